@@ -1,0 +1,101 @@
+// The one owner of every table, list, setting and view model of the program, as the main
+// window owns them. The Qt window and the headless report both drive this object.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/reference_lists.h"
+#include "app/view_models.h"
+#include "battle/tables.h"
+#include "ingest/log_lines.h"
+
+namespace mizuto {
+
+inline constexpr const char* kProgramTitleUtf8 = "Mizuto Ver1.45";
+
+// Window geometry and pane sizes, as stored in the settings file.
+struct WindowGeometry {
+  int Top = 134, Left = 214, Width = 734, Height = 707;
+  int Sp1 = 255, Sp2 = 185, Sp3 = 103, Sp4 = 177, Sp5 = 289;
+};
+
+struct App {
+  // --- settings and reference data (live for the whole run) ---
+  std::string ProgramDir;  // ends in a separator (or is empty: the working folder)
+  WindowGeometry Geometry;
+  std::string UserName;  // Shift-JIS; "YOU" until the settings say otherwise
+  std::string LogDir;
+  int VerChk = 0;
+  bool NpcCheck = false;  // "NPCとの戦闘を含める"
+  ReferenceLists Lists;
+  std::vector<char> SkillChecked;  // CheckListBox1, parallel to Lists.SkillNames
+  std::vector<char> ItemChecked;   // CheckListBox2, parallel to Lists.ItemNames
+  Actions Acts;
+
+  // --- the log being followed ---
+  std::string CurrentLogPath;
+  std::string NewestLogPath;
+  LogLines Lines;
+  std::int64_t ResumeOffset = 0;
+  std::string CsvPath;
+  std::int32_t AnalysedLineCount = 0;
+
+  // --- the analysis tables ---
+  std::vector<BattleRecord> Battles;  // BattleList; size() is BattleCount
+  NameTable Names;                    // Count() is NameCount
+  AnalysisState State;
+  int CurrentLine = -1;  // the LogLines index being analysed, for capacity reports
+
+  // --- view models ---
+  BattleListView BattleList;            // ListBox1
+  std::vector<DetailLine> Detail;       // RichEdit1
+  std::vector<std::string> ErrorLines;  // Memo1
+  std::string StatusText;               // StatusBar1
+  TallyTableView TallyTable;            // ListView1
+  HeadToHeadGrid Grid;                  // StringGrid1
+  std::string Caption;                  // the main window's title
+  bool TimerRunning = false;            // Timer1
+  int TimerIntervalMs = 3000;
+  std::string IntervalText = "10";      // Edit1
+  bool SinkCounterVisible = false;
+  std::string SinkCounterText;          // Label1 of the sink counter window (Shift-JIS)
+
+  // Called whenever the status text changes during a long run, so a window can repaint.
+  std::function<void()> OnStatusChanged;
+
+  App();
+
+  int BattleCount() const { return static_cast<int>(Battles.size()); }
+  int NameCount() const { return Names.Count(); }
+  void SetStatus(std::string text) {
+    StatusText = std::move(text);
+    if (OnStatusChanged) OnStatusChanged();
+  }
+  void AppendError(std::string line) { ErrorLines.push_back(std::move(line)); }
+  std::string ProgramTitle() const;  // Shift-JIS
+};
+
+// --- operations on the analysis tables ---
+
+// Empties the tables: the name table down to the owner's entry, the battle list, the
+// running state; disables PlayerHide and PlayerAll. Touches neither LogLines nor a view.
+void ResetAnalysis(App& app);
+
+// The index of the name that `text` stands for (prefix match on the stored names, lowest
+// index first), adding a new record when there is none. -1 when the table is full.
+int InternName(App& app, std::string_view text);
+
+// Interns `text`, marks it present in the current battle with the side bit (1 own, 2
+// enemy) ORed in; returns the index.
+int MarkPresent(App& app, std::string_view text, std::int32_t sideBit);
+
+// Adds a name index to a record's own (side 0) or enemy (side 1) list.
+void AddToSide(BattleRecord& record, std::int32_t nameIndex, int side);
+
+// "@@@@@@@ Error Code NNN @@@@@@@ Line:" followed by `lineNumber` (1-based).
+std::string ErrorCodeLine(int code, long long lineNumber);
+
+}  // namespace mizuto

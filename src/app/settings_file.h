@@ -1,0 +1,23 @@
+// The settings file Mizuto.ini beside the program: section "Mizuto", Shift-JIS, read as
+// the Windows profile format reads, replaced atomically on save.
+#pragma once
+
+#include <string>
+
+namespace mizuto {
+
+struct App;
+
+// Start-up portions, in the order the window runs them:
+// geometry, pane sizes, VerChk, NPC, CRI, BattleView, ErrorView, UserName, LogDir.
+void LoadSettingsFirst(App& app);
+// ItemChk -> skill check marks, SkillChk -> item check marks (the lists must be loaded).
+void LoadSettingsChecks(App& app);
+// The twelve detail switches (Debug .. TChk).
+void LoadSettingsSwitches(App& app);
+
+// Writes every key in save order; false with `error` set when the file cannot be written
+// (the old file is left intact).
+bool SaveSettings(const App& app, std::string* error);
+
+}  // namespace mizuto

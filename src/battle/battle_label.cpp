@@ -1,0 +1,122 @@
+#include "battle/battle_label.h"
+
+#include <cstdio>
+
+#include "app/app.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+const std::string& Label(const char* const* table, int count, int value,
+                         std::string (&converted)[8]) {
+  static const std::string empty;
+  if (value < 0 || value >= count) return empty;
+  if (converted[value].empty() && table[value][0] != '\0') converted[value] = Utf8ToSjis(table[value]);
+  return converted[value];
+}
+
+const std::string& ShipTypeLabel(int v) {
+  static const char* t[] = {"小", "中", "大", "　"};
+  static std::string c[8];
+  return Label(t, 4, v, c);
+}
+const std::string& BattleTypeLabel(int v) {
+  static const char* t[] = {"海戦", "模擬", "実戦", "ＢＣ"};
+  static std::string c[8];
+  return Label(t, 4, v, c);
+}
+const std::string& NpcLabel(int v) {
+  static const char* t[] = {" ", "(NPC)"};
+  static std::string c[8];
+  return Label(t, 2, v, c);
+}
+const std::string& TallyLabel(int v) {
+  static const char* t[] = {"－", "集", "×", "×"};
+  static std::string c[8];
+  return Label(t, 4, v, c);
+}
+// A camp battle (4) has no kind label of its own.
+const std::string& KindLabel(int v) {
+  static const char* t[] = {"", "強襲", "交戦", "援軍"};
+  static std::string c[8];
+  return Label(t, 4, v, c);
+}
+const std::string& ResultLabel(int v) {
+  static const char* t[] = {"×", "○", "逃", "撤", "－"};
+  static std::string c[8];
+  return Label(t, 5, v, c);
+}
+
+std::string Format(const char* sjisFormat, auto... args) {
+  const int n = std::snprintf(nullptr, 0, sjisFormat, args...);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  std::snprintf(out.data(), out.size() + 1, sjisFormat, args...);
+  return out;
+}
+
+}  // namespace
+
+std::string BattleLabel(const App& app, int i) {
+  if ((app.State.BattleInProgress & 0xFF) != 0 && i == app.BattleCount()) {
+    return Format(SJ("<<< %3d戦目 戦闘中 >>>").c_str(), i + 1);
+  }
+  const BattleRecord& r = app.Battles[static_cast<std::size_t>(i)];
+  std::string admiral;
+  if (app.Names.Valid(r.Admiral)) admiral = app.Names[r.Admiral].Name;
+  admiral.append(18, ' ');
+  admiral.resize(18);
+  const std::string opponent = app.Names.Valid(r.Opponent) ? app.Names[r.Opponent].Name : "???";
+
+  // Names are appended, not formatted: a name may hold any byte.
+  std::string label = BattleTypeLabel(r.BattleType());
+  label += ShipTypeLabel(r.ShipType());
+  label += '[';
+  label += TallyLabel(r.TallyState);
+  label += ']';
+  label += Format("%3d", i + 1);
+  label += SJ("戦目 ");
+  label += admiral;
+  label += ' ';
+  if (r.BattleType() != 3) {
+    label += KindLabel(r.Kind);
+    label += SJ(" → ");
+  }
+  label += ResultLabel(r.Result);
+  label += " : ";
+  label += opponent;
+  label += ' ';
+  label += NpcLabel(r.NpcFlag());
+  label += ' ';
+  if (r.BattleType() == 3) label += Format("%d-%d", r.OwnPoints, r.EnemyPoints);
+  return label;
+}
+
+std::string SummaryLine(const App& app) {
+  std::int32_t counted = 0, won = 0, lost = 0, undecided = 0, escaped = 0, withdrawn = 0;
+  std::int32_t critDealt = 0, critTaken = 0, repairs = 0, care = 0, other = 0;
+  for (int b = 0; b < app.BattleCount(); ++b) {
+    const BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
+    if (r.TallyState != 1) continue;
+    WrapAdd(counted, 1);
+    if (r.Result == kVictory) WrapAdd(won, 1);
+    if (r.Result == kDefeat) WrapAdd(lost, 1);
+    if (r.Result >= 2) WrapAdd(undecided, 1);
+    if (r.Result == kEscaped) WrapAdd(escaped, 1);
+    if (r.Result == kWithdrawn) WrapAdd(withdrawn, 1);
+    WrapAdd(critDealt, r.CriticalsDealt);
+    WrapAdd(critTaken, r.CriticalsTaken);
+    if (const NameBattleStats* s = app.Names.Stats(0, b)) {
+      WrapAdd(repairs, s->ExtraCounts[kWastedRepairs]);
+      WrapAdd(care, s->ExtraCounts[kWastedCare]);
+      WrapAdd(other, s->ExtraCounts[kWastedOther]);
+    }
+  }
+  return Format(SJ(" %3d戦 %3d勝 %3d敗 %3d分(逃げられ:%d 撤退:%d) [クリティカル:%3d /%3d] "
+                   "[無駄な努力 修理:%3d 外科､救助:%3d その他:%3d]")
+                    .c_str(),
+                counted, won, lost, undecided, escaped, withdrawn, critDealt, critTaken, repairs,
+                care, other);
+}
+
+}  // namespace mizuto

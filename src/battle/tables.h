@@ -1,0 +1,137 @@
+// The analysis tables: the battle list, the name table with per-name, per-battle
+// statistics, and the running state of the segmentation that persists between runs.
+//
+// All numbers are 32-bit and wrap on overflow (WrapAdd); the capacities are fixed: 512
+// battles, 1024 names, 20 names per side. The name index -1 means "no name": writes to
+// its counters are dropped and reads give the start values.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+namespace mizuto {
+
+constexpr int kMaxBattles = 512;
+constexpr int kMaxNames = 1024;
+constexpr int kSideSlots = 20;
+
+inline void WrapAdd(std::int32_t& value, std::int32_t delta) {
+  value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) +
+                                    static_cast<std::uint32_t>(delta));
+}
+
+enum BattleKind : std::int32_t { kAssault = 1, kEngagement = 2, kReinforcement = 3, kCampBattle = 4 };
+enum BattleResult : std::int32_t {
+  kDefeat = 0, kVictory = 1, kEscaped = 2, kWithdrawn = 3, kDraw = 4
+};
+enum BattleCounter { kSinksDealt = 0, kSinksTaken = 1, kCapturesDealt = 2, kCapturesTaken = 3, kDecisive = 4 };
+enum ExtraCounter { kWastedRepairs = 0, kWastedCare = 1, kWastedOther = 2, kFleetMeals = 3, kTenacity = 4 };
+
+struct BattleRecord {
+  std::int32_t FirstLine = 0;
+  std::int32_t Kind = 0;
+  std::int32_t Result = kDefeat;
+  std::int32_t TallyState = 1;
+  std::int32_t ClassWord = 2;  // byte 0 ShipType, byte 1 BattleType, byte 2 NpcFlag
+  std::int32_t CriticalsDealt = 0;
+  std::int32_t CriticalsTaken = 0;
+  std::int32_t Admiral = -1;
+  std::int32_t Opponent = -1;
+  std::array<std::int32_t, kSideSlots> OwnSide;
+  std::array<std::int32_t, kSideSlots> EnemySide;
+  std::int32_t OwnPoints = 0;
+  std::int32_t EnemyPoints = 0;
+
+  BattleRecord() {
+    OwnSide.fill(-1);
+    EnemySide.fill(-1);
+  }
+  int ShipType() const { return ClassWord & 0xFF; }
+  int BattleType() const { return (ClassWord >> 8) & 0xFF; }
+  int NpcFlag() const { return (ClassWord >> 16) & 0xFF; }
+};
+
+struct NameBattleStats {
+  std::int32_t Side = 0;           // bit 0 own side, bit 1 enemy side
+  std::int32_t OwnerRelation = 0;  // bit 0 taken out by the owner, bit 1 took the owner out
+  std::int32_t TakenBy = -1;
+  std::int32_t Present = 0;
+  std::array<std::int32_t, 5> BattleCounts{};  // BattleCounter
+  std::array<std::int32_t, 5> ExtraCounts{};   // ExtraCounter
+};
+
+// Skill and item uses are rare next to the battle counters, so they are kept sparsely:
+// one entry per (battle, skill or item) that was used at least once, in the order of first
+// use. Analysis moves forward through the battles, so the entries of the battle being
+// analysed are always at the end.
+struct UseCount {
+  std::uint16_t Battle = 0;
+  bool Item = false;
+  std::uint32_t Index = 0;
+  std::int32_t Count = 0;
+};
+
+struct NameRecord {
+  std::string Name;
+  std::int32_t Visible = 1;
+  std::unique_ptr<NameBattleStats[]> Stats;  // kMaxBattles entries
+  int SkillCount = 0;  // length of the skill list when the record was made
+  int ItemCount = 0;   // length of the item list when the record was made
+  std::vector<UseCount> Uses;
+
+  // Adds `delta` to skill (item == false) or item `index` in `battle`; an index beyond the
+  // list length of the record's creation is ignored.
+  void AddUse(int battle, bool item, int index, std::int32_t delta);
+  std::int32_t UsesIn(int battle, bool item, int index) const;
+};
+
+class NameTable {
+ public:
+  int Count() const { return static_cast<int>(records_.size()); }
+  bool Valid(int n) const { return n >= 0 && n < Count(); }
+  const NameRecord& operator[](int n) const { return records_[static_cast<std::size_t>(n)]; }
+  NameRecord& operator[](int n) { return records_[static_cast<std::size_t>(n)]; }
+
+  // The stats of name n in battle b, or nullptr for "no name" or a battle out of range.
+  NameBattleStats* Stats(int n, int b);
+  const NameBattleStats* Stats(int n, int b) const;
+
+  void Clear();
+  // Appends a record (the caller checked the capacity); returns its index.
+  int Add(std::string name, int skillCount, int itemCount);
+  // Lowest index whose non-empty Name is a prefix of `text` (bytewise), or -1.
+  int FindPrefixOf(std::string_view text) const;
+
+ private:
+  std::vector<NameRecord> records_;
+  // Exact non-empty names -> lowest index, and the distinct lengths of those names, so the
+  // prefix lookup costs a few hash probes instead of a scan of every name.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, int, NameHash, std::equal_to<>> byName_;
+  std::vector<std::size_t> lengths_;  // sorted ascending
+};
+
+struct AnalysisState {
+  std::int32_t BattleInProgress = 0;  // low byte: Kind; 0x100: not-counted flag
+  std::int32_t CurrentAdmiral = 0;
+  std::int32_t CurrentOpponent = -1;
+  std::int32_t OwnShipsDown = 0;
+  std::int32_t EnemyShipsDown = 0;
+  std::int32_t CurrentClass = 0x102;
+  // Capacity refusals are reported once per load.
+  bool BattleTableFullReported = false;
+  bool NameTableFullReported = false;
+};
+
+constexpr std::int32_t kNotCountedFlag = 0x100;
+
+}  // namespace mizuto

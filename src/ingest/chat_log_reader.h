@@ -1,0 +1,42 @@
+// Reads a game chat log (HTML, UTF-8) into the line store as Shift-JIS, keeping the lines
+// of the known channel colours, each reduced to its channel tag and message text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mizuto {
+
+struct App;
+
+enum class ChatChannel { System, Skill, Item, Party, Say, Room1, Room2, Room3, Company, Tell, Notice };
+
+// Channel tags "~0".."~9", then "~s" and "~i".
+inline constexpr const char* kChannelTags[12] = {"~0", "~1", "~2", "~3", "~4", "~5",
+                                                 "~6", "~7", "~8", "~9", "~s", "~i"};
+// Log colours of the channel table, in search order (index 9 is never stored).
+inline constexpr const char* kChannelColours[10] = {"80aaff", "10c870", "ffffff", "ffc080",
+                                                    "aef40a", "ff9ad5", "80ffff", "f2f279",
+                                                    "ff8080", "d4d4d4"};
+
+// Colour (0xRRGGBB) in which the battle transcript shows chat channel k = 1..7 ("~1".."~7").
+std::uint32_t ChannelDisplayColour(int k);
+
+// The channel of a stored line from its first two bytes; System for an unknown tag.
+ChatChannel ChannelOf(std::string_view line);
+
+// Reads `path` from app.ResumeOffset to its end, appending the kept lines to app.Lines;
+// rewrites app.CsvPath and, after a successful read, app.ResumeOffset (file length - 18).
+// False, with "File Open Error" in the error pane, when the file cannot be opened.
+bool ReadChatLog(App& app, const std::string& path);
+
+// The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
+// first ".html", + "csv" ("csv" alone when the name has no ".html").
+std::string DeriveCsvPath(const std::string& programDir, const std::string& logPath);
+
+// A stored chat line made fit for display: the text after the first occurrence of `tag`,
+// with "&gt;" and "&nbsp;" decoded; empty when the line does not hold the tag.
+std::string ChatLineText(std::string_view line, std::string_view tag);
+
+}  // namespace mizuto

@@ -1,0 +1,18 @@
+// Chooses the log and runs a complete load and analysis of it.
+#pragma once
+
+namespace mizuto {
+
+struct App;
+
+// Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
+// (or in active mode the newest) battle, renders it and refreshes the tallies.
+void LoadAndAnalyse(App& app);
+
+// True when app.NewestLogPath holds the newest "*.html" of app.LogDir (found once a run).
+bool FindNewestLog(App& app);
+
+// Empties the detail pane, the tally rows and the battle list; disables PlayerHide/PlayerAll.
+void ClearResultViews(App& app);
+
+}  // namespace mizuto

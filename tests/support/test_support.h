@@ -1,0 +1,56 @@
+// Helpers shared by the tests: temporary folders, hand-made chat logs, an App set up on a
+// temporary program folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app.h"
+
+namespace mizuto::test {
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // The folder's path with a trailing "/".
+  const std::string& Path() const { return path_; }
+  std::string File(std::string_view name) const { return path_ + std::string(name); }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, std::string_view bytes);
+void AppendBytes(const std::string& path, std::string_view bytes);
+std::string ReadBytes(const std::string& path);
+
+// One log line as the game writes it: <FONT color="#rrggbb">text</FONT><BR> + CR LF.
+// `utf8Text` is UTF-8, as in the file.
+std::string FontLine(std::string_view colour, std::string_view utf8Text);
+// Shorthands for the channels the analysis reads.
+std::string SystemLine(std::string_view utf8Text);  // 80aaff
+std::string PartyLine(std::string_view utf8Text);   // 10c870
+std::string NoticeLine(std::string_view utf8Text);  // ff8080
+std::string SayLine(std::string_view utf8Text);     // ffffff
+
+// Writes a list file (UTF-8 lines given, stored as Shift-JIS with CR LF).
+void WriteListFile(const std::string& path, const std::vector<std::string>& utf8Lines);
+
+// Shift-JIS from UTF-8 (short name for tests).
+std::string S(std::string_view utf8);
+// UTF-8 from Shift-JIS, for readable failure messages.
+std::string U(std::string_view sjis);
+
+// An App whose program folder is `dir` (lists loaded from it), with ResetAnalysis done.
+void SetUpApp(App& app, const TempDir& dir);
+
+// Loads the lines (UTF-8 text with tags, e.g. "~0" + text) straight into app.Lines as
+// Shift-JIS, bypassing the reader.
+void AddStoredLines(App& app, const std::vector<std::string>& utf8Lines);
+
+}  // namespace mizuto::test

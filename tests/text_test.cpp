@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+
+TEST(Codec, LiteralsBecomeTheirCp932Bytes) {
+  // "表示": the second byte of 表 is 0x5C, the byte of a backslash.
+  EXPECT_EQ(SJ("表示"), std::string("\x95\x5c\x8e\xa6"));
+  EXPECT_EQ(SJ("…"), std::string("\x81\x63"));
+  EXPECT_EQ(SJ("･･･"), std::string("\xa5\xa5\xa5"));
+  EXPECT_EQ(SJ("､"), std::string("\xa4"));
+  EXPECT_EQ(SJ("→"), std::string("\x81\xa8"));
+  EXPECT_EQ(SjisToUtf8(SJ("味方陣営と引き分けました")), "味方陣営と引き分けました");
+}
+
+TEST(Codec, UnmappableAndMalformedInputBecomeQuestionMarks) {
+  EXPECT_EQ(Utf8ToSjis("a\xff\xfe" "b"), "a??b");
+  EXPECT_EQ(Utf8ToSjis("x😀y"), "x?y");
+  EXPECT_EQ(Utf8ToSjis("caf\xc3"), "caf?");  // a sequence cut off at the end
+  EXPECT_EQ(Utf8ToSjis(""), "");
+}
+
+TEST(SjisText, BytewiseSearchMatchesInsideDoubleByteCharactersCharacterSearchDoesNot) {
+  const std::string text = SJ("表示");  // 95 5C 8E A6
+  EXPECT_EQ(FindBytes(text, "\\"), 2u);
+  EXPECT_EQ(FindChar(text, "\\"), 0u);
+  EXPECT_EQ(FindChar(text + "\\", "\\"), 5u);
+  EXPECT_EQ(FindBytes("abcabc", "c", 4), 6u);
+  EXPECT_EQ(FindBytes("abc", ""), 0u);
+  EXPECT_EQ(FindChar("abc", ""), 0u);
+  // Half-width katakana are single bytes: the character search steps one byte over them.
+  EXPECT_EQ(FindChar(SJ("ｱｲ") + "x", "x"), 3u);
+}
+
+TEST(SjisText, CutsAndDeletesCountBytes) {
+  EXPECT_EQ(CutBytes("abcdef", 3), "abc");
+  EXPECT_EQ(CutBytes("abcdef", 0), "");
+  EXPECT_EQ(CutBytes("abcdef", -2), "");
+  EXPECT_EQ(CutBytes("abc", 10), "abc");
+  EXPECT_EQ(FromByte("abcdef", 3), "cdef");
+  EXPECT_EQ(FromByte("abc", 4), "");
+  EXPECT_EQ(DeleteBytes("abcdef", 2, 3), "aef");
+  EXPECT_EQ(DeleteBytes("abcdef", 5, 10), "abcd");
+  EXPECT_EQ(BeforeBytes("abc:def", ":"), "abc");
+  EXPECT_EQ(BeforeBytes("abcdef", ":"), "abcdef");
+}
+
+TEST(SjisText, ReplaceAllTextRescansFromTheStart) {
+  EXPECT_EQ(ReplaceAllText("a&gt;b&gt;c", "&gt;", ">"), "a>b>c");
+  EXPECT_EQ(ReplaceAllText("aabb", "ab", ""), "");  // the removal forms a new "ab"
+  EXPECT_EQ(ReplaceAllText("aaab", "ab", "a"), "aaa");
+  EXPECT_EQ(ReplaceAllText("xyz", "q", "r"), "xyz");
+  EXPECT_EQ(ReplaceAllText("&&gt;gt;", "&gt;", ">"), "&>gt;");
+}
+
+}  // namespace
+}  // namespace mizuto
