@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "ingest/chat_log_reader.h"
+#include "support/test_support.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::U;
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { test::SetUpApp(app, dir); }
+  std::vector<std::string> Read(const std::string& content) {
+    test::WriteBytes(log, content);
+    EXPECT_TRUE(ReadChatLog(app, log));
+    return Stored();
+  }
+  std::vector<std::string> Stored() const {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < app.Lines.size(); ++i) out.push_back(U(app.Lines[i]));
+    return out;
+  }
+  test::TempDir dir;
+  App app;
+  std::string log = dir.File("chat.html");
+};
+
+TEST_F(ReaderTest, KeepsKnownColoursWithTheirTags) {
+  const auto lines = Read(
+      "<HTML><BODY>\r\n" + test::SystemLine("海賊団の強襲です！") +
+      test::FontLine("ffc080", "[ro1] hello") + test::FontLine("aef40a", "123456x") +
+      test::FontLine("ff9ad5", "abc") + test::PartyLine("提督・太郎の艦隊に参加しました") +
+      test::SayLine("a&gt;b") + test::FontLine("80ffff", "company") +
+      test::FontLine("f2f279", "tell") + test::NoticeLine("『大海戦』の開戦しました！") +
+      test::FontLine("123456", "unknown colour") + "</BODY></HTML>\r\n");
+  const std::vector<std::string> expected = {
+      "~0海賊団の強襲です！", "~3hello", "~4x", "~5", "~1提督・太郎の艦隊に参加しました",
+      "~2a&gt;b", "~6company", "~7tell", "~8『大海戦』の開戦しました！"};
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(ReaderTest, SkillAndItemLinesAreCutAndRetagged) {
+  const auto lines = Read(test::SystemLine("AAAスキルを発動しました") +
+                          test::SystemLine("AAAは医薬品を使いました") +
+                          test::SystemLine("医薬品を使いましたスキルを発動しました") +
+                          test::SystemLine("ただの通知です"));
+  const std::vector<std::string> expected = {"~sAAA", "~iAAAは医薬品", "~s医薬品を使いました",
+                                             "~0ただの通知です"};
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(ReaderTest, DropsIgnoredColourAndLinesWithoutOpenerOrCloser) {
+  const auto lines = Read(test::FontLine("d4d4d4", "ignored") +
+                          test::SystemLine("mentions d4d4d4\">inside") +
+                          "<FONT color=\"#80aaff\">no closer<BR>\r\n" + "plain text\r\n" +
+                          test::SystemLine("kept"));
+  EXPECT_EQ(lines, std::vector<std::string>{"~0kept"});
+}
+
+TEST_F(ReaderTest, FirstColourInTableOrderWins) {
+  // The line's own colour is the say colour, but the system colour occurs later in it and
+  // comes first in the table: only the system colour is turned into a tag.
+  const auto lines = Read(test::SayLine("quote 80aaff\"> end"));
+  EXPECT_EQ(lines, std::vector<std::string>{"ffffff\">quote ~0 end"});
+}
+
+TEST_F(ReaderTest, LongLinesArriveAsPiecesOf4095Bytes) {
+  // A line of 5000 bytes: its first piece has the opener but no closer, its second piece
+  // has a closer but no opener: both are dropped.
+  std::string longText(5000 - 30, 'x');
+  std::string longLine = "<FONT color=\"#80aaff\">" + longText + "</FONT>\r\n";
+  // A second long line whose second piece holds a complete font line of its own.
+  std::string padding(4095, 'p');
+  std::string second = padding + test::SystemLine("inner");
+  const auto lines = Read(longLine + second + test::SystemLine("after"));
+  EXPECT_EQ(lines, (std::vector<std::string>{"~0inner", "~0after"}));
+}
+
+TEST_F(ReaderTest, LineEndsCrLfAndLfEndLinesALoneCrDoesNot) {
+  const std::string a = "<FONT color=\"#80aaff\">one</FONT>\n";
+  const std::string b = "<FONT color=\"#80aaff\">two\rstill two</FONT>\r\n";
+  const auto lines = Read(a + b + "<FONT color=\"#80aaff\">last</FONT>");
+  EXPECT_EQ(lines, (std::vector<std::string>{"~0one", "~0two\rstill two", "~0last"}));
+}
+
+TEST_F(ReaderTest, FourThousandNinetyFiveBytesAreCountedAfterCrLfTranslation) {
+  // 4094 bytes + CR LF reads as 4094 bytes + LF: one piece of 4095 bytes.
+  std::string body = "<FONT color=\"#80aaff\">";
+  body += std::string(4094 - body.size() - 7, 'y') + "</FONT>";
+  ASSERT_EQ(body.size(), 4094u);
+  const auto lines = Read(body + "\r\n" + test::SystemLine("next"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), 2u + (4094 - 22 - 7));
+}
+
+TEST_F(ReaderTest, RereadingAddsNothingAndAppendedLinesArriveOnce) {
+  const std::string first = test::SystemLine("one") + test::SystemLine("two") + "</BODY></HTML>\r\n";
+  test::WriteBytes(log, first);
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(first.size()) - 18);
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(app.Lines.size(), 2u);
+
+  test::AppendBytes(log, test::SystemLine("three") + test::SayLine("four"));
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"~0one", "~0two", "~0three", "~2four"}));
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(app.Lines.size(), 4u);
+}
+
+TEST_F(ReaderTest, EmptyShortAndShrunkFiles) {
+  test::WriteBytes(log, "");
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(app.Lines.size(), 0u);
+  EXPECT_EQ(app.ResumeOffset, -18);
+  // A negative offset reads from the start.
+  test::WriteBytes(log, test::SystemLine("grown"));
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(Stored(), std::vector<std::string>{"~0grown"});
+
+  // The file is replaced by a shorter one: nothing is read until it grows past the offset.
+  const std::int64_t offset = app.ResumeOffset;
+  test::WriteBytes(log, "x");
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(app.ResumeOffset, offset);
+  EXPECT_EQ(app.Lines.size(), 1u);
+}
+
+TEST_F(ReaderTest, UnopenableFileReportsAndChangesNothing) {
+  app.ResumeOffset = 7;
+  EXPECT_FALSE(ReadChatLog(app, dir.File("missing.html")));
+  EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
+  EXPECT_EQ(app.ResumeOffset, 7);
+  EXPECT_EQ(app.CsvPath, dir.Path() + "missing.csv");
+}
+
+TEST(CsvPath, NamedAfterTheLogInTheProgramFolder) {
+  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/chat.html"), "/prog/chat.csv");
+  EXPECT_EQ(DeriveCsvPath("/prog/", "chat.x.html.html"), "/prog/chat.x.csv");
+  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/CHAT.HTML"), "csv");
+  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/chat.txt"), "csv");
+}
+
+TEST(ChatLineTextTest, DecodesOnlyGtAndNbsp) {
+  EXPECT_EQ(ChatLineText("~2a&gt;b&nbsp;c&lt;d&amp;", "~2"), "a>b c&lt;d&amp;");
+  EXPECT_EQ(ChatLineText("~2text", "~3"), "");
+  EXPECT_EQ(ChannelDisplayColour(1), 0x10C870u);
+  EXPECT_EQ(ChannelDisplayColour(7), 0xF2F279u);
+}
+
+TEST_F(ReaderTest, MalformedUtf8DoesNotStopTheRead) {
+  const auto lines = Read(test::SystemLine("bad\xff\xfe" "bytes") + test::SystemLine("next"));
+  EXPECT_EQ(lines, (std::vector<std::string>{"~0bad??bytes", "~0next"}));
+}
+
+}  // namespace
+}  // namespace mizuto

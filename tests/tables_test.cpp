@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "support/test_support.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+
+class TablesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::WriteListFile(dir.File("ShipList.txt"), {"XYZ", "護衛艦"});
+    test::WriteListFile(dir.File("SkillList.txt"), {"砲撃", "突撃"});
+    test::WriteListFile(dir.File("ItemList.txt"), {"木材,1"});
+    test::SetUpApp(app, dir);
+  }
+  test::TempDir dir;
+  App app;
+};
+
+TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
+  app.UserName = S("提督");
+  app.Battles.emplace_back();
+  InternName(app, "Someone");
+  app.State.BattleInProgress = 0x101;
+  app.State.CurrentAdmiral = 1;
+  app.Acts.PlayerAll.Enabled = true;
+  ResetAnalysis(app);
+  ASSERT_EQ(app.NameCount(), 1);
+  EXPECT_EQ(app.Names[0].Name, S("提督"));
+  EXPECT_EQ(app.BattleCount(), 0);
+  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_EQ(app.State.CurrentAdmiral, 0);
+  EXPECT_EQ(app.State.CurrentOpponent, -1);
+  EXPECT_EQ(app.State.CurrentClass, 0x102);
+  EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
+  EXPECT_EQ(app.Names[0].SkillCount, 2);
+  EXPECT_EQ(app.Names[0].ItemCount, 1);
+}
+
+TEST_F(TablesTest, InternMatchesStoredNamesAsPrefixes) {
+  const int taro = InternName(app, "Taro");
+  EXPECT_EQ(InternName(app, "Taro2"), taro);
+  const int hanako2 = InternName(app, "Hanako2");
+  const int hanako = InternName(app, "Hanako");
+  EXPECT_NE(hanako2, hanako);
+  // The lowest index wins when several stored names are prefixes.
+  InternName(app, "Ab");
+  const int a = InternName(app, "A");
+  EXPECT_EQ(InternName(app, "Abc"), InternName(app, "Ab"));
+  EXPECT_EQ(InternName(app, "Ax"), a);
+  EXPECT_EQ(app.NameCount(), 6);  // owner, Taro, Hanako2, Hanako, Ab, A
+}
+
+TEST_F(TablesTest, EmptyNamesNeverMatch) {
+  app.UserName.clear();
+  ResetAnalysis(app);
+  EXPECT_EQ(InternName(app, ""), 1);
+  EXPECT_EQ(InternName(app, ""), 2);
+  EXPECT_EQ(InternName(app, "x"), 3);
+  EXPECT_EQ(InternName(app, "YOU"), 4);  // an empty owner name matches nothing
+}
+
+TEST_F(TablesTest, ShipListMergesNames) {
+  const int a = InternName(app, "XYZ-1");
+  EXPECT_EQ(InternName(app, "XYZ-2"), a);
+  EXPECT_EQ(app.Names[a].Name, "XYZ");
+  const int b = InternName(app, S("護衛艦あさひ"));
+  EXPECT_EQ(app.Names[b].Name, S("護衛艦"));
+  EXPECT_EQ(InternName(app, S("護衛艦ゆうひ")), b);
+}
+
+TEST_F(TablesTest, SidesHoldTwentyDistinctNames) {
+  BattleRecord r;
+  for (int n = 0; n < 25; ++n) AddToSide(r, n % 22, 0);
+  for (int k = 0; k < kSideSlots; ++k) EXPECT_EQ(r.OwnSide[k], k);
+  AddToSide(r, 7, 1);
+  AddToSide(r, 7, 1);
+  AddToSide(r, -1, 1);  // no name: the first free slot already holds -1
+  EXPECT_EQ(r.EnemySide[0], 7);
+  EXPECT_EQ(r.EnemySide[1], -1);
+}
+
+TEST_F(TablesTest, FullNameTableAnswersNoNameAndReportsOnce) {
+  app.CurrentLine = 41;
+  for (int n = 1; n < kMaxNames; ++n) ASSERT_EQ(InternName(app, "n" + std::to_string(n) + "_"), n);
+  EXPECT_EQ(InternName(app, "n5_tail"), 5);  // existing names still resolve
+  EXPECT_EQ(InternName(app, "newcomer"), -1);
+  EXPECT_EQ(InternName(app, "another"), -1);
+  EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"@@@@@@@ Error Code 005 @@@@@@@ Line:42"});
+  // Writes to "no name" are dropped, reads fall back to the start values.
+  app.Battles.emplace_back();
+  EXPECT_EQ(MarkPresent(app, "nobody", 2), -1);
+  EXPECT_EQ(app.Names.Stats(-1, 0), nullptr);
+  // A new load reports again.
+  ResetAnalysis(app);
+  for (int n = 1; n < kMaxNames; ++n) InternName(app, "m" + std::to_string(n) + "_");
+  InternName(app, "z");
+  EXPECT_EQ(app.ErrorLines.size(), 2u);
+}
+
+TEST_F(TablesTest, MarkPresentOrsTheSideBitInTheCurrentBattle) {
+  app.Battles.emplace_back();
+  app.Battles.emplace_back();
+  const int n = MarkPresent(app, "Kenji", 1);
+  MarkPresent(app, "Kenji", 2);
+  EXPECT_EQ(app.Names.Stats(n, 1)->Side, 3);
+  EXPECT_EQ(app.Names.Stats(n, 1)->Present, 1);
+  EXPECT_EQ(app.Names.Stats(n, 0)->Present, 0);
+  EXPECT_EQ(app.Names.Stats(n, 0)->TakenBy, -1);
+}
+
+TEST_F(TablesTest, SkillAndItemUsesAreKeptPerBattle) {
+  NameRecord& owner = app.Names[0];
+  owner.AddUse(0, false, 1, 1);
+  owner.AddUse(3, false, 1, 1);
+  owner.AddUse(3, false, 1, 1);
+  owner.AddUse(3, true, 0, 1);
+  owner.AddUse(2, false, 0, 1);  // out of battle order still lands in its place
+  owner.AddUse(3, false, 5, 1);  // beyond the list: ignored
+  EXPECT_EQ(owner.UsesIn(3, false, 1), 2);
+  EXPECT_EQ(owner.UsesIn(0, false, 1), 1);
+  EXPECT_EQ(owner.UsesIn(3, true, 0), 1);
+  EXPECT_EQ(owner.UsesIn(2, false, 0), 1);
+  EXPECT_EQ(owner.UsesIn(3, false, 0), 0);
+  for (std::size_t k = 1; k < owner.Uses.size(); ++k)
+    EXPECT_LE(owner.Uses[k - 1].Battle, owner.Uses[k].Battle);
+  std::int32_t big = 0x7FFFFFFF;
+  WrapAdd(big, 1);
+  EXPECT_EQ(big, static_cast<std::int32_t>(0x80000000u));
+}
+
+TEST(ReferenceListsTest, ItemCommentsKindsAndNpcFilter) {
+  test::TempDir dir;
+  test::WriteListFile(dir.File("ItemList.txt"),
+                      {"# comment,2", "木材,1", "料理#1,2,extra text", "", "nocomma", "empty,",
+                       "odd,x"});
+  test::WriteListFile(dir.File("NPCList.txt"), {"海賊団"});
+  test::WriteBytes(dir.File("SkillList.txt"), S("砲撃\r\n突撃\n白兵\r"));
+  ReferenceLists lists;
+  lists.Load(dir.Path());
+  EXPECT_EQ(lists.ItemNames, (std::vector<std::string>{S("木材"), S("料理#1"), "odd"}));
+  EXPECT_EQ(lists.ItemKinds, (std::vector<std::string>{"1", "2", "x"}));
+  EXPECT_EQ(lists.SkillNames, (std::vector<std::string>{S("砲撃"), S("突撃"), S("白兵")}));
+  EXPECT_TRUE(lists.ShipNames.empty());  // missing file: empty list
+
+  EXPECT_FALSE(lists.PassesNpcFilter(S("大海賊団艦隊の強襲です！"), false));
+  EXPECT_TRUE(lists.PassesNpcFilter(S("大海賊団艦隊の強襲です！"), true));
+  EXPECT_TRUE(lists.PassesNpcFilter(S("商船団の強襲です！"), false));
+}
+
+TEST(ReferenceListsTest, NpcSearchNeverStartsInsideADoubleByteCharacter) {
+  ReferenceLists lists;
+  lists.NpcNames = {"\\"};  // the trail byte of 表
+  EXPECT_TRUE(lists.PassesNpcFilter(S("表示"), false));
+  EXPECT_FALSE(lists.PassesNpcFilter(S("表示") + "\\", false));
+  lists.NpcNames = {""};  // an empty entry matches nothing
+  EXPECT_TRUE(lists.PassesNpcFilter("anything", false));
+}
+
+TEST(ReferenceListsTest, AppendNpcRewritesTheFileAtomically) {
+  test::TempDir dir;
+  test::WriteListFile(dir.File("NPCList.txt"), {"海賊団", "私掠艦隊"});
+  ReferenceLists lists;
+  lists.Load(dir.Path());
+  std::string error;
+  ASSERT_TRUE(lists.AppendNpc(dir.Path(), S("密輸船団"), &error)) << error;
+  EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")),
+            S("海賊団\r\n私掠艦隊\r\n密輸船団\r\n"));
+  // A folder that does not exist: the failure is reported, nothing is thrown.
+  EXPECT_FALSE(lists.AppendNpc(dir.File("nowhere/"), "x", &error));
+  EXPECT_NE(error.find("nowhere"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mizuto
