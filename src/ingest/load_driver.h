@@ -7,7 +7,8 @@ struct App;
 
 // Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
 // (or in active mode the newest) battle, renders it and refreshes the tallies.
-void LoadAndAnalyse(App& app);
+// False when the log could not be opened (the views stay cleared).
+bool LoadAndAnalyse(App& app);
 
 // True when app.NewestLogPath holds the newest "*.html" of app.LogDir (found once a run).
 bool FindNewestLog(App& app);

@@ -1,0 +1,173 @@
+#include "app/report.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "app/app.h"
+#include "app/settings_file.h"
+#include "battle/battle_detail.h"
+#include "ingest/load_driver.h"
+#include "tally/csv_export.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+bool ParsePositive(std::string_view text, int* value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size() && *value >= 1;
+}
+
+// Start-up as the window runs it, minus the window itself.
+void StartUp(App& app, const ReportOptions& options) {
+  app.ProgramDir = options.ProgramDir;
+  LoadSettingsFirst(app);
+  ClearResultViews(app);
+  app.Lists.Load(app.ProgramDir);
+  app.SkillChecked.assign(app.Lists.SkillNames.size(), 0);
+  app.ItemChecked.assign(app.Lists.ItemNames.size(), 0);
+  LoadSettingsChecks(app);
+  LoadSettingsSwitches(app);
+  RebuildTallyColumns(app);
+  app.Caption = app.ProgramTitle();
+}
+
+}  // namespace
+
+bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* options,
+                          std::string* error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= args.size()) {
+        *error = a + " needs a value";
+        return false;
+      }
+      *out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--program-dir") {
+      if (!value(&v)) return false;
+      if (!v.empty() && v.back() != '/') v += '/';
+      options->ProgramDir = v;
+    } else if (a == "--active") {
+      options->Active = true;
+    } else if (a == "--avg-hit-down") {
+      options->AvgHitDown = true;
+    } else if (a == "--avg-skill-item") {
+      options->AvgSkillItem = true;
+    } else if (a == "--detail") {
+      if (!value(&v)) return false;
+      options->Detail = true;
+      if (v == "all") {
+        options->DetailAll = true;
+        continue;
+      }
+      std::size_t start = 0;
+      for (;;) {
+        const std::size_t comma = v.find(',', start);
+        int n = 0;
+        if (!ParsePositive(std::string_view(v).substr(start, comma - start), &n)) {
+          *error = "--detail takes all or battle numbers from 1, e.g. 1,3";
+          return false;
+        }
+        options->DetailBattles.push_back(n);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+      }
+    } else if (a == "--encoding") {
+      if (!value(&v)) return false;
+      if (v == "sjis") {
+        options->Sjis = true;
+      } else if (v == "utf-8") {
+        options->Sjis = false;
+      } else {
+        *error = "--encoding takes utf-8 or sjis";
+        return false;
+      }
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+      *error = "unknown option " + a;
+      return false;
+    } else if (options->LogPath.empty()) {
+      options->LogPath = a;
+    } else {
+      *error = "only one log file can be reported";
+      return false;
+    }
+  }
+  if (options->LogPath.empty()) {
+    *error = "no log file named";
+    return false;
+  }
+  return true;
+}
+
+int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {
+  App app;
+  StartUp(app, options);
+  app.Acts.ActiveMode.Checked = options.Active;
+  app.Acts.AvgHitDown.Checked = options.AvgHitDown;
+  app.Acts.AvgSkillItem.Checked = options.AvgSkillItem;
+  app.CurrentLogPath = options.LogPath;
+  if (!LoadAndAnalyse(app)) {
+    err << "File Open Error\n";
+    return 1;
+  }
+
+  auto line = [&](std::string_view sjis) {
+    if (options.Sjis) {
+      out << sjis;
+    } else {
+      out << SjisToUtf8(sjis);
+    }
+    out << '\n';
+  };
+  out << "[battles]\n";
+  for (const std::string& row : app.BattleList.Rows) line(row);
+  out << "[summary]\n";
+  line(app.StatusText);
+  out << "[tallies]\n";
+  if (options.Sjis) {
+    out << TallyTableCsv(app, "\n");
+  } else {
+    out << SjisToUtf8(TallyTableCsv(app, "\n"));
+  }
+  out << "[head-to-head]\n";
+  for (int r = 0; r < app.Grid.RowCount; ++r) {
+    std::string row;
+    for (int c = 0; c < app.Grid.ColCount; ++c) {
+      if (c > 0) row += '\t';
+      row += app.Grid.Cell(c, r);
+    }
+    line(row);
+  }
+  out << "[errors]\n";
+  for (const std::string& e : app.ErrorLines) line(e);
+
+  if (options.Detail) {
+    std::vector<int> rows;
+    for (int i = 0; i < app.BattleList.Count(); ++i) {
+      bool wanted = options.DetailAll;
+      for (int n : options.DetailBattles) wanted = wanted || n == i + 1;
+      if (wanted) rows.push_back(i);
+    }
+    if (!rows.empty()) {
+      std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
+      for (int i : rows) app.BattleList.Select(i);
+      RenderSelectedBattles(app);
+    }
+    out << "[detail]\n";
+    for (const DetailLine& d : app.Detail) {
+      char colour[16];
+      std::snprintf(colour, sizeof colour, "#%06x\t%c\t", d.Colour & 0xFFFFFFu, d.Bold ? 'b' : '-');
+      out << colour;
+      line(d.Text);
+    }
+  }
+  out.flush();
+  return 0;
+}
+
+}  // namespace mizuto

@@ -1,0 +1,34 @@
+// The headless report: what the main window would show after loading a log.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace mizuto {
+
+struct ReportOptions {
+  std::string ProgramDir;  // holds Mizuto.ini and the list files; ends in a separator
+  std::string LogPath;
+  bool Active = false;
+  bool AvgHitDown = false;
+  bool AvgSkillItem = false;
+  bool Detail = false;
+  bool DetailAll = false;
+  std::vector<int> DetailBattles;  // 1-based
+  bool Sjis = false;               // output encoding: Shift-JIS bytes instead of UTF-8
+};
+
+// Parses the command line after "--report"; false with `error` set on bad arguments.
+bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* options,
+                          std::string* error);
+
+// Runs start-up and the load as the window does and writes the report. Returns the exit
+// status: 0 after a load that opened the file, 1 when the log cannot be opened.
+int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err);
+
+inline constexpr const char* kReportUsage =
+    "usage: mizuto --report [--program-dir DIR] [--active] [--avg-hit-down] [--avg-skill-item]\n"
+    "                       [--detail all|N[,N...]] [--encoding utf-8|sjis] LOGFILE\n";
+
+}  // namespace mizuto

@@ -1,0 +1,105 @@
+#include "ingest/load_driver.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "app/app.h"
+#include "battle/battle_detail.h"
+#include "battle/battle_label.h"
+#include "battle/segmentation.h"
+#include "ingest/chat_log_reader.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+
+namespace mizuto {
+
+void ClearResultViews(App& app) {
+  app.Detail.clear();
+  app.TallyTable.Rows.clear();
+  app.BattleList.Clear();
+  app.Acts.PlayerHide.Enabled = false;
+  app.Acts.PlayerAll.Enabled = false;
+}
+
+bool LoadAndAnalyse(App& app) {
+  app.BattleList.Clear();
+  app.BattleList.Hint.clear();
+  app.Detail.clear();
+  app.TimerRunning = false;
+  app.Acts.SaveCsv.Enabled = false;
+  app.Acts.ReloadLog.Enabled = false;
+  app.ResumeOffset = 0;
+  app.TallyTable.Rows.clear();
+  app.Lines.clear();
+  ResetAnalysis(app);
+  if (!ReadChatLog(app, app.CurrentLogPath)) return false;
+  app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
+  AnalyseLines(app, 0);
+  const int count = app.BattleCount();
+  if (count <= 0) {
+    app.SetStatus(SJ("戦闘データはありません"));
+    return true;
+  }
+  if (app.Acts.ActiveMode.Checked) {
+    app.Caption = app.ProgramTitle() + " [ActiveMode]";
+    app.TimerRunning = true;
+    // Following a log counts only the newest battle, whatever the game said of it.
+    for (int i = 0; i + 1 < count; ++i) {
+      app.Battles[static_cast<std::size_t>(i)].TallyState = 0;
+      app.BattleList.Replace(i, BattleLabel(app, i));
+    }
+    app.Battles.back().TallyState = 1;
+    if (app.BattleList.Count() > 0) app.BattleList.Select(count - 1);
+  } else {
+    app.Caption = app.ProgramTitle();
+    if (app.BattleList.Count() > 0) app.BattleList.Select(0);
+  }
+  RenderSelectedBattles(app);
+  RefreshTallies(app);
+  app.Acts.ReloadLog.Enabled = true;
+  app.Acts.SaveCsv.Enabled = true;
+  return true;
+}
+
+namespace {
+
+bool EndsWithHtml(const std::string& name) {
+  if (name.size() < 5) return false;
+  std::string tail = name.substr(name.size() - 5);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".html";
+}
+
+}  // namespace
+
+bool FindNewestLog(App& app) {
+  if (!app.NewestLogPath.empty()) return true;
+  if (app.LogDir.empty()) return false;
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::directory_iterator it(fs::path(app.LogDir), ec);
+  if (ec) return false;
+  bool found = false;
+  fs::file_time_type best{};
+  std::string bestName;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    const std::string name = it->path().filename().string();
+    if (!EndsWithHtml(name)) continue;
+    std::error_code timeError;
+    const fs::file_time_type time = fs::last_write_time(it->path(), timeError);
+    if (timeError) continue;
+    // Strictly newer wins; on a tie the entry met first stays.
+    if (!found || time > best) {
+      found = true;
+      best = time;
+      bestName = name;
+    }
+  }
+  if (!found) return false;
+  app.NewestLogPath = app.LogDir + "/" + bestName;
+  return true;
+}
+
+}  // namespace mizuto

@@ -1,0 +1,84 @@
+#include "live/active_mode.h"
+
+#include <charconv>
+
+#include "app/app.h"
+#include "battle/battle_detail.h"
+#include "battle/battle_label.h"
+#include "battle/segmentation.h"
+#include "ingest/chat_log_reader.h"
+#include "tally/tallies.h"
+
+namespace mizuto {
+namespace {
+
+// Only the newest battle stays counted while a log is followed.
+void UncountAllButNewest(App& app) {
+  for (int i = 0; i + 1 < app.BattleCount(); ++i) {
+    app.Battles[static_cast<std::size_t>(i)].TallyState &= ~1;
+    app.BattleList.Replace(i, BattleLabel(app, i));
+  }
+}
+
+}  // namespace
+
+void ActiveModeExecute(App& app) {
+  if (!app.Acts.ActiveMode.Checked) {
+    app.TimerRunning = false;
+    app.Caption = app.ProgramTitle();
+    app.SinkCounterVisible = false;
+    return;
+  }
+  if (!app.CurrentLogPath.empty()) {
+    app.TimerRunning = true;
+    app.Caption = app.ProgramTitle() + " [ActiveMode]";
+    if (app.BattleCount() > 0) {
+      UncountAllButNewest(app);
+      app.Battles.back().TallyState |= 1;
+      app.BattleList.Select(app.BattleCount() - 1);
+      RefreshTallies(app);
+    }
+  }
+  app.SinkCounterVisible = true;
+}
+
+void Timer1Timer(App& app) {
+  app.TimerRunning = false;
+  const int rowsBefore = app.BattleList.Count();
+  if (ReadChatLog(app, app.CurrentLogPath)) {
+    const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
+    if (lineCount != app.AnalysedLineCount) {
+      AnalyseLines(app, app.AnalysedLineCount);
+      if (app.State.BattleInProgress != 0) UncountAllButNewest(app);
+      bool newBattle = false;
+      if (app.BattleList.Count() != rowsBefore) {
+        app.Battles.back().TallyState |= 1;
+        app.BattleList.Select(app.BattleCount() - 1);
+        newBattle = true;
+      }
+      if (newBattle || app.State.BattleInProgress != 0) {
+        RenderSelectedBattles(app);
+        RefreshTallies(app);
+      }
+      app.SetStatus(SummaryLine(app));
+    }
+    app.AnalysedLineCount = lineCount;
+  }
+  app.TimerRunning = true;
+}
+
+bool Edit1Change(App& app, const std::string& text) {
+  long long value = 0;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  const auto [end, ec] = std::from_chars(first, last, value);
+  if (text.empty() || ec != std::errc() || end != last) return false;
+  if (value < 1) value = 1;
+  if (value > 100) value = 100;
+  app.IntervalText = std::to_string(value);
+  app.TimerIntervalMs = static_cast<int>(value) * 1000;
+  return true;
+}
+
+}  // namespace mizuto

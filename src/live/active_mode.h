@@ -1,0 +1,22 @@
+// Following the log that the game is still writing: the active-mode switch, the timer
+// tick and the interval field.
+#pragma once
+
+#include <string>
+
+namespace mizuto {
+
+struct App;
+
+// Runs after the ActiveMode action flipped its checked state.
+void ActiveModeExecute(App& app);
+
+// One tick of the timer: reads what the file gained, analyses the new lines and keeps only
+// the newest battle counted.
+void Timer1Timer(App& app);
+
+// The interval field's text changed. False when the text is not a decimal integer (the
+// window shows the invalid-number message; nothing changes).
+bool Edit1Change(App& app, const std::string& text);
+
+}  // namespace mizuto
