@@ -1,0 +1,35 @@
+// Per-name totals folded in one pass over the counted battles, shared by the tally table
+// and the head-to-head grid so a refresh walks every name's statistics only once.
+// Internal to src/tally.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace mizuto {
+
+struct App;
+
+struct NameTotals {
+  std::int32_t AnyPresent = 0;      // OR of Present
+  std::int32_t RelationBits = 0;    // OR of OwnerRelation
+  std::int32_t SideBits = 0;        // OR of Side
+  std::int32_t BattlesPresent = 0;  // battles with Present non-zero
+  std::array<std::int32_t, 5> Counters{};  // BattleCounter sums
+  std::int32_t Tenacity = 0;
+  std::int32_t FleetMeals = 0;
+};
+
+// The indices of the counted battles, ascending.
+std::vector<int> CountedBattleIndices(const App& app);
+
+// The totals of name n over `counted` (all zero for an invalid index).
+NameTotals FoldNameTotals(const App& app, int n, const std::vector<int>& counted);
+
+// The head-to-head grid from totals already folded for every visible name; `totals` is
+// indexed by name index, entries of hidden names are ignored.
+void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
+                        const std::vector<NameTotals>& totals);
+
+}  // namespace mizuto

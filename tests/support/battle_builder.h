@@ -1,0 +1,58 @@
+// Builds analysed battles straight into the tables, without a log: the tests of the views
+// built on the tables state only what they need (who was there, who took whom out).
+#pragma once
+
+#include <string_view>
+
+#include "app/app.h"
+#include "battle/battle_label.h"
+#include "support/test_support.h"
+
+namespace mizuto::test {
+
+class BattleBuilder {
+ public:
+  explicit BattleBuilder(App& app) : app_(app) {}
+
+  // Appends a finished battle, its row in the battle list and the owner's presence on the
+  // own side; returns its index.
+  int Battle(std::int32_t result = kVictory, std::int32_t tallyState = 1) {
+    BattleRecord record;
+    record.Kind = kEngagement;
+    record.Result = result;
+    record.TallyState = tallyState;
+    app_.Battles.push_back(record);
+    const int b = app_.BattleCount() - 1;
+    Present(0, b, 1);
+    app_.BattleList.Append(BattleLabel(app_, b));
+    return b;
+  }
+
+  // The index of a name given in UTF-8.
+  int Name(std::string_view utf8) { return InternName(app_, S(utf8)); }
+
+  NameBattleStats& At(int n, int b) { return *app_.Names.Stats(n, b); }
+
+  void Present(int n, int b, std::int32_t sideBit) {
+    NameBattleStats& s = At(n, b);
+    s.Present = 1;
+    s.Side |= sideBit;
+  }
+
+  // `taker` sinks (or captures) `victim` in battle b, with the counters and relation bits
+  // the event recognition would set.
+  void Takes(int taker, int victim, int b, bool capture = false) {
+    NameBattleStats& t = At(taker, b);
+    NameBattleStats& v = At(victim, b);
+    ++t.BattleCounts[capture ? kCapturesDealt : kSinksDealt];
+    ++v.BattleCounts[capture ? kCapturesTaken : kSinksTaken];
+    v.TakenBy = taker;
+    if (taker == 0) v.OwnerRelation |= 1;
+    if (victim == 0) t.OwnerRelation |= 2;
+  }
+
+ private:
+  App& app_;
+};
+
+}  // namespace mizuto::test

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "battle/battle_label.h"
+#include "support/battle_builder.h"
+#include "support/test_support.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::U;
+
+class TalliesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::WriteListFile(dir.File("SkillList.txt"), {"砲撃", "突撃", "回避"});
+    test::WriteListFile(dir.File("ItemList.txt"), {"木材,1", "料理,2"});
+    test::SetUpApp(app, dir);
+    RebuildTallyColumns(app);
+  }
+  const TallyRow* RowOf(int n) const {
+    for (const TallyRow& row : app.TallyTable.Rows) {
+      if (row.NameIndex == n) return &row;
+    }
+    return nullptr;
+  }
+  test::TempDir dir;
+  App app;
+  test::BattleBuilder build{app};
+};
+
+TEST_F(TalliesTest, OnlyBattlesWhoseStateIsExactlyOneAddToAnyTotal) {
+  const int x = build.Name("敵A");
+  struct { std::int32_t result, state, critDealt, critTaken; } battles[] = {
+      {kVictory, 1, 2, 1}, {kDefeat, 0, 5, 5},   {kDraw, 2, 7, 7},    {kEscaped, 3, 9, 9},
+      {kWithdrawn, 1, 1, 0}, {kEscaped, 1, 0, 3}, {kDefeat, 1, 4, 4}, {kDraw, 1, 0, 0}};
+  for (const auto& spec : battles) {
+    const int b = build.Battle(spec.result, spec.state);
+    app.Battles[static_cast<std::size_t>(b)].CriticalsDealt = spec.critDealt;
+    app.Battles[static_cast<std::size_t>(b)].CriticalsTaken = spec.critTaken;
+    build.Present(x, b, b % 2 == 0 ? 2 : 1);
+    build.Takes(0, x, b);
+    build.At(x, b).ExtraCounts[kTenacity] = 10;
+    app.Names[x].AddUse(b, false, 1, 3);
+    app.Names[x].AddUse(b, true, 0, 100);
+  }
+  EXPECT_EQ(TallyQuery(app, x, kCountedBattles, 0), 5);
+  EXPECT_EQ(TallyQuery(app, x, kVictories, 0), 1);
+  EXPECT_EQ(TallyQuery(app, x, kDefeats, 0), 1);
+  EXPECT_EQ(TallyQuery(app, x, kUndecided, 0), 3);
+  EXPECT_EQ(TallyQuery(app, x, kEscapedBattles, 0), 1);
+  EXPECT_EQ(TallyQuery(app, x, kWithdrawnBattles, 0), 1);
+  EXPECT_EQ(TallyQuery(app, x, kCriticalsDealtSum, 0), 7);
+  EXPECT_EQ(TallyQuery(app, x, kCriticalsTakenSum, 0), 8);
+  EXPECT_EQ(TallyQuery(app, x, kBattlesPresent, 0), 5);
+  EXPECT_EQ(TallyQuery(app, x, kCounterSum, kSinksTaken), 5);
+  EXPECT_EQ(TallyQuery(app, 0, kCounterSum, kSinksDealt), 5);
+  EXPECT_EQ(TallyQuery(app, x, kRelationBits, 0), 1);
+  EXPECT_EQ(TallyQuery(app, 0, kRelationBits, 0), 0);
+  EXPECT_EQ(TallyQuery(app, x, kSideBits, 0), 3);  // enemy in even battles, own in odd ones
+  EXPECT_EQ(TallyQuery(app, x, kTenacitySum, 0), 50);
+  EXPECT_EQ(TallyQuery(app, x, kSkillSum, 1), 15);
+  EXPECT_EQ(TallyQuery(app, x, kSkillSum, 0), 0);
+  EXPECT_EQ(TallyQuery(app, x, kItemSum, 0), 500);
+  EXPECT_EQ(TallyQuery(app, x, kItemSum, 1), 0);
+
+  // Kinds without a meaning, a counter beyond the five and "no name" give 0.
+  for (int kind : {7, 8, 9, 14, 17, 22, 29, 35, -1, 1000}) EXPECT_EQ(TallyQuery(app, x, kind, 0), 0) << kind;
+  EXPECT_EQ(TallyQuery(app, x, kCounterSum, 5), 0);
+  EXPECT_EQ(TallyQuery(app, -1, kAnyPresent, 0), 0);
+  EXPECT_EQ(TallyQuery(app, -1, kSkillSum, 1), 0);
+
+  // Including the battles the game did not count gives state 3, which still counts nowhere;
+  // the others are excluded.
+  for (BattleRecord& r : app.Battles) r.TallyState = (r.TallyState & 2) != 0 ? 3 : 0;
+  EXPECT_FALSE(CountedBattle(app.Battles[2]));
+  for (int kind = -1; kind <= 40; ++kind) {
+    for (int column = 0; column < 5; ++column) EXPECT_EQ(TallyQuery(app, x, kind, column), 0) << kind;
+  }
+  RefreshTallies(app);
+  EXPECT_TRUE(app.TallyTable.Rows.empty());
+}
+
+// The refresh folds every name's totals in one pass over the battles; it must show exactly
+// what the per-total query gives, whatever the data.
+TEST_F(TalliesTest, RefreshShowsWhatTheQueryGivesForEveryCell) {
+  std::mt19937 random(20240611);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int n = 1; n < 40; ++n) build.Name("名" + std::to_string(n));
+  for (int b = 0; b < 60; ++b) build.Battle(pick(0, 4), pick(0, 3));
+  for (int n = 0; n < app.NameCount(); ++n) {
+    for (int b = 0; b < app.BattleCount(); ++b) {
+      if (pick(0, 2) != 0) continue;
+      NameBattleStats& s = build.At(n, b);
+      s.Present = 1;
+      s.Side = pick(0, 3);
+      s.OwnerRelation = pick(0, 3);
+      for (auto& c : s.BattleCounts) c = pick(0, 3);
+      for (auto& c : s.ExtraCounts) c = pick(-2, 5);
+      if (pick(0, 50) == 0) s.BattleCounts[kSinksDealt] = 2147483000;  // sums wrap alike
+      for (int k = 0; k < 3; ++k) {
+        if (pick(0, 3) == 0) app.Names[n].AddUse(b, pick(0, 1) == 1, pick(0, 2), pick(1, 4));
+      }
+    }
+    if (pick(0, 5) == 0) app.Names[n].Visible = 0;
+  }
+  app.SkillChecked = {1, 0, 1};
+  app.ItemChecked = {1, 1};
+  RebuildTallyColumns(app);
+  RefreshTallies(app);
+
+  std::vector<int> expectedOrder;
+  for (int n = 0; n < app.NameCount(); ++n) {
+    if (app.Names[n].Visible != 0 && TallyQuery(app, n, kAnyPresent, 0) != 0) expectedOrder.push_back(n);
+  }
+  ASSERT_FALSE(expectedOrder.empty());
+  ASSERT_EQ(app.TallyTable.Rows.size(), expectedOrder.size());
+  for (std::size_t i = 0; i < expectedOrder.size(); ++i) {
+    const TallyRow& row = app.TallyTable.Rows[i];
+    const int n = expectedOrder[i];
+    ASSERT_EQ(row.NameIndex, n);
+    EXPECT_EQ(row.Caption, app.Names[n].Name);
+    EXPECT_EQ(row.Icon, TallyIcon(TallyQuery(app, n, kSideBits, 0), TallyQuery(app, n, kRelationBits, 0)));
+    const std::vector<std::int32_t> expected = {
+        TallyQuery(app, n, kBattlesPresent, 0),      TallyQuery(app, n, kCounterSum, kSinksDealt),
+        TallyQuery(app, n, kCounterSum, kDecisive),   TallyQuery(app, n, kCounterSum, kSinksTaken),
+        TallyQuery(app, n, kCounterSum, kCapturesDealt), TallyQuery(app, n, kCounterSum, kCapturesTaken),
+        TallyQuery(app, n, kTenacitySum, 0),          TallyQuery(app, n, kFleetMealsSum, 0),
+        TallyQuery(app, n, kSkillSum, 0),             TallyQuery(app, n, kSkillSum, 2),
+        TallyQuery(app, n, kItemSum, 0),              TallyQuery(app, n, kItemSum, 1)};
+    ASSERT_EQ(row.Cells.size(), expected.size());
+    for (std::size_t c = 0; c < expected.size(); ++c) {
+      EXPECT_EQ(row.Cells[c], std::to_string(expected[c])) << "name " << n << " column " << c + 1;
+    }
+  }
+}
+
+TEST_F(TalliesTest, AveragesFollowTheirSwitchesAndFormats) {
+  const int x = build.Name("Taro");
+  for (int i = 0; i < 3; ++i) build.Present(x, build.Battle(), 2);
+  build.Takes(x, 0, 0);
+  build.Takes(x, 0, 1, /*capture=*/true);
+  build.Takes(x, 0, 2, /*capture=*/true);
+  build.At(x, 1).ExtraCounts[kTenacity] = 1;
+  build.At(x, 2).ExtraCounts[kFleetMeals] = 2;
+  app.Names[x].AddUse(0, false, 0, 1);
+  app.SkillChecked[0] = 1;
+  RebuildTallyColumns(app);
+  const std::vector<std::string> plain = {"3", "1", "0", "0", "2", "0", "1", "2", "1"};
+
+  RefreshTallies(app);
+  ASSERT_NE(RowOf(x), nullptr);
+  EXPECT_EQ(RowOf(x)->Cells, plain);
+
+  app.Acts.AvgHitDown.Checked = true;
+  RefreshTallies(app);
+  EXPECT_EQ(RowOf(x)->Cells,
+            (std::vector<std::string>{"3", "33.3%", "0.0%", "0.0%", "66.7%", "0.0%", "1", "2", "1"}));
+
+  app.Acts.AvgHitDown.Checked = false;
+  app.Acts.AvgSkillItem.Checked = true;
+  RefreshTallies(app);
+  EXPECT_EQ(RowOf(x)->Cells,
+            (std::vector<std::string>{"3", "1", "0", "0", "2", "0", "0.33", "0.67", "0.33"}));
+
+  // A fourth battle: 2 captures in 4 battles.
+  app.Acts.AvgHitDown.Checked = true;
+  build.Present(x, build.Battle(), 2);
+  RefreshTallies(app);
+  EXPECT_EQ(RowOf(x)->Cells,
+            (std::vector<std::string>{"4", "25.0%", "0.0%", "0.0%", "50.0%", "0.0%", "0.25", "0.50", "0.25"}));
+
+  app.Acts.AvgHitDown.Checked = false;
+  app.Acts.AvgSkillItem.Checked = false;
+  build.Battle();
+  RefreshTallies(app);
+  EXPECT_EQ(RowOf(x)->Cells[0], "4");  // absent from the fifth battle
+  EXPECT_EQ(RowOf(0)->Cells[0], "5");
+}
+
+TEST_F(TalliesTest, ColumnsAreFixedThenCheckedSkillsThenCheckedItemsInListOrder) {
+  auto captions = [&] {
+    std::vector<std::string> out;
+    for (const TallyColumn& c : app.TallyTable.Columns) out.push_back(U(c.Caption));
+    return out;
+  };
+  const std::vector<std::string> fixed = {"名前", "戦闘数", "与撃沈", "決定", "被撃沈",
+                                          "与拿捕", "被拿捕", "粘り", "艦隊料理"};
+  EXPECT_EQ(captions(), fixed);
+  EXPECT_FALSE(app.TallyTable.Columns[0].RightAligned);
+  for (std::size_t c = 1; c < fixed.size(); ++c) EXPECT_TRUE(app.TallyTable.Columns[c].RightAligned);
+
+  // Checked in the order: item 2, skill 3, skill 1.
+  app.ItemChecked[1] = 1;
+  app.SkillChecked[2] = 1;
+  app.SkillChecked[0] = 1;
+  RebuildTallyColumns(app);
+  std::vector<std::string> expected = fixed;
+  for (const char* extra : {"砲撃", "回避", "料理"}) expected.push_back(extra);
+  EXPECT_EQ(captions(), expected);
+  EXPECT_TRUE(app.TallyTable.Columns.back().RightAligned);
+
+  // The cells line up with the columns.
+  const int x = build.Name("Taro");
+  const int b = build.Battle();
+  build.Present(x, b, 2);
+  app.Names[x].AddUse(b, false, 2, 7);
+  app.Names[x].AddUse(b, true, 1, 4);
+  app.Names[x].AddUse(b, false, 1, 99);  // not checked: no column
+  RefreshTallies(app);
+  ASSERT_NE(RowOf(x), nullptr);
+  const std::vector<std::string>& cells = RowOf(x)->Cells;
+  ASSERT_EQ(cells.size(), app.TallyTable.Columns.size() - 1);
+  EXPECT_EQ(cells[8], "0");
+  EXPECT_EQ(cells[9], "7");
+  EXPECT_EQ(cells[10], "4");
+}
+
+TEST_F(TalliesTest, RefreshRebuildsRowsInNameOrderAndEndsWithTheSummary) {
+  std::vector<std::string> statuses;
+  app.OnStatusChanged = [&] { statuses.push_back(app.StatusText); };
+  const int onlyUncounted = build.Name("Jiro");
+  const int hidden = build.Name("Saburo");
+  const int friendly = build.Name("Hanako");
+  const int enemy = build.Name("Taro");
+  const int counted = build.Battle(kVictory, 1);
+  const int excluded = build.Battle(kDefeat, 0);
+  build.Present(enemy, counted, 2);
+  build.Present(friendly, counted, 1);
+  build.Present(hidden, counted, 2);
+  build.Present(onlyUncounted, excluded, 2);
+  build.Takes(0, enemy, counted);
+  build.Takes(enemy, friendly, counted);
+  app.Names[hidden].Visible = 0;
+  app.TallyTable.Rows.push_back(TallyRow{});  // left over from before
+  app.Acts.PlayerHide.Enabled = true;
+
+  RefreshTallies(app);
+  std::vector<int> order;
+  for (const TallyRow& row : app.TallyTable.Rows) order.push_back(row.NameIndex);
+  EXPECT_EQ(order, (std::vector<int>{0, friendly, enemy}));
+  EXPECT_EQ(RowOf(0)->Icon, 1);
+  EXPECT_EQ(RowOf(friendly)->Icon, 1);
+  EXPECT_EQ(RowOf(enemy)->Icon, 8);
+  EXPECT_FALSE(app.Acts.PlayerHide.Enabled);
+  ASSERT_EQ(statuses.size(), 2u);
+  EXPECT_EQ(statuses[0], SJ("集計中･･･"));
+  EXPECT_EQ(statuses[1], SummaryLine(app));
+  EXPECT_EQ(app.StatusText, SummaryLine(app));
+
+  // The owner has no row when he took part in no counted battle.
+  app.Battles[static_cast<std::size_t>(counted)].TallyState = 0;
+  RefreshTallies(app);
+  EXPECT_TRUE(app.TallyTable.Rows.empty());
+}
+
+TEST(TallyIcon, SideAndRelationPickTheIcon) {
+  const int expected[4][4] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {2, 8, 9, 10}, {3, 11, 12, 13}};
+  for (int s = 0; s < 4; ++s) {
+    for (int r = 0; r < 4; ++r) EXPECT_EQ(TallyIcon(s, r), expected[s][r]) << s << "," << r;
+  }
+}
+
+}  // namespace
+}  // namespace mizuto
