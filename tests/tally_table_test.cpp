@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/battle_builder.h"
+#include "support/test_support.h"
+#include "tally/tallies.h"
+#include "tally/tally_table.h"
+
+namespace mizuto {
+namespace {
+
+using test::U;
+
+constexpr int kNameColumn = 0, kSinksDealtColumn = 2, kSinksTakenColumn = 4;
+
+class TallyTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::SetUpApp(app, dir);
+    RebuildTallyColumns(app);
+  }
+  // One player per icon kind, with chosen sinks dealt and taken, all in one counted battle.
+  void AddPlayers() {
+    const int b = build.Battle();
+    struct { const char* name; int side, relation, dealt, taken; } players[] = {
+        {"味方", 1, 0, 3, 1}, {"敵", 2, 0, 5, 0}, {"仇", 2, 2, 0, 2}, {"獲物", 2, 1, 3, 9},
+        {"両方", 3, 0, 1, 1}, {"不明", 0, 0, 0, 0}};
+    build.At(0, b).BattleCounts[kSinksDealt] = 4;
+    for (const auto& p : players) {
+      const int n = build.Name(p.name);
+      build.Present(n, b, p.side);
+      build.At(n, b).OwnerRelation = p.relation;
+      build.At(n, b).BattleCounts[kSinksDealt] = p.dealt;
+      build.At(n, b).BattleCounts[kSinksTaken] = p.taken;
+    }
+    RefreshTallies(app);
+  }
+  std::vector<std::string> Shown() const {
+    std::vector<std::string> out;
+    for (const TallyRow& row : app.TallyTable.Rows) out.push_back(U(row.Caption));
+    return out;
+  }
+  test::TempDir dir;
+  App app;
+  test::BattleBuilder build{app};
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(TallyTableTest, HeaderClicksFlipTheDirectionOnlyOnTheSameColumn) {
+  AddPlayers();
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "敵", "仇", "獲物", "両方", "不明"}));
+
+  // The sort state starts at column 0, so the very first click on the name column counts as
+  // a second one: friends first.
+  ListView1ColumnClick(app, kNameColumn);
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "獲物", "仇", "敵", "不明"}));
+
+  ListView1ColumnClick(app, kSinksDealtColumn);  // largest first; ties keep their order
+  EXPECT_EQ(Shown(), (Names{"敵", "YOU", "味方", "獲物", "両方", "仇", "不明"}));
+  ListView1ColumnClick(app, kSinksDealtColumn);  // then smallest first
+  EXPECT_EQ(Shown(), (Names{"仇", "不明", "両方", "味方", "獲物", "YOU", "敵"}));
+  ListView1ColumnClick(app, kSinksTakenColumn);  // another column: largest first again
+  EXPECT_EQ(Shown(), (Names{"獲物", "仇", "両方", "味方", "不明", "YOU", "敵"}));
+
+  // The name column after another one: no side and enemies first.
+  ListView1ColumnClick(app, kNameColumn);
+  EXPECT_EQ(Shown(), (Names{"不明", "敵", "仇", "獲物", "両方", "味方", "YOU"}));
+  EXPECT_EQ(app.TallyTable.SortColumn, kNameColumn);
+  EXPECT_EQ(app.TallyTable.PreviousSortColumn, kNameColumn);
+  EXPECT_EQ(app.TallyTable.SortReversed, 0);
+
+  // A refresh restores name order but keeps the sort state: the next click on the same
+  // column flips relative to the last click.
+  RefreshTallies(app);
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "敵", "仇", "獲物", "両方", "不明"}));
+  ListView1ColumnClick(app, kNameColumn);
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "獲物", "仇", "敵", "不明"}));
+}
+
+TEST_F(TallyTableTest, NumericColumnsCompareTheShownNumbersInSinglePrecision) {
+  const int b0 = build.Battle(), b1 = build.Battle(), b2 = build.Battle(), b3 = build.Battle();
+  const int third = build.Name("三分の一"), quarter = build.Name("四分の一"), all = build.Name("全部");
+  for (int b : {b0, b1, b2}) build.Present(third, b, 2);
+  for (int b : {b0, b1, b2, b3}) build.Present(quarter, b, 2);
+  build.Present(all, b3, 2);
+  build.At(third, b0).BattleCounts[kSinksDealt] = 1;
+  build.At(quarter, b0).BattleCounts[kSinksDealt] = 1;
+  build.At(all, b3).BattleCounts[kSinksDealt] = 1;
+  app.Acts.AvgHitDown.Checked = true;
+  RefreshTallies(app);
+  ASSERT_EQ(app.TallyTable.Rows[1].Cells[1], "33.3%");
+  ListView1ColumnClick(app, kSinksDealtColumn);
+  // 100.0% > 33.3% > 25.0% > 0.0%: numbers, not texts, and the "%" ignored.
+  EXPECT_EQ(Shown(), (Names{"全部", "三分の一", "四分の一", "YOU"}));
+
+  // 16777217 and 16777216 are one value in single precision: a tie, left in place.
+  app.Acts.AvgHitDown.Checked = false;
+  build.At(third, b0).BattleCounts[kSinksDealt] = 16777216;
+  build.At(quarter, b0).BattleCounts[kSinksDealt] = 16777217;
+  build.At(all, b3).BattleCounts[kSinksDealt] = 9;
+  build.At(0, b3).BattleCounts[kSinksDealt] = 10;
+  RefreshTallies(app);
+  ListView1ColumnClick(app, kSinksDealtColumn);  // the same column again: smallest first
+  EXPECT_EQ(Shown(), (Names{"全部", "YOU", "三分の一", "四分の一"}));
+  ListView1ColumnClick(app, kSinksDealtColumn);
+  EXPECT_EQ(Shown(), (Names{"三分の一", "四分の一", "YOU", "全部"}));
+}
+
+TEST_F(TallyTableTest, HidingAndShowingPlayers) {
+  AddPlayers();
+  EXPECT_FALSE(app.Acts.PlayerHide.Enabled);
+  EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
+
+  // Any selection change enables hiding; with nothing selected it does nothing.
+  ListView1SelectItem(app);
+  EXPECT_TRUE(app.Acts.PlayerHide.Enabled);
+  PlayerHideExecute(app);
+  EXPECT_EQ(app.TallyTable.Rows.size(), 7u);
+  EXPECT_TRUE(app.Acts.PlayerHide.Enabled);
+  EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
+
+  ListView1ColumnClick(app, kSinksDealtColumn);  // hiding works on sorted rows too
+  app.TallyTable.Rows[0].Selected = true;         // 敵
+  app.TallyTable.Rows[3].Selected = true;         // 獲物
+  ListView1SelectItem(app);
+  PlayerHideExecute(app);
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "仇", "両方", "不明"}));
+  EXPECT_FALSE(app.Acts.PlayerHide.Enabled);
+  EXPECT_TRUE(app.Acts.PlayerAll.Enabled);
+  for (int r = 0; r < app.Grid.RowCount; ++r) {
+    EXPECT_NE(U(app.Grid.Cell(0, r)), "敵");
+    EXPECT_NE(U(app.Grid.Cell(0, r)), "獲物");
+  }
+  for (int c = 0; c < app.Grid.ColCount; ++c) EXPECT_NE(U(app.Grid.Cell(c, 0)), "獲物");
+
+  PlayerAllExecute(app);
+  EXPECT_EQ(app.TallyTable.Rows.size(), 7u);
+  EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
+}
+
+TEST(IconSortRank, RanksEnemiesBeforeFriends) {
+  const int byRank[] = {0, 2, 9, 12, 10, 13, 8, 11, 3, 1};
+  for (std::size_t i = 1; i < std::size(byRank); ++i) {
+    EXPECT_LT(IconSortRank(byRank[i - 1]), IconSortRank(byRank[i])) << byRank[i];
+  }
+  EXPECT_EQ(IconSortRank(1), 12);
+}
+
+}  // namespace
+}  // namespace mizuto
