@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "battle/battle_label.h"
+#include "curate/battle_list_commands.h"
+#include "support/battle_builder.h"
+#include "support/test_support.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::U;
+
+class BattleListCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::WriteListFile(dir.File("NPCList.txt"), {"海賊"});
+    test::SetUpApp(app, dir);
+    RebuildTallyColumns(app);
+    dialogs.Message = [this](const std::string& text, const std::string& caption) {
+      messages.push_back(U(text) + "|" + U(caption));
+    };
+    dialogs.AskYesNo = [this](const std::string& text, const std::string& caption) {
+      questions.push_back(U(text) + "|" + U(caption));
+      return answer;
+    };
+  }
+  void ExpectLabelsCurrent() {
+    for (int i = 0; i < app.BattleList.Count(); ++i) {
+      EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
+    }
+  }
+  // A counted battle against `opponent` (UTF-8), its row alone selected and focused.
+  int BattleAgainst(const char* opponent) {
+    const int b = build.Battle();
+    app.Battles[static_cast<std::size_t>(b)].Opponent = build.Name(opponent);
+    std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
+    app.BattleList.Select(b);
+    return b;
+  }
+  test::TempDir dir;
+  App app;
+  test::BattleBuilder build{app};
+  Dialogs dialogs;
+  std::vector<std::string> messages, questions;
+  bool answer = true;
+};
+
+TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
+  const int x = build.Name("Taro");
+  const int b0 = build.Battle(kVictory, 1), b1 = build.Battle(kVictory, 2);
+  const int b2 = build.Battle(kDefeat, 1), b3 = build.Battle(kVictory, 0);
+  build.Present(x, b1, 2);
+  build.Present(x, b2, 2);
+  app.BattleList.Select(b1);
+  app.BattleList.Select(b2);
+  app.BattleList.FocusRow = b0;
+
+  AddTotalListExecute(app);  // the game's not-counted battle becomes 3: still not counted
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].TallyState, 3);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].TallyState, 1);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].TallyState, 0);
+  EXPECT_NE(U(app.BattleList.Rows[static_cast<std::size_t>(b1)]).find("[×]"), std::string::npos);
+  ExpectLabelsCurrent();
+  EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1, 1, 0}));
+  EXPECT_EQ(app.BattleList.FocusRow, b0);
+  ASSERT_EQ(app.TallyTable.Rows.size(), 2u);  // the owner, and Taro from battle 2 only
+  EXPECT_EQ(app.TallyTable.Rows[1].Cells[0], "1");
+  EXPECT_EQ(app.StatusText, SummaryLine(app));
+
+  DelTotalListExecute(app);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].TallyState, 2);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].TallyState, 0);
+  EXPECT_NE(U(app.BattleList.Rows[static_cast<std::size_t>(b2)]).find("[－]"), std::string::npos);
+  ExpectLabelsCurrent();
+  EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1, 1, 0}));
+  ASSERT_EQ(app.TallyTable.Rows.size(), 1u);
+  EXPECT_EQ(app.TallyTable.Rows[0].NameIndex, 0);
+
+  // With nothing selected no command does anything.
+  std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
+  app.BattleList.Rows[0] = "stale";
+  app.StatusText = "unchanged";
+  AddTotalListExecute(app);
+  ShipTypeSExecute(app);
+  EXPECT_EQ(app.BattleList.Rows[0], "stale");
+  EXPECT_EQ(app.StatusText, "unchanged");
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].TallyState, 0);
+}
+
+TEST_F(BattleListCommandsTest, ClassCommandsRewriteOneByteOfTheClassWord) {
+  const int b0 = build.Battle(), b1 = build.Battle();
+  app.Battles[static_cast<std::size_t>(b0)].ClassWord = 0x7F000102;
+  app.Battles[static_cast<std::size_t>(b1)].ClassWord = 0x102;
+  for (int b : {b0, b1}) app.BattleList.Rows[static_cast<std::size_t>(b)] = BattleLabel(app, b);
+  app.BattleList.Select(b0);
+  RefreshTallies(app);
+  const std::string summary = app.StatusText;
+
+  ShipTypeSExecute(app);
+  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F000100);
+  BattleTypeRExecute(app);
+  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F000200);
+  ToNPCExecute(app);
+  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F010200);
+  EXPECT_EQ(app.Battles[1].ClassWord, 0x102);
+  const std::string label = U(app.BattleList.Rows[0]);
+  EXPECT_EQ(label.rfind("実戦小[集]", 0), 0u) << label;
+  EXPECT_NE(label.find("(NPC)"), std::string::npos) << label;
+  ExpectLabelsCurrent();
+  EXPECT_TRUE(app.BattleList.IsSelected(b0));
+  EXPECT_EQ(app.StatusText, summary);
+
+  ShipTypeMExecute(app);
+  ShipTypeBExecute(app);
+  BattleTypeKExecute(app);
+  BattleTypeMExecute(app);
+  ToPCExecute(app);
+  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F000102);
+  SetClassByte(app, 1, 0x1FF);  // only the low 8 bits of the value fit in a byte
+  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F00FF02);
+}
+
+TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
+  std::string error;
+  BattleAgainst("商船隊A");
+  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_EQ(questions, (std::vector<std::string>{"商船隊を登録しますか？|NPC艦隊の登録"}));
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(app.Lists.NpcNames.size(), 2u);
+  EXPECT_EQ(U(app.Lists.NpcNames[1]), "商船隊");
+  EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), S("海賊\r\n商船隊\r\n"));
+
+  // Any entry inside the name: already registered, nothing asked or written.
+  questions.clear();
+  BattleAgainst("大商船隊B");
+  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_EQ(messages, (std::vector<std::string>{"既に登録されています。|NPC艦隊の登録"}));
+  EXPECT_TRUE(questions.empty());
+  EXPECT_EQ(app.Lists.NpcNames.size(), 2u);
+
+  // The "A" goes only when the first one is the last character; "No" changes nothing.
+  answer = false;
+  for (const char* name : {"AB", "ZAZA", "海軍ア"}) {
+    BattleAgainst(name);
+    EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  }
+  // "ア" is 0x83 0x41: its second byte is not an "A" to cut.
+  EXPECT_EQ(questions, (std::vector<std::string>{"ABを登録しますか？|NPC艦隊の登録",
+                                                 "ZAZAを登録しますか？|NPC艦隊の登録",
+                                                 "海軍アを登録しますか？|NPC艦隊の登録"}));
+  EXPECT_EQ(app.Lists.NpcNames.size(), 2u);
+  EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), S("海賊\r\n商船隊\r\n"));
+}
+
+TEST_F(BattleListCommandsTest, AddNpcWithoutOpponentOrFocusDoesNothingAndReportsWriteFailures) {
+  std::string error;
+  const int b = BattleAgainst("艦隊");
+  app.Battles[static_cast<std::size_t>(b)].Opponent = -1;
+  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  app.Battles[static_cast<std::size_t>(b)].Opponent = 1;
+  app.BattleList.FocusRow = -1;
+  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(questions.empty());
+  EXPECT_EQ(app.Lists.NpcNames.size(), 1u);
+
+  app.BattleList.FocusRow = b;
+  app.ProgramDir = dir.File("missing/");
+  EXPECT_FALSE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_NE(error.find("NPCList.txt"), std::string::npos) << error;
+  EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), S("海賊\r\n"));
+}
+
+TEST_F(BattleListCommandsTest, ContextMenuEnablesCommandsBySelection) {
+  for (int i = 0; i < 3; ++i) build.Battle();
+  Actions& a = app.Acts;
+  const std::vector<ActionState*> rowCommands = {
+      &a.AddTotalList, &a.PrBatLog,    &a.DelTotalList, &a.ShipTypeS, &a.ShipTypeM, &a.ShipTypeB,
+      &a.BattleTypeK,  &a.BattleTypeM, &a.BattleTypeR,  &a.ToPC,      &a.ToNPC};
+  a.ActiveMode.Enabled = false;
+
+  PopupMenu3Popup(app);
+  for (ActionState* s : rowCommands) EXPECT_FALSE(s->Enabled);
+  EXPECT_FALSE(a.AddNPC.Enabled);
+
+  app.BattleList.Select(1);
+  PopupMenu3Popup(app);
+  for (ActionState* s : rowCommands) EXPECT_TRUE(s->Enabled);
+  EXPECT_TRUE(a.AddNPC.Enabled);
+
+  app.BattleList.Select(2);
+  PopupMenu3Popup(app);
+  for (ActionState* s : rowCommands) EXPECT_TRUE(s->Enabled);
+  EXPECT_FALSE(a.AddNPC.Enabled);
+  EXPECT_FALSE(a.ActiveMode.Enabled);
+}
+
+}  // namespace
+}  // namespace mizuto
