@@ -1,0 +1,138 @@
+#include "app/settings_file.h"
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/ini_file.h"
+#include "app/reference_lists.h"
+
+namespace mizuto {
+namespace {
+
+constexpr const char* kSection = "Mizuto";
+constexpr const char* kFileName = "Mizuto.ini";
+
+std::string SettingsPath(const App& app) { return app.ProgramDir + kFileName; }
+
+// Read fresh for each portion: the file is not held open between them. A file that cannot
+// be read gives the defaults, as a missing one does.
+ProfileFile ReadSettingsFile(const App& app) {
+  ProfileFile file;
+  file.Load(SettingsPath(app));
+  return file;
+}
+
+void ReadInt(const ProfileFile& file, const char* key, int& value) {
+  value = file.ReadInteger(kSection, key, value);
+}
+
+void ReadSwitch(const ProfileFile& file, const char* key, ActionState& action) {
+  action.Checked = file.ReadBool(kSection, key, action.Checked);
+}
+
+// One character per list entry, "1" for a checked one. Marks go by position, so an entry
+// added to or removed from a list file shifts the marks of the entries after it.
+std::string CheckString(const std::vector<char>& marks, std::size_t entries) {
+  std::string s;
+  s.reserve(entries);
+  for (std::size_t i = 0; i < entries; ++i) s += i < marks.size() && marks[i] ? '1' : '0';
+  return s;
+}
+
+void ReadChecks(const ProfileFile& file, const char* key, std::size_t entries,
+                std::vector<char>& marks) {
+  const std::string value = file.ReadString(kSection, key, CheckString(marks, entries));
+  marks.assign(entries, 0);
+  for (std::size_t i = 0; i < entries && i < value.size(); ++i) marks[i] = value[i] == '1';
+}
+
+// The detail switches in the order they are read and saved.
+struct SwitchKey {
+  const char* Key;
+  ActionState Actions::*Action;
+};
+constexpr SwitchKey kDetailSwitches[] = {
+    {"Debug", &Actions::DebugView},     {"Water", &Actions::WaterView},
+    {"Sail", &Actions::SailView},       {"Rudder", &Actions::RudderView},
+    {"Confuse", &Actions::ConfuseView}, {"SChk", &Actions::SayView},
+    {"PChk", &Actions::PartyView},      {"CChk", &Actions::CompanyView},
+    {"R1Chk", &Actions::RoomView1},     {"R2Chk", &Actions::RoomView2},
+    {"R3Chk", &Actions::RoomView3},     {"TChk", &Actions::TellView},
+};
+
+}  // namespace
+
+void LoadSettingsFirst(App& app) {
+  const ProfileFile file = ReadSettingsFile(app);
+  WindowGeometry& g = app.Geometry;
+  ReadInt(file, "Top", g.Top);
+  ReadInt(file, "Left", g.Left);
+  ReadInt(file, "Width", g.Width);
+  ReadInt(file, "Height", g.Height);
+  ReadInt(file, "Sp1", g.Sp1);
+  ReadInt(file, "Sp2", g.Sp2);
+  ReadInt(file, "Sp3", g.Sp3);
+  ReadInt(file, "Sp4", g.Sp4);
+  ReadInt(file, "Sp5", g.Sp5);
+  ReadInt(file, "VerChk", app.VerChk);
+  app.NpcCheck = file.ReadBool(kSection, "NPC", app.NpcCheck);
+  ReadSwitch(file, "CRI", app.Acts.CriView);
+  ReadSwitch(file, "BattleView", app.Acts.BattleLogView);
+  ReadSwitch(file, "ErrorView", app.Acts.ErrorLogView);
+  // "YOU" is the name until the file gives another, and an empty value is a name too.
+  app.UserName = file.ReadString(kSection, "UserName", "YOU");
+  app.LogDir = file.ReadString(kSection, "LogDir", app.LogDir);
+}
+
+void LoadSettingsChecks(App& app) {
+  const ProfileFile file = ReadSettingsFile(app);
+  // The key names are crossed with the lists they hold; files written earlier rely on it.
+  ReadChecks(file, "ItemChk", app.Lists.SkillNames.size(), app.SkillChecked);
+  ReadChecks(file, "SkillChk", app.Lists.ItemNames.size(), app.ItemChecked);
+}
+
+void LoadSettingsSwitches(App& app) {
+  const ProfileFile file = ReadSettingsFile(app);
+  for (const SwitchKey& s : kDetailSwitches) ReadSwitch(file, s.Key, app.Acts.*s.Action);
+}
+
+bool SaveSettings(const App& app, std::string* error) {
+  try {
+    const std::string path = SettingsPath(app);
+    ProfileFile file;
+    // Rewriting a file that exists but could not be read would drop whatever else it
+    // holds; keep it as it is instead.
+    if (file.Load(path, error) == ProfileFile::LoadResult::Failed) return false;
+
+    const WindowGeometry& g = app.Geometry;
+    file.WriteInteger(kSection, "Top", g.Top);
+    file.WriteInteger(kSection, "Left", g.Left);
+    file.WriteInteger(kSection, "Width", g.Width);
+    file.WriteInteger(kSection, "Height", g.Height);
+    file.WriteInteger(kSection, "Sp1", g.Sp1);
+    file.WriteInteger(kSection, "Sp2", g.Sp2);
+    file.WriteInteger(kSection, "Sp3", g.Sp3);
+    file.WriteInteger(kSection, "Sp4", g.Sp4);
+    file.WriteInteger(kSection, "Sp5", g.Sp5);
+    file.WriteInteger(kSection, "VerChk", app.VerChk);
+    file.WriteBool(kSection, "NPC", app.NpcCheck);
+    file.WriteBool(kSection, "CRI", app.Acts.CriView.Checked);
+    file.Write(kSection, "UserName", app.UserName);
+    file.Write(kSection, "LogDir", app.LogDir);
+    file.WriteBool(kSection, "BattleView", app.Acts.BattleLogView.Checked);
+    file.WriteBool(kSection, "ErrorView", app.Acts.ErrorLogView.Checked);
+    file.Write(kSection, "ItemChk", CheckString(app.SkillChecked, app.Lists.SkillNames.size()));
+    file.Write(kSection, "SkillChk", CheckString(app.ItemChecked, app.Lists.ItemNames.size()));
+    for (const SwitchKey& s : kDetailSwitches) file.WriteBool(kSection, s.Key, (app.Acts.*s.Action).Checked);
+
+    return WriteFileAtomically(path, file.Bytes(), error);
+  } catch (const std::exception& e) {
+    // Shut-down goes on whatever happens here.
+    if (error) *error = e.what();
+    return false;
+  }
+}
+
+}  // namespace mizuto

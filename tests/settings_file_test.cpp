@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "app/ini_file.h"
+#include "app/settings_file.h"
+#include "support/test_support.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app.ProgramDir = dir.Path();
+    app.Lists.SkillNames = {S("砲撃"), S("回避"), S("修理"), S("救助")};
+    app.Lists.ItemNames = {S("手桶"), S("予備帆"), S("予備舵")};
+    app.SkillChecked.assign(4, 0);
+    app.ItemChecked.assign(3, 0);
+  }
+  void LoadAll() {
+    LoadSettingsFirst(app);
+    LoadSettingsChecks(app);
+    LoadSettingsSwitches(app);
+  }
+  std::string Ini() const { return dir.File("Mizuto.ini"); }
+  void Save() {
+    std::string error;
+    ASSERT_TRUE(SaveSettings(app, &error)) << error;
+  }
+
+  test::TempDir dir;
+  App app;
+};
+
+const char* const kCreatedFile =
+    "[Mizuto]\r\nTop=134\r\nLeft=214\r\nWidth=734\r\nHeight=707\r\nSp1=255\r\nSp2=185\r\n"
+    "Sp3=103\r\nSp4=177\r\nSp5=289\r\nVerChk=0\r\nNPC=0\r\nCRI=1\r\nUserName=YOU\r\nLogDir=\r\n"
+    "BattleView=1\r\nErrorView=1\r\nItemChk=0000\r\nSkillChk=000\r\nDebug=0\r\nWater=0\r\n"
+    "Sail=0\r\nRudder=0\r\nConfuse=0\r\nSChk=0\r\nPChk=0\r\nCChk=0\r\nR1Chk=0\r\nR2Chk=0\r\n"
+    "R3Chk=0\r\nTChk=0\r\n";
+
+TEST_F(SettingsTest, NoFileReadsDefaultsAndSaveCreatesEveryKeyInSaveOrder) {
+  app.UserName = "someone";  // the name is "YOU" unless the file says otherwise
+  LoadAll();
+  EXPECT_EQ(app.UserName, "YOU");
+  // The save writes what was read, so the file shows every default.
+  Save();
+  EXPECT_EQ(test::ReadBytes(Ini()), kCreatedFile);
+}
+
+TEST_F(SettingsTest, ReadsTheWayTheProfileFunctionsRead) {
+  test::WriteBytes(Ini(),
+                   "Top=1\r\n"                      // before any section: not ours
+                   "[Other]\nLeft=2\n"
+                   "  [ MIZUTO ]  \n"
+                   "\tTOP\t =  -40 \n"
+                   "top=77\n"                       // only the first occurrence counts
+                   "Left=abc\nWidth=12px\nHeight=2147483648\n"
+                   "Sp1=+7\nSp2=-2147483648\nSp3=\nSp4=\"33\"\nSp5= 0x10\n"
+                   "VerChk=5\nNPC=2\nCRI=0\nBattleView=yes\nErrorView=-1\n"
+                   "UserName=\n"
+                   "LogDir = 'C:\\Logs\\ '\r\n"
+                   "Debug=1\nWater\nSail=00\nRudder=1 2\nSChk=  \"1\"  \n"
+                   "; PChk=1\n"
+                   "[Mizuto]\nConfuse=1\n"          // a second section of the name is not read
+                   "[Later]\nTChk=1");
+  // Defaults are the values held before the read.
+  app.Acts.BattleLogView.Checked = app.Acts.ErrorLogView.Checked = false;
+  LoadAll();
+  const WindowGeometry& g = app.Geometry;
+  // Left, Width, Height (beyond 32 bits), Sp3 (empty) and Sp5 (hex) are not decimal numbers.
+  EXPECT_EQ((std::vector<int>{g.Top, g.Left, g.Width, g.Height, g.Sp1, g.Sp2, g.Sp3, g.Sp4, g.Sp5,
+                              app.VerChk}),
+            (std::vector<int>{-40, 214, 734, 707, 7, -2147483647 - 1, 103, 33, 289, 5}));
+  const Actions& a = app.Acts;
+  EXPECT_EQ((std::vector<bool>{app.NpcCheck, a.CriView.Checked, a.BattleLogView.Checked,
+                               a.ErrorLogView.Checked, a.DebugView.Checked, a.WaterView.Checked,
+                               a.SailView.Checked, a.RudderView.Checked, a.SayView.Checked,
+                               a.PartyView.Checked, a.ConfuseView.Checked, a.TellView.Checked}),
+            (std::vector<bool>{true, false, false, true, true, false, false, false, true, false,
+                               false, false}));
+  EXPECT_EQ(app.UserName, "");
+  EXPECT_EQ(app.LogDir, "C:\\Logs\\ ");
+}
+
+TEST_F(SettingsTest, CheckStringsGoByPositionUnderCrossedKeys) {
+  // ItemChk holds the skill marks and SkillChk the item marks.
+  test::WriteBytes(Ini(), "[Mizuto]\r\nItemChk=01\r\nSkillChk=1x11111\r\n");
+  app.SkillChecked = {1, 1, 1, 1};  // overwritten: marks beyond a short string end unchecked
+  LoadSettingsChecks(app);
+  EXPECT_EQ(app.SkillChecked, (std::vector<char>{0, 1, 0, 0}));
+  EXPECT_EQ(app.ItemChecked, (std::vector<char>{1, 0, 1}));
+
+  Save();
+  const std::string saved = test::ReadBytes(Ini());
+  EXPECT_NE(saved.find("ItemChk=0100\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("SkillChk=101\r\n"), std::string::npos);  // cut to the list
+
+  // Without the keys the marks stay as they are.
+  test::WriteBytes(Ini(), "[Mizuto]\r\n");
+  app.SkillChecked = {0, 0, 1, 1};
+  LoadSettingsChecks(app);
+  EXPECT_EQ(app.SkillChecked, (std::vector<char>{0, 0, 1, 1}));
+}
+
+TEST_F(SettingsTest, SaveKeepsTheFileAndRewritesValuesWhereTheyStand) {
+  test::WriteBytes(Ini(),
+                   "; my settings\r\n"
+                   "[Window]\r\nTop=9\r\n\r\n"
+                   "[mizuto]\r\n"
+                   "TChk = 1\r\n"
+                   "Unknown=keep me\r\n"
+                   "width=1\r\n"
+                   "; note\r\n"
+                   "\r\n"
+                   "[After]\r\nUserName=other\r\n");
+  app.Geometry.Width = 800;
+  app.UserName = S("太郎");
+  Save();
+  std::string expected =
+      "; my settings\r\n"
+      "[Window]\r\nTop=9\r\n\r\n"
+      "[mizuto]\r\n"
+      "TChk = 0\r\n"
+      "Unknown=keep me\r\n"
+      "width=800\r\n"
+      "; note\r\n"
+      "Top=134\r\nLeft=214\r\nHeight=707\r\nSp1=255\r\nSp2=185\r\nSp3=103\r\nSp4=177\r\n"
+      "Sp5=289\r\nVerChk=0\r\nNPC=0\r\nCRI=1\r\nUserName=" +
+      S("太郎") +
+      "\r\nLogDir=\r\nBattleView=1\r\nErrorView=1\r\nItemChk=0000\r\nSkillChk=000\r\n"
+      "Debug=0\r\nWater=0\r\nSail=0\r\nRudder=0\r\nConfuse=0\r\nSChk=0\r\nPChk=0\r\nCChk=0\r\n"
+      "R1Chk=0\r\nR2Chk=0\r\nR3Chk=0\r\n"
+      "\r\n"
+      "[After]\r\nUserName=other\r\n";
+  EXPECT_EQ(test::ReadBytes(Ini()), expected);
+
+  // A file without the section, its last line unterminated, gains the section at its end.
+  app.Geometry.Width = 734;
+  app.UserName = "YOU";
+  test::WriteBytes(Ini(), "[Other]\nA=1");
+  Save();
+  EXPECT_EQ(test::ReadBytes(Ini()), std::string("[Other]\nA=1\r\n\r\n") + kCreatedFile);
+}
+
+TEST_F(SettingsTest, ValuesReadBackAsTheyWereSaved) {
+  // Blanks and quotes at the ends would be stripped on reading unless quoted; 表 ends in
+  // 0x5C. A line break cannot be stored and must not smuggle a key into the file either.
+  const std::string name = " \"" + S("表") + "=x\" ";
+  app.UserName = name + "\r\nDebug=1";
+  app.LogDir = "'";
+  Save();
+  App fresh;
+  fresh.ProgramDir = dir.Path();
+  LoadSettingsFirst(fresh);
+  LoadSettingsSwitches(fresh);
+  EXPECT_EQ(fresh.UserName, name);
+  EXPECT_EQ(fresh.LogDir, "'");
+  EXPECT_FALSE(fresh.Acts.DebugView.Checked);
+
+  // A long value is cut to 2047 bytes, never inside a double-byte character.
+  std::string wide;
+  for (int i = 0; i < 1100; ++i) wide += S("表");
+  ProfileFile file;
+  file.Write("s", "k", wide);
+  EXPECT_EQ(file.Value("s", "k")->size(), 2046u);
+  file.Write("s", "k", "y" + wide);
+  EXPECT_EQ(file.Value("s", "k")->size(), 2047u);
+}
+
+TEST_F(SettingsTest, FailedSaveReportsAndLeavesTheOldFile) {
+  std::string error;
+  // A program folder that does not exist.
+  app.ProgramDir = dir.File("missing/");
+  EXPECT_FALSE(SaveSettings(app, &error));
+  EXPECT_FALSE(error.empty());
+
+  // A folder where the file should be: it is not read as empty, and stays.
+  app.ProgramDir = dir.Path();
+  std::filesystem::create_directory(Ini());
+  error.clear();
+  EXPECT_FALSE(SaveSettings(app, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(Ini()));
+  std::filesystem::remove(Ini());
+
+  // A full disk, simulated by a file size limit (it holds for root too).
+  const std::string old = "[Mizuto]\r\nUserName=old\r\n";
+  test::WriteBytes(Ini(), old);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit tight = saved;
+  tight.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+  error.clear();
+  const bool savedOk = SaveSettings(app, &error);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_FALSE(savedOk);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(test::ReadBytes(Ini()), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator{}),
+            1)
+      << "no temporary file left behind";
+}
+
+}  // namespace
+}  // namespace mizuto
