@@ -2,7 +2,10 @@
 
 #include <unicode/ucnv.h>
 
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace mizuto {
 namespace {
@@ -61,9 +64,107 @@ Converters& Get() {
   return converters;
 }
 
+// The CP932 form of every BMP code point, read once from the converter itself, so that the
+// per-line conversion of a log is a table lookup with exactly the converter's results
+// (including "?" for what CP932 cannot hold). Entry: high byte 0 -> one byte (the low
+// byte); otherwise two bytes, high then low.
+class BmpTable {
+ public:
+  BmpTable() {
+    std::vector<UChar> source;
+    source.reserve(0x10000);
+    for (std::uint32_t cp = 0; cp < 0x10000; ++cp) {
+      if (cp < 0xD800 || cp > 0xDFFF) source.push_back(static_cast<UChar>(cp));
+    }
+    std::vector<char> target(source.size() * 4);
+    std::vector<std::int32_t> offsets(target.size(), -1);
+    UConverter* sjis = Get().sjis();
+    ucnv_resetFromUnicode(sjis);
+    const UChar* src = source.data();
+    char* dst = target.data();
+    UErrorCode e = U_ZERO_ERROR;
+    ucnv_fromUnicode(sjis, &dst, target.data() + target.size(), &src, source.data() + source.size(),
+                     offsets.data(), true, &e);
+    if (U_FAILURE(e)) return;
+    const std::size_t produced = static_cast<std::size_t>(dst - target.data());
+    std::vector<std::uint8_t> lengths(source.size(), 0);
+    for (std::size_t k = 0; k < produced; ++k) {
+      const std::int32_t at = offsets[k];
+      if (at < 0 || static_cast<std::size_t>(at) >= source.size()) return;
+      const auto byte = static_cast<std::uint8_t>(target[k]);
+      std::uint16_t& entry = map_[source[static_cast<std::size_t>(at)]];
+      if (++lengths[static_cast<std::size_t>(at)] == 1) {
+        entry = byte;
+      } else if (lengths[static_cast<std::size_t>(at)] == 2 && entry != 0) {
+        entry = static_cast<std::uint16_t>(entry << 8 | byte);
+      } else {
+        return;  // an unexpected shape: keep using the converter directly
+      }
+    }
+    for (std::size_t k = 0; k < source.size(); ++k) {
+      if (lengths[k] == 0) return;
+    }
+    asciiIdentity_ = true;
+    for (std::uint16_t c = 0; c < 0x80; ++c) asciiIdentity_ = asciiIdentity_ && map_[c] == c;
+    ok_ = true;
+  }
+  bool ok() const { return ok_; }
+
+  // Appends the conversion of `in`; false (with `out` unchanged) when `in` holds anything
+  // but well-formed UTF-8 of BMP characters: the caller then uses the converter itself.
+  bool Append(std::string_view in, std::string& out) const {
+    const std::size_t base = out.size();
+    out.resize(base + in.size());
+    char* dst = out.data() + base;
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const unsigned char* end = p + in.size();
+    while (p < end) {
+      const unsigned char c = *p;
+      if (c < 0x80) {
+        *dst++ = asciiIdentity_ ? static_cast<char>(c) : static_cast<char>(map_[c]);
+        ++p;
+        continue;
+      }
+      std::uint32_t cp;
+      if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        cp = (c & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+        p += 2;
+      } else if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+                 (p[2] & 0xC0) == 0x80) {
+        cp = (c & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) {
+          out.resize(base);
+          return false;
+        }
+        p += 3;
+      } else {
+        out.resize(base);
+        return false;
+      }
+      const std::uint16_t m = map_[cp];
+      if (m > 0xFF) *dst++ = static_cast<char>(m >> 8);
+      *dst++ = static_cast<char>(m & 0xFF);
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return true;
+  }
+
+ private:
+  std::uint16_t map_[0x10000] = {};
+  bool ok_ = false;
+  bool asciiIdentity_ = false;
+};
+
+const BmpTable& Table() {
+  thread_local std::unique_ptr<BmpTable> table = std::make_unique<BmpTable>();
+  return *table;
+}
+
 }  // namespace
 
 void AppendUtf8AsSjis(std::string_view utf8, std::string& out) {
+  const BmpTable& table = Table();
+  if (table.ok() && table.Append(utf8, out)) return;
   Converters& c = Get();
   c.Convert(c.sjis(), c.utf8(), utf8, out);
 }
