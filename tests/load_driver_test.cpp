@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "battle/battle_label.h"
+#include "ingest/load_driver.h"
+#include "support/test_support.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::SystemLine;
+
+std::string Battle(const std::string& opponent, const std::string& result) {
+  return SystemLine(opponent + "の強襲です！") + SystemLine("敵船" + opponent + "を撃沈しました！") +
+         SystemLine(opponent + result);
+}
+
+class LoadDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::SetUpApp(app, dir);
+    RebuildTallyColumns(app);
+    app.CurrentLogPath = dir.File("chat.html");
+  }
+  test::TempDir dir;
+  App app;
+};
+
+TEST_F(LoadDriverTest, LoadsSelectsTheFirstBattleAndRefreshes) {
+  test::WriteBytes(app.CurrentLogPath, Battle("赤鬼", "に勝利しました！") +
+                                           Battle("青鬼", "に敗北しました…") +
+                                           Battle("黄鬼", "に勝利しました！"));
+  app.BattleList.Hint = "old hint";
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.AnalysedLineCount, 9);
+  ASSERT_EQ(app.BattleList.Count(), 3);
+  EXPECT_TRUE(app.BattleList.IsSelected(0));
+  EXPECT_EQ(app.BattleList.SelectedCount(), 1);
+  EXPECT_EQ(app.BattleList.Hint, "");
+  EXPECT_EQ(app.Caption, "Mizuto Ver1.45");
+  EXPECT_FALSE(app.TimerRunning);
+  EXPECT_TRUE(app.Acts.ReloadLog.Enabled);
+  EXPECT_TRUE(app.Acts.SaveCsv.Enabled);
+  EXPECT_EQ(app.StatusText, SummaryLine(app));
+  EXPECT_NE(test::U(app.StatusText).find("3戦   2勝   1敗"), std::string::npos);
+  ASSERT_FALSE(app.Detail.empty());
+  EXPECT_EQ(app.Detail[0].Text, S("-------- 1戦目 --------"));
+  EXPECT_FALSE(app.TallyTable.Rows.empty());
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(app.BattleList.Rows[i], BattleLabel(app, i));
+
+  // A second load starts from nothing.
+  test::WriteBytes(app.CurrentLogPath, Battle("白鬼", "に勝利しました！"));
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.BattleCount(), 1);
+  EXPECT_EQ(app.BattleList.Count(), 1);
+}
+
+TEST_F(LoadDriverTest, ActiveModeLoadCountsOnlyTheNewestBattle) {
+  // The newest battle was declared not counted by the game: a load in active mode counts it.
+  test::WriteBytes(app.CurrentLogPath,
+                   Battle("赤鬼", "に勝利しました！") + Battle("青鬼", "に敗北しました…") +
+                       SystemLine("すでに何度も対戦した相手なので戦果には加算されません") +
+                       Battle("黄鬼", "に勝利しました！"));
+  app.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  ASSERT_EQ(app.BattleCount(), 3);
+  EXPECT_EQ(app.Battles[0].TallyState, 0);
+  EXPECT_EQ(app.Battles[1].TallyState, 0);
+  EXPECT_EQ(app.Battles[2].TallyState, 1);
+  EXPECT_EQ(app.BattleList.SelectedCount(), 1);
+  EXPECT_TRUE(app.BattleList.IsSelected(2));
+  EXPECT_EQ(app.Caption, "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_TRUE(app.TimerRunning);
+  EXPECT_EQ(app.BattleList.Rows[0], BattleLabel(app, 0));
+  EXPECT_NE(test::U(app.BattleList.Rows[0]).find("[－]"), std::string::npos);
+  EXPECT_NE(test::U(app.StatusText).find("   1戦   1勝"), std::string::npos);
+}
+
+TEST_F(LoadDriverTest, LogWithoutBattlesOrUnreadableFileStaysEmpty) {
+  test::WriteBytes(app.CurrentLogPath, test::SayLine("hello") + SystemLine("nothing"));
+  app.Acts.ActiveMode.Checked = true;
+  app.Caption = "before";
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.StatusText, S("戦闘データはありません"));
+  EXPECT_FALSE(app.TimerRunning);
+  EXPECT_EQ(app.Caption, "before");
+  EXPECT_FALSE(app.Acts.ReloadLog.Enabled);
+  EXPECT_FALSE(app.Acts.SaveCsv.Enabled);
+
+  test::WriteBytes(app.CurrentLogPath, Battle("赤鬼", "に勝利しました！"));
+  app.Acts.ActiveMode.Checked = false;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  app.CurrentLogPath = dir.File("gone.html");
+  EXPECT_FALSE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.BattleList.Count(), 0);
+  EXPECT_TRUE(app.Detail.empty());
+  EXPECT_TRUE(app.TallyTable.Rows.empty());
+  EXPECT_EQ(app.Lines.size(), 0u);
+  EXPECT_EQ(app.ErrorLines.back(), "File Open Error");
+  EXPECT_FALSE(app.Acts.ReloadLog.Enabled);
+  EXPECT_FALSE(app.Acts.SaveCsv.Enabled);
+}
+
+TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesFoundOnce) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  App app;
+  EXPECT_FALSE(FindNewestLog(app));  // no folder configured
+  app.LogDir = dir.Path() + "logs";
+  EXPECT_FALSE(FindNewestLog(app));  // missing folder
+  fs::create_directory(app.LogDir);
+  EXPECT_FALSE(FindNewestLog(app));  // no log yet: searched again next time
+
+  const auto base = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  auto make = [&](const std::string& name, int minutes) {
+    const std::string path = app.LogDir + "/" + name;
+    test::WriteBytes(path, "x");
+    fs::last_write_time(path, base + std::chrono::minutes(minutes));
+  };
+  make("old.html", 1);
+  make("tie1.html", 5);
+  make("tie2.html", 5);
+  make("newer.txt", 9);
+  std::string firstOfTie;
+  for (const auto& e : fs::directory_iterator(app.LogDir)) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind("tie", 0) == 0) {
+      firstOfTie = name;
+      break;
+    }
+  }
+  ASSERT_TRUE(FindNewestLog(app));
+  EXPECT_EQ(app.NewestLogPath, app.LogDir + "/" + firstOfTie);
+
+  make("newest.html", 30);
+  ASSERT_TRUE(FindNewestLog(app));
+  EXPECT_EQ(app.NewestLogPath, app.LogDir + "/" + firstOfTie);
+}
+
+}  // namespace
+}  // namespace mizuto
