@@ -42,33 +42,48 @@ void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
   };
   std::vector<const std::vector<int>*> rowsOfName(static_cast<std::size_t>(app.NameCount()), nullptr);
 
-  static const std::string kZero = "0", kSelf = "-";
-  std::vector<std::int32_t> takes(static_cast<std::size_t>(rows));
+  // One column of counts after the other (the takes of a victim land close together), then
+  // the texts written in bands of columns, row after row as the grid lays out its cells: a
+  // full grid has a million of them.
+  const std::size_t height = static_cast<std::size_t>(rows);
+  auto index = [height](int c, int r) {
+    return static_cast<std::size_t>(c) * height + static_cast<std::size_t>(r);
+  };
+  std::vector<std::int32_t> takes(static_cast<std::size_t>(cols) * height, 0);
+  std::vector<char> self(takes.size(), 0);
   for (int c = 1; c < cols; ++c) {
     // The column keeps the name index it was made from: looking the victim up again by its
     // text would add a name for an empty one on every refresh.
     const int victim = victims[static_cast<std::size_t>(c - 1)];
     const NameBattleStats* stats = app.Names[victim].Stats.get();
-    std::fill(takes.begin(), takes.end(), 0);
     for (int b : counted) {
       const int taker = stats[b].TakenBy;
       if (!app.Names.Valid(taker)) continue;
       const std::vector<int>*& matching = rowsOfName[static_cast<std::size_t>(taker)];
       if (matching == nullptr) matching = &rowsNamed(app.Names[taker].Name);
-      for (int r : *matching) WrapAdd(takes[static_cast<std::size_t>(r)], 1);
+      for (int r : *matching) WrapAdd(takes[index(c, r)], 1);
     }
+    for (int r : rowsNamed(grid.Cell(c, 0))) self[index(c, r)] = 1;
+  }
+
+  static const std::string kZero = "0", kSelf = "-";
+  constexpr int kBand = 16;
+  for (int first = 1; first < cols; first += kBand) {
+    const int last = std::min(cols, first + kBand);
     for (int r = 1; r < rows; ++r) {
-      const std::int32_t n = takes[static_cast<std::size_t>(r)];
-      if (n != 0) {
-        grid.Cell(c, r) = DecimalText(n);
-      } else {
-        grid.Cell(c, r) = kZero;
+      for (int c = first; c < last; ++c) {
+        std::string& cell = grid.Cell(c, r);
+        const std::int32_t n = takes[index(c, r)];
+        if (n != 0) {
+          cell = DecimalText(n);
+        } else if (self[index(c, r)]) {
+          // Where a player's row meets his own column nobody took him out, unless he is
+          // recorded as his own taker.
+          cell = kSelf;
+        } else {
+          cell = kZero;
+        }
       }
-    }
-    // Where a player's row meets his own column nobody can take him out, unless he is
-    // recorded as his own taker.
-    for (int r : rowsNamed(grid.Cell(c, 0))) {
-      if (takes[static_cast<std::size_t>(r)] == 0) grid.Cell(c, r) = kSelf;
     }
   }
 }
