@@ -61,6 +61,8 @@ std::string BattleLabel(const App& app, int i) {
   if ((app.State.BattleInProgress & 0xFF) != 0 && i == app.BattleCount()) {
     return Format(SJ("<<< %3d戦目 戦闘中 >>>").c_str(), i + 1);
   }
+  // No such battle (a stale row index, say): an empty row rather than a read past the list.
+  if (i < 0 || i >= app.BattleCount()) return {};
   const BattleRecord& r = app.Battles[static_cast<std::size_t>(i)];
   std::string admiral;
   if (app.Names.Valid(r.Admiral)) admiral = app.Names[r.Admiral].Name;

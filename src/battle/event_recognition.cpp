@@ -1,0 +1,540 @@
+#include "battle/event_recognition.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/app.h"
+#include "live/sink_counter.h"
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+// The in-battle messages in the order they are tried. The first one found in a line
+// decides what the line means, even when a later one occurs too ("撃沈されました！" must
+// not be read as an own sink, "帆を損傷" must win over the attacker form, and so on).
+enum Rule {
+  kMineSink,          // が機雷により撃沈しました！
+  kMineSelf,          // 機雷により船が沈没しました！
+  kCapture,           // を拿捕しました！
+  kCaptured,          // 拿捕され
+  kDefeatedBy,        // に撃破されました！！
+  kDefeated,          // を撃破しました！！
+  kPoints,            // ポイントを獲得しました！
+  kSink,              // を撃沈しました！
+  kSunkBy,            // 撃沈されました！
+  kFriendlyFire,      // の誤射により、
+  kEnemySankEnemy,    // を沈没させたようです！
+  kCriticalTaken,     // の攻撃により、被害甚大
+  kCriticalDealt,     // に大打撃
+  kOutOfAction,       // 船が航行不能
+  kSailDamaged,       // 帆を損傷
+  kSailDamagedBy,     // 帆が損傷
+  kSailRepaired,      // の帆を直しました
+  kFloodDealt,        // の船に浸水を起こさせました！
+  kFloodTaken,        // の攻撃により浸水が起こりました！
+  kRockDealt,         // の船に大揺れを起こしました！
+  kRockTaken,         // の攻撃により船が大きく揺れています！
+  kRudderRepaired,    // の舵を直しました
+  kRudderDamaged,     // の舵を損傷させました
+  kReinforcements,    // の援軍要請に応じ、援軍が駆けつけてくれました！
+  kMeal,              // が船員に豪華な料理を振る舞いました
+  kConfusionDealt,    // の船員を混乱
+  kConfusionTaken,    // の攻撃により船員に混乱
+  kWastedRepair,      // 修理する必要はありません
+  kWastedTreatment,   // 治療すべき船員がいません
+  kWastedRescue,      // 救助すべき船員がいません
+  kWastedItem,        // 今使っても効果がありません。使用を中止しました
+  kRuleCount
+};
+
+constexpr std::array<const char*, kRuleCount> kRuleLiteralsUtf8 = {
+    "が機雷により撃沈しました！",
+    "機雷により船が沈没しました！",
+    "を拿捕しました！",
+    "拿捕され",
+    "に撃破されました！！",
+    "を撃破しました！！",
+    "ポイントを獲得しました！",
+    "を撃沈しました！",
+    "撃沈されました！",
+    "の誤射により、",
+    "を沈没させたようです！",
+    "の攻撃により、被害甚大",
+    "に大打撃",
+    "船が航行不能",
+    "帆を損傷",
+    "帆が損傷",
+    "の帆を直しました",
+    "の船に浸水を起こさせました！",
+    "の攻撃により浸水が起こりました！",
+    "の船に大揺れを起こしました！",
+    "の攻撃により船が大きく揺れています！",
+    "の舵を直しました",
+    "の舵を損傷させました",
+    "の援軍要請に応じ、援軍が駆けつけてくれました！",
+    "が船員に豪華な料理を振る舞いました",
+    "の船員を混乱",
+    "の攻撃により船員に混乱",
+    "修理する必要はありません",
+    "治療すべき船員がいません",
+    "救助すべき船員がいません",
+    "今使っても効果がありません。使用を中止しました",
+};
+
+const std::array<std::string, kRuleCount>& RuleLiterals() {
+  static const std::array<std::string, kRuleCount> converted = [] {
+    std::array<std::string, kRuleCount> out;
+    for (int r = 0; r < kRuleCount; ++r) out[r] = Utf8ToSjis(kRuleLiteralsUtf8[r]);
+    return out;
+  }();
+  return converted;
+}
+
+// The text before `what`; empty when `what` is absent. A message that lacks the literal
+// its name ends at thus yields an empty name, never the whole line.
+std::string_view BeforeOrEmpty(std::string_view text, std::string_view what) {
+  const std::size_t p = FindBytes(text, what);
+  return p == 0 ? std::string_view{} : text.substr(0, p - 1);
+}
+
+// The counters of the names involved in one line. A name index of -1 (the name table was
+// full) has no stats: every write to it is dropped.
+struct Battle {
+  App& app;
+  int index;
+
+  NameBattleStats* operator()(int n) const { return app.Names.Stats(n, index); }
+  BattleRecord& Record() const { return app.Battles[static_cast<std::size_t>(index)]; }
+};
+
+void Bump(NameBattleStats* s, BattleCounter c) {
+  if (s) WrapAdd(s->BattleCounts[c], 1);
+}
+void BumpExtra(NameBattleStats* s, ExtraCounter c) {
+  if (s) WrapAdd(s->ExtraCounts[c], 1);
+}
+void SetPresent(NameBattleStats* s) {
+  if (s) s->Present = 1;
+}
+void OrSide(NameBattleStats* s, std::int32_t bit) {
+  if (s) s->Side |= bit;
+}
+void OrRelation(NameBattleStats* s, std::int32_t bit) {
+  if (s) s->OwnerRelation |= bit;
+}
+void SetTakenBy(NameBattleStats* s, int by) {
+  if (s) s->TakenBy = by;
+}
+
+// A decimal integer with an optional sign and nothing else, within 32 bits.
+bool ParseDecimal(std::string_view text, std::int32_t* value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  if (i == text.size()) return false;
+  std::int64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > 2147483648LL) return false;
+  }
+  const std::int64_t v = negative ? -magnitude : magnitude;
+  if (v > INT32_MAX) return false;
+  *value = static_cast<std::int32_t>(v);
+  return true;
+}
+
+// The area phrase of a defeat message between two other ships, or empty.
+std::string_view AreaLiteral(std::string_view text) {
+  for (const std::string* area : {&SJ("が自海域で"), &SJ("が中立海域で"), &SJ("が敵性海域で")}) {
+    if (ContainsBytes(text, *area)) return *area;
+  }
+  return {};
+}
+
+void Capture(const Battle& at, std::string_view t, int lineIndex) {
+  App& app = at.app;
+  if (ContainsBytes(t, SJ("敵船"))) {  // the owner captured an enemy
+    Bump(at(0), kCapturesDealt);
+    const int n = MarkPresent(app, FromByte(t, 5), 2);
+    Bump(at(n), kCapturesTaken);
+    OrRelation(at(n), 1);
+    SetTakenBy(at(n), 0);
+    return;
+  }
+  if (const long v = SplitAtGa(t); v > 0) {
+    const int y = MarkPresent(app, CutBytes(t, v), 1);
+    Bump(at(y), kCapturesDealt);
+    const int n = MarkPresent(app, FromByte(t, v + 3), 2);
+    Bump(at(n), kCapturesTaken);
+    SetTakenBy(at(n), y);
+    return;
+  }
+  int u = -1, w = -1;
+  if (SplitByKnownName(app, t, &u, &w)) {
+    SetPresent(at(u));
+    SetPresent(at(w));
+    Bump(at(u), kCapturesDealt);
+    Bump(at(w), kCapturesTaken);
+    OrSide(at(u), 1);
+    OrSide(at(w), 2);
+    SetTakenBy(at(w), u);
+    return;
+  }
+  app.AppendError(ErrorCodeLine(2, static_cast<long long>(lineIndex) + 1));
+}
+
+void Captured(const Battle& at, std::string_view text) {
+  App& app = at.app;
+  if (ContainsBytes(text, SJ("敵船"))) {  // an enemy captured the owner
+    Bump(at(0), kCapturesTaken);
+    const std::string_view t = BeforeOrEmpty(FromByte(text, 5), SJ("に拿捕"));
+    const int n = MarkPresent(app, t, 2);
+    Bump(at(n), kCapturesDealt);
+    SetTakenBy(at(0), n);
+    OrRelation(at(n), 2);
+    return;
+  }
+  const auto [u, w] = SplitByMarkers(app, text, SJ("により、"), SJ("が拿捕"));
+  SetPresent(at(u));
+  SetPresent(at(w));
+  Bump(at(u), kCapturesDealt);
+  Bump(at(w), kCapturesTaken);
+  OrSide(at(u), 2);
+  OrSide(at(w), 1);
+  SetTakenBy(at(w), u);
+}
+
+// "…に撃破されました！！" (lost) and "…を撃破しました！！" (won).
+void Defeat(const Battle& at, std::string_view text, std::string_view before, bool ownerLost) {
+  App& app = at.app;
+  if (const std::string_view area = AreaLiteral(text); !area.empty()) {
+    // Two other ships: the one before the area phrase is on the own side.
+    const auto [u, w] = SplitByMarkers(app, text, area, ownerLost ? SJ("に撃破") : SJ("を撃破"));
+    const int loser = ownerLost ? u : w;
+    const int winner = ownerLost ? w : u;
+    Bump(at(loser), kSinksTaken);
+    Bump(at(winner), kSinksDealt);
+    SetPresent(at(u));
+    SetPresent(at(w));
+    OrSide(at(u), 1);
+    OrSide(at(w), 2);
+    SetTakenBy(at(loser), winner);
+    return;
+  }
+  if (ownerLost) {
+    Bump(at(0), kSinksTaken);
+    const int n = MarkPresent(app, before, 2);
+    OrRelation(at(n), 2);
+    SetTakenBy(at(0), n);
+    Bump(at(n), kSinksDealt);
+  } else {
+    Bump(at(0), kSinksDealt);
+    const int n = MarkPresent(app, before, 2);
+    OrRelation(at(n), 1);
+    SetTakenBy(at(n), 0);
+    Bump(at(n), kSinksTaken);
+  }
+}
+
+void Points(const Battle& at, std::string_view t, int lineIndex) {
+  const std::string& enemyCamp = SJ("敵陣営が");
+  std::int32_t value = 0;
+  if (const std::size_t q = FindBytes(t, enemyCamp)) {
+    if (ParseDecimal(DeleteBytes(t, q, enemyCamp.size()), &value)) {
+      WrapAdd(at.Record().EnemyPoints, value);
+      return;
+    }
+  } else if (ParseDecimal(t, &value)) {
+    WrapAdd(at.Record().OwnPoints, value);
+    return;
+  }
+  // A garbled number counts nothing; the rest of the log is still analysed.
+  at.app.AppendError(ErrorCodeLine(3, static_cast<long long>(lineIndex) + 1));
+}
+
+// Sinks never move the sunk ship's SinksTaken: that is counted when it goes out of action.
+void Sink(const Battle& at, std::string_view t, int lineIndex) {
+  App& app = at.app;
+  const std::string& enemyShip = SJ("敵船");
+  if (const std::size_t q = FindBytes(t, enemyShip)) {  // the owner sank an enemy
+    Bump(at(0), kSinksDealt);
+    const int n = MarkPresent(app, DeleteBytes(t, q, enemyShip.size()), 2);
+    OrRelation(at(n), 1);
+    SetTakenBy(at(n), 0);
+    return;
+  }
+  if (const long v = SplitAtGa(t); v > 0) {
+    const int y = MarkPresent(app, CutBytes(t, v), 1);
+    Bump(at(y), kSinksDealt);
+    const int n = MarkPresent(app, FromByte(t, v + 3), 2);
+    SetTakenBy(at(n), y);
+    return;
+  }
+  int u = -1, w = -1;
+  if (SplitByKnownName(app, t, &u, &w)) {
+    SetPresent(at(u));
+    SetPresent(at(w));
+    Bump(at(u), kSinksDealt);
+    OrSide(at(u), 1);
+    OrSide(at(w), 2);
+    SetTakenBy(at(w), u);
+    return;
+  }
+  app.AppendError(ErrorCodeLine(1, static_cast<long long>(lineIndex) + 1));
+}
+
+void SunkBy(const Battle& at, std::string_view text) {
+  App& app = at.app;
+  const std::string& enemyShip = SJ("敵船");
+  if (const std::size_t q = FindBytes(text, enemyShip)) {  // an enemy sank the owner
+    const std::string without = DeleteBytes(text, q, enemyShip.size());
+    const int n = MarkPresent(app, BeforeOrEmpty(without, SJ("の攻撃により、")), 2);
+    Bump(at(n), kSinksDealt);
+    SetTakenBy(at(0), n);
+    OrRelation(at(n), 2);
+    return;
+  }
+  const auto [u, w] = SplitByMarkers(app, text, SJ("の攻撃により、"), SJ("の船が"));
+  Bump(at(u), kSinksDealt);
+  SetPresent(at(u));
+  SetPresent(at(w));
+  OrSide(at(u), 2);
+  OrSide(at(w), 1);
+  SetTakenBy(at(w), u);
+}
+
+// A ship out of action: its Tenacity is the number of ships of its side already down.
+void OutOfAction(const Battle& at, std::string_view text, std::size_t position) {
+  App& app = at.app;
+  if (at.Record().Kind == kCampBattle) return;
+  AnalysisState& state = app.State;
+  if (position == 1) {  // the owner's own ship
+    Bump(at(0), kSinksTaken);
+    at(0)->ExtraCounts[kTenacity] = state.OwnShipsDown;
+    WrapAdd(state.OwnShipsDown, 1);
+  } else {
+    // Drop the "の" before the literal.
+    const int n = InternName(app, CutBytes(text, static_cast<long long>(position) - 3));
+    if (NameBattleStats* s = at(n)) {
+      s->Present = 1;
+      WrapAdd(s->BattleCounts[kSinksTaken], 1);
+      if (s->Side == 1) {
+        s->ExtraCounts[kTenacity] = state.OwnShipsDown;
+        WrapAdd(state.OwnShipsDown, 1);
+      } else if (s->Side == 2) {
+        s->ExtraCounts[kTenacity] = state.EnemyShipsDown;
+        WrapAdd(state.EnemyShipsDown, 1);
+      }
+    }
+  }
+  if (app.Acts.ActiveMode.Checked) ShowSinkCount(app);
+}
+
+}  // namespace
+
+long SplitAtGa(std::string_view text) {
+  const std::string& ga = SJ("が");
+  const std::size_t first = FindBytes(text, ga);
+  if (first == 0) return -1;
+  const long p = static_cast<long>(first) - 1;
+  if (p == 0) return 0;
+  // A second "が" means one of the names holds it, so the split point is unknown.
+  if (FindBytes(text, ga, first + 1) != 0) return -1;
+  return p;
+}
+
+bool SplitByKnownName(App& app, std::string_view text, int* actor, int* target) {
+  for (int e = 0; e < app.Names.Count(); ++e) {
+    const std::size_t nameLength = app.Names[e].Name.size();
+    const std::size_t p = FindBytes(text, app.Names[e].Name);
+    if (p == 0) continue;
+    // The two names are joined by a two-byte separator.
+    if (p == 1) {
+      *actor = e;
+      *target = InternName(app, FromByte(text, static_cast<long long>(nameLength) + 3));
+    } else {
+      *target = e;
+      *actor = InternName(app, CutBytes(text, static_cast<long long>(p) - 3));
+    }
+    return true;
+  }
+  return false;
+}
+
+std::pair<int, int> SplitByMarkers(App& app, std::string_view text, std::string_view m1,
+                                   std::string_view m2) {
+  const std::size_t p1 = FindBytes(text, m1);
+  const int first = InternName(app, p1 == 0 ? std::string_view{} : text.substr(0, p1 - 1));
+  if (p1 != 0) text = text.substr(p1 - 1 + m1.size());
+  const int second = InternName(app, BeforeOrEmpty(text, m2));
+  return {first, second};
+}
+
+void RecogniseEvent(App& app, std::string_view text, int lineIndex) {
+  if (app.Battles.empty()) return;
+  app.CurrentLine = lineIndex;
+  const auto& literals = RuleLiterals();
+  int rule = 0;
+  std::size_t position = 0;
+  for (; rule < kRuleCount; ++rule) {
+    position = FindBytes(text, literals[rule]);
+    if (position != 0) break;
+  }
+  if (rule == kRuleCount) return;
+
+  const Battle at{app, app.BattleCount() - 1};
+  const std::string_view before = text.substr(0, position - 1);
+  switch (rule) {
+    case kMineSink:
+      if (ContainsBytes(before, SJ("敵船"))) {
+        MarkPresent(app, FromByte(before, 5), 2);
+      } else {
+        MarkPresent(app, BeforeOrEmpty(before, SJ("の船")), 1);
+      }
+      break;
+    case kMineSelf:
+      break;
+    case kCapture:
+      Capture(at, before, lineIndex);
+      break;
+    case kCaptured:
+      Captured(at, text);
+      break;
+    case kDefeatedBy:
+      Defeat(at, text, before, true);
+      break;
+    case kDefeated:
+      Defeat(at, text, before, false);
+      break;
+    case kPoints:
+      Points(at, before, lineIndex);
+      break;
+    case kSink:
+      Sink(at, before, lineIndex);
+      break;
+    case kSunkBy:
+      SunkBy(at, text);
+      break;
+    case kFriendlyFire: {
+      // Friendly fire on the own side counts for nothing; the shooter took part.
+      const auto names = SplitByMarkers(app, text, SJ("の誤射により、"), SJ("の船が"));
+      SetPresent(at(names.first));
+      break;
+    }
+    case kEnemySankEnemy: {
+      // One enemy sank another: nobody is credited with the sink.
+      const std::string_view t = ContainsBytes(text, SJ("敵船")) ? FromByte(text, 5) : text;
+      const auto [u, w] = SplitByMarkers(app, t, SJ("が敵船"), SJ("を沈没"));
+      Bump(at(w), kSinksTaken);
+      SetPresent(at(u));
+      SetPresent(at(w));
+      OrSide(at(u), 2);
+      OrSide(at(w), 2);
+      break;
+    }
+    case kCriticalTaken:
+      WrapAdd(at.Record().CriticalsTaken, 1);
+      MarkPresent(app, before, 2);
+      break;
+    case kCriticalDealt:
+      WrapAdd(at.Record().CriticalsDealt, 1);
+      MarkPresent(app, before, 2);
+      break;
+    case kOutOfAction:
+      OutOfAction(at, text, position);
+      break;
+    case kSailDamaged: {
+      std::string_view t = text;
+      if (const std::size_t p = FindBytes(text, SJ("のサブマスト"))) {
+        t = text.substr(0, p - 1);
+      } else if (const std::size_t q = FindBytes(text, SJ("のメインマスト"))) {
+        t = text.substr(0, q - 1);
+      }
+      MarkPresent(app, t, 2);
+      break;
+    }
+    case kSailDamagedBy:
+      if (const std::size_t p = FindBytes(text, SJ("の攻撃に"))) {
+        MarkPresent(app, text.substr(0, p - 1), 2);
+      }
+      break;
+    case kSailRepaired:
+    case kRudderRepaired:
+    case kReinforcements:
+    case kMeal:
+      MarkPresent(app, before, 1);
+      break;
+    case kFloodDealt:
+    case kFloodTaken:
+    case kRockDealt:
+    case kRockTaken:
+    case kRudderDamaged:
+    case kConfusionDealt:
+    case kConfusionTaken:
+      MarkPresent(app, before, 2);
+      break;
+    case kWastedRepair:
+      BumpExtra(at(0), kWastedRepairs);
+      break;
+    case kWastedTreatment:
+    case kWastedRescue:
+      BumpExtra(at(0), kWastedCare);
+      break;
+    case kWastedItem:
+      BumpExtra(at(0), kWastedOther);
+      break;
+    default:
+      break;
+  }
+}
+
+void RecogniseSkillItem(App& app, std::string_view line, int lineIndex) {
+  if (line.size() < 2 || line[0] != '~' || (line[1] != 's' && line[1] != 'i')) return;
+  if (app.Battles.empty()) return;
+  app.CurrentLine = lineIndex;
+  const bool item = line[1] == 'i';
+  const int battle = app.BattleCount() - 1;
+  const std::string_view t = line.substr(2);
+  const std::vector<std::string>& list = item ? app.Lists.ItemNames : app.Lists.SkillNames;
+  const std::string& ga = SJ("が");
+
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    const std::string& entry = list[k];
+    std::size_t at = FindBytes(t, entry);
+    if (at == 0) continue;
+
+    // Items of kind 2 are fleet meals as well; any other code, digit or not, is ordinary.
+    std::int32_t kind = 0;
+    const bool meal = item && k < app.Lists.ItemKinds.size() &&
+                      ParseDecimal(app.Lists.ItemKinds[k], &kind) && kind == 2;
+    const int index = static_cast<int>(k);
+    if (at == 1) {
+      app.Names[0].AddUse(battle, item, index, 1);
+      if (meal) BumpExtra(app.Names.Stats(0, battle), kFleetMeals);
+      return;
+    }
+    // Someone else's use: "name" + "が" + entry. The first occurrence of the entry
+    // preceded by "が" marks where the name ends.
+    for (; at != 0; at = FindBytes(t, entry, at + 1)) {
+      if (at >= 3 && t.substr(at - 3, ga.size()) == ga) break;
+    }
+    if (at == 0) return;
+    const int n = InternName(app, CutBytes(t, static_cast<long long>(at) - 3));
+    if (NameBattleStats* s = app.Names.Stats(n, battle)) {
+      s->Present = 1;
+      app.Names[n].AddUse(battle, item, index, 1);
+      if (meal) WrapAdd(s->ExtraCounts[kFleetMeals], 1);
+    }
+    return;
+  }
+  app.AppendError(std::string(t));
+}
+
+}  // namespace mizuto

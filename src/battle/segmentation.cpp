@@ -1,0 +1,264 @@
+#include "battle/segmentation.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/app.h"
+#include "battle/battle_label.h"
+#include "battle/event_recognition.h"
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+bool HasTag(std::string_view line, char second) {
+  return line.size() >= 2 && line[0] == '~' && line[1] == second;
+}
+
+NameBattleStats* StatsIn(App& app, int name, int battle) { return app.Names.Stats(name, battle); }
+
+// Phase notices of the large naval battle event set the class of the battles that follow.
+void EventPhaseStep(App& app, std::string_view text) {
+  if (!ContainsBytes(text, SJ("『大海戦』の"))) return;
+  std::int32_t& cls = app.State.CurrentClass;
+  if (ContainsBytes(text, SJ("開戦しました！"))) {
+    cls = (cls & ~0xFFFF) | 0x0000;
+  } else if (ContainsBytes(text, SJ("中盤戦を開始します"))) {
+    cls = (cls & ~0xFFFF) | 0x0001;
+  } else if (ContainsBytes(text, SJ("終盤戦を開始します"))) {
+    cls = (cls & ~0xFFFF) | 0x0002;
+  } else if (ContainsBytes(text, SJ("海戦を終了いたします"))) {
+    cls = (cls & ~0xFF00) | 0x0100;
+  }
+}
+
+// Fleet notices tell who leads the fleet the owner sails in.
+void FleetStep(App& app, std::string_view text) {
+  if (const std::size_t p = FindBytes(text, SJ("の艦隊に参加しました"))) {
+    const std::string_view fleet = text.substr(0, p - 1);
+    // "提督・" + the admiral's name; the six bytes are that title.
+    if (ContainsBytes(fleet, SJ("提督・"))) app.State.CurrentAdmiral = InternName(app, FromByte(fleet, 7));
+  } else if (const std::size_t q = FindBytes(text, SJ("が提督になりました"))) {
+    app.State.CurrentAdmiral = InternName(app, text.substr(0, q - 1));
+  } else if (ContainsBytes(text, SJ("艦隊が解散しました"))) {
+    app.State.CurrentAdmiral = 0;
+  }
+}
+
+void StartTest(App& app, std::string_view text, int line) {
+  std::int32_t kind = 0;
+  std::size_t p = 0;
+  if ((p = FindBytes(text, SJ("の強襲です！")))) {
+    kind = kAssault;
+  } else if ((p = FindBytes(text, SJ("と交戦に入ります！")))) {
+    kind = kEngagement;
+  } else if ((p = FindBytes(text, SJ("の援軍として戦闘に参加します！")))) {
+    kind = kReinforcement;
+  } else if ((p = FindBytes(text, SJ("ただちに戦闘海域に向かい、敵船を撃破せよ！！")))) {
+    kind = kCampBattle;
+  } else {
+    return;
+  }
+  // The NPC list is matched against the whole message, fixed wording included.
+  if (kind != kCampBattle && !app.Lists.PassesNpcFilter(text, app.NpcCheck)) return;
+  if (app.BattleCount() >= kMaxBattles) {
+    if (!app.State.BattleTableFullReported) {
+      app.State.BattleTableFullReported = true;
+      app.AppendError(ErrorCodeLine(4, static_cast<long long>(line) + 1));
+    }
+    return;
+  }
+
+  AnalysisState& state = app.State;
+  const std::string_view named = text.substr(0, p - 1);  // the opponent, or the ally reinforced
+  if (kind == kAssault || kind == kEngagement) {
+    state.CurrentOpponent = InternName(app, named);
+    state.OwnShipsDown = state.EnemyShipsDown = 0;
+  } else if (kind == kReinforcement) {
+    state.OwnShipsDown = state.EnemyShipsDown = 0;
+  } else {
+    // Camp battles have no size class; the ships-down counters are not reset for them.
+    state.CurrentClass = 0x303;
+  }
+  state.BattleInProgress |= kind;
+
+  const int n = app.BattleCount();
+  if (kind == kAssault || kind == kEngagement) {
+    if (NameBattleStats* s = StatsIn(app, InternName(app, named), n)) {
+      s->Present = 1;
+      s->Side |= 2;
+    }
+  } else if (kind == kReinforcement) {
+    if (NameBattleStats* s = StatsIn(app, InternName(app, named), n)) {
+      s->Present = 1;
+      s->Side |= 1;
+    }
+  }
+
+  // The in-progress label reads nothing but the battle number, so it is made before the
+  // record joins the list (while the new index still equals the battle count).
+  std::string label = BattleLabel(app, n);
+
+  BattleRecord record;
+  record.FirstLine = line;
+  record.Kind = kind;
+  if (kind == kCampBattle) {
+    record.Admiral = InternName(app, SJ("味方陣営"));
+    record.OwnPoints = record.EnemyPoints = 0;
+  } else {
+    record.Admiral = kind == kReinforcement ? InternName(app, named) : state.CurrentAdmiral;
+    AddToSide(record, record.Admiral, 0);
+  }
+  if (NameBattleStats* owner = StatsIn(app, 0, n)) {
+    owner->Present = 1;
+    owner->Side = 1;
+  }
+  app.Battles.push_back(record);
+  app.BattleList.Append(std::move(label));
+}
+
+void SetCampNames(App& app) {
+  app.State.CurrentAdmiral = InternName(app, SJ("味方陣営"));
+  app.State.CurrentOpponent = InternName(app, SJ("敵陣営"));
+}
+
+// Credits whoever took out `leader` in battle b with the decisive blow.
+void CreditDecisive(App& app, int leader, int b) {
+  const NameBattleStats* s = StatsIn(app, leader, b);
+  if (s == nullptr || s->TakenBy == -1) return;
+  if (NameBattleStats* taker = StatsIn(app, s->TakenBy, b)) WrapAdd(taker->BattleCounts[kDecisive], 1);
+}
+
+// True when the line is a result message; the battle is then no longer in progress.
+bool ResultTest(App& app, std::string_view text) {
+  const int b = app.BattleCount() - 1;
+  BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
+  AnalysisState& state = app.State;
+  const bool camp = record.Kind == kCampBattle;
+  if (const std::size_t p = FindBytes(text, SJ("に敗北しました…"))) {
+    record.Result = kDefeat;
+    if (camp) {
+      SetCampNames(app);
+    } else {
+      state.CurrentOpponent = InternName(app, text.substr(0, p - 1));
+      CreditDecisive(app, state.CurrentAdmiral, b);
+    }
+  } else if (const std::size_t q = FindBytes(text, SJ("に勝利しました！"))) {
+    record.Result = kVictory;
+    if (camp) {
+      SetCampNames(app);
+    } else {
+      state.CurrentOpponent = InternName(app, text.substr(0, q - 1));
+      CreditDecisive(app, state.CurrentOpponent, b);
+    }
+  } else if (ContainsBytes(text, SJ("と引き分けました"))) {
+    record.Result = kDraw;
+    SetCampNames(app);
+  } else if (const std::size_t r = FindBytes(text, SJ("を取り逃がしました"))) {
+    record.Result = kEscaped;
+    state.CurrentOpponent = InternName(app, text.substr(0, r - 1));
+  } else if (ContainsBytes(text, SJ("戦闘から撤退します")) ||
+             ContainsBytes(text, SJ("全船が戦場を離れました"))) {
+    record.Result = kWithdrawn;
+  } else {
+    return false;
+  }
+  state.BattleInProgress &= ~0xFF;
+  return true;
+}
+
+std::int32_t Wrapped(std::int32_t a, std::int32_t b) {
+  WrapAdd(a, b);
+  return a;
+}
+
+void EndBattle(App& app) {
+  const int b = app.BattleCount() - 1;
+  BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
+  AnalysisState& state = app.State;
+
+  record.TallyState = 1;
+  record.ClassWord = state.CurrentClass;
+  // After a camp battle the type falls back to mock battle; the size stays "none" until an
+  // event phase notice says otherwise.
+  if (((state.CurrentClass >> 8) & 0xFF) == 3) state.CurrentClass = (state.CurrentClass & ~0xFF00) | 0x100;
+  if (state.BattleInProgress & kNotCountedFlag) {
+    record.TallyState = 2;
+    state.BattleInProgress = 0;
+  }
+  record.Opponent = state.CurrentOpponent;
+  AddToSide(record, state.CurrentOpponent, 1);
+  if (b < app.BattleList.Count()) app.BattleList.Replace(b, BattleLabel(app, b));
+
+  // Everyone who took part and came through gets the ships down so far as Tenacity.
+  const std::int32_t own = state.OwnShipsDown;
+  const std::int32_t enemy = state.EnemyShipsDown;
+  const std::int32_t both = Wrapped(own, enemy);
+  const std::int32_t neutral = Wrapped(both / 2, both / 4);
+  for (int n = 0; n < app.Names.Count(); ++n) {
+    NameBattleStats* s = StatsIn(app, n, b);
+    if (s->Present != 1 || s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) {
+      continue;
+    }
+    std::int32_t& tenacity = s->ExtraCounts[kTenacity];
+    if (s->Side == 1) {
+      const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
+      tenacity = bonus ? Wrapped(own, enemy / 2) : own;
+    } else if (s->Side == 2) {
+      const bool bonus = record.Result == kDefeat || record.Result == kEscaped;
+      tenacity = bonus ? Wrapped(enemy, own / 2) : enemy;
+    } else {
+      tenacity = neutral;
+    }
+  }
+}
+
+void SystemStep(App& app, std::string_view text, int line) {
+  AnalysisState& state = app.State;
+  // The game's notice that this fight does not count may come before the battle starts;
+  // it then waits for the next battle.
+  if (ContainsBytes(text, SJ("戦力差が大きすぎるため、この戦闘は戦果に加算されません")) ||
+      ContainsBytes(text, SJ("すでに何度も対戦した相手なので戦果には加算されません"))) {
+    state.BattleInProgress |= kNotCountedFlag;
+  }
+  if ((state.BattleInProgress & 0xFF) == 0 || app.Battles.empty()) {
+    StartTest(app, text, line);
+    return;
+  }
+  if (ResultTest(app, text)) {
+    EndBattle(app);
+    return;
+  }
+  RecogniseEvent(app, text, line);
+}
+
+std::string ProgressText(std::int64_t done, std::int64_t total) {
+  return SJ("解析中:") + std::to_string(done * 100 / total) + "%";
+}
+
+}  // namespace
+
+void AnalyseLines(App& app, int start) {
+  const std::size_t count = app.Lines.size();
+  for (std::size_t i = start < 0 ? 0 : static_cast<std::size_t>(start); i < count; ++i) {
+    const int index = static_cast<int>(i);
+    app.CurrentLine = index;
+    if ((i & 63) == 0) {
+      app.SetStatus(ProgressText(static_cast<std::int64_t>(i), static_cast<std::int64_t>(count)));
+    }
+    const std::string_view line = app.Lines[i];
+    const std::string_view text = line.size() >= 2 ? line.substr(2) : std::string_view{};
+    if (HasTag(line, '8')) EventPhaseStep(app, text);
+    if (app.State.BattleInProgress == 0 && HasTag(line, '1')) FleetStep(app, text);
+    if (HasTag(line, '0')) {
+      SystemStep(app, text, index);
+    } else if ((app.State.BattleInProgress & 0xFF) != 0 && (HasTag(line, 's') || HasTag(line, 'i'))) {
+      RecogniseSkillItem(app, line, index);
+    }
+  }
+  app.SetStatus(SJ("解析中:100%"));
+}
+
+}  // namespace mizuto
