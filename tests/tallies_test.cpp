@@ -261,12 +261,5 @@ TEST_F(TalliesTest, RefreshRebuildsRowsInNameOrderAndEndsWithTheSummary) {
   EXPECT_TRUE(app.TallyTable.Rows.empty());
 }
 
-TEST(TallyIcon, SideAndRelationPickTheIcon) {
-  const int expected[4][4] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {2, 8, 9, 10}, {3, 11, 12, 13}};
-  for (int s = 0; s < 4; ++s) {
-    for (int r = 0; r < 4; ++r) EXPECT_EQ(TallyIcon(s, r), expected[s][r]) << s << "," << r;
-  }
-}
-
 }  // namespace
 }  // namespace mizuto

@@ -141,13 +141,5 @@ TEST_F(TallyTableTest, HidingAndShowingPlayers) {
   EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
 }
 
-TEST(IconSortRank, RanksEnemiesBeforeFriends) {
-  const int byRank[] = {0, 2, 9, 12, 10, 13, 8, 11, 3, 1};
-  for (std::size_t i = 1; i < std::size(byRank); ++i) {
-    EXPECT_LT(IconSortRank(byRank[i - 1]), IconSortRank(byRank[i])) << byRank[i];
-  }
-  EXPECT_EQ(IconSortRank(1), 12);
-}
-
 }  // namespace
 }  // namespace mizuto
