@@ -13,8 +13,8 @@ namespace mizuto {
 namespace {
 
 // The in-battle messages in the order they are tried. The first one found in a line
-// decides what the line means, even when a later one occurs too ("撃沈されました！" must
-// not be read as an own sink, "帆を損傷" must win over the attacker form, and so on).
+// decides what the line means, even when a later one occurs too: a critical hit taken wins
+// over one dealt, and the harmless mine notice silences everything after it.
 enum Rule {
   kMineSink,          // が機雷により撃沈しました！
   kMineSelf,          // 機雷により船が沈没しました！

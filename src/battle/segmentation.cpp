@@ -39,7 +39,9 @@ void FleetStep(App& app, std::string_view text) {
   if (const std::size_t p = FindBytes(text, SJ("の艦隊に参加しました"))) {
     const std::string_view fleet = text.substr(0, p - 1);
     // "提督・" + the admiral's name; the six bytes are that title.
-    if (ContainsBytes(fleet, SJ("提督・"))) app.State.CurrentAdmiral = InternName(app, FromByte(fleet, 7));
+    if (ContainsBytes(fleet, SJ("提督・"))) {
+      app.State.CurrentAdmiral = InternName(app, FromByte(fleet, 7));
+    }
   } else if (const std::size_t q = FindBytes(text, SJ("が提督になりました"))) {
     app.State.CurrentAdmiral = InternName(app, text.substr(0, q - 1));
   } else if (ContainsBytes(text, SJ("艦隊が解散しました"))) {
@@ -128,7 +130,9 @@ void SetCampNames(App& app) {
 void CreditDecisive(App& app, int leader, int b) {
   const NameBattleStats* s = StatsIn(app, leader, b);
   if (s == nullptr || s->TakenBy == -1) return;
-  if (NameBattleStats* taker = StatsIn(app, s->TakenBy, b)) WrapAdd(taker->BattleCounts[kDecisive], 1);
+  if (NameBattleStats* taker = StatsIn(app, s->TakenBy, b)) {
+    WrapAdd(taker->BattleCounts[kDecisive], 1);
+  }
 }
 
 // True when the line is a result message; the battle is then no longer in progress.
@@ -183,7 +187,9 @@ void EndBattle(App& app) {
   record.ClassWord = state.CurrentClass;
   // After a camp battle the type falls back to mock battle; the size stays "none" until an
   // event phase notice says otherwise.
-  if (((state.CurrentClass >> 8) & 0xFF) == 3) state.CurrentClass = (state.CurrentClass & ~0xFF00) | 0x100;
+  if (((state.CurrentClass >> 8) & 0xFF) == 3) {
+    state.CurrentClass = (state.CurrentClass & ~0xFF00) | 0x100;
+  }
   if (state.BattleInProgress & kNotCountedFlag) {
     record.TallyState = 2;
     state.BattleInProgress = 0;
@@ -199,7 +205,8 @@ void EndBattle(App& app) {
   const std::int32_t neutral = Wrapped(both / 2, both / 4);
   for (int n = 0; n < app.Names.Count(); ++n) {
     NameBattleStats* s = StatsIn(app, n, b);
-    if (s->Present != 1 || s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) {
+    if (s->Present != 1 || s->BattleCounts[kSinksTaken] != 0 ||
+        s->BattleCounts[kCapturesTaken] != 0) {
       continue;
     }
     std::int32_t& tenacity = s->ExtraCounts[kTenacity];
@@ -254,7 +261,8 @@ void AnalyseLines(App& app, int start) {
     if (app.State.BattleInProgress == 0 && HasTag(line, '1')) FleetStep(app, text);
     if (HasTag(line, '0')) {
       SystemStep(app, text, index);
-    } else if ((app.State.BattleInProgress & 0xFF) != 0 && (HasTag(line, 's') || HasTag(line, 'i'))) {
+    } else if ((app.State.BattleInProgress & 0xFF) != 0 &&
+               (HasTag(line, 's') || HasTag(line, 'i'))) {
       RecogniseSkillItem(app, line, index);
     }
   }
