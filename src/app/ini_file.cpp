@@ -76,7 +76,12 @@ std::string StoredValue(std::string_view value) {
       !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
                          (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()));
   if (!needsQuotes) return std::string(value);
-  return "\"" + std::string(value) + "\"";
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted += '"';
+  quoted.append(value);
+  quoted += '"';
+  return quoted;
 }
 
 struct FileCloser {
@@ -203,7 +208,10 @@ void ProfileFile::Write(std::string_view section, std::string_view key, std::str
       if (lines_.back().End.empty()) lines_.back().End = kNewLineEnd;
       if (!IsBlankLine(lines_.back().Text)) lines_.push_back({std::string(), kNewLineEnd});
     }
-    lines_.push_back({"[" + std::string(section) + "]", kNewLineEnd});
+    std::string sectionLine = "[";
+    sectionLine.append(section);
+    sectionLine += ']';
+    lines_.push_back({std::move(sectionLine), kNewLineEnd});
     lines_.push_back({std::string(key) + "=" + stored, kNewLineEnd});
     return;
   }

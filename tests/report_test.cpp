@@ -1,0 +1,119 @@
+// The real executable, run on generated logs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+
+#include "support/test_support.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Outcome Execute(const std::string& command, const test::TempDir& dir) {
+  const std::string errFile = dir.File("stderr.txt");
+  Outcome run;
+  std::FILE* pipe = ::popen((command + " 2>" + errFile).c_str(), "r");
+  if (!pipe) return run;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.err = test::ReadBytes(errFile);
+  return run;
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Outcome gen = Execute(std::string(MIZUTO_LOGGEN) + " --seed 7 --battles 12 --players 20 --out " +
+                                dir.File("chat.html") + " --program-dir " + dir.Path(),
+                            dir);
+    ASSERT_EQ(gen.status, 0) << gen.err;
+  }
+  std::string Report(const std::string& options) {
+    return std::string(MIZUTO_EXE) + " --report --program-dir " + dir.Path() + " " + options;
+  }
+  static std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
+  test::TempDir dir;
+};
+
+TEST_F(ReportTest, PrintsEverySectionInOrder) {
+  const Outcome run = Execute(Report("--detail 2,99 " + dir.File("chat.html")), dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const char* sections[] = {"[battles]\n", "[summary]\n", "[tallies]\n", "[head-to-head]\n",
+                            "[errors]\n", "[detail]\n"};
+  std::size_t last = 0;
+  for (const char* s : sections) {
+    const std::size_t at = run.out.find(s);
+    ASSERT_NE(at, std::string::npos) << s;
+    EXPECT_GE(at, last) << s;
+    last = at;
+  }
+  const std::string battles = run.out.substr(10, run.out.find("[summary]") - 10);
+  EXPECT_EQ(Count(battles, "\n"), 12u);
+  EXPECT_NE(run.out.find("名前,戦闘数,与撃沈,決定,被撃沈,与拿捕,被拿捕,粘り,艦隊料理"), std::string::npos);
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+  // Only battle 2 is rendered; 99 is beyond the list and ignored.
+  const std::string detail = run.out.substr(run.out.find("[detail]\n"));
+  EXPECT_NE(detail.find("#ffffff\t-\t-------- 2戦目 --------\n"), std::string::npos);
+  EXPECT_EQ(detail.find("1戦目"), std::string::npos);
+
+  // The same report in Shift-JIS is the same text, byte for byte converted.
+  const Outcome sjis = Execute(Report("--encoding sjis --detail 2,99 " + dir.File("chat.html")), dir);
+  ASSERT_EQ(sjis.status, 0);
+  EXPECT_EQ(SjisToUtf8(sjis.out), run.out);
+}
+
+TEST_F(ReportTest, SwitchesChangeTheFigures) {
+  const Outcome active = Execute(Report("--active " + dir.File("chat.html")), dir);
+  ASSERT_EQ(active.status, 0);
+  // In active mode only the newest battle is counted.
+  const std::string battles = active.out.substr(0, active.out.find("[summary]"));
+  EXPECT_EQ(Count(battles, "[－]"), 11u);
+  EXPECT_NE(active.out.find("   1戦"), std::string::npos);
+  const Outcome avg = Execute(Report("--avg-hit-down --avg-skill-item " + dir.File("chat.html")), dir);
+  const std::string tallies = avg.out.substr(avg.out.find("[tallies]"));
+  EXPECT_NE(tallies.find("%"), std::string::npos);
+  EXPECT_NE(tallies.find(".00"), std::string::npos);
+}
+
+TEST_F(ReportTest, LogWithoutBattlesAndExitCodes) {
+  test::WriteBytes(dir.File("quiet.html"), test::SayLine("hello"));
+  const Outcome quiet = Execute(Report(dir.File("quiet.html")), dir);
+  EXPECT_EQ(quiet.status, 0);
+  const std::string head = "[battles]\n[summary]\n戦闘データはありません\n[tallies]\n名前,戦闘数,";
+  EXPECT_EQ(quiet.out.substr(0, head.size()), head);
+  // The tally table is its header line alone, the grid its start-up 2 x 2 empty cells.
+  const std::size_t grid = quiet.out.find("[head-to-head]\n");
+  ASSERT_NE(grid, std::string::npos);
+  EXPECT_EQ(Count(quiet.out.substr(head.size(), grid - head.size()), "\n"), 1u);
+  EXPECT_EQ(quiet.out.substr(grid), "[head-to-head]\n\t\n\t\n[errors]\n");
+
+  const Outcome missing = Execute(Report(dir.File("missing.html")), dir);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "File Open Error\n");
+  EXPECT_EQ(missing.out, "");
+
+  EXPECT_EQ(Execute(Report(""), dir).status, 2);
+  EXPECT_EQ(Execute(Report("--detail x " + dir.File("chat.html")), dir).status, 2);
+  EXPECT_EQ(Execute(Report("--encoding latin1 " + dir.File("chat.html")), dir).status, 2);
+  EXPECT_EQ(Execute(Report("--bogus " + dir.File("chat.html")), dir).status, 2);
+  EXPECT_EQ(Execute(std::string(MIZUTO_EXE), dir).status, 2);
+}
+
+}  // namespace
+}  // namespace mizuto
