@@ -61,3 +61,34 @@ TEST(SjisText, ReplaceAllTextRescansFromTheStart) {
 
 }  // namespace
 }  // namespace mizuto
+
+namespace mizuto {
+namespace {
+
+// The per-line conversion must give exactly the converter's own results for every BMP
+// character, also those it drops (default-ignorable ones) or replaces.
+TEST(Codec, TableConversionAgreesWithTheConverterOnEveryCharacter) {
+  ASSERT_TRUE(FastConversionAvailable());
+  std::string all;
+  for (std::uint32_t cp = 1; cp < 0x10000; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    if (cp < 0x80) {
+      all += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      all += static_cast<char>(0xC0 | (cp >> 6));
+      all += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      all += static_cast<char>(0xE0 | (cp >> 12));
+      all += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      all += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  // A malformed byte at the end sends the whole text through the converter itself.
+  const std::string viaConverter = Utf8ToSjis(all + "\xff");
+  ASSERT_EQ(viaConverter.back(), '?');
+  EXPECT_EQ(Utf8ToSjis(all), viaConverter.substr(0, viaConverter.size() - 1));
+  EXPECT_EQ(Utf8ToSjis("a\xc2\xad" "b"), "ab");  // soft hyphen: dropped by the converter
+}
+
+}  // namespace
+}  // namespace mizuto

@@ -67,7 +67,7 @@ Converters& Get() {
 // The CP932 form of every BMP code point, read once from the converter itself, so that the
 // per-line conversion of a log is a table lookup with exactly the converter's results
 // (including "?" for what CP932 cannot hold). Entry: high byte 0 -> one byte (the low
-// byte); otherwise two bytes, high then low.
+// byte); kNothing -> no byte; otherwise two bytes, high then low.
 class BmpTable {
  public:
   BmpTable() {
@@ -101,8 +101,9 @@ class BmpTable {
         return;  // an unexpected shape: keep using the converter directly
       }
     }
+    // The converter writes nothing at all for the default-ignorable code points.
     for (std::size_t k = 0; k < source.size(); ++k) {
-      if (lengths[k] == 0) return;
+      if (lengths[k] == 0) map_[source[k]] = kNothing;
     }
     asciiIdentity_ = true;
     for (std::uint16_t c = 0; c < 0x80; ++c) asciiIdentity_ = asciiIdentity_ && map_[c] == c;
@@ -142,6 +143,7 @@ class BmpTable {
         return false;
       }
       const std::uint16_t m = map_[cp];
+      if (m == kNothing) continue;
       if (m > 0xFF) *dst++ = static_cast<char>(m >> 8);
       *dst++ = static_cast<char>(m & 0xFF);
     }
@@ -150,6 +152,7 @@ class BmpTable {
   }
 
  private:
+  static constexpr std::uint16_t kNothing = 0xFFFF;  // no CP932 lead byte is 0xFF
   std::uint16_t map_[0x10000] = {};
   bool ok_ = false;
   bool asciiIdentity_ = false;
@@ -168,6 +171,8 @@ void AppendUtf8AsSjis(std::string_view utf8, std::string& out) {
   Converters& c = Get();
   c.Convert(c.sjis(), c.utf8(), utf8, out);
 }
+
+bool FastConversionAvailable() { return Table().ok(); }
 
 std::string Utf8ToSjis(std::string_view utf8) {
   std::string out;

@@ -19,6 +19,10 @@ void AppendUtf8AsSjis(std::string_view utf8, std::string& out);
 std::string Utf8ToSjis(std::string_view utf8);
 std::string SjisToUtf8(std::string_view sjis);
 
+// True when the per-line conversion runs on the table read from the converter (it falls
+// back to the converter itself if that table could not be built).
+bool FastConversionAvailable();
+
 }  // namespace mizuto
 
 // The CP932 bytes of a UTF-8 string literal, converted on first use and kept:
