@@ -1,8 +1,11 @@
 #include "ingest/chat_log_reader.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include <sys/stat.h>
 
 #include "app/app.h"
 #include "text/codec.h"
@@ -31,29 +34,72 @@ const std::string& ColourEntry(int i) {
   return entries[i];
 }
 
-// Turns one piece (UTF-8, as read) into a stored line; false when the piece is dropped.
-bool ProcessPiece(std::string_view piece, std::string& line) {
-  line.clear();
-  AppendUtf8AsSjis(piece, line);
-  static const std::string opener = "<FONT color=\"#";
-  const std::size_t open = FindBytes(line, opener);
-  if (open == 0) return false;
-  line.erase(0, open - 1 + opener.size());
-  const std::size_t close = FindBytes(line, "</FONT>");
-  line.resize(close == 0 ? 0 : close - 1);
-  if (line.empty()) return false;
-  if (FindBytes(line, ColourEntry(9)) != 0) return false;
-  int channel = -1;
-  for (int i = 0; i < 9; ++i) {
-    if (FindBytes(line, ColourEntry(i)) != 0) {
-      channel = i;
-      break;
+constexpr std::string_view kOpener = "<FONT color=\"#";
+constexpr std::string_view kCloser = "</FONT>";
+
+// Replaces every occurrence of `what` in the arena from `from` on by `with` (shorter or
+// equal). The callers' texts cannot re-form an occurrence around a replacement (a colour
+// entry holds no "~", and neither does "~0" re-form from "~s"/"~i"), so one pass from left
+// to right gives what a rescan from the start would.
+void ReplaceInTail(std::string& arena, std::size_t from, std::string_view what,
+                   std::string_view with) {
+  std::size_t at = arena.find(what, from);
+  if (at == std::string::npos) return;
+  std::size_t write = at;
+  std::size_t read = at;
+  while (at != std::string::npos) {
+    if (write != read) std::memmove(arena.data() + write, arena.data() + read, at - read);
+    write += at - read;
+    std::memcpy(arena.data() + write, with.data(), with.size());
+    write += with.size();
+    read = at + what.size();
+    at = arena.find(what, read);
+  }
+  const std::size_t rest = arena.size() - read;
+  if (write != read) std::memmove(arena.data() + write, arena.data() + read, rest);
+  arena.resize(write + rest);
+}
+
+// Turns one piece (UTF-8, as read, its line end left out: it never survives the cut at
+// "</FONT>") into a stored line at the end of the line store, or drops it.
+//
+// The opener and "</FONT>" are found in the UTF-8 bytes before converting: both are ASCII
+// beginning with "<", which is never the second byte of a Shift-JIS character, so they
+// occur in the converted text exactly where they occur in the UTF-8 text. Only the text
+// between them is converted. The colour entries may begin with a letter that can be a
+// second byte, so they are looked for in the converted text, as the game's bytes demand.
+void ProcessPiece(std::string_view piece, LogLines& lines) {
+  const std::size_t open = piece.find(kOpener);
+  if (open == std::string_view::npos) return;
+  const std::size_t textStart = open + kOpener.size();
+  const std::size_t close = piece.find(kCloser, textStart);
+  if (close == std::string_view::npos || close == textStart) return;
+
+  std::string& arena = lines.Arena();
+  const std::size_t mark = arena.size();
+  AppendUtf8AsSjis(piece.substr(textStart, close - textStart), arena);
+  std::string_view line(arena.data() + mark, arena.size() - mark);
+
+  // Every colour entry ends in "\">": find each such pair and the six bytes before it.
+  unsigned present = 0;
+  for (std::size_t q = line.find("\">", 6); q != std::string_view::npos; q = line.find("\">", q + 1)) {
+    const char* digits = line.data() + q - 6;
+    for (int i = 0; i < 10; ++i) {
+      if (std::memcmp(digits, kChannelColours[i], 6) == 0) present |= 1u << i;
     }
   }
-  if (channel < 0) return false;
-  line = ReplaceAllText(std::move(line), ColourEntry(channel), kChannelTags[channel]);
-  if (channel >= 3 && channel <= 5 && line.size() > 2) line.erase(2, 6);
+  if (present == 0 || (present & (1u << 9)) != 0) {
+    lines.Rollback(mark);
+    return;
+  }
+  int channel = 0;
+  while ((present & (1u << channel)) == 0) ++channel;
+  ReplaceInTail(arena, mark, ColourEntry(channel), kChannelTags[channel]);
+  if (channel >= 3 && channel <= 5 && arena.size() - mark > 2) {
+    arena.erase(mark + 2, std::min<std::size_t>(6, arena.size() - mark - 2));
+  }
   if (channel == 0) {
+    line = std::string_view(arena.data() + mark, arena.size() - mark);
     std::size_t p = FindBytes(line, SJ("スキルを発動しました"));
     const char* tag = "~s";
     if (p == 0) {
@@ -61,11 +107,41 @@ bool ProcessPiece(std::string_view piece, std::string& line) {
       tag = "~i";
     }
     if (p != 0) {
-      line.resize(p - 1);
-      line = ReplaceAllText(std::move(line), "~0", tag);
+      arena.resize(mark + p - 1);
+      ReplaceInTail(arena, mark, "~0", tag);
     }
   }
-  return true;
+  lines.Commit();
+}
+
+// Splits a line longer than a piece the way a 4096-byte line buffer reads it in text mode:
+// pieces of 4095 bytes of the translated text (a CR LF pair read as one LF).
+void ProcessLongLine(std::string_view raw, LogLines& lines) {
+  std::string translated(raw);
+  if (translated.size() >= 2 && translated[translated.size() - 2] == '\r' && translated.back() == '\n') {
+    translated.erase(translated.size() - 2, 1);
+  }
+  for (std::size_t at = 0; at < translated.size(); at += kPieceBytes) {
+    ProcessPiece(std::string_view(translated).substr(at, kPieceBytes), lines);
+  }
+}
+
+// One raw line of the file, its line end included (the last line may lack one).
+void ProcessRawLine(std::string_view raw, LogLines& lines) {
+  std::size_t length = raw.size();  // after the CR LF -> LF translation
+  std::size_t content = raw.size();
+  if (!raw.empty() && raw.back() == '\n') {
+    --content;
+    if (raw.size() >= 2 && raw[raw.size() - 2] == '\r') {
+      --content;
+      --length;
+    }
+  }
+  if (length <= kPieceBytes) {
+    ProcessPiece(raw.substr(0, content), lines);
+  } else {
+    ProcessLongLine(raw, lines);
+  }
 }
 
 }  // namespace
@@ -121,72 +197,45 @@ bool ReadChatLog(App& app, const std::string& path) {
     std::rewind(file.get());
   }
 
+  struct stat info;
+  if (::fstat(::fileno(file.get()), &info) == 0 && info.st_size > position) {
+    const auto remaining = static_cast<std::size_t>(info.st_size - position);
+    // The stored text is never longer than the UTF-8 it came from.
+    app.Lines.Reserve(remaining, remaining / 48 + 16);
+  }
+
   std::unique_ptr<char[]> block(new char[kBlockBytes]);
-  std::string carry;    // translated bytes of the line not yet complete
-  std::string stored;   // the stored form of the current piece
-  bool pendingCr = false;  // a CR at the end of the previous block
+  std::string carry;  // the start of a line that continues in the next block
   std::int64_t bytesRead = 0;
-
-  auto emitPiece = [&](std::string_view piece) {
-    if (ProcessPiece(piece, stored)) app.Lines.push_back(stored);
-  };
-  // Appends translated text to the current line, emitting full 4095-byte pieces and the
-  // piece that ends with a line end.
-  auto feed = [&](const char* data, std::size_t size) {
-    std::size_t i = 0;
-    while (i < size) {
-      const char* nl = static_cast<const char*>(std::memchr(data + i, '\n', size - i));
-      const std::size_t end = nl ? static_cast<std::size_t>(nl - data) + 1 : size;
-      std::string_view chunk(data + i, end - i);
-      while (!chunk.empty()) {
-        const std::size_t room = kPieceBytes - carry.size();
-        if (carry.empty() && chunk.size() <= kPieceBytes && chunk.back() == '\n') {
-          emitPiece(chunk);  // the common case: a whole line, no copy
-          chunk = {};
-          break;
-        }
-        const std::size_t take = std::min(room, chunk.size());
-        carry.append(chunk.substr(0, take));
-        chunk.remove_prefix(take);
-        if (carry.size() == kPieceBytes || carry.back() == '\n') {
-          emitPiece(carry);
-          carry.clear();
-        }
-      }
-      i = end;
-    }
-  };
-
-  std::string translated;
   for (;;) {
     const std::size_t got = std::fread(block.get(), 1, kBlockBytes, file.get());
     if (got == 0) break;
     bytesRead += static_cast<std::int64_t>(got);
-    // Text mode: a CR LF pair reads as one LF; a lone CR is an ordinary byte.
-    translated.clear();
-    std::size_t start = 0;
-    if (pendingCr) {
-      if (block[0] != '\n') translated.push_back('\r');
-      pendingCr = false;
-    }
     const char* data = block.get();
-    std::size_t n = got;
-    if (data[n - 1] == '\r') {
-      pendingCr = true;
-      --n;
-    }
-    if (std::memchr(data, '\r', n) == nullptr && translated.empty()) {
-      feed(data, n);
-    } else {
-      for (std::size_t k = start; k < n; ++k) {
-        if (data[k] == '\r' && k + 1 < n && data[k + 1] == '\n') continue;
-        translated.push_back(data[k]);
+    const char* end = data + got;
+    const char* p = data;
+    if (!carry.empty()) {
+      const char* nl = static_cast<const char*>(std::memchr(p, '\n', got));
+      if (nl == nullptr) {
+        carry.append(p, got);
+        continue;
       }
-      feed(translated.data(), translated.size());
+      carry.append(p, static_cast<std::size_t>(nl + 1 - p));
+      ProcessRawLine(carry, app.Lines);
+      carry.clear();
+      p = nl + 1;
+    }
+    while (p < end) {
+      const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+      if (nl == nullptr) {
+        carry.assign(p, static_cast<std::size_t>(end - p));
+        break;
+      }
+      ProcessRawLine(std::string_view(p, static_cast<std::size_t>(nl + 1 - p)), app.Lines);
+      p = nl + 1;
     }
   }
-  if (pendingCr) carry.push_back('\r');
-  if (!carry.empty()) emitPiece(carry);
+  if (!carry.empty()) ProcessRawLine(carry, app.Lines);
 
   // The last bytes of the file are read again next time, so a line that the game was
   // still writing is not lost. A read that started beyond the end (the file shrank) keeps
