@@ -60,6 +60,15 @@ TEST_F(ReaderTest, DropsIgnoredColourAndLinesWithoutOpenerOrCloser) {
   EXPECT_EQ(lines, std::vector<std::string>{"~0kept"});
 }
 
+TEST_F(ReaderTest, ColourEntriesAreMatchedOnTheShiftJisBytes) {
+  // "Ｅ" is 82 64 in Shift-JIS: its second byte "d" and the digits after it spell the
+  // ignored colour entry, which drops the line; in UTF-8 the entry does not occur at all.
+  const auto lines = Read(test::SystemLine("Ｅ4d4d4\">") + test::SystemLine("Ｅ0aaff\">x"));
+  // The second line holds "d0aaff" only by its trail byte, which is no colour: it is kept
+  // as a system line.
+  EXPECT_EQ(lines, std::vector<std::string>{"~0Ｅ0aaff\">x"});
+}
+
 TEST_F(ReaderTest, FirstColourInTableOrderWins) {
   // The line's own colour is the say colour, but the system colour occurs later in it and
   // comes first in the table: only the system colour is turned into a tag.
