@@ -259,6 +259,35 @@ TEST_F(Events, SkillAndItemUsesOfTheOwnerAndOthers) {
   EXPECT_EQ(app_.ErrorLines.size(), 2u);
 }
 
+TEST_F(Events, SkillAndItemListsChangedBetweenRunsAreFollowed) {
+  const NameRecord& owner = app_.Names[0];
+  Feed({"~s速射"});
+  EXPECT_EQ(owner.UsesIn(0, false, 2), 1);
+
+  // An entry replaced in place: same length, other bytes.
+  app_.Lists.SkillNames[2] = S("連射");
+  Feed({"~s連射", "~s速射"});
+  EXPECT_EQ(owner.UsesIn(0, false, 2), 2);
+  EXPECT_EQ(app_.ErrorLines, std::vector<std::string>{S("速射")});
+
+  // A longer list; the owner's record keeps the length it was made with, a new name has
+  // the new one.
+  app_.Lists.SkillNames.push_back(S("斉射"));
+  Feed({"~sVVVが斉射"});
+  EXPECT_EQ(app_.Names[Name("VVV")].UsesIn(0, false, 3), 1);
+
+  // The same holds for one line handed over directly, without a run of the analysis.
+  app_.Lists.ItemNames = {S("砲弾")};
+  app_.Lists.ItemKinds = {"2"};
+  RecogniseSkillItem(app_, S("~iWWWが砲弾"), 99);
+  EXPECT_EQ(app_.Names[Name("WWW")].UsesIn(0, true, 0), 1);
+  EXPECT_EQ(Of("WWW"), "P meal=1");
+  app_.Lists.ItemNames.clear();
+  app_.Lists.ItemKinds.clear();
+  RecogniseSkillItem(app_, S("~iWWWが砲弾"), 100);
+  EXPECT_EQ(app_.ErrorLines.back(), S("WWWが砲弾"));
+}
+
 TEST_F(Events, FullNameTableDropsTheCountersOfNewNames) {
   // Zero-padded, so that no name is a prefix of another.
   for (int n = app_.NameCount(); n < kMaxNames; ++n) {

@@ -132,6 +132,93 @@ TEST_F(TablesTest, SkillAndItemUsesAreKeptPerBattle) {
   EXPECT_EQ(big, static_cast<std::int32_t>(0x80000000u));
 }
 
+TEST(NameTableTest, ExactNamesStillAnswerTheLowestPrefix) {
+  NameTable t;
+  t.Add("Ab", 0, 0);   // 0
+  t.Add("A", 0, 0);    // 1
+  t.Add("Abc", 0, 0);  // 2
+  t.Add("B", 0, 0);    // 3
+  t.Add("Bc", 0, 0);   // 4
+  t.Add("Ab", 0, 0);   // 5, a second record of one name
+  EXPECT_EQ(t.FindPrefixOf("Abc"), 0);
+  EXPECT_EQ(t.FindPrefixOf("Ab"), 0);
+  EXPECT_EQ(t.FindPrefixOf("A"), 1);
+  EXPECT_EQ(t.FindPrefixOf("Ax"), 1);
+  EXPECT_EQ(t.FindPrefixOf("Bc"), 3);
+  EXPECT_EQ(t.FindPrefixOf("Bcd"), 3);
+  EXPECT_EQ(t.FindPrefixOf("C"), -1);
+  EXPECT_EQ(t.FindPrefixOf(""), -1);
+  t.Clear();
+  t.Add("Bc", 0, 0);
+  EXPECT_EQ(t.FindPrefixOf("Bc"), 0);
+  EXPECT_EQ(t.FindPrefixOf("B"), -1);
+}
+
+TEST(NameTableTest, UsesMatchASearchOfAllEntriesInAnyOrderOfBattles) {
+  // The entries as a plain search from the end would keep them: per battle in the order
+  // of first use, the battles ascending.
+  struct Model {
+    std::vector<UseCount> uses;
+    void Add(int battle, bool item, int index, std::int32_t delta) {
+      for (auto it = uses.rbegin(); it != uses.rend() && it->Battle >= battle; ++it) {
+        if (it->Battle == battle && it->Item == item &&
+            it->Index == static_cast<std::uint32_t>(index)) {
+          WrapAdd(it->Count, delta);
+          return;
+        }
+      }
+      UseCount u;
+      u.Battle = static_cast<std::uint16_t>(battle);
+      u.Item = item;
+      u.Index = static_cast<std::uint32_t>(index);
+      u.Count = delta;
+      auto at = uses.begin();
+      while (at != uses.end() && at->Battle <= battle) ++at;
+      uses.insert(at, u);
+    }
+  };
+  auto same = [](const std::vector<UseCount>& a, const std::vector<UseCount>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i].Battle != b[i].Battle || a[i].Item != b[i].Item || a[i].Index != b[i].Index ||
+          a[i].Count != b[i].Count) {
+        return false;
+      }
+    }
+    return true;
+  };
+  std::uint32_t seed = 12345;
+  auto next = [&](std::uint32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % below;
+  };
+  for (int round = 0; round < 50; ++round) {
+    NameRecord record;
+    record.SkillCount = 4;
+    record.ItemCount = 3;
+    Model model;
+    int battle = 0;
+    for (int step = 0; step < 400; ++step) {
+      const std::uint32_t roll = next(100);
+      if (roll < 8) {
+        ++battle;  // analysis moving on
+      } else if (roll < 11) {
+        battle = static_cast<int>(next(static_cast<std::uint32_t>(battle) + 1));  // back
+      } else if (roll < 12 && !record.Uses.empty()) {
+        // Someone else edits the entries.
+        record.Uses.erase(record.Uses.begin());
+        model.uses.erase(model.uses.begin());
+      }
+      const bool item = next(2) == 1;
+      const int index = static_cast<int>(next(item ? 4 : 5));  // one beyond the list
+      const auto delta = static_cast<std::int32_t>(next(3)) + 1;
+      record.AddUse(battle, item, index, delta);
+      if (index < (item ? 3 : 4)) model.Add(battle, item, index, delta);
+      ASSERT_TRUE(same(record.Uses, model.uses)) << "round " << round << " step " << step;
+    }
+  }
+}
+
 TEST(ReferenceListsTest, ItemCommentsKindsAndNpcFilter) {
   test::TempDir dir;
   test::WriteListFile(dir.File("ItemList.txt"),

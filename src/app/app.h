@@ -11,6 +11,7 @@
 #include "app/view_models.h"
 #include "battle/tables.h"
 #include "ingest/log_lines.h"
+#include "text/literal_set.h"
 
 namespace mizuto {
 
@@ -33,6 +34,10 @@ struct App {
   ReferenceLists Lists;
   std::vector<char> SkillChecked;  // CheckListBox1, parallel to Lists.SkillNames
   std::vector<char> ItemChecked;   // CheckListBox2, parallel to Lists.ItemNames
+  // The skill and item lists as matchers, so a skill or item line is searched once for all
+  // entries; the analysis rebuilds them when a list changed (PrepareSkillItemMatchers).
+  LiteralSet SkillMatcher;
+  LiteralSet ItemMatcher;
   Actions Acts;
 
   // --- the log being followed ---

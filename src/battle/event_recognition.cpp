@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "live/sink_counter.h"
 #include "text/codec.h"
+#include "text/literal_set.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -50,6 +51,8 @@ enum Rule {
   kRuleCount
 };
 
+static_assert(kRuleCount == kEventRuleCount);
+
 constexpr std::array<const char*, kRuleCount> kRuleLiteralsUtf8 = {
     "が機雷により撃沈しました！",
     "機雷により船が沈没しました！",
@@ -84,13 +87,10 @@ constexpr std::array<const char*, kRuleCount> kRuleLiteralsUtf8 = {
     "今使っても効果がありません。使用を中止しました",
 };
 
-const std::array<std::string, kRuleCount>& RuleLiterals() {
-  static const std::array<std::string, kRuleCount> converted = [] {
-    std::array<std::string, kRuleCount> out;
-    for (int r = 0; r < kRuleCount; ++r) out[r] = Utf8ToSjis(kRuleLiteralsUtf8[r]);
-    return out;
-  }();
-  return converted;
+// The rules' literals as one matcher: a line is searched once for all of them.
+const LiteralSet& RuleMatcher() {
+  static const LiteralSet matcher(EventRuleLiterals());
+  return matcher;
 }
 
 // The text before `what`; empty when `what` is absent. A message that lacks the literal
@@ -377,17 +377,28 @@ std::pair<int, int> SplitByMarkers(App& app, std::string_view text, std::string_
   return {first, second};
 }
 
+const std::vector<std::string>& EventRuleLiterals() {
+  static const std::vector<std::string> converted = [] {
+    std::vector<std::string> out;
+    for (const char* literal : kRuleLiteralsUtf8) out.push_back(Utf8ToSjis(literal));
+    return out;
+  }();
+  return converted;
+}
+
 void RecogniseEvent(App& app, std::string_view text, int lineIndex) {
   if (app.Battles.empty()) return;
   app.CurrentLine = lineIndex;
-  const auto& literals = RuleLiterals();
-  int rule = 0;
-  std::size_t position = 0;
-  for (; rule < kRuleCount; ++rule) {
-    position = FindBytes(text, literals[rule]);
-    if (position != 0) break;
-  }
-  if (rule == kRuleCount) return;
+  const LiteralSet::Hit hit = RuleMatcher().FindLowest(text);
+  if (hit.Index < 0) return;
+  RecogniseEventRule(app, text, lineIndex, hit.Index, hit.Position);
+}
+
+void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule,
+                        std::size_t position) {
+  if (app.Battles.empty()) return;
+  app.CurrentLine = lineIndex;
+  if (rule < 0 || rule >= kRuleCount || position == 0) return;
 
   const Battle at{app, app.BattleCount() - 1};
   const std::string_view before = text.substr(0, position - 1);
@@ -495,7 +506,17 @@ void RecogniseEvent(App& app, std::string_view text, int lineIndex) {
   }
 }
 
+void PrepareSkillItemMatchers(App& app) {
+  if (!app.SkillMatcher.Holds(app.Lists.SkillNames)) app.SkillMatcher.Assign(app.Lists.SkillNames);
+  if (!app.ItemMatcher.Holds(app.Lists.ItemNames)) app.ItemMatcher.Assign(app.Lists.ItemNames);
+}
+
 void RecogniseSkillItem(App& app, std::string_view line, int lineIndex) {
+  PrepareSkillItemMatchers(app);
+  RecogniseSkillItemPrepared(app, line, lineIndex);
+}
+
+void RecogniseSkillItemPrepared(App& app, std::string_view line, int lineIndex) {
   if (line.size() < 2 || line[0] != '~' || (line[1] != 's' && line[1] != 'i')) return;
   if (app.Battles.empty()) return;
   app.CurrentLine = lineIndex;
@@ -504,37 +525,44 @@ void RecogniseSkillItem(App& app, std::string_view line, int lineIndex) {
   const std::string_view t = line.substr(2);
   const std::vector<std::string>& list = item ? app.Lists.ItemNames : app.Lists.SkillNames;
   const std::string& ga = SJ("が");
+  LiteralSet& matcher = item ? app.ItemMatcher : app.SkillMatcher;
+  // A list of another length cannot be the one the matcher was made of; the caller forgot
+  // to prepare, and an entry index from the old list must not reach the new one.
+  if (matcher.Size() != list.size()) matcher.Assign(list);
 
-  for (std::size_t k = 0; k < list.size(); ++k) {
-    const std::string& entry = list[k];
-    std::size_t at = FindBytes(t, entry);
-    if (at == 0) continue;
-
-    // Items of kind 2 are fleet meals as well; any other code, digit or not, is ordinary.
-    std::int32_t kind = 0;
-    const bool meal = item && k < app.Lists.ItemKinds.size() &&
-                      ParseDecimal(app.Lists.ItemKinds[k], &kind) && kind == 2;
-    const int index = static_cast<int>(k);
-    if (at == 1) {
-      app.Names[0].AddUse(battle, item, index, 1);
-      if (meal) BumpExtra(app.Names.Stats(0, battle), kFleetMeals);
-      return;
-    }
-    // Someone else's use: "name" + "が" + entry. The first occurrence of the entry
-    // preceded by "が" marks where the name ends.
-    for (; at != 0; at = FindBytes(t, entry, at + 1)) {
-      if (at >= 3 && t.substr(at - 3, ga.size()) == ga) break;
-    }
-    if (at == 0) return;
-    const int n = InternName(app, CutBytes(t, static_cast<long long>(at) - 3));
-    if (NameBattleStats* s = app.Names.Stats(n, battle)) {
-      s->Present = 1;
-      app.Names[n].AddUse(battle, item, index, 1);
-      if (meal) WrapAdd(s->ExtraCounts[kFleetMeals], 1);
-    }
+  // The first entry of the list that occurs anywhere in the line decides, even when it is
+  // then found to be no use (no "が" before it).
+  const LiteralSet::Hit hit = matcher.FindLowest(t);
+  if (hit.Index < 0) {
+    app.AppendError(std::string(t));
     return;
   }
-  app.AppendError(std::string(t));
+  const auto k = static_cast<std::size_t>(hit.Index);
+  const std::string& entry = list[k];
+  std::size_t at = hit.Position;
+
+  // Items of kind 2 are fleet meals as well; any other code, digit or not, is ordinary.
+  std::int32_t kind = 0;
+  const bool meal = item && k < app.Lists.ItemKinds.size() &&
+                    ParseDecimal(app.Lists.ItemKinds[k], &kind) && kind == 2;
+  const int index = static_cast<int>(k);
+  if (at == 1) {
+    app.Names[0].AddUse(battle, item, index, 1);
+    if (meal) BumpExtra(app.Names.Stats(0, battle), kFleetMeals);
+    return;
+  }
+  // Someone else's use: "name" + "が" + entry. The first occurrence of the entry preceded
+  // by "が" marks where the name ends.
+  for (; at != 0; at = FindBytes(t, entry, at + 1)) {
+    if (at >= 3 && t.substr(at - 3, ga.size()) == ga) break;
+  }
+  if (at == 0) return;
+  const int n = InternName(app, CutBytes(t, static_cast<long long>(at) - 3));
+  if (NameBattleStats* s = app.Names.Stats(n, battle)) {
+    s->Present = 1;
+    app.Names[n].AddUse(battle, item, index, 1);
+    if (meal) WrapAdd(s->ExtraCounts[kFleetMeals], 1);
+  }
 }
 
 }  // namespace mizuto

@@ -1,13 +1,18 @@
 #include "battle/segmentation.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/app.h"
 #include "battle/battle_label.h"
 #include "battle/event_recognition.h"
 #include "text/codec.h"
+#include "text/literal_set.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -19,46 +24,128 @@ bool HasTag(std::string_view line, char second) {
 
 NameBattleStats* StatsIn(App& app, int name, int battle) { return app.Names.Stats(name, battle); }
 
+// Each kind of line is searched once for every literal its steps ask about; the steps then
+// read the first position of each literal (0: absent) from that one pass.
+template <std::size_t N>
+std::vector<std::string> ToSjis(const std::array<const char*, N>& utf8) {
+  std::vector<std::string> out;
+  for (const char* literal : utf8) out.push_back(Utf8ToSjis(literal));
+  return out;
+}
+
+enum PhaseLiteral {
+  kPhaseNotice,
+  kPhaseOpening,
+  kPhaseMiddle,
+  kPhaseFinal,
+  kPhaseEnd,
+  kPhaseCount
+};
+constexpr std::array<const char*, kPhaseCount> kPhaseLiteralsUtf8 = {
+    "『大海戦』の", "開戦しました！", "中盤戦を開始します", "終盤戦を開始します",
+    "海戦を終了いたします"};
+
+enum FleetLiteral { kFleetJoined, kFleetNewAdmiral, kFleetDisbanded, kFleetCount };
+constexpr std::array<const char*, kFleetCount> kFleetLiteralsUtf8 = {
+    "の艦隊に参加しました", "が提督になりました", "艦隊が解散しました"};
+
+// The System line literals; the in-battle message rules follow them (from kFirstRule on).
+enum SystemLiteral {
+  kNotCountedGap,  // the forces are too unequal
+  kNotCountedRepeat,  // the same opponent too often
+  kStartAssault,
+  kStartEngagement,
+  kStartReinforcement,
+  kStartCamp,
+  kResultDefeat,
+  kResultVictory,
+  kResultDraw,
+  kResultEscaped,
+  kResultRetreat,
+  kResultAllLeft,
+  kFirstRule,
+  kSystemLiteralCount = kFirstRule + kEventRuleCount
+};
+// The deciding rule is read from the bits of the literals found.
+static_assert(kSystemLiteralCount <= 64);
+using SystemFound = std::array<std::size_t, kSystemLiteralCount>;
+constexpr std::array<const char*, kFirstRule> kSystemLiteralsUtf8 = {
+    "戦力差が大きすぎるため、この戦闘は戦果に加算されません",
+    "すでに何度も対戦した相手なので戦果には加算されません",
+    "の強襲です！",
+    "と交戦に入ります！",
+    "の援軍として戦闘に参加します！",
+    "ただちに戦闘海域に向かい、敵船を撃破せよ！！",
+    "に敗北しました…",
+    "に勝利しました！",
+    "と引き分けました",
+    "を取り逃がしました",
+    "戦闘から撤退します",
+    "全船が戦場を離れました",
+};
+
+const LiteralSet& PhaseMatcher() {
+  static const LiteralSet matcher(ToSjis(kPhaseLiteralsUtf8));
+  return matcher;
+}
+const LiteralSet& FleetMatcher() {
+  static const LiteralSet matcher(ToSjis(kFleetLiteralsUtf8));
+  return matcher;
+}
+const LiteralSet& SystemMatcher() {
+  static const LiteralSet matcher([] {
+    std::vector<std::string> all = ToSjis(kSystemLiteralsUtf8);
+    const std::vector<std::string>& rules = EventRuleLiterals();
+    all.insert(all.end(), rules.begin(), rules.end());
+    return all;
+  }());
+  return matcher;
+}
+
 // Phase notices of the large naval battle event set the class of the battles that follow.
 void EventPhaseStep(App& app, std::string_view text) {
-  if (!ContainsBytes(text, SJ("『大海戦』の"))) return;
+  std::array<std::size_t, kPhaseCount> found;
+  PhaseMatcher().FindFirst(text, found.data());
+  if (found[kPhaseNotice] == 0) return;
   std::int32_t& cls = app.State.CurrentClass;
-  if (ContainsBytes(text, SJ("開戦しました！"))) {
+  if (found[kPhaseOpening] != 0) {
     cls = (cls & ~0xFFFF) | 0x0000;
-  } else if (ContainsBytes(text, SJ("中盤戦を開始します"))) {
+  } else if (found[kPhaseMiddle] != 0) {
     cls = (cls & ~0xFFFF) | 0x0001;
-  } else if (ContainsBytes(text, SJ("終盤戦を開始します"))) {
+  } else if (found[kPhaseFinal] != 0) {
     cls = (cls & ~0xFFFF) | 0x0002;
-  } else if (ContainsBytes(text, SJ("海戦を終了いたします"))) {
+  } else if (found[kPhaseEnd] != 0) {
     cls = (cls & ~0xFF00) | 0x0100;
   }
 }
 
 // Fleet notices tell who leads the fleet the owner sails in.
 void FleetStep(App& app, std::string_view text) {
-  if (const std::size_t p = FindBytes(text, SJ("の艦隊に参加しました"))) {
+  std::array<std::size_t, kFleetCount> found;
+  FleetMatcher().FindFirst(text, found.data());
+  if (const std::size_t p = found[kFleetJoined]) {
     const std::string_view fleet = text.substr(0, p - 1);
     // "提督・" + the admiral's name; the six bytes are that title.
     if (ContainsBytes(fleet, SJ("提督・"))) {
       app.State.CurrentAdmiral = InternName(app, FromByte(fleet, 7));
     }
-  } else if (const std::size_t q = FindBytes(text, SJ("が提督になりました"))) {
+  } else if (const std::size_t q = found[kFleetNewAdmiral]) {
     app.State.CurrentAdmiral = InternName(app, text.substr(0, q - 1));
-  } else if (ContainsBytes(text, SJ("艦隊が解散しました"))) {
+  } else if (found[kFleetDisbanded] != 0) {
     app.State.CurrentAdmiral = 0;
   }
 }
 
-void StartTest(App& app, std::string_view text, int line) {
+void StartTest(App& app, std::string_view text, int line, const SystemFound& found) {
   std::int32_t kind = 0;
   std::size_t p = 0;
-  if ((p = FindBytes(text, SJ("の強襲です！")))) {
+  if ((p = found[kStartAssault])) {
     kind = kAssault;
-  } else if ((p = FindBytes(text, SJ("と交戦に入ります！")))) {
+  } else if ((p = found[kStartEngagement])) {
     kind = kEngagement;
-  } else if ((p = FindBytes(text, SJ("の援軍として戦闘に参加します！")))) {
+  } else if ((p = found[kStartReinforcement])) {
     kind = kReinforcement;
-  } else if ((p = FindBytes(text, SJ("ただちに戦闘海域に向かい、敵船を撃破せよ！！")))) {
+  } else if ((p = found[kStartCamp])) {
     kind = kCampBattle;
   } else {
     return;
@@ -136,12 +223,12 @@ void CreditDecisive(App& app, int leader, int b) {
 }
 
 // True when the line is a result message; the battle is then no longer in progress.
-bool ResultTest(App& app, std::string_view text) {
+bool ResultTest(App& app, std::string_view text, const SystemFound& found) {
   const int b = app.BattleCount() - 1;
   BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
   AnalysisState& state = app.State;
   const bool camp = record.Kind == kCampBattle;
-  if (const std::size_t p = FindBytes(text, SJ("に敗北しました…"))) {
+  if (const std::size_t p = found[kResultDefeat]) {
     record.Result = kDefeat;
     if (camp) {
       SetCampNames(app);
@@ -149,7 +236,7 @@ bool ResultTest(App& app, std::string_view text) {
       state.CurrentOpponent = InternName(app, text.substr(0, p - 1));
       CreditDecisive(app, state.CurrentAdmiral, b);
     }
-  } else if (const std::size_t q = FindBytes(text, SJ("に勝利しました！"))) {
+  } else if (const std::size_t q = found[kResultVictory]) {
     record.Result = kVictory;
     if (camp) {
       SetCampNames(app);
@@ -157,14 +244,13 @@ bool ResultTest(App& app, std::string_view text) {
       state.CurrentOpponent = InternName(app, text.substr(0, q - 1));
       CreditDecisive(app, state.CurrentOpponent, b);
     }
-  } else if (ContainsBytes(text, SJ("と引き分けました"))) {
+  } else if (found[kResultDraw] != 0) {
     record.Result = kDraw;
     SetCampNames(app);
-  } else if (const std::size_t r = FindBytes(text, SJ("を取り逃がしました"))) {
+  } else if (const std::size_t r = found[kResultEscaped]) {
     record.Result = kEscaped;
     state.CurrentOpponent = InternName(app, text.substr(0, r - 1));
-  } else if (ContainsBytes(text, SJ("戦闘から撤退します")) ||
-             ContainsBytes(text, SJ("全船が戦場を離れました"))) {
+  } else if (found[kResultRetreat] != 0 || found[kResultAllLeft] != 0) {
     record.Result = kWithdrawn;
   } else {
     return false;
@@ -203,12 +289,19 @@ void EndBattle(App& app) {
   const std::int32_t enemy = state.EnemyShipsDown;
   const std::int32_t both = Wrapped(own, enemy);
   const std::int32_t neutral = Wrapped(both / 2, both / 4);
-  for (int n = 0; n < app.Names.Count(); ++n) {
-    NameBattleStats* s = StatsIn(app, n, b);
-    if (s->Present != 1 || s->BattleCounts[kSinksTaken] != 0 ||
-        s->BattleCounts[kCapturesTaken] != 0) {
-      continue;
-    }
+  // Every name's stats of this battle lie in a different block of memory. Gathering the
+  // ones present without a branch lets those reads overlap instead of waiting one by one.
+  std::array<NameBattleStats*, kMaxNames> present;
+  std::size_t presentCount = 0;
+  const int nameCount = std::min(app.Names.Count(), kMaxNames);
+  for (int n = 0; n < nameCount; ++n) {
+    NameBattleStats* s = &app.Names[n].Stats[static_cast<std::size_t>(b)];
+    present[presentCount] = s;
+    presentCount += s->Present == 1 ? 1 : 0;
+  }
+  for (std::size_t i = 0; i < presentCount; ++i) {
+    NameBattleStats* s = present[i];
+    if (s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) continue;
     std::int32_t& tenacity = s->ExtraCounts[kTenacity];
     if (s->Side == 1) {
       const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
@@ -222,48 +315,65 @@ void EndBattle(App& app) {
   }
 }
 
-void SystemStep(App& app, std::string_view text, int line) {
+void SystemStep(App& app, const LiteralSet& matcher, std::string_view text, int line) {
   AnalysisState& state = app.State;
+  SystemFound found;
+  const std::uint64_t present = matcher.FindFirst(text, found.data());
   // The game's notice that this fight does not count may come before the battle starts;
   // it then waits for the next battle.
-  if (ContainsBytes(text, SJ("戦力差が大きすぎるため、この戦闘は戦果に加算されません")) ||
-      ContainsBytes(text, SJ("すでに何度も対戦した相手なので戦果には加算されません"))) {
+  if (found[kNotCountedGap] != 0 || found[kNotCountedRepeat] != 0) {
     state.BattleInProgress |= kNotCountedFlag;
   }
   if ((state.BattleInProgress & 0xFF) == 0 || app.Battles.empty()) {
-    StartTest(app, text, line);
+    StartTest(app, text, line, found);
     return;
   }
-  if (ResultTest(app, text)) {
+  if (ResultTest(app, text, found)) {
     EndBattle(app);
     return;
   }
-  RecogniseEvent(app, text, line);
+  // The first rule in the rules' order that occurs anywhere in the line decides.
+  if (const std::uint64_t rules = present >> kFirstRule) {
+    const int rule = std::countr_zero(rules);
+    RecogniseEventRule(app, text, line, rule, found[kFirstRule + rule]);
+  }
 }
 
-std::string ProgressText(std::int64_t done, std::int64_t total) {
-  return SJ("解析中:") + std::to_string(done * 100 / total) + "%";
+std::string ProgressText(std::int64_t percent) {
+  return SJ("解析中:") + std::to_string(percent) + "%";
 }
 
 }  // namespace
 
 void AnalyseLines(App& app, int start) {
   const std::size_t count = app.Lines.size();
+  // The lists cannot change during the run: the skill and item matchers are checked once.
+  PrepareSkillItemMatchers(app);
+  const LiteralSet& systemMatcher = SystemMatcher();
+  // The status is set every 64 lines, but its text changes only with the percentage.
+  std::int64_t shownPercent = -1;
+  std::string progress;
   for (std::size_t i = start < 0 ? 0 : static_cast<std::size_t>(start); i < count; ++i) {
     const int index = static_cast<int>(i);
     app.CurrentLine = index;
     if ((i & 63) == 0) {
-      app.SetStatus(ProgressText(static_cast<std::int64_t>(i), static_cast<std::int64_t>(count)));
+      const std::int64_t percent =
+          static_cast<std::int64_t>(i) * 100 / static_cast<std::int64_t>(count);
+      if (percent != shownPercent) {
+        shownPercent = percent;
+        progress = ProgressText(percent);
+      }
+      app.SetStatus(progress);
     }
     const std::string_view line = app.Lines[i];
     const std::string_view text = line.size() >= 2 ? line.substr(2) : std::string_view{};
     if (HasTag(line, '8')) EventPhaseStep(app, text);
     if (app.State.BattleInProgress == 0 && HasTag(line, '1')) FleetStep(app, text);
     if (HasTag(line, '0')) {
-      SystemStep(app, text, index);
+      SystemStep(app, systemMatcher, text, index);
     } else if ((app.State.BattleInProgress & 0xFF) != 0 &&
                (HasTag(line, 's') || HasTag(line, 'i'))) {
-      RecogniseSkillItem(app, line, index);
+      RecogniseSkillItemPrepared(app, line, index);
     }
   }
   app.SetStatus(SJ("解析中:100%"));

@@ -89,6 +89,17 @@ struct NameRecord {
   // list length of the record's creation is ignored.
   void AddUse(int battle, bool item, int index, std::int32_t delta);
   std::int32_t UsesIn(int battle, bool item, int index) const;
+
+  // AddUse's shortcut into Uses for the battle it counts in (HintBattle): the position + 1
+  // of each skill's (index) and item's (SkillCount + index) entry, 0 for none. A hint is
+  // checked against its entry before use; all are rebuilt when AddUse turns to a battle
+  // that has entries already, or finds Uses grown or shrunk by someone else.
+  std::vector<std::uint32_t> UseHint;
+  int HintBattle = -1;
+  std::size_t HintUsesSize = 0;
+
+ private:
+  void RebuildUseHint(int battle);
 };
 
 class NameTable {
@@ -110,8 +121,14 @@ class NameTable {
 
  private:
   std::vector<NameRecord> records_;
-  // Exact non-empty names -> lowest index, and the distinct lengths of those names, so the
-  // prefix lookup costs a few hash probes instead of a scan of every name.
+  // The lowest index whose name is a prefix of `text`, by probing every stored length.
+  int ScanPrefixesOf(std::string_view text) const;
+
+  // Exact non-empty names -> the lowest index whose name is a prefix of that name (the name
+  // itself included), and the distinct lengths of those names. A text that is exactly a
+  // stored name (the usual case) costs one probe; any other a few, instead of a scan of
+  // every name. The answer for a stored name never changes later: a name added afterwards
+  // has a higher index than the name itself.
   struct NameHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
