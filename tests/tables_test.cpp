@@ -152,6 +152,19 @@ TEST(NameTableTest, ExactNamesStillAnswerTheLowestPrefix) {
   t.Add("Bc", 0, 0);
   EXPECT_EQ(t.FindPrefixOf("Bc"), 0);
   EXPECT_EQ(t.FindPrefixOf("B"), -1);
+
+  // Answers for texts that only begin with a name are remembered; a miss is not, and a
+  // name stored later under a remembered text is found as a prefix of longer texts.
+  EXPECT_EQ(t.FindPrefixOf("Bcd"), 0);
+  EXPECT_EQ(t.FindPrefixOf("Xy"), -1);
+  t.Add("X", 0, 0);     // 1
+  t.Add("Bcd", 0, 0);   // 2
+  t.Add("Yz", 0, 0);    // 3
+  EXPECT_EQ(t.FindPrefixOf("Xy"), 1);
+  EXPECT_EQ(t.FindPrefixOf("Bcd"), 0);
+  EXPECT_EQ(t.FindPrefixOf("Bcde"), 0);
+  EXPECT_EQ(t.FindPrefixOf("Yz!"), 3);
+  EXPECT_EQ(t.FindPrefixOf("Yz"), 3);
 }
 
 TEST(NameTableTest, UsesMatchASearchOfAllEntriesInAnyOrderOfBattles) {

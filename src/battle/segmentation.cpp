@@ -18,10 +18,6 @@
 namespace mizuto {
 namespace {
 
-bool HasTag(std::string_view line, char second) {
-  return line.size() >= 2 && line[0] == '~' && line[1] == second;
-}
-
 NameBattleStats* StatsIn(App& app, int name, int battle) { return app.Names.Stats(name, battle); }
 
 // Each kind of line is searched once for every literal its steps ask about; the steps then
@@ -92,14 +88,35 @@ const LiteralSet& FleetMatcher() {
   static const LiteralSet matcher(ToSjis(kFleetLiteralsUtf8));
   return matcher;
 }
-const LiteralSet& SystemMatcher() {
-  static const LiteralSet matcher([] {
+// A System line is searched for what its step asks about: between battles the start
+// messages, during one the results and the in-battle messages (the not-counted notices
+// always). Each matcher holds every System literal at its index, the ones it does not
+// look for left empty (an empty member never matches).
+struct SystemMatchers {
+  LiteralSet Between;
+  LiteralSet During;
+};
+
+const SystemMatchers& SystemLineMatchers() {
+  static const SystemMatchers matchers = [] {
     std::vector<std::string> all = ToSjis(kSystemLiteralsUtf8);
     const std::vector<std::string>& rules = EventRuleLiterals();
     all.insert(all.end(), rules.begin(), rules.end());
-    return all;
-  }());
-  return matcher;
+    auto only = [&all](auto wanted) {
+      std::vector<std::string> some = all;
+      for (int k = 0; k < kSystemLiteralCount; ++k) {
+        if (!wanted(k)) some[static_cast<std::size_t>(k)].clear();
+      }
+      return some;
+    };
+    auto notCounted = [](int k) { return k == kNotCountedGap || k == kNotCountedRepeat; };
+    auto start = [](int k) { return k >= kStartAssault && k <= kStartCamp; };
+    SystemMatchers out;
+    out.Between.Assign(only([&](int k) { return notCounted(k) || start(k); }));
+    out.During.Assign(only([&](int k) { return notCounted(k) || k >= kResultDefeat; }));
+    return out;
+  }();
+  return matchers;
 }
 
 // Phase notices of the large naval battle event set the class of the battles that follow.
@@ -315,16 +332,18 @@ void EndBattle(App& app) {
   }
 }
 
-void SystemStep(App& app, const LiteralSet& matcher, std::string_view text, int line) {
+void SystemStep(App& app, const SystemMatchers& matchers, std::string_view text, int line) {
   AnalysisState& state = app.State;
+  const bool between = (state.BattleInProgress & 0xFF) == 0 || app.Battles.empty();
   SystemFound found;
-  const std::uint64_t present = matcher.FindFirst(text, found.data());
+  const std::uint64_t present =
+      (between ? matchers.Between : matchers.During).FindFirst(text, found.data());
   // The game's notice that this fight does not count may come before the battle starts;
   // it then waits for the next battle.
   if (found[kNotCountedGap] != 0 || found[kNotCountedRepeat] != 0) {
     state.BattleInProgress |= kNotCountedFlag;
   }
-  if ((state.BattleInProgress & 0xFF) == 0 || app.Battles.empty()) {
+  if (between) {
     StartTest(app, text, line, found);
     return;
   }
@@ -339,6 +358,41 @@ void SystemStep(App& app, const LiteralSet& matcher, std::string_view text, int 
   }
 }
 
+// The tags whose lines the analysis reads: System, fleet, notices, skills and items.
+constexpr std::array<bool, 256> kAnalysedTags = [] {
+  std::array<bool, 256> tags{};
+  for (const char tag : {'0', '1', '8', 's', 'i'}) tags[static_cast<unsigned char>(tag)] = true;
+  return tags;
+}();
+
+std::size_t IsAnalysed(std::string_view line) {
+  if (line.size() < 2) return 0;
+  return static_cast<std::size_t>(line[0] == '~') &
+         static_cast<std::size_t>(kAnalysedTags[static_cast<unsigned char>(line[1])]);
+}
+
+// One line with an analysed tag.
+void AnalyseLine(App& app, const SystemMatchers& systemMatchers, std::size_t i) {
+  const int index = static_cast<int>(i);
+  app.CurrentLine = index;
+  const std::string_view line = app.Lines[i];
+  const std::string_view text = line.substr(2);
+  switch (line[1]) {
+    case '0':
+      SystemStep(app, systemMatchers, text, index);
+      break;
+    case '1':
+      if (app.State.BattleInProgress == 0) FleetStep(app, text);
+      break;
+    case '8':
+      EventPhaseStep(app, text);
+      break;
+    default:  // "~s" and "~i"
+      if ((app.State.BattleInProgress & 0xFF) != 0) RecogniseSkillItemPrepared(app, line, index);
+      break;
+  }
+}
+
 std::string ProgressText(std::int64_t percent) {
   return SJ("解析中:") + std::to_string(percent) + "%";
 }
@@ -347,35 +401,38 @@ std::string ProgressText(std::int64_t percent) {
 
 void AnalyseLines(App& app, int start) {
   const std::size_t count = app.Lines.size();
+  const std::size_t first = start < 0 ? 0 : static_cast<std::size_t>(start);
   // The lists cannot change during the run: the skill and item matchers are checked once.
   PrepareSkillItemMatchers(app);
-  const LiteralSet& systemMatcher = SystemMatcher();
+  const SystemMatchers& systemMatchers = SystemLineMatchers();
   // The status is set every 64 lines, but its text changes only with the percentage.
   std::int64_t shownPercent = -1;
   std::string progress;
-  for (std::size_t i = start < 0 ? 0 : static_cast<std::size_t>(start); i < count; ++i) {
-    const int index = static_cast<int>(i);
-    app.CurrentLine = index;
-    if ((i & 63) == 0) {
+  // Blocks of 64 lines (at multiples of 64, where the status is set): the lines of the
+  // tags the analysis reads are picked out first, so the passed-over lines (about half)
+  // cost no decision each.
+  std::array<std::size_t, 64> picked;
+  for (std::size_t block = first & ~std::size_t{63}; block < count; block += 64) {
+    const std::size_t from = std::max(block, first);
+    const std::size_t to = std::min(block + 64, count);
+    if (from == block) {
+      app.CurrentLine = static_cast<int>(block);
       const std::int64_t percent =
-          static_cast<std::int64_t>(i) * 100 / static_cast<std::int64_t>(count);
+          static_cast<std::int64_t>(block) * 100 / static_cast<std::int64_t>(count);
       if (percent != shownPercent) {
         shownPercent = percent;
         progress = ProgressText(percent);
       }
       app.SetStatus(progress);
     }
-    const std::string_view line = app.Lines[i];
-    const std::string_view text = line.size() >= 2 ? line.substr(2) : std::string_view{};
-    if (HasTag(line, '8')) EventPhaseStep(app, text);
-    if (app.State.BattleInProgress == 0 && HasTag(line, '1')) FleetStep(app, text);
-    if (HasTag(line, '0')) {
-      SystemStep(app, systemMatcher, text, index);
-    } else if ((app.State.BattleInProgress & 0xFF) != 0 &&
-               (HasTag(line, 's') || HasTag(line, 'i'))) {
-      RecogniseSkillItemPrepared(app, line, index);
+    std::size_t pickedCount = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      picked[pickedCount] = i;
+      pickedCount += IsAnalysed(app.Lines[i]);
     }
+    for (std::size_t k = 0; k < pickedCount; ++k) AnalyseLine(app, systemMatchers, picked[k]);
   }
+  if (first < count) app.CurrentLine = static_cast<int>(count - 1);
   app.SetStatus(SJ("解析中:100%"));
 }
 

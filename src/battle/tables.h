@@ -116,8 +116,10 @@ class NameTable {
   void Clear();
   // Appends a record (the caller checked the capacity); returns its index.
   int Add(std::string name, int skillCount, int itemCount);
-  // Lowest index whose non-empty Name is a prefix of `text` (bytewise), or -1.
-  int FindPrefixOf(std::string_view text) const;
+  // Lowest index whose non-empty Name is a prefix of `text` (bytewise), or -1. A found
+  // answer for a text that is no stored name is remembered (for a bounded number of texts):
+  // names added later have higher indices, so it stays right until Clear.
+  int FindPrefixOf(std::string_view text);
 
  private:
   std::vector<NameRecord> records_;
@@ -129,11 +131,22 @@ class NameTable {
   // stored name (the usual case) costs one probe; any other a few, instead of a scan of
   // every name. The answer for a stored name never changes later: a name added afterwards
   // has a higher index than the name itself.
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  // The names sit in an open-addressed table of small slots (most lookups read one slot
+  // and one name), at most half full.
+  struct NameKey {
+    std::string Name;
+    int Lowest = -1;
   };
-  std::unordered_map<std::string, int, NameHash, std::equal_to<>> byName_;
+  struct NameSlot {
+    std::uint32_t Hash = 0;
+    std::int32_t Key = -1;  // into keys_; -1: free
+  };
+  // Index into keys_ of `name`, or -1.
+  int FindKey(std::string_view name, std::uint64_t hash) const;
+  void AddKey(std::string name, int lowest, std::uint64_t hash);
+  std::vector<NameKey> keys_;     // the stored names, then remembered texts
+  std::vector<NameSlot> slots_;  // a power of two in size
+  std::size_t remembered_ = 0;   // texts in keys_ that are no stored name
   std::vector<std::size_t> lengths_;  // sorted ascending
 };
 

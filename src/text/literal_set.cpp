@@ -53,8 +53,10 @@ void LiteralSet::KeyTable::Build(std::vector<std::pair<std::uint32_t, Candidate>
                                  std::size_t stride) {
   Slots.clear();
   Candidates.clear();
+  Filter.clear();
   Mask = 0;
   Shift = 32;
+  FilterShift = 32;
   Stride = stride;
   if (keyed.empty()) return;
   std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
@@ -77,6 +79,15 @@ void LiteralSet::KeyTable::Build(std::vector<std::pair<std::uint32_t, Candidate>
   Slots.assign(size, Slot{});
   Mask = static_cast<std::uint32_t>(size - 1);
   Shift = 32 - bits;
+  // About one bit in 64 set; the slot index is a prefix of the filter's hash bits.
+  int filterBits = std::max(bits, 12);
+  while (filterBits < 18 && (std::size_t{1} << filterBits) < distinct * 64) ++filterBits;
+  Filter.assign((std::size_t{1} << filterBits) / 64, 0);
+  FilterShift = 32 - filterBits;
+  for (const auto& [key, candidate] : keyed) {
+    const std::uint32_t f = (key * kHashFactor) >> FilterShift;
+    Filter[f >> 6] |= std::uint64_t{1} << (f & 63);
+  }
   Candidates.reserve(keyed.size());
   for (std::size_t i = 0; i < keyed.size();) {
     const std::uint32_t key = keyed[i].first;
@@ -174,9 +185,13 @@ bool LiteralSet::ScanTable(const KeyTable& table, std::string_view text,
   const std::uint32_t mask = table.Mask;
   const int shift = table.Shift;
   const std::size_t stride = table.Stride;
+  const std::uint64_t* const filter = table.Filter.data();
+  const int filterShift = table.FilterShift;
   const char* const members = bytes_.data();
   for (std::size_t probe = 0; probe + Width <= n; probe += stride) {
     const std::uint32_t key = Load<Width>(s + probe);
+    const std::uint32_t f = (key * kHashFactor) >> filterShift;
+    if ((filter[f >> 6] >> (f & 63) & 1) == 0) continue;
     std::uint32_t h = (key * kHashFactor) >> shift;
     while (slots[h].Count != 0 && slots[h].Key != key) h = (h + 1) & mask;
     const Slot& slot = slots[h];

@@ -68,6 +68,10 @@ class LiteralSet {
     std::uint32_t Mask = 0;
     int Shift = 32;
     std::size_t Stride = 1;
+    // One bit per value of a longer hash, set for the keys: a probe on none of them (most
+    // are) is settled by one bit, without a branch that follows table slots.
+    std::vector<std::uint64_t> Filter;
+    int FilterShift = 32;
 
     bool Empty() const { return Candidates.empty(); }
     // `keyed` holds (key, candidate) pairs.
