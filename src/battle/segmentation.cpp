@@ -308,26 +308,29 @@ void EndBattle(App& app) {
   const std::int32_t neutral = Wrapped(both / 2, both / 4);
   // Every name's stats of this battle lie in a different block of memory. Gathering the
   // ones present without a branch lets those reads overlap instead of waiting one by one.
-  std::array<NameBattleStats*, kMaxNames> present;
-  std::size_t presentCount = 0;
-  const int nameCount = std::min(app.Names.Count(), kMaxNames);
-  for (int n = 0; n < nameCount; ++n) {
-    NameBattleStats* s = &app.Names[n].Stats[static_cast<std::size_t>(b)];
-    present[presentCount] = s;
-    presentCount += s->Present == 1 ? 1 : 0;
-  }
-  for (std::size_t i = 0; i < presentCount; ++i) {
-    NameBattleStats* s = present[i];
-    if (s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) continue;
-    std::int32_t& tenacity = s->ExtraCounts[kTenacity];
-    if (s->Side == 1) {
-      const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
-      tenacity = bonus ? Wrapped(own, enemy / 2) : own;
-    } else if (s->Side == 2) {
-      const bool bonus = record.Result == kDefeat || record.Result == kEscaped;
-      tenacity = bonus ? Wrapped(enemy, own / 2) : enemy;
-    } else {
-      tenacity = neutral;
+  if (b >= kMaxBattles) return;
+  std::array<NameBattleStats*, 256> present;
+  for (int chunk = 0; chunk < app.Names.Count(); chunk += static_cast<int>(present.size())) {
+    const int end = std::min(app.Names.Count(), chunk + static_cast<int>(present.size()));
+    std::size_t presentCount = 0;
+    for (int n = chunk; n < end; ++n) {
+      NameBattleStats* s = &app.Names[n].Stats[static_cast<std::size_t>(b)];
+      present[presentCount] = s;
+      presentCount += s->Present == 1 ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < presentCount; ++i) {
+      NameBattleStats* s = present[i];
+      if (s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) continue;
+      std::int32_t& tenacity = s->ExtraCounts[kTenacity];
+      if (s->Side == 1) {
+        const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
+        tenacity = bonus ? Wrapped(own, enemy / 2) : own;
+      } else if (s->Side == 2) {
+        const bool bonus = record.Result == kDefeat || record.Result == kEscaped;
+        tenacity = bonus ? Wrapped(enemy, own / 2) : enemy;
+      } else {
+        tenacity = neutral;
+      }
     }
   }
 }
