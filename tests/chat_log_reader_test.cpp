@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ingest/chat_log_reader.h"
+#include "ingest/log_lines.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 
@@ -163,6 +164,24 @@ TEST(ChatLineTextTest, DecodesOnlyGtAndNbsp) {
 TEST_F(ReaderTest, MalformedUtf8DoesNotStopTheRead) {
   const auto lines = Read(test::SystemLine("bad\xff\xfe" "bytes") + test::SystemLine("next"));
   EXPECT_EQ(lines, (std::vector<std::string>{"~0bad??bytes", "~0next"}));
+}
+
+}  // namespace
+}  // namespace mizuto
+
+namespace mizuto {
+namespace {
+
+TEST(LogLinesTest, LinesKeepTheirBytesAcrossGroupsOfLines) {
+  LogLines lines;
+  for (int i = 0; i < 140000; ++i) lines.push_back(std::string(static_cast<std::size_t>(i % 7), 'a' + i % 26));
+  ASSERT_EQ(lines.size(), 140000u);
+  for (int i : {0, 1, 65535, 65536, 65537, 131071, 131072, 139999}) {
+    EXPECT_EQ(lines[static_cast<std::size_t>(i)], std::string(static_cast<std::size_t>(i % 7), 'a' + i % 26)) << i;
+  }
+  lines.clear();
+  lines.push_back("x");
+  EXPECT_EQ(lines[0], "x");
 }
 
 }  // namespace

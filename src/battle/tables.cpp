@@ -1,6 +1,9 @@
 #include "battle/tables.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <new>
 #include <cstring>
 
 namespace mizuto {
@@ -125,7 +128,22 @@ void NameTable::AddKey(std::string name, int lowest, std::uint64_t hash) {
   slots_[i] = {static_cast<std::uint32_t>(hash), static_cast<std::int32_t>(keys_.size() - 1)};
 }
 
+namespace {
+constexpr std::size_t kStatsBlockBytes =
+    static_cast<std::size_t>(kMaxNames) * kMaxBattles * sizeof(NameBattleStats);
+}  // namespace
+
+void NameTable::StatsBlockDeleter::operator()(NameBattleStats* block) const {
+  ::munmap(block, kStatsBlockBytes);
+}
+
 void NameTable::Clear() {
+  // Hand the written pages back: they read as zero pages again, the start values.
+  if (statsBlock_ && touchedNames_ > 0) {
+    ::madvise(statsBlock_.get(), touchedNames_ * kMaxBattles * sizeof(NameBattleStats),
+              MADV_DONTNEED);
+  }
+  touchedNames_ = 0;
   records_.clear();
   keys_.clear();
   slots_.clear();
@@ -149,7 +167,14 @@ int NameTable::Add(std::string name, int skillCount, int itemCount) {
   }
   NameRecord record;
   record.Name = std::move(name);
-  record.Stats = std::make_unique<NameBattleStats[]>(kMaxBattles);
+  if (!statsBlock_) {
+    void* block = ::mmap(nullptr, kStatsBlockBytes, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    statsBlock_.reset(static_cast<NameBattleStats*>(block));
+  }
+  record.Stats = statsBlock_.get() + static_cast<std::size_t>(index) * kMaxBattles;
+  touchedNames_ = static_cast<std::size_t>(index) + 1;
   record.SkillCount = skillCount;
   record.ItemCount = itemCount;
   records_.push_back(std::move(record));

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <functional>
 #include <unordered_map>
 #include <vector>
@@ -57,14 +58,31 @@ struct BattleRecord {
   int NpcFlag() const { return (ClassWord >> 16) & 0xFF; }
 };
 
-struct NameBattleStats {
-  std::int32_t Side = 0;           // bit 0 own side, bit 1 enemy side
-  std::int32_t OwnerRelation = 0;  // bit 0 taken out by the owner, bit 1 took the owner out
-  std::int32_t TakenBy = -1;
-  std::int32_t Present = 0;
-  std::array<std::int32_t, 5> BattleCounts{};  // BattleCounter
-  std::array<std::int32_t, 5> ExtraCounts{};   // ExtraCounter
+// A name index kept as index + 1, so that all-zero memory reads as -1, "nobody".
+class StoredNameIndex {
+ public:
+  operator std::int32_t() const { return static_cast<std::int32_t>(stored_ - 1u); }
+  StoredNameIndex& operator=(std::int32_t index) {
+    stored_ = static_cast<std::uint32_t>(index) + 1u;
+    return *this;
+  }
+
+ private:
+  std::uint32_t stored_;
 };
+
+// One name in one battle. Every field's start value is all-zero memory: the name table
+// hands out the stats of fresh names from zero pages, so only the battles a name actually
+// takes part in ever cost memory.
+struct NameBattleStats {
+  std::int32_t Side;           // bit 0 own side, bit 1 enemy side
+  std::int32_t OwnerRelation;  // bit 0 taken out by the owner, bit 1 took the owner out
+  StoredNameIndex TakenBy;     // -1 (nobody) at the start
+  std::int32_t Present;
+  std::array<std::int32_t, 5> BattleCounts;  // BattleCounter
+  std::array<std::int32_t, 5> ExtraCounts;   // ExtraCounter
+};
+static_assert(std::is_trivially_default_constructible_v<NameBattleStats>);
 
 // Skill and item uses are rare next to the battle counters, so they are kept sparsely:
 // one entry per (battle, skill or item) that was used at least once, in the order of first
@@ -80,7 +98,7 @@ struct UseCount {
 struct NameRecord {
   std::string Name;
   std::int32_t Visible = 1;
-  std::unique_ptr<NameBattleStats[]> Stats;  // kMaxBattles entries
+  NameBattleStats* Stats = nullptr;  // kMaxBattles entries, owned by the NameTable
   int SkillCount = 0;  // length of the skill list when the record was made
   int ItemCount = 0;   // length of the item list when the record was made
   std::vector<UseCount> Uses;
@@ -104,6 +122,10 @@ struct NameRecord {
 
 class NameTable {
  public:
+  NameTable() = default;
+  NameTable(const NameTable&) = delete;
+  NameTable& operator=(const NameTable&) = delete;
+
   int Count() const { return static_cast<int>(records_.size()); }
   bool Valid(int n) const { return n >= 0 && n < Count(); }
   const NameRecord& operator[](int n) const { return records_[static_cast<std::size_t>(n)]; }
@@ -123,6 +145,13 @@ class NameTable {
 
  private:
   std::vector<NameRecord> records_;
+  // The stats of every possible name, kMaxNames x kMaxBattles, reserved once and filled
+  // by the operating system's zero pages as they are first touched.
+  struct StatsBlockDeleter {
+    void operator()(NameBattleStats* block) const;
+  };
+  std::unique_ptr<NameBattleStats, StatsBlockDeleter> statsBlock_;
+  std::size_t touchedNames_ = 0;  // names whose stats may have been written since Clear
   // The lowest index whose name is a prefix of `text`, by probing every stored length.
   int ScanPrefixesOf(std::string_view text) const;
 

@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "text/codec.h"
+#include "text/literal_set.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -69,7 +70,8 @@ void ReplaceInTail(std::string& arena, std::size_t from, std::string_view what,
 // between them is converted. The colour entries may begin with a letter that can be a
 // second byte, so they are looked for in the converted text, as the game's bytes demand.
 void ProcessPiece(std::string_view piece, LogLines& lines) {
-  const std::size_t open = piece.find(kOpener);
+  // The game writes the opener at the start of the line.
+  const std::size_t open = piece.substr(0, kOpener.size()) == kOpener ? 0 : piece.find(kOpener);
   if (open == std::string_view::npos) return;
   const std::size_t textStart = open + kOpener.size();
   const std::size_t close = piece.find(kCloser, textStart);
@@ -99,13 +101,12 @@ void ProcessPiece(std::string_view piece, LogLines& lines) {
     arena.erase(mark + 2, std::min<std::size_t>(6, arena.size() - mark - 2));
   }
   if (channel == 0) {
-    line = std::string_view(arena.data() + mark, arena.size() - mark);
-    std::size_t p = FindBytes(line, SJ("スキルを発動しました"));
-    const char* tag = "~s";
-    if (p == 0) {
-      p = FindBytes(line, SJ("を使いました"));
-      tag = "~i";
-    }
+    // The skill phrase is tested first: a line holding both is a skill line.
+    static const LiteralSet phrases({SJ("スキルを発動しました"), SJ("を使いました")});
+    const LiteralSet::Hit hit =
+        phrases.FindLowest(std::string_view(arena.data() + mark, arena.size() - mark));
+    const std::size_t p = hit.Position;
+    const char* tag = hit.Index == 0 ? "~s" : "~i";
     if (p != 0) {
       arena.resize(mark + p - 1);
       ReplaceInTail(arena, mark, "~0", tag);

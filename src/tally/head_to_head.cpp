@@ -55,7 +55,7 @@ void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
     // The column keeps the name index it was made from: looking the victim up again by its
     // text would add a name for an empty one on every refresh.
     const int victim = victims[static_cast<std::size_t>(c - 1)];
-    const NameBattleStats* stats = app.Names[victim].Stats.get();
+    const NameBattleStats* stats = app.Names[victim].Stats;
     for (int b : counted) {
       const int taker = stats[b].TakenBy;
       if (!app.Names.Valid(taker)) continue;

@@ -84,7 +84,7 @@ std::vector<int> CountedBattleIndices(const App& app) {
 NameTotals FoldNameTotals(const App& app, int n, const std::vector<int>& counted) {
   NameTotals t;
   if (!app.Names.Valid(n)) return t;
-  const NameBattleStats* stats = app.Names[n].Stats.get();
+  const NameBattleStats* stats = app.Names[n].Stats;
   for (int b : counted) {
     const NameBattleStats& s = stats[b];
     t.AnyPresent |= s.Present;

@@ -106,11 +106,33 @@ class BmpTable {
     for (std::size_t k = 0; k < source.size(); ++k) {
       if (lengths[k] == 0) map_[source[k]] = kNothing;
     }
-    asciiIdentity_ = true;
-    for (std::uint16_t c = 0; c < 0x80; ++c) asciiIdentity_ = asciiIdentity_ && map_[c] == c;
+    for (std::uint16_t c = 0x20; c < 0x7F; ++c) {
+      if (map_[c] != c) return;  // the run copy below relies on this
+    }
     ok_ = true;
   }
   bool ok() const { return ok_; }
+
+  // True when all eight bytes lie in 0x20..0x7E.
+  static bool AllPrintableAscii(std::uint64_t w) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    const std::uint64_t below20 = (w - kOnes * 0x20) & ~w & kHigh;
+    const std::uint64_t x = w ^ (kOnes * 0x7F);
+    const std::uint64_t is7f = (x - kOnes) & ~x & kHigh;
+    return ((w & kHigh) | below20 | is7f) == 0;
+  }
+
+  static char* Put(std::uint16_t m, char* dst) {
+    if (m > 0xFF) {
+      if (m == kNothing) return dst;
+      dst[0] = static_cast<char>(m >> 8);
+      dst[1] = static_cast<char>(m & 0xFF);
+      return dst + 2;
+    }
+    *dst = static_cast<char>(m);
+    return dst + 1;
+  }
 
   // Appends the conversion of `in`; false (with `out` unchanged) when `in` holds anything
   // but well-formed UTF-8 of BMP characters: the caller then uses the converter itself.
@@ -123,43 +145,38 @@ class BmpTable {
     while (p < end) {
       const unsigned char c = *p;
       if (c < 0x80) {
-        if (!asciiIdentity_) {
-          *dst++ = static_cast<char>(map_[c]);
-          ++p;
-          continue;
-        }
-        // Copy a run of ASCII eight bytes at a time.
+        // Printable ASCII maps to itself; copy runs of it eight bytes at a time. (The
+        // converter swaps a few control characters, which go through the table.)
         while (end - p >= 8) {
           std::uint64_t word;
           std::memcpy(&word, p, 8);
-          if ((word & 0x8080808080808080ull) != 0) break;
+          if (!AllPrintableAscii(word)) break;
           std::memcpy(dst, p, 8);
           p += 8;
           dst += 8;
         }
-        while (p < end && *p < 0x80) *dst++ = static_cast<char>(*p++);
+        while (p < end && *p < 0x80) dst = Put(map_[*p++], dst);
         continue;
       }
-      std::uint32_t cp;
-      if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-        cp = (c & 0x1Fu) << 6 | (p[1] & 0x3Fu);
-        p += 2;
-      } else if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
-                 (p[2] & 0xC0) == 0x80) {
-        cp = (c & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) {
-          out.resize(base);
-          return false;
-        }
+      // Japanese text is mostly three-byte sequences: convert a run of them in one loop.
+      while (end - p >= 3 && (p[0] & 0xF0u) == 0xE0u) {
+        const unsigned b1 = p[1];
+        const unsigned b2 = p[2];
+        if ((b1 & 0xC0u) != 0x80u || (b2 & 0xC0u) != 0x80u) break;
+        const std::uint32_t cp = (p[0] & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) break;
+        dst = Put(map_[cp], dst);
         p += 3;
-      } else {
-        out.resize(base);
-        return false;
       }
-      const std::uint16_t m = map_[cp];
-      if (m == kNothing) continue;
-      if (m > 0xFF) *dst++ = static_cast<char>(m >> 8);
-      *dst++ = static_cast<char>(m & 0xFF);
+      if (p == end || *p < 0x80) continue;
+      if (*p >= 0xC2 && *p <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        dst = Put(map_[(*p & 0x1Fu) << 6 | (p[1] & 0x3Fu)], dst);
+        p += 2;
+        continue;
+      }
+      // Malformed, a surrogate or a four-byte sequence: the converter decides.
+      out.resize(base);
+      return false;
     }
     out.resize(static_cast<std::size_t>(dst - out.data()));
     return true;
@@ -169,7 +186,6 @@ class BmpTable {
   static constexpr std::uint16_t kNothing = 0xFFFF;  // no CP932 lead byte is 0xFF
   std::uint16_t map_[0x10000] = {};
   bool ok_ = false;
-  bool asciiIdentity_ = false;
 };
 
 const BmpTable& Table() {
