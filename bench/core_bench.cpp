@@ -137,7 +137,7 @@ void BM_RefreshTallies(benchmark::State& state) {
     benchmark::DoNotOptimize(app.TallyTable.Rows.data());
   }
   state.counters["rows"] = static_cast<double>(app.TallyTable.Rows.size());
-  state.counters["grid_cells"] = static_cast<double>(app.Grid.Cells.size());
+  state.counters["grid_cells"] = static_cast<double>(app.Grid.Counts.size());
 }
 BENCHMARK(BM_RefreshTallies)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

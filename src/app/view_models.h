@@ -2,7 +2,6 @@
 // the headless report prints them.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -75,25 +74,45 @@ struct TallyTableView {
   int SortReversed = 0;
 };
 
-// The head-to-head grid: cell (column c, row r); row 0 and column 0 are headers.
+// The head-to-head grid: cell (column c, row r); row 0 and column 0 are headers. The data
+// cells are kept as numbers and made into text when asked for: a full grid has a million
+// of them.
 struct HeadToHeadGrid {
+  enum class CellKind : std::uint8_t { Empty, Number, Self };
+
   int ColCount = 2;
   int RowCount = 2;
-  std::vector<std::string> Cells = std::vector<std::string>(4);
+  std::vector<std::string> ColumnHeaders = std::vector<std::string>(2);  // cells (c, 0)
+  std::vector<std::string> RowHeaders = std::vector<std::string>(2);     // cells (0, r)
+  std::vector<std::int32_t> Counts = std::vector<std::int32_t>(1);       // cells c, r >= 1
+  std::vector<CellKind> Kinds = std::vector<CellKind>(1);                //   column by column
 
-  std::string& Cell(int c, int r) { return Cells[static_cast<std::size_t>(r * ColCount + c)]; }
-  const std::string& Cell(int c, int r) const {
-    return Cells[static_cast<std::size_t>(r * ColCount + c)];
-  }
-  // Resizes keeping the texts of the cells that stay.
-  void Resize(int cols, int rows) {
-    std::vector<std::string> next(static_cast<std::size_t>(cols * rows));
-    for (int r = 0; r < std::min(rows, RowCount); ++r)
-      for (int c = 0; c < std::min(cols, ColCount); ++c)
-        next[static_cast<std::size_t>(r * cols + c)] = std::move(Cell(c, r));
+  // Lays out an empty grid of the given size.
+  void Reset(int cols, int rows) {
     ColCount = cols;
     RowCount = rows;
-    Cells = std::move(next);
+    ColumnHeaders.assign(static_cast<std::size_t>(cols), std::string());
+    RowHeaders.assign(static_cast<std::size_t>(rows), std::string());
+    const std::size_t data = static_cast<std::size_t>(cols - 1) * static_cast<std::size_t>(rows - 1);
+    Counts.assign(data, 0);
+    Kinds.assign(data, CellKind::Empty);
+  }
+  std::size_t DataIndex(int c, int r) const {
+    return static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(RowCount - 1) +
+           static_cast<std::size_t>(r - 1);
+  }
+  // The cell's text: a header, "-" where a player's row meets his own column, a decimal
+  // count, or empty.
+  std::string Cell(int c, int r) const {
+    if (r == 0) return ColumnHeaders[static_cast<std::size_t>(c)];
+    if (c == 0) return RowHeaders[static_cast<std::size_t>(r)];
+    const std::size_t i = DataIndex(c, r);
+    switch (Kinds[i]) {
+      case CellKind::Number: return std::to_string(Counts[i]);
+      case CellKind::Self: return "-";
+      case CellKind::Empty: break;
+    }
+    return std::string();
   }
 };
 

@@ -27,14 +27,14 @@ void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
   HeadToHeadGrid& grid = app.Grid;
   const int cols = static_cast<int>(victims.size()) + 1;
   const int rows = static_cast<int>(takers.size()) + 1;
-  if (grid.ColCount != cols || grid.RowCount != rows) grid.Resize(cols, rows);
-  for (int r = 1; r < rows; ++r) grid.Cell(0, r) = app.Names[takers[static_cast<std::size_t>(r - 1)]].Name;
-  for (int c = 1; c < cols; ++c) grid.Cell(c, 0) = app.Names[victims[static_cast<std::size_t>(c - 1)]].Name;
+  grid.Reset(cols, rows);
+  for (int r = 1; r < rows; ++r) grid.RowHeaders[static_cast<std::size_t>(r)] = app.Names[takers[static_cast<std::size_t>(r - 1)]].Name;
+  for (int c = 1; c < cols; ++c) grid.ColumnHeaders[static_cast<std::size_t>(c)] = app.Names[victims[static_cast<std::size_t>(c - 1)]].Name;
 
   // Rows are matched to a taker by the exact text of their header, so every row that shows
   // the taker's name counts the take.
   std::unordered_map<std::string_view, std::vector<int>> rowsByText;
-  for (int r = 1; r < rows; ++r) rowsByText[grid.Cell(0, r)].push_back(r);
+  for (int r = 1; r < rows; ++r) rowsByText[grid.RowHeaders[static_cast<std::size_t>(r)]].push_back(r);
   static const std::vector<int> kNoRows;
   auto rowsNamed = [&](std::string_view text) -> const std::vector<int>& {
     const auto it = rowsByText.find(text);
@@ -42,16 +42,13 @@ void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
   };
   std::vector<const std::vector<int>*> rowsOfName(static_cast<std::size_t>(app.NameCount()), nullptr);
 
-  // One column of counts after the other (the takes of a victim land close together), then
-  // the texts written in bands of columns, row after row as the grid lays out its cells: a
-  // full grid has a million of them.
-  const std::size_t height = static_cast<std::size_t>(rows);
-  auto index = [height](int c, int r) {
-    return static_cast<std::size_t>(c) * height + static_cast<std::size_t>(r);
-  };
-  std::vector<std::int32_t> takes(static_cast<std::size_t>(cols) * height, 0);
-  std::vector<char> self(takes.size(), 0);
   for (int c = 1; c < cols; ++c) {
+    // Where a player's row meets his own column nobody took him out, unless he is
+    // recorded as his own taker.
+    for (int r = 1; r < rows; ++r) grid.Kinds[grid.DataIndex(c, r)] = HeadToHeadGrid::CellKind::Number;
+    for (int r : rowsNamed(grid.ColumnHeaders[static_cast<std::size_t>(c)])) {
+      grid.Kinds[grid.DataIndex(c, r)] = HeadToHeadGrid::CellKind::Self;
+    }
     // The column keeps the name index it was made from: looking the victim up again by its
     // text would add a name for an empty one on every refresh.
     const int victim = victims[static_cast<std::size_t>(c - 1)];
@@ -61,28 +58,11 @@ void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
       if (!app.Names.Valid(taker)) continue;
       const std::vector<int>*& matching = rowsOfName[static_cast<std::size_t>(taker)];
       if (matching == nullptr) matching = &rowsNamed(app.Names[taker].Name);
-      for (int r : *matching) WrapAdd(takes[index(c, r)], 1);
-    }
-    for (int r : rowsNamed(grid.Cell(c, 0))) self[index(c, r)] = 1;
-  }
-
-  static const std::string kZero = "0", kSelf = "-";
-  constexpr int kBand = 16;
-  for (int first = 1; first < cols; first += kBand) {
-    const int last = std::min(cols, first + kBand);
-    for (int r = 1; r < rows; ++r) {
-      for (int c = first; c < last; ++c) {
-        std::string& cell = grid.Cell(c, r);
-        const std::int32_t n = takes[index(c, r)];
-        if (n != 0) {
-          cell = DecimalText(n);
-        } else if (self[index(c, r)]) {
-          // Where a player's row meets his own column nobody took him out, unless he is
-          // recorded as his own taker.
-          cell = kSelf;
-        } else {
-          cell = kZero;
-        }
+      for (int r : *matching) {
+        const std::size_t i = grid.DataIndex(c, r);
+        // A "-" cell that is counted becomes 1, as a "0" cell does.
+        WrapAdd(grid.Counts[i], 1);
+        grid.Kinds[i] = HeadToHeadGrid::CellKind::Number;
       }
     }
   }
