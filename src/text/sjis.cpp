@@ -6,10 +6,8 @@ namespace mizuto {
 
 std::size_t FindBytes(std::string_view text, std::string_view what, std::size_t from) {
   if (what.empty() || from == 0 || from > text.size()) return 0;
-  // memmem: Shift-JIS text repeats the few lead bytes of kana and kanji, which makes a
-  // search that first looks for the literal's first byte stop at almost every character.
-  const void* at = ::memmem(text.data() + (from - 1), text.size() - (from - 1), what.data(), what.size());
-  return at == nullptr ? 0 : static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) + 1;
+  const std::size_t at = text.find(what, from - 1);
+  return at == std::string_view::npos ? 0 : at + 1;
 }
 
 std::size_t FindChar(std::string_view text, std::string_view what) {
