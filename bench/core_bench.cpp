@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/settings_file.h"
+#include "app/start_up.h"
 #include "ingest/load_driver.h"
 #include "live/active_mode.h"
 #include "tally/tallies.h"
@@ -63,13 +63,7 @@ void BM_ActiveTick(benchmark::State& state) {
   }
   App app;
   app.ProgramDir = dir + "/";
-  LoadSettingsFirst(app);
-  app.Lists.Load(app.ProgramDir);
-  app.SkillChecked.assign(app.Lists.SkillNames.size(), 0);
-  app.ItemChecked.assign(app.Lists.ItemNames.size(), 0);
-  LoadSettingsChecks(app);
-  LoadSettingsSwitches(app);
-  RebuildTallyColumns(app);
+  StartUp(app);
   app.Acts.ActiveMode.Checked = true;
   app.CurrentLogPath = log;
   LoadAndAnalyse(app);

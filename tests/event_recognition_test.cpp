@@ -26,16 +26,8 @@ class Events : public ::testing::Test {
     test::SetUpApp(app_, dir_);
     Feed({Sys("Foeの強襲です！")});
   }
-  void Feed(const std::vector<std::string>& utf8Lines) {
-    const int start = static_cast<int>(app_.Lines.size());
-    test::AddStoredLines(app_, utf8Lines);
-    AnalyseLines(app_, start);
-  }
-  int Name(const std::string& utf8) const {
-    for (int n = 0; n < app_.NameCount(); ++n)
-      if (app_.Names[n].Name == S(utf8)) return n;
-    return -1;
-  }
+  void Feed(const std::vector<std::string>& utf8Lines) { test::AnalyseMore(app_, utf8Lines); }
+  int Name(const std::string& utf8) const { return test::NameIndex(app_, utf8); }
   // A name's stats in the current battle, non-default fields only: "P side=2 by=YOU sd=1".
   std::string Of(const std::string& utf8) const {
     const NameBattleStats* s = app_.Names.Stats(Name(utf8), app_.BattleCount() - 1);

@@ -30,16 +30,8 @@ class Segmentation : public ::testing::Test {
     test::SetUpApp(app_, dir_);
   }
   // Appends the lines and analyses only them, as active mode does.
-  void Feed(const std::vector<std::string>& utf8Lines) {
-    const int start = static_cast<int>(app_.Lines.size());
-    test::AddStoredLines(app_, utf8Lines);
-    AnalyseLines(app_, start);
-  }
-  int Name(const std::string& utf8) const {
-    for (int n = 0; n < app_.NameCount(); ++n)
-      if (app_.Names[n].Name == S(utf8)) return n;
-    return -1;
-  }
+  void Feed(const std::vector<std::string>& utf8Lines) { test::AnalyseMore(app_, utf8Lines); }
+  int Name(const std::string& utf8) const { return test::NameIndex(app_, utf8); }
   std::string NameOf(int n) const { return n < 0 ? "-1" : U(app_.Names[n].Name); }
   std::string Row(int row) const {
     return U(app_.BattleList.Rows.at(static_cast<std::size_t>(row)));

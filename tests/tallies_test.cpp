@@ -41,10 +41,10 @@ TEST_F(TalliesTest, OnlyBattlesWhoseStateIsExactlyOneAddToAnyTotal) {
   struct { std::int32_t result, state, critDealt, critTaken; } battles[] = {
       {kVictory, 1, 2, 1}, {kDefeat, 0, 5, 5},   {kDraw, 2, 7, 7},    {kEscaped, 3, 9, 9},
       {kWithdrawn, 1, 1, 0}, {kEscaped, 1, 0, 3}, {kDefeat, 1, 4, 4}, {kDraw, 1, 0, 0}};
-  for (const auto& spec : battles) {
-    const int b = build.Battle(spec.result, spec.state);
-    app.Battles[static_cast<std::size_t>(b)].CriticalsDealt = spec.critDealt;
-    app.Battles[static_cast<std::size_t>(b)].CriticalsTaken = spec.critTaken;
+  for (const auto& given : battles) {
+    const int b = build.Battle(given.result, given.state);
+    app.Battles[static_cast<std::size_t>(b)].CriticalsDealt = given.critDealt;
+    app.Battles[static_cast<std::size_t>(b)].CriticalsTaken = given.critTaken;
     build.Present(x, b, b % 2 == 0 ? 2 : 1);
     build.Takes(0, x, b);
     build.At(x, b).ExtraCounts[kTenacity] = 10;

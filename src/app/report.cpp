@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/app.h"
-#include "app/settings_file.h"
+#include "app/start_up.h"
 #include "battle/battle_detail.h"
 #include "ingest/load_driver.h"
 #include "tally/csv_export.h"
@@ -17,20 +17,6 @@ namespace {
 bool ParsePositive(std::string_view text, int* value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
   return ec == std::errc() && end == text.data() + text.size() && *value >= 1;
-}
-
-// Start-up as the window runs it, minus the window itself.
-void StartUp(App& app, const ReportOptions& options) {
-  app.ProgramDir = options.ProgramDir;
-  LoadSettingsFirst(app);
-  ClearResultViews(app);
-  app.Lists.Load(app.ProgramDir);
-  app.SkillChecked.assign(app.Lists.SkillNames.size(), 0);
-  app.ItemChecked.assign(app.Lists.ItemNames.size(), 0);
-  LoadSettingsChecks(app);
-  LoadSettingsSwitches(app);
-  RebuildTallyColumns(app);
-  app.Caption = app.ProgramTitle();
 }
 
 }  // namespace
@@ -106,7 +92,8 @@ bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* o
 
 int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {
   App app;
-  StartUp(app, options);
+  app.ProgramDir = options.ProgramDir;
+  StartUp(app);
   app.Acts.ActiveMode.Checked = options.Active;
   app.Acts.AvgHitDown.Checked = options.AvgHitDown;
   app.Acts.AvgSkillItem.Checked = options.AvgSkillItem;

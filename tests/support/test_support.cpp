@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "battle/segmentation.h"
 #include "battle/tables.h"
 #include "text/codec.h"
 
@@ -66,6 +67,20 @@ void SetUpApp(App& app, const TempDir& dir) {
 
 void AddStoredLines(App& app, const std::vector<std::string>& utf8Lines) {
   for (const std::string& line : utf8Lines) app.Lines.push_back(Utf8ToSjis(line));
+}
+
+void AnalyseMore(App& app, const std::vector<std::string>& utf8Lines) {
+  const int start = static_cast<int>(app.Lines.size());
+  AddStoredLines(app, utf8Lines);
+  AnalyseLines(app, start);
+}
+
+int NameIndex(const App& app, std::string_view utf8) {
+  const std::string name = Utf8ToSjis(utf8);
+  for (int n = 0; n < app.NameCount(); ++n) {
+    if (app.Names[n].Name == name) return n;
+  }
+  return -1;
 }
 
 }  // namespace mizuto::test

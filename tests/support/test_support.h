@@ -53,4 +53,11 @@ void SetUpApp(App& app, const TempDir& dir);
 // Shift-JIS, bypassing the reader.
 void AddStoredLines(App& app, const std::vector<std::string>& utf8Lines);
 
+// Appends the lines (tagged UTF-8, as AddStoredLines) and analyses only them, as active
+// mode does.
+void AnalyseMore(App& app, const std::vector<std::string>& utf8Lines);
+
+// The index of the name table entry named exactly `utf8`, or -1.
+int NameIndex(const App& app, std::string_view utf8);
+
 }  // namespace mizuto::test

@@ -1,0 +1,22 @@
+#include "app/start_up.h"
+
+#include "app/app.h"
+#include "app/settings_file.h"
+#include "ingest/load_driver.h"
+#include "tally/tallies.h"
+
+namespace mizuto {
+
+void StartUp(App& app) {
+  LoadSettingsFirst(app);
+  ClearResultViews(app);
+  app.Lists.Load(app.ProgramDir);
+  app.SkillChecked.assign(app.Lists.SkillNames.size(), 0);
+  app.ItemChecked.assign(app.Lists.ItemNames.size(), 0);
+  LoadSettingsChecks(app);
+  LoadSettingsSwitches(app);
+  RebuildTallyColumns(app);
+  app.Caption = app.ProgramTitle();
+}
+
+}  // namespace mizuto
