@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/app.h"
@@ -158,6 +159,30 @@ std::string_view AreaLiteral(std::string_view text) {
   return {};
 }
 
+// A capture or sink between two other ships: split at the one "が" (taker on the own side,
+// target on the enemy side), else around a name already known. `dealt` is counted for the
+// taker, `taken` (when given) for the target. False when the text cannot be split.
+bool TakeBetweenOthers(const Battle& at, std::string_view t, BattleCounter dealt,
+                       std::optional<BattleCounter> taken) {
+  App& app = at.app;
+  int u = -1, w = -1;
+  if (const long v = SplitAtGa(t); v > 0) {
+    u = MarkPresent(app, CutBytes(t, v), 1);
+    w = MarkPresent(app, FromByte(t, v + 3), 2);
+  } else if (SplitByKnownName(app, t, &u, &w)) {
+    SetPresent(at(u));
+    SetPresent(at(w));
+    OrSide(at(u), 1);
+    OrSide(at(w), 2);
+  } else {
+    return false;
+  }
+  Bump(at(u), dealt);
+  if (taken) Bump(at(w), *taken);
+  SetTakenBy(at(w), u);
+  return true;
+}
+
 void Capture(const Battle& at, std::string_view t, int lineIndex) {
   App& app = at.app;
   if (ContainsBytes(t, SJ("敵船"))) {  // the owner captured an enemy
@@ -168,26 +193,9 @@ void Capture(const Battle& at, std::string_view t, int lineIndex) {
     SetTakenBy(at(n), 0);
     return;
   }
-  if (const long v = SplitAtGa(t); v > 0) {
-    const int y = MarkPresent(app, CutBytes(t, v), 1);
-    Bump(at(y), kCapturesDealt);
-    const int n = MarkPresent(app, FromByte(t, v + 3), 2);
-    Bump(at(n), kCapturesTaken);
-    SetTakenBy(at(n), y);
-    return;
+  if (!TakeBetweenOthers(at, t, kCapturesDealt, kCapturesTaken)) {
+    app.AppendError(ErrorCodeLine(2, static_cast<long long>(lineIndex) + 1));
   }
-  int u = -1, w = -1;
-  if (SplitByKnownName(app, t, &u, &w)) {
-    SetPresent(at(u));
-    SetPresent(at(w));
-    Bump(at(u), kCapturesDealt);
-    Bump(at(w), kCapturesTaken);
-    OrSide(at(u), 1);
-    OrSide(at(w), 2);
-    SetTakenBy(at(w), u);
-    return;
-  }
-  app.AppendError(ErrorCodeLine(2, static_cast<long long>(lineIndex) + 1));
 }
 
 void Captured(const Battle& at, std::string_view text) {
@@ -270,24 +278,9 @@ void Sink(const Battle& at, std::string_view t, int lineIndex) {
     SetTakenBy(at(n), 0);
     return;
   }
-  if (const long v = SplitAtGa(t); v > 0) {
-    const int y = MarkPresent(app, CutBytes(t, v), 1);
-    Bump(at(y), kSinksDealt);
-    const int n = MarkPresent(app, FromByte(t, v + 3), 2);
-    SetTakenBy(at(n), y);
-    return;
+  if (!TakeBetweenOthers(at, t, kSinksDealt, std::nullopt)) {
+    app.AppendError(ErrorCodeLine(1, static_cast<long long>(lineIndex) + 1));
   }
-  int u = -1, w = -1;
-  if (SplitByKnownName(app, t, &u, &w)) {
-    SetPresent(at(u));
-    SetPresent(at(w));
-    Bump(at(u), kSinksDealt);
-    OrSide(at(u), 1);
-    OrSide(at(w), 2);
-    SetTakenBy(at(w), u);
-    return;
-  }
-  app.AppendError(ErrorCodeLine(1, static_cast<long long>(lineIndex) + 1));
 }
 
 void SunkBy(const Battle& at, std::string_view text) {
