@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer (any sanitizer report fails the run).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh g++ cmake make libicu-dev libgtest-dev
+scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev
 jobs="$(nproc)"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/test -j"$jobs"

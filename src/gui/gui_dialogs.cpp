@@ -1,0 +1,34 @@
+#include "gui/gui_dialogs.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace mizuto {
+
+GuiDialogs RealGuiDialogs() {
+  GuiDialogs d;
+  d.Message = [](QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+  };
+  d.AskYesNo = [](QWidget* parent, const QString& text, const QString& caption) {
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
+  d.Error = [](QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, QStringLiteral("Mizuto"), text, QMessageBox::Ok);
+  };
+  d.OpenFile = [](QWidget* parent, const QString& initialFolder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), initialFolder, filter);
+  };
+  d.BrowseFolder = [](QWidget* parent, const QString& title) {
+    QString folder = QFileDialog::getExistingDirectory(parent, title, QString(),
+                                                       QFileDialog::ShowDirsOnly);
+    while (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\'))) folder.chop(1);
+    return folder;
+  };
+  d.Exec = [](QDialog& dialog) { return dialog.exec(); };
+  return d;
+}
+
+}  // namespace mizuto

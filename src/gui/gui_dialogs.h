@@ -1,0 +1,32 @@
+// Every modal thing the window layer shows goes through this seam: the program uses real
+// message boxes and file choosers, a test pre-answers them so nothing ever waits on a click.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace mizuto {
+
+struct GuiDialogs {
+  // A plain message box with an OK button.
+  std::function<void(QWidget* parent, const QString& text, const QString& caption)> Message;
+  // A Yes/No question; true for Yes.
+  std::function<bool(QWidget* parent, const QString& text, const QString& caption)> AskYesNo;
+  // The toolkit's standard error box for an error that escaped a command.
+  std::function<void(QWidget* parent, const QString& text)> Error;
+  // A file-open dialog; the chosen path, or the empty string when cancelled.
+  std::function<QString(QWidget* parent, const QString& initialFolder, const QString& filter)>
+      OpenFile;
+  // A folder browser; the chosen folder without a trailing separator, or empty when cancelled.
+  std::function<QString(QWidget* parent, const QString& title)> BrowseFolder;
+  // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
+  std::function<int(QDialog& dialog)> Exec;
+};
+
+// The seam wired to the real toolkit dialogs.
+GuiDialogs RealGuiDialogs();
+
+}  // namespace mizuto
