@@ -141,5 +141,18 @@ TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesFoundOnce) {
   EXPECT_EQ(app.NewestLogPath, app.LogDir + "/" + firstOfTie);
 }
 
+TEST(FindNewestLogTest, FolderWithAJapaneseNameIsFoundAndTheLogOpens) {
+  // The setting holds Shift-JIS text; the folder on disk carries its native name.
+  test::TempDir dir;
+  const std::string native = dir.Path() + "航海日誌";
+  std::filesystem::create_directory(native);
+  test::WriteBytes(native + "/a.html", "x");
+  App app;
+  app.LogDir = test::S(native);
+  ASSERT_NE(app.LogDir, native);
+  ASSERT_TRUE(FindNewestLog(app));
+  EXPECT_EQ(app.NewestLogPath, native + "/a.html");
+}
+
 }  // namespace
 }  // namespace mizuto

@@ -77,8 +77,11 @@ bool FindNewestLog(App& app) {
   if (!app.NewestLogPath.empty()) return true;
   if (app.LogDir.empty()) return false;
   namespace fs = std::filesystem;
+  // LogDir is text like every setting (Shift-JIS); the file system wants its native
+  // spelling, so a folder with a Japanese name is found too.
+  const std::string folder = SjisToUtf8(app.LogDir);
   std::error_code ec;
-  fs::directory_iterator it(fs::path(app.LogDir), ec);
+  fs::directory_iterator it(fs::path(folder), ec);
   if (ec) return false;
   bool found = false;
   fs::file_time_type best{};
@@ -98,7 +101,7 @@ bool FindNewestLog(App& app) {
     }
   }
   if (!found) return false;
-  app.NewestLogPath = app.LogDir + "/" + bestName;
+  app.NewestLogPath = folder + "/" + bestName;
   return true;
 }
 
