@@ -1,0 +1,60 @@
+#include "app/main_commands.h"
+
+#include "app/app.h"
+#include "battle/battle_detail.h"
+#include "ingest/load_driver.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+void ToggleCheck(App& app, std::vector<char>& marks, std::size_t listSize, int index,
+                 bool checked) {
+  if (index < 0 || static_cast<std::size_t>(index) >= listSize) return;
+  if (marks.size() < listSize) marks.resize(listSize, 0);
+  marks[static_cast<std::size_t>(index)] = checked ? 1 : 0;
+  RebuildTallyColumns(app);
+  RefreshTallies(app);
+}
+
+}  // namespace
+
+void NPCCheckClick(App& app, bool checked) {
+  app.NpcCheck = checked;
+  ClearResultViews(app);
+}
+
+void CheckListBox1ClickCheck(App& app, int index, bool checked) {
+  ToggleCheck(app, app.SkillChecked, app.Lists.SkillNames.size(), index, checked);
+}
+
+void CheckListBox2ClickCheck(App& app, int index, bool checked) {
+  ToggleCheck(app, app.ItemChecked, app.Lists.ItemNames.size(), index, checked);
+}
+
+void CriViewExecute(App& app) { RenderSelectedBattles(app); }
+void ListBox1DblClick(App& app) { RenderSelectedBattles(app); }
+void AvgHitDownExecute(App& app) { RefreshTallies(app); }
+void AvgSkillItemExecute(App& app) { RefreshTallies(app); }
+
+void N1Click(App& app) { app.Acts.LoadNewLog.Enabled = FindNewestLog(app); }
+
+bool OpenLogFile(App& app, const std::string& nativePath) {
+  // The whole path is kept: cutting a long path would load some other file, or none.
+  app.CurrentLogPath = nativePath;
+  return LoadAndAnalyse(app);
+}
+
+bool LoadNewLogExecute(App& app) {
+  app.CurrentLogPath = app.NewestLogPath;
+  return LoadAndAnalyse(app);
+}
+
+bool ReloadLogExecute(App& app) { return LoadAndAnalyse(app); }
+
+bool DropIsAccepted(int fileCount) { return fileCount == 1; }
+
+std::string OneLogOnlyMessage() { return SJ("LOGは１コだけね"); }
+
+}  // namespace mizuto

@@ -1,0 +1,41 @@
+// The main window's small commands: what a check box, a check mark, a menu or a drop does
+// to the program's state. The window calls these and redraws; nothing here knows a widget.
+#pragma once
+
+#include <string>
+
+namespace mizuto {
+
+struct App;
+
+// "NPCとの戦闘を含める" clicked: the new setting applies to the next analysis, the results
+// shown so far are emptied at once.
+void NPCCheckClick(App& app, bool checked);
+
+// A check mark of the skill list (CheckListBox1) or the item list (CheckListBox2) toggled:
+// the tally table gets its new columns and figures. An index outside the list is ignored.
+void CheckListBox1ClickCheck(App& app, int index, bool checked);
+void CheckListBox2ClickCheck(App& app, int index, bool checked);
+
+// Any of the thirteen detail switches, the PrBatLog action or a double-click on the battle
+// list: the detail pane is drawn again from the selected battles.
+void CriViewExecute(App& app);
+void ListBox1DblClick(App& app);
+
+// The averaging switches: every figure is recomputed.
+void AvgHitDownExecute(App& app);
+void AvgSkillItemExecute(App& app);
+
+// Opening the File menu: LoadNewLog is offered only when the log folder has a log.
+void N1Click(App& app);
+
+// The three ways to (re)load a log and the drop. Each returns what LoadAndAnalyse returns.
+bool OpenLogFile(App& app, const std::string& nativePath);  // open dialog and drop
+bool LoadNewLogExecute(App& app);
+bool ReloadLogExecute(App& app);
+
+// A drop carries exactly one log, or the user is told so (Shift-JIS message).
+bool DropIsAccepted(int fileCount);
+std::string OneLogOnlyMessage();
+
+}  // namespace mizuto
