@@ -21,7 +21,7 @@
 namespace {
 
 constexpr const char* kWindowUsage =
-    "usage: mizuto [--program-dir DIR] [--screenshot PNG] [LOG]\n"
+    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [LOG]\n"
     "       mizuto --report ...   (without a display; see mizuto --report --help)\n";
 
 // The folder of the running program, with a trailing separator.
@@ -55,6 +55,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& args) {
   std::string programDir = ProgramFolder(argv[0]);
   std::string log;
   std::string screenshot;
+  bool quitAfterLoad = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if ((a == "--program-dir" || a == "--screenshot") && i + 1 < args.size()) {
@@ -63,6 +64,8 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& args) {
       if (&target == &programDir && !programDir.empty() && programDir.back() != '/') {
         programDir += '/';
       }
+    } else if (a == "--quit-after-load") {
+      quitAfterLoad = true;
     } else if (!a.empty() && a[0] == '-') {
       std::cerr << "mizuto: unknown option " << a << "\n" << kWindowUsage;
       return 2;
@@ -82,7 +85,15 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& args) {
   options.Dialogs = mizuto::RealGuiDialogs();
   mizuto::MainWindow window(std::move(options));
   window.show();
-  if (!log.empty()) window.OpenLog(QFile::decodeName(log.c_str()));
+  const bool read = log.empty() || window.OpenLog(QFile::decodeName(log.c_str()));
+  if (quitAfterLoad) {
+    // For scripts and timings: the window is drawn once with the loaded log, then closed
+    // without writing the settings back.
+    QApplication::processEvents();
+    window.repaint();
+    if (!read) std::cerr << "mizuto: cannot read " << log << "\n";
+    return read ? 0 : 1;
+  }
   if (!screenshot.empty()) {
     // Draws the window once it has been laid out, saves it and ends.
     QTimer::singleShot(300, &window, [&] {

@@ -819,10 +819,12 @@ void MainWindow::StepInterval(int delta) {
   edit1_->setText(QString::number(value));
 }
 
-void MainWindow::OpenLog(const QString& path) {
+bool MainWindow::OpenLog(const QString& path) {
   repaint();
-  Run([&] { OpenLogFile(app_, QFile::encodeName(path).toStdString()); });
+  bool read = false;
+  Run([&] { read = OpenLogFile(app_, QFile::encodeName(path).toStdString()); });
   SyncAll();
+  return read;
 }
 
 void MainWindow::DropFiles(const QStringList& paths) {

@@ -49,8 +49,8 @@ class MainWindow : public QMainWindow {
   SinkCounterWindow* SinkCounter() const { return sinkCounter_.get(); }
   QAction* Action(const char* name) const;
 
-  // Loads a log as the open dialog or a drop would (the path in the file system's spelling).
-  void OpenLog(const QString& path);
+  // Loads a log as the open dialog or a drop would; false when it could not be read.
+  bool OpenLog(const QString& path);
   // Forwards the files of a drop (also what a real drop event calls).
   void DropFiles(const QStringList& paths);
   // Redraws every control from the core's view models.
