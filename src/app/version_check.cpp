@@ -1,0 +1,121 @@
+#include "app/version_check.h"
+
+#include <cctype>
+
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+
+namespace {
+
+// The word every valid version page title holds: the program's name without its version.
+constexpr std::string_view kProgramNameWord = "Mizuto";
+constexpr std::string_view kTitleOpen = "<TITLE>";
+constexpr std::string_view kTitleClose = "</TITLE>";
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// The charset parameter of a Content-Type header, lower-cased, or empty.
+std::string CharsetOf(std::string_view contentType) {
+  const std::string lower = Lower(contentType);
+  const std::size_t at = lower.find("charset=");
+  if (at == std::string::npos) return {};
+  std::size_t begin = at + 8;
+  std::size_t end = begin;
+  while (end < lower.size() && lower[end] != ';' && lower[end] != ' ' && lower[end] != '\t')
+    ++end;
+  std::string value = lower.substr(begin, end - begin);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return value;
+}
+
+bool IsUtf8Name(std::string_view charset) { return charset == "utf-8" || charset == "utf8"; }
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF. Reports whether
+// any multi-byte sequence was seen, since pure ASCII reads the same either way.
+bool IsWellFormedUtf8(std::string_view text, bool* hasMultiByte) {
+  *hasMultiByte = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    const unsigned char second = static_cast<unsigned char>(text[i + 1]);
+    if (second < low || second > high) return false;
+    for (std::size_t k = 2; k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if (next < 0x80 || next > 0xBF) return false;
+    }
+    *hasMultiByte = true;
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+const std::string& VersionConnectionErrorMessage() { return SJ("接続エラー"); }
+
+int EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitleSjis,
+                        std::string* messageSjis) {
+  auto finish = [messageSjis](int result, std::string message) {
+    if (messageSjis) *messageSjis = std::move(message);
+    return result;
+  };
+  auto fail = [&finish]() {
+    return finish(kVersionConnectionError, VersionConnectionErrorMessage());
+  };
+
+  const std::size_t close = FindChar(pageSjis, kTitleClose);
+  if (close == 0) return fail();
+  const std::string_view head = CutBytes(pageSjis, static_cast<long long>(close) - 1);
+  const std::size_t open = FindChar(head, kTitleOpen);
+  if (open == 0) return fail();
+  const std::string_view title =
+      FromByte(head, static_cast<long long>(open + kTitleOpen.size()));
+  if (FindChar(title, kProgramNameWord) == 0) return fail();
+
+  if (title == programTitleSjis)
+    return finish(kVersionIsCurrent, std::string(title) + SJ("は最新版です。"));
+  return finish(kVersionFound, std::string(title) + SJ("が見つかりました。"));
+}
+
+std::string VersionPageBodyToSjis(std::string_view body, std::string_view contentType) {
+  constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+  if (body.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+    return Utf8ToSjis(body.substr(kUtf8Bom.size()));
+  const std::string charset = CharsetOf(contentType);
+  if (IsUtf8Name(charset)) return Utf8ToSjis(body);
+  if (charset.empty()) {
+    bool hasMultiByte = false;
+    if (IsWellFormedUtf8(body, &hasMultiByte) && hasMultiByte) return Utf8ToSjis(body);
+  }
+  return std::string(body);
+}
+
+}  // namespace mizuto

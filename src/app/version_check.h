@@ -1,0 +1,32 @@
+// Reading the version page: its HTML title names the newest release, which is compared
+// with this program's own title. Qt-free, so the parsing is tested without a network.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mizuto {
+
+enum VersionCheckResult {
+  kVersionIsCurrent = 0,        // the page names this very version
+  kVersionFound = 1,            // the page names another version
+  kVersionConnectionError = 2,  // no reply, or the reply is not a version page
+};
+
+// Evaluates a reply body (Shift-JIS) against the program's title (Shift-JIS). Writes the
+// message of the result into *messageSjis (when not null) and returns the result.
+// The title is the text between the first "</TITLE>" and the first "<TITLE>" before it;
+// tags are matched in exactly this case, and every search starts on a character boundary.
+int EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitleSjis,
+                        std::string* messageSjis);
+
+// The message of a check that got no usable reply at all ("接続エラー"), in Shift-JIS.
+const std::string& VersionConnectionErrorMessage();
+
+// The reply body as Shift-JIS text. `contentType` is the reply's Content-Type header (may
+// be empty). A body declared UTF-8, or undeclared but starting with a UTF-8 byte-order
+// mark or well-formed UTF-8 with non-ASCII characters, is converted; anything else (a
+// Shift-JIS page, the page of old, or plain ASCII) is taken byte for byte.
+std::string VersionPageBodyToSjis(std::string_view body, std::string_view contentType);
+
+}  // namespace mizuto

@@ -1,0 +1,46 @@
+// The settings dialog: log folder, the start-up version check and the player's name, the
+// three settings without a control of their own on the main window.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace mizuto {
+
+struct App;
+struct GuiDialogs;
+
+class SettingsDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `dialogs` must outlive the dialog: the "参照" button opens its folder browser.
+  SettingsDialog(QWidget* parent, GuiDialogs& dialogs);
+
+  QLineEdit* UserNameEdit() const { return labeledEdit1_; }
+  QLineEdit* LogDirEdit() const { return labeledEdit2_; }
+  QCheckBox* VerChkBox() const { return checkBox1_; }
+
+ private:
+  void Button3Click();
+
+  GuiDialogs& dialogs_;
+  QLabel* label1_;
+  QLabel* label2_;
+  QLineEdit* labeledEdit1_;
+  QLineEdit* labeledEdit2_;
+  QPushButton* button1_;
+  QPushButton* button2_;
+  QPushButton* button3_;
+  QCheckBox* checkBox1_;
+};
+
+// Edits UserName, LogDir and VerChk in a modal dialog; OK writes the three back, any other
+// way of closing leaves them as they were. The settings file is written only at shut-down.
+void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs);
+
+}  // namespace mizuto

@@ -1,0 +1,530 @@
+// The small windows (settings, version, sink counter) and the version check against a real
+// HTTP server on 127.0.0.1.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "app/version_check.h"
+#include "gui/gui_dialogs.h"
+#include "gui/gui_text.h"
+#include "gui/program_icon.h"
+#include "gui/settings_dialog.h"
+#include "gui/sink_counter_window.h"
+#include "gui/version_dialog.h"
+#include "gui/version_fetch.h"
+#include "support/test_support.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::U;
+
+// --- a minimal HTTP server on a thread, with plain sockets ---
+
+class LocalHttpServer {
+ public:
+  // `reply` is sent whole (status line, headers, body) after the request's header; an
+  // empty `reply` means the server accepts, reads and never answers.
+  explicit LocalHttpServer(std::string reply) : reply_(std::move(reply)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    const bool ok =
+        listener_ >= 0 &&
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::listen(listener_, 4) == 0;
+    EXPECT_TRUE(ok) << "cannot listen on 127.0.0.1";
+    socklen_t length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~LocalHttpServer() {
+    stop_ = true;
+    thread_.join();
+    ::close(listener_);
+  }
+
+  int Port() const { return port_; }
+  QUrl Url(const QString& path = QStringLiteral("/files/Ver_Mizuto.php")) const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
+  }
+  std::string FirstRequest() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return firstRequest_;
+  }
+
+ private:
+  bool WaitReadable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    while (!stop_) {
+      if (::poll(&p, 1, 20) > 0) return true;
+    }
+    return false;
+  }
+
+  void Serve() {
+    while (WaitReadable(listener_)) {
+      const int client = ::accept(listener_, nullptr, nullptr);
+      if (client < 0) continue;
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(client)) {
+        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(n));
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (firstRequest_.empty()) firstRequest_ = request;
+      }
+      if (reply_.empty()) {
+        // Hold the connection open without a word until the test ends.
+        while (WaitReadable(client)) {
+          if (::recv(client, buffer, sizeof buffer, 0) <= 0) break;
+        }
+      } else {
+        std::size_t sent = 0;
+        while (sent < reply_.size()) {
+          const ssize_t n =
+              ::send(client, reply_.data() + sent, reply_.size() - sent, MSG_NOSIGNAL);
+          if (n <= 0) break;
+          sent += static_cast<std::size_t>(n);
+        }
+      }
+      ::close(client);
+    }
+  }
+
+  std::string reply_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::string firstRequest_;
+};
+
+std::string HttpReply(const std::string& body, const std::string& status = "200 OK",
+                      const std::string& contentType = "text/html") {
+  return "HTTP/1.0 " + status + "\r\nContent-Type: " + contentType +
+         "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+
+struct Check {
+  int Result;
+  std::string Message;  // UTF-8
+};
+
+Check CheckAgainst(const QUrl& url, int timeoutMs = 5000) {
+  App app;
+  std::string message = "untouched";
+  const int result = CheckLatestVersion(url, app, &message, timeoutMs);
+  return {result, U(message)};
+}
+
+Check CheckAgainstServer(const std::string& reply) {
+  LocalHttpServer server(reply);
+  return CheckAgainst(server.Url());
+}
+
+// A port on 127.0.0.1 that nothing listens on: bound once, then closed.
+int ClosedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+TEST(VersionCheck, ReadsTheTitleOfTheServedPage) {
+  LocalHttpServer current(HttpReply("<HTML><HEAD><TITLE>Mizuto Ver1.45</TITLE></HEAD></HTML>"));
+  const Check same = CheckAgainst(current.Url());
+  EXPECT_EQ(same.Result, kVersionIsCurrent);
+  EXPECT_EQ(same.Message, "Mizuto Ver1.45は最新版です。");
+  // One GET of the version page's path, naming the host.
+  const std::string request = current.FirstRequest();
+  EXPECT_EQ(request.rfind("GET /files/Ver_Mizuto.php HTTP/1.", 0), 0u) << request;
+  EXPECT_NE(request.find("\r\nHost: 127.0.0.1:" + std::to_string(current.Port()) + "\r\n"),
+            std::string::npos)
+      << request;
+
+  const Check newer = CheckAgainstServer(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  EXPECT_EQ(newer.Result, kVersionFound);
+  EXPECT_EQ(newer.Message, "Mizuto Ver1.50が見つかりました。");
+
+  // A UTF-8 page with a Japanese title ends up as the same text as the page shows.
+  const Check utf8 = CheckAgainstServer(
+      HttpReply("<TITLE>Mizuto Ver1.50 修正版</TITLE>", "200 OK", "text/html; charset=utf-8"));
+  EXPECT_EQ(utf8.Result, kVersionFound);
+  EXPECT_EQ(utf8.Message, "Mizuto Ver1.50 修正版が見つかりました。");
+  const Check sjis = CheckAgainstServer(
+      HttpReply(S("<TITLE>Mizuto Ver1.50 修正版</TITLE>"), "200 OK", "text/html; charset=Shift_JIS"));
+  EXPECT_EQ(sjis.Message, "Mizuto Ver1.50 修正版が見つかりました。");
+
+  for (const std::string& body : {std::string("<title>Mizuto Ver1.50</title>"),
+                                  std::string("<HTML><BODY>Mizuto</BODY></HTML>"),
+                                  std::string()}) {
+    const Check notAPage = CheckAgainstServer(HttpReply(body));
+    EXPECT_EQ(notAPage.Result, kVersionConnectionError) << body;
+    EXPECT_EQ(notAPage.Message, "接続エラー") << body;
+  }
+}
+
+TEST(VersionCheck, FailedRequestsAreConnectionErrors) {
+  // An error status is no version page, whatever its body says.
+  const Check notFound =
+      CheckAgainstServer(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>", "404 Not Found"));
+  EXPECT_EQ(notFound.Result, kVersionConnectionError);
+  EXPECT_EQ(notFound.Message, "接続エラー");
+  EXPECT_EQ(CheckAgainstServer(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>", "500 Oops")).Result,
+            kVersionConnectionError);
+
+  // Nobody listening.
+  const Check refused =
+      CheckAgainst(QUrl(QStringLiteral("http://127.0.0.1:%1/files/Ver_Mizuto.php")
+                            .arg(ClosedPort())));
+  EXPECT_EQ(refused.Result, kVersionConnectionError);
+  EXPECT_EQ(refused.Message, "接続エラー");
+
+  // A server that accepts and never answers: the time-out ends the wait.
+  {
+    LocalHttpServer silent("");
+    QElapsedTimer clock;
+    clock.start();
+    const Check timedOut = CheckAgainst(silent.Url(), 300);
+    EXPECT_EQ(timedOut.Result, kVersionConnectionError);
+    EXPECT_EQ(timedOut.Message, "接続エラー");
+    EXPECT_LT(clock.elapsed(), 4000) << "the time-out did not end the request";
+  }
+
+  // A reply far larger than any version page is refused rather than kept in memory.
+  std::string huge = "<TITLE>Mizuto Ver1.50</TITLE>";
+  huge.append(3 << 20, 'x');
+  EXPECT_EQ(CheckAgainstServer(HttpReply(huge)).Result, kVersionConnectionError);
+
+  // Only web addresses are fetched: a local file is never read as the version page.
+  test::TempDir dir;
+  test::WriteBytes(dir.File("page.html"), "<TITLE>Mizuto Ver1.50</TITLE>");
+  EXPECT_EQ(CheckAgainst(QUrl::fromLocalFile(QString::fromStdString(dir.File("page.html"))))
+                .Result,
+            kVersionConnectionError);
+}
+
+TEST(VersionCheck, PageAddressAndMessageBox) {
+  EXPECT_EQ(VersionPageUrl(QUrl(QString::fromLatin1(kHomePageUrl))).toString(),
+            QStringLiteral("http://mizuto.example/files/Ver_Mizuto.php"));
+  EXPECT_EQ(VersionPageUrl(QUrl(QStringLiteral("http://user@home.example:8080/a/index.html?x=1#top")))
+                .toString(),
+            QStringLiteral("http://home.example:8080/files/Ver_Mizuto.php"));
+
+  // The Help menu's check shows its message whatever the result.
+  GuiDialogs dialogs;
+  QStringList shown;
+  dialogs.Message = [&](QWidget*, const QString& text, const QString& caption) {
+    shown << caption + QStringLiteral("|") + text;
+  };
+  App app;
+  {
+    LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"));
+    VerCheckExecute(server.Url(), app, nullptr, dialogs);
+  }
+  VerCheckExecute(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
+                  dialogs);
+  EXPECT_EQ(shown, QStringList({QStringLiteral("バージョン情報|Mizuto Ver1.46が見つかりました。"),
+                                QStringLiteral("バージョン情報|接続エラー")}));
+}
+
+// --- the settings dialog ---
+
+template <typename T>
+T* Child(QWidget& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+// A seam whose Exec shows the dialog, runs `script` on it as the user would, and returns
+// the result the dialog was closed with.
+GuiDialogs ScriptedDialogs(std::function<void(QDialog&)> script,
+                           std::function<QString()> browse = [] { return QString(); }) {
+  GuiDialogs dialogs;
+  dialogs.Exec = [script](QDialog& dialog) {
+    dialog.show();
+    script(dialog);
+    return dialog.result();
+  };
+  dialogs.BrowseFolder = [browse](QWidget*, const QString& title) {
+    EXPECT_EQ(title, QStringLiteral("ログフォルダの選択"));
+    return browse();
+  };
+  return dialogs;
+}
+
+void Click(QDialog& dialog, const char* button) {
+  QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
+}
+
+void Retype(QDialog& dialog, const char* edit, const QString& text) {
+  QLineEdit* field = Child<QLineEdit>(dialog, edit);
+  // QTest types only Latin-1 keys; the edit's own insert stands in for a Japanese IME.
+  field->selectAll();
+  field->insert(text);
+}
+
+TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
+  App app;
+  app.UserName = S("提督タロウ");
+  app.LogDir = S("/home/提督/logs");
+  app.VerChk = 1;
+  QWidget owner;
+  owner.setGeometry(100, 100, 700, 500);
+  bool ran = false;
+  GuiDialogs dialogs = ScriptedDialogs([&](QDialog& dialog) {
+    ran = true;
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("Form3"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("設定"));
+    EXPECT_EQ(dialog.size(), QSize(353, 132));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(dialog.parentWidget(), &owner);
+
+    EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit1")->text(), QStringLiteral("提督タロウ"));
+    EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->text(), QStringLiteral("/home/提督/logs"));
+    EXPECT_TRUE(Child<QCheckBox>(dialog, "CheckBox1")->isChecked());
+    EXPECT_EQ(Child<QCheckBox>(dialog, "CheckBox1")->text(),
+              QStringLiteral("起動時に最新バージョンをチェックする"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "Button1")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "Button2")->text(), QStringLiteral("キャンセル"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "Button3")->text(), QStringLiteral("参照"));
+    EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->geometry(), QRect(8, 24, 297, 20));
+    EXPECT_EQ(Child<QPushButton>(dialog, "Button1")->geometry(), QRect(192, 96, 75, 25));
+
+    // Each caption sits 3 pixels above its edit box.
+    for (const char* edit : {"LabeledEdit1", "LabeledEdit2"}) {
+      QLineEdit* field = Child<QLineEdit>(dialog, edit);
+      QLabel* label = Child<QLabel>(dialog, (std::string(edit) + "Label").c_str());
+      if (!field || !label) continue;
+      EXPECT_EQ(label->geometry().bottom() + 1 + 3, field->y()) << edit;
+      EXPECT_EQ(label->x(), field->x()) << edit;
+    }
+    EXPECT_EQ(Child<QLabel>(dialog, "LabeledEdit1Label")->text(), QStringLiteral("プレイヤー名"));
+    EXPECT_EQ(Child<QLabel>(dialog, "LabeledEdit2Label")->text(), QStringLiteral("ログフォルダ"));
+
+    // OK has the focus; Tab walks Cancel, the folder, its button, the check box, the name.
+    QApplication::setActiveWindow(&dialog);
+    EXPECT_EQ(dialog.focusWidget(), Child<QPushButton>(dialog, "Button1"));
+    QStringList order;
+    for (int i = 0; i < 6; ++i) {
+      order << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                            : QString());
+      QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                  : static_cast<QWidget*>(&dialog),
+                      Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, QStringList({"Button1", "Button2", "LabeledEdit2", "Button3", "CheckBox1",
+                                  "LabeledEdit1"}));
+    Click(dialog, "Button2");
+  });
+  SettingExecute(app, &owner, dialogs);
+  EXPECT_TRUE(ran);
+}
+
+TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
+  App app;
+  app.UserName = S("提督タロウ");
+  app.LogDir = S("/old/logs");
+  app.VerChk = 1;
+
+  // Browse, then cancel: nothing changes, although the edit showed the chosen folder.
+  GuiDialogs browseThenCancel = ScriptedDialogs(
+      [](QDialog& dialog) {
+        Click(dialog, "Button3");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->text(),
+                  QStringLiteral("/home/提督/新しいログ"));
+        Child<QCheckBox>(dialog, "CheckBox1")->setChecked(false);
+        Retype(dialog, "LabeledEdit1", QStringLiteral("別人"));
+        Click(dialog, "Button2");
+      },
+      [] { return QStringLiteral("/home/提督/新しいログ"); });
+  SettingExecute(app, nullptr, browseThenCancel);
+  EXPECT_EQ(U(app.UserName), "提督タロウ");
+  EXPECT_EQ(app.LogDir, "/old/logs");
+  EXPECT_EQ(app.VerChk, 1);
+
+  // Closing the window any other way is a cancel too.
+  GuiDialogs closeBox = ScriptedDialogs([](QDialog& dialog) {
+    Retype(dialog, "LabeledEdit1", QStringLiteral("別人"));
+    dialog.close();
+  });
+  SettingExecute(app, nullptr, closeBox);
+  EXPECT_EQ(U(app.UserName), "提督タロウ");
+
+  // A cancelled browser leaves the folder as typed; OK takes every field as it stands,
+  // an empty name included.
+  GuiDialogs editAndOk = ScriptedDialogs(
+      [](QDialog& dialog) {
+        Retype(dialog, "LabeledEdit2", QStringLiteral("/typed/ログ"));
+        Click(dialog, "Button3");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->text(), QStringLiteral("/typed/ログ"));
+        Child<QLineEdit>(dialog, "LabeledEdit1")->clear();
+        QTest::mouseClick(Child<QCheckBox>(dialog, "CheckBox1"), Qt::LeftButton);
+        Click(dialog, "Button1");
+      },
+      [] { return QString(); });
+  SettingExecute(app, nullptr, editAndOk);
+  EXPECT_EQ(app.UserName, "");
+  EXPECT_EQ(app.LogDir, S("/typed/ログ"));
+  EXPECT_EQ(app.VerChk, 0);
+
+  // And back: checking stores 1, a chosen folder replaces the text, a name is converted.
+  GuiDialogs browseAndOk = ScriptedDialogs(
+      [](QDialog& dialog) {
+        QTest::mouseClick(Child<QCheckBox>(dialog, "CheckBox1"), Qt::LeftButton);
+        Click(dialog, "Button3");
+        Retype(dialog, "LabeledEdit1", QStringLiteral("ヤマト"));
+        Click(dialog, "Button1");
+      },
+      [] { return QStringLiteral("/mnt/game/chat"); });
+  SettingExecute(app, nullptr, browseAndOk);
+  EXPECT_EQ(app.UserName, S("ヤマト"));
+  EXPECT_EQ(app.LogDir, "/mnt/game/chat");
+  EXPECT_EQ(app.VerChk, 1);
+}
+
+TEST(SettingsDialog, OkWithoutEditingKeepsTheExactBytes) {
+  // A name with a malformed trailing lead byte and a folder with a character that has two
+  // codes in the table ("≒" as 81 E0 and as 87 90): shown and accepted unchanged, both
+  // must come back as they were, not as their round trip through the widget's text.
+  App app;
+  app.UserName = std::string("Taro\x81");
+  app.LogDir = std::string("/logs/\x87\x90");
+  ASSERT_NE(FromQt(ToQt(app.UserName)), app.UserName);
+  GuiDialogs pressOk = ScriptedDialogs([](QDialog& dialog) { Click(dialog, "Button1"); });
+  SettingExecute(app, nullptr, pressOk);
+  EXPECT_EQ(app.UserName, std::string("Taro\x81"));
+  EXPECT_EQ(app.LogDir, std::string("/logs/\x87\x90"));
+}
+
+// --- the version dialog and the sink counter window ---
+
+TEST(VersionDialog, ShowsTheTitleAndIsReleasedAfterwards) {
+  App app;
+  QWidget owner;
+  owner.setGeometry(200, 150, 640, 480);
+  owner.show();
+  QPointer<QDialog> seen;
+  GuiDialogs dialogs;
+  dialogs.Exec = [&](QDialog& dialog) {
+    seen = &dialog;
+    dialog.show();
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("Form2"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("バージョン情報"));
+    EXPECT_EQ(dialog.size(), QSize(228, 48));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_LE((dialog.geometry().center() - owner.geometry().center()).manhattanLength(), 2);
+    EXPECT_EQ(Child<QLabel>(dialog, "StaticText1")->text(), QStringLiteral("Mizuto Ver1.45"));
+    QLabel* notice = Child<QLabel>(dialog, "StaticText2");
+    EXPECT_FALSE(notice->text().isEmpty());
+    EXPECT_FALSE(notice->text().contains('\n'));
+    QLabel* image = Child<QLabel>(dialog, "Image1");
+    EXPECT_EQ(image->geometry(), QRect(8, 8, 33, 33));
+    EXPECT_FALSE(image->pixmap().isNull());
+    EXPECT_TRUE(dialog.findChildren<QPushButton*>().isEmpty());
+    dialog.close();
+    return dialog.result();
+  };
+  VersionExecute(app, &owner, dialogs);
+  EXPECT_TRUE(seen.isNull()) << "the dialog outlived its use";
+}
+
+TEST(ProgramIconTest, HasThePictureAtEachSize) {
+  const QIcon icon = ProgramIcon();
+  for (int size : {16, 32, 48}) {
+    const QImage image = icon.pixmap(size, size).toImage();
+    EXPECT_EQ(image.size(), QSize(size, size));
+    // A disc: the corners are clear, the middle is painted.
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size;
+    EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255) << size;
+  }
+}
+
+TEST(SinkCounterWindowTest, FloatsAboveWithoutButtonsAndShowsTheScore) {
+  QWidget mainWindow;
+  mainWindow.setGeometry(300, 200, 734, 707);
+  mainWindow.show();
+  SinkCounterWindow window(&mainWindow);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.objectName(), QStringLiteral("Form4"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("撃沈カウント"));
+  EXPECT_TRUE(window.isWindow());
+  const Qt::WindowFlags flags = window.windowFlags();
+  EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+  EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                        Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint));
+  EXPECT_NEAR(window.windowOpacity(), 128.0 / 255.0, 0.01);
+  EXPECT_EQ(window.size(), QSize(209, 26));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+
+  QLabel* label = Child<QLabel>(window, "Label1");
+  EXPECT_EQ(label->text(), QStringLiteral("味方 0 - 0 敵"));
+  EXPECT_EQ(label->alignment(), Qt::AlignCenter);
+  EXPECT_TRUE(label->font().bold());
+  EXPECT_EQ(label->font().pixelSize(), 21);
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+  window.SetText(QStringLiteral("味方 3 - 12 敵"));
+  EXPECT_EQ(label->text(), QStringLiteral("味方 3 - 12 敵"));
+  EXPECT_EQ(window.Text(), QStringLiteral("味方 3 - 12 敵"));
+
+  window.ShowCentredOn(&mainWindow);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(label->geometry(), window.rect());
+  EXPECT_LE((window.frameGeometry().center() - mainWindow.frameGeometry().center())
+                .manhattanLength(),
+            2);
+
+  // The window system cannot close it; the program can.
+  QCloseEvent fromWindowSystem;
+  QSpontaneKeyEvent::setSpontaneous(&fromWindowSystem);
+  // notify() directly: sendEvent would clear the spontaneous mark.
+  QApplication::instance()->notify(&window, &fromWindowSystem);
+  EXPECT_FALSE(fromWindowSystem.isAccepted());
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(window.close());
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace mizuto

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "app/version_check.h"
+#include "support/test_support.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::U;
+
+const std::string kTitle = "Mizuto Ver1.45";
+
+struct Outcome {
+  int Result;
+  std::string Message;  // UTF-8, for readable failures
+};
+
+Outcome Evaluate(std::string_view pageSjis) {
+  std::string message = "untouched";
+  const int result = EvaluateVersionPage(pageSjis, kTitle, &message);
+  return {result, U(message)};
+}
+
+TEST(VersionPage, TitleIsComparedByteForByteWithTheProgramTitle) {
+  Outcome same = Evaluate("<HTML><HEAD><TITLE>Mizuto Ver1.45</TITLE></HEAD></HTML>");
+  EXPECT_EQ(same.Result, kVersionIsCurrent);
+  EXPECT_EQ(same.Message, "Mizuto Ver1.45は最新版です。");
+
+  Outcome newer = Evaluate("<TITLE>Mizuto Ver1.46</TITLE>");
+  EXPECT_EQ(newer.Result, kVersionFound);
+  EXPECT_EQ(newer.Message, "Mizuto Ver1.46が見つかりました。");
+
+  // There is no ordering of versions, and spaces and case count.
+  EXPECT_EQ(Evaluate("<TITLE>Mizuto Ver1.02</TITLE>").Result, kVersionFound);
+  Outcome padded = Evaluate("<TITLE> Mizuto Ver1.45</TITLE>");
+  EXPECT_EQ(padded.Result, kVersionFound);
+  EXPECT_EQ(padded.Message, " Mizuto Ver1.45が見つかりました。");
+  EXPECT_EQ(Evaluate("<TITLE>Mizuto Ver1.45 </TITLE>").Result, kVersionFound);
+  EXPECT_EQ(Evaluate("<TITLE>Mizuto ver1.45</TITLE>").Result, kVersionFound);
+
+  // A Japanese title reaches the message whole.
+  Outcome japanese = Evaluate(S("<TITLE>Mizuto Ver2.00 正式版</TITLE>"));
+  EXPECT_EQ(japanese.Result, kVersionFound);
+  EXPECT_EQ(japanese.Message, "Mizuto Ver2.00 正式版が見つかりました。");
+
+  // The out-parameter may be left out.
+  EXPECT_EQ(EvaluateVersionPage("<TITLE>Mizuto Ver1.45</TITLE>", kTitle, nullptr),
+            kVersionIsCurrent);
+}
+
+TEST(VersionPage, PagesThatAreNotVersionPagesAreConnectionErrors) {
+  for (const std::string& page : {
+           std::string(),
+           std::string("<title>Mizuto Ver1.46</title>"),   // tags in lower case
+           std::string("<Title>Mizuto Ver1.46</Title>"),
+           std::string("<TITLE>Mizuto Ver1.46"),           // never closed
+           std::string("Mizuto Ver1.46</TITLE>"),          // never opened
+           std::string("</TITLE><TITLE>Mizuto Ver1.46</TITLE>"),  // opened only after the first close
+           std::string("<TITLE>Other Ver1.46</TITLE>"),    // not this program
+           std::string("<TITLE>mizuto Ver1.46</TITLE>"),   // the name word is case-sensitive
+           std::string("<TITLE></TITLE>"),
+           std::string("<TITLE>Mizuto</TITLE") }) {
+    Outcome outcome = Evaluate(page);
+    EXPECT_EQ(outcome.Result, kVersionConnectionError) << page;
+    EXPECT_EQ(outcome.Message, "接続エラー") << page;
+  }
+}
+
+TEST(VersionPage, TheTitleRunsFromTheFirstOpenTagToTheFirstCloseTag) {
+  // Only the first "</TITLE>" counts; the first "<TITLE>" before it opens the title, so a
+  // second opening tag becomes part of the title text.
+  Outcome nested = Evaluate("<TITLE>a<TITLE>Mizuto Ver1.46</TITLE><TITLE>Mizuto Ver1.45</TITLE>");
+  EXPECT_EQ(nested.Result, kVersionFound);
+  EXPECT_EQ(nested.Message, "a<TITLE>Mizuto Ver1.46が見つかりました。");
+
+  // Whatever lies between the tags is the title, line breaks and all.
+  Outcome multiline = Evaluate("<TITLE>\r\nMizuto Ver1.46\r\n</TITLE>");
+  EXPECT_EQ(multiline.Result, kVersionFound);
+  EXPECT_EQ(multiline.Message, "\r\nMizuto Ver1.46\r\nが見つかりました。");
+}
+
+TEST(VersionPage, TagsAndNameAreOnlyFoundOnCharacterBoundaries) {
+  // 0x83 0x4D is a katakana whose trail byte is 'M': bytewise, "Mizuto" would be found
+  // starting inside it; on character boundaries the title holds only "izuto".
+  const std::string swallowedM = std::string("<TITLE>\x83") + "Mizuto Ver1.46</TITLE>";
+  EXPECT_EQ(Evaluate(swallowedM).Result, kVersionConnectionError);
+  // The same title with the name standing on its own is fine.
+  EXPECT_EQ(Evaluate(std::string("<TITLE>\x83\x4D Mizuto Ver1.46</TITLE>")).Result,
+            kVersionFound);
+
+  // "表" is 95 5C: its trail byte is a backslash, and a title holding it is kept whole.
+  Outcome table = Evaluate(S("<TITLE>Mizuto 表Ver1.46</TITLE>"));
+  EXPECT_EQ(table.Result, kVersionFound);
+  EXPECT_EQ(table.Message, "Mizuto 表Ver1.46が見つかりました。");
+}
+
+TEST(VersionPage, ReplyBodiesBecomeShiftJis) {
+  const std::string utf8Page = "<TITLE>Mizuto Ver1.46 版</TITLE>";
+  const std::string sjisPage = S(utf8Page);
+
+  // Declared character sets win.
+  EXPECT_EQ(VersionPageBodyToSjis(utf8Page, "text/html; charset=UTF-8"), sjisPage);
+  EXPECT_EQ(VersionPageBodyToSjis(utf8Page, "text/html;charset=\"utf-8\""), sjisPage);
+  EXPECT_EQ(VersionPageBodyToSjis(sjisPage, "text/html; charset=Shift_JIS"), sjisPage);
+  EXPECT_EQ(VersionPageBodyToSjis(sjisPage, "text/html; charset=windows-31j"), sjisPage);
+
+  // A byte-order mark says UTF-8 whatever the header claims, and is dropped.
+  EXPECT_EQ(VersionPageBodyToSjis("\xEF\xBB\xBF" + utf8Page, ""), sjisPage);
+
+  // Undeclared: well-formed UTF-8 with Japanese in it is converted, Shift-JIS kept as is.
+  EXPECT_EQ(VersionPageBodyToSjis(utf8Page, "text/html"), sjisPage);
+  EXPECT_EQ(VersionPageBodyToSjis(sjisPage, ""), sjisPage);
+  EXPECT_EQ(VersionPageBodyToSjis("<TITLE>Mizuto Ver1.46</TITLE>", ""),
+            "<TITLE>Mizuto Ver1.46</TITLE>");
+  // Shift-JIS that happens to hold a byte sequence invalid in UTF-8 midway stays bytes.
+  const std::string mixed = S("<TITLE>Mizuto 海戦</TITLE>");
+  EXPECT_EQ(VersionPageBodyToSjis(mixed, ""), mixed);
+
+  // End to end: a UTF-8 page with a Japanese title gives the same message as its
+  // Shift-JIS twin.
+  std::string fromUtf8, fromSjis;
+  EXPECT_EQ(EvaluateVersionPage(VersionPageBodyToSjis(utf8Page, ""), kTitle, &fromUtf8),
+            kVersionFound);
+  EXPECT_EQ(EvaluateVersionPage(VersionPageBodyToSjis(sjisPage, ""), kTitle, &fromSjis),
+            kVersionFound);
+  EXPECT_EQ(fromUtf8, fromSjis);
+}
+
+}  // namespace
+}  // namespace mizuto
