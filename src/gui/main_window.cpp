@@ -149,7 +149,15 @@ MainWindow::MainWindow(MainWindowOptions options) : options_(std::move(options))
   sinkCounter_->hide();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The views read the core's tables, and the core would outlive nothing here: the widgets
+  // go first, while the tables they show still exist (a dying QWidget still lays out and
+  // asks its model).
+  timer1_->stop();
+  app_.OnStatusChanged = nullptr;
+  hide();
+  delete takeCentralWidget();
+}
 
 QAction* MainWindow::Action(const char* name) const {
   for (const ActionEntry& e : entries_) {
