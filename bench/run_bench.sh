@@ -5,10 +5,11 @@
 #   B3  one active-mode tick on the 100 MB log with a battle open   (Google Benchmark)
 #   B4  refresh of every totals view on a full name table            (Google Benchmark)
 #   B5  peak resident memory of the B1 run and of a full name table
+#   B6  loading the 100 MB log in the window (offscreen, drawn once) against the report
 # RUNS (default 7) sets the number of timed runs per command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh g++ cmake make libicu-dev libbenchmark-dev time
+scripts/deps.sh g++ cmake make libicu-dev libbenchmark-dev time qt6-base-dev
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DMIZUTO_TESTS=OFF -DMIZUTO_BENCH=ON >/dev/null
 cmake --build build/bench -j"$(nproc)" >/dev/null
 bench/make_corpus.sh >/dev/null
@@ -51,3 +52,22 @@ for name in 100mb full; do
   echo "$name: peak RSS $(awk "BEGIN{printf \"%.1f\", $kb/1024}") MiB, log $(awk "BEGIN{printf \"%.1f\", $(stat -c %s "$corpus/$name/chat.html")/1048576}") MiB"
 done
 "$exe" --report --program-dir "$corpus/full" "$corpus/full/chat.html" | grep -c "Error Code 005" | sed 's/^/full: name-table-full reports: /'
+
+echo "== B6: the window (offscreen) vs. the report, 100 MB, $runs alternating runs"
+window() {
+  QT_QPA_PLATFORM=offscreen "$exe" --program-dir "$corpus/$1" --quit-after-load "$corpus/$1/chat.html" \
+    >/dev/null 2>&1
+}
+: >/tmp/mizuto_b6_a; : >/tmp/mizuto_b6_b
+window 100mb; report 100mb  # warm the cache
+for _ in $(seq "$runs"); do
+  t0=$(now); window 100mb; t1=$(now)
+  report 100mb; t2=$(now)
+  echo $(( (t1 - t0) / 1000000 )) >>/tmp/mizuto_b6_a
+  echo $(( (t2 - t1) / 1000000 )) >>/tmp/mizuto_b6_b
+done
+a=$(median </tmp/mizuto_b6_a); b=$(median </tmp/mizuto_b6_b)
+echo "window: median ${a} ms   report: median ${b} ms   ratio: $(awk "BEGIN{printf \"%.2f\", $a/$b}")"
+kb=$(QT_QPA_PLATFORM=offscreen /usr/bin/time -f %M "$exe" --program-dir "$corpus/100mb" --quit-after-load \
+  "$corpus/100mb/chat.html" 2>&1 >/dev/null | tail -1)
+echo "window: peak RSS $(awk "BEGIN{printf \"%.1f\", $kb/1024}") MiB"
