@@ -1,0 +1,40 @@
+// The tally table as a Qt table model: reads the core's rows in place, converts a cell's
+// text only when a view asks for it.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "app/view_models.h"
+
+namespace mizuto {
+
+class TallyTableModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  // `table` must outlive the model (it is the App's TallyTable).
+  explicit TallyTableModel(const TallyTableView& table, QObject* parent = nullptr);
+
+  // Call after the core changed the rows or the columns (a refresh, a sort).
+  void Reload();
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  const TallyTableView& table_;
+  // The sizes the views were last told about; the core may already hold others until the
+  // next Reload, and a view must never be answered from rows it does not know.
+  int rows_ = 0;
+  int columns_ = 0;
+};
+
+// A core text for a view. Numbers are the bulk of the table and pure ASCII, which needs no
+// code-page conversion.
+QString ViewText(std::string_view sjis);
+
+}  // namespace mizuto
