@@ -116,8 +116,12 @@ MainWindow::MainWindow(MainWindowOptions options) : options_(std::move(options))
   setWindowIcon(ProgramIcon());
   setFont(ProportionalFont(12));
   app_.ProgramDir = options_.ProgramDir;
+  // The analysis reports its progress far more often than the figure changes: the status
+  // bar is drawn again only when its text did.
   app_.OnStatusChanged = [this] {
-    statusText_->setText(ToQt(app_.StatusText));
+    if (app_.StatusText == shownStatus_) return;
+    shownStatus_ = app_.StatusText;
+    statusText_->setText(ToQt(shownStatus_));
     statusText_->repaint();
   };
   BuildLayout();
@@ -649,7 +653,10 @@ void MainWindow::FillCheckLists() {
 void MainWindow::SyncAll() {
   ++syncing_;
   setWindowTitle(ToQt(app_.Caption));
-  statusText_->setText(ToQt(app_.StatusText));
+  if (app_.StatusText != shownStatus_) {
+    shownStatus_ = app_.StatusText;
+    statusText_->setText(ToQt(shownStatus_));
+  }
   SyncActions();
   SyncBattleList();
   SyncDetail();

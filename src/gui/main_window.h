@@ -128,6 +128,7 @@ class MainWindow : public QMainWindow {
 
   std::vector<DetailLine> shownDetail_;
   std::vector<std::string> shownColumns_;
+  std::string shownStatus_;
   std::size_t shownErrors_ = 0;
   bool timerWasRunning_ = false;
   bool sinkCounterShown_ = false;
