@@ -1,12 +1,9 @@
 // Mizuto: a chat-log analyser. Without --report it opens the main window (on the log named
 // on the command line, if any); `mizuto --report ...` prints, without any display, what the
 // main window shows after loading a log.
+#include <dlfcn.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QFile>
-#include <QScreen>
-#include <QTimer>
 #include <climits>
 #include <cstdio>
 #include <iostream>
@@ -14,15 +11,11 @@
 #include <vector>
 
 #include "app/report.h"
-#include "gui/gui_dialogs.h"
-#include "gui/main_window.h"
-#include "gui/version_fetch.h"
 
 namespace {
 
-constexpr const char* kWindowUsage =
-    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [LOG]\n"
-    "       mizuto --report ...   (without a display; see mizuto --report --help)\n";
+// The module that holds the window layer, beside the program.
+constexpr const char* kWindowModule = "mizuto_window.so";
 
 // The folder of the running program, with a trailing separator.
 std::string ProgramFolder(const char* argv0) {
@@ -51,58 +44,23 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
   }
 }
 
-int RunWindow(int argc, char** argv, const std::vector<std::string>& args) {
-  std::string programDir = ProgramFolder(argv[0]);
-  std::string log;
-  std::string screenshot;
-  bool quitAfterLoad = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if ((a == "--program-dir" || a == "--screenshot") && i + 1 < args.size()) {
-      std::string& target = a == "--program-dir" ? programDir : screenshot;
-      target = args[++i];
-      if (&target == &programDir && !programDir.empty() && programDir.back() != '/') {
-        programDir += '/';
-      }
-    } else if (a == "--quit-after-load") {
-      quitAfterLoad = true;
-    } else if (!a.empty() && a[0] == '-') {
-      std::cerr << "mizuto: unknown option " << a << "\n" << kWindowUsage;
-      return 2;
-    } else if (log.empty()) {
-      log = a;
-    } else {
-      std::cerr << "mizuto: one log at a time\n" << kWindowUsage;
-      return 2;
-    }
+// The window is loaded only when it is wanted: the report starts without the toolkit.
+int RunWindow(int argc, char** argv) {
+  const std::string folder = ProgramFolder(argv[0]);
+  const std::string module = folder + kWindowModule;
+  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    std::cerr << "mizuto: the window cannot be started (" << ::dlerror()
+              << "); mizuto --report still works\n";
+    return 1;
   }
-
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Mizuto"));
-  mizuto::MainWindowOptions options;
-  options.ProgramDir = programDir;
-  options.HomePage = QUrl(QString::fromLatin1(mizuto::kHomePageUrl));
-  options.Dialogs = mizuto::RealGuiDialogs();
-  mizuto::MainWindow window(std::move(options));
-  window.show();
-  const bool read = log.empty() || window.OpenLog(QFile::decodeName(log.c_str()));
-  if (quitAfterLoad) {
-    // For scripts and timings: the window is drawn once with the loaded log, then closed
-    // without writing the settings back.
-    QApplication::processEvents();
-    window.repaint();
-    if (!read) std::cerr << "mizuto: cannot read " << log << "\n";
-    return read ? 0 : 1;
+  using WindowMain = int (*)(int, char**, const char*);
+  auto windowMain = reinterpret_cast<WindowMain>(::dlsym(handle, "MizutoWindowMain"));
+  if (windowMain == nullptr) {
+    std::cerr << "mizuto: " << module << " has no window entry point\n";
+    return 1;
   }
-  if (!screenshot.empty()) {
-    // Draws the window once it has been laid out, saves it and ends.
-    QTimer::singleShot(300, &window, [&] {
-      const bool saved = window.grab().save(QString::fromStdString(screenshot));
-      if (!saved) std::cerr << "mizuto: cannot write " << screenshot << "\n";
-      QApplication::exit(saved ? 0 : 1);
-    });
-  }
-  return QApplication::exec();
+  return windowMain(argc, argv, folder.c_str());
 }
 
 }  // namespace
@@ -110,9 +68,5 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << kWindowUsage;
-    return 0;
-  }
-  return RunWindow(argc, argv, args);
+  return RunWindow(argc, argv);
 }

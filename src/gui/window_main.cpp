@@ -1,0 +1,80 @@
+// The window's entry point. It lives in a module that the program loads only when the window
+// is wanted, so the headless report never pays for loading the toolkit.
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <QUrl>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "gui/gui_dialogs.h"
+#include "gui/main_window.h"
+#include "gui/version_fetch.h"
+
+namespace {
+
+constexpr const char* kWindowUsage =
+    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [LOG]\n"
+    "       mizuto --report ...   (without a display; see mizuto --report --help)\n";
+
+}  // namespace
+
+// argv as the program got it; programDir is the program's folder, ending in '/'.
+extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc, char** argv,
+                                                                      const char* programDir) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string folder = programDir;
+  std::string log;
+  std::string screenshot;
+  bool quitAfterLoad = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      std::cout << kWindowUsage;
+      return 0;
+    }
+    if ((a == "--program-dir" || a == "--screenshot") && i + 1 < args.size()) {
+      const bool isFolder = a == "--program-dir";
+      (isFolder ? folder : screenshot) = args[++i];
+      if (isFolder && !folder.empty() && folder.back() != '/') folder += '/';
+    } else if (a == "--quit-after-load") {
+      quitAfterLoad = true;
+    } else if (!a.empty() && a[0] == '-') {
+      std::cerr << "mizuto: unknown option " << a << "\n" << kWindowUsage;
+      return 2;
+    } else if (log.empty()) {
+      log = a;
+    } else {
+      std::cerr << "mizuto: one log at a time\n" << kWindowUsage;
+      return 2;
+    }
+  }
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Mizuto"));
+  mizuto::MainWindowOptions options;
+  options.ProgramDir = folder;
+  options.HomePage = QUrl(QString::fromLatin1(mizuto::kHomePageUrl));
+  options.Dialogs = mizuto::RealGuiDialogs();
+  mizuto::MainWindow window(std::move(options));
+  window.show();
+  const bool read = log.empty() || window.OpenLog(QFile::decodeName(log.c_str()));
+  if (quitAfterLoad) {
+    // For scripts and timings: the window is drawn once with the loaded log, then closed
+    // without writing the settings back.
+    QApplication::processEvents();
+    window.repaint();
+    if (!read) std::cerr << "mizuto: cannot read " << log << "\n";
+    return read ? 0 : 1;
+  }
+  if (!screenshot.empty()) {
+    // Draws the window once it has been laid out, saves it and ends.
+    QTimer::singleShot(300, &window, [&] {
+      const bool saved = window.grab().save(QString::fromStdString(screenshot));
+      if (!saved) std::cerr << "mizuto: cannot write " << screenshot << "\n";
+      QApplication::exit(saved ? 0 : 1);
+    });
+  }
+  return QApplication::exec();
+}
