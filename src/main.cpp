@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -46,6 +47,14 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
 
 // The window is loaded only when it is wanted: the report starts without the toolkit.
 int RunWindow(int argc, char** argv) {
+  // Without a display the toolkit would abort: say what works instead.
+  const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+                       std::getenv("QT_QPA_PLATFORM");
+  if (!display) {
+    std::cerr << "mizuto: no display for the window; the report works without one:\n"
+              << mizuto::kReportUsage;
+    return 2;
+  }
   const std::string folder = ProgramFolder(argv[0]);
   const std::string module = folder + kWindowModule;
   void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -112,7 +112,22 @@ TEST_F(ReportTest, LogWithoutBattlesAndExitCodes) {
   EXPECT_EQ(Execute(Report("--detail x " + dir.File("chat.html")), dir).status, 2);
   EXPECT_EQ(Execute(Report("--encoding latin1 " + dir.File("chat.html")), dir).status, 2);
   EXPECT_EQ(Execute(Report("--bogus " + dir.File("chat.html")), dir).status, 2);
-  EXPECT_EQ(Execute(std::string(MIZUTO_EXE), dir).status, 2);
+  // Without --report the program opens its window: without a display it says so and ends.
+  const Outcome noDisplay =
+      Execute("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(MIZUTO_EXE), dir);
+  EXPECT_EQ(noDisplay.status, 2);
+  EXPECT_NE(noDisplay.err.find("--report"), std::string::npos) << noDisplay.err;
+}
+
+TEST_F(ReportTest, TheWindowOpensOnALogOffscreen) {
+  // The window layer is a module the program loads when the window is wanted.
+  const std::string window = "env QT_QPA_PLATFORM=offscreen " + std::string(MIZUTO_EXE) +
+                             " --program-dir " + dir.Path() + " --quit-after-load ";
+  EXPECT_EQ(Execute(window + dir.File("chat.html"), dir).status, 0);
+  const Outcome missing = Execute(window + dir.File("missing.html"), dir);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
+  EXPECT_EQ(Execute(window + "--bogus", dir).status, 2);
 }
 
 }  // namespace
