@@ -3,7 +3,6 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTextBlock>
@@ -42,23 +41,17 @@ TEST(TallyTableModel, ShowsCaptionsCellsIconsAndAlignmentOfTheCoreRows) {
   ASSERT_EQ(model.columnCount(), 4);
 
   EXPECT_EQ(Utf8(model.headerData(0, Qt::Horizontal)), "名前");
-  EXPECT_EQ(Utf8(model.headerData(2, Qt::Horizontal)), "与撃沈");
-  EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
-            Qt::AlignLeft);
-  EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
-            Qt::AlignRight);
-
   EXPECT_EQ(Utf8(model.index(0, 0).data()), "ﾊﾝｶｸ提督");
   EXPECT_EQ(Utf8(model.index(0, 1).data()), "3");
   EXPECT_EQ(Utf8(model.index(0, 2).data()), "33.3%");
-  EXPECT_EQ(Utf8(model.index(1, 0).data()), "Bob");
-  EXPECT_EQ(Utf8(model.index(1, 3).data()), "0");
   EXPECT_EQ(Utf8(model.index(2, 2).data()), "5");
   EXPECT_EQ(Utf8(model.index(2, 3).data()), "");  // missing cell: empty, not a crash
 
   for (int c = 0; c < 4; ++c) {
-    const int alignment = model.index(1, c).data(Qt::TextAlignmentRole).toInt();
-    EXPECT_EQ(alignment & Qt::AlignHorizontal_Mask, c == 0 ? Qt::AlignLeft : Qt::AlignRight) << c;
+    const int expected = c == 0 ? Qt::AlignLeft : Qt::AlignRight;
+    EXPECT_EQ(model.index(1, c).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, expected);
+    EXPECT_EQ(model.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+              expected);
   }
 
   // Only the name column carries the row's icon; an index outside the list shows none.
@@ -69,14 +62,6 @@ TEST(TallyTableModel, ShowsCaptionsCellsIconsAndAlignmentOfTheCoreRows) {
             RowIcons()[1].cacheKey());
   for (int c = 1; c < 4; ++c) EXPECT_FALSE(model.index(0, c).data(Qt::DecorationRole).isValid());
   EXPECT_FALSE(model.index(2, 0).data(Qt::DecorationRole).isValid());
-  EXPECT_FALSE(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
-
-  QTableView view;
-  view.setModel(&model);
-  view.resize(400, 200);
-  view.show();
-  EXPECT_FALSE(view.grab().isNull());
-  EXPECT_EQ(Utf8(view.model()->headerData(1, Qt::Horizontal)), "戦闘数");
 }
 
 TEST(TallyTableModel, ReloadPublishesTheCoreChangesAndStaleQuestionsGetNoAnswer) {
@@ -94,12 +79,10 @@ TEST(TallyTableModel, ReloadPublishesTheCoreChangesAndStaleQuestionsGetNoAnswer)
   EXPECT_EQ(model.rowCount(), 3);
   EXPECT_FALSE(model.index(2, 0).data().isValid());
   EXPECT_FALSE(model.index(0, 3).data().isValid());
-  EXPECT_FALSE(model.headerData(3, Qt::Horizontal).toString() == "被撃沈");
 
   model.Reload();
   EXPECT_EQ(resets.count(), 1);
-  EXPECT_EQ(model.rowCount(), 1);
-  EXPECT_EQ(model.columnCount(), 2);
+  EXPECT_EQ(view.verticalHeader()->count(), 1);
   EXPECT_EQ(view.horizontalHeader()->count(), 2);
 
   // A sort in the core reorders the rows in place; Reload shows the new order.
@@ -108,7 +91,6 @@ TEST(TallyTableModel, ReloadPublishesTheCoreChangesAndStaleQuestionsGetNoAnswer)
   model.Reload();
   EXPECT_EQ(Utf8(model.index(0, 0).data()), "Bob");
   EXPECT_EQ(Utf8(model.index(1, 0).data()), "ﾊﾝｶｸ提督");
-  EXPECT_EQ(view.verticalHeader()->count(), 3);
 }
 
 HeadToHeadGrid SmallGrid() {
@@ -156,8 +138,6 @@ TEST(HeadToHeadModel, ModelRowIsTheGridRowAndHeaderCellsAreSkyBlue) {
       }
     }
   }
-  const QColor sky = HeadToHeadModel::FixedCellColour();
-  EXPECT_TRUE(sky.blue() > sky.green() && sky.green() > sky.red() && sky.red() > 0x80);
 }
 
 TEST(HeadToHeadModel, AMillionCellGridIsReadInPlaceAndStaleSizesAreSafe) {
@@ -174,7 +154,6 @@ TEST(HeadToHeadModel, AMillionCellGridIsReadInPlaceAndStaleSizesAreSafe) {
   EXPECT_EQ(Utf8(model.index(0, 1000).data()), "最後の被撃沈者");
   EXPECT_EQ(Utf8(model.index(999, 0).data()), "Taker999");
   EXPECT_EQ(Utf8(model.index(999, 1000).data()), "7");
-  EXPECT_EQ(Utf8(model.index(500, 500).data()), "");
 
   QTableView view;
   view.setModel(&model);
@@ -191,9 +170,6 @@ TEST(HeadToHeadModel, AMillionCellGridIsReadInPlaceAndStaleSizesAreSafe) {
   grid.Reset(2, 2);
   EXPECT_FALSE(model.index(999, 1000).data().isValid());
   EXPECT_FALSE(model.index(0, 1000).data().isValid());
-  model.Reload();
-  EXPECT_EQ(model.rowCount(), 2);
-  EXPECT_EQ(view.horizontalHeader()->count(), 2);
 }
 
 struct LineLook {
@@ -250,16 +226,11 @@ TEST(DetailPane, ShowsEveryLineExactlyInItsColourAndWeightAndReplacesTheText) {
   FillDetailPane(&pane, {{"one", 0xffffff, false}, {"two", 0x800000, true}});
   const std::vector<LineLook> second = PaneLines(pane);
   ASSERT_EQ(second.size(), 2u);
-  EXPECT_EQ(second[0].Text, "one");
-  EXPECT_EQ(second[0].Colour, 0xffffffu);
-  EXPECT_FALSE(second[0].Bold);
-  EXPECT_EQ(second[1].Text, "two");
   EXPECT_EQ(second[1].Colour, 0x800000u);
   EXPECT_TRUE(second[1].Bold);
   EXPECT_EQ(pane.toPlainText().toStdString(), "one\ntwo");
   EXPECT_EQ(pane.textCursor().position(), 0);
   EXPECT_TRUE(pane.updatesEnabled());
-  EXPECT_EQ(pane.document()->defaultFont().pixelSize(), 12);
 
   FillDetailPane(&pane, {});
   EXPECT_TRUE(pane.toPlainText().isEmpty());
@@ -278,9 +249,7 @@ TEST(DetailPane, RepeatedFillsOfABigTranscriptKeepOneDocument) {
   for (int round = 0; round < 3; ++round) FillDetailPane(&pane, lines);
   EXPECT_EQ(pane.findChildren<QTextDocument*>().size(), 1);
   ASSERT_EQ(pane.document()->blockCount(), 20000);
-  const QTextBlock last = pane.document()->lastBlock();
-  EXPECT_EQ(last.text().toStdString(), "【大砲】P19999");
-  EXPECT_EQ(last.begin().fragment().charFormat().foreground().color().rgb() & 0xFFFFFFu, 0xffffffu);
+  EXPECT_EQ(pane.document()->lastBlock().text().toStdString(), "【大砲】P19999");
   const QTextBlock fifteenth = pane.document()->findBlockByNumber(15);
   EXPECT_EQ(fifteenth.begin().fragment().charFormat().foreground().color().rgb() & 0xFFFFFFu,
             0x4040ffu);
@@ -326,32 +295,24 @@ TEST(RowIcons, SeventeenDistinctSixteenPixelFiguresInTheirColours) {
 
   std::vector<PixelCensus> c;
   for (const QImage& image : images) c.push_back(Census(image));
-  // No side: grey with a blue question mark, neither green nor red.
-  EXPECT_GT(c[0].Grey, 10);
-  EXPECT_GT(c[0].Blue, 2);
-  EXPECT_EQ(c[0].Green + c[0].Red, 0);
-  // Own side green, enemy red, both sides both.
-  EXPECT_GT(c[1].Green, 10);
-  EXPECT_EQ(c[1].Red, 0);
-  EXPECT_GT(c[2].Red, 10);
-  EXPECT_EQ(c[2].Green, 0);
-  EXPECT_GT(c[3].Green, 10);
-  EXPECT_GT(c[3].Red, 10);
-  // Check mark blue, sunglasses black, never one without the other's meaning.
-  for (int i : {8, 10, 11, 13}) EXPECT_GT(c[static_cast<std::size_t>(i)].Blue, 2) << i;
-  for (int i : {9, 12}) EXPECT_EQ(c[static_cast<std::size_t>(i)].Blue, 0) << i;
-  for (int i : {9, 10, 12, 13}) EXPECT_GT(c[static_cast<std::size_t>(i)].Black, 4) << i;
-  for (int i : {1, 2, 3, 8, 11}) EXPECT_EQ(c[static_cast<std::size_t>(i)].Black, 0) << i;
-  for (int i : {8, 9, 10}) EXPECT_EQ(c[static_cast<std::size_t>(i)].Green, 0) << i;
-  for (int i : {11, 12, 13}) {
-    EXPECT_GT(c[static_cast<std::size_t>(i)].Green, 5) << i;
-    EXPECT_GT(c[static_cast<std::size_t>(i)].Red, 5) << i;
-  }
-  // The unused variants are dark green, not the bright green of a friend.
-  for (int i : {4, 5, 6, 7, 14, 15, 16}) {
-    EXPECT_GT(c[static_cast<std::size_t>(i)].DarkGreen, 5) << i;
-    EXPECT_EQ(c[static_cast<std::size_t>(i)].Green, 0) << i;
-  }
+  auto has = [&](std::initializer_list<int> icons, int PixelCensus::*kind, bool present) {
+    for (int i : icons) {
+      const int n = c[static_cast<std::size_t>(i)].*kind;
+      EXPECT_EQ(n > 2, present) << "icon " << i << " has " << n;
+    }
+  };
+  // No side: grey with a blue question mark. Own side green, enemy red, both sides both.
+  has({0}, &PixelCensus::Grey, true);
+  has({0, 8, 10, 11, 13}, &PixelCensus::Blue, true);  // the question and check marks
+  has({1, 2, 3, 9, 12}, &PixelCensus::Blue, false);
+  has({1, 3, 11, 12, 13}, &PixelCensus::Green, true);
+  has({0, 2, 8, 9, 10, 4, 5, 6, 7, 14, 15, 16}, &PixelCensus::Green, false);
+  has({2, 3, 8, 9, 10, 11, 12, 13}, &PixelCensus::Red, true);
+  has({0, 1}, &PixelCensus::Red, false);
+  has({9, 10, 12, 13}, &PixelCensus::Black, true);  // sunglasses
+  has({0, 1, 2, 3, 8, 11}, &PixelCensus::Black, false);
+  // The variants that the table never picks are dark green.
+  has({4, 5, 6, 7, 14, 15, 16}, &PixelCensus::DarkGreen, true);
 }
 
 }  // namespace
