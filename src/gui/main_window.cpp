@@ -875,6 +875,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   StoreGeometry();
   std::string error;
   if (!SaveSettings(app_, &error)) options_.Dialogs.Error(this, ToQt(error));
+  // The views say so too: Exit closes from inside an action, and the redraw that follows
+  // every action would otherwise start the timer and show the counter window again.
+  app_.TimerRunning = false;
+  app_.SinkCounterVisible = false;
   timer1_->stop();
   if (sinkCounter_) sinkCounter_->hide();
   event->accept();

@@ -1,0 +1,297 @@
+// The main window over time: active mode following a growing log through its timer, the
+// interval field, the File menu's newest-log offer, a generated program folder, and the
+// settings written at shut-down and read again at the next start.
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "main_window_fixture.h"
+
+namespace mizuto {
+namespace {
+
+using test::Q;
+using test::SystemLine;
+
+// The key=value lines of the settings file (ASCII keys; values as bytes).
+std::map<std::string, std::string> ReadIni(const std::string& path) {
+  std::map<std::string, std::string> values;
+  std::istringstream in(test::ReadBytes(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t eq = line.find('=');
+    if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return values;
+}
+
+class MainWindowLive : public test::MainWindowTest {
+ protected:
+  QLineEdit* Interval() const { return Find<QLineEdit>("Edit1"); }
+  // Replaces the interval field's text by typing, as the player does: select all, type.
+  void TypeInterval(const QString& text) {
+    QLineEdit* field = Interval();
+    ShowPageOf(field);
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+  }
+  QTimer* Timer() const { return Find<QTimer>("Timer1"); }
+  // Opens the File menu from the menu bar, then closes it again.
+  void OpenFileMenu() {
+    QMenuBar* bar = window->menuBar();
+    auto* menu = Find<QMenu>("N1");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000));
+    menu->close();
+  }
+};
+
+TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
+  Open();
+  const std::string log = dir.File("chat.html");
+  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("敵船鬼丸を撃沈しました！") +
+                            SystemLine("鬼丸に勝利しました！") + SystemLine("白波と交戦に入ります！") +
+                            SystemLine("白波に敗北しました…"));
+  window->OpenLog(QString::fromStdString(log));
+  ASSERT_EQ(BattleList()->count(), 2);
+  EXPECT_FALSE(Timer()->isActive());
+
+  ClickBox("CheckBox1");
+  EXPECT_TRUE(Checked("ActiveMode"));
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_TRUE(window->SinkCounter()->isVisible());
+  EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 0 - 0 敵"));
+  EXPECT_TRUE(Timer()->isActive());
+  // Only the newest battle counts now, and it is the one selected.
+  EXPECT_TRUE(Status().startsWith(Q("   1戦   0勝   1敗")));
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  // The battle list's menu shows the same switch, checked.
+  auto* popup = Find<QMenu>("PopupMenu3");
+  EXPECT_TRUE(popup->actions().back()->isChecked());
+
+  // A one-second period, then the game starts writing a new battle: a tick picks it up.
+  TypeInterval("1");
+  EXPECT_EQ(Timer()->interval(), 1000);
+  test::AppendBytes(log, SystemLine("黄鬼の強襲です！") + SystemLine("敵船黄鬼を撃沈しました！") +
+                             SystemLine("黄鬼の船が航行不能になりました") +
+                             SystemLine("船が航行不能になりました"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return BattleList()->count() == 3; }, 5000));
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{2});
+  EXPECT_TRUE(Detail().contains(Q("黄鬼の強襲です")));
+  EXPECT_FALSE(Detail().contains(Q("白波")));
+  EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 1 - 1 敵"));
+  EXPECT_TRUE(Status().startsWith(Q("   1戦   0勝   1敗")));  // undecided yet
+  EXPECT_TRUE(Timer()->isActive());  // started again after the tick
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+
+  // The next tick brings the end of the battle: its row and the summary follow.
+  const QString openRow = BattleRows()[2];
+  test::AppendBytes(log, SystemLine("黄鬼に勝利しました！"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Status().startsWith(Q("   1戦   1勝   0敗")); }, 5000));
+  EXPECT_NE(BattleRows()[2], openRow);
+  EXPECT_EQ(BattleList()->count(), 3);
+
+  // Switched off: title, timer and counter window change; what the mode counted stays.
+  ClickBox("CheckBox1");
+  EXPECT_FALSE(Checked("ActiveMode"));
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_FALSE(window->SinkCounter()->isVisible());
+  EXPECT_FALSE(Timer()->isActive());
+  test::AppendBytes(log, SystemLine("紫鬼の強襲です！") + SystemLine("紫鬼に勝利しました！"));
+  QTest::qWait(1500);
+  EXPECT_EQ(BattleList()->count(), 3);
+  EXPECT_TRUE(Status().startsWith(Q("   1戦   1勝")));
+}
+
+TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
+  Open();
+  ClickBox("CheckBox1");
+  EXPECT_TRUE(window->SinkCounter()->isVisible());
+  EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 0 - 0 敵"));
+  EXPECT_FALSE(Timer()->isActive());
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+
+  // A log without battles leaves the timer stopped and the title as it was.
+  test::WriteBytes(dir.File("quiet.html"), SystemLine("港に入りました"));
+  window->OpenLog(QString::fromStdString(dir.File("quiet.html")));
+  EXPECT_FALSE(Timer()->isActive());
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+
+  // A load in active mode counts and selects only the newest battle and starts the timer.
+  test::WriteBytes(dir.File("chat.html"),
+                   SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！") +
+                       SystemLine("白波の強襲です！") + SystemLine("白波に勝利しました！") +
+                       SystemLine("戦力差が大きすぎるため、この戦闘は戦果に加算されません"));
+  window->OpenLog(QString::fromStdString(dir.File("chat.html")));
+  ASSERT_EQ(BattleList()->count(), 2);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_TRUE(Timer()->isActive());
+  // Counted although the game said it does not count: the load overwrites the state.
+  EXPECT_TRUE(Status().startsWith(Q("   1戦   1勝")));
+}
+
+TEST_F(MainWindowLive, IntervalFieldClampsRefusesAndSpins) {
+  Open();
+  EXPECT_EQ(Interval()->text(), "10");
+
+  TypeInterval("0");
+  EXPECT_EQ(Interval()->text(), "1");
+  EXPECT_EQ(Timer()->interval(), 1000);
+  TypeInterval("250");
+  EXPECT_EQ(Interval()->text(), "100");
+  EXPECT_EQ(Timer()->interval(), 100000);
+  Interval()->setText("007");  // pasted
+  EXPECT_EQ(Interval()->text(), "7");
+  EXPECT_EQ(Timer()->interval(), 7000);
+  EXPECT_TRUE(record.Errors.isEmpty());
+
+  // Not a number: the standard invalid-number box, and the period stays.
+  TypeInterval("abc");
+  ASSERT_FALSE(record.Errors.isEmpty());
+  EXPECT_TRUE(record.Errors.back().contains("abc"));
+  EXPECT_EQ(Timer()->interval(), 7000);
+  EXPECT_FALSE(Timer()->isActive());
+
+  // The spin buttons step from the last valid value and stop at 1 and 100.
+  auto* up = Find<QToolButton>("UpDown1Up");
+  auto* down = Find<QToolButton>("UpDown1Down");
+  QTest::mouseClick(up, Qt::LeftButton);
+  EXPECT_EQ(Interval()->text(), "8");
+  EXPECT_EQ(Timer()->interval(), 8000);
+  TypeInterval("100");
+  QTest::mouseClick(up, Qt::LeftButton);
+  EXPECT_EQ(Interval()->text(), "100");
+  TypeInterval("1");
+  QTest::mouseClick(down, Qt::LeftButton);
+  EXPECT_EQ(Interval()->text(), "1");
+  EXPECT_EQ(Timer()->interval(), 1000);
+}
+
+TEST_F(MainWindowLive, FileMenuOffersTheNewestLogOnceTheFolderHasOne) {
+  // The log folder has a Japanese name, as the settings file (Shift-JIS) gives it.
+  const std::string logs = dir.File("ログ");
+  WriteIni({"LogDir=" + logs});
+  Open();
+  OpenFileMenu();
+  EXPECT_FALSE(Enabled("LoadNewLog"));
+
+  // The open dialog starts in the log folder.
+  record.OpenAnswer.clear();
+  window->Action("LoadLog")->trigger();
+  ASSERT_EQ(record.OpenFolders.size(), 1);
+  EXPECT_EQ(record.OpenFolders[0], QString::fromStdString(logs));
+
+  std::filesystem::create_directory(logs);
+  test::WriteBytes(logs + "/today.html", SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
+  OpenFileMenu();
+  ASSERT_TRUE(Enabled("LoadNewLog"));
+  window->Action("LoadNewLog")->trigger();
+  ASSERT_EQ(BattleList()->count(), 1);
+  EXPECT_TRUE(Enabled("ReloadLog"));
+  EXPECT_TRUE(Errors().isEmpty());
+}
+
+TEST_F(MainWindowLive, ShutDownWritesWhatTheNextStartReads) {
+  WriteIni({"Sp2=150", "UserName=提督"});
+  Open();
+  window->resize(900, 650);
+  window->move(50, 60);
+  ClickBox("CriCheck");
+  BattleList()->setFocus();
+  Key(Qt::Key_S, Qt::ControlModifier);
+  ClickCheckMark(Find<QListWidget>("CheckListBox1"), 0);
+  ClickCheckMark(Find<QListWidget>("CheckListBox2"), 1);
+  ClickBox("NPCCheck");
+  window->Action("BattleLogView")->trigger();
+  ClickBox("CheckBox1");  // active mode is not stored
+  test::WriteBytes(dir.File("chat.html"), SystemLine("鬼丸の強襲です！"));
+  window->OpenLog(QString::fromStdString(dir.File("chat.html")));
+  ASSERT_TRUE(Timer()->isActive());
+
+  // Exit from the menu: nothing of active mode outlives the window.
+  window->Action("Exit")->trigger();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->SinkCounter()->isVisible());
+  EXPECT_FALSE(Timer()->isActive());
+  std::map<std::string, std::string> ini = ReadIni(dir.File("Mizuto.ini"));
+  EXPECT_EQ(ini["Width"], "900");
+  EXPECT_EQ(ini["Height"], "650");
+  EXPECT_EQ(ini["Left"], "50");
+  EXPECT_EQ(ini["Top"], "60");
+  EXPECT_EQ(ini["Sp2"], "150");  // the hidden pane keeps its last width
+  EXPECT_EQ(ini["CRI"], "0");
+  EXPECT_EQ(ini["SChk"], "1");
+  EXPECT_EQ(ini["PChk"], "0");
+  EXPECT_EQ(ini["NPC"], "1");
+  EXPECT_EQ(ini["BattleView"], "0");
+  EXPECT_EQ(ini["ErrorView"], "1");
+  EXPECT_EQ(ini["ItemChk"], "10");  // the skills' marks, under the crossed key
+  EXPECT_EQ(ini["SkillChk"], "01");
+  EXPECT_EQ(ini["VerChk"], "0");
+  EXPECT_EQ(ini["UserName"], test::S("提督"));
+  for (const char* key : {"Sp1", "Sp3", "Sp4", "Sp5", "LogDir", "Debug", "TChk"}) {
+    EXPECT_EQ(ini.count(key), 1u) << key;
+  }
+  EXPECT_EQ(ini.count("ActiveMode"), 0u);
+
+  // The next start comes up as the last one ended.
+  window.reset();
+  Open();
+  EXPECT_EQ(window->size(), QSize(900, 650));
+  EXPECT_FALSE(Checked("CriView"));
+  EXPECT_TRUE(Find<QCheckBox>("SayCheck")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("NPCCheck")->isChecked());
+  EXPECT_FALSE(Find<QWidget>("Panel6")->isVisible());
+  EXPECT_FALSE(Checked("ActiveMode"));
+  EXPECT_EQ(Find<QListWidget>("CheckListBox1")->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(Find<QListWidget>("CheckListBox2")->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(window->Core().UserName, test::S("提督"));
+}
+
+// Runs the chat-log generator; its exit status.
+int Loggen(const std::string& args) {
+  const std::string command = std::string("'") + MIZUTO_LOGGEN + "' " + args + " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(MainWindowLive, GeneratedProgramFolderAndLogInActiveMode) {
+  const std::string log = dir.File("live.html");
+  ASSERT_EQ(Loggen("--seed 11 --battles 12 --npc-battles 0 --open-battle --checked 3 --program-dir '" +
+                   dir.Path() + "' --out '" + log + "'"),
+            0);
+  Open();
+  // The generator's lists and check marks.
+  QListWidget* skills = Find<QListWidget>("CheckListBox1");
+  ASSERT_EQ(skills->count(), 15);
+  int marked = 0;
+  for (int i = 0; i < skills->count(); ++i) marked += skills->item(i)->checkState() == Qt::Checked;
+  EXPECT_EQ(marked, 3);
+  EXPECT_EQ(Find<QListWidget>("CheckListBox2")->count(), 20);
+  EXPECT_EQ(TallyCaptions().size(), 9 + 3 + 3);
+
+  ClickBox("CheckBox1");
+  Drop({QString::fromStdString(log)});
+  ASSERT_EQ(BattleList()->count(), 12);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{11});
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_TRUE(Timer()->isActive());
+  EXPECT_TRUE(Status().startsWith(Q("   1戦")));
+  EXPECT_TRUE(Detail().startsWith(Q("-------- 12戦目 --------")));
+  EXPECT_GT(Tally()->model()->rowCount(), 0);
+  EXPECT_TRUE(Errors().isEmpty());
+}
+
+}  // namespace
+}  // namespace mizuto

@@ -1,0 +1,438 @@
+// The main window driven as the player drives it: start-up from the settings file, loading
+// logs by dialog and drop, the battle list and its keys, the detail switches, the panes,
+// the NPC switch, the check lists and the tally table.
+#include <QMenu>
+#include <QSplitter>
+
+#include "main_window_fixture.h"
+
+namespace mizuto {
+namespace {
+
+using test::FontLine;
+using test::Q;
+using test::SystemLine;
+
+// Two battles: a won assault with chat of every channel inside it, then a lost engagement.
+// 太郎 sinks two ships, 花子 one, 次郎 one; the owner sinks one.
+std::string TwoBattles() {
+  return SystemLine("鬼丸の強襲です！") + FontLine("ffffff", "発言その一") +
+         FontLine("10c870", "艦隊その一") + FontLine("80ffff", "商会その一") +
+         FontLine("ffc080", "[R1]: 部屋一その一") + FontLine("aef40a", "[R2]: 部屋二その一") +
+         FontLine("ff9ad5", "[R3]: 部屋三その一") + FontLine("f2f279", "耳打ちその一") +
+         SystemLine("敵船鬼丸を撃沈しました！") + SystemLine("太郎が黒船を撃沈しました！") +
+         SystemLine("太郎が青鷺を撃沈しました！") + SystemLine("花子が赤松を撃沈しました！") +
+         SystemLine("鬼丸に勝利しました！") + SystemLine("白波と交戦に入ります！") +
+         SystemLine("次郎が荒波を撃沈しました！") + SystemLine("白波に敗北しました…");
+}
+
+class MainWindowView : public test::MainWindowTest {
+ protected:
+  // A log with the two battles, loaded through the open dialog.
+  void LoadTwoBattles() {
+    log = dir.File("chat.html");
+    test::WriteBytes(log, TwoBattles());
+    record.OpenAnswer = QString::fromStdString(log);
+    window->Action("LoadLog")->trigger();
+    ASSERT_EQ(BattleList()->count(), 2);
+  }
+  std::string log;
+};
+
+TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
+  WriteIni({"Top=40", "Left=30", "Width=820", "Height=610", "VerChk=0", "NPC=1", "CRI=0",
+            "Water=1", "SChk=1", "TChk=1", "BattleView=0", "ErrorView=1", "ItemChk=01",
+            "SkillChk=10"});
+  Open();
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_EQ(window->size(), QSize(820, 610));
+  EXPECT_EQ(window->pos(), QPoint(30, 40));
+
+  // Switches: the check boxes of the settings page show the actions' states.
+  EXPECT_TRUE(Find<QCheckBox>("NPCCheck")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("CriCheck")->isChecked());
+  EXPECT_FALSE(Checked("CriView"));
+  EXPECT_TRUE(Find<QCheckBox>("WaterCheck")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("SayCheck")->isChecked());
+  EXPECT_TRUE(Checked("SayView"));
+  EXPECT_TRUE(Find<QCheckBox>("TellCheck")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("PartyCheck")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("CheckBox1")->isChecked());  // active mode is never stored
+  EXPECT_FALSE(Find<QWidget>("Panel6")->isVisible());
+  EXPECT_TRUE(Find<QWidget>("Panel9")->isVisible());
+
+  // Check lists filled from the list files, with the stored marks (ItemChk holds the
+  // skills' marks, SkillChk the items').
+  QListWidget* skills = Find<QListWidget>("CheckListBox1");
+  QListWidget* items = Find<QListWidget>("CheckListBox2");
+  ASSERT_EQ(skills->count(), 2);
+  ASSERT_EQ(items->count(), 2);
+  EXPECT_EQ(skills->item(0)->text(), Q("砲撃"));
+  EXPECT_EQ(items->item(1)->text(), Q("料理"));
+  EXPECT_EQ(skills->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(skills->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(items->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(items->item(1)->checkState(), Qt::Unchecked);
+  const QStringList captions = TallyCaptions();
+  EXPECT_TRUE(captions.contains(Q("突撃")));
+  EXPECT_TRUE(captions.contains(Q("木材")));
+  EXPECT_FALSE(captions.contains(Q("砲撃")));
+
+  // Nothing loaded yet: the result views are empty and the log commands wait for a log.
+  EXPECT_EQ(BattleList()->count(), 0);
+  EXPECT_EQ(Tally()->model()->rowCount(), 0);
+  EXPECT_FALSE(Enabled("ReloadLog"));
+  EXPECT_FALSE(Enabled("SaveCsv"));
+  EXPECT_FALSE(Enabled("PlayerHide"));
+  EXPECT_FALSE(Enabled("PlayerAll"));
+  EXPECT_TRUE(Enabled("LoadLog"));
+  EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "10");
+  EXPECT_FALSE(window->SinkCounter()->isVisible());
+  EXPECT_TRUE(record.Errors.isEmpty());
+}
+
+TEST_F(MainWindowView, AnEmptyProgramFolderStillGivesAUsableWindow) {
+  // No settings file and no list files at all.
+  for (const char* name : {"SkillList.txt", "ItemList.txt", "NPCList.txt", "ShipList.txt"}) {
+    std::remove(dir.File(name).c_str());
+  }
+  Open();
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_TRUE(Find<QCheckBox>("CriCheck")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("NPCCheck")->isChecked());
+  EXPECT_TRUE(Find<QWidget>("Panel6")->isVisible());
+  EXPECT_EQ(Find<QListWidget>("CheckListBox1")->count(), 0);
+  window->OpenLog(QString::fromStdString(dir.File("chat.html")));  // not there yet
+  test::WriteBytes(dir.File("chat.html"), TwoBattles());
+  window->OpenLog(QString::fromStdString(dir.File("chat.html")));
+  EXPECT_EQ(BattleList()->count(), 2);
+  EXPECT_GT(Tally()->model()->rowCount(), 0);
+}
+
+TEST_F(MainWindowView, LoadingALogFillsEveryView) {
+  Open();
+  LoadTwoBattles();
+  EXPECT_EQ(record.OpenFilters, QStringList{Q("ログファイル (*.html)")});
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{0});
+  EXPECT_TRUE(BattleRows()[0].contains(Q("鬼丸")));
+  EXPECT_TRUE(BattleRows()[1].contains(Q("白波")));
+
+  // The detail pane shows the first battle only.
+  EXPECT_TRUE(Detail().contains(Q("鬼丸に勝利しました")));
+  EXPECT_FALSE(Detail().contains(Q("白波")));
+
+  // Tally rows for the owner and the three players, the head-to-head grid, the summary.
+  const QStringList names = TallyColumn(Q("名前"));
+  for (const char* name : {"YOU", "太郎", "花子", "次郎"}) {
+    EXPECT_TRUE(names.contains(Q(name))) << name;
+  }
+  EXPECT_GT(Find<QTableView>("StringGrid1")->model()->rowCount(), 1);
+  EXPECT_EQ(Status(), Q("   2戦   1勝   1敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] "
+                        "[無駄な努力 修理:  0 外科､救助:  0 その他:  0]"));
+  EXPECT_TRUE(Enabled("ReloadLog"));
+  EXPECT_TRUE(Enabled("SaveCsv"));
+  EXPECT_TRUE(Errors().isEmpty());
+
+  // A cancelled dialog changes nothing.
+  record.OpenAnswer.clear();
+  window->Action("LoadLog")->trigger();
+  EXPECT_EQ(BattleList()->count(), 2);
+  EXPECT_TRUE(Enabled("ReloadLog"));
+
+  // A reload reads what the file gained.
+  test::AppendBytes(log, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
+  window->Action("ReloadLog")->trigger();
+  EXPECT_EQ(BattleList()->count(), 3);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{0});
+}
+
+TEST_F(MainWindowView, LogsWithoutBattlesAndUnreadableFilesLeaveTheViewsEmpty) {
+  Open();
+  LoadTwoBattles();
+
+  test::WriteBytes(dir.File("quiet.html"), SystemLine("港に入りました") + FontLine("ffffff", "こんにちは"));
+  window->OpenLog(QString::fromStdString(dir.File("quiet.html")));
+  EXPECT_EQ(Status(), Q("戦闘データはありません"));
+  EXPECT_EQ(BattleList()->count(), 0);
+  EXPECT_EQ(Tally()->model()->rowCount(), 0);
+  EXPECT_TRUE(Detail().isEmpty());
+  EXPECT_FALSE(Enabled("ReloadLog"));
+  EXPECT_FALSE(Enabled("SaveCsv"));
+  EXPECT_TRUE(Errors().isEmpty());
+
+  LoadTwoBattles();
+  window->OpenLog(QString::fromStdString(dir.File("missing.html")));
+  EXPECT_EQ(Errors(), "File Open Error");
+  EXPECT_EQ(BattleList()->count(), 0);
+  EXPECT_EQ(Tally()->model()->rowCount(), 0);
+  EXPECT_TRUE(Detail().isEmpty());
+  EXPECT_FALSE(Enabled("ReloadLog"));
+  EXPECT_FALSE(Enabled("SaveCsv"));
+  EXPECT_TRUE(record.Errors.isEmpty());  // reported in the pane, not in a box
+}
+
+TEST_F(MainWindowView, DropTakesExactlyOneFileOfAnyName) {
+  Open();
+  LoadTwoBattles();
+  test::WriteBytes(dir.File("other.html"), SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
+
+  Drop({QString::fromStdString(log), QString::fromStdString(dir.File("other.html"))});
+  EXPECT_EQ(record.Messages, QStringList{Q("LOGは１コだけね")});
+  EXPECT_EQ(BattleList()->count(), 2);  // the previous analysis stays
+  Drop({});
+  EXPECT_EQ(record.Messages.size(), 2);
+  EXPECT_EQ(BattleList()->count(), 2);
+
+  // One file, whatever its extension, with a Japanese name.
+  const std::string odd = dir.File("航海日誌.txt");
+  test::WriteBytes(odd, test::ReadBytes(dir.File("other.html")));
+  Drop({QString::fromUtf8(odd.c_str())});
+  EXPECT_EQ(record.Messages.size(), 2);
+  ASSERT_EQ(BattleList()->count(), 1);
+  EXPECT_TRUE(BattleRows()[0].contains(Q("黄鬼")));
+  EXPECT_TRUE(Errors().isEmpty());
+}
+
+TEST_F(MainWindowView, BattleListKeysAndSelectionHint) {
+  Open();
+  LoadTwoBattles();
+  QListWidget* list = BattleList();
+  list->setFocus();
+
+  // Selecting by mouse: the hint counts the selected counted battles.
+  ClickRow(list, 1);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  EXPECT_EQ(list->toolTip(), Q("0勝 1敗 0分(逃げられ:0 撤退:0)"));
+  EXPECT_TRUE(Detail().contains(Q("鬼丸")));  // a click alone does not redraw the pane
+  ClickRow(list, 0, Qt::ControlModifier);
+  EXPECT_EQ(SelectedBattleRows(), (std::vector<int>{0, 1}));
+  EXPECT_EQ(list->toolTip(), Q("1勝 1敗 0分(逃げられ:0 撤退:0)"));
+
+  // Space shows every selected battle, in list order.
+  Key(Qt::Key_Space);
+  const QString both = Detail();
+  const int first = both.indexOf(Q("鬼丸に勝利しました"));
+  const int second = both.indexOf(Q("白波に敗北しました"));
+  EXPECT_GE(first, 0);
+  EXPECT_GT(second, first);
+
+  // Del takes the selected battles out of the count, Ins puts them back.
+  const QString rowBefore = BattleRows()[1];
+  ClickRow(list, 1);
+  Key(Qt::Key_Delete);
+  EXPECT_NE(BattleRows()[1], rowBefore);
+  EXPECT_FALSE(TallyColumn(Q("名前")).contains(Q("次郎")));
+  EXPECT_TRUE(Status().contains(Q("  1戦")));
+  // Only uncounted battles selected: the hint stays as it was.
+  ClickRow(list, 0);
+  EXPECT_EQ(list->toolTip(), Q("1勝 0敗 0分(逃げられ:0 撤退:0)"));
+  ClickRow(list, 1);
+  EXPECT_EQ(list->toolTip(), Q("1勝 0敗 0分(逃げられ:0 撤退:0)"));
+  Key(Qt::Key_Insert);
+  EXPECT_EQ(BattleRows()[1], rowBefore);
+  EXPECT_TRUE(TallyColumn(Q("名前")).contains(Q("次郎")));
+  EXPECT_TRUE(Status().contains(Q("  2戦")));
+
+  // A double-click shows the battle it hit.
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                     list->visualItemRect(list->item(1)).center());
+  EXPECT_TRUE(Detail().contains(Q("白波に敗北しました")));
+  EXPECT_FALSE(Detail().contains(Q("鬼丸に勝利しました")));
+}
+
+TEST_F(MainWindowView, ChatShortcutsToggleTheirChannelAndRedraw) {
+  Open();
+  LoadTwoBattles();
+  BattleList()->setFocus();
+  const struct {
+    Qt::Key Key;
+    const char* Action;
+    const char* Box;
+    const char* Text;
+  } channels[] = {
+      {Qt::Key_S, "SayView", "SayCheck", "発言その一"},
+      {Qt::Key_P, "PartyView", "PartyCheck", "艦隊その一"},
+      {Qt::Key_O, "CompanyView", "CompanyCheck", "商会その一"},
+      {Qt::Key_1, "RoomView1", "RoomCheck1", "部屋一その一"},
+      {Qt::Key_2, "RoomView2", "RoomCheck2", "部屋二その一"},
+      {Qt::Key_3, "RoomView3", "RoomCheck3", "部屋三その一"},
+      {Qt::Key_T, "TellView", "TellCheck", "耳打ちその一"},
+  };
+  for (const auto& c : channels) {
+    SCOPED_TRACE(c.Action);
+    EXPECT_FALSE(Detail().contains(Q(c.Text)));
+    Key(c.Key, Qt::ControlModifier);
+    EXPECT_TRUE(Checked(c.Action));
+    EXPECT_TRUE(Find<QCheckBox>(c.Box)->isChecked());
+    EXPECT_TRUE(Detail().contains(Q(c.Text)));
+    Key(c.Key, Qt::ControlModifier);
+    EXPECT_FALSE(Checked(c.Action));
+    EXPECT_FALSE(Find<QCheckBox>(c.Box)->isChecked());
+    EXPECT_FALSE(Detail().contains(Q(c.Text)));
+  }
+  // The check box of the settings page is the same switch.
+  ClickBox("SayCheck");
+  EXPECT_TRUE(Checked("SayView"));
+  EXPECT_TRUE(Detail().contains(Q("発言その一")));
+}
+
+TEST_F(MainWindowView, DetailSwitchesWithoutASelectionKeepThePane) {
+  Open();
+  LoadTwoBattles();
+  QListWidget* list = BattleList();
+  list->setFocus();
+  const QString shown = Detail();
+  ASSERT_FALSE(shown.isEmpty());
+  ClickRow(list, 0, Qt::ControlModifier);  // deselects the only selected row
+  ASSERT_TRUE(SelectedBattleRows().empty());
+  Key(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_TRUE(Checked("SayView"));
+  ClickBox("CriCheck");
+  EXPECT_FALSE(Checked("CriView"));
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Detail(), shown);
+}
+
+TEST_F(MainWindowView, PaneSwitchesHideAndShowTheirPanes) {
+  Open();
+  LoadTwoBattles();
+  QWidget* panel6 = Find<QWidget>("Panel6");
+  QWidget* panel7 = Find<QWidget>("Panel7");
+  QWidget* panel9 = Find<QWidget>("Panel9");
+  auto* splitter7 = Find<QSplitter>("Splitter7");
+  ASSERT_TRUE(panel6->isVisible());
+
+  window->Action("BattleLogView")->trigger();
+  EXPECT_FALSE(Checked("BattleLogView"));
+  EXPECT_FALSE(panel6->isVisible());
+  window->Action("BattleLogView")->trigger();
+  EXPECT_TRUE(panel6->isVisible());
+  // Back on the left of the battle list, with the handle between them.
+  QApplication::processEvents();
+  EXPECT_EQ(splitter7->indexOf(panel6), 0);
+  EXPECT_LT(panel6->geometry().right(), panel7->geometry().left());
+  EXPECT_GT(panel6->width(), 0);
+
+  window->Action("ErrorLogView")->trigger();
+  EXPECT_FALSE(panel9->isVisible());
+  window->Action("ErrorLogView")->trigger();
+  EXPECT_TRUE(panel9->isVisible());
+  EXPECT_TRUE(Detail().contains(Q("鬼丸")));  // the panes keep their contents
+}
+
+TEST_F(MainWindowView, NpcSwitchEmptiesTheResultViews) {
+  Open();
+  QCheckBox* npc = Find<QCheckBox>("NPCCheck");
+  ClickBox("NPCCheck");  // nothing loaded: nothing to empty, no error
+  EXPECT_TRUE(npc->isChecked());
+  EXPECT_TRUE(window->Core().NpcCheck);
+  ClickBox("NPCCheck");
+  EXPECT_FALSE(window->Core().NpcCheck);
+
+  LoadTwoBattles();
+  ClickTallyRow(0);
+  ASSERT_TRUE(Enabled("PlayerHide"));
+  ClickBox("NPCCheck");
+  EXPECT_TRUE(window->Core().NpcCheck);
+  EXPECT_EQ(BattleList()->count(), 0);
+  EXPECT_EQ(Tally()->model()->rowCount(), 0);
+  EXPECT_TRUE(Detail().isEmpty());
+  EXPECT_FALSE(Enabled("PlayerHide"));
+  EXPECT_FALSE(Enabled("PlayerAll"));
+  // The next load analyses with the new setting and fills the views again.
+  window->Action("ReloadLog")->trigger();
+  EXPECT_EQ(BattleList()->count(), 2);
+}
+
+TEST_F(MainWindowView, CheckMarksAddTallyColumns) {
+  Open();
+  LoadTwoBattles();
+  const int before = Tally()->model()->columnCount();
+  QListWidget* skills = Find<QListWidget>("CheckListBox1");
+  QListWidget* items = Find<QListWidget>("CheckListBox2");
+  ClickCheckMark(skills, 1);
+  EXPECT_EQ(skills->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(Tally()->model()->columnCount(), before + 1);
+  EXPECT_EQ(TallyCaptions().back(), Q("突撃"));
+  ClickCheckMark(items, 0);
+  EXPECT_EQ(TallyCaptions().back(), Q("木材"));
+  // Every row has a figure in the new columns.
+  for (const QString& cell : TallyColumn(Q("木材"))) EXPECT_EQ(cell, "0");
+  ClickCheckMark(skills, 1);
+  EXPECT_EQ(Tally()->model()->columnCount(), before + 1);
+  EXPECT_FALSE(TallyCaptions().contains(Q("突撃")));
+  EXPECT_EQ(BattleList()->count(), 2);  // the battles are not touched
+}
+
+TEST_F(MainWindowView, HeaderClicksSortTheTally) {
+  Open();
+  LoadTwoBattles();
+  auto sinks = [this] {
+    std::vector<int> values;
+    for (const QString& cell : TallyColumn(Q("与撃沈"))) values.push_back(cell.toInt());
+    return values;
+  };
+  ClickHeader(Q("与撃沈"));
+  std::vector<int> v = sinks();
+  ASSERT_GE(v.size(), 4u);
+  EXPECT_TRUE(std::is_sorted(v.rbegin(), v.rend())) << "largest first";
+  EXPECT_EQ(TallyColumn(Q("名前")).front(), Q("太郎"));
+  ClickHeader(Q("与撃沈"));
+  v = sinks();
+  EXPECT_TRUE(std::is_sorted(v.begin(), v.end())) << "then smallest first";
+  EXPECT_EQ(v.back(), 2);
+
+  // Another column starts largest first again.
+  ClickHeader(Q("戦闘数"));
+  std::vector<int> battles;
+  for (const QString& cell : TallyColumn(Q("戦闘数"))) battles.push_back(cell.toInt());
+  EXPECT_TRUE(std::is_sorted(battles.rbegin(), battles.rend()));
+  EXPECT_EQ(TallyColumn(Q("名前")).front(), Q("YOU"));  // the only one in both battles
+}
+
+TEST_F(MainWindowView, PlayersAreHiddenThroughTheTableSelection) {
+  Open();
+  LoadTwoBattles();
+  const int rows = Tally()->model()->rowCount();
+  const QStringList names = TallyColumn(Q("名前"));
+  const int taro = static_cast<int>(names.indexOf(Q("太郎")));
+  const int hanako = static_cast<int>(names.indexOf(Q("花子")));
+  ASSERT_GE(taro, 0);
+  ASSERT_GE(hanako, 0);
+
+  // Hiding needs a selected row; without one it does nothing.
+  window->Action("PlayerHide")->trigger();
+  EXPECT_EQ(Tally()->model()->rowCount(), rows);
+
+  ClickTallyRow(taro);
+  ClickTallyRow(hanako, Qt::ControlModifier);
+  EXPECT_TRUE(Enabled("PlayerHide"));
+  EXPECT_FALSE(Enabled("PlayerAll"));
+  auto* popup = Find<QMenu>("PopupMenu2");
+  ASSERT_EQ(popup->actions().size(), 2);
+  popup->actions()[0]->trigger();  // 選択したPCを非表示
+  EXPECT_EQ(Tally()->model()->rowCount(), rows - 2);
+  EXPECT_FALSE(TallyColumn(Q("名前")).contains(Q("太郎")));
+  EXPECT_FALSE(TallyColumn(Q("名前")).contains(Q("花子")));
+  EXPECT_TRUE(Enabled("PlayerAll"));
+  EXPECT_FALSE(Enabled("PlayerHide"));  // the selection went with the old rows
+  EXPECT_EQ(BattleList()->count(), 2);   // the battles stay
+
+  popup->actions()[1]->trigger();  // PCを総て表示
+  EXPECT_EQ(Tally()->model()->rowCount(), rows);
+  EXPECT_FALSE(Enabled("PlayerAll"));
+
+  // Hidden players come back with the next load.
+  ClickTallyRow(taro);
+  popup->actions()[0]->trigger();
+  ASSERT_EQ(Tally()->model()->rowCount(), rows - 1);
+  window->Action("ReloadLog")->trigger();
+  EXPECT_EQ(Tally()->model()->rowCount(), rows);
+  EXPECT_FALSE(Enabled("PlayerAll"));
+}
+
+}  // namespace
+}  // namespace mizuto
+
+
