@@ -259,6 +259,15 @@ TEST_F(MainWindowLive, ShutDownWritesWhatTheNextStartReads) {
   EXPECT_EQ(window->Core().UserName, test::S("提督"));
 }
 
+TEST_F(MainWindowLive, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses) {
+  Open();
+  std::filesystem::create_directory(dir.File("Mizuto.ini"));
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(record.Errors.size(), 1);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("Mizuto.ini")));
+}
+
 // Runs the chat-log generator; its exit status.
 int Loggen(const std::string& args) {
   const std::string command = std::string("'") + MIZUTO_LOGGEN + "' " + args + " >/dev/null 2>&1";

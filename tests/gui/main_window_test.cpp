@@ -91,6 +91,14 @@ TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
   EXPECT_TRUE(record.Errors.isEmpty());
 }
 
+TEST_F(MainWindowView, AVersionCheckThatCannotConnectLeavesTheCaptionAlone) {
+  WriteIni({"VerChk=1"});  // the home page of these tests is a closed port on this machine
+  Open();
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_TRUE(record.Errors.isEmpty());
+  EXPECT_TRUE(record.Messages.isEmpty());
+}
+
 TEST_F(MainWindowView, AnEmptyProgramFolderStillGivesAUsableWindow) {
   // No settings file and no list files at all.
   for (const char* name : {"SkillList.txt", "ItemList.txt", "NPCList.txt", "ShipList.txt"}) {
