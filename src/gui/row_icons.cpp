@@ -20,7 +20,7 @@ const QColor kOutline(0x30, 0x30, 0x30);
 
 enum Mark : unsigned { kNone = 0, kCheck = 1, kShades = 2, kQuestion = 4 };
 
-struct IconSpec {
+struct IconLook {
   QColor Body;
   QColor Split;  // the lower-right half's colour when the figure is split, else invalid
   unsigned Marks;
@@ -40,15 +40,15 @@ QPainterPath FigurePath() {
   return path.united(body);
 }
 
-void DrawFigure(QPainter& p, const IconSpec& spec) {
+void DrawFigure(QPainter& p, const IconLook& look) {
   const QPainterPath figure = FigurePath();
-  p.fillPath(figure, spec.Body);
-  if (spec.Split.isValid()) {
+  p.fillPath(figure, look.Body);
+  if (look.Split.isValid()) {
     // Lower-right triangle of the square in the second colour.
     QPainterPath half;
     half.addPolygon(QPolygonF({QPointF(16, 0), QPointF(16, 16), QPointF(0, 16)}));
     half.closeSubpath();
-    p.fillPath(figure.intersected(half), spec.Split);
+    p.fillPath(figure.intersected(half), look.Split);
   }
   p.setPen(QPen(kOutline, 1.0));
   p.drawPath(figure);
@@ -86,16 +86,16 @@ void DrawQuestion(QPainter& p) {
   p.drawRect(QRectF(11.7, 10.5, 1.8, 1.8));
 }
 
-QIcon MakeIcon(const IconSpec& spec) {
+QIcon MakeIcon(const IconLook& look) {
   QImage image(kRowIconSize, kRowIconSize, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    DrawFigure(p, spec);
-    if (spec.Marks & kShades) DrawShades(p);
-    if (spec.Marks & kCheck) DrawCheck(p);
-    if (spec.Marks & kQuestion) DrawQuestion(p);
+    DrawFigure(p, look);
+    if (look.Marks & kShades) DrawShades(p);
+    if (look.Marks & kCheck) DrawCheck(p);
+    if (look.Marks & kQuestion) DrawQuestion(p);
   }
   return QIcon(QPixmap::fromImage(image));
 }
@@ -113,7 +113,7 @@ void DropIcons() {
 const QList<QIcon>& RowIcons() {
   if (icons == nullptr) {
     const QColor none;
-    const IconSpec specs[kRowIconCount] = {
+    const IconLook looks[kRowIconCount] = {
         {kGrey, none, kQuestion},              // 0
         {kGreen, none, kNone},                 // 1
         {kRed, none, kNone},                   // 2
@@ -134,7 +134,7 @@ const QList<QIcon>& RowIcons() {
     };
     icons = new QList<QIcon>();
     icons->reserve(kRowIconCount);
-    for (const IconSpec& spec : specs) icons->append(MakeIcon(spec));
+    for (const IconLook& look : looks) icons->append(MakeIcon(look));
     qAddPostRoutine(DropIcons);
   }
   return *icons;
