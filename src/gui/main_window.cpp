@@ -285,20 +285,18 @@ void MainWindow::BuildLayout() {
   checkListBox2_ = new QListWidget;
   checkListBox2_->setObjectName(QStringLiteral("CheckListBox2"));
   checkListBox2_->setUniformItemSizes(true);
-  connect(checkListBox1_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-    if (syncing_ > 0) return;
-    const int row = checkListBox1_->row(item);
-    const bool checked = item->checkState() == Qt::Checked;
-    Run([&] { CheckListBox1ClickCheck(app_, row, checked); });
-    SyncAll();
-  });
-  connect(checkListBox2_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-    if (syncing_ > 0) return;
-    const int row = checkListBox2_->row(item);
-    const bool checked = item->checkState() == Qt::Checked;
-    Run([&] { CheckListBox2ClickCheck(app_, row, checked); });
-    SyncAll();
-  });
+  // A toggled check mark goes to the list's own command (skills or items).
+  auto forwardChecks = [this](QListWidget* list, void (*command)(App&, int, bool)) {
+    connect(list, &QListWidget::itemChanged, this, [this, list, command](QListWidgetItem* item) {
+      if (syncing_ > 0) return;
+      const int row = list->row(item);
+      const bool checked = item->checkState() == Qt::Checked;
+      Run([&] { command(app_, row, checked); });
+      SyncAll();
+    });
+  };
+  forwardChecks(checkListBox1_, &CheckListBox1ClickCheck);
+  forwardChecks(checkListBox2_, &CheckListBox2ClickCheck);
 
   auto* panel3 = new QWidget;
   panel3->setObjectName(QStringLiteral("Panel3"));
