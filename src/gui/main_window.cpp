@@ -52,7 +52,6 @@ namespace mizuto {
 struct MainWindow::ActionEntry {
   const char* Name;
   ActionState Actions::*State;
-  bool Checkable;
   QAction* Action;
   std::function<void()> Handler;
 };
@@ -505,7 +504,7 @@ void MainWindow::BuildActions() {
       action->setShortcutContext(Qt::WindowShortcut);
     }
     addAction(action);  // shortcuts act anywhere in the window
-    entries_.push_back(ActionEntry{d.Name, d.State, d.Checkable, action, d.Handler});
+    entries_.push_back(ActionEntry{d.Name, d.State, action, d.Handler});
   }
   for (const ActionEntry& e : entries_) {
     const ActionEntry* entry = &e;
@@ -520,7 +519,7 @@ void MainWindow::Trigger(const ActionEntry& entry) {
   ActionState& state = app_.Acts.*(entry.State);
   if (!state.Enabled) return;
   // A check action has flipped its own state before its handler runs.
-  if (entry.Checkable) state.Checked = entry.Action->isChecked();
+  if (entry.Action->isCheckable()) state.Checked = entry.Action->isChecked();
   Run(entry.Handler);
   SyncAll();
 }
@@ -673,7 +672,7 @@ void MainWindow::SyncActions() {
   for (const ActionEntry& e : entries_) {
     const ActionState& state = app_.Acts.*(e.State);
     if (e.Action->isEnabled() != state.Enabled) e.Action->setEnabled(state.Enabled);
-    if (e.Checkable && e.Action->isChecked() != state.Checked) e.Action->setChecked(state.Checked);
+    if (e.Action->isCheckable() && e.Action->isChecked() != state.Checked) e.Action->setChecked(state.Checked);
   }
   --syncing_;
 }
