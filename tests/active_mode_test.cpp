@@ -3,6 +3,7 @@
 #include "battle/battle_label.h"
 #include "ingest/load_driver.h"
 #include "live/active_mode.h"
+#include "app/main_commands.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 
@@ -103,6 +104,38 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   EXPECT_EQ(app.Battles[2].TallyState, 1);
   EXPECT_EQ(app.Battles[1].TallyState, 1);  // no battle open after the tick: not uncounted
   EXPECT_TRUE(app.BattleList.IsSelected(2));
+}
+
+// The NPC switch empties the battle list while the battles stay: active mode and its ticks
+// must not write rows that are not there, and the tick that opens a battle fills every row
+// again (row i shows battle i).
+TEST_F(ActiveModeTest, RowsEmptiedByTheNpcSwitchAreLeftAloneUntilANewBattleRefillsThem) {
+  test::WriteBytes(app.CurrentLogPath, SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！") +
+                                           SystemLine("青鬼の強襲です！") + SystemLine("青鬼に勝利しました！") +
+                                           SystemLine("白鬼の強襲です！"));
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  ASSERT_EQ(app.BattleCount(), 3);
+  NPCCheckClick(app, true);
+  ASSERT_EQ(app.BattleList.Count(), 0);
+  SwitchOn();
+  EXPECT_EQ(app.BattleList.Count(), 0);
+  EXPECT_EQ(app.BattleList.FocusRow, -1);
+  EXPECT_EQ(app.Battles[0].TallyState, 0);
+
+  // Lines of the battle in progress: still no row to write.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("敵船白鬼を撃沈しました！"));
+  Timer1Timer(app);
+  EXPECT_EQ(app.BattleList.Count(), 0);
+
+  // The next battle opens: every row is there again, the newest selected.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("白鬼に勝利しました！") + SystemLine("黒鬼の強襲です！"));
+  Timer1Timer(app);
+  ASSERT_EQ(app.BattleCount(), 4);
+  ASSERT_EQ(app.BattleList.Count(), 4);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
+  EXPECT_EQ(app.BattleList.SelectedCount(), 1);
+  EXPECT_TRUE(app.BattleList.IsSelected(3));
+  EXPECT_EQ(app.BattleList.FocusRow, 3);
 }
 
 TEST_F(ActiveModeTest, UnreadableLogIsReportedAtEveryTick) {

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <random>
 
 #include "ingest/chat_log_reader.h"
 #include "ingest/log_lines.h"
@@ -147,11 +151,125 @@ TEST_F(ReaderTest, UnopenableFileReportsAndChangesNothing) {
   EXPECT_EQ(app.CsvPath, dir.Path() + "missing.csv");
 }
 
-TEST(CsvPath, NamedAfterTheLogInTheProgramFolder) {
+TEST(CsvPath, NamedAfterTheLogFileAlwaysInTheProgramFolder) {
   EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/chat.html"), "/prog/chat.csv");
   EXPECT_EQ(DeriveCsvPath("/prog/", "chat.x.html.html"), "/prog/chat.x.csv");
-  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/CHAT.HTML"), "csv");
-  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/chat.txt"), "csv");
+  // A name without ".html" gives "csv", still in the program folder.
+  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/CHAT.HTML"), "/prog/csv");
+  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/chat.txt"), "/prog/csv");
+  // A ".html" in a folder name, the program's or the log's, is not the log's extension.
+  EXPECT_EQ(DeriveCsvPath("/odd.html.d/", "/logs/chat.html"), "/odd.html.d/chat.csv");
+  EXPECT_EQ(DeriveCsvPath("/odd.html.d/", "/logs.html/chat.txt"), "/odd.html.d/csv");
+}
+
+TEST_F(ReaderTest, OnlyARegularFileIsALog) {
+  // A FIFO would block the open for good and a directory would read as an empty log.
+  const std::string fifo = dir.File("fifo.html");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir.File("folder.html");
+  std::filesystem::create_directory(folder);
+  for (const std::string& path : {fifo, folder}) {
+    app.ErrorLines.clear();
+    app.ResumeOffset = 5;
+    EXPECT_FALSE(ReadChatLog(app, path)) << path;
+    EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
+    EXPECT_EQ(app.ResumeOffset, 5);
+  }
+}
+
+// A tick that meets a line the game is still writing must neither lose it nor store it
+// twice, wherever the write stopped.
+TEST_F(ReaderTest, ALineCaughtHalfWrittenArrivesOnceWhereverTheWriteStopped) {
+  const std::string before = test::SystemLine("前の行");
+  const std::string line = test::SystemLine("赤鬼に勝利しました！");  // ends in CR LF
+  const std::string after = test::SystemLine("次の行");
+  const std::size_t closer = line.find("</FONT>");
+  const std::size_t multiByte = line.find("勝") + 1;  // inside a three-byte character
+  const struct {
+    const char* where;
+    std::size_t cut;
+  } cuts[] = {
+      {"at the line start", 0},          {"inside the opener", 8},
+      {"after the opener", 14},          {"inside the colour", 17},
+      {"inside a character", multiByte}, {"inside the closer", closer + 3},
+      {"after the closer", closer + 7},  {"between CR and LF", line.size() - 1},
+      {"after the line end", line.size()},
+  };
+  for (const auto& c : cuts) {
+    SCOPED_TRACE(c.where);
+    app.Lines.clear();
+    app.ResumeOffset = 0;
+    test::WriteBytes(log, before + line.substr(0, c.cut));
+    ASSERT_TRUE(ReadChatLog(app, log));
+    test::AppendBytes(log, line.substr(c.cut) + after);
+    ASSERT_TRUE(ReadChatLog(app, log));
+    ASSERT_TRUE(ReadChatLog(app, log));
+    EXPECT_EQ(Stored(), (std::vector<std::string>{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"}));
+  }
+  // The next read starts where the unfinished line starts.
+  app.Lines.clear();
+  app.ResumeOffset = 0;
+  test::WriteBytes(log, before + line.substr(0, 30));
+  ASSERT_TRUE(ReadChatLog(app, log));
+  EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(before.size()));
+}
+
+// The reader cuts the file into pieces in place and copies only what a block boundary
+// cuts. A plain model of the same rule — whole lines, CR LF read as LF, pieces of 4095
+// bytes, each piece read on its own — must give the same store for any bytes.
+TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
+  const unsigned seed = ::testing::UnitTest::GetInstance()->random_seed();
+  std::mt19937 rng(seed);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (int round = 0; round < 3; ++round) {
+    // Lines of lengths around the piece size, font lines at piece boundaries, CR LF pairs
+    // where a piece fills up, lone CRs, until the file spans two 1 MiB blocks.
+    std::string file;
+    while (file.size() < (std::size_t{2} << 20) + 5000) {
+      std::string lineText;
+      const int shape = pick(6);
+      const int pad = shape == 0 ? pick(40) : 4095 * (1 + pick(2)) - 30 + pick(60);
+      lineText.assign(static_cast<std::size_t>(pad), 'p');
+      if (pick(4) == 0) lineText += '\r';
+      if (shape != 5) lineText += "<FONT color=\"#80aaff\">" + std::to_string(file.size()) + "</FONT>";
+      lineText += pick(3) == 0 ? "\n" : "\r\n";
+      file += lineText;
+    }
+    // Move a CR LF pair onto the first block boundary now and then.
+    if (round == 1) file.replace((std::size_t{1} << 20) - 1, 2, "\r\n");
+    test::WriteBytes(log, file);
+    app.Lines.clear();
+    app.ResumeOffset = 0;
+    ASSERT_TRUE(ReadChatLog(app, log));
+
+    // The model's pieces, each on a line of its own (what follows a piece's "</FONT>" is
+    // never kept, so its line end does not matter).
+    std::string pieces;
+    for (std::size_t start = 0; start < file.size();) {
+      std::size_t nl = file.find('\n', start);
+      const std::size_t lineEnd = nl == std::string::npos ? file.size() : nl + 1;
+      std::string translated = file.substr(start, lineEnd - start);
+      if (translated.size() >= 2 && translated.compare(translated.size() - 2, 2, "\r\n") == 0) {
+        translated.erase(translated.size() - 2, 1);
+      }
+      for (std::size_t at = 0; at < translated.size(); at += 4095) {
+        std::string piece = translated.substr(at, 4095);
+        if (!piece.empty() && piece.back() == '\n') piece.pop_back();
+        pieces += piece + "\n";
+      }
+      start = lineEnd;
+    }
+    App model;
+    test::SetUpApp(model, dir);
+    test::WriteBytes(dir.File("pieces.html"), pieces);
+    ASSERT_TRUE(ReadChatLog(model, dir.File("pieces.html")));
+    ASSERT_GT(model.Lines.size(), 100u);
+    ASSERT_EQ(app.Lines.size(), model.Lines.size()) << "round " << round;
+    for (std::size_t i = 0; i < app.Lines.size(); ++i) {
+      ASSERT_EQ(app.Lines[i], model.Lines[i]) << "round " << round << " line " << i;
+    }
+  }
 }
 
 TEST(ChatLineTextTest, DecodesOnlyGtAndNbsp) {

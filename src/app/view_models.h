@@ -25,17 +25,21 @@ struct BattleListView {
     Rows.push_back(std::move(text));
     Selected.push_back(0);
   }
-  // Replacing a row's text drops its selection; the focus stays where it was.
+  bool HasRow(int row) const { return row >= 0 && row < Count(); }
+  // Replacing a row's text drops its selection; the focus stays where it was. A row that
+  // is not there (the rows were emptied while the battles stay) is left alone.
   void Replace(int row, std::string text) {
+    if (!HasRow(row)) return;
     Rows[static_cast<std::size_t>(row)] = std::move(text);
     Selected[static_cast<std::size_t>(row)] = 0;
   }
   // Adds the row to the selection (other rows stay selected) and gives it the focus.
   void Select(int row) {
+    if (!HasRow(row)) return;
     Selected[static_cast<std::size_t>(row)] = 1;
     FocusRow = row;
   }
-  bool IsSelected(int row) const { return Selected[static_cast<std::size_t>(row)] != 0; }
+  bool IsSelected(int row) const { return HasRow(row) && Selected[static_cast<std::size_t>(row)] != 0; }
   int SelectedCount() const {
     int n = 0;
     for (char s : Selected) n += s != 0;

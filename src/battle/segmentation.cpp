@@ -221,6 +221,12 @@ void StartTest(App& app, std::string_view text, int line, const SystemFound& fou
     owner->Present = 1;
     owner->Side = 1;
   }
+  // Row i shows battle i. When the rows were emptied while the battles stayed (the NPC
+  // switch), the list is filled again before the new battle's row joins it.
+  if (app.BattleList.Count() != n) {
+    app.BattleList.Clear();
+    for (int i = 0; i < n; ++i) app.BattleList.Append(BattleLabel(app, i));
+  }
   app.Battles.push_back(record);
   app.BattleList.Append(std::move(label));
 }

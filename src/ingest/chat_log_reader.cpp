@@ -5,7 +5,9 @@
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/app.h"
 #include "text/codec.h"
@@ -115,34 +117,133 @@ void ProcessPiece(std::string_view piece, LogLines& lines) {
   lines.Commit();
 }
 
-// Splits a line longer than a piece the way a 4096-byte line buffer reads it in text mode:
-// pieces of 4095 bytes of the translated text (a CR LF pair read as one LF).
-void ProcessLongLine(std::string_view raw, LogLines& lines) {
-  std::string translated(raw);
-  if (translated.size() >= 2 && translated[translated.size() - 2] == '\r' && translated.back() == '\n') {
-    translated.erase(translated.size() - 2, 1);
+// Where a piece ends: after its line end, or when it is full.
+enum class PieceEnd { LineEnd, Full, EndOfFile };
+
+// A piece's bytes as read, its line end included (CR LF or LF) when it has one.
+void ProcessRawPiece(std::string_view raw, LogLines& lines) {
+  std::size_t content = raw.size();
+  if (content > 0 && raw[content - 1] == '\n') {
+    --content;
+    if (content > 0 && raw[content - 1] == '\r') --content;
   }
-  for (std::size_t at = 0; at < translated.size(); at += kPieceBytes) {
-    ProcessPiece(std::string_view(translated).substr(at, kPieceBytes), lines);
-  }
+  ProcessPiece(raw.substr(0, content), lines);
 }
 
-// One raw line of the file, its line end included (the last line may lack one).
-void ProcessRawLine(std::string_view raw, LogLines& lines) {
-  std::size_t length = raw.size();  // after the CR LF -> LF translation
-  std::size_t content = raw.size();
-  if (!raw.empty() && raw.back() == '\n') {
-    --content;
-    if (raw.size() >= 2 && raw[raw.size() - 2] == '\r') {
-      --content;
-      --length;
+// True when a piece holds the font opener but no "</FONT>" after it: the start of a line
+// whose end has not been written yet.
+bool OpensWithoutClosing(std::string_view piece) {
+  const std::size_t open = piece.find(kOpener);
+  return open != std::string_view::npos &&
+         piece.find(kCloser, open + kOpener.size()) == std::string_view::npos;
+}
+
+// Cuts the bytes of the file into the pieces that a 4096-byte line buffer reads in text
+// mode: a piece ends after a line end (a CR LF pair reads as one LF) or when it holds 4095
+// bytes. Pieces that lie whole inside a block are handled where they lie; only a piece
+// that a block boundary cuts is copied, so memory stays fixed whatever the length of a
+// line.
+class PieceCutter {
+ public:
+  PieceCutter(LogLines& lines, std::int64_t startOffset) : lines_(lines), offset_(startOffset) {}
+
+  void Feed(const char* p, const char* end) {
+    while (p < end) {
+      if (carry_.size() == kPieceBytes) {
+        // A full piece ending in CR waited for the next byte: a LF makes the pair the line
+        // end, which reads as one byte and so still fits the piece.
+        if (*p == '\n') {
+          carry_.push_back('\n');
+          ++p;
+          FlushCarry(PieceEnd::LineEnd);
+        } else {
+          FlushCarry(PieceEnd::Full);
+        }
+        continue;
+      }
+      const std::size_t need = kPieceBytes - carry_.size();
+      const std::size_t avail = static_cast<std::size_t>(end - p);
+      const std::size_t scan = std::min(need, avail);
+      const char* nl = static_cast<const char*>(std::memchr(p, '\n', scan));
+      if (nl == nullptr && scan == need && need > 0 && p[need - 1] == '\r' && need < avail &&
+          p[need] == '\n') {
+        nl = p + need;  // the CR LF pair straddles the full mark: the piece ends with it
+      }
+      if (nl != nullptr) {
+        Take(p, static_cast<std::size_t>(nl + 1 - p), PieceEnd::LineEnd);
+        p = nl + 1;
+      } else if (scan == need && !(p[need - 1] == '\r' && need == avail)) {
+        Take(p, need, PieceEnd::Full);
+        p += need;
+      } else {
+        // The piece goes on in the next block (or a full piece ending in CR waits for its
+        // next byte).
+        if (carry_.empty()) carryStart_ = offset_;
+        carry_.append(p, scan);
+        offset_ += static_cast<std::int64_t>(scan);
+        p += scan;
+      }
     }
   }
-  if (length <= kPieceBytes) {
-    ProcessPiece(raw.substr(0, content), lines);
-  } else {
-    ProcessLongLine(raw, lines);
+
+  void Finish() {
+    if (!carry_.empty()) FlushCarry(PieceEnd::EndOfFile);
   }
+
+  // Where the last piece starts when it is a line still being written (it holds the font
+  // opener but neither "</FONT>" nor a line end); -1 otherwise.
+  std::int64_t UnfinishedLineStart() const { return unfinishedStart_; }
+
+ private:
+  void Take(const char* p, std::size_t n, PieceEnd how) {
+    if (carry_.empty()) {
+      Handle(std::string_view(p, n), offset_, how);
+    } else {
+      carry_.append(p, n);
+      FlushCarryAt(how);
+    }
+    offset_ += static_cast<std::int64_t>(n);
+  }
+  void FlushCarry(PieceEnd how) {
+    if (how == PieceEnd::LineEnd) ++offset_;  // the LF taken after the carried bytes
+    FlushCarryAt(how);
+  }
+  void FlushCarryAt(PieceEnd how) {
+    Handle(carry_, carryStart_, how);
+    carry_.clear();
+  }
+  void Handle(std::string_view raw, std::int64_t start, PieceEnd how) {
+    unfinishedStart_ = how != PieceEnd::LineEnd && OpensWithoutClosing(raw) ? start : -1;
+    ProcessRawPiece(raw, lines_);
+  }
+
+  LogLines& lines_;
+  std::int64_t offset_;           // file offset of the next byte fed
+  std::string carry_;             // a piece cut by a block boundary, at most 4096 bytes
+  std::int64_t carryStart_ = 0;   // file offset of its first byte
+  std::int64_t unfinishedStart_ = -1;
+};
+
+// Opens a log for reading. Only a regular file is a log: a FIFO would block the program
+// in the open call, and a directory would read as an empty log. The open itself never
+// blocks.
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  // Reads of a regular file never wait, but the flag is cleared all the same.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
+  *size = static_cast<std::int64_t>(info.st_size);
+  return f;
 }
 
 }  // namespace
@@ -171,9 +272,12 @@ ChatChannel ChannelOf(std::string_view line) {
 
 std::string DeriveCsvPath(const std::string& programDir, const std::string& logPath) {
   const std::size_t slash = logPath.find_last_of('/');
-  std::string full = programDir + (slash == std::string::npos ? logPath : logPath.substr(slash + 1));
-  const std::size_t p = FindBytes(full, ".html");
-  return (p == 0 ? std::string() : full.substr(0, p)) + "csv";
+  const std::string_view name =
+      slash == std::string::npos ? std::string_view(logPath) : std::string_view(logPath).substr(slash + 1);
+  // Only the file name is searched: a ".html" in the program folder's own path must not
+  // send the CSV elsewhere. The CSV always lands in the program folder.
+  const std::size_t p = FindBytes(name, ".html");
+  return programDir + (p == 0 ? std::string() : std::string(name.substr(0, p))) + "csv";
 }
 
 std::string ChatLineText(std::string_view line, std::string_view tag) {
@@ -186,7 +290,8 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
 
 bool ReadChatLog(App& app, const std::string& path) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, path);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::int64_t size = 0;
+  std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path, &size));
   if (!file) {
     app.AppendError("File Open Error");
     return false;
@@ -197,51 +302,33 @@ bool ReadChatLog(App& app, const std::string& path) {
   } else {
     std::rewind(file.get());
   }
-
-  struct stat info;
-  if (::fstat(::fileno(file.get()), &info) == 0 && info.st_size > position) {
-    const auto remaining = static_cast<std::size_t>(info.st_size - position);
+  if (size > position) {
+    const auto remaining = static_cast<std::size_t>(size - position);
     // The stored text is never longer than the UTF-8 it came from.
     app.Lines.Reserve(remaining, remaining / 48 + 16);
   }
 
   std::unique_ptr<char[]> block(new char[kBlockBytes]);
-  std::string carry;  // the start of a line that continues in the next block
+  PieceCutter cutter(app.Lines, position);
   std::int64_t bytesRead = 0;
   for (;;) {
     const std::size_t got = std::fread(block.get(), 1, kBlockBytes, file.get());
     if (got == 0) break;
     bytesRead += static_cast<std::int64_t>(got);
-    const char* data = block.get();
-    const char* end = data + got;
-    const char* p = data;
-    if (!carry.empty()) {
-      const char* nl = static_cast<const char*>(std::memchr(p, '\n', got));
-      if (nl == nullptr) {
-        carry.append(p, got);
-        continue;
-      }
-      carry.append(p, static_cast<std::size_t>(nl + 1 - p));
-      ProcessRawLine(carry, app.Lines);
-      carry.clear();
-      p = nl + 1;
-    }
-    while (p < end) {
-      const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-      if (nl == nullptr) {
-        carry.assign(p, static_cast<std::size_t>(end - p));
-        break;
-      }
-      ProcessRawLine(std::string_view(p, static_cast<std::size_t>(nl + 1 - p)), app.Lines);
-      p = nl + 1;
-    }
+    cutter.Feed(block.get(), block.get() + got);
   }
-  if (!carry.empty()) ProcessRawLine(carry, app.Lines);
+  cutter.Finish();
 
-  // The last bytes of the file are read again next time, so a line that the game was
-  // still writing is not lost. A read that started beyond the end (the file shrank) keeps
-  // the offset until the file grows past it again.
-  if (bytesRead > 0 || position == 0) app.ResumeOffset = position + bytesRead - kRereadBytes;
+  // The next read starts 18 bytes before the end, which never holds a whole font line, so
+  // nothing is stored twice. A line that the game was still writing is read again from its
+  // start instead, or its beginning would be dropped now and its end next time. A read
+  // that started beyond the end (the file shrank) keeps the offset until the file grows
+  // past it again.
+  if (cutter.UnfinishedLineStart() >= 0) {
+    app.ResumeOffset = cutter.UnfinishedLineStart();
+  } else if (bytesRead > 0 || position == 0) {
+    app.ResumeOffset = position + bytesRead - kRereadBytes;
+  }
   return true;
 }
 

@@ -27,12 +27,14 @@ std::uint32_t ChannelDisplayColour(int k);
 ChatChannel ChannelOf(std::string_view line);
 
 // Reads `path` from app.ResumeOffset to its end, appending the kept lines to app.Lines;
-// rewrites app.CsvPath and, after a successful read, app.ResumeOffset (file length - 18).
-// False, with "File Open Error" in the error pane, when the file cannot be opened.
+// rewrites app.CsvPath and, after a successful read, app.ResumeOffset: the file length - 18,
+// or the start of the last line when the game is still writing it (its font opener is
+// there but not its "</FONT>"). False, with "File Open Error" in the error pane, when the
+// file cannot be opened or is not a regular file.
 bool ReadChatLog(App& app, const std::string& path);
 
 // The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
-// first ".html", + "csv" ("csv" alone when the name has no ".html").
+// first ".html", + "csv" (ProgramDir + "csv" when the name has no ".html").
 std::string DeriveCsvPath(const std::string& programDir, const std::string& logPath);
 
 // A stored chat line made fit for display: the text after the first occurrence of `tag`,

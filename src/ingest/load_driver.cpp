@@ -50,6 +50,9 @@ bool LoadAndAnalyse(App& app) {
       app.BattleList.Replace(i, BattleLabel(app, i));
     }
     app.Battles.back().TallyState = 1;
+    // The row of an ended battle shows its counted mark, which just changed; a battle
+    // still in progress shows no mark.
+    if ((app.State.BattleInProgress & 0xFF) == 0) app.BattleList.Replace(count - 1, BattleLabel(app, count - 1));
     if (app.BattleList.Count() > 0) app.BattleList.Select(count - 1);
   } else {
     app.Caption = app.ProgramTitle();

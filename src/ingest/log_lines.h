@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +44,15 @@ class LogLines {
   void Rollback(std::size_t mark) { bytes_.resize(mark); }
   // Makes room for about `moreBytes` bytes in `moreLines` lines, growing geometrically so
   // that repeated small reservations (the ticks of a followed log) never copy every time.
+  // Only a hint: when the room cannot be had (a huge file that holds few lines, under a
+  // memory limit), the store grows as lines come instead.
   void Reserve(std::size_t moreBytes, std::size_t moreLines) {
-    if (Grow(bytes_, bytes_.size() + moreBytes)) PreferLargePages(bytes_.data(), bytes_.capacity());
-    if (Grow(ends_, ends_.size() + moreLines)) {
-      PreferLargePages(ends_.data(), ends_.capacity() * sizeof(std::uint32_t));
+    try {
+      if (Grow(bytes_, bytes_.size() + moreBytes)) PreferLargePages(bytes_.data(), bytes_.capacity());
+      if (Grow(ends_, ends_.size() + moreLines)) {
+        PreferLargePages(ends_.data(), ends_.capacity() * sizeof(std::uint32_t));
+      }
+    } catch (const std::exception&) {
     }
   }
 
