@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "battle/battle_label.h"
+#include "curate/battle_list_commands.h"
 #include "ingest/load_driver.h"
 #include "live/active_mode.h"
 #include "app/main_commands.h"
@@ -12,6 +13,13 @@ namespace {
 
 using test::S;
 using test::SystemLine;
+
+std::string Spaces(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+// The status line with two counted battles, one won and one lost; with the lost one only.
+const char* kWonAndLost =
+    "   2戦   1勝   1敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] [無駄な努力 修理:  0 外科､救助:  0 その他:  0]";
+const char* kLost =
+    "   1戦   0勝   1敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] [無駄な努力 修理:  0 外科､救助:  0 その他:  0]";
 
 class ActiveModeTest : public ::testing::Test {
  protected:
@@ -136,6 +144,84 @@ TEST_F(ActiveModeTest, RowsEmptiedByTheNpcSwitchAreLeftAloneUntilANewBattleRefil
   EXPECT_EQ(app.BattleList.SelectedCount(), 1);
   EXPECT_TRUE(app.BattleList.IsSelected(3));
   EXPECT_EQ(app.BattleList.FocusRow, 3);
+}
+
+// The game's notice that the next battle will not count arrives alone, between battles: the
+// pending notice keeps a battle "in progress" for the tick, so the older battles the user
+// had put back into the count are taken out again and every view is redrawn.
+TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
+  test::WriteBytes(app.CurrentLogPath,
+                   SystemLine("赤鬼の強襲です！") + SystemLine("敵船赤鬼を撃沈しました！") +
+                       SystemLine("赤鬼に勝利しました！") + SystemLine("青鬼と交戦に入ります！") +
+                       SystemLine("青鬼に敗北しました…"));
+  app.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  app.BattleList.Select(0);
+  AddTotalListExecute(app);
+  ASSERT_EQ(app.Battles[0].TallyState, 1);
+  ASSERT_EQ(app.StatusText, S(kWonAndLost));
+  app.Detail = {DetailLine{"stale", 0xFFFFFF, false}};
+
+  test::AppendBytes(app.CurrentLogPath, SystemLine("すでに何度も対戦した相手なので戦果には加算されません"));
+  Timer1Timer(app);
+  EXPECT_EQ(app.State.BattleInProgress, kNotCountedFlag);
+  EXPECT_EQ(app.AnalysedLineCount, 6);
+  EXPECT_EQ(app.Battles[0].TallyState, 0);
+  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(test::U(app.BattleList.Rows[0]), "模擬大[－]  1戦目 YOU" + Spaces(15) + " 強襲 → ○ : 赤鬼   ");
+  EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → × : 青鬼   ");
+  EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));  // the relabelled row lost it
+  ASSERT_EQ(app.Detail.size(), 3u);  // the selected battle, drawn again
+  EXPECT_EQ(test::U(app.Detail[0].Text), "-------- 2戦目 --------");
+  std::vector<std::string> shown;
+  for (const TallyRow& row : app.TallyTable.Rows) shown.push_back(test::U(row.Caption));
+  EXPECT_EQ(shown, (std::vector<std::string>{"YOU", "青鬼"}));
+  EXPECT_EQ(app.StatusText, S(kLost));
+
+  // The notice marks the next battle: the tick sets its counted bit, but the game's mark
+  // keeps it out (state 3); the older battle keeps its count, as no battle is open after
+  // the tick.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
+  Timer1Timer(app);
+  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(app.Battles[2].TallyState, 3);
+  EXPECT_EQ(test::U(app.BattleList.Rows[2]), "模擬大[×]  3戦目 YOU" + Spaces(15) + " 強襲 → ○ : 黄鬼   ");
+  EXPECT_TRUE(app.BattleList.IsSelected(2));
+  EXPECT_EQ(app.StatusText, S(kLost));
+}
+
+// While a battle is open its row shows the in-progress form; a command that relabels it
+// meanwhile shows the record as it stands: the start values, with the user's count mark.
+TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
+  test::WriteBytes(app.CurrentLogPath, SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！"));
+  app.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼と交戦に入ります！") + SystemLine("敵船青鬼を撃沈しました！"));
+  Timer1Timer(app);
+  ASSERT_EQ(test::U(app.BattleList.Rows[1]), "<<<   2戦目 戦闘中 >>>");
+  ASSERT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));
+
+  const struct {
+    const char* key;
+    void (*command)(App&);
+    const char* row;
+  } keys[] = {{"Del", DelTotalListExecute, "海戦大[－]  2戦目 YOU"},
+              {"Ins", AddTotalListExecute, "海戦大[集]  2戦目 YOU"}};
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.key);
+    k.command(app);
+    EXPECT_EQ(test::U(app.BattleList.Rows[1]), k.row + Spaces(15) + " 交戦 → × : ???   ");
+    EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));
+  }
+  DelTotalListExecute(app);
+  EXPECT_TRUE(app.TallyTable.Rows.empty());
+
+  // The end of the battle decides its state afresh: counted, in its final form.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼に勝利しました！"));
+  Timer1Timer(app);
+  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → ○ : 青鬼   ");
 }
 
 TEST_F(ActiveModeTest, UnreadableLogIsReportedAtEveryTick) {

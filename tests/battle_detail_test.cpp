@@ -126,6 +126,45 @@ TEST_F(DetailTest, OutOfActionNoticeIsSwallowedOncePerSinkAndNeverShownInCamp) {
   for (const Shown& s : campPane) EXPECT_EQ(FindBytes(S(s.Text), SJ("航行不能")), 0u) << s.Text;
 }
 
+// Every kind of sink message has its colour, bold only where the owner's own ship is in it,
+// and each one swallows exactly one out-of-action notice that follows it.
+TEST_F(DetailTest, EachSinkMessageHasItsColourAndSwallowsOneOutOfActionNotice) {
+  constexpr std::uint32_t kPurple = 0x800080, kOlive = 0x808000;
+  const struct {
+    const char* line;
+    std::uint32_t colour;
+    bool bold;
+  } sinks[] = {
+      {"太郎の船が機雷により撃沈しました！", kPurple, false},
+      {"機雷により船が沈没しました！", kPurple, true},
+      {"敵船ゴンザを撃沈しました！", kBlue, true},
+      {"太郎がゴンザを撃沈しました！", kBlue, false},
+      {"敵船ゴンザの攻撃により、撃沈されました！", kRed, true},
+      {"ゴンザの攻撃により、太郎の船が撃沈されました！", kRed, false},
+      {"花子の誤射により、太郎の船が沈みました", kOlive, false},
+      {"敵船ゴンザが敵船ベッポを沈没させたようです！", kOlive, false},
+      {"味方の砲撃により、船が沈没してしまいました", kOlive, true},
+  };
+  for (const auto& sink : sinks) {
+    SCOPED_TRACE(sink.line);
+    const int b = AddBattle({"~0強襲です", std::string("~0") + sink.line, "~0船が航行不能になりました",
+                             "~0ベッポが航行不能になりました", "~0と引き分けました"});
+    const std::vector<Shown> expected = {
+        {"-------- " + std::to_string(b + 1) + "戦目 --------", kWhite}, {"強襲です", kFrame},
+        {sink.line, sink.colour, sink.bold}, {"ベッポが航行不能になりました", kRed},
+        {"と引き分けました", kFrame}};
+    EXPECT_EQ(Render(b), expected);
+  }
+
+  // The count adds up: two sinks swallow the next two notices, the third is shown.
+  const int b = AddBattle({"~0強襲です", "~0敵船ゴンザが敵船ベッポを沈没させたようです！",
+                           "~0味方の砲撃により、船が沈没してしまいました", "~0ゴンザが航行不能になりました",
+                           "~0船が航行不能になりました", "~0ベッポが航行不能になりました"});
+  const std::vector<Shown> pane = Render(b);
+  ASSERT_EQ(pane.size(), 5u);
+  EXPECT_EQ(pane.back(), (Shown{"ベッポが航行不能になりました", kRed}));
+}
+
 TEST_F(DetailTest, ChatSwitchesInterleaveTheirChannelsAndDebugViewNumbersLines) {
   test::AddStoredLines(app, {"~2前の雑談"});
   const int b = AddBattle({

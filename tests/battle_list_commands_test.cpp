@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "app/main_commands.h"
 #include "battle/battle_label.h"
 #include "curate/battle_list_commands.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
+#include "tally/battle_list_view.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
 
@@ -194,6 +196,52 @@ TEST_F(BattleListCommandsTest, ContextMenuEnablesCommandsBySelection) {
   for (ActionState* s : rowCommands) EXPECT_TRUE(s->Enabled);
   EXPECT_FALSE(a.AddNPC.Enabled);
   EXPECT_FALSE(a.ActiveMode.Enabled);
+}
+
+// The enabled states set when the menu opens last until it opens again, and the window runs
+// the key of a disabled action not at all: after the menu opened with nothing selected, Ins,
+// Del and Space stay off even once a row is selected by a click. Run with nothing selected,
+// their commands change nothing.
+TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelected) {
+  const struct {
+    const char* key;
+    ActionState Actions::*action;
+    void (*command)(App&);
+    std::int32_t stateAfter;  // of the row selected before the menu opened again
+    const char* paneAfter;
+  } keys[] = {{"Ins", &Actions::AddTotalList, AddTotalListExecute, 1, "pane"},
+              {"Del", &Actions::DelTotalList, DelTotalListExecute, 0, "pane"},
+              {"Space", &Actions::PrBatLog, ListBox1DblClick, 0, "-------- 2戦目 --------"}};
+  build.Battle(kVictory, 1);
+  build.Battle(kDefeat, 0);
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.key);
+    ActionState& action = app.Acts.*k.action;
+    std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
+    app.BattleList.Rows[1] = "stale";
+    app.Detail = {DetailLine{"pane", 0xFFFFFF, false}};
+    app.StatusText = "unchanged";
+    const std::int32_t stateBefore = app.Battles[1].TallyState;
+
+    PopupMenu3Popup(app);
+    EXPECT_FALSE(action.Enabled);
+    k.command(app);
+    EXPECT_EQ(app.BattleList.Rows[1], "stale");
+    EXPECT_EQ(app.Battles[1].TallyState, stateBefore);
+    EXPECT_EQ(app.StatusText, "unchanged");
+    EXPECT_EQ(U(app.Detail.at(0).Text), "pane");
+
+    app.BattleList.Select(1);
+    ListBox1Click(app);
+    EXPECT_FALSE(action.Enabled);
+
+    PopupMenu3Popup(app);
+    EXPECT_TRUE(action.Enabled);
+    k.command(app);
+    EXPECT_EQ(app.Battles[1].TallyState, k.stateAfter);
+    ASSERT_EQ(app.Detail.size(), 1u);
+    EXPECT_EQ(U(app.Detail[0].Text), k.paneAfter);
+  }
 }
 
 }  // namespace

@@ -110,6 +110,31 @@ TEST_F(HeadToHeadTest, AnEmptyVictimNameNeitherGrowsTheNameTableNorLosesItsTakes
   EXPECT_EQ(Grid(), (Rows{{"", ""}, {"甲", "1"}}));
 }
 
+// A take is credited to every row that shows the taker's name: two takers with one text
+// (the owner without a user name and a name lost from a garbled line, or two records of
+// one name) both count both takes.
+TEST_F(HeadToHeadTest, RowsAreMatchedByTheTakersNameText) {
+  for (const char* text : {"", "乙"}) {
+    SCOPED_TRACE(text);
+    app.UserName = S(text);
+    ResetAnalysis(app);
+    app.BattleList.Clear();
+    const int victim = build.Name("甲");
+    const int first = *text == '\0' ? 0 : build.Name(text);
+    const int second = app.Names.Add(S(text), 0, 0);
+    ASSERT_NE(first, second);
+    const int b0 = build.Battle(), b1 = build.Battle();
+    build.Present(victim, b0, 2);
+    build.Present(victim, b1, 2);
+    build.Present(first, b0, 1);
+    build.Present(second, b1, 1);
+    build.Takes(first, victim, b0);
+    build.Takes(second, victim, b1);
+    RefreshTallies(app);
+    EXPECT_EQ(Grid(), (Rows{{"", "甲"}, {text, "2"}, {text, "2"}}));
+  }
+}
+
 TEST_F(HeadToHeadTest, HintSumsTheSelectedCountedBattlesOnly) {
   const struct { std::int32_t result, state; } battles[] = {
       {kVictory, 1}, {kDefeat, 1}, {kEscaped, 1}, {kWithdrawn, 1}, {kDraw, 1},

@@ -148,12 +148,102 @@ TEST_F(Segmentation, EventPhasesSetTheClassOfLaterBattles) {
   EXPECT_EQ(app_.State.CurrentClass, 0x000);
 }
 
-TEST_F(Segmentation, DecisiveAndTenacityAtTheEndOfABattle) {
-  Feed({Sys("Foeの強襲です！"), Sys("敵船Foeの攻撃により、撃沈されました！"), Sys("Foeに敗北しました…"),
-        Sys("Barの強襲です！"), Sys("MateがBarを撃沈しました！"), Sys("Barに勝利しました！")});
-  EXPECT_EQ(app_.Names.Stats(Name("Foe"), 0)->BattleCounts[kDecisive], 1);
-  EXPECT_EQ(app_.Names.Stats(Name("Mate"), 1)->BattleCounts[kDecisive], 1);
+// The decisive credit goes to whoever took out the losing side's leader: on a defeat the own
+// admiral (the owner, or the fleet leader he sails under), on a victory the named opponent.
+TEST_F(Segmentation, DecisiveCreditsWhoeverTookOutTheLosingLeader) {
+  const std::string joined = Party("提督・Bossの艦隊に参加しました");
+  const std::string start = Sys("Foeの強襲です！"), lost = Sys("Foeに敗北しました…");
+  const std::string bossSunk = Sys("Gruntの攻撃により、Bossの船が撃沈されました！");
+  const struct {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* credited;
+  } cases[] = {
+      {"owner leads, sunk", {start, Sys("敵船Foeの攻撃により、撃沈されました！"), lost}, "Foe=1"},
+      {"joined leader sunk", {joined, start, bossSunk, lost}, "Grunt=1"},
+      {"promoted leader captured",
+       {Party("Bossが提督になりました"), start, Sys("Gruntにより、Bossが拿捕されました"), lost}, "Grunt=1"},
+      {"leader defeated in an area", {joined, start, Sys("Bossが自海域でGruntに撃破されました！！"), lost},
+       "Grunt=1"},
+      {"leader taken twice: the last taker",
+       {joined, start, Sys("Gruntにより、Bossが拿捕されました"), Sys("Bruteの攻撃により、Bossの船が撃沈されました！"),
+        lost},
+       "Brute=1"},
+      {"leader came through, the owner was sunk",
+       {joined, start, Sys("敵船Foeの攻撃により、撃沈されました！"), lost}, ""},
+      {"fleet disbanded: the owner leads again", {joined, Party("艦隊が解散しました"), start, bossSunk, lost}, ""},
+      {"owner leads and came through", {start, Sys("GruntがMateを撃沈しました！"), lost}, ""},
+      {"opponent taken", {start, Sys("MateがFoeを撃沈しました！"), Sys("Foeに勝利しました！")}, "Mate=1"},
+      {"the result names the opponent", {start, Sys("MateがBarを撃沈しました！"), Sys("Barに勝利しました！")},
+       "Mate=1"},
+      {"opponent not taken", {start, Sys("Foeに勝利しました！")}, ""},
+      {"a draw credits nobody", {start, Sys("敵船Foeの攻撃により、撃沈されました！"), Sys("Foeと引き分けました")}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app;
+    test::SetUpApp(app, dir_);
+    test::AddStoredLines(app, c.lines);
+    AnalyseLines(app, 0);
+    ASSERT_EQ(app.BattleCount(), 1);
+    ASSERT_EQ(app.State.BattleInProgress, 0);
+    std::string credited;
+    for (int n = 0; n < app.NameCount(); ++n) {
+      const int decisive = app.Names.Stats(n, 0)->BattleCounts[kDecisive];
+      if (decisive != 0) credited += U(app.Names[n].Name) + "=" + std::to_string(decisive);
+    }
+    EXPECT_EQ(credited, c.credited);
+  }
+}
 
+// A reinforcement names no opponent when it starts: a withdrawal leaves the one of the battle
+// before. Its ships-down counts start from nothing, whatever the battle before left.
+TEST_F(Segmentation, ReinforcementWithdrawalKeepsTheLastOpponentAndRestartsTheShipsDownCounts) {
+  const struct {
+    const char* name;
+    std::vector<std::string> before;
+    int ownDown, enemyDown;
+    const char* opponent;
+  } cases[] = {
+      {"first battle", {}, 0, 0, "???"},
+      {"after a won assault",
+       {Sys("Foeの強襲です！"), Sys("船が航行不能になりました"), Sys("Mateの帆を直しました"),
+        Sys("Mateの船が航行不能になりました"), Sys("Foeの船が航行不能になりました"), Sys("Foeに勝利しました！")},
+       2, 1, "Foe"},
+      {"after a draw", {Sys("Foeの強襲です！"), Sys("船が航行不能になりました"), Sys("Foeと引き分けました")}, 1, 0,
+       "敵陣営"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    App app;
+    test::SetUpApp(app, dir_);
+    test::AddStoredLines(app, c.before);
+    AnalyseLines(app, 0);
+    ASSERT_EQ(app.State.OwnShipsDown, c.ownDown);
+    ASSERT_EQ(app.State.EnemyShipsDown, c.enemyDown);
+    const int b = app.BattleCount();
+    test::AnalyseMore(app, {Sys("Allyの援軍として戦闘に参加します！")});
+    EXPECT_EQ(app.State.OwnShipsDown, 0);
+    EXPECT_EQ(app.State.EnemyShipsDown, 0);
+    test::AnalyseMore(app, {Sys("船が航行不能になりました"), Sys("Allyの船が航行不能になりました"),
+                            Sys("Palの帆を直しました"), Sys("Enの舵を損傷させました"),
+                            Sys("Enの船が航行不能になりました"), Sys("戦闘から撤退します")});
+    ASSERT_EQ(app.BattleCount(), b + 1);
+    EXPECT_EQ(app.Battles[b].Result, kWithdrawn);
+    EXPECT_EQ(U(app.BattleList.Rows[b]), "模擬大[集]  " + std::to_string(b + 1) + "戦目 Ally" + Spaces(14) +
+                                             " 援軍 → 撤 : " + c.opponent + "   ");
+    // Counted from this battle's start: own 0, 1 at the moment each went down; Pal came
+    // through a withdrawal with two own ships and one enemy down: 2 + 1 / 2.
+    std::string tenacity;
+    for (int n = 0; n < app.NameCount(); ++n) {
+      const NameBattleStats* s = app.Names.Stats(n, b);
+      if (s->Present) tenacity += U(app.Names[n].Name) + "=" + std::to_string(s->ExtraCounts[kTenacity]) + " ";
+    }
+    EXPECT_EQ(tenacity, "YOU=0 Ally=1 Pal=2 En=0 ");
+  }
+}
+
+TEST_F(Segmentation, TenacityAtTheEndOfABattle) {
   // Five own ships and two enemies go down; who came through gets a share by side.
   const struct {
     const char* result;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,44 @@ TEST_F(TallyTableTest, HeaderClicksFlipTheDirectionOnlyOnTheSameColumn) {
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "敵", "仇", "獲物", "両方", "不明"}));
   ListView1ColumnClick(app, kNameColumn);
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "獲物", "仇", "敵", "不明"}));
+}
+
+// Every combination of sides and relations to the owner gets its icon, and the name column
+// sorts by the icon's rank, not by the icon's number.
+TEST_F(TallyTableTest, RowIconsAndTheirSortRanks) {
+  const struct {
+    const char* name;
+    int side, relation, icon, rank;
+  } players[] = {
+      {"s0r0", 0, 0, 0, 0},  {"s0r3", 0, 3, 0, 0},  {"s1r0", 1, 0, 1, 12}, {"s1r3", 1, 3, 1, 12},
+      {"s2r0", 2, 0, 2, 1},  {"s2r1", 2, 1, 8, 8},  {"s2r2", 2, 2, 9, 2},  {"s2r3", 2, 3, 10, 5},
+      {"s3r0", 3, 0, 3, 11}, {"s3r1", 3, 1, 11, 9}, {"s3r2", 3, 2, 12, 3}, {"s3r3", 3, 3, 13, 6},
+  };
+  // The bits are ORed over the counted battles: split each player's bits over two of them.
+  const int b0 = build.Battle(), b1 = build.Battle();
+  for (const auto& p : players) {
+    const int n = build.Name(p.name);
+    build.Present(n, b0, p.side & 1);
+    build.Present(n, b1, p.side & 2);
+    build.At(n, b0).OwnerRelation = p.relation & 2;
+    build.At(n, b1).OwnerRelation = p.relation & 1;
+  }
+  RefreshTallies(app);
+  ASSERT_EQ(app.TallyTable.Rows.size(), std::size(players) + 1);
+  for (std::size_t i = 0; i < std::size(players); ++i) {
+    const TallyRow& row = app.TallyTable.Rows[i + 1];
+    EXPECT_EQ(U(row.Caption), players[i].name);
+    EXPECT_EQ(row.Icon, players[i].icon) << players[i].name;
+    EXPECT_EQ(IconSortRank(row.Icon), players[i].rank) << players[i].name;
+  }
+
+  ListView1ColumnClick(app, kSinksDealtColumn);
+  ListView1ColumnClick(app, kNameColumn);  // ascending rank; equal ranks keep their order
+  EXPECT_EQ(Shown(), (Names{"s0r0", "s0r3", "s2r0", "s2r2", "s3r2", "s2r3", "s3r3", "s2r1", "s3r1",
+                            "s3r0", "YOU", "s1r0", "s1r3"}));
+  ListView1ColumnClick(app, kNameColumn);
+  EXPECT_EQ(Shown(), (Names{"YOU", "s1r0", "s1r3", "s3r0", "s3r1", "s2r1", "s3r3", "s2r3", "s3r2",
+                            "s2r2", "s2r0", "s0r0", "s0r3"}));
 }
 
 TEST_F(TallyTableTest, NumericColumnsCompareTheShownNumbersInSinglePrecision) {
