@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "app/reference_lists.h"
+#include "platform/platform.h"
 #include "support/test_support.h"
 
 namespace mizuto {
@@ -36,7 +36,7 @@ TEST(FileSaveTest, KeepsModeFollowsLinksAndClearsWhatKilledSavesLeft) {
   const std::string ini = dir.File("Mizuto.ini");
   test::WriteBytes(ini, "old");
   ASSERT_EQ(::chmod(ini.c_str(), 0600), 0);
-  ASSERT_TRUE(WriteFileAtomically(ini, "new", &error)) << error;
+  ASSERT_TRUE(platform::ReplaceFile(ini, "new", &error)) << error;
   struct stat info;
   ASSERT_EQ(::stat(ini.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0600u);
@@ -49,7 +49,7 @@ TEST(FileSaveTest, KeepsModeFollowsLinksAndClearsWhatKilledSavesLeft) {
   test::WriteBytes(real, "old list");
   fs::create_symlink("shared/NPCList.txt", dir.File("middle.txt"));
   fs::create_symlink(dir.File("middle.txt"), dir.File("NPCList.txt"));
-  ASSERT_TRUE(WriteFileAtomically(dir.File("NPCList.txt"), "new list", &error)) << error;
+  ASSERT_TRUE(platform::ReplaceFile(dir.File("NPCList.txt"), "new list", &error)) << error;
   EXPECT_TRUE(fs::is_symlink(dir.File("NPCList.txt")));
   EXPECT_TRUE(fs::is_symlink(dir.File("middle.txt")));
   EXPECT_EQ(test::ReadBytes(real), "new list");
@@ -62,7 +62,7 @@ TEST(FileSaveTest, KeepsModeFollowsLinksAndClearsWhatKilledSavesLeft) {
   const std::string live = csv + ".tmp1";  // process 1 always runs
   const std::string other = dir.File("other.csv.tmp") + std::to_string(DeadPid());
   for (const std::string& f : {stale, live, other}) test::WriteBytes(f, "half");
-  ASSERT_TRUE(WriteFileAtomically(csv, "a,b\r\n", &error)) << error;
+  ASSERT_TRUE(platform::ReplaceFile(csv, "a,b\r\n", &error)) << error;
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(live));
   EXPECT_TRUE(fs::exists(other));
@@ -91,7 +91,7 @@ TEST(FileSaveTest, ASaveThatCannotCompleteReportsAndLeavesTheOldFile) {
     SCOPED_TRACE(c.what);
     if (!c.prepare.empty()) fs::create_directory(c.prepare);
     std::string error;
-    EXPECT_FALSE(WriteFileAtomically(c.path, "new", &error));
+    EXPECT_FALSE(platform::ReplaceFile(c.path, "new", &error));
     EXPECT_NE(error.find(c.path), std::string::npos) << error;
     EXPECT_EQ(test::ReadBytes(target), "old");
     if (!c.prepare.empty()) fs::remove(c.prepare);
@@ -111,7 +111,7 @@ TEST(FileSaveTest, AKilledSaveLeavesTheOldOrTheNewFile) {
   for (int round = 0; round < 12; ++round) {
     const pid_t child = ::fork();
     if (child == 0) {
-      for (;;) WriteFileAtomically(path, (rng() & 1) ? newBytes : oldBytes, nullptr);
+      for (;;) platform::ReplaceFile(path, (rng() & 1) ? newBytes : oldBytes, nullptr);
     }
     ::usleep(500 + rng() % 20000);
     ::kill(child, SIGKILL);
@@ -120,7 +120,7 @@ TEST(FileSaveTest, AKilledSaveLeavesTheOldOrTheNewFile) {
     ASSERT_TRUE(now == oldBytes || now == newBytes) << "seed " << seed << " round " << round;
   }
   // The next save clears what the killed ones left.
-  ASSERT_TRUE(WriteFileAtomically(path, "done", nullptr));
+  ASSERT_TRUE(platform::ReplaceFile(path, "done", nullptr));
   EXPECT_EQ(EntryCount(dir.Path()), 1u);
 }
 

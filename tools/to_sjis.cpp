@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/reference_lists.h"
+#include "platform/platform.h"
 #include "text/codec.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
     out += "\r\n";
   }
   std::string error;
-  if (!mizuto::WriteFileAtomically(argv[2], out, &error)) {
+  if (!mizuto::platform::ReplaceFile(argv[2], out, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

@@ -35,10 +35,5 @@ std::vector<std::string> SplitListLines(std::string_view bytes);
 // Reads a whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
 
-// Replaces `path` by `bytes` through a temporary file in the same folder and a rename, so a
-// failed write never destroys what was there and a killed one leaves the old file or the
-// new one, never a mix. The file keeps its permission bits; when `path` is a symbolic link
-// the file it points to is replaced and the link stays. False with `error` set on failure.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 
 }  // namespace mizuto

@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/ini_file.h"
 #include "app/reference_lists.h"
+#include "platform/platform.h"
 
 namespace mizuto {
 namespace {
@@ -127,7 +128,7 @@ bool SaveSettings(const App& app, std::string* error) {
     file.Write(kSection, "SkillChk", CheckString(app.ItemChecked, app.Lists.ItemNames.size()));
     for (const SwitchKey& s : kDetailSwitches) file.WriteBool(kSection, s.Key, (app.Acts.*s.Action).Checked);
 
-    return WriteFileAtomically(path, file.Bytes(), error);
+    return platform::ReplaceFile(path, file.Bytes(), error);
   } catch (const std::exception& e) {
     // Shut-down goes on whatever happens here.
     if (error) *error = e.what();

@@ -1,10 +1,10 @@
 #include "battle/tables.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <new>
 #include <cstring>
+#include <new>
+
+#include "platform/platform.h"
 
 namespace mizuto {
 
@@ -134,14 +134,13 @@ constexpr std::size_t kStatsBlockBytes =
 }  // namespace
 
 void NameTable::StatsBlockDeleter::operator()(NameBattleStats* block) const {
-  ::munmap(block, kStatsBlockBytes);
+  platform::Release(block, kStatsBlockBytes);
 }
 
 void NameTable::Clear() {
-  // Hand the written pages back: they read as zero pages again, the start values.
+  // The written stats go back to all-zero memory, the start values.
   if (statsBlock_ && touchedNames_ > 0) {
-    ::madvise(statsBlock_.get(), touchedNames_ * kMaxBattles * sizeof(NameBattleStats),
-              MADV_DONTNEED);
+    platform::ZeroAgain(statsBlock_.get(), touchedNames_ * kMaxBattles * sizeof(NameBattleStats));
   }
   touchedNames_ = 0;
   records_.clear();
@@ -168,10 +167,7 @@ int NameTable::Add(std::string name, int skillCount, int itemCount) {
   NameRecord record;
   record.Name = std::move(name);
   if (!statsBlock_) {
-    void* block = ::mmap(nullptr, kStatsBlockBytes, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED) throw std::bad_alloc();
-    statsBlock_.reset(static_cast<NameBattleStats*>(block));
+    statsBlock_.reset(static_cast<NameBattleStats*>(platform::ReserveZeroed(kStatsBlockBytes)));
   }
   record.Stats = statsBlock_.get() + static_cast<std::size_t>(index) * kMaxBattles;
   touchedNames_ = static_cast<std::size_t>(index) + 1;

@@ -5,11 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app/app.h"
+#include "platform/platform.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
@@ -224,28 +221,6 @@ class PieceCutter {
   std::int64_t unfinishedStart_ = -1;
 };
 
-// Opens a log for reading. Only a regular file is a log: a FIFO would block the program
-// in the open call, and a directory would read as an empty log. The open itself never
-// blocks.
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  // Reads of a regular file never wait, but the flag is cleared all the same.
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  std::FILE* f = ::fdopen(fd, "rb");
-  if (f == nullptr) {
-    ::close(fd);
-    return nullptr;
-  }
-  *size = static_cast<std::int64_t>(info.st_size);
-  return f;
-}
-
 }  // namespace
 
 std::uint32_t ChannelDisplayColour(int k) {
@@ -291,13 +266,15 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
 bool ReadChatLog(App& app, const std::string& path) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, path);
   std::int64_t size = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path, &size));
+  // Only a regular file is a log: a FIFO would block the program in the open call, and a
+  // directory would read as an empty log.
+  std::unique_ptr<std::FILE, FileCloser> file(platform::OpenRegularFile(path, &size));
   if (!file) {
     app.AppendError("File Open Error");
     return false;
   }
   std::int64_t position = 0;
-  if (app.ResumeOffset >= 0 && fseeko(file.get(), static_cast<off_t>(app.ResumeOffset), SEEK_SET) == 0) {
+  if (platform::Seek(file.get(), app.ResumeOffset)) {
     position = app.ResumeOffset;
   } else {
     std::rewind(file.get());

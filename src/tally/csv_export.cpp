@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/reference_lists.h"
+#include "platform/platform.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -86,7 +86,7 @@ bool SaveCsvExecute(App& app, std::string* error) {
     if (error) *error = "No log has been read, so there is no CSV file name.";
     return false;
   }
-  return WriteFileAtomically(app.CsvPath, TallyTableCsv(app, "\r\n"), error);
+  return platform::ReplaceFile(app.CsvPath, TallyTableCsv(app, "\r\n"), error);
 }
 
 }  // namespace mizuto

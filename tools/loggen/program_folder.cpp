@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/reference_lists.h"
+#include "platform/platform.h"
 #include "text/codec.h"
 
 namespace mizuto::loggen {
@@ -57,7 +57,7 @@ bool WriteProgramFolder(const Options& options, const Lists& lists, std::string*
       {"NPCList.txt", SjisLines(lists.Npc)},      {"ShipList.txt", SjisLines(lists.Ships)},
       {"Mizuto.ini", SjisLines(ini)}};
   for (const auto& [name, bytes] : files) {
-    if (!WriteFileAtomically((dir / name).string(), bytes, error)) return false;
+    if (!platform::ReplaceFile((dir / name).string(), bytes, error)) return false;
   }
   return true;
 }

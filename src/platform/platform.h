@@ -1,0 +1,52 @@
+// Everything the program asks of the operating system beyond the C++ standard library:
+// opening a log without blocking, positions past 2 GiB, replacing a file atomically, the
+// program's own folder, loading the window module, and large zero-filled memory. One
+// implementation per system (platform_posix.cpp, platform_windows.cpp); the rest of the
+// program never includes a system header.
+//
+// Paths are std::string in the file system's own spelling: UTF-8 on Linux and on Windows
+// (where they are widened to UTF-16 here, so any name opens whatever the code page).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace mizuto::platform {
+
+// Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
+// unreadable, a folder, a pipe or a device). Never blocks. `size` receives its length.
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size);
+
+// Positions `file` at byte `offset` (64-bit). False when that fails.
+bool Seek(std::FILE* file, std::int64_t offset);
+
+// Replaces the file at `path` by `bytes`: a temporary file in the same folder, flushed to
+// the disk, then renamed over the old one, so a failed or killed save leaves the old file
+// or the new one, never a mix. The file keeps its permission bits; when `path` is a
+// symbolic link the file it points to is replaced and the link stays; what an earlier,
+// killed save left behind is removed. False with `error` ("path: reason") on failure.
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error);
+
+// The folder of the running program, ending in a separator; `argv0` is the fallback when
+// the system cannot tell.
+std::string ProgramFolder(const char* argv0);
+
+// Loads a shared module and looks up a symbol in it; nullptr with `error` set on failure.
+void* LoadModule(const std::string& path, std::string* error);
+void* ModuleSymbol(void* module, const char* name);
+
+// `bytes` of zero-filled memory, reserved at once and backed only where it is touched.
+// Throws std::bad_alloc when it cannot be had.
+void* ReserveZeroed(std::size_t bytes);
+void Release(void* memory, std::size_t bytes);
+// Makes `bytes` at `memory` (from ReserveZeroed) read as zero again, handing the pages back
+// to the system where it can do that.
+void ZeroAgain(void* memory, std::size_t bytes);
+
+// A hint that a large buffer would profit from large pages; nothing where unsupported.
+void PreferLargePages(const void* data, std::size_t bytes);
+
+}  // namespace mizuto::platform

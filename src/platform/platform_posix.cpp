@@ -1,0 +1,165 @@
+#ifndef _WIN32
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace mizuto::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file a save replaces: a symbolic link stays a link, the file it points to gets the
+// new contents.
+fs::path SaveTarget(const std::string& path) {
+  fs::path target(path);
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
+// A save that was killed before its rename leaves its temporary file behind; the next save
+// of the same file removes those whose process is gone.
+void RemoveStaleTemporaries(const fs::path& target) {
+  const std::string prefix = target.filename().string() + ".tmp";
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
+      std::error_code removeError;
+      if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
+    }
+  }
+}
+
+}  // namespace
+
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
+  // A FIFO would block in the open call; O_NONBLOCK lets it return, and the check below
+  // turns it away with everything else that is no regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
+  *size = static_cast<std::int64_t>(info.st_size);
+  return f;
+}
+
+bool Seek(std::FILE* file, std::int64_t offset) {
+  return offset >= 0 && ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) {
+  const fs::path target = SaveTarget(path);
+  const std::string temp = target.string() + ".tmp" + std::to_string(::getpid());
+  auto fail = [&](int code) {
+    if (error) *error = path + ": " + std::strerror(code ? code : EIO);
+    return false;
+  };
+  struct stat old;
+  const bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const mode_t mode = hadFile ? (old.st_mode & 07777) : 0666;
+  // A name left by an earlier process with this number is reused; a link there is never
+  // followed.
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) return fail(errno);
+  int savedErrno = 0;
+  if (hadFile && ::fchmod(fd, mode) != 0) savedErrno = errno;
+  for (std::size_t done = 0; savedErrno == 0 && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno != EINTR) savedErrno = errno;
+    } else {
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  if (savedErrno == 0 && ::fsync(fd) != 0) savedErrno = errno;
+  if (::close(fd) != 0 && savedErrno == 0) savedErrno = errno;
+  if (savedErrno == 0 && std::rename(temp.c_str(), target.c_str()) != 0) savedErrno = errno;
+  if (savedErrno != 0) {
+    std::remove(temp.c_str());
+    return fail(savedErrno);
+  }
+  RemoveStaleTemporaries(target);
+  return true;
+}
+
+std::string ProgramFolder(const char* argv0) {
+  char buffer[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  std::string path = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string(argv0 ? argv0 : "");
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void* LoadModule(const std::string& path, std::string* error) {
+  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr && error) *error = ::dlerror();
+  return handle;
+}
+
+void* ModuleSymbol(void* module, const char* name) { return ::dlsym(module, name); }
+
+void* ReserveZeroed(std::size_t bytes) {
+  void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) throw std::bad_alloc();
+  return block;
+}
+
+void Release(void* memory, std::size_t bytes) { ::munmap(memory, bytes); }
+
+void ZeroAgain(void* memory, std::size_t bytes) {
+#ifdef __linux__
+  // Linux hands back private anonymous pages and reads them as zero pages again; elsewhere
+  // (or should it refuse) they are cleared by hand.
+  if (::madvise(memory, bytes, MADV_DONTNEED) == 0) return;
+#endif
+  std::memset(memory, 0, bytes);
+}
+
+void PreferLargePages(const void* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kLarge = 2u << 20;
+  const auto begin = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (begin + kLarge - 1) & ~(kLarge - 1);
+  const std::uintptr_t last = (begin + bytes) & ~(kLarge - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+}  // namespace mizuto::platform
+
+#endif  // !_WIN32
