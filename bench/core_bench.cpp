@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "app/analysis_driver.h"
 #include "app/app.h"
 #include "app/start_up.h"
 #include "ingest/load_driver.h"

@@ -52,11 +52,8 @@ TEST_F(Labels, AdmiralColumnOpponentAndOddRecords) {
   camp.OwnPoints = 12;
   EXPECT_EQ(Label(3), "実戦小[－]  4戦目 YOU" + std::string(17, ' ') + "→ － : Foe%s (NPC) ");
 
-  // The in-progress form belongs to the battle being created only; a row index past the
-  // list gives an empty text.
-  app_.State.BattleInProgress = kAssault;
-  EXPECT_EQ(Label(4), "<<<   5戦目 戦闘中 >>>");
-  app_.State.BattleInProgress = kNotCountedFlag;
+  // The in-progress form; a row index past the list gives an empty text.
+  EXPECT_EQ(test::U(InProgressLabel(4)), "<<<   5戦目 戦闘中 >>>");
   EXPECT_EQ(BattleLabel(app_, 4), "");
   EXPECT_EQ(BattleLabel(app_, -1), "");
 }

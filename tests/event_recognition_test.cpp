@@ -51,6 +51,7 @@ class Events : public ::testing::Test {
 
   test::TempDir dir_;
   App app_;
+  test::TableWriter writer_{app_};
 };
 
 TEST_F(Events, NameSplits) {
@@ -61,19 +62,19 @@ TEST_F(Events, NameSplits) {
 
   // A missing first marker gives an empty first name and leaves the text whole; a
   // missing second marker gives an empty second name.
-  auto [a, b] = SplitByMarkers(app_, S("CCCが拿捕"), S("により、"), S("が拿捕"));
+  auto [a, b] = SplitByMarkers(writer_.Run, S("CCCが拿捕"), S("により、"), S("が拿捕"));
   EXPECT_EQ(app_.Names[a].Name, "");
   EXPECT_EQ(b, Name("CCC"));
-  auto [c, d] = SplitByMarkers(app_, S("AAAにより、DDD"), S("により、"), S("が拿捕"));
+  auto [c, d] = SplitByMarkers(writer_.Run, S("AAAにより、DDD"), S("により、"), S("が拿捕"));
   EXPECT_EQ(c, Name("AAA"));
   EXPECT_EQ(app_.Names[d].Name, "");
 
   int actor = -2, target = -2;
-  EXPECT_FALSE(SplitByKnownName(app_, S("XXXとYYY"), &actor, &target));
-  EXPECT_TRUE(SplitByKnownName(app_, S("AAAがZZZ"), &actor, &target));
+  EXPECT_FALSE(SplitByKnownName(writer_.Run, S("XXXとYYY"), &actor, &target));
+  EXPECT_TRUE(SplitByKnownName(writer_.Run, S("AAAがZZZ"), &actor, &target));
   EXPECT_EQ(std::make_pair(actor, target), std::make_pair(Name("AAA"), Name("ZZZ")));
   // Names are tried in table order (the owner first); a later one is the target.
-  EXPECT_TRUE(SplitByKnownName(app_, S("AAAがYOU"), &actor, &target));
+  EXPECT_TRUE(SplitByKnownName(writer_.Run, S("AAAがYOU"), &actor, &target));
   EXPECT_EQ(std::make_pair(actor, target), std::make_pair(Name("AAA"), 0));
 }
 
@@ -287,19 +288,19 @@ TEST_F(Events, SkillAndItemListsChangedBetweenRunsAreFollowed) {
   // The same holds for one line handed over directly, without a run of the analysis.
   app_.Lists.ItemNames = {S("砲弾")};
   app_.Lists.ItemKinds = {"2"};
-  RecogniseSkillItem(app_, S("~iWWWが砲弾"), 99);
+  RecogniseSkillItem(writer_.Run, S("~iWWWが砲弾"), 99);
   EXPECT_EQ(app_.Names[Name("WWW")].UsesIn(0, true, 0), 1);
   EXPECT_EQ(Of("WWW"), "P meal=1");
   app_.Lists.ItemNames.clear();
   app_.Lists.ItemKinds.clear();
-  RecogniseSkillItem(app_, S("~iWWWが砲弾"), 100);
+  RecogniseSkillItem(writer_.Run, S("~iWWWが砲弾"), 100);
   EXPECT_EQ(app_.ErrorLines.back(), S("WWWが砲弾"));
 }
 
 TEST_F(Events, FullNameTableDropsTheCountersOfNewNames) {
   // Zero-padded, so that no name is a prefix of another.
   for (int n = app_.NameCount(); n < kMaxNames; ++n) {
-    InternName(app_, "n" + std::to_string(10000 + n));
+    InternName(writer_.Run, "n" + std::to_string(10000 + n));
   }
   ASSERT_EQ(app_.NameCount(), kMaxNames);
   Feed({Sys("NewがOtherを撃沈しました！"), Sys("NewがFoeを拿捕しました！"), Sys("敵船Newを撃沈しました！"),

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/analysis_driver.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/battle_list_view.h"

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "app/analysis_driver.h"
 #include "app/app.h"
 #include "app/settings_file.h"
 #include "battle/segmentation.h"
@@ -62,7 +63,7 @@ void LoadGenerated(App& app, const TempDir& dir, const std::string& log, bool np
   app.NpcCheck = npcCheck;
   ResetAnalysis(app);
   ASSERT_TRUE(ReadChatLog(app, log));
-  AnalyseLines(app, 0);
+  AnalyseNewLines(app, 0);
 }
 
 std::string ErrorsOf(const App& app) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/analysis_driver.h"
 #include "app/app.h"
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
@@ -184,7 +185,7 @@ TEST_F(Segmentation, DecisiveCreditsWhoeverTookOutTheLosingLeader) {
     App app;
     test::SetUpApp(app, dir_);
     test::AddStoredLines(app, c.lines);
-    AnalyseLines(app, 0);
+    AnalyseNewLines(app, 0);
     ASSERT_EQ(app.BattleCount(), 1);
     ASSERT_EQ(app.State.BattleInProgress, 0);
     std::string credited;
@@ -218,7 +219,7 @@ TEST_F(Segmentation, ReinforcementWithdrawalKeepsTheLastOpponentAndRestartsTheSh
     App app;
     test::SetUpApp(app, dir_);
     test::AddStoredLines(app, c.before);
-    AnalyseLines(app, 0);
+    AnalyseNewLines(app, 0);
     ASSERT_EQ(app.State.OwnShipsDown, c.ownDown);
     ASSERT_EQ(app.State.EnemyShipsDown, c.enemyDown);
     const int b = app.BattleCount();
@@ -268,7 +269,7 @@ TEST_F(Segmentation, TenacityAtTheEndOfABattle) {
     }
     lines.push_back(Sys(c.result));
     test::AddStoredLines(app, lines);
-    AnalyseLines(app, 0);
+    AnalyseNewLines(app, 0);
     std::string got;
     for (int n = 0; n < app.NameCount(); ++n) {
       const NameBattleStats* s = app.Names.Stats(n, 0);
@@ -287,9 +288,9 @@ TEST_F(Segmentation, ProgressIsShownAtAbsoluteMultiplesOf64) {
   std::vector<std::string> seen;
   app_.OnStatusChanged = [&] { seen.push_back(U(app_.StatusText)); };
   test::AddStoredLines(app_, std::vector<std::string>(130, "~2hello"));
-  AnalyseLines(app_, 0);
-  AnalyseLines(app_, 70);
-  AnalyseLines(app_, 130);
+  AnalyseNewLines(app_, 0);
+  AnalyseNewLines(app_, 70);
+  AnalyseNewLines(app_, 130);
   EXPECT_EQ(seen, (std::vector<std::string>{"解析中:0%", "解析中:49%", "解析中:98%", "解析中:100%",
                                             "解析中:98%", "解析中:100%", "解析中:100%"}));
 }
@@ -364,7 +365,7 @@ TEST_F(Segmentation, AnalysingInTwoRunsEqualsOneRunAtEverySplitPoint) {
   App whole;
   test::SetUpApp(whole, dir_);
   test::AddStoredLines(whole, log);
-  AnalyseLines(whole, 0);
+  AnalyseNewLines(whole, 0);
   ASSERT_EQ(whole.BattleCount(), 4);
   ASSERT_EQ(whole.ErrorLines.size(), 3u);
   const std::string expected = Dump(whole);
@@ -373,9 +374,9 @@ TEST_F(Segmentation, AnalysingInTwoRunsEqualsOneRunAtEverySplitPoint) {
     App split;
     test::SetUpApp(split, dir_);
     test::AddStoredLines(split, std::vector<std::string>(log.begin(), log.begin() + k));
-    AnalyseLines(split, 0);
+    AnalyseNewLines(split, 0);
     test::AddStoredLines(split, std::vector<std::string>(log.begin() + k, log.end()));
-    AnalyseLines(split, static_cast<int>(k));
+    AnalyseNewLines(split, static_cast<int>(k));
     EXPECT_EQ(Dump(split), expected) << "split at " << k;
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/analysis_driver.h"
 #include "app/app.h"
 #include "support/test_support.h"
 
@@ -18,12 +19,13 @@ class TablesTest : public ::testing::Test {
   }
   test::TempDir dir;
   App app;
+  test::TableWriter writer{app};
 };
 
 TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
   app.UserName = S("提督");
   app.Battles.emplace_back();
-  InternName(app, "Someone");
+  InternName(writer.Run, "Someone");
   app.State.BattleInProgress = 0x101;
   app.State.CurrentAdmiral = 1;
   app.Acts.PlayerAll.Enabled = true;
@@ -41,35 +43,35 @@ TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
 }
 
 TEST_F(TablesTest, InternMatchesStoredNamesAsPrefixes) {
-  const int taro = InternName(app, "Taro");
-  EXPECT_EQ(InternName(app, "Taro2"), taro);
-  const int hanako2 = InternName(app, "Hanako2");
-  const int hanako = InternName(app, "Hanako");
+  const int taro = InternName(writer.Run, "Taro");
+  EXPECT_EQ(InternName(writer.Run, "Taro2"), taro);
+  const int hanako2 = InternName(writer.Run, "Hanako2");
+  const int hanako = InternName(writer.Run, "Hanako");
   EXPECT_NE(hanako2, hanako);
   // The lowest index wins when several stored names are prefixes.
-  InternName(app, "Ab");
-  const int a = InternName(app, "A");
-  EXPECT_EQ(InternName(app, "Abc"), InternName(app, "Ab"));
-  EXPECT_EQ(InternName(app, "Ax"), a);
+  InternName(writer.Run, "Ab");
+  const int a = InternName(writer.Run, "A");
+  EXPECT_EQ(InternName(writer.Run, "Abc"), InternName(writer.Run, "Ab"));
+  EXPECT_EQ(InternName(writer.Run, "Ax"), a);
   EXPECT_EQ(app.NameCount(), 6);  // owner, Taro, Hanako2, Hanako, Ab, A
 }
 
 TEST_F(TablesTest, EmptyNamesNeverMatch) {
   app.UserName.clear();
   ResetAnalysis(app);
-  EXPECT_EQ(InternName(app, ""), 1);
-  EXPECT_EQ(InternName(app, ""), 2);
-  EXPECT_EQ(InternName(app, "x"), 3);
-  EXPECT_EQ(InternName(app, "YOU"), 4);  // an empty owner name matches nothing
+  EXPECT_EQ(InternName(writer.Run, ""), 1);
+  EXPECT_EQ(InternName(writer.Run, ""), 2);
+  EXPECT_EQ(InternName(writer.Run, "x"), 3);
+  EXPECT_EQ(InternName(writer.Run, "YOU"), 4);  // an empty owner name matches nothing
 }
 
 TEST_F(TablesTest, ShipListMergesNames) {
-  const int a = InternName(app, "XYZ-1");
-  EXPECT_EQ(InternName(app, "XYZ-2"), a);
+  const int a = InternName(writer.Run, "XYZ-1");
+  EXPECT_EQ(InternName(writer.Run, "XYZ-2"), a);
   EXPECT_EQ(app.Names[a].Name, "XYZ");
-  const int b = InternName(app, S("護衛艦あさひ"));
+  const int b = InternName(writer.Run, S("護衛艦あさひ"));
   EXPECT_EQ(app.Names[b].Name, S("護衛艦"));
-  EXPECT_EQ(InternName(app, S("護衛艦ゆうひ")), b);
+  EXPECT_EQ(InternName(writer.Run, S("護衛艦ゆうひ")), b);
 }
 
 TEST_F(TablesTest, SidesHoldTwentyDistinctNames) {
@@ -84,28 +86,28 @@ TEST_F(TablesTest, SidesHoldTwentyDistinctNames) {
 }
 
 TEST_F(TablesTest, FullNameTableAnswersNoNameAndReportsOnce) {
-  app.CurrentLine = 41;
-  for (int n = 1; n < kMaxNames; ++n) ASSERT_EQ(InternName(app, "n" + std::to_string(n) + "_"), n);
-  EXPECT_EQ(InternName(app, "n5_tail"), 5);  // existing names still resolve
-  EXPECT_EQ(InternName(app, "newcomer"), -1);
-  EXPECT_EQ(InternName(app, "another"), -1);
+  writer.Run.CurrentLine = 41;
+  for (int n = 1; n < kMaxNames; ++n) ASSERT_EQ(InternName(writer.Run, "n" + std::to_string(n) + "_"), n);
+  EXPECT_EQ(InternName(writer.Run, "n5_tail"), 5);  // existing names still resolve
+  EXPECT_EQ(InternName(writer.Run, "newcomer"), -1);
+  EXPECT_EQ(InternName(writer.Run, "another"), -1);
   EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"@@@@@@@ Error Code 005 @@@@@@@ Line:42"});
   // Writes to "no name" are dropped, reads fall back to the start values.
   app.Battles.emplace_back();
-  EXPECT_EQ(MarkPresent(app, "nobody", 2), -1);
+  EXPECT_EQ(MarkPresent(writer.Run, "nobody", 2), -1);
   EXPECT_EQ(app.Names.Stats(-1, 0), nullptr);
   // A new load reports again.
   ResetAnalysis(app);
-  for (int n = 1; n < kMaxNames; ++n) InternName(app, "m" + std::to_string(n) + "_");
-  InternName(app, "z");
+  for (int n = 1; n < kMaxNames; ++n) InternName(writer.Run, "m" + std::to_string(n) + "_");
+  InternName(writer.Run, "z");
   EXPECT_EQ(app.ErrorLines.size(), 2u);
 }
 
 TEST_F(TablesTest, MarkPresentOrsTheSideBitInTheCurrentBattle) {
   app.Battles.emplace_back();
   app.Battles.emplace_back();
-  const int n = MarkPresent(app, "Kenji", 1);
-  MarkPresent(app, "Kenji", 2);
+  const int n = MarkPresent(writer.Run, "Kenji", 1);
+  MarkPresent(writer.Run, "Kenji", 2);
   EXPECT_EQ(app.Names.Stats(n, 1)->Side, 3);
   EXPECT_EQ(app.Names.Stats(n, 1)->Present, 1);
   EXPECT_EQ(app.Names.Stats(n, 0)->Present, 0);

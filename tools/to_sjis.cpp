@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/reference_lists.h"
+#include "battle/reference_lists.h"
 #include "platform/platform.h"
 #include "text/codec.h"
 

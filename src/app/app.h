@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/reference_lists.h"
 #include "app/view_models.h"
-#include "battle/tables.h"
+#include "battle/analysis.h"
+#include "battle/reference_lists.h"
 #include "ingest/log_lines.h"
-#include "text/literal_set.h"
 
 namespace mizuto {
 
@@ -23,7 +22,9 @@ struct WindowGeometry {
   int Sp1 = 255, Sp2 = 185, Sp3 = 103, Sp4 = 177, Sp5 = 289;
 };
 
-struct App {
+// The analysis tables (Battles, Names, State) are a part of their own that every function
+// of the analysis takes alone.
+struct App : Analysis {
   // --- settings and reference data (live for the whole run) ---
   std::string ProgramDir;  // ends in a separator (or is empty: the working folder)
   WindowGeometry Geometry;
@@ -34,10 +35,6 @@ struct App {
   ReferenceLists Lists;
   std::vector<char> SkillChecked;  // CheckListBox1, parallel to Lists.SkillNames
   std::vector<char> ItemChecked;   // CheckListBox2, parallel to Lists.ItemNames
-  // The skill and item lists as matchers, so a skill or item line is searched once for all
-  // entries; the analysis rebuilds them when a list changed (PrepareSkillItemMatchers).
-  LiteralSet SkillMatcher;
-  LiteralSet ItemMatcher;
   Actions Acts;
 
   // --- the log being followed ---
@@ -47,12 +44,6 @@ struct App {
   std::int64_t ResumeOffset = 0;
   std::string CsvPath;
   std::int32_t AnalysedLineCount = 0;
-
-  // --- the analysis tables ---
-  std::vector<BattleRecord> Battles;  // BattleList; size() is BattleCount
-  NameTable Names;                    // Count() is NameCount
-  AnalysisState State;
-  int CurrentLine = -1;  // the LogLines index being analysed, for capacity reports
 
   // --- view models ---
   BattleListView BattleList;            // ListBox1
@@ -73,8 +64,6 @@ struct App {
 
   App();
 
-  int BattleCount() const { return static_cast<int>(Battles.size()); }
-  int NameCount() const { return Names.Count(); }
   void SetStatus(std::string text) {
     StatusText = std::move(text);
     if (OnStatusChanged) OnStatusChanged();
@@ -82,25 +71,5 @@ struct App {
   void AppendError(std::string line) { ErrorLines.push_back(std::move(line)); }
   std::string ProgramTitle() const;  // Shift-JIS
 };
-
-// --- operations on the analysis tables ---
-
-// Empties the tables: the name table down to the owner's entry, the battle list, the
-// running state; disables PlayerHide and PlayerAll. Touches neither LogLines nor a view.
-void ResetAnalysis(App& app);
-
-// The index of the name that `text` stands for (prefix match on the stored names, lowest
-// index first), adding a new record when there is none. -1 when the table is full.
-int InternName(App& app, std::string_view text);
-
-// Interns `text`, marks it present in the current battle with the side bit (1 own, 2
-// enemy) ORed in; returns the index.
-int MarkPresent(App& app, std::string_view text, std::int32_t sideBit);
-
-// Adds a name index to a record's own (side 0) or enemy (side 1) list.
-void AddToSide(BattleRecord& record, std::int32_t nameIndex, int side);
-
-// "@@@@@@@ Error Code NNN @@@@@@@ Line:" followed by `lineNumber` (1-based).
-std::string ErrorCodeLine(int code, long long lineNumber);
 
 }  // namespace mizuto

@@ -6,7 +6,7 @@
 
 #include "app/app.h"
 #include "app/ini_file.h"
-#include "app/reference_lists.h"
+#include "battle/reference_lists.h"
 #include "platform/platform.h"
 
 namespace mizuto {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/app.h"
+#include "battle/analysis.h"
 #include "text/codec.h"
 
 namespace mizuto {
@@ -57,18 +57,17 @@ std::string Format(const char* sjisFormat, auto... args) {
 
 }  // namespace
 
-std::string BattleLabel(const App& app, int i) {
-  if ((app.State.BattleInProgress & 0xFF) != 0 && i == app.BattleCount()) {
-    return Format(SJ("<<< %3d戦目 戦闘中 >>>").c_str(), i + 1);
-  }
+std::string InProgressLabel(int i) { return Format(SJ("<<< %3d戦目 戦闘中 >>>").c_str(), i + 1); }
+
+std::string BattleLabel(const Analysis& analysis, int i) {
   // No such battle (a stale row index, say): an empty row rather than a read past the list.
-  if (i < 0 || i >= app.BattleCount()) return {};
-  const BattleRecord& r = app.Battles[static_cast<std::size_t>(i)];
+  if (i < 0 || i >= analysis.BattleCount()) return {};
+  const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(i)];
   std::string admiral;
-  if (app.Names.Valid(r.Admiral)) admiral = app.Names[r.Admiral].Name;
+  if (analysis.Names.Valid(r.Admiral)) admiral = analysis.Names[r.Admiral].Name;
   admiral.append(18, ' ');
   admiral.resize(18);
-  const std::string opponent = app.Names.Valid(r.Opponent) ? app.Names[r.Opponent].Name : "???";
+  const std::string opponent = analysis.Names.Valid(r.Opponent) ? analysis.Names[r.Opponent].Name : "???";
 
   // Names are appended, not formatted: a name may hold any byte.
   std::string label = BattleTypeLabel(r.BattleType());
@@ -94,11 +93,11 @@ std::string BattleLabel(const App& app, int i) {
   return label;
 }
 
-std::string SummaryLine(const App& app) {
+std::string SummaryLine(const Analysis& analysis) {
   std::int32_t counted = 0, won = 0, lost = 0, undecided = 0, escaped = 0, withdrawn = 0;
   std::int32_t critDealt = 0, critTaken = 0, repairs = 0, care = 0, other = 0;
-  for (int b = 0; b < app.BattleCount(); ++b) {
-    const BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
+  for (int b = 0; b < analysis.BattleCount(); ++b) {
+    const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(b)];
     if (r.TallyState != 1) continue;
     WrapAdd(counted, 1);
     if (r.Result == kVictory) WrapAdd(won, 1);
@@ -108,7 +107,7 @@ std::string SummaryLine(const App& app) {
     if (r.Result == kWithdrawn) WrapAdd(withdrawn, 1);
     WrapAdd(critDealt, r.CriticalsDealt);
     WrapAdd(critTaken, r.CriticalsTaken);
-    if (const NameBattleStats* s = app.Names.Stats(0, b)) {
+    if (const NameBattleStats* s = analysis.Names.Stats(0, b)) {
       WrapAdd(repairs, s->ExtraCounts[kWastedRepairs]);
       WrapAdd(care, s->ExtraCounts[kWastedCare]);
       WrapAdd(other, s->ExtraCounts[kWastedOther]);

@@ -3,15 +3,18 @@
 
 #include <string>
 
+#include "battle/analysis.h"
+
 namespace mizuto {
 
-struct App;
+// The row text of battle i once it has ended (or whenever a command relabels it): the
+// record's values as they stand. Empty for an index outside the list.
+std::string BattleLabel(const Analysis& analysis, int i);
 
-// The row text of battle i. While a battle is in progress, i == BattleCount (the battle
-// being created) gives the in-progress form "<<< %3d戦目 戦闘中 >>>".
-std::string BattleLabel(const App& app, int i);
+// The row text of battle i while it is in progress: "<<< %3d戦目 戦闘中 >>>".
+std::string InProgressLabel(int i);
 
 // The summary of the counted battles (TallyState exactly 1).
-std::string SummaryLine(const App& app);
+std::string SummaryLine(const Analysis& analysis);
 
 }  // namespace mizuto

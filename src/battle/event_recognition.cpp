@@ -5,8 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "app/app.h"
-#include "live/sink_counter.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
@@ -88,12 +86,6 @@ constexpr std::array<const char*, kRuleCount> kRuleLiteralsUtf8 = {
     "今使っても効果がありません。使用を中止しました",
 };
 
-// The rules' literals as one matcher: a line is searched once for all of them.
-const LiteralSet& RuleMatcher() {
-  static const LiteralSet matcher(EventRuleLiterals());
-  return matcher;
-}
-
 // The text before `what`; empty when `what` is absent. A message that lacks the literal
 // its name ends at thus yields an empty name, never the whole line.
 std::string_view BeforeOrEmpty(std::string_view text, std::string_view what) {
@@ -104,11 +96,11 @@ std::string_view BeforeOrEmpty(std::string_view text, std::string_view what) {
 // The counters of the names involved in one line. A name index of -1 (the name table was
 // full) has no stats: every write to it is dropped.
 struct Battle {
-  App& app;
+  AnalysisRun& run;
   int index;
 
-  NameBattleStats* operator()(int n) const { return app.Names.Stats(n, index); }
-  BattleRecord& Record() const { return app.Battles[static_cast<std::size_t>(index)]; }
+  NameBattleStats* operator()(int n) const { return run.Names.Stats(n, index); }
+  BattleRecord& Record() const { return run.Battles[static_cast<std::size_t>(index)]; }
 };
 
 void Bump(NameBattleStats* s, BattleCounter c) {
@@ -164,12 +156,12 @@ std::string_view AreaLiteral(std::string_view text) {
 // taker, `taken` (when given) for the target. False when the text cannot be split.
 bool TakeBetweenOthers(const Battle& at, std::string_view t, BattleCounter dealt,
                        std::optional<BattleCounter> taken) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   int u = -1, w = -1;
   if (const long v = SplitAtGa(t); v > 0) {
-    u = MarkPresent(app, CutBytes(t, v), 1);
-    w = MarkPresent(app, FromByte(t, v + 3), 2);
-  } else if (SplitByKnownName(app, t, &u, &w)) {
+    u = MarkPresent(run, CutBytes(t, v), 1);
+    w = MarkPresent(run, FromByte(t, v + 3), 2);
+  } else if (SplitByKnownName(run, t, &u, &w)) {
     SetPresent(at(u));
     SetPresent(at(w));
     OrSide(at(u), 1);
@@ -184,32 +176,32 @@ bool TakeBetweenOthers(const Battle& at, std::string_view t, BattleCounter dealt
 }
 
 void Capture(const Battle& at, std::string_view t, int lineIndex) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   if (ContainsBytes(t, SJ("敵船"))) {  // the owner captured an enemy
     Bump(at(0), kCapturesDealt);
-    const int n = MarkPresent(app, FromByte(t, 5), 2);
+    const int n = MarkPresent(run, FromByte(t, 5), 2);
     Bump(at(n), kCapturesTaken);
     OrRelation(at(n), 1);
     SetTakenBy(at(n), 0);
     return;
   }
   if (!TakeBetweenOthers(at, t, kCapturesDealt, kCapturesTaken)) {
-    app.AppendError(ErrorCodeLine(2, static_cast<long long>(lineIndex) + 1));
+    run.Events.Error(ErrorCodeLine(2, static_cast<long long>(lineIndex) + 1));
   }
 }
 
 void Captured(const Battle& at, std::string_view text) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   if (ContainsBytes(text, SJ("敵船"))) {  // an enemy captured the owner
     Bump(at(0), kCapturesTaken);
     const std::string_view t = BeforeOrEmpty(FromByte(text, 5), SJ("に拿捕"));
-    const int n = MarkPresent(app, t, 2);
+    const int n = MarkPresent(run, t, 2);
     Bump(at(n), kCapturesDealt);
     SetTakenBy(at(0), n);
     OrRelation(at(n), 2);
     return;
   }
-  const auto [u, w] = SplitByMarkers(app, text, SJ("により、"), SJ("が拿捕"));
+  const auto [u, w] = SplitByMarkers(run, text, SJ("により、"), SJ("が拿捕"));
   SetPresent(at(u));
   SetPresent(at(w));
   Bump(at(u), kCapturesDealt);
@@ -221,10 +213,10 @@ void Captured(const Battle& at, std::string_view text) {
 
 // "…に撃破されました！！" (lost) and "…を撃破しました！！" (won).
 void Defeat(const Battle& at, std::string_view text, std::string_view before, bool ownerLost) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   if (const std::string_view area = AreaLiteral(text); !area.empty()) {
     // Two other ships: the one before the area phrase is on the own side.
-    const auto [u, w] = SplitByMarkers(app, text, area, ownerLost ? SJ("に撃破") : SJ("を撃破"));
+    const auto [u, w] = SplitByMarkers(run, text, area, ownerLost ? SJ("に撃破") : SJ("を撃破"));
     const int loser = ownerLost ? u : w;
     const int winner = ownerLost ? w : u;
     Bump(at(loser), kSinksTaken);
@@ -238,13 +230,13 @@ void Defeat(const Battle& at, std::string_view text, std::string_view before, bo
   }
   if (ownerLost) {
     Bump(at(0), kSinksTaken);
-    const int n = MarkPresent(app, before, 2);
+    const int n = MarkPresent(run, before, 2);
     OrRelation(at(n), 2);
     SetTakenBy(at(0), n);
     Bump(at(n), kSinksDealt);
   } else {
     Bump(at(0), kSinksDealt);
-    const int n = MarkPresent(app, before, 2);
+    const int n = MarkPresent(run, before, 2);
     OrRelation(at(n), 1);
     SetTakenBy(at(n), 0);
     Bump(at(n), kSinksTaken);
@@ -264,37 +256,37 @@ void Points(const Battle& at, std::string_view t, int lineIndex) {
     return;
   }
   // A garbled number counts nothing; the rest of the log is still analysed.
-  at.app.AppendError(ErrorCodeLine(3, static_cast<long long>(lineIndex) + 1));
+  at.run.Events.Error(ErrorCodeLine(3, static_cast<long long>(lineIndex) + 1));
 }
 
 // Sinks never move the sunk ship's SinksTaken: that is counted when it goes out of action.
 void Sink(const Battle& at, std::string_view t, int lineIndex) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   const std::string& enemyShip = SJ("敵船");
   if (const std::size_t q = FindBytes(t, enemyShip)) {  // the owner sank an enemy
     Bump(at(0), kSinksDealt);
-    const int n = MarkPresent(app, DeleteBytes(t, q, enemyShip.size()), 2);
+    const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), 2);
     OrRelation(at(n), 1);
     SetTakenBy(at(n), 0);
     return;
   }
   if (!TakeBetweenOthers(at, t, kSinksDealt, std::nullopt)) {
-    app.AppendError(ErrorCodeLine(1, static_cast<long long>(lineIndex) + 1));
+    run.Events.Error(ErrorCodeLine(1, static_cast<long long>(lineIndex) + 1));
   }
 }
 
 void SunkBy(const Battle& at, std::string_view text) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   const std::string& enemyShip = SJ("敵船");
   if (const std::size_t q = FindBytes(text, enemyShip)) {  // an enemy sank the owner
     const std::string without = DeleteBytes(text, q, enemyShip.size());
-    const int n = MarkPresent(app, BeforeOrEmpty(without, SJ("の攻撃により、")), 2);
+    const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), 2);
     Bump(at(n), kSinksDealt);
     SetTakenBy(at(0), n);
     OrRelation(at(n), 2);
     return;
   }
-  const auto [u, w] = SplitByMarkers(app, text, SJ("の攻撃により、"), SJ("の船が"));
+  const auto [u, w] = SplitByMarkers(run, text, SJ("の攻撃により、"), SJ("の船が"));
   Bump(at(u), kSinksDealt);
   SetPresent(at(u));
   SetPresent(at(w));
@@ -305,16 +297,16 @@ void SunkBy(const Battle& at, std::string_view text) {
 
 // A ship out of action: its Tenacity is the number of ships of its side already down.
 void OutOfAction(const Battle& at, std::string_view text, std::size_t position) {
-  App& app = at.app;
+  AnalysisRun& run = at.run;
   if (at.Record().Kind == kCampBattle) return;
-  AnalysisState& state = app.State;
+  AnalysisState& state = run.State;
   if (position == 1) {  // the owner's own ship
     Bump(at(0), kSinksTaken);
     at(0)->ExtraCounts[kTenacity] = state.OwnShipsDown;
     WrapAdd(state.OwnShipsDown, 1);
   } else {
     // Drop the "の" before the literal.
-    const int n = InternName(app, CutBytes(text, static_cast<long long>(position) - 3));
+    const int n = InternName(run, CutBytes(text, static_cast<long long>(position) - 3));
     if (NameBattleStats* s = at(n)) {
       s->Present = 1;
       WrapAdd(s->BattleCounts[kSinksTaken], 1);
@@ -327,7 +319,7 @@ void OutOfAction(const Battle& at, std::string_view text, std::size_t position) 
       }
     }
   }
-  if (app.Acts.ActiveMode.Checked) ShowSinkCount(app);
+  run.Events.ShipsDown(state);
 }
 
 }  // namespace
@@ -343,30 +335,30 @@ long SplitAtGa(std::string_view text) {
   return p;
 }
 
-bool SplitByKnownName(App& app, std::string_view text, int* actor, int* target) {
-  for (int e = 0; e < app.Names.Count(); ++e) {
-    const std::size_t nameLength = app.Names[e].Name.size();
-    const std::size_t p = FindBytes(text, app.Names[e].Name);
+bool SplitByKnownName(AnalysisRun& run, std::string_view text, int* actor, int* target) {
+  for (int e = 0; e < run.Names.Count(); ++e) {
+    const std::size_t nameLength = run.Names[e].Name.size();
+    const std::size_t p = FindBytes(text, run.Names[e].Name);
     if (p == 0) continue;
     // The two names are joined by a two-byte separator.
     if (p == 1) {
       *actor = e;
-      *target = InternName(app, FromByte(text, static_cast<long long>(nameLength) + 3));
+      *target = InternName(run, FromByte(text, static_cast<long long>(nameLength) + 3));
     } else {
       *target = e;
-      *actor = InternName(app, CutBytes(text, static_cast<long long>(p) - 3));
+      *actor = InternName(run, CutBytes(text, static_cast<long long>(p) - 3));
     }
     return true;
   }
   return false;
 }
 
-std::pair<int, int> SplitByMarkers(App& app, std::string_view text, std::string_view m1,
+std::pair<int, int> SplitByMarkers(AnalysisRun& run, std::string_view text, std::string_view m1,
                                    std::string_view m2) {
   const std::size_t p1 = FindBytes(text, m1);
-  const int first = InternName(app, p1 == 0 ? std::string_view{} : text.substr(0, p1 - 1));
+  const int first = InternName(run, p1 == 0 ? std::string_view{} : text.substr(0, p1 - 1));
   if (p1 != 0) text = text.substr(p1 - 1 + m1.size());
-  const int second = InternName(app, BeforeOrEmpty(text, m2));
+  const int second = InternName(run, BeforeOrEmpty(text, m2));
   return {first, second};
 }
 
@@ -379,28 +371,20 @@ const std::vector<std::string>& EventRuleLiterals() {
   return converted;
 }
 
-void RecogniseEvent(App& app, std::string_view text, int lineIndex) {
-  if (app.Battles.empty()) return;
-  app.CurrentLine = lineIndex;
-  const LiteralSet::Hit hit = RuleMatcher().FindLowest(text);
-  if (hit.Index < 0) return;
-  RecogniseEventRule(app, text, lineIndex, hit.Index, hit.Position);
-}
-
-void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule,
+void RecogniseEventRule(AnalysisRun& run, std::string_view text, int lineIndex, int rule,
                         std::size_t position) {
-  if (app.Battles.empty()) return;
-  app.CurrentLine = lineIndex;
+  if (run.Battles.empty()) return;
+  run.CurrentLine = lineIndex;
   if (rule < 0 || rule >= kRuleCount || position == 0) return;
 
-  const Battle at{app, app.BattleCount() - 1};
+  const Battle at{run, run.BattleCount() - 1};
   const std::string_view before = text.substr(0, position - 1);
   switch (rule) {
     case kMineSink:
       if (ContainsBytes(before, SJ("敵船"))) {
-        MarkPresent(app, FromByte(before, 5), 2);
+        MarkPresent(run, FromByte(before, 5), 2);
       } else {
-        MarkPresent(app, BeforeOrEmpty(before, SJ("の船")), 1);
+        MarkPresent(run, BeforeOrEmpty(before, SJ("の船")), 1);
       }
       break;
     case kMineSelf:
@@ -428,14 +412,14 @@ void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule
       break;
     case kFriendlyFire: {
       // Friendly fire on the own side counts for nothing; the shooter took part.
-      const auto names = SplitByMarkers(app, text, SJ("の誤射により、"), SJ("の船が"));
+      const auto names = SplitByMarkers(run, text, SJ("の誤射により、"), SJ("の船が"));
       SetPresent(at(names.first));
       break;
     }
     case kEnemySankEnemy: {
       // One enemy sank another: nobody is credited with the sink.
       const std::string_view t = ContainsBytes(text, SJ("敵船")) ? FromByte(text, 5) : text;
-      const auto [u, w] = SplitByMarkers(app, t, SJ("が敵船"), SJ("を沈没"));
+      const auto [u, w] = SplitByMarkers(run, t, SJ("が敵船"), SJ("を沈没"));
       Bump(at(w), kSinksTaken);
       SetPresent(at(u));
       SetPresent(at(w));
@@ -445,11 +429,11 @@ void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule
     }
     case kCriticalTaken:
       WrapAdd(at.Record().CriticalsTaken, 1);
-      MarkPresent(app, before, 2);
+      MarkPresent(run, before, 2);
       break;
     case kCriticalDealt:
       WrapAdd(at.Record().CriticalsDealt, 1);
-      MarkPresent(app, before, 2);
+      MarkPresent(run, before, 2);
       break;
     case kOutOfAction:
       OutOfAction(at, text, position);
@@ -461,19 +445,19 @@ void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule
       } else if (const std::size_t q = FindBytes(text, SJ("のメインマスト"))) {
         t = text.substr(0, q - 1);
       }
-      MarkPresent(app, t, 2);
+      MarkPresent(run, t, 2);
       break;
     }
     case kSailDamagedBy:
       if (const std::size_t p = FindBytes(text, SJ("の攻撃に"))) {
-        MarkPresent(app, text.substr(0, p - 1), 2);
+        MarkPresent(run, text.substr(0, p - 1), 2);
       }
       break;
     case kSailRepaired:
     case kRudderRepaired:
     case kReinforcements:
     case kMeal:
-      MarkPresent(app, before, 1);
+      MarkPresent(run, before, 1);
       break;
     case kFloodDealt:
     case kFloodTaken:
@@ -482,7 +466,7 @@ void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule
     case kRudderDamaged:
     case kConfusionDealt:
     case kConfusionTaken:
-      MarkPresent(app, before, 2);
+      MarkPresent(run, before, 2);
       break;
     case kWastedRepair:
       BumpExtra(at(0), kWastedRepairs);
@@ -499,35 +483,27 @@ void RecogniseEventRule(App& app, std::string_view text, int lineIndex, int rule
   }
 }
 
-void PrepareSkillItemMatchers(App& app) {
-  if (!app.SkillMatcher.Holds(app.Lists.SkillNames)) app.SkillMatcher.Assign(app.Lists.SkillNames);
-  if (!app.ItemMatcher.Holds(app.Lists.ItemNames)) app.ItemMatcher.Assign(app.Lists.ItemNames);
-}
-
-void RecogniseSkillItem(App& app, std::string_view line, int lineIndex) {
-  PrepareSkillItemMatchers(app);
-  RecogniseSkillItemPrepared(app, line, lineIndex);
-}
-
-void RecogniseSkillItemPrepared(App& app, std::string_view line, int lineIndex) {
+void RecogniseSkillItem(AnalysisRun& run, std::string_view line, int lineIndex) {
   if (line.size() < 2 || line[0] != '~' || (line[1] != 's' && line[1] != 'i')) return;
-  if (app.Battles.empty()) return;
-  app.CurrentLine = lineIndex;
+  if (run.Battles.empty()) return;
+  run.CurrentLine = lineIndex;
   const bool item = line[1] == 'i';
-  const int battle = app.BattleCount() - 1;
+  const int battle = run.BattleCount() - 1;
   const std::string_view t = line.substr(2);
-  const std::vector<std::string>& list = item ? app.Lists.ItemNames : app.Lists.SkillNames;
+  const std::vector<std::string>& list = item ? run.Lists.ItemNames : run.Lists.SkillNames;
   const std::string& ga = SJ("が");
-  LiteralSet& matcher = item ? app.ItemMatcher : app.SkillMatcher;
-  // A list of another length cannot be the one the matcher was made of; the caller forgot
-  // to prepare, and an entry index from the old list must not reach the new one.
-  if (matcher.Size() != list.size()) matcher.Assign(list);
+  // A matcher of another length than its list was made of another list: an entry index
+  // from the old list must not reach the new one.
+  if ((item ? run.Lists.ItemMatcher() : run.Lists.SkillMatcher()).Size() != list.size()) {
+    run.Lists.PrepareMatchers();
+  }
+  const LiteralSet& matcher = item ? run.Lists.ItemMatcher() : run.Lists.SkillMatcher();
 
   // The first entry of the list that occurs anywhere in the line decides, even when it is
   // then found to be no use (no "が" before it).
   const LiteralSet::Hit hit = matcher.FindLowest(t);
   if (hit.Index < 0) {
-    app.AppendError(std::string(t));
+    run.Events.Error(std::string(t));
     return;
   }
   const auto k = static_cast<std::size_t>(hit.Index);
@@ -536,12 +512,12 @@ void RecogniseSkillItemPrepared(App& app, std::string_view line, int lineIndex) 
 
   // Items of kind 2 are fleet meals as well; any other code, digit or not, is ordinary.
   std::int32_t kind = 0;
-  const bool meal = item && k < app.Lists.ItemKinds.size() &&
-                    ParseDecimal(app.Lists.ItemKinds[k], &kind) && kind == 2;
+  const bool meal = item && k < run.Lists.ItemKinds.size() &&
+                    ParseDecimal(run.Lists.ItemKinds[k], &kind) && kind == 2;
   const int index = static_cast<int>(k);
   if (at == 1) {
-    app.Names[0].AddUse(battle, item, index, 1);
-    if (meal) BumpExtra(app.Names.Stats(0, battle), kFleetMeals);
+    run.Names[0].AddUse(battle, item, index, 1);
+    if (meal) BumpExtra(run.Names.Stats(0, battle), kFleetMeals);
     return;
   }
   // Someone else's use: "name" + "が" + entry. The first occurrence of the entry preceded
@@ -550,10 +526,10 @@ void RecogniseSkillItemPrepared(App& app, std::string_view line, int lineIndex) 
     if (at >= 3 && t.substr(at - 3, ga.size()) == ga) break;
   }
   if (at == 0) return;
-  const int n = InternName(app, CutBytes(t, static_cast<long long>(at) - 3));
-  if (NameBattleStats* s = app.Names.Stats(n, battle)) {
+  const int n = InternName(run, CutBytes(t, static_cast<long long>(at) - 3));
+  if (NameBattleStats* s = run.Names.Stats(n, battle)) {
     s->Present = 1;
-    app.Names[n].AddUse(battle, item, index, 1);
+    run.Names[n].AddUse(battle, item, index, 1);
     if (meal) WrapAdd(s->ExtraCounts[kFleetMeals], 1);
   }
 }

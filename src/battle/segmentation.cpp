@@ -8,8 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app.h"
-#include "battle/battle_label.h"
+#include "battle/analysis.h"
 #include "battle/event_recognition.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
@@ -18,7 +17,7 @@
 namespace mizuto {
 namespace {
 
-NameBattleStats* StatsIn(App& app, int name, int battle) { return app.Names.Stats(name, battle); }
+NameBattleStats* StatsIn(AnalysisRun& run, int name, int battle) { return run.Names.Stats(name, battle); }
 
 // Each kind of line is searched once for every literal its steps ask about; the steps then
 // read the first position of each literal (0: absent) from that one pass.
@@ -120,11 +119,11 @@ const SystemMatchers& SystemLineMatchers() {
 }
 
 // Phase notices of the large naval battle event set the class of the battles that follow.
-void EventPhaseStep(App& app, std::string_view text) {
+void EventPhaseStep(AnalysisRun& run, std::string_view text) {
   std::array<std::size_t, kPhaseCount> found;
   PhaseMatcher().FindFirst(text, found.data());
   if (found[kPhaseNotice] == 0) return;
-  std::int32_t& cls = app.State.CurrentClass;
+  std::int32_t& cls = run.State.CurrentClass;
   if (found[kPhaseOpening] != 0) {
     cls = (cls & ~0xFFFF) | 0x0000;
   } else if (found[kPhaseMiddle] != 0) {
@@ -137,23 +136,23 @@ void EventPhaseStep(App& app, std::string_view text) {
 }
 
 // Fleet notices tell who leads the fleet the owner sails in.
-void FleetStep(App& app, std::string_view text) {
+void FleetStep(AnalysisRun& run, std::string_view text) {
   std::array<std::size_t, kFleetCount> found;
   FleetMatcher().FindFirst(text, found.data());
   if (const std::size_t p = found[kFleetJoined]) {
     const std::string_view fleet = text.substr(0, p - 1);
     // "提督・" + the admiral's name; the six bytes are that title.
     if (ContainsBytes(fleet, SJ("提督・"))) {
-      app.State.CurrentAdmiral = InternName(app, FromByte(fleet, 7));
+      run.State.CurrentAdmiral = InternName(run, FromByte(fleet, 7));
     }
   } else if (const std::size_t q = found[kFleetNewAdmiral]) {
-    app.State.CurrentAdmiral = InternName(app, text.substr(0, q - 1));
+    run.State.CurrentAdmiral = InternName(run, text.substr(0, q - 1));
   } else if (found[kFleetDisbanded] != 0) {
-    app.State.CurrentAdmiral = 0;
+    run.State.CurrentAdmiral = 0;
   }
 }
 
-void StartTest(App& app, std::string_view text, int line, const SystemFound& found) {
+void StartTest(AnalysisRun& run, std::string_view text, int line, const SystemFound& found) {
   std::int32_t kind = 0;
   std::size_t p = 0;
   if ((p = found[kStartAssault])) {
@@ -168,19 +167,19 @@ void StartTest(App& app, std::string_view text, int line, const SystemFound& fou
     return;
   }
   // The NPC list is matched against the whole message, fixed wording included.
-  if (kind != kCampBattle && !app.Lists.PassesNpcFilter(text, app.NpcCheck)) return;
-  if (app.BattleCount() >= kMaxBattles) {
-    if (!app.State.BattleTableFullReported) {
-      app.State.BattleTableFullReported = true;
-      app.AppendError(ErrorCodeLine(4, static_cast<long long>(line) + 1));
+  if (kind != kCampBattle && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return;
+  if (run.BattleCount() >= kMaxBattles) {
+    if (!run.State.BattleTableFullReported) {
+      run.State.BattleTableFullReported = true;
+      run.Events.Error(ErrorCodeLine(4, static_cast<long long>(line) + 1));
     }
     return;
   }
 
-  AnalysisState& state = app.State;
+  AnalysisState& state = run.State;
   const std::string_view named = text.substr(0, p - 1);  // the opponent, or the ally reinforced
   if (kind == kAssault || kind == kEngagement) {
-    state.CurrentOpponent = InternName(app, named);
+    state.CurrentOpponent = InternName(run, named);
     state.OwnShipsDown = state.EnemyShipsDown = 0;
   } else if (kind == kReinforcement) {
     state.OwnShipsDown = state.EnemyShipsDown = 0;
@@ -190,89 +189,79 @@ void StartTest(App& app, std::string_view text, int line, const SystemFound& fou
   }
   state.BattleInProgress |= kind;
 
-  const int n = app.BattleCount();
+  const int n = run.BattleCount();
   if (kind == kAssault || kind == kEngagement) {
-    if (NameBattleStats* s = StatsIn(app, InternName(app, named), n)) {
+    if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
       s->Present = 1;
       s->Side |= 2;
     }
   } else if (kind == kReinforcement) {
-    if (NameBattleStats* s = StatsIn(app, InternName(app, named), n)) {
+    if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
       s->Present = 1;
       s->Side |= 1;
     }
   }
 
-  // The in-progress label reads nothing but the battle number, so it is made before the
-  // record joins the list (while the new index still equals the battle count).
-  std::string label = BattleLabel(app, n);
-
   BattleRecord record;
   record.FirstLine = line;
   record.Kind = kind;
   if (kind == kCampBattle) {
-    record.Admiral = InternName(app, SJ("味方陣営"));
+    record.Admiral = InternName(run, SJ("味方陣営"));
     record.OwnPoints = record.EnemyPoints = 0;
   } else {
-    record.Admiral = kind == kReinforcement ? InternName(app, named) : state.CurrentAdmiral;
+    record.Admiral = kind == kReinforcement ? InternName(run, named) : state.CurrentAdmiral;
     AddToSide(record, record.Admiral, 0);
   }
-  if (NameBattleStats* owner = StatsIn(app, 0, n)) {
+  if (NameBattleStats* owner = StatsIn(run, 0, n)) {
     owner->Present = 1;
     owner->Side = 1;
   }
-  // Row i shows battle i. When the rows were emptied while the battles stayed (the NPC
-  // switch), the list is filled again before the new battle's row joins it.
-  if (app.BattleList.Count() != n) {
-    app.BattleList.Clear();
-    for (int i = 0; i < n; ++i) app.BattleList.Append(BattleLabel(app, i));
-  }
-  app.Battles.push_back(record);
-  app.BattleList.Append(std::move(label));
+  run.Battles.push_back(record);
+  run.Events.BattleOpened(n);
 }
 
-void SetCampNames(App& app) {
-  app.State.CurrentAdmiral = InternName(app, SJ("味方陣営"));
-  app.State.CurrentOpponent = InternName(app, SJ("敵陣営"));
+void SetCampNames(AnalysisRun& run) {
+  run.State.CurrentAdmiral = InternName(run, SJ("味方陣営"));
+  run.State.CurrentOpponent = InternName(run, SJ("敵陣営"));
 }
 
 // Credits whoever took out `leader` in battle b with the decisive blow.
-void CreditDecisive(App& app, int leader, int b) {
-  const NameBattleStats* s = StatsIn(app, leader, b);
+void CreditDecisive(AnalysisRun& run, int leader, int b) {
+  const NameBattleStats* s = StatsIn(run, leader, b);
   if (s == nullptr || s->TakenBy == -1) return;
-  if (NameBattleStats* taker = StatsIn(app, s->TakenBy, b)) {
+  if (NameBattleStats* taker = StatsIn(run, s->TakenBy, b)) {
     WrapAdd(taker->BattleCounts[kDecisive], 1);
   }
 }
 
 // True when the line is a result message; the battle is then no longer in progress.
-bool ResultTest(App& app, std::string_view text, const SystemFound& found) {
-  const int b = app.BattleCount() - 1;
-  BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
-  AnalysisState& state = app.State;
+bool ResultTest(AnalysisRun& run, std::string_view text, const SystemFound& found) {
+  const int b = run.BattleCount() - 1;
+  BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
+  AnalysisState& state = run.State;
   const bool camp = record.Kind == kCampBattle;
   if (const std::size_t p = found[kResultDefeat]) {
     record.Result = kDefeat;
     if (camp) {
-      SetCampNames(app);
+      SetCampNames(run);
     } else {
-      state.CurrentOpponent = InternName(app, text.substr(0, p - 1));
-      CreditDecisive(app, state.CurrentAdmiral, b);
+      state.CurrentOpponent = InternName(run, text.substr(0, p - 1));
+      CreditDecisive(run, state.CurrentAdmiral, b);
     }
   } else if (const std::size_t q = found[kResultVictory]) {
     record.Result = kVictory;
     if (camp) {
-      SetCampNames(app);
+      SetCampNames(run);
     } else {
-      state.CurrentOpponent = InternName(app, text.substr(0, q - 1));
-      CreditDecisive(app, state.CurrentOpponent, b);
+      state.CurrentOpponent = InternName(run, text.substr(0, q - 1));
+      CreditDecisive(run, state.CurrentOpponent, b);
     }
   } else if (found[kResultDraw] != 0) {
     record.Result = kDraw;
-    SetCampNames(app);
+    SetCampNames(run);
   } else if (const std::size_t r = found[kResultEscaped]) {
     record.Result = kEscaped;
-    state.CurrentOpponent = InternName(app, text.substr(0, r - 1));
+    state.CurrentOpponent = InternName(run, text.substr(0, r - 1));
   } else if (found[kResultRetreat] != 0 || found[kResultAllLeft] != 0) {
     record.Result = kWithdrawn;
   } else {
@@ -287,10 +276,10 @@ std::int32_t Wrapped(std::int32_t a, std::int32_t b) {
   return a;
 }
 
-void EndBattle(App& app) {
-  const int b = app.BattleCount() - 1;
-  BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
-  AnalysisState& state = app.State;
+void EndBattle(AnalysisRun& run) {
+  const int b = run.BattleCount() - 1;
+  BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
+  AnalysisState& state = run.State;
 
   record.TallyState = 1;
   record.ClassWord = state.CurrentClass;
@@ -305,7 +294,7 @@ void EndBattle(App& app) {
   }
   record.Opponent = state.CurrentOpponent;
   AddToSide(record, state.CurrentOpponent, 1);
-  if (b < app.BattleList.Count()) app.BattleList.Replace(b, BattleLabel(app, b));
+  run.Events.BattleEnded(b);
 
   // Everyone who took part and came through gets the ships down so far as Tenacity.
   const std::int32_t own = state.OwnShipsDown;
@@ -316,11 +305,11 @@ void EndBattle(App& app) {
   // ones present without a branch lets those reads overlap instead of waiting one by one.
   if (b >= kMaxBattles) return;
   std::array<NameBattleStats*, 256> present;
-  for (int chunk = 0; chunk < app.Names.Count(); chunk += static_cast<int>(present.size())) {
-    const int end = std::min(app.Names.Count(), chunk + static_cast<int>(present.size()));
+  for (int chunk = 0; chunk < run.Names.Count(); chunk += static_cast<int>(present.size())) {
+    const int end = std::min(run.Names.Count(), chunk + static_cast<int>(present.size()));
     std::size_t presentCount = 0;
     for (int n = chunk; n < end; ++n) {
-      NameBattleStats* s = &app.Names[n].Stats[static_cast<std::size_t>(b)];
+      NameBattleStats* s = &run.Names[n].Stats[static_cast<std::size_t>(b)];
       present[presentCount] = s;
       presentCount += s->Present == 1 ? 1 : 0;
     }
@@ -341,9 +330,9 @@ void EndBattle(App& app) {
   }
 }
 
-void SystemStep(App& app, const SystemMatchers& matchers, std::string_view text, int line) {
-  AnalysisState& state = app.State;
-  const bool between = (state.BattleInProgress & 0xFF) == 0 || app.Battles.empty();
+void SystemStep(AnalysisRun& run, const SystemMatchers& matchers, std::string_view text, int line) {
+  AnalysisState& state = run.State;
+  const bool between = (state.BattleInProgress & 0xFF) == 0 || run.Battles.empty();
   SystemFound found;
   const std::uint64_t present =
       (between ? matchers.Between : matchers.During).FindFirst(text, found.data());
@@ -353,17 +342,17 @@ void SystemStep(App& app, const SystemMatchers& matchers, std::string_view text,
     state.BattleInProgress |= kNotCountedFlag;
   }
   if (between) {
-    StartTest(app, text, line, found);
+    StartTest(run, text, line, found);
     return;
   }
-  if (ResultTest(app, text, found)) {
-    EndBattle(app);
+  if (ResultTest(run, text, found)) {
+    EndBattle(run);
     return;
   }
   // The first rule in the rules' order that occurs anywhere in the line decides.
   if (const std::uint64_t rules = present >> kFirstRule) {
     const int rule = std::countr_zero(rules);
-    RecogniseEventRule(app, text, line, rule, found[kFirstRule + rule]);
+    RecogniseEventRule(run, text, line, rule, found[kFirstRule + rule]);
   }
 }
 
@@ -381,68 +370,68 @@ std::size_t IsAnalysed(std::string_view line) {
 }
 
 // One line with an analysed tag.
-void AnalyseLine(App& app, const SystemMatchers& systemMatchers, std::size_t i) {
-  const int index = static_cast<int>(i);
-  app.CurrentLine = index;
-  const std::string_view line = app.Lines[i];
+void AnalyseLine(AnalysisRun& run, const SystemMatchers& systemMatchers, std::string_view line, int index) {
+  run.CurrentLine = index;
   const std::string_view text = line.substr(2);
   switch (line[1]) {
     case '0':
-      SystemStep(app, systemMatchers, text, index);
+      SystemStep(run, systemMatchers, text, index);
       break;
     case '1':
-      if (app.State.BattleInProgress == 0) FleetStep(app, text);
+      if (run.State.BattleInProgress == 0) FleetStep(run, text);
       break;
     case '8':
-      EventPhaseStep(app, text);
+      EventPhaseStep(run, text);
       break;
     default:  // "~s" and "~i"
-      if ((app.State.BattleInProgress & 0xFF) != 0) RecogniseSkillItemPrepared(app, line, index);
+      if ((run.State.BattleInProgress & 0xFF) != 0) RecogniseSkillItem(run, line, index);
       break;
   }
 }
 
-std::string ProgressText(std::int64_t percent) {
-  return SJ("解析中:") + std::to_string(percent) + "%";
+// The indices in [from, to) of the lines whose tags the analysis reads, into `picked`;
+// returns how many. Branch-free, so the passed-over lines (about half) cost no decision
+// each.
+std::size_t PickAnalysedLines(const LogLines& lines, std::size_t from, std::size_t to,
+                              std::array<std::size_t, 64>& picked) {
+  std::size_t count = 0;
+  for (std::size_t i = from; i < to; ++i) {
+    picked[count] = i;
+    count += IsAnalysed(lines[i]);
+  }
+  return count;
 }
 
 }  // namespace
 
-void AnalyseLines(App& app, int start) {
-  const std::size_t count = app.Lines.size();
+void AnalyseLines(Analysis& analysis, const LogLines& lines, int start, const AnalysisInputs& inputs,
+                  AnalysisEvents& events) {
+  AnalysisRun run(analysis, inputs, events);
+  const std::size_t count = lines.size();
   const std::size_t first = start < 0 ? 0 : static_cast<std::size_t>(start);
   // The lists cannot change during the run: the skill and item matchers are checked once.
-  PrepareSkillItemMatchers(app);
+  inputs.Lists.PrepareMatchers();
   const SystemMatchers& systemMatchers = SystemLineMatchers();
-  // The status is set every 64 lines, but its text changes only with the percentage.
-  std::int64_t shownPercent = -1;
-  std::string progress;
-  // Blocks of 64 lines (at multiples of 64, where the status is set): the lines of the
-  // tags the analysis reads are picked out first, so the passed-over lines (about half)
-  // cost no decision each.
+  int shownPercent = -1;
+  // Blocks of 64 lines, progress told at each block start.
   std::array<std::size_t, 64> picked;
   for (std::size_t block = first & ~std::size_t{63}; block < count; block += 64) {
     const std::size_t from = std::max(block, first);
     const std::size_t to = std::min(block + 64, count);
     if (from == block) {
-      app.CurrentLine = static_cast<int>(block);
-      const std::int64_t percent =
-          static_cast<std::int64_t>(block) * 100 / static_cast<std::int64_t>(count);
+      run.CurrentLine = static_cast<int>(block);
+      const int percent = static_cast<int>(static_cast<std::int64_t>(block) * 100 / static_cast<std::int64_t>(count));
       if (percent != shownPercent) {
         shownPercent = percent;
-        progress = ProgressText(percent);
+        events.Progress(percent);
       }
-      app.SetStatus(progress);
     }
-    std::size_t pickedCount = 0;
-    for (std::size_t i = from; i < to; ++i) {
-      picked[pickedCount] = i;
-      pickedCount += IsAnalysed(app.Lines[i]);
+    const std::size_t pickedCount = PickAnalysedLines(lines, from, to, picked);
+    for (std::size_t k = 0; k < pickedCount; ++k) {
+      AnalyseLine(run, systemMatchers, lines[picked[k]], static_cast<int>(picked[k]));
     }
-    for (std::size_t k = 0; k < pickedCount; ++k) AnalyseLine(app, systemMatchers, picked[k]);
   }
-  if (first < count) app.CurrentLine = static_cast<int>(count - 1);
-  app.SetStatus(SJ("解析中:100%"));
+  events.Progress(100);
 }
 
 }  // namespace mizuto

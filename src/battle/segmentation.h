@@ -3,12 +3,14 @@
 // inside a battle to the event recognition.
 #pragma once
 
+#include "battle/analysis.h"
+#include "ingest/log_lines.h"
+
 namespace mizuto {
 
-struct App;
-
-// Analyses app.Lines from index `start` to the end. All state lives in the App's tables,
-// so a later call continues exactly where this one stopped.
-void AnalyseLines(App& app, int start);
+// Analyses `lines` from index `start` to the end into `analysis`. All state lives in the
+// tables, so a later call continues exactly where this one stopped.
+void AnalyseLines(Analysis& analysis, const LogLines& lines, int start, const AnalysisInputs& inputs,
+                  AnalysisEvents& events);
 
 }  // namespace mizuto

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/analysis_driver.h"
 #include "app/app.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
@@ -35,7 +36,7 @@ bool LoadAndAnalyse(App& app) {
   ResetAnalysis(app);
   if (!ReadChatLog(app, app.CurrentLogPath)) return false;
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
-  AnalyseLines(app, 0);
+  AnalyseNewLines(app, 0);
   const int count = app.BattleCount();
   if (count <= 0) {
     app.SetStatus(SJ("戦闘データはありません"));

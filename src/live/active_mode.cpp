@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/analysis_driver.h"
 #include "app/app.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
@@ -48,7 +49,7 @@ void Timer1Timer(App& app) {
   if (ReadChatLog(app, app.CurrentLogPath)) {
     const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
     if (lineCount != app.AnalysedLineCount) {
-      AnalyseLines(app, app.AnalysedLineCount);
+      AnalyseNewLines(app, app.AnalysedLineCount);
       if (app.State.BattleInProgress != 0) UncountAllButNewest(app);
       bool newBattle = false;
       if (app.BattleList.Count() != rowsBefore) {

@@ -1,16 +1,11 @@
 #include "live/sink_counter.h"
 
-#include "app/app.h"
 #include "text/codec.h"
 
 namespace mizuto {
 
 std::string SinkCountText(std::int32_t own, std::int32_t enemy) {
   return SJ("味方 ") + std::to_string(own) + " - " + std::to_string(enemy) + SJ(" 敵");
-}
-
-void ShowSinkCount(App& app) {
-  app.SinkCounterText = SinkCountText(app.State.OwnShipsDown, app.State.EnemyShipsDown);
 }
 
 }  // namespace mizuto

@@ -6,12 +6,7 @@
 
 namespace mizuto {
 
-struct App;
-
 // "味方 " O " - " E " 敵" in Shift-JIS.
 std::string SinkCountText(std::int32_t own, std::int32_t enemy);
-
-// Rewrites the sink counter window's label from the two counters of the analysis state.
-void ShowSinkCount(App& app);
 
 }  // namespace mizuto

@@ -12,7 +12,7 @@ namespace mizuto::test {
 
 class BattleBuilder {
  public:
-  explicit BattleBuilder(App& app) : app_(app) {}
+  explicit BattleBuilder(App& app) : app_(app), writer_(app) {}
 
   // Appends a finished battle, its row in the battle list and the owner's presence on the
   // own side; returns its index.
@@ -29,7 +29,7 @@ class BattleBuilder {
   }
 
   // The index of a name given in UTF-8.
-  int Name(std::string_view utf8) { return InternName(app_, S(utf8)); }
+  int Name(std::string_view utf8) { return InternName(writer_.Run, S(utf8)); }
 
   NameBattleStats& At(int n, int b) { return *app_.Names.Stats(n, b); }
 
@@ -53,6 +53,7 @@ class BattleBuilder {
 
  private:
   App& app_;
+  TableWriter writer_;
 };
 
 }  // namespace mizuto::test

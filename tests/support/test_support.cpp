@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "app/analysis_driver.h"
 #include "battle/segmentation.h"
 #include "battle/tables.h"
 #include "text/codec.h"
@@ -72,7 +73,7 @@ void AddStoredLines(App& app, const std::vector<std::string>& utf8Lines) {
 void AnalyseMore(App& app, const std::vector<std::string>& utf8Lines) {
   const int start = static_cast<int>(app.Lines.size());
   AddStoredLines(app, utf8Lines);
-  AnalyseLines(app, start);
+  AnalyseNewLines(app, start);
 }
 
 int NameIndex(const App& app, std::string_view utf8) {

@@ -57,6 +57,21 @@ void AddStoredLines(App& app, const std::vector<std::string>& utf8Lines);
 // mode does.
 void AnalyseMore(App& app, const std::vector<std::string>& utf8Lines);
 
+// The table writers' view of an App as the analysis has it during a run, for tests that
+// call the writers directly; error lines go to the App's error pane.
+struct TableWriter final : AnalysisEvents {
+  explicit TableWriter(App& app) : Owner(app), Inputs{app.Lists, app.NpcCheck}, Run(app, Inputs, *this) {}
+  void BattleOpened(int) override {}
+  void BattleEnded(int) override {}
+  void ShipsDown(const AnalysisState&) override {}
+  void Progress(int) override {}
+  void Error(std::string line) override { Owner.AppendError(std::move(line)); }
+
+  App& Owner;
+  AnalysisInputs Inputs;
+  AnalysisRun Run;
+};
+
 // The index of the name table entry named exactly `utf8`, or -1.
 int NameIndex(const App& app, std::string_view utf8);
 

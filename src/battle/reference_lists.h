@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/literal_set.h"
+
 namespace mizuto {
 
 struct ReferenceLists {
@@ -26,6 +28,17 @@ struct ReferenceLists {
   // Returns false with `error` set when the file cannot be written (the list in memory
   // keeps the new entry).
   bool AppendNpc(const std::string& programDir, std::string name, std::string* error);
+
+  // The skill and item lists as matchers, so a skill or item line is searched once for all
+  // entries. PrepareMatchers brings them up to date with the lists (they are rebuilt only
+  // when a list changed); the analysis calls it once per run, not once per line.
+  void PrepareMatchers() const;
+  const LiteralSet& SkillMatcher() const { return skillMatcher_; }
+  const LiteralSet& ItemMatcher() const { return itemMatcher_; }
+
+ private:
+  mutable LiteralSet skillMatcher_;
+  mutable LiteralSet itemMatcher_;
 };
 
 // Splits a list file's bytes into lines: CR LF, a lone LF or a lone CR ends a line; a line

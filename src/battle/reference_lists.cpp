@@ -1,4 +1,4 @@
-#include "app/reference_lists.h"
+#include "battle/reference_lists.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -61,6 +61,11 @@ bool ReferenceLists::PassesNpcFilter(std::string_view text, bool npcCheck) const
     if (FindChar(text, npc) != 0) return false;
   }
   return true;
+}
+
+void ReferenceLists::PrepareMatchers() const {
+  if (!skillMatcher_.Holds(SkillNames)) skillMatcher_.Assign(SkillNames);
+  if (!itemMatcher_.Holds(ItemNames)) itemMatcher_.Assign(ItemNames);
 }
 
 bool ReferenceLists::AppendNpc(const std::string& programDir, std::string name,
