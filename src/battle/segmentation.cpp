@@ -306,6 +306,7 @@ void EndBattle(App& app) {
   record.Opponent = state.CurrentOpponent;
   AddToSide(record, state.CurrentOpponent, 1);
   if (b < app.BattleList.Count()) app.BattleList.Replace(b, BattleLabel(app, b));
+  if (app.OnBattleEnded) app.OnBattleEnded(b);
 
   // Everyone who took part and came through gets the ships down so far as Tenacity.
   const std::int32_t own = state.OwnShipsDown;
