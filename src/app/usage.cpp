@@ -6,10 +6,16 @@
 namespace mizuto {
 
 std::string FullUsage() {
+  // One "usage:" heading over the synopses of all modes.
+  auto aligned = [](std::string synopsis) {
+    const std::string heading = "usage: ";
+    if (synopsis.starts_with(heading)) synopsis.replace(0, heading.size(), heading.size(), ' ');
+    return synopsis;
+  };
   std::string usage = kWindowUsage;
-  usage += kReportUsage;
-  usage += kFollowUsage;
-  usage += "usage: mizuto --help   (also mizuto --report --help, mizuto --follow --help)\n";
+  usage += aligned(kReportUsage);
+  usage += aligned(kFollowUsage);
+  usage += "       mizuto --help   (or mizuto --report --help, mizuto --follow --help)\n";
   usage +=
       "\n"
       "Without --report or --follow, the main window opens (it needs a display), on LOG when\n"
