@@ -6,11 +6,9 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <random>
 #include <regex>
@@ -28,11 +26,11 @@ extern char** environ;
 namespace mizuto {
 namespace {
 
-// Guards against a follower that never gets there; no figure below depends on it.
-constexpr auto kPatience = std::chrono::seconds(30);
+using Strings = std::vector<std::string>;
 
+// Only guards against a follower that never gets there; no result depends on it.
 bool WaitUntil(const std::function<bool()>& condition) {
-  const auto end = std::chrono::steady_clock::now() + kPatience;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!condition()) {
     if (std::chrono::steady_clock::now() > end) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -40,49 +38,39 @@ bool WaitUntil(const std::function<bool()>& condition) {
   return true;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', start)) {
+Strings Lines(const std::string& text) {  // complete lines only
+  Strings lines;
+  for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
     lines.push_back(text.substr(start, nl - start));
-    start = nl + 1;
   }
-  return lines;  // a last line still being written is left out
+  return lines;
 }
 
-// The program running in the background, its output going to files.
+// The program running in the background, its output going to files in `dir`.
 class Program {
  public:
-  Program(const std::vector<std::string>& args, std::string outPath, std::string errPath)
-      : out_(std::move(outPath)), err_(std::move(errPath)) {
-    std::vector<std::string> full{MIZUTO_EXE};
-    full.insert(full.end(), args.begin(), args.end());
+  Program(Strings args, const test::TempDir& dir, const std::string& name)
+      : out_(dir.File(name + ".out")), err_(dir.File(name + ".err")) {
+    args.insert(args.begin(), MIZUTO_EXE);
     std::vector<char*> argv;
-    for (std::string& a : full) argv.push_back(a.data());
+    for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (posix_spawn(&pid_, MIZUTO_EXE, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&pid_, MIZUTO_EXE, &files, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&files);
   }
   ~Program() {
     if (pid_ > 0) Stop(SIGKILL);
   }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  bool Started() const { return pid_ > 0; }
   std::string Out() const { return test::ReadBytes(out_); }
   std::string Err() const { return test::ReadBytes(err_); }
-
-  // Sends `signal` and waits for the end; the exit status, or -1 when killed by a signal.
-  int Stop(int signal) {
-    ::kill(pid_, signal);
-    return Wait();
-  }
-  int Wait() {
+  // The exit status after `signal` (0: none, wait for the end), -1 when the signal killed it.
+  int Stop(int signal = 0) {
+    if (pid_ <= 0) return -2;
+    if (signal != 0) ::kill(pid_, signal);
     int raw = 0;
     ::waitpid(pid_, &raw, 0);
     pid_ = -1;
@@ -90,49 +78,30 @@ class Program {
   }
 
  private:
-  std::string out_;
-  std::string err_;
+  std::string out_, err_;
   pid_t pid_ = -1;
 };
-
-// Runs the program to its end; its exit status and output.
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-Outcome RunToEnd(const std::vector<std::string>& args, const test::TempDir& dir) {
-  Program program(args, dir.File("run.out"), dir.File("run.err"));
-  Outcome outcome;
-  outcome.status = program.Wait();
-  outcome.out = program.Out();
-  outcome.err = program.Err();
-  return outcome;
-}
 
 // A battle list row without its counted mark: following a log leaves a battle that the game
 // did not count marked so, where a full load in active mode marks it merely uncounted.
 std::string WithoutMark(const std::string& row) {
   const std::size_t open = row.find('[');
   const std::size_t close = row.find(']', open);
-  if (open == std::string::npos || close == std::string::npos) return row;
-  return row.substr(0, open + 1) + row.substr(close);
+  return close == std::string::npos ? row : row.substr(0, open + 1) + row.substr(close);
 }
 
-// What `--report --active` says of a log: the rows of the ended battles, the summary and the
-// sink counter.
+// What `--report --active` says of a log: the ended battles' rows, the summary, the counter.
 struct Expected {
-  std::vector<std::string> Ended;
-  std::string Summary;
-  std::string Counter;
+  Strings Ended;
+  std::string Summary, Counter;
 };
 Expected Report(const std::string& log, const test::TempDir& dir) {
-  const Outcome report = RunToEnd({"--report", "--active", "--program-dir", dir.Path(), log}, dir);
-  EXPECT_EQ(report.status, 0) << report.err;
+  Program report({"--report", "--active", "--program-dir", dir.Path(), log}, dir, "report");
+  EXPECT_EQ(report.Stop(), 0) << report.Err();
   Expected expected;
   std::string section;
-  for (const std::string& line : Lines(report.out)) {
-    if (!line.empty() && line[0] == '[' && line.back() == ']' && line.find(' ') == std::string::npos) {
+  for (const std::string& line : Lines(report.Out())) {
+    if (std::regex_match(line, std::regex(R"(\[[a-z-]+\])"))) {
       section = line;
     } else if (section == "[battles]" && line.find("戦闘中") == std::string::npos) {
       expected.Ended.push_back(line);
@@ -145,23 +114,9 @@ Expected Report(const std::string& log, const test::TempDir& dir) {
   return expected;
 }
 
-// The label of a JSON line, for the labels these logs hold (no escapes but \" and \\).
-std::string JsonLabel(const std::string& line) {
-  const std::string key = "\"label\":\"";
-  const std::size_t at = line.find(key);
-  if (at == std::string::npos || line.size() < 2 || line.substr(line.size() - 2) != "\"}") return "?";
-  std::string label;
-  for (std::size_t i = at + key.size(); i + 2 < line.size(); ++i) {
-    if (line[i] == '\\') ++i;
-    label += line[i];
-  }
-  return label;
-}
-
 class FollowTest : public ::testing::Test {
  protected:
-  // A generated log with its list files; its bytes.
-  std::string Generate(int seed, const std::string& extra) {
+  std::string Generate(unsigned seed, const std::string& extra) {  // the log's bytes
     const std::string log = dir.File("full.html");
     const std::string command = std::string(MIZUTO_LOGGEN) + " --seed " + std::to_string(seed) +
                                 " --battles 10 --players 20 " + extra + " --out " + log +
@@ -169,103 +124,88 @@ class FollowTest : public ::testing::Test {
     EXPECT_EQ(std::system(command.c_str()), 0);
     return test::ReadBytes(log);
   }
-  std::vector<std::string> Follow(const std::string& log, std::vector<std::string> options) {
-    std::vector<std::string> args{"--follow", "--program-dir", dir.Path()};
-    args.insert(args.end(), options.begin(), options.end());
-    args.push_back(log);
-    return args;
+  Strings Follow(const std::string& log, Strings options) {
+    options.insert(options.begin(), {"--follow", "--program-dir", dir.Path()});
+    options.push_back(log);
+    return options;
   }
   test::TempDir dir;
 };
 
 TEST_F(FollowTest, AGrowingLogEndsAsTheReportOfTheWholeLog) {
   const char* given = std::getenv("MIZUTO_TEST_SEED");
-  const unsigned seed = given ? static_cast<unsigned>(std::atoi(given)) : std::random_device{}();
+  const unsigned seed = given ? static_cast<unsigned>(std::atoll(given)) : std::random_device{}();
   SCOPED_TRACE("MIZUTO_TEST_SEED=" + std::to_string(seed));
   std::mt19937 random(seed);
+  const std::regex summary(
+      R"( *\d+戦 +\d+勝 +\d+敗 +\d+分\(逃げられ:\d+ 撤退:\d+\) \[クリティカル: *\d+ / *\d+\] )"
+      R"(\[無駄な努力 修理: *\d+ 外科､救助: *\d+ その他: *\d+\])");
 
   // One log that ends between battles, one that ends inside a battle.
   for (const std::string extra : {"", "--open-battle"}) {
-    SCOPED_TRACE("loggen " + extra);
-    const std::string bytes = Generate(static_cast<int>(random() % 1000), extra);
-    ASSERT_GT(bytes.size(), 1000u);
+    const std::string bytes = Generate(random() % 1000, extra);
     const Expected expected = Report(dir.File("full.html"), dir);
-    ASSERT_GE(expected.Ended.size(), 5u);
+    const std::size_t n = expected.Ended.size();
+    ASSERT_GE(n, 5u) << extra;
 
     const std::string log = dir.File("growing.html");
     std::size_t written = random() % (bytes.size() / 3);
     test::WriteBytes(log, bytes.substr(0, written));
-    Program plain(Follow(log, {"--interval", "20", "--counter-file", dir.File("plain.txt")}),
-                  dir.File("plain.out"), dir.File("plain.err"));
-    Program json(Follow(log, {"--interval", "20", "--json", "--counter-file", dir.File("json.txt")}),
-                 dir.File("json.out"), dir.File("json.err"));
-    Program sjis(Follow(log, {"--interval", "20", "--encoding", "sjis"}), dir.File("sjis.out"),
-                 dir.File("sjis.err"));
-    ASSERT_TRUE(plain.Started() && json.Started() && sjis.Started());
-
+    Program plain(Follow(log, {"--interval", "20", "--counter-file", dir.File("plain.txt")}), dir, "plain");
+    Program json(Follow(log, {"--interval", "20", "--json", "--counter-file", dir.File("json.txt")}), dir,
+                 "json");
     // Pieces of any size, cut anywhere: inside a line, inside a character. The pauses only
-    // give the followers a chance to read the log half written; any timing must end alike.
+    // let the followers read the log half written; any timing must end alike.
     while (written < bytes.size()) {
       const std::size_t piece = std::min<std::size_t>(1 + random() % 1200, bytes.size() - written);
       test::AppendBytes(log, bytes.substr(written, piece));
       written += piece;
       std::this_thread::sleep_for(std::chrono::milliseconds(random() % 30));
     }
-    const std::size_t n = expected.Ended.size();
-    const bool caughtUp = WaitUntil([&] {
+    EXPECT_TRUE(WaitUntil([&] {
       return Lines(plain.Out()).size() >= n && Lines(json.Out()).size() >= n &&
-             Lines(sjis.Out()).size() >= n &&
              test::ReadBytes(dir.File("plain.txt")) == expected.Counter &&
              test::ReadBytes(dir.File("json.txt")) == expected.Counter;
-    });
-    EXPECT_TRUE(caughtUp) << "the followers did not reach the report's " << n << " battles and sink counter";
-
+    })) << extra << ": the followers did not reach the report's battles and sink counter";
     EXPECT_EQ(plain.Stop(SIGINT), 0);
     EXPECT_EQ(json.Stop(SIGTERM), 0);
-    EXPECT_EQ(sjis.Stop(SIGINT), 0);
-    const std::vector<std::string> printed = Lines(plain.Out());
-    const std::vector<std::string> jsonLines = Lines(json.Out());
-    ASSERT_EQ(printed.size(), n + 1) << plain.Out() << plain.Err();
-    ASSERT_EQ(jsonLines.size(), n + 1) << json.Out() << json.Err();
+
+    const Strings printed = Lines(plain.Out());
+    const Strings objects = Lines(json.Out());
+    ASSERT_EQ(printed.size(), n + 1) << extra << "\n" << plain.Out();
+    ASSERT_EQ(objects.size(), n + 1) << extra << "\n" << json.Out();
     for (std::size_t i = 0; i < n; ++i) {
-      EXPECT_EQ(WithoutMark(printed[i]), WithoutMark(expected.Ended[i])) << "battle " << i + 1;
-      const std::string number = "{\"number\":" + std::to_string(i + 1) + ",";
-      EXPECT_EQ(jsonLines[i].substr(0, number.size()), number);
-      EXPECT_EQ(WithoutMark(JsonLabel(jsonLines[i])), WithoutMark(expected.Ended[i]));
+      EXPECT_EQ(WithoutMark(printed[i]), WithoutMark(expected.Ended[i])) << extra << " battle " << i + 1;
+      // The logs' names hold nothing that JSON escapes.
+      const std::string prefix = "{\"number\":" + std::to_string(i + 1) + ",";
+      const std::size_t label = objects[i].find("\"label\":\"");
+      ASSERT_EQ(objects[i].substr(0, prefix.size()), prefix);
+      ASSERT_NE(label, std::string::npos);
+      EXPECT_EQ(WithoutMark(objects[i].substr(label + 9, objects[i].size() - label - 11)),
+                WithoutMark(expected.Ended[i]));
     }
-    const std::vector<std::string> sjisLines = Lines(SjisToUtf8(sjis.Out()));
-    ASSERT_EQ(sjisLines.size(), n + 1);
-    for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(WithoutMark(sjisLines[i]), WithoutMark(printed[i]));
-    // Each ends with a summary line. Its figures depend on the ticks: a battle that opens
-    // and ends within one tick leaves the one before it counted, as in the window (the
-    // signal test compares a summary with the report's).
-    const std::regex summary(
-        R"( *\d+戦 +\d+勝 +\d+敗 +\d+分\(逃げられ:\d+ 撤退:\d+\) \[クリティカル: *\d+ / *\d+\] )"
-        R"(\[無駄な努力 修理: *\d+ 外科､救助: *\d+ その他: *\d+\])");
+    // The summary's figures depend on the ticks: a battle that opens and ends within one
+    // tick leaves the one before it counted, as in the window. The signal test compares them.
     EXPECT_TRUE(std::regex_match(printed[n], summary)) << printed[n];
-    EXPECT_TRUE(std::regex_match(sjisLines[n], summary)) << sjisLines[n];
-    const std::string jsonSummary = jsonLines[n];
-    ASSERT_GT(jsonSummary.size(), 14u);
-    EXPECT_EQ(jsonSummary.substr(0, 12), "{\"summary\":\"");
-    EXPECT_TRUE(std::regex_match(jsonSummary.substr(12, jsonSummary.size() - 14), summary)) << jsonSummary;
-    EXPECT_EQ(plain.Err() + json.Err() + sjis.Err(), "");
+    EXPECT_EQ(objects[n].substr(0, 12), "{\"summary\":\"");
+    EXPECT_EQ(plain.Err() + json.Err(), "");
   }
 }
 
-TEST_F(FollowTest, EitherStopSignalEndsAWaitWithTheSummary) {
+TEST_F(FollowTest, EitherStopSignalCutsTheWaitShortAndEndsWithTheSummary) {
   Generate(11, "");
   const Expected expected = Report(dir.File("full.html"), dir);
-  ASSERT_FALSE(expected.Ended.empty());
+  Strings want = expected.Ended;
+  want.push_back(expected.Summary);
   // The log is whole from the start, so even the counted marks are the report's. The
-  // interval is far longer than the test waits: the stop has to cut the sleep short.
-  for (const int signal : {SIGINT, SIGTERM}) {
-    Program program(Follow(dir.File("full.html"), {"--interval", "600000"}), dir.File("stop.out"),
-                    dir.File("stop.err"));
+  // interval is far longer than the test waits for the end.
+  for (const auto& [signal, encoding] : {std::pair{SIGINT, "utf-8"}, std::pair{SIGTERM, "sjis"}}) {
+    Program program(Follow(dir.File("full.html"), {"--interval", "600000", "--encoding", encoding}),
+                    dir, "stop");
     ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == expected.Ended.size(); }));
-    EXPECT_EQ(program.Stop(signal), 0) << signal;
-    std::vector<std::string> want = expected.Ended;
-    want.push_back(expected.Summary);
-    EXPECT_EQ(Lines(program.Out()), want) << signal;
+    EXPECT_EQ(program.Stop(signal), 0) << encoding;
+    const std::string out = program.Out();
+    EXPECT_EQ(Lines(encoding == std::string("sjis") ? SjisToUtf8(out) : out), want) << encoding;
     EXPECT_EQ(program.Err(), "");
   }
 }
@@ -273,25 +213,21 @@ TEST_F(FollowTest, EitherStopSignalEndsAWaitWithTheSummary) {
 TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
   const std::string bytes = Generate(23, "");
   const Expected whole = Report(dir.File("full.html"), dir);
-  // The first part ends at a line end after half of the log.
-  const std::size_t cut = bytes.find('\n', bytes.size() / 2) + 1;
   const std::string log = dir.File("log.html");
-  test::WriteBytes(log, bytes.substr(0, cut));
-  const Expected part = Report(log, dir);
-  ASSERT_LT(part.Ended.size(), whole.Ended.size());
+  test::WriteBytes(log, bytes.substr(0, bytes.find('\n', bytes.size() / 2) + 1));
+  const Expected half = Report(log, dir);
+  ASSERT_LT(half.Ended.size(), whole.Ended.size());
 
-  Program program(Follow(log, {"--interval", "10"}), dir.File("gone.out"), dir.File("gone.err"));
-  ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == part.Ended.size(); }));
+  Program program(Follow(log, {"--interval", "10"}), dir, "gone");
+  ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == half.Ended.size(); }));
   std::remove(log.c_str());
   ASSERT_TRUE(WaitUntil([&] { return program.Err() == "File Open Error\n"; }));
-  // Some more ticks find no log; they say nothing more.
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  // The log comes back as it was, and longer: following resumes where it stopped.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // more ticks without a log
+  // The log comes back as it was, and longer: following goes on where it stopped.
   test::WriteBytes(log, bytes);
-  ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == whole.Ended.size(); }))
-      << program.Out();
+  ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == whole.Ended.size(); }));
   EXPECT_EQ(program.Stop(SIGTERM), 0);
-  const std::vector<std::string> printed = Lines(program.Out());
+  const Strings printed = Lines(program.Out());
   ASSERT_EQ(printed.size(), whole.Ended.size() + 1);
   for (std::size_t i = 0; i < whole.Ended.size(); ++i) {
     EXPECT_EQ(WithoutMark(printed[i]), WithoutMark(whole.Ended[i])) << "battle " << i + 1;
@@ -300,13 +236,13 @@ TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
 }
 
 TEST_F(FollowTest, ArgumentsHelpAndExitStatus) {
-  test::WriteBytes(dir.File("log.html"), test::SayLine("hello"));
   const std::string log = dir.File("log.html");
+  test::WriteBytes(log, test::SayLine("hello"));
   struct Case {
-    std::vector<std::string> args;
+    Strings args;
     int status;
-    const char* out;  // expected within standard output
-    const char* err;  // expected within the error output
+    const char* out;  // found in the standard output
+    const char* err;  // found in the error output
   };
   const Case cases[] = {
       {{"--help"}, 0, "--counter-file FILE", ""},
@@ -324,22 +260,20 @@ TEST_F(FollowTest, ArgumentsHelpAndExitStatus) {
       {{"--follow", dir.File("missing.html")}, 1, "", "File Open Error\n"},
   };
   for (const Case& c : cases) {
-    std::string shown;
-    for (const std::string& a : c.args) shown += a + " ";
-    const Outcome run = RunToEnd(c.args, dir);
-    EXPECT_EQ(run.status, c.status) << shown << run.err;
-    EXPECT_NE(run.out.find(c.out), std::string::npos) << shown << run.out;
-    EXPECT_NE(run.err.find(c.err), std::string::npos) << shown << run.err;
+    Program run(c.args, dir, "run");
+    const std::string shown = c.args[0] + " " + c.args.back();
+    EXPECT_EQ(run.Stop(), c.status) << shown << run.Err();
+    EXPECT_NE(run.Out().find(c.out), std::string::npos) << shown << run.Out();
+    EXPECT_NE(run.Err().find(c.err), std::string::npos) << shown << run.Err();
     if (c.status != 0) {
-      EXPECT_EQ(run.out, "") << shown;
+      EXPECT_EQ(run.Out(), "") << shown;
     }
   }
-  // The help names every option of every mode.
-  const std::string help = RunToEnd({"--help"}, dir).out;
+  Program help({"--help"}, dir, "help");
+  help.Stop();
   for (const char* option : {"--program-dir", "--screenshot", "--quit-after-load", "--active",
-                             "--avg-hit-down", "--avg-skill-item", "--detail", "--encoding",
-                             "--interval", "--counter-file", "--json"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
+                             "--avg-hit-down", "--avg-skill-item", "--interval", "--json"}) {
+    EXPECT_NE(help.Out().find(option), std::string::npos) << option;
   }
 }
 
@@ -360,15 +294,16 @@ TEST(FollowJson, TextIsEscapedAndFieldsNamed) {
             "\"result\":\"victory\",\"own_down\":2,\"enemy_down\":1,\"counted\":true,"
             "\"label\":\"実戦中[集]  1戦目 a\\\"b\\\\c              交戦 → ○ : "
             "鬼\\t丸\\u0001\\u007f (NPC) \"}");
-  // A battle without a named opponent, of a kind and result out of the tables.
+  // No named opponent; a kind and a result beyond the tables.
   r.Opponent = -1;
   r.Kind = 9;
   r.Result = 7;
   r.TallyState = 0;
-  const std::string json = EndedBattleJson(app, b, 0, 0);
-  EXPECT_NE(json.find("\"kind\":null,"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"opponent\":null,\"result\":null,"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"counted\":false,"), std::string::npos) << json;
+  EXPECT_NE(EndedBattleJson(app, b, 0, 0).find(
+                "\"kind\":null,\"type\":\"real\",\"ship_class\":\"medium\",\"npc\":true,"
+                "\"admiral\":\"a\\\"b\\\\c\",\"opponent\":null,\"result\":null,\"own_down\":0,"
+                "\"enemy_down\":0,\"counted\":false,"),
+            std::string::npos);
 }
 
 }  // namespace
