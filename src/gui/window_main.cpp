@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/usage.h"
 #include "gui/gui_dialogs.h"
 #include "gui/main_window.h"
 #include "gui/version_fetch.h"
-#include "app/usage.h"
 
 // argv as the program got it; programDir is the program's folder, ending in '/'.
 extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc, char** argv,
