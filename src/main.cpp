@@ -1,6 +1,7 @@
-// Mizuto: a chat-log analyser. Without --report it opens the main window (on the log named
-// on the command line, if any); `mizuto --report ...` prints, without any display, what the
-// main window shows after loading a log.
+// Mizuto: a chat-log analyser. Without --report or --follow it opens the main window (on the
+// log named on the command line, if any); `mizuto --report ...` prints, without any display,
+// what the main window shows after loading a log; `mizuto --follow ...` follows a log as the
+// window's active mode does, for scripts and streaming overlays.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/follow.h"
 #include "app/report.h"
+#include "app/usage.h"
 
 namespace {
 
@@ -33,12 +36,38 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
   options.ProgramDir = ProgramFolder(argv0);
   std::string error;
   if (!mizuto::ParseReportArguments(args, &options, &error)) {
-    std::cerr << "mizuto: " << error << "\n" << mizuto::kReportUsage;
+    std::cerr << "mizuto: " << error << "\n" << mizuto::kReportUsage << mizuto::kHelpHint;
     return 2;
+  }
+  if (options.Help) {
+    std::cout << mizuto::FullUsage();
+    return 0;
   }
   std::ios::sync_with_stdio(false);
   try {
     return mizuto::RunReport(options, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "mizuto: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
+  args.erase(args.begin());
+  mizuto::FollowOptions options;
+  options.ProgramDir = ProgramFolder(argv0);
+  std::string error;
+  if (!mizuto::ParseFollowArguments(args, &options, &error)) {
+    std::cerr << "mizuto: " << error << "\n" << mizuto::kFollowUsage << mizuto::kHelpHint;
+    return 2;
+  }
+  if (options.Help) {
+    std::cout << mizuto::FullUsage();
+    return 0;
+  }
+  std::ios::sync_with_stdio(false);
+  try {
+    return mizuto::RunFollow(options, std::cout, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "mizuto: " << e.what() << "\n";
     return 1;
@@ -51,8 +80,8 @@ int RunWindow(int argc, char** argv) {
   const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
                        std::getenv("QT_QPA_PLATFORM");
   if (!display) {
-    std::cerr << "mizuto: no display for the window; the report works without one:\n"
-              << mizuto::kReportUsage;
+    std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"
+              << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
     return 2;
   }
   const std::string folder = ProgramFolder(argv[0]);
@@ -76,6 +105,11 @@ int RunWindow(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << mizuto::FullUsage();
+    return 0;
+  }
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
+  if (!args.empty() && args[0] == "--follow") return RunFollowCommand(std::move(args), argv[0]);
   return RunWindow(argc, argv);
 }

@@ -25,7 +25,10 @@ class ViewUpdates final : public AnalysisEvents {
     }
     list.Append(InProgressLabel(b));
   }
-  void BattleEnded(int b) override { app_.BattleList.Replace(b, BattleLabel(app_, b)); }
+  void BattleEnded(int b) override {
+    app_.BattleList.Replace(b, BattleLabel(app_, b));
+    if (app_.OnBattleEnded) app_.OnBattleEnded(b);
+  }
   void ShipsDown(const AnalysisState& state) override {
     // The sink counter window shows the score only while a log is followed.
     if (app_.Acts.ActiveMode.Checked) {

@@ -61,6 +61,9 @@ struct App : Analysis {
 
   // Called whenever the status text changes during a long run, so a window can repaint.
   std::function<void()> OnStatusChanged;
+  // Called when the analysis has read a battle's result message and closed the battle
+  // (its index), while the ships-down counters still hold that battle's figures.
+  std::function<void(int)> OnBattleEnded;
 
   App();
 

@@ -34,7 +34,10 @@ bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* o
       return true;
     };
     std::string v;
-    if (a == "--program-dir") {
+    if (a == "--help" || a == "-h") {
+      options->Help = true;
+      return true;
+    } else if (a == "--program-dir") {
       if (!value(&v)) return false;
       if (!v.empty() && v.back() != '/') v += '/';
       options->ProgramDir = v;
@@ -132,6 +135,11 @@ int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err
   }
   out << "[errors]\n";
   for (const std::string& e : app.ErrorLines) line(e);
+  if (options.Active) {
+    // In active mode the window also shows the sink counter.
+    out << "[sink-counter]\n";
+    line(app.SinkCounterText);
+  }
 
   if (options.Detail) {
     std::vector<int> rows;

@@ -17,6 +17,7 @@ struct ReportOptions {
   bool DetailAll = false;
   std::vector<int> DetailBattles;  // 1-based
   bool Sjis = false;               // output encoding: Shift-JIS bytes instead of UTF-8
+  bool Help = false;               // --help: print the usage and do nothing else
 };
 
 // Parses the command line after "--report"; false with `error` set on bad arguments.

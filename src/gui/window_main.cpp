@@ -8,17 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/usage.h"
 #include "gui/gui_dialogs.h"
 #include "gui/main_window.h"
 #include "gui/version_fetch.h"
-
-namespace {
-
-constexpr const char* kWindowUsage =
-    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [LOG]\n"
-    "       mizuto --report ...   (without a display; see mizuto --report --help)\n";
-
-}  // namespace
 
 // argv as the program got it; programDir is the program's folder, ending in '/'.
 extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc, char** argv,
@@ -31,7 +24,7 @@ extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc,
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
-      std::cout << kWindowUsage;
+      std::cout << mizuto::FullUsage();
       return 0;
     }
     if ((a == "--program-dir" || a == "--screenshot") && i + 1 < args.size()) {
@@ -41,12 +34,12 @@ extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc,
     } else if (a == "--quit-after-load") {
       quitAfterLoad = true;
     } else if (!a.empty() && a[0] == '-') {
-      std::cerr << "mizuto: unknown option " << a << "\n" << kWindowUsage;
+      std::cerr << "mizuto: unknown option " << a << "\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
       return 2;
     } else if (log.empty()) {
       log = a;
     } else {
-      std::cerr << "mizuto: one log at a time\n" << kWindowUsage;
+      std::cerr << "mizuto: one log at a time\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
       return 2;
     }
   }

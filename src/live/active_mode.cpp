@@ -43,10 +43,11 @@ void ActiveModeExecute(App& app) {
   app.SinkCounterVisible = true;
 }
 
-void Timer1Timer(App& app) {
+bool Timer1Timer(App& app) {
   app.TimerRunning = false;
   const int rowsBefore = app.BattleList.Count();
-  if (ReadChatLog(app, app.CurrentLogPath)) {
+  const bool read = ReadChatLog(app, app.CurrentLogPath);
+  if (read) {
     const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
     if (lineCount != app.AnalysedLineCount) {
       AnalyseNewLines(app, app.AnalysedLineCount);
@@ -66,6 +67,7 @@ void Timer1Timer(App& app) {
     app.AnalysedLineCount = lineCount;
   }
   app.TimerRunning = true;
+  return read;
 }
 
 bool Edit1Change(App& app, const std::string& text) {

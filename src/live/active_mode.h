@@ -12,8 +12,9 @@ struct App;
 void ActiveModeExecute(App& app);
 
 // One tick of the timer: reads what the file gained, analyses the new lines and keeps only
-// the newest battle counted.
-void Timer1Timer(App& app);
+// the newest battle counted. False when the log could not be opened (the reader has put its
+// message in the error pane); the next tick tries again from the same offset.
+bool Timer1Timer(App& app);
 
 // The interval field's text changed. False when the text is not a decimal integer (the
 // window shows the invalid-number message; nothing changes).

@@ -1,8 +1,8 @@
 // Everything the program asks of the operating system beyond the C++ standard library:
 // opening a log without blocking, positions past 2 GiB, replacing a file atomically, the
-// program's own folder, loading the window module, and large zero-filled memory. One
-// implementation per system (platform_posix.cpp, platform_windows.cpp); the rest of the
-// program never includes a system header.
+// program's own folder, loading the window module, large zero-filled memory, and being told
+// to stop. One implementation per system (platform_posix.cpp, platform_windows.cpp); the
+// rest of the program never includes a system header.
 //
 // Paths are std::string in the file system's own spelling: UTF-8 on Linux and on Windows
 // (where they are widened to UTF-16 here, so any name opens whatever the code page).
@@ -48,5 +48,14 @@ void ZeroAgain(void* memory, std::size_t bytes);
 
 // A hint that a large buffer would profit from large pages; nothing where unsupported.
 void PreferLargePages(const void* data, std::size_t bytes);
+
+// Stop requests for a headless run that goes on until the user ends it: Ctrl+C or a
+// service manager's terminate request (interrupt and terminate signals here, a console
+// control handler on Windows). ListenForStopRequests starts listening (false when it
+// cannot); StopRequested is true once one came; SleepUnlessStopped sleeps, waking at once
+// when a stop is requested (or was before the call).
+bool ListenForStopRequests();
+bool StopRequested();
+void SleepUnlessStopped(int milliseconds);
 
 }  // namespace mizuto::platform

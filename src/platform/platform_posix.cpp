@@ -2,17 +2,21 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -158,6 +162,64 @@ void PreferLargePages(const void* data, std::size_t bytes) {
   (void)data;
   (void)bytes;
 #endif
+}
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+// The handler writes a byte here, so a sleep waiting on the other end wakes even when the
+// signal comes between the check of the flag and the start of the wait.
+int wakeRead = -1;
+int wakeWrite = -1;
+
+extern "C" void OnStopSignal(int) {
+  const int savedErrno = errno;
+  stopRequested = 1;
+  if (wakeWrite >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeWrite, &byte, 1);
+  }
+  errno = savedErrno;
+}
+
+}  // namespace
+
+bool ListenForStopRequests() {
+  if (wakeRead < 0) {
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    for (const int fd : fds) {
+      ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    wakeRead = fds[0];
+    wakeWrite = fds[1];
+  }
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  // Reads and writes in progress carry on (a line half written to a pipe would be lost);
+  // the wait is a poll, which a signal always interrupts. A second request finds the
+  // default action again and ends the program at once, should a tick hang.
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+bool StopRequested() { return stopRequested != 0; }
+
+void SleepUnlessStopped(int milliseconds) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!StopRequested()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    if (left.count() <= 0) return;
+    if (wakeRead < 0) {
+      std::this_thread::sleep_for(left);  // not listening: a plain sleep
+      continue;
+    }
+    pollfd wake{wakeRead, POLLIN, 0};
+    ::poll(&wake, 1, static_cast<int>(left.count()));
+  }
 }
 
 }  // namespace mizuto::platform

@@ -1,0 +1,285 @@
+#include "app/follow.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "app/app.h"
+#include "app/start_up.h"
+#include "battle/battle_label.h"
+#include "ingest/load_driver.h"
+#include "live/active_mode.h"
+#include "platform/platform.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+// The reader's message when the log cannot be opened.
+constexpr std::string_view kOpenError = "File Open Error";
+
+// Keywords for the JSON fields, so a script need not match the list's Japanese labels.
+const char* Keyword(int value, std::initializer_list<const char*> words) {
+  if (value < 0 || value >= static_cast<int>(words.size())) return nullptr;
+  return words.begin()[value];
+}
+
+void AppendField(std::string& json, const char* key, const char* keyword) {
+  json += '"';
+  json += key;
+  json += "\":";
+  if (keyword == nullptr) {
+    json += "null";
+  } else {
+    json += '"';
+    json += keyword;
+    json += '"';
+  }
+}
+
+// A battle that ended, with the sink counter's figures at that moment: the counters start
+// again with the next battle, possibly within the same tick.
+struct EndedBattle {
+  int Battle = 0;
+  std::int32_t OwnDown = 0;
+  std::int32_t EnemyDown = 0;
+};
+
+class Follower {
+ public:
+  Follower(const FollowOptions& options, App& app, std::ostream& out, std::ostream& err)
+      : options_(options), app_(app), out_(out), err_(err) {
+    app_.OnBattleEnded = [this](int b) {
+      ended_.push_back({b, app_.State.OwnShipsDown, app_.State.EnemyShipsDown});
+    };
+  }
+  ~Follower() { app_.OnBattleEnded = nullptr; }
+  Follower(const Follower&) = delete;
+  Follower& operator=(const Follower&) = delete;
+
+  // Everything the last step (the load, or a tick) brought: its error lines on the error
+  // stream, the battles it ended, the counter text if it changed.
+  void Publish(bool logRead) {
+    for (const std::string& line : app_.ErrorLines) {
+      // A log that stays away would otherwise be reported on every tick.
+      if (line == kOpenError && logMissing_) continue;
+      err_ << Text(line) << '\n';
+    }
+    err_.flush();
+    app_.ErrorLines.clear();  // nothing shows them here; they would only pile up
+    logMissing_ = !logRead;
+
+    for (const EndedBattle& e : ended_) {
+      if (options_.Json) {
+        out_ << EndedBattleJson(app_, e.Battle, e.OwnDown, e.EnemyDown) << '\n';
+      } else {
+        out_ << Text(Row(e.Battle)) << '\n';
+      }
+      out_.flush();
+    }
+    ended_.clear();
+
+    if (!options_.CounterFile.empty() && app_.SinkCounterText != counterWritten_) WriteCounter();
+  }
+
+  void PrintSummary() {
+    const std::string summary = SummaryLine(app_);
+    if (options_.Json) {
+      out_ << "{\"summary\":" << JsonString(SjisToUtf8(summary)) << "}\n";
+    } else {
+      out_ << Text(summary) << '\n';
+    }
+    out_.flush();
+  }
+
+ private:
+  std::string Text(std::string_view sjis) const {
+    return options_.Sjis ? std::string(sjis) : SjisToUtf8(sjis);
+  }
+
+  // The battle's row as the battle list shows it now.
+  std::string Row(int b) const {
+    if (b >= 0 && b < app_.BattleList.Count()) return app_.BattleList.Rows[static_cast<std::size_t>(b)];
+    return BattleLabel(app_, b);
+  }
+
+  void WriteCounter() {
+    std::string error;
+    if (platform::ReplaceFile(options_.CounterFile, SjisToUtf8(app_.SinkCounterText), &error)) {
+      counterWritten_ = app_.SinkCounterText;
+      counterError_.clear();
+      return;
+    }
+    // Tried again on the next tick; said once until it works or fails differently.
+    if (error != counterError_) {
+      err_ << "mizuto: " << error << '\n';
+      err_.flush();
+      counterError_ = error;
+    }
+  }
+
+  const FollowOptions& options_;
+  App& app_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::vector<EndedBattle> ended_;
+  bool logMissing_ = false;
+  std::string counterWritten_;  // Shift-JIS, as the counter text; empty before the first write
+  std::string counterError_;
+};
+
+}  // namespace
+
+bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* options,
+                          std::string* error) {
+  bool sjisAsked = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= args.size()) {
+        *error = a + " needs a value";
+        return false;
+      }
+      *out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--help" || a == "-h") {
+      options->Help = true;
+      return true;
+    } else if (a == "--program-dir") {
+      if (!value(&v)) return false;
+      if (!v.empty() && v.back() != '/') v += '/';
+      options->ProgramDir = v;
+    } else if (a == "--interval") {
+      if (!value(&v)) return false;
+      int ms = 0;
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), ms);
+      if (ec != std::errc() || end != v.data() + v.size() || ms < kMinFollowIntervalMs) {
+        *error = "--interval takes milliseconds, at least " + std::to_string(kMinFollowIntervalMs);
+        return false;
+      }
+      options->IntervalMs = ms;
+    } else if (a == "--counter-file") {
+      if (!value(&v)) return false;
+      if (v.empty()) {
+        *error = "--counter-file needs a file name";
+        return false;
+      }
+      options->CounterFile = v;
+    } else if (a == "--json") {
+      options->Json = true;
+    } else if (a == "--encoding") {
+      if (!value(&v)) return false;
+      if (v == "sjis") {
+        options->Sjis = true;
+      } else if (v == "utf-8") {
+        options->Sjis = false;
+      } else {
+        *error = "--encoding takes utf-8 or sjis";
+        return false;
+      }
+      sjisAsked = options->Sjis;
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+      *error = "unknown option " + a;
+      return false;
+    } else if (options->LogPath.empty()) {
+      options->LogPath = a;
+    } else {
+      *error = "only one log file can be followed";
+      return false;
+    }
+  }
+  if (options->Json && sjisAsked) {
+    *error = "--json writes UTF-8; it does not go with --encoding sjis";
+    return false;
+  }
+  if (options->LogPath.empty()) {
+    *error = "no log file named";
+    return false;
+  }
+  return true;
+}
+
+int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err) {
+  // Listening starts before the first load, so a stop asked for during a long load still
+  // ends with the summary.
+  platform::ListenForStopRequests();
+  App app;
+  app.ProgramDir = options.ProgramDir;
+  StartUp(app);
+  app.Acts.ActiveMode.Checked = true;
+  app.CurrentLogPath = options.LogPath;
+  Follower follower(options, app, out, err);
+
+  if (!LoadAndAnalyse(app)) {
+    follower.Publish(false);
+    return 1;
+  }
+  ActiveModeExecute(app);
+  follower.Publish(true);
+
+  while (!platform::StopRequested()) {
+    platform::SleepUnlessStopped(options.IntervalMs);
+    if (platform::StopRequested()) break;
+    const bool read = Timer1Timer(app);
+    follower.Publish(read);
+  }
+  follower.PrintSummary();
+  return 0;
+}
+
+std::string JsonString(std::string_view utf8) {
+  std::string json = "\"";
+  for (const char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': json += "\\\""; break;
+      case '\\': json += "\\\\"; break;
+      case '\n': json += "\\n"; break;
+      case '\r': json += "\\r"; break;
+      case '\t': json += "\\t"; break;
+      default:
+        if (u < 0x20 || u == 0x7F) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+          json += escaped;
+        } else {
+          json += c;
+        }
+    }
+  }
+  json += '"';
+  return json;
+}
+
+std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
+                            std::int32_t enemyDown) {
+  std::string json = "{\"number\":" + std::to_string(battle + 1) + ',';
+  if (battle < 0 || battle >= app.BattleCount()) return json + "\"label\":\"\"}";
+  const BattleRecord& r = app.Battles[static_cast<std::size_t>(battle)];
+  auto name = [&](std::int32_t n) {
+    return app.Names.Valid(n) ? JsonString(SjisToUtf8(app.Names[n].Name)) : std::string("null");
+  };
+  AppendField(json, "kind", Keyword(r.Kind, {nullptr, "assault", "engagement", "reinforcement", "camp"}));
+  json += ',';
+  AppendField(json, "type", Keyword(r.BattleType(), {"naval", "mock", "real", "camp"}));
+  json += ',';
+  AppendField(json, "ship_class", Keyword(r.ShipType(), {"small", "medium", "large", "none"}));
+  json += ",\"npc\":";
+  json += r.NpcFlag() == 1 ? "true" : "false";
+  json += ",\"admiral\":" + name(r.Admiral);
+  json += ",\"opponent\":" + name(r.Opponent);
+  json += ',';
+  AppendField(json, "result", Keyword(r.Result, {"defeat", "victory", "escaped", "withdrawn", "draw"}));
+  json += ",\"own_down\":" + std::to_string(ownDown);
+  json += ",\"enemy_down\":" + std::to_string(enemyDown);
+  json += ",\"counted\":";
+  json += r.TallyState == 1 ? "true" : "false";
+  const std::string label = battle < app.BattleList.Count()
+                                ? app.BattleList.Rows[static_cast<std::size_t>(battle)]
+                                : BattleLabel(app, battle);
+  json += ",\"label\":" + JsonString(SjisToUtf8(label)) + '}';
+  return json;
+}
+
+}  // namespace mizuto

@@ -1,0 +1,47 @@
+// Following a log without the window: the window's active mode, tick for tick, with each
+// battle printed as it ends and the sink counter kept in a file for a streaming overlay.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mizuto {
+
+struct App;
+
+struct FollowOptions {
+  std::string ProgramDir;   // holds Mizuto.ini and the list files; ends in a separator
+  std::string LogPath;
+  std::string CounterFile;  // empty: no counter file
+  int IntervalMs = 3000;    // the window's period at start-up
+  bool Json = false;        // JSON Lines instead of the battle list's labels
+  bool Sjis = false;        // labels in Shift-JIS bytes instead of UTF-8
+  bool Help = false;        // --help: print the usage and do nothing else
+};
+
+inline constexpr int kMinFollowIntervalMs = 10;
+
+// Parses the command line after "--follow"; false with `error` set on bad arguments.
+bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* options,
+                          std::string* error);
+
+// Starts as the window does with active mode on, then ticks until a stop is requested.
+// Returns the exit status: 0 after a stop, 1 when the log cannot be opened at the start.
+int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err);
+
+// One ended battle as a JSON object on one line (no line end). `ownDown`/`enemyDown` are the
+// sink counter's figures when the battle ended.
+std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
+                            std::int32_t enemyDown);
+
+// `utf8` as a JSON string, quotes included.
+std::string JsonString(std::string_view utf8);
+
+inline constexpr const char* kFollowUsage =
+    "usage: mizuto --follow [--program-dir DIR] [--interval MS] [--counter-file FILE] [--json]\n"
+    "                       [--encoding utf-8|sjis] LOGFILE\n";
+
+}  // namespace mizuto

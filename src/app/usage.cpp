@@ -1,0 +1,58 @@
+#include "app/usage.h"
+
+#include "app/follow.h"
+#include "app/report.h"
+
+namespace mizuto {
+
+std::string FullUsage() {
+  // One "usage:" heading over the synopses of all modes.
+  auto aligned = [](std::string synopsis) {
+    const std::string heading = "usage: ";
+    if (synopsis.starts_with(heading)) synopsis.replace(0, heading.size(), heading.size(), ' ');
+    return synopsis;
+  };
+  std::string usage = kWindowUsage;
+  usage += aligned(kReportUsage);
+  usage += aligned(kFollowUsage);
+  usage += "       mizuto --help   (or mizuto --report --help, mizuto --follow --help)\n";
+  usage +=
+      "\n"
+      "Without --report or --follow, the main window opens (it needs a display), on LOG when\n"
+      "one is named.\n"
+      "  --program-dir DIR    the folder of Mizuto.ini and the list files NPCList.txt,\n"
+      "                       SkillList.txt, ItemList.txt, ShipList.txt (default: the\n"
+      "                       program's folder); the window writes its settings back there\n"
+      "  --screenshot PNG     save a picture of the window once it is drawn, then end\n"
+      "  --quit-after-load    draw the window once with LOG, then end without saving settings\n"
+      "\n"
+      "--report prints what the window shows after loading LOGFILE, in the sections [battles],\n"
+      "[summary], [tallies], [head-to-head], [errors], with --active [sink-counter], and with\n"
+      "--detail [detail].\n"
+      "  --program-dir DIR    as for the window\n"
+      "  --active             active mode: only the newest battle is counted\n"
+      "  --avg-hit-down       sinks and captures as a percentage of the battles\n"
+      "  --avg-skill-item     skill and item uses as an average per battle\n"
+      "  --detail all|N,...   the transcript of every battle, or of the battles numbered N\n"
+      "  --encoding E         utf-8 (default) or sjis (Shift-JIS) output\n"
+      "  Exit status: 0 when the log was read, 1 when it cannot be opened, 2 for bad arguments.\n"
+      "\n"
+      "--follow follows LOGFILE as the window's active mode does, until it is stopped with\n"
+      "Ctrl+C (SIGINT) or SIGTERM. It prints each battle's label when the battle ends (those\n"
+      "already ended in LOGFILE first), and at the end the summary line.\n"
+      "  --program-dir DIR    as for the window\n"
+      "  --interval MS        milliseconds between two reads of the log (default 3000, at\n"
+      "                       least 10)\n"
+      "  --counter-file FILE  keep the sink counter's text (\"味方 N - N 敵\", UTF-8) in FILE,\n"
+      "                       replaced as a whole whenever it changes\n"
+      "  --json               one JSON object per ended battle (JSON Lines, UTF-8): number,\n"
+      "                       kind, type, ship_class, npc, admiral, opponent, result, own_down,\n"
+      "                       enemy_down, counted, label; at the end {\"summary\": ...}\n"
+      "  --encoding E         utf-8 (default) or sjis (Shift-JIS) labels\n"
+      "  Exit status: 0 when stopped, 1 when the log cannot be opened at the start, 2 for bad\n"
+      "  arguments. A log that goes away later is reported once and followed again when it\n"
+      "  is back.\n";
+  return usage;
+}
+
+}  // namespace mizuto

@@ -1,0 +1,310 @@
+// `mizuto --follow`: the real program following a log that grows in random pieces, checked
+// against the report of the finished log.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/follow.h"
+#include "support/battle_builder.h"
+#include "support/test_support.h"
+#include "text/codec.h"
+
+extern char** environ;
+
+namespace mizuto {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Only guards against a follower that never gets there; no result depends on it.
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+Strings Lines(const std::string& text) {  // complete lines only
+  Strings lines;
+  for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+    lines.push_back(text.substr(start, nl - start));
+  }
+  return lines;
+}
+
+// The program running in the background, its output going to files in `dir`.
+class Program {
+ public:
+  Program(Strings args, const test::TempDir& dir, const std::string& name)
+      : out_(dir.File(name + ".out")), err_(dir.File(name + ".err")) {
+    args.insert(args.begin(), MIZUTO_EXE);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&pid_, MIZUTO_EXE, &files, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&files);
+  }
+  ~Program() {
+    if (pid_ > 0) Stop(SIGKILL);
+  }
+  std::string Out() const { return test::ReadBytes(out_); }
+  std::string Err() const { return test::ReadBytes(err_); }
+  // The exit status after `signal` (0: none, wait for the end), -1 when the signal killed it.
+  int Stop(int signal = 0) {
+    if (pid_ <= 0) return -2;
+    if (signal != 0) ::kill(pid_, signal);
+    int raw = 0;
+    ::waitpid(pid_, &raw, 0);
+    pid_ = -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+ private:
+  std::string out_, err_;
+  pid_t pid_ = -1;
+};
+
+// A battle list row without its counted mark: following a log leaves a battle that the game
+// did not count marked so, where a full load in active mode marks it merely uncounted.
+std::string WithoutMark(const std::string& row) {
+  const std::size_t open = row.find('[');
+  const std::size_t close = row.find(']', open);
+  return close == std::string::npos ? row : row.substr(0, open + 1) + row.substr(close);
+}
+
+// What `--report --active` says of a log: the ended battles' rows, the summary, the counter.
+struct Expected {
+  Strings Ended;
+  std::string Summary, Counter;
+};
+Expected Report(const std::string& log, const test::TempDir& dir) {
+  Program report({"--report", "--active", "--program-dir", dir.Path(), log}, dir, "report");
+  EXPECT_EQ(report.Stop(), 0) << report.Err();
+  Expected expected;
+  std::string section;
+  for (const std::string& line : Lines(report.Out())) {
+    if (std::regex_match(line, std::regex(R"(\[[a-z-]+\])"))) {
+      section = line;
+    } else if (section == "[battles]" && line.find("戦闘中") == std::string::npos) {
+      expected.Ended.push_back(line);
+    } else if (section == "[summary]") {
+      expected.Summary = line;
+    } else if (section == "[sink-counter]") {
+      expected.Counter = line;
+    }
+  }
+  return expected;
+}
+
+class FollowTest : public ::testing::Test {
+ protected:
+  std::string Generate(unsigned seed, const std::string& extra) {  // the log's bytes
+    const std::string log = dir.File("full.html");
+    const std::string command = std::string(MIZUTO_LOGGEN) + " --seed " + std::to_string(seed) +
+                                " --battles 10 --players 20 " + extra + " --out " + log +
+                                " --program-dir " + dir.Path() + " >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return test::ReadBytes(log);
+  }
+  Strings Follow(const std::string& log, Strings options) {
+    options.insert(options.begin(), {"--follow", "--program-dir", dir.Path()});
+    options.push_back(log);
+    return options;
+  }
+  test::TempDir dir;
+};
+
+TEST_F(FollowTest, AGrowingLogEndsAsTheReportOfTheWholeLog) {
+  const char* given = std::getenv("MIZUTO_TEST_SEED");
+  const unsigned seed = given ? static_cast<unsigned>(std::atoll(given)) : std::random_device{}();
+  SCOPED_TRACE("MIZUTO_TEST_SEED=" + std::to_string(seed));
+  std::mt19937 random(seed);
+  const std::regex summary(
+      R"( *\d+戦 +\d+勝 +\d+敗 +\d+分\(逃げられ:\d+ 撤退:\d+\) \[クリティカル: *\d+ / *\d+\] )"
+      R"(\[無駄な努力 修理: *\d+ 外科､救助: *\d+ その他: *\d+\])");
+
+  // One log that ends between battles, one that ends inside a battle.
+  for (const std::string extra : {"", "--open-battle"}) {
+    const std::string bytes = Generate(random() % 1000, extra);
+    const Expected expected = Report(dir.File("full.html"), dir);
+    const std::size_t n = expected.Ended.size();
+    ASSERT_GE(n, 5u) << extra;
+
+    const std::string log = dir.File("growing.html");
+    std::size_t written = random() % (bytes.size() / 3);
+    test::WriteBytes(log, bytes.substr(0, written));
+    Program plain(Follow(log, {"--interval", "20", "--counter-file", dir.File("plain.txt")}), dir, "plain");
+    Program json(Follow(log, {"--interval", "20", "--json", "--counter-file", dir.File("json.txt")}), dir,
+                 "json");
+    // Pieces of any size, cut anywhere: inside a line, inside a character. The pauses only
+    // let the followers read the log half written; any timing must end alike.
+    while (written < bytes.size()) {
+      const std::size_t piece = std::min<std::size_t>(1 + random() % 1200, bytes.size() - written);
+      test::AppendBytes(log, bytes.substr(written, piece));
+      written += piece;
+      std::this_thread::sleep_for(std::chrono::milliseconds(random() % 30));
+    }
+    EXPECT_TRUE(WaitUntil([&] {
+      return Lines(plain.Out()).size() >= n && Lines(json.Out()).size() >= n &&
+             test::ReadBytes(dir.File("plain.txt")) == expected.Counter &&
+             test::ReadBytes(dir.File("json.txt")) == expected.Counter;
+    })) << extra << ": the followers did not reach the report's battles and sink counter";
+    EXPECT_EQ(plain.Stop(SIGINT), 0);
+    EXPECT_EQ(json.Stop(SIGTERM), 0);
+
+    const Strings printed = Lines(plain.Out());
+    const Strings objects = Lines(json.Out());
+    ASSERT_EQ(printed.size(), n + 1) << extra << "\n" << plain.Out();
+    ASSERT_EQ(objects.size(), n + 1) << extra << "\n" << json.Out();
+    for (std::size_t i = 0; i < n; ++i) {
+      EXPECT_EQ(WithoutMark(printed[i]), WithoutMark(expected.Ended[i])) << extra << " battle " << i + 1;
+      // The logs' names hold nothing that JSON escapes.
+      const std::string prefix = "{\"number\":" + std::to_string(i + 1) + ",";
+      const std::size_t label = objects[i].find("\"label\":\"");
+      ASSERT_EQ(objects[i].substr(0, prefix.size()), prefix);
+      ASSERT_NE(label, std::string::npos);
+      EXPECT_EQ(WithoutMark(objects[i].substr(label + 9, objects[i].size() - label - 11)),
+                WithoutMark(expected.Ended[i]));
+    }
+    // The summary's figures depend on the ticks: a battle that opens and ends within one
+    // tick leaves the one before it counted, as in the window. The signal test compares them.
+    EXPECT_TRUE(std::regex_match(printed[n], summary)) << printed[n];
+    EXPECT_EQ(objects[n].substr(0, 12), "{\"summary\":\"");
+    EXPECT_EQ(plain.Err() + json.Err(), "");
+  }
+}
+
+TEST_F(FollowTest, EitherStopSignalCutsTheWaitShortAndEndsWithTheSummary) {
+  Generate(11, "");
+  const Expected expected = Report(dir.File("full.html"), dir);
+  Strings want = expected.Ended;
+  want.push_back(expected.Summary);
+  // The log is whole from the start, so even the counted marks are the report's. The
+  // interval is far longer than the test waits for the end.
+  for (const auto& [signal, encoding] : {std::pair{SIGINT, "utf-8"}, std::pair{SIGTERM, "sjis"}}) {
+    Program program(Follow(dir.File("full.html"), {"--interval", "600000", "--encoding", encoding}),
+                    dir, "stop");
+    ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == expected.Ended.size(); }));
+    EXPECT_EQ(program.Stop(signal), 0) << encoding;
+    const std::string out = program.Out();
+    EXPECT_EQ(Lines(encoding == std::string("sjis") ? SjisToUtf8(out) : out), want) << encoding;
+    EXPECT_EQ(program.Err(), "");
+  }
+}
+
+TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
+  const std::string bytes = Generate(23, "");
+  const Expected whole = Report(dir.File("full.html"), dir);
+  const std::string log = dir.File("log.html");
+  test::WriteBytes(log, bytes.substr(0, bytes.find('\n', bytes.size() / 2) + 1));
+  const Expected half = Report(log, dir);
+  ASSERT_LT(half.Ended.size(), whole.Ended.size());
+
+  Program program(Follow(log, {"--interval", "10"}), dir, "gone");
+  ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == half.Ended.size(); }));
+  std::remove(log.c_str());
+  ASSERT_TRUE(WaitUntil([&] { return program.Err() == "File Open Error\n"; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // more ticks without a log
+  // The log comes back as it was, and longer: following goes on where it stopped.
+  test::WriteBytes(log, bytes);
+  ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == whole.Ended.size(); }));
+  EXPECT_EQ(program.Stop(SIGTERM), 0);
+  const Strings printed = Lines(program.Out());
+  ASSERT_EQ(printed.size(), whole.Ended.size() + 1);
+  for (std::size_t i = 0; i < whole.Ended.size(); ++i) {
+    EXPECT_EQ(WithoutMark(printed[i]), WithoutMark(whole.Ended[i])) << "battle " << i + 1;
+  }
+  EXPECT_EQ(program.Err(), "File Open Error\n");
+}
+
+TEST_F(FollowTest, ArgumentsHelpAndExitStatus) {
+  const std::string log = dir.File("log.html");
+  test::WriteBytes(log, test::SayLine("hello"));
+  struct Case {
+    Strings args;
+    int status;
+    const char* out;  // found in the standard output
+    const char* err;  // found in the error output
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "--counter-file FILE", ""},
+      {{"-h"}, 0, "--detail all|N", ""},
+      {{"--report", "--help"}, 0, "mizuto --follow [--program-dir DIR]", ""},
+      {{"--follow", "--json", "--help"}, 0, "mizuto --report [--program-dir DIR]", ""},
+      {{"--follow"}, 2, "", "no log file named\nusage: mizuto --follow"},
+      {{"--follow", "--interval", "9", log}, 2, "", "at least 10"},
+      {{"--follow", "--interval", "1e3", log}, 2, "", "at least 10"},
+      {{"--follow", "--interval"}, 2, "", "--interval needs a value"},
+      {{"--follow", "--json", "--encoding", "sjis", log}, 2, "", "--json writes UTF-8"},
+      {{"--follow", "--encoding", "latin1", log}, 2, "", "utf-8 or sjis"},
+      {{"--follow", "--bogus", log}, 2, "", "unknown option --bogus"},
+      {{"--follow", log, log}, 2, "", "only one log"},
+      {{"--follow", dir.File("missing.html")}, 1, "", "File Open Error\n"},
+  };
+  for (const Case& c : cases) {
+    Program run(c.args, dir, "run");
+    const std::string shown = c.args[0] + " " + c.args.back();
+    EXPECT_EQ(run.Stop(), c.status) << shown << run.Err();
+    EXPECT_NE(run.Out().find(c.out), std::string::npos) << shown << run.Out();
+    EXPECT_NE(run.Err().find(c.err), std::string::npos) << shown << run.Err();
+    if (c.status != 0) {
+      EXPECT_EQ(run.Out(), "") << shown;
+    }
+  }
+  Program help({"--help"}, dir, "help");
+  help.Stop();
+  for (const char* option : {"--program-dir", "--screenshot", "--quit-after-load", "--active",
+                             "--avg-hit-down", "--avg-skill-item", "--interval", "--json"}) {
+    EXPECT_NE(help.Out().find(option), std::string::npos) << option;
+  }
+}
+
+TEST(FollowJson, TextIsEscapedAndFieldsNamed) {
+  test::TempDir dir;
+  App app;
+  test::SetUpApp(app, dir);
+  test::BattleBuilder build(app);
+  const int b = build.Battle(kVictory, 1);
+  BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
+  r.ClassWord = 0x010201;  // medium, real battle, an NPC fleet
+  r.Admiral = build.Name("a\"b\\c");
+  r.Opponent = build.Name("鬼\t丸\x01\x7f");
+  app.BattleList.Replace(b, BattleLabel(app, b));
+  EXPECT_EQ(EndedBattleJson(app, b, 2, 1),
+            "{\"number\":1,\"kind\":\"engagement\",\"type\":\"real\",\"ship_class\":\"medium\","
+            "\"npc\":true,\"admiral\":\"a\\\"b\\\\c\",\"opponent\":\"鬼\\t丸\\u0001\\u007f\","
+            "\"result\":\"victory\",\"own_down\":2,\"enemy_down\":1,\"counted\":true,"
+            "\"label\":\"実戦中[集]  1戦目 a\\\"b\\\\c              交戦 → ○ : "
+            "鬼\\t丸\\u0001\\u007f (NPC) \"}");
+  // No named opponent; a kind and a result beyond the tables.
+  r.Opponent = -1;
+  r.Kind = 9;
+  r.Result = 7;
+  r.TallyState = 0;
+  EXPECT_NE(EndedBattleJson(app, b, 0, 0).find(
+                "\"kind\":null,\"type\":\"real\",\"ship_class\":\"medium\",\"npc\":true,"
+                "\"admiral\":\"a\\\"b\\\\c\",\"opponent\":null,\"result\":null,\"own_down\":0,"
+                "\"enemy_down\":0,\"counted\":false,"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace mizuto
