@@ -13,7 +13,7 @@
 #include "app/analysis_driver.h"
 #include "app/app.h"
 #include "app/start_up.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "live/active_mode.h"
 #include "tally/tallies.h"
 #include "text/codec.h"

@@ -2,7 +2,7 @@
 
 #include "battle/battle_label.h"
 #include "curate/battle_list_commands.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "live/active_mode.h"
 #include "app/main_commands.h"
 #include "support/test_support.h"

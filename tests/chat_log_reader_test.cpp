@@ -20,7 +20,7 @@ class ReaderTest : public ::testing::Test {
   void SetUp() override { test::SetUpApp(app, dir); }
   std::vector<std::string> Read(const std::string& content) {
     test::WriteBytes(log, content);
-    EXPECT_TRUE(ReadChatLog(app, log));
+    EXPECT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
     return Stored();
   }
   std::vector<std::string> Stored() const {
@@ -113,42 +113,41 @@ TEST_F(ReaderTest, FourThousandNinetyFiveBytesAreCountedAfterCrLfTranslation) {
 TEST_F(ReaderTest, RereadingAddsNothingAndAppendedLinesArriveOnce) {
   const std::string first = test::SystemLine("one") + test::SystemLine("two") + "</BODY></HTML>\r\n";
   test::WriteBytes(log, first);
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(first.size()) - 18);
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.Lines.size(), 2u);
 
   test::AppendBytes(log, test::SystemLine("three") + test::SayLine("four"));
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(Stored(), (std::vector<std::string>{"~0one", "~0two", "~0three", "~2four"}));
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.Lines.size(), 4u);
 }
 
 TEST_F(ReaderTest, EmptyShortAndShrunkFiles) {
   test::WriteBytes(log, "");
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.Lines.size(), 0u);
   EXPECT_EQ(app.ResumeOffset, -18);
   // A negative offset reads from the start.
   test::WriteBytes(log, test::SystemLine("grown"));
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(Stored(), std::vector<std::string>{"~0grown"});
 
   // The file is replaced by a shorter one: nothing is read until it grows past the offset.
   const std::int64_t offset = app.ResumeOffset;
   test::WriteBytes(log, "x");
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.ResumeOffset, offset);
   EXPECT_EQ(app.Lines.size(), 1u);
 }
 
 TEST_F(ReaderTest, UnopenableFileReportsAndChangesNothing) {
   app.ResumeOffset = 7;
-  EXPECT_FALSE(ReadChatLog(app, dir.File("missing.html")));
+  EXPECT_FALSE(ReadChatLog(dir.File("missing.html"), app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
   EXPECT_EQ(app.ResumeOffset, 7);
-  EXPECT_EQ(app.CsvPath, dir.Path() + "missing.csv");
 }
 
 TEST(CsvPath, NamedAfterTheLogFileAlwaysInTheProgramFolder) {
@@ -171,7 +170,7 @@ TEST_F(ReaderTest, OnlyARegularFileIsALog) {
   for (const std::string& path : {fifo, folder}) {
     app.ErrorLines.clear();
     app.ResumeOffset = 5;
-    EXPECT_FALSE(ReadChatLog(app, path)) << path;
+    EXPECT_FALSE(ReadChatLog(path, app.ResumeOffset, app.Lines, app.ErrorLines)) << path;
     EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
     EXPECT_EQ(app.ResumeOffset, 5);
   }
@@ -200,17 +199,17 @@ TEST_F(ReaderTest, ALineCaughtHalfWrittenArrivesOnceWhereverTheWriteStopped) {
     app.Lines.clear();
     app.ResumeOffset = 0;
     test::WriteBytes(log, before + line.substr(0, c.cut));
-    ASSERT_TRUE(ReadChatLog(app, log));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
     test::AppendBytes(log, line.substr(c.cut) + after);
-    ASSERT_TRUE(ReadChatLog(app, log));
-    ASSERT_TRUE(ReadChatLog(app, log));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
     EXPECT_EQ(Stored(), (std::vector<std::string>{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"}));
   }
   // The next read starts where the unfinished line starts.
   app.Lines.clear();
   app.ResumeOffset = 0;
   test::WriteBytes(log, before + line.substr(0, 30));
-  ASSERT_TRUE(ReadChatLog(app, log));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
   EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(before.size()));
 }
 
@@ -241,7 +240,7 @@ TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
     test::WriteBytes(log, file);
     app.Lines.clear();
     app.ResumeOffset = 0;
-    ASSERT_TRUE(ReadChatLog(app, log));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
 
     // The model's pieces, each on a line of its own (what follows a piece's "</FONT>" is
     // never kept, so its line end does not matter).
@@ -263,7 +262,7 @@ TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
     App model;
     test::SetUpApp(model, dir);
     test::WriteBytes(dir.File("pieces.html"), pieces);
-    ASSERT_TRUE(ReadChatLog(model, dir.File("pieces.html")));
+    ASSERT_TRUE(ReadChatLog(dir.File("pieces.html"), model.ResumeOffset, model.Lines, model.ErrorLines));
     ASSERT_GT(model.Lines.size(), 100u);
     ASSERT_EQ(app.Lines.size(), model.Lines.size()) << "round " << round;
     for (std::size_t i = 0; i < app.Lines.size(); ++i) {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "battle/battle_label.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 #include "text/codec.h"

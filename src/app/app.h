@@ -10,7 +10,7 @@
 #include "app/view_models.h"
 #include "battle/analysis.h"
 #include "battle/reference_lists.h"
-#include "ingest/log_lines.h"
+#include "ingest/log_source.h"
 
 namespace mizuto {
 
@@ -22,9 +22,10 @@ struct WindowGeometry {
   int Sp1 = 255, Sp2 = 185, Sp3 = 103, Sp4 = 177, Sp5 = 289;
 };
 
-// The analysis tables (Battles, Names, State) are a part of their own that every function
-// of the analysis takes alone.
-struct App : Analysis {
+// Composed of the parts that lower modules define and take alone: the log being followed
+// (LogSource: path, stored lines, resume offset, CSV path) and the analysis tables
+// (Analysis: Battles, Names, State).
+struct App : LogSource, Analysis {
   // --- settings and reference data (live for the whole run) ---
   std::string ProgramDir;  // ends in a separator (or is empty: the working folder)
   WindowGeometry Geometry;
@@ -36,14 +37,6 @@ struct App : Analysis {
   std::vector<char> SkillChecked;  // CheckListBox1, parallel to Lists.SkillNames
   std::vector<char> ItemChecked;   // CheckListBox2, parallel to Lists.ItemNames
   Actions Acts;
-
-  // --- the log being followed ---
-  std::string CurrentLogPath;
-  std::string NewestLogPath;
-  LogLines Lines;
-  std::int64_t ResumeOffset = 0;
-  std::string CsvPath;
-  std::int32_t AnalysedLineCount = 0;
 
   // --- view models ---
   BattleListView BattleList;            // ListBox1

@@ -6,7 +6,7 @@
 #include "app/app.h"
 #include "app/start_up.h"
 #include "battle/battle_label.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "live/active_mode.h"
 #include "platform/platform.h"
 #include "text/codec.h"

@@ -2,7 +2,7 @@
 
 #include "app/app.h"
 #include "battle/battle_detail.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
 

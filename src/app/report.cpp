@@ -6,7 +6,7 @@
 #include "app/app.h"
 #include "app/start_up.h"
 #include "battle/battle_detail.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "tally/csv_export.h"
 #include "tally/tallies.h"
 #include "text/codec.h"

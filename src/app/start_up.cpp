@@ -2,7 +2,7 @@
 
 #include "app/app.h"
 #include "app/settings_file.h"
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 #include "tally/tallies.h"
 
 namespace mizuto {

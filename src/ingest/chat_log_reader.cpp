@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "app/app.h"
 #include "platform/platform.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
@@ -228,23 +227,6 @@ std::uint32_t ChannelDisplayColour(int k) {
   return static_cast<std::uint32_t>(std::strtoul(kChannelColours[k], nullptr, 16));
 }
 
-ChatChannel ChannelOf(std::string_view line) {
-  if (line.size() < 2 || line[0] != '~') return ChatChannel::System;
-  switch (line[1]) {
-    case 's': return ChatChannel::Skill;
-    case 'i': return ChatChannel::Item;
-    case '1': return ChatChannel::Party;
-    case '2': return ChatChannel::Say;
-    case '3': return ChatChannel::Room1;
-    case '4': return ChatChannel::Room2;
-    case '5': return ChatChannel::Room3;
-    case '6': return ChatChannel::Company;
-    case '7': return ChatChannel::Tell;
-    case '8': return ChatChannel::Notice;
-    default: return ChatChannel::System;
-  }
-}
-
 std::string DeriveCsvPath(const std::string& programDir, const std::string& logPath) {
   const std::size_t slash = logPath.find_last_of('/');
   const std::string_view name =
@@ -263,30 +245,30 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
   return ReplaceAllText(std::move(text), "&nbsp;", " ");
 }
 
-bool ReadChatLog(App& app, const std::string& path) {
-  app.CsvPath = DeriveCsvPath(app.ProgramDir, path);
+bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
+                 std::vector<std::string>& errorLines) {
   std::int64_t size = 0;
   // Only a regular file is a log: a FIFO would block the program in the open call, and a
   // directory would read as an empty log.
   std::unique_ptr<std::FILE, FileCloser> file(platform::OpenRegularFile(path, &size));
   if (!file) {
-    app.AppendError("File Open Error");
+    errorLines.emplace_back("File Open Error");
     return false;
   }
   std::int64_t position = 0;
-  if (platform::Seek(file.get(), app.ResumeOffset)) {
-    position = app.ResumeOffset;
+  if (platform::Seek(file.get(), resumeOffset)) {
+    position = resumeOffset;
   } else {
     std::rewind(file.get());
   }
   if (size > position) {
     const auto remaining = static_cast<std::size_t>(size - position);
     // The stored text is never longer than the UTF-8 it came from.
-    app.Lines.Reserve(remaining, remaining / 48 + 16);
+    lines.Reserve(remaining, remaining / 48 + 16);
   }
 
   std::unique_ptr<char[]> block(new char[kBlockBytes]);
-  PieceCutter cutter(app.Lines, position);
+  PieceCutter cutter(lines, position);
   std::int64_t bytesRead = 0;
   for (;;) {
     const std::size_t got = std::fread(block.get(), 1, kBlockBytes, file.get());
@@ -302,9 +284,9 @@ bool ReadChatLog(App& app, const std::string& path) {
   // that started beyond the end (the file shrank) keeps the offset until the file grows
   // past it again.
   if (cutter.UnfinishedLineStart() >= 0) {
-    app.ResumeOffset = cutter.UnfinishedLineStart();
+    resumeOffset = cutter.UnfinishedLineStart();
   } else if (bytesRead > 0 || position == 0) {
-    app.ResumeOffset = position + bytesRead - kRereadBytes;
+    resumeOffset = position + bytesRead - kRereadBytes;
   }
   return true;
 }

@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "ingest/log_lines.h"
 
 namespace mizuto {
-
-struct App;
-
-enum class ChatChannel { System, Skill, Item, Party, Say, Room1, Room2, Room3, Company, Tell, Notice };
 
 // Channel tags "~0".."~9", then "~s" and "~i".
 inline constexpr const char* kChannelTags[12] = {"~0", "~1", "~2", "~3", "~4", "~5",
@@ -23,15 +22,13 @@ inline constexpr const char* kChannelColours[10] = {"80aaff", "10c870", "ffffff"
 // Colour (0xRRGGBB) in which the battle transcript shows chat channel k = 1..7 ("~1".."~7").
 std::uint32_t ChannelDisplayColour(int k);
 
-// The channel of a stored line from its first two bytes; System for an unknown tag.
-ChatChannel ChannelOf(std::string_view line);
-
-// Reads `path` from app.ResumeOffset to its end, appending the kept lines to app.Lines;
-// rewrites app.CsvPath and, after a successful read, app.ResumeOffset: the file length - 18,
-// or the start of the last line when the game is still writing it (its font opener is
-// there but not its "</FONT>"). False, with "File Open Error" in the error pane, when the
-// file cannot be opened or is not a regular file.
-bool ReadChatLog(App& app, const std::string& path);
+// Reads `path` from `resumeOffset` to its end, appending the kept lines to `lines`, and
+// sets `resumeOffset` for the next read: the file length - 18, or the start of the last
+// line when the game is still writing it (its font opener is there but not its
+// "</FONT>"). False, with "File Open Error" appended to `errorLines`, when the file cannot
+// be opened or is not a regular file; nothing else changes then.
+bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
+                 std::vector<std::string>& errorLines);
 
 // The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
 // first ".html", + "csv" (ProgramDir + "csv" when the name has no ".html").

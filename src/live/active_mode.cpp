@@ -7,7 +7,7 @@
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
-#include "ingest/chat_log_reader.h"
+#include "app/load_driver.h"
 #include "tally/tallies.h"
 
 namespace mizuto {
@@ -46,7 +46,7 @@ void ActiveModeExecute(App& app) {
 bool Timer1Timer(App& app) {
   app.TimerRunning = false;
   const int rowsBefore = app.BattleList.Count();
-  const bool read = ReadChatLog(app, app.CurrentLogPath);
+  const bool read = ReadCurrentLog(app);
   if (read) {
     const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
     if (lineCount != app.AnalysedLineCount) {

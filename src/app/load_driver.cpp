@@ -1,4 +1,4 @@
-#include "ingest/load_driver.h"
+#include "app/load_driver.h"
 
 #include <cctype>
 #include <filesystem>
@@ -23,6 +23,11 @@ void ClearResultViews(App& app) {
   app.Acts.PlayerAll.Enabled = false;
 }
 
+bool ReadCurrentLog(App& app) {
+  app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);
+  return ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, app.ErrorLines);
+}
+
 bool LoadAndAnalyse(App& app) {
   app.BattleList.Clear();
   app.BattleList.Hint.clear();
@@ -34,7 +39,7 @@ bool LoadAndAnalyse(App& app) {
   app.TallyTable.Rows.clear();
   app.Lines.clear();
   ResetAnalysis(app);
-  if (!ReadChatLog(app, app.CurrentLogPath)) return false;
+  if (!ReadCurrentLog(app)) return false;
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
   AnalyseNewLines(app, 0);
   const int count = app.BattleCount();

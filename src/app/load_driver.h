@@ -5,6 +5,10 @@ namespace mizuto {
 
 struct App;
 
+// Reads what app.CurrentLogPath gained since app.ResumeOffset into app.Lines (the CSV path
+// follows the log's name). False when it cannot be opened ("File Open Error" shown).
+bool ReadCurrentLog(App& app);
+
 // Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
 // (or in active mode the newest) battle, renders it and refreshes the tallies.
 // False when the log could not be opened (the views stay cleared).
