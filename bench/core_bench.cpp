@@ -12,6 +12,7 @@
 
 #include "app/analysis_driver.h"
 #include "app/app.h"
+#include "app/result_views.h"
 #include "app/start_up.h"
 #include "app/load_driver.h"
 #include "live/active_mode.h"

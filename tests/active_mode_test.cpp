@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "curate/battle_list_commands.h"
 #include "app/load_driver.h"

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "ingest/chat_log_reader.h"
 #include "support/test_support.h"
@@ -44,7 +45,7 @@ class DetailTest : public ::testing::Test {
   }
   std::vector<Shown> Render(int b) {
     app.Detail.clear();
-    RenderBattleDetail(app, app.Battles[static_cast<std::size_t>(b)].FirstLine, b);
+    RenderBattleDetail(app.Lines, app.Battles[static_cast<std::size_t>(b)], b, DetailSwitchesOf(app.Acts), app.Detail);
     return Pane();
   }
   std::vector<Shown> Pane() const {
@@ -212,8 +213,11 @@ TEST_F(DetailTest, SelectedBattlesRenderInListOrderAndNoSelectionKeepsThePane) {
 
   // A start line outside the store gives the header only.
   app.Detail.clear();
-  RenderBattleDetail(app, 99, 0);
-  RenderBattleDetail(app, -1, 7);
+  BattleRecord outside;
+  outside.FirstLine = 99;
+  RenderBattleDetail(app.Lines, outside, 0, DetailSwitches{}, app.Detail);
+  outside.FirstLine = -1;
+  RenderBattleDetail(app.Lines, outside, 7, DetailSwitches{}, app.Detail);
   EXPECT_EQ(Pane(), (std::vector<Shown>{{"-------- 1戦目 --------", kWhite},
                                         {"-------- 8戦目 --------", kWhite}}));
 }

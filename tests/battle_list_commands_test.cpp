@@ -6,6 +6,7 @@
 
 #include "app/dialogs.h"
 #include "app/main_commands.h"
+#include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "curate/battle_list_commands.h"
 #include "support/battle_builder.h"

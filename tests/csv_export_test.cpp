@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/result_views.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/csv_export.h"
@@ -59,7 +60,7 @@ class CsvExportTest : public ::testing::Test {
 
 TEST_F(CsvExportTest, WritesTheTableAsShown) {
   const std::string header = "名前,戦闘数,与撃沈,決定,被撃沈,与拿捕,被拿捕,粘り,艦隊料理\r\n";
-  EXPECT_EQ(U(TallyTableCsv(app, "\r\n")), header);  // no rows: the header alone
+  EXPECT_EQ(U(TallyTableCsv(app.TallyTable, "\r\n")), header);  // no rows: the header alone
 
   const int b0 = build.Battle(), b1 = build.Battle(), b2 = build.Battle();
   const int spaced = build.Name("Taro Jiro"), hidden = build.Name("隠れ"), plain = build.Name("花子");
@@ -71,7 +72,7 @@ TEST_F(CsvExportTest, WritesTheTableAsShown) {
   build.Takes(plain, spaced, b2);
   app.Names[hidden].Visible = 0;
   RefreshTallies(app);
-  EXPECT_EQ(U(TallyTableCsv(app, "\r\n")), header +
+  EXPECT_EQ(U(TallyTableCsv(app.TallyTable, "\r\n")), header +
                                                "YOU,3,1,0,1,0,0,0,0\r\n"
                                                "\"Taro Jiro\",3,1,0,2,0,0,0,0\r\n"
                                                "花子,1,1,0,0,0,0,0,0\r\n");
@@ -83,7 +84,7 @@ TEST_F(CsvExportTest, WritesTheTableAsShown) {
   app.Acts.AvgSkillItem.Checked = true;
   RefreshTallies(app);
   ListView1ColumnClick(app, 4);  // 被撃沈, largest first
-  EXPECT_EQ(U(TallyTableCsv(app, "\n")),
+  EXPECT_EQ(U(TallyTableCsv(app.TallyTable, "\n")),
             "名前,戦闘数,与撃沈,決定,被撃沈,与拿捕,被拿捕,粘り,艦隊料理,\"a,\"\"b\"\"\"\n"
             "\"Taro Jiro\",3,33.3%,0.0%,66.7%,0.0%,0.0%,0.00,0.00,0.00\n"
             "YOU,3,33.3%,0.0%,33.3%,0.0%,0.0%,0.00,0.00,0.00\n"
@@ -97,13 +98,13 @@ TEST_F(CsvExportTest, SavingReplacesTheFileAndReportsFailures) {
   test::WriteBytes(app.CsvPath, "older and longer content than the table");
   std::string error;
   ASSERT_TRUE(SaveCsvExecute(app, &error)) << error;
-  EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app, "\r\n"));
+  EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app.TallyTable, "\r\n"));
   EXPECT_EQ(U(test::ReadBytes(app.CsvPath)).substr(0, 6), "名前");
 
   app.Names[1].Visible = 0;
   RefreshTallies(app);
   ASSERT_TRUE(SaveCsvExecute(app, &error)) << error;
-  EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app, "\r\n"));
+  EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app.TallyTable, "\r\n"));
 
   app.CsvPath = dir.File("no such folder/log.csv");
   error.clear();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/analysis_driver.h"
+#include "app/result_views.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/battle_list_view.h"
@@ -75,7 +76,7 @@ TEST_F(HeadToHeadTest, TakersAreRowsVictimsAreColumnsAndTheDiagonalIsADash) {
   RefreshTallies(app);
   EXPECT_EQ(app.Grid.ColCount, 1);
   EXPECT_EQ(app.Grid.RowCount, 1);
-  FillHeadToHead(app);
+  FillHeadToHead(app, app.Grid);
   EXPECT_EQ(app.Grid.ColCount, 1);
   EXPECT_EQ(app.Grid.RowCount, 1);
 }

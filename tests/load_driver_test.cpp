@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "app/load_driver.h"
 #include "support/test_support.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/app.h"
+#include "app/result_views.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/result_views.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"

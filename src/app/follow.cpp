@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/result_views.h"
 #include "app/start_up.h"
 #include "battle/battle_label.h"
 #include "app/load_driver.h"

@@ -6,6 +6,7 @@
 
 #include "app/analysis_driver.h"
 #include "app/app.h"
+#include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
@@ -14,14 +15,6 @@
 #include "text/codec.h"
 
 namespace mizuto {
-
-void ClearResultViews(App& app) {
-  app.Detail.clear();
-  app.TallyTable.Rows.clear();
-  app.BattleList.Clear();
-  app.Acts.PlayerHide.Enabled = false;
-  app.Acts.PlayerAll.Enabled = false;
-}
 
 bool ReadCurrentLog(App& app) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);

@@ -17,7 +17,5 @@ bool LoadAndAnalyse(App& app);
 // True when app.NewestLogPath holds the newest "*.html" of app.LogDir (found once a run).
 bool FindNewestLog(App& app);
 
-// Empties the detail pane, the tally rows and the battle list; disables PlayerHide/PlayerAll.
-void ClearResultViews(App& app);
 
 }  // namespace mizuto

@@ -1,6 +1,7 @@
 #include "app/main_commands.h"
 
 #include "app/app.h"
+#include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "app/load_driver.h"
 #include "tally/tallies.h"

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/result_views.h"
 #include "app/start_up.h"
 #include "battle/battle_detail.h"
 #include "app/load_driver.h"
@@ -120,9 +121,9 @@ int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err
   line(app.StatusText);
   out << "[tallies]\n";
   if (options.Sjis) {
-    out << TallyTableCsv(app, "\n");
+    out << TallyTableCsv(app.TallyTable, "\n");
   } else {
-    out << SjisToUtf8(TallyTableCsv(app, "\n"));
+    out << SjisToUtf8(TallyTableCsv(app.TallyTable, "\n"));
   }
   out << "[head-to-head]\n";
   for (int r = 0; r < app.Grid.RowCount; ++r) {

@@ -1,3 +1,4 @@
+#include "app/result_views.h"
 #include "app/start_up.h"
 
 #include "app/app.h"

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app.h"
 #include "ingest/chat_log_reader.h"
 #include "text/codec.h"
 #include "text/sjis.h"
@@ -98,26 +97,27 @@ bool IsEndMessage(std::string_view text) {
 }
 
 struct Renderer {
-  App& app;
+  const DetailSwitches& switches;
+  std::vector<DetailLine>& out;
   int battleType;
   int pendingSinks = 0;  // sinks shown whose out-of-action notice has not come yet
 
   void Append(std::string_view text, std::uint32_t colour, bool bold = false) {
-    app.Detail.push_back(DetailLine{std::string(text), colour, bold});
+    out.push_back(DetailLine{std::string(text), colour, bold});
   }
 
   void AppendLineNumber(std::size_t index) {
-    if (app.Acts.DebugView.Checked) Append("Line:" + DecimalText(static_cast<long long>(index) + 1), kWhite);
+    if (switches.Debug) Append("Line:" + DecimalText(static_cast<long long>(index) + 1), kWhite);
   }
 
   bool Open(Gate gate) {
     switch (gate) {
       case Gate::Always: return true;
-      case Gate::Cri: return app.Acts.CriView.Checked;
-      case Gate::Water: return app.Acts.WaterView.Checked;
-      case Gate::Sail: return app.Acts.SailView.Checked;
-      case Gate::Rudder: return app.Acts.RudderView.Checked;
-      case Gate::Confuse: return app.Acts.ConfuseView.Checked;
+      case Gate::Cri: return switches.Cri;
+      case Gate::Water: return switches.Water;
+      case Gate::Sail: return switches.Sail;
+      case Gate::Rudder: return switches.Rudder;
+      case Gate::Confuse: return switches.Confuse;
       case Gate::OutOfAction:
         // The notice that follows a sink already shown is swallowed; camp battles never
         // show the notice at all.
@@ -155,34 +155,21 @@ struct Renderer {
 
 }  // namespace
 
-void RenderBattleDetail(App& app, int firstLine, int battle) {
-  const int battleType =
-      battle >= 0 && battle < app.BattleCount()
-          ? app.Battles[static_cast<std::size_t>(battle)].BattleType()
-          : 0;
-  Renderer r{app, battleType};
+void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int battle,
+                        const DetailSwitches& switches, std::vector<DetailLine>& out) {
+  Renderer r{switches, out, record.BattleType()};
 
   char header[64];
   std::snprintf(header, sizeof header, "-------- %d", battle + 1);
   r.Append(std::string(header) + SJ("戦目 --------"), kWhite);
-  if (firstLine < 0 || static_cast<std::size_t>(firstLine) >= app.Lines.size()) return;
-  const std::size_t first = static_cast<std::size_t>(firstLine);
+  if (record.FirstLine < 0 || static_cast<std::size_t>(record.FirstLine) >= lines.size()) return;
+  const std::size_t first = static_cast<std::size_t>(record.FirstLine);
   r.AppendLineNumber(first);
-  r.Append(FromByte(app.Lines[first], 3), kFrame);
-
-  // Read once: the chat switches decide the whole transcript.
-  const bool chatOn[8] = {false,
-                          app.Acts.PartyView.Checked,
-                          app.Acts.SayView.Checked,
-                          app.Acts.RoomView1.Checked,
-                          app.Acts.RoomView2.Checked,
-                          app.Acts.RoomView3.Checked,
-                          app.Acts.CompanyView.Checked,
-                          app.Acts.TellView.Checked};
+  r.Append(FromByte(lines[first], 3), kFrame);
 
   std::size_t i = first + 1;
-  for (; i < app.Lines.size(); ++i) {
-    const std::string_view line = app.Lines[i];
+  for (; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
     if (line.size() < 2 || line[0] != '~') continue;
     const char channel = line[1];
     if (channel == '0') {
@@ -194,23 +181,14 @@ void RenderBattleDetail(App& app, int firstLine, int battle) {
     // The tag is looked for at the head of the line only: '~' is also the second byte of
     // some double-byte characters (ミ is 83 7E), and players type "3~5" in chat, so a tag
     // found further in would file a line under the wrong channel.
-    if (channel >= '1' && channel <= '7' && chatOn[channel - '0']) {
+    if (channel >= '1' && channel <= '7' && switches.Chat[channel - '0']) {
       const int k = channel - '0';
       r.Append(ChatLineText(line, line.substr(0, 2)), ChannelDisplayColour(k));
     }
   }
-  if (i < app.Lines.size()) {
-    r.Append(FromByte(app.Lines[i], 3), kFrame);
+  if (i < lines.size()) {
+    r.Append(FromByte(lines[i], 3), kFrame);
     r.AppendLineNumber(i);
-  }
-}
-
-void RenderSelectedBattles(App& app) {
-  if (!app.BattleList.AnySelected()) return;
-  app.Detail.clear();
-  for (int row = 0; row < app.BattleList.Count(); ++row) {
-    if (!app.BattleList.IsSelected(row) || row >= app.BattleCount()) continue;
-    RenderBattleDetail(app, app.Battles[static_cast<std::size_t>(row)].FirstLine, row);
   }
 }
 

@@ -93,18 +93,22 @@ std::string BattleLabel(const Analysis& analysis, int i) {
   return label;
 }
 
+void ResultCounts::Add(const BattleRecord& r) {
+  WrapAdd(Counted, 1);
+  if (r.Result == kVictory) WrapAdd(Won, 1);
+  if (r.Result == kDefeat) WrapAdd(Lost, 1);
+  if (r.Result >= 2) WrapAdd(Undecided, 1);
+  if (r.Result == kEscaped) WrapAdd(Escaped, 1);
+  if (r.Result == kWithdrawn) WrapAdd(Withdrawn, 1);
+}
+
 std::string SummaryLine(const Analysis& analysis) {
-  std::int32_t counted = 0, won = 0, lost = 0, undecided = 0, escaped = 0, withdrawn = 0;
+  ResultCounts results;
   std::int32_t critDealt = 0, critTaken = 0, repairs = 0, care = 0, other = 0;
   for (int b = 0; b < analysis.BattleCount(); ++b) {
     const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(b)];
-    if (r.TallyState != 1) continue;
-    WrapAdd(counted, 1);
-    if (r.Result == kVictory) WrapAdd(won, 1);
-    if (r.Result == kDefeat) WrapAdd(lost, 1);
-    if (r.Result >= 2) WrapAdd(undecided, 1);
-    if (r.Result == kEscaped) WrapAdd(escaped, 1);
-    if (r.Result == kWithdrawn) WrapAdd(withdrawn, 1);
+    if (!CountedBattle(r)) continue;
+    results.Add(r);
     WrapAdd(critDealt, r.CriticalsDealt);
     WrapAdd(critTaken, r.CriticalsTaken);
     if (const NameBattleStats* s = analysis.Names.Stats(0, b)) {
@@ -116,7 +120,8 @@ std::string SummaryLine(const Analysis& analysis) {
   return Format(SJ(" %3d戦 %3d勝 %3d敗 %3d分(逃げられ:%d 撤退:%d) [クリティカル:%3d /%3d] "
                    "[無駄な努力 修理:%3d 外科､救助:%3d その他:%3d]")
                     .c_str(),
-                counted, won, lost, undecided, escaped, withdrawn, critDealt, critTaken, repairs,
+                results.Counted, results.Won, results.Lost, results.Undecided, results.Escaped,
+                results.Withdrawn, critDealt, critTaken, repairs,
                 care, other);
 }
 

@@ -14,7 +14,20 @@ std::string BattleLabel(const Analysis& analysis, int i);
 // The row text of battle i while it is in progress: "<<< %3d戦目 戦闘中 >>>".
 std::string InProgressLabel(int i);
 
-// The summary of the counted battles (TallyState exactly 1).
+// A battle the tallies, the summary and the hint take: TallyState exactly 1 (counted and
+// not marked by the game as not counting).
+inline bool CountedBattle(const BattleRecord& record) { return record.TallyState == 1; }
+
+// The results of a set of battles: the summary line sums the counted battles, the battle
+// list's hint the selected counted ones.
+struct ResultCounts {
+  std::int32_t Counted = 0, Won = 0, Lost = 0;
+  std::int32_t Undecided = 0;  // draws, escapes and withdrawals
+  std::int32_t Escaped = 0, Withdrawn = 0;
+  void Add(const BattleRecord& record);
+};
+
+// The summary of the counted battles.
 std::string SummaryLine(const Analysis& analysis);
 
 }  // namespace mizuto

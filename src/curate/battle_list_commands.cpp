@@ -1,3 +1,4 @@
+#include "app/result_views.h"
 #include "curate/battle_list_commands.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+#include "app/result_views.h"
 #include "gui/main_window.h"
 
 #include <QAction>

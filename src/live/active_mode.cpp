@@ -1,3 +1,4 @@
+#include "app/result_views.h"
 #include "live/active_mode.h"
 
 #include <charconv>

@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/app.h"
-#include "platform/platform.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -59,8 +57,7 @@ std::string CsvField(std::string_view text) {
   return out;
 }
 
-std::string TallyTableCsv(const App& app, std::string_view eol) {
-  const TallyTableView& table = app.TallyTable;
+std::string TallyTableCsv(const TallyTableView& table, std::string_view eol) {
   std::string out;
   if (table.Columns.empty()) return out;
 
@@ -79,14 +76,6 @@ std::string TallyTableCsv(const App& app, std::string_view eol) {
     AppendRecord(out, row.Caption, cells.data(), cells.size(), eol);
   }
   return out;
-}
-
-bool SaveCsvExecute(App& app, std::string* error) {
-  if (app.CsvPath.empty()) {
-    if (error) *error = "No log has been read, so there is no CSV file name.";
-    return false;
-  }
-  return platform::ReplaceFile(app.CsvPath, TallyTableCsv(app, "\r\n"), error);
 }
 
 }  // namespace mizuto

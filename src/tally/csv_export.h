@@ -4,15 +4,13 @@
 #include <string>
 #include <string_view>
 
-namespace mizuto {
+#include "tally/tally_views.h"
 
-struct App;
+namespace mizuto {
 
 // One CSV field, quoted when it holds a space, a control byte, a double quote or a comma.
 std::string CsvField(std::string_view text);
 // The whole table: header line and rows in their current order, each line ended by `eol`.
-std::string TallyTableCsv(const App& app, std::string_view eol);
-// Writes the table to app.CsvPath (atomically). False with `error` set on failure.
-bool SaveCsvExecute(App& app, std::string* error);
+std::string TallyTableCsv(const TallyTableView& table, std::string_view eol);
 
 }  // namespace mizuto

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "battle/battle_label.h"
 #include "tally/tally_totals.h"
 #include "text/codec.h"
@@ -52,39 +51,21 @@ void FoldUses(const NameRecord& record, const std::vector<int>& counted,
   }
 }
 
-bool IsNameTotal(int kind) {
-  return (kind >= kAnyPresent && kind <= kBattlesPresent) ||
-         (kind >= kWastedRepairsSum && kind <= kTenacitySum);
-}
-
-bool IsBattleTotal(int kind) {
-  switch (kind) {
-    case kCountedBattles: case kVictories: case kDefeats: case kUndecided:
-    case kEscapedBattles: case kWithdrawnBattles: case kCriticalsDealtSum:
-    case kCriticalsTakenSum:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
-bool CountedBattle(const BattleRecord& record) { return record.TallyState == 1; }
-
-std::vector<int> CountedBattleIndices(const App& app) {
+std::vector<int> CountedBattleIndices(const Analysis& analysis) {
   std::vector<int> counted;
-  const int count = std::min(app.BattleCount(), kMaxBattles);
+  const int count = std::min(analysis.BattleCount(), kMaxBattles);
   for (int b = 0; b < count; ++b) {
-    if (CountedBattle(app.Battles[static_cast<std::size_t>(b)])) counted.push_back(b);
+    if (CountedBattle(analysis.Battles[static_cast<std::size_t>(b)])) counted.push_back(b);
   }
   return counted;
 }
 
-NameTotals FoldNameTotals(const App& app, int n, const std::vector<int>& counted) {
+NameTotals FoldNameTotals(const Analysis& analysis, int n, const std::vector<int>& counted) {
   NameTotals t;
-  if (!app.Names.Valid(n)) return t;
-  const NameBattleStats* stats = app.Names[n].Stats;
+  if (!analysis.Names.Valid(n)) return t;
+  const NameBattleStats* stats = analysis.Names[n].Stats;
   for (int b : counted) {
     const NameBattleStats& s = stats[b];
     t.AnyPresent |= s.Present;
@@ -98,62 +79,12 @@ NameTotals FoldNameTotals(const App& app, int n, const std::vector<int>& counted
   return t;
 }
 
-std::int32_t TallyQuery(const App& app, int nameIndex, int kind, int column) {
-  std::int32_t result = 0;
-  if (kind == kSkillSum || kind == kItemSum) {
-    if (!app.Names.Valid(nameIndex) || column < 0) return 0;
-    const bool item = kind == kItemSum;
-    for (const UseCount& u : app.Names[nameIndex].Uses) {
-      if (u.Item != item || u.Index != static_cast<std::uint32_t>(column)) continue;
-      if (u.Battle >= app.BattleCount() || !CountedBattle(app.Battles[u.Battle])) continue;
-      WrapAdd(result, u.Count);
-    }
-    return result;
-  }
-  if (!IsNameTotal(kind) && !IsBattleTotal(kind)) return 0;
-  if (kind == kCounterSum && (column < 0 || column >= 5)) return 0;
-
-  for (int b = 0; b < app.BattleCount(); ++b) {
-    const BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
-    if (!CountedBattle(r)) continue;
-    if (IsBattleTotal(kind)) {
-      switch (kind) {
-        case kCountedBattles: WrapAdd(result, 1); break;
-        case kVictories: WrapAdd(result, r.Result == kVictory); break;
-        case kDefeats: WrapAdd(result, r.Result == kDefeat); break;
-        case kUndecided: WrapAdd(result, r.Result >= 2); break;
-        case kEscapedBattles: WrapAdd(result, r.Result == kEscaped); break;
-        case kWithdrawnBattles: WrapAdd(result, r.Result == kWithdrawn); break;
-        case kCriticalsDealtSum: WrapAdd(result, r.CriticalsDealt); break;
-        case kCriticalsTakenSum: WrapAdd(result, r.CriticalsTaken); break;
-      }
-      continue;
-    }
-    const NameBattleStats* s = app.Names.Stats(nameIndex, b);
-    if (s == nullptr) continue;  // "no name": every counter at its start value
-    switch (kind) {
-      case kAnyPresent: result |= s->Present; break;
-      case kRelationBits: result |= s->OwnerRelation; break;
-      case kSideBits: result |= s->Side; break;
-      case kCounterSum: WrapAdd(result, s->BattleCounts[static_cast<std::size_t>(column)]); break;
-      case kBattlesPresent: WrapAdd(result, s->Present != 0); break;
-      case kWastedRepairsSum: WrapAdd(result, s->ExtraCounts[kWastedRepairs]); break;
-      case kWastedCareSum: WrapAdd(result, s->ExtraCounts[kWastedCare]); break;
-      case kWastedOtherSum: WrapAdd(result, s->ExtraCounts[kWastedOther]); break;
-      case kFleetMealsSum: WrapAdd(result, s->ExtraCounts[kFleetMeals]); break;
-      case kTenacitySum: WrapAdd(result, s->ExtraCounts[kTenacity]); break;
-    }
-  }
-  return result;
-}
-
 int TallyIcon(std::int32_t sideBits, std::int32_t relationBits) {
   static constexpr int kIcons[4][4] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {2, 8, 9, 10}, {3, 11, 12, 13}};
   return kIcons[sideBits & 3][relationBits & 3];
 }
 
-void RebuildTallyColumns(App& app) {
-  std::vector<TallyColumn>& columns = app.TallyTable.Columns;
+void BuildTallyColumns(const TallyOptions& options, std::vector<TallyColumn>& columns) {
   columns.clear();
   for (const std::string* caption :
        {&SJ("名前"), &SJ("戦闘数"), &SJ("与撃沈"), &SJ("決定"), &SJ("被撃沈"), &SJ("与拿捕"),
@@ -161,37 +92,33 @@ void RebuildTallyColumns(App& app) {
     columns.push_back(TallyColumn{*caption, true});
   }
   columns.front().RightAligned = false;
-  for (int i : CheckedEntries(app.Lists.SkillNames, app.SkillChecked)) {
-    columns.push_back(TallyColumn{app.Lists.SkillNames[static_cast<std::size_t>(i)], true});
+  const ReferenceLists& lists = options.Lists;
+  for (int i : CheckedEntries(lists.SkillNames, options.SkillChecked)) {
+    columns.push_back(TallyColumn{lists.SkillNames[static_cast<std::size_t>(i)], true});
   }
-  for (int i : CheckedEntries(app.Lists.ItemNames, app.ItemChecked)) {
-    columns.push_back(TallyColumn{app.Lists.ItemNames[static_cast<std::size_t>(i)], true});
+  for (int i : CheckedEntries(lists.ItemNames, options.ItemChecked)) {
+    columns.push_back(TallyColumn{lists.ItemNames[static_cast<std::size_t>(i)], true});
   }
 }
 
-void RefreshTallies(App& app) {
-  app.SetStatus(SJ("集計中･･･"));
-  TallyTableView& table = app.TallyTable;
+void BuildTallies(const Analysis& analysis, const TallyOptions& options, TallyTableView& table,
+                  HeadToHeadGrid& grid) {
   table.Rows.clear();
-  // The selection went with the old rows.
-  app.Acts.PlayerHide.Enabled = false;
+  const std::vector<int> counted = CountedBattleIndices(analysis);
+  const std::vector<int> skills = CheckedEntries(options.Lists.SkillNames, options.SkillChecked);
+  const std::vector<int> items = CheckedEntries(options.Lists.ItemNames, options.ItemChecked);
+  const bool averageHits = options.AverageHits;
+  const bool averageOthers = options.AverageOthers;
 
-  const std::vector<int> counted = CountedBattleIndices(app);
-  const std::vector<int> skills = CheckedEntries(app.Lists.SkillNames, app.SkillChecked);
-  const std::vector<int> items = CheckedEntries(app.Lists.ItemNames, app.ItemChecked);
-  const bool averageHits = app.Acts.AvgHitDown.Checked;
-  const bool averageOthers = app.Acts.AvgSkillItem.Checked;
-
-  std::vector<NameTotals> totals(static_cast<std::size_t>(app.NameCount()));
+  std::vector<NameTotals> totals(static_cast<std::size_t>(analysis.NameCount()));
   std::vector<std::int32_t> skillSums, itemSums;
-  if (!counted.empty()) table.Rows.reserve(static_cast<std::size_t>(app.NameCount()));
+  if (!counted.empty()) table.Rows.reserve(static_cast<std::size_t>(analysis.NameCount()));
 
-  for (int n = 0; n < app.NameCount(); ++n) {
-    const NameRecord& record = app.Names[n];
+  for (int n = 0; n < analysis.NameCount(); ++n) {
+    const NameRecord& record = analysis.Names[n];
     if (record.Visible == 0) continue;
-    const NameTotals& t = totals[static_cast<std::size_t>(n)] = FoldNameTotals(app, n, counted);
+    const NameTotals& t = totals[static_cast<std::size_t>(n)] = FoldNameTotals(analysis, n, counted);
     if (t.AnyPresent == 0) continue;
-
     const std::int32_t battles = t.BattlesPresent == 0 ? 1 : t.BattlesPresent;
     auto hitText = [&](std::int32_t value) {
       if (!averageHits) return DecimalText(value);
@@ -227,8 +154,7 @@ void RefreshTallies(App& app) {
     table.Rows.push_back(std::move(row));
   }
 
-  FillHeadToHeadFrom(app, counted, totals);
-  app.SetStatus(SummaryLine(app));
+  FillHeadToHeadFrom(analysis, counted, totals, grid);
 }
 
 }  // namespace mizuto

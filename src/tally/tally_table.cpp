@@ -4,8 +4,6 @@
 #include <charconv>
 #include <string>
 
-#include "app/app.h"
-#include "tally/tallies.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -44,8 +42,7 @@ int IconSortRank(int icon) {
   }
 }
 
-int ListView1Compare(const App& app, const TallyRow& x, const TallyRow& y) {
-  const TallyTableView& table = app.TallyTable;
+int ListView1Compare(const TallyTableView& table, const TallyRow& x, const TallyRow& y) {
   const int c = table.SortColumn;
   if (c <= 0) {
     const int kx = IconSortRank(x.Icon), ky = IconSortRank(y.Icon);
@@ -55,35 +52,28 @@ int ListView1Compare(const App& app, const TallyRow& x, const TallyRow& y) {
   return table.SortReversed == 0 ? vy > vx : vx > vy;
 }
 
-void ListView1ColumnClick(App& app, int column) {
-  TallyTableView& table = app.TallyTable;
+void SortTallyRows(TallyTableView& table, int column) {
   table.SortColumn = column;
   table.SortReversed = column == table.PreviousSortColumn ? 1 - table.SortReversed : 0;
   // Stable, so rows with equal keys keep their order (there is no second key).
-  std::stable_sort(table.Rows.begin(), table.Rows.end(), [&app](const TallyRow& a, const TallyRow& b) {
-    return ListView1Compare(app, b, a) == 1;
+  std::stable_sort(table.Rows.begin(), table.Rows.end(), [&table](const TallyRow& a, const TallyRow& b) {
+    return ListView1Compare(table, b, a) == 1;
   });
   table.PreviousSortColumn = column;
 }
 
-void ListView1SelectItem(App& app) { app.Acts.PlayerHide.Enabled = true; }
-
-void PlayerHideExecute(App& app) {
+bool HideSelectedPlayers(const TallyTableView& table, NameTable& names) {
   bool hidden = false;
-  for (const TallyRow& row : app.TallyTable.Rows) {
-    if (!row.Selected || !app.Names.Valid(row.NameIndex)) continue;
-    app.Names[row.NameIndex].Visible = 0;
+  for (const TallyRow& row : table.Rows) {
+    if (!row.Selected || !names.Valid(row.NameIndex)) continue;
+    names[row.NameIndex].Visible = 0;
     hidden = true;
   }
-  if (!hidden) return;
-  RefreshTallies(app);
-  app.Acts.PlayerAll.Enabled = true;
+  return hidden;
 }
 
-void PlayerAllExecute(App& app) {
-  for (int n = 0; n < app.NameCount(); ++n) app.Names[n].Visible = 1;
-  RefreshTallies(app);
-  app.Acts.PlayerAll.Enabled = false;
+void ShowAllPlayers(NameTable& names) {
+  for (int n = 0; n < names.Count(); ++n) names[n].Visible = 1;
 }
 
 }  // namespace mizuto

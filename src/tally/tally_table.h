@@ -1,19 +1,23 @@
 // Sorting the tally table by a column, hiding and showing players.
 #pragma once
 
+#include "battle/tables.h"
+#include "tally/tally_views.h"
+
 namespace mizuto {
 
-struct App;
-struct TallyRow;
-
+// Where a row's icon sorts in the name column.
 int IconSortRank(int icon);
-// Header click on column c: updates the sort state and sorts the rows.
-void ListView1ColumnClick(App& app, int column);
-// 1 when row x must come after row y under the current sort state, else 0.
-int ListView1Compare(const App& app, const TallyRow& x, const TallyRow& y);
-// Selection change in the table.
-void ListView1SelectItem(App& app);
-void PlayerHideExecute(App& app);
-void PlayerAllExecute(App& app);
+
+// 1 when row x must come after row y under the table's sort state, else 0.
+int ListView1Compare(const TallyTableView& table, const TallyRow& x, const TallyRow& y);
+
+// A header click on column c: updates the sort state (a second click on the same column
+// reverses it) and sorts the rows.
+void SortTallyRows(TallyTableView& table, int column);
+
+// Hides the players of the selected rows; false when no row was selected.
+bool HideSelectedPlayers(const TallyTableView& table, NameTable& names);
+void ShowAllPlayers(NameTable& names);
 
 }  // namespace mizuto

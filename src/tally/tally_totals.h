@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "battle/analysis.h"
+#include "tally/tally_views.h"
+
 namespace mizuto {
 
-struct App;
 
 struct NameTotals {
   std::int32_t AnyPresent = 0;      // OR of Present
@@ -22,14 +24,14 @@ struct NameTotals {
 };
 
 // The indices of the counted battles, ascending.
-std::vector<int> CountedBattleIndices(const App& app);
+std::vector<int> CountedBattleIndices(const Analysis& analysis);
 
 // The totals of name n over `counted` (all zero for an invalid index).
-NameTotals FoldNameTotals(const App& app, int n, const std::vector<int>& counted);
+NameTotals FoldNameTotals(const Analysis& analysis, int n, const std::vector<int>& counted);
 
 // The head-to-head grid from totals already folded for every visible name; `totals` is
 // indexed by name index, entries of hidden names are ignored.
-void FillHeadToHeadFrom(App& app, const std::vector<int>& counted,
-                        const std::vector<NameTotals>& totals);
+void FillHeadToHeadFrom(const Analysis& analysis, const std::vector<int>& counted,
+                        const std::vector<NameTotals>& totals, HeadToHeadGrid& grid);
 
 }  // namespace mizuto

@@ -1,0 +1,92 @@
+#include "app/result_views.h"
+
+#include "app/app.h"
+#include "battle/battle_detail.h"
+#include "battle/battle_label.h"
+#include "platform/platform.h"
+#include "tally/battle_list_view.h"
+#include "tally/csv_export.h"
+#include "tally/tallies.h"
+#include "tally/tally_table.h"
+#include "text/codec.h"
+
+namespace mizuto {
+
+DetailSwitches DetailSwitchesOf(const Actions& acts) {
+  DetailSwitches s;
+  s.Cri = acts.CriView.Checked;
+  s.Water = acts.WaterView.Checked;
+  s.Sail = acts.SailView.Checked;
+  s.Rudder = acts.RudderView.Checked;
+  s.Confuse = acts.ConfuseView.Checked;
+  s.Debug = acts.DebugView.Checked;
+  const ActionState* chat[8] = {nullptr,         &acts.PartyView, &acts.SayView,     &acts.RoomView1,
+                                &acts.RoomView2, &acts.RoomView3, &acts.CompanyView, &acts.TellView};
+  for (int k = 1; k < 8; ++k) s.Chat[k] = chat[k]->Checked;
+  return s;
+}
+
+namespace {
+
+TallyOptions OptionsOf(const App& app) {
+  return TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked, app.Acts.AvgHitDown.Checked,
+                      app.Acts.AvgSkillItem.Checked};
+}
+
+}  // namespace
+
+void ClearResultViews(App& app) {
+  app.Detail.clear();
+  app.TallyTable.Rows.clear();
+  app.BattleList.Clear();
+  app.Acts.PlayerHide.Enabled = false;
+  app.Acts.PlayerAll.Enabled = false;
+}
+
+void RenderSelectedBattles(App& app) {
+  if (!app.BattleList.AnySelected()) return;
+  app.Detail.clear();
+  const DetailSwitches switches = DetailSwitchesOf(app.Acts);
+  for (int row = 0; row < app.BattleList.Count() && row < app.BattleCount(); ++row) {
+    if (!app.BattleList.IsSelected(row)) continue;
+    RenderBattleDetail(app.Lines, app.Battles[static_cast<std::size_t>(row)], row, switches, app.Detail);
+  }
+}
+
+void RebuildTallyColumns(App& app) { BuildTallyColumns(OptionsOf(app), app.TallyTable.Columns); }
+
+void RefreshTallies(App& app) {
+  app.SetStatus(SJ("集計中･･･"));
+  // The selection went with the old rows.
+  app.Acts.PlayerHide.Enabled = false;
+  BuildTallies(app, OptionsOf(app), app.TallyTable, app.Grid);
+  app.SetStatus(SummaryLine(app));
+}
+
+void ListBox1Click(App& app) { ShowBattleListHint(app, app.BattleList); }
+
+void ListView1ColumnClick(App& app, int column) { SortTallyRows(app.TallyTable, column); }
+
+void ListView1SelectItem(App& app) { app.Acts.PlayerHide.Enabled = true; }
+
+void PlayerHideExecute(App& app) {
+  if (!HideSelectedPlayers(app.TallyTable, app.Names)) return;
+  RefreshTallies(app);
+  app.Acts.PlayerAll.Enabled = true;
+}
+
+void PlayerAllExecute(App& app) {
+  ShowAllPlayers(app.Names);
+  RefreshTallies(app);
+  app.Acts.PlayerAll.Enabled = false;
+}
+
+bool SaveCsvExecute(App& app, std::string* error) {
+  if (app.CsvPath.empty()) {
+    if (error) *error = "No log has been read, so there is no CSV file name.";
+    return false;
+  }
+  return platform::ReplaceFile(app.CsvPath, TallyTableCsv(app.TallyTable, "\r\n"), error);
+}
+
+}  // namespace mizuto

@@ -1,0 +1,43 @@
+// The result views as the commands keep them: the battle list's hint, the transcript of
+// the selected battles, the tally table and the head-to-head grid, the summary line.
+#pragma once
+
+#include <string>
+
+#include "app/view_models.h"
+
+namespace mizuto {
+
+struct App;
+
+// What the transcript shows, from the view switches.
+DetailSwitches DetailSwitchesOf(const Actions& acts);
+
+// Empties the detail pane, the tally rows and the battle list; disables PlayerHide and
+// PlayerAll.
+void ClearResultViews(App& app);
+
+// Clears the detail pane and renders every selected battle in list order; with nothing
+// selected the pane keeps its text.
+void RenderSelectedBattles(App& app);
+
+// The tally table's columns from the lists and their check marks.
+void RebuildTallyColumns(App& app);
+
+// Rebuilds the tally rows, the head-to-head grid and the summary line: the one refresh
+// point of every total.
+void RefreshTallies(App& app);
+
+// The user changed the selection of the battle list.
+void ListBox1Click(App& app);
+
+// The tally table: a header click, a selection, hiding the selected players, showing all.
+void ListView1ColumnClick(App& app, int column);
+void ListView1SelectItem(App& app);
+void PlayerHideExecute(App& app);
+void PlayerAllExecute(App& app);
+
+// Writes the tally table to app.CsvPath (atomically). False with `error` set on failure.
+bool SaveCsvExecute(App& app, std::string* error);
+
+}  // namespace mizuto
