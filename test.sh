@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev
+scripts/check_layers.sh
 jobs="$(nproc)"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/test -j"$jobs"

@@ -15,7 +15,7 @@
 #include "app/result_views.h"
 #include "app/start_up.h"
 #include "app/load_driver.h"
-#include "live/active_mode.h"
+#include "app/active_mode.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
 

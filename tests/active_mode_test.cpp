@@ -2,9 +2,9 @@
 
 #include "app/result_views.h"
 #include "battle/battle_label.h"
-#include "curate/battle_list_commands.h"
+#include "app/battle_list_commands.h"
 #include "app/load_driver.h"
-#include "live/active_mode.h"
+#include "app/active_mode.h"
 #include "app/main_commands.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"

@@ -8,7 +8,7 @@
 #include "app/main_commands.h"
 #include "app/result_views.h"
 #include "battle/battle_label.h"
-#include "curate/battle_list_commands.h"
+#include "app/battle_list_commands.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/battle_list_view.h"

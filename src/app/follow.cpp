@@ -8,7 +8,7 @@
 #include "app/start_up.h"
 #include "battle/battle_label.h"
 #include "app/load_driver.h"
-#include "live/active_mode.h"
+#include "app/active_mode.h"
 #include "platform/platform.h"
 #include "text/codec.h"
 

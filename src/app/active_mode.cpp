@@ -1,28 +1,15 @@
-#include "app/result_views.h"
-#include "live/active_mode.h"
+#include "app/active_mode.h"
 
 #include <charconv>
 
 #include "app/analysis_driver.h"
 #include "app/app.h"
-#include "battle/battle_detail.h"
-#include "battle/battle_label.h"
-#include "battle/segmentation.h"
 #include "app/load_driver.h"
-#include "tally/tallies.h"
+#include "app/result_views.h"
+#include "battle/battle_label.h"
+#include "live/following.h"
 
 namespace mizuto {
-namespace {
-
-// Only the newest battle stays counted while a log is followed.
-void UncountAllButNewest(App& app) {
-  for (int i = 0; i + 1 < app.BattleCount(); ++i) {
-    app.Battles[static_cast<std::size_t>(i)].TallyState &= ~1;
-    app.BattleList.Replace(i, BattleLabel(app, i));
-  }
-}
-
-}  // namespace
 
 void ActiveModeExecute(App& app) {
   if (!app.Acts.ActiveMode.Checked) {
@@ -35,7 +22,7 @@ void ActiveModeExecute(App& app) {
     app.TimerRunning = true;
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     if (app.BattleCount() > 0) {
-      UncountAllButNewest(app);
+      UncountAllButNewest(app, app.BattleList);
       app.Battles.back().TallyState |= 1;
       app.BattleList.Select(app.BattleCount() - 1);
       RefreshTallies(app);
@@ -52,7 +39,7 @@ bool Timer1Timer(App& app) {
     const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
     if (lineCount != app.AnalysedLineCount) {
       AnalyseNewLines(app, app.AnalysedLineCount);
-      if (app.State.BattleInProgress != 0) UncountAllButNewest(app);
+      if (app.State.BattleInProgress != 0) UncountAllButNewest(app, app.BattleList);
       bool newBattle = false;
       if (app.BattleList.Count() != rowsBefore) {
         app.Battles.back().TallyState |= 1;

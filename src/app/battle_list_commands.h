@@ -1,4 +1,5 @@
-// The user's corrections on the battle list.
+// The battle list's commands: the user's corrections, each ending with a refresh of every
+// total, and the registration of an NPC fleet.
 #pragma once
 
 #include <string>

@@ -1,0 +1,48 @@
+#include "app/battle_list_commands.h"
+
+#include <utility>
+
+#include "app/app.h"
+#include "app/dialogs.h"
+#include "app/result_views.h"
+#include "curate/battle_corrections.h"
+#include "text/codec.h"
+
+namespace mizuto {
+
+void SetTallyBit(App& app, bool set) {
+  if (SetTallyBit(app, app.BattleList, set)) RefreshTallies(app);
+}
+
+void SetClassByte(App& app, int byteIndex, int value) {
+  if (SetClassByte(app, app.BattleList, byteIndex, value)) RefreshTallies(app);
+}
+
+bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {
+  NpcCandidate candidate = NpcCandidateOf(app, app.BattleList.FocusRow, app.Lists);
+  const std::string& caption = SJ("NPC艦隊の登録");
+  switch (candidate.What) {
+    case NpcCandidate::None:
+      return true;
+    case NpcCandidate::AlreadyListed:
+      if (dialogs.Message) dialogs.Message(SJ("既に登録されています。"), caption);
+      return true;
+    case NpcCandidate::New:
+      break;
+  }
+  if (!dialogs.AskYesNo || !dialogs.AskYesNo(candidate.Name + SJ("を登録しますか？"), caption)) return true;
+  return app.Lists.AppendNpc(app.ProgramDir, std::move(candidate.Name), error);
+}
+
+void PopupMenu3Popup(App& app) {
+  const BattleMenuEnabling on = PopupMenu3Enabling(app.BattleList.SelectedCount());
+  Actions& a = app.Acts;
+  for (ActionState* action :
+       {&a.AddTotalList, &a.PrBatLog, &a.DelTotalList, &a.ShipTypeS, &a.ShipTypeM, &a.ShipTypeB,
+        &a.BattleTypeK, &a.BattleTypeM, &a.BattleTypeR, &a.ToPC, &a.ToNPC}) {
+    action->Enabled = on.Commands;
+  }
+  a.AddNPC.Enabled = on.AddNpc;
+}
+
+}  // namespace mizuto

@@ -1,0 +1,73 @@
+#include "curate/battle_corrections.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "battle/battle_label.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+// Applies `change` to every selected battle, relabels its row and selects it again (a new
+// row text drops the selection).
+template <class Change>
+bool ChangeSelectedBattles(Analysis& analysis, BattleListView& list, Change change) {
+  if (!list.AnySelected()) return false;
+  // Re-selecting a row moves the focus to it; the focus must stay on the row the user left
+  // it on, since "NPCリストへ登録" acts on that row.
+  const int focus = list.FocusRow;
+  const int rows = std::min(list.Count(), analysis.BattleCount());
+  for (int i = 0; i < rows; ++i) {
+    if (!list.IsSelected(i)) continue;
+    change(analysis.Battles[static_cast<std::size_t>(i)]);
+    list.Replace(i, BattleLabel(analysis, i));
+    list.Select(i);
+  }
+  list.FocusRow = focus;
+  return true;
+}
+
+}  // namespace
+
+bool SetTallyBit(Analysis& analysis, BattleListView& list, bool set) {
+  return ChangeSelectedBattles(analysis, list, [set](BattleRecord& r) {
+    r.TallyState = set ? (r.TallyState | 1) : (r.TallyState & ~1);
+  });
+}
+
+bool SetClassByte(Analysis& analysis, BattleListView& list, int byteIndex, int value) {
+  if (byteIndex < 0 || byteIndex > 3) return false;
+  const int shift = byteIndex * 8;
+  const std::uint32_t mask = 0xFFu << shift;
+  const std::uint32_t bits = (static_cast<std::uint32_t>(value) & 0xFFu) << shift;
+  return ChangeSelectedBattles(analysis, list, [mask, bits](BattleRecord& r) {
+    r.ClassWord = static_cast<std::int32_t>((static_cast<std::uint32_t>(r.ClassWord) & ~mask) | bits);
+  });
+}
+
+NpcCandidate NpcCandidateOf(const Analysis& analysis, int row, const ReferenceLists& lists) {
+  NpcCandidate candidate;
+  if (row < 0 || row >= analysis.BattleCount()) return candidate;
+  const BattleRecord& battle = analysis.Battles[static_cast<std::size_t>(row)];
+  // A battle that ended without an opponent has nobody to register.
+  if (!analysis.Names.Valid(battle.Opponent)) return candidate;
+  candidate.Name = analysis.Names[battle.Opponent].Name;
+  for (const std::string& entry : lists.NpcNames) {
+    if (FindChar(candidate.Name, entry) != 0) {
+      candidate.What = NpcCandidate::AlreadyListed;
+      return candidate;
+    }
+  }
+  // A name whose only "A" is its final character is registered without it. The search is
+  // by character: the second byte of a double-byte character such as "ア" (0x83 0x41) is
+  // not an "A", and removing it would leave half a character behind.
+  std::string& name = candidate.Name;
+  if (!name.empty() && FindChar(name, "A") == name.size()) name.pop_back();
+  candidate.What = NpcCandidate::New;
+  return candidate;
+}
+
+BattleMenuEnabling PopupMenu3Enabling(int selected) { return {selected > 0, selected == 1}; }
+
+}  // namespace mizuto
