@@ -38,6 +38,27 @@ TEST(SjisText, BytewiseSearchMatchesInsideDoubleByteCharactersCharacterSearchDoe
   EXPECT_EQ(FindChar(SJ("ｱｲ") + "x", "x"), 3u);
 }
 
+// One parser reads every integer: settings values, item kinds, point messages, the interval
+// field and the command line.
+TEST(SjisText, DecimalIntegersWithinThirtyTwoBits) {
+  const struct {
+    const char* text;
+    bool ok;
+    std::int32_t value;
+  } cases[] = {{"0", true, 0},           {"+7", true, 7},   {"-12", true, -12},
+               {"007", true, 7},         {"2147483647", true, 2147483647},
+               {"-2147483648", true, -2147483647 - 1},
+               {"2147483648", false, 0}, {"-2147483649", false, 0},
+               {"", false, 0},           {"+", false, 0},   {"-", false, 0},
+               {"1a", false, 0},         {" 1", false, 0},  {"1 ", false, 0},
+               {"99999999999999999999", false, 0}};
+  for (const auto& c : cases) {
+    std::int32_t value = 42;
+    EXPECT_EQ(ParseDecimal(c.text, &value), c.ok) << c.text;
+    EXPECT_EQ(value, c.ok ? c.value : 42) << c.text;
+  }
+}
+
 TEST(SjisText, CutsAndDeletesCountBytes) {
   EXPECT_EQ(CutBytes("abcdef", 3), "abc");
   EXPECT_EQ(CutBytes("abcdef", 0), "");
@@ -47,8 +68,6 @@ TEST(SjisText, CutsAndDeletesCountBytes) {
   EXPECT_EQ(FromByte("abc", 4), "");
   EXPECT_EQ(DeleteBytes("abcdef", 2, 3), "aef");
   EXPECT_EQ(DeleteBytes("abcdef", 5, 10), "abcd");
-  EXPECT_EQ(BeforeBytes("abc:def", ":"), "abc");
-  EXPECT_EQ(BeforeBytes("abcdef", ":"), "abcdef");
 }
 
 TEST(SjisText, ReplaceAllTextRescansFromTheStart) {

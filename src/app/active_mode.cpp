@@ -1,13 +1,12 @@
 #include "app/active_mode.h"
 
-#include <charconv>
-
 #include "app/analysis_driver.h"
 #include "app/app.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "live/following.h"
+#include "text/sjis.h"
 
 namespace mizuto {
 
@@ -59,16 +58,12 @@ bool Timer1Timer(App& app) {
 }
 
 bool Edit1Change(App& app, const std::string& text) {
-  long long value = 0;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  if (first != last && *first == '+') ++first;
-  const auto [end, ec] = std::from_chars(first, last, value);
-  if (text.empty() || ec != std::errc() || end != last) return false;
+  std::int32_t value = 0;
+  if (!ParseDecimal(text, &value)) return false;
   if (value < 1) value = 1;
   if (value > 100) value = 100;
   app.IntervalText = std::to_string(value);
-  app.TimerIntervalMs = static_cast<int>(value) * 1000;
+  app.TimerIntervalMs = value * 1000;
   return true;
 }
 

@@ -1,16 +1,16 @@
 #include "app/follow.h"
 
-#include <charconv>
 #include <cstdio>
 
+#include "app/active_mode.h"
 #include "app/app.h"
+#include "app/load_driver.h"
 #include "app/result_views.h"
 #include "app/start_up.h"
 #include "battle/battle_label.h"
-#include "app/load_driver.h"
-#include "app/active_mode.h"
 #include "platform/platform.h"
 #include "text/codec.h"
+#include "text/sjis.h"
 
 namespace mizuto {
 namespace {
@@ -153,9 +153,8 @@ bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* o
       options->ProgramDir = v;
     } else if (a == "--interval") {
       if (!value(&v)) return false;
-      int ms = 0;
-      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), ms);
-      if (ec != std::errc() || end != v.data() + v.size() || ms < kMinFollowIntervalMs) {
+      std::int32_t ms = 0;
+      if (!ParseDecimal(v, &ms) || ms < kMinFollowIntervalMs) {
         *error = "--interval takes milliseconds, at least " + std::to_string(kMinFollowIntervalMs);
         return false;
       }

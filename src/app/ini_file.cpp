@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/platform.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -84,32 +85,12 @@ std::string StoredValue(std::string_view value) {
   return quoted;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
-
-bool ParseProfileInteger(std::string_view text, std::int32_t* value) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return false;
-  std::int64_t magnitude = 0;
-  const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > limit) return false;
-  }
-  *value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-  return true;
-}
 
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path, std::string* error) {
   lines_.clear();
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  platform::FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     if (errno == ENOENT) return LoadResult::Missing;
     if (error) *error = path + ": " + std::strerror(errno ? errno : EIO);
@@ -192,7 +173,7 @@ std::int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view
                                       std::int32_t fallback) const {
   const std::optional<std::string> value = Value(section, key);
   std::int32_t number;
-  if (value && ParseProfileInteger(*value, &number)) return number;
+  if (value && ParseDecimal(*value, &number)) return number;
   return fallback;
 }
 

@@ -62,7 +62,4 @@ class ProfileFile {
   std::vector<Line> lines_;
 };
 
-// Parses an optional sign and decimal digits within the 32-bit range; false otherwise.
-bool ParseProfileInteger(std::string_view text, std::int32_t* value);
-
 }  // namespace mizuto

@@ -1,6 +1,5 @@
 #include "app/report.h"
 
-#include <charconv>
 #include <cstdio>
 
 #include "app/app.h"
@@ -11,13 +10,16 @@
 #include "tally/csv_export.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
+#include "text/sjis.h"
 
 namespace mizuto {
 namespace {
 
 bool ParsePositive(std::string_view text, int* value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
-  return ec == std::errc() && end == text.data() + text.size() && *value >= 1;
+  std::int32_t n = 0;
+  if (text.empty() || text[0] == '+' || !ParseDecimal(text, &n) || n < 1) return false;
+  *value = n;
+  return true;
 }
 
 }  // namespace

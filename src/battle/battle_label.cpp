@@ -1,5 +1,6 @@
 #include "battle/battle_label.h"
 
+#include <array>
 #include <cstdio>
 
 #include "battle/analysis.h"
@@ -8,44 +9,47 @@
 namespace mizuto {
 namespace {
 
-const std::string& Label(const char* const* table, int count, int value,
-                         std::string (&converted)[8]) {
-  static const std::string empty;
-  if (value < 0 || value >= count) return empty;
-  if (converted[value].empty() && table[value][0] != '\0') converted[value] = Utf8ToSjis(table[value]);
-  return converted[value];
-}
+// A label table: the texts of the values 0 .. N-1, converted to Shift-JIS once; any other
+// value has the empty label.
+template <std::size_t N>
+class LabelTable {
+ public:
+  explicit LabelTable(const std::array<const char*, N>& utf8) {
+    for (std::size_t i = 0; i < N; ++i) labels_[i] = Utf8ToSjis(utf8[i]);
+  }
+  const std::string& operator[](int value) const {
+    static const std::string empty;
+    return value >= 0 && static_cast<std::size_t>(value) < N ? labels_[static_cast<std::size_t>(value)] : empty;
+  }
 
-const std::string& ShipTypeLabel(int v) {
-  static const char* t[] = {"小", "中", "大", "　"};
-  static std::string c[8];
-  return Label(t, 4, v, c);
+ private:
+  std::array<std::string, N> labels_;
+};
+
+const LabelTable<4>& ShipTypeLabels() {
+  static const LabelTable<4> table({"小", "中", "大", "　"});
+  return table;
 }
-const std::string& BattleTypeLabel(int v) {
-  static const char* t[] = {"海戦", "模擬", "実戦", "ＢＣ"};
-  static std::string c[8];
-  return Label(t, 4, v, c);
+const LabelTable<4>& BattleTypeLabels() {
+  static const LabelTable<4> table({"海戦", "模擬", "実戦", "ＢＣ"});
+  return table;
 }
-const std::string& NpcLabel(int v) {
-  static const char* t[] = {" ", "(NPC)"};
-  static std::string c[8];
-  return Label(t, 2, v, c);
+const LabelTable<2>& NpcLabels() {
+  static const LabelTable<2> table({" ", "(NPC)"});
+  return table;
 }
-const std::string& TallyLabel(int v) {
-  static const char* t[] = {"－", "集", "×", "×"};
-  static std::string c[8];
-  return Label(t, 4, v, c);
+const LabelTable<4>& TallyLabels() {
+  static const LabelTable<4> table({"－", "集", "×", "×"});
+  return table;
 }
 // A camp battle (4) has no kind label of its own.
-const std::string& KindLabel(int v) {
-  static const char* t[] = {"", "強襲", "交戦", "援軍"};
-  static std::string c[8];
-  return Label(t, 4, v, c);
+const LabelTable<4>& KindLabels() {
+  static const LabelTable<4> table({"", "強襲", "交戦", "援軍"});
+  return table;
 }
-const std::string& ResultLabel(int v) {
-  static const char* t[] = {"×", "○", "逃", "撤", "－"};
-  static std::string c[8];
-  return Label(t, 5, v, c);
+const LabelTable<5>& ResultLabels() {
+  static const LabelTable<5> table({"×", "○", "逃", "撤", "－"});
+  return table;
 }
 
 std::string Format(const char* sjisFormat, auto... args) {
@@ -70,24 +74,24 @@ std::string BattleLabel(const Analysis& analysis, int i) {
   const std::string opponent = analysis.Names.Valid(r.Opponent) ? analysis.Names[r.Opponent].Name : "???";
 
   // Names are appended, not formatted: a name may hold any byte.
-  std::string label = BattleTypeLabel(r.BattleType());
-  label += ShipTypeLabel(r.ShipType());
+  std::string label = BattleTypeLabels()[r.BattleType()];
+  label += ShipTypeLabels()[r.ShipType()];
   label += '[';
-  label += TallyLabel(r.TallyState);
+  label += TallyLabels()[r.TallyState];
   label += ']';
   label += Format("%3d", i + 1);
   label += SJ("戦目 ");
   label += admiral;
   label += ' ';
   if (r.BattleType() != 3) {
-    label += KindLabel(r.Kind);
+    label += KindLabels()[r.Kind];
     label += SJ(" → ");
   }
-  label += ResultLabel(r.Result);
+  label += ResultLabels()[r.Result];
   label += " : ";
   label += opponent;
   label += ' ';
-  label += NpcLabel(r.NpcFlag());
+  label += NpcLabels()[r.NpcFlag()];
   label += ' ';
   if (r.BattleType() == 3) label += Format("%d-%d", r.OwnPoints, r.EnemyPoints);
   return label;

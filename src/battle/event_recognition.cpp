@@ -122,27 +122,6 @@ void SetTakenBy(NameBattleStats* s, int by) {
   if (s) s->TakenBy = by;
 }
 
-// A decimal integer with an optional sign and nothing else, within 32 bits.
-bool ParseDecimal(std::string_view text, std::int32_t* value) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    i = 1;
-  }
-  if (i == text.size()) return false;
-  std::int64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > 2147483648LL) return false;
-  }
-  const std::int64_t v = negative ? -magnitude : magnitude;
-  if (v > INT32_MAX) return false;
-  *value = static_cast<std::int32_t>(v);
-  return true;
-}
-
 // The area phrase of a defeat message between two other ships, or empty.
 std::string_view AreaLiteral(std::string_view text) {
   for (const std::string* area : {&SJ("が自海域で"), &SJ("が中立海域で"), &SJ("が敵性海域で")}) {

@@ -19,10 +19,6 @@ constexpr std::size_t kPieceBytes = 4095;
 constexpr std::size_t kBlockBytes = 1 << 20;
 constexpr std::int64_t kRereadBytes = 18;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Colour entries: the six digits, a double quote and ">".
 const std::string& ColourEntry(int i) {
   static const std::string* entries = [] {
@@ -250,7 +246,7 @@ bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& 
   std::int64_t size = 0;
   // Only a regular file is a log: a FIFO would block the program in the open call, and a
   // directory would read as an empty log.
-  std::unique_ptr<std::FILE, FileCloser> file(platform::OpenRegularFile(path, &size));
+  platform::FilePtr file(platform::OpenRegularFile(path, &size));
   if (!file) {
     errorLines.emplace_back("File Open Error");
     return false;

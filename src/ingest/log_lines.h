@@ -32,7 +32,6 @@ class LogLines {
     ends_.clear();
     groupStarts_.clear();
   }
-  std::size_t ByteSize() const { return bytes_.size(); }
 
   // Building a line in place: append its bytes to Arena(), then Commit() it, or Rollback()
   // to the size Arena() had before.

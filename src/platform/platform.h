@@ -11,10 +11,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace mizuto::platform {
+
+// Closes a file when it goes out of scope.
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
 // unreadable, a folder, a pipe or a device). Never blocks. `size` receives its length.

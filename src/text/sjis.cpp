@@ -31,11 +31,6 @@ std::string_view FromByte(std::string_view text, long long position) {
   return text.substr(static_cast<std::size_t>(position - 1));
 }
 
-std::string_view BeforeBytes(std::string_view text, std::string_view what) {
-  const std::size_t p = FindBytes(text, what);
-  return p == 0 ? text : text.substr(0, p - 1);
-}
-
 std::string DeleteBytes(std::string_view text, std::size_t position, std::size_t count) {
   std::string out(text);
   if (position < 1 || position > out.size()) return out;
@@ -54,6 +49,25 @@ std::string ReplaceAllText(std::string text, std::string_view what, std::string_
     text.replace(at, what.size(), with);
     start = at + 1 > what.size() ? at + 1 - what.size() : 0;
   }
+}
+
+bool ParseDecimal(std::string_view text, std::int32_t* value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  if (i == text.size()) return false;
+  std::int64_t magnitude = 0;
+  const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > limit) return false;
+  }
+  *value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  return true;
 }
 
 std::string DecimalText(long long value) { return std::to_string(value); }

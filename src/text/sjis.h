@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,6 @@ inline bool StartsWithBytes(std::string_view text, std::string_view what) {
 std::string_view CutBytes(std::string_view text, long long count);
 // The text from byte `position` (1-based) to its end; empty past the end.
 std::string_view FromByte(std::string_view text, long long position);
-// The text before the first occurrence of `what` (the whole text when absent).
-std::string_view BeforeBytes(std::string_view text, std::string_view what);
 // The text with `count` bytes at `position` (1-based) removed (fewer at the end).
 std::string DeleteBytes(std::string_view text, std::size_t position, std::size_t count);
 
@@ -46,6 +45,10 @@ std::string DeleteBytes(std::string_view text, std::size_t position, std::size_t
 // after each replacement, so an occurrence formed by a replacement and its neighbours is
 // replaced too. `with` must not contain `what`.
 std::string ReplaceAllText(std::string text, std::string_view what, std::string_view with);
+
+// A decimal integer with an optional sign and nothing else, within 32 bits; false (and
+// `value` untouched) for any other text.
+bool ParseDecimal(std::string_view text, std::int32_t* value);
 
 // Decimal text of a 32-bit integer (the printf "%d" form).
 std::string DecimalText(long long value);
