@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "battle/game_messages.h"
 #include "ingest/chat_log_reader.h"
 #include "text/codec.h"
 #include "text/sjis.h"
@@ -17,8 +18,8 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kFrame = 0x80AAFF;  // start, end, reinforcements, withdrawals
 constexpr std::uint32_t kOwnBlue = 0x4040FF;
 constexpr std::uint32_t kLostRed = 0xFF4040;
-constexpr std::uint32_t kCaptured = 0x800000;
-constexpr std::uint32_t kCapturing = 0x008080;
+constexpr std::uint32_t kCapturedMaroon = 0x800000;
+constexpr std::uint32_t kCapturingTeal = 0x008080;
 constexpr std::uint32_t kMine = 0x800080;
 constexpr std::uint32_t kCollateral = 0x808000;
 constexpr std::uint32_t kCritical = 0xFF8040;
@@ -53,8 +54,8 @@ struct DisplayRule {
 // (a capture message also mentions the ship, a mine sink also says "撃沈しました！").
 const std::vector<DisplayRule>& DisplayRules() {
   static const std::vector<DisplayRule> rules = {
-      {&SJ("拿捕され"), false, Gate::Always, kCaptured, Bold::EnemyShip, false},
-      {&SJ("を拿捕しました！"), false, Gate::Always, kCapturing, Bold::EnemyShip, false},
+      {&SJ("拿捕され"), false, Gate::Always, kCapturedMaroon, Bold::EnemyShip, false},
+      {&SJ("を拿捕しました！"), false, Gate::Always, kCapturingTeal, Bold::EnemyShip, false},
       {&SJ("機雷により撃沈しました！"), false, Gate::Always, kMine, Bold::Never, true},
       {&SJ("機雷により船が沈没しました！"), false, Gate::Always, kMine, Bold::Always, true},
       {&SJ("を撃沈しました！"), false, Gate::Always, kOwnBlue, Bold::EnemyShip, true},
@@ -89,11 +90,17 @@ const std::vector<DisplayRule>& DisplayRules() {
 // The messages that close a battle. "戦闘から撤退します" is the owner leaving; the past form
 // "戦闘から撤退しました" (someone else leaving) is an ordinary line.
 bool IsEndMessage(std::string_view text) {
-  return ContainsBytes(text, SJ("に敗北しました…")) || ContainsBytes(text, SJ("に勝利しました！")) ||
-         ContainsBytes(text, SJ("全船が戦場を離れました")) ||
-         ContainsBytes(text, SJ("を取り逃がしました")) ||
-         ContainsBytes(text, SJ("戦闘から撤退します")) ||
-         ContainsBytes(text, SJ("と引き分けました"));
+  static const std::vector<std::string> results = [] {
+    std::vector<std::string> out;
+    for (int k = kFirstResultMessage; k <= kLastResultMessage; ++k) {
+      out.push_back(Utf8ToSjis(kBattleMessages[static_cast<std::size_t>(k)]));
+    }
+    return out;
+  }();
+  for (const std::string& result : results) {
+    if (ContainsBytes(text, result)) return true;
+  }
+  return false;
 }
 
 struct Renderer {

@@ -5,86 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "battle/game_messages.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
 
 namespace mizuto {
 namespace {
-
-// The in-battle messages in the order they are tried. The first one found in a line
-// decides what the line means, even when a later one occurs too: a critical hit taken wins
-// over one dealt, and the harmless mine notice silences everything after it.
-enum Rule {
-  kMineSink,          // が機雷により撃沈しました！
-  kMineSelf,          // 機雷により船が沈没しました！
-  kCapture,           // を拿捕しました！
-  kCaptured,          // 拿捕され
-  kDefeatedBy,        // に撃破されました！！
-  kDefeated,          // を撃破しました！！
-  kPoints,            // ポイントを獲得しました！
-  kSink,              // を撃沈しました！
-  kSunkBy,            // 撃沈されました！
-  kFriendlyFire,      // の誤射により、
-  kEnemySankEnemy,    // を沈没させたようです！
-  kCriticalTaken,     // の攻撃により、被害甚大
-  kCriticalDealt,     // に大打撃
-  kOutOfAction,       // 船が航行不能
-  kSailDamaged,       // 帆を損傷
-  kSailDamagedBy,     // 帆が損傷
-  kSailRepaired,      // の帆を直しました
-  kFloodDealt,        // の船に浸水を起こさせました！
-  kFloodTaken,        // の攻撃により浸水が起こりました！
-  kRockDealt,         // の船に大揺れを起こしました！
-  kRockTaken,         // の攻撃により船が大きく揺れています！
-  kRudderRepaired,    // の舵を直しました
-  kRudderDamaged,     // の舵を損傷させました
-  kReinforcements,    // の援軍要請に応じ、援軍が駆けつけてくれました！
-  kMeal,              // が船員に豪華な料理を振る舞いました
-  kConfusionDealt,    // の船員を混乱
-  kConfusionTaken,    // の攻撃により船員に混乱
-  kWastedRepair,      // 修理する必要はありません
-  kWastedTreatment,   // 治療すべき船員がいません
-  kWastedRescue,      // 救助すべき船員がいません
-  kWastedItem,        // 今使っても効果がありません。使用を中止しました
-  kRuleCount
-};
-
-static_assert(kRuleCount == kEventRuleCount);
-
-constexpr std::array<const char*, kRuleCount> kRuleLiteralsUtf8 = {
-    "が機雷により撃沈しました！",
-    "機雷により船が沈没しました！",
-    "を拿捕しました！",
-    "拿捕され",
-    "に撃破されました！！",
-    "を撃破しました！！",
-    "ポイントを獲得しました！",
-    "を撃沈しました！",
-    "撃沈されました！",
-    "の誤射により、",
-    "を沈没させたようです！",
-    "の攻撃により、被害甚大",
-    "に大打撃",
-    "船が航行不能",
-    "帆を損傷",
-    "帆が損傷",
-    "の帆を直しました",
-    "の船に浸水を起こさせました！",
-    "の攻撃により浸水が起こりました！",
-    "の船に大揺れを起こしました！",
-    "の攻撃により船が大きく揺れています！",
-    "の舵を直しました",
-    "の舵を損傷させました",
-    "の援軍要請に応じ、援軍が駆けつけてくれました！",
-    "が船員に豪華な料理を振る舞いました",
-    "の船員を混乱",
-    "の攻撃により船員に混乱",
-    "修理する必要はありません",
-    "治療すべき船員がいません",
-    "救助すべき船員がいません",
-    "今使っても効果がありません。使用を中止しました",
-};
 
 // The text before `what`; empty when `what` is absent. A message that lacks the literal
 // its name ends at thus yields an empty name, never the whole line.
@@ -344,7 +271,7 @@ std::pair<int, int> SplitByMarkers(AnalysisRun& run, std::string_view text, std:
 const std::vector<std::string>& EventRuleLiterals() {
   static const std::vector<std::string> converted = [] {
     std::vector<std::string> out;
-    for (const char* literal : kRuleLiteralsUtf8) out.push_back(Utf8ToSjis(literal));
+    for (const char* literal : kEventRuleMessages) out.push_back(Utf8ToSjis(literal));
     return out;
   }();
   return converted;

@@ -11,9 +11,7 @@
 
 namespace mizuto {
 
-// The literals of the in-battle messages in the order they are tried: the first of them
-// (in this order) that occurs anywhere in a line decides what the line means.
-inline constexpr int kEventRuleCount = 31;
+// The in-battle messages (kEventRuleMessages) in Shift-JIS, in the order they are tried.
 const std::vector<std::string>& EventRuleLiterals();
 
 // One in-battle System line's text (tag removed), its LogLines index, the rule it matched

@@ -10,6 +10,7 @@
 
 #include "battle/analysis.h"
 #include "battle/event_recognition.h"
+#include "battle/game_messages.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
@@ -28,63 +29,20 @@ std::vector<std::string> ToSjis(const std::array<const char*, N>& utf8) {
   return out;
 }
 
-enum PhaseLiteral {
-  kPhaseNotice,
-  kPhaseOpening,
-  kPhaseMiddle,
-  kPhaseFinal,
-  kPhaseEnd,
-  kPhaseCount
-};
-constexpr std::array<const char*, kPhaseCount> kPhaseLiteralsUtf8 = {
-    "『大海戦』の", "開戦しました！", "中盤戦を開始します", "終盤戦を開始します",
-    "海戦を終了いたします"};
-
-enum FleetLiteral { kFleetJoined, kFleetNewAdmiral, kFleetDisbanded, kFleetCount };
-constexpr std::array<const char*, kFleetCount> kFleetLiteralsUtf8 = {
-    "の艦隊に参加しました", "が提督になりました", "艦隊が解散しました"};
-
-// The System line literals; the in-battle message rules follow them (from kFirstRule on).
-enum SystemLiteral {
-  kNotCountedGap,  // the forces are too unequal
-  kNotCountedRepeat,  // the same opponent too often
-  kStartAssault,
-  kStartEngagement,
-  kStartReinforcement,
-  kStartCamp,
-  kResultDefeat,
-  kResultVictory,
-  kResultDraw,
-  kResultEscaped,
-  kResultRetreat,
-  kResultAllLeft,
-  kFirstRule,
-  kSystemLiteralCount = kFirstRule + kEventRuleCount
-};
+// The System line literals: the battle messages, then the in-battle message rules (from
+// kFirstRule on).
+constexpr int kFirstRule = kBattleMessageCount;
+constexpr int kSystemLiteralCount = kFirstRule + kRuleCount;
 // The deciding rule is read from the bits of the literals found.
 static_assert(kSystemLiteralCount <= 64);
 using SystemFound = std::array<std::size_t, kSystemLiteralCount>;
-constexpr std::array<const char*, kFirstRule> kSystemLiteralsUtf8 = {
-    "戦力差が大きすぎるため、この戦闘は戦果に加算されません",
-    "すでに何度も対戦した相手なので戦果には加算されません",
-    "の強襲です！",
-    "と交戦に入ります！",
-    "の援軍として戦闘に参加します！",
-    "ただちに戦闘海域に向かい、敵船を撃破せよ！！",
-    "に敗北しました…",
-    "に勝利しました！",
-    "と引き分けました",
-    "を取り逃がしました",
-    "戦闘から撤退します",
-    "全船が戦場を離れました",
-};
 
 const LiteralSet& PhaseMatcher() {
-  static const LiteralSet matcher(ToSjis(kPhaseLiteralsUtf8));
+  static const LiteralSet matcher(ToSjis(kPhaseMessages));
   return matcher;
 }
 const LiteralSet& FleetMatcher() {
-  static const LiteralSet matcher(ToSjis(kFleetLiteralsUtf8));
+  static const LiteralSet matcher(ToSjis(kFleetMessages));
   return matcher;
 }
 // A System line is searched for what its step asks about: between battles the start
@@ -98,7 +56,7 @@ struct SystemMatchers {
 
 const SystemMatchers& SystemLineMatchers() {
   static const SystemMatchers matchers = [] {
-    std::vector<std::string> all = ToSjis(kSystemLiteralsUtf8);
+    std::vector<std::string> all = ToSjis(kBattleMessages);
     const std::vector<std::string>& rules = EventRuleLiterals();
     all.insert(all.end(), rules.begin(), rules.end());
     auto only = [&all](auto wanted) {
