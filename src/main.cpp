@@ -2,10 +2,6 @@
 // log named on the command line, if any); `mizuto --report ...` prints, without any display,
 // what the main window shows after loading a log; `mizuto --follow ...` follows a log as the
 // window's active mode does, for scripts and streaming overlays.
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
 #include <cstdlib>
 #include <cstdio>
 #include <iostream>
@@ -15,20 +11,11 @@
 #include "app/follow.h"
 #include "app/report.h"
 #include "app/usage.h"
+#include "platform/platform.h"
 
 namespace {
 
-// The module that holds the window layer, beside the program.
-constexpr const char* kWindowModule = "mizuto_window.so";
-
-// The folder of the running program, with a trailing separator.
-std::string ProgramFolder(const char* argv0) {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  std::string path = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string(argv0);
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+using mizuto::platform::ProgramFolder;
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
   args.erase(args.begin());
@@ -77,23 +64,21 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
 // The window is loaded only when it is wanted: the report starts without the toolkit.
 int RunWindow(int argc, char** argv) {
   // Without a display the toolkit would abort: say what works instead.
-  const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
-                       std::getenv("QT_QPA_PLATFORM");
-  if (!display) {
+  if (!mizuto::platform::HasDisplay()) {
     std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"
               << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
     return 2;
   }
   const std::string folder = ProgramFolder(argv[0]);
-  const std::string module = folder + kWindowModule;
-  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string module = folder + mizuto::platform::ModuleFileName("mizuto_window");
+  std::string error;
+  void* handle = mizuto::platform::LoadModule(module, &error);
   if (handle == nullptr) {
-    std::cerr << "mizuto: the window cannot be started (" << ::dlerror()
-              << "); mizuto --report still works\n";
+    std::cerr << "mizuto: the window cannot be started (" << error << "); mizuto --report still works\n";
     return 1;
   }
   using WindowMain = int (*)(int, char**, const char*);
-  auto windowMain = reinterpret_cast<WindowMain>(::dlsym(handle, "MizutoWindowMain"));
+  auto windowMain = reinterpret_cast<WindowMain>(mizuto::platform::ModuleSymbol(handle, "MizutoWindowMain"));
   if (windowMain == nullptr) {
     std::cerr << "mizuto: " << module << " has no window entry point\n";
     return 1;

@@ -41,6 +41,12 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
 // the system cannot tell.
 std::string ProgramFolder(const char* argv0);
 
+// The file name of a loadable module called `base` on this system ("base.so", "base.dll").
+std::string ModuleFileName(const std::string& base);
+
+// Whether a window can be shown at all (a display to draw on).
+bool HasDisplay();
+
 // Loads a shared module and looks up a symbol in it; nullptr with `error` set on failure.
 void* LoadModule(const std::string& path, std::string* error);
 void* ModuleSymbol(void* module, const char* name);

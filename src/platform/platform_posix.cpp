@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -124,6 +125,12 @@ std::string ProgramFolder(const char* argv0) {
   std::string path = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string(argv0 ? argv0 : "");
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ModuleFileName(const std::string& base) { return base + ".so"; }
+
+bool HasDisplay() {
+  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
 }
 
 void* LoadModule(const std::string& path, std::string* error) {
