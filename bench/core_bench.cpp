@@ -10,13 +10,12 @@
 #include <random>
 #include <string>
 
+#include "app/active_mode.h"
 #include "app/analysis_driver.h"
 #include "app/app.h"
+#include "app/load_driver.h"
 #include "app/result_views.h"
 #include "app/start_up.h"
-#include "app/load_driver.h"
-#include "app/active_mode.h"
-#include "tally/tallies.h"
 #include "text/codec.h"
 
 namespace mizuto {
@@ -107,7 +106,7 @@ void BM_RefreshTallies(benchmark::State& state) {
     app.Battles.emplace_back();
     app.Battles.back().Result = static_cast<std::int32_t>(rng() % 5);
   }
-  for (int n = 1; n < kMaxNames; ++n) InternName(app, "player" + std::to_string(n) + "_");
+  for (int n = 1; n < kMaxNames; ++n) app.Names.Add("player" + std::to_string(n) + "_", 60, 150);
   for (int n = 0; n < kMaxNames; ++n) {
     for (int b = 0; b < kMaxBattles; ++b) {
       if (rng() % 4 == 0) continue;
