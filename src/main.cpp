@@ -2,10 +2,6 @@
 // log named on the command line, if any); `mizuto --report ...` prints, without any display,
 // what the main window shows after loading a log; `mizuto --follow ...` follows a log as the
 // window's active mode does, for scripts and streaming overlays.
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
 #include <cstdlib>
 #include <cstdio>
 #include <iostream>
@@ -15,25 +11,21 @@
 #include "app/follow.h"
 #include "app/report.h"
 #include "app/usage.h"
+#include "platform/platform.h"
 
 namespace {
 
 // The module that holds the window layer, beside the program.
+#ifdef _WIN32
+constexpr const char* kWindowModule = "mizuto_window.dll";
+#else
 constexpr const char* kWindowModule = "mizuto_window.so";
-
-// The folder of the running program, with a trailing separator.
-std::string ProgramFolder(const char* argv0) {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  std::string path = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string(argv0);
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+#endif
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
   args.erase(args.begin());
   mizuto::ReportOptions options;
-  options.ProgramDir = ProgramFolder(argv0);
+  options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
   std::string error;
   if (!mizuto::ParseReportArguments(args, &options, &error)) {
     std::cerr << "mizuto: " << error << "\n" << mizuto::kReportUsage << mizuto::kHelpHint;
@@ -43,6 +35,8 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
     std::cout << mizuto::FullUsage();
     return 0;
   }
+  // The report's bytes are its contract: no LF -> CR LF on the way out.
+  mizuto::platform::BinaryStandardOutput();
   std::ios::sync_with_stdio(false);
   try {
     return mizuto::RunReport(options, std::cout, std::cerr);
@@ -55,7 +49,7 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
 int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
   args.erase(args.begin());
   mizuto::FollowOptions options;
-  options.ProgramDir = ProgramFolder(argv0);
+  options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
   std::string error;
   if (!mizuto::ParseFollowArguments(args, &options, &error)) {
     std::cerr << "mizuto: " << error << "\n" << mizuto::kFollowUsage << mizuto::kHelpHint;
@@ -65,6 +59,7 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
     std::cout << mizuto::FullUsage();
     return 0;
   }
+  mizuto::platform::BinaryStandardOutput();
   std::ios::sync_with_stdio(false);
   try {
     return mizuto::RunFollow(options, std::cout, std::cerr);
@@ -76,7 +71,9 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
 
 // The window is loaded only when it is wanted: the report starts without the toolkit.
 int RunWindow(int argc, char** argv) {
-  // Without a display the toolkit would abort: say what works instead.
+#ifndef _WIN32
+  // Without a display the toolkit would abort: say what works instead. (Windows always
+  // has one.)
   const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
                        std::getenv("QT_QPA_PLATFORM");
   if (!display) {
@@ -84,16 +81,17 @@ int RunWindow(int argc, char** argv) {
               << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
     return 2;
   }
-  const std::string folder = ProgramFolder(argv[0]);
+#endif
+  const std::string folder = mizuto::platform::ProgramFolder(argv[0]);
   const std::string module = folder + kWindowModule;
-  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string error;
+  void* handle = mizuto::platform::LoadModule(module, &error);
   if (handle == nullptr) {
-    std::cerr << "mizuto: the window cannot be started (" << ::dlerror()
-              << "); mizuto --report still works\n";
+    std::cerr << "mizuto: the window cannot be started (" << error << "); mizuto --report still works\n";
     return 1;
   }
   using WindowMain = int (*)(int, char**, const char*);
-  auto windowMain = reinterpret_cast<WindowMain>(::dlsym(handle, "MizutoWindowMain"));
+  auto windowMain = reinterpret_cast<WindowMain>(mizuto::platform::ModuleSymbol(handle, "MizutoWindowMain"));
   if (windowMain == nullptr) {
     std::cerr << "mizuto: " << module << " has no window entry point\n";
     return 1;
@@ -104,7 +102,9 @@ int RunWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // The log's path may hold any character: on Windows the arguments are read as UTF-8.
+  std::vector<std::string> args = mizuto::platform::Arguments(argc, argv);
+  if (!args.empty()) args.erase(args.begin());
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << mizuto::FullUsage();
     return 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/platform.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -109,7 +110,7 @@ bool ParseProfileInteger(std::string_view text, std::int32_t* value) {
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path, std::string* error) {
   lines_.clear();
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "rb"));
   if (!file) {
     if (errno == ENOENT) return LoadResult::Missing;
     if (error) *error = path + ": " + std::strerror(errno ? errno : EIO);
