@@ -88,7 +88,11 @@ TEST_F(ReportTest, LogWithoutBattlesAndExitCodes) {
 
   const Outcome missing = Execute(Report(dir.File("missing.html")), dir);
   EXPECT_EQ(missing.status, 1);
+#ifdef _WIN32
+  EXPECT_EQ(missing.err, "File Open Error\r\n");  // messages keep the system's line ends
+#else
   EXPECT_EQ(missing.err, "File Open Error\n");
+#endif
   EXPECT_EQ(missing.out, "");
 
   EXPECT_EQ(Execute(Report(""), dir).status, 2);
