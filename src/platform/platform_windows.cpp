@@ -15,6 +15,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -251,6 +252,49 @@ void ZeroAgain(void* memory, std::size_t bytes) {
 
 void PreferLargePages(const void*, std::size_t) {
   // Large pages need a privilege an ordinary user does not hold.
+}
+
+namespace {
+
+// Set by the console's control handler, which the system runs on a thread of its own.
+std::atomic<bool> stopRequested{false};
+HANDLE wakeEvent = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      stopRequested = true;
+      if (wakeEvent) ::SetEvent(wakeEvent);
+      // A second request finds the default handling again and ends the program at once,
+      // should a tick hang.
+      ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+bool ListenForStopRequests() {
+  if (wakeEvent == nullptr) wakeEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return wakeEvent != nullptr && ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+bool StopRequested() { return stopRequested; }
+
+void SleepUnlessStopped(int milliseconds) {
+  if (StopRequested() || milliseconds <= 0) return;
+  if (wakeEvent == nullptr) {
+    ::Sleep(static_cast<DWORD>(milliseconds));  // not listening: a plain sleep
+    return;
+  }
+  // The event stays set once a request came, so one that arrives before the wait starts
+  // still ends it at once.
+  ::WaitForSingleObject(wakeEvent, static_cast<DWORD>(milliseconds));
 }
 
 }  // namespace mizuto::platform

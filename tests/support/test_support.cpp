@@ -70,11 +70,44 @@ std::wstring Wide(const std::string& utf8) { return platform::NativePath(utf8).n
 // A file the child writes into; the handle is inherited.
 HANDLE InheritableFile(const std::string& path) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  return ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
+
+void* StartProgram(std::string program, const std::string& arguments, const std::string& outFile,
+                   const std::string& errFile) {
+  if (program.find_first_of(platform::kPathSeparators) == std::string::npos) {
+    program = platform::ProgramFolder(nullptr) + program;
+  }
+  std::wstring line = Wide("\"" + program + "\" " + arguments);
+  HANDLE out = InheritableFile(outFile);
+  HANDLE err = InheritableFile(errFile);
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  start.hStdOutput = out;
+  start.hStdError = err;
+  PROCESS_INFORMATION process{};
+  const bool started = ::CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &start, &process);
+  ::CloseHandle(out);
+  ::CloseHandle(err);
+  if (!started) return nullptr;
+  ::CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+int WaitForProgram(void* process, bool kill) {
+  if (kill) ::TerminateProcess(process, 1);
+  ::WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  const bool ended = ::GetExitCodeProcess(process, &code);
+  ::CloseHandle(process);
+  return ended && !kill ? static_cast<int>(code) : -1;
+}
 
 Outcome RunCommand(const std::string& command) {
   // The command processor would only add its own quoting rules: the program is started
@@ -85,34 +118,12 @@ Outcome RunCommand(const std::string& command) {
   }
   const bool quoted = !line.empty() && line[0] == '"';
   const std::size_t nameEnd = quoted ? line.find('"', 1) : line.find(' ');
-  std::string program = quoted ? line.substr(1, nameEnd - 1) : line.substr(0, nameEnd);
-  if (program.find_first_of(platform::kPathSeparators) == std::string::npos) {
-    program = platform::ProgramFolder(nullptr) + program;
-  }
+  const std::string program = quoted ? line.substr(1, nameEnd - 1) : line.substr(0, nameEnd);
   const std::string rest = nameEnd == std::string::npos ? "" : line.substr(nameEnd + (quoted ? 1 : 0));
-  std::wstring wideLine = Wide("\"" + program + "\"" + rest);
-
   TempDir dir;
   Outcome run;
-  HANDLE out = InheritableFile(dir.File("out"));
-  HANDLE err = InheritableFile(dir.File("err"));
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  start.dwFlags = STARTF_USESTDHANDLES;
-  start.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  start.hStdOutput = out;
-  start.hStdError = err;
-  PROCESS_INFORMATION process{};
-  const bool started = ::CreateProcessW(Wide(program).c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &start, &process);
-  ::CloseHandle(out);
-  ::CloseHandle(err);
-  if (started) {
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    if (::GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+  if (void* process = StartProgram(program, rest, dir.File("out"), dir.File("err"))) {
+    run.status = WaitForProgram(process, false);
   }
   run.out = ReadBytes(dir.File("out"));
   run.err = ReadBytes(dir.File("err"));
