@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once as a normal build, once with AddressSanitizer and
-# UndefinedBehaviorSanitizer (any sanitizer report fails the run).
+# UndefinedBehaviorSanitizer (any sanitizer report fails the run), then the Windows build
+# under Wine (scripts/windows-check.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev
@@ -13,3 +14,4 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DMIZUTO_SANITIZE=ON >/dev/nul
 cmake --build build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
+scripts/windows-check.sh

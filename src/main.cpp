@@ -15,12 +15,10 @@
 
 namespace {
 
-using mizuto::platform::ProgramFolder;
-
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
   args.erase(args.begin());
   mizuto::ReportOptions options;
-  options.ProgramDir = ProgramFolder(argv0);
+  options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
   std::string error;
   if (!mizuto::ParseReportArguments(args, &options, &error)) {
     std::cerr << "mizuto: " << error << "\n" << mizuto::kReportUsage << mizuto::kHelpHint;
@@ -30,6 +28,8 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
     std::cout << mizuto::FullUsage();
     return 0;
   }
+  // The report's bytes are its contract: no LF -> CR LF on the way out.
+  mizuto::platform::BinaryStandardOutput();
   std::ios::sync_with_stdio(false);
   try {
     return mizuto::RunReport(options, std::cout, std::cerr);
@@ -42,7 +42,7 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
 int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
   args.erase(args.begin());
   mizuto::FollowOptions options;
-  options.ProgramDir = ProgramFolder(argv0);
+  options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
   std::string error;
   if (!mizuto::ParseFollowArguments(args, &options, &error)) {
     std::cerr << "mizuto: " << error << "\n" << mizuto::kFollowUsage << mizuto::kHelpHint;
@@ -52,6 +52,7 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
     std::cout << mizuto::FullUsage();
     return 0;
   }
+  mizuto::platform::BinaryStandardOutput();
   std::ios::sync_with_stdio(false);
   try {
     return mizuto::RunFollow(options, std::cout, std::cerr);
@@ -69,7 +70,7 @@ int RunWindow(int argc, char** argv) {
               << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
     return 2;
   }
-  const std::string folder = ProgramFolder(argv[0]);
+  const std::string folder = mizuto::platform::ProgramFolder(argv[0]);
   const std::string module = folder + mizuto::platform::ModuleFileName("mizuto_window");
   std::string error;
   void* handle = mizuto::platform::LoadModule(module, &error);
@@ -89,7 +90,9 @@ int RunWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // The log's path may hold any character: on Windows the arguments are read as UTF-8.
+  std::vector<std::string> args = mizuto::platform::Arguments(argc, argv);
+  if (!args.empty()) args.erase(args.begin());
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << mizuto::FullUsage();
     return 0;

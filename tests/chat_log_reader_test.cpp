@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <random>
@@ -159,21 +163,40 @@ TEST(CsvPath, NamedAfterTheLogFileAlwaysInTheProgramFolder) {
   // A ".html" in a folder name, the program's or the log's, is not the log's extension.
   EXPECT_EQ(DeriveCsvPath("/odd.html.d/", "/logs/chat.html"), "/odd.html.d/chat.csv");
   EXPECT_EQ(DeriveCsvPath("/odd.html.d/", "/logs.html/chat.txt"), "/odd.html.d/csv");
+#ifdef _WIN32
+  // Windows separates folders with either slash.
+  EXPECT_EQ(DeriveCsvPath("C:\\prog\\", "C:\\logs.html\\chat.html"), "C:\\prog\\chat.csv");
+#else
+  // Elsewhere a backslash is part of a name.
+  EXPECT_EQ(DeriveCsvPath("/prog/", "/logs/a\\chat.html"), "/prog/a\\chat.csv");
+#endif
 }
 
 TEST_F(ReaderTest, OnlyARegularFileIsALog) {
   // A FIFO would block the open for good and a directory would read as an empty log.
+#ifdef _WIN32
+  // Windows' FIFO is a named pipe; a device such as NUL opens like a file.
+  const std::string fifo = "\\\\.\\pipe\\mizuto_test_" + std::to_string(::GetCurrentProcessId());
+  HANDLE pipe = ::CreateNamedPipeA(fifo.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  const std::string device = "NUL";
+#else
   const std::string fifo = dir.File("fifo.html");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string device = "/dev/null";
+#endif
   const std::string folder = dir.File("folder.html");
   std::filesystem::create_directory(folder);
-  for (const std::string& path : {fifo, folder}) {
+  for (const std::string& path : {fifo, folder, device}) {
     app.ErrorLines.clear();
     app.ResumeOffset = 5;
     EXPECT_FALSE(ReadChatLog(path, app.ResumeOffset, app.Lines, app.ErrorLines)) << path;
     EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
     EXPECT_EQ(app.ResumeOffset, 5);
   }
+#ifdef _WIN32
+  ::CloseHandle(pipe);
+#endif
 }
 
 // A tick that meets a line the game is still writing must neither lose it nor store it

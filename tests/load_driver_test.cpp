@@ -5,6 +5,7 @@
 #include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "app/load_driver.h"
+#include "platform/platform.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
@@ -147,7 +148,7 @@ TEST(FindNewestLogTest, FolderWithAJapaneseNameIsFoundAndTheLogOpens) {
   // The setting holds Shift-JIS text; the folder on disk carries its native name.
   test::TempDir dir;
   const std::string native = dir.Path() + "航海日誌";
-  std::filesystem::create_directory(native);
+  std::filesystem::create_directory(platform::NativePath(native));
   test::WriteBytes(native + "/a.html", "x");
   App app;
   app.LogDir = test::S(native);

@@ -1,7 +1,6 @@
 // The chat-log generator, run as the build makes it: its logs must be reproducible, read
 // back into every channel, and analysed into exactly the battles it meant to write.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -27,9 +26,7 @@ using test::U;
 
 // Runs the generator; its exit status.
 int Loggen(const std::string& args) {
-  const std::string command = std::string("'") + MIZUTO_LOGGEN + "' " + args + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return test::RunCommand(std::string("'") + MIZUTO_LOGGEN + "' " + args).status;
 }
 
 std::string Q(const std::string& path) { return "'" + path + "'"; }

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 
 #include "support/test_support.h"
 #include "text/codec.h"
@@ -12,25 +11,9 @@
 namespace mizuto {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::Outcome;
 
-Outcome Execute(const std::string& command, const test::TempDir& dir) {
-  const std::string errFile = dir.File("stderr.txt");
-  Outcome run;
-  std::FILE* pipe = ::popen((command + " 2>" + errFile).c_str(), "r");
-  if (!pipe) return run;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.err = test::ReadBytes(errFile);
-  return run;
-}
+Outcome Execute(const std::string& command, const test::TempDir&) { return test::RunCommand(command); }
 
 class ReportTest : public ::testing::Test {
  protected:
@@ -105,21 +88,52 @@ TEST_F(ReportTest, LogWithoutBattlesAndExitCodes) {
 
   const Outcome missing = Execute(Report(dir.File("missing.html")), dir);
   EXPECT_EQ(missing.status, 1);
+#ifdef _WIN32
+  EXPECT_EQ(missing.err, "File Open Error\r\n");  // messages keep the system's line ends
+#else
   EXPECT_EQ(missing.err, "File Open Error\n");
+#endif
   EXPECT_EQ(missing.out, "");
 
   EXPECT_EQ(Execute(Report(""), dir).status, 2);
   EXPECT_EQ(Execute(Report("--detail x " + dir.File("chat.html")), dir).status, 2);
   EXPECT_EQ(Execute(Report("--encoding latin1 " + dir.File("chat.html")), dir).status, 2);
   EXPECT_EQ(Execute(Report("--bogus " + dir.File("chat.html")), dir).status, 2);
+#ifdef _WIN32
+#ifndef MIZUTO_WINDOW
+  // Without --report the program opens its window; a build without the window module
+  // says so and points to the report.
+  const Outcome noWindow = Execute(std::string(MIZUTO_EXE), dir);
+  EXPECT_EQ(noWindow.status, 1);
+  EXPECT_NE(noWindow.err.find("--report"), std::string::npos) << noWindow.err;
+#endif
+#else
   // Without --report the program opens its window: without a display it says so and ends.
   const Outcome noDisplay =
       Execute("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(MIZUTO_EXE), dir);
   EXPECT_EQ(noDisplay.status, 2);
   EXPECT_NE(noDisplay.err.find("--report"), std::string::npos) << noDisplay.err;
+#endif
+}
+
+TEST_F(ReportTest, ALogInAFolderWithAJapaneseNameIsReported) {
+  // Whatever the system's code page: on Windows the path reaches the file system as UTF-16.
+  const std::string log = dir.Path() + "航海日誌/チャット.html";
+  const Outcome gen = Execute(std::string(MIZUTO_LOGGEN) + " --seed 7 --battles 12 --players 20 --out '" + log + "'", dir);
+  ASSERT_EQ(gen.status, 0) << gen.err;
+  const Outcome run = Execute(Report("--detail all '" + log + "'"), dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  // The same log as the one every other case reads, so the same report.
+  const Outcome plain = Execute(Report("--detail all " + dir.File("chat.html")), dir);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_NE(run.out.find("[battles]\n"), std::string::npos);
+  EXPECT_EQ(run.out, plain.out);
 }
 
 TEST_F(ReportTest, TheWindowOpensOnALogOffscreen) {
+#if !defined(MIZUTO_WINDOW) || defined(_WIN32)
+  GTEST_SKIP() << "this build has no window module (or no offscreen switch by environment)";
+#endif
   // The window layer is a module the program loads when the window is wanted.
   const std::string window = "env QT_QPA_PLATFORM=offscreen " + std::string(MIZUTO_EXE) +
                              " --program-dir " + dir.Path() + " --quit-after-load ";

@@ -106,7 +106,11 @@ TEST(Codec, TableConversionAgreesWithTheConverterOnEveryCharacter) {
   const std::string viaConverter = Utf8ToSjis(all + "\xff");
   ASSERT_EQ(viaConverter.back(), '?');
   EXPECT_EQ(Utf8ToSjis(all), viaConverter.substr(0, viaConverter.size() - 1));
-  EXPECT_EQ(Utf8ToSjis("a\xc2\xad" "b"), "ab");  // soft hyphen: dropped by the converter
+#ifdef MIZUTO_CODEC_WINDOWS
+  EXPECT_EQ(Utf8ToSjis("a\xc2\xad" "b"), "a?b");  // soft hyphen: the system has no byte for it
+#else
+  EXPECT_EQ(Utf8ToSjis("a\xc2\xad" "b"), "ab");  // soft hyphen: dropped by ICU's converter
+#endif
 }
 
 }  // namespace

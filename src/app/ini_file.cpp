@@ -90,7 +90,7 @@ std::string StoredValue(std::string_view value) {
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path, std::string* error) {
   lines_.clear();
   errno = 0;
-  platform::FilePtr file(std::fopen(path.c_str(), "rb"));
+  platform::FilePtr file(platform::OpenFile(path, "rb"));
   if (!file) {
     if (errno == ENOENT) return LoadResult::Missing;
     if (error) *error = path + ": " + std::strerror(errno ? errno : EIO);

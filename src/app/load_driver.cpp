@@ -11,6 +11,7 @@
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
 #include "ingest/chat_log_reader.h"
+#include "platform/platform.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
 
@@ -83,14 +84,14 @@ bool FindNewestLog(App& app) {
   // spelling, so a folder with a Japanese name is found too.
   const std::string folder = SjisToUtf8(app.LogDir);
   std::error_code ec;
-  fs::directory_iterator it(fs::path(folder), ec);
+  fs::directory_iterator it(platform::NativePath(folder), ec);
   if (ec) return false;
   bool found = false;
   fs::file_time_type best{};
   std::string bestName;
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
-    const std::string name = it->path().filename().string();
+    const std::string name = platform::PathString(it->path().filename());
     if (!EndsWithHtml(name)) continue;
     std::error_code timeError;
     const fs::file_time_type time = fs::last_write_time(it->path(), timeError);

@@ -3,9 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-
 
 #include "platform/platform.h"
 #include "text/sjis.h"
@@ -27,10 +24,15 @@ std::vector<std::string> SplitListLines(std::string_view bytes) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::FILE* file = platform::OpenFile(path, "rb");
+  if (file == nullptr) return false;
+  bytes->clear();
+  char buffer[1 << 14];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, n);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  return !failed;
 }
 
 void ReferenceLists::Load(const std::string& programDir) {

@@ -224,7 +224,7 @@ std::uint32_t ChannelDisplayColour(int k) {
 }
 
 std::string DeriveCsvPath(const std::string& programDir, const std::string& logPath) {
-  const std::size_t slash = logPath.find_last_of('/');
+  const std::size_t slash = logPath.find_last_of(platform::kPathSeparators);
   const std::string_view name =
       slash == std::string::npos ? std::string_view(logPath) : std::string_view(logPath).substr(slash + 1);
   // Only the file name is searched: a ".html" in the program folder's own path must not

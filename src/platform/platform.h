@@ -11,9 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mizuto::platform {
 
@@ -22,6 +24,31 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The characters that end a folder name in a path: Windows takes both slashes, elsewhere a
+// backslash is an ordinary character of a name.
+#ifdef _WIN32
+inline constexpr std::string_view kPathSeparators = "/\\";
+#else
+inline constexpr std::string_view kPathSeparators = "/";
+#endif
+
+// A path string as the standard library's path type. On Windows std::filesystem::path
+// would read a std::string in the ANSI code page, which cannot spell every name: every path
+// the program builds from its own strings goes through here.
+std::filesystem::path NativePath(const std::string& path);
+// The other way: a path in the program's spelling (UTF-8 on Windows).
+std::string PathString(const std::filesystem::path& path);
+
+// std::fopen by the program's spelling of the path.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// The command line, argv[0] first, in the program's spelling: on Windows argv holds the
+// ANSI code page's rendering, so the wide command line is read instead.
+std::vector<std::string> Arguments(int argc, char** argv);
+
+// Standard output passes bytes unchanged (Windows would turn LF into CR LF).
+void BinaryStandardOutput();
 
 // Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
 // unreadable, a folder, a pipe or a device). Never blocks. `size` receives its length.

@@ -60,6 +60,16 @@ void RemoveStaleTemporaries(const fs::path& target) {
 
 }  // namespace
 
+fs::path NativePath(const std::string& path) { return fs::path(path); }
+
+std::string PathString(const fs::path& path) { return path.string(); }
+
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+void BinaryStandardOutput() {}
+
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
   // A FIFO would block in the open call; O_NONBLOCK lets it return, and the check below
   // turns it away with everything else that is no regular file.

@@ -29,6 +29,26 @@ void WriteBytes(const std::string& path, std::string_view bytes);
 void AppendBytes(const std::string& path, std::string_view bytes);
 std::string ReadBytes(const std::string& path);
 
+// What a program run by a test did.
+struct Outcome {
+  int status = -1;  // its exit status; -1 when it did not end normally
+  std::string out;
+  std::string err;
+};
+// Runs a command line: a program and its arguments, those that hold spaces in '...'. A
+// program named without a folder is the one beside the test executable (where a Windows
+// build finds its programs).
+Outcome RunCommand(const std::string& command);
+
+#ifdef _WIN32
+// Starts `program` (found as RunCommand finds it) with the command line `arguments`, its
+// output and errors going to the two files: the process, nullptr when it cannot start.
+void* StartProgram(std::string program, const std::string& arguments, const std::string& outFile,
+                   const std::string& errFile);
+// Waits for the process (ending it first when `kill`): its exit status, -1 when killed.
+int WaitForProgram(void* process, bool kill);
+#endif
+
 // One log line as the game writes it: <FONT color="#rrggbb">text</FONT><BR> + CR LF.
 // `utf8Text` is UTF-8, as in the file.
 std::string FontLine(std::string_view colour, std::string_view utf8Text);

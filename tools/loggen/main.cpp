@@ -7,11 +7,14 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "cast.h"
 #include "generator.h"
 #include "log_writer.h"
 #include "options.h"
+#include "platform/platform.h"
 #include "program_folder.h"
 
 namespace mizuto::loggen {
@@ -130,6 +133,15 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
 
 int main(int argc, char** argv) {
   using namespace mizuto::loggen;
+  // Paths and the owner's name may hold any character: on Windows the arguments are read
+  // as UTF-8, and the log written to standard output passes unchanged.
+  std::vector<std::string> arguments = mizuto::platform::Arguments(argc, argv);
+  std::vector<char*> utf8Argv;
+  for (std::string& a : arguments) utf8Argv.push_back(a.data());
+  utf8Argv.push_back(nullptr);
+  argc = static_cast<int>(arguments.size());
+  argv = utf8Argv.data();
+  mizuto::platform::BinaryStandardOutput();
   Options options;
   std::string error;
   for (int i = 1; i < argc; ++i) {
@@ -151,10 +163,10 @@ int main(int argc, char** argv) {
     }
     std::FILE* file = stdout;
     if (!options.Out.empty()) {
-      const std::filesystem::path parent = std::filesystem::path(options.Out).parent_path();
+      const std::filesystem::path parent = mizuto::platform::NativePath(options.Out).parent_path();
       std::error_code ec;
       if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-      file = std::fopen(options.Out.c_str(), "wb");
+      file = mizuto::platform::OpenFile(options.Out, "wb");
       if (file == nullptr) {
         std::fprintf(stderr, "mizuto_loggen: cannot write %s: %s\n", options.Out.c_str(), std::strerror(errno));
         return 1;
@@ -175,7 +187,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!options.Manifest.empty()) {
-      std::ofstream m(options.Manifest, std::ios::binary | std::ios::trunc);
+      std::ofstream m(mizuto::platform::NativePath(options.Manifest), std::ios::binary | std::ios::trunc);
       m << "# kind result tally npc own-points enemy-points open\n";
       for (const std::string& line : manifest) m << line << '\n';
       if (!m.good()) {

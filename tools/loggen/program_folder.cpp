@@ -31,11 +31,11 @@ std::string CheckString(std::size_t entries, int checked) {
 
 bool WriteProgramFolder(const Options& options, const Lists& lists, std::string* error) {
   namespace fs = std::filesystem;
-  const fs::path dir(options.ProgramDir);
+  const fs::path dir = platform::NativePath(options.ProgramDir);
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) {
-    *error = "cannot create " + dir.string() + ": " + ec.message();
+    *error = "cannot create " + options.ProgramDir + ": " + ec.message();
     return false;
   }
 
@@ -45,7 +45,7 @@ bool WriteProgramFolder(const Options& options, const Lists& lists, std::string*
   std::vector<std::string> ini{"[Mizuto]", "UserName=" + options.Owner};
   if (!options.Out.empty()) {
     // The folder of the log, so that the program finds it as the newest log there.
-    ini.push_back("LogDir=" + fs::absolute(fs::path(options.Out), ec).parent_path().string());
+    ini.push_back("LogDir=" + platform::PathString(fs::absolute(platform::NativePath(options.Out), ec).parent_path()));
   }
   // The settings file crosses these two keys: ItemChk holds the skill list's marks and
   // SkillChk the item list's.
@@ -57,7 +57,7 @@ bool WriteProgramFolder(const Options& options, const Lists& lists, std::string*
       {"NPCList.txt", SjisLines(lists.Npc)},      {"ShipList.txt", SjisLines(lists.Ships)},
       {"Mizuto.ini", SjisLines(ini)}};
   for (const auto& [name, bytes] : files) {
-    if (!platform::ReplaceFile((dir / name).string(), bytes, error)) return false;
+    if (!platform::ReplaceFile(platform::PathString(dir / name), bytes, error)) return false;
   }
   return true;
 }

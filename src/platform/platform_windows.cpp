@@ -1,0 +1,307 @@
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+// windows.h names its own ReplaceFile a macro; ours is a function of this namespace.
+#undef ReplaceFile
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace mizuto::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The program's strings are UTF-8; the system's wide functions want UTF-16. Malformed
+// UTF-8 becomes U+FFFD rather than failing the whole name.
+std::wstring Widen(std::string_view text) {
+  if (text.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
+                          nullptr);
+  }
+  return text;
+}
+
+// The system's own words for an error code, without the line end it appends.
+std::string ErrorText(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text = n > 0 ? Narrow(std::wstring_view(buffer, n)) : std::string();
+  if (buffer) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
+    text.pop_back();
+  }
+  return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+// The file a save replaces: a symbolic link stays a link, the file it points to gets the
+// new contents (where the system lets the library read links at all).
+fs::path SaveTarget(const std::string& path) {
+  fs::path target = NativePath(path);
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
+// True when no process with this number runs any more.
+bool ProcessGone(DWORD pid) {
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  const bool ended = ::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+  ::CloseHandle(process);
+  return ended;
+}
+
+// A save that was killed before its rename leaves its temporary file behind; the next save
+// of the same file removes those whose process is gone.
+void RemoveStaleTemporaries(const fs::path& target) {
+  const std::wstring prefix = target.filename().native() + L".tmp";
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::wstring name = it->path().filename().native();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::wstring digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+    const auto pid = static_cast<DWORD>(std::stoul(digits));
+    if (pid == ::GetCurrentProcessId() || ProcessGone(pid)) {
+      std::error_code removeError;
+      if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
+    }
+  }
+}
+
+}  // namespace
+
+fs::path NativePath(const std::string& path) { return fs::path(Widen(path)); }
+
+std::string PathString(const fs::path& path) { return Narrow(path.native()); }
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return ::_wfopen(Widen(path).c_str(), Widen(mode).c_str());
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> args;
+  for (int i = 0; i < count; ++i) args.push_back(Narrow(wide[i]));
+  ::LocalFree(wide);
+  return args;
+}
+
+void BinaryStandardOutput() {
+  std::fflush(stdout);
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+}
+
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
+  // The game keeps writing its log while it is read: share it for writing. A folder does
+  // not open without backup semantics; a pipe or a device opens but is no disk file.
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  BY_HANDLE_FILE_INFORMATION info;
+  LARGE_INTEGER length;
+  if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !::GetFileSizeEx(h, &length)) {
+    ::CloseHandle(h);
+    return nullptr;
+  }
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    ::CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = ::_fdopen(fd, "rb");
+  if (f == nullptr) {
+    ::_close(fd);
+    return nullptr;
+  }
+  *size = static_cast<std::int64_t>(length.QuadPart);
+  return f;
+}
+
+bool Seek(std::FILE* file, std::int64_t offset) {
+  return offset >= 0 && ::_fseeki64(file, offset, SEEK_SET) == 0;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) {
+  const fs::path target = SaveTarget(path);
+  const std::wstring temp = target.native() + L".tmp" + std::to_wstring(::GetCurrentProcessId());
+  auto fail = [&](DWORD code) {
+    if (error) *error = path + ": " + ErrorText(code ? code : ERROR_WRITE_FAULT);
+    return false;
+  };
+  // The new file keeps the old one's attributes (hidden, archive, ...) but read-only, which
+  // would forbid the replacement the user asked for by saving.
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  const DWORD old = ::GetFileAttributesW(target.c_str());
+  if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    attributes = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+  }
+  // A name left by an earlier process with this number is reused.
+  ::DeleteFileW(temp.c_str());
+  HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fail(::GetLastError());
+  DWORD failure = 0;
+  for (std::size_t done = 0; failure == 0 && done < bytes.size();) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) {
+      failure = ::GetLastError();
+    } else {
+      done += written;
+    }
+  }
+  if (failure == 0 && !::FlushFileBuffers(h)) failure = ::GetLastError();
+  if (!::CloseHandle(h) && failure == 0) failure = ::GetLastError();
+  if (failure == 0 &&
+      !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    failure = ::GetLastError();
+  }
+  if (failure != 0) {
+    ::DeleteFileW(temp.c_str());
+    return fail(failure);
+  }
+  RemoveStaleTemporaries(target);
+  return true;
+}
+
+std::string ProgramFolder(const char* argv0) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) {
+      buffer.clear();
+      break;
+    }
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  const std::string path = buffer.empty() ? std::string(argv0 ? argv0 : "") : Narrow(buffer);
+  const std::size_t slash = path.find_last_of(kPathSeparators);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ModuleFileName(const std::string& base) { return base + ".dll"; }
+
+// A desktop is always there to draw on.
+bool HasDisplay() { return true; }
+
+void* LoadModule(const std::string& path, std::string* error) {
+  HMODULE module = ::LoadLibraryW(Widen(path).c_str());
+  if (module == nullptr && error) *error = path + ": " + ErrorText(::GetLastError());
+  return reinterpret_cast<void*>(module);
+}
+
+void* ModuleSymbol(void* module, const char* name) {
+  return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void* ReserveZeroed(std::size_t bytes) {
+  // Committed pages read as zero and take memory only once touched.
+  void* block = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+void Release(void* memory, std::size_t) { ::VirtualFree(memory, 0, MEM_RELEASE); }
+
+void ZeroAgain(void* memory, std::size_t bytes) {
+  // MEM_RESET would only let the system discard the contents, not promise zeros.
+  std::memset(memory, 0, bytes);
+}
+
+void PreferLargePages(const void*, std::size_t) {
+  // Large pages need a privilege an ordinary user does not hold.
+}
+
+namespace {
+
+// Set by the console's control handler, which the system runs on a thread of its own.
+std::atomic<bool> stopRequested{false};
+HANDLE wakeEvent = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      stopRequested = true;
+      if (wakeEvent) ::SetEvent(wakeEvent);
+      // A second request finds the default handling again and ends the program at once,
+      // should a tick hang.
+      ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+bool ListenForStopRequests() {
+  if (wakeEvent == nullptr) wakeEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return wakeEvent != nullptr && ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+bool StopRequested() { return stopRequested; }
+
+void SleepUnlessStopped(int milliseconds) {
+  if (StopRequested() || milliseconds <= 0) return;
+  if (wakeEvent == nullptr) {
+    ::Sleep(static_cast<DWORD>(milliseconds));  // not listening: a plain sleep
+    return;
+  }
+  // The event stays set once a request came, so one that arrives before the wait starts
+  // still ends it at once.
+  ::WaitForSingleObject(wakeEvent, static_cast<DWORD>(milliseconds));
+}
+
+}  // namespace mizuto::platform
+
+#endif  // _WIN32
