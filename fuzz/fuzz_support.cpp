@@ -1,0 +1,132 @@
+#include "fuzz_support.h"
+
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/app.h"
+#include "cast.h"
+#include "generator.h"
+#include "log_writer.h"
+#include "options.h"
+#include "program_folder.h"
+
+namespace mizuto::fuzz {
+
+void Fail(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::fputs("\n*** fuzz property broken: ", stderr);
+  std::vfprintf(stderr, format, args);
+  std::fputs("\n", stderr);
+  va_end(args);
+  std::abort();
+}
+
+const std::string& ScratchDir() {
+  // Never destroyed: the exit handler below still needs it after static destructors ran.
+  static const std::string* dir = [] {
+    namespace fs = std::filesystem;
+    const char* base = "/dev/shm";
+    std::error_code ec;
+    if (!fs::is_directory(base, ec) || ::access(base, W_OK) != 0) {
+      const char* tmp = std::getenv("TMPDIR");
+      base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    }
+    std::string d = std::string(base) + "/mizuto-fuzz-" + std::to_string(::getpid()) + "/";
+    fs::remove_all(d, ec);
+    fs::create_directories(d, ec);
+    if (ec) Fail("cannot create the scratch folder %s: %s", d.c_str(), ec.message().c_str());
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(ScratchDir(), ignored);
+    });
+    return new std::string(d);
+  }();
+  return *dir;
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) Fail("cannot write %s", path.c_str());
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (std::fclose(f) != 0 || !ok) Fail("cannot write %s", path.c_str());
+}
+
+std::string MakeProgramFolder(std::string_view name, std::uint64_t seed, bool allChecked) {
+  loggen::Options options;
+  options.Seed = seed;
+  options.ProgramDir = ScratchDir() + std::string(name) + "/";
+  if (allChecked) options.Checked = 1000;
+  const loggen::Lists lists = loggen::MakeLists(options.Seed, options.Skills, options.Items);
+  std::string error;
+  if (!loggen::WriteProgramFolder(options, lists, &error)) Fail("%s", error.c_str());
+  return options.ProgramDir;
+}
+
+std::string GenerateLog(std::uint64_t seed, int battles, int players, bool openBattle) {
+  loggen::Options options;
+  options.Seed = seed;
+  options.Battles = battles;
+  options.BattlesGiven = true;
+  options.Players = players;
+  options.OpenBattle = openBattle;
+  const loggen::Lists lists = loggen::MakeLists(options.Seed, options.Skills, options.Items);
+  const loggen::Cast cast = loggen::MakeCast(options.Seed, options.Owner, options.Players, lists);
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* memory = ::open_memstream(&data, &size);
+  if (memory == nullptr) Fail("open_memstream failed");
+  {
+    loggen::LogWriter writer(memory);
+    loggen::Generator generator(options, lists, cast, writer);
+    generator.Run();
+    if (!writer.Flush()) Fail("generating a log failed");
+  }
+  std::fclose(memory);
+  std::string log(data, size);
+  std::free(data);
+  return log;
+}
+
+void CheckViewsWithinModels(const App& app) {
+  const BattleListView& list = app.BattleList;
+  if (list.Selected.size() != list.Rows.size())
+    Fail("battle list: %zu selection marks for %zu rows", list.Selected.size(), list.Rows.size());
+  if (list.Count() != app.BattleCount())
+    Fail("battle list: %d rows for %d battles", list.Count(), app.BattleCount());
+  if (list.FocusRow < -1 || list.FocusRow >= list.Count())
+    Fail("battle list: focus row %d of %d rows", list.FocusRow, list.Count());
+
+  const TallyTableView& table = app.TallyTable;
+  for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+    const TallyRow& row = table.Rows[r];
+    if (row.Cells.size() + 1 != table.Columns.size())
+      Fail("tally row %zu: %zu cells for %zu columns", r, row.Cells.size(), table.Columns.size());
+    if (!app.Names.Valid(row.NameIndex)) Fail("tally row %zu: name index %d", r, row.NameIndex);
+  }
+
+  const HeadToHeadGrid& grid = app.Grid;
+  const std::size_t cells = static_cast<std::size_t>(grid.ColCount - 1) * static_cast<std::size_t>(grid.RowCount - 1);
+  if (grid.ColCount < 1 || grid.RowCount < 1 ||
+      grid.ColumnHeaders.size() != static_cast<std::size_t>(grid.ColCount) ||
+      grid.RowHeaders.size() != static_cast<std::size_t>(grid.RowCount) ||
+      grid.Counts.size() != cells || grid.Kinds.size() != cells)
+    Fail("head-to-head grid %dx%d holds %zu+%zu headers and %zu/%zu cells", grid.ColCount,
+         grid.RowCount, grid.ColumnHeaders.size(), grid.RowHeaders.size(), grid.Counts.size(),
+         grid.Kinds.size());
+}
+
+void ShowEveryDetail(App& app) {
+  Actions& a = app.Acts;
+  for (ActionState* s : {&a.CriView, &a.WaterView, &a.SailView, &a.RudderView, &a.ConfuseView,
+                         &a.DebugView, &a.SayView, &a.PartyView, &a.CompanyView, &a.RoomView1,
+                         &a.RoomView2, &a.RoomView3, &a.TellView, &a.BattleLogView})
+    s->Checked = true;
+}
+
+}  // namespace mizuto::fuzz
