@@ -3,7 +3,7 @@
 #   fuzz/run.sh [--seeds-only] TARGET|all SECONDS
 # TARGET is chat_log, settings, lists, version or follow. The corpus of a target is
 # build/fuzz/corpus/TARGET (kept from run to run, it grows with what the fuzzer finds)
-# together with its seeds, made afresh by the chat-log generator in build/fuzz/seeds/.
+# together with its seeds, made afresh for each run by the chat-log generator.
 # --seeds-only starts from the seeds alone and keeps nothing (the test command uses it).
 # A finding is saved as build/fuzz/findings/TARGET-crash-... (or -leak-, -timeout-, ...),
 # the run goes on with the other targets and the script exits 1 at the end.
@@ -29,19 +29,23 @@ else
 fi
 seconds="$2"
 
-cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DMIZUTO_FUZZ=ON \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target mizuto_loggen "${targets[@]/%/_fuzz}"
+# Two runs may start side by side: one builds while the other waits.
+mkdir -p "$build"
+(
+  flock 9
+  cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DMIZUTO_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target mizuto_loggen "${targets[@]/%/_fuzz}"
+) 9>"$build/.build-lock"
 
-fuzz/make_dicts.sh "$build/dict"
-
-# --- seeds ---------------------------------------------------------------------------
-seeds="$build/seeds"
-rm -rf "$seeds"
-mkdir -p "$seeds"/{chat_log,settings,lists,version,follow} "$build/findings"
-gen="$build/mizuto_loggen"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
+fuzz/make_dicts.sh "$tmp/dict"
+
+# --- seeds, made afresh for each run ----------------------------------------------------
+seeds="$tmp/seeds"
+mkdir -p "$seeds"/{chat_log,settings,lists,version,follow} "$build/findings"
+gen="$build/mizuto_loggen"
 for s in 1 2 3 4 5 6; do
   extra=()
   [ "$s" -ge 5 ] && extra+=(--open-battle)
@@ -85,7 +89,7 @@ for t in "${targets[@]}"; do
   log="$build/$t.log"
   echo "== $t: ${seconds}s"
   if UBSAN_OPTIONS=print_stacktrace=1 "$build/${t}_fuzz" -max_total_time="$seconds" \
-      -dict="$build/dict/${dict[$t]}.dict" -max_len="${max_len[$t]}" -timeout=30 \
+      -dict="$tmp/dict/${dict[$t]}.dict" -max_len="${max_len[$t]}" -timeout=30 \
       -print_final_stats=1 -artifact_prefix="$build/findings/$t-" \
       "$corpus" "$seeds/$t" >"$log" 2>&1; then
     # The last status line (executions, coverage: cov edges, ft features, corpus) and the total.
