@@ -69,9 +69,9 @@ printf 'text/plain\nnot found\n' > "$v/none"
 # Followed logs: byte 0 = chunk lengths - 1 (| 0x80: NPC check), the lengths (2 bytes
 # each, little-endian), then the log; a log part under 8 bytes is the generator's seed.
 f="$seeds/follow"
-{ printf '\x02\x40\x00\x11\x00\x07\x00'; cat "$seeds/chat_log/gen1.html"; } > "$f/gen1"
+{ printf '\x02\xf0\x00\x61\x00\x07\x01'; cat "$seeds/chat_log/gen1.html"; } > "$f/gen1"
 { printf '\x00\xff\x01'; cat "$seeds/chat_log/gen2.html"; } > "$f/gen2"
-{ printf '\x83\x01\x00\x1d\x00\x0e\x00\x80\x00'; cat "$seeds/chat_log/gen5.html"; } > "$f/gen5"
+{ printf '\x83\x1d\x00\x0e\x00\x80\x00\xa3\x01'; cat "$seeds/chat_log/gen5.html"; } > "$f/gen5"
 printf '\x01\x30\x00\x05\x00\x03\x00\x00\x00' > "$f/seed3"
 printf '\x00\x90\x00\x0c\x00\x00\x00' > "$f/seed12"
 
