@@ -1,7 +1,9 @@
 #include "fuzz_support.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +38,17 @@ const std::string& ScratchDir() {
     if (!fs::is_directory(base, ec) || ::access(base, W_OK) != 0) {
       const char* tmp = std::getenv("TMPDIR");
       base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    }
+    // A target that crashed (a finding) never removed its folder: remove those of processes
+    // that are gone.
+    for (const fs::directory_entry& e : fs::directory_iterator(base, ec)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("mizuto-fuzz-", 0) != 0) continue;
+      const long pid = std::strtol(name.c_str() + 12, nullptr, 10);
+      if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+        std::error_code ignored;
+        fs::remove_all(e.path(), ignored);
+      }
     }
     std::string d = std::string(base) + "/mizuto-fuzz-" + std::to_string(::getpid()) + "/";
     fs::remove_all(d, ec);
