@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <vector>
 
 #include "app/app.h"
 #include "cast.h"
@@ -132,6 +132,65 @@ void CheckViewsWithinModels(const App& app) {
     Fail("head-to-head grid %dx%d holds %zu+%zu headers and %zu/%zu cells", grid.ColCount,
          grid.RowCount, grid.ColumnHeaders.size(), grid.RowHeaders.size(), grid.Counts.size(),
          grid.Kinds.size());
+}
+
+namespace {
+
+// Reads one record at `at`, moving it past the record's CR LF; false for text that no
+// writer of this format produces (an unclosed quote, text after a closing quote, a record
+// without its line end).
+bool ReadCsvRecord(std::string_view text, std::size_t& at, std::vector<std::string>& fields) {
+  fields.clear();
+  for (;;) {
+    std::string field;
+    if (at < text.size() && text[at] == '"') {
+      for (++at;; ++at) {
+        if (at >= text.size()) return false;
+        if (text[at] == '"') {
+          if (at + 1 < text.size() && text[at + 1] == '"') {
+            field += '"';
+            ++at;
+            continue;
+          }
+          ++at;
+          break;
+        }
+        field += text[at];
+      }
+    } else {
+      while (at < text.size() && text[at] != ',' && text.substr(at, 2) != "\r\n") field += text[at++];
+    }
+    fields.push_back(std::move(field));
+    if (at < text.size() && text[at] == ',') {
+      ++at;
+      continue;
+    }
+    if (text.substr(at, 2) != "\r\n") return false;
+    at += 2;
+    return true;
+  }
+}
+
+}  // namespace
+
+void CheckCsvReadsBack(const App& app, std::string_view csv) {
+  const TallyTableView& table = app.TallyTable;
+  std::vector<std::vector<std::string>> expected;
+  std::vector<std::string> header;
+  for (const TallyColumn& c : table.Columns) header.push_back(c.Caption);
+  expected.push_back(std::move(header));
+  for (const TallyRow& row : table.Rows) {
+    std::vector<std::string> record{row.Caption};
+    record.insert(record.end(), row.Cells.begin(), row.Cells.end());
+    expected.push_back(std::move(record));
+  }
+  std::size_t at = 0;
+  std::vector<std::string> fields;
+  for (std::size_t r = 0; r < expected.size(); ++r) {
+    if (!ReadCsvRecord(csv, at, fields)) Fail("CSV record %zu cannot be read back", r);
+    if (fields != expected[r]) Fail("CSV record %zu reads back as another (%zu fields for %zu)", r, fields.size(), expected[r].size());
+  }
+  if (at != csv.size()) Fail("the CSV text goes on after its %zu records", expected.size());
 }
 
 void ShowEveryDetail(App& app) {

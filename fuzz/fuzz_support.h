@@ -38,6 +38,11 @@ std::string GenerateLog(std::uint64_t seed, int battles, int players, bool openB
 // wide as the header, every grid cell present. Fails naming the first that is not.
 void CheckViewsWithinModels(const App& app);
 
+// The CSV text (records ended by CR LF) read back field by field: the header, then one
+// record per tally row in the order shown, each field as the table shows it. Fails naming
+// the first record that is not.
+void CheckCsvReadsBack(const App& app, std::string_view csv);
+
 // Turns on every switch of the transcript, so that every kind of line is drawn.
 void ShowEveryDetail(App& app);
 

@@ -5,8 +5,8 @@
 // lists (the seed corpus) match; with the fuzzer's lists the same lines meet other NPC
 // fleets, ship prefixes, skills and items.
 //   - item kinds and check marks stay parallel to their lists;
-//   - the analysis, every transcript, the tallies, the grid and the CSV stay within their
-//     tables.
+//   - the analysis, every transcript, the tallies and the grid stay within their tables,
+//     and the CSV text reads back as the table shown (skill and item names head columns).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -71,6 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::CheckViewsWithinModels(app);
   for (int i = 0; i < app.BattleList.Count(); ++i) app.BattleList.Select(i);
   RenderSelectedBattles(app);
-  TallyTableCsv(app, "\r\n");
+  fuzz::CheckCsvReadsBack(app, TallyTableCsv(app, "\r\n"));
   return 0;
 }

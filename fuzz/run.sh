@@ -29,6 +29,8 @@ else
 fi
 seconds="$2"
 
+scripts/deps.sh clang libclang-rt-14-dev cmake make libicu-dev
+
 # Two runs may start side by side: one builds while the other waits.
 mkdir -p "$build"
 (
