@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/load_driver.h"
 #include "app/start_up.h"
 #include "fuzz_support.h"
-#include "ingest/load_driver.h"
 #include "live/active_mode.h"
 
 namespace {

@@ -15,10 +15,10 @@
 
 #include "app/app.h"
 #include "app/ini_file.h"
+#include "app/load_driver.h"
+#include "app/result_views.h"
 #include "app/start_up.h"
-#include "battle/battle_detail.h"
 #include "fuzz_support.h"
-#include "ingest/load_driver.h"
 #include "tally/csv_export.h"
 #include "text/codec.h"
 
@@ -71,6 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::CheckViewsWithinModels(app);
   for (int i = 0; i < app.BattleList.Count(); ++i) app.BattleList.Select(i);
   RenderSelectedBattles(app);
-  fuzz::CheckCsvReadsBack(app, TallyTableCsv(app, "\r\n"));
+  fuzz::CheckCsvReadsBack(app, TallyTableCsv(app.TallyTable, "\r\n"));
   return 0;
 }
