@@ -3,7 +3,8 @@
 #   fuzz/run.sh [--seeds-only] TARGET|all SECONDS
 # TARGET is chat_log, settings, lists, version or follow. The corpus of a target is
 # build/fuzz/corpus/TARGET (kept from run to run, it grows with what the fuzzer finds)
-# together with its seeds, made afresh for each run by the chat-log generator.
+# together with its seeds, made afresh for each run (logs, settings and list files by the
+# chat-log generator).
 # --seeds-only starts from the seeds alone and keeps nothing (the test command uses it).
 # A finding is saved as build/fuzz/findings/TARGET-crash-... (or -leak-, -timeout-, ...),
 # the run goes on with the other targets and the script exits 1 at the end.
