@@ -24,11 +24,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/active_mode.h"
 #include "app/app.h"
 #include "app/load_driver.h"
 #include "app/start_up.h"
 #include "fuzz_support.h"
-#include "live/active_mode.h"
 
 namespace {
 
