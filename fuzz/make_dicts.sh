@@ -22,8 +22,9 @@ entry() {
 }
 # The non-ASCII string literals of the analysis, the reader, the tallies and the ticks.
 literals() {
-  grep -ohP '"(?:[^"\\]|\\.)*"' "$src"/battle/*.cpp "$src"/ingest/*.cpp "$src"/live/*.cpp \
-    "$src"/tally/*.cpp "$src"/curate/*.cpp | grep -P '[^\x00-\x7F]' | sed 's/^"//; s/"$//' | sort -u
+  local dirs=("$src"/battle "$src"/ingest "$src"/live "$src"/tally "$src"/curate)
+  grep -rohP --include='*.cpp' --include='*.h' '"(?:[^"\\]|\\.)*"' "${dirs[@]}" |
+    grep -P '[^\x00-\x7F]' | sed 's/^"//; s/"$//' | sort -u
 }
 
 {
