@@ -31,7 +31,7 @@ GuiDialogs SilentDialogs() {
   d.AskYesNo = [](QWidget*, const QString&, const QString&) { return false; };
   d.Error = [](QWidget*, const QString&) {};
   d.OpenFile = [](QWidget*, const QString&, const QString&) { return QString(); };
-  d.BrowseFolder = [](QWidget*, const QString&) { return QString(); };
+  d.BrowseFolder = [](QWidget*, const QString&, const QString&) { return QString(); };
   d.Exec = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
   return d;
 }
