@@ -346,6 +346,7 @@ void MainWindow::BuildLayout() {
   stringGrid1_->setModel(gridModel_);
   auto* tabSheet1 = FillingPanel("TabSheet1", stringGrid1_);
   pageControl1->addTab(tabSheet1, QStringLiteral("対戦表"));
+  connect(pageControl1, &QTabWidget::currentChanged, this, [this] { FitGridNames(); });
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -749,7 +750,16 @@ void MainWindow::SyncTally() {
 }
 
 void MainWindow::SyncGrid() {
-  if (gridModel_->Update()) FitNameColumn(stringGrid1_, app_.Grid);
+  if (gridModel_->Update()) gridNamesToFit_ = true;
+  FitGridNames();
+}
+
+// Measuring a thousand names costs more than the rest of a redraw of the grid: it waits
+// until the grid's page is on screen.
+void MainWindow::FitGridNames() {
+  if (!gridNamesToFit_ || !stringGrid1_->isVisible()) return;
+  FitNameColumn(stringGrid1_, app_.Grid);
+  gridNamesToFit_ = false;
 }
 
 void MainWindow::SyncInterval() {

@@ -90,6 +90,7 @@ class MainWindow : public QMainWindow {
   void SyncErrors();
   void SyncTally();
   void SyncGrid();
+  void FitGridNames();
   void SyncTimer();
   void SyncSinkCounter();
   void SyncInterval();
@@ -134,6 +135,7 @@ class MainWindow : public QMainWindow {
 
   std::vector<DetailLine> shownDetail_;
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known
+  bool gridNamesToFit_ = false;  // the grid changed since its name column was fitted
   std::string shownStatus_;
   std::size_t shownErrors_ = 0;
   bool timerWasRunning_ = false;

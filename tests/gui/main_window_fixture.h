@@ -254,7 +254,7 @@ class MainWindowTest : public ::testing::Test {
       << #condition
 #define EXPECT_SOON_EQ(actual, expected)                                   \
   do {                                                                     \
-    QTest::qWaitFor([&] { return (actual) == (expected); }, 5000);         \
+    (void)QTest::qWaitFor([&] { return (actual) == (expected); }, 5000);   \
     EXPECT_EQ(actual, expected);                                           \
   } while (false)
 

@@ -350,19 +350,24 @@ TEST_F(MainWindowView, ATranscriptSwitchRedrawsOnlyTheTranscript) {
   EXPECT_EQ(gridSpy.Resets.count(), 0);
 }
 
-TEST_F(MainWindowView, TheHeadToHeadPageShowsTakersAndVictimsInItsFixedRowAndColumn) {
+TEST_F(MainWindowView, TheHeadToHeadPageShowsTheTakersInItsFixedColumnWideEnough) {
   Open();
-  LoadTwoBattles();
+  test::WriteBytes(dir.File("chat.html"),
+                   TwoBattles() + SystemLine("黄鬼の強襲です！") +
+                       SystemLine("長い名前の提督さんが青波を撃沈しました！") +
+                       SystemLine("黄鬼に勝利しました！"));
+  window->OpenLog(QString::fromStdString(dir.File("chat.html")));
   auto* grid = Find<QTableView>("StringGrid1");
   ShowPageOf(grid);
   QAbstractItemModel* model = grid->model();
   QStringList takers;
   for (int r = 0; r < model->rowCount(); ++r) takers << model->headerData(r, Qt::Vertical).toString();
-  // In the first battle the owner sank one, 太郎 two, 花子 one; 次郎 sank one in the second.
-  EXPECT_EQ(takers, QStringList({Q("YOU"), Q("太郎"), Q("花子"), Q("次郎")}));
+  // The owner sank one, 太郎 two, 花子 one, 次郎 one, the admiral with the long name one.
+  EXPECT_EQ(takers, QStringList({Q("YOU"), Q("太郎"), Q("花子"), Q("次郎"), Q("長い名前の提督さん")}));
   EXPECT_TRUE(grid->verticalHeader()->isVisible());
   EXPECT_TRUE(grid->horizontalHeader()->isVisible());
-  EXPECT_GE(grid->verticalHeader()->width(), 50);
+  EXPECT_GE(grid->verticalHeader()->width(),
+            QFontMetrics(grid->verticalHeader()->font()).horizontalAdvance(Q("長い名前の提督さん")));
 }
 
 TEST_F(MainWindowView, ChatShortcutsToggleTheirChannelAndRedraw) {
