@@ -192,7 +192,9 @@ TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNo
         EXPECT_EQ(app.TallyTable.Revision, tally);
         EXPECT_EQ(app.Grid.Revision, grid);
       }
-      if (after.Columns != before.Columns || after.Rows != before.Rows) EXPECT_NE(app.TallyTable.Revision, tally);
+      if (after.Columns != before.Columns || after.Rows != before.Rows) {
+        EXPECT_NE(app.TallyTable.Revision, tally);
+      }
       if (after.GridColumns != before.GridColumns || after.GridRows != before.GridRows ||
           after.GridHeaders != before.GridHeaders || after.Counts != before.Counts ||
           after.Kinds != before.Kinds) {
