@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QTableView>
 
+#include "gui/fixed_header.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_model.h"
 
@@ -19,6 +20,8 @@ constexpr int kTextPadding = 8;  // the section's padding and border around its 
 }  // namespace
 
 void SetUpHeadToHeadView(QTableView* grid) {
+  grid->setHorizontalHeader(new FixedHeader(Qt::Horizontal, kRowHeight, grid));
+  grid->setVerticalHeader(new FixedHeader(Qt::Vertical, kColumnWidth, grid));
   grid->setFont(ProportionalFont(11));
   grid->setShowGrid(true);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -65,6 +68,8 @@ void FitNameColumn(QTableView* grid, const HeadToHeadGrid& cells) {
     if (width >= kMaxNameColumnWidth) break;
   }
   header->setFixedWidth(std::min(width, kMaxNameColumnWidth));
+  // The row of victims and the cells start where the names end.
+  QMetaObject::invokeMethod(grid, "updateGeometries");
 }
 
 }  // namespace mizuto

@@ -35,6 +35,7 @@
 #include "app/start_up.h"
 #include "app/battle_list_commands.h"
 #include "gui/detail_pane.h"
+#include "gui/fixed_header.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_model.h"
 #include "gui/head_to_head_view.h"
@@ -195,6 +196,7 @@ void MainWindow::BuildLayout() {
   // Page 1: tally table above; detail pane, battle list and error pane below.
   listView1_ = new QTableView;
   listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setHorizontalHeader(new FixedHeader(Qt::Horizontal, -1, listView1_));
   listView1_->setFont(FixedFont(12));
   listView1_->setShowGrid(true);
   listView1_->setSelectionBehavior(QAbstractItemView::SelectRows);

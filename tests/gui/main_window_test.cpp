@@ -368,6 +368,8 @@ TEST_F(MainWindowView, TheHeadToHeadPageShowsTheTakersInItsFixedColumnWideEnough
   EXPECT_TRUE(grid->horizontalHeader()->isVisible());
   EXPECT_GE(grid->verticalHeader()->width(),
             QFontMetrics(grid->verticalHeader()->font()).horizontalAdvance(Q("長い名前の提督さん")));
+  EXPECT_EQ(grid->horizontalHeader()->geometry().left(),
+            grid->verticalHeader()->geometry().right() + 1);
 }
 
 TEST_F(MainWindowView, ChatShortcutsToggleTheirChannelAndRedraw) {

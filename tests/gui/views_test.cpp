@@ -255,10 +255,16 @@ TEST(HeadToHeadView, NamesStayInViewWhenScrolledAndTheNameColumnFitsTheLongestNa
   EXPECT_EQ(names->logicalIndexAt(names->height() - 2), 29);          // "T30", the last taker
   EXPECT_EQ(view.horizontalHeader()->logicalIndexAt(view.viewport()->width() - 2), 39);
 
+  // The victims' row and the cells start where the names end.
+  EXPECT_EQ(view.horizontalHeader()->geometry().left(), names->geometry().right() + 1);
+  EXPECT_EQ(view.viewport()->geometry().left(), names->geometry().right() + 1);
+
   // A name longer than the limit is cut at the limit; the whole name is the tooltip.
   grid.RowHeaders[7] = std::string(80, 'W');
   FitNameColumn(&view, grid);
   EXPECT_EQ(names->width(), kMaxNameColumnWidth);
+  EXPECT_EQ(view.horizontalHeader()->geometry().left(), names->geometry().right() + 1);
+  EXPECT_EQ(view.viewport()->geometry().left(), names->geometry().right() + 1);
   EXPECT_EQ(model.headerData(6, Qt::Vertical, Qt::ToolTipRole).toString(), QString(80, 'W'));
 }
 
