@@ -6,7 +6,7 @@
 #   ./run.sh --detail 1 my.html   the report, with options (see mizuto --report --help)
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh g++ cmake make libicu-dev qt6-base-dev fonts-ipafont-gothic
+scripts/deps.sh g++ cmake make libicu-dev qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DMIZUTO_TESTS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" >/dev/null
 exe=build/release/mizuto

@@ -5,7 +5,7 @@
 # few seconds from its seeds (any finding fails the run).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev
+scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev qt6-translations-l10n
 scripts/check_layers.sh
 jobs="$(nproc)"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

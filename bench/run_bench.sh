@@ -6,6 +6,7 @@
 #   B4  refresh of every totals view on a full name table            (Google Benchmark)
 #   B5  peak resident memory of the B1 run and of a full name table
 #   B6  loading the 100 MB log in the window (offscreen, drawn once) against the report
+#   B7  a transcript switch in the window with the name table full   (Google Benchmark)
 # RUNS (default 7) sets the number of timed runs per command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -71,3 +72,7 @@ echo "window: median ${a} ms   report: median ${b} ms   ratio: $(awk "BEGIN{prin
 kb=$(QT_QPA_PLATFORM=offscreen /usr/bin/time -f %M "$exe" --program-dir "$corpus/100mb" --quit-after-load \
   "$corpus/100mb/chat.html" 2>&1 >/dev/null | tail -1)
 echo "window: peak RSS $(awk "BEGIN{printf \"%.1f\", $kb/1024}") MiB"
+
+echo "== B7: a transcript switch in the window (offscreen), name table full"
+MIZUTO_BENCH_DIR="$corpus/full" build/bench/window_bench --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true

@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <random>
+#include <tuple>
 
 #include "app/app.h"
+#include "app/battle_list_commands.h"
 #include "app/result_views.h"
+#include "app/start_up.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 
@@ -99,6 +106,103 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   ASSERT_TRUE(OpenLogFile(app, deep + "log.html"));
   EXPECT_EQ(app.CurrentLogPath, deep + "log.html");
   EXPECT_EQ(app.BattleList.Count(), 1);
+}
+
+// What a view of the tally table and the grid shows, for comparing two moments.
+using TallyPicture = std::vector<std::tuple<std::string, int, std::vector<std::string>>>;
+struct Pictures {
+  std::vector<std::pair<std::string, bool>> Columns;
+  TallyPicture Rows;
+  int GridColumns = 0, GridRows = 0;
+  std::vector<std::string> GridHeaders;
+  std::vector<std::int32_t> Counts;
+  std::vector<HeadToHeadGrid::CellKind> Kinds;
+  bool operator==(const Pictures&) const = default;
+};
+
+Pictures Picture(const App& app) {
+  Pictures p;
+  for (const TallyColumn& c : app.TallyTable.Columns) p.Columns.emplace_back(c.Caption, c.RightAligned);
+  for (const TallyRow& r : app.TallyTable.Rows) p.Rows.emplace_back(r.Caption, r.Icon, r.Cells);
+  p.GridColumns = app.Grid.ColCount;
+  p.GridRows = app.Grid.RowCount;
+  p.GridHeaders = app.Grid.ColumnHeaders;
+  p.GridHeaders.insert(p.GridHeaders.end(), app.Grid.RowHeaders.begin(), app.Grid.RowHeaders.end());
+  p.Counts = app.Grid.Counts;
+  p.Kinds = app.Grid.Kinds;
+  return p;
+}
+
+// A window redraws the tally table and the grid only when their revision changed: so every
+// command that changes what they show must count a revision, and a transcript switch must
+// not (it would redraw a thousand rows for nothing). Random command sequences on a generated
+// log; a failure names the seed and the step.
+TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNone) {
+  test::TempDir dir;
+  const std::string command = std::string("'") + MIZUTO_LOGGEN + "' --seed 23 --battles 14 --players 30" +
+                              " --checked 2 --program-dir '" + dir.Path() + "' --out '" +
+                              dir.File("chat.html") + "' >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  for (const unsigned seed : {1u, 2u, 3u}) {
+    App app;
+    app.ProgramDir = dir.Path();
+    StartUp(app);
+    ASSERT_TRUE(OpenLogFile(app, dir.File("chat.html")));
+    ASSERT_GT(app.BattleCount(), 3);
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int step = 0; step < 150; ++step) {
+      // A random selection in the battle list and in the tally table first.
+      for (std::size_t i = 0; i < app.BattleList.Selected.size(); ++i) app.BattleList.Selected[i] = pick(3) == 0;
+      for (TallyRow& row : app.TallyTable.Rows) row.Selected = pick(8) == 0;
+      const Pictures before = Picture(app);
+      const std::uint64_t tally = app.TallyTable.Revision, grid = app.Grid.Revision;
+      const int what = pick(12);
+      bool transcriptOnly = false;
+      switch (what) {
+        case 0: AddTotalListExecute(app); break;
+        case 1: DelTotalListExecute(app); break;
+        case 2: (pick(2) ? ShipTypeBExecute : BattleTypeMExecute)(app); break;
+        case 3: (pick(2) ? ToNPCExecute : ToPCExecute)(app); break;
+        case 4: CheckListBox1ClickCheck(app, pick(4), pick(2) == 0); break;
+        case 5: CheckListBox2ClickCheck(app, pick(4), pick(2) == 0); break;
+        case 6: ListView1ColumnClick(app, pick(static_cast<int>(app.TallyTable.Columns.size()))); break;
+        case 7: (pick(2) ? PlayerHideExecute : PlayerAllExecute)(app); break;
+        case 8:
+          app.Acts.AvgHitDown.Checked = !app.Acts.AvgHitDown.Checked;
+          AvgHitDownExecute(app);
+          break;
+        case 9: ReloadLogExecute(app); break;
+        case 10:
+          app.Acts.SayView.Checked = !app.Acts.SayView.Checked;
+          CriViewExecute(app);
+          transcriptOnly = true;
+          break;
+        default:
+          ListBox1DblClick(app);
+          transcriptOnly = true;
+          break;
+      }
+      const Pictures after = Picture(app);
+      SCOPED_TRACE("seed " + std::to_string(seed) + ", step " + std::to_string(step) +
+                   ", command " + std::to_string(what));
+      if (transcriptOnly) {
+        EXPECT_EQ(app.TallyTable.Revision, tally);
+        EXPECT_EQ(app.Grid.Revision, grid);
+      }
+      if (after.Columns != before.Columns || after.Rows != before.Rows) {
+        EXPECT_NE(app.TallyTable.Revision, tally);
+      }
+      if (after.GridColumns != before.GridColumns || after.GridRows != before.GridRows ||
+          after.GridHeaders != before.GridHeaders || after.Counts != before.Counts ||
+          after.Kinds != before.Kinds) {
+        EXPECT_NE(app.Grid.Revision, grid);
+      }
+      if (HasFatalFailure() || HasNonfatalFailure()) return;
+    }
+  }
 }
 
 }  // namespace

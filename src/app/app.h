@@ -15,6 +15,8 @@
 namespace mizuto {
 
 inline constexpr const char* kProgramTitleUtf8 = "Mizuto Ver1.45";
+// The application's own title (the task bar's text and the caption of a plain message box).
+inline constexpr const char* kApplicationTitle = "Mizuto";
 
 // Window geometry and pane sizes, as stored in the settings file.
 struct WindowGeometry {

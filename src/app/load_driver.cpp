@@ -31,6 +31,7 @@ bool LoadAndAnalyse(App& app) {
   app.Acts.ReloadLog.Enabled = false;
   app.ResumeOffset = 0;
   app.TallyTable.Rows.clear();
+  ++app.TallyTable.Revision;
   app.Lines.clear();
   ResetAnalysis(app);
   if (!ReadCurrentLog(app)) return false;

@@ -35,9 +35,12 @@ TallyOptions OptionsOf(const App& app) {
 
 }  // namespace
 
+// Whatever changes the tally table's rows or columns counts a revision of it (the grid counts
+// its own when it is laid out): a window redraws a table only when its revision moved.
 void ClearResultViews(App& app) {
   app.Detail.clear();
   app.TallyTable.Rows.clear();
+  ++app.TallyTable.Revision;
   app.BattleList.Clear();
   app.Acts.PlayerHide.Enabled = false;
   app.Acts.PlayerAll.Enabled = false;
@@ -53,19 +56,26 @@ void RenderSelectedBattles(App& app) {
   }
 }
 
-void RebuildTallyColumns(App& app) { BuildTallyColumns(OptionsOf(app), app.TallyTable.Columns); }
+void RebuildTallyColumns(App& app) {
+  BuildTallyColumns(OptionsOf(app), app.TallyTable.Columns);
+  ++app.TallyTable.Revision;
+}
 
 void RefreshTallies(App& app) {
   app.SetStatus(SJ("集計中･･･"));
   // The selection went with the old rows.
   app.Acts.PlayerHide.Enabled = false;
   BuildTallies(app, OptionsOf(app), app.TallyTable, app.Grid);
+  ++app.TallyTable.Revision;
   app.SetStatus(SummaryLine(app));
 }
 
 void ListBox1Click(App& app) { ShowBattleListHint(app, app.BattleList); }
 
-void ListView1ColumnClick(App& app, int column) { SortTallyRows(app.TallyTable, column); }
+void ListView1ColumnClick(App& app, int column) {
+  SortTallyRows(app.TallyTable, column);
+  ++app.TallyTable.Revision;
+}
 
 void ListView1SelectItem(App& app) { app.Acts.PlayerHide.Enabled = true; }
 

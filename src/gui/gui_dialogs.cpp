@@ -9,7 +9,8 @@ namespace mizuto {
 GuiDialogs RealGuiDialogs() {
   GuiDialogs d;
   d.Message = [](QWidget* parent, const QString& text, const QString& caption) {
-    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
   };
   d.AskYesNo = [](QWidget* parent, const QString& text, const QString& caption) {
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
@@ -19,11 +20,12 @@ GuiDialogs RealGuiDialogs() {
     QMessageBox::critical(parent, QStringLiteral("Mizuto"), text, QMessageBox::Ok);
   };
   d.OpenFile = [](QWidget* parent, const QString& initialFolder, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, QString(), initialFolder, filter);
+    return QFileDialog::getOpenFileName(parent, QString(), initialFolder, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
   };
-  d.BrowseFolder = [](QWidget* parent, const QString& title) {
-    QString folder = QFileDialog::getExistingDirectory(parent, title, QString(),
-                                                       QFileDialog::ShowDirsOnly);
+  d.BrowseFolder = [](QWidget* parent, const QString& title, const QString& startFolder) {
+    QString folder = QFileDialog::getExistingDirectory(
+        parent, title, startFolder, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     while (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\'))) folder.chop(1);
     return folder;
   };

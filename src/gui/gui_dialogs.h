@@ -11,7 +11,7 @@ class QWidget;
 namespace mizuto {
 
 struct GuiDialogs {
-  // A plain message box with an OK button.
+  // A plain message box with an OK button and no icon.
   std::function<void(QWidget* parent, const QString& text, const QString& caption)> Message;
   // A Yes/No question; true for Yes.
   std::function<bool(QWidget* parent, const QString& text, const QString& caption)> AskYesNo;
@@ -20,13 +20,17 @@ struct GuiDialogs {
   // A file-open dialog; the chosen path, or the empty string when cancelled.
   std::function<QString(QWidget* parent, const QString& initialFolder, const QString& filter)>
       OpenFile;
-  // A folder browser; the chosen folder without a trailing separator, or empty when cancelled.
-  std::function<QString(QWidget* parent, const QString& title)> BrowseFolder;
+  // A folder browser that opens at `startFolder`; the chosen folder without a trailing
+  // separator, or empty when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& startFolder)>
+      BrowseFolder;
   // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
   std::function<int(QDialog& dialog)> Exec;
 };
 
-// The seam wired to the real toolkit dialogs.
+// The seam wired to the real toolkit dialogs. The file and folder choosers are the toolkit's
+// own, not the desktop's, so they speak the program's language (Japanese) whatever the
+// desktop's is.
 GuiDialogs RealGuiDialogs();
 
 }  // namespace mizuto

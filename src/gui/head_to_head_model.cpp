@@ -7,13 +7,39 @@
 namespace mizuto {
 
 HeadToHeadModel::HeadToHeadModel(const HeadToHeadGrid& grid, QObject* parent)
-    : QAbstractTableModel(parent), grid_(grid), rows_(grid.RowCount), columns_(grid.ColCount) {}
+    : QAbstractTableModel(parent),
+      grid_(grid),
+      rows_(std::max(0, grid.RowCount - 1)),
+      columns_(std::max(0, grid.ColCount - 1)),
+      revision_(grid.Revision) {}
 
-void HeadToHeadModel::Reload() {
-  beginResetModel();
-  rows_ = grid_.RowCount;
-  columns_ = grid_.ColCount;
-  endResetModel();
+bool HeadToHeadModel::Update() {
+  if (grid_.Revision == revision_) return false;
+  revision_ = grid_.Revision;
+  const int rows = std::max(0, grid_.RowCount - 1);
+  const int columns = std::max(0, grid_.ColCount - 1);
+  if (rows < rows_) {
+    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+    rows_ = rows;
+    endRemoveRows();
+  } else if (rows > rows_) {
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  }
+  if (columns < columns_) {
+    beginRemoveColumns(QModelIndex(), columns, columns_ - 1);
+    columns_ = columns;
+    endRemoveColumns();
+  } else if (columns > columns_) {
+    beginInsertColumns(QModelIndex(), columns_, columns - 1);
+    columns_ = columns;
+    endInsertColumns();
+  }
+  if (rows_ > 0) emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+  if (columns_ > 0) emit headerDataChanged(Qt::Horizontal, 0, columns_ - 1);
+  if (rows_ > 0 && columns_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+  return true;
 }
 
 QColor HeadToHeadModel::FixedCellColour() { return QColor(0xa6, 0xca, 0xf0); }
@@ -26,7 +52,7 @@ int HeadToHeadModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : columns_;
 }
 
-// A view that has not been reset yet may still ask for a cell of the old size.
+// A view that has not been told of a change yet may still ask for a cell of the old size.
 bool HeadToHeadModel::InGrid(int c, int r) const {
   if (c < 0 || r < 0 || c >= grid_.ColCount || r >= grid_.RowCount) return false;
   if (static_cast<std::size_t>(c) >= grid_.ColumnHeaders.size() ||
@@ -39,16 +65,27 @@ bool HeadToHeadModel::InGrid(int c, int r) const {
 }
 
 QVariant HeadToHeadModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid()) return {};
-  const int c = index.column();
-  const int r = index.row();
+  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  const int c = index.column() + 1;
+  const int r = index.row() + 1;
+  if (!InGrid(c, r)) return {};
+  return ViewText(grid_.Cell(c, r));
+}
+
+QVariant HeadToHeadModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  const bool horizontal = orientation == Qt::Horizontal;
+  if (section < 0 || section >= (horizontal ? columns_ : rows_)) return {};
+  const int c = horizontal ? section + 1 : 0;
+  const int r = horizontal ? 0 : section + 1;
   if (!InGrid(c, r)) return {};
   switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:  // the whole name where the section is too narrow for it
       return ViewText(grid_.Cell(c, r));
     case Qt::BackgroundRole:
-      if (c == 0 || r == 0) return QBrush(FixedCellColour());
-      return {};
+      return QBrush(FixedCellColour());
+    case Qt::TextAlignmentRole:
+      return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
     default:
       return {};
   }

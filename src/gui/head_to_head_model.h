@@ -1,8 +1,11 @@
-// The head-to-head grid as a Qt table model. The core keeps the counts as numbers; a cell
+// The head-to-head grid as a Qt table model. The grid's first row (the victims) and first
+// column (the takers) are the model's header sections, so a view keeps them in view however
+// far it scrolls; the counts are the cells. The core keeps the counts as numbers; a cell
 // becomes text only when a view paints it, so a grid of a million cells costs nothing here.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstdint>
 
 #include "app/view_models.h"
 
@@ -13,15 +16,20 @@ class HeadToHeadModel : public QAbstractTableModel {
 
  public:
   // `grid` must outlive the model (it is the App's Grid). Model row r, column c is the
-  // grid's cell (c, r); row 0 and column 0 are the grid's own header cells.
+  // grid's cell (c + 1, r + 1); the horizontal header section c is the grid's cell (c + 1, 0)
+  // and the vertical one r is (0, r + 1).
   explicit HeadToHeadModel(const HeadToHeadGrid& grid, QObject* parent = nullptr);
 
-  // Call after the core rebuilt the grid.
-  void Reload();
+  // Tells the views what the core changed since the last call (from the grid's revision):
+  // rows and columns added or taken away at the end, every header and cell announced as
+  // changed. False when the grid is the one the views already show.
+  bool Update();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   // The background of the header cells.
@@ -31,8 +39,9 @@ class HeadToHeadModel : public QAbstractTableModel {
   bool InGrid(int c, int r) const;
 
   const HeadToHeadGrid& grid_;
-  int rows_ = 0;  // as last told to the views
+  int rows_ = 0;  // data rows and columns as last told to the views
   int columns_ = 0;
+  std::uint64_t revision_ = 0;
 };
 
 }  // namespace mizuto

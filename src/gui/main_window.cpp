@@ -35,8 +35,11 @@
 #include "app/start_up.h"
 #include "app/battle_list_commands.h"
 #include "gui/detail_pane.h"
+#include "gui/fixed_header.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_model.h"
+#include "gui/head_to_head_view.h"
+#include "gui/pane_splitter.h"
 #include "gui/program_icon.h"
 #include "gui/settings_dialog.h"
 #include "gui/sink_counter_window.h"
@@ -85,14 +88,6 @@ QWidget* FillingPanel(const char* name, QWidget* child) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(child);
   return panel;
-}
-
-QSplitter* Splitter(const char* name, Qt::Orientation orientation) {
-  auto* splitter = new QSplitter(orientation);
-  splitter->setObjectName(QLatin1String(name));
-  splitter->setHandleWidth(3);
-  splitter->setChildrenCollapsible(false);
-  return splitter;
 }
 
 // A check box bound to an action shows the action's caption and state and triggers it.
@@ -201,6 +196,7 @@ void MainWindow::BuildLayout() {
   // Page 1: tally table above; detail pane, battle list and error pane below.
   listView1_ = new QTableView;
   listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setHorizontalHeader(new FixedHeader(Qt::Horizontal, -1, listView1_));
   listView1_->setFont(FixedFont(12));
   listView1_->setShowGrid(true);
   listView1_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -254,27 +250,23 @@ void MainWindow::BuildLayout() {
   panel9_ = FillingPanel("Panel9", memo1_);
   panel9_->setMinimumHeight(50);
 
-  splitter8_ = Splitter("Splitter8", Qt::Vertical);
-  splitter8_->addWidget(panel8);
-  splitter8_->addWidget(panel9_);
-  splitter8_->setStretchFactor(0, 1);
-  splitter8_->setStretchFactor(1, 0);
+  // The panes docked to an edge keep the sizes of the settings (Sp1 .. Sp5).
+  WindowGeometry& sizes = app_.Geometry;
+  splitter8_ = new PaneSplitter("Splitter8", Qt::Vertical);
+  splitter8_->AddFilling(panel8);
+  splitter8_->AddDocked(panel9_, PaneSplitter::Edge::Trailing, &sizes.Sp3);
   auto* panel7 = FillingPanel("Panel7", splitter8_);
   panel7->setMinimumWidth(50);
 
-  splitter7_ = Splitter("Splitter7", Qt::Horizontal);
-  splitter7_->addWidget(panel6_);
-  splitter7_->addWidget(panel7);
-  splitter7_->setStretchFactor(0, 0);
-  splitter7_->setStretchFactor(1, 1);
+  splitter7_ = new PaneSplitter("Splitter7", Qt::Horizontal);
+  splitter7_->AddDocked(panel6_, PaneSplitter::Edge::Leading, &sizes.Sp2);
+  splitter7_->AddFilling(panel7);
   panel5_ = FillingPanel("Panel5", splitter7_);
   panel5_->setMinimumHeight(50);
 
-  splitter5_ = Splitter("Splitter5", Qt::Vertical);
-  splitter5_->addWidget(panel4);
-  splitter5_->addWidget(panel5_);
-  splitter5_->setStretchFactor(0, 1);
-  splitter5_->setStretchFactor(1, 0);
+  splitter5_ = new PaneSplitter("Splitter5", Qt::Vertical);
+  splitter5_->AddFilling(panel4);
+  splitter5_->AddDocked(panel5_, PaneSplitter::Edge::Trailing, &sizes.Sp1);
   auto* page1 = FillingPanel("Page1", splitter5_);
   pageControl1->addTab(page1, QStringLiteral("戦闘結果"));
 
@@ -341,39 +333,27 @@ void MainWindow::BuildLayout() {
   connect(up, &QToolButton::clicked, this, [this] { StepInterval(1); });
   connect(down, &QToolButton::clicked, this, [this] { StepInterval(-1); });
 
-  page2Splitter_ = Splitter("Page2Splitter", Qt::Horizontal);
-  page2Splitter_->addWidget(checkListBox1_);
-  page2Splitter_->addWidget(checkListBox2_);
-  page2Splitter_->addWidget(panel3);
-  page2Splitter_->setStretchFactor(0, 0);
-  page2Splitter_->setStretchFactor(1, 0);
-  page2Splitter_->setStretchFactor(2, 1);
+  page2Splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
+  page2Splitter_->AddDocked(checkListBox1_, PaneSplitter::Edge::Leading, &sizes.Sp4);
+  page2Splitter_->AddDocked(checkListBox2_, PaneSplitter::Edge::Leading, &sizes.Sp5);
+  page2Splitter_->AddFilling(panel3);
   auto* page2 = FillingPanel("Page2", page2Splitter_);
   pageControl1->addTab(page2, QStringLiteral("設定"));
 
   // Page 3: the head-to-head grid.
   stringGrid1_ = new QTableView;
   stringGrid1_->setObjectName(QStringLiteral("StringGrid1"));
-  stringGrid1_->setFont(ProportionalFont(11));
-  stringGrid1_->horizontalHeader()->hide();
-  stringGrid1_->verticalHeader()->hide();
-  stringGrid1_->horizontalHeader()->setDefaultSectionSize(50);
-  stringGrid1_->verticalHeader()->setDefaultSectionSize(18);
-  stringGrid1_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  stringGrid1_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  stringGrid1_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  stringGrid1_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  stringGrid1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  stringGrid1_->setWordWrap(false);
+  SetUpHeadToHeadView(stringGrid1_);
   gridModel_ = new HeadToHeadModel(app_.Grid, this);
   stringGrid1_->setModel(gridModel_);
   auto* tabSheet1 = FillingPanel("TabSheet1", stringGrid1_);
   pageControl1->addTab(tabSheet1, QStringLiteral("対戦表"));
+  connect(pageControl1, &QTabWidget::currentChanged, this, [this] { FitGridNames(); });
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setSingleShot(true);  // restarted after each tick: the next one comes a period later
-  timer1_->setInterval(app_.TimerIntervalMs);
+  timer1_->setInterval(options_.TimerPeriodMs > 0 ? options_.TimerPeriodMs : app_.TimerIntervalMs);
   connect(timer1_, &QTimer::timeout, this, [this] { OnTimer(); });
 }
 
@@ -568,8 +548,13 @@ void MainWindow::BuildMenus() {
 
   popupMenu3_ = new QMenu(this);
   popupMenu3_->setObjectName(QStringLiteral("PopupMenu3"));
-  // The battle list's menu names the show command after what it shows.
-  auto* prBatLog = new QAction(QStringLiteral("選択中の戦闘ログを表示"), popupMenu3_);
+  // The battle list's menu names the show command after what it shows. It is an entry of
+  // its own, so the key is written after a tab, which a menu shows as the entry's shortcut:
+  // a second Space shortcut in the window would make the key ambiguous.
+  auto* prBatLog = new QAction(
+      QStringLiteral("選択中の戦闘ログを表示\t") +
+          Action("PrBatLog")->shortcut().toString(QKeySequence::NativeText),
+      popupMenu3_);
   prBatLog->setObjectName(QStringLiteral("PrBatLogMenuItem"));
   connect(prBatLog, &QAction::triggered, Action("PrBatLog"), &QAction::trigger);
   connect(Action("PrBatLog"), &QAction::changed, prBatLog,
@@ -592,42 +577,50 @@ void MainWindow::BuildMenus() {
 // ---------------------------------------------------------------------------------------
 // Geometry and panes
 
+// Width and Height are the window's outer size, frame included, as Left and Top are the
+// frame's position. The frame is known only once the window system has framed the window:
+// until then the inner size stands in for the outer one, and the first move or resize that
+// brings the frame's size makes the inner size smaller by it.
 void MainWindow::ApplyGeometry() {
   const WindowGeometry& g = app_.Geometry;
   move(g.Left, g.Top);
   resize(g.Width, g.Height);
-  // The splitters get their pane sizes; the filling pane takes what is left.
-  const int page1Height = std::max(200, g.Height - 60);
-  splitter5_->setSizes({std::max(50, page1Height - g.Sp1), g.Sp1});
-  splitter7_->setSizes({g.Sp2, std::max(50, g.Width - g.Sp2)});
-  splitter8_->setSizes({std::max(50, g.Sp1 - g.Sp3), g.Sp3});
-  page2Splitter_->setSizes({g.Sp4, g.Sp5, std::max(200, g.Width - g.Sp4 - g.Sp5)});
+  pendingOuterSize_ = QSize(g.Width, g.Height);
+  for (PaneSplitter* splitter : {splitter5_, splitter7_, splitter8_, page2Splitter_}) {
+    splitter->Refit();
+  }
+}
+
+void MainWindow::FitOuterSize() {
+  if (!pendingOuterSize_.isValid() || !isVisible()) return;
+  const QSize frame = frameGeometry().size() - size();
+  if (frame.isNull()) return;  // not framed (yet): the inner size is the outer one
+  const QSize inner = pendingOuterSize_ - frame;
+  pendingOuterSize_ = QSize();
+  if (inner != size()) resize(inner);
 }
 
 void MainWindow::StoreGeometry() {
+  // The pane sizes (Sp1 .. Sp5) are kept up to date by the splitters themselves.
   WindowGeometry& g = app_.Geometry;
-  g.Left = pos().x();
-  g.Top = pos().y();
-  g.Width = width();
-  g.Height = height();
-  const QList<int> s5 = splitter5_->sizes();
-  const QList<int> s7 = splitter7_->sizes();
-  const QList<int> s8 = splitter8_->sizes();
-  const QList<int> p2 = page2Splitter_->sizes();
-  // A hidden pane reports 0: it keeps the size it had when it was last shown.
-  if (s5.size() == 2 && s5[1] > 0) g.Sp1 = s5[1];
-  if (s7.size() == 2 && s7[0] > 0) g.Sp2 = s7[0];
-  if (s8.size() == 2 && s8[1] > 0) g.Sp3 = s8[1];
-  if (p2.size() == 3 && p2[0] > 0) g.Sp4 = p2[0];
-  if (p2.size() == 3 && p2[1] > 0) g.Sp5 = p2[1];
+  const QRect outer = frameGeometry();
+  g.Left = outer.x();
+  g.Top = outer.y();
+  g.Width = outer.width();
+  g.Height = outer.height();
 }
 
 void MainWindow::ApplyBattleLogPane() {
-  // A hidden pane takes its splitter handle with it; shown again it is back on its side.
+  // A hidden pane takes its splitter handle with it; shown again it is back on its side,
+  // as wide as it was.
   panel6_->setVisible(app_.Acts.BattleLogView.Checked);
+  splitter7_->Refit();
 }
 
-void MainWindow::ApplyErrorPane() { panel9_->setVisible(app_.Acts.ErrorLogView.Checked); }
+void MainWindow::ApplyErrorPane() {
+  panel9_->setVisible(app_.Acts.ErrorLogView.Checked);
+  splitter8_->Refit();
+}
 
 void MainWindow::FillCheckLists() {
   ++syncing_;
@@ -730,17 +723,17 @@ void MainWindow::SyncErrors() {
 }
 
 void MainWindow::SyncTally() {
+  // Most commands leave the table as it is (a transcript switch, a selection): then there is
+  // nothing to draw.
+  const TallyTableModel::Change change = tallyModel_->Update();
+  if (change == TallyTableModel::Change::None) return;
   ++syncing_;
-  tallyModel_->Reload();
   // Columns are as wide as their captions, the name column as wide as the longest name.
   QHeaderView* header = listView1_->horizontalHeader();
-  std::vector<std::string> captions;
-  for (const TallyColumn& column : app_.TallyTable.Columns) captions.push_back(column.Caption);
-  if (captions != shownColumns_) {
+  if (change == TallyTableModel::Change::Columns) {
     for (int c = 1; c < tallyModel_->columnCount(); ++c) {
       header->resizeSection(c, header->sectionSizeHint(c));
     }
-    shownColumns_ = std::move(captions);
   }
   if (tallyModel_->columnCount() > 0) {
     listView1_->resizeColumnToContents(0);
@@ -758,7 +751,18 @@ void MainWindow::SyncTally() {
   --syncing_;
 }
 
-void MainWindow::SyncGrid() { gridModel_->Reload(); }
+void MainWindow::SyncGrid() {
+  if (gridModel_->Update()) gridNamesToFit_ = true;
+  FitGridNames();
+}
+
+// Measuring a thousand names costs more than the rest of a redraw of the grid: it waits
+// until the grid's page is on screen.
+void MainWindow::FitGridNames() {
+  if (!gridNamesToFit_ || !stringGrid1_->isVisible()) return;
+  FitNameColumn(stringGrid1_, app_.Grid);
+  gridNamesToFit_ = false;
+}
 
 void MainWindow::SyncInterval() {
   const QString text = ToQt(app_.IntervalText);
@@ -766,7 +770,8 @@ void MainWindow::SyncInterval() {
 }
 
 void MainWindow::SyncTimer() {
-  if (timer1_->interval() != app_.TimerIntervalMs) timer1_->setInterval(app_.TimerIntervalMs);
+  const int period = options_.TimerPeriodMs > 0 ? options_.TimerPeriodMs : app_.TimerIntervalMs;
+  if (timer1_->interval() != period) timer1_->setInterval(period);
   if (app_.TimerRunning && !timer1_->isActive()) timer1_->start();
   if (!app_.TimerRunning && timer1_->isActive()) timer1_->stop();
 }
@@ -842,7 +847,8 @@ bool MainWindow::OpenLog(const QString& path) {
 
 void MainWindow::DropFiles(const QStringList& paths) {
   if (!DropIsAccepted(static_cast<int>(paths.size()))) {
-    options_.Dialogs.Message(this, ToQt(OneLogOnlyMessage()), QString());
+    options_.Dialogs.Message(this, ToQt(OneLogOnlyMessage()),
+                             QString::fromLatin1(kApplicationTitle));
   } else {
     OpenLog(paths.front());
   }
@@ -856,6 +862,17 @@ void MainWindow::showEvent(QShowEvent* event) {
     setAcceptDrops(true);
     dropTargetRegistered_ = true;
   }
+  FitOuterSize();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  FitOuterSize();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FitOuterSize();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

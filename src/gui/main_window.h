@@ -19,7 +19,6 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
-class QSplitter;
 class QTableView;
 class QTextEdit;
 class QTimer;
@@ -28,6 +27,7 @@ class QWidget;
 namespace mizuto {
 
 class HeadToHeadModel;
+class PaneSplitter;
 class SinkCounterWindow;
 class TallyTableModel;
 
@@ -35,6 +35,9 @@ struct MainWindowOptions {
   std::string ProgramDir;  // the folder of the settings and list files, ending in '/'
   QUrl HomePage;           // the home site; the version page lies on the same host
   GuiDialogs Dialogs;      // message boxes and choosers (tests pre-answer them)
+  // The period of the active-mode timer in milliseconds instead of the interval the player
+  // set (0: the player's); tests make it short, so a tick comes soon.
+  int TimerPeriodMs = 0;
 };
 
 class MainWindow : public QMainWindow {
@@ -58,6 +61,8 @@ class MainWindow : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -69,6 +74,7 @@ class MainWindow : public QMainWindow {
   void BuildActions();
   void BuildMenus();
   void ApplyGeometry();
+  void FitOuterSize();
   void StoreGeometry();
   void FillCheckLists();
   // Runs a command at the event boundary: an error that escapes is shown, the program goes on.
@@ -84,6 +90,7 @@ class MainWindow : public QMainWindow {
   void SyncErrors();
   void SyncTally();
   void SyncGrid();
+  void FitGridNames();
   void SyncTimer();
   void SyncSinkCounter();
   void SyncInterval();
@@ -110,10 +117,10 @@ class MainWindow : public QMainWindow {
   QWidget* panel5_ = nullptr;
   QWidget* panel6_ = nullptr;
   QWidget* panel9_ = nullptr;
-  QSplitter* splitter5_ = nullptr;
-  QSplitter* splitter7_ = nullptr;
-  QSplitter* splitter8_ = nullptr;
-  QSplitter* page2Splitter_ = nullptr;
+  PaneSplitter* splitter5_ = nullptr;
+  PaneSplitter* splitter7_ = nullptr;
+  PaneSplitter* splitter8_ = nullptr;
+  PaneSplitter* page2Splitter_ = nullptr;
   QListWidget* checkListBox1_ = nullptr;
   QListWidget* checkListBox2_ = nullptr;
   QCheckBox* npcCheck_ = nullptr;
@@ -127,7 +134,8 @@ class MainWindow : public QMainWindow {
   QMenu* popupMenu3_ = nullptr;
 
   std::vector<DetailLine> shownDetail_;
-  std::vector<std::string> shownColumns_;
+  QSize pendingOuterSize_;  // the outer size to reach once the frame is known
+  bool gridNamesToFit_ = false;  // the grid changed since its name column was fitted
   std::string shownStatus_;
   std::size_t shownErrors_ = 0;
   bool timerWasRunning_ = false;

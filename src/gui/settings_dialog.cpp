@@ -1,6 +1,8 @@
 #include "gui/settings_dialog.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,7 +88,12 @@ SettingsDialog::SettingsDialog(QWidget* parent, GuiDialogs& dialogs)
 }
 
 void SettingsDialog::Button3Click() {
-  const QString folder = dialogs_.BrowseFolder(this, QStringLiteral("ログフォルダの選択"));
+  // The chooser opens at the log folder as the dialog shows it, when that folder exists,
+  // else at the home folder.
+  const QString logDir = labeledEdit2_->text();
+  const QString start =
+      !logDir.isEmpty() && QFileInfo(logDir).isDir() ? logDir : QDir::homePath();
+  const QString folder = dialogs_.BrowseFolder(this, QStringLiteral("ログフォルダの選択"), start);
   if (!folder.isEmpty()) labeledEdit2_->setText(folder);
 }
 

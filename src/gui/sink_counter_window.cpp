@@ -2,25 +2,47 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "gui/gui_text.h"
 
 namespace mizuto {
 
+// A window manager decides for itself which buttons a framed window gets, and some put
+// minimise and close buttons on every title bar whatever the window asks for. So the window
+// has no frame from the window system at all and draws its own narrow caption bar: titled,
+// without a single button, with or without a window manager. Dragging the caption moves it.
 SinkCounterWindow::SinkCounterWindow(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowStaysOnTopHint) {
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(QStringLiteral("撃沈カウント"));
   setFont(ProportionalFont(12));
-  setFixedSize(209, 26);
+  setFixedSize(209, kCaptionHeight + 26);
   setWindowOpacity(128.0 / 255.0);
   // The game keeps the keyboard while the score floats above it.
   setAttribute(Qt::WA_ShowWithoutActivating);
 
+  caption_ = new QLabel(windowTitle(), this);
+  caption_->setObjectName(QStringLiteral("Caption"));
+  caption_->setFixedHeight(kCaptionHeight);
+  caption_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  caption_->setIndent(4);
+  QFont captionFont = ProportionalFont(11);
+  captionFont.setBold(true);
+  caption_->setFont(captionFont);
+  caption_->setAutoFillBackground(true);
+  QPalette captionColours = caption_->palette();
+  captionColours.setColor(QPalette::Window, QColor(0x0a, 0x24, 0x6a));  // a tool caption's blue
+  captionColours.setColor(QPalette::WindowText, Qt::white);
+  caption_->setPalette(captionColours);
+  caption_->setCursor(Qt::SizeAllCursor);
+  caption_->installEventFilter(this);
+
   label1_ = new QLabel(QStringLiteral("味方 0 - 0 敵"), this);
   label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setFixedHeight(26);
   label1_->setAlignment(Qt::AlignCenter);
   QFont font = ProportionalFont(21);
   font.setBold(true);
@@ -31,6 +53,8 @@ SinkCounterWindow::SinkCounterWindow(QWidget* owner)
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(caption_);
   layout->addWidget(label1_);
 }
 
@@ -39,17 +63,12 @@ void SinkCounterWindow::SetText(const QString& text) { label1_->setText(text); }
 QString SinkCounterWindow::Text() const { return label1_->text(); }
 
 void SinkCounterWindow::ShowCentredOn(QWidget* mainWindow) {
-  auto centre = [this, mainWindow]() {
-    if (!mainWindow) return;
+  if (mainWindow) {
     QRect mine = frameGeometry();
     mine.moveCenter(mainWindow->frameGeometry().center());
     move(mine.topLeft());
-  };
-  centre();
+  }
   show();
-  // The frame's size is known only once the window system has the window: centre again
-  // with it.
-  centre();
 }
 
 void SinkCounterWindow::closeEvent(QCloseEvent* event) {
@@ -57,6 +76,32 @@ void SinkCounterWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
   else
     QWidget::closeEvent(event);
+}
+
+bool SinkCounterWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != caption_) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      auto* press = static_cast<QMouseEvent*>(event);
+      if (press->button() != Qt::LeftButton) break;
+      // The window manager moves the window when there is one; by hand otherwise.
+      dragging_ = !(windowHandle() && windowHandle()->startSystemMove());
+      dragOffset_ = press->globalPosition().toPoint() - pos();
+      return true;
+    }
+    case QEvent::MouseMove:
+      if (dragging_) {
+        move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+        return true;
+      }
+      break;
+    case QEvent::MouseButtonRelease:
+      dragging_ = false;
+      break;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace mizuto

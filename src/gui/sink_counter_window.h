@@ -13,6 +13,9 @@ class SinkCounterWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The height of the window's own narrow caption bar above the score.
+  static constexpr int kCaptionHeight = 14;
+
   // A tool window owned by the main window (`owner`), created hidden.
   explicit SinkCounterWindow(QWidget* owner);
 
@@ -25,9 +28,13 @@ class SinkCounterWindow : public QWidget {
   // Only switching active mode off hides the window: a close request from the window
   // system (there is no close button, but a keyboard shortcut can still ask) is refused.
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QLabel* caption_;
   QLabel* label1_;
+  QPoint dragOffset_;  // where the caption was grabbed, while it is dragged by hand
+  bool dragging_ = false;
 };
 
 }  // namespace mizuto

@@ -1,5 +1,7 @@
 #include "gui/tally_table_model.h"
 
+#include <algorithm>
+
 #include "gui/gui_text.h"
 #include "gui/row_icons.h"
 
@@ -16,13 +18,46 @@ TallyTableModel::TallyTableModel(const TallyTableView& table, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
       rows_(static_cast<int>(table.Rows.size())),
-      columns_(static_cast<int>(table.Columns.size())) {}
+      columns_(static_cast<int>(table.Columns.size())),
+      revision_(table.Revision),
+      shownColumns_(table.Columns) {}
 
-void TallyTableModel::Reload() {
-  beginResetModel();
-  rows_ = static_cast<int>(table_.Rows.size());
-  columns_ = static_cast<int>(table_.Columns.size());
-  endResetModel();
+namespace {
+
+bool SameColumns(const std::vector<TallyColumn>& a, const std::vector<TallyColumn>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const TallyColumn& x, const TallyColumn& y) {
+                      return x.Caption == y.Caption && x.RightAligned == y.RightAligned;
+                    });
+}
+
+}  // namespace
+
+TallyTableModel::Change TallyTableModel::Update() {
+  if (table_.Revision == revision_) return Change::None;
+  revision_ = table_.Revision;
+  const int rows = static_cast<int>(table_.Rows.size());
+  if (!SameColumns(shownColumns_, table_.Columns)) {
+    beginResetModel();
+    rows_ = rows;
+    columns_ = static_cast<int>(table_.Columns.size());
+    shownColumns_ = table_.Columns;
+    endResetModel();
+    return Change::Columns;
+  }
+  if (rows < rows_) {
+    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+    rows_ = rows;
+    endRemoveRows();
+  } else if (rows > rows_) {
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  }
+  if (rows_ > 0 && columns_ > 0) {
+    emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+  }
+  return Change::Cells;
 }
 
 int TallyTableModel::rowCount(const QModelIndex& parent) const {

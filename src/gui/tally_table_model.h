@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstdint>
+#include <vector>
 
 #include "app/view_models.h"
 
@@ -15,8 +17,12 @@ class TallyTableModel : public QAbstractTableModel {
   // `table` must outlive the model (it is the App's TallyTable).
   explicit TallyTableModel(const TallyTableView& table, QObject* parent = nullptr);
 
-  // Call after the core changed the rows or the columns (a refresh, a sort).
-  void Reload();
+  enum class Change { None, Cells, Columns };
+  // Tells the views what the core changed since the last call, from the table's revision:
+  // nothing; the cells (rows added or taken away at the end, every shown cell announced as
+  // changed, which costs the views a repaint of what they show); or the columns, the one
+  // change that resets the model.
+  Change Update();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -28,9 +34,11 @@ class TallyTableModel : public QAbstractTableModel {
  private:
   const TallyTableView& table_;
   // The sizes the views were last told about; the core may already hold others until the
-  // next Reload, and a view must never be answered from rows it does not know.
+  // next Update, and a view must never be answered from rows it does not know.
   int rows_ = 0;
   int columns_ = 0;
+  std::uint64_t revision_ = 0;
+  std::vector<TallyColumn> shownColumns_;
 };
 
 // A core text for a view. Numbers are the bulk of the table and pure ASCII, which needs no

@@ -77,6 +77,16 @@ std::optional<Fetched> FetchPage(const QUrl& url, int timeoutMs) {
 
 }  // namespace
 
+QUrl HomePageUrl() {
+  const QUrl fromEnvironment(qEnvironmentVariable(kHomePageVariable), QUrl::StrictMode);
+  const QString scheme = fromEnvironment.scheme().toLower();
+  if (fromEnvironment.isValid() && !fromEnvironment.host().isEmpty() &&
+      (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
+    return fromEnvironment;
+  }
+  return QUrl(QString::fromLatin1(kHomePageUrl));
+}
+
 QUrl VersionPageUrl(const QUrl& home) {
   QUrl url = home;
   url.setUserInfo(QString());

@@ -15,6 +15,12 @@ struct GuiDialogs;
 // The home page. The address of the real site is not known here: this host is a
 // placeholder under the reserved ".example" domain, to be replaced once the site exists.
 inline constexpr const char* kHomePageUrl = "http://mizuto.example/";
+// The environment variable that names another home page (a mirror, a test server).
+inline constexpr const char* kHomePageVariable = "MIZUTO_HOME_URL";
+
+// The home page: the address in $MIZUTO_HOME_URL when it is a web (http or https) address,
+// else the placeholder above.
+QUrl HomePageUrl();
 
 // The version page on the home page's host: same scheme, host and port, path
 // "/files/Ver_Mizuto.php".

@@ -2,7 +2,9 @@
 // is wanted, so the headless report never pays for loading the toolkit.
 #include <QApplication>
 #include <QFile>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <iostream>
 #include <string>
@@ -11,6 +13,7 @@
 #include "app/usage.h"
 #include "gui/gui_dialogs.h"
 #include "gui/main_window.h"
+#include "gui/toolkit_language.h"
 #include "gui/version_fetch.h"
 
 // argv as the program got it; programDir is the program's folder, ending in '/'.
@@ -45,10 +48,16 @@ extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc,
   }
 
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Mizuto"));
+  QApplication::setApplicationName(QString::fromLatin1(mizuto::kApplicationTitle));
+  // The whole program speaks Japanese, so the toolkit's own dialogs and buttons do too.
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  QTranslator toolkitJapanese;
+  if (mizuto::LoadToolkitJapanese(toolkitJapanese)) {
+    QApplication::installTranslator(&toolkitJapanese);
+  }
   mizuto::MainWindowOptions options;
   options.ProgramDir = folder;
-  options.HomePage = QUrl(QString::fromLatin1(mizuto::kHomePageUrl));
+  options.HomePage = mizuto::HomePageUrl();
   options.Dialogs = mizuto::RealGuiDialogs();
   mizuto::MainWindow window(std::move(options));
   window.show();

@@ -28,6 +28,9 @@ struct TallyTableView {
   int SortColumn = 0;
   int PreviousSortColumn = 0;
   int SortReversed = 0;
+  // Counts every change of the rows or the columns, so a view that saw this number last
+  // knows it has nothing to redraw.
+  std::uint64_t Revision = 0;
 };
 
 // The head-to-head grid: cell (column c, row r); row 0 and column 0 are headers. The data
@@ -42,9 +45,12 @@ struct HeadToHeadGrid {
   std::vector<std::string> RowHeaders = std::vector<std::string>(2);     // cells (0, r)
   std::vector<std::int32_t> Counts = std::vector<std::int32_t>(1);       // cells c, r >= 1
   std::vector<CellKind> Kinds = std::vector<CellKind>(1);                //   column by column
+  // Counts the grids laid out: a view that saw this number last has nothing to redraw.
+  std::uint64_t Revision = 0;
 
   // Lays out an empty grid of the given size.
   void Reset(int cols, int rows) {
+    ++Revision;
     ColCount = cols;
     RowCount = rows;
     ColumnHeaders.assign(static_cast<std::size_t>(cols), std::string());

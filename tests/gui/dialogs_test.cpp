@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QElapsedTimer>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTranslator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -11,16 +16,8 @@
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
+#include <filesystem>
 #include <functional>
-#include <mutex>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -31,110 +28,20 @@
 #include "gui/program_icon.h"
 #include "gui/settings_dialog.h"
 #include "gui/sink_counter_window.h"
+#include "gui/toolkit_language.h"
 #include "gui/version_dialog.h"
 #include "gui/version_fetch.h"
+#include "local_http_server.h"
 #include "support/test_support.h"
 
 namespace mizuto {
 namespace {
 
+using test::ClosedPort;
+using test::HttpReply;
+using test::LocalHttpServer;
 using test::S;
 using test::U;
-
-// --- a minimal HTTP server on a thread, with plain sockets ---
-
-class LocalHttpServer {
- public:
-  // `reply` is sent whole (status line, headers, body) after the request's header; an
-  // empty `reply` means the server accepts, reads and never answers.
-  explicit LocalHttpServer(std::string reply) : reply_(std::move(reply)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    const bool ok =
-        listener_ >= 0 &&
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::listen(listener_, 4) == 0;
-    EXPECT_TRUE(ok) << "cannot listen on 127.0.0.1";
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~LocalHttpServer() {
-    stop_ = true;
-    thread_.join();
-    ::close(listener_);
-  }
-
-  int Port() const { return port_; }
-  QUrl Url(const QString& path = QStringLiteral("/files/Ver_Mizuto.php")) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
-  }
-  std::string FirstRequest() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return firstRequest_;
-  }
-
- private:
-  bool WaitReadable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    while (!stop_) {
-      if (::poll(&p, 1, 20) > 0) return true;
-    }
-    return false;
-  }
-
-  void Serve() {
-    while (WaitReadable(listener_)) {
-      const int client = ::accept(listener_, nullptr, nullptr);
-      if (client < 0) continue;
-      std::string request;
-      char buffer[1024];
-      while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(client)) {
-        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        request.append(buffer, static_cast<std::size_t>(n));
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (firstRequest_.empty()) firstRequest_ = request;
-      }
-      if (reply_.empty()) {
-        // Hold the connection open without a word until the test ends.
-        while (WaitReadable(client)) {
-          if (::recv(client, buffer, sizeof buffer, 0) <= 0) break;
-        }
-      } else {
-        std::size_t sent = 0;
-        while (sent < reply_.size()) {
-          const ssize_t n =
-              ::send(client, reply_.data() + sent, reply_.size() - sent, MSG_NOSIGNAL);
-          if (n <= 0) break;
-          sent += static_cast<std::size_t>(n);
-        }
-      }
-      ::close(client);
-    }
-  }
-
-  std::string reply_;
-  int listener_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  mutable std::mutex mutex_;
-  std::string firstRequest_;
-};
-
-std::string HttpReply(const std::string& body, const std::string& status = "200 OK",
-                      const std::string& contentType = "text/html") {
-  return "HTTP/1.0 " + status + "\r\nContent-Type: " + contentType +
-         "\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nConnection: close\r\n\r\n" + body;
-}
 
 struct Check {
   int Result;
@@ -151,19 +58,6 @@ Check CheckAgainst(const QUrl& url, int timeoutMs = 5000) {
 Check CheckAgainstServer(const std::string& reply) {
   LocalHttpServer server(reply);
   return CheckAgainst(server.Url());
-}
-
-// A port on 127.0.0.1 that nothing listens on: bound once, then closed.
-int ClosedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
 }
 
 TEST(VersionCheck, ReadsTheTitleOfTheServedPage) {
@@ -213,15 +107,13 @@ TEST(VersionCheck, FailedRequestsAreConnectionErrors) {
   EXPECT_EQ(refused.Result, kVersionConnectionError);
   EXPECT_EQ(refused.Message, "接続エラー");
 
-  // A server that accepts and never answers: the time-out ends the wait.
+  // A server that accepts and never answers: only the time-out can end the wait (without
+  // it the check would never return), and it ends as a connection error.
   {
     LocalHttpServer silent("");
-    QElapsedTimer clock;
-    clock.start();
     const Check timedOut = CheckAgainst(silent.Url(), 300);
     EXPECT_EQ(timedOut.Result, kVersionConnectionError);
     EXPECT_EQ(timedOut.Message, "接続エラー");
-    EXPECT_LT(clock.elapsed(), 4000) << "the time-out did not end the request";
   }
 
   // A reply far larger than any version page is refused rather than kept in memory.
@@ -240,6 +132,27 @@ TEST(VersionCheck, FailedRequestsAreConnectionErrors) {
 TEST(VersionCheck, PageAddressAndMessageBox) {
   EXPECT_EQ(VersionPageUrl(QUrl(QString::fromLatin1(kHomePageUrl))).toString(),
             QStringLiteral("http://mizuto.example/files/Ver_Mizuto.php"));
+
+  // The home page comes from the environment when it names a web address.
+  const QByteArray saved = qgetenv(kHomePageVariable);
+  const struct {
+    const char* Value;  // nullptr: not set
+    const char* Expected;
+  } homes[] = {
+      {nullptr, "http://mizuto.example/"},
+      {"http://127.0.0.1:8080/", "http://127.0.0.1:8080/"},
+      {"https://mirror.example/mizuto/", "https://mirror.example/mizuto/"},
+      {"", "http://mizuto.example/"},
+      {"file:///etc/passwd", "http://mizuto.example/"},
+      {"not an address", "http://mizuto.example/"},
+  };
+  for (const auto& h : homes) {
+    if (h.Value) qputenv(kHomePageVariable, h.Value); else qunsetenv(kHomePageVariable);
+    EXPECT_EQ(HomePageUrl().toString(), QString::fromLatin1(h.Expected))
+        << (h.Value ? h.Value : "(unset)");
+  }
+  if (saved.isNull()) qunsetenv(kHomePageVariable); else qputenv(kHomePageVariable, saved);
+
   EXPECT_EQ(VersionPageUrl(QUrl(QStringLiteral("http://user@home.example:8080/a/index.html?x=1#top")))
                 .toString(),
             QStringLiteral("http://home.example:8080/files/Ver_Mizuto.php"));
@@ -271,17 +184,21 @@ T* Child(QWidget& parent, const char* name) {
 }
 
 // A seam whose Exec shows the dialog, runs `script` on it as the user would, and returns
-// the result the dialog was closed with.
+// the result the dialog was closed with. The folder browser answers `browse` and records
+// the folder it was opened at in *browseStart.
 GuiDialogs ScriptedDialogs(std::function<void(QDialog&)> script,
-                           std::function<QString()> browse = [] { return QString(); }) {
+                           std::function<QString()> browse = [] { return QString(); },
+                           QString* browseStart = nullptr) {
   GuiDialogs dialogs;
   dialogs.Exec = [script](QDialog& dialog) {
     dialog.show();
     script(dialog);
     return dialog.result();
   };
-  dialogs.BrowseFolder = [browse](QWidget*, const QString& title) {
+  dialogs.BrowseFolder = [browse, browseStart](QWidget*, const QString& title,
+                                               const QString& start) {
     EXPECT_EQ(title, QStringLiteral("ログフォルダの選択"));
+    if (browseStart) *browseStart = start;
     return browse();
   };
   return dialogs;
@@ -418,6 +335,33 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EXPECT_EQ(app.VerChk, 1);
 }
 
+TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
+  test::TempDir dir;
+  const std::string existing = dir.File("ログ");
+  std::filesystem::create_directory(existing);
+  const struct {
+    std::string LogDir;   // UTF-8, as the dialog shows it
+    QString Expected;
+  } cases[] = {
+      {existing, QString::fromStdString(existing)},
+      {dir.File("gone"), QDir::homePath()},
+      {"", QDir::homePath()},
+  };
+  for (const auto& c : cases) {
+    App app;
+    app.LogDir = test::S(c.LogDir.c_str());
+    QString start = QStringLiteral("(not opened)");
+    GuiDialogs browse = ScriptedDialogs(
+        [](QDialog& dialog) {
+          Click(dialog, "Button3");
+          Click(dialog, "Button2");
+        },
+        [] { return QString(); }, &start);
+    SettingExecute(app, nullptr, browse);
+    EXPECT_EQ(start, c.Expected) << c.LogDir;
+  }
+}
+
 TEST(SettingsDialog, OkWithoutEditingKeepsTheExactBytes) {
   // A name with a malformed trailing lead byte and a folder with a character that has two
   // codes in the table ("≒" as 81 E0 and as 87 90): shown and accepted unchanged, both
@@ -465,6 +409,74 @@ TEST(VersionDialog, ShowsTheTitleAndIsReleasedAfterwards) {
   EXPECT_TRUE(seen.isNull()) << "the dialog outlived its use";
 }
 
+// Runs `look` on the modal dialog that `open` opens, as soon as it is up, then closes it
+// with Escape; returns whether a dialog was seen at all.
+bool WithModalDialog(const std::function<void()>& open, const std::function<void(QWidget&)>& look) {
+  bool seen = false;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog || !dialog->isVisible()) return;
+    poll.stop();
+    seen = true;
+    look(*dialog);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  });
+  poll.start();
+  open();
+  poll.stop();
+  return seen;
+}
+
+TEST(RealDialogs, APlainMessageHasNoIconAndTheGivenCaption) {
+  const GuiDialogs real = RealGuiDialogs();
+  const bool seen = WithModalDialog(
+      [&] { real.Message(nullptr, QStringLiteral("LOGは１コだけね"), QStringLiteral("Mizuto")); },
+      [](QWidget& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Mizuto"));
+        EXPECT_EQ(box->text(), QStringLiteral("LOGは１コだけね"));
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+      });
+  EXPECT_TRUE(seen);
+}
+
+TEST(RealDialogs, TheToolkitSpeaksJapanese) {
+  QTranslator japanese;
+  ASSERT_TRUE(LoadToolkitJapanese(japanese)) << "qtbase_ja.qm is not installed";
+  QApplication::installTranslator(&japanese);
+  const GuiDialogs real = RealGuiDialogs();
+
+  // The Yes/No question and the open dialog: their buttons and labels are the toolkit's.
+  QStringList yesNo;
+  EXPECT_TRUE(WithModalDialog([&] { real.AskYesNo(nullptr, QStringLiteral("登録しますか？"),
+                                                  QStringLiteral("NPC艦隊の登録")); },
+                              [&](QWidget& dialog) {
+                                auto* box = qobject_cast<QMessageBox*>(&dialog);
+                                ASSERT_NE(box, nullptr);
+                                yesNo << box->button(QMessageBox::Yes)->text()
+                                      << box->button(QMessageBox::No)->text();
+                              }));
+  EXPECT_EQ(yesNo, QStringList({QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
+
+  QStringList openTexts;
+  EXPECT_TRUE(WithModalDialog(
+      [&] { real.OpenFile(nullptr, QDir::homePath(), QStringLiteral("ログファイル (*.html)")); },
+      [&](QWidget& dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+        ASSERT_NE(chooser, nullptr);
+        openTexts << chooser->labelText(QFileDialog::Accept)
+                  << chooser->labelText(QFileDialog::Reject)
+                  << chooser->labelText(QFileDialog::FileName);
+      }));
+  EXPECT_EQ(openTexts, QStringList({QStringLiteral("開く(&O)"), QStringLiteral("キャンセル"),
+                                    QStringLiteral("ファイル名(&N):")}));
+  QApplication::removeTranslator(&japanese);
+}
+
 TEST(ProgramIconTest, HasThePictureAtEachSize) {
   const QIcon icon = ProgramIcon();
   for (int size : {16, 32, 48}) {
@@ -485,14 +497,20 @@ TEST(SinkCounterWindowTest, FloatsAboveWithoutButtonsAndShowsTheScore) {
   EXPECT_EQ(window.objectName(), QStringLiteral("Form4"));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("撃沈カウント"));
   EXPECT_TRUE(window.isWindow());
+  // A tool window on top, with no frame from the window system (whose title bar could
+  // bring buttons), and its own caption bar above the score.
   const Qt::WindowFlags flags = window.windowFlags();
   EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
   EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(flags & Qt::FramelessWindowHint);
   EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
                         Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint));
   EXPECT_NEAR(window.windowOpacity(), 128.0 / 255.0, 0.01);
-  EXPECT_EQ(window.size(), QSize(209, 26));
+  EXPECT_EQ(window.size(), QSize(209, SinkCounterWindow::kCaptionHeight + 26));
   EXPECT_EQ(window.minimumSize(), window.maximumSize());
+  QLabel* caption = Child<QLabel>(window, "Caption");
+  EXPECT_EQ(caption->text(), QStringLiteral("撃沈カウント"));
+  EXPECT_TRUE(window.findChildren<QAbstractButton*>().isEmpty());
 
   QLabel* label = Child<QLabel>(window, "Label1");
   EXPECT_EQ(label->text(), QStringLiteral("味方 0 - 0 敵"));
@@ -507,10 +525,18 @@ TEST(SinkCounterWindowTest, FloatsAboveWithoutButtonsAndShowsTheScore) {
 
   window.ShowCentredOn(&mainWindow);
   EXPECT_TRUE(window.isVisible());
-  EXPECT_EQ(label->geometry(), window.rect());
+  EXPECT_EQ(caption->geometry(), QRect(0, 0, 209, SinkCounterWindow::kCaptionHeight));
+  EXPECT_EQ(label->geometry(), QRect(0, SinkCounterWindow::kCaptionHeight, 209, 26));
   EXPECT_LE((window.frameGeometry().center() - mainWindow.frameGeometry().center())
                 .manhattanLength(),
             2);
+
+  // Dragging the caption moves the window (by hand: there is no window manager here).
+  const QPoint before = window.pos();
+  QTest::mousePress(caption, Qt::LeftButton, {}, QPoint(20, 5));
+  QTest::mouseMove(caption, QPoint(60, 35));
+  QTest::mouseRelease(caption, Qt::LeftButton, {}, QPoint(60, 35));
+  EXPECT_EQ(window.pos(), before + QPoint(40, 30));
 
   // The window system cannot close it; the program can.
   QCloseEvent fromWindowSystem;

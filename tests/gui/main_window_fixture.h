@@ -24,6 +24,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <stdexcept>
 #include <ostream>
 #include <memory>
 #include <string>
@@ -46,11 +47,13 @@ namespace mizuto::test {
 // What the window asked through the seam, and what the seam answers.
 struct DialogRecord {
   QStringList Messages;  // text of each plain message box
+  QStringList MessageCaptions;
   QStringList Errors;    // text of each standard error box
   QStringList OpenFolders;
   QStringList OpenFilters;
   int Execs = 0;
   QString OpenAnswer;  // the file the open dialog yields ("" = cancelled)
+  std::string OpenFails;  // not empty: the open dialog throws an error with this text
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -80,10 +83,12 @@ class MainWindowTest : public ::testing::Test {
   MainWindow& Open() {
     MainWindowOptions options;
     options.ProgramDir = dir.Path();
-    options.HomePage = QUrl(QStringLiteral("http://127.0.0.1:9/"));
+    options.HomePage = homePage;
+    options.TimerPeriodMs = timerPeriodMs;
     DialogRecord* r = &record;
-    options.Dialogs.Message = [r](QWidget*, const QString& text, const QString&) {
+    options.Dialogs.Message = [r](QWidget*, const QString& text, const QString& caption) {
       r->Messages << text;
+      r->MessageCaptions << caption;
     };
     options.Dialogs.AskYesNo = [r](QWidget*, const QString& text, const QString&) {
       r->Messages << text;
@@ -91,11 +96,12 @@ class MainWindowTest : public ::testing::Test {
     };
     options.Dialogs.Error = [r](QWidget*, const QString& text) { r->Errors << text; };
     options.Dialogs.OpenFile = [r](QWidget*, const QString& folder, const QString& filter) {
+      if (!r->OpenFails.empty()) throw std::runtime_error(r->OpenFails);
       r->OpenFolders << folder;
       r->OpenFilters << filter;
       return r->OpenAnswer;
     };
-    options.Dialogs.BrowseFolder = [](QWidget*, const QString&) { return QString(); };
+    options.Dialogs.BrowseFolder = [](QWidget*, const QString&, const QString&) { return QString(); };
     options.Dialogs.Exec = [r](QDialog&) {
       ++r->Execs;
       return static_cast<int>(QDialog::Rejected);
@@ -234,8 +240,23 @@ class MainWindowTest : public ::testing::Test {
 
   TempDir dir;
   DialogRecord record;
+  // The home page of these tests is a closed port on this machine.
+  QUrl homePage = QUrl(QStringLiteral("http://127.0.0.1:9/"));
+  int timerPeriodMs = 0;  // the active-mode timer's period (0: the interval field's)
   std::unique_ptr<MainWindow> window;
 };
+
+// Waiting for the window: the condition is checked while the events are processed, until it
+// holds or five seconds pass (then the test fails and shows the values). QTRY_* reports to
+// QtTest, not to GoogleTest, hence these.
+#define EXPECT_SOON(condition)                                                          \
+  EXPECT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, 5000)) \
+      << #condition
+#define EXPECT_SOON_EQ(actual, expected)                                   \
+  do {                                                                     \
+    (void)QTest::qWaitFor([&] { return (actual) == (expected); }, 5000);   \
+    EXPECT_EQ(actual, expected);                                           \
+  } while (false)
 
 // A UTF-8 literal as the window shows it.
 inline QString Q(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -3,7 +3,9 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -13,6 +15,7 @@
 
 #include "gui/detail_pane.h"
 #include "gui/head_to_head_model.h"
+#include "gui/head_to_head_view.h"
 #include "gui/row_icons.h"
 #include "gui/tally_table_model.h"
 #include "support/test_support.h"
@@ -64,33 +67,56 @@ TEST(TallyTableModel, ShowsCaptionsCellsIconsAndAlignmentOfTheCoreRows) {
   EXPECT_FALSE(model.index(2, 0).data(Qt::DecorationRole).isValid());
 }
 
-TEST(TallyTableModel, ReloadPublishesTheCoreChangesAndStaleQuestionsGetNoAnswer) {
+TEST(TallyTableModel, UpdateAnnouncesRowsAndCellsAndResetsOnlyForNewColumns) {
   TallyTableView table = SmallTable();
   TallyTableModel model(table);
   QTableView view;
   view.setModel(&model);
   view.show();
   QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+  QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
 
-  // The core rebuilt with fewer rows and columns; until Reload the views keep the old shape
-  // and a question about a row that is gone must not reach into the core's vectors.
+  // The core did not touch the table: nothing to tell.
+  EXPECT_EQ(model.Update(), TallyTableModel::Change::None);
+
+  // The core rebuilt with fewer rows; until Update the views keep the old shape, and a
+  // question about a row that is gone must not reach into the core's vectors.
   table.Rows.resize(1);
-  table.Columns.resize(2);
+  ++table.Revision;
   EXPECT_EQ(model.rowCount(), 3);
   EXPECT_FALSE(model.index(2, 0).data().isValid());
-  EXPECT_FALSE(model.index(0, 3).data().isValid());
-
-  model.Reload();
-  EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(model.Update(), TallyTableModel::Change::Cells);
   EXPECT_EQ(view.verticalHeader()->count(), 1);
-  EXPECT_EQ(view.horizontalHeader()->count(), 2);
+  ASSERT_EQ(removed.count(), 1);
+  EXPECT_EQ(removed[0][1].toInt(), 1);  // rows 1 .. 2 went
+  EXPECT_EQ(removed[0][2].toInt(), 2);
+  ASSERT_EQ(changes.count(), 1);
+  EXPECT_EQ(changes[0][0].toModelIndex(), model.index(0, 0));
+  EXPECT_EQ(changes[0][1].toModelIndex(), model.index(0, 3));
 
-  // A sort in the core reorders the rows in place; Reload shows the new order.
+  // A sort reorders the rows in place: every cell is announced, the rows stay.
   table = SmallTable();
   std::swap(table.Rows[0], table.Rows[1]);
-  model.Reload();
+  table.Revision = 7;
+  EXPECT_EQ(model.Update(), TallyTableModel::Change::Cells);
+  ASSERT_EQ(inserted.count(), 1);
+  EXPECT_EQ(inserted[0][1].toInt(), 1);
+  EXPECT_EQ(inserted[0][2].toInt(), 2);
   EXPECT_EQ(Utf8(model.index(0, 0).data()), "Bob");
   EXPECT_EQ(Utf8(model.index(1, 0).data()), "ﾊﾝｶｸ提督");
+  EXPECT_EQ(changes.count(), 2);
+  EXPECT_EQ(resets.count(), 0);
+
+  // Other columns: the one change that resets the model.
+  table.Columns.resize(2);
+  table.Columns[1].Caption = S("突撃");
+  ++table.Revision;
+  EXPECT_EQ(model.Update(), TallyTableModel::Change::Columns);
+  EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(view.horizontalHeader()->count(), 2);
+  EXPECT_EQ(Utf8(model.headerData(1, Qt::Horizontal)), "突撃");
 }
 
 HeadToHeadGrid SmallGrid() {
@@ -111,36 +137,33 @@ HeadToHeadGrid SmallGrid() {
   return grid;
 }
 
-TEST(HeadToHeadModel, ModelRowIsTheGridRowAndHeaderCellsAreSkyBlue) {
+TEST(HeadToHeadModel, TheGridsFirstRowAndColumnAreTheSkyBlueHeaders) {
   const HeadToHeadGrid grid = SmallGrid();
   HeadToHeadModel model(grid);
-  ASSERT_EQ(model.rowCount(), 3);
-  ASSERT_EQ(model.columnCount(), 3);
+  ASSERT_EQ(model.rowCount(), 2);
+  ASSERT_EQ(model.columnCount(), 2);
 
-  EXPECT_EQ(Utf8(model.index(0, 0).data()), "");
-  EXPECT_EQ(Utf8(model.index(0, 1).data()), "甲");
-  EXPECT_EQ(Utf8(model.index(0, 2).data()), "Bob");
-  EXPECT_EQ(Utf8(model.index(2, 0).data()), "Carol");
-  EXPECT_EQ(Utf8(model.index(1, 1).data()), "-");
-  // Taker 甲 (row 1) took victim Bob (column 2) twice; Carol (row 2) never took 甲.
-  EXPECT_EQ(Utf8(model.index(1, 2).data()), "2");
-  EXPECT_EQ(Utf8(model.index(2, 1).data()), "0");
-  EXPECT_EQ(Utf8(model.index(2, 2).data()), "15");
+  EXPECT_EQ(Utf8(model.headerData(0, Qt::Horizontal)), "甲");
+  EXPECT_EQ(Utf8(model.headerData(1, Qt::Horizontal)), "Bob");
+  EXPECT_EQ(Utf8(model.headerData(0, Qt::Vertical)), "甲");
+  EXPECT_EQ(Utf8(model.headerData(1, Qt::Vertical)), "Carol");
+  EXPECT_EQ(Utf8(model.headerData(1, Qt::Vertical, Qt::ToolTipRole)), "Carol");
+  EXPECT_FALSE(model.headerData(2, Qt::Vertical).isValid());
+  EXPECT_EQ(Utf8(model.index(0, 0).data()), "-");
+  // Taker 甲 (row 0) took victim Bob (column 1) twice; Carol (row 1) never took 甲.
+  EXPECT_EQ(Utf8(model.index(0, 1).data()), "2");
+  EXPECT_EQ(Utf8(model.index(1, 0).data()), "0");
+  EXPECT_EQ(Utf8(model.index(1, 1).data()), "15");
 
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) {
-      const QVariant background = model.index(r, c).data(Qt::BackgroundRole);
-      if (r == 0 || c == 0) {
-        ASSERT_TRUE(background.canConvert<QBrush>()) << r << "," << c;
-        EXPECT_EQ(background.value<QBrush>().color(), HeadToHeadModel::FixedCellColour());
-      } else {
-        EXPECT_FALSE(background.isValid()) << r << "," << c;
-      }
-    }
+  for (const Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
+    const QVariant background = model.headerData(0, o, Qt::BackgroundRole);
+    ASSERT_TRUE(background.canConvert<QBrush>());
+    EXPECT_EQ(background.value<QBrush>().color(), QColor(0xa6, 0xca, 0xf0));
   }
+  EXPECT_FALSE(model.index(1, 1).data(Qt::BackgroundRole).isValid());
 }
 
-TEST(HeadToHeadModel, AMillionCellGridIsReadInPlaceAndStaleSizesAreSafe) {
+TEST(HeadToHeadModel, AMillionCellGridIsReadInPlaceAndUpdatesAnnounceTheNewShape) {
   HeadToHeadGrid grid;
   grid.Reset(1001, 1001);
   grid.ColumnHeaders[1000] = S("最後の被撃沈者");
@@ -149,27 +172,100 @@ TEST(HeadToHeadModel, AMillionCellGridIsReadInPlaceAndStaleSizesAreSafe) {
   grid.Counts[grid.DataIndex(1000, 999)] = 7;
 
   HeadToHeadModel model(grid);
-  EXPECT_EQ(model.rowCount(), 1001);
-  EXPECT_EQ(model.columnCount(), 1001);
-  EXPECT_EQ(Utf8(model.index(0, 1000).data()), "最後の被撃沈者");
-  EXPECT_EQ(Utf8(model.index(999, 0).data()), "Taker999");
-  EXPECT_EQ(Utf8(model.index(999, 1000).data()), "7");
+  EXPECT_EQ(model.rowCount(), 1000);
+  EXPECT_EQ(model.columnCount(), 1000);
+  EXPECT_EQ(Utf8(model.headerData(999, Qt::Horizontal)), "最後の被撃沈者");
+  EXPECT_EQ(Utf8(model.headerData(998, Qt::Vertical)), "Taker999");
+  EXPECT_EQ(Utf8(model.index(998, 999).data()), "7");
 
   QTableView view;
   view.setModel(&model);
   view.resize(300, 200);
   view.show();
-  view.scrollTo(model.index(999, 1000));
+  view.scrollTo(model.index(998, 999));
   EXPECT_FALSE(view.grab().isNull());
 
   // The model holds no copy: a change in the core's grid is what it answers next.
   grid.Counts[grid.DataIndex(1000, 999)] = 8;
-  EXPECT_EQ(Utf8(model.index(999, 1000).data()), "8");
+  EXPECT_EQ(Utf8(model.index(998, 999).data()), "8");
+  EXPECT_FALSE(model.Update());  // the same grid: nothing to announce
 
-  // The next refresh shrinks the grid before the view is told.
-  grid.Reset(2, 2);
-  EXPECT_FALSE(model.index(999, 1000).data().isValid());
-  EXPECT_FALSE(model.index(0, 1000).data().isValid());
+  // The next refresh shrinks the grid before the view is told: stale questions get no
+  // answer; the update then takes the rows and columns away without a reset.
+  QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
+  grid.Reset(3, 2);
+  grid.ColumnHeaders[2] = "Bob";
+  EXPECT_FALSE(model.index(998, 999).data().isValid());
+  EXPECT_FALSE(model.headerData(999, Qt::Horizontal).isValid());
+  EXPECT_TRUE(model.Update());
+  EXPECT_EQ(model.rowCount(), 1);
+  EXPECT_EQ(model.columnCount(), 2);
+  EXPECT_EQ(view.verticalHeader()->count(), 1);
+  EXPECT_EQ(view.horizontalHeader()->count(), 2);
+  EXPECT_EQ(view.horizontalHeader()->model()->headerData(1, Qt::Horizontal).toString(), "Bob");
+  EXPECT_EQ(resets.count(), 0);
+  EXPECT_EQ(headers.count(), 2);
+}
+
+// The colour of the grid's picture at a point of the view.
+QColor PixelAt(QTableView& view, QPoint at) {
+  return QColor(view.grab().toImage().pixel(at));
+}
+
+TEST(HeadToHeadView, NamesStayInViewWhenScrolledAndTheNameColumnFitsTheLongestName) {
+  HeadToHeadGrid grid;
+  grid.Reset(41, 31);
+  for (int c = 1; c < 41; ++c) grid.ColumnHeaders[static_cast<std::size_t>(c)] = "V" + std::to_string(c);
+  for (int r = 1; r < 31; ++r) grid.RowHeaders[static_cast<std::size_t>(r)] = "T" + std::to_string(r);
+  grid.RowHeaders[5] = S("とても長い名前の提督さん");
+  HeadToHeadModel model(grid);
+  QTableView view;
+  SetUpHeadToHeadView(&view);
+  view.setModel(&model);
+  FitNameColumn(&view, grid);
+  view.resize(400, 250);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+  // The takers' column is wide enough for the longest name.
+  QHeaderView* names = view.verticalHeader();
+  const int longest = QFontMetrics(names->font()).horizontalAdvance(QStringLiteral("とても長い名前の提督さん"));
+  EXPECT_GE(names->width(), longest);
+  EXPECT_LE(names->width(), kMaxNameColumnWidth);
+  EXPECT_EQ(view.horizontalHeader()->height(), 18);
+  EXPECT_EQ(names->sectionSize(0), 18);
+  EXPECT_EQ(view.horizontalHeader()->sectionSize(0), 50);
+
+  // Scrolled to the far right and bottom, the first row and column are still on screen,
+  // sky blue, with the names of the rows and columns now in view.
+  const QColor skyBlue(0xa6, 0xca, 0xf0);
+  const QPoint inNameColumn(names->x() + 3, view.horizontalHeader()->height() + 9);
+  const QPoint inHeaderRow(names->width() + 20, 3);
+  EXPECT_EQ(PixelAt(view, inNameColumn), skyBlue);
+  EXPECT_EQ(PixelAt(view, inHeaderRow), skyBlue);
+  view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+  view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+  ASSERT_GT(view.horizontalScrollBar()->value(), 0);
+  ASSERT_GT(view.verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(names->isVisible());
+  EXPECT_TRUE(view.horizontalHeader()->isVisible());
+  EXPECT_EQ(PixelAt(view, inNameColumn), skyBlue);
+  EXPECT_EQ(PixelAt(view, inHeaderRow), skyBlue);
+  EXPECT_EQ(names->logicalIndexAt(names->height() - 2), 29);          // "T30", the last taker
+  EXPECT_EQ(view.horizontalHeader()->logicalIndexAt(view.viewport()->width() - 2), 39);
+
+  // The victims' row and the cells start where the names end.
+  EXPECT_EQ(view.horizontalHeader()->geometry().left(), names->geometry().right() + 1);
+  EXPECT_EQ(view.viewport()->geometry().left(), names->geometry().right() + 1);
+
+  // A name longer than the limit is cut at the limit; the whole name is the tooltip.
+  grid.RowHeaders[7] = std::string(80, 'W');
+  FitNameColumn(&view, grid);
+  EXPECT_EQ(names->width(), kMaxNameColumnWidth);
+  EXPECT_EQ(view.horizontalHeader()->geometry().left(), names->geometry().right() + 1);
+  EXPECT_EQ(view.viewport()->geometry().left(), names->geometry().right() + 1);
+  EXPECT_EQ(model.headerData(6, Qt::Vertical, Qt::ToolTipRole).toString(), QString(80, 'W'));
 }
 
 struct LineLook {
