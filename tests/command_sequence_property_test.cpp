@@ -20,6 +20,7 @@
 #include "app/result_views.h"
 #include "app/settings_file.h"
 #include "app/start_up.h"
+#include "battle/battle_label.h"
 #include "support/property_support.h"
 #include "support/test_support.h"
 #include "text/codec.h"
@@ -43,7 +44,7 @@ struct Session {
     app.ProgramDir = dir.Path();
     StartUp(app);
     app.LogDir = logs;
-    dialogs.Message = [this](const std::string&, const std::string&) { ++messages; };
+    dialogs.Message = [](const std::string&, const std::string&) {};
     dialogs.AskYesNo = [this](const std::string&, const std::string&) { return answerYes; };
   }
   // A random prefix of a random source, written anew as the followed log.
@@ -62,7 +63,6 @@ struct Session {
   Rng rng;
   Dialogs dialogs;
   bool answerYes = false;
-  int messages = 0;
   bool justLoaded = false;  // the step was a load: the views must show all of the analysis
   std::string problem;      // a command's own finding (a save that failed, settings changed)
 };
@@ -87,13 +87,17 @@ struct BattleCommand {
   ActionState Actions::*Action;
   void (*Run)(App&);
 };
-constexpr BattleCommand kBattleCommands[] = {
-    {&Actions::PrBatLog, ListBox1DblClick},         {&Actions::AddTotalList, AddTotalListExecute},
-    {&Actions::DelTotalList, DelTotalListExecute},  {&Actions::ShipTypeS, ShipTypeSExecute},
-    {&Actions::ShipTypeM, ShipTypeMExecute},        {&Actions::ShipTypeB, ShipTypeBExecute},
-    {&Actions::BattleTypeK, BattleTypeKExecute},    {&Actions::BattleTypeM, BattleTypeMExecute},
-    {&Actions::BattleTypeR, BattleTypeRExecute},    {&Actions::ToPC, ToPCExecute},
-    {&Actions::ToNPC, ToNPCExecute}};
+constexpr BattleCommand kBattleCommands[] = {{&Actions::PrBatLog, ListBox1DblClick},
+                                             {&Actions::AddTotalList, AddTotalListExecute},
+                                             {&Actions::DelTotalList, DelTotalListExecute},
+                                             {&Actions::ShipTypeS, ShipTypeSExecute},
+                                             {&Actions::ShipTypeM, ShipTypeMExecute},
+                                             {&Actions::ShipTypeB, ShipTypeBExecute},
+                                             {&Actions::BattleTypeK, BattleTypeKExecute},
+                                             {&Actions::BattleTypeM, BattleTypeMExecute},
+                                             {&Actions::BattleTypeR, BattleTypeRExecute},
+                                             {&Actions::ToPC, ToPCExecute},
+                                             {&Actions::ToNPC, ToNPCExecute}};
 
 void Load(Session& s, bool (*command)(App&)) {
   command(s.app);
@@ -130,7 +134,8 @@ void SaveAndReadSettings(Session& s) {
   for (auto action : {&Actions::CriView, &Actions::BattleLogView, &Actions::ErrorLogView}) {
     same = same && (a.Acts.*action).Checked == (next.Acts.*action).Checked;
   }
-  for (auto action : kTranscriptSwitches) same = same && (a.Acts.*action).Checked == (next.Acts.*action).Checked;
+  for (auto action : kTranscriptSwitches)
+    same = same && (a.Acts.*action).Checked == (next.Acts.*action).Checked;
   if (!same) s.problem = "the settings read back differ from those saved";
 }
 
@@ -144,8 +149,10 @@ void SaveCsv(Session& s) {
     // One record per row after the header.
     const std::string csv = test::ReadBytes(s.app.CsvPath);
     std::size_t records = 0;
-    for (std::size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2)) ++records;
-    if (records != s.app.TallyTable.Rows.size() + 1) s.problem = "the CSV holds " + std::to_string(records) + " records";
+    for (std::size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2))
+      ++records;
+    if (records != s.app.TallyTable.Rows.size() + 1)
+      s.problem = "the CSV holds " + std::to_string(records) + " records";
   });
 }
 
@@ -156,44 +163,68 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"open the followed log", 4, [](Session& s) { s.app.CurrentLogPath = s.followed; Load(s, [](App& a) { return OpenLogFile(a, a.CurrentLogPath); }); }},
-    {"open another log", 2, [](Session& s) {
+    {"open the followed log", 4,
+     [](Session& s) {
+       s.app.CurrentLogPath = s.followed;
+       Load(s, [](App& a) { return OpenLogFile(a, a.CurrentLogPath); });
+     }},
+    {"open another log", 2,
+     [](Session& s) {
        const char* names[] = {"old.html", "gone.html", ""};  // "" is the folder itself
        s.app.CurrentLogPath = s.logs + names[s.Pick(3)];
        Load(s, [](App& a) { return OpenLogFile(a, a.CurrentLogPath); });
      }},
-    {"reload", 3, [](Session& s) { Trigger(s, &Actions::ReloadLog, false, [&] { Load(s, ReloadLogExecute); }); }},
-    {"newest log", 2, [](Session& s) {
+    {"reload", 3,
+     [](Session& s) { Trigger(s, &Actions::ReloadLog, false, [&] { Load(s, ReloadLogExecute); }); }},
+    {"newest log", 2,
+     [](Session& s) {
        N1Click(s.app);  // opening the File menu
        Trigger(s, &Actions::LoadNewLog, false, [&] { Load(s, LoadNewLogExecute); });
      }},
     {"NPC switch", 3, [](Session& s) { NPCCheckClick(s.app, !s.app.NpcCheck); }},
-    {"skill check mark", 2, [](Session& s) {
+    {"skill check mark", 2,
+     [](Session& s) {
        const int i = s.Pick(static_cast<int>(s.app.Lists.SkillNames.size()) + 1);
-       CheckListBox1ClickCheck(s.app, i, i < static_cast<int>(s.app.SkillChecked.size()) ? !s.app.SkillChecked[i] : true);
+       CheckListBox1ClickCheck(
+           s.app, i, i < static_cast<int>(s.app.SkillChecked.size()) ? !s.app.SkillChecked[i] : true);
      }},
-    {"item check mark", 2, [](Session& s) {
+    {"item check mark", 2,
+     [](Session& s) {
        const int i = s.Pick(static_cast<int>(s.app.Lists.ItemNames.size()) + 1);
-       CheckListBox2ClickCheck(s.app, i, i < static_cast<int>(s.app.ItemChecked.size()) ? !s.app.ItemChecked[i] : true);
+       CheckListBox2ClickCheck(
+           s.app, i, i < static_cast<int>(s.app.ItemChecked.size()) ? !s.app.ItemChecked[i] : true);
      }},
-    {"transcript switch", 3, [](Session& s) {
-       Trigger(s, kTranscriptSwitches[s.Pick(static_cast<int>(std::size(kTranscriptSwitches)))], true, [&] { CriViewExecute(s.app); });
+    {"transcript switch", 3,
+     [](Session& s) {
+       Trigger(s, kTranscriptSwitches[s.Pick(static_cast<int>(std::size(kTranscriptSwitches)))], true,
+               [&] { CriViewExecute(s.app); });
      }},
-    {"pane switch", 1, [](Session& s) { Trigger(s, s.Pick(2) ? &Actions::BattleLogView : &Actions::ErrorLogView, true, [] {}); }},
-    {"averages", 2, [](Session& s) {
-       if (s.Pick(2)) Trigger(s, &Actions::AvgHitDown, true, [&] { AvgHitDownExecute(s.app); });
-       else Trigger(s, &Actions::AvgSkillItem, true, [&] { AvgSkillItemExecute(s.app); });
+    {"pane switch", 1,
+     [](Session& s) {
+       Trigger(s, s.Pick(2) ? &Actions::BattleLogView : &Actions::ErrorLogView, true, [] {});
      }},
-    {"sort by a column", 3, [](Session& s) {
+    {"averages", 2,
+     [](Session& s) {
+       if (s.Pick(2))
+         Trigger(s, &Actions::AvgHitDown, true, [&] { AvgHitDownExecute(s.app); });
+       else
+         Trigger(s, &Actions::AvgSkillItem, true, [&] { AvgSkillItemExecute(s.app); });
+     }},
+    {"sort by a column", 3,
+     [](Session& s) {
        ListView1ColumnClick(s.app, s.Pick(static_cast<int>(s.app.TallyTable.Columns.size())));
      }},
-    {"select players", 3, [](Session& s) {
+    {"select players", 3,
+     [](Session& s) {
        for (TallyRow& row : s.app.TallyTable.Rows) row.Selected = s.Pick(4) == 0;
        ListView1SelectItem(s.app);
      }},
-    {"hide players", 2, [](Session& s) { Trigger(s, &Actions::PlayerHide, false, [&] { PlayerHideExecute(s.app); }); }},
-    {"show all players", 1, [](Session& s) { Trigger(s, &Actions::PlayerAll, false, [&] { PlayerAllExecute(s.app); }); }},
-    {"select battles", 5, [](Session& s) {
+    {"hide players", 3,
+     [](Session& s) { Trigger(s, &Actions::PlayerHide, false, [&] { PlayerHideExecute(s.app); }); }},
+    {"show all players", 2,
+     [](Session& s) { Trigger(s, &Actions::PlayerAll, false, [&] { PlayerAllExecute(s.app); }); }},
+    {"select battles", 5,
+     [](Session& s) {
        BattleListView& list = s.app.BattleList;
        const int chance = 1 + s.Pick(4);
        for (char& selected : list.Selected) selected = s.Pick(chance) == 0;
@@ -201,47 +232,61 @@ const Command kCommands[] = {
        ListBox1Click(s.app);
      }},
     {"battle list menu", 3, [](Session& s) { PopupMenu3Popup(s.app); }},
-    {"battle list command", 6, [](Session& s) {
+    {"battle list command", 6,
+     [](Session& s) {
        const BattleCommand& c = kBattleCommands[s.Pick(static_cast<int>(std::size(kBattleCommands)))];
        Trigger(s, c.Action, false, [&] { c.Run(s.app); });
      }},
     {"double-click the battle list", 1, [](Session& s) { ListBox1DblClick(s.app); }},
-    {"register the NPC", 2, [](Session& s) {
+    {"register the NPC", 2,
+     [](Session& s) {
        s.answerYes = s.Pick(2) == 0;
        Trigger(s, &Actions::AddNPC, false, [&] {
          std::string error;
-         if (!AddNPCExecute(s.app, s.dialogs, &error)) s.problem = "registering the NPC failed: " + error;
+         if (!AddNPCExecute(s.app, s.dialogs, &error))
+           s.problem = "registering the NPC failed: " + error;
        });
      }},
-    {"active mode", 3, [](Session& s) { Trigger(s, &Actions::ActiveMode, true, [&] { ActiveModeExecute(s.app); }); }},
-    {"tick", 6, [](Session& s) {
+    {"active mode", 3,
+     [](Session& s) { Trigger(s, &Actions::ActiveMode, true, [&] { ActiveModeExecute(s.app); }); }},
+    {"tick", 6,
+     [](Session& s) {
        if (s.Pick(3) != 0) Grow(s);
        if (s.app.TimerRunning) Timer1Timer(s.app);
      }},
     {"the log grows", 3, Grow},
-    {"the log is truncated", 1, [](Session& s) {
+    {"the log is truncated", 1,
+     [](Session& s) {
        if (!fs::exists(s.followed)) return;
        s.written = static_cast<std::size_t>(s.Pick(static_cast<int>(s.written) + 1));
        fs::resize_file(s.followed, s.written);
      }},
-    {"the log is replaced by a shorter one", 1, [](Session& s) {
+    {"the log is replaced by a shorter one", 1,
+     [](Session& s) {
        const std::size_t size = fs::exists(s.followed) ? fs::file_size(s.followed) : 0;
        s.source = static_cast<std::size_t>(s.Pick(static_cast<int>(s.sources.size())));
-       s.written = std::min(s.sources[s.source].size(), static_cast<std::size_t>(s.Pick(static_cast<int>(size) + 1)));
+       s.written = std::min(s.sources[s.source].size(),
+                            static_cast<std::size_t>(s.Pick(static_cast<int>(size) + 1)));
        test::WriteBytes(s.followed + ".new", std::string_view(s.sources[s.source]).substr(0, s.written));
        fs::rename(s.followed + ".new", s.followed);
      }},
-    {"the log is deleted", 1, [](Session& s) { fs::remove(s.followed); s.written = 0; }},
+    {"the log is deleted", 1,
+     [](Session& s) {
+       fs::remove(s.followed);
+       s.written = 0;
+     }},
     {"the log is created again", 1, [](Session& s) { s.Recreate(); }},
     {"save the CSV", 1, SaveCsv},
     {"settings saved and read back", 1, SaveAndReadSettings},
-    {"settings dialog", 1, [](Session& s) {
+    {"settings dialog", 1,
+     [](Session& s) {
        const std::string names[] = {test::S("碧海ナギ"), "YOU", ""};
        s.app.UserName = names[s.Pick(3)];
        s.app.LogDir = s.Pick(4) ? s.logs : s.logs + "missing/";
        s.app.VerChk = s.Pick(2);
      }},
-    {"interval field", 1, [](Session& s) {
+    {"interval field", 1,
+     [](Session& s) {
        const char* texts[] = {"0", "7", "250", "+3", "", "x"};
        Edit1Change(s.app, texts[s.Pick(6)]);
      }},
@@ -251,11 +296,24 @@ const Command kCommands[] = {
 std::string Check(const App& app, bool justLoaded) {
   const auto name = [&app](std::int32_t n) { return n == -1 || app.Names.Valid(n); };
   const BattleListView& list = app.BattleList;
-  if (list.Selected.size() != list.Rows.size()) return "the battle list's selection and rows differ in length";
+  if (list.Selected.size() != list.Rows.size())
+    return "the battle list's selection and rows differ in length";
   if (list.Count() > app.BattleCount()) return "the battle list has more rows than battles";
-  if (list.FocusRow < -1 || list.FocusRow >= list.Count()) return "the battle list's focus lies past its rows";
-  if (justLoaded && list.Count() != app.BattleCount()) return "after a load the battle list lacks battles";
-  if (app.BattleCount() > kMaxBattles || app.NameCount() > kMaxNames) return "a table is over its capacity";
+  if (list.FocusRow < -1 || list.FocusRow >= list.Count())
+    return "the battle list's focus lies past its rows";
+  // The NPC switch empties the rows while the battles stay; whatever fills them fills all.
+  if (list.Count() != 0 && list.Count() != app.BattleCount())
+    return "the battle list shows some battles only";
+  if (justLoaded && list.Count() != app.BattleCount())
+    return "after a load the battle list lacks battles";
+  for (int i = 0; justLoaded && i < list.Count(); ++i) {
+    const bool ended = i + 1 < list.Count() || (app.State.BattleInProgress & 0xFF) == 0;
+    if (ended && list.Rows[static_cast<std::size_t>(i)] != BattleLabel(app, i)) {
+      return "after a load row " + std::to_string(i) + " does not show its battle";
+    }
+  }
+  if (app.BattleCount() > kMaxBattles || app.NameCount() > kMaxNames)
+    return "a table is over its capacity";
   if (app.AnalysedLineCount < 0 || static_cast<std::size_t>(app.AnalysedLineCount) > app.Lines.size()) {
     return "more lines analysed than stored";
   }
@@ -266,32 +324,41 @@ std::string Check(const App& app, bool justLoaded) {
   for (int b = 0; b < app.BattleCount(); ++b) {
     const BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
     const std::string at = "battle " + std::to_string(b) + ": ";
-    if (r.FirstLine < 0 || static_cast<std::size_t>(r.FirstLine) >= app.Lines.size()) return at + "its first line is not stored";
+    if (r.FirstLine < 0 || static_cast<std::size_t>(r.FirstLine) >= app.Lines.size())
+      return at + "its first line is not stored";
     if (!name(r.Admiral) || !name(r.Opponent)) return at + "its admiral or opponent is no name";
-    for (std::int32_t n : r.OwnSide) if (!name(n)) return at + "a name of its own side is no name";
-    for (std::int32_t n : r.EnemySide) if (!name(n)) return at + "a name of the enemy side is no name";
+    for (std::int32_t n : r.OwnSide)
+      if (!name(n)) return at + "a name of its own side is no name";
+    for (std::int32_t n : r.EnemySide)
+      if (!name(n)) return at + "a name of the enemy side is no name";
   }
   for (int n = 0; n < app.NameCount(); ++n) {
     const NameRecord& record = app.Names[n];
     for (const UseCount& u : record.Uses) {
-      if (u.Battle >= app.BattleCount()) return "name " + std::to_string(n) + " used a skill or item in no battle";
+      if (u.Battle >= app.BattleCount())
+        return "name " + std::to_string(n) + " used a skill or item in no battle";
     }
     for (int b = 0; b < app.BattleCount(); ++b) {
-      if (!name(app.Names.Stats(n, b)->TakenBy)) return "name " + std::to_string(n) + " was taken by no name";
+      if (!name(app.Names.Stats(n, b)->TakenBy))
+        return "name " + std::to_string(n) + " was taken by no name";
     }
   }
-  if (app.SkillChecked.size() != app.Lists.SkillNames.size() || app.ItemChecked.size() != app.Lists.ItemNames.size()) {
+  if (app.SkillChecked.size() != app.Lists.SkillNames.size() ||
+      app.ItemChecked.size() != app.Lists.ItemNames.size()) {
     return "the check marks and their lists differ in length";
   }
 
   const TallyTableView& table = app.TallyTable;
-  const std::size_t columns = 9 + static_cast<std::size_t>(std::count(app.SkillChecked.begin(), app.SkillChecked.end(), 1) +
-                                                           std::count(app.ItemChecked.begin(), app.ItemChecked.end(), 1));
-  if (table.Columns.size() != columns) return "the tally table has " + std::to_string(table.Columns.size()) + " columns";
+  const std::size_t columns =
+      9 + static_cast<std::size_t>(std::count(app.SkillChecked.begin(), app.SkillChecked.end(), 1) +
+                                   std::count(app.ItemChecked.begin(), app.ItemChecked.end(), 1));
+  if (table.Columns.size() != columns)
+    return "the tally table has " + std::to_string(table.Columns.size()) + " columns";
   std::set<int> shown;
   for (const TallyRow& row : table.Rows) {
     if (!app.Names.Valid(row.NameIndex)) return "a tally row shows no name";
-    if (row.Cells.size() + 1 != table.Columns.size()) return "a tally row's cells do not fit the columns";
+    if (row.Cells.size() + 1 != table.Columns.size())
+      return "a tally row's cells do not fit the columns";
     if (!shown.insert(row.NameIndex).second) return "a name has two tally rows";
   }
   if (justLoaded) {
@@ -299,7 +366,8 @@ std::string Check(const App& app, bool justLoaded) {
     std::set<int> expected;
     for (int n = 0; n < app.NameCount(); ++n) {
       for (int b = 0; b < app.BattleCount() && app.Names[n].Visible != 0; ++b) {
-        if (app.Battles[static_cast<std::size_t>(b)].TallyState == 1 && app.Names.Stats(n, b)->Present != 0) {
+        if (app.Battles[static_cast<std::size_t>(b)].TallyState == 1 &&
+            app.Names.Stats(n, b)->Present != 0) {
           expected.insert(n);
         }
       }
@@ -308,9 +376,12 @@ std::string Check(const App& app, bool justLoaded) {
   }
 
   const HeadToHeadGrid& g = app.Grid;
-  const std::size_t cells = static_cast<std::size_t>(g.ColCount - 1) * static_cast<std::size_t>(g.RowCount - 1);
-  if (g.ColCount < 1 || g.RowCount < 1 || g.ColumnHeaders.size() != static_cast<std::size_t>(g.ColCount) ||
-      g.RowHeaders.size() != static_cast<std::size_t>(g.RowCount) || g.Counts.size() != cells || g.Kinds.size() != cells) {
+  const std::size_t cells =
+      static_cast<std::size_t>(g.ColCount - 1) * static_cast<std::size_t>(g.RowCount - 1);
+  if (g.ColCount < 1 || g.RowCount < 1 ||
+      g.ColumnHeaders.size() != static_cast<std::size_t>(g.ColCount) ||
+      g.RowHeaders.size() != static_cast<std::size_t>(g.RowCount) || g.Counts.size() != cells ||
+      g.Kinds.size() != cells) {
     return "the head-to-head grid does not fit its size";
   }
   return "";
@@ -334,7 +405,8 @@ std::string RunSession(std::uint64_t seed, PropertyRun& run) {
     std::string problem = s.problem.empty() ? Check(s.app, s.justLoaded) : s.problem;
     if (!problem.empty()) {
       std::string steps;
-      for (std::size_t i = trail.size() > 12 ? trail.size() - 12 : 0; i < trail.size(); ++i) steps += "\n  " + trail[i];
+      for (std::size_t i = trail.size() > 12 ? trail.size() - 12 : 0; i < trail.size(); ++i)
+        steps += "\n  " + trail[i];
       return "step " + std::to_string(step) + ": " + problem + "; the last steps:" + steps;
     }
   }

@@ -78,7 +78,8 @@ std::string Compare(const App& f, const App& l) {
     for (std::size_t u = 0; u < std::min(f.Names[n].Uses.size(), l.Names[n].Uses.size()); ++u) {
       const UseCount& x = f.Names[n].Uses[u];
       const UseCount& y = l.Names[n].Uses[u];
-      d.Same(at + "use " + std::to_string(u), std::array<std::int32_t, 4>{x.Battle, x.Item, static_cast<std::int32_t>(x.Index), x.Count},
+      d.Same(at + "use " + std::to_string(u),
+             std::array<std::int32_t, 4>{x.Battle, x.Item, static_cast<std::int32_t>(x.Index), x.Count},
              std::array<std::int32_t, 4>{y.Battle, y.Item, static_cast<std::int32_t>(y.Index), y.Count});
     }
     for (int b = 0; b < std::min(f.BattleCount(), l.BattleCount()); ++b) {
@@ -112,11 +113,28 @@ void StartProgram(App& app, const test::TempDir& dir, bool npcCheck) {
   app.NpcCheck = npcCheck;
 }
 
+// Chat lines as long as a piece allows (up to 4095 bytes with CR LF read as one LF), put
+// between the generated lines: a half-written one spans many reads.
+void AddLongLines(std::string& bytes, Rng& rng) {
+  for (int k = rng.Between(1, 3); k > 0; --k) {
+    const std::size_t total = static_cast<std::size_t>(rng.Between(3800, 4096));
+    std::string line = std::string("<FONT color=\"#") + (rng.Percent(50) ? "10c870" : "ffffff") + "\">";
+    const std::string_view close = "</FONT><BR>\r\n";
+    line += "Albatross_7：";
+    while (line.size() + close.size() + 3 <= total) line += rng.Percent(80) ? "波" : "!";
+    line.append(total - close.size() - line.size(), 'x');
+    line += close;
+    const std::size_t at = bytes.find("\r\n", static_cast<std::size_t>(rng.Below(static_cast<int>(bytes.size()))));
+    if (at != std::string::npos) bytes.insert(at + 2, line);
+  }
+}
+
 // One generated log followed chunk by chunk, then loaded whole; the first difference.
 std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   test::TempDir dir;
-  const test::GeneratedLog log = test::GenerateLog(seed, dir.Path(), 8);
+  test::GeneratedLog log = test::GenerateLog(seed, dir.Path(), 8);
   Rng rng(seed ^ 0xF011011ull);
+  if (rng.Percent(30)) AddLongLines(log.Bytes, rng);
   const bool npcCheck = rng.Percent(30);
   const std::string path = dir.File("chat.html");
   std::vector<std::size_t> cuts = test::CutPoints(log.Bytes, rng, rng.Between(1, 60));
@@ -154,8 +172,9 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   if (!LoadAndAnalyse(loaded)) return "the full load failed";
   std::string difference = Compare(followed, loaded);
   if (!difference.empty()) {
-    difference += " (" + std::to_string(cuts.size()) + " chunks of a " + std::to_string(log.Bytes.size()) +
-                  "-byte log, NPC check " + (npcCheck ? "on" : "off") + ")";
+    difference += " (" + std::to_string(cuts.size()) + " chunks of a " +
+                  std::to_string(log.Bytes.size()) + "-byte log, NPC check " +
+                  (npcCheck ? "on" : "off") + ")";
   }
   return difference;
 }

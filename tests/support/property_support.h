@@ -44,10 +44,12 @@ inline const char* gCrashProperty = "";
 
 inline void WriteCrashSeed() {
   char text[160];
-  const int n = std::snprintf(text, sizeof text, "\n*** %s crashed in the case of seed %llu, step %ld: "
-                              "rerun with MIZUTO_PROPERTY_SEED=%llu\n", gCrashProperty,
-                              static_cast<unsigned long long>(gCrashSeed), static_cast<long>(gCrashStep),
-                              static_cast<unsigned long long>(gCrashSeed));
+  const int n =
+      std::snprintf(text, sizeof text,
+                    "\n*** %s crashed in the case of seed %llu, step %ld: "
+                    "rerun with MIZUTO_PROPERTY_SEED=%llu\n",
+                    gCrashProperty, static_cast<unsigned long long>(gCrashSeed),
+                    static_cast<long>(gCrashStep), static_cast<unsigned long long>(gCrashSeed));
   if (n > 0) (void)!::write(2, text, static_cast<std::size_t>(n));
 }
 
@@ -61,7 +63,7 @@ class PropertyRun {
     __sanitizer_set_death_callback(&WriteCrashSeed);
 #else
     // Heap corruption found by the C library, or a wild access: say which case it was.
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = [](int signal) {
       WriteCrashSeed();
       ::signal(signal, SIG_DFL);
@@ -79,9 +81,10 @@ class PropertyRun {
 
   // The next case's seed; false when the run is over.
   bool Next(std::uint64_t* seed) {
-    const bool more = seconds_ > 0
-                          ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() < seconds_
-                          : done_ < cases_;
+    const bool more =
+        seconds_ > 0
+            ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() < seconds_
+            : done_ < cases_;
     if (!more) return false;
     *seed = first_ + static_cast<std::uint64_t>(done_++);
     gCrashSeed = *seed;
@@ -94,7 +97,8 @@ class PropertyRun {
   }
   // What a failure message says so that the case can be run again alone.
   static std::string Reproduce(std::uint64_t seed) {
-    return "seed " + std::to_string(seed) + " (rerun with MIZUTO_PROPERTY_SEED=" + std::to_string(seed) + ")";
+    return "seed " + std::to_string(seed) + " (rerun with MIZUTO_PROPERTY_SEED=" + std::to_string(seed) +
+           ")";
   }
 
  private:
@@ -133,7 +137,8 @@ inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDi
   const loggen::Lists lists = loggen::MakeLists(o.Seed, o.Skills, o.Items);
   const loggen::Cast cast = loggen::MakeCast(o.Seed, o.Owner, o.Players, lists);
   std::string error;
-  if (!programDir.empty() && !loggen::WriteProgramFolder(o, lists, &error)) throw std::runtime_error(error);
+  if (!programDir.empty() && !loggen::WriteProgramFolder(o, lists, &error))
+    throw std::runtime_error(error);
 
   char* buffer = nullptr;
   std::size_t size = 0;
@@ -156,7 +161,9 @@ inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDi
 // multi-byte character, between CR and LF. Falls back to anywhere when the kind is absent.
 inline std::size_t CutPoint(std::string_view bytes, Rng& rng) {
   if (bytes.size() < 2) return bytes.size();
-  const auto anywhere = [&] { return 1 + static_cast<std::size_t>(rng.Below(static_cast<int>(bytes.size() - 1))); };
+  const auto anywhere = [&] {
+    return 1 + static_cast<std::size_t>(rng.Below(static_cast<int>(bytes.size() - 1)));
+  };
   // Somewhere inside an occurrence of `what`, `into` bytes from its start (1 .. size - 1).
   const auto inside = [&](std::string_view what, std::size_t into) -> std::size_t {
     const std::size_t from = anywhere();
@@ -166,11 +173,16 @@ inline std::size_t CutPoint(std::string_view bytes, Rng& rng) {
     return at + into;
   };
   switch (rng.Below(6)) {
-    case 0: return anywhere();
-    case 1: return inside("<FONT color=\"#", static_cast<std::size_t>(rng.Between(1, 22)));
-    case 2: return inside("</FONT>", static_cast<std::size_t>(rng.Between(1, 7)));
-    case 3: return inside("\r\n", 1);
-    case 4: return inside("\">", static_cast<std::size_t>(rng.Between(1, 20)));  // the line's text
+    case 0:
+      return anywhere();
+    case 1:
+      return inside("<FONT color=\"#", static_cast<std::size_t>(rng.Between(1, 22)));
+    case 2:
+      return inside("</FONT>", static_cast<std::size_t>(rng.Between(1, 7)));
+    case 3:
+      return inside("\r\n", 1);
+    case 4:
+      return inside("\">", static_cast<std::size_t>(rng.Between(1, 20)));  // the line's text
     default: {
       // A continuation byte of a multi-byte character.
       for (std::size_t at = anywhere(); at < bytes.size(); ++at) {
