@@ -36,8 +36,8 @@ struct Session {
   explicit Session(std::uint64_t seed) : rng(seed ^ 0xC033A2D5ull) {
     logs = dir.Path() + "logs/";
     fs::create_directory(logs);
-    sources.push_back(test::GenerateLog(seed, dir.Path(), 6).Bytes);  // and the program folder
-    for (int i = 1; i <= 2; ++i) sources.push_back(test::GenerateLog(seed * 3 + i, "", 6).Bytes);
+    sources.push_back(test::GenerateLog(seed, dir.Path(), dir.File("generated.html"), 6).Bytes);  // and the program folder
+    for (int i = 1; i <= 2; ++i) sources.push_back(test::GenerateLog(seed * 3 + i, "", dir.File("generated.html"), 6).Bytes);
     test::WriteBytes(logs + "old.html", sources[1]);
     followed = logs + "now.html";
     Recreate();

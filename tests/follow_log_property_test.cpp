@@ -132,7 +132,7 @@ void AddLongLines(std::string& bytes, Rng& rng) {
 // One generated log followed chunk by chunk, then loaded whole; the first difference.
 std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   test::TempDir dir;
-  test::GeneratedLog log = test::GenerateLog(seed, dir.Path(), 8);
+  test::GeneratedLog log = test::GenerateLog(seed, dir.Path(), dir.File("generated.html"), 8);
   Rng rng(seed ^ 0xF011011ull);
   if (rng.Percent(30)) AddLongLines(log.Bytes, rng);
   const bool npcCheck = rng.Percent(30);

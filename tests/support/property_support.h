@@ -8,11 +8,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +31,7 @@
 #include "loggen/options.h"
 #include "loggen/program_folder.h"
 #include "loggen/rng.h"
+#include "support/test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/common_interface_defs.h>
@@ -53,6 +58,13 @@ inline void WriteCrashSeed() {
   if (n > 0) (void)!::write(2, text, static_cast<std::size_t>(n));
 }
 
+// Names the case, then lets the signal do what it would have done.
+inline void ReportCrash(int signal) {
+  WriteCrashSeed();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 class PropertyRun {
  public:
   PropertyRun(const char* property, int shortCases) : property_(property), cases_(shortCases) {
@@ -63,13 +75,7 @@ class PropertyRun {
     __sanitizer_set_death_callback(&WriteCrashSeed);
 #else
     // Heap corruption found by the C library, or a wild access: say which case it was.
-    struct sigaction action {};
-    action.sa_handler = [](int signal) {
-      WriteCrashSeed();
-      ::signal(signal, SIG_DFL);
-      ::raise(signal);
-    };
-    for (int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE}) ::sigaction(signal, &action, nullptr);
+    for (int signal : {SIGABRT, SIGSEGV, SIGFPE, SIGILL}) std::signal(signal, &ReportCrash);
 #endif
     start_ = std::chrono::steady_clock::now();
   }
@@ -119,8 +125,10 @@ struct GeneratedLog {
 
 // A small log with random options: a few battles, sometimes against NPC fleets, sometimes
 // ending inside its last battle. With `programDir` the matching list files and Mizuto.ini are
-// written there too. Every line of it is far below the 4095 bytes of a piece.
-inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDir, int maxBattles) {
+// written there too; `scratch` is a file the log passes through. Every line of it is far
+// below the 4095 bytes of a piece.
+inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDir, const std::string& scratch,
+                                int maxBattles) {
   Rng rng(seed);
   GeneratedLog log;
   loggen::Options& o = log.Options;
@@ -137,22 +145,19 @@ inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDi
   const loggen::Lists lists = loggen::MakeLists(o.Seed, o.Skills, o.Items);
   const loggen::Cast cast = loggen::MakeCast(o.Seed, o.Owner, o.Players, lists);
   std::string error;
-  if (!programDir.empty() && !loggen::WriteProgramFolder(o, lists, &error))
-    throw std::runtime_error(error);
+  if (!programDir.empty() && !loggen::WriteProgramFolder(o, lists, &error)) throw std::runtime_error(error);
 
-  char* buffer = nullptr;
-  std::size_t size = 0;
-  std::FILE* memory = ::open_memstream(&buffer, &size);
-  if (memory == nullptr) throw std::runtime_error("open_memstream failed");
+  std::FILE* file = std::fopen(scratch.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("cannot write " + scratch);
   {
-    loggen::LogWriter writer(memory);
+    loggen::LogWriter writer(file);
     loggen::Generator generator(o, lists, cast, writer);
     generator.Run();
     writer.Flush();
   }
-  std::fclose(memory);
-  log.Bytes.assign(buffer, size);
-  std::free(buffer);
+  std::fclose(file);
+  log.Bytes = ReadBytes(scratch);
+  std::remove(scratch.c_str());
   return log;
 }
 
