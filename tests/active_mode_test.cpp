@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "app/battle_list_commands.h"
@@ -225,12 +227,23 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
   EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → ○ : 青鬼   ");
 }
 
-TEST_F(ActiveModeTest, UnreadableLogIsReportedAtEveryTick) {
-  app.CurrentLogPath = dir.File("missing.html");
+TEST_F(ActiveModeTest, AnUnreadableLogIsReportedAtEveryTickAndFollowedFromItsStartOnceBack) {
+  const std::string battle = SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！");
+  test::WriteBytes(app.CurrentLogPath, battle + battle);
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  std::filesystem::remove(app.CurrentLogPath);
+  EXPECT_FALSE(LoadAndAnalyse(app));
+  SwitchOn();
   Timer1Timer(app);
   Timer1Timer(app);
-  EXPECT_EQ(app.ErrorLines, (std::vector<std::string>{"File Open Error", "File Open Error"}));
+  EXPECT_EQ(app.ErrorLines, std::vector<std::string>(3, "File Open Error"));
   EXPECT_TRUE(app.TimerRunning);
+  // A new log under the name is followed from its first line, not from where the old
+  // one's analysis had got to.
+  test::WriteBytes(app.CurrentLogPath, battle + battle + battle);
+  Timer1Timer(app);
+  EXPECT_EQ(app.BattleCount(), 3);
+  EXPECT_EQ(app.AnalysedLineCount, 6);
 }
 
 TEST(IntervalFieldTest, ClampsAndRefusesNonNumbers) {

@@ -33,6 +33,9 @@ bool LoadAndAnalyse(App& app) {
   app.TallyTable.Rows.clear();
   ++app.TallyTable.Revision;
   app.Lines.clear();
+  // Nothing of the new log is analysed yet: should the read fail, a tick that finds the
+  // log back must analyse it from its first line.
+  app.AnalysedLineCount = 0;
   ResetAnalysis(app);
   if (!ReadCurrentLog(app)) return false;
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());

@@ -1,0 +1,191 @@
+// Following a log that the game is still writing must end where loading the finished log
+// ends: the same stored lines, the same battles, the same statistics of every name. The log
+// grows in chunks cut where a read of a half-written file hurts most (inside the font
+// opener, inside "</FONT>", inside a character, between CR and LF), with an active-mode tick
+// after each chunk.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "app/active_mode.h"
+#include "app/app.h"
+#include "app/load_driver.h"
+#include "app/start_up.h"
+#include "support/property_support.h"
+#include "support/test_support.h"
+
+namespace mizuto {
+namespace {
+
+using test::PropertyRun;
+using test::Rng;
+using test::U;
+
+std::string Show(std::int32_t v) { return std::to_string(v); }
+std::string Show(std::size_t v) { return std::to_string(v); }
+std::string Show(std::string_view sjis) { return "\"" + U(sjis) + "\""; }
+template <std::size_t N>
+std::string Show(const std::array<std::int32_t, N>& a) {
+  std::string s;
+  for (std::int32_t v : a) s += (s.empty() ? "" : " ") + std::to_string(v);
+  return "[" + s + "]";
+}
+
+// Keeps the first difference met between the followed and the loaded program.
+struct FirstDifference {
+  std::string Text;
+  template <class T>
+  bool Same(const std::string& what, const T& followed, const T& loaded) {
+    if (Text.empty() && !(followed == loaded)) {
+      Text = what + ": followed " + Show(followed) + ", loaded " + Show(loaded);
+    }
+    return Text.empty();
+  }
+};
+
+std::string Compare(const App& f, const App& l) {
+  FirstDifference d;
+  // The first line that differs shows a lost or doubled line better than the counts do.
+  for (std::size_t i = 0; i < std::min(f.Lines.size(), l.Lines.size()); ++i) {
+    if (!d.Same("line " + std::to_string(i), f.Lines[i], l.Lines[i])) break;
+  }
+  d.Same("stored lines", f.Lines.size(), l.Lines.size());
+  d.Same("battles", f.Battles.size(), l.Battles.size());
+  for (std::size_t b = 0; b < std::min(f.Battles.size(), l.Battles.size()) && d.Text.empty(); ++b) {
+    const BattleRecord& x = f.Battles[b];
+    const BattleRecord& y = l.Battles[b];
+    const std::string at = "battle " + std::to_string(b) + " ";
+    d.Same(at + "FirstLine", x.FirstLine, y.FirstLine);
+    d.Same(at + "Kind", x.Kind, y.Kind);
+    d.Same(at + "Result", x.Result, y.Result);
+    d.Same(at + "ClassWord", x.ClassWord, y.ClassWord);
+    d.Same(at + "CriticalsDealt", x.CriticalsDealt, y.CriticalsDealt);
+    d.Same(at + "CriticalsTaken", x.CriticalsTaken, y.CriticalsTaken);
+    d.Same(at + "Admiral", x.Admiral, y.Admiral);
+    d.Same(at + "Opponent", x.Opponent, y.Opponent);
+    d.Same(at + "OwnSide", x.OwnSide, y.OwnSide);
+    d.Same(at + "EnemySide", x.EnemySide, y.EnemySide);
+    d.Same(at + "OwnPoints", x.OwnPoints, y.OwnPoints);
+    d.Same(at + "EnemyPoints", x.EnemyPoints, y.EnemyPoints);
+  }
+
+  d.Same("names", static_cast<std::size_t>(f.NameCount()), static_cast<std::size_t>(l.NameCount()));
+  for (int n = 0; n < std::min(f.NameCount(), l.NameCount()) && d.Text.empty(); ++n) {
+    const std::string at = "name " + std::to_string(n) + " ";
+    d.Same(at + "text", std::string_view(f.Names[n].Name), std::string_view(l.Names[n].Name));
+    d.Same(at + "uses", f.Names[n].Uses.size(), l.Names[n].Uses.size());
+    for (std::size_t u = 0; u < std::min(f.Names[n].Uses.size(), l.Names[n].Uses.size()); ++u) {
+      const UseCount& x = f.Names[n].Uses[u];
+      const UseCount& y = l.Names[n].Uses[u];
+      d.Same(at + "use " + std::to_string(u),
+             std::array<std::int32_t, 4>{x.Battle, x.Item, static_cast<std::int32_t>(x.Index), x.Count},
+             std::array<std::int32_t, 4>{y.Battle, y.Item, static_cast<std::int32_t>(y.Index), y.Count});
+    }
+    for (int b = 0; b < std::min(f.BattleCount(), l.BattleCount()); ++b) {
+      const NameBattleStats& x = *f.Names.Stats(n, b);
+      const NameBattleStats& y = *l.Names.Stats(n, b);
+      const std::string in = at + "in battle " + std::to_string(b) + " ";
+      d.Same(in + "Side", x.Side, y.Side);
+      d.Same(in + "OwnerRelation", x.OwnerRelation, y.OwnerRelation);
+      d.Same(in + "TakenBy", static_cast<std::int32_t>(x.TakenBy), static_cast<std::int32_t>(y.TakenBy));
+      d.Same(in + "Present", x.Present, y.Present);
+      d.Same(in + "BattleCounts", x.BattleCounts, y.BattleCounts);
+      d.Same(in + "ExtraCounts", x.ExtraCounts, y.ExtraCounts);
+    }
+  }
+
+  const AnalysisState& x = f.State;
+  const AnalysisState& y = l.State;
+  d.Same("BattleInProgress", x.BattleInProgress, y.BattleInProgress);
+  d.Same("CurrentAdmiral", x.CurrentAdmiral, y.CurrentAdmiral);
+  d.Same("CurrentOpponent", x.CurrentOpponent, y.CurrentOpponent);
+  d.Same("OwnShipsDown", x.OwnShipsDown, y.OwnShipsDown);
+  d.Same("EnemyShipsDown", x.EnemyShipsDown, y.EnemyShipsDown);
+  d.Same("CurrentClass", x.CurrentClass, y.CurrentClass);
+  d.Same("error lines", f.ErrorLines.size(), l.ErrorLines.size());
+  return d.Text;
+}
+
+void StartProgram(App& app, const test::TempDir& dir, bool npcCheck) {
+  app.ProgramDir = dir.Path();
+  StartUp(app);
+  app.NpcCheck = npcCheck;
+}
+
+// Chat lines as long as a piece allows (up to 4095 bytes with CR LF read as one LF), put
+// between the generated lines: a half-written one spans many reads.
+void AddLongLines(std::string& bytes, Rng& rng) {
+  for (int k = rng.Between(1, 3); k > 0; --k) {
+    const std::size_t total = static_cast<std::size_t>(rng.Between(3800, 4096));
+    std::string line = std::string("<FONT color=\"#") + (rng.Percent(50) ? "10c870" : "ffffff") + "\">";
+    const std::string_view close = "</FONT><BR>\r\n";
+    line += "Albatross_7：";
+    while (line.size() + close.size() + 3 <= total) line += rng.Percent(80) ? "波" : "!";
+    line.append(total - close.size() - line.size(), 'x');
+    line += close;
+    const std::size_t at = bytes.find("\r\n", static_cast<std::size_t>(rng.Below(static_cast<int>(bytes.size()))));
+    if (at != std::string::npos) bytes.insert(at + 2, line);
+  }
+}
+
+// One generated log followed chunk by chunk, then loaded whole; the first difference.
+std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
+  test::TempDir dir;
+  test::GeneratedLog log = test::GenerateLog(seed, dir.Path(), dir.File("generated.html"), 8);
+  Rng rng(seed ^ 0xF011011ull);
+  if (rng.Percent(30)) AddLongLines(log.Bytes, rng);
+  const bool npcCheck = rng.Percent(30);
+  const std::string path = dir.File("chat.html");
+  std::vector<std::size_t> cuts = test::CutPoints(log.Bytes, rng, rng.Between(1, 60));
+  cuts.push_back(log.Bytes.size());
+  std::size_t written = rng.Percent(10) ? 0 : cuts.front();
+  test::WriteBytes(path, std::string_view(log.Bytes).substr(0, written));
+
+  App followed;
+  StartProgram(followed, dir, npcCheck);
+  followed.CurrentLogPath = path;
+  // Active mode either was on when the log was opened, or is switched on after.
+  followed.Acts.ActiveMode.Checked = rng.Percent(50);
+  if (!LoadAndAnalyse(followed)) return "the first load failed";
+  if (!followed.TimerRunning) {
+    // A load without a battle leaves the timer off: the player switches active mode on.
+    followed.Acts.ActiveMode.Checked = false;
+    ActiveModeExecute(followed);
+    followed.Acts.ActiveMode.Checked = true;
+    ActiveModeExecute(followed);
+  }
+  for (std::size_t k = 0; k < cuts.size(); ++k) {
+    run.Step(static_cast<long>(k));
+    if (cuts[k] <= written) continue;
+    test::AppendBytes(path, std::string_view(log.Bytes).substr(written, cuts[k] - written));
+    written = cuts[k];
+    for (int ticks = rng.Percent(10) ? 2 : 1; ticks > 0; --ticks) {
+      if (!followed.TimerRunning) return "the timer stopped after " + std::to_string(written) + " bytes";
+      Timer1Timer(followed);
+    }
+  }
+
+  App loaded;
+  StartProgram(loaded, dir, npcCheck);
+  loaded.CurrentLogPath = path;
+  if (!LoadAndAnalyse(loaded)) return "the full load failed";
+  std::string difference = Compare(followed, loaded);
+  if (!difference.empty()) {
+    difference += " (" + std::to_string(cuts.size()) + " chunks of a " +
+                  std::to_string(log.Bytes.size()) + "-byte log, NPC check " +
+                  (npcCheck ? "on" : "off") + ")";
+  }
+  return difference;
+}
+
+TEST(FollowLogProperty, FollowingAGrowingLogEqualsLoadingIt) {
+  PropertyRun run("following a growing log", 30);
+  std::uint64_t seed = 0;
+  while (run.Next(&seed)) {
+    ASSERT_EQ(FollowOnce(seed, run), "") << PropertyRun::Reproduce(seed);
+  }
+}
+
+}  // namespace
+}  // namespace mizuto
