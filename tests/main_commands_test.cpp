@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <tuple>
@@ -137,11 +136,10 @@ Pictures Picture(const App& app) {
 // log; a failure names the seed and the step.
 TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNone) {
   test::TempDir dir;
-  const std::string command = std::string("'") + MIZUTO_LOGGEN + "' --seed 23 --battles 14 --players 30" +
-                              " --checked 2 --program-dir '" + dir.Path() + "' --out '" +
-                              dir.File("chat.html") + "' >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const test::Outcome generated =
+      test::RunCommand(std::string("'") + MIZUTO_LOGGEN + "' --seed 23 --battles 14 --players 30" +
+                       " --checked 2 --program-dir '" + dir.Path() + "' --out '" + dir.File("chat.html") + "'");
+  ASSERT_EQ(generated.status, 0) << generated.err;
 
   for (const unsigned seed : {1u, 2u, 3u}) {
     App app;
