@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/follow.h"
@@ -15,51 +16,41 @@
 
 namespace {
 
-int RunReportCommand(std::vector<std::string> args, const char* argv0) {
+// A headless mode: its arguments after the mode's own word, then the run itself.
+template <class Options, class Parse, class Run>
+int RunHeadless(std::vector<std::string> args, const char* argv0, const char* usage, Parse parse,
+                Run run) {
   args.erase(args.begin());
-  mizuto::ReportOptions options;
+  Options options;
   options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
   std::string error;
-  if (!mizuto::ParseReportArguments(args, &options, &error)) {
-    std::cerr << "mizuto: " << error << "\n" << mizuto::kReportUsage << mizuto::kHelpHint;
+  if (!parse(args, &options, &error)) {
+    std::cerr << "mizuto: " << error << "\n" << usage << mizuto::kHelpHint;
     return 2;
   }
   if (options.Help) {
     std::cout << mizuto::FullUsage();
     return 0;
   }
-  // The report's bytes are its contract: no LF -> CR LF on the way out.
+  // The output's bytes are its contract: no LF -> CR LF on the way out.
   mizuto::platform::BinaryStandardOutput();
   std::ios::sync_with_stdio(false);
   try {
-    return mizuto::RunReport(options, std::cout, std::cerr);
+    return run(options, std::cout, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "mizuto: " << e.what() << "\n";
     return 1;
   }
 }
 
+int RunReportCommand(std::vector<std::string> args, const char* argv0) {
+  return RunHeadless<mizuto::ReportOptions>(std::move(args), argv0, mizuto::kReportUsage,
+                                            mizuto::ParseReportArguments, mizuto::RunReport);
+}
+
 int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
-  args.erase(args.begin());
-  mizuto::FollowOptions options;
-  options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
-  std::string error;
-  if (!mizuto::ParseFollowArguments(args, &options, &error)) {
-    std::cerr << "mizuto: " << error << "\n" << mizuto::kFollowUsage << mizuto::kHelpHint;
-    return 2;
-  }
-  if (options.Help) {
-    std::cout << mizuto::FullUsage();
-    return 0;
-  }
-  mizuto::platform::BinaryStandardOutput();
-  std::ios::sync_with_stdio(false);
-  try {
-    return mizuto::RunFollow(options, std::cout, std::cerr);
-  } catch (const std::exception& e) {
-    std::cerr << "mizuto: " << e.what() << "\n";
-    return 1;
-  }
+  return RunHeadless<mizuto::FollowOptions>(std::move(args), argv0, mizuto::kFollowUsage,
+                                            mizuto::ParseFollowArguments, mizuto::RunFollow);
 }
 
 // The window is loaded only when it is wanted: the report starts without the toolkit.

@@ -132,69 +132,36 @@ class Follower {
 
 bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* options,
                           std::string* error) {
-  bool sjisAsked = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
-        return false;
-      }
-      *out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--help" || a == "-h") {
-      options->Help = true;
-      return true;
-    } else if (a == "--program-dir") {
-      if (!value(&v)) return false;
-      if (!v.empty() && v.back() != '/') v += '/';
-      options->ProgramDir = v;
-    } else if (a == "--interval") {
-      if (!value(&v)) return false;
-      std::int32_t ms = 0;
-      if (!ParseDecimal(v, &ms) || ms < kMinFollowIntervalMs) {
-        *error = "--interval takes milliseconds, at least " + std::to_string(kMinFollowIntervalMs);
-        return false;
-      }
-      options->IntervalMs = ms;
-    } else if (a == "--counter-file") {
-      if (!value(&v)) return false;
-      if (v.empty()) {
-        *error = "--counter-file needs a file name";
-        return false;
-      }
-      options->CounterFile = v;
-    } else if (a == "--json") {
-      options->Json = true;
-    } else if (a == "--encoding") {
-      if (!value(&v)) return false;
-      if (v == "sjis") {
-        options->Sjis = true;
-      } else if (v == "utf-8") {
-        options->Sjis = false;
-      } else {
-        *error = "--encoding takes utf-8 or sjis";
-        return false;
-      }
-      sjisAsked = options->Sjis;
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      *error = "unknown option " + a;
-      return false;
-    } else if (options->LogPath.empty()) {
-      options->LogPath = a;
-    } else {
-      *error = "only one log file can be followed";
-      return false;
-    }
-  }
-  if (options->Json && sjisAsked) {
+  const bool parsed = ParseHeadlessArguments(
+      args, *options, "followed",
+      [&](const std::string& a, const std::function<bool(std::string*)>& value) {
+        std::string v;
+        if (a == "--interval") {
+          if (!value(&v)) return OptionUse::Refused;
+          std::int32_t ms = 0;
+          if (!ParseDecimal(v, &ms) || ms < kMinFollowIntervalMs) {
+            *error = "--interval takes milliseconds, at least " + std::to_string(kMinFollowIntervalMs);
+            return OptionUse::Refused;
+          }
+          options->IntervalMs = ms;
+        } else if (a == "--counter-file") {
+          if (!value(&v)) return OptionUse::Refused;
+          if (v.empty()) {
+            *error = "--counter-file needs a file name";
+            return OptionUse::Refused;
+          }
+          options->CounterFile = v;
+        } else if (a == "--json") {
+          options->Json = true;
+        } else {
+          return OptionUse::Unknown;
+        }
+        return OptionUse::Taken;
+      },
+      error);
+  if (!parsed || options->Help) return parsed;
+  if (options->Json && options->Sjis) {
     *error = "--json writes UTF-8; it does not go with --encoding sjis";
-    return false;
-  }
-  if (options->LogPath.empty()) {
-    *error = "no log file named";
     return false;
   }
   return true;

@@ -8,18 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
+
 namespace mizuto {
 
 struct App;
 
-struct FollowOptions {
-  std::string ProgramDir;   // holds Mizuto.ini and the list files; ends in a separator
-  std::string LogPath;
+struct FollowOptions : HeadlessOptions {
   std::string CounterFile;  // empty: no counter file
   int IntervalMs = 3000;    // the window's period at start-up
   bool Json = false;        // JSON Lines instead of the battle list's labels
-  bool Sjis = false;        // labels in Shift-JIS bytes instead of UTF-8
-  bool Help = false;        // --help: print the usage and do nothing else
 };
 
 inline constexpr int kMinFollowIntervalMs = 10;

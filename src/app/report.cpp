@@ -26,74 +26,40 @@ bool ParsePositive(std::string_view text, int* value) {
 
 bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* options,
                           std::string* error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
-        return false;
-      }
-      *out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--help" || a == "-h") {
-      options->Help = true;
-      return true;
-    } else if (a == "--program-dir") {
-      if (!value(&v)) return false;
-      if (!v.empty() && v.back() != '/') v += '/';
-      options->ProgramDir = v;
-    } else if (a == "--active") {
-      options->Active = true;
-    } else if (a == "--avg-hit-down") {
-      options->AvgHitDown = true;
-    } else if (a == "--avg-skill-item") {
-      options->AvgSkillItem = true;
-    } else if (a == "--detail") {
-      if (!value(&v)) return false;
-      options->Detail = true;
-      if (v == "all") {
-        options->DetailAll = true;
-        continue;
-      }
-      std::size_t start = 0;
-      for (;;) {
-        const std::size_t comma = v.find(',', start);
-        int n = 0;
-        if (!ParsePositive(std::string_view(v).substr(start, comma - start), &n)) {
-          *error = "--detail takes all or battle numbers from 1, e.g. 1,3";
-          return false;
+  return ParseHeadlessArguments(
+      args, *options, "reported",
+      [&](const std::string& a, const std::function<bool(std::string*)>& value) {
+        if (a == "--active") {
+          options->Active = true;
+        } else if (a == "--avg-hit-down") {
+          options->AvgHitDown = true;
+        } else if (a == "--avg-skill-item") {
+          options->AvgSkillItem = true;
+        } else if (a == "--detail") {
+          std::string v;
+          if (!value(&v)) return OptionUse::Refused;
+          options->Detail = true;
+          if (v == "all") {
+            options->DetailAll = true;
+            return OptionUse::Taken;
+          }
+          for (std::size_t start = 0;;) {
+            const std::size_t comma = v.find(',', start);
+            int n = 0;
+            if (!ParsePositive(std::string_view(v).substr(start, comma - start), &n)) {
+              *error = "--detail takes all or battle numbers from 1, e.g. 1,3";
+              return OptionUse::Refused;
+            }
+            options->DetailBattles.push_back(n);
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+          }
+        } else {
+          return OptionUse::Unknown;
         }
-        options->DetailBattles.push_back(n);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-      }
-    } else if (a == "--encoding") {
-      if (!value(&v)) return false;
-      if (v == "sjis") {
-        options->Sjis = true;
-      } else if (v == "utf-8") {
-        options->Sjis = false;
-      } else {
-        *error = "--encoding takes utf-8 or sjis";
-        return false;
-      }
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      *error = "unknown option " + a;
-      return false;
-    } else if (options->LogPath.empty()) {
-      options->LogPath = a;
-    } else {
-      *error = "only one log file can be reported";
-      return false;
-    }
-  }
-  if (options->LogPath.empty()) {
-    *error = "no log file named";
-    return false;
-  }
-  return true;
+        return OptionUse::Taken;
+      },
+      error);
 }
 
 int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {

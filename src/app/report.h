@@ -5,19 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
+
 namespace mizuto {
 
-struct ReportOptions {
-  std::string ProgramDir;  // holds Mizuto.ini and the list files; ends in a separator
-  std::string LogPath;
+struct ReportOptions : HeadlessOptions {
   bool Active = false;
   bool AvgHitDown = false;
   bool AvgSkillItem = false;
   bool Detail = false;
   bool DetailAll = false;
   std::vector<int> DetailBattles;  // 1-based
-  bool Sjis = false;               // output encoding: Shift-JIS bytes instead of UTF-8
-  bool Help = false;               // --help: print the usage and do nothing else
 };
 
 // Parses the command line after "--report"; false with `error` set on bad arguments.

@@ -1,0 +1,31 @@
+// The command line of the headless modes (--report, --follow): the options they share and
+// one walk over the arguments.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mizuto {
+
+struct HeadlessOptions {
+  std::string ProgramDir;  // holds Mizuto.ini and the list files; ends in a separator
+  std::string LogPath;
+  bool Sjis = false;  // output in Shift-JIS bytes instead of UTF-8
+  bool Help = false;  // --help: print the usage and do nothing else
+};
+
+// What a mode makes of one of its own options: Taken, Unknown (not an option of this
+// mode), or Refused (`error` set). `value` fetches the option's value (false when the
+// argument list ends before it, with `error` set).
+enum class OptionUse { Taken, Unknown, Refused };
+using OwnOption = std::function<OptionUse(const std::string& option,
+                                          const std::function<bool(std::string*)>& value)>;
+
+// Walks `args`: --help/-h, --program-dir, --encoding and the one log file are handled
+// here, every other option goes to `own`. `verb` names what is done to the log in the
+// message for a second one ("reported", "followed"). False with `error` set.
+bool ParseHeadlessArguments(const std::vector<std::string>& args, HeadlessOptions& options,
+                            const char* verb, const OwnOption& own, std::string* error);
+
+}  // namespace mizuto
