@@ -52,7 +52,8 @@ void BM_TranscriptSwitch(benchmark::State& state) {
   options.ProgramDir = dir + "/";
   options.HomePage = QUrl(QStringLiteral("http://127.0.0.1:9/"));
   options.Dialogs = SilentDialogs();
-  auto window = std::make_unique<MainWindow>(std::move(options));
+  auto core = std::make_unique<App>();
+  auto window = std::make_unique<MainWindow>(*core, std::move(options));
   window->show();
   if (!window->OpenLog(QString::fromStdString(dir + "/chat.html"))) {
     state.SkipWithError("cannot read chat.html");

@@ -54,14 +54,15 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
 }
 
 // The window is loaded only when it is wanted: the report starts without the toolkit.
-int RunWindow(int argc, char** argv) {
+// `args` are the program's arguments in UTF-8, the program's name first.
+int RunWindow(std::vector<std::string> args, char* argv0) {
   // Without a display the toolkit would abort: say what works instead.
   if (!mizuto::platform::HasDisplay()) {
     std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"
               << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
     return 2;
   }
-  const std::string folder = mizuto::platform::ProgramFolder(argv[0]);
+  const std::string folder = mizuto::platform::ProgramFolder(argv0);
   const std::string module = folder + mizuto::platform::ModuleFileName("mizuto_window");
   std::string error;
   void* handle = mizuto::platform::LoadModule(module, &error);
@@ -75,20 +76,23 @@ int RunWindow(int argc, char** argv) {
     std::cerr << "mizuto: " << module << " has no window entry point\n";
     return 1;
   }
-  return windowMain(argc, argv, folder.c_str());
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return windowMain(static_cast<int>(args.size()), argv.data(), folder.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // The log's path may hold any character: on Windows the arguments are read as UTF-8.
-  std::vector<std::string> args = mizuto::platform::Arguments(argc, argv);
-  if (!args.empty()) args.erase(args.begin());
+  std::vector<std::string> all = mizuto::platform::Arguments(argc, argv);
+  std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << mizuto::FullUsage();
     return 0;
   }
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--follow") return RunFollowCommand(std::move(args), argv[0]);
-  return RunWindow(argc, argv);
+  return RunWindow(std::move(all), argv[0]);
 }

@@ -1,35 +1,31 @@
-// The main window: pages, panes, menus, the action list, the drop target and the timer.
-// It owns the program's core object and, after every event it forwards there, redraws
-// what the core's view models say.
+// The main window: the three pages, the menus, the action list, the drop target, the status
+// bar and the active-mode timer. It shows an App that its creator owns and that outlives it:
+// after every event it forwards to the core, it redraws what the core's view models say.
 #pragma once
 
 #include <QMainWindow>
 #include <QUrl>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/app.h"
 #include "gui/gui_dialogs.h"
+#include "gui/page_host.h"
 
 class QAction;
-class QCheckBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPlainTextEdit;
-class QTableView;
-class QTextEdit;
 class QTimer;
-class QWidget;
 
 namespace mizuto {
 
-class HeadToHeadModel;
-class PaneSplitter;
+class BattleResultsPage;
+class HeadToHeadPage;
+class SettingsPage;
 class SinkCounterWindow;
-class TallyTableModel;
 
 struct MainWindowOptions {
   std::string ProgramDir;  // the folder of the settings and list files, ending in '/'
@@ -40,11 +36,12 @@ struct MainWindowOptions {
   int TimerPeriodMs = 0;
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private PageHost {
   Q_OBJECT
 
  public:
-  explicit MainWindow(MainWindowOptions options);
+  // `core` must outlive the window: the pages read its tables in place.
+  MainWindow(App& core, MainWindowOptions options);
   ~MainWindow() override;
 
   App& Core() { return app_; }
@@ -57,7 +54,7 @@ class MainWindow : public QMainWindow {
   // Forwards the files of a drop (also what a real drop event calls).
   void DropFiles(const QStringList& paths);
   // Redraws every control from the core's view models.
-  void SyncAll();
+  void SyncAll() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -68,78 +65,56 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  struct ActionEntry;
+  // One action of the window: its object name, category, caption (UTF-8), key, the core's
+  // state it mirrors, whether it is a check action, and its command.
+  struct ActionDef {
+    const char* Name;
+    const char* Category;
+    const char* Caption;
+    QKeyCombination Shortcut;
+    ActionState Actions::*State;
+    bool Checkable;
+    void (*Handler)(MainWindow&);
+  };
+  static const ActionDef kActionTable[];
+  struct ActionEntry {
+    const ActionDef* Def;
+    QAction* Action;
+  };
+
+  // The page host: what the pages ask of the window.
+  void RunCommand(const std::function<void()>& command) override;
+  void SyncActions() override;
+  void SyncTimer() override;
+  void ShowError(const QString& text) override;
 
   void BuildLayout();
   void BuildActions();
   void BuildMenus();
+  QMenu* ContextMenu(const char* name, std::span<const char* const> entries, QWidget* owner);
+  void Trigger(const ActionEntry& entry);
   void ApplyGeometry();
   void FitOuterSize();
   void StoreGeometry();
-  void FillCheckLists();
-  // Runs a command at the event boundary: an error that escapes is shown, the program goes on.
-  template <typename F>
-  void Run(F&& command);
-  void Trigger(const ActionEntry& entry);
-  void ApplyBattleLogPane();
-  void ApplyErrorPane();
-
-  void SyncActions();
-  void SyncBattleList();
-  void SyncDetail();
-  void SyncErrors();
-  void SyncTally();
-  void SyncGrid();
-  void FitGridNames();
-  void SyncTimer();
+  void ApplyPanes();
+  void SyncStatus();
   void SyncSinkCounter();
-  void SyncInterval();
-
-  void OnBattleListSelection();
-  void OnTallySelection();
   void OnTimer();
-  void OnIntervalText(const QString& text);
-  void StepInterval(int delta);
 
-  App app_;
+  App& app_;
   MainWindowOptions options_;
   std::unique_ptr<SinkCounterWindow> sinkCounter_;
   std::vector<ActionEntry> entries_;
   bool dropTargetRegistered_ = false;
-  int syncing_ = 0;  // >0 while the window writes into its own controls
 
   QLabel* statusText_ = nullptr;
-  QTableView* listView1_ = nullptr;
-  TallyTableModel* tallyModel_ = nullptr;
-  QTextEdit* richEdit1_ = nullptr;
-  QListWidget* listBox1_ = nullptr;
-  QPlainTextEdit* memo1_ = nullptr;
-  QWidget* panel5_ = nullptr;
-  QWidget* panel6_ = nullptr;
-  QWidget* panel9_ = nullptr;
-  PaneSplitter* splitter5_ = nullptr;
-  PaneSplitter* splitter7_ = nullptr;
-  PaneSplitter* splitter8_ = nullptr;
-  PaneSplitter* page2Splitter_ = nullptr;
-  QListWidget* checkListBox1_ = nullptr;
-  QListWidget* checkListBox2_ = nullptr;
-  QCheckBox* npcCheck_ = nullptr;
-  QLineEdit* edit1_ = nullptr;
-  QTableView* stringGrid1_ = nullptr;
-  HeadToHeadModel* gridModel_ = nullptr;
+  BattleResultsPage* results_ = nullptr;
+  SettingsPage* settings_ = nullptr;
+  HeadToHeadPage* headToHead_ = nullptr;
   QTimer* timer1_ = nullptr;
-  QMenu* fileMenu_ = nullptr;
-  QMenu* popupMenu1_ = nullptr;
-  QMenu* popupMenu2_ = nullptr;
-  QMenu* popupMenu3_ = nullptr;
 
-  std::vector<DetailLine> shownDetail_;
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known
-  bool gridNamesToFit_ = false;  // the grid changed since its name column was fitted
   std::string shownStatus_;
-  std::size_t shownErrors_ = 0;
-  bool timerWasRunning_ = false;
-  bool sinkCounterShown_ = false;
 };
 
 }  // namespace mizuto

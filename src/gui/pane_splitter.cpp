@@ -1,6 +1,7 @@
 #include "gui/pane_splitter.h"
 
 #include <QResizeEvent>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace mizuto {
@@ -65,6 +66,15 @@ void PaneSplitter::HandleMoved(int index) {
   keep(index - 1, Edge::Leading);
   keep(index, Edge::Trailing);
   Refit();
+}
+
+QWidget* FillingPanel(const char* name, QWidget* child) {
+  auto* panel = new QWidget;
+  panel->setObjectName(QLatin1String(name));
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(child);
+  return panel;
 }
 
 }  // namespace mizuto

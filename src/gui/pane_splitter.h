@@ -40,4 +40,7 @@ class PaneSplitter : public QSplitter {
   std::vector<Pane> panes_;
 };
 
+// A panel named `name`, without margins, that `child` fills.
+QWidget* FillingPanel(const char* name, QWidget* child);
+
 }  // namespace mizuto

@@ -1,7 +1,6 @@
 // The window's entry point. It lives in a module that the program loads only when the window
 // is wanted, so the headless report never pays for loading the toolkit.
 #include <QApplication>
-#include <QFile>
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
@@ -16,9 +15,15 @@
 #include "gui/toolkit_language.h"
 #include "gui/version_fetch.h"
 
-// argv as the program got it; programDir is the program's folder, ending in '/'.
-extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc, char** argv,
-                                                                      const char* programDir) {
+#ifdef _WIN32
+#define MIZUTO_EXPORT __declspec(dllexport)
+#else
+#define MIZUTO_EXPORT __attribute__((visibility("default")))
+#endif
+
+// argv is the program's arguments in UTF-8 on every system; programDir is the program's
+// folder, ending in '/'.
+extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char* programDir) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string folder = programDir;
   std::string log;
@@ -59,9 +64,11 @@ extern "C" __attribute__((visibility("default"))) int MizutoWindowMain(int argc,
   options.ProgramDir = folder;
   options.HomePage = mizuto::HomePageUrl();
   options.Dialogs = mizuto::RealGuiDialogs();
-  mizuto::MainWindow window(std::move(options));
+  // The core is declared first, so it outlives the window that shows it.
+  mizuto::App core;
+  mizuto::MainWindow window(core, std::move(options));
   window.show();
-  const bool read = log.empty() || window.OpenLog(QFile::decodeName(log.c_str()));
+  const bool read = log.empty() || window.OpenLog(QString::fromUtf8(log));
   if (quitAfterLoad) {
     // For scripts and timings: the window is drawn once with the loaded log, then closed
     // without writing the settings back.

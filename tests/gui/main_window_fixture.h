@@ -106,7 +106,9 @@ class MainWindowTest : public ::testing::Test {
       ++r->Execs;
       return static_cast<int>(QDialog::Rejected);
     };
-    window = std::make_unique<MainWindow>(std::move(options));
+    window.reset();
+    core = std::make_unique<App>();
+    window = std::make_unique<MainWindow>(*core, std::move(options));
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -243,6 +245,7 @@ class MainWindowTest : public ::testing::Test {
   // The home page of these tests is a closed port on this machine.
   QUrl homePage = QUrl(QStringLiteral("http://127.0.0.1:9/"));
   int timerPeriodMs = 0;  // the active-mode timer's period (0: the interval field's)
+  std::unique_ptr<App> core;  // declared first: it outlives the window that shows it
   std::unique_ptr<MainWindow> window;
 };
 

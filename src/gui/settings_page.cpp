@@ -1,0 +1,182 @@
+#include "gui/settings_page.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/active_mode.h"
+#include "app/main_commands.h"
+#include "gui/gui_text.h"
+#include "gui/page_host.h"
+#include "gui/pane_splitter.h"
+
+namespace mizuto {
+namespace {
+
+// The check boxes that mirror an action: object name, action, y.
+struct SwitchBox {
+  const char* Name;
+  const char* ActionName;
+  int Y;
+};
+constexpr SwitchBox kSwitchBoxes[] = {
+    {"CriCheck", "CriView", 40},        {"WaterCheck", "WaterView", 56},
+    {"SailCheck", "SailView", 72},      {"RudderCheck", "RudderView", 88},
+    {"ConfuseCheck", "ConfuseView", 104}, {"SayCheck", "SayView", 136},
+    {"PartyCheck", "PartyView", 152},   {"CompanyCheck", "CompanyView", 168},
+    {"RoomCheck1", "RoomView1", 184},   {"RoomCheck2", "RoomView2", 200},
+    {"RoomCheck3", "RoomView3", 216},   {"TellCheck", "TellView", 232},
+    {"DebugCheck", "DebugView", 264},
+};
+
+void BindCheckBox(QCheckBox* box, QAction* action) {
+  box->setText(action->text());
+  box->setChecked(action->isChecked());
+  QObject::connect(box, &QCheckBox::clicked, action, [action, box](bool) {
+    action->trigger();
+    box->setChecked(action->isChecked());
+  });
+  QObject::connect(action, &QAction::changed, box, [action, box] {
+    if (box->isChecked() != action->isChecked()) box->setChecked(action->isChecked());
+    box->setEnabled(action->isEnabled());
+  });
+}
+
+}  // namespace
+
+SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
+  setObjectName(QStringLiteral("Page2"));
+
+  checkListBox1_ = new QListWidget;
+  checkListBox1_->setObjectName(QStringLiteral("CheckListBox1"));
+  checkListBox1_->setUniformItemSizes(true);
+  checkListBox2_ = new QListWidget;
+  checkListBox2_->setObjectName(QStringLiteral("CheckListBox2"));
+  checkListBox2_->setUniformItemSizes(true);
+  // A toggled check mark goes to the list's own command (skills or items).
+  auto forwardChecks = [this](QListWidget* list, void (*command)(App&, int, bool)) {
+    connect(list, &QListWidget::itemChanged, this, [this, list, command](QListWidgetItem* item) {
+      const int row = list->row(item);
+      const bool checked = item->checkState() == Qt::Checked;
+      host_.RunCommand([&] { command(app_, row, checked); });
+      host_.SyncAll();
+    });
+  };
+  forwardChecks(checkListBox1_, &CheckListBox1ClickCheck);
+  forwardChecks(checkListBox2_, &CheckListBox2ClickCheck);
+
+  auto* panel3 = new QWidget;
+  panel3->setObjectName(QStringLiteral("Panel3"));
+  panel3->setMinimumWidth(200);
+  npcCheck_ = new QCheckBox(QStringLiteral("NPCとの戦闘を含める"), panel3);
+  npcCheck_->setObjectName(QStringLiteral("NPCCheck"));
+  npcCheck_->setGeometry(8, 8, 185, 17);
+  connect(npcCheck_, &QCheckBox::clicked, this, [this](bool checked) {
+    host_.RunCommand([&] { NPCCheckClick(app_, checked); });
+    host_.SyncAll();
+  });
+  for (const SwitchBox& s : kSwitchBoxes) {
+    auto* box = new QCheckBox(panel3);
+    box->setObjectName(QLatin1String(s.Name));
+    box->setGeometry(8, s.Y, 185, 17);
+  }
+  auto* panel1 = new QWidget(panel3);
+  panel1->setObjectName(QStringLiteral("Panel1"));
+  panel1->setGeometry(8, 280, 185, 65);
+  auto* checkBox1 = new QCheckBox(panel1);
+  checkBox1->setObjectName(QStringLiteral("CheckBox1"));
+  checkBox1->setGeometry(0, 0, 185, 17);
+  edit1_ = new QLineEdit(QStringLiteral("10"), panel1);
+  edit1_->setObjectName(QStringLiteral("Edit1"));
+  edit1_->setGeometry(0, 22, 45, 21);
+  auto* upDown1 = new QWidget(panel1);
+  upDown1->setObjectName(QStringLiteral("UpDown1"));
+  upDown1->setGeometry(45, 22, 16, 21);
+  auto* up = new QToolButton(upDown1);
+  up->setObjectName(QStringLiteral("UpDown1Up"));
+  up->setArrowType(Qt::UpArrow);
+  up->setAutoRepeat(true);
+  up->setGeometry(0, 0, 16, 10);
+  auto* down = new QToolButton(upDown1);
+  down->setObjectName(QStringLiteral("UpDown1Down"));
+  down->setArrowType(Qt::DownArrow);
+  down->setAutoRepeat(true);
+  down->setGeometry(0, 11, 16, 10);
+  auto* seconds = new QLabel(QStringLiteral("秒"), panel1);
+  seconds->setGeometry(66, 22, 40, 21);
+  connect(edit1_, &QLineEdit::textChanged, this, [this](const QString& t) { OnIntervalText(t); });
+  connect(up, &QToolButton::clicked, this, [this] { StepInterval(1); });
+  connect(down, &QToolButton::clicked, this, [this] { StepInterval(-1); });
+
+  // The check lists keep the sizes of the settings (Sp4, Sp5).
+  splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
+  splitter_->AddDocked(checkListBox1_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
+  splitter_->AddDocked(checkListBox2_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
+  splitter_->AddFilling(panel3);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(splitter_);
+}
+
+void SettingsPage::BindSwitches(const std::function<QAction*(const char*)>& action) {
+  for (const SwitchBox& s : kSwitchBoxes) {
+    BindCheckBox(findChild<QCheckBox*>(QLatin1String(s.Name)), action(s.ActionName));
+  }
+  BindCheckBox(findChild<QCheckBox*>(QStringLiteral("CheckBox1")), action("ActiveMode"));
+}
+
+void SettingsPage::Refit() { splitter_->Refit(); }
+
+void SettingsPage::FillCheckLists() {
+  auto fill = [](QListWidget* list, const std::vector<std::string>& names,
+                 const std::vector<char>& marks) {
+    // The marks come from the core: the list does not report them back.
+    const QSignalBlocker quiet(list);
+    list->clear();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      auto* item = new QListWidgetItem(ToQt(names[i]), list);
+      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+      item->setCheckState(i < marks.size() && marks[i] ? Qt::Checked : Qt::Unchecked);
+    }
+  };
+  fill(checkListBox1_, app_.Lists.SkillNames, app_.SkillChecked);
+  fill(checkListBox2_, app_.Lists.ItemNames, app_.ItemChecked);
+}
+
+void SettingsPage::Sync() {
+  const QString text = ToQt(app_.IntervalText);
+  if (edit1_->text() != text) {
+    const QSignalBlocker quiet(edit1_);
+    edit1_->setText(text);
+  }
+  if (npcCheck_->isChecked() != app_.NpcCheck) npcCheck_->setChecked(app_.NpcCheck);
+}
+
+void SettingsPage::OnIntervalText(const QString& text) {
+  bool valid = true;
+  host_.RunCommand([&] { valid = Edit1Change(app_, FromQt(text)); });
+  if (!valid) {
+    host_.ShowError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return;
+  }
+  // A clamped value or leading zeros are written back; the rewrite comes here once more.
+  const QString shown = ToQt(app_.IntervalText);
+  if (shown != text) edit1_->setText(shown);
+  host_.SyncTimer();
+}
+
+void SettingsPage::StepInterval(int delta) {
+  bool ok = false;
+  int value = ToQt(app_.IntervalText).toInt(&ok);
+  if (!ok) value = 10;
+  value = std::clamp(value + delta, 1, 100);
+  edit1_->setText(QString::number(value));
+}
+
+}  // namespace mizuto
