@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the randomised properties (following a growing log; window command sequences) for as
-# long as asked, one after the other:
+# Runs the randomised properties (following a growing log; command sequences on the core;
+# the window's controls against the core) for as long as asked, one after the other:
 #
 #   scripts/long_properties.sh SECONDS [SEED] [test|asan]
 #
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:?usage: scripts/long_properties.sh SECONDS [SEED] [test|asan]}"
 seed="${2:-$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')}"
 tree="${3:-test}"
-properties=(follow_log_property_test command_sequence_property_test)
+properties=(follow_log_property_test command_sequence_property_test window_mirror_property_test)
 
 scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev
 case "$tree" in
@@ -26,7 +26,8 @@ echo "Properties for ${seconds}s each from seed $seed ($tree build)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 status=0
 for property in "${properties[@]}"; do
-  MIZUTO_PROPERTY_SEED="$seed" MIZUTO_PROPERTY_SECONDS="$seconds" "build/$tree/$property" \
+  QT_QPA_PLATFORM=offscreen MIZUTO_PROPERTY_SEED="$seed" MIZUTO_PROPERTY_SECONDS="$seconds" \
+    "build/$tree/$property" \
     --gtest_brief=1 || status=1
 done
 exit "$status"
