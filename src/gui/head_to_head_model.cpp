@@ -7,50 +7,21 @@
 namespace mizuto {
 
 HeadToHeadModel::HeadToHeadModel(const HeadToHeadGrid& grid, QObject* parent)
-    : QAbstractTableModel(parent),
-      grid_(grid),
-      rows_(std::max(0, grid.RowCount - 1)),
-      columns_(std::max(0, grid.ColCount - 1)),
-      revision_(grid.Revision) {}
+    : CoreTableModel(std::max(0, grid.RowCount - 1), std::max(0, grid.ColCount - 1), grid.Revision,
+                     parent),
+      grid_(grid) {}
 
 bool HeadToHeadModel::Update() {
-  if (grid_.Revision == revision_) return false;
-  revision_ = grid_.Revision;
-  const int rows = std::max(0, grid_.RowCount - 1);
-  const int columns = std::max(0, grid_.ColCount - 1);
-  if (rows < rows_) {
-    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
-    rows_ = rows;
-    endRemoveRows();
-  } else if (rows > rows_) {
-    beginInsertRows(QModelIndex(), rows_, rows - 1);
-    rows_ = rows;
-    endInsertRows();
-  }
-  if (columns < columns_) {
-    beginRemoveColumns(QModelIndex(), columns, columns_ - 1);
-    columns_ = columns;
-    endRemoveColumns();
-  } else if (columns > columns_) {
-    beginInsertColumns(QModelIndex(), columns_, columns - 1);
-    columns_ = columns;
-    endInsertColumns();
-  }
+  if (!TakeRevision(grid_.Revision)) return false;
+  ResizeRows(std::max(0, grid_.RowCount - 1));
+  ResizeColumns(std::max(0, grid_.ColCount - 1));
   if (rows_ > 0) emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
   if (columns_ > 0) emit headerDataChanged(Qt::Horizontal, 0, columns_ - 1);
-  if (rows_ > 0 && columns_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+  AnnounceCells();
   return true;
 }
 
 QColor HeadToHeadModel::FixedCellColour() { return QColor(0xa6, 0xca, 0xf0); }
-
-int HeadToHeadModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
-}
-
-int HeadToHeadModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : columns_;
-}
 
 // A view that has not been told of a change yet may still ask for a cell of the old size.
 bool HeadToHeadModel::InGrid(int c, int r) const {

@@ -4,14 +4,13 @@
 // becomes text only when a view paints it, so a grid of a million cells costs nothing here.
 #pragma once
 
-#include <QAbstractTableModel>
-#include <cstdint>
 
 #include "app/view_models.h"
+#include "gui/core_table_model.h"
 
 namespace mizuto {
 
-class HeadToHeadModel : public QAbstractTableModel {
+class HeadToHeadModel : public CoreTableModel {
   Q_OBJECT
 
  public:
@@ -25,8 +24,6 @@ class HeadToHeadModel : public QAbstractTableModel {
   // changed. False when the grid is the one the views already show.
   bool Update();
 
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
@@ -39,9 +36,6 @@ class HeadToHeadModel : public QAbstractTableModel {
   bool InGrid(int c, int r) const;
 
   const HeadToHeadGrid& grid_;
-  int rows_ = 0;  // data rows and columns as last told to the views
-  int columns_ = 0;
-  std::uint64_t revision_ = 0;
 };
 
 }  // namespace mizuto

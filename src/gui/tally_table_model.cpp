@@ -15,11 +15,9 @@ QString ViewText(std::string_view sjis) {
 }
 
 TallyTableModel::TallyTableModel(const TallyTableView& table, QObject* parent)
-    : QAbstractTableModel(parent),
+    : CoreTableModel(static_cast<int>(table.Rows.size()), static_cast<int>(table.Columns.size()),
+                     table.Revision, parent),
       table_(table),
-      rows_(static_cast<int>(table.Rows.size())),
-      columns_(static_cast<int>(table.Columns.size())),
-      revision_(table.Revision),
       shownColumns_(table.Columns) {}
 
 namespace {
@@ -34,38 +32,15 @@ bool SameColumns(const std::vector<TallyColumn>& a, const std::vector<TallyColum
 }  // namespace
 
 TallyTableModel::Change TallyTableModel::Update() {
-  if (table_.Revision == revision_) return Change::None;
-  revision_ = table_.Revision;
-  const int rows = static_cast<int>(table_.Rows.size());
+  if (!TakeRevision(table_.Revision)) return Change::None;
   if (!SameColumns(shownColumns_, table_.Columns)) {
-    beginResetModel();
-    rows_ = rows;
-    columns_ = static_cast<int>(table_.Columns.size());
     shownColumns_ = table_.Columns;
-    endResetModel();
+    Reset(static_cast<int>(table_.Rows.size()), static_cast<int>(table_.Columns.size()));
     return Change::Columns;
   }
-  if (rows < rows_) {
-    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
-    rows_ = rows;
-    endRemoveRows();
-  } else if (rows > rows_) {
-    beginInsertRows(QModelIndex(), rows_, rows - 1);
-    rows_ = rows;
-    endInsertRows();
-  }
-  if (rows_ > 0 && columns_ > 0) {
-    emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
-  }
+  ResizeRows(static_cast<int>(table_.Rows.size()));
+  AnnounceCells();
   return Change::Cells;
-}
-
-int TallyTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
-}
-
-int TallyTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : columns_;
 }
 
 QVariant TallyTableModel::data(const QModelIndex& index, int role) const {

@@ -2,15 +2,14 @@
 // text only when a view asks for it.
 #pragma once
 
-#include <QAbstractTableModel>
-#include <cstdint>
 #include <vector>
 
 #include "app/view_models.h"
+#include "gui/core_table_model.h"
 
 namespace mizuto {
 
-class TallyTableModel : public QAbstractTableModel {
+class TallyTableModel : public CoreTableModel {
   Q_OBJECT
 
  public:
@@ -24,8 +23,6 @@ class TallyTableModel : public QAbstractTableModel {
   // change that resets the model.
   Change Update();
 
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
@@ -33,11 +30,6 @@ class TallyTableModel : public QAbstractTableModel {
 
  private:
   const TallyTableView& table_;
-  // The sizes the views were last told about; the core may already hold others until the
-  // next Update, and a view must never be answered from rows it does not know.
-  int rows_ = 0;
-  int columns_ = 0;
-  std::uint64_t revision_ = 0;
   std::vector<TallyColumn> shownColumns_;
 };
 
