@@ -37,6 +37,12 @@ void AppendField(std::string& json, const char* key, const char* keyword) {
   }
 }
 
+// Battle b's row as the battle list shows it now (its label when the list has no such row).
+std::string ShownRow(const App& app, int b) {
+  if (b >= 0 && b < app.BattleList.Count()) return app.BattleList.Rows[static_cast<std::size_t>(b)];
+  return BattleLabel(app, b);
+}
+
 // A battle that ended, with the sink counter's figures at that moment: the counters start
 // again with the next battle, possibly within the same tick.
 struct EndedBattle {
@@ -73,7 +79,7 @@ class Follower {
       if (options_.Json) {
         out_ << EndedBattleJson(app_, e.Battle, e.OwnDown, e.EnemyDown) << '\n';
       } else {
-        out_ << Text(Row(e.Battle)) << '\n';
+        out_ << Text(ShownRow(app_, e.Battle)) << '\n';
       }
       out_.flush();
     }
@@ -95,12 +101,6 @@ class Follower {
  private:
   std::string Text(std::string_view sjis) const {
     return options_.Sjis ? std::string(sjis) : SjisToUtf8(sjis);
-  }
-
-  // The battle's row as the battle list shows it now.
-  std::string Row(int b) const {
-    if (b >= 0 && b < app_.BattleList.Count()) return app_.BattleList.Rows[static_cast<std::size_t>(b)];
-    return BattleLabel(app_, b);
   }
 
   void WriteCounter() {
@@ -242,10 +242,7 @@ std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
   json += ",\"enemy_down\":" + std::to_string(enemyDown);
   json += ",\"counted\":";
   json += r.TallyState == 1 ? "true" : "false";
-  const std::string label = battle < app.BattleList.Count()
-                                ? app.BattleList.Rows[static_cast<std::size_t>(battle)]
-                                : BattleLabel(app, battle);
-  json += ",\"label\":" + JsonString(SjisToUtf8(label)) + '}';
+  json += ",\"label\":" + JsonString(SjisToUtf8(ShownRow(app, battle))) + '}';
   return json;
 }
 

@@ -23,15 +23,12 @@ bool ReadCurrentLog(App& app) {
 }
 
 bool LoadAndAnalyse(App& app) {
-  app.BattleList.Clear();
+  ClearResultViews(app);
   app.BattleList.Hint.clear();
-  app.Detail.clear();
   app.TimerRunning = false;
   app.Acts.SaveCsv.Enabled = false;
   app.Acts.ReloadLog.Enabled = false;
   app.ResumeOffset = 0;
-  app.TallyTable.Rows.clear();
-  ++app.TallyTable.Revision;
   app.Lines.clear();
   // Nothing of the new log is analysed yet: should the read fail, a tick that finds the
   // log back must analyse it from its first line.

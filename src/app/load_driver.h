@@ -17,5 +17,4 @@ bool LoadAndAnalyse(App& app);
 // True when app.NewestLogPath holds the newest "*.html" of app.LogDir (found once a run).
 bool FindNewestLog(App& app);
 
-
 }  // namespace mizuto

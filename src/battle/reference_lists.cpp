@@ -24,15 +24,13 @@ std::vector<std::string> SplitListLines(std::string_view bytes) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::FILE* file = platform::OpenFile(path, "rb");
-  if (file == nullptr) return false;
+  const platform::FilePtr file(platform::OpenFile(path, "rb"));
+  if (!file) return false;
   bytes->clear();
   char buffer[1 << 14];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, n);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes->append(buffer, n);
+  return std::ferror(file.get()) == 0;
 }
 
 void ReferenceLists::Load(const std::string& programDir) {

@@ -48,5 +48,4 @@ std::vector<std::string> SplitListLines(std::string_view bytes);
 // Reads a whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
 
-
 }  // namespace mizuto

@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QTableView>
 #include <QTextEdit>
-#include <iterator>
 
 #include "app/active_mode.h"
 #include "app/battle_list_commands.h"
