@@ -2,10 +2,13 @@
 // loaded. A switch of the transcript (critical hits shown or not) must redraw the transcript
 // and nothing else, however full the name table is.
 //
-//   MIZUTO_BENCH_DIR=build/bench-corpus/full build/bench/window_bench
+//   MIZUTO_BENCH_DIR=build/bench-corpus/full MIZUTO_BENCH_BIG_DIR=build/bench-corpus/100mb \
+//     build/bench/window_bench
 // The folder holds chat.html with its list files and Mizuto.ini (made by make_corpus.sh).
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QListWidget>
 #include <QTableView>
 #include <QUrl>
 #include <benchmark/benchmark.h>
@@ -42,10 +45,13 @@ void Settle() {
   QCoreApplication::processEvents();
 }
 
-void BM_TranscriptSwitch(benchmark::State& state) {
-  const std::string dir = Env("MIZUTO_BENCH_DIR");
+// `everyBattle`: every battle of the list is selected and shown first, so the switch redraws
+// the transcript of the whole log; otherwise only the battle the load selected is shown.
+void TranscriptSwitch(benchmark::State& state, const char* envName, const char* switchName,
+                      bool everyBattle) {
+  const std::string dir = Env(envName);
   if (dir.empty()) {
-    state.SkipWithError("set MIZUTO_BENCH_DIR");
+    state.SkipWithError((std::string("set ") + envName).c_str());
     return;
   }
   MainWindowOptions options;
@@ -60,7 +66,14 @@ void BM_TranscriptSwitch(benchmark::State& state) {
     return;
   }
   Settle();
-  QAction* switchAction = window->Action("CriView");
+  if (everyBattle) {
+    // As the player does it: the whole battle list selected, then shown with Space's action.
+    auto* list = window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    list->selectAll();
+    window->Action("PrBatLog")->trigger();
+    Settle();
+  }
+  QAction* switchAction = window->Action(switchName);
   for (auto _ : state) {
     switchAction->trigger();
     Settle();
@@ -71,7 +84,17 @@ void BM_TranscriptSwitch(benchmark::State& state) {
   state.counters["transcript_lines"] = static_cast<double>(window->Core().Detail.size());
   window->hide();  // nothing is written back: the window is not closed
 }
+void BM_TranscriptSwitch(benchmark::State& state) {
+  TranscriptSwitch(state, "MIZUTO_BENCH_DIR", "CriView", false);
+}
 BENCHMARK(BM_TranscriptSwitch)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same switch (Say表示) with every battle of a big log shown: the transcript holds the
+// whole log's battles.
+void BM_TranscriptSwitchEveryBattle(benchmark::State& state) {
+  TranscriptSwitch(state, "MIZUTO_BENCH_BIG_DIR", "SayView", true);
+}
+BENCHMARK(BM_TranscriptSwitchEveryBattle)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 }  // namespace
 }  // namespace mizuto
