@@ -5,6 +5,7 @@
 #endif
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/ini_file.h"
@@ -46,7 +47,8 @@ const char* const kCreatedFile =
     "Sp3=103\r\nSp4=177\r\nSp5=289\r\nVerChk=0\r\nNPC=0\r\nCRI=1\r\nUserName=YOU\r\nLogDir=\r\n"
     "BattleView=1\r\nErrorView=1\r\nItemChk=0000\r\nSkillChk=000\r\nDebug=0\r\nWater=0\r\n"
     "Sail=0\r\nRudder=0\r\nConfuse=0\r\nSChk=0\r\nPChk=0\r\nCChk=0\r\nR1Chk=0\r\nR2Chk=0\r\n"
-    "R3Chk=0\r\nTChk=0\r\n";
+    "R3Chk=0\r\nTChk=0\r\n"
+    "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n";
 
 TEST_F(SettingsTest, NoFileReadsDefaultsAndSaveCreatesEveryKeyInSaveOrder) {
   app.UserName = "someone";  // the name is "YOU" unless the file says otherwise
@@ -141,7 +143,8 @@ TEST_F(SettingsTest, SaveKeepsTheFileAndRewritesValuesWhereTheyStand) {
       "Debug=0\r\nWater=0\r\nSail=0\r\nRudder=0\r\nConfuse=0\r\nSChk=0\r\nPChk=0\r\nCChk=0\r\n"
       "R1Chk=0\r\nR2Chk=0\r\nR3Chk=0\r\n"
       "\r\n"
-      "[After]\r\nUserName=other\r\n";
+      "[After]\r\nUserName=other\r\n"
+      "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n";
   EXPECT_EQ(test::ReadBytes(Ini()), expected);
 
   // A file without the section, its last line unterminated, gains the section at its end.
@@ -175,6 +178,49 @@ TEST_F(SettingsTest, ValuesReadBackAsTheyWereSaved) {
   EXPECT_EQ(file.Value("s", "k")->size(), 2046u);
   file.Write("s", "k", "y" + wide);
   EXPECT_EQ(file.Value("s", "k")->size(), 2047u);
+}
+
+// The interval and a maximised window live in a section of their own: the first section
+// keeps its keys and their order, and an old file without it starts as before.
+TEST_F(SettingsTest, IntervalAndMaximisedStateComeBackFromTheirOwnSection) {
+  struct Case {
+    const char* Stored;  // the section's lines, "" for none
+    const char* Field;   // what the interval field shows after the start
+    int TimerMs;
+    bool Maximized;
+  };
+  const Case cases[] = {
+      {"", "10", 3000, false},  // an old file: the field's first text, the timer's first period
+      {"[MizutoWindow]\r\nInterval=25\r\nMaximized=1\r\n", "25", 25000, true},
+      {"[MizutoWindow]\r\nInterval=0\r\n", "1", 1000, false},     // clamped as typed
+      {"[MizutoWindow]\r\nInterval=250\r\n", "100", 100000, false},
+      {"[MizutoWindow]\r\nInterval=x\r\nMaximized=2\r\n", "10", 3000, true},
+      {"[Mizuto]\r\nInterval=25\r\nMaximized=1\r\n", "10", 3000, false},  // not this section
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Stored);
+    test::WriteBytes(Ini(), std::string("[Mizuto]\r\nTop=5\r\n") + c.Stored);
+    App fresh;
+    fresh.ProgramDir = dir.Path();
+    LoadSettingsFirst(fresh);
+    EXPECT_EQ(fresh.IntervalText, c.Field);
+    EXPECT_EQ(fresh.TimerIntervalMs, c.TimerMs);
+    EXPECT_EQ(fresh.Geometry.Maximized, c.Maximized);
+    EXPECT_EQ(fresh.Geometry.Top, 5);
+  }
+
+  app.IntervalText = "42";
+  app.Geometry.Maximized = true;
+  std::remove(Ini().c_str());
+  Save();
+  const std::string saved = test::ReadBytes(Ini());
+  EXPECT_EQ(saved.substr(saved.find("TChk=0\r\n")),
+            "TChk=0\r\n\r\n[MizutoWindow]\r\nInterval=42\r\nMaximized=1\r\n");
+  App fresh;
+  fresh.ProgramDir = dir.Path();
+  LoadSettingsFirst(fresh);
+  EXPECT_EQ(fresh.TimerIntervalMs, 42000);
+  EXPECT_TRUE(fresh.Geometry.Maximized);
 }
 
 TEST_F(SettingsTest, FailedSaveReportsAndLeavesTheOldFile) {

@@ -20,8 +20,9 @@ inline constexpr const char* kApplicationTitle = "Mizuto";
 
 // Window geometry and pane sizes, as stored in the settings file.
 struct WindowGeometry {
-  int Top = 134, Left = 214, Width = 734, Height = 707;
+  int Top = 134, Left = 214, Width = 734, Height = 707;  // the normal (not maximised) frame
   int Sp1 = 255, Sp2 = 185, Sp3 = 103, Sp4 = 177, Sp5 = 289;
+  bool Maximized = false;
 };
 
 // Composed of the parts that lower modules define and take alone: the log being followed
@@ -43,6 +44,7 @@ struct App : LogSource, Analysis {
   // --- view models ---
   BattleListView BattleList;            // ListBox1
   std::vector<DetailLine> Detail;       // RichEdit1
+  std::uint64_t DetailRevision = 0;     // counted whenever Detail is written
   std::vector<std::string> ErrorLines;  // Memo1
   std::string StatusText;               // StatusBar1
   TallyTableView TallyTable;            // ListView1

@@ -35,10 +35,12 @@ TallyOptions OptionsOf(const App& app) {
 
 }  // namespace
 
-// Whatever changes the tally table's rows or columns counts a revision of it (the grid counts
-// its own when it is laid out): a window redraws a table only when its revision moved.
+// Whatever changes the tally table's rows or columns, or the transcript, counts a revision of
+// it (the grid counts its own when it is laid out): a window redraws a view only when its
+// revision moved.
 void ClearResultViews(App& app) {
   app.Detail.clear();
+  ++app.DetailRevision;
   app.TallyTable.Rows.clear();
   ++app.TallyTable.Revision;
   app.BattleList.Clear();
@@ -49,6 +51,7 @@ void ClearResultViews(App& app) {
 void RenderSelectedBattles(App& app) {
   if (!app.BattleList.AnySelected()) return;
   app.Detail.clear();
+  ++app.DetailRevision;
   const DetailSwitches switches = DetailSwitchesOf(app.Acts);
   for (int row = 0; row < app.BattleList.Count() && row < app.BattleCount(); ++row) {
     if (!app.BattleList.IsSelected(row)) continue;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/active_mode.h"
 #include "app/app.h"
 #include "app/ini_file.h"
 #include "battle/reference_lists.h"
@@ -13,6 +14,9 @@ namespace mizuto {
 namespace {
 
 constexpr const char* kSection = "Mizuto";
+// What the first files did not keep (the active-mode interval, a maximised window) lives in a
+// section of its own, so the keys of the first section and their order stay as they were.
+constexpr const char* kWindowSection = "MizutoWindow";
 constexpr const char* kFileName = "Mizuto.ini";
 
 std::string SettingsPath(const App& app) { return app.ProgramDir + kFileName; }
@@ -85,6 +89,10 @@ void LoadSettingsFirst(App& app) {
   // "YOU" is the name until the file gives another, and an empty value is a name too.
   app.UserName = file.ReadString(kSection, "UserName", "YOU");
   app.LogDir = file.ReadString(kSection, "LogDir", app.LogDir);
+  g.Maximized = file.ReadBool(kWindowSection, "Maximized", g.Maximized);
+  // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
+  // is not a number leaves the field as it starts.
+  if (const auto interval = file.Value(kWindowSection, "Interval")) Edit1Change(app, *interval);
 }
 
 void LoadSettingsChecks(App& app) {
@@ -127,6 +135,8 @@ bool SaveSettings(const App& app, std::string* error) {
     file.Write(kSection, "ItemChk", CheckString(app.SkillChecked, app.Lists.SkillNames.size()));
     file.Write(kSection, "SkillChk", CheckString(app.ItemChecked, app.Lists.ItemNames.size()));
     for (const SwitchKey& s : kDetailSwitches) file.WriteBool(kSection, s.Key, (app.Acts.*s.Action).Checked);
+    file.Write(kWindowSection, "Interval", app.IntervalText);
+    file.WriteBool(kWindowSection, "Maximized", g.Maximized);
 
     return platform::ReplaceFile(path, file.Bytes(), error);
   } catch (const std::exception& e) {

@@ -111,6 +111,7 @@ SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
   auto* seconds = new QLabel(QStringLiteral("秒"), panel1);
   seconds->setGeometry(66, 22, 40, 21);
   connect(edit1_, &QLineEdit::textChanged, this, [this](const QString& t) { OnIntervalText(t); });
+  connect(edit1_, &QLineEdit::editingFinished, this, [this] { OnIntervalEditingFinished(); });
   connect(up, &QToolButton::clicked, this, [this] { StepInterval(1); });
   connect(down, &QToolButton::clicked, this, [this] { StepInterval(-1); });
 
@@ -158,17 +159,43 @@ void SettingsPage::Sync() {
   if (npcCheck_->isChecked() != app_.NpcCheck) npcCheck_->setChecked(app_.NpcCheck);
 }
 
+namespace {
+
+// A number typed through the input method comes in full-width digits ("１５"): the
+// compatibility form reads it as the plain number it is.
+QString PlainNumberText(const QString& text) {
+  return text.normalized(QString::NormalizationForm_KC);
+}
+
+}  // namespace
+
+// Each text the player types that is a number sets the interval at once; one that is not
+// (an emptied field, a stray letter) is left alone until the editing ends, where it is said.
 void SettingsPage::OnIntervalText(const QString& text) {
-  bool valid = true;
-  host_.RunCommand([&] { valid = Edit1Change(app_, FromQt(text)); });
-  if (!valid) {
-    host_.ShowError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return;
-  }
-  // A clamped value or leading zeros are written back; the rewrite comes here once more.
+  bool valid = false;
+  host_.RunCommand([&] { valid = Edit1Change(app_, FromQt(PlainNumberText(text))); });
+  if (!valid) return;
+  // A clamped value, leading zeros or full-width digits are written back as the number.
   const QString shown = ToQt(app_.IntervalText);
-  if (shown != text) edit1_->setText(shown);
+  if (shown != text) {
+    const QSignalBlocker quiet(edit1_);
+    edit1_->setText(shown);
+  }
   host_.SyncTimer();
+}
+
+// Enter, or the focus leaving the field. A text that is still not a number gives the field
+// back the interval in force first, so the message box taking the focus ends no second edit.
+void SettingsPage::OnIntervalEditingFinished() {
+  const QString text = edit1_->text();
+  const QString inForce = ToQt(app_.IntervalText);
+  if (text == inForce) return;
+  {
+    const QSignalBlocker quiet(edit1_);
+    edit1_->setText(inForce);
+  }
+  host_.ShowError(QStringLiteral("'%1' は正しい整数値ではありません。1 から 100 までの秒数を入れてください。")
+                      .arg(text));
 }
 
 void SettingsPage::StepInterval(int delta) {

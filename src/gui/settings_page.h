@@ -36,6 +36,7 @@ class SettingsPage : public QWidget {
 
  private:
   void OnIntervalText(const QString& text);
+  void OnIntervalEditingFinished();
   void StepInterval(int delta);
 
   App& app_;

@@ -178,6 +178,18 @@ constexpr MirrorEntry kMirrorEntries[] = {
     {"PrBatLog", "PrBatLogMenuItem", "選択中の戦闘ログを表示"},
 };
 
+// Actions whose key acts only while the battle results page has the focus: Space shows the
+// chosen battles there, and everywhere else it belongs to the focused control (a check box or
+// a check list's entry on the settings page is ticked with it).
+constexpr const char* kResultsPageShortcuts[] = {"PrBatLog"};
+
+bool ActsOnResultsPageOnly(const char* actionName) {
+  for (const char* name : kResultsPageShortcuts) {
+    if (qstrcmp(name, actionName) == 0) return true;
+  }
+  return false;
+}
+
 const MirrorEntry* MirrorOf(const char* actionName) {
   for (const MirrorEntry& m : kMirrorEntries) {
     if (qstrcmp(m.ActionName, actionName) == 0) return &m;
@@ -193,11 +205,14 @@ void MainWindow::BuildActions() {
     action->setObjectName(QLatin1String(d.Name));
     action->setProperty(kCategoryProperty, QLatin1String(d.Category));
     action->setCheckable(d.Checkable);
-    if (d.Shortcut.key() != Qt::Key_unknown) {
-      action->setShortcut(d.Shortcut);
+    if (d.Shortcut.key() != Qt::Key_unknown) action->setShortcut(d.Shortcut);
+    if (ActsOnResultsPageOnly(d.Name)) {
+      action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+      results_->addAction(action);
+    } else {
       action->setShortcutContext(Qt::WindowShortcut);
+      addAction(action);  // shortcuts act anywhere in the window
     }
-    addAction(action);  // shortcuts act anywhere in the window
     entries_.push_back(ActionEntry{&d, action});
   }
   for (const ActionEntry& e : entries_) {

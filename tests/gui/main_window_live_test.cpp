@@ -1,6 +1,7 @@
 // The main window over time: active mode following a growing log through its timer, the
 // interval field, the File menu's newest-log offer, a generated program folder, and the
 // settings written at shut-down and read again at the next start.
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -45,6 +46,12 @@ class MainWindowLive : public test::MainWindowTest {
     field->setFocus();
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(field, text);
+  }
+  // Text that the input method hands over, as a Japanese input method commits it.
+  void Commit(const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(Interval(), &event);
   }
   QTimer* Timer() const { return Find<QTimer>("Timer1"); }
   // Drags the first handle of a splitter by `by`, with the mouse.
@@ -165,12 +172,38 @@ TEST_F(MainWindowLive, IntervalFieldSetsTheTimerRefusesAndSpins) {
   EXPECT_EQ(Timer()->interval(), 7000);
   EXPECT_TRUE(record.Errors.isEmpty());
 
-  // Not a number: the standard invalid-number box, and the period stays.
+  // Not a number: nothing while it is typed; when the editing ends (Enter, or the focus
+  // leaving), a message in Japanese, and the field shows the period that stayed.
   TypeInterval("abc");
-  ASSERT_FALSE(record.Errors.isEmpty());
-  EXPECT_TRUE(record.Errors.back().contains("abc"));
+  EXPECT_TRUE(record.Errors.isEmpty());
+  QTest::keyClick(Interval(), Qt::Key_Return);
+  ASSERT_EQ(record.Errors.size(), 1);
+  EXPECT_EQ(record.Errors.back(),
+            Q("'abc' は正しい整数値ではありません。1 から 100 までの秒数を入れてください。"));
+  EXPECT_EQ(Interval()->text(), "7");
   EXPECT_EQ(Timer()->interval(), 7000);
   EXPECT_FALSE(Timer()->isActive());
+  // Emptied, then the focus goes elsewhere.
+  TypeInterval("");
+  QTest::keyClick(Interval(), Qt::Key_Backspace);
+  EXPECT_EQ(Interval()->text(), "");
+  EXPECT_EQ(record.Errors.size(), 1);
+  Find<QCheckBox>("CriCheck")->setFocus();
+  ASSERT_EQ(record.Errors.size(), 2);
+  EXPECT_TRUE(record.Errors.back().startsWith(Q("'' は")));
+  EXPECT_EQ(Interval()->text(), "7");
+
+  // Digits typed through the input method are full-width: they are the number they show.
+  TypeInterval("");
+  Commit(Q("１５"));
+  EXPECT_EQ(Interval()->text(), "15");
+  EXPECT_EQ(Timer()->interval(), 15000);
+  TypeInterval("");
+  Commit(Q("００７"));
+  EXPECT_EQ(Interval()->text(), "7");
+  EXPECT_EQ(Timer()->interval(), 7000);
+  QTest::keyClick(Interval(), Qt::Key_Return);
+  EXPECT_EQ(record.Errors.size(), 2);
 
   // The spin buttons step from the last valid value and stop at 1 and 100.
   auto* up = Find<QToolButton>("UpDown1Up");

@@ -224,9 +224,18 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
             what = std::string("interval '") + text + "'";
             const qsizetype errors = record.Errors.size();
             field->setText(QString::fromLatin1(text));
-            if (record.Errors.size() > errors) {
-              EXPECT_EQ(record.Errors.back(), QStringLiteral("'%1' is not a valid integer value").arg(text));
-              refused = QString::fromLatin1(text);
+            EXPECT_EQ(record.Errors.size(), errors) << "said before the editing ended";
+            if (field->text() != ToQt(window->Core().IntervalText)) refused = QString::fromLatin1(text);
+            if (rng.Percent(50)) {
+              // The editing ends: a refused text is said and gives way to the interval in force.
+              ShowPageOf(field);
+              field->setFocus();
+              QTest::keyClick(field, Qt::Key_Return);
+              if (refused) {
+                ASSERT_EQ(record.Errors.size(), errors + 1);
+                EXPECT_TRUE(record.Errors.back().startsWith(QStringLiteral("'%1' は").arg(text)));
+                refused.reset();
+              }
             }
           } else {
             const bool up = rng.Percent(50);
