@@ -4,8 +4,10 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include "app/version_check.h"
 #include "app/active_mode.h"
 #include "gui/battle_results_page.h"
+#include "gui/elided_label.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_page.h"
 #include "gui/program_icon.h"
@@ -90,7 +93,7 @@ void MainWindow::BuildLayout() {
   statusBar1->setObjectName(QStringLiteral("StatusBar1"));
   statusBar1->setSizeGripEnabled(true);
   statusBar1->setFixedHeight(19);
-  statusText_ = new QLabel;
+  statusText_ = new ElidedLabel;
   statusText_->setObjectName(QStringLiteral("StatusText"));
   statusBar1->addWidget(statusText_, 1);
   setStatusBar(statusBar1);
@@ -119,17 +122,36 @@ void MainWindow::BuildLayout() {
 // frame's position. The frame is known only once the window system has framed the window:
 // until then the inner size stands in for the outer one, and the first move or resize that
 // brings the frame's size makes the inner size smaller by it.
+//
+// The kept rectangle may come from a larger screen or another scale factor: the window is
+// shown moved and shrunk into the screen's free area, and the kept rectangle stays as it is
+// unless the player moves or resizes the window.
 void MainWindow::ApplyGeometry() {
   const WindowGeometry& g = app_.Geometry;
-  move(g.Left, g.Top);
-  resize(g.Width, g.Height);
-  pendingOuterSize_ = QSize(g.Width, g.Height);
+  const QRect kept(g.Left, g.Top, g.Width, g.Height);
+  QScreen* screen = QGuiApplication::screenAt(kept.center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  shownGeometry_ = screen ? FitIntoArea(kept, screen->availableGeometry()) : kept;
+  move(shownGeometry_.topLeft());
+  resize(shownGeometry_.size());
+  pendingOuterSize_ = shownGeometry_.size();
+  if (g.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
   results_->Refit();
   settings_->Refit();
 }
 
+QRect FitIntoArea(const QRect& outer, const QRect& area) {
+  if (!area.isValid()) return outer;
+  QRect fitted(outer.topLeft(), outer.size().boundedTo(area.size()));
+  if (fitted.right() > area.right()) fitted.moveRight(area.right());
+  if (fitted.bottom() > area.bottom()) fitted.moveBottom(area.bottom());
+  if (fitted.left() < area.left()) fitted.moveLeft(area.left());
+  if (fitted.top() < area.top()) fitted.moveTop(area.top());
+  return fitted;
+}
+
 void MainWindow::FitOuterSize() {
-  if (!pendingOuterSize_.isValid() || !isVisible()) return;
+  if (!pendingOuterSize_.isValid() || !isVisible() || isMaximized()) return;
   const QSize frame = frameGeometry().size() - size();
   if (frame.isNull()) return;  // not framed (yet): the inner size is the outer one
   const QSize inner = pendingOuterSize_ - frame;
@@ -140,7 +162,17 @@ void MainWindow::FitOuterSize() {
 void MainWindow::StoreGeometry() {
   // The pane sizes (Sp1 .. Sp5) are kept up to date by the splitters themselves.
   WindowGeometry& g = app_.Geometry;
-  const QRect outer = frameGeometry();
+  g.Maximized = isMaximized();
+  // A maximised window keeps the rectangle it comes back to; the frame around it is the
+  // frame of the maximised window (the same window system draws both).
+  QRect outer = frameGeometry();
+  if (g.Maximized) {
+    const QMargins frame(geometry().left() - outer.left(), geometry().top() - outer.top(),
+                         outer.right() - geometry().right(), outer.bottom() - geometry().bottom());
+    outer = normalGeometry().marginsAdded(frame);
+  }
+  // Shown as it was placed: the kept rectangle stays, though it was fitted to this screen.
+  if (outer == shownGeometry_) return;
   g.Left = outer.x();
   g.Top = outer.y();
   g.Width = outer.width();

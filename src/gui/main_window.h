@@ -36,6 +36,10 @@ struct MainWindowOptions {
   int TimerPeriodMs = 0;
 };
 
+// `outer` moved and, where it is larger, shrunk so that it lies inside `area` (a screen's free
+// area): a window kept on a larger screen or at another scale comes up whole.
+QRect FitIntoArea(const QRect& outer, const QRect& area);
+
 class MainWindow : public QMainWindow, private PageHost {
   Q_OBJECT
 
@@ -114,6 +118,7 @@ class MainWindow : public QMainWindow, private PageHost {
   QTimer* timer1_ = nullptr;
 
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known
+  QRect shownGeometry_;     // the kept rectangle as fitted into the screen at the start
   std::string shownStatus_;
 };
 

@@ -43,14 +43,15 @@ class MainWindowView : public test::MainWindowTest {
 };
 
 TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
-  WriteIni({"Top=40", "Left=30", "Width=820", "Height=610", "VerChk=0", "NPC=1", "CRI=0",
+  // Within the offscreen platform's screen (800 x 600), so nothing is fitted into it.
+  WriteIni({"Top=40", "Left=30", "Width=720", "Height=540", "VerChk=0", "NPC=1", "CRI=0",
             "Water=1", "SChk=1", "TChk=1", "BattleView=0", "ErrorView=1", "ItemChk=01",
             "SkillChk=10"});
   Open();
   EXPECT_EQ(Caption(), "Mizuto Ver1.45");
   // Position and size are the frame's, on a platform whose windows have a frame.
   ASSERT_NE(window->frameGeometry().size(), window->size());
-  EXPECT_EQ(window->frameGeometry(), QRect(30, 40, 820, 610));
+  EXPECT_EQ(window->frameGeometry(), QRect(30, 40, 720, 540));
 
   // Switches: the check boxes of the settings page show the actions' states.
   EXPECT_TRUE(Find<QCheckBox>("NPCCheck")->isChecked());

@@ -73,5 +73,95 @@ TEST_F(WindowPlay, SpaceTicksTheFocusedControlOfTheSettingsPageAndShowsBattlesOn
   EXPECT_EQ(Detail(), shown);
 }
 
+TEST_F(WindowPlay, ALongStatusIsCutAndNeverWidensTheWindow) {
+  WriteIni({"Left=10", "Top=10", "Width=500", "Height=400"});
+  Open();
+  QCoreApplication::processEvents();
+  const QRect before = window->frameGeometry();
+  const int least = window->minimumSizeHint().width();
+  const std::string longStatus = std::string(60, ' ') + std::string(300, '8');
+  window->Core().SetStatus(longStatus);
+  window->SyncAll();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Status(), QString::fromStdString(longStatus));  // the label holds all of it
+  EXPECT_EQ(window->frameGeometry(), before);
+  EXPECT_LE(window->minimumSizeHint().width(), least);
+  // What is cut is said in full by the tooltip.
+  auto* label = Find<QLabel>("StatusText");
+  label->repaint();
+  EXPECT_EQ(label->toolTip(), QString::fromStdString(longStatus));
+  window->Core().SetStatus("  1");
+  window->SyncAll();
+  label->repaint();
+  EXPECT_TRUE(label->toolTip().isEmpty());
+}
+
+// Kept rectangles against the free areas of small and large screens, at scale 1 and 2 (a
+// screen of 1024 x 768 pixels at scale 2 offers 512 x 384).
+TEST(FitIntoArea, MovesAndShrinksTheKeptRectangleIntoTheScreen) {
+  const struct {
+    const char* What;
+    QRect Kept, Area, Expected;
+  } cases[] = {
+      {"design place, 1024x768", {214, 134, 734, 707}, {0, 0, 1024, 768}, {214, 61, 734, 707}},
+      {"design place, 1600x1000", {214, 134, 734, 707}, {0, 0, 1600, 1000}, {214, 134, 734, 707}},
+      {"design place, 1024x768 at scale 2", {214, 134, 734, 707}, {0, 0, 512, 384}, {0, 0, 512, 384}},
+      {"design place, 1600x1000 at scale 2", {214, 134, 734, 707}, {0, 0, 800, 500}, {66, 0, 734, 500}},
+      {"kept on a larger screen", {1700, 900, 1200, 900}, {0, 0, 1024, 768}, {0, 0, 1024, 768}},
+      {"above and left of the screen", {-500, -40, 734, 707}, {0, 0, 1600, 1000}, {0, 0, 734, 707}},
+      {"a panel along the top", {214, 0, 734, 707}, {0, 30, 1024, 738}, {214, 30, 734, 707}},
+      {"a second screen to the right", {1500, 100, 734, 707}, {1024, 0, 1600, 1000}, {1500, 100, 734, 707}},
+      {"across two screens", {1900, 100, 734, 707}, {1024, 0, 1600, 1000}, {1890, 100, 734, 707}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FitIntoArea(c.Kept, c.Area), c.Expected) << c.What;
+  }
+}
+
+TEST_F(WindowPlay, AWindowKeptOffScreenComesUpWholeAndKeepsItsRectangle) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const int left = area.right() + 300, top = area.bottom() - 10;
+  const int width = area.width() + 200, height = area.height() + 100;
+  WriteIni({"Left=" + std::to_string(left), "Top=" + std::to_string(top),
+            "Width=" + std::to_string(width), "Height=" + std::to_string(height)});
+  Open();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(area.contains(window->frameGeometry())) << area.width() << "x" << area.height();
+  window->close();
+  const std::string ini = test::ReadBytes(dir.File("Mizuto.ini"));
+  for (const std::string& kept : {"Left=" + std::to_string(left), "Top=" + std::to_string(top),
+                                  "Width=" + std::to_string(width), "Height=" + std::to_string(height)}) {
+    EXPECT_NE(ini.find(kept + "\r\n"), std::string::npos) << kept;
+  }
+}
+
+TEST_F(WindowPlay, AMaximisedWindowKeepsItsNormalRectangleAndComesBackMaximised) {
+  WriteIni({"Left=40", "Top=30", "Width=600", "Height=450"});
+  Open();
+  QCoreApplication::processEvents();
+  const QRect normal = window->frameGeometry();
+  ASSERT_EQ(normal, QRect(40, 30, 600, 450));
+  window->showMaximized();
+  EXPECT_SOON(window->isMaximized());
+  QCoreApplication::processEvents();
+  window->close();
+  std::string ini = test::ReadBytes(dir.File("Mizuto.ini"));
+  for (const char* kept : {"Left=40\r\n", "Top=30\r\n", "Width=600\r\n", "Height=450\r\n",
+                           "Maximized=1\r\n"}) {
+    EXPECT_NE(ini.find(kept), std::string::npos) << kept;
+  }
+
+  window.reset();
+  Open();
+  EXPECT_SOON(window->isMaximized());
+  window->showNormal();
+  EXPECT_SOON(!window->isMaximized());
+  EXPECT_SOON_EQ(window->frameGeometry(), normal);
+  window->close();
+  ini = test::ReadBytes(dir.File("Mizuto.ini"));
+  EXPECT_NE(ini.find("Maximized=0\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("Width=600\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace mizuto
