@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTableView>
-#include <QTextEdit>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -53,9 +52,8 @@ BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host
   auto* panel4 = FillingPanel("Panel4", listView1_);
   panel4->setMinimumHeight(50);
 
-  richEdit1_ = new QTextEdit;
+  richEdit1_ = new DetailPane(app_.Detail);
   richEdit1_->setObjectName(QStringLiteral("RichEdit1"));
-  SetUpDetailPane(richEdit1_);
   richEdit1_->setContextMenuPolicy(Qt::CustomContextMenu);
   panel6_ = FillingPanel("Panel6", richEdit1_);
   panel6_->setMinimumWidth(50);
@@ -154,9 +152,9 @@ void BattleResultsPage::SyncBattleList() {
 }
 
 void BattleResultsPage::SyncDetail() {
-  if (app_.Detail == shownDetail_) return;
-  FillDetailPane(richEdit1_, app_.Detail);
-  shownDetail_ = app_.Detail;
+  if (app_.DetailRevision == shownDetail_) return;
+  richEdit1_->LinesReplaced();
+  shownDetail_ = app_.DetailRevision;
 }
 
 void BattleResultsPage::SyncErrors() {

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "app/app.h"
@@ -12,10 +13,10 @@
 class QListWidget;
 class QPlainTextEdit;
 class QTableView;
-class QTextEdit;
 
 namespace mizuto {
 
+class DetailPane;
 class PageHost;
 class PaneSplitter;
 class TallyTableModel;
@@ -28,7 +29,7 @@ class BattleResultsPage : public QWidget {
   BattleResultsPage(App& app, PageHost& host);
 
   QTableView* TallyView() const { return listView1_; }
-  QTextEdit* DetailView() const { return richEdit1_; }
+  DetailPane* DetailView() const { return richEdit1_; }
   QListWidget* BattleListBox() const { return listBox1_; }
 
   // Lays the panes out from the kept sizes.
@@ -53,7 +54,7 @@ class BattleResultsPage : public QWidget {
   PageHost& host_;
   QTableView* listView1_ = nullptr;
   TallyTableModel* tallyModel_ = nullptr;
-  QTextEdit* richEdit1_ = nullptr;
+  DetailPane* richEdit1_ = nullptr;
   QListWidget* listBox1_ = nullptr;
   QPlainTextEdit* memo1_ = nullptr;
   QWidget* panel6_ = nullptr;
@@ -62,7 +63,7 @@ class BattleResultsPage : public QWidget {
   PaneSplitter* splitter7_ = nullptr;
   PaneSplitter* splitter8_ = nullptr;
 
-  std::vector<DetailLine> shownDetail_;
+  std::uint64_t shownDetail_ = 0;  // the transcript's revision shown
   std::size_t shownErrors_ = 0;
 };
 

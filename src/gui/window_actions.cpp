@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTableView>
-#include <QTextEdit>
+#include "gui/detail_pane.h"
 
 #include "app/active_mode.h"
 #include "app/battle_list_commands.h"

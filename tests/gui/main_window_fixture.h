@@ -32,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gui/detail_pane.h"
 #include "gui/gui_text.h"
 #include "gui/main_window.h"
 #include "gui/sink_counter_window.h"
@@ -123,7 +124,7 @@ class MainWindowTest : public ::testing::Test {
   }
   QListWidget* BattleList() const { return Find<QListWidget>("ListBox1"); }
   QTableView* Tally() const { return Find<QTableView>("ListView1"); }
-  QString Detail() const { return Find<QTextEdit>("RichEdit1")->toPlainText(); }
+  QString Detail() const { return Find<DetailPane>("RichEdit1")->Text(); }
   QString Errors() const { return Find<QPlainTextEdit>("Memo1")->toPlainText(); }
   QString Status() const { return Find<QLabel>("StatusText")->text(); }
   QString Caption() const { return window->windowTitle(); }

@@ -7,9 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTableView>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextEdit>
+#include <QApplication>
+#include <QClipboard>
 
 #include <gtest/gtest.h>
 
@@ -268,88 +267,123 @@ TEST(HeadToHeadView, NamesStayInViewWhenScrolledAndTheNameColumnFitsTheLongestNa
   EXPECT_EQ(model.headerData(6, Qt::Vertical, Qt::ToolTipRole).toString(), QString(80, 'W'));
 }
 
-struct LineLook {
-  std::string Text;
-  QRgb Colour;
-  bool Bold;
-};
-
-std::vector<LineLook> PaneLines(const QTextEdit& pane) {
-  std::vector<LineLook> out;
-  for (QTextBlock block = pane.document()->begin(); block.isValid(); block = block.next()) {
-    const QTextCharFormat format =
-        block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
-    out.push_back({block.text().toStdString(), format.foreground().color().rgb() & 0xFFFFFFu,
-                   format.fontWeight() >= QFont::Bold});
+// How many pixels of a line's band have (about) this colour.
+int PixelsOf(const QImage& image, const QRect& band, QRgb colour) {
+  int n = 0;
+  const QColor want = QColor::fromRgb(colour);
+  for (int y = band.top(); y <= band.bottom() && y < image.height(); ++y) {
+    for (int x = band.left(); x <= band.right() && x < image.width(); ++x) {
+      const QColor p = image.pixelColor(x, y);
+      if (std::abs(p.red() - want.red()) < 24 && std::abs(p.green() - want.green()) < 24 &&
+          std::abs(p.blue() - want.blue()) < 24) {
+        ++n;
+      }
+    }
   }
-  return out;
+  return n;
 }
 
 TEST(DetailPane, ShowsEveryLineExactlyInItsColourAndWeightAndReplacesTheText) {
-  QTextEdit pane;
-  SetUpDetailPane(&pane);
-  EXPECT_TRUE(pane.isReadOnly());
+  std::vector<DetailLine> lines = {{"<b>&amp;  two  spaces</b>", 0x4040ff, true},
+                                   {S("味方の船が撃沈されました"), 0xff4040, false},
+                                   {"", 0x80aaff, false},
+                                   {"a\nb", 0x00c0c0, true},
+                                   {S("【大砲】 &gt; <i>"), 0x00c000, true}};
+  DetailPane pane(lines);
   EXPECT_EQ(pane.frameShape(), QFrame::NoFrame);
   EXPECT_EQ(pane.font().pixelSize(), 12);
   EXPECT_EQ(pane.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(pane.palette().color(QPalette::Base), QColor(Qt::black));
-  EXPECT_EQ(pane.palette().color(QPalette::Text), QColor(Qt::white));
-  pane.resize(185, 255);
+  pane.resize(400, 255);
   pane.show();
+  pane.LinesReplaced();
 
-  FillDetailPane(&pane, {{"<b>&amp;  two  spaces</b>", 0x4040ff, true},
-                         {S("味方の船が撃沈されました"), 0xff4040, false},
-                         {"", 0x80aaff, false},
-                         {"a\nb", 0x008080, true},
-                         {S("【大砲】 &gt; <i>"), 0x008080, true}});
-  const std::vector<LineLook> first = PaneLines(pane);
-  ASSERT_EQ(first.size(), 5u);
-  EXPECT_EQ(first[0].Text, "<b>&amp;  two  spaces</b>");
-  EXPECT_EQ(first[0].Colour, 0x4040ffu);
-  EXPECT_TRUE(first[0].Bold);
-  EXPECT_EQ(first[1].Text, "味方の船が撃沈されました");
-  EXPECT_EQ(first[1].Colour, 0xff4040u);
-  EXPECT_FALSE(first[1].Bold);
-  EXPECT_EQ(first[2].Text, "");
-  EXPECT_EQ(first[2].Colour, 0x80aaffu);
-  // A stray line break inside a text stays in its own paragraph.
-  EXPECT_EQ(first[3].Text, "a b");
-  EXPECT_EQ(first[4].Text, "【大砲】 &gt; <i>");
-  EXPECT_EQ(first[4].Colour, 0x008080u);
-  EXPECT_TRUE(first[4].Bold);
+  // The texts exactly as they are; a stray line break inside a text stays on its line.
+  EXPECT_EQ(pane.Text().toStdString(),
+            "<b>&amp;  two  spaces</b>\n味方の船が撃沈されました\n\na b\n【大砲】 &gt; <i>");
+  // Each line in its colour, on black; a bold line draws more of its colour than the same
+  // text in the regular weight would, which the ink of the two texts below compares.
+  const QImage image = pane.viewport()->grab().toImage();
+  const QRgb colours[] = {0x4040ff, 0xff4040, 0x80aaff, 0x00c0c0, 0x00c000};
+  for (int i = 0; i < 5; ++i) {
+    const QRect band = pane.LineRect(i);
+    ASSERT_FALSE(band.isEmpty()) << i;
+    for (int j = 0; j < 5; ++j) {
+      if (j == 2) continue;  // the empty line shows no ink
+      EXPECT_EQ(PixelsOf(image, band, colours[j]) > 3, i == j) << "line " << i << " colour " << j;
+    }
+    EXPECT_GT(PixelsOf(image, band, 0x000000), band.width()) << i;  // the black ground
+  }
+  std::vector<DetailLine> weights = {{"WWWW", 0xffffff, true}, {"WWWW", 0xffffff, false}};
+  DetailPane weighed(weights);
+  weighed.resize(200, 100);
+  weighed.show();
+  weighed.LinesReplaced();
+  const QImage ink = weighed.viewport()->grab().toImage();
+  EXPECT_GT(PixelsOf(ink, weighed.LineRect(0), 0xffffff), PixelsOf(ink, weighed.LineRect(1), 0xffffff));
 
-  // A second fill replaces the text, it does not append; the view starts at the top.
-  FillDetailPane(&pane, {{"one", 0xffffff, false}, {"two", 0x800000, true}});
-  const std::vector<LineLook> second = PaneLines(pane);
-  ASSERT_EQ(second.size(), 2u);
-  EXPECT_EQ(second[1].Colour, 0x800000u);
-  EXPECT_TRUE(second[1].Bold);
-  EXPECT_EQ(pane.toPlainText().toStdString(), "one\ntwo");
-  EXPECT_EQ(pane.textCursor().position(), 0);
-  EXPECT_TRUE(pane.updatesEnabled());
-
-  FillDetailPane(&pane, {});
-  EXPECT_TRUE(pane.toPlainText().isEmpty());
-  EXPECT_EQ(pane.document()->blockCount(), 1);
+  // New lines replace the text; the pane starts at the top, nothing chosen.
+  lines = {{"one", 0xffffff, false}, {"two", 0x800000, true}};
+  pane.LinesReplaced();
+  EXPECT_EQ(pane.Text().toStdString(), "one\ntwo");
+  EXPECT_EQ(pane.FirstShownLine(), 0);
+  EXPECT_TRUE(pane.SelectedText().isEmpty());
+  lines.clear();
+  pane.LinesReplaced();
+  EXPECT_TRUE(pane.Text().isEmpty());
+  EXPECT_EQ(pane.verticalScrollBar()->maximum(), 0);
 }
 
-TEST(DetailPane, RepeatedFillsOfABigTranscriptKeepOneDocument) {
-  QTextEdit pane;
-  SetUpDetailPane(&pane);
-  pane.show();
+TEST(DetailPane, ABigTranscriptScrollsByLinesWrapsAtTheWidthAndCopiesWhatIsChosen) {
   std::vector<DetailLine> lines;
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 200000; ++i) {
     lines.push_back({S("【大砲】") + "P" + std::to_string(i), i % 3 == 0 ? 0x4040ffu : 0xffffffu,
                      i % 5 == 0});
   }
-  for (int round = 0; round < 3; ++round) FillDetailPane(&pane, lines);
-  EXPECT_EQ(pane.findChildren<QTextDocument*>().size(), 1);
-  ASSERT_EQ(pane.document()->blockCount(), 20000);
-  EXPECT_EQ(pane.document()->lastBlock().text().toStdString(), "【大砲】P19999");
-  const QTextBlock fifteenth = pane.document()->findBlockByNumber(15);
-  EXPECT_EQ(fifteenth.begin().fragment().charFormat().foreground().color().rgb() & 0xFFFFFFu,
-            0x4040ffu);
-  EXPECT_GE(fifteenth.begin().fragment().charFormat().fontWeight(), QFont::Bold);
+  lines[1].Text = S(std::string(60, 'W').c_str()) + S("の長い行");
+  DetailPane pane(lines);
+  pane.resize(185, 255);
+  pane.show();
+  pane.LinesReplaced();
+
+  // A long line wraps at the pane's width into more than one row.
+  EXPECT_GT(pane.LineRect(1).height(), 2 * pane.LineRect(0).height() - 1);
+  EXPECT_EQ(pane.LineRect(1).top(), pane.LineRect(0).bottom() + 1);
+  EXPECT_TRUE(pane.LineRect(100).isEmpty());  // far below: not laid out
+
+  // The scroll bar counts lines; at its end the last line sits at the bottom edge.
+  QScrollBar* bar = pane.verticalScrollBar();
+  pane.setFocus();
+  QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_GT(bar->maximum(), 199970);
+  EXPECT_LT(bar->maximum(), 199999);
+  const QRect last = pane.LineRect(199999);
+  ASSERT_FALSE(last.isEmpty());
+  EXPECT_LE(last.bottom(), pane.viewport()->height() - 1);
+  EXPECT_GT(last.bottom(), pane.viewport()->height() - 1 - last.height() - 8);
+  QTest::keyClick(&pane, Qt::Key_PageUp);
+  EXPECT_LT(bar->value(), bar->maximum());
+  QTest::keyClick(&pane, Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(pane.FirstShownLine(), 0);
+
+  // Lines chosen with the mouse (a click, then a shift-click) are what Ctrl+C copies.
+  QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, pane.LineRect(2).center());
+  QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::ShiftModifier, pane.LineRect(4).center());
+  EXPECT_EQ(pane.SelectedText().toStdString(), "【大砲】P2\n【大砲】P3\n【大砲】P4");
+  QApplication::clipboard()->clear();
+  QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "【大砲】P2\n【大砲】P3\n【大砲】P4");
+  QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_TRUE(pane.SelectedText().startsWith(QString::fromUtf8("【大砲】P0\n")));
+  EXPECT_TRUE(pane.SelectedText().endsWith(QString::fromUtf8("\n【大砲】P199999")));
+
+  // Lines that shrink under the pane before it is told are not read past their end.
+  bar->setValue(bar->maximum());
+  lines.resize(3);
+  pane.viewport()->repaint();
+  pane.LinesReplaced();
+  EXPECT_EQ(bar->maximum(), 0);
 }
 
 // Counts of the opaque pixels of each kind in a 16 x 16 picture.
