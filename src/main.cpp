@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/follow.h"
 #include "app/report.h"
 #include "app/usage.h"
@@ -56,6 +57,18 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
 // The window is loaded only when it is wanted: the report starts without the toolkit.
 // `args` are the program's arguments in UTF-8, the program's name first.
 int RunWindow(std::vector<std::string> args, char* argv0) {
+  // A mistyped option is named first, display or not.
+  mizuto::WindowOptions options;
+  std::string parseError;
+  const std::vector<std::string> own(args.begin() + (args.empty() ? 0 : 1), args.end());
+  if (!mizuto::ParseWindowArguments(own, options, &parseError)) {
+    std::cerr << "mizuto: " << parseError << "\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
+    return 2;
+  }
+  if (options.Help) {
+    std::cout << mizuto::FullUsage();
+    return 0;
+  }
   // Without a display the toolkit would abort: say what works instead.
   if (!mizuto::platform::HasDisplay()) {
     std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"

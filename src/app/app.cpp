@@ -10,4 +10,12 @@ App::App() : UserName("YOU"), SinkCounterText(Utf8ToSjis("味方 0 - 0 敵")) {
 
 std::string App::ProgramTitle() const { return kProgramTitleUtf8; }
 
+std::string WindowTitle(const App& app) {
+  if (app.CurrentLogPath.empty()) return app.Caption;
+  // The path is UTF-8, with either separator on Windows.
+  const std::size_t slash = app.CurrentLogPath.find_last_of("/\\");
+  const std::string name = slash == std::string::npos ? app.CurrentLogPath : app.CurrentLogPath.substr(slash + 1);
+  return Utf8ToSjis(name) + " - " + app.Caption;
+}
+
 }  // namespace mizuto

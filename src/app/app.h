@@ -72,4 +72,8 @@ struct App : LogSource, Analysis {
   std::string ProgramTitle() const;  // Shift-JIS
 };
 
+// The main window's title: the caption, after the file name of the loaded log
+// ("chat_20240501.html - Mizuto Ver1.45 [ActiveMode]"). Shift-JIS.
+std::string WindowTitle(const App& app);
+
 }  // namespace mizuto

@@ -51,4 +51,34 @@ bool ParseHeadlessArguments(const std::vector<std::string>& args, HeadlessOption
   return true;
 }
 
+bool ParseWindowArguments(const std::vector<std::string>& args, WindowOptions& options,
+                          std::string* error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      options.Help = true;
+      return true;
+    }
+    if ((a == "--program-dir" || a == "--screenshot") && i + 1 < args.size()) {
+      if (a == "--screenshot") {
+        options.Screenshot = args[++i];
+        continue;
+      }
+      options.ProgramDir = args[++i];
+      if (!options.ProgramDir.empty() && options.ProgramDir.back() != '/') options.ProgramDir += '/';
+    } else if (a == "--quit-after-load") {
+      options.QuitAfterLoad = true;
+    } else if (!a.empty() && a[0] == '-') {
+      *error = "unknown option " + a;
+      return false;
+    } else if (options.LogPath.empty()) {
+      options.LogPath = a;
+    } else {
+      *error = "one log at a time";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace mizuto

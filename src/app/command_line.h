@@ -28,4 +28,19 @@ using OwnOption = std::function<OptionUse(const std::string& option,
 bool ParseHeadlessArguments(const std::vector<std::string>& args, HeadlessOptions& options,
                             const char* verb, const OwnOption& own, std::string* error);
 
+// The window's command line: [--program-dir DIR] [--screenshot FILE] [--quit-after-load]
+// [LOG]. It is read before the window is wanted, so a mistyped option is named even where
+// no display is.
+struct WindowOptions {
+  std::string ProgramDir;  // empty: the program's folder; else ends in '/'
+  std::string LogPath;
+  std::string Screenshot;
+  bool QuitAfterLoad = false;
+  bool Help = false;
+};
+
+// False with `error` set ("unknown option --x", "one log at a time").
+bool ParseWindowArguments(const std::vector<std::string>& args, WindowOptions& options,
+                          std::string* error);
+
 }  // namespace mizuto

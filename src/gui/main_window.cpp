@@ -59,7 +59,7 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
     std::string message;
     const int result = CheckLatestVersion(VersionPageUrl(options_.HomePage), app_, &message);
     if (result == kVersionFound) app_.Caption = app_.ProgramTitle() + " ( " + message + " )";
-    setWindowTitle(ToQt(app_.Caption));
+    setWindowTitle(ToQt(WindowTitle(app_)));
   }
 
   sinkCounter_ = std::make_unique<SinkCounterWindow>(this);
@@ -188,7 +188,7 @@ void MainWindow::ApplyPanes() {
 // Drawing what the core says
 
 void MainWindow::SyncAll() {
-  setWindowTitle(ToQt(app_.Caption));
+  setWindowTitle(ToQt(WindowTitle(app_)));
   SyncStatus();
   SyncActions();
   results_->Sync();

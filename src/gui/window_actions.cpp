@@ -32,18 +32,18 @@ void Render(MainWindow& w) { CriViewExecute(w.Core()); }
 }  // namespace
 
 const MainWindow::ActionDef MainWindow::kActionTable[] = {
-    {"LoadLog", "File", "ログ読込", {}, &Actions::LoadLog, false,
+    {"LoadLog", "File", "ログ読込(&O)", {}, &Actions::LoadLog, false,
      [](MainWindow& w) {
        const QString path = w.options_.Dialogs.OpenFile(&w, ToQt(w.app_.LogDir),
                                                          QStringLiteral("ログファイル (*.html)"));
        if (!path.isEmpty()) w.OpenLog(path);
      }},
-    {"ReloadLog", "File", "ログ再読込", {}, &Actions::ReloadLog, false,
+    {"ReloadLog", "File", "ログ再読込(&R)", {}, &Actions::ReloadLog, false,
      [](MainWindow& w) {
        w.repaint();
        ReloadLogExecute(w.app_);
      }},
-    {"LoadNewLog", "File", "最新のログを読込", {}, &Actions::LoadNewLog, false,
+    {"LoadNewLog", "File", "最新のログを読込(&N)", {}, &Actions::LoadNewLog, false,
      [](MainWindow& w) {
        w.repaint();
        LoadNewLogExecute(w.app_);
@@ -53,7 +53,7 @@ const MainWindow::ActionDef MainWindow::kActionTable[] = {
        std::string error;
        if (!SaveCsvExecute(w.app_, &error)) w.ShowError(ToQt(error));
      }},
-    {"Setting", "File", "設定", {}, &Actions::Setting, false,
+    {"Setting", "File", "設定(&T)", {}, &Actions::Setting, false,
      [](MainWindow& w) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
     {"Exit", "File", "終了(&X)", {}, &Actions::Exit, false, [](MainWindow& w) { w.close(); }},
     {"CriView", "ViewSetting", "クリティカル表示", {}, &Actions::CriView, true, Render},

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/usage.h"
 #include "gui/gui_dialogs.h"
 #include "gui/main_window.h"
@@ -24,33 +25,21 @@
 // argv is the program's arguments in UTF-8 on every system; programDir is the program's
 // folder, ending in '/'.
 extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char* programDir) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  std::string folder = programDir;
-  std::string log;
-  std::string screenshot;
-  bool quitAfterLoad = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::cout << mizuto::FullUsage();
-      return 0;
-    }
-    if ((a == "--program-dir" || a == "--screenshot") && i + 1 < args.size()) {
-      const bool isFolder = a == "--program-dir";
-      (isFolder ? folder : screenshot) = args[++i];
-      if (isFolder && !folder.empty() && folder.back() != '/') folder += '/';
-    } else if (a == "--quit-after-load") {
-      quitAfterLoad = true;
-    } else if (!a.empty() && a[0] == '-') {
-      std::cerr << "mizuto: unknown option " << a << "\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
-      return 2;
-    } else if (log.empty()) {
-      log = a;
-    } else {
-      std::cerr << "mizuto: one log at a time\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
-      return 2;
-    }
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  mizuto::WindowOptions parsed;
+  std::string error;
+  if (!mizuto::ParseWindowArguments(args, parsed, &error)) {
+    std::cerr << "mizuto: " << error << "\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
+    return 2;
   }
+  if (parsed.Help) {
+    std::cout << mizuto::FullUsage();
+    return 0;
+  }
+  const std::string folder = parsed.ProgramDir.empty() ? std::string(programDir) : parsed.ProgramDir;
+  const std::string& log = parsed.LogPath;
+  const std::string& screenshot = parsed.Screenshot;
+  const bool quitAfterLoad = parsed.QuitAfterLoad;
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(mizuto::kApplicationTitle));

@@ -86,7 +86,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
 
   ClickBox("CheckBox1");
   EXPECT_TRUE(Checked("ActiveMode"));
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45 [ActiveMode]");
   EXPECT_TRUE(window->SinkCounter()->isVisible());
   EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 0 - 0 敵"));
   EXPECT_TRUE(Timer()->isActive());
@@ -108,7 +108,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
   EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 1 - 1 敵"));
   EXPECT_TRUE(Status().startsWith(Q("   1戦   0勝   1敗")));  // undecided yet
   EXPECT_TRUE(Timer()->isActive());  // started again after the tick
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45 [ActiveMode]");
 
   // The next tick brings the end of the battle: its row and the summary follow.
   const QString openRow = BattleRows()[2];
@@ -121,7 +121,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
   // A stopped timer never fires, so what the game writes now stays unread.
   ClickBox("CheckBox1");
   EXPECT_FALSE(Checked("ActiveMode"));
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45");
   EXPECT_FALSE(window->SinkCounter()->isVisible());
   EXPECT_FALSE(Timer()->isActive());
   test::AppendBytes(log, SystemLine("紫鬼の強襲です！") + SystemLine("紫鬼に勝利しました！"));
@@ -143,7 +143,7 @@ TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
   test::WriteBytes(dir.File("quiet.html"), SystemLine("港に入りました"));
   window->OpenLog(QString::fromStdString(dir.File("quiet.html")));
   EXPECT_FALSE(Timer()->isActive());
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_EQ(Caption(), "quiet.html - Mizuto Ver1.45");
 
   // A load in active mode counts and selects only the newest battle and starts the timer.
   test::WriteBytes(dir.File("chat.html"),
@@ -153,7 +153,7 @@ TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
   window->OpenLog(QString::fromStdString(dir.File("chat.html")));
   ASSERT_EQ(BattleList()->count(), 2);
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45 [ActiveMode]");
   EXPECT_TRUE(Timer()->isActive());
   // Counted although the game said it does not count: the load overwrites the state.
   EXPECT_TRUE(Status().startsWith(Q("   1戦   1勝")));
@@ -416,7 +416,7 @@ TEST_F(MainWindowLive, GeneratedProgramFolderAndLogInActiveMode) {
   Drop({QString::fromStdString(log)});
   ASSERT_EQ(BattleList()->count(), 12);
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{11});
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45 [ActiveMode]");
+  EXPECT_EQ(Caption(), "live.html - Mizuto Ver1.45 [ActiveMode]");
   EXPECT_TRUE(Timer()->isActive());
   EXPECT_TRUE(Status().startsWith(Q("   1戦")));
   EXPECT_TRUE(Detail().startsWith(Q("-------- 12戦目 --------")));

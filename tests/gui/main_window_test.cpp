@@ -153,7 +153,7 @@ TEST_F(MainWindowView, LoadingALogFillsEveryView) {
   Open();
   LoadTwoBattles();
   EXPECT_EQ(record.OpenFilters, QStringList{Q("ログファイル (*.html)")});
-  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45");  // the loaded log names the window
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{0});
   EXPECT_TRUE(BattleRows()[0].contains(Q("鬼丸")));
   EXPECT_TRUE(BattleRows()[1].contains(Q("白波")));

@@ -115,7 +115,7 @@ class WindowMirror : public test::MainWindowTest {
     for (const std::string& line : app.ErrorLines) errors << ToQt(line);
     EXPECT_EQ(Errors(), errors.join(QLatin1Char('\n')));
     EXPECT_EQ(Status(), ToQt(app.StatusText));
-    EXPECT_EQ(Caption(), ToQt(app.Caption));
+    EXPECT_EQ(Caption(), ToQt(WindowTitle(app)));
     EXPECT_EQ(Timer()->isActive(), app.TimerRunning);
     EXPECT_EQ(window->SinkCounter()->isVisible(), app.SinkCounterVisible);
   }

@@ -2,6 +2,7 @@
 // through an input method, a status text longer than the window, the window's place on
 // screens of any size, the title and the small dialogs.
 #include <QGuiApplication>
+#include <filesystem>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -161,6 +162,37 @@ TEST_F(WindowPlay, AMaximisedWindowKeepsItsNormalRectangleAndComesBackMaximised)
   ini = test::ReadBytes(dir.File("Mizuto.ini"));
   EXPECT_NE(ini.find("Maximized=0\r\n"), std::string::npos);
   EXPECT_NE(ini.find("Width=600\r\n"), std::string::npos);
+}
+
+TEST_F(WindowPlay, TheTitleNamesTheLoadedLogAndTheFileMenuHasAcceleratorLetters) {
+  Open();
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  LoadOneBattle();
+  EXPECT_EQ(Caption(), "chat_20240501.html - Mizuto Ver1.45");
+  window->Action("ActiveMode")->trigger();
+  EXPECT_EQ(Caption(), "chat_20240501.html - Mizuto Ver1.45 [ActiveMode]");
+  window->Action("ActiveMode")->trigger();
+  EXPECT_EQ(Caption(), "chat_20240501.html - Mizuto Ver1.45");
+  // A Japanese name, in a Japanese folder.
+  std::filesystem::create_directories(dir.File("ログ"));
+  log = dir.File("ログ/海戦の記録.html");
+  test::WriteBytes(log, OneBattle());
+  ASSERT_TRUE(window->OpenLog(QString::fromStdString(log)));
+  EXPECT_EQ(Caption(), Q("海戦の記録.html - Mizuto Ver1.45"));
+
+  // Every entry of the File menu has a letter of its own to reach it with Alt.
+  QStringList letters;
+  for (QAction* entry : Find<QMenu>("N1")->actions()) {
+    if (entry->isSeparator()) continue;
+    const QString text = entry->text();
+    const qsizetype amp = text.indexOf(QLatin1Char('&'));
+    ASSERT_GE(amp, 0) << text.toStdString();
+    ASSERT_LT(amp + 1, text.size());
+    letters << text.mid(amp + 1, 1).toUpper();
+  }
+  EXPECT_EQ(letters.size(), 6);
+  letters.removeDuplicates();
+  EXPECT_EQ(letters.size(), 6) << letters.join(QLatin1Char(',')).toStdString();
 }
 
 }  // namespace
