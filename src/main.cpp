@@ -59,16 +59,9 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
 int RunWindow(std::vector<std::string> args, char* argv0) {
   // A mistyped option is named first, display or not.
   mizuto::WindowOptions options;
-  std::string parseError;
   const std::vector<std::string> own(args.begin() + (args.empty() ? 0 : 1), args.end());
-  if (!mizuto::ParseWindowArguments(own, options, &parseError)) {
-    std::cerr << "mizuto: " << parseError << "\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
-    return 2;
-  }
-  if (options.Help) {
-    std::cout << mizuto::FullUsage();
-    return 0;
-  }
+  const int answered = mizuto::ReadWindowArguments(own, options, std::cout, std::cerr);
+  if (answered >= 0) return answered;
   // Without a display the toolkit would abort: say what works instead.
   if (!mizuto::platform::HasDisplay()) {
     std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"

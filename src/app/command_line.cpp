@@ -1,5 +1,9 @@
 #include "app/command_line.h"
 
+#include <ostream>
+
+#include "app/usage.h"
+
 namespace mizuto {
 
 bool ParseHeadlessArguments(const std::vector<std::string>& args, HeadlessOptions& options,
@@ -79,6 +83,20 @@ bool ParseWindowArguments(const std::vector<std::string>& args, WindowOptions& o
     }
   }
   return true;
+}
+
+int ReadWindowArguments(const std::vector<std::string>& args, WindowOptions& options,
+                        std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (!ParseWindowArguments(args, options, &error)) {
+    err << "mizuto: " << error << "\n" << kWindowUsage << kHelpHint;
+    return 2;
+  }
+  if (options.Help) {
+    out << FullUsage();
+    return 0;
+  }
+  return -1;
 }
 
 }  // namespace mizuto

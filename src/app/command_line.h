@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,9 @@ struct WindowOptions {
 // False with `error` set ("unknown option --x", "one log at a time").
 bool ParseWindowArguments(const std::vector<std::string>& args, WindowOptions& options,
                           std::string* error);
+// Reads the window's arguments and answers what needs no window: the usage for --help
+// (status 0), the mistake and the usage (status 2). -1: go on with `options`.
+int ReadWindowArguments(const std::vector<std::string>& args, WindowOptions& options,
+                        std::ostream& out, std::ostream& err);
 
 }  // namespace mizuto

@@ -27,15 +27,8 @@
 extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char* programDir) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   mizuto::WindowOptions parsed;
-  std::string error;
-  if (!mizuto::ParseWindowArguments(args, parsed, &error)) {
-    std::cerr << "mizuto: " << error << "\n" << mizuto::kWindowUsage << mizuto::kHelpHint;
-    return 2;
-  }
-  if (parsed.Help) {
-    std::cout << mizuto::FullUsage();
-    return 0;
-  }
+  const int answered = mizuto::ReadWindowArguments(args, parsed, std::cout, std::cerr);
+  if (answered >= 0) return answered;
   const std::string folder = parsed.ProgramDir.empty() ? std::string(programDir) : parsed.ProgramDir;
   const std::string& log = parsed.LogPath;
   const std::string& screenshot = parsed.Screenshot;
