@@ -3,6 +3,7 @@
 // after every change of its model, and a header answers by laying out the text of up to two
 // hundred sections: with a thousand names that cost more than the rest of a load's drawing.
 // This one takes the thickness it was given, or measures once, and answers from that.
+// Its sections' texts are cut with "…" where they do not fit.
 #pragma once
 
 #include <QHeaderView>
@@ -17,6 +18,13 @@ class FixedHeader : public QHeaderView {
   FixedHeader(Qt::Orientation orientation, int thickness, QWidget* parent = nullptr);
 
   QSize sizeHint() const override;
+  // The text a section shows: with an elide mode, cut with "…" to the room its label has.
+  QString ShownText(int logicalIndex) const;
+
+ protected:
+  // A style sheet's header draws the label without the elide mode and cuts a long text
+  // anywhere, in the middle of a character: the text comes already cut from here.
+  void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
 
  private:
   mutable int thickness_;

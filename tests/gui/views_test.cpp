@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/detail_pane.h"
+#include "gui/fixed_header.h"
 #include "gui/head_to_head_model.h"
 #include "gui/head_to_head_view.h"
 #include "gui/row_icons.h"
@@ -265,6 +266,36 @@ TEST(HeadToHeadView, NamesStayInViewWhenScrolledAndTheNameColumnFitsTheLongestNa
   EXPECT_EQ(view.horizontalHeader()->geometry().left(), names->geometry().right() + 1);
   EXPECT_EQ(view.viewport()->geometry().left(), names->geometry().right() + 1);
   EXPECT_EQ(model.headerData(6, Qt::Vertical, Qt::ToolTipRole).toString(), QString(80, 'W'));
+}
+
+// A victim's name in a 50-pixel column, a taker's beyond the name column's limit: each is cut
+// with "…" where it no longer fits, between characters, and a short one is shown whole.
+TEST(HeadToHeadView, HeaderTextsThatDoNotFitAreCutWithAnEllipsis) {
+  HeadToHeadGrid grid;
+  grid.Reset(4, 4);
+  grid.ColumnHeaders[1] = S("とても長い名前の提督さん");
+  grid.ColumnHeaders[2] = "V2";
+  grid.RowHeaders[1] = S(std::string(40, 'W').c_str()) + S("長い名前");
+  grid.RowHeaders[2] = "T2";
+  HeadToHeadModel model(grid);
+  QTableView view;
+  SetUpHeadToHeadView(&view);
+  view.setModel(&model);
+  FitNameColumn(&view, grid);
+  view.resize(400, 250);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+  for (auto* header : {static_cast<FixedHeader*>(view.horizontalHeader()),
+                       static_cast<FixedHeader*>(view.verticalHeader())}) {
+    const QString full = model.headerData(0, header->orientation()).toString();
+    const QString shown = header->ShownText(0);
+    ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(full.startsWith(shown.chopped(1))) << shown.toStdString();
+    const int room = header->orientation() == Qt::Horizontal ? header->sectionSize(0) : header->width();
+    EXPECT_LT(QFontMetrics(header->font()).horizontalAdvance(shown), room - 3) << shown.toStdString();
+    EXPECT_EQ(header->ShownText(1), model.headerData(1, header->orientation()).toString());
+  }
 }
 
 // How many pixels of a line's band have (about) this colour.
