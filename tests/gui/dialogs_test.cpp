@@ -5,7 +5,10 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QAbstractProxyModel>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTranslator>
@@ -475,6 +478,55 @@ TEST(RealDialogs, TheToolkitSpeaksJapanese) {
   EXPECT_EQ(openTexts, QStringList({QStringLiteral("開く(&O)"), QStringLiteral("キャンセル"),
                                     QStringLiteral("ファイル名(&N):")}));
   QApplication::removeTranslator(&japanese);
+}
+
+// A short message under a long title: the box is as wide as its title needs, so the title
+// bar does not cut it. Each kind of box alike.
+TEST(RealDialogs, SmallBoxesAreWideEnoughForTheirTitles) {
+  const GuiDialogs real = RealGuiDialogs();
+  const QString title = QStringLiteral("NPC艦隊の登録 ― 登録した艦隊の名前のお知らせ");
+  std::vector<int> widths;
+  const auto measure = [&](QWidget& dialog) {
+    widths.push_back(dialog.width() - dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+  };
+  EXPECT_TRUE(WithModalDialog([&] { real.Message(nullptr, QStringLiteral("済"), title); }, measure));
+  EXPECT_TRUE(WithModalDialog([&] { real.AskYesNo(nullptr, QStringLiteral("可?"), title); }, measure));
+  EXPECT_TRUE(WithModalDialog([&] { real.Error(nullptr, QStringLiteral("x")); }, measure));
+  ASSERT_EQ(widths.size(), 3u);
+  for (int room : widths) EXPECT_GE(room, 120);  // the icon and the title bar's buttons
+}
+
+// The file chooser writes the dates and sizes of its files in Japanese ("2024/05/01 12:00"),
+// not in the system's language.
+TEST(RealDialogs, TheFileChooserWritesDatesInJapanese) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  test::TempDir dir;
+  test::WriteBytes(dir.File("chat_20240501.html"), std::string(3000, 'x'));
+  const QDateTime may(QDate(2024, 5, 1), QTime(12, 0));
+  {
+    QFile file(QString::fromStdString(dir.File("chat_20240501.html")));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(may, QFileDevice::FileModificationTime));
+  }
+  const GuiDialogs real = RealGuiDialogs();
+  QString date, size;
+  EXPECT_TRUE(WithModalDialog(
+      [&] { real.OpenFile(nullptr, QString::fromStdString(dir.Path()), QStringLiteral("ログファイル (*.html)")); },
+      [&](QWidget& dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+        ASSERT_NE(chooser, nullptr);
+        auto* files = chooser->findChild<QFileSystemModel*>();
+        ASSERT_NE(files, nullptr);
+        QAbstractProxyModel* shown = chooser->proxyModel();
+        ASSERT_NE(shown, nullptr);
+        const QString path = QString::fromStdString(dir.File("chat_20240501.html"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return files->index(path).isValid() && files->size(files->index(path)) > 0; }, 5000));
+        date = shown->mapFromSource(files->index(path, 3)).data().toString();
+        size = shown->mapFromSource(files->index(path, 1)).data().toString();
+      }));
+  EXPECT_EQ(date, QStringLiteral("2024/05/01 12:00"));
+  EXPECT_EQ(size, QLocale().formattedDataSize(3000));
+  QLocale::setDefault(QLocale::c());
 }
 
 TEST(ProgramIconTest, HasThePictureAtEachSize) {
