@@ -11,6 +11,7 @@
 
 #include "app/main_commands.h"
 #include "app/result_views.h"
+#include "gui/battle_row_delegate.h"
 #include "gui/detail_pane.h"
 #include "gui/fixed_header.h"
 #include "gui/gui_text.h"
@@ -63,6 +64,7 @@ BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host
   listBox1_->setFont(FixedFont(12));
   listBox1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   listBox1_->setUniformItemSizes(true);
+  listBox1_->setItemDelegate(new BattleRowDelegate(listBox1_));
   listBox1_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(listBox1_, &QListWidget::itemSelectionChanged, this, [this] { OnBattleListSelection(); });
   connect(listBox1_, &QListWidget::itemDoubleClicked, this, [this] {

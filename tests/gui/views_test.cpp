@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gui/battle_row_delegate.h"
 #include "gui/detail_pane.h"
 #include "gui/fixed_header.h"
 #include "gui/head_to_head_model.h"
@@ -295,6 +296,32 @@ TEST(HeadToHeadView, HeaderTextsThatDoNotFitAreCutWithAnEllipsis) {
     const int room = header->orientation() == Qt::Horizontal ? header->sectionSize(0) : header->width();
     EXPECT_LT(QFontMetrics(header->font()).horizontalAdvance(shown), room - 3) << shown.toStdString();
     EXPECT_EQ(header->ShownText(1), model.headerData(1, header->orientation()).toString());
+  }
+}
+
+// Rows as the core labels them: relabelled as NPC, a battle's score stays in the column of
+// the others'; rows without a score are drawn as they are.
+TEST(BattleRowDelegate, TheScoreStaysInItsColumnWhenABattleIsRelabelledAsNpc) {
+  BattleRowDelegate delegate;
+  const QLocale locale;
+  const struct {
+    const char* Row;
+    const char* Shown;
+  } cases[] = {
+      {"ＢＣ　[集]  4戦目 味方陣営           － : 敵陣営   9-9",
+       "ＢＣ　[集]  4戦目 味方陣営           － : 敵陣営       9-9"},
+      {"ＢＣ　[集]  4戦目 味方陣営           － : 敵陣営 (NPC) 9-9",
+       "ＢＣ　[集]  4戦目 味方陣営           － : 敵陣営 (NPC) 9-9"},
+      {"ＢＣ　[×] 37戦目 味方陣営           × : 敵陣営   11-15",
+       "ＢＣ　[×] 37戦目 味方陣営           × : 敵陣営       11-15"},
+      {"模擬大[集]  1戦目 碧海ナギ           交戦 → ○ : Driftwood_56   ",
+       "模擬大[集]  1戦目 碧海ナギ           交戦 → ○ : Driftwood_56   "},
+      {"模擬大[集]  1戦目 碧海ナギ           交戦 → ○ : Driftwood_56 (NPC) ",
+       "模擬大[集]  1戦目 碧海ナギ           交戦 → ○ : Driftwood_56 (NPC) "},
+      {"<<<   3戦目 戦闘中 >>>", "<<<   3戦目 戦闘中 >>>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(delegate.displayText(QString::fromUtf8(c.Row), locale).toStdString(), c.Shown) << c.Row;
   }
 }
 
