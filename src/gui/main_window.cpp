@@ -150,7 +150,20 @@ QRect FitIntoArea(const QRect& outer, const QRect& area) {
   return fitted;
 }
 
+// The frame of the normal window, seen while it is one: a window system may frame a
+// maximised window otherwise (without borders), and the normal rectangle is kept with its
+// own frame. A frame that covers the whole free area is taken for a maximised one.
+void MainWindow::NoteNormalFrame() {
+  if (!isVisible() || windowState() != Qt::WindowNoState) return;
+  const QRect outer = frameGeometry(), inner = geometry();
+  if (outer == inner) return;  // not framed yet
+  if (screen() != nullptr && outer == screen()->availableGeometry()) return;
+  normalFrame_ = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                          outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
 void MainWindow::FitOuterSize() {
+  NoteNormalFrame();
   if (!pendingOuterSize_.isValid() || !isVisible() || isMaximized()) return;
   const QSize frame = frameGeometry().size() - size();
   if (frame.isNull()) return;  // not framed (yet): the inner size is the outer one
@@ -163,14 +176,10 @@ void MainWindow::StoreGeometry() {
   // The pane sizes (Sp1 .. Sp5) are kept up to date by the splitters themselves.
   WindowGeometry& g = app_.Geometry;
   g.Maximized = isMaximized();
-  // A maximised window keeps the rectangle it comes back to; the frame around it is the
-  // frame of the maximised window (the same window system draws both).
-  QRect outer = frameGeometry();
-  if (g.Maximized) {
-    const QMargins frame(geometry().left() - outer.left(), geometry().top() - outer.top(),
-                         outer.right() - geometry().right(), outer.bottom() - geometry().bottom());
-    outer = normalGeometry().marginsAdded(frame);
-  }
+  // Maximised all along: the normal rectangle is as it was kept.
+  if (g.Maximized && !normalFrame_) return;
+  // A maximised window keeps the rectangle it comes back to.
+  const QRect outer = g.Maximized ? normalGeometry().marginsAdded(*normalFrame_) : frameGeometry();
   // Shown as it was placed: the kept rectangle stays, though it was fitted to this screen.
   if (outer == shownGeometry_) return;
   g.Left = outer.x();

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -99,6 +100,7 @@ class MainWindow : public QMainWindow, private PageHost {
   void Trigger(const ActionEntry& entry);
   void ApplyGeometry();
   void FitOuterSize();
+  void NoteNormalFrame();
   void StoreGeometry();
   void ApplyPanes();
   void SyncStatus();
@@ -119,6 +121,7 @@ class MainWindow : public QMainWindow, private PageHost {
 
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known
   QRect shownGeometry_;     // the kept rectangle as fitted into the screen at the start
+  std::optional<QMargins> normalFrame_;  // the frame of the normal window, once seen
   std::string shownStatus_;
 };
 

@@ -194,7 +194,7 @@ void SettingsPage::OnIntervalEditingFinished() {
     const QSignalBlocker quiet(edit1_);
     edit1_->setText(inForce);
   }
-  host_.ShowError(QStringLiteral("'%1' は正しい整数値ではありません。1 から 100 までの秒数を入れてください。")
+  host_.ShowError(QStringLiteral("'%1' は 1 から 100 までの秒数ではありません。")
                       .arg(text));
 }
 

@@ -179,7 +179,7 @@ TEST_F(MainWindowLive, IntervalFieldSetsTheTimerRefusesAndSpins) {
   QTest::keyClick(Interval(), Qt::Key_Return);
   ASSERT_EQ(record.Errors.size(), 1);
   EXPECT_EQ(record.Errors.back(),
-            Q("'abc' は正しい整数値ではありません。1 から 100 までの秒数を入れてください。"));
+            Q("'abc' は 1 から 100 までの秒数ではありません。"));
   EXPECT_EQ(Interval()->text(), "7");
   EXPECT_EQ(Timer()->interval(), 7000);
   EXPECT_FALSE(Timer()->isActive());
