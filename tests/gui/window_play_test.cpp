@@ -1,6 +1,7 @@
 // The window as a player meets it: the keyboard on every page, the interval field typed
 // through an input method, a status text longer than the window, the window's place on
 // screens of any size, the title and the small dialogs.
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <filesystem>
 #include <QMenu>
@@ -193,6 +194,19 @@ TEST_F(WindowPlay, TheTitleNamesTheLoadedLogAndTheFileMenuHasAcceleratorLetters)
   EXPECT_EQ(letters.size(), 6);
   letters.removeDuplicates();
   EXPECT_EQ(letters.size(), 6) << letters.join(QLatin1Char(',')).toStdString();
+}
+
+TEST_F(WindowPlay, TheTranscriptPaneOffersItsSwitchesOnTheRightButton) {
+  Open();
+  LoadOneBattle();
+  auto* pane = Find<DetailPane>("RichEdit1");
+  ShowPageOf(pane);
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20), pane->viewport()->mapToGlobal(QPoint(20, 20)));
+  QApplication::sendEvent(pane->viewport(), &click);
+  auto* menu = Find<QMenu>("PopupMenu1");
+  EXPECT_SOON(menu->isVisible());
+  EXPECT_TRUE(menu->actions().contains(window->Action("SayView")));
+  menu->hide();
 }
 
 }  // namespace
