@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -44,15 +45,24 @@ using test::S;
 using test::U;
 
 struct Check {
-  int Result;
+  VersionCheckResult Result;
   std::string Message;  // UTF-8
 };
 
+// Starts a check and waits for its answer, which always comes from the event loop.
 Check CheckAgainst(const QUrl& url, int timeoutMs = 5000) {
   App app;
-  std::string message = "untouched";
-  const int result = CheckLatestVersion(url, app, &message, timeoutMs);
-  return {result, U(message)};
+  std::optional<Check> answer;
+  bool answeredAtOnce = false;
+  VersionCheck::Start(url, app.ProgramTitle(), nullptr,
+                      [&](VersionCheckResult result, const std::string& message) {
+                        answer = Check{result, U(message)};
+                      },
+                      timeoutMs);
+  answeredAtOnce = answer.has_value();
+  EXPECT_FALSE(answeredAtOnce) << "the check answered before returning";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 30000)) << "no answer";
+  return answer.value_or(Check{kVersionIsCurrent, "no answer"});
 }
 
 Check CheckAgainstServer(const std::string& reply) {
@@ -167,9 +177,11 @@ TEST(VersionCheck, PageAddressAndMessageBox) {
   {
     LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"));
     VerCheckExecute(server.Url(), app, nullptr, dialogs);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 30000));
   }
   VerCheckExecute(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
                   dialogs);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 30000));
   EXPECT_EQ(shown, QStringList({QStringLiteral("バージョン情報|Mizuto Ver1.46が見つかりました。"),
                                 QStringLiteral("バージョン情報|接続エラー")}));
 }
