@@ -98,6 +98,14 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   EXPECT_FALSE(app.BattleList.IsSelected(0));
   EXPECT_EQ(app.AnalysedLineCount, 5);
   ASSERT_FALSE(app.TallyTable.Rows.empty());
+
+  // The player looks at the older battle while this one goes on: the ticks leave the
+  // selection alone, as its row does not change.
+  app.BattleList.Select(0);
+  test::AppendBytes(app.CurrentLogPath, SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
+  Timer1Timer(app);
+  EXPECT_TRUE(app.BattleList.IsSelected(0));
+  EXPECT_EQ(app.Battles[0].TallyState, 0);
   const std::size_t rowsDuringBattle = app.TallyTable.Rows.size();
 
   // The battle ends: the summary and the tallies show it as it ended (its last lines
@@ -109,6 +117,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   EXPECT_EQ(app.StatusText, SummaryLine(app));
   EXPECT_EQ(test::U(app.StatusText).rfind("   1戦   1勝", 0), 0u);
   EXPECT_FALSE(app.BattleList.IsSelected(1));  // its row was relabelled
+  EXPECT_TRUE(app.BattleList.IsSelected(0));
 
   // Battles that open and end between two reads: the newest alone is counted, and selected.
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に敗北しました…") +

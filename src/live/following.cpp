@@ -1,13 +1,27 @@
 #include "live/following.h"
 
+#include <string>
+
 #include "battle/battle_label.h"
 
 namespace mizuto {
 
+namespace {
+
+// A row rewritten with the same text would only lose its selection: a player looking at an
+// older battle's transcript keeps it while the ticks go on.
+void Relabel(const Analysis& analysis, BattleListView& list, int i) {
+  if (!list.HasRow(i)) return;
+  std::string label = BattleLabel(analysis, i);
+  if (label != list.Rows[static_cast<std::size_t>(i)]) list.Replace(i, std::move(label));
+}
+
+}  // namespace
+
 void UncountOlderBattlesKeepingGameMarks(Analysis& analysis, BattleListView& list) {
   for (int i = 0; i + 1 < analysis.BattleCount(); ++i) {
     UncountKeepingGameMark(analysis.Battles[static_cast<std::size_t>(i)]);
-    list.Replace(i, BattleLabel(analysis, i));
+    Relabel(analysis, list, i);
   }
 }
 
@@ -16,12 +30,8 @@ void CountOnlyNewestBattle(Analysis& analysis, BattleListView& list) {
   if (newest < 0) return;
   UncountOlderBattlesKeepingGameMarks(analysis, list);
   CountKeepingGameMark(analysis.Battles.back());
-  // A row rewritten with the same text would only lose its selection.
-  const bool ended = (analysis.State.BattleInProgress & 0xFF) == 0;
-  if (ended && list.HasRow(newest)) {
-    std::string label = BattleLabel(analysis, newest);
-    if (label != list.Rows[static_cast<std::size_t>(newest)]) list.Replace(newest, std::move(label));
-  }
+  // The battle in progress keeps its in-progress row.
+  if ((analysis.State.BattleInProgress & 0xFF) == 0) Relabel(analysis, list, newest);
 }
 
 }  // namespace mizuto

@@ -7,7 +7,7 @@
 namespace mizuto {
 
 // Takes every battle but the newest out of the count, keeping the game's not-counted mark
-// (UncountKeepingGameMark), and relabels their rows.
+// (UncountKeepingGameMark), and relabels the rows whose text changed.
 void UncountOlderBattlesKeepingGameMarks(Analysis& analysis, BattleListView& list);
 
 // Leaves exactly the newest battle counted: the older ones as above, the newest put into the
