@@ -219,6 +219,9 @@ void BattleResultsPage::ShowSortArrow() {
   if (shown) {
     header->setSortIndicator(table.SortColumn,
                              TallySortIsDescending(table) ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // The columns are as wide as their captions: the arrow needs its room beside it.
+    const int wanted = header->sectionSizeHint(table.SortColumn);
+    if (header->sectionSize(table.SortColumn) < wanted) header->resizeSection(table.SortColumn, wanted);
   }
 }
 
