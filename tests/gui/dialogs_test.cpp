@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,28 @@ TEST(VersionCheck, FailedRequestsAreConnectionErrors) {
   EXPECT_EQ(CheckAgainst(QUrl::fromLocalFile(QString::fromStdString(dir.File("page.html"))))
                 .Result,
             kVersionConnectionError);
+}
+
+// The window may close while the site has not answered: the check goes with it, and its
+// answer never reaches a window that is gone.
+TEST(VersionCheck, ACheckEndsWithItsParent) {
+  LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"), /*held=*/true);
+  int answers = 0;
+  auto parent = std::make_unique<QObject>();
+  QPointer<VersionCheck> check = VersionCheck::Start(
+      server.Url(), "Mizuto Ver1.45", parent.get(), [&](VersionCheckResult, const std::string&) { ++answers; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !server.FirstRequest().empty(); }, 30000));
+  parent.reset();
+  EXPECT_TRUE(check.isNull());
+  server.Release();
+  QTest::qWait(50);  // whatever the socket still delivers finds nobody
+  EXPECT_EQ(answers, 0);
+
+  // Without a parent the check lives until it has answered, then goes.
+  LocalHttpServer second(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  check = VersionCheck::Start(second.Url(), "Mizuto Ver1.45", nullptr,
+                              [&](VersionCheckResult, const std::string&) { ++answers; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return answers == 1 && check.isNull(); }, 30000));
 }
 
 TEST(VersionCheck, PageAddressAndMessageBox) {
