@@ -14,7 +14,9 @@
 
 namespace mizuto {
 
-inline constexpr const char* kProgramTitleUtf8 = "Mizuto Ver1.45";
+// "Mizuto Ver" and the version the build was made as (project() in CMakeLists.txt, the one
+// place it is set): the caption, what the version check compares, what --version prints.
+const char* ProgramTitleUtf8();
 // The application's own title (the task bar's text and the caption of a plain message box).
 inline constexpr const char* kApplicationTitle = "Mizuto";
 
