@@ -67,6 +67,9 @@ configure_file(packaging/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONL
 set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 execute_process(COMMAND gzip -9nc ${CMAKE_CURRENT_BINARY_DIR}/changelog OUTPUT_FILE ${changelog})
 install(FILES packaging/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mizuto)
+# The lists are Shift-JIS because the game's files are: lintian is told that this is meant.
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME mizuto)
 
 # The Debian package: scripts/package.sh runs CPack on this build.
 set(CPACK_GENERATOR DEB)
@@ -74,16 +77,16 @@ set(CPACK_PACKAGE_NAME mizuto)
 set(CPACK_PACKAGE_VENDOR "The Mizuto developers")
 set(CPACK_PACKAGE_CONTACT "The Mizuto developers <mizuto@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "battle analyser for the chat logs of a naval game")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "battle analyser for the chat logs of a naval game
- Mizuto reads the chat logs that the client of a Japanese online naval game
- writes. It splits a log into battles, recognises every battle message (sinks,
- captures, ships put out of action, criticals, skills, items, results), and
- shows a battle list, a per-player tally table with CSV export, a head-to-head
- grid and a coloured transcript of each battle. It can follow a log while the
- game writes it, for a window or a streaming overlay, and print a report of a
- log without a display.")
+set(CPACK_PACKAGE_DESCRIPTION "Mizuto reads the chat logs that the client of a Japanese online naval game
+writes. It splits a log into battles, recognises every battle message (sinks,
+captures, ships put out of action, criticals, skills, items, results), and
+shows a battle list, a per-player tally table with CSV export, a head-to-head
+grid and a coloured transcript of each battle. It can follow a log while the
+game writes it, for a window or a streaming overlay, and print a report of a
+log without a display.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# A companion of a game, not a game: lintian keeps section games for what lives in /usr/games.
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://mizuto.example/")
 # The libraries the program and the window module link, found by dpkg-shlibdeps; what the

@@ -43,7 +43,8 @@ export XDG_CONFIG_HOME="$work/config"
 "$linux/mizuto" --report --program-dir "$linux" "$linux/demo/demo.html" >"$work/linux.own"
 same "the report with the shipped lists" "$work/deb.own" "$work/linux.own"
 rm -rf "$XDG_CONFIG_HOME"
-QT_QPA_PLATFORM=offscreen "$mizuto" --quit-after-load "$demo/demo.html" || fail "the window"
+QT_QPA_PLATFORM=offscreen "$mizuto" --quit-after-load "$demo/demo.html" 2>"$work/window.err" ||
+  fail "the window: $(cat "$work/window.err")"
 [ -f "$XDG_CONFIG_HOME/mizuto/SkillList.txt" ] || fail "the window made no per-user folder"
 icon="$root/usr/share/icons/hicolor/256x256/apps/mizuto.png"
 [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = 256x256 ] || fail "no 256 px icon"
@@ -54,7 +55,7 @@ source scripts/wine-env.sh
 folder="$work/ダウンロード 航海日誌"
 mkdir -p "$folder"
 unzip -q "$zip" -d "$folder"
-exe="$folder/Mizuto-$version/mizuto.exe"
+exe="$folder/Mizuto-$version-win64/mizuto.exe"
 "$wine" "$exe" --report --program-dir "Z:$(realpath "$linux/demo")" --detail all \
   "Z:$(realpath "$linux/demo/demo.html")" >"$work/zip.report"
 same "the zip's report of the demo" "$work/zip.report" "$work/linux.report"

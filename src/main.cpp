@@ -36,7 +36,7 @@ bool FindFolders(const char* argv0, const std::vector<std::string>& args, Folder
   if (mizuto::NamesProgramDir(args)) return true;  // the option sets it, and wins
   folders->Program = mizuto::UserProgramFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
   if (folders->Program.empty()) {
-    std::cerr << "mizuto: no folder for the settings (neither XDG_CONFIG_HOME nor HOME is set);"
+    std::cerr << "mizuto: no folder for the settings (neither XDG_CONFIG_HOME nor HOME names an absolute one);"
                  " name one with --program-dir DIR\n";
     return false;
   }
@@ -83,8 +83,13 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
 }
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
-  return RunHeadless<mizuto::ReportOptions>(std::move(args), argv0, mizuto::kReportUsage,
-                                            mizuto::ParseReportArguments, mizuto::RunReport);
+  return RunHeadless<mizuto::ReportOptions>(
+      std::move(args), argv0, mizuto::kReportUsage, mizuto::ParseReportArguments,
+      [](mizuto::ReportOptions options, std::ostream& out, std::ostream& err) {
+        // Someone watching sees how far a long load got; a file or a pipe gets nothing.
+        options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
+        return mizuto::RunReport(options, out, err);
+      });
 }
 
 int RunFollowCommand(std::vector<std::string> args, const char* argv0) {

@@ -35,7 +35,10 @@ class ViewUpdates final : public AnalysisEvents {
       app_.SinkCounterText = SinkCountText(state.OwnShipsDown, state.EnemyShipsDown);
     }
   }
-  void Progress(int percent) override { app_.SetStatus(SJ("解析中:") + std::to_string(percent) + "%"); }
+  void Progress(int percent) override {
+    app_.SetStatus(SJ("解析中:") + std::to_string(percent) + "%");
+    if (app_.OnLoadProgress) app_.OnLoadProgress(LoadStage::Analysing, percent);
+  }
   void Error(std::string line) override { app_.AppendError(std::move(line)); }
 
  private:

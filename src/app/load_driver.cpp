@@ -1,5 +1,6 @@
 #include "app/load_driver.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -17,9 +18,20 @@
 
 namespace mizuto {
 
-bool ReadCurrentLog(App& app) {
+bool ReadCurrentLog(App& app, bool showProgress) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);
-  return ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, app.ErrorLines);
+  ReadProgress progress;
+  if (showProgress) {
+    // A whole log can be large enough to read for seconds: the status bar counts it, as
+    // the analysis counts its lines after it.
+    progress = [&app, shown = -1](std::int64_t read, std::int64_t total) mutable {
+      const int percent = total > 0 ? static_cast<int>(std::min<std::int64_t>(read * 100 / total, 100)) : 100;
+      if (percent != shown) app.SetStatus(SJ("読込中:") + std::to_string(percent) + "%");
+      shown = percent;
+      if (app.OnLoadProgress) app.OnLoadProgress(LoadStage::Reading, percent);
+    };
+  }
+  return ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, app.ErrorLines, progress);
 }
 
 bool LoadAndAnalyse(App& app) {
@@ -34,7 +46,7 @@ bool LoadAndAnalyse(App& app) {
   // log back must analyse it from its first line.
   app.AnalysedLineCount = 0;
   ResetAnalysis(app);
-  if (!ReadCurrentLog(app)) return false;
+  if (!ReadCurrentLog(app, true)) return false;
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
   AnalyseNewLines(app, 0);
   const int count = app.BattleCount();

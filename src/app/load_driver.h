@@ -7,7 +7,8 @@ struct App;
 
 // Reads what app.CurrentLogPath gained since app.ResumeOffset into app.Lines (the CSV path
 // follows the log's name). False when it cannot be opened ("File Open Error" shown).
-bool ReadCurrentLog(App& app);
+// With `showProgress` (a whole load) the status bar shows how much of it has been read.
+bool ReadCurrentLog(App& app, bool showProgress = false);
 
 // Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
 // (or in active mode the newest) battle, renders it and refreshes the tallies.

@@ -242,7 +242,7 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
 }
 
 bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
-                 std::vector<std::string>& errorLines) {
+                 std::vector<std::string>& errorLines, const ReadProgress& progress) {
   std::int64_t size = 0;
   // Only a regular file is a log: a FIFO would block the program in the open call, and a
   // directory would read as an empty log.
@@ -271,6 +271,7 @@ bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& 
     if (got == 0) break;
     bytesRead += static_cast<std::int64_t>(got);
     cutter.Feed(block.get(), block.get() + got);
+    if (progress) progress(bytesRead, size - position);
   }
   cutter.Finish();
 

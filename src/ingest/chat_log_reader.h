@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,10 @@ std::uint32_t ChannelDisplayColour(int k);
 // line when the game is still writing it (its font opener is there but not its
 // "</FONT>"). False, with "File Open Error" appended to `errorLines`, when the file cannot
 // be opened or is not a regular file; nothing else changes then.
+// `progress`, when given, hears after each block how many bytes of how many have been read.
+using ReadProgress = std::function<void(std::int64_t read, std::int64_t total)>;
 bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
-                 std::vector<std::string>& errorLines);
+                 std::vector<std::string>& errorLines, const ReadProgress& progress = {});
 
 // The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
 // first ".html", + "csv" (ProgramDir + "csv" when the name has no ".html").

@@ -50,6 +50,9 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // Standard output passes bytes unchanged (Windows would turn LF into CR LF).
 void BinaryStandardOutput();
 
+// Whether the error output is a terminal (a person watching), not a file or a pipe.
+bool ErrorOutputIsTerminal();
+
 // Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
 // unreadable, a folder, a pipe or a device). Never blocks. `size` receives its length.
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size);

@@ -70,6 +70,8 @@ std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<s
 
 void BinaryStandardOutput() {}
 
+bool ErrorOutputIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
   // A FIFO would block in the open call; O_NONBLOCK lets it return, and the check below
   // turns it away with everything else that is no regular file.
