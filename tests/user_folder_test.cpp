@@ -76,7 +76,11 @@ TEST(ProgramVersion, OneVersionForCaptionAndCommandLine) {
   EXPECT_EQ(App().ProgramTitle(), title);
   const test::Outcome run = test::RunCommand(std::string(MIZUTO_EXE) + " --version");
   EXPECT_EQ(run.status, 0);
+#ifdef _WIN32
+  EXPECT_EQ(run.out, title + "\r\n");  // a console's line end, as --help has
+#else
   EXPECT_EQ(run.out, title + "\n");
+#endif
 }
 
 }  // namespace

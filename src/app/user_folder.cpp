@@ -43,8 +43,15 @@ bool PrepareUserFolder(const std::string& folder, const std::string& defaults, s
     if (it->path().extension() != ".txt") continue;
     const fs::path copy = target / it->path().filename();
     std::error_code copyError;
-    // skip_existing: what the user has edited stays theirs.
-    fs::copy_file(it->path(), copy, fs::copy_options::skip_existing, copyError);
+    // What the user has edited stays theirs. (Asked first rather than with skip_existing,
+    // which the MinGW library reports as an error when the file is there.)
+    const fs::file_status there = fs::symlink_status(copy, copyError);
+    if (there.type() == fs::file_type::not_found) {
+      copyError.clear();
+      fs::copy_file(it->path(), copy, copyError);
+    } else if (!copyError) {
+      continue;
+    }
     if (copyError) {
       *error = platform::PathString(copy) + ": " + copyError.message();
       return false;
