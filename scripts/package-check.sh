@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Tries what scripts/package.sh made as a player would, against the build tree build/test:
 #   the Debian package: lintian finds no error, the desktop entry is valid, and unpacked
-#   into a temporary root it prints the demo's report byte for byte as the build tree does,
-#   makes the per-user folder (under a temporary XDG_CONFIG_HOME) with the shipped lists and
-#   reports with them as the build tree does with its own, and opens its window offscreen;
+#   into a fresh root (in build/package-check/) it prints the demo's report byte for byte
+#   as the build tree does, makes the per-user folder (under a fresh XDG_CONFIG_HOME) with
+#   the shipped lists and reports with them as the build tree does with its own, and opens
+#   its window offscreen;
 #   the Windows zip: unzipped into a folder with a Japanese name and run under Wine, its
 #   report of the demo is the Linux build's, byte for byte, with its own lists too.
 set -euo pipefail
@@ -13,8 +14,10 @@ version=$(sed -n 's/^project(Mizuto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 linux=build/test
 deb=build/package/mizuto_${version}_amd64.deb
 zip=build/package/Mizuto-${version}-win64.zip
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Kept after the run, so that what differed can be looked at.
+work="$PWD/build/package-check"
+rm -rf "$work"
+mkdir -p "$work"
 failures=0
 fail() { echo "PACKAGE CHECK FAILED: $*"; failures=$((failures + 1)); }
 same() {  # what file1 file2
