@@ -70,6 +70,8 @@ std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<s
 
 void BinaryStandardOutput() {}
 
+bool ErrorOutputIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error) {
   auto fail = [error](OpenFailure failure, int code) -> std::FILE* {
     if (error) {
