@@ -1,5 +1,6 @@
 #include "app/load_driver.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -10,6 +11,7 @@
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
+#include "live/following.h"
 #include "ingest/chat_log_reader.h"
 #include "platform/platform.h"
 #include "tally/tallies.h"
@@ -17,9 +19,53 @@
 
 namespace mizuto {
 
-bool ReadCurrentLog(App& app) {
+bool ReadCurrentLog(App& app, bool showProgress) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);
-  return ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, app.ErrorLines);
+  ReadProgress progress;
+  if (showProgress) {
+    // A whole log can be large enough to read for seconds: the status bar counts it, as
+    // the analysis counts its lines after it.
+    progress = [&app, shown = -1](std::int64_t read, std::int64_t total) mutable {
+      const int percent = total > 0 ? static_cast<int>(std::min<std::int64_t>(read * 100 / total, 100)) : 100;
+      if (percent != shown) app.SetStatus(SJ("読込中:") + std::to_string(percent) + "%");
+      shown = percent;
+      if (app.OnLoadProgress) app.OnLoadProgress(LoadStage::Reading, percent);
+    };
+  }
+  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress);
+  if (!app.LastRead) app.AppendError(kFileOpenError);
+  return app.LastRead.Opened();
+}
+
+namespace {
+
+// The system's words, or ours where it has none.
+std::string SystemReason(const platform::OpenError& error) {
+  if (!error.SystemText.empty()) return error.SystemText;
+  switch (error.Failure) {
+    case platform::OpenFailure::kFolder: return "is a folder";
+    case platform::OpenFailure::kNotRegularFile: return "not a regular file";
+    default: return "cannot be opened";
+  }
+}
+
+}  // namespace
+
+std::string LogNotOpenedStatus(const std::string& path, const platform::OpenError& error) {
+  std::string reason;
+  switch (error.Failure) {
+    case platform::OpenFailure::kMissing: reason = SJ("ファイルが見つかりません"); break;
+    case platform::OpenFailure::kFolder: reason = SJ("フォルダです"); break;
+    case platform::OpenFailure::kNotRegularFile: reason = SJ("通常のファイルではありません"); break;
+    case platform::OpenFailure::kAccessDenied: reason = SJ("アクセスが拒否されました"); break;
+    default: reason = Utf8ToSjis(SystemReason(error)); break;
+  }
+  const std::string name = platform::PathString(platform::NativePath(path).filename());
+  return SJ("ログを開けませんでした: ") + Utf8ToSjis(name.empty() ? path : name) + " (" + reason + ")";
+}
+
+std::string LogNotOpenedLine(const std::string& path, const platform::OpenError& error) {
+  return std::string(kFileOpenError) + ": " + path + ": " + SystemReason(error);
 }
 
 bool LoadAndAnalyse(App& app) {
@@ -34,9 +80,16 @@ bool LoadAndAnalyse(App& app) {
   // log back must analyse it from its first line.
   app.AnalysedLineCount = 0;
   ResetAnalysis(app);
-  if (!ReadCurrentLog(app)) return false;
+  // The counter shows this log's score from now on, even should the read fail.
+  ShowSinkCount(app);
+  if (!ReadCurrentLog(app, true)) {
+    // The error pane may be hidden, and the old summary would pass for this log's.
+    app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
+    return false;
+  }
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
   AnalyseNewLines(app, 0);
+  ShowSinkCount(app);
   const int count = app.BattleCount();
   if (count <= 0) {
     app.SetStatus(SJ("戦闘データはありません"));
@@ -45,15 +98,7 @@ bool LoadAndAnalyse(App& app) {
   if (app.Acts.ActiveMode.Checked) {
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     app.TimerRunning = true;
-    // Following a log counts only the newest battle, whatever the game said of it.
-    for (int i = 0; i + 1 < count; ++i) {
-      app.Battles[static_cast<std::size_t>(i)].TallyState = 0;
-      app.BattleList.Replace(i, BattleLabel(app, i));
-    }
-    app.Battles.back().TallyState = 1;
-    // The row of an ended battle shows its counted mark, which just changed; a battle
-    // still in progress shows no mark.
-    if ((app.State.BattleInProgress & 0xFF) == 0) app.BattleList.Replace(count - 1, BattleLabel(app, count - 1));
+    CountOnlyNewestBattle(app, app.BattleList);
     if (app.BattleList.Count() > 0) app.BattleList.Select(count - 1);
   } else {
     app.Caption = app.ProgramTitle();
@@ -78,7 +123,7 @@ bool EndsWithHtml(const std::string& name) {
 }  // namespace
 
 bool FindNewestLog(App& app) {
-  if (!app.NewestLogPath.empty()) return true;
+  app.NewestLogPath.clear();
   if (app.LogDir.empty()) return false;
   namespace fs = std::filesystem;
   // LogDir is text like every setting (Shift-JIS); the file system wants its native

@@ -47,6 +47,7 @@ class BattleResultsPage : public QWidget {
   void SyncBattleList();
   void SyncDetail();
   void SyncErrors();
+  void ShowSortArrow();
   void OnBattleListSelection();
   void OnTallySelection();
 

@@ -50,9 +50,27 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // Standard output passes bytes unchanged (Windows would turn LF into CR LF).
 void BinaryStandardOutput();
 
+// Why a file did not open for reading.
+enum class OpenFailure {
+  kNone,
+  kMissing,         // no such file (or folder on the way)
+  kFolder,          // a folder
+  kNotRegularFile,  // a pipe, a device, a socket
+  kAccessDenied,    // the system refused (permissions, locked)
+  kOther,           // anything else: see the system's text
+};
+struct OpenError {
+  OpenFailure Failure = OpenFailure::kNone;
+  std::string SystemText;  // the system's own words (UTF-8), empty when it gave none
+};
+
+// Whether the error output is a terminal (a person watching), not a file or a pipe.
+bool ErrorOutputIsTerminal();
+
 // Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
-// unreadable, a folder, a pipe or a device). Never blocks. `size` receives its length.
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size);
+// unreadable, a folder, a pipe or a device), with `error` (when given) saying why. Never
+// blocks. `size` receives its length.
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error = nullptr);
 
 // Positions `file` at byte `offset` (64-bit). False when that fails.
 bool Seek(std::FILE* file, std::int64_t offset);

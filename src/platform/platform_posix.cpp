@@ -70,21 +70,42 @@ std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<s
 
 void BinaryStandardOutput() {}
 
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
+bool ErrorOutputIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error) {
+  auto fail = [error](OpenFailure failure, int code) -> std::FILE* {
+    if (error) {
+      error->Failure = failure;
+      error->SystemText = code != 0 ? std::strerror(code) : "";
+    }
+    return nullptr;
+  };
   // A FIFO would block in the open call; O_NONBLOCK lets it return, and the check below
   // turns it away with everything else that is no regular file.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    const int code = errno;
+    if (code == ENOENT || code == ENOTDIR) return fail(OpenFailure::kMissing, code);
+    if (code == EACCES || code == EPERM) return fail(OpenFailure::kAccessDenied, code);
+    if (code == EISDIR) return fail(OpenFailure::kFolder, code);
+    return fail(OpenFailure::kOther, code);
+  }
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(fd, &info) != 0) {
+    const int code = errno;
     ::close(fd);
-    return nullptr;
+    return fail(OpenFailure::kOther, code);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return S_ISDIR(info.st_mode) ? fail(OpenFailure::kFolder, EISDIR) : fail(OpenFailure::kNotRegularFile, 0);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::FILE* f = ::fdopen(fd, "rb");
   if (f == nullptr) {
+    const int code = errno;
     ::close(fd);
-    return nullptr;
+    return fail(OpenFailure::kOther, code);
   }
   *size = static_cast<std::int64_t>(info.st_size);
   return f;
