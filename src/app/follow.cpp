@@ -81,7 +81,7 @@ class Follower {
       } else {
         out_ << Text(ShownRow(app_, e.Battle)) << '\n';
       }
-      out_.flush();
+      Flush();
     }
     ended_.clear();
 
@@ -95,12 +95,22 @@ class Follower {
     } else {
       out_ << Text(summary) << '\n';
     }
-    out_.flush();
+    Flush();
   }
+
+  // Whether a line did not reach the output.
+  bool OutputFailed() const { return outputFailed_; }
 
  private:
   std::string Text(std::string_view sjis) const {
     return options_.Sjis ? std::string(sjis) : SjisToUtf8(sjis);
+  }
+
+  // Once a line did not reach the output, following ends: a reader would miss battles from
+  // then on. (The caller says why, from the output's own record.)
+  void Flush() {
+    out_.flush();
+    if (!out_.good()) outputFailed_ = true;
   }
 
   void WriteCounter() {
@@ -124,6 +134,7 @@ class Follower {
   std::ostream& err_;
   std::vector<EndedBattle> ended_;
   bool logMissing_ = false;
+  bool outputFailed_ = false;
   std::string counterWritten_;  // Shift-JIS, as the counter text; empty before the first write
   std::string counterError_;
 };
@@ -183,16 +194,17 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
     return 1;
   }
   ActiveModeExecute(app);
+  if (app.LogUnrecognised) app.AppendError(UnrecognisedLogHint());
   follower.Publish(true);
 
-  while (!platform::StopRequested()) {
+  while (!platform::StopRequested() && !follower.OutputFailed()) {
     platform::SleepUnlessStopped(options.IntervalMs);
     if (platform::StopRequested()) break;
     const bool read = Timer1Timer(app);
     follower.Publish(read);
   }
-  follower.PrintSummary();
-  return 0;
+  if (!follower.OutputFailed()) follower.PrintSummary();
+  return follower.OutputFailed() ? kOutputFailedStatus : 0;
 }
 
 std::string JsonString(std::string_view utf8) {

@@ -34,7 +34,13 @@ bool LoadAndAnalyse(App& app) {
   // log back must analyse it from its first line.
   app.AnalysedLineCount = 0;
   ResetAnalysis(app);
+  app.LogUnrecognised = false;
   if (!ReadCurrentLog(app)) return false;
+  if (app.Lines.empty()) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), ec);
+    app.LogUnrecognised = !ec && size > 0;
+  }
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
   AnalyseNewLines(app, 0);
   const int count = app.BattleCount();

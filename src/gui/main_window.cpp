@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "app/main_commands.h"
+#include "app/result_views.h"
 #include "app/settings_file.h"
 #include "app/start_up.h"
 #include "app/version_check.h"
@@ -35,7 +36,7 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   // The analysis reports its progress far more often than the figure changes: the status
   // bar is drawn again only when its text did.
   app_.OnStatusChanged = [this] {
-    if (app_.StatusText == shownStatus_) return;
+    if (StatusBarText(app_) == shownStatus_) return;
     SyncStatus();
     statusText_->repaint();
   };
@@ -167,8 +168,9 @@ void MainWindow::SyncAll() {
 }
 
 void MainWindow::SyncStatus() {
-  if (app_.StatusText == shownStatus_) return;
-  shownStatus_ = app_.StatusText;
+  std::string text = StatusBarText(app_);
+  if (text == shownStatus_) return;
+  shownStatus_ = std::move(text);
   statusText_->setText(ToQt(shownStatus_));
 }
 

@@ -15,6 +15,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -90,15 +91,13 @@ bool ProcessGone(DWORD pid) {
 // A save that was killed before its rename leaves its temporary file behind; the next save
 // of the same file removes those whose process is gone.
 void RemoveStaleTemporaries(const fs::path& target) {
-  const std::wstring prefix = target.filename().native() + L".tmp";
+  const std::string targetName = PathString(target.filename());
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::wstring name = it->path().filename().native();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::wstring digits = name.substr(prefix.size());
-    if (digits.size() > 9 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    const auto pid = static_cast<DWORD>(std::stoul(digits));
+    unsigned long number = 0;
+    if (!IsTemporaryOf(PathString(it->path().filename()), targetName, &number)) continue;
+    const auto pid = static_cast<DWORD>(number);
     if (pid == ::GetCurrentProcessId() || ProcessGone(pid)) {
       std::error_code removeError;
       if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
@@ -131,29 +130,43 @@ void BinaryStandardOutput() {
   ::_setmode(::_fileno(stdout), _O_BINARY);
 }
 
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size) {
+unsigned OpenClosedStandardDescriptors() { return 0; }
+
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenProblem* problem,
+                           std::string* reason) {
+  auto refuse = [&](OpenProblem why, DWORD code) -> std::FILE* {
+    if (problem) *problem = why;
+    if (reason) *reason = why == OpenProblem::NotAFile ? "not a regular file" : ErrorText(code);
+    return nullptr;
+  };
   // The game keeps writing its log while it is read: share it for writing. A folder does
   // not open without backup semantics; a pipe or a device opens but is no disk file.
   HANDLE h = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = ::GetLastError();
+    return refuse(code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? OpenProblem::Missing
+                                                                                : OpenProblem::Unreadable,
+                  code);
+  }
   BY_HANDLE_FILE_INFORMATION info;
   LARGE_INTEGER length;
   if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !::GetFileSizeEx(h, &length)) {
     ::CloseHandle(h);
-    return nullptr;
+    return refuse(OpenProblem::NotAFile, 0);
   }
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
   if (fd < 0) {
     ::CloseHandle(h);
-    return nullptr;
+    return refuse(OpenProblem::Unreadable, ERROR_TOO_MANY_OPEN_FILES);
   }
   std::FILE* f = ::_fdopen(fd, "rb");
   if (f == nullptr) {
     ::_close(fd);
-    return nullptr;
+    return refuse(OpenProblem::Unreadable, ERROR_TOO_MANY_OPEN_FILES);
   }
+  if (problem) *problem = OpenProblem::None;
   *size = static_cast<std::int64_t>(length.QuadPart);
   return f;
 }
@@ -164,7 +177,8 @@ bool Seek(std::FILE* file, std::int64_t offset) {
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) {
   const fs::path target = SaveTarget(path);
-  const std::wstring temp = target.native() + L".tmp" + std::to_wstring(::GetCurrentProcessId());
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path();
+  std::wstring temp;
   auto fail = [&](DWORD code) {
     if (error) *error = path + ": " + ErrorText(code ? code : ERROR_WRITE_FAULT);
     return false;
@@ -178,10 +192,14 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
   }
-  // A name left by an earlier process with this number is reused.
-  ::DeleteFileW(temp.c_str());
-  HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // A new name each time, created only when nothing is there.
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 8; ++attempt) {
+    temp = (folder / NativePath(TemporaryName(PathString(target.filename()), ::GetCurrentProcessId()))).native();
+    h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes | FILE_FLAG_OPEN_REPARSE_POINT,
+                      nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
+  }
   if (h == INVALID_HANDLE_VALUE) return fail(::GetLastError());
   DWORD failure = 0;
   for (std::size_t done = 0; failure == 0 && done < bytes.size();) {
