@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <regex>
@@ -369,6 +371,54 @@ TEST_F(FollowTest, AStopRequestedBeforeListeningStillEndsWithTheSummary) {
   EXPECT_TRUE(ended);
   EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
 #endif
+}
+
+// The file at the followed path is cut and rewritten with a shorter log, then replaced by a
+// longer one: each time the follower says so once and follows the new log from its start,
+// its battles printed from the first and numbered from 1, as a new start would print them.
+TEST_F(FollowTest, AReplacedOrTruncatedLogIsSaidOnceAndFollowedFromItsStart) {
+  SKIP_WITHOUT_STOP_SIGNALS();
+  const std::string c = Generate(43, "");
+  const std::string b = Generate(42, "");
+  const std::string a = Generate(41, "");  // the lists are this log's, for all three
+  const std::string shortB = b.substr(0, b.find('\n', b.size() / 3) + 1);
+  ASSERT_LT(shortB.size(), a.size());
+  ASSERT_GT(c.size(), shortB.size());
+  const std::string log = dir.File("log.html");
+  // Each new file takes the path at once, as a rename puts it there.
+  auto put = [&](const std::string& bytes) {
+    test::WriteBytes(dir.File("next.html"), bytes);
+    std::filesystem::rename(dir.File("next.html"), log);
+  };
+  std::vector<Expected> expected;
+  for (const std::string* bytes : {&a, &shortB, &c}) {
+    put(*bytes);
+    expected.push_back(Report(log, dir));
+  }
+  ASSERT_FALSE(expected[1].Ended.empty());
+
+  put(a);
+  Program program(Follow(log, {"--interval", "10"}), dir, "replaced");
+  std::size_t shown = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (i > 0) put(i == 1 ? shortB : c);
+    shown += expected[i].Ended.size();
+    ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == shown; })) << "log " << i << "\n" << program.Out();
+  }
+  EXPECT_EQ(program.Stop(SIGTERM), 0);
+  const Strings printed = Lines(program.Out());
+  ASSERT_EQ(printed.size(), shown + 1);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    for (const std::string& row : expected[i].Ended) {
+      EXPECT_EQ(WithoutMark(printed[at]), WithoutMark(row)) << "log " << i << ", line " << at;
+      ++at;
+    }
+  }
+  // (The other error lines are the analysis' own: logs B and C name skills that A's lists
+  // do not hold.)
+  const Strings said = Lines(program.Err());
+  EXPECT_EQ(std::count(said.begin(), said.end(), "Log Replaced or Truncated: read again from its start"), 2);
 }
 
 TEST_F(FollowTest, ArgumentsHelpAndExitStatus) {

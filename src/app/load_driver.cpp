@@ -35,7 +35,9 @@ bool LoadAndAnalyse(App& app) {
   app.AnalysedLineCount = 0;
   ResetAnalysis(app);
   app.LogUnrecognised = false;
+  app.Origin = LogOrigin{};
   if (!ReadCurrentLog(app)) return false;
+  NoteLogOrigin(app.CurrentLogPath, app.Origin);
   if (app.Lines.empty()) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), ec);

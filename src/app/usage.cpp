@@ -52,7 +52,8 @@ std::string FullUsage() {
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) labels\n"
       "  Exit status: 0 when stopped, 1 when the log cannot be opened at the start, 2 for bad\n"
       "  arguments, 3 when the output cannot be written (it then ends at once). A log that\n"
-      "  goes away later is reported once and followed again when it is back.\n";
+      "  goes away later is reported once and followed again when it is back; a log replaced\n"
+      "  or cut shorter is reported once and followed anew from its start.\n";
   return usage;
 }
 

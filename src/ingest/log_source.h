@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ingest/log_lines.h"
+#include "ingest/log_origin.h"
 
 namespace mizuto {
 
@@ -16,6 +17,7 @@ struct LogSource {
   std::int64_t ResumeOffset = 0;      // where the next read of the file starts
   std::string CsvPath;                // where the tally table is exported
   std::int32_t AnalysedLineCount = 0;  // lines the analysis has seen
+  LogOrigin Origin;                    // what the file was when it was last read
 };
 
 }  // namespace mizuto
