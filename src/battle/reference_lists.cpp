@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <functional>
+#include <unordered_set>
 
 #include "platform/platform.h"
 #include "text/sjis.h"
@@ -119,16 +120,18 @@ void ReferenceLists::IndexNpcNames() const {
   // At most half full, so a lookup that finds nothing ends after a slot or two.
   npcSlots_.assign(std::bit_ceil(entries * 2), 0);
   const std::size_t mask = npcSlots_.size() - 1;
+  // The distinct lengths are few: kept as a set, not one entry per name.
+  std::unordered_set<std::size_t> lengths;
   for (std::size_t k = 0; k < NpcNames.size(); ++k) {
     const std::string_view name = NpcNames[k];
     if (name.empty()) continue;  // an empty entry matches nothing
     std::size_t slot = SlotOf(name, mask);
     while (npcSlots_[slot] != 0) slot = (slot + 1) & mask;
     npcSlots_[slot] = static_cast<std::uint32_t>(k + 1);
-    npcLengths_.push_back(name.size());
+    lengths.insert(name.size());
   }
+  npcLengths_.assign(lengths.begin(), lengths.end());
   std::sort(npcLengths_.begin(), npcLengths_.end());
-  npcLengths_.erase(std::unique(npcLengths_.begin(), npcLengths_.end()), npcLengths_.end());
 }
 
 bool ReferenceLists::NpcIndexed(std::string_view piece) const {
