@@ -261,7 +261,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   StoreGeometry();
   std::string error;
-  if (!SaveSettings(app_, &error)) ShowError(ToQt(error));
+  // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
+  if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));
   // The views say so too: Exit closes from inside an action, and the redraw that follows
   // every action would otherwise start the timer and show the counter window again.
   app_.TimerRunning = false;
