@@ -21,6 +21,8 @@ std::string Spaces(int n) { return std::string(static_cast<std::size_t>(n), ' ')
 // The status line with two counted battles, one won and one lost; with the lost one only.
 const char* kWonAndLost =
     "   2戦   1勝   1敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] [無駄な努力 修理:  0 外科､救助:  0 その他:  0]";
+const char* kNone =
+    "   0戦   0勝   0敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] [無駄な努力 修理:  0 外科､救助:  0 その他:  0]";
 const char* kLost =
     "   1戦   0勝   1敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] [無駄な努力 修理:  0 外科､救助:  0 その他:  0]";
 
@@ -96,49 +98,63 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   EXPECT_FALSE(app.BattleList.IsSelected(0));
   EXPECT_EQ(app.AnalysedLineCount, 5);
   ASSERT_FALSE(app.TallyTable.Rows.empty());
+
+  // The player looks at the older battle while this one goes on: the ticks leave the
+  // selection alone, as its row does not change.
+  app.BattleList.Select(0);
+  test::AppendBytes(app.CurrentLogPath, SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
+  Timer1Timer(app);
+  EXPECT_TRUE(app.BattleList.IsSelected(0));
+  EXPECT_EQ(app.Battles[0].TallyState, 0);
   const std::size_t rowsDuringBattle = app.TallyTable.Rows.size();
 
-  // The battle ends: the summary follows, the tallies wait for the next open battle.
+  // The battle ends: the summary and the tallies show it as it ended (its last lines
+  // brought one more player).
   test::AppendBytes(app.CurrentLogPath, SystemLine("敵船黒鬼を撃沈しました！") + SystemLine("青鬼に勝利しました！"));
-  app.TallyTable.Rows.clear();
   Timer1Timer(app);
   EXPECT_EQ(app.State.BattleInProgress, 0);
-  EXPECT_TRUE(app.TallyTable.Rows.empty());
+  EXPECT_EQ(app.TallyTable.Rows.size(), rowsDuringBattle + 1);
   EXPECT_EQ(app.StatusText, SummaryLine(app));
+  EXPECT_EQ(test::U(app.StatusText).rfind("   1戦   1勝", 0), 0u);
   EXPECT_FALSE(app.BattleList.IsSelected(1));  // its row was relabelled
-  EXPECT_GT(rowsDuringBattle, 0u);
+  EXPECT_TRUE(app.BattleList.IsSelected(0));
 
-  // A battle that opens and ends within one tick is counted and selected.
-  test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
+  // Battles that open and end between two reads: the newest alone is counted, and selected.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に敗北しました…") +
+                                            SystemLine("緑鬼の強襲です！") + SystemLine("緑鬼に勝利しました！"));
   Timer1Timer(app);
-  ASSERT_EQ(app.BattleCount(), 3);
-  EXPECT_EQ(app.Battles[2].TallyState, 1);
-  EXPECT_EQ(app.Battles[1].TallyState, 1);  // no battle open after the tick: not uncounted
-  EXPECT_TRUE(app.BattleList.IsSelected(2));
+  ASSERT_EQ(app.BattleCount(), 4);
+  EXPECT_EQ(app.Battles[0].TallyState, 0);
+  EXPECT_EQ(app.Battles[1].TallyState, 0);
+  EXPECT_EQ(app.Battles[2].TallyState, 0);
+  EXPECT_EQ(app.Battles[3].TallyState, 1);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
+  EXPECT_TRUE(app.BattleList.IsSelected(3));
+  EXPECT_EQ(test::U(app.StatusText).rfind("   1戦   1勝   0敗", 0), 0u) << test::U(app.StatusText);
 }
 
-// The NPC switch empties the battle list while the battles stay: active mode and its ticks
-// must not write rows that are not there, and the tick that opens a battle fills every row
-// again (row i shows battle i).
-TEST_F(ActiveModeTest, RowsEmptiedByTheNpcSwitchAreLeftAloneUntilANewBattleRefillsThem) {
+// The NPC switch analyses the followed log again: the ticks go on from there, and the tick
+// that opens a battle adds its row after every other (row i shows battle i).
+TEST_F(ActiveModeTest, TheNpcSwitchReanalysesTheFollowedLogAndTheTicksGoOn) {
   test::WriteBytes(app.CurrentLogPath, SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！") +
                                            SystemLine("青鬼の強襲です！") + SystemLine("青鬼に勝利しました！") +
                                            SystemLine("白鬼の強襲です！"));
+  app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
   ASSERT_EQ(app.BattleCount(), 3);
   NPCCheckClick(app, true);
-  ASSERT_EQ(app.BattleList.Count(), 0);
-  SwitchOn();
-  EXPECT_EQ(app.BattleList.Count(), 0);
-  EXPECT_EQ(app.BattleList.FocusRow, -1);
+  ASSERT_EQ(app.BattleList.Count(), 3);
+  EXPECT_TRUE(app.BattleList.IsSelected(2));
   EXPECT_EQ(app.Battles[0].TallyState, 0);
+  EXPECT_TRUE(app.TimerRunning);
 
-  // Lines of the battle in progress: still no row to write.
-  test::AppendBytes(app.CurrentLogPath, SystemLine("敵船白鬼を撃沈しました！"));
+  // Lines of the battle in progress.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("白鬼の船が航行不能になりました"));
   Timer1Timer(app);
-  EXPECT_EQ(app.BattleList.Count(), 0);
+  EXPECT_EQ(app.BattleList.Count(), 3);
+  EXPECT_EQ(app.SinkCounterText, S("味方 0 - 1 敵"));
 
-  // The next battle opens: every row is there again, the newest selected.
+  // The next battle opens: its row comes last, selected.
   test::AppendBytes(app.CurrentLogPath, SystemLine("白鬼に勝利しました！") + SystemLine("黒鬼の強襲です！"));
   Timer1Timer(app);
   ASSERT_EQ(app.BattleCount(), 4);
@@ -182,16 +198,16 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   EXPECT_EQ(app.StatusText, S(kLost));
 
   // The notice marks the next battle: the tick sets its counted bit, but the game's mark
-  // keeps it out (state 3); the older battle keeps its count, as no battle is open after
-  // the tick.
+  // keeps it out (state 3); the older battle is no longer the newest and leaves the count,
+  // so nothing is counted, as a load of the same log in active mode says.
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
   Timer1Timer(app);
   EXPECT_EQ(app.State.BattleInProgress, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(app.Battles[1].TallyState, 0);
   EXPECT_EQ(app.Battles[2].TallyState, 3);
   EXPECT_EQ(test::U(app.BattleList.Rows[2]), "模擬大[×]  3戦目 YOU" + Spaces(15) + " 強襲 → ○ : 黄鬼   ");
   EXPECT_TRUE(app.BattleList.IsSelected(2));
-  EXPECT_EQ(app.StatusText, S(kLost));
+  EXPECT_EQ(app.StatusText, S(kNone));
 }
 
 // While a battle is open its row shows the in-progress form; a command that relabels it
@@ -225,6 +241,40 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
   Timer1Timer(app);
   EXPECT_EQ(app.Battles[1].TallyState, 1);
   EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → ○ : 青鬼   ");
+}
+
+// The counter window shows the score of the battle as the analysis has it, whenever it
+// can be seen: after a load, when switched on, and from the first line of a new battle.
+TEST_F(ActiveModeTest, TheSinkCounterAlwaysShowsTheAnalysisCounters) {
+  const std::string firstBattle = SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼の船が航行不能になりました") +
+                                  SystemLine("赤鬼に勝利しました！");
+  // A log that ends inside a battle, loaded before active mode is switched on.
+  test::WriteBytes(app.CurrentLogPath, firstBattle + SystemLine("青鬼と交戦に入ります！") +
+                                           SystemLine("青鬼の船が航行不能になりました"));
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  SwitchOn();
+  EXPECT_EQ(app.SinkCounterText, S("味方 0 - 1 敵"));
+
+  // A new battle starts: 0 - 0 from its first line, not the last battle's score.
+  test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼に勝利しました！") + SystemLine("白鬼の強襲です！"));
+  Timer1Timer(app);
+  EXPECT_EQ(app.SinkCounterText, S("味方 0 - 0 敵"));
+
+  // Another log dropped while following: its own score, and 0 - 0 for one without any.
+  const std::string other = dir.File("other.html");
+  test::WriteBytes(other, firstBattle);
+  app.CurrentLogPath = other;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.SinkCounterText, S("味方 0 - 1 敵"));
+  test::WriteBytes(other, SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！"));
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.SinkCounterText, S("味方 0 - 0 敵"));
+  test::WriteBytes(other, firstBattle);
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  // A log that does not open: nothing of the old score stays.
+  app.CurrentLogPath = dir.File("missing.html");
+  EXPECT_FALSE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.SinkCounterText, S("味方 0 - 0 敵"));
 }
 
 TEST_F(ActiveModeTest, AnUnreadableLogIsReportedAtEveryTickAndFollowedFromItsStartOnceBack) {

@@ -24,7 +24,7 @@ class ReaderTest : public ::testing::Test {
   void SetUp() override { test::SetUpApp(app, dir); }
   std::vector<std::string> Read(const std::string& content) {
     test::WriteBytes(log, content);
-    EXPECT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+    EXPECT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
     return Stored();
   }
   std::vector<std::string> Stored() const {
@@ -117,41 +117,44 @@ TEST_F(ReaderTest, FourThousandNinetyFiveBytesAreCountedAfterCrLfTranslation) {
 TEST_F(ReaderTest, RereadingAddsNothingAndAppendedLinesArriveOnce) {
   const std::string first = test::SystemLine("one") + test::SystemLine("two") + "</BODY></HTML>\r\n";
   test::WriteBytes(log, first);
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(first.size()) - 18);
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(app.Lines.size(), 2u);
 
   test::AppendBytes(log, test::SystemLine("three") + test::SayLine("four"));
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(Stored(), (std::vector<std::string>{"~0one", "~0two", "~0three", "~2four"}));
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(app.Lines.size(), 4u);
 }
 
 TEST_F(ReaderTest, EmptyShortAndShrunkFiles) {
   test::WriteBytes(log, "");
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(app.Lines.size(), 0u);
   EXPECT_EQ(app.ResumeOffset, -18);
   // A negative offset reads from the start.
   test::WriteBytes(log, test::SystemLine("grown"));
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(Stored(), std::vector<std::string>{"~0grown"});
 
   // The file is replaced by a shorter one: nothing is read until it grows past the offset.
   const std::int64_t offset = app.ResumeOffset;
   test::WriteBytes(log, "x");
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(app.ResumeOffset, offset);
   EXPECT_EQ(app.Lines.size(), 1u);
 }
 
-TEST_F(ReaderTest, UnopenableFileReportsAndChangesNothing) {
+TEST_F(ReaderTest, UnopenableFileSaysWhyAndChangesNothing) {
   app.ResumeOffset = 7;
-  EXPECT_FALSE(ReadChatLog(dir.File("missing.html"), app.ResumeOffset, app.Lines, app.ErrorLines));
-  EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
+  const LogRead read = ReadChatLog(dir.File("missing.html"), app.ResumeOffset, app.Lines);
+  EXPECT_FALSE(read);
+  EXPECT_EQ(read.Error.Failure, platform::OpenFailure::kMissing);
+  EXPECT_FALSE(read.Error.SystemText.empty());  // the system's own words
   EXPECT_EQ(app.ResumeOffset, 7);
+  EXPECT_EQ(app.Lines.size(), 0u);
 }
 
 TEST(CsvPath, NamedAfterTheLogFileAlwaysInTheProgramFolder) {
@@ -187,11 +190,12 @@ TEST_F(ReaderTest, OnlyARegularFileIsALog) {
 #endif
   const std::string folder = dir.File("folder.html");
   std::filesystem::create_directory(folder);
-  for (const std::string& path : {fifo, folder, device}) {
-    app.ErrorLines.clear();
+  using platform::OpenFailure;
+  for (const auto& [path, failure] : {std::pair{fifo, OpenFailure::kNotRegularFile},
+                                      std::pair{folder, OpenFailure::kFolder},
+                                      std::pair{device, OpenFailure::kNotRegularFile}}) {
     app.ResumeOffset = 5;
-    EXPECT_FALSE(ReadChatLog(path, app.ResumeOffset, app.Lines, app.ErrorLines)) << path;
-    EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
+    EXPECT_EQ(ReadChatLog(path, app.ResumeOffset, app.Lines).Error.Failure, failure) << path;
     EXPECT_EQ(app.ResumeOffset, 5);
   }
 #ifdef _WIN32
@@ -222,17 +226,17 @@ TEST_F(ReaderTest, ALineCaughtHalfWrittenArrivesOnceWhereverTheWriteStopped) {
     app.Lines.clear();
     app.ResumeOffset = 0;
     test::WriteBytes(log, before + line.substr(0, c.cut));
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
     test::AppendBytes(log, line.substr(c.cut) + after);
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
     EXPECT_EQ(Stored(), (std::vector<std::string>{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"}));
   }
   // The next read starts where the unfinished line starts.
   app.Lines.clear();
   app.ResumeOffset = 0;
   test::WriteBytes(log, before + line.substr(0, 30));
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(before.size()));
 }
 
@@ -263,7 +267,7 @@ TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
     test::WriteBytes(log, file);
     app.Lines.clear();
     app.ResumeOffset = 0;
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
 
     // The model's pieces, each on a line of its own (what follows a piece's "</FONT>" is
     // never kept, so its line end does not matter).
@@ -285,7 +289,7 @@ TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
     App model;
     test::SetUpApp(model, dir);
     test::WriteBytes(dir.File("pieces.html"), pieces);
-    ASSERT_TRUE(ReadChatLog(dir.File("pieces.html"), model.ResumeOffset, model.Lines, model.ErrorLines));
+    ASSERT_TRUE(ReadChatLog(dir.File("pieces.html"), model.ResumeOffset, model.Lines));
     ASSERT_GT(model.Lines.size(), 100u);
     ASSERT_EQ(app.Lines.size(), model.Lines.size()) << "round " << round;
     for (std::size_t i = 0; i < app.Lines.size(); ++i) {

@@ -232,11 +232,15 @@ TEST_F(Events, ShipsOutOfActionCountPerSide) {
   EXPECT_EQ(Of("Stranger"), "P st=1");
   EXPECT_EQ(app_.SinkCounterText, S("味方 2 - 1 敵"));
 
-  // The sink counter is rewritten in active mode only; a camp battle counts nothing.
+  // The sink counter shows the analysis' counters whether or not active mode is on (it may
+  // be switched on at any moment); a new battle starts them again, a camp battle counts
+  // nothing and leaves them as they were.
   app_.Acts.ActiveMode.Checked = false;
-  Feed({Sys("Foeに勝利しました！"), Sys("Barの強襲です！"), Sys("船が航行不能になりました")});
+  Feed({Sys("Foeに勝利しました！"), Sys("Barの強襲です！")});
+  EXPECT_EQ(app_.SinkCounterText, S("味方 0 - 0 敵"));
+  Feed({Sys("船が航行不能になりました")});
   EXPECT_EQ(app_.State.OwnShipsDown, 1);
-  EXPECT_EQ(app_.SinkCounterText, S("味方 2 - 1 敵"));
+  EXPECT_EQ(app_.SinkCounterText, S("味方 1 - 0 敵"));
   app_.Acts.ActiveMode.Checked = true;
   Feed({Sys("Barに勝利しました！"), Sys("ただちに戦闘海域に向かい、敵船を撃破せよ！！"),
         Sys("船が航行不能になりました"), Sys("Foeの船が航行不能になりました")});
@@ -244,7 +248,7 @@ TEST_F(Events, ShipsOutOfActionCountPerSide) {
   EXPECT_EQ(app_.State.EnemyShipsDown, 0);
   EXPECT_EQ(Of("YOU"), "P side=1");
   EXPECT_EQ(Of("Foe"), "-");
-  EXPECT_EQ(app_.SinkCounterText, S("味方 2 - 1 敵"));
+  EXPECT_EQ(app_.SinkCounterText, S("味方 1 - 0 敵"));
 }
 
 TEST_F(Events, SkillAndItemUsesOfTheOwnerAndOthers) {

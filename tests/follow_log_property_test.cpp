@@ -1,8 +1,9 @@
 // Following a log that the game is still writing must end where loading the finished log
-// ends: the same stored lines, the same battles, the same statistics of every name. The log
-// grows in chunks cut where a read of a half-written file hurts most (inside the font
-// opener, inside "</FONT>", inside a character, between CR and LF), with an active-mode tick
-// after each chunk.
+// ends: the same stored lines, the same battles, the same statistics of every name, and the
+// same counted marks and rows as loading it in active mode; after every tick at most one
+// battle is counted. The log grows in chunks cut where a read of a half-written file hurts
+// most (inside the font opener, inside "</FONT>", inside a character, between CR and LF),
+// with an active-mode tick after each chunk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,6 +110,29 @@ std::string Compare(const App& f, const App& l) {
   return d.Text;
 }
 
+// What active mode shows: each battle's counted state and row, the summary, the counter.
+std::string CompareActive(const App& f, const App& l) {
+  FirstDifference d;
+  for (std::size_t b = 0; b < std::min(f.Battles.size(), l.Battles.size()) && d.Text.empty(); ++b) {
+    d.Same("battle " + std::to_string(b) + " TallyState", f.Battles[b].TallyState, l.Battles[b].TallyState);
+  }
+  d.Same("rows", static_cast<std::size_t>(f.BattleList.Count()), static_cast<std::size_t>(l.BattleList.Count()));
+  for (int i = 0; i < std::min(f.BattleList.Count(), l.BattleList.Count()) && d.Text.empty(); ++i) {
+    d.Same("row " + std::to_string(i), std::string_view(f.BattleList.Rows[static_cast<std::size_t>(i)]),
+           std::string_view(l.BattleList.Rows[static_cast<std::size_t>(i)]));
+  }
+  // A log without battles: the load says so, where the ticks show the empty summary.
+  if (l.BattleCount() > 0) d.Same("summary", std::string_view(f.StatusText), std::string_view(l.StatusText));
+  d.Same("sink counter", std::string_view(f.SinkCounterText), std::string_view(l.SinkCounterText));
+  return d.Text;
+}
+
+int CountedBattles(const App& app) {
+  int counted = 0;
+  for (const BattleRecord& r : app.Battles) counted += (r.TallyState & 1) != 0;
+  return counted;
+}
+
 void StartProgram(App& app, const test::TempDir& dir, bool npcCheck) {
   app.ProgramDir = dir.Path();
   StartUp(app);
@@ -191,6 +215,10 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
     for (int ticks = rng.Percent(10) ? 2 : 1; ticks > 0; --ticks) {
       if (!followed.TimerRunning) return "the timer stopped after " + std::to_string(written) + " bytes";
       Timer1Timer(followed);
+      if (CountedBattles(followed) > 1) {
+        return std::to_string(CountedBattles(followed)) + " battles counted after the tick at " +
+               std::to_string(written) + " bytes";
+      }
     }
   }
   // The line that says the log was replaced is the follower's own; the rest of the error
@@ -206,6 +234,14 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   loaded.CurrentLogPath = path;
   if (!LoadAndAnalyse(loaded)) return "the full load failed";
   std::string difference = Compare(followed, loaded);
+  if (difference.empty()) {
+    App active;
+    StartProgram(active, dir, npcCheck);
+    active.CurrentLogPath = path;
+    active.Acts.ActiveMode.Checked = true;
+    if (!LoadAndAnalyse(active)) return "the full load in active mode failed";
+    difference = CompareActive(followed, active);
+  }
   if (!difference.empty()) {
     difference += " (" + std::to_string(cuts.size()) + " chunks of a " +
                   std::to_string(log.Bytes.size()) + "-byte log, NPC check " +
@@ -221,6 +257,45 @@ TEST(FollowLogProperty, FollowingAGrowingLogEqualsLoadingIt) {
   while (run.Next(&seed)) {
     ASSERT_EQ(FollowOnce(seed, run), "") << PropertyRun::Reproduce(seed);
   }
+}
+
+// The log a player met: the first 20000 bytes loaded in active mode, then 14000 bytes at
+// once (several battles start and end in them), then the rest. Only the newest battle may
+// stay counted, as loading the whole log in active mode says.
+TEST(FollowLogProperty, BattlesThatStartAndEndBetweenTwoReadsLeaveOnlyTheNewestCounted) {
+  test::TempDir dir;
+  loggen::Options options;
+  options.Seed = 21;
+  options.Battles = 12;
+  options.BattlesGiven = true;
+  options.Players = 20;
+  options.ProgramDir = dir.Path();
+  const std::string bytes = test::WriteGeneratedLog(options, dir.File("generated.html"));
+  ASSERT_GT(bytes.size(), 34000u);
+  const std::string path = dir.File("chat.html");
+  test::WriteBytes(path, bytes.substr(0, 20000));
+
+  App followed;
+  StartProgram(followed, dir, false);
+  followed.CurrentLogPath = path;
+  followed.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(followed));
+  ActiveModeExecute(followed);
+  for (const std::size_t end : {std::size_t{34000}, bytes.size()}) {
+    const int battlesBefore = followed.BattleCount();
+    test::AppendBytes(path, std::string_view(bytes).substr(0, end).substr(test::ReadBytes(path).size()));
+    Timer1Timer(followed);
+    EXPECT_GE(followed.BattleCount(), battlesBefore + 2) << "the read at " << end << " brings too little";
+    EXPECT_EQ(CountedBattles(followed), 1) << "after the read up to byte " << end;
+  }
+
+  App active;
+  StartProgram(active, dir, false);
+  active.CurrentLogPath = path;
+  active.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(active));
+  EXPECT_EQ(CompareActive(followed, active), "");
+  EXPECT_EQ(U(followed.StatusText).substr(0, 28), U(active.StatusText).substr(0, 28));
 }
 
 }  // namespace

@@ -91,26 +91,45 @@ TEST_F(LoadDriverTest, LoadsSelectsTheFirstBattleAndRefreshes) {
   EXPECT_EQ(app.BattleList.Count(), 1);
 }
 
-TEST_F(LoadDriverTest, ActiveModeLoadCountsOnlyTheNewestBattle) {
-  // The newest battle was declared not counted by the game: a load in active mode counts it.
-  test::WriteBytes(app.CurrentLogPath,
-                   Battle("赤鬼", "に勝利しました！") + Battle("青鬼", "に敗北しました…") +
-                       SystemLine("すでに何度も対戦した相手なので戦果には加算されません") +
-                       Battle("黄鬼", "に勝利しました！"));
-  app.Acts.ActiveMode.Checked = true;
-  ASSERT_TRUE(LoadAndAnalyse(app));
-  ASSERT_EQ(app.BattleCount(), 3);
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 0);
-  EXPECT_EQ(app.Battles[2].TallyState, 1);
-  EXPECT_EQ(app.BattleList.SelectedCount(), 1);
-  EXPECT_TRUE(app.BattleList.IsSelected(2));
-  EXPECT_EQ(app.Caption, "Mizuto Ver1.45 [ActiveMode]");
-  EXPECT_TRUE(app.TimerRunning);
-  // Every row shows its battle's new counted state, the newest one's too.
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
-  EXPECT_NE(test::U(app.BattleList.Rows[0]).find("[－]"), std::string::npos);
-  EXPECT_NE(test::U(app.StatusText).find("   1戦   1勝"), std::string::npos);
+// Only the newest battle counts, and only if the game counts it: the game's not-counted mark
+// survives on every battle, as it does when the same log is followed.
+TEST_F(LoadDriverTest, ActiveModeLoadCountsOnlyTheNewestBattleKeepingTheGamesMarks) {
+  const std::string notCounted = SystemLine("すでに何度も対戦した相手なので戦果には加算されません");
+  const struct {
+    const char* name;
+    std::string log;
+    std::vector<int> states;
+    std::vector<const char*> marks;
+    const char* summary;
+  } cases[] = {
+      {"the newest counts",
+       Battle("赤鬼", "に勝利しました！") + notCounted + Battle("青鬼", "に敗北しました…") +
+           Battle("黄鬼", "に勝利しました！"),
+       {0, 2, 1}, {"[－]", "[×]", "[集]"}, "   1戦   1勝   0敗"},
+      {"the game refused the newest",
+       Battle("赤鬼", "に勝利しました！") + Battle("青鬼", "に敗北しました…") + notCounted +
+           Battle("黄鬼", "に勝利しました！"),
+       {0, 0, 3}, {"[－]", "[－]", "[×]"}, "   0戦   0勝   0敗"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::WriteBytes(app.CurrentLogPath, c.log);
+    app.Acts.ActiveMode.Checked = true;
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    ASSERT_EQ(app.BattleCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(app.Battles[static_cast<std::size_t>(i)].TallyState, c.states[static_cast<std::size_t>(i)]) << i;
+      // Every row shows its battle's state, the newest one's too.
+      EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
+      EXPECT_NE(test::U(app.BattleList.Rows[static_cast<std::size_t>(i)]).find(c.marks[static_cast<std::size_t>(i)]),
+                std::string::npos) << i;
+    }
+    EXPECT_EQ(app.BattleList.SelectedCount(), 1);
+    EXPECT_TRUE(app.BattleList.IsSelected(2));
+    EXPECT_EQ(app.Caption, "Mizuto Ver1.45 [ActiveMode]");
+    EXPECT_TRUE(app.TimerRunning);
+    EXPECT_EQ(test::U(app.StatusText).rfind(c.summary, 0), 0u) << test::U(app.StatusText);
+  }
 }
 
 TEST_F(LoadDriverTest, LogWithoutBattlesOrUnreadableFileStaysEmpty) {
@@ -127,6 +146,7 @@ TEST_F(LoadDriverTest, LogWithoutBattlesOrUnreadableFileStaysEmpty) {
   test::WriteBytes(app.CurrentLogPath, Battle("赤鬼", "に勝利しました！"));
   app.Acts.ActiveMode.Checked = false;
   ASSERT_TRUE(LoadAndAnalyse(app));
+  const std::string shownBefore = app.StatusText;
   app.CurrentLogPath = dir.File("gone.html");
   EXPECT_FALSE(LoadAndAnalyse(app));
   EXPECT_EQ(app.BattleList.Count(), 0);
@@ -136,9 +156,43 @@ TEST_F(LoadDriverTest, LogWithoutBattlesOrUnreadableFileStaysEmpty) {
   EXPECT_EQ(app.ErrorLines.back(), "File Open Error");
   EXPECT_FALSE(app.Acts.ReloadLog.Enabled);
   EXPECT_FALSE(app.Acts.SaveCsv.Enabled);
+  // The old summary would pass for this log's: the status bar says what happened.
+  EXPECT_NE(app.StatusText, shownBefore);
+  EXPECT_EQ(test::U(app.StatusText), "ログを開けませんでした: gone.html (ファイルが見つかりません)");
 }
 
-TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesFoundOnce) {
+// Whatever keeps a log from opening, the status bar names the file and the reason, and the
+// command-line modes the path and the system's words.
+TEST_F(LoadDriverTest, ALogThatDoesNotOpenIsNamedWithItsReason) {
+  std::filesystem::create_directory(dir.File("folder.html"));
+  const struct {
+    std::string path;
+    const char* status;   // UTF-8
+    const char* reason;   // in the command-line line, after the path
+  } cases[] = {
+      {dir.File("missing.html"), "ログを開けませんでした: missing.html (ファイルが見つかりません)",
+       "No such file or directory"},
+      {dir.File("folder.html"), "ログを開けませんでした: folder.html (フォルダです)", "Is a directory"},
+      {dir.File("no-folder/x.html"), "ログを開けませんでした: x.html (ファイルが見つかりません)",
+       "No such file or directory"},
+#ifndef _WIN32
+      {"/dev/null", "ログを開けませんでした: null (通常のファイルではありません)", "not a regular file"},
+#endif
+  };
+  for (const auto& c : cases) {
+    app.CurrentLogPath = c.path;
+    app.ErrorLines.clear();
+    EXPECT_FALSE(LoadAndAnalyse(app)) << c.path;
+    EXPECT_EQ(test::U(app.StatusText), c.status);
+    EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
+#ifndef _WIN32  // Windows words its reasons in the system's language
+    EXPECT_EQ(LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error),
+              "File Open Error: " + c.path + ": " + c.reason);
+#endif
+  }
+}
+
+TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesSearchedEveryTime) {
   namespace fs = std::filesystem;
   test::TempDir dir;
   App app;
@@ -169,9 +223,20 @@ TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesFoundOnce) {
   ASSERT_TRUE(FindNewestLog(app));
   EXPECT_EQ(app.NewestLogPath, app.LogDir + "/" + firstOfTie);
 
+  // The game starts a new log: the next search finds it.
   make("newest.html", 30);
   ASSERT_TRUE(FindNewestLog(app));
-  EXPECT_EQ(app.NewestLogPath, app.LogDir + "/" + firstOfTie);
+  EXPECT_EQ(app.NewestLogPath, app.LogDir + "/newest.html");
+
+  // Another folder set in the settings is searched, and one without logs offers none.
+  const std::string other = dir.Path() + "other";
+  fs::create_directory(other);
+  app.LogDir = other;
+  EXPECT_FALSE(FindNewestLog(app));
+  EXPECT_EQ(app.NewestLogPath, "");
+  test::WriteBytes(other + "/b.html", "x");
+  ASSERT_TRUE(FindNewestLog(app));
+  EXPECT_EQ(app.NewestLogPath, other + "/b.html");
 }
 
 TEST(FindNewestLogTest, FolderWithAJapaneseNameIsFoundAndTheLogOpens) {

@@ -59,7 +59,7 @@ void LoadGenerated(App& app, const TempDir& dir, const std::string& log, bool np
   LoadSettingsChecks(app);
   app.NpcCheck = npcCheck;
   ResetAnalysis(app);
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
   AnalyseNewLines(app, 0);
 }
 
@@ -138,7 +138,7 @@ TEST(Loggen, TheReaderKeepsEveryChannelOfTheLog) {
   ASSERT_EQ(Loggen("--out " + Q(dir.File("log.html"))), 0);
   App app;
   app.ProgramDir = dir.Path();
-  ASSERT_TRUE(ReadChatLog(dir.File("log.html"), app.ResumeOffset, app.Lines, app.ErrorLines));
+  ASSERT_TRUE(ReadChatLog(dir.File("log.html"), app.ResumeOffset, app.Lines));
   EXPECT_TRUE(app.ErrorLines.empty()) << ErrorsOf(app);
 
   std::set<std::string> tags;

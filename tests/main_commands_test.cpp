@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <tuple>
@@ -37,20 +38,41 @@ class MainCommandsTest : public ::testing::Test {
   std::string log;
 };
 
-TEST_F(MainCommandsTest, NpcSwitchEmptiesTheResultsButKeepsTheAnalysis) {
-  ASSERT_TRUE(OpenLogFile(app, log));
-  ASSERT_EQ(app.BattleList.Count(), 1);
-  app.Acts.PlayerHide.Enabled = app.Acts.PlayerAll.Enabled = true;
-  NPCCheckClick(app, true);
+// The switch decides which battles exist: the log is analysed again at once, as a reload
+// would, in active mode too (only the newest battle counted then).
+TEST_F(MainCommandsTest, NpcSwitchAnalysesTheLogAgainWithTheNewSetting) {
+  NPCCheckClick(app, true);  // nothing loaded: only the setting changes
   EXPECT_TRUE(app.NpcCheck);
-  EXPECT_EQ(app.BattleList.Count(), 0);
-  EXPECT_TRUE(app.TallyTable.Rows.empty());
-  EXPECT_TRUE(app.Detail.empty());
-  EXPECT_FALSE(app.Acts.PlayerHide.Enabled);
-  EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
-  EXPECT_EQ(app.BattleCount(), 1);  // the tables stay until the next analysis
-  NPCCheckClick(app, false);        // also without anything loaded
-  EXPECT_FALSE(app.NpcCheck);
+  EXPECT_EQ(app.BattleCount(), 0);
+  EXPECT_EQ(app.StatusText, "");
+  NPCCheckClick(app, false);
+
+  test::WriteListFile(dir.File("NPCList.txt"), {"海賊"});
+  app.Lists.Load(app.ProgramDir);
+  test::WriteBytes(log, SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！") +
+                            SystemLine("海賊ドレイクの強襲です！") + SystemLine("海賊ドレイクに勝利しました！"));
+  for (const bool active : {false, true}) {
+    SCOPED_TRACE(active ? "active mode" : "plain");
+    app.Acts.ActiveMode.Checked = active;
+    NPCCheckClick(app, false);
+    ASSERT_TRUE(OpenLogFile(app, log));
+    ASSERT_EQ(app.BattleCount(), 1);
+    NPCCheckClick(app, true);
+    EXPECT_TRUE(app.NpcCheck);
+    ASSERT_EQ(app.BattleCount(), 2);
+    ASSERT_EQ(app.BattleList.Count(), 2);
+    EXPECT_FALSE(app.TallyTable.Rows.empty());
+    EXPECT_FALSE(app.Detail.empty());
+    EXPECT_TRUE(app.Acts.ReloadLog.Enabled);
+    const std::string status = test::U(app.StatusText);
+    EXPECT_EQ(status.rfind(active ? "   1戦   1勝" : "   2戦   2勝", 0), 0u) << status;
+    EXPECT_EQ(app.BattleList.IsSelected(1), active);
+    EXPECT_EQ(app.Battles[0].TallyState, active ? 0 : 1);
+    EXPECT_EQ(app.TimerRunning, active);
+    NPCCheckClick(app, false);
+    EXPECT_EQ(app.BattleCount(), 1);
+    EXPECT_EQ(app.BattleList.Count(), 1);
+  }
 }
 
 TEST_F(MainCommandsTest, CheckMarksAddAndRemoveTallyColumnsAndIgnoreStrayIndexes) {
@@ -88,10 +110,27 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   EXPECT_EQ(app.CurrentLogPath, dir.Path() + "logs/today.html");
   EXPECT_EQ(app.BattleList.Count(), 1);
 
+  // The game starts tomorrow's log while the program runs: the command finds it, without
+  // the menu being opened again.
+  test::WriteBytes(dir.Path() + "logs/tomorrow.html", test::ReadBytes(log) + test::ReadBytes(log));
+  std::filesystem::last_write_time(dir.Path() + "logs/tomorrow.html",
+                                   std::filesystem::last_write_time(dir.Path() + "logs/today.html") +
+                                       std::chrono::minutes(1));
+  ASSERT_TRUE(LoadNewLogExecute(app));
+  EXPECT_EQ(app.CurrentLogPath, dir.Path() + "logs/tomorrow.html");
+  EXPECT_EQ(app.BattleList.Count(), 2);
+  // Another folder in the settings: the menu offers only what that folder holds.
+  app.LogDir = S(dir.Path() + "elsewhere");
+  N1Click(app);
+  EXPECT_FALSE(app.Acts.LoadNewLog.Enabled);
+  app.LogDir = S(dir.Path() + "logs");
+  N1Click(app);
+  EXPECT_TRUE(app.Acts.LoadNewLog.Enabled);
+
   // A reload reads the same file again, with what it gained since.
   test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼の強襲です！") + SystemLine("青鬼に勝利しました！"));
   ASSERT_TRUE(ReloadLogExecute(app));
-  EXPECT_EQ(app.BattleList.Count(), 2);
+  EXPECT_EQ(app.BattleList.Count(), 3);
 
   // A path longer than the old 260-character limit is kept whole and loads.
   std::string deep = dir.Path();

@@ -74,12 +74,28 @@ TEST_F(TallyTableTest, HeaderClicksFlipTheDirectionOnlyOnTheSameColumn) {
   EXPECT_EQ(app.TallyTable.PreviousSortColumn, kNameColumn);
   EXPECT_EQ(app.TallyTable.SortReversed, 0);
 
-  // A refresh restores name order but keeps the sort state: the next click on the same
-  // column flips relative to the last click.
-  RefreshTallies(app);
-  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "敵", "仇", "獲物", "両方", "不明"}));
+  // A rebuild of the rows (a tick, Insert/Delete, hiding) keeps them sorted as the player
+  // left them, and the sort state as it was: the next click on the same column flips.
+  RefreshTallies(app);  // equal ranks in name order, as the rows are built
+  EXPECT_EQ(Shown(), (Names{"不明", "敵", "仇", "獲物", "両方", "YOU", "味方"}));
+  EXPECT_EQ(app.TallyTable.SortReversed, 0);
+  EXPECT_FALSE(TallySortIsDescending(app.TallyTable));
   ListView1ColumnClick(app, kNameColumn);
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "獲物", "仇", "敵", "不明"}));
+  EXPECT_TRUE(TallySortIsDescending(app.TallyTable));
+  ListView1ColumnClick(app, kSinksDealtColumn);
+  EXPECT_TRUE(TallySortIsDescending(app.TallyTable));  // largest first
+  RefreshTallies(app);
+  EXPECT_EQ(Shown(), (Names{"敵", "YOU", "味方", "獲物", "両方", "仇", "不明"}));
+}
+
+// Rows that no header click sorted come in name order, rebuild after rebuild: the report,
+// which never sorts, lists its tallies so.
+TEST_F(TallyTableTest, UnsortedRowsStayInNameOrder) {
+  AddPlayers();
+  EXPECT_FALSE(app.TallyTable.Sorted);
+  RefreshTallies(app);
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "敵", "仇", "獲物", "両方", "不明"}));
 }
 
 // Every combination of sides and relations to the owner gets its icon, and the name column
@@ -167,7 +183,7 @@ TEST_F(TallyTableTest, HidingAndShowingPlayers) {
   app.TallyTable.Rows[3].Selected = true;         // 獲物
   ListView1SelectItem(app);
   PlayerHideExecute(app);
-  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "仇", "両方", "不明"}));
+  EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "仇", "不明"}));  // still sorted
   EXPECT_FALSE(app.Acts.PlayerHide.Enabled);
   EXPECT_TRUE(app.Acts.PlayerAll.Enabled);
   for (int r = 0; r < app.Grid.RowCount; ++r) {

@@ -13,41 +13,63 @@ using test::U;
 const std::string kTitle = "Mizuto Ver1.45";
 
 struct Outcome {
-  int Result;
+  VersionCheckResult Result;
   std::string Message;  // UTF-8, for readable failures
 };
 
 Outcome Evaluate(std::string_view pageSjis) {
   std::string message = "untouched";
-  const int result = EvaluateVersionPage(pageSjis, kTitle, &message);
+  const VersionCheckResult result = EvaluateVersionPage(pageSjis, kTitle, &message);
   return {result, U(message)};
 }
 
-TEST(VersionPage, TitleIsComparedByteForByteWithTheProgramTitle) {
-  Outcome same = Evaluate("<HTML><HEAD><TITLE>Mizuto Ver1.45</TITLE></HEAD></HTML>");
-  EXPECT_EQ(same.Result, kVersionIsCurrent);
-  EXPECT_EQ(same.Message, "Mizuto Ver1.45は最新版です。");
-
-  Outcome newer = Evaluate("<TITLE>Mizuto Ver1.46</TITLE>");
-  EXPECT_EQ(newer.Result, kVersionFound);
-  EXPECT_EQ(newer.Message, "Mizuto Ver1.46が見つかりました。");
-
-  // There is no ordering of versions, and spaces and case count.
-  EXPECT_EQ(Evaluate("<TITLE>Mizuto Ver1.02</TITLE>").Result, kVersionFound);
-  Outcome padded = Evaluate("<TITLE> Mizuto Ver1.45</TITLE>");
-  EXPECT_EQ(padded.Result, kVersionFound);
-  EXPECT_EQ(padded.Message, " Mizuto Ver1.45が見つかりました。");
-  EXPECT_EQ(Evaluate("<TITLE>Mizuto Ver1.45 </TITLE>").Result, kVersionFound);
-  EXPECT_EQ(Evaluate("<TITLE>Mizuto ver1.45</TITLE>").Result, kVersionFound);
-
-  // A Japanese title reaches the message whole.
-  Outcome japanese = Evaluate(S("<TITLE>Mizuto Ver2.00 正式版</TITLE>"));
-  EXPECT_EQ(japanese.Result, kVersionFound);
-  EXPECT_EQ(japanese.Message, "Mizuto Ver2.00 正式版が見つかりました。");
-
+TEST(VersionPage, OnlyAHigherVersionNumberIsAnnounced) {
+  const struct {
+    const char* Page;  // UTF-8
+    VersionCheckResult Result;
+    const char* Message;
+  } cases[] = {
+      {"<HTML><HEAD><TITLE>Mizuto Ver1.45</TITLE></HEAD></HTML>", kVersionIsCurrent,
+       "Mizuto Ver1.45は最新版です。"},
+      {"<TITLE>Mizuto Ver1.46</TITLE>", kVersionFound, "Mizuto Ver1.46が見つかりました。"},
+      // Numbers, not texts: 1.100 comes after 1.45, 2.0 after 1.99.
+      {"<TITLE>Mizuto Ver1.100</TITLE>", kVersionFound, "Mizuto Ver1.100が見つかりました。"},
+      {"<TITLE>Mizuto Ver2.0</TITLE>", kVersionFound, "Mizuto Ver2.0が見つかりました。"},
+      {"<TITLE>Mizuto Ver1.45.1</TITLE>", kVersionFound, "Mizuto Ver1.45.1が見つかりました。"},
+      // An older page (a mirror not yet updated) is no news: this program is the newest.
+      {"<TITLE>Mizuto Ver1.02</TITLE>", kVersionIsCurrent, "Mizuto Ver1.45は最新版です。"},
+      {"<TITLE>Mizuto Ver1.4</TITLE>", kVersionIsCurrent, "Mizuto Ver1.45は最新版です。"},
+      {"<TITLE>Mizuto Ver0.99</TITLE>", kVersionIsCurrent, "Mizuto Ver1.45は最新版です。"},
+      // The same number written differently is the same version.
+      {"<TITLE> Mizuto Ver1.45 </TITLE>", kVersionIsCurrent, "Mizuto Ver1.45は最新版です。"},
+      {"<TITLE>Mizuto Ver1.45.0</TITLE>", kVersionIsCurrent, "Mizuto Ver1.45は最新版です。"},
+      {"<TITLE>Mizuto ver1.45</TITLE>", kVersionIsCurrent, "Mizuto Ver1.45は最新版です。"},
+      // A Japanese title reaches the message whole.
+      {"<TITLE>Mizuto Ver2.00 正式版</TITLE>", kVersionFound, "Mizuto Ver2.00 正式版が見つかりました。"},
+      {"<TITLE>Mizuto 正式版 Ver1.50</TITLE>", kVersionFound, "Mizuto 正式版 Ver1.50が見つかりました。"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = Evaluate(S(c.Page));
+    EXPECT_EQ(outcome.Result, c.Result) << c.Page;
+    EXPECT_EQ(outcome.Message, c.Message) << c.Page;
+  }
   // The out-parameter may be left out.
   EXPECT_EQ(EvaluateVersionPage("<TITLE>Mizuto Ver1.45</TITLE>", kTitle, nullptr),
             kVersionIsCurrent);
+}
+
+TEST(VersionPage, TheVersionNumberFollowsVerOrTheName) {
+  using V = std::vector<long long>;
+  EXPECT_EQ(TitleVersion("Mizuto Ver1.45"), (V{1, 45}));
+  EXPECT_EQ(TitleVersion("Mizuto Ver 3.2.1 beta"), (V{3, 2, 1}));
+  EXPECT_EQ(TitleVersion("Mizuto 2.5"), (V{2, 5}));
+  EXPECT_EQ(TitleVersion("Mizuto Ver1."), (V{1}));  // a full stop ends the sentence
+  EXPECT_EQ(TitleVersion("1.9 Mizuto Ver1.45"), (V{1, 45}));  // before the name is no version
+  EXPECT_EQ(TitleVersion("Mizuto"), V{});
+  EXPECT_EQ(TitleVersion("Mizuto Ver"), V{});
+  EXPECT_EQ(TitleVersion("Ver1.45"), V{});
+  EXPECT_EQ(TitleVersion(S("Mizuto 第2版 Ver1.5")), (V{1, 5}));
+  EXPECT_EQ(TitleVersion(S("Mizuto 第2版")), (V{2}));
 }
 
 TEST(VersionPage, PagesThatAreNotVersionPagesAreConnectionErrors) {
@@ -61,7 +83,9 @@ TEST(VersionPage, PagesThatAreNotVersionPagesAreConnectionErrors) {
            std::string("<TITLE>Other Ver1.46</TITLE>"),    // not this program
            std::string("<TITLE>mizuto Ver1.46</TITLE>"),   // the name word is case-sensitive
            std::string("<TITLE></TITLE>"),
-           std::string("<TITLE>Mizuto</TITLE") }) {
+           std::string("<TITLE>Mizuto</TITLE"),
+           std::string("<TITLE>Mizuto</TITLE>"),          // no version number
+           S("<TITLE>Mizuto 最新版</TITLE>") }) {
     Outcome outcome = Evaluate(page);
     EXPECT_EQ(outcome.Result, kVersionConnectionError) << page;
     EXPECT_EQ(outcome.Message, "接続エラー") << page;

@@ -21,12 +21,12 @@ void ActiveModeExecute(App& app) {
     app.TimerRunning = true;
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     if (app.BattleCount() > 0) {
-      UncountAllButNewest(app, app.BattleList);
-      app.Battles.back().TallyState |= 1;
+      CountOnlyNewestBattle(app, app.BattleList);
       app.BattleList.Select(app.BattleCount() - 1);
       RefreshTallies(app);
     }
   }
+  ShowSinkCount(app);
   app.SinkCounterVisible = true;
 }
 
@@ -50,20 +50,25 @@ bool FollowReplacedLog(App& app) {
 bool Timer1Timer(App& app) {
   if (LogWasReplaced(app.CurrentLogPath, app.ResumeOffset, app.Origin)) return FollowReplacedLog(app);
   app.TimerRunning = false;
-  const int rowsBefore = app.BattleList.Count();
   const bool read = ReadCurrentLog(app);
   if (read) {
     const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
     if (lineCount != app.AnalysedLineCount) {
-      AnalyseNewLines(app, app.AnalysedLineCount);
-      if (app.State.BattleInProgress != 0) UncountAllButNewest(app, app.BattleList);
-      bool newBattle = false;
-      if (app.BattleList.Count() != rowsBefore) {
-        app.Battles.back().TallyState |= 1;
-        app.BattleList.Select(app.BattleCount() - 1);
-        newBattle = true;
+      const AnalysedBattles battles = AnalyseNewLines(app, app.AnalysedLineCount);
+      const bool battleInProgress = app.State.BattleInProgress != 0;
+      if (battles.Opened > 0 || battles.Ended > 0) {
+        // A battle that ends is counted again by the analysis, and several may start and
+        // end between two reads: whatever the tick brought, the newest battle alone counts.
+        CountOnlyNewestBattle(app, app.BattleList);
+      } else if (battleInProgress) {
+        // The battle goes on: the older battles the player put back into the count are
+        // taken out again, the newest keeps the mark the player gave it.
+        UncountOlderBattlesKeepingGameMarks(app, app.BattleList);
       }
-      if (newBattle || app.State.BattleInProgress != 0) {
+      if (battles.Opened > 0) app.BattleList.Select(app.BattleCount() - 1);
+      // The tallies follow every change of the count and every line of an open battle; a
+      // battle's last lines count too, so its end is shown as well.
+      if (battles.Opened > 0 || battles.Ended > 0 || battleInProgress) {
         RenderSelectedBattles(app);
         RefreshTallies(app);
       }

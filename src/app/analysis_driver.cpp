@@ -24,22 +24,25 @@ class ViewUpdates final : public AnalysisEvents {
       for (int i = 0; i < b; ++i) list.Append(BattleLabel(app_, i));
     }
     list.Append(InProgressLabel(b));
+    ++battles_.Opened;
+    // The counters start again with an assault, engagement or reinforcement: the window
+    // shows the new battle's score from its first line, not the last one's.
+    ShowSinkCount(app_);
   }
   void BattleEnded(int b) override {
     app_.BattleList.Replace(b, BattleLabel(app_, b));
+    ++battles_.Ended;
     if (app_.OnBattleEnded) app_.OnBattleEnded(b);
   }
-  void ShipsDown(const AnalysisState& state) override {
-    // The sink counter window shows the score only while a log is followed.
-    if (app_.Acts.ActiveMode.Checked) {
-      app_.SinkCounterText = SinkCountText(state.OwnShipsDown, state.EnemyShipsDown);
-    }
-  }
+  void ShipsDown(const AnalysisState&) override { ShowSinkCount(app_); }
   void Progress(int percent) override { app_.SetStatus(SJ("解析中:") + std::to_string(percent) + "%"); }
   void Error(std::string line) override { app_.AppendError(std::move(line)); }
 
+  const AnalysedBattles& Battles() const { return battles_; }
+
  private:
   App& app_;
+  AnalysedBattles battles_;
 };
 
 }  // namespace
@@ -51,10 +54,17 @@ void ResetAnalysis(App& app) {
   app.Acts.PlayerAll.Enabled = false;
 }
 
-void AnalyseNewLines(App& app, int start) {
+AnalysedBattles AnalyseNewLines(App& app, int start) {
   ViewUpdates updates(app);
   const AnalysisInputs inputs{app.Lists, app.NpcCheck};
   AnalyseLines(app, app.Lines, start, inputs, updates);
+  return updates.Battles();
+}
+
+void ShowSinkCount(App& app) {
+  // Whether the window is up or not: it may be switched on at any time and must then show
+  // the battle as it stands, not a score from some earlier battle or log.
+  app.SinkCounterText = SinkCountText(app.State.OwnShipsDown, app.State.EnemyShipsDown);
 }
 
 }  // namespace mizuto

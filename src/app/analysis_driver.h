@@ -10,7 +10,16 @@ struct App;
 // settings) and disables PlayerHide and PlayerAll, whose rows go with them.
 void ResetAnalysis(App& app);
 
+// What one run of the analysis did to the battle table.
+struct AnalysedBattles {
+  int Opened = 0;  // battles that started
+  int Ended = 0;   // battles whose result was read
+};
+
 // Analyses app.Lines from `start` on, continuing the tables as they stand.
-void AnalyseNewLines(App& app, int start);
+AnalysedBattles AnalyseNewLines(App& app, int start);
+
+// Writes the sink counter's text from the analysis' counters as they are now.
+void ShowSinkCount(App& app);
 
 }  // namespace mizuto

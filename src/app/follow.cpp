@@ -15,9 +15,6 @@
 namespace mizuto {
 namespace {
 
-// The reader's message when the log cannot be opened.
-constexpr std::string_view kOpenError = "File Open Error";
-
 // Keywords for the JSON fields, so a script need not match the list's Japanese labels.
 const char* Keyword(int value, std::initializer_list<const char*> words) {
   if (value < 0 || value >= static_cast<int>(words.size())) return nullptr;
@@ -65,12 +62,13 @@ class Follower {
 
   // Everything the last step (the load, or a tick) brought: its error lines on the error
   // stream, the battles it ended, the counter text if it changed.
-  void Publish(bool logRead) {
-    for (const std::string& line : app_.ErrorLines) {
-      // A log that stays away would otherwise be reported on every tick.
-      if (line == kOpenError && logMissing_) continue;
-      err_ << Text(line) << '\n';
-    }
+  void Publish() {
+    const bool logRead = app_.LastRead.Opened();
+    // A read that failed put its line last; here it names the log and the reason, and only
+    // once while the log stays away.
+    const std::size_t analysed = app_.ErrorLines.size() - (!logRead && !app_.ErrorLines.empty() ? 1 : 0);
+    for (std::size_t i = 0; i < analysed; ++i) err_ << Text(app_.ErrorLines[i]) << '\n';
+    if (!logRead && !logMissing_) err_ << LogNotOpenedLine(app_.CurrentLogPath, app_.LastRead.Error) << '\n';
     err_.flush();
     app_.ErrorLines.clear();  // nothing shows them here; they would only pile up
     logMissing_ = !logRead;
@@ -190,18 +188,18 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   Follower follower(options, app, out, err);
 
   if (!LoadAndAnalyse(app)) {
-    follower.Publish(false);
+    follower.Publish();
     return 1;
   }
   ActiveModeExecute(app);
   if (app.LogUnrecognised) app.AppendError(UnrecognisedLogHint());
-  follower.Publish(true);
+  follower.Publish();
 
   while (!platform::StopRequested() && !follower.OutputFailed()) {
     platform::SleepUnlessStopped(options.IntervalMs);
     if (platform::StopRequested()) break;
-    const bool read = Timer1Timer(app);
-    follower.Publish(read);
+    Timer1Timer(app);
+    follower.Publish();
   }
   if (!follower.OutputFailed()) follower.PrintSummary();
   return follower.OutputFailed() ? kOutputFailedStatus : 0;

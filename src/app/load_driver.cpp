@@ -10,6 +10,7 @@
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
+#include "live/following.h"
 #include "ingest/chat_log_reader.h"
 #include "platform/platform.h"
 #include "tally/tallies.h"
@@ -19,7 +20,40 @@ namespace mizuto {
 
 bool ReadCurrentLog(App& app) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);
-  return ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, app.ErrorLines);
+  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines);
+  if (!app.LastRead) app.AppendError(kFileOpenError);
+  return app.LastRead.Opened();
+}
+
+namespace {
+
+// The system's words, or ours where it has none.
+std::string SystemReason(const platform::OpenError& error) {
+  if (!error.SystemText.empty()) return error.SystemText;
+  switch (error.Failure) {
+    case platform::OpenFailure::kFolder: return "is a folder";
+    case platform::OpenFailure::kNotRegularFile: return "not a regular file";
+    default: return "cannot be opened";
+  }
+}
+
+}  // namespace
+
+std::string LogNotOpenedStatus(const std::string& path, const platform::OpenError& error) {
+  std::string reason;
+  switch (error.Failure) {
+    case platform::OpenFailure::kMissing: reason = SJ("ファイルが見つかりません"); break;
+    case platform::OpenFailure::kFolder: reason = SJ("フォルダです"); break;
+    case platform::OpenFailure::kNotRegularFile: reason = SJ("通常のファイルではありません"); break;
+    case platform::OpenFailure::kAccessDenied: reason = SJ("アクセスが拒否されました"); break;
+    default: reason = Utf8ToSjis(SystemReason(error)); break;
+  }
+  const std::string name = platform::PathString(platform::NativePath(path).filename());
+  return SJ("ログを開けませんでした: ") + Utf8ToSjis(name.empty() ? path : name) + " (" + reason + ")";
+}
+
+std::string LogNotOpenedLine(const std::string& path, const platform::OpenError& error) {
+  return std::string(kFileOpenError) + ": " + path + ": " + SystemReason(error);
 }
 
 bool LoadAndAnalyse(App& app) {
@@ -36,7 +70,13 @@ bool LoadAndAnalyse(App& app) {
   ResetAnalysis(app);
   app.LogUnrecognised = false;
   app.Origin = LogOrigin{};
-  if (!ReadCurrentLog(app)) return false;
+  // The counter shows this log's score from now on, even should the read fail.
+  ShowSinkCount(app);
+  if (!ReadCurrentLog(app)) {
+    // The error pane may be hidden, and the old summary would pass for this log's.
+    app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
+    return false;
+  }
   NoteLogOrigin(app.CurrentLogPath, app.Origin);
   if (app.Lines.empty()) {
     std::error_code ec;
@@ -45,6 +85,7 @@ bool LoadAndAnalyse(App& app) {
   }
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
   AnalyseNewLines(app, 0);
+  ShowSinkCount(app);
   const int count = app.BattleCount();
   if (count <= 0) {
     app.SetStatus(SJ("戦闘データはありません"));
@@ -53,15 +94,7 @@ bool LoadAndAnalyse(App& app) {
   if (app.Acts.ActiveMode.Checked) {
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     app.TimerRunning = true;
-    // Following a log counts only the newest battle, whatever the game said of it.
-    for (int i = 0; i + 1 < count; ++i) {
-      app.Battles[static_cast<std::size_t>(i)].TallyState = 0;
-      app.BattleList.Replace(i, BattleLabel(app, i));
-    }
-    app.Battles.back().TallyState = 1;
-    // The row of an ended battle shows its counted mark, which just changed; a battle
-    // still in progress shows no mark.
-    if ((app.State.BattleInProgress & 0xFF) == 0) app.BattleList.Replace(count - 1, BattleLabel(app, count - 1));
+    CountOnlyNewestBattle(app, app.BattleList);
     if (app.BattleList.Count() > 0) app.BattleList.Select(count - 1);
   } else {
     app.Caption = app.ProgramTitle();
@@ -86,7 +119,7 @@ bool EndsWithHtml(const std::string& name) {
 }  // namespace
 
 bool FindNewestLog(App& app) {
-  if (!app.NewestLogPath.empty()) return true;
+  app.NewestLogPath.clear();
   if (app.LogDir.empty()) return false;
   namespace fs = std::filesystem;
   // LogDir is text like every setting (Shift-JIS); the file system wants its native

@@ -1,20 +1,39 @@
 // Chooses the log and runs a complete load and analysis of it.
 #pragma once
 
+#include <string>
+
+#include "platform/platform.h"
+
 namespace mizuto {
 
 struct App;
 
+// The error pane's line for a log that did not open.
+inline constexpr const char* kFileOpenError = "File Open Error";
+
 // Reads what app.CurrentLogPath gained since app.ResumeOffset into app.Lines (the CSV path
-// follows the log's name). False when it cannot be opened ("File Open Error" shown).
+// follows the log's name) and keeps the outcome in app.LastRead. False when it cannot be
+// opened: the error pane's last line is then kFileOpenError.
 bool ReadCurrentLog(App& app);
+
+// A log that did not open, for the status bar (Shift-JIS): "ログを開けませんでした: " the
+// file's name and, in brackets, why.
+std::string LogNotOpenedStatus(const std::string& path, const platform::OpenError& error);
+
+// The same for the error output of the command-line modes (UTF-8):
+// "File Open Error: " the path ": " the system's reason.
+std::string LogNotOpenedLine(const std::string& path, const platform::OpenError& error);
 
 // Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
 // (or in active mode the newest) battle, renders it and refreshes the tallies.
-// False when the log could not be opened (the views stay cleared).
+// False when the log could not be opened: the views stay cleared and the status bar says
+// which log did not open and why.
 bool LoadAndAnalyse(App& app);
 
-// True when app.NewestLogPath holds the newest "*.html" of app.LogDir (found once a run).
+// Searches app.LogDir for its newest "*.html" into app.NewestLogPath (emptied when there is
+// none) and says whether one was found. Searched afresh at every call: the game starts a new
+// log each day, and the folder itself may have been changed in the settings.
 bool FindNewestLog(App& app);
 
 }  // namespace mizuto

@@ -23,7 +23,9 @@ void ToggleCheck(App& app, std::vector<char>& marks, std::size_t listSize, int i
 
 void NPCCheckClick(App& app, bool checked) {
   app.NpcCheck = checked;
-  ClearResultViews(app);
+  // Which battles exist depends on the setting: the log is analysed again, as a reload
+  // does (in active mode too), rather than leaving empty views with nothing said.
+  if (!app.CurrentLogPath.empty()) LoadAndAnalyse(app);
 }
 
 void CheckListBox1ClickCheck(App& app, int index, bool checked) {
@@ -48,6 +50,8 @@ bool OpenLogFile(App& app, const std::string& nativePath) {
 }
 
 bool LoadNewLogExecute(App& app) {
+  // Searched again now: a log may have come, or the folder changed, since the menu opened.
+  FindNewestLog(app);
   app.CurrentLogPath = app.NewestLogPath;
   return LoadAndAnalyse(app);
 }

@@ -8,8 +8,8 @@ namespace mizuto {
 
 struct App;
 
-// "NPCとの戦闘を含める" clicked: the new setting applies to the next analysis, the results
-// shown so far are emptied at once.
+// "NPCとの戦闘を含める" clicked: the current log (if any) is loaded and analysed again with
+// the new setting.
 void NPCCheckClick(App& app, bool checked);
 
 // A check mark of the skill list (CheckListBox1) or the item list (CheckListBox2) toggled:
@@ -26,7 +26,8 @@ void ListBox1DblClick(App& app);
 void AvgHitDownExecute(App& app);
 void AvgSkillItemExecute(App& app);
 
-// Opening the File menu: LoadNewLog is offered only when the log folder has a log.
+// Opening the File menu: LoadNewLog is offered only when the log folder has a log (searched
+// at every opening).
 void N1Click(App& app);
 
 // The three ways to (re)load a log and the drop. Each returns what LoadAndAnalyse returns.

@@ -71,7 +71,7 @@ int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err
   app.Acts.AvgSkillItem.Checked = options.AvgSkillItem;
   app.CurrentLogPath = options.LogPath;
   if (!LoadAndAnalyse(app)) {
-    err << "File Open Error\n";
+    err << LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error) << '\n';
     return 1;
   }
   // Said beside the report, which stays what the window shows.

@@ -75,6 +75,8 @@ void RefreshTallies(App& app) {
   // The selection went with the old rows.
   app.Acts.PlayerHide.Enabled = false;
   BuildTallies(app, OptionsOf(app), app.TallyTable, app.Grid);
+  // The rows come in name order; a player who sorted them wants them sorted still.
+  ReapplyTallySort(app.TallyTable);
   ++app.TallyTable.Revision;
   app.SetStatus(SummaryLine(app));
 }

@@ -1,5 +1,6 @@
 #include "app/version_check.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "text/codec.h"
@@ -77,13 +78,52 @@ bool IsWellFormedUtf8(std::string_view text, bool* hasMultiByte) {
   return true;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// -1, 0 or 1 as a is lower than, equal to or higher than b; missing parts count as 0, so
+// 1.5 and 1.5.0 are the same version.
+int CompareVersions(const std::vector<long long>& a, const std::vector<long long>& b) {
+  for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    const long long x = i < a.size() ? a[i] : 0;
+    const long long y = i < b.size() ? b[i] : 0;
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
 }  // namespace
+
+std::vector<long long> TitleVersion(std::string_view titleSjis) {
+  const std::size_t name = FindChar(titleSjis, kProgramNameWord);
+  if (name == 0) return {};
+  std::string_view rest = FromByte(titleSjis, static_cast<long long>(name + kProgramNameWord.size()));
+  if (const std::size_t ver = FindChar(rest, "Ver")) rest = FromByte(rest, static_cast<long long>(ver + 3));
+  // Digits are ASCII, and no trail byte of a double-byte character is one.
+  std::size_t i = 0;
+  while (i < rest.size() && !IsDigit(rest[i])) ++i;
+  std::vector<long long> parts;
+  while (i < rest.size() && IsDigit(rest[i])) {
+    long long value = 0;
+    while (i < rest.size() && IsDigit(rest[i])) {
+      // A number too long to be a version is cut, not overflowed.
+      if (value < 1'000'000'000'000LL) value = value * 10 + (rest[i] - '0');
+      ++i;
+    }
+    parts.push_back(value);
+    if (i + 1 < rest.size() && rest[i] == '.' && IsDigit(rest[i + 1])) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  return parts;
+}
 
 const std::string& VersionConnectionErrorMessage() { return SJ("接続エラー"); }
 
-int EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitleSjis,
-                        std::string* messageSjis) {
-  auto finish = [messageSjis](int result, std::string message) {
+VersionCheckResult EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitleSjis,
+                                       std::string* messageSjis) {
+  auto finish = [messageSjis](VersionCheckResult result, std::string message) {
     if (messageSjis) *messageSjis = std::move(message);
     return result;
   };
@@ -99,9 +139,13 @@ int EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitle
   const std::string_view title =
       FromByte(head, static_cast<long long>(open + kTitleOpen.size()));
   if (FindChar(title, kProgramNameWord) == 0) return fail();
+  // A title without a version number cannot name a newer version.
+  const std::vector<long long> offered = TitleVersion(title);
+  if (offered.empty()) return fail();
 
-  if (title == programTitleSjis)
-    return finish(kVersionIsCurrent, std::string(title) + SJ("は最新版です。"));
+  // An older release on the page (a mirror not yet updated) is no news either.
+  if (CompareVersions(offered, TitleVersion(programTitleSjis)) <= 0)
+    return finish(kVersionIsCurrent, std::string(programTitleSjis) + SJ("は最新版です。"));
   return finish(kVersionFound, std::string(title) + SJ("が見つかりました。"));
 }
 

@@ -1,15 +1,16 @@
-// Reading the version page: its HTML title names the newest release, which is compared
-// with this program's own title. Qt-free, so the parsing is tested without a network.
+// Reading the version page: its HTML title names the newest release, whose version number
+// is compared with this program's own. Qt-free, so the parsing is tested without a network.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mizuto {
 
 enum VersionCheckResult {
-  kVersionIsCurrent = 0,        // the page names this very version
-  kVersionFound = 1,            // the page names another version
+  kVersionIsCurrent = 0,        // the page names this version or an older one
+  kVersionFound = 1,            // the page names a newer version
   kVersionConnectionError = 2,  // no reply, or the reply is not a version page
 };
 
@@ -17,8 +18,15 @@ enum VersionCheckResult {
 // message of the result into *messageSjis (when not null) and returns the result.
 // The title is the text between the first "</TITLE>" and the first "<TITLE>" before it;
 // tags are matched in exactly this case, and every search starts on a character boundary.
-int EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitleSjis,
-                        std::string* messageSjis);
+// A title holds the program's name and a version number ("Mizuto Ver1.46"); only a higher
+// number is announced ("<title>が見つかりました。"); the same or a lower one says that this
+// program is the newest ("<program title>は最新版です。").
+VersionCheckResult EvaluateVersionPage(std::string_view pageSjis, std::string_view programTitleSjis,
+                                       std::string* messageSjis);
+
+// The version number in a title: the dot-separated numbers after "Ver" (or, without "Ver",
+// the first ones after the program's name), e.g. {1, 46}. Empty when there is none.
+std::vector<long long> TitleVersion(std::string_view titleSjis);
 
 // The message of a check that got no usable reply at all ("接続エラー"), in Shift-JIS.
 const std::string& VersionConnectionErrorMessage();

@@ -18,6 +18,12 @@ std::string InProgressLabel(int i);
 // not marked by the game as not counting).
 inline bool CountedBattle(const BattleRecord& record) { return record.TallyState == 1; }
 
+// Taking a battle out of the count, or putting it back, moves only its counted bit: the
+// game's not-counted mark is the game's word on the battle and survives both, so a battle
+// the game refused never counts and shows the same mark whoever touched it last.
+inline void UncountKeepingGameMark(BattleRecord& record) { record.TallyState &= ~1; }
+inline void CountKeepingGameMark(BattleRecord& record) { record.TallyState |= 1; }
+
 // The results of a set of battles: the summary line sums the counted battles, the battle
 // list's hint the selected counted ones.
 struct ResultCounts {

@@ -32,7 +32,11 @@ bool ChangeSelectedBattles(Analysis& analysis, BattleListView& list, Change chan
 
 bool SetTallyBit(Analysis& analysis, BattleListView& list, bool set) {
   return ChangeSelectedBattles(analysis, list, [set](BattleRecord& r) {
-    r.TallyState = set ? (r.TallyState | 1) : (r.TallyState & ~1);
+    if (set) {
+      CountKeepingGameMark(r);
+    } else {
+      UncountKeepingGameMark(r);
+    }
   });
 }
 

@@ -19,6 +19,7 @@
 #include "gui/pane_splitter.h"
 #include "gui/tally_table_model.h"
 #include "tally/battle_list_view.h"
+#include "tally/tally_table.h"
 
 namespace mizuto {
 
@@ -180,6 +181,7 @@ void BattleResultsPage::SyncTally() {
   // paint the selection afterwards.
   QItemSelectionModel* selection = listView1_->selectionModel();
   const QSignalBlocker quiet(selection);
+  ShowSortArrow();
   // Most commands leave the table as it is (a transcript switch, a selection): then there is
   // nothing to draw.
   const TallyTableModel::Change change = tallyModel_->Update();
@@ -205,6 +207,22 @@ void BattleResultsPage::SyncTally() {
   }
   selection->select(selected, QItemSelectionModel::ClearAndSelect);
   listView1_->viewport()->update();
+}
+
+void BattleResultsPage::ShowSortArrow() {
+  // The header flips its own arrow on a click; the core's sort state is what counts.
+  const TallyTableView& table = app_.TallyTable;
+  QHeaderView* header = listView1_->horizontalHeader();
+  const bool shown = table.Sorted && table.SortColumn >= 0 &&
+                     static_cast<std::size_t>(table.SortColumn) < table.Columns.size();
+  header->setSortIndicatorShown(shown);
+  if (shown) {
+    header->setSortIndicator(table.SortColumn,
+                             TallySortIsDescending(table) ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // The columns are as wide as their captions: the arrow needs its room beside it.
+    const int wanted = header->sectionSizeHint(table.SortColumn);
+    if (header->sectionSize(table.SortColumn) < wanted) header->resizeSection(table.SortColumn, wanted);
+  }
 }
 
 void BattleResultsPage::OnBattleListSelection() {

@@ -46,6 +46,7 @@ class BattleResultsPage : public QWidget {
   void SyncBattleList();
   void SyncDetail();
   void SyncErrors();
+  void ShowSortArrow();
   void OnBattleListSelection();
   void OnTallySelection();
 

@@ -54,10 +54,13 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   ApplyPanes();
 
   if (app_.VerChk != 0) {
-    std::string message;
-    const int result = CheckLatestVersion(VersionPageUrl(options_.HomePage), app_, &message);
-    if (result == kVersionFound) app_.Caption = app_.ProgramTitle() + " ( " + message + " )";
-    setWindowTitle(ToQt(app_.Caption));
+    // In the background: the window appears and answers while the site takes its time.
+    VersionCheck::Start(VersionPageUrl(options_.HomePage), app_.ProgramTitle(), this,
+                        [this](VersionCheckResult result, const std::string& message) {
+                          if (result != kVersionFound) return;
+                          app_.Caption += " ( " + message + " )";
+                          setWindowTitle(ToQt(app_.Caption));
+                        });
   }
 
   sinkCounter_ = std::make_unique<SinkCounterWindow>(this);

@@ -1,15 +1,11 @@
 #include "gui/version_fetch.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QWidget>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
-#include <optional>
 
 #include "app/app.h"
-#include "app/version_check.h"
 #include "gui/gui_dialogs.h"
 #include "gui/gui_text.h"
 
@@ -20,60 +16,6 @@ namespace {
 // A version page is a few hundred bytes; anything this large is not one, and is not kept
 // in memory while it streams in.
 constexpr qsizetype kMaxVersionPageBytes = 1 << 20;
-
-struct Fetched {
-  QByteArray Body;
-  QByteArray ContentType;
-};
-
-// One GET; the body of a successful (2xx) reply, or nothing on any failure.
-std::optional<Fetched> FetchPage(const QUrl& url, int timeoutMs) {
-  const QString scheme = url.scheme().toLower();
-  if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-    return std::nullopt;
-
-  QNetworkAccessManager manager;
-  manager.setProxy(QNetworkProxy::NoProxy);
-  QNetworkRequest request(url);
-  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                       QNetworkRequest::AlwaysNetwork);
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                       QNetworkRequest::NoLessSafeRedirectPolicy);
-  request.setMaximumRedirectsAllowed(5);
-
-  QNetworkReply* reply = manager.get(request);
-  Fetched fetched;
-  bool tooLarge = false;
-  QEventLoop loop;
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-  QObject::connect(reply, &QNetworkReply::readyRead, reply, [&]() {
-    if (tooLarge) return;
-    fetched.Body += reply->readAll();
-    if (fetched.Body.size() > kMaxVersionPageBytes) {
-      tooLarge = true;
-      reply->abort();
-    }
-  });
-  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  deadline.start(timeoutMs > 0 ? timeoutMs : 0);
-  // The check blocks its caller by design; clicks and keys wait in the queue meanwhile.
-  if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-  deadline.stop();
-
-  const bool ok = !tooLarge && reply->error() == QNetworkReply::NoError;
-  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  if (ok) {
-    fetched.Body += reply->readAll();
-    fetched.ContentType = reply->rawHeader("Content-Type");
-  }
-  reply->disconnect();
-  delete reply;
-  if (!ok || status < 200 || status > 299 || fetched.Body.size() > kMaxVersionPageBytes)
-    return std::nullopt;
-  return fetched;
-}
 
 }  // namespace
 
@@ -96,30 +38,102 @@ QUrl VersionPageUrl(const QUrl& home) {
   return url;
 }
 
-int CheckLatestVersion(const QUrl& versionPage, const App& app, std::string* messageSjis,
-                       int timeoutMs) {
+VersionCheck::VersionCheck(std::string programTitleSjis, QObject* parent, Done done)
+    : QObject(parent), programTitle_(std::move(programTitleSjis)), done_(std::move(done)) {
+  manager_.setProxy(QNetworkProxy::NoProxy);
+  deadline_.setSingleShot(true);
+}
+
+VersionCheck* VersionCheck::Start(const QUrl& versionPage, std::string programTitleSjis,
+                                  QObject* parent, Done done, int timeoutMs) {
+  auto* check = new VersionCheck(std::move(programTitleSjis), parent, std::move(done));
+  check->Request(versionPage, timeoutMs);
+  return check;
+}
+
+VersionCheck::~VersionCheck() {
+  if (reply_ == nullptr) return;
+  // Cancelled: the reply's last signals must not reach a half-destroyed check.
+  reply_->disconnect(this);
+  reply_->abort();
+  delete reply_;
+}
+
+void VersionCheck::Request(const QUrl& versionPage, int timeoutMs) {
+  const QString scheme = versionPage.scheme().toLower();
+  if (!versionPage.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    // Only web addresses are fetched; the answer still comes from the event loop, as
+    // every answer does.
+    QTimer::singleShot(0, this, [this] {
+      Report(kVersionConnectionError, VersionConnectionErrorMessage());
+    });
+    return;
+  }
+  QNetworkRequest request(versionPage);
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::NoLessSafeRedirectPolicy);
+  request.setMaximumRedirectsAllowed(5);
+  reply_ = manager_.get(request);
+  connect(reply_, &QNetworkReply::readyRead, this, [this] {
+    if (tooLarge_) return;
+    body_ += reply_->readAll();
+    if (body_.size() > kMaxVersionPageBytes) {
+      tooLarge_ = true;
+      reply_->abort();
+    }
+  });
+  connect(reply_, &QNetworkReply::finished, this, &VersionCheck::Finish);
+  connect(&deadline_, &QTimer::timeout, reply_, &QNetworkReply::abort);
+  deadline_.start(timeoutMs > 0 ? timeoutMs : 0);
+}
+
+void VersionCheck::Finish() {
+  deadline_.stop();
+  QNetworkReply* reply = reply_;
+  reply_ = nullptr;
+  reply->disconnect(this);
+  reply->deleteLater();
+  VersionCheckResult result = kVersionConnectionError;
+  std::string message = VersionConnectionErrorMessage();
   try {
-    const std::optional<Fetched> fetched = FetchPage(versionPage, timeoutMs);
-    if (fetched) {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!tooLarge_ && reply->error() == QNetworkReply::NoError) body_ += reply->readAll();
+    if (!tooLarge_ && reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299 &&
+        body_.size() <= kMaxVersionPageBytes) {
+      const QByteArray contentType = reply->rawHeader("Content-Type");
       const std::string page = VersionPageBodyToSjis(
-          std::string_view(fetched->Body.constData(),
-                           static_cast<std::size_t>(fetched->Body.size())),
-          std::string_view(fetched->ContentType.constData(),
-                           static_cast<std::size_t>(fetched->ContentType.size())));
-      return EvaluateVersionPage(page, app.ProgramTitle(), messageSjis);
+          std::string_view(body_.constData(), static_cast<std::size_t>(body_.size())),
+          std::string_view(contentType.constData(), static_cast<std::size_t>(contentType.size())));
+      result = EvaluateVersionPage(page, programTitle_, &message);
     }
   } catch (...) {
     // Out of memory or the like: the check is optional, so it reports a connection error.
+    result = kVersionConnectionError;
+    message = VersionConnectionErrorMessage();
   }
-  if (messageSjis) *messageSjis = VersionConnectionErrorMessage();
-  return kVersionConnectionError;
+  Report(result, message);
+}
+
+void VersionCheck::Report(VersionCheckResult result, const std::string& messageSjis) {
+  // Gone once the answer is given, whatever the answer does (even delete the parent).
+  Done done = std::move(done_);
+  done_ = nullptr;
+  deleteLater();
+  if (done) done(result, messageSjis);
 }
 
 void VerCheckExecute(const QUrl& versionPage, const App& app, QWidget* parent,
                      GuiDialogs& dialogs) {
-  std::string message;
-  CheckLatestVersion(versionPage, app, &message);
-  dialogs.Message(parent, ToQt(message), QStringLiteral("バージョン情報"));
+  // The seam is the window's and lives as long as it; `parent` cancels the check when it
+  // goes. Without a parent the check lives until it answers.
+  QPointer<QWidget> owner(parent);
+  VersionCheck::Start(versionPage, app.ProgramTitle(), parent,
+                      [owner, hadParent = parent != nullptr, &dialogs](VersionCheckResult,
+                                                                      const std::string& message) {
+                        if (hadParent && owner.isNull()) return;
+                        dialogs.Message(owner.data(), ToQt(message), QStringLiteral("バージョン情報"));
+                      });
 }
 
 }  // namespace mizuto

@@ -1,10 +1,20 @@
 // Asking the home site whether a newer version exists: one HTTP GET of the version page,
-// whose HTML title names the newest release.
+// whose HTML title names the newest release. The request runs in the background: the
+// window goes on answering while it waits, and the result is shown when it arrives.
 #pragma once
 
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
+#include <functional>
 #include <string>
 
+#include "app/version_check.h"
+
+class QNetworkReply;
 class QWidget;
 
 namespace mizuto {
@@ -26,16 +36,41 @@ QUrl HomePageUrl();
 // "/files/Ver_Mizuto.php".
 QUrl VersionPageUrl(const QUrl& home);
 
-// Fetches the version page and compares its title with the program's title. Blocks the
-// caller (user input stays queued) until the reply arrives or `timeoutMs` passes. Any
-// failure of the request itself (no name, refused, time-out, an HTTP error status, an
-// oversized reply) gives kVersionConnectionError with "接続エラー". Never throws.
-// Returns a VersionCheckResult; *messageSjis gets the message (Shift-JIS).
-int CheckLatestVersion(const QUrl& versionPage, const App& app, std::string* messageSjis,
-                       int timeoutMs = 5000);
+// One check of the version page. Any failure of the request itself (no name, refused,
+// time-out, an HTTP error status, an oversized reply, an address that is not http or https)
+// gives kVersionConnectionError with "接続エラー".
+class VersionCheck : public QObject {
+  Q_OBJECT
 
-// The Help menu's check: runs it and shows its message, whatever the result, in a message
-// box captioned "バージョン情報".
+ public:
+  // The result and its message (Shift-JIS).
+  using Done = std::function<void(VersionCheckResult result, const std::string& messageSjis)>;
+
+  // Starts a check of `versionPage` against `programTitleSjis` and returns at once. `done`
+  // runs exactly once, from the event loop, when the reply has arrived, failed or taken
+  // longer than `timeoutMs`; the check then deletes itself. Deleting `parent` (or the check)
+  // before that cancels it, and `done` never runs.
+  static VersionCheck* Start(const QUrl& versionPage, std::string programTitleSjis,
+                             QObject* parent, Done done, int timeoutMs = 5000);
+  ~VersionCheck() override;
+
+ private:
+  VersionCheck(std::string programTitleSjis, QObject* parent, Done done);
+  void Request(const QUrl& versionPage, int timeoutMs);
+  void Finish();
+  void Report(VersionCheckResult result, const std::string& messageSjis);
+
+  std::string programTitle_;
+  Done done_;
+  QNetworkAccessManager manager_;
+  QTimer deadline_;
+  QNetworkReply* reply_ = nullptr;
+  QByteArray body_;
+  bool tooLarge_ = false;
+};
+
+// The Help menu's check: starts it and shows its message, whatever the result, in a message
+// box captioned "バージョン情報" once it is known. Cancelled with `parent`.
 void VerCheckExecute(const QUrl& versionPage, const App& app, QWidget* parent,
                      GuiDialogs& dialogs);
 

@@ -241,15 +241,16 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
   return ReplaceAllText(std::move(text), "&nbsp;", " ");
 }
 
-bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
-                 std::vector<std::string>& errorLines) {
+LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines) {
   std::int64_t size = 0;
+  LogRead result;
   // Only a regular file is a log: a FIFO would block the program in the open call, and a
   // directory would read as an empty log.
-  platform::FilePtr file(platform::OpenRegularFile(path, &size));
+  platform::FilePtr file(platform::OpenRegularFile(path, &size, &result.Error));
   if (!file) {
-    errorLines.emplace_back("File Open Error");
-    return false;
+    // A failure the system did not name is still a failure.
+    if (result.Error.Failure == platform::OpenFailure::kNone) result.Error.Failure = platform::OpenFailure::kOther;
+    return result;
   }
   std::int64_t position = 0;
   if (platform::Seek(file.get(), resumeOffset)) {
@@ -284,7 +285,7 @@ bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& 
   } else if (bytesRead > 0 || position == 0) {
     resumeOffset = position + bytesRead - kRereadBytes;
   }
-  return true;
+  return result;
 }
 
 }  // namespace mizuto

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ingest/log_lines.h"
+#include "platform/platform.h"
 
 namespace mizuto {
 
@@ -22,13 +23,19 @@ inline constexpr const char* kChannelColours[10] = {"80aaff", "10c870", "ffffff"
 // Colour (0xRRGGBB) in which the battle transcript shows chat channel k = 1..7 ("~1".."~7").
 std::uint32_t ChannelDisplayColour(int k);
 
+// What a read of the log came to: read, or why the file did not open.
+struct LogRead {
+  platform::OpenError Error;  // Failure kNone: the file was read
+  bool Opened() const { return Error.Failure == platform::OpenFailure::kNone; }
+  explicit operator bool() const { return Opened(); }
+};
+
 // Reads `path` from `resumeOffset` to its end, appending the kept lines to `lines`, and
 // sets `resumeOffset` for the next read: the file length - 18, or the start of the last
 // line when the game is still writing it (its font opener is there but not its
-// "</FONT>"). False, with "File Open Error" appended to `errorLines`, when the file cannot
-// be opened or is not a regular file; nothing else changes then.
-bool ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
-                 std::vector<std::string>& errorLines);
+// "</FONT>"). When the file cannot be opened or is not a regular file, the result says why
+// and nothing changes.
+LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines);
 
 // The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
 // first ".html", + "csv" (ProgramDir + "csv" when the name has no ".html").

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ingest/chat_log_reader.h"
 #include "ingest/log_lines.h"
 #include "ingest/log_origin.h"
 
@@ -12,11 +13,12 @@ namespace mizuto {
 
 struct LogSource {
   std::string CurrentLogPath;  // the log being analysed; empty before the first
-  std::string NewestLogPath;   // found once in the log folder, then kept for the run
+  std::string NewestLogPath;   // the newest log of the log folder at the latest search
   LogLines Lines;
   std::int64_t ResumeOffset = 0;      // where the next read of the file starts
   std::string CsvPath;                // where the tally table is exported
   std::int32_t AnalysedLineCount = 0;  // lines the analysis has seen
+  LogRead LastRead;                    // how the latest read of the file went
   LogOrigin Origin;                    // what the file was when it was last read
 };
 

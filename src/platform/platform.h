@@ -88,14 +88,24 @@ class StandardOutputBuffer : public std::streambuf {
   bool brokenPipe_ = false;
 };
 
-// Why OpenRegularFile gave nothing.
-enum class OpenProblem { None, Missing, Unreadable, NotAFile };
+// Why a file did not open for reading.
+enum class OpenFailure {
+  kNone,
+  kMissing,         // no such file (or folder on the way)
+  kFolder,          // a folder
+  kNotRegularFile,  // a pipe, a device, a socket
+  kAccessDenied,    // the system refused (permissions, locked)
+  kOther,           // anything else: see the system's text
+};
+struct OpenError {
+  OpenFailure Failure = OpenFailure::kNone;
+  std::string SystemText;  // the system's own words (UTF-8), empty when it gave none
+};
 
 // Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
-// unreadable, a folder, a pipe or a device). Never blocks. `size` receives its length; when
-// `problem` is given it says why nothing opened, and `reason` (if given) the system's words.
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenProblem* problem = nullptr,
-                           std::string* reason = nullptr);
+// unreadable, a folder, a pipe or a device), with `error` (when given) saying why. Never
+// blocks. `size` receives its length.
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error = nullptr);
 
 // What reading a small file came to.
 enum class SmallFileRead { Read, Missing, Unreadable, NotAFile, TooLarge };

@@ -80,11 +80,12 @@ unsigned OpenClosedStandardDescriptors() {
   return closed;
 }
 
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenProblem* problem,
-                           std::string* reason) {
-  auto refuse = [&](OpenProblem why, int code) -> std::FILE* {
-    if (problem) *problem = why;
-    if (reason) *reason = why == OpenProblem::NotAFile ? "not a regular file" : std::strerror(code);
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error) {
+  auto fail = [error](OpenFailure failure, int code) -> std::FILE* {
+    if (error) {
+      error->Failure = failure;
+      error->SystemText = code != 0 ? std::strerror(code) : "";
+    }
     return nullptr;
   };
   // A FIFO would block in the open call; O_NONBLOCK lets it return, and the check below
@@ -92,22 +93,28 @@ std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenProb
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int code = errno;
-    return refuse(code == ENOENT || code == ENOTDIR ? OpenProblem::Missing : OpenProblem::Unreadable, code);
+    if (code == ENOENT || code == ENOTDIR) return fail(OpenFailure::kMissing, code);
+    if (code == EACCES || code == EPERM) return fail(OpenFailure::kAccessDenied, code);
+    if (code == EISDIR) return fail(OpenFailure::kFolder, code);
+    return fail(OpenFailure::kOther, code);
   }
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(fd, &info) != 0) {
     const int code = errno;
     ::close(fd);
-    return refuse(OpenProblem::NotAFile, code);
+    return fail(OpenFailure::kOther, code);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return S_ISDIR(info.st_mode) ? fail(OpenFailure::kFolder, EISDIR) : fail(OpenFailure::kNotRegularFile, 0);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::FILE* f = ::fdopen(fd, "rb");
   if (f == nullptr) {
     const int code = errno;
     ::close(fd);
-    return refuse(OpenProblem::Unreadable, code);
+    return fail(OpenFailure::kOther, code);
   }
-  if (problem) *problem = OpenProblem::None;
   *size = static_cast<std::int64_t>(info.st_size);
   return f;
 }

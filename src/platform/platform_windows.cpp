@@ -132,41 +132,59 @@ void BinaryStandardOutput() {
 
 unsigned OpenClosedStandardDescriptors() { return 0; }
 
-std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenProblem* problem,
-                           std::string* reason) {
-  auto refuse = [&](OpenProblem why, DWORD code) -> std::FILE* {
-    if (problem) *problem = why;
-    if (reason) *reason = why == OpenProblem::NotAFile ? "not a regular file" : ErrorText(code);
+std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error) {
+  auto fail = [error](OpenFailure failure, DWORD code) -> std::FILE* {
+    if (error) {
+      error->Failure = failure;
+      error->SystemText = code != 0 ? ErrorText(code) : std::string();
+    }
     return nullptr;
   };
+  const std::wstring wide = Widen(path);
   // The game keeps writing its log while it is read: share it for writing. A folder does
   // not open without backup semantics; a pipe or a device opens but is no disk file.
-  HANDLE h = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD code = ::GetLastError();
-    return refuse(code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? OpenProblem::Missing
-                                                                                : OpenProblem::Unreadable,
-                  code);
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME) {
+      return fail(OpenFailure::kMissing, code);
+    }
+    // A folder is refused as if access were denied.
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return fail(OpenFailure::kFolder, 0);
+    }
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) {
+      return fail(OpenFailure::kAccessDenied, code);
+    }
+    return fail(OpenFailure::kOther, code);
   }
   BY_HANDLE_FILE_INFORMATION info;
   LARGE_INTEGER length;
-  if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !::GetFileSizeEx(h, &length)) {
+  if (::GetFileType(h) != FILE_TYPE_DISK) {
     ::CloseHandle(h);
-    return refuse(OpenProblem::NotAFile, 0);
+    return fail(OpenFailure::kNotRegularFile, 0);
+  }
+  if (!::GetFileInformationByHandle(h, &info) || !::GetFileSizeEx(h, &length)) {
+    const DWORD code = ::GetLastError();
+    ::CloseHandle(h);
+    return fail(OpenFailure::kOther, code);
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    ::CloseHandle(h);
+    return fail(OpenFailure::kFolder, 0);
   }
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
   if (fd < 0) {
     ::CloseHandle(h);
-    return refuse(OpenProblem::Unreadable, ERROR_TOO_MANY_OPEN_FILES);
+    return fail(OpenFailure::kOther, ERROR_TOO_MANY_OPEN_FILES);
   }
   std::FILE* f = ::_fdopen(fd, "rb");
   if (f == nullptr) {
     ::_close(fd);
-    return refuse(OpenProblem::Unreadable, ERROR_TOO_MANY_OPEN_FILES);
+    return fail(OpenFailure::kOther, ERROR_NOT_ENOUGH_MEMORY);
   }
-  if (problem) *problem = OpenProblem::None;
   *size = static_cast<std::int64_t>(length.QuadPart);
   return f;
 }

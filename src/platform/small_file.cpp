@@ -13,18 +13,25 @@ SmallFileRead ReadSmallFile(const std::string& path, std::size_t limit, std::str
                             std::string* reason) {
   bytes->clear();
   std::int64_t size = 0;
-  OpenProblem problem = OpenProblem::None;
-  std::string why;
-  FilePtr file(OpenRegularFile(path, &size, &problem, &why));
+  OpenError open;
+  FilePtr file(OpenRegularFile(path, &size, &open));
   auto refuse = [&](SmallFileRead outcome, std::string text) {
     bytes->clear();
     bytes->shrink_to_fit();
     if (reason) *reason = path + ": " + text;
     return outcome;
   };
-  if (!file) {
-    if (problem == OpenProblem::Missing) return SmallFileRead::Missing;
-    return refuse(problem == OpenProblem::NotAFile ? SmallFileRead::NotAFile : SmallFileRead::Unreadable, why);
+  switch (file ? OpenFailure::kNone : open.Failure) {
+    case OpenFailure::kNone:
+      break;
+    case OpenFailure::kMissing:
+      return SmallFileRead::Missing;
+    case OpenFailure::kFolder:
+      return refuse(SmallFileRead::NotAFile, "a folder");
+    case OpenFailure::kNotRegularFile:
+      return refuse(SmallFileRead::NotAFile, "not a regular file");
+    default:
+      return refuse(SmallFileRead::Unreadable, open.SystemText.empty() ? "cannot be read" : open.SystemText);
   }
   const std::string tooLarge = "larger than " + std::to_string(limit >> 20) + " MiB, not read";
   if (size < 0 || static_cast<std::uint64_t>(size) > limit) return refuse(SmallFileRead::TooLarge, tooLarge);

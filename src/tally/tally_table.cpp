@@ -52,14 +52,37 @@ int ListView1Compare(const TallyTableView& table, const TallyRow& x, const Tally
   return table.SortReversed == 0 ? vy > vx : vx > vy;
 }
 
-void SortTallyRows(TallyTableView& table, int column) {
-  table.SortColumn = column;
-  table.SortReversed = column == table.PreviousSortColumn ? 1 - table.SortReversed : 0;
+namespace {
+
+void SortRows(TallyTableView& table) {
   // Stable, so rows with equal keys keep their order (there is no second key).
   std::stable_sort(table.Rows.begin(), table.Rows.end(), [&table](const TallyRow& a, const TallyRow& b) {
     return ListView1Compare(table, b, a) == 1;
   });
+}
+
+}  // namespace
+
+void SortTallyRows(TallyTableView& table, int column) {
+  table.SortColumn = column;
+  table.SortReversed = column == table.PreviousSortColumn ? 1 - table.SortReversed : 0;
+  table.Sorted = true;
+  SortRows(table);
   table.PreviousSortColumn = column;
+}
+
+void ReapplyTallySort(TallyTableView& table) {
+  if (!table.Sorted || table.SortColumn < 0 ||
+      static_cast<std::size_t>(table.SortColumn) >= table.Columns.size()) {
+    return;
+  }
+  SortRows(table);
+}
+
+bool TallySortIsDescending(const TallyTableView& table) {
+  // The name column ranks ascending unless reversed; a number column shows its largest
+  // value first unless reversed.
+  return table.SortColumn <= 0 ? table.SortReversed != 0 : table.SortReversed == 0;
 }
 
 bool HideSelectedPlayers(const TallyTableView& table, NameTable& names) {

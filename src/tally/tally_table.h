@@ -16,6 +16,14 @@ int ListView1Compare(const TallyTableView& table, const TallyRow& x, const Tally
 // reverses it) and sorts the rows.
 void SortTallyRows(TallyTableView& table, int column);
 
+// Sorts freshly built rows as the last header click did (the state stays as it is); rows
+// that were never sorted keep their name order. A column that is gone since sorts nothing.
+void ReapplyTallySort(TallyTableView& table);
+
+// Whether the sorted column shows its largest value (for the name column: its highest
+// rank) first, for the header's sort arrow.
+bool TallySortIsDescending(const TallyTableView& table);
+
 // Hides the players of the selected rows; false when no row was selected.
 bool HideSelectedPlayers(const TallyTableView& table, NameTable& names);
 void ShowAllPlayers(NameTable& names);

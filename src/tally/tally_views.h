@@ -28,6 +28,7 @@ struct TallyTableView {
   int SortColumn = 0;
   int PreviousSortColumn = 0;
   int SortReversed = 0;
+  bool Sorted = false;  // a header was clicked: every rebuild keeps the rows in this order
   // Counts every change of the rows or the columns, so a view that saw this number last
   // knows it has nothing to redraw.
   std::uint64_t Revision = 0;

@@ -18,6 +18,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -44,15 +46,24 @@ using test::S;
 using test::U;
 
 struct Check {
-  int Result;
+  VersionCheckResult Result;
   std::string Message;  // UTF-8
 };
 
+// Starts a check and waits for its answer, which always comes from the event loop.
 Check CheckAgainst(const QUrl& url, int timeoutMs = 5000) {
   App app;
-  std::string message = "untouched";
-  const int result = CheckLatestVersion(url, app, &message, timeoutMs);
-  return {result, U(message)};
+  std::optional<Check> answer;
+  bool answeredAtOnce = false;
+  VersionCheck::Start(url, app.ProgramTitle(), nullptr,
+                      [&](VersionCheckResult result, const std::string& message) {
+                        answer = Check{result, U(message)};
+                      },
+                      timeoutMs);
+  answeredAtOnce = answer.has_value();
+  EXPECT_FALSE(answeredAtOnce) << "the check answered before returning";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 30000)) << "no answer";
+  return answer.value_or(Check{kVersionIsCurrent, "no answer"});
 }
 
 Check CheckAgainstServer(const std::string& reply) {
@@ -129,6 +140,28 @@ TEST(VersionCheck, FailedRequestsAreConnectionErrors) {
             kVersionConnectionError);
 }
 
+// The window may close while the site has not answered: the check goes with it, and its
+// answer never reaches a window that is gone.
+TEST(VersionCheck, ACheckEndsWithItsParent) {
+  LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"), /*held=*/true);
+  int answers = 0;
+  auto parent = std::make_unique<QObject>();
+  QPointer<VersionCheck> check = VersionCheck::Start(
+      server.Url(), "Mizuto Ver1.45", parent.get(), [&](VersionCheckResult, const std::string&) { ++answers; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !server.FirstRequest().empty(); }, 30000));
+  parent.reset();
+  EXPECT_TRUE(check.isNull());
+  server.Release();
+  QTest::qWait(50);  // whatever the socket still delivers finds nobody
+  EXPECT_EQ(answers, 0);
+
+  // Without a parent the check lives until it has answered, then goes.
+  LocalHttpServer second(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  check = VersionCheck::Start(second.Url(), "Mizuto Ver1.45", nullptr,
+                              [&](VersionCheckResult, const std::string&) { ++answers; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return answers == 1 && check.isNull(); }, 30000));
+}
+
 TEST(VersionCheck, PageAddressAndMessageBox) {
   EXPECT_EQ(VersionPageUrl(QUrl(QString::fromLatin1(kHomePageUrl))).toString(),
             QStringLiteral("http://mizuto.example/files/Ver_Mizuto.php"));
@@ -167,9 +200,11 @@ TEST(VersionCheck, PageAddressAndMessageBox) {
   {
     LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"));
     VerCheckExecute(server.Url(), app, nullptr, dialogs);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 30000));
   }
   VerCheckExecute(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
                   dialogs);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 30000));
   EXPECT_EQ(shown, QStringList({QStringLiteral("バージョン情報|Mizuto Ver1.46が見つかりました。"),
                                 QStringLiteral("バージョン情報|接続エラー")}));
 }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,8 +24,10 @@ namespace mizuto::test {
 class LocalHttpServer {
  public:
   // `reply` is sent whole (status line, headers, body) after the request's header; an
-  // empty `reply` means the server accepts, reads and never answers.
-  explicit LocalHttpServer(std::string reply) : reply_(std::move(reply)) {
+  // empty `reply` means the server accepts, reads and never answers. A `held` server
+  // answers only once Release() is called: a test sees what the program does meanwhile.
+  explicit LocalHttpServer(std::string reply, bool held = false)
+      : reply_(std::move(reply)), held_(held) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -47,6 +50,7 @@ class LocalHttpServer {
   }
 
   int Port() const { return port_; }
+  void Release() { held_ = false; }
   QUrl Url(const QString& path = QStringLiteral("/files/Ver_Mizuto.php")) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
   }
@@ -79,6 +83,7 @@ class LocalHttpServer {
         std::lock_guard<std::mutex> lock(mutex_);
         if (firstRequest_.empty()) firstRequest_ = request;
       }
+      while (held_ && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
       if (reply_.empty()) {
         // Hold the connection open without a word until the test ends.
         while (WaitReadable(client)) {
@@ -101,6 +106,7 @@ class LocalHttpServer {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> held_;
   std::thread thread_;
   mutable std::mutex mutex_;
   std::string firstRequest_;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -209,6 +210,19 @@ TEST_F(MainWindowLive, FileMenuOffersTheNewestLogOnceTheFolderHasOne) {
   ASSERT_EQ(BattleList()->count(), 1);
   EXPECT_TRUE(Enabled("ReloadLog"));
   EXPECT_TRUE(Errors().isEmpty());
+
+  // A newer log appears during the run: the command loads it.
+  test::WriteBytes(logs + "/tomorrow.html", SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！") +
+                                                SystemLine("白波の強襲です！") + SystemLine("白波に勝利しました！"));
+  std::filesystem::last_write_time(logs + "/tomorrow.html", std::filesystem::last_write_time(logs + "/today.html") +
+                                                                std::chrono::minutes(1));
+  OpenFileMenu();
+  window->Action("LoadNewLog")->trigger();
+  EXPECT_EQ(BattleList()->count(), 2);
+  // A folder without logs, set in the settings: the menu no longer offers one.
+  window->Core().LogDir = test::S(dir.File("empty"));
+  OpenFileMenu();
+  EXPECT_FALSE(Enabled("LoadNewLog"));
 }
 
 TEST_F(MainWindowLive, ShutDownWritesWhatTheNextStartReads) {

@@ -1,6 +1,7 @@
 // The main window driven as the player drives it: start-up from the settings file, loading
 // logs by dialog and drop, the battle list and its keys, the detail switches, the panes,
 // the NPC switch, the check lists and the tally table.
+#include <QHeaderView>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -103,18 +104,54 @@ TEST_F(MainWindowView, AVersionCheckThatCannotConnectLeavesTheCaptionAlone) {
   EXPECT_TRUE(record.Messages.isEmpty());
 }
 
-TEST_F(MainWindowView, AStartUpCheckThatFindsANewerVersionNamesItInTheCaption) {
+// The site may take its time: the window appears and answers meanwhile, and the caption
+// names the newer version once the page has come.
+TEST_F(MainWindowView, AStartUpCheckRunsInTheBackgroundAndNamesANewerVersionInTheCaption) {
   // The home page named by the environment, as a player (or a mirror) sets it.
-  test::LocalHttpServer server(test::HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  test::LocalHttpServer server(test::HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"), /*held=*/true);
   const QByteArray saved = qgetenv(kHomePageVariable);
   qputenv(kHomePageVariable, QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()).toLatin1());
   homePage = HomePageUrl();
   if (saved.isNull()) qunsetenv(kHomePageVariable); else qputenv(kHomePageVariable, saved);
   WriteIni({"VerChk=1"});
   Open();
-  EXPECT_EQ(Caption(), Q("Mizuto Ver1.45 ( Mizuto Ver1.50が見つかりました。 )"));
+  EXPECT_SOON(!server.FirstRequest().empty());
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  // The window does its work while the page is awaited.
+  window->Action("ActiveMode")->trigger();
+  EXPECT_TRUE(window->SinkCounter()->isVisible());
+  window->Action("ActiveMode")->trigger();
+  server.Release();
+  EXPECT_SOON_EQ(Caption(), Q("Mizuto Ver1.45 ( Mizuto Ver1.50が見つかりました。 )"));
   EXPECT_EQ(server.FirstRequest().rfind("GET /files/Ver_Mizuto.php ", 0), 0u);
   EXPECT_TRUE(record.Messages.isEmpty());
+}
+
+TEST_F(MainWindowView, AStartUpCheckThatFindsAnOlderVersionLeavesTheCaptionAlone) {
+  test::LocalHttpServer server(test::HttpReply("<TITLE>Mizuto Ver1.44</TITLE>"));
+  homePage = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
+  WriteIni({"VerChk=1"});
+  Open();
+  // The check is over once it has gone.
+  EXPECT_SOON(!server.FirstRequest().empty() && window->findChild<VersionCheck*>() == nullptr);
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+  EXPECT_TRUE(record.Messages.isEmpty());
+}
+
+TEST_F(MainWindowView, TheHelpMenuCheckAnswersWhenThePageComes) {
+  test::LocalHttpServer server(test::HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"), /*held=*/true);
+  homePage = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
+  Open();
+  window->Action("VerCheck")->trigger();
+  EXPECT_SOON(!server.FirstRequest().empty());
+  EXPECT_TRUE(record.Messages.isEmpty());
+  // Meanwhile the window goes on: another command runs and is drawn.
+  window->Action("ActiveMode")->trigger();
+  EXPECT_TRUE(window->SinkCounter()->isVisible());
+  EXPECT_TRUE(record.Messages.isEmpty());
+  server.Release();
+  EXPECT_SOON_EQ(record.Messages, QStringList{Q("Mizuto Ver1.46が見つかりました。")});
+  EXPECT_EQ(record.MessageCaptions, QStringList{Q("バージョン情報")});
 }
 
 TEST_F(MainWindowView, AnErrorThatEscapesACommandIsShownAndTheProgramGoesOn) {
@@ -203,6 +240,8 @@ TEST_F(MainWindowView, LogsWithoutBattlesAndUnreadableFilesLeaveTheViewsEmpty) {
   LoadTwoBattles();
   window->OpenLog(QString::fromStdString(dir.File("missing.html")));
   EXPECT_EQ(Errors(), "File Open Error");
+  // The old summary goes: the status bar says which log did not open and why.
+  EXPECT_EQ(Status(), Q("ログを開けませんでした: missing.html (ファイルが見つかりません)"));
   EXPECT_EQ(BattleList()->count(), 0);
   EXPECT_EQ(Tally()->model()->rowCount(), 0);
   EXPECT_TRUE(Detail().isEmpty());
@@ -452,28 +491,32 @@ TEST_F(MainWindowView, PaneSwitchesHideAndShowTheirPanes) {
   EXPECT_TRUE(Detail().contains(Q("鬼丸")));  // the panes keep their contents
 }
 
-TEST_F(MainWindowView, NpcSwitchEmptiesTheResultViews) {
+TEST_F(MainWindowView, NpcSwitchAnalysesTheLogAgain) {
   Open();
   QCheckBox* npc = Find<QCheckBox>("NPCCheck");
-  ClickBox("NPCCheck");  // nothing loaded: nothing to empty, no error
+  ClickBox("NPCCheck");  // nothing loaded: only the setting, no error
   EXPECT_TRUE(npc->isChecked());
   EXPECT_TRUE(window->Core().NpcCheck);
   ClickBox("NPCCheck");
   EXPECT_FALSE(window->Core().NpcCheck);
 
-  LoadTwoBattles();
+  log = dir.File("chat.html");
+  test::WriteBytes(log, TwoBattles() + SystemLine("海賊船団の強襲です！") + SystemLine("海賊船団に勝利しました！"));
+  record.OpenAnswer = QString::fromStdString(log);
+  window->Action("LoadLog")->trigger();
+  ASSERT_EQ(BattleList()->count(), 2);
   ClickTallyRow(0);
   ASSERT_TRUE(Enabled("PlayerHide"));
   ClickBox("NPCCheck");
   EXPECT_TRUE(window->Core().NpcCheck);
-  EXPECT_EQ(BattleList()->count(), 0);
-  EXPECT_EQ(Tally()->model()->rowCount(), 0);
-  EXPECT_TRUE(Detail().isEmpty());
-  EXPECT_FALSE(Enabled("PlayerHide"));
-  EXPECT_FALSE(Enabled("PlayerAll"));
-  // The next load analyses with the new setting and fills the views again.
-  window->Action("ReloadLog")->trigger();
+  EXPECT_EQ(BattleList()->count(), 3);
+  EXPECT_GT(Tally()->model()->rowCount(), 0);
+  EXPECT_FALSE(Detail().isEmpty());
+  EXPECT_TRUE(Status().startsWith(Q("   3戦   2勝   1敗"))) << Status().toStdString();
+  EXPECT_FALSE(Enabled("PlayerHide"));  // the selection went with the old rows
+  ClickBox("NPCCheck");
   EXPECT_EQ(BattleList()->count(), 2);
+  EXPECT_TRUE(Status().startsWith(Q("   2戦   1勝   1敗"))) << Status().toStdString();
 }
 
 TEST_F(MainWindowView, CheckMarksAddTallyColumns) {
@@ -506,6 +549,36 @@ TEST_F(MainWindowView, HeaderClicksSortTheTally) {
   EXPECT_EQ(TallyColumn(Q("与撃沈")).front(), "2");
   ClickHeader(Q("与撃沈"));
   EXPECT_EQ(TallyColumn(Q("名前")).back(), Q("太郎"));
+}
+
+// The header shows the order the core keeps, and a rebuild of the rows keeps it.
+TEST_F(MainWindowView, TheSortArrowShowsTheCoresOrderAndARebuildKeepsIt) {
+  Open();
+  LoadTwoBattles();
+  QHeaderView* header = Tally()->horizontalHeader();
+  EXPECT_FALSE(header->isSortIndicatorShown());  // name order: no sort yet
+  const int sinks = static_cast<int>(TallyCaptions().indexOf(Q("与撃沈")));
+  ClickHeader(Q("与撃沈"));
+  EXPECT_TRUE(header->isSortIndicatorShown());
+  EXPECT_EQ(header->sortIndicatorSection(), sinks);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);  // largest first
+  ClickHeader(Q("与撃沈"));
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+  ClickHeader(Q("与撃沈"));
+  const QStringList sorted = TallyColumn(Q("与撃沈"));
+  EXPECT_EQ(sorted.front(), "2");
+
+  // Hiding a player rebuilds the rows: they stay sorted, the arrow stays.
+  const int hanako = static_cast<int>(TallyColumn(Q("名前")).indexOf(Q("花子")));
+  ASSERT_GE(hanako, 0);
+  ClickTallyRow(hanako);
+  window->Action("PlayerHide")->trigger();
+  ASSERT_FALSE(TallyColumn(Q("名前")).contains(Q("花子")));
+  EXPECT_EQ(TallyColumn(Q("名前")).front(), Q("太郎"));
+  EXPECT_EQ(TallyColumn(Q("与撃沈")).front(), "2");
+  EXPECT_TRUE(header->isSortIndicatorShown());
+  EXPECT_EQ(header->sortIndicatorSection(), sinks);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 TEST_F(MainWindowView, PlayersAreHiddenThroughTheTableSelection) {

@@ -123,6 +123,29 @@ struct GeneratedLog {
   std::string Bytes;
 };
 
+// The log that `o` describes (UTF-8 bytes as the game writes them); with o.ProgramDir the
+// matching list files and Mizuto.ini are written there too; `scratch` is a file the log
+// passes through.
+inline std::string WriteGeneratedLog(const loggen::Options& o, const std::string& scratch) {
+  const loggen::Lists lists = loggen::MakeLists(o.Seed, o.Skills, o.Items);
+  const loggen::Cast cast = loggen::MakeCast(o.Seed, o.Owner, o.Players, lists);
+  std::string error;
+  if (!o.ProgramDir.empty() && !loggen::WriteProgramFolder(o, lists, &error)) throw std::runtime_error(error);
+
+  std::FILE* file = std::fopen(scratch.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("cannot write " + scratch);
+  {
+    loggen::LogWriter writer(file);
+    loggen::Generator generator(o, lists, cast, writer);
+    generator.Run();
+    writer.Flush();
+  }
+  std::fclose(file);
+  std::string bytes = ReadBytes(scratch);
+  std::remove(scratch.c_str());
+  return bytes;
+}
+
 // A small log with random options: a few battles, sometimes against NPC fleets, sometimes
 // ending inside its last battle. With `programDir` the matching list files and Mizuto.ini are
 // written there too; `scratch` is a file the log passes through. Every line of it is far
@@ -142,22 +165,7 @@ inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDi
   o.Checked = rng.Between(0, 4);
   o.OpenBattle = rng.Percent(40);
   o.ProgramDir = programDir;
-  const loggen::Lists lists = loggen::MakeLists(o.Seed, o.Skills, o.Items);
-  const loggen::Cast cast = loggen::MakeCast(o.Seed, o.Owner, o.Players, lists);
-  std::string error;
-  if (!programDir.empty() && !loggen::WriteProgramFolder(o, lists, &error)) throw std::runtime_error(error);
-
-  std::FILE* file = std::fopen(scratch.c_str(), "wb");
-  if (file == nullptr) throw std::runtime_error("cannot write " + scratch);
-  {
-    loggen::LogWriter writer(file);
-    loggen::Generator generator(o, lists, cast, writer);
-    generator.Run();
-    writer.Flush();
-  }
-  std::fclose(file);
-  log.Bytes = ReadBytes(scratch);
-  std::remove(scratch.c_str());
+  log.Bytes = WriteGeneratedLog(o, scratch);
   return log;
 }
 
