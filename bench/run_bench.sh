@@ -76,3 +76,6 @@ echo "window: peak RSS $(awk "BEGIN{printf \"%.1f\", $kb/1024}") MiB"
 echo "== B7: a transcript switch in the window (offscreen), name table full"
 MIZUTO_BENCH_DIR="$corpus/full" build/bench/window_bench --benchmark_repetitions=3 \
   --benchmark_report_aggregates_only=true
+
+echo "== B8: the window loading the 100 MB log (offscreen): the longest it does not answer"
+MIZUTO_BENCH_LOAD_DIR="$corpus/100mb" build/bench/window_bench --benchmark_filter=LoadLargeLog

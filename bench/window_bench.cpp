@@ -4,12 +4,26 @@
 //
 //   MIZUTO_BENCH_DIR=build/bench-corpus/full build/bench/window_bench
 // The folder holds chat.html with its list files and Mizuto.ini (made by make_corpus.sh).
+//
+// And how long the window stays undrawn while it loads a large log: a 5 ms timer stands for
+// everything the window has to answer (its own redraws, the system's expose events), so the
+// longest wait between two of its ticks, from the start of the load to its end, is the
+// longest the window did not answer. The status bar's label is watched too: the longest
+// time between two of its paints.
+//
+//   MIZUTO_BENCH_LOAD_DIR=build/bench-corpus/100mb build/bench/window_bench
+//     --benchmark_filter=LoadLargeLog
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTableView>
 #include <QUrl>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -24,6 +38,40 @@ std::string Env(const char* name) {
   return v ? v : "";
 }
 
+// Records the longest time between two events of one kind, and how many there were.
+class GapWatch : public QObject {
+ public:
+  explicit GapWatch(QEvent::Type type) : type_(type) {}
+  void Start() {
+    clock_.start();
+    last_ = 0;
+    longest_ = 0;
+    count_ = 0;
+  }
+  void Mark() {
+    const qint64 now = clock_.nsecsElapsed();
+    lastGap_ = now - last_;
+    longest_ = std::max(longest_, lastGap_);
+    last_ = now;
+    ++count_;
+  }
+  double LongestMs() const { return static_cast<double>(longest_) / 1e6; }
+  double LastGapMs() const { return static_cast<double>(lastGap_) / 1e6; }
+  int Count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == type_) Mark();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QEvent::Type type_;
+  QElapsedTimer clock_;
+  qint64 last_ = 0, longest_ = 0, lastGap_ = 0;
+  int count_ = 0;
+};
+
 // No dialog ever waits for a click here.
 GuiDialogs SilentDialogs() {
   GuiDialogs d;
@@ -35,6 +83,20 @@ GuiDialogs SilentDialogs() {
   d.Exec = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
   return d;
 }
+
+// The main window on the folder `dir`, shown; the core is made first so that it outlives it.
+struct ShownWindow {
+  explicit ShownWindow(const std::string& dir) {
+    MainWindowOptions options;
+    options.ProgramDir = dir + "/";
+    options.HomePage = QUrl(QStringLiteral("http://127.0.0.1:9/"));
+    options.Dialogs = SilentDialogs();
+    Window = std::make_unique<MainWindow>(*Core, std::move(options));
+    Window->show();
+  }
+  std::unique_ptr<App> Core = std::make_unique<App>();
+  std::unique_ptr<MainWindow> Window;
+};
 
 // Everything the window has to draw after an event, drawn.
 void Settle() {
@@ -48,13 +110,8 @@ void BM_TranscriptSwitch(benchmark::State& state) {
     state.SkipWithError("set MIZUTO_BENCH_DIR");
     return;
   }
-  MainWindowOptions options;
-  options.ProgramDir = dir + "/";
-  options.HomePage = QUrl(QStringLiteral("http://127.0.0.1:9/"));
-  options.Dialogs = SilentDialogs();
-  auto core = std::make_unique<App>();
-  auto window = std::make_unique<MainWindow>(*core, std::move(options));
-  window->show();
+  ShownWindow shown(dir);
+  MainWindow* window = shown.Window.get();
   if (!window->OpenLog(QString::fromStdString(dir + "/chat.html"))) {
     state.SkipWithError("cannot read chat.html");
     return;
@@ -72,6 +129,51 @@ void BM_TranscriptSwitch(benchmark::State& state) {
   window->hide();  // nothing is written back: the window is not closed
 }
 BENCHMARK(BM_TranscriptSwitch)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_LoadLargeLog(benchmark::State& state) {
+  const std::string dir = Env("MIZUTO_BENCH_LOAD_DIR");
+  if (dir.empty()) {
+    state.SkipWithError("set MIZUTO_BENCH_LOAD_DIR");
+    return;
+  }
+  ShownWindow shown(dir);
+  MainWindow* window = shown.Window.get();
+  QCoreApplication::processEvents();
+
+  GapWatch answered(QEvent::Timer);
+  QTimer heartbeat;
+  heartbeat.setInterval(5);
+  QObject::connect(&heartbeat, &QTimer::timeout, [&] { answered.Mark(); });
+  GapWatch painted(QEvent::Paint);
+  QLabel* status = window->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->findChild<QLabel*>();
+  status->installEventFilter(&painted);
+
+  double longestAnswer = 0, longestPaint = 0, endWait = 0;
+  int paints = 0;
+  for (auto _ : state) {
+    heartbeat.start();
+    answered.Start();
+    painted.Start();
+    const bool read = window->OpenLog(QString::fromStdString(dir + "/chat.html"));
+    answered.Mark();  // the wait from the last tick to the end of the load counts too
+    painted.Mark();
+    heartbeat.stop();
+    if (!read) {
+      state.SkipWithError("cannot read chat.html");
+      return;
+    }
+    longestAnswer = std::max(longestAnswer, answered.LongestMs());
+    endWait = std::max(endWait, answered.LastGapMs());
+    longestPaint = std::max(longestPaint, painted.LongestMs());
+    paints += painted.Count() - 1;
+  }
+  state.counters["longest_unanswered_ms"] = longestAnswer;
+  state.counters["longest_status_unpainted_ms"] = longestPaint;
+  state.counters["end_unanswered_ms"] = endWait;  // from the last tick to the load's end
+  state.counters["status_paints"] = benchmark::Counter(paints, benchmark::Counter::kAvgIterations);
+  window->hide();  // nothing is written back: the window is not closed
+}
+BENCHMARK(BM_LoadLargeLog)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace mizuto

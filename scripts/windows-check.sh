@@ -8,11 +8,9 @@
 #   scripts/windows-check.sh          (after a Linux build in build/test, or it makes one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine64 googletest libgtest-dev
 jobs="$(nproc)"
 linux=build/test
 win=build/windows
-wine=/usr/lib/wine/wine64
 started=$(date +%s)
 step() { echo "== $* ($(( $(date +%s) - started )) s)"; }
 
@@ -21,20 +19,10 @@ cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$linux" -j"$jobs" --target mizuto mizuto_loggen mizuto_codec_dump demo program_folder >/dev/null
 
 step "Windows cross build"
-# -O2 as the Linux test build (GCC 12 at -O3 sees false overlaps in std::string).
-cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" >/dev/null
-cmake --build "$win" -j"$jobs" >/dev/null
+scripts/windows-build.sh
 
-# A private Wine prefix: nothing of the user's, made once.
-# Wine turns this system's names into UTF-16 by the locale's character set: UTF-8.
-export WINEPREFIX="$PWD/$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
-stop_wine() { WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -k 2>/dev/null || true; }
-trap stop_wine EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  step "Wine prefix"
-  "$wine" wineboot --init >/dev/null 2>&1
-fi
+step "Wine prefix"
+source scripts/wine-env.sh
 
 step "core tests under Wine"
 ctest --test-dir "$win" --output-on-failure -j"$jobs"

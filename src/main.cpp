@@ -12,24 +12,60 @@
 #include <utility>
 #include <vector>
 
+#include "app/app.h"
 #include "app/command_line.h"
 #include "app/follow.h"
 #include "app/report.h"
 #include "app/usage.h"
+#include "app/user_folder.h"
 #include "platform/platform.h"
 
 namespace {
 
-// A headless mode: its arguments after the mode's own word, then the run itself.
+// Where the program's own files live and where its settings and lists are kept. The build
+// decides between the two layouts (MIZUTO_INSTALLED_LAYOUT): a portable Mizuto keeps
+// everything in the program's folder; an installed one finds its window module and shipped
+// lists relative to bin/ (so an unpacked package runs from wherever it was unpacked) and
+// keeps each user's settings and lists in their own folder.
+struct Folders {
+  std::string Module;   // holds the window module; ends in a separator
+  std::string Program;  // Mizuto.ini and the lists; ends in a separator
+};
+
+// False (with the reason on the error output) when the per-user folder cannot be had.
+bool FindFolders(const char* argv0, const std::vector<std::string>& args, Folders* folders) {
+  const std::string own = mizuto::platform::ProgramFolder(argv0);
+#ifdef MIZUTO_INSTALLED_LAYOUT
+  folders->Module = own + MIZUTO_MODULE_FROM_BIN;
+  if (mizuto::NamesProgramDir(args)) return true;  // the option sets it, and wins
+  folders->Program = mizuto::UserProgramFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  if (folders->Program.empty()) {
+    std::cerr << "mizuto: no folder for the settings (neither XDG_CONFIG_HOME nor HOME names an absolute one);"
+                 " name one with --program-dir DIR\n";
+    return false;
+  }
+  std::string error;
+  if (!mizuto::PrepareUserFolder(folders->Program, own + MIZUTO_DATA_FROM_BIN, &error)) {
+    std::cerr << "mizuto: cannot prepare the settings folder (" << error << ")\n";
+    return false;
+  }
+#else
+  (void)args;
+  folders->Module = own;
+  folders->Program = own;
+#endif
+  return true;
+}
+
 // Set at the start, before anything is opened.
 bool standardOutputClosed = false;
 
+// A headless mode: its arguments after the mode's own word, then the run itself.
 template <class Options, class Parse, class Run>
 int RunHeadless(std::vector<std::string> args, const char* argv0, const char* usage, Parse parse,
                 Run run) {
   args.erase(args.begin());
   Options options;
-  options.ProgramDir = mizuto::platform::ProgramFolder(argv0);
   std::string error;
   if (!parse(args, &options, &error)) {
     std::cerr << "mizuto: " << error << "\n" << usage << mizuto::kHelpHint;
@@ -45,6 +81,9 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
     std::cerr << "mizuto: the standard output is closed\n";
     return mizuto::kOutputFailedStatus;
   }
+  Folders folders;
+  if (!FindFolders(argv0, args, &folders)) return 1;
+  if (!mizuto::NamesProgramDir(args)) options.ProgramDir = folders.Program;
   // The output's bytes are its contract: no LF -> CR LF on the way out.
   mizuto::platform::BinaryStandardOutput();
   mizuto::platform::StandardOutputBuffer outBuffer;
@@ -65,8 +104,13 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
 }
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
-  return RunHeadless<mizuto::ReportOptions>(std::move(args), argv0, mizuto::kReportUsage,
-                                            mizuto::ParseReportArguments, mizuto::RunReport);
+  return RunHeadless<mizuto::ReportOptions>(
+      std::move(args), argv0, mizuto::kReportUsage, mizuto::ParseReportArguments,
+      [](mizuto::ReportOptions options, std::ostream& out, std::ostream& err) {
+        // Someone watching sees how far a long load got; a file or a pipe gets nothing.
+        options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
+        return mizuto::RunReport(options, out, err);
+      });
 }
 
 int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
@@ -83,8 +127,9 @@ int RunWindow(std::vector<std::string> args, char* argv0) {
               << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
     return 2;
   }
-  const std::string folder = mizuto::platform::ProgramFolder(argv0);
-  const std::string module = folder + mizuto::platform::ModuleFileName("mizuto_window");
+  Folders folders;
+  if (!FindFolders(argv0, std::vector<std::string>(args.begin() + 1, args.end()), &folders)) return 1;
+  const std::string module = folders.Module + mizuto::platform::ModuleFileName("mizuto_window");
   std::string error;
   void* handle = mizuto::platform::LoadModule(module, &error);
   if (handle == nullptr) {
@@ -100,7 +145,7 @@ int RunWindow(std::vector<std::string> args, char* argv0) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  return windowMain(static_cast<int>(args.size()), argv.data(), folder.c_str());
+  return windowMain(static_cast<int>(args.size()), argv.data(), folders.Program.c_str());
 }
 
 }  // namespace
@@ -117,6 +162,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << mizuto::FullUsage();
+    return 0;
+  }
+  if (!args.empty() && args[0] == "--version") {
+    std::cout << mizuto::ProgramTitleUtf8() << "\n";
     return 0;
   }
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);

@@ -35,7 +35,10 @@ class ViewUpdates final : public AnalysisEvents {
     if (app_.OnBattleEnded) app_.OnBattleEnded(b);
   }
   void ShipsDown(const AnalysisState&) override { ShowSinkCount(app_); }
-  void Progress(int percent) override { app_.SetStatus(SJ("解析中:") + std::to_string(percent) + "%"); }
+  void Progress(int percent) override {
+    app_.SetStatus(SJ("解析中:") + std::to_string(percent) + "%");
+    if (app_.OnLoadProgress) app_.OnLoadProgress(LoadStage::Analysing, percent);
+  }
   void Error(std::string line) override { app_.AppendError(std::move(line)); }
 
   const AnalysedBattles& Battles() const { return battles_; }

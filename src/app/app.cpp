@@ -8,6 +8,11 @@ App::App() : UserName("YOU"), SinkCounterText(Utf8ToSjis("味方 0 - 0 敵")) {
   Caption = ProgramTitle();
 }
 
-std::string App::ProgramTitle() const { return kProgramTitleUtf8; }
+#ifndef MIZUTO_VERSION
+#error "MIZUTO_VERSION comes from project() in CMakeLists.txt"
+#endif
+const char* ProgramTitleUtf8() { return "Mizuto Ver" MIZUTO_VERSION; }
+
+std::string App::ProgramTitle() const { return ProgramTitleUtf8(); }
 
 }  // namespace mizuto

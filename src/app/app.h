@@ -14,9 +14,14 @@
 
 namespace mizuto {
 
-inline constexpr const char* kProgramTitleUtf8 = "Mizuto Ver1.45";
+// "Mizuto Ver" and the version the build was made as (project() in CMakeLists.txt, the one
+// place it is set): the caption, what the version check compares, what --version prints.
+const char* ProgramTitleUtf8();
 // The application's own title (the task bar's text and the caption of a plain message box).
 inline constexpr const char* kApplicationTitle = "Mizuto";
+
+// The two long parts of a load, as progress reports name them.
+enum class LoadStage { Reading, Analysing };
 
 // Window geometry and pane sizes, as stored in the settings file.
 struct WindowGeometry {
@@ -59,6 +64,10 @@ struct App : LogSource, Analysis {
 
   // Called whenever the status text changes during a long run, so a window can repaint.
   std::function<void()> OnStatusChanged;
+  // Called all along a load (a few hundred times for a large log): the share of the log's
+  // bytes read, then of its lines analysed, in percent. A window stays drawn through it,
+  // a terminal shows a progress line.
+  std::function<void(LoadStage, int)> OnLoadProgress;
   // Called when the analysis has read a battle's result message and closed the battle
   // (its index), while the ships-down counters still hold that battle's figures.
   std::function<void(int)> OnBattleEnded;

@@ -1,5 +1,6 @@
 #include "app/load_driver.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -18,9 +19,20 @@
 
 namespace mizuto {
 
-bool ReadCurrentLog(App& app) {
+bool ReadCurrentLog(App& app, bool showProgress) {
   app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);
-  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines);
+  ReadProgress progress;
+  if (showProgress) {
+    // A whole log can be large enough to read for seconds: the status bar counts it, as
+    // the analysis counts its lines after it.
+    progress = [&app, shown = -1](std::int64_t read, std::int64_t total) mutable {
+      const int percent = total > 0 ? static_cast<int>(std::min<std::int64_t>(read * 100 / total, 100)) : 100;
+      if (percent != shown) app.SetStatus(SJ("読込中:") + std::to_string(percent) + "%");
+      shown = percent;
+      if (app.OnLoadProgress) app.OnLoadProgress(LoadStage::Reading, percent);
+    };
+  }
+  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress);
   if (!app.LastRead) app.AppendError(kFileOpenError);
   return app.LastRead.Opened();
 }
@@ -72,7 +84,7 @@ bool LoadAndAnalyse(App& app) {
   app.Origin = LogOrigin{};
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
-  if (!ReadCurrentLog(app)) {
+  if (!ReadCurrentLog(app, true)) {
     // The error pane may be hidden, and the old summary would pass for this log's.
     app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
     return false;

@@ -15,7 +15,8 @@ inline constexpr const char* kFileOpenError = "File Open Error";
 // Reads what app.CurrentLogPath gained since app.ResumeOffset into app.Lines (the CSV path
 // follows the log's name) and keeps the outcome in app.LastRead. False when it cannot be
 // opened: the error pane's last line is then kFileOpenError.
-bool ReadCurrentLog(App& app);
+// With `showProgress` (a whole load) the status bar shows how much of it has been read.
+bool ReadCurrentLog(App& app, bool showProgress = false);
 
 // A log that did not open, for the status bar (Shift-JIS): "ログを開けませんでした: " the
 // file's name and, in brackets, why.

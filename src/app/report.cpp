@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/progress_line.h"
 #include "app/result_views.h"
 #include "app/start_up.h"
 #include "battle/battle_detail.h"
@@ -70,7 +71,13 @@ int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err
   app.Acts.AvgHitDown.Checked = options.AvgHitDown;
   app.Acts.AvgSkillItem.Checked = options.AvgSkillItem;
   app.CurrentLogPath = options.LogPath;
-  if (!LoadAndAnalyse(app)) {
+  ProgressLine progress(err);
+  if (options.ShowProgress) {
+    app.OnLoadProgress = [&progress](LoadStage stage, int percent) { progress.Update(stage, percent); };
+  }
+  const bool loaded = LoadAndAnalyse(app);
+  progress.Finish();
+  if (!loaded) {
     err << LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error) << '\n';
     return 1;
   }

@@ -16,6 +16,7 @@ struct ReportOptions : HeadlessOptions {
   bool Detail = false;
   bool DetailAll = false;
   std::vector<int> DetailBattles;  // 1-based
+  bool ShowProgress = false;  // a progress line on `err` while a long load runs (a terminal)
 };
 
 // Parses the command line after "--report"; false with `error` set on bad arguments.

@@ -16,15 +16,20 @@ std::string FullUsage() {
   usage += aligned(kReportUsage);
   usage += aligned(kFollowUsage);
   usage += "       mizuto --help   (or mizuto --report --help, mizuto --follow --help)\n";
+  usage += "       mizuto --version\n";
   usage +=
       "\n"
       "Without --report or --follow, the main window opens (it needs a display), on LOG when\n"
       "one is named.\n"
       "  --program-dir DIR    the folder of Mizuto.ini and the list files NPCList.txt,\n"
       "                       SkillList.txt, ItemList.txt, ShipList.txt (default: the\n"
-      "                       program's folder); the window writes its settings back there\n"
+      "                       program's folder; for an installed Mizuto $XDG_CONFIG_HOME/mizuto,\n"
+      "                       by default ~/.config/mizuto, made at its first start with the\n"
+      "                       shipped lists); the window writes its settings back there\n"
       "  --screenshot PNG     save a picture of the window once it is drawn, then end\n"
       "  --quit-after-load    draw the window once with LOG, then end without saving settings\n"
+      "\n"
+      "--version prints the program's title and version.\n"
       "\n"
       "--report prints what the window shows after loading LOGFILE, in the sections [battles],\n"
       "[summary], [tallies], [head-to-head], [errors], with --active [sink-counter], and with\n"

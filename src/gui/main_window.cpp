@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
 #include <QStatusBar>
@@ -27,6 +29,12 @@
 
 namespace mizuto {
 
+namespace {
+// The longest the window goes undrawn while a log loads, less the time one progress step
+// takes (a block of the log read, or 64 lines analysed).
+constexpr int kLoadRedrawMs = 40;
+}  // namespace
+
 MainWindow::MainWindow(App& core, MainWindowOptions options)
     : app_(core), options_(std::move(options)) {
   setObjectName(QStringLiteral("Form1"));
@@ -39,6 +47,17 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
     if (StatusBarText(app_) == shownStatus_) return;
     SyncStatus();
     statusText_->repaint();
+  };
+  // A large log takes seconds to load: the window is drawn meanwhile, every few
+  // hundredths of a second. It takes no input then and the log's timer waits, so no
+  // command starts inside the load.
+  app_.OnLoadProgress = [this, sinceEvents = QElapsedTimer()](LoadStage, int) mutable {
+    if (sinceEvents.isValid() && sinceEvents.elapsed() < kLoadRedrawMs) return;
+    const bool ticking = timer1_ != nullptr && timer1_->isActive();
+    if (ticking) timer1_->stop();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (ticking) timer1_->start();
+    sinceEvents.start();
   };
   BuildLayout();
   BuildActions();
@@ -68,7 +87,10 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
 }
 
 // The core outlives the window; its status callback must not.
-MainWindow::~MainWindow() { app_.OnStatusChanged = nullptr; }
+MainWindow::~MainWindow() {
+  app_.OnStatusChanged = nullptr;
+  app_.OnLoadProgress = nullptr;
+}
 
 QAction* MainWindow::Action(const char* name) const {
   for (const ActionEntry& e : entries_) {

@@ -7,10 +7,8 @@
 
 namespace mizuto {
 
-namespace {
-
 // Drawn on a 48-unit grid and scaled, so every size shows the same picture.
-QPixmap ShipPicture(int size) {
+QImage ProgramIconImage(int size) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter p(&image);
@@ -65,14 +63,12 @@ QPixmap ShipPicture(int size) {
     p.drawPath(wave);
   }
   p.end();
-  return QPixmap::fromImage(image);
+  return image;
 }
-
-}  // namespace
 
 QIcon ProgramIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48}) icon.addPixmap(ShipPicture(size));
+  for (int size : {16, 32, 48}) icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
   return icon;
 }
 

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
 namespace mizuto {
 
 // The icon with hand-drawn pixmaps of 16, 32 and 48 pixels.
 QIcon ProgramIcon();
+
+// The picture at `size` pixels square (the desktop's icon files are made from it).
+QImage ProgramIconImage(int size);
 
 }  // namespace mizuto

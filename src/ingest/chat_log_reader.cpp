@@ -241,7 +241,8 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
   return ReplaceAllText(std::move(text), "&nbsp;", " ");
 }
 
-LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines) {
+LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
+                    const ReadProgress& progress) {
   std::int64_t size = 0;
   LogRead result;
   // Only a regular file is a log: a FIFO would block the program in the open call, and a
@@ -272,6 +273,7 @@ LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLine
     if (got == 0) break;
     bytesRead += static_cast<std::int64_t>(got);
     cutter.Feed(block.get(), block.get() + got);
+    if (progress) progress(bytesRead, size - position);
   }
   cutter.Finish();
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,7 +36,10 @@ struct LogRead {
 // line when the game is still writing it (its font opener is there but not its
 // "</FONT>"). When the file cannot be opened or is not a regular file, the result says why
 // and nothing changes.
-LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines);
+// `progress`, when given, hears after each block how many bytes of how many have been read.
+using ReadProgress = std::function<void(std::int64_t read, std::int64_t total)>;
+LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
+                    const ReadProgress& progress = {});
 
 // The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
 // first ".html", + "csv" (ProgramDir + "csv" when the name has no ".html").

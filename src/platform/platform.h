@@ -102,6 +102,9 @@ struct OpenError {
   std::string SystemText;  // the system's own words (UTF-8), empty when it gave none
 };
 
+// Whether the error output is a terminal (a person watching), not a file or a pipe.
+bool ErrorOutputIsTerminal();
+
 // Opens `path` for binary reading when it is a regular file; nullptr otherwise (missing,
 // unreadable, a folder, a pipe or a device), with `error` (when given) saying why. Never
 // blocks. `size` receives its length.

@@ -80,6 +80,8 @@ unsigned OpenClosedStandardDescriptors() {
   return closed;
 }
 
+bool ErrorOutputIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error) {
   auto fail = [error](OpenFailure failure, int code) -> std::FILE* {
     if (error) {

@@ -125,6 +125,8 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return args;
 }
 
+bool ErrorOutputIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 void BinaryStandardOutput() {
   std::fflush(stdout);
   ::_setmode(::_fileno(stdout), _O_BINARY);
