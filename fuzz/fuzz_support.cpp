@@ -1,13 +1,16 @@
 #include "fuzz_support.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "app/app.h"
@@ -68,6 +71,37 @@ void WriteFile(const std::string& path, std::string_view bytes) {
   if (f == nullptr) Fail("cannot write %s", path.c_str());
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (std::fclose(f) != 0 || !ok) Fail("cannot write %s", path.c_str());
+}
+
+std::string TakeFileKinds(std::string_view* input, std::size_t count) {
+  std::string kinds(count, 'r');
+  if (input->size() < 2 + count || !input->starts_with("\xFF\xFF")) return kinds;
+  for (std::size_t i = 0; i < count; ++i) {
+    const char c = (*input)[2 + i];
+    if (c == 'f' || c == 'z' || c == 'd') kinds[i] = c;
+  }
+  input->remove_prefix(2 + count);
+  return kinds;
+}
+
+void PlaceFile(const std::string& path, char kind, std::string_view bytes) {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+  switch (kind) {
+    case 'f':
+      if (::mkfifo(path.c_str(), 0600) != 0) Fail("cannot make the FIFO %s", path.c_str());
+      return;
+    case 'd':
+      if (!std::filesystem::create_directory(path, ec)) Fail("cannot make the folder %s", path.c_str());
+      return;
+    case 'z':
+      WriteFile(path, bytes);
+      std::filesystem::resize_file(path, std::max<std::uintmax_t>(bytes.size(), std::uintmax_t{16} << 20) + 1, ec);
+      if (ec) Fail("cannot grow %s", path.c_str());
+      return;
+    default:
+      WriteFile(path, bytes);
+  }
 }
 
 std::string MakeProgramFolder(std::string_view name, std::uint64_t seed, bool allChecked) {

@@ -21,6 +21,16 @@ const std::string& ScratchDir();
 // the program would pass as tested.
 void WriteFile(const std::string& path, std::string_view bytes);
 
+// What a settings or list file is made for an input: 'r' a regular file holding its part of
+// the input, 'f' a FIFO nobody writes to, 'z' a file over the program's size limit (its part
+// of the input first, then a hole), 'd' a folder.
+// An input that starts with 0xFF 0xFF and then `count` bytes chooses the kinds of its
+// `count` files by those bytes (any byte but 'f', 'z', 'd' is 'r'); they are taken off the
+// input. Any other input makes every file a regular one.
+std::string TakeFileKinds(std::string_view* input, std::size_t count);
+// Puts a file of `kind` at `path`, replacing whatever is there.
+void PlaceFile(const std::string& path, char kind, std::string_view bytes);
+
 // The settings and list files that the generator writes for `seed`, in a fresh folder
 // `name` under the scratch folder; returns the folder, ending in '/'.
 // With `allChecked` every skill and item is checked in Mizuto.ini (one column each).

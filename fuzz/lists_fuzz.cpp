@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -44,15 +45,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view rest(reinterpret_cast<const char*>(data), size);
+  const std::string kinds = fuzz::TakeFileKinds(&rest, 4);
   bool more = true;
-  for (const char* name : kListFiles) {
-    const std::string path = gProgramDir + name;
+  std::size_t unreadable = 0;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::string path = gProgramDir + kListFiles[k];
     if (!more) {
-      std::remove(path.c_str());
+      std::filesystem::remove_all(path);
       continue;
     }
     const std::size_t nul = rest.find('\0');
-    fuzz::WriteFile(path, rest.substr(0, nul));
+    fuzz::PlaceFile(path, kinds[k], rest.substr(0, nul));
+    unreadable += kinds[k] != 'r';
     more = nul != std::string_view::npos;
     if (more) rest.remove_prefix(nul + 1);
   }
@@ -61,6 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   app.ProgramDir = gProgramDir;
   StartUp(app);
   const ReferenceLists& lists = app.Lists;
+  // A list that is no small regular file reads as missing, and the error pane says so.
+  if (app.ErrorLines.size() != unreadable)
+    fuzz::Fail("%zu error lines for %zu unreadable list files", app.ErrorLines.size(), unreadable);
+  const std::size_t sizes[4] = {lists.NpcNames.size(), lists.SkillNames.size(), lists.ItemNames.size(),
+                                lists.ShipNames.size()};
+  for (std::size_t k = 0; k < 4; ++k) {
+    if (kinds[k] != 'r' && sizes[k] != 0) fuzz::Fail("%s was read although it is no small file", kListFiles[k]);
+  }
   if (lists.ItemKinds.size() != lists.ItemNames.size()) fuzz::Fail("item kinds not parallel to the names");
   if (app.SkillChecked.size() != lists.SkillNames.size() || app.ItemChecked.size() != lists.ItemNames.size())
     fuzz::Fail("check marks not parallel to their lists");

@@ -62,6 +62,13 @@ done
 # Settings as the program itself writes them: every key, in save order.
 printf '[Mizuto]\r\nTop=134\r\nLeft=214\r\nWidth=734\r\nHeight=707\r\nSp1=255\r\nSp2=185\r\nSp3=103\r\nSp4=177\r\nSp5=289\r\nVerChk=1\r\nNPC=0\r\nCRI=1\r\nUserName=YOU\r\nLogDir=/home/player/logs\r\nBattleView=1\r\nErrorView=1\r\nItemChk=110000000000000\r\nSkillChk=10100000000000000000\r\nDebug=0\r\nWater=1\r\nSail=0\r\nRudder=1\r\nConfuse=0\r\nSChk=1\r\nPChk=1\r\nCChk=0\r\nR1Chk=0\r\nR2Chk=0\r\nR3Chk=0\r\nTChk=1\r\n' \
   > "$seeds/settings/saved.ini"
+# Settings and list files that are no small regular file: 0xFF 0xFF, then one kind byte per
+# file ('f' a FIFO, 'z' over the size limit, 'd' a folder, anything else a regular file).
+for k in f z d; do
+  { printf '\xff\xff%s' "$k"; cat "$seeds/settings/gen1.ini"; } > "$seeds/settings/kind-$k.ini"
+done
+{ printf '\xff\xfffzdr'; cat "$seeds/lists/gen2"; } > "$seeds/lists/kinds-fzdr"
+{ printf '\xff\xffrrzf'; cat "$seeds/lists/gen3"; } > "$seeds/lists/kinds-rrzf"
 # Version pages: Content-Type line, then the body.
 v="$seeds/version"
 printf 'text/html; charset=Shift_JIS\n<HTML><HEAD><TITLE>Mizuto Ver1.45</TITLE></HEAD><BODY></BODY></HTML>\n' > "$v/current"

@@ -1,10 +1,15 @@
 // The settings file: Mizuto.ini as start-up reads it, then saved and read back.
-//   - the profile text is kept line by line, so parsing and writing back changes no byte;
+//   - the profile text is kept as it was read, so parsing and writing back changes no byte;
 //   - what start-up read survives a save: a second start on the saved file reads the same
-//     geometry, switches, names, folder and check marks.
+//     geometry, switches, names, folder and check marks;
+//   - a settings file that is a FIFO, a folder or over the size limit (an input starting
+//     0xFF 0xFF and 'f', 'd' or 'z') is not read: the defaults, one error line, and the
+//     save refused, leaving it as it was.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <string_view>
 
 #include "app/app.h"
@@ -18,6 +23,7 @@ namespace {
 using namespace mizuto;
 
 std::string gProgramDir;
+std::string gDefaults;  // SettingsOf a start without Mizuto.ini (the same lists)
 
 // Every setting the file holds, as one comparable text.
 std::string SettingsOf(const App& app) {
@@ -43,21 +49,41 @@ std::string SettingsOf(const App& app) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   gProgramDir = fuzz::MakeProgramFolder("program", 1, false);
+  App defaults;
+  defaults.ProgramDir = fuzz::MakeProgramFolder("defaults", 1, false);
+  std::filesystem::remove(defaults.ProgramDir + "Mizuto.ini");
+  StartUp(defaults);
+  gDefaults = SettingsOf(defaults);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const char kind = fuzz::TakeFileKinds(&bytes, 1)[0];
   ProfileFile profile;
   profile.Parse(bytes);
   if (profile.Bytes() != bytes) fuzz::Fail("parsing and writing back changed the settings text");
 
   const std::string path = gProgramDir + "Mizuto.ini";
-  fuzz::WriteFile(path, bytes);
+  fuzz::PlaceFile(path, kind, bytes);
   App first;
   first.ProgramDir = gProgramDir;
   StartUp(first);
   std::string error;
+  if (kind != 'r') {
+    // Not read, so not written back: defaults, one line saying why, the file left alone.
+    if (SettingsOf(first) != gDefaults) fuzz::Fail("a settings file that is no small file was read");
+    if (first.ErrorLines.size() != 1) fuzz::Fail("%zu error lines for an unreadable settings file", first.ErrorLines.size());
+    if (SaveSettings(first, &error)) fuzz::Fail("a settings file that was not read was replaced");
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    const bool same = kind == 'f'   ? std::filesystem::is_fifo(status)
+                      : kind == 'd' ? std::filesystem::is_directory(status)
+                                    : std::filesystem::file_size(path, ec) > (std::uintmax_t{16} << 20);
+    if (!same) fuzz::Fail("the settings file changed although it was not read");
+    return 0;
+  }
+  if (!first.ErrorLines.empty()) fuzz::Fail("a regular settings file was reported: %s", first.ErrorLines[0].c_str());
   if (!SaveSettings(first, &error)) fuzz::Fail("saving the settings failed: %s", error.c_str());
 
   App second;

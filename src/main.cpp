@@ -2,10 +2,13 @@
 // log named on the command line, if any); `mizuto --report ...` prints, without any display,
 // what the main window shows after loading a log; `mizuto --follow ...` follows a log as the
 // window's active mode does, for scripts and streaming overlays.
+#include <cerrno>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -54,6 +57,9 @@ bool FindFolders(const char* argv0, const std::vector<std::string>& args, Folder
   return true;
 }
 
+// Set at the start, before anything is opened.
+bool standardOutputClosed = false;
+
 // A headless mode: its arguments after the mode's own word, then the run itself.
 template <class Options, class Parse, class Run>
 int RunHeadless(std::vector<std::string> args, const char* argv0, const char* usage, Parse parse,
@@ -69,18 +75,32 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
     std::cout << mizuto::FullUsage();
     return 0;
   }
+  // A closed standard output was given the null device at the start, so nothing else
+  // would take its place; printing into it would pass for success.
+  if (standardOutputClosed) {
+    std::cerr << "mizuto: the standard output is closed\n";
+    return mizuto::kOutputFailedStatus;
+  }
   Folders folders;
   if (!FindFolders(argv0, args, &folders)) return 1;
   if (!mizuto::NamesProgramDir(args)) options.ProgramDir = folders.Program;
   // The output's bytes are its contract: no LF -> CR LF on the way out.
   mizuto::platform::BinaryStandardOutput();
-  std::ios::sync_with_stdio(false);
+  mizuto::platform::StandardOutputBuffer outBuffer;
+  std::ostream out(&outBuffer);
+  int status = 1;
   try {
-    return run(options, std::cout, std::cerr);
+    status = run(options, out, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "mizuto: " << e.what() << "\n";
-    return 1;
   }
+  // What was printed must have arrived, to the last byte: a full disk, /dev/full or an
+  // output closed under way is a failure of its own, never an exit status of 0.
+  out.flush();
+  error = outBuffer.Failure();
+  if (error.empty() && mizuto::platform::CloseStandardOutput(&error)) return status;
+  if (!outBuffer.BrokenPipe()) std::cerr << "mizuto: the output could not be written (" << error << ")\n";
+  return mizuto::kOutputFailedStatus;
 }
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
@@ -136,6 +156,12 @@ int RunWindow(std::vector<std::string> args, char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a descriptor left closed by the caller would be taken by
+  // the first file or pipe, and the output would go there.
+  standardOutputClosed =
+      (mizuto::platform::OpenClosedStandardDescriptors() & mizuto::platform::kStandardOutputBit) != 0;
+  // A stop requested in the first moments of --follow still ends with its summary.
+  if (argc > 1 && std::string_view(argv[1]) == "--follow") mizuto::platform::ListenForStopRequests();
   // The log's path may hold any character: on Windows the arguments are read as UTF-8.
   std::vector<std::string> all = mizuto::platform::Arguments(argc, argv);
   std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());

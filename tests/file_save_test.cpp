@@ -121,22 +121,33 @@ TEST(FileSaveTest, ClearsWhatKilledSavesLeft) {
   test::TempDir dir;
   std::string error;
   // Saves that were killed before their rename left temporary files; the next save removes
-  // them, but not one of a process that still runs, nor another file's.
+  // them, but not one of a process that still runs, nor another file's, nor any file whose
+  // name merely looks like a temporary one to a person (a user's "chat.csv.tmp2024").
 #ifdef _WIN32
   const PROCESS_INFORMATION running = StartIdleProcess();
   const long livePid = static_cast<long>(running.dwProcessId);
 #else
   const long livePid = 1;  // process 1 always runs
 #endif
+  const long deadPid = DeadPid();
   const std::string csv = dir.File("chat.csv");
-  const std::string stale = csv + ".tmp" + std::to_string(DeadPid());
-  const std::string live = csv + ".tmp" + std::to_string(livePid);
-  const std::string other = dir.File("other.csv.tmp") + std::to_string(DeadPid());
-  for (const std::string& f : {stale, live, other}) test::WriteBytes(f, "half");
+  const struct {
+    std::string name;
+    bool removed;
+  } cases[] = {
+      {".chat.csv.mizuto-" + std::to_string(deadPid) + "-0badf00d.tmp", true},
+      {".chat.csv.mizuto-" + std::to_string(CurrentPid()) + "-12345678.tmp", true},
+      {".chat.csv.mizuto-" + std::to_string(livePid) + "-0badf00d.tmp", false},
+      {".other.csv.mizuto-" + std::to_string(deadPid) + "-0badf00d.tmp", false},
+      {"chat.csv.tmp" + std::to_string(deadPid), false},
+      {"chat.csv.tmp2024", false},
+      {".chat.csv.mizuto-" + std::to_string(deadPid) + "-0badf00d.tmp.bak", false},
+      {".chat.csv.mizuto-" + std::to_string(deadPid) + ".tmp", false},
+      {".chat.csv.mizuto-x-0badf00d.tmp", false},
+  };
+  for (const auto& c : cases) test::WriteBytes(dir.File(c.name), "half");
   ASSERT_TRUE(platform::ReplaceFile(csv, "a,b\r\n", &error)) << error;
-  EXPECT_FALSE(fs::exists(stale));
-  EXPECT_TRUE(fs::exists(live));
-  EXPECT_TRUE(fs::exists(other));
+  for (const auto& c : cases) EXPECT_EQ(fs::exists(dir.File(c.name)), !c.removed) << c.name;
   EXPECT_EQ(test::ReadBytes(csv), "a,b\r\n");
 #ifdef _WIN32
   EndProcess(running);
@@ -158,7 +169,8 @@ TEST(FileSaveTest, ASaveThatCannotCompleteReportsAndLeavesTheOldFile) {
   } cases[] = {
       {"the target's folder is a file", dir.File("file/NPCList.txt"), ""},
       {"a name too long for the file system", dir.File(std::string(300, 'n')), ""},
-      {"the temporary file cannot be created", target, target + ".tmp" + std::to_string(CurrentPid())},
+      // The target's name fits the file system; the temporary file's longer one does not.
+      {"the temporary file cannot be created", dir.File(std::string(240, 't')), ""},
       {"the target is a folder", dir.File("folder"), dir.File("folder")},
   };
   for (const auto& c : cases) {

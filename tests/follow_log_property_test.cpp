@@ -6,8 +6,10 @@
 // with an active-mode tick after each chunk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "app/active_mode.h"
 #include "app/app.h"
@@ -153,7 +155,13 @@ void AddLongLines(std::string& bytes, Rng& rng) {
   }
 }
 
+// The error pane's line when the followed file was replaced or cut.
+constexpr std::string_view kReplaced = "Log Replaced or Truncated: read again from its start";
+
 // One generated log followed chunk by chunk, then loaded whole; the first difference.
+// Sometimes, between two chunks, the file is cut back to a shorter part of itself, or
+// replaced by another log (the game starting a new one under the same name): from there
+// the follower must follow the new file as if it had been loaded from its start.
 std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   test::TempDir dir;
   test::GeneratedLog log = test::GenerateLog(seed, dir.Path(), dir.File("generated.html"), 8);
@@ -165,6 +173,10 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   cuts.push_back(log.Bytes.size());
   std::size_t written = rng.Percent(10) ? 0 : cuts.front();
   test::WriteBytes(path, std::string_view(log.Bytes).substr(0, written));
+  // 0: the file only grows; 1: cut back once; 2: replaced once by another log.
+  const int rewrite = rng.Percent(70) ? 0 : rng.Between(1, 2);
+  const std::size_t rewriteAt = static_cast<std::size_t>(rng.Below(static_cast<int>(cuts.size())));
+  bool shrunk = false, rewritten = false;
 
   App followed;
   StartProgram(followed, dir, npcCheck);
@@ -181,6 +193,22 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   }
   for (std::size_t k = 0; k < cuts.size(); ++k) {
     run.Step(static_cast<long>(k));
+    if (rewrite != 0 && k == rewriteAt && !rewritten) {
+      rewritten = true;
+      if (rewrite == 2) {
+        log = test::GenerateLog(seed + 0x5EED, "", dir.File("other.html"), 8);
+        cuts = test::CutPoints(log.Bytes, rng, rng.Between(1, 60));
+        cuts.push_back(log.Bytes.size());
+        k = 0;
+      }
+      const std::size_t now = rewrite == 1 ? static_cast<std::size_t>(rng.Below(static_cast<int>(written) + 1))
+                                           : cuts.front();
+      shrunk = now < written;
+      written = now;
+      test::WriteBytes(path, std::string_view(log.Bytes).substr(0, written));
+      if (!followed.TimerRunning) return "the timer stopped before the log was rewritten";
+      Timer1Timer(followed);
+    }
     if (cuts[k] <= written) continue;
     test::AppendBytes(path, std::string_view(log.Bytes).substr(written, cuts[k] - written));
     written = cuts[k];
@@ -193,6 +221,13 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
       }
     }
   }
+  // The line that says the log was replaced is the follower's own; the rest of the error
+  // pane is the analysis', as a load gives it. A file cut shorter than what was read is
+  // always said, and nothing is said twice.
+  const auto said = std::count(followed.ErrorLines.begin(), followed.ErrorLines.end(), kReplaced);
+  std::erase(followed.ErrorLines, kReplaced);
+  if (said > 1) return "the replacement was said " + std::to_string(said) + " times";
+  if (shrunk && said == 0) return "a log cut shorter was not noticed";
 
   App loaded;
   StartProgram(loaded, dir, npcCheck);
@@ -210,7 +245,8 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   if (!difference.empty()) {
     difference += " (" + std::to_string(cuts.size()) + " chunks of a " +
                   std::to_string(log.Bytes.size()) + "-byte log, NPC check " +
-                  (npcCheck ? "on" : "off") + ")";
+                  (npcCheck ? "on" : "off") + ", " +
+                  (rewrite == 0 ? "growing only" : rewrite == 1 ? "cut back once" : "replaced once") + ")";
   }
   return difference;
 }

@@ -6,11 +6,14 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <regex>
@@ -292,6 +295,143 @@ TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
     EXPECT_EQ(WithoutMark(printed[i]), WithoutMark(whole.Ended[i])) << "battle " << i + 1;
   }
   EXPECT_EQ(program.Err(), gone);
+}
+
+// Settings and a list as FIFOs nobody writes to: the follower neither waits on them nor
+// swallows the stop request; it says which files it could not read and goes on without.
+TEST_F(FollowTest, FifosAsSettingsAndListsNeitherHangNorSwallowTheStop) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs are POSIX's (a named pipe is no log: chat_log_reader_test)";
+#else
+  Generate(11, "");
+  for (const char* name : {"Mizuto.ini", "ShipList.txt"}) {
+    std::remove(dir.File(name).c_str());
+    ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0600), 0);
+  }
+  const Expected expected = Report(dir.File("full.html"), dir);
+  for (const int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    Program program(Follow(dir.File("full.html"), {"--interval", "600000"}), dir, "fifo");
+    ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() >= 1; })) << program.Err();
+    EXPECT_EQ(program.Stop(signal), 0);
+    EXPECT_EQ(program.Err(), dir.File("Mizuto.ini") + ": not a regular file\n" + dir.File("ShipList.txt") +
+                                 ": not a regular file\n");
+    EXPECT_EQ(Lines(program.Out()).back(), expected.Summary);
+  }
+#endif
+}
+
+// Closed standard descriptors are given the null device before anything is opened: the
+// stop request's wake pipe must not take their numbers (the labels would go into it, and
+// the wait would never sleep). A closed standard output is an output failure.
+TEST_F(FollowTest, ClosedStandardDescriptorsAreTakenByNothingElse) {
+#ifdef _WIN32
+  GTEST_SKIP() << "descriptor numbers and /proc are POSIX's";
+#else
+  Generate(11, "");
+  const Expected expected = Report(dir.File("full.html"), dir);
+  const std::string out = dir.File("closed.out");
+  const std::string script =
+      std::string(MIZUTO_EXE) + " --follow --interval 600000 --program-dir " + dir.Path() + " " + dir.File("full.html") +
+      " <&- 2>&- >" + out + " & pid=$!; n=0; until [ -s " + out + " ] || [ $n -ge 3000 ]; do sleep 0.01; n=$((n+1)); done; " +
+      "echo $(readlink /proc/$pid/fd/0) $(readlink /proc/$pid/fd/2); kill -TERM $pid; wait $pid; echo $?";
+  const test::Outcome run = test::RunCommand(script);
+  EXPECT_EQ(run.out, "/dev/null /dev/null\n0\n");
+  const Strings printed = Lines(test::ReadBytes(out));
+  ASSERT_FALSE(printed.empty());
+  EXPECT_EQ(printed.size(), expected.Ended.size() + 1);
+  EXPECT_EQ(printed.back(), expected.Summary);
+#endif
+}
+
+// A stop request that comes before the program listens (here: held back by a blocked
+// signal until then) still ends it with the summary, not the signal's default death.
+TEST_F(FollowTest, AStopRequestedBeforeListeningStillEndsWithTheSummary) {
+#ifdef _WIN32
+  GTEST_SKIP() << "stop requests are signals only on POSIX";
+#else
+  Generate(11, "");
+  const Expected expected = Report(dir.File("full.html"), dir);
+  const std::string out = dir.File("early.out");
+  std::string self = MIZUTO_EXE;
+  std::vector<std::string> args = {self, "--follow", "--interval", "600000", "--program-dir", dir.Path(),
+                                   dir.File("full.html")};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t stops;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGTERM);
+  posix_spawnattr_setsigmask(&attributes, &stops);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, self.c_str(), &files, &attributes, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attributes);
+  ::kill(pid, SIGTERM);  // pending from the first instruction on
+  const bool ended = WaitUntil([&] {
+    const Strings lines = Lines(test::ReadBytes(out));
+    return !lines.empty() && lines.back() == expected.Summary;
+  });
+  if (!ended) ::kill(pid, SIGKILL);
+  int raw = 0;
+  ::waitpid(pid, &raw, 0);
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
+#endif
+}
+
+// The file at the followed path is cut and rewritten with a shorter log, then replaced by a
+// longer one: each time the follower says so once and follows the new log from its start,
+// its battles printed from the first and numbered from 1, as a new start would print them.
+TEST_F(FollowTest, AReplacedOrTruncatedLogIsSaidOnceAndFollowedFromItsStart) {
+  SKIP_WITHOUT_STOP_SIGNALS();
+  const std::string c = Generate(43, "");
+  const std::string b = Generate(42, "");
+  const std::string a = Generate(41, "");  // the lists are this log's, for all three
+  const std::string shortB = b.substr(0, b.find('\n', b.size() / 3) + 1);
+  ASSERT_LT(shortB.size(), a.size());
+  ASSERT_GT(c.size(), shortB.size());
+  const std::string log = dir.File("log.html");
+  // Each new file takes the path at once, as a rename puts it there.
+  auto put = [&](const std::string& bytes) {
+    test::WriteBytes(dir.File("next.html"), bytes);
+    std::filesystem::rename(dir.File("next.html"), log);
+  };
+  std::vector<Expected> expected;
+  for (const std::string* bytes : {&a, &shortB, &c}) {
+    put(*bytes);
+    expected.push_back(Report(log, dir));
+  }
+  ASSERT_FALSE(expected[1].Ended.empty());
+
+  put(a);
+  Program program(Follow(log, {"--interval", "10"}), dir, "replaced");
+  std::size_t shown = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (i > 0) put(i == 1 ? shortB : c);
+    shown += expected[i].Ended.size();
+    ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == shown; })) << "log " << i << "\n" << program.Out();
+  }
+  EXPECT_EQ(program.Stop(SIGTERM), 0);
+  const Strings printed = Lines(program.Out());
+  ASSERT_EQ(printed.size(), shown + 1);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    for (const std::string& row : expected[i].Ended) {
+      EXPECT_EQ(WithoutMark(printed[at]), WithoutMark(row)) << "log " << i << ", line " << at;
+      ++at;
+    }
+  }
+  // (The other error lines are the analysis' own: logs B and C name skills that A's lists
+  // do not hold.)
+  const Strings said = Lines(program.Err());
+  EXPECT_EQ(std::count(said.begin(), said.end(), "Log Replaced or Truncated: read again from its start"), 2);
 }
 
 TEST_F(FollowTest, ArgumentsHelpAndExitStatus) {

@@ -32,6 +32,36 @@ class LoadDriverTest : public ::testing::Test {
   App app;
 };
 
+// A log without one line of a known channel colour (one saved in another encoding, or no
+// chat log at all) gets a hint in the status bar, and only while it gives no chat line;
+// the status text itself, which the report prints, stays as it was.
+TEST_F(LoadDriverTest, ALogWithoutAnyChatLineGetsAHint) {
+  const std::string hint = "  " + test::U(UnrecognisedLogHint());
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : test::SayLine("hello")) utf16 += {c, '\0'};
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool hinted;
+  } cases[] = {
+      {"saved as UTF-16", utf16, true},
+      {"no chat log at all", "hello\r\n", true},
+      {"empty", "", false},
+      {"one chat line", test::SayLine("hello"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteBytes(app.CurrentLogPath, c.bytes);
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_EQ(test::U(app.StatusText), "戦闘データはありません");
+    EXPECT_EQ(test::U(StatusBarText(app)), "戦闘データはありません" + std::string(c.hinted ? hint : ""));
+  }
+  test::WriteBytes(app.CurrentLogPath, "hello\r\n");
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  test::AddStoredLines(app, {"~2hello"});  // a tick brought a chat line
+  EXPECT_EQ(StatusBarText(app), app.StatusText);
+}
+
 TEST_F(LoadDriverTest, LoadsSelectsTheFirstBattleAndRefreshes) {
   test::WriteBytes(app.CurrentLogPath, Battle("赤鬼", "に勝利しました！") +
                                            Battle("青鬼", "に敗北しました…") +

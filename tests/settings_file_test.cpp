@@ -223,6 +223,47 @@ TEST_F(SettingsTest, IntervalAndMaximisedStateComeBackFromTheirOwnSection) {
   EXPECT_TRUE(fresh.Geometry.Maximized);
 }
 
+// An editor that saves with a UTF-8 byte-order mark must not cost every setting: the mark
+// is passed over when reading and stays at the front when the file is written back.
+TEST_F(SettingsTest, AByteOrderMarkHidesNoSetting) {
+  const std::string bom = "\xEF\xBB\xBF";
+  for (const std::string& first : {std::string("[Mizuto]\r\n"), std::string("[mizuto]\n"), std::string("[Mizuto]")}) {
+    SCOPED_TRACE(first);
+    test::WriteBytes(Ini(), bom + first + (first.back() == ']' ? "\r\n" : "") + "UserName=abc\r\nTop=5\r\n");
+    LoadAll();
+    EXPECT_EQ(app.UserName, "abc");
+    EXPECT_EQ(app.Geometry.Top, 5);
+    EXPECT_TRUE(app.ErrorLines.empty());
+    Save();
+    const std::string saved = test::ReadBytes(Ini());
+    EXPECT_EQ(saved.rfind(bom + first, 0), 0u) << saved;
+    EXPECT_EQ(saved.find("izuto]", 6 + first.size()), std::string::npos) << "one section only: " << saved;
+  }
+  // A mark alone, or one in the middle of the file, is no header.
+  test::WriteBytes(Ini(), bom);
+  app.UserName = "x";
+  LoadAll();
+  EXPECT_EQ(app.UserName, "YOU");
+  test::WriteBytes(Ini(), "[Other]\r\n" + bom + "[Mizuto]\r\nUserName=abc\r\n");
+  LoadAll();
+  EXPECT_EQ(app.UserName, "YOU");
+}
+
+// A settings file over the size limit is not read (the error pane says so) and, since what
+// it holds is unknown, not replaced at shut-down either.
+TEST_F(SettingsTest, AnOversizedFileIsReportedOnceAndNeverReplaced) {
+  test::WriteBytes(Ini(), "[Mizuto]\r\nUserName=abc\r\n");
+  std::filesystem::resize_file(Ini(), (std::uintmax_t{16} << 20) + 1);
+  LoadAll();
+  EXPECT_EQ(app.UserName, "YOU");
+  ASSERT_EQ(app.ErrorLines.size(), 1u);
+  EXPECT_EQ(app.ErrorLines[0], Utf8ToSjis(Ini() + ": larger than 16 MiB, not read"));
+  std::string error;
+  EXPECT_FALSE(SaveSettings(app, &error));
+  EXPECT_EQ(error, Ini() + ": larger than 16 MiB, not read");
+  EXPECT_EQ(std::filesystem::file_size(Ini()), (std::uintmax_t{16} << 20) + 1);
+}
+
 TEST_F(SettingsTest, FailedSaveReportsAndLeavesTheOldFile) {
   std::string error;
   // A program folder that does not exist.

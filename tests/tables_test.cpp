@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <filesystem>
+#include <random>
+
 #include "app/analysis_driver.h"
 #include "app/app.h"
 #include "support/test_support.h"
+#include "text/sjis.h"
 
 namespace mizuto {
 namespace {
@@ -259,7 +268,115 @@ TEST(ReferenceListsTest, NpcSearchNeverStartsInsideADoubleByteCharacter) {
   EXPECT_TRUE(lists.PassesNpcFilter(S("表示"), false));
   EXPECT_FALSE(lists.PassesNpcFilter(S("表示") + "\\", false));
   lists.NpcNames = {""};  // an empty entry matches nothing
+  lists.PrepareMatchers();
   EXPECT_TRUE(lists.PassesNpcFilter("anything", false));
+}
+
+// The filter looks the pieces of a text up in a table rather than searching the text for
+// each entry; it must answer exactly as that search does, on texts and lists of double-byte
+// and single-byte characters alike (trail bytes that look like ASCII included).
+TEST(ReferenceListsTest, NpcLookupAnswersAsSearchingEveryEntry) {
+  const unsigned seed = ::testing::UnitTest::GetInstance()->random_seed();
+  std::mt19937 rng(seed);
+  const std::vector<std::string> pieces = {"A", "\\", "@", S("表"), S("海"), S("賊"), S("ア"), "x", S("団")};
+  auto text = [&](std::size_t most) {
+    std::string t;
+    for (std::size_t n = rng() % (most + 1); n > 0; --n) t += pieces[rng() % pieces.size()];
+    return t;
+  };
+  for (int round = 0; round < 300; ++round) {
+    ReferenceLists lists;
+    std::vector<std::string> entries;
+    for (std::size_t n = rng() % 6; n > 0; --n) entries.push_back(text(3));
+    for (const std::string& e : entries) lists.NpcNames.push_back(e);
+    lists.PrepareMatchers();
+    for (int probe = 0; probe < 20; ++probe) {
+      const std::string t = text(8);
+      bool found = false;
+      for (const std::string& e : entries) found = found || FindChar(t, e) != 0;
+      ASSERT_EQ(lists.PassesNpcFilter(t, false), !found)
+          << "seed " << seed << " round " << round << " text " << test::U(t);
+    }
+  }
+}
+
+// Registering a name adds it to the file as the file is now: what was added from outside
+// stays, a name already there is not added twice, and a file that cannot be read is left
+// alone and the registration refused.
+TEST(ReferenceListsTest, AppendNpcAddsToTheFileAsItIsOnDisk) {
+  namespace fs = std::filesystem;
+  const struct {
+    const char* what;
+    const char* atStartUp;  // NPCList.txt's lines when the lists were loaded (nullptr: none)
+    const char* onDisk;     // its bytes when the name is registered (UTF-8)
+    bool accepted;
+    const char* after;      // the file afterwards (UTF-8)
+  } cases[] = {
+      {"as read", "海賊団\n私掠艦隊", "海賊団\r\n私掠艦隊\r\n", true, "海賊団\r\n私掠艦隊\r\n密輸船団\r\n"},
+      {"a name added from outside", "海賊団", "海賊団\r\n私掠艦隊\r\n", true,
+       "海賊団\r\n私掠艦隊\r\n密輸船団\r\n"},
+      {"unreadable at start-up, four entries now", nullptr, "a\r\nb\r\nc\r\nd\r\n", true,
+       "a\r\nb\r\nc\r\nd\r\n密輸船団\r\n"},
+      {"the name added from outside", "海賊団", "海賊団\r\n密輸船団\r\n", true, "海賊団\r\n密輸船団\r\n"},
+      {"no line end at the end", "海賊団", "海賊団\n私掠艦隊", true, "海賊団\n私掠艦隊\r\n密輸船団\r\n"},
+      {"no file", "海賊団", nullptr, true, "密輸船団\r\n"},
+      {"a folder", "海賊団", "folder", false, nullptr},
+      {"over 16 MiB", "海賊団", "huge", false, nullptr},
+#ifndef _WIN32
+      {"a FIFO", "海賊団", "fifo", false, nullptr},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string path = dir.File("NPCList.txt");
+    if (c.atStartUp) test::WriteBytes(path, S(c.atStartUp));
+    ReferenceLists lists;
+    lists.Load(dir.Path());
+    fs::remove(path);
+    const std::string disk = c.onDisk ? c.onDisk : "";
+    if (disk == "folder") {
+      fs::create_directory(path);
+    } else if (disk == "huge") {
+      test::WriteBytes(path, S("海賊団\r\n"));
+      fs::resize_file(path, (std::uintmax_t{16} << 20) + 1);
+#ifndef _WIN32
+    } else if (disk == "fifo") {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+#endif
+    } else if (c.onDisk) {
+      test::WriteBytes(path, S(disk));
+    }
+    const std::size_t before = lists.NpcNames.size();
+    std::string error;
+    ASSERT_EQ(lists.AppendNpc(dir.Path(), S("密輸船団"), &error), c.accepted) << error;
+    if (c.accepted) {
+      EXPECT_EQ(test::U(test::ReadBytes(path)), c.after);
+      ASSERT_EQ(lists.NpcNames.size(), before + 1);
+      EXPECT_EQ(test::U(lists.NpcNames[before]), "密輸船団");
+    } else {
+      EXPECT_NE(error.find(path + ": "), std::string::npos) << error;
+      EXPECT_EQ(lists.NpcNames.size(), before);
+      if (disk == "huge") {
+        EXPECT_EQ(fs::file_size(path), (std::uintmax_t{16} << 20) + 1);
+      }
+      EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator{}), 1) << "no temporary left";
+    }
+  }
+#ifndef _WIN32
+  // Permission bits hold no one back who runs as root.
+  if (::geteuid() != 0) {
+    test::TempDir dir;
+    test::WriteBytes(dir.File("NPCList.txt"), "a\r\nb\r\nc\r\nd\r\n");
+    ASSERT_EQ(::chmod(dir.File("NPCList.txt").c_str(), 0200), 0);
+    ReferenceLists lists;
+    lists.Load(dir.Path());
+    std::string error;
+    EXPECT_FALSE(lists.AppendNpc(dir.Path(), "x", &error));
+    ::chmod(dir.File("NPCList.txt").c_str(), 0600);
+    EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), "a\r\nb\r\nc\r\nd\r\n");
+  }
+#endif
 }
 
 TEST(ReferenceListsTest, AppendNpcRewritesTheFileAtomically) {

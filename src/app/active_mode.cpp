@@ -30,7 +30,25 @@ void ActiveModeExecute(App& app) {
   app.SinkCounterVisible = true;
 }
 
+namespace {
+
+// The error pane's line when the followed log was replaced or cut.
+constexpr const char* kLogReplaced = "Log Replaced or Truncated: read again from its start";
+
+// The file at the log's path is another log now, or the old one cut short: it is loaded as
+// a new log is, and followed on from there (a new log holds no battle yet, and the timer
+// goes on all the same).
+bool FollowReplacedLog(App& app) {
+  app.AppendError(kLogReplaced);
+  const bool read = LoadAndAnalyse(app);
+  ActiveModeExecute(app);
+  return read;
+}
+
+}  // namespace
+
 bool Timer1Timer(App& app) {
+  if (LogWasReplaced(app.CurrentLogPath, app.ResumeOffset, app.Origin)) return FollowReplacedLog(app);
   app.TimerRunning = false;
   const bool read = ReadCurrentLog(app);
   if (read) {

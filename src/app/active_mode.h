@@ -13,7 +13,9 @@ void ActiveModeExecute(App& app);
 
 // One tick of the timer: reads what the file gained, analyses the new lines and keeps only
 // the newest battle counted. False when the log could not be opened (the reader has put its
-// message in the error pane); the next tick tries again from the same offset.
+// message in the error pane); the next tick tries again from the same offset. When the file
+// at the log's path is shorter than what was read, or begins otherwise (another log), the
+// error pane says so and the file is loaded from its start as a new log is.
 bool Timer1Timer(App& app);
 
 // The interval field's text changed. False when the text is not a decimal integer (the

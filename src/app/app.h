@@ -52,6 +52,9 @@ struct App : LogSource, Analysis {
   std::uint64_t DetailRevision = 0;     // counted whenever Detail is written
   std::vector<std::string> ErrorLines;  // Memo1
   std::string StatusText;               // StatusBar1
+  // The log last loaded had bytes but not one chat line of a known channel colour (saved
+  // in another encoding, say): the status bar adds a hint while that lasts.
+  bool LogUnrecognised = false;
   TallyTableView TallyTable;            // ListView1
   HeadToHeadGrid Grid;                  // StringGrid1
   std::string Caption;                  // the main window's title

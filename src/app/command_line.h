@@ -9,6 +9,10 @@
 
 namespace mizuto {
 
+// The exit status of a headless mode whose output could not be written (a full disk, a
+// closed output): 0 and 1 are the run's own, 2 bad arguments.
+inline constexpr int kOutputFailedStatus = 3;
+
 struct HeadlessOptions {
   std::string ProgramDir;  // holds Mizuto.ini and the list files; ends in a separator
   std::string LogPath;

@@ -79,7 +79,7 @@ class Follower {
       } else {
         out_ << Text(ShownRow(app_, e.Battle)) << '\n';
       }
-      out_.flush();
+      Flush();
     }
     ended_.clear();
 
@@ -93,12 +93,22 @@ class Follower {
     } else {
       out_ << Text(summary) << '\n';
     }
-    out_.flush();
+    Flush();
   }
+
+  // Whether a line did not reach the output.
+  bool OutputFailed() const { return outputFailed_; }
 
  private:
   std::string Text(std::string_view sjis) const {
     return options_.Sjis ? std::string(sjis) : SjisToUtf8(sjis);
+  }
+
+  // Once a line did not reach the output, following ends: a reader would miss battles from
+  // then on. (The caller says why, from the output's own record.)
+  void Flush() {
+    out_.flush();
+    if (!out_.good()) outputFailed_ = true;
   }
 
   void WriteCounter() {
@@ -122,6 +132,7 @@ class Follower {
   std::ostream& err_;
   std::vector<EndedBattle> ended_;
   bool logMissing_ = false;
+  bool outputFailed_ = false;
   std::string counterWritten_;  // Shift-JIS, as the counter text; empty before the first write
   std::string counterError_;
 };
@@ -181,16 +192,17 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
     return 1;
   }
   ActiveModeExecute(app);
+  if (app.LogUnrecognised) app.AppendError(UnrecognisedLogHint());
   follower.Publish();
 
-  while (!platform::StopRequested()) {
+  while (!platform::StopRequested() && !follower.OutputFailed()) {
     platform::SleepUnlessStopped(options.IntervalMs);
     if (platform::StopRequested()) break;
     Timer1Timer(app);
     follower.Publish();
   }
-  follower.PrintSummary();
-  return 0;
+  if (!follower.OutputFailed()) follower.PrintSummary();
+  return follower.OutputFailed() ? kOutputFailedStatus : 0;
 }
 
 std::string JsonString(std::string_view utf8) {

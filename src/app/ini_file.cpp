@@ -1,9 +1,6 @@
 #include "app/ini_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "platform/platform.h"
 #include "text/sjis.h"
@@ -88,75 +85,69 @@ std::string StoredValue(std::string_view value) {
 }  // namespace
 
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path, std::string* error) {
-  lines_.clear();
-  errno = 0;
-  platform::FilePtr file(platform::OpenFile(path, "rb"));
-  if (!file) {
-    if (errno == ENOENT) return LoadResult::Missing;
-    if (error) *error = path + ": " + std::strerror(errno ? errno : EIO);
-    return LoadResult::Failed;
+  text_.clear();
+  std::string reason;
+  switch (platform::ReadSmallFile(path, kMaxProfileFileBytes, &text_, &reason)) {
+    case platform::SmallFileRead::Read:
+      return LoadResult::Read;
+    case platform::SmallFileRead::Missing:
+      return LoadResult::Missing;
+    default:
+      // Never mistake a folder, a pipe or a file cut short for an empty file.
+      if (error) *error = reason;
+      return LoadResult::Failed;
   }
-  std::string bytes;
-  char buffer[1 << 14];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
-  if (std::ferror(file.get())) {
-    // A folder opens but cannot be read; never mistake it for an empty file.
-    if (error) *error = path + ": " + std::strerror(errno ? errno : EIO);
-    return LoadResult::Failed;
-  }
-  Parse(bytes);
-  return LoadResult::Read;
 }
 
-void ProfileFile::Parse(std::string_view bytes) {
-  lines_.clear();
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
-    std::size_t endLength = 1;
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') endLength = 2;
-    lines_.push_back({std::string(bytes.substr(start, i - start)), std::string(bytes.substr(i, endLength))});
-    i += endLength - 1;
-    start = i + 1;
-  }
-  if (start < bytes.size()) lines_.push_back({std::string(bytes.substr(start)), std::string()});
+void ProfileFile::Parse(std::string_view bytes) { text_.assign(bytes); }
+
+ProfileFile::Span ProfileFile::LineAt(std::size_t begin) const {
+  Span line{begin, begin, begin};
+  // A UTF-8 byte-order mark, which an editor may put first, is no part of the first line
+  // (it would hide a section header there); it stays in the file as it was.
+  if (begin == 0 && std::string_view(text_).starts_with("\xEF\xBB\xBF")) line.Begin = 3;
+  const std::size_t size = text_.size();
+  std::size_t i = begin;
+  while (i < size && text_[i] != '\r' && text_[i] != '\n') ++i;
+  line.TextEnd = i;
+  if (i < size) i += (text_[i] == '\r' && i + 1 < size && text_[i + 1] == '\n') ? 2 : 1;
+  line.End = i;
+  return line;
 }
 
-std::string ProfileFile::Bytes() const {
-  std::string out;
-  for (const Line& line : lines_) {
-    out += line.Text;
-    out += line.End;
-  }
-  return out;
-}
-
-int ProfileFile::FindSection(std::string_view section) const {
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
+bool ProfileFile::FindSection(std::string_view section, Span* header) const {
+  for (std::size_t at = 0; at < text_.size();) {
+    const Span line = LineAt(at);
     std::string_view name;
-    if (HeaderName(lines_[i].Text, &name) && SameName(name, section)) return static_cast<int>(i);
+    if (HeaderName(TextOf(line), &name) && SameName(name, section)) {
+      *header = line;
+      return true;
+    }
+    at = line.End;
   }
-  return -1;
+  return false;
 }
 
-int ProfileFile::FindKey(int header, std::string_view key) const {
-  for (std::size_t i = static_cast<std::size_t>(header) + 1; i < lines_.size(); ++i) {
+bool ProfileFile::FindKey(const Span& header, std::string_view key, Span* found) const {
+  for (std::size_t at = header.End; at < text_.size();) {
+    const Span line = LineAt(at);
     std::string_view name;
-    if (HeaderName(lines_[i].Text, &name)) break;
+    if (HeaderName(TextOf(line), &name)) return false;
     std::size_t equals;
-    if (KeyLine(lines_[i].Text, &name, &equals) && SameName(name, key)) return static_cast<int>(i);
+    if (KeyLine(TextOf(line), &name, &equals) && SameName(name, key)) {
+      *found = line;
+      return true;
+    }
+    at = line.End;
   }
-  return -1;
+  return false;
 }
 
 std::optional<std::string> ProfileFile::Value(std::string_view section, std::string_view key) const {
-  const int header = FindSection(section);
-  if (header < 0) return std::nullopt;
-  const int at = FindKey(header, key);
-  if (at < 0) return std::nullopt;
-  const std::string& text = lines_[static_cast<std::size_t>(at)].Text;
-  std::string_view value = Trim(std::string_view(text).substr(text.find('=') + 1));
+  Span header, line;
+  if (!FindSection(section, &header) || !FindKey(header, key, &line)) return std::nullopt;
+  const std::string_view text = TextOf(line);
+  std::string_view value = Trim(text.substr(text.find('=') + 1));
   if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
@@ -183,41 +174,48 @@ bool ProfileFile::ReadBool(std::string_view section, std::string_view key, bool 
 
 void ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value) {
   const std::string stored = StoredValue(value);
-  const int header = FindSection(section);
-  if (header < 0) {
-    if (!lines_.empty()) {
-      if (lines_.back().End.empty()) lines_.back().End = kNewLineEnd;
-      if (!IsBlankLine(lines_.back().Text)) lines_.push_back({std::string(), kNewLineEnd});
+  const std::string keyLine = std::string(key) + "=" + stored + kNewLineEnd;
+  Span header;
+  if (!FindSection(section, &header)) {
+    if (!text_.empty()) {
+      if (text_.back() != '\r' && text_.back() != '\n') text_ += kNewLineEnd;
+      // The file's last line, ended now: a blank line parts it from the new section.
+      std::size_t last = text_.size() - 1;
+      if (last > 0 && text_[last] == '\n' && text_[last - 1] == '\r') --last;
+      while (last > 0 && text_[last - 1] != '\r' && text_[last - 1] != '\n') --last;
+      if (!IsBlankLine(TextOf(LineAt(last)))) text_ += kNewLineEnd;
     }
-    std::string sectionLine = "[";
-    sectionLine.append(section);
-    sectionLine += ']';
-    lines_.push_back({std::move(sectionLine), kNewLineEnd});
-    lines_.push_back({std::string(key) + "=" + stored, kNewLineEnd});
+    text_ += '[';
+    text_.append(section);
+    text_ += ']';
+    text_ += kNewLineEnd;
+    text_ += keyLine;
     return;
   }
-  const int at = FindKey(header, key);
-  if (at >= 0) {
+  Span line;
+  if (FindKey(header, key, &line)) {
     // Only the value changes: the key as spelt in the file and the blanks around the
     // equals sign stay.
-    std::string& text = lines_[static_cast<std::size_t>(at)].Text;
-    std::size_t valueStart = text.find('=') + 1;
-    while (valueStart < text.size() && IsBlank(text[valueStart])) ++valueStart;
-    text.resize(valueStart);
-    text += stored;
+    std::size_t valueStart = text_.find('=', line.Begin) + 1;
+    while (valueStart < line.TextEnd && IsBlank(text_[valueStart])) ++valueStart;
+    text_.replace(valueStart, line.TextEnd - valueStart, stored);
     return;
   }
   // After the last non-blank line of the section, so the blank line that usually parts it
   // from the next section stays between them.
-  std::size_t last = static_cast<std::size_t>(header);
-  for (std::size_t i = last + 1; i < lines_.size(); ++i) {
+  Span last = header;
+  for (std::size_t at = header.End; at < text_.size();) {
+    const Span next = LineAt(at);
     std::string_view name;
-    if (HeaderName(lines_[i].Text, &name)) break;
-    if (!IsBlankLine(lines_[i].Text)) last = i;
+    if (HeaderName(TextOf(next), &name)) break;
+    if (!IsBlankLine(TextOf(next))) last = next;
+    at = next.End;
   }
-  if (lines_[last].End.empty()) lines_[last].End = kNewLineEnd;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last) + 1,
-                Line{std::string(key) + "=" + stored, kNewLineEnd});
+  if (last.End == last.TextEnd) {  // the file's last line, without a line end
+    text_.insert(last.End, kNewLineEnd);
+    last.End += std::strlen(kNewLineEnd);
+  }
+  text_.insert(last.End, keyLine);
 }
 
 void ProfileFile::WriteInteger(std::string_view section, std::string_view key, std::int64_t value) {

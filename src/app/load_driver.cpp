@@ -80,12 +80,20 @@ bool LoadAndAnalyse(App& app) {
   // log back must analyse it from its first line.
   app.AnalysedLineCount = 0;
   ResetAnalysis(app);
+  app.LogUnrecognised = false;
+  app.Origin = LogOrigin{};
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
   if (!ReadCurrentLog(app, true)) {
     // The error pane may be hidden, and the old summary would pass for this log's.
     app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
     return false;
+  }
+  NoteLogOrigin(app.CurrentLogPath, app.Origin);
+  if (app.Lines.empty()) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), ec);
+    app.LogUnrecognised = !ec && size > 0;
   }
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());
   AnalyseNewLines(app, 0);

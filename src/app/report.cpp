@@ -81,6 +81,8 @@ int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err
     err << LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error) << '\n';
     return 1;
   }
+  // Said beside the report, which stays what the window shows.
+  if (app.LogUnrecognised) err << SjisToUtf8(UnrecognisedLogHint()) << '\n';
 
   auto line = [&](std::string_view sjis) {
     if (options.Sjis) {

@@ -64,6 +64,15 @@ void RebuildTallyColumns(App& app) {
   ++app.TallyTable.Revision;
 }
 
+const std::string& UnrecognisedLogHint() {
+  return SJ("チャットの行が一つも読み取れません（ログは UTF-8 として読みます）");
+}
+
+std::string StatusBarText(const App& app) {
+  if (!app.LogUnrecognised || !app.Lines.empty()) return app.StatusText;
+  return app.StatusText + "  " + UnrecognisedLogHint();
+}
+
 void RefreshTallies(App& app) {
   app.SetStatus(SJ("集計中･･･"));
   // The selection went with the old rows.

@@ -28,6 +28,12 @@ void RebuildTallyColumns(App& app);
 // point of every total.
 void RefreshTallies(App& app);
 
+// The hint for a log in which no chat line was recognised (Shift-JIS).
+const std::string& UnrecognisedLogHint();
+// What the status bar shows: the status text, and the hint above while the loaded log has
+// given no chat line (the report's summary is the status text alone).
+std::string StatusBarText(const App& app);
+
 // The user changed the selection of the battle list.
 void ListBox1Click(App& app);
 

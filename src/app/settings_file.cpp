@@ -1,5 +1,6 @@
 #include "app/settings_file.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "app/ini_file.h"
 #include "battle/reference_lists.h"
 #include "platform/platform.h"
+#include "text/codec.h"
 
 namespace mizuto {
 namespace {
@@ -22,10 +24,17 @@ constexpr const char* kFileName = "Mizuto.ini";
 std::string SettingsPath(const App& app) { return app.ProgramDir + kFileName; }
 
 // Read fresh for each portion: the file is not held open between them. A file that cannot
-// be read gives the defaults, as a missing one does.
-ProfileFile ReadSettingsFile(const App& app) {
+// be read gives the defaults, as a missing one does, and says why in the error pane (once,
+// though each portion reads it).
+ProfileFile ReadSettingsFile(App& app) {
   ProfileFile file;
-  file.Load(SettingsPath(app));
+  std::string error;
+  if (file.Load(SettingsPath(app), &error) == ProfileFile::LoadResult::Failed) {
+    std::string line = Utf8ToSjis(error);
+    if (std::find(app.ErrorLines.begin(), app.ErrorLines.end(), line) == app.ErrorLines.end()) {
+      app.AppendError(std::move(line));
+    }
+  }
   return file;
 }
 

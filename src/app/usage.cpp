@@ -40,7 +40,8 @@ std::string FullUsage() {
       "  --avg-skill-item     skill and item uses as an average per battle\n"
       "  --detail all|N,...   the transcript of every battle, or of the battles numbered N\n"
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) output\n"
-      "  Exit status: 0 when the log was read, 1 when it cannot be opened, 2 for bad arguments.\n"
+      "  Exit status: 0 when the log was read, 1 when it cannot be opened, 2 for bad arguments,\n"
+      "  3 when the output cannot be written (a full disk, a closed output).\n"
       "\n"
       "--follow follows LOGFILE as the window's active mode does, until it is stopped with\n"
       "Ctrl+C (SIGINT) or SIGTERM. It prints each battle's label when the battle ends (those\n"
@@ -55,8 +56,9 @@ std::string FullUsage() {
       "                       enemy_down, counted, label; at the end {\"summary\": ...}\n"
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) labels\n"
       "  Exit status: 0 when stopped, 1 when the log cannot be opened at the start, 2 for bad\n"
-      "  arguments. A log that goes away later is reported once and followed again when it\n"
-      "  is back.\n";
+      "  arguments, 3 when the output cannot be written (it then ends at once). A log that\n"
+      "  goes away later is reported once and followed again when it is back; a log replaced\n"
+      "  or cut shorter is reported once and followed anew from its start.\n";
   return usage;
 }
 

@@ -57,11 +57,10 @@ NpcCandidate NpcCandidateOf(const Analysis& analysis, int row, const ReferenceLi
   // A battle that ended without an opponent has nobody to register.
   if (!analysis.Names.Valid(battle.Opponent)) return candidate;
   candidate.Name = analysis.Names[battle.Opponent].Name;
-  for (const std::string& entry : lists.NpcNames) {
-    if (FindChar(candidate.Name, entry) != 0) {
-      candidate.What = NpcCandidate::AlreadyListed;
-      return candidate;
-    }
+  // Listed when an entry occurs in the name, as the NPC filter compares.
+  if (!lists.PassesNpcFilter(candidate.Name, false)) {
+    candidate.What = NpcCandidate::AlreadyListed;
+    return candidate;
   }
   // A name whose only "A" is its final character is registered without it. The search is
   // by character: the second byte of a double-byte character such as "ア" (0x83 0x41) is

@@ -16,6 +16,7 @@
 #include <exception>
 
 #include "app/main_commands.h"
+#include "app/result_views.h"
 #include "app/settings_file.h"
 #include "app/start_up.h"
 #include "app/version_check.h"
@@ -46,7 +47,7 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   // The analysis reports its progress far more often than the figure changes: the status
   // bar is drawn again only when its text did.
   app_.OnStatusChanged = [this] {
-    if (app_.StatusText == shownStatus_) return;
+    if (StatusBarText(app_) == shownStatus_) return;
     SyncStatus();
     statusText_->repaint();
   };
@@ -233,8 +234,9 @@ void MainWindow::SyncAll() {
 }
 
 void MainWindow::SyncStatus() {
-  if (app_.StatusText == shownStatus_) return;
-  shownStatus_ = app_.StatusText;
+  std::string text = StatusBarText(app_);
+  if (text == shownStatus_) return;
+  shownStatus_ = std::move(text);
   statusText_->setText(ToQt(shownStatus_));
 }
 
@@ -325,7 +327,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   StoreGeometry();
   std::string error;
-  if (!SaveSettings(app_, &error)) ShowError(ToQt(error));
+  // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
+  if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));
   // The views say so too: Exit closes from inside an action, and the redraw that follows
   // every action would otherwise start the timer and show the counter window again.
   app_.TimerRunning = false;

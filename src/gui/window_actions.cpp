@@ -51,7 +51,7 @@ const MainWindow::ActionDef MainWindow::kActionTable[] = {
     {"SaveCsv", "File", "結果をCSV形式で保存(&S)", {}, &Actions::SaveCsv, false,
      [](MainWindow& w) {
        std::string error;
-       if (!SaveCsvExecute(w.app_, &error)) w.ShowError(ToQt(error));
+       if (!SaveCsvExecute(w.app_, &error)) w.ShowError(QString::fromStdString(error));
      }},
     {"Setting", "File", "設定(&T)", {}, &Actions::Setting, false,
      [](MainWindow& w) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
@@ -121,7 +121,7 @@ const MainWindow::ActionDef MainWindow::kActionTable[] = {
          return w.options_.Dialogs.AskYesNo(&w, ToQt(text), ToQt(caption));
        };
        std::string error;
-       if (!AddNPCExecute(w.app_, core, &error)) w.ShowError(ToQt(error));
+       if (!AddNPCExecute(w.app_, core, &error)) w.ShowError(QString::fromStdString(error));
      }},
     {"Version", "Help", "バージョン情報(&A)", {}, &Actions::Version, false,
      [](MainWindow& w) { VersionExecute(w.app_, &w, w.options_.Dialogs); }},

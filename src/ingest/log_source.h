@@ -7,6 +7,7 @@
 
 #include "ingest/chat_log_reader.h"
 #include "ingest/log_lines.h"
+#include "ingest/log_origin.h"
 
 namespace mizuto {
 
@@ -18,6 +19,7 @@ struct LogSource {
   std::string CsvPath;                // where the tally table is exported
   std::int32_t AnalysedLineCount = 0;  // lines the analysis has seen
   LogRead LastRead;                    // how the latest read of the file went
+  LogOrigin Origin;                    // what the file was when it was last read
 };
 
 }  // namespace mizuto

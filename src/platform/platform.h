@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,43 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // Standard output passes bytes unchanged (Windows would turn LF into CR LF).
 void BinaryStandardOutput();
 
+// Opens the null device on each standard descriptor (input, output, error) that is closed,
+// before the program opens anything else: a pipe or file opened later would otherwise take
+// its number, and what is printed would go into it. Returns which were closed: bit 0 input,
+// bit 1 output, bit 2 error. (Nothing to do on Windows, where handles are not numbered so.)
+unsigned OpenClosedStandardDescriptors();
+inline constexpr unsigned kStandardOutputBit = 2;
+
+// Flushes standard output and closes it, so that a write the system accepted but could not
+// complete (a full disk, a network file) is noticed. False with `error` set on failure.
+bool CloseStandardOutput(std::string* error);
+
+// Standard output as a stream buffer that checks every write and keeps the system's reason
+// for the first that failed (std::cout would only say that something did).
+class StandardOutputBuffer : public std::streambuf {
+ public:
+  StandardOutputBuffer() { setp(buffer_, buffer_ + sizeof buffer_); }
+  ~StandardOutputBuffer() override { Drain(); }
+  StandardOutputBuffer(const StandardOutputBuffer&) = delete;
+  StandardOutputBuffer& operator=(const StandardOutputBuffer&) = delete;
+
+  // Empty while every write went through.
+  const std::string& Failure() const { return failure_; }
+  // The failure was a pipe whose reader has gone (`| head -1`): the reader's choice, not a
+  // failure to report.
+  bool BrokenPipe() const { return brokenPipe_; }
+
+ protected:
+  int_type overflow(int_type c) override;
+  int sync() override { return Drain() ? 0 : -1; }
+
+ private:
+  bool Drain();
+  char buffer_[1 << 16];
+  std::string failure_;
+  bool brokenPipe_ = false;
+};
+
 // Why a file did not open for reading.
 enum class OpenFailure {
   kNone,
@@ -72,6 +110,16 @@ bool ErrorOutputIsTerminal();
 // blocks. `size` receives its length.
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error = nullptr);
 
+// What reading a small file came to.
+enum class SmallFileRead { Read, Missing, Unreadable, NotAFile, TooLarge };
+
+// Reads the whole regular file at `path` into `bytes` when it holds at most `limit` bytes,
+// opened as OpenRegularFile opens (a FIFO or a device is never waited on nor read). A file
+// over the limit, also one that grows past it while it is read, gives TooLarge and nothing
+// of it. Everything but Read and Missing sets `reason` ("path: why").
+SmallFileRead ReadSmallFile(const std::string& path, std::size_t limit, std::string* bytes,
+                            std::string* reason);
+
 // Positions `file` at byte `offset` (64-bit). False when that fails.
 bool Seek(std::FILE* file, std::int64_t offset);
 
@@ -81,6 +129,13 @@ bool Seek(std::FILE* file, std::int64_t offset);
 // symbolic link the file it points to is replaced and the link stays; what an earlier,
 // killed save left behind is removed. False with `error` ("path: reason") on failure.
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error);
+
+// The name of a save's temporary file for the file named `target` (a name, no folder), by
+// process `pid`: ".<target>.mizuto-<pid>-<8 hex digits>.tmp", a name no person would choose,
+// so that removing what killed saves left never removes a file of the user's.
+std::string TemporaryName(std::string_view target, unsigned long pid);
+// Whether `name` is such a temporary name for `target`; `pid` receives its process number.
+bool IsTemporaryOf(std::string_view name, std::string_view target, unsigned long* pid);
 
 // The folder of the running program, ending in a separator; `argv0` is the fallback when
 // the system cannot tell.

@@ -42,15 +42,13 @@ fs::path SaveTarget(const std::string& path) {
 // A save that was killed before its rename leaves its temporary file behind; the next save
 // of the same file removes those whose process is gone.
 void RemoveStaleTemporaries(const fs::path& target) {
-  const std::string prefix = target.filename().string() + ".tmp";
+  const std::string targetName = target.filename().string();
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string digits = name.substr(prefix.size());
-    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    unsigned long number = 0;
+    if (!IsTemporaryOf(it->path().filename().string(), targetName, &number)) continue;
+    const auto pid = static_cast<pid_t>(number);
     if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
       std::error_code removeError;
       if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
@@ -69,6 +67,18 @@ std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fop
 std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 
 void BinaryStandardOutput() {}
+
+unsigned OpenClosedStandardDescriptors() {
+  unsigned closed = 0;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is this one: those below it are open by now.
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) ::close(opened);
+    closed |= 1u << fd;
+  }
+  return closed;
+}
 
 bool ErrorOutputIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
@@ -117,7 +127,8 @@ bool Seek(std::FILE* file, std::int64_t offset) {
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) {
   const fs::path target = SaveTarget(path);
-  const std::string temp = target.string() + ".tmp" + std::to_string(::getpid());
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path();
+  std::string temp;
   auto fail = [&](int code) {
     if (error) *error = path + ": " + std::strerror(code ? code : EIO);
     return false;
@@ -125,9 +136,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
   struct stat old;
   const bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   const mode_t mode = hadFile ? (old.st_mode & 07777) : 0666;
-  // A name left by an earlier process with this number is reused; a link there is never
-  // followed.
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
+  // A new name each time, created only when nothing is there (a link is never followed).
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
+    temp = (folder / TemporaryName(target.filename().string(), static_cast<unsigned long>(::getpid()))).string();
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) return fail(errno);
   int savedErrno = 0;
   if (hadFile && ::fchmod(fd, mode) != 0) savedErrno = errno;
@@ -223,6 +238,10 @@ extern "C" void OnStopSignal(int) {
 }  // namespace
 
 bool ListenForStopRequests() {
+  // Once only: a second call would put the handler back after a first request had reset
+  // it, and a second Ctrl+C would no longer end a hanging tick.
+  static bool listening = false;
+  if (listening) return true;
   if (wakeRead < 0) {
     int fds[2];
     if (::pipe(fds) != 0) return false;
@@ -240,7 +259,15 @@ bool ListenForStopRequests() {
   // the wait is a poll, which a signal always interrupts. A second request finds the
   // default action again and ends the program at once, should a tick hang.
   action.sa_flags = SA_RESTART | SA_RESETHAND;
-  return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+  if (::sigaction(SIGINT, &action, nullptr) != 0 || ::sigaction(SIGTERM, &action, nullptr) != 0) return false;
+  // A caller may have started the program with these blocked: a request made before now
+  // (or any later) must reach the handler all the same.
+  sigset_t stops;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  listening = ::sigprocmask(SIG_UNBLOCK, &stops, nullptr) == 0;
+  return listening;
 }
 
 bool StopRequested() { return stopRequested != 0; }

@@ -15,6 +15,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -90,15 +91,13 @@ bool ProcessGone(DWORD pid) {
 // A save that was killed before its rename leaves its temporary file behind; the next save
 // of the same file removes those whose process is gone.
 void RemoveStaleTemporaries(const fs::path& target) {
-  const std::wstring prefix = target.filename().native() + L".tmp";
+  const std::string targetName = PathString(target.filename());
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::wstring name = it->path().filename().native();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::wstring digits = name.substr(prefix.size());
-    if (digits.size() > 9 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    const auto pid = static_cast<DWORD>(std::stoul(digits));
+    unsigned long number = 0;
+    if (!IsTemporaryOf(PathString(it->path().filename()), targetName, &number)) continue;
+    const auto pid = static_cast<DWORD>(number);
     if (pid == ::GetCurrentProcessId() || ProcessGone(pid)) {
       std::error_code removeError;
       if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
@@ -132,6 +131,8 @@ void BinaryStandardOutput() {
   std::fflush(stdout);
   ::_setmode(::_fileno(stdout), _O_BINARY);
 }
+
+unsigned OpenClosedStandardDescriptors() { return 0; }
 
 std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenError* error) {
   auto fail = [error](OpenFailure failure, DWORD code) -> std::FILE* {
@@ -196,7 +197,8 @@ bool Seek(std::FILE* file, std::int64_t offset) {
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) {
   const fs::path target = SaveTarget(path);
-  const std::wstring temp = target.native() + L".tmp" + std::to_wstring(::GetCurrentProcessId());
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path();
+  std::wstring temp;
   auto fail = [&](DWORD code) {
     if (error) *error = path + ": " + ErrorText(code ? code : ERROR_WRITE_FAULT);
     return false;
@@ -210,10 +212,14 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
   }
-  // A name left by an earlier process with this number is reused.
-  ::DeleteFileW(temp.c_str());
-  HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // A new name each time, created only when nothing is there.
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 8; ++attempt) {
+    temp = (folder / NativePath(TemporaryName(PathString(target.filename()), ::GetCurrentProcessId()))).native();
+    h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes | FILE_FLAG_OPEN_REPARSE_POINT,
+                      nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
+  }
   if (h == INVALID_HANDLE_VALUE) return fail(::GetLastError());
   DWORD failure = 0;
   for (std::size_t done = 0; failure == 0 && done < bytes.size();) {

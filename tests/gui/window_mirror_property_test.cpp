@@ -13,6 +13,7 @@
 #include <tuple>
 #include <utility>
 
+#include "app/result_views.h"
 #include "gui/sink_counter_window.h"
 #include "main_window_fixture.h"
 #include "support/property_support.h"
@@ -114,7 +115,7 @@ class WindowMirror : public test::MainWindowTest {
     QStringList errors;
     for (const std::string& line : app.ErrorLines) errors << ToQt(line);
     EXPECT_EQ(Errors(), errors.join(QLatin1Char('\n')));
-    EXPECT_EQ(Status(), ToQt(app.StatusText));
+    EXPECT_EQ(Status(), ToQt(StatusBarText(app)));
     EXPECT_EQ(Caption(), ToQt(WindowTitle(app)));
     EXPECT_EQ(Timer()->isActive(), app.TimerRunning);
     EXPECT_EQ(window->SinkCounter()->isVisible(), app.SinkCounterVisible);
