@@ -28,6 +28,12 @@ std::vector<std::string> ToSjis(const std::array<const char*, N>& utf8) {
   for (const char* literal : utf8) out.push_back(Utf8ToSjis(literal));
   return out;
 }
+template <std::size_t N>
+std::vector<std::string> ToSjis(const std::array<MessageText, N>& messages) {
+  std::vector<std::string> out;
+  for (const MessageText& m : messages) out.push_back(Utf8ToSjis(m.Text));
+  return out;
+}
 
 // The System line literals: the battle messages, then the in-battle message rules (from
 // kFirstRule on).
@@ -110,29 +116,26 @@ void FleetStep(AnalysisRun& run, std::string_view text) {
   }
 }
 
-void StartTest(AnalysisRun& run, std::string_view text, int line, const SystemFound& found) {
-  std::int32_t kind = 0;
-  std::size_t p = 0;
-  if ((p = found[kStartAssault])) {
-    kind = kAssault;
-  } else if ((p = found[kStartEngagement])) {
-    kind = kEngagement;
-  } else if ((p = found[kStartReinforcement])) {
-    kind = kReinforcement;
-  } else if ((p = found[kStartCamp])) {
-    kind = kCampBattle;
-  } else {
-    return;
+// The battle a start message opens, by message.
+constexpr std::array<BattleKind, kLastStartMessage - kFirstStartMessage + 1> kStartedKind = {
+    kAssault, kEngagement, kReinforcement, kCampBattle};
+
+// Whether a start message may open a battle: a fleet in the NPC list (the list is matched
+// against the whole message, fixed wording included) or a full battle table refuses it.
+bool MayOpenBattle(AnalysisRun& run, std::string_view text, int line, BattleKind kind) {
+  if (kind != kCampBattle && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return false;
+  if (run.BattleCount() < kMaxBattles) return true;
+  if (!run.State.BattleTableFullReported) {
+    run.State.BattleTableFullReported = true;
+    run.Events.Error(ErrorCodeLine(4, static_cast<long long>(line) + 1));
   }
-  // The NPC list is matched against the whole message, fixed wording included.
-  if (kind != kCampBattle && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return;
-  if (run.BattleCount() >= kMaxBattles) {
-    if (!run.State.BattleTableFullReported) {
-      run.State.BattleTableFullReported = true;
-      run.Events.Error(ErrorCodeLine(4, static_cast<long long>(line) + 1));
-    }
-    return;
-  }
+  return false;
+}
+
+// Opens a battle at start message `message`, found at `p` (1-based) in the text.
+void StartBattle(AnalysisRun& run, std::string_view text, int line, int message, std::size_t p) {
+  const BattleKind kind = kStartedKind[static_cast<std::size_t>(message - kFirstStartMessage)];
+  if (!MayOpenBattle(run, text, line, kind)) return;
 
   AnalysisState& state = run.State;
   const std::string_view named = text.substr(0, p - 1);  // the opponent, or the ally reinforced
@@ -148,15 +151,10 @@ void StartTest(AnalysisRun& run, std::string_view text, int line, const SystemFo
   state.BattleInProgress |= kind;
 
   const int n = run.BattleCount();
-  if (kind == kAssault || kind == kEngagement) {
+  if (kind != kCampBattle) {
     if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
       s->Present = 1;
-      s->Side |= 2;
-    }
-  } else if (kind == kReinforcement) {
-    if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
-      s->Present = 1;
-      s->Side |= 1;
+      s->Side |= kind == kReinforcement ? 1 : 2;
     }
   }
 
@@ -192,41 +190,38 @@ void CreditDecisive(AnalysisRun& run, int leader, int b) {
   }
 }
 
-// True when the line is a result message; the battle is then no longer in progress.
-bool ResultTest(AnalysisRun& run, std::string_view text, const SystemFound& found) {
+// Result message `message`, found at `p` (1-based) in the text, ends the battle in
+// progress; it is then no longer in progress.
+void SetResult(AnalysisRun& run, std::string_view text, int message, std::size_t p) {
   const int b = run.BattleCount() - 1;
   BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
   AnalysisState& state = run.State;
   const bool camp = record.Kind == kCampBattle;
-  if (const std::size_t p = found[kResultDefeat]) {
-    record.Result = kDefeat;
-    if (camp) {
+  switch (message) {
+    case kResultDefeat:
+    case kResultVictory:
+      record.Result = message == kResultDefeat ? kDefeat : kVictory;
+      if (camp) {
+        SetCampNames(run);
+      } else {
+        state.CurrentOpponent = InternName(run, text.substr(0, p - 1));
+        // The decisive blow is the one that took out the losing side's leader.
+        CreditDecisive(run, message == kResultDefeat ? state.CurrentAdmiral : state.CurrentOpponent, b);
+      }
+      break;
+    case kResultDraw:
+      record.Result = kDraw;
       SetCampNames(run);
-    } else {
+      break;
+    case kResultEscaped:
+      record.Result = kEscaped;
       state.CurrentOpponent = InternName(run, text.substr(0, p - 1));
-      CreditDecisive(run, state.CurrentAdmiral, b);
-    }
-  } else if (const std::size_t q = found[kResultVictory]) {
-    record.Result = kVictory;
-    if (camp) {
-      SetCampNames(run);
-    } else {
-      state.CurrentOpponent = InternName(run, text.substr(0, q - 1));
-      CreditDecisive(run, state.CurrentOpponent, b);
-    }
-  } else if (found[kResultDraw] != 0) {
-    record.Result = kDraw;
-    SetCampNames(run);
-  } else if (const std::size_t r = found[kResultEscaped]) {
-    record.Result = kEscaped;
-    state.CurrentOpponent = InternName(run, text.substr(0, r - 1));
-  } else if (found[kResultRetreat] != 0 || found[kResultAllLeft] != 0) {
-    record.Result = kWithdrawn;
-  } else {
-    return false;
+      break;
+    default:  // the owner retreated, or every ship left
+      record.Result = kWithdrawn;
+      break;
   }
   state.BattleInProgress &= ~0xFF;
-  return true;
 }
 
 std::int32_t Wrapped(std::int32_t a, std::int32_t b) {
@@ -288,29 +283,48 @@ void EndBattle(AnalysisRun& run) {
   }
 }
 
+// The lowest message of [first, last] whose bit is set in `present`, or -1.
+int FirstFound(std::uint64_t present, int first, int last) {
+  const std::uint64_t upTo = last >= 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << last) - 1;
+  const std::uint64_t hits = present & upTo & ~((std::uint64_t{1} << first) - 1);
+  return hits == 0 ? -1 : std::countr_zero(hits);
+}
+
+// What the literals found in a System line (their bits in `present`) make of it.
+SystemLineMeaning Decide(std::uint64_t present, bool betweenBattles) {
+  SystemLineMeaning meaning;
+  meaning.NotCounted = FirstFound(present, kNotCountedGap, kNotCountedRepeat) >= 0;
+  if (betweenBattles) {
+    meaning.Message = FirstFound(present, kFirstStartMessage, kLastStartMessage);
+    return meaning;
+  }
+  meaning.Message = FirstFound(present, kFirstResultMessage, kLastResultMessage);
+  // Without a result, the first rule in the rules' order that occurs anywhere in the line
+  // decides.
+  if (meaning.Message < 0) {
+    const int literal = FirstFound(present, kFirstRule, kSystemLiteralCount - 1);
+    if (literal >= 0) meaning.Rule = literal - kFirstRule;
+  }
+  return meaning;
+}
+
 void SystemStep(AnalysisRun& run, const SystemMatchers& matchers, std::string_view text, int line) {
   AnalysisState& state = run.State;
   const bool between = (state.BattleInProgress & 0xFF) == 0 || run.Battles.empty();
   SystemFound found;
   const std::uint64_t present =
       (between ? matchers.Between : matchers.During).FindFirst(text, found.data());
+  const SystemLineMeaning meaning = Decide(present, between);
   // The game's notice that this fight does not count may come before the battle starts;
   // it then waits for the next battle.
-  if (found[kNotCountedGap] != 0 || found[kNotCountedRepeat] != 0) {
-    state.BattleInProgress |= kNotCountedFlag;
-  }
+  if (meaning.NotCounted) state.BattleInProgress |= kNotCountedFlag;
   if (between) {
-    StartTest(run, text, line, found);
-    return;
-  }
-  if (ResultTest(run, text, found)) {
+    if (meaning.Message >= 0) StartBattle(run, text, line, meaning.Message, found[meaning.Message]);
+  } else if (meaning.Message >= 0) {
+    SetResult(run, text, meaning.Message, found[meaning.Message]);
     EndBattle(run);
-    return;
-  }
-  // The first rule in the rules' order that occurs anywhere in the line decides.
-  if (const std::uint64_t rules = present >> kFirstRule) {
-    const int rule = std::countr_zero(rules);
-    RecogniseEventRule(run, text, line, rule, found[kFirstRule + rule]);
+  } else if (meaning.Rule >= 0) {
+    RecogniseEventRule(run, text, line, meaning.Rule, found[kFirstRule + meaning.Rule]);
   }
 }
 
@@ -361,6 +375,13 @@ std::size_t PickAnalysedLines(const LogLines& lines, std::size_t from, std::size
 }
 
 }  // namespace
+
+SystemLineMeaning ReadSystemLine(std::string_view text, bool betweenBattles) {
+  const SystemMatchers& matchers = SystemLineMatchers();
+  SystemFound found;
+  return Decide((betweenBattles ? matchers.Between : matchers.During).FindFirst(text, found.data()),
+                betweenBattles);
+}
 
 void AnalyseLines(Analysis& analysis, const LogLines& lines, int start, const AnalysisInputs& inputs,
                   AnalysisEvents& events) {
