@@ -36,7 +36,7 @@ class Events : public ::testing::Test {
     auto field = [&](const char* label, int v) {
       if (v != 0) out += std::string(" ") + label + "=" + std::to_string(v);
     };
-    field("side", s->Side);
+    field("side", s->Sides);
     field("rel", s->OwnerRelation);
     if (s->TakenBy != -1) out += " by=" + U(app_.Names[s->TakenBy].Name);
     const char* counters[] = {"sd", "st", "cd", "ct", "dec"};

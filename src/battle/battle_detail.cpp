@@ -14,8 +14,6 @@
 namespace mizuto {
 namespace {
 
-constexpr int kCampBattleType = 3;
-
 // The messages the transcript shows, in the order it tries them (the entries of
 // kEventMessages that have a transcript text), converted once.
 struct ShownMessage {
@@ -68,7 +66,7 @@ bool IsEndMessage(std::string_view text) {
 struct Renderer {
   const DetailSwitches& switches;
   std::vector<DetailLine>& out;
-  int battleType;
+  BattleType battleType;
   int pendingSinks = 0;  // sinks shown whose out-of-action notice has not come yet
 
   void Append(std::string_view text, std::uint32_t colour, bool bold = false) {
@@ -94,7 +92,7 @@ struct Renderer {
           --pendingSinks;
           return false;
         }
-        return battleType != kCampBattleType;
+        return battleType != BattleType::Camp;
     }
     return false;
   }
@@ -128,7 +126,7 @@ int ShownEventMessage(std::string_view systemText) {
 
 void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int battle,
                         const DetailSwitches& switches, std::vector<DetailLine>& out) {
-  Renderer r{switches, out, record.BattleType()};
+  Renderer r{switches, out, record.Class.Type};
 
   char header[64];
   std::snprintf(header, sizeof header, "-------- %d", battle + 1);

@@ -39,8 +39,8 @@ void BumpExtra(NameBattleStats* s, ExtraCounter c) {
 void SetPresent(NameBattleStats* s) {
   if (s) s->Present = 1;
 }
-void OrSide(NameBattleStats* s, std::int32_t bit) {
-  if (s) s->Side |= bit;
+void AddSide(NameBattleStats* s, Side side) {
+  if (s) s->AddSide(side);
 }
 void OrRelation(NameBattleStats* s, std::int32_t bit) {
   if (s) s->OwnerRelation |= bit;
@@ -65,13 +65,13 @@ bool TakeBetweenOthers(const Battle& at, std::string_view t, BattleCounter dealt
   AnalysisRun& run = at.run;
   int u = -1, w = -1;
   if (const long v = SplitAtGa(t); v > 0) {
-    u = MarkPresent(run, CutBytes(t, v), 1);
-    w = MarkPresent(run, FromByte(t, v + 3), 2);
+    u = MarkPresent(run, CutBytes(t, v), Side::Own);
+    w = MarkPresent(run, FromByte(t, v + 3), Side::Enemy);
   } else if (SplitByKnownName(run, t, &u, &w)) {
     SetPresent(at(u));
     SetPresent(at(w));
-    OrSide(at(u), 1);
-    OrSide(at(w), 2);
+    AddSide(at(u), Side::Own);
+    AddSide(at(w), Side::Enemy);
   } else {
     return false;
   }
@@ -85,7 +85,7 @@ void Capture(const Battle& at, std::string_view t, int lineIndex) {
   AnalysisRun& run = at.run;
   if (ContainsBytes(t, SJ("敵船"))) {  // the owner captured an enemy
     Bump(at(0), kCapturesDealt);
-    const int n = MarkPresent(run, FromByte(t, 5), 2);
+    const int n = MarkPresent(run, FromByte(t, 5), Side::Enemy);
     Bump(at(n), kCapturesTaken);
     OrRelation(at(n), 1);
     SetTakenBy(at(n), 0);
@@ -101,7 +101,7 @@ void Captured(const Battle& at, std::string_view text) {
   if (ContainsBytes(text, SJ("敵船"))) {  // an enemy captured the owner
     Bump(at(0), kCapturesTaken);
     const std::string_view t = BeforeOrEmpty(FromByte(text, 5), SJ("に拿捕"));
-    const int n = MarkPresent(run, t, 2);
+    const int n = MarkPresent(run, t, Side::Enemy);
     Bump(at(n), kCapturesDealt);
     SetTakenBy(at(0), n);
     OrRelation(at(n), 2);
@@ -112,8 +112,8 @@ void Captured(const Battle& at, std::string_view text) {
   SetPresent(at(w));
   Bump(at(u), kCapturesDealt);
   Bump(at(w), kCapturesTaken);
-  OrSide(at(u), 2);
-  OrSide(at(w), 1);
+  AddSide(at(u), Side::Enemy);
+  AddSide(at(w), Side::Own);
   SetTakenBy(at(w), u);
 }
 
@@ -129,20 +129,20 @@ void Defeat(const Battle& at, std::string_view text, std::string_view before, bo
     Bump(at(winner), kSinksDealt);
     SetPresent(at(u));
     SetPresent(at(w));
-    OrSide(at(u), 1);
-    OrSide(at(w), 2);
+    AddSide(at(u), Side::Own);
+    AddSide(at(w), Side::Enemy);
     SetTakenBy(at(loser), winner);
     return;
   }
   if (ownerLost) {
     Bump(at(0), kSinksTaken);
-    const int n = MarkPresent(run, before, 2);
+    const int n = MarkPresent(run, before, Side::Enemy);
     OrRelation(at(n), 2);
     SetTakenBy(at(0), n);
     Bump(at(n), kSinksDealt);
   } else {
     Bump(at(0), kSinksDealt);
-    const int n = MarkPresent(run, before, 2);
+    const int n = MarkPresent(run, before, Side::Enemy);
     OrRelation(at(n), 1);
     SetTakenBy(at(n), 0);
     Bump(at(n), kSinksTaken);
@@ -171,7 +171,7 @@ void Sink(const Battle& at, std::string_view t, int lineIndex) {
   const std::string& enemyShip = SJ("敵船");
   if (const std::size_t q = FindBytes(t, enemyShip)) {  // the owner sank an enemy
     Bump(at(0), kSinksDealt);
-    const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), 2);
+    const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), Side::Enemy);
     OrRelation(at(n), 1);
     SetTakenBy(at(n), 0);
     return;
@@ -186,7 +186,7 @@ void SunkBy(const Battle& at, std::string_view text) {
   const std::string& enemyShip = SJ("敵船");
   if (const std::size_t q = FindBytes(text, enemyShip)) {  // an enemy sank the owner
     const std::string without = DeleteBytes(text, q, enemyShip.size());
-    const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), 2);
+    const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), Side::Enemy);
     Bump(at(n), kSinksDealt);
     SetTakenBy(at(0), n);
     OrRelation(at(n), 2);
@@ -196,8 +196,8 @@ void SunkBy(const Battle& at, std::string_view text) {
   Bump(at(u), kSinksDealt);
   SetPresent(at(u));
   SetPresent(at(w));
-  OrSide(at(u), 2);
-  OrSide(at(w), 1);
+  AddSide(at(u), Side::Enemy);
+  AddSide(at(w), Side::Own);
   SetTakenBy(at(w), u);
 }
 
@@ -216,10 +216,10 @@ void OutOfAction(const Battle& at, std::string_view text, std::size_t position) 
     if (NameBattleStats* s = at(n)) {
       s->Present = 1;
       WrapAdd(s->BattleCounts[kSinksTaken], 1);
-      if (s->Side == 1) {
+      if (s->OnlyOn(Side::Own)) {
         s->ExtraCounts[kTenacity] = state.OwnShipsDown;
         WrapAdd(state.OwnShipsDown, 1);
-      } else if (s->Side == 2) {
+      } else if (s->OnlyOn(Side::Enemy)) {
         s->ExtraCounts[kTenacity] = state.EnemyShipsDown;
         WrapAdd(state.EnemyShipsDown, 1);
       }
@@ -242,9 +242,9 @@ using EventHandler = void (*)(const EventLine&);
 
 void MineSink(const EventLine& e) {
   if (ContainsBytes(e.Before, SJ("敵船"))) {
-    MarkPresent(e.At.run, FromByte(e.Before, 5), 2);
+    MarkPresent(e.At.run, FromByte(e.Before, 5), Side::Enemy);
   } else {
-    MarkPresent(e.At.run, BeforeOrEmpty(e.Before, SJ("の船")), 1);
+    MarkPresent(e.At.run, BeforeOrEmpty(e.Before, SJ("の船")), Side::Own);
   }
 }
 
@@ -263,8 +263,8 @@ void EnemySankEnemy(const EventLine& e) {
   Bump(at(w), kSinksTaken);
   SetPresent(at(u));
   SetPresent(at(w));
-  OrSide(at(u), 2);
-  OrSide(at(w), 2);
+  AddSide(at(u), Side::Enemy);
+  AddSide(at(w), Side::Enemy);
 }
 
 void SailDamaged(const EventLine& e) {
@@ -274,12 +274,12 @@ void SailDamaged(const EventLine& e) {
   } else if (const std::size_t q = FindBytes(e.Text, SJ("のメインマスト"))) {
     t = e.Text.substr(0, q - 1);
   }
-  MarkPresent(e.At.run, t, 2);
+  MarkPresent(e.At.run, t, Side::Enemy);
 }
 
 void SailDamagedBy(const EventLine& e) {
   if (const std::size_t p = FindBytes(e.Text, SJ("の攻撃に"))) {
-    MarkPresent(e.At.run, e.Text.substr(0, p - 1), 2);
+    MarkPresent(e.At.run, e.Text.substr(0, p - 1), Side::Enemy);
   }
 }
 
@@ -287,8 +287,8 @@ void SailDamagedBy(const EventLine& e) {
 constexpr std::array<EventHandler, kRuleCount> kEventHandlers = [] {
   std::array<EventHandler, kRuleCount> h{};
   // Someone on the own side (the name before the message) took part.
-  constexpr EventHandler ownSide = [](const EventLine& e) { MarkPresent(e.At.run, e.Before, 1); };
-  constexpr EventHandler enemySide = [](const EventLine& e) { MarkPresent(e.At.run, e.Before, 2); };
+  constexpr EventHandler ownSide = [](const EventLine& e) { MarkPresent(e.At.run, e.Before, Side::Own); };
+  constexpr EventHandler enemySide = [](const EventLine& e) { MarkPresent(e.At.run, e.Before, Side::Enemy); };
   h[kMineSink] = MineSink;
   h[kMineSelf] = [](const EventLine&) {};
   h[kCapture] = [](const EventLine& e) { Capture(e.At, e.Before, e.LineIndex); };
@@ -302,11 +302,11 @@ constexpr std::array<EventHandler, kRuleCount> kEventHandlers = [] {
   h[kEnemySankEnemy] = EnemySankEnemy;
   h[kCriticalTaken] = [](const EventLine& e) {
     WrapAdd(e.At.Record().CriticalsTaken, 1);
-    MarkPresent(e.At.run, e.Before, 2);
+    MarkPresent(e.At.run, e.Before, Side::Enemy);
   };
   h[kCriticalDealt] = [](const EventLine& e) {
     WrapAdd(e.At.Record().CriticalsDealt, 1);
-    MarkPresent(e.At.run, e.Before, 2);
+    MarkPresent(e.At.run, e.Before, Side::Enemy);
   };
   h[kOutOfAction] = [](const EventLine& e) { OutOfAction(e.At, e.Text, e.Position); };
   h[kSailDamaged] = SailDamaged;

@@ -87,15 +87,20 @@ void EventPhaseStep(AnalysisRun& run, std::string_view text) {
   std::array<std::size_t, kPhaseCount> found;
   PhaseMatcher().FindFirst(text, found.data());
   if (found[kPhaseNotice] == 0) return;
-  std::int32_t& cls = run.State.CurrentClass;
+  // The event's opening, middle and final phases are fought in small, medium and large
+  // ships; after its end the battles are mock battles again, of the last size.
+  BattleClass& current = run.State.CurrentClass;
   if (found[kPhaseOpening] != 0) {
-    cls = (cls & ~0xFFFF) | 0x0000;
+    current.Size = ShipSize::Small;
+    current.Type = BattleType::Naval;
   } else if (found[kPhaseMiddle] != 0) {
-    cls = (cls & ~0xFFFF) | 0x0001;
+    current.Size = ShipSize::Medium;
+    current.Type = BattleType::Naval;
   } else if (found[kPhaseFinal] != 0) {
-    cls = (cls & ~0xFFFF) | 0x0002;
+    current.Size = ShipSize::Large;
+    current.Type = BattleType::Naval;
   } else if (found[kPhaseEnd] != 0) {
-    cls = (cls & ~0xFF00) | 0x0100;
+    current.Type = BattleType::Mock;
   }
 }
 
@@ -146,15 +151,15 @@ void StartBattle(AnalysisRun& run, std::string_view text, int line, int message,
     state.OwnShipsDown = state.EnemyShipsDown = 0;
   } else {
     // Camp battles have no size class; the ships-down counters are not reset for them.
-    state.CurrentClass = 0x303;
+    state.CurrentClass = kCampBattleClass;
   }
-  state.BattleInProgress |= kind;
+  state.BattleInProgress = kind;
 
   const int n = run.BattleCount();
   if (kind != kCampBattle) {
     if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
       s->Present = 1;
-      s->Side |= kind == kReinforcement ? 1 : 2;
+      s->AddSide(kind == kReinforcement ? Side::Own : Side::Enemy);
     }
   }
 
@@ -166,11 +171,11 @@ void StartBattle(AnalysisRun& run, std::string_view text, int line, int message,
     record.OwnPoints = record.EnemyPoints = 0;
   } else {
     record.Admiral = kind == kReinforcement ? InternName(run, named) : state.CurrentAdmiral;
-    AddToSide(record, record.Admiral, 0);
+    AddToSide(record, record.Admiral, Side::Own);
   }
   if (NameBattleStats* owner = StatsIn(run, 0, n)) {
     owner->Present = 1;
-    owner->Side = 1;
+    owner->SetOnlySide(Side::Own);
   }
   run.Battles.push_back(record);
   run.Events.BattleOpened(n);
@@ -221,7 +226,7 @@ void SetResult(AnalysisRun& run, std::string_view text, int message, std::size_t
       record.Result = kWithdrawn;
       break;
   }
-  state.BattleInProgress &= ~0xFF;
+  state.BattleInProgress = 0;
 }
 
 std::int32_t Wrapped(std::int32_t a, std::int32_t b) {
@@ -234,19 +239,18 @@ void EndBattle(AnalysisRun& run) {
   BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
   AnalysisState& state = run.State;
 
-  record.TallyState = 1;
-  record.ClassWord = state.CurrentClass;
+  record.Tally = TallyState{};
+  record.Class = state.CurrentClass;
   // After a camp battle the type falls back to mock battle; the size stays "none" until an
   // event phase notice says otherwise.
-  if (((state.CurrentClass >> 8) & 0xFF) == 3) {
-    state.CurrentClass = (state.CurrentClass & ~0xFF00) | 0x100;
-  }
-  if (state.BattleInProgress & kNotCountedFlag) {
-    record.TallyState = 2;
-    state.BattleInProgress = 0;
+  if (state.CurrentClass.Type == BattleType::Camp) state.CurrentClass.Type = BattleType::Mock;
+  if (state.NotCountedNotice) {
+    // The game's notice stands for the battle; the player's count mark goes with it.
+    record.Tally = TallyState{.CountMark = false, .GameSaysNotCounted = true};
+    state.NotCountedNotice = false;
   }
   record.Opponent = state.CurrentOpponent;
-  AddToSide(record, state.CurrentOpponent, 1);
+  AddToSide(record, state.CurrentOpponent, Side::Enemy);
   run.Events.BattleEnded(b);
 
   // Everyone who took part and came through gets the ships down so far as Tenacity.
@@ -270,10 +274,10 @@ void EndBattle(AnalysisRun& run) {
       NameBattleStats* s = present[i];
       if (s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) continue;
       std::int32_t& tenacity = s->ExtraCounts[kTenacity];
-      if (s->Side == 1) {
+      if (s->OnlyOn(Side::Own)) {
         const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
         tenacity = bonus ? Wrapped(own, enemy / 2) : own;
-      } else if (s->Side == 2) {
+      } else if (s->OnlyOn(Side::Enemy)) {
         const bool bonus = record.Result == kDefeat || record.Result == kEscaped;
         tenacity = bonus ? Wrapped(enemy, own / 2) : enemy;
       } else {
@@ -310,14 +314,14 @@ SystemLineMeaning Decide(std::uint64_t present, bool betweenBattles) {
 
 void SystemStep(AnalysisRun& run, const SystemMatchers& matchers, std::string_view text, int line) {
   AnalysisState& state = run.State;
-  const bool between = (state.BattleInProgress & 0xFF) == 0 || run.Battles.empty();
+  const bool between = state.BattleInProgress == 0 || run.Battles.empty();
   SystemFound found;
   const std::uint64_t present =
       (between ? matchers.Between : matchers.During).FindFirst(text, found.data());
   const SystemLineMeaning meaning = Decide(present, between);
   // The game's notice that this fight does not count may come before the battle starts;
   // it then waits for the next battle.
-  if (meaning.NotCounted) state.BattleInProgress |= kNotCountedFlag;
+  if (meaning.NotCounted) state.NotCountedNotice = true;
   if (between) {
     if (meaning.Message >= 0) StartBattle(run, text, line, meaning.Message, found[meaning.Message]);
   } else if (meaning.Message >= 0) {
@@ -350,13 +354,13 @@ void AnalyseLine(AnalysisRun& run, const SystemMatchers& systemMatchers, std::st
       SystemStep(run, systemMatchers, text, index);
       break;
     case '1':
-      if (run.State.BattleInProgress == 0) FleetStep(run, text);
+      if (run.State.BattleInProgress == 0 && !run.State.NotCountedNotice) FleetStep(run, text);
       break;
     case '8':
       EventPhaseStep(run, text);
       break;
     default:  // "~s" and "~i"
-      if ((run.State.BattleInProgress & 0xFF) != 0) RecogniseSkillItem(run, line, index);
+      if (run.State.BattleInProgress != 0) RecogniseSkillItem(run, line, index);
       break;
   }
 }
