@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/analysis_driver.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "battle/game_messages.h"
@@ -108,6 +110,39 @@ TEST_F(BattleMessageSamples, ReachTheirOwnMessage) {
     }
     EXPECT_EQ(U(pane.back().Text), result ? m.Sample : "敵の援軍が到着しました");
     EXPECT_EQ(pane.back().Colour, kShownFrame);
+  }
+}
+
+// The event's notices set the class of the battles that follow; the fleet notices name the
+// admiral. Each sample, fed on its channel, does what its own message does.
+TEST_F(BattleMessageSamples, PhaseAndFleetSamplesDoWhatTheirMessageDoes) {
+  const BattleClass medium{ShipSize::Medium, BattleType::Real};  // neither a start value nor a phase's
+  const BattleClass afterPhase[] = {medium,
+                                    {ShipSize::Small, BattleType::Naval},
+                                    {ShipSize::Medium, BattleType::Naval},
+                                    {ShipSize::Large, BattleType::Naval},
+                                    {ShipSize::Medium, BattleType::Mock}};
+  static_assert(std::size(afterPhase) == kPhaseCount);
+  for (int k = 0; k < kPhaseCount; ++k) {
+    const MessageText& m = kPhaseMessages[static_cast<std::size_t>(k)];
+    SCOPED_TRACE(m.Sample);
+    EXPECT_TRUE(ContainsBytes(S(m.Sample), S(m.Text)));
+    ResetAnalysis(app);
+    app.State.CurrentClass = medium;
+    test::AnalyseMore(app, {"~8" + std::string(m.Sample)});
+    EXPECT_EQ(app.State.CurrentClass, afterPhase[k]);
+  }
+
+  const char* admiralAfter[] = {"Boss", "Chief", nullptr};  // nullptr: the owner
+  static_assert(std::size(admiralAfter) == kFleetCount);
+  for (int k = 0; k < kFleetCount; ++k) {
+    const MessageText& m = kFleetMessages[static_cast<std::size_t>(k)];
+    SCOPED_TRACE(m.Sample);
+    EXPECT_TRUE(ContainsBytes(S(m.Sample), S(m.Text)));
+    ResetAnalysis(app);
+    app.State.CurrentAdmiral = -1;  // none of the outcomes
+    test::AnalyseMore(app, {"~1" + std::string(m.Sample)});
+    EXPECT_EQ(app.State.CurrentAdmiral, admiralAfter[k] ? test::NameIndex(app, admiralAfter[k]) : 0);
   }
 }
 

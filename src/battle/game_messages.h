@@ -19,14 +19,22 @@ struct MessageText {
 // Notices of the large naval battle event (channel "~8"): the phase sets the class of the
 // battles that follow.
 enum PhaseMessage { kPhaseNotice, kPhaseOpening, kPhaseMiddle, kPhaseFinal, kPhaseEnd, kPhaseCount };
-inline constexpr std::array<const char*, kPhaseCount> kPhaseMessages = {
-    "『大海戦』の", "開戦しました！", "中盤戦を開始します", "終盤戦を開始します",
-    "海戦を終了いたします"};
+// Every phase message needs the notice's text in the same line.
+inline constexpr std::array<MessageText, kPhaseCount> kPhaseMessages = {{
+    {"『大海戦』の", "『大海戦』の参加受付を開始しました"},
+    {"開戦しました！", "『大海戦』の開戦しました！"},
+    {"中盤戦を開始します", "『大海戦』の中盤戦を開始します"},
+    {"終盤戦を開始します", "『大海戦』の終盤戦を開始します"},
+    {"海戦を終了いたします", "『大海戦』の海戦を終了いたします"},
+}};
 
 // Fleet notices (channel "~1"): who leads the fleet the owner sails in.
 enum FleetMessage { kFleetJoined, kFleetNewAdmiral, kFleetDisbanded, kFleetCount };
-inline constexpr std::array<const char*, kFleetCount> kFleetMessages = {
-    "の艦隊に参加しました", "が提督になりました", "艦隊が解散しました"};
+inline constexpr std::array<MessageText, kFleetCount> kFleetMessages = {{
+    {"の艦隊に参加しました", "提督・Bossの艦隊に参加しました"},
+    {"が提督になりました", "Chiefが提督になりました"},
+    {"艦隊が解散しました", "艦隊が解散しました"},
+}};
 
 // System messages that qualify, open and close a battle, each kind tried in this order.
 // The text before a start message names the opponent (or the ally reinforced); before a

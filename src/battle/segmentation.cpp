@@ -23,12 +23,6 @@ NameBattleStats* StatsIn(AnalysisRun& run, int name, int battle) { return run.Na
 // Each kind of line is searched once for every literal its steps ask about; the steps then
 // read the first position of each literal (0: absent) from that one pass.
 template <std::size_t N>
-std::vector<std::string> ToSjis(const std::array<const char*, N>& utf8) {
-  std::vector<std::string> out;
-  for (const char* literal : utf8) out.push_back(Utf8ToSjis(literal));
-  return out;
-}
-template <std::size_t N>
 std::vector<std::string> ToSjis(const std::array<MessageText, N>& messages) {
   std::vector<std::string> out;
   for (const MessageText& m : messages) out.push_back(Utf8ToSjis(m.Text));
