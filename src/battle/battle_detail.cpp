@@ -103,7 +103,7 @@ struct Renderer {
       case Weight::Always: return true;
       case Weight::EnemyShip: return ContainsBytes(text, SJ("敵船"));
       case Weight::NotArea: return !ContainsBytes(text, SJ("海域"));
-      case Weight::BeginsShipDisabled: return StartsWithBytes(text, SJ("船が航行不能"));
+      case Weight::BeginsShipDisabled: return StartsWithBytes(text, SJ(EventRuleText(kOutOfAction)));
     }
     return false;
   }

@@ -139,6 +139,7 @@ enum class ShownWhen {
 };
 
 // What decides whether a printed line is bold.
+// BeginsShipDisabled: bold when the line opens with the out-of-action message (the owner's own ship).
 enum class Weight { Never, Always, EnemyShip, NotArea, BeginsShipDisabled };
 
 // One in-battle message. `Text` is what the analysis looks for (nullptr: the analysis
@@ -249,5 +250,13 @@ inline constexpr EventMessage kEventMessages[] = {
      Weight::Never, false, "今使っても効果がありません。使用を中止しました"},
     // clang-format on
 };
+
+// The text the analysis looks for under `rule`.
+constexpr const char* EventRuleText(EventRule rule) {
+  for (const EventMessage& m : kEventMessages) {
+    if (m.Rule == rule) return m.Text;
+  }
+  return nullptr;
+}
 
 }  // namespace mizuto
