@@ -113,7 +113,7 @@ void BM_RefreshTallies(benchmark::State& state) {
       NameBattleStats* s = app.Names.Stats(n, b);
       s->Present = 1;
       s->Sides = 1 + static_cast<std::int32_t>(rng() % 3);  // own, enemy or both
-      s->OwnerRelation = static_cast<std::int32_t>(rng() % 4);
+      s->OwnerRelations = static_cast<std::int32_t>(rng() % 4);
       for (auto& c : s->BattleCounts) c = static_cast<std::int32_t>(rng() % 3);
       for (auto& c : s->ExtraCounts) c = static_cast<std::int32_t>(rng() % 3);
       if (rng() % 8 == 0) s->TakenBy = static_cast<std::int32_t>(rng() % kMaxNames);

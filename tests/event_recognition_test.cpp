@@ -37,7 +37,7 @@ class Events : public ::testing::Test {
       if (v != 0) out += std::string(" ") + label + "=" + std::to_string(v);
     };
     field("side", s->Sides);
-    field("rel", s->OwnerRelation);
+    field("rel", s->OwnerRelations);
     if (s->TakenBy != -1) out += " by=" + U(app_.Names[s->TakenBy].Name);
     const char* counters[] = {"sd", "st", "cd", "ct", "dec"};
     for (int c = 0; c < 5; ++c) field(counters[c], s->BattleCounts[c]);

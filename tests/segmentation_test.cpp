@@ -340,7 +340,7 @@ std::string Dump(const App& app) {
     out << U(app.Names[n].Name);
     for (int b = 0; b < app.BattleCount(); ++b) {
       const NameBattleStats* st = app.Names.Stats(n, b);
-      out << " | " << st->Sides << ' ' << st->OwnerRelation << ' ' << st->TakenBy << ' '
+      out << " | " << st->Sides << ' ' << st->OwnerRelations << ' ' << st->TakenBy << ' '
           << st->Present;
       for (int c : st->BattleCounts) out << ' ' << c;
       for (int c : st->ExtraCounts) out << ' ' << c;

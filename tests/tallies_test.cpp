@@ -49,7 +49,7 @@ PlainTotals PlainTotalsOf(const App& app, int n) {
     const NameBattleStats& s = app.Names[n].Stats[b];
     t.Present |= s.Present;
     t.Side |= s.Sides;
-    t.Relation |= s.OwnerRelation;
+    t.Relation |= s.OwnerRelations;
     WrapAdd(t.Battles, s.Present != 0);
     for (int k = 0; k < 5; ++k) WrapAdd(t.Counters[k], s.BattleCounts[static_cast<std::size_t>(k)]);
     WrapAdd(t.Tenacity, s.ExtraCounts[kTenacity]);
@@ -114,7 +114,7 @@ TEST_F(TalliesTest, RefreshShowsWhatAPlainSumGivesForEveryCell) {
       NameBattleStats& s = build.At(n, b);
       s.Present = 1;
       s.Sides = pick(0, 3);  // none, own, enemy or both
-      s.OwnerRelation = pick(0, 3);
+      s.OwnerRelations = pick(0, 3);
       for (auto& c : s.BattleCounts) c = pick(0, 3);
       for (auto& c : s.ExtraCounts) c = pick(-2, 5);
       if (pick(0, 50) == 0) s.BattleCounts[kSinksDealt] = 2147483000;  // sums wrap alike

@@ -33,7 +33,7 @@ class TallyTableTest : public ::testing::Test {
     for (const auto& p : players) {
       const int n = build.Name(p.name);
       build.PresentOnSides(n, b, p.side);
-      build.At(n, b).OwnerRelation = p.relation;
+      build.At(n, b).OwnerRelations = p.relation;
       build.At(n, b).BattleCounts[kSinksDealt] = p.dealt;
       build.At(n, b).BattleCounts[kSinksTaken] = p.taken;
     }
@@ -115,8 +115,8 @@ TEST_F(TallyTableTest, RowIconsAndTheirSortRanks) {
     const int n = build.Name(p.name);
     build.PresentOnSides(n, b0, p.side & 1);
     build.PresentOnSides(n, b1, p.side & 2);
-    build.At(n, b0).OwnerRelation = p.relation & 2;
-    build.At(n, b1).OwnerRelation = p.relation & 1;
+    build.At(n, b0).OwnerRelations = p.relation & 2;
+    build.At(n, b1).OwnerRelations = p.relation & 1;
   }
   RefreshTallies(app);
   ASSERT_EQ(app.TallyTable.Rows.size(), std::size(players) + 1);

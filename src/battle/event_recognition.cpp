@@ -42,8 +42,8 @@ void SetPresent(NameBattleStats* s) {
 void AddSide(NameBattleStats* s, Side side) {
   if (s) s->AddSide(side);
 }
-void OrRelation(NameBattleStats* s, std::int32_t bit) {
-  if (s) s->OwnerRelation |= bit;
+void AddRelation(NameBattleStats* s, OwnerRelation relation) {
+  if (s) s->AddRelation(relation);
 }
 void SetTakenBy(NameBattleStats* s, int by) {
   if (s) s->TakenBy = by;
@@ -87,7 +87,7 @@ void Capture(const Battle& at, std::string_view t, int lineIndex) {
     Bump(at(0), kCapturesDealt);
     const int n = MarkPresent(run, FromByte(t, 5), Side::Enemy);
     Bump(at(n), kCapturesTaken);
-    OrRelation(at(n), 1);
+    AddRelation(at(n), OwnerRelation::TakenOutByOwner);
     SetTakenBy(at(n), 0);
     return;
   }
@@ -104,7 +104,7 @@ void Captured(const Battle& at, std::string_view text) {
     const int n = MarkPresent(run, t, Side::Enemy);
     Bump(at(n), kCapturesDealt);
     SetTakenBy(at(0), n);
-    OrRelation(at(n), 2);
+    AddRelation(at(n), OwnerRelation::TookOwnerOut);
     return;
   }
   const auto [u, w] = SplitByMarkers(run, text, SJ("により、"), SJ("が拿捕"));
@@ -137,13 +137,13 @@ void Defeat(const Battle& at, std::string_view text, std::string_view before, bo
   if (ownerLost) {
     Bump(at(0), kSinksTaken);
     const int n = MarkPresent(run, before, Side::Enemy);
-    OrRelation(at(n), 2);
+    AddRelation(at(n), OwnerRelation::TookOwnerOut);
     SetTakenBy(at(0), n);
     Bump(at(n), kSinksDealt);
   } else {
     Bump(at(0), kSinksDealt);
     const int n = MarkPresent(run, before, Side::Enemy);
-    OrRelation(at(n), 1);
+    AddRelation(at(n), OwnerRelation::TakenOutByOwner);
     SetTakenBy(at(n), 0);
     Bump(at(n), kSinksTaken);
   }
@@ -172,7 +172,7 @@ void Sink(const Battle& at, std::string_view t, int lineIndex) {
   if (const std::size_t q = FindBytes(t, enemyShip)) {  // the owner sank an enemy
     Bump(at(0), kSinksDealt);
     const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), Side::Enemy);
-    OrRelation(at(n), 1);
+    AddRelation(at(n), OwnerRelation::TakenOutByOwner);
     SetTakenBy(at(n), 0);
     return;
   }
@@ -189,7 +189,7 @@ void SunkBy(const Battle& at, std::string_view text) {
     const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), Side::Enemy);
     Bump(at(n), kSinksDealt);
     SetTakenBy(at(0), n);
-    OrRelation(at(n), 2);
+    AddRelation(at(n), OwnerRelation::TookOwnerOut);
     return;
   }
   const auto [u, w] = SplitByMarkers(run, text, SJ("の攻撃により、"), SJ("の船が"));

@@ -63,6 +63,10 @@ struct TallyState {
 // The two sides of a battle.
 enum class Side : std::int32_t { Own = 1, Enemy = 2 };
 
+// How a name stands to the owner in one battle: the owner took it out, or it took the
+// owner out (both may hold).
+enum class OwnerRelation : std::int32_t { TakenOutByOwner = 1, TookOwnerOut = 2 };
+
 struct BattleRecord {
   std::int32_t FirstLine = 0;
   std::int32_t Kind = 0;
@@ -102,7 +106,7 @@ class StoredNameIndex {
 // takes part in ever cost memory.
 struct NameBattleStats {
   std::int32_t Sides;          // the sides the name was seen on, each Side's value ORed in
-  std::int32_t OwnerRelation;  // bit 0 taken out by the owner, bit 1 took the owner out
+  std::int32_t OwnerRelations;  // each OwnerRelation's value ORed in
   StoredNameIndex TakenBy;     // -1 (nobody) at the start
   std::int32_t Present;
   std::array<std::int32_t, 5> BattleCounts;  // BattleCounter
@@ -110,6 +114,7 @@ struct NameBattleStats {
 
   void AddSide(Side side) { Sides |= static_cast<std::int32_t>(side); }
   void SetOnlySide(Side side) { Sides = static_cast<std::int32_t>(side); }
+  void AddRelation(OwnerRelation relation) { OwnerRelations |= static_cast<std::int32_t>(relation); }
   // Seen on this side and never on the other.
   bool OnlyOn(Side side) const { return Sides == static_cast<std::int32_t>(side); }
 };

@@ -69,7 +69,7 @@ NameTotals FoldNameTotals(const Analysis& analysis, int n, const std::vector<int
   for (int b : counted) {
     const NameBattleStats& s = stats[b];
     t.AnyPresent |= s.Present;
-    t.RelationBits |= s.OwnerRelation;
+    t.RelationBits |= s.OwnerRelations;
     t.SideBits |= s.Sides;
     if (s.Present != 0) WrapAdd(t.BattlesPresent, 1);
     for (std::size_t k = 0; k < t.Counters.size(); ++k) WrapAdd(t.Counters[k], s.BattleCounts[k]);

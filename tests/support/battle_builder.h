@@ -53,8 +53,8 @@ class BattleBuilder {
     ++t.BattleCounts[capture ? kCapturesDealt : kSinksDealt];
     ++v.BattleCounts[capture ? kCapturesTaken : kSinksTaken];
     v.TakenBy = taker;
-    if (taker == 0) v.OwnerRelation |= 1;
-    if (victim == 0) t.OwnerRelation |= 2;
+    if (taker == 0) v.AddRelation(OwnerRelation::TakenOutByOwner);
+    if (victim == 0) t.AddRelation(OwnerRelation::TookOwnerOut);
   }
 
  private:
