@@ -27,8 +27,8 @@ std::string ShownText(const EventMessage& m) { return *m.Shown ? m.Shown : m.Tex
 TEST(GameMessages, EveryInBattleSampleReachesItsOwnRuleInTheAnalysisAndTheTranscript) {
   int index = 0;
   for (const EventMessage& m : kEventMessages) {
-    SCOPED_TRACE(std::string("entry ") + std::to_string(index) + ": " + m.Sample);
-    const std::string sample = S(m.Sample);
+    SCOPED_TRACE(std::string("entry ") + std::to_string(index) + ": " + SampleLine(m));
+    const std::string sample = S(SampleLine(m));
     const SystemLineMeaning analysed = ReadSystemLine(sample, false);
     EXPECT_EQ(analysed.Message, -1) << "the sample would end the battle";
     EXPECT_FALSE(analysed.NotCounted);
@@ -58,10 +58,10 @@ TEST(GameMessages, EachRuleHasOneMessageAndEachTextAppearsOnce) {
   for (const EventMessage& m : kEventMessages) {
     if (m.Rule != kNoRule) {
       ++perRule[static_cast<std::size_t>(m.Rule)];
-      EXPECT_NE(m.Text, nullptr) << m.Sample;
+      EXPECT_NE(m.Text, nullptr) << SampleLine(m);
     } else {
-      EXPECT_EQ(m.Text, nullptr) << m.Sample;
-      EXPECT_NE(m.Shown, nullptr) << "an entry that no reader reads: " << m.Sample;
+      EXPECT_EQ(m.Text, nullptr) << SampleLine(m);
+      EXPECT_NE(m.Shown, nullptr) << "an entry that no reader reads: " << SampleLine(m);
     }
     if (m.Text != nullptr) {
       EXPECT_EQ(++analysed[m.Text], 1) << m.Text;
@@ -86,8 +86,8 @@ class BattleMessageSamples : public ::testing::Test {
 TEST_F(BattleMessageSamples, ReachTheirOwnMessage) {
   for (int k = 0; k < kBattleMessageCount; ++k) {
     const MessageText& m = kBattleMessages[static_cast<std::size_t>(k)];
-    SCOPED_TRACE(m.Sample);
-    const std::string sample = S(m.Sample);
+    SCOPED_TRACE(SampleLine(m));
+    const std::string sample = S(SampleLine(m));
     EXPECT_TRUE(ContainsBytes(sample, S(m.Text)));
     const SystemLineMeaning between = ReadSystemLine(sample, true);
     const SystemLineMeaning during = ReadSystemLine(sample, false);
@@ -102,13 +102,13 @@ TEST_F(BattleMessageSamples, ReachTheirOwnMessage) {
     // The transcript of a battle ends at a result and goes on past anything else.
     BattleRecord record;
     record.FirstLine = static_cast<std::int32_t>(app.Lines.size());
-    test::AddStoredLines(app, {"~0強襲です", "~0" + std::string(m.Sample), "~0敵の援軍が到着しました"});
+    test::AddStoredLines(app, {"~0強襲です", "~0" + std::string(SampleLine(m)), "~0敵の援軍が到着しました"});
     std::vector<DetailLine> pane;
     RenderBattleDetail(app.Lines, record, 0, DetailSwitchesOf(app.Acts), pane);
     if (result) {
       EXPECT_EQ(pane.size(), 3u);
     }
-    EXPECT_EQ(U(pane.back().Text), result ? m.Sample : "敵の援軍が到着しました");
+    EXPECT_EQ(U(pane.back().Text), result ? SampleLine(m) : "敵の援軍が到着しました");
     EXPECT_EQ(pane.back().Colour, kShownFrame);
   }
 }
@@ -125,11 +125,11 @@ TEST_F(BattleMessageSamples, PhaseAndFleetSamplesDoWhatTheirMessageDoes) {
   static_assert(std::size(afterPhase) == kPhaseCount);
   for (int k = 0; k < kPhaseCount; ++k) {
     const MessageText& m = kPhaseMessages[static_cast<std::size_t>(k)];
-    SCOPED_TRACE(m.Sample);
-    EXPECT_TRUE(ContainsBytes(S(m.Sample), S(m.Text)));
+    SCOPED_TRACE(SampleLine(m));
+    EXPECT_TRUE(ContainsBytes(S(SampleLine(m)), S(m.Text)));
     ResetAnalysis(app);
     app.State.CurrentClass = medium;
-    test::AnalyseMore(app, {"~8" + std::string(m.Sample)});
+    test::AnalyseMore(app, {"~8" + std::string(SampleLine(m))});
     EXPECT_EQ(app.State.CurrentClass, afterPhase[k]);
   }
 
@@ -137,11 +137,11 @@ TEST_F(BattleMessageSamples, PhaseAndFleetSamplesDoWhatTheirMessageDoes) {
   static_assert(std::size(admiralAfter) == kFleetCount);
   for (int k = 0; k < kFleetCount; ++k) {
     const MessageText& m = kFleetMessages[static_cast<std::size_t>(k)];
-    SCOPED_TRACE(m.Sample);
-    EXPECT_TRUE(ContainsBytes(S(m.Sample), S(m.Text)));
+    SCOPED_TRACE(SampleLine(m));
+    EXPECT_TRUE(ContainsBytes(S(SampleLine(m)), S(m.Text)));
     ResetAnalysis(app);
     app.State.CurrentAdmiral = -1;  // none of the outcomes
-    test::AnalyseMore(app, {"~1" + std::string(m.Sample)});
+    test::AnalyseMore(app, {"~1" + std::string(SampleLine(m))});
     EXPECT_EQ(app.State.CurrentAdmiral, admiralAfter[k] ? test::NameIndex(app, admiralAfter[k]) : 0);
   }
 }

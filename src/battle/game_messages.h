@@ -10,11 +10,14 @@
 
 namespace mizuto {
 
-// A message and a line of the game that carries it.
+// A message and a line of the game that carries it (kWholeLine: the message is the whole
+// line).
 struct MessageText {
   const char* Text;
   const char* Sample;
 };
+inline constexpr const char* kWholeLine = nullptr;
+constexpr const char* SampleLine(const MessageText& m) { return m.Sample ? m.Sample : m.Text; }
 
 // Notices of the large naval battle event (channel "~8"): the phase sets the class of the
 // battles that follow.
@@ -33,7 +36,7 @@ enum FleetMessage { kFleetJoined, kFleetNewAdmiral, kFleetDisbanded, kFleetCount
 inline constexpr std::array<MessageText, kFleetCount> kFleetMessages = {{
     {"の艦隊に参加しました", "提督・Bossの艦隊に参加しました"},
     {"が提督になりました", "Chiefが提督になりました"},
-    {"艦隊が解散しました", "艦隊が解散しました"},
+    {"艦隊が解散しました", kWholeLine},
 }};
 
 // System messages that qualify, open and close a battle, each kind tried in this order.
@@ -59,20 +62,18 @@ inline constexpr int kLastStartMessage = kStartCamp;
 inline constexpr int kFirstResultMessage = kResultDefeat;
 inline constexpr int kLastResultMessage = kResultAllLeft;
 inline constexpr std::array<MessageText, kBattleMessageCount> kBattleMessages = {{
-    {"戦力差が大きすぎるため、この戦闘は戦果に加算されません",
-     "戦力差が大きすぎるため、この戦闘は戦果に加算されません"},
-    {"すでに何度も対戦した相手なので戦果には加算されません",
-     "すでに何度も対戦した相手なので戦果には加算されません"},
+    {"戦力差が大きすぎるため、この戦闘は戦果に加算されません", kWholeLine},
+    {"すでに何度も対戦した相手なので戦果には加算されません", kWholeLine},
     {"の強襲です！", "海賊団の強襲です！"},
     {"と交戦に入ります！", "提督・太郎の艦隊と交戦に入ります！"},
     {"の援軍として戦闘に参加します！", "花子の援軍として戦闘に参加します！"},
-    {"ただちに戦闘海域に向かい、敵船を撃破せよ！！", "ただちに戦闘海域に向かい、敵船を撃破せよ！！"},
+    {"ただちに戦闘海域に向かい、敵船を撃破せよ！！", kWholeLine},
     {"に敗北しました…", "海賊団に敗北しました…"},
     {"に勝利しました！", "海賊団に勝利しました！"},
     {"と引き分けました", "敵陣営と引き分けました"},
     {"を取り逃がしました", "海賊団を取り逃がしました"},
-    {"戦闘から撤退します", "戦闘から撤退します"},
-    {"全船が戦場を離れました", "全船が戦場を離れました"},
+    {"戦闘から撤退します", kWholeLine},
+    {"全船が戦場を離れました", kWholeLine},
 }};
 
 // The rules of the in-battle messages, in the order the analysis tries them. The first one
@@ -155,8 +156,11 @@ struct EventMessage {
   std::uint32_t Colour;
   Weight Bold;
   bool CountsSink;  // a sink whose out-of-action notice will follow
-  const char* Sample;
+  const char* Sample;  // kWholeLine: the message (the analysis' text, else the transcript's)
 };
+constexpr const char* SampleLine(const EventMessage& m) {
+  return m.Sample ? m.Sample : m.Text ? m.Text : m.Shown;
+}
 inline constexpr const char* kSameText = "";
 
 // In the order the transcript tries them (the analysis tries them in EventRule's order).
@@ -171,7 +175,7 @@ inline constexpr EventMessage kEventMessages[] = {
     {kMineSink, "が機雷により撃沈しました！", "機雷により撃沈しました！", false, ShownWhen::Always, kShownMine,
      Weight::Never, true, "太郎の船が機雷により撃沈しました！"},
     {kMineSelf, "機雷により船が沈没しました！", kSameText, false, ShownWhen::Always, kShownMine, Weight::Always,
-     true, "機雷により船が沈没しました！"},
+     true, kWholeLine},
     {kSink, "を撃沈しました！", kSameText, false, ShownWhen::Always, kShownOwnBlue, Weight::EnemyShip, true,
      "敵船ゴンザを撃沈しました！"},
     {kSunkBy, "撃沈されました！", kSameText, false, ShownWhen::Always, kShownLostRed, Weight::EnemyShip, true,
@@ -195,11 +199,11 @@ inline constexpr EventMessage kEventMessages[] = {
     {kNoRule, nullptr, "統率スキルを", true, ShownWhen::Confuse, kShownDamage, Weight::Never, false,
      "統率スキルを使いました"},
     {kNoRule, nullptr, "手桶を使いました", true, ShownWhen::Water, kShownDamage, Weight::Never, false,
-     "手桶を使いました"},
+     kWholeLine},
     {kNoRule, nullptr, "予備舵を使いました", true, ShownWhen::Rudder, kShownDamage, Weight::Never, false,
-     "予備舵を使いました"},
+     kWholeLine},
     {kNoRule, nullptr, "予備帆を使いました", true, ShownWhen::Sail, kShownDamage, Weight::Never, false,
-     "予備帆を使いました"},
+     kWholeLine},
     {kNoRule, nullptr, "沈静の旗", true, ShownWhen::Confuse, kShownDamage, Weight::Never, false,
      "沈静の旗を掲げました"},
     {kSailDamagedBy, "帆が損傷", "帆が", false, ShownWhen::Sail, kShownDamage, Weight::Never, false,
@@ -212,7 +216,7 @@ inline constexpr EventMessage kEventMessages[] = {
     {kFloodTaken, "の攻撃により浸水が起こりました！", kSameText, false, ShownWhen::Water, kShownDamage,
      Weight::Never, false, "ゴンザの攻撃により浸水が起こりました！"},
     {kNoRule, nullptr, "船の浸水が止まりました", true, ShownWhen::Water, kShownDamage, Weight::Never, false,
-     "船の浸水が止まりました"},
+     kWholeLine},
     {kNoRule, nullptr, "船底に穴が開き、", true, ShownWhen::Water, kShownDamage, Weight::Never, false,
      "船底に穴が開き、浸水しました"},
     {kNoRule, nullptr, "敵の援軍が", false, ShownWhen::Always, kShownFrame, Weight::Never, false,
@@ -241,13 +245,13 @@ inline constexpr EventMessage kEventMessages[] = {
     {kConfusionDealt, "の船員を混乱", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
      "ゴンザの船員を混乱させました"},
     {kWastedRepair, "修理する必要はありません", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
-     "修理する必要はありません"},
+     kWholeLine},
     {kWastedTreatment, "治療すべき船員がいません", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
-     "治療すべき船員がいません"},
+     kWholeLine},
     {kWastedRescue, "救助すべき船員がいません", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
-     "救助すべき船員がいません"},
+     kWholeLine},
     {kWastedItem, "今使っても効果がありません。使用を中止しました", nullptr, false, ShownWhen::Always, 0,
-     Weight::Never, false, "今使っても効果がありません。使用を中止しました"},
+     Weight::Never, false, kWholeLine},
     // clang-format on
 };
 
