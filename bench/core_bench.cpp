@@ -68,7 +68,7 @@ void BM_ActiveTick(benchmark::State& state) {
   app.Acts.ActiveMode.Checked = true;
   app.CurrentLogPath = log;
   LoadAndAnalyse(app);
-  if ((app.State.BattleInProgress & 0xFF) == 0) {
+  if (app.State.BattleInProgress == 0) {
     state.SkipWithError("the log must end inside a battle (make_corpus.sh --open-battle)");
     return;
   }
@@ -112,8 +112,8 @@ void BM_RefreshTallies(benchmark::State& state) {
       if (rng() % 4 == 0) continue;
       NameBattleStats* s = app.Names.Stats(n, b);
       s->Present = 1;
-      s->Side = 1 + static_cast<std::int32_t>(rng() % 3);
-      s->OwnerRelation = static_cast<std::int32_t>(rng() % 4);
+      s->Sides = 1 + static_cast<std::int32_t>(rng() % 3);  // own, enemy or both
+      s->OwnerRelations = static_cast<std::int32_t>(rng() % 4);
       for (auto& c : s->BattleCounts) c = static_cast<std::int32_t>(rng() % 3);
       for (auto& c : s->ExtraCounts) c = static_cast<std::int32_t>(rng() % 3);
       if (rng() % 8 == 0) s->TakenBy = static_cast<std::int32_t>(rng() % kMaxNames);
@@ -122,7 +122,7 @@ void BM_RefreshTallies(benchmark::State& state) {
     }
   }
   if (state.range(0) == 1) {
-    for (int b = 0; b + 1 < kMaxBattles; ++b) app.Battles[static_cast<std::size_t>(b)].TallyState = 0;
+    for (int b = 0; b + 1 < kMaxBattles; ++b) app.Battles[static_cast<std::size_t>(b)].Tally = TallyState{.CountMark = false};
   }
   app.Acts.AvgHitDown.Checked = true;
   app.Acts.AvgSkillItem.Checked = true;

@@ -131,7 +131,7 @@ void CompareWithFullLoad(const App& followed, const App& loaded) {
     } fields[] = {{"FirstLine", x.FirstLine == y.FirstLine},
                   {"Kind", x.Kind == y.Kind},
                   {"Result", x.Result == y.Result},
-                  {"ClassWord", x.ClassWord == y.ClassWord},
+                  {"Class", x.Class == y.Class},
                   {"CriticalsDealt", x.CriticalsDealt == y.CriticalsDealt},
                   {"CriticalsTaken", x.CriticalsTaken == y.CriticalsTaken},
                   {"Admiral", x.Admiral == y.Admiral},
@@ -189,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Timer1Timer(followed);
     // Active mode counts the newest battle alone, however the reads fell.
     int counted = 0;
-    for (const BattleRecord& r : followed.Battles) counted += (r.TallyState & 1) != 0;
+    for (const BattleRecord& r : followed.Battles) counted += r.Tally.CountMark ? 1 : 0;
     if (counted > 1) fuzz::Fail("%d battles counted after tick %d", counted, tick);
   }
   ::close(fd);
@@ -200,9 +200,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CompareWithFullLoad(followed, loaded);
   // Both in active mode: the same battles counted, the game's marks kept alike.
   for (int i = 0; i < loaded.BattleCount(); ++i) {
-    const std::int32_t x = followed.Battles[static_cast<std::size_t>(i)].TallyState;
-    const std::int32_t y = loaded.Battles[static_cast<std::size_t>(i)].TallyState;
-    if (x != y) fuzz::Fail("battle %d: followed TallyState %d, a full load %d", i, x, y);
+    const TallyState x = followed.Battles[static_cast<std::size_t>(i)].Tally;
+    const TallyState y = loaded.Battles[static_cast<std::size_t>(i)].Tally;
+    if (!(x == y)) {
+      fuzz::Fail("battle %d: followed mark %d notice %d, a full load mark %d notice %d", i, x.CountMark,
+                 x.GameSaysNotCounted, y.CountMark, y.GameSaysNotCounted);
+    }
   }
   return 0;
 }

@@ -59,10 +59,10 @@ TEST_F(ActiveModeTest, SwitchingOnKeepsTheNotCountedMarkOfTheNewestBattle) {
                        SystemLine("戦力差が大きすぎるため、この戦闘は戦果に加算されません") +
                        SystemLine("青鬼の強襲です！") + SystemLine("青鬼に勝利しました！"));
   ASSERT_TRUE(LoadAndAnalyse(app));
-  ASSERT_EQ(app.Battles[1].TallyState, 2);
+  ASSERT_EQ(app.Battles[1].Tally, test::kRefused);
   SwitchOn();
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 3);
+  EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[1].Tally, test::kRefusedMarked);
   EXPECT_EQ(app.BattleList.Rows[0], BattleLabel(app, 0));
   EXPECT_TRUE(app.BattleList.IsSelected(1));
   EXPECT_TRUE(app.TimerRunning);
@@ -71,7 +71,7 @@ TEST_F(ActiveModeTest, SwitchingOnKeepsTheNotCountedMarkOfTheNewestBattle) {
   app.Acts.ActiveMode.Checked = false;
   ActiveModeExecute(app);
   EXPECT_FALSE(app.TimerRunning);
-  EXPECT_EQ(app.Battles[1].TallyState, 3);  // switching off leaves the states alone
+  EXPECT_EQ(app.Battles[1].Tally, test::kRefusedMarked);  // switching off leaves the states alone
 }
 
 TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
@@ -92,8 +92,8 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
                         SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
   Timer1Timer(app);
   ASSERT_EQ(app.BattleCount(), 2);
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[1].Tally, test::kCounted);
   EXPECT_TRUE(app.BattleList.IsSelected(1));
   EXPECT_FALSE(app.BattleList.IsSelected(0));
   EXPECT_EQ(app.AnalysedLineCount, 5);
@@ -105,7 +105,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   test::AppendBytes(app.CurrentLogPath, SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
   Timer1Timer(app);
   EXPECT_TRUE(app.BattleList.IsSelected(0));
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
+  EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
   const std::size_t rowsDuringBattle = app.TallyTable.Rows.size();
 
   // The battle ends: the summary and the tallies show it as it ended (its last lines
@@ -124,10 +124,10 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
                                             SystemLine("緑鬼の強襲です！") + SystemLine("緑鬼に勝利しました！"));
   Timer1Timer(app);
   ASSERT_EQ(app.BattleCount(), 4);
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 0);
-  EXPECT_EQ(app.Battles[2].TallyState, 0);
-  EXPECT_EQ(app.Battles[3].TallyState, 1);
+  EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[1].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[2].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[3].Tally, test::kCounted);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
   EXPECT_TRUE(app.BattleList.IsSelected(3));
   EXPECT_EQ(test::U(app.StatusText).rfind("   1戦   1勝   0敗", 0), 0u) << test::U(app.StatusText);
@@ -145,7 +145,7 @@ TEST_F(ActiveModeTest, TheNpcSwitchReanalysesTheFollowedLogAndTheTicksGoOn) {
   NPCCheckClick(app, true);
   ASSERT_EQ(app.BattleList.Count(), 3);
   EXPECT_TRUE(app.BattleList.IsSelected(2));
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
+  EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
   EXPECT_TRUE(app.TimerRunning);
 
   // Lines of the battle in progress.
@@ -177,16 +177,17 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Select(0);
   AddTotalListExecute(app);
-  ASSERT_EQ(app.Battles[0].TallyState, 1);
+  ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
   ASSERT_EQ(app.StatusText, S(kWonAndLost));
   app.Detail = {DetailLine{"stale", 0xFFFFFF, false}};
 
   test::AppendBytes(app.CurrentLogPath, SystemLine("すでに何度も対戦した相手なので戦果には加算されません"));
   Timer1Timer(app);
-  EXPECT_EQ(app.State.BattleInProgress, kNotCountedFlag);
+  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_TRUE(app.State.NotCountedNotice);
   EXPECT_EQ(app.AnalysedLineCount, 6);
-  EXPECT_EQ(app.Battles[0].TallyState, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[1].Tally, test::kCounted);
   EXPECT_EQ(test::U(app.BattleList.Rows[0]), "模擬大[－]  1戦目 YOU" + Spaces(15) + " 強襲 → ○ : 赤鬼   ");
   EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → × : 青鬼   ");
   EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));  // the relabelled row lost it
@@ -203,8 +204,8 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
   Timer1Timer(app);
   EXPECT_EQ(app.State.BattleInProgress, 0);
-  EXPECT_EQ(app.Battles[1].TallyState, 0);
-  EXPECT_EQ(app.Battles[2].TallyState, 3);
+  EXPECT_EQ(app.Battles[1].Tally, test::kUncounted);
+  EXPECT_EQ(app.Battles[2].Tally, test::kRefusedMarked);
   EXPECT_EQ(test::U(app.BattleList.Rows[2]), "模擬大[×]  3戦目 YOU" + Spaces(15) + " 強襲 → ○ : 黄鬼   ");
   EXPECT_TRUE(app.BattleList.IsSelected(2));
   EXPECT_EQ(app.StatusText, S(kNone));
@@ -239,7 +240,7 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
   // The end of the battle decides its state afresh: counted, in its final form.
   test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼に勝利しました！"));
   Timer1Timer(app);
-  EXPECT_EQ(app.Battles[1].TallyState, 1);
+  EXPECT_EQ(app.Battles[1].Tally, test::kCounted);
   EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → ○ : 青鬼   ");
 }
 

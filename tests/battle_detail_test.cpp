@@ -33,11 +33,11 @@ class DetailTest : public ::testing::Test {
  protected:
   void SetUp() override { test::SetUpApp(app, dir); }
 
-  // A battle starting at the next stored line; `battleType` goes into byte 1 of ClassWord.
-  int AddBattle(const std::vector<std::string>& utf8Lines, int battleType = 1) {
+  // A battle of type `battleType` starting at the next stored line.
+  int AddBattle(const std::vector<std::string>& utf8Lines, BattleType battleType = BattleType::Mock) {
     BattleRecord record;
     record.FirstLine = static_cast<std::int32_t>(app.Lines.size());
-    record.ClassWord = 0x2 | (battleType << 8);
+    record.Class.Type = battleType;
     app.Battles.push_back(record);
     app.BattleList.Append(S("row"));
     test::AddStoredLines(app, utf8Lines);
@@ -114,8 +114,8 @@ TEST_F(DetailTest, OutOfActionNoticeIsSwallowedOncePerSinkAndNeverShownInCamp) {
       "~0ベッポが航行不能になりました",  // shown, not bold
       "~0花子の誤射により、太郎の船が沈みました", "~0船が航行不能になりました",
       "~0と引き分けました"};
-  const int normal = AddBattle(lines, 1);
-  const int camp = AddBattle(lines, 3);
+  const int normal = AddBattle(lines, BattleType::Mock);
+  const int camp = AddBattle(lines, BattleType::Camp);
   const std::vector<Shown> expected = {
       {"-------- 1戦目 --------", kWhite},      {"強襲です", kFrame},
       {"敵船ゴンザを撃沈しました！", kBlue, true}, {"太郎が機雷により撃沈しました！", 0x800080},

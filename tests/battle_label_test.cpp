@@ -18,7 +18,7 @@ class Labels : public ::testing::Test {
   BattleRecord& AddBattle(int admiral, int opponent) {
     BattleRecord& r = app_.Battles.emplace_back();
     r.Kind = kAssault;
-    r.ClassWord = 0x102;
+    r.Class = kFirstBattleClass;
     r.Admiral = admiral;
     r.Opponent = opponent;
     return r;
@@ -46,8 +46,8 @@ TEST_F(Labels, AdmiralColumnOpponentAndOddRecords) {
   // A camp battle whose type is no longer "ＢＣ" has no kind label and shows no points.
   BattleRecord& camp = AddBattle(0, foe);
   camp.Kind = kCampBattle;
-  camp.ClassWord = 0x10200;  // 小, 実戦, NPC
-  camp.TallyState = 0;
+  camp.Class = BattleClass{ShipSize::Small, BattleType::Real, true};
+  camp.Tally = test::kUncounted;
   camp.Result = kDraw;
   camp.OwnPoints = 12;
   EXPECT_EQ(Label(3), "実戦小[－]  4戦目 YOU" + std::string(17, ' ') + "→ － : Foe%s (NPC) ");
@@ -65,11 +65,12 @@ TEST_F(Labels, SummaryCountsOnlyBattlesIncludedExactlyOnce) {
 
   const int results[] = {kVictory,   kVictory, kDefeat,  kEscaped,
                          kWithdrawn, kDraw,    kVictory, kDefeat};
-  const int states[] = {1, 1, 1, 1, 1, 1, 3, 2};
+  const TallyState states[] = {test::kCounted, test::kCounted, test::kCounted,       test::kCounted,
+                               test::kCounted, test::kCounted, test::kRefusedMarked, test::kRefused};
   for (int b = 0; b < 8; ++b) {
     BattleRecord& r = AddBattle(0, -1);
     r.Result = results[b];
-    r.TallyState = states[b];
+    r.Tally = states[b];
     r.CriticalsDealt = 10;
     r.CriticalsTaken = 1;
     NameBattleStats* owner = app_.Names.Stats(0, b);

@@ -58,18 +58,18 @@ class BattleListCommandsTest : public ::testing::Test {
 
 TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   const int x = build.Name("Taro");
-  const int b0 = build.Battle(kVictory, 1), b1 = build.Battle(kVictory, 2);
-  const int b2 = build.Battle(kDefeat, 1), b3 = build.Battle(kVictory, 0);
-  build.Present(x, b1, 2);
-  build.Present(x, b2, 2);
+  const int b0 = build.Battle(kVictory, test::kCounted), b1 = build.Battle(kVictory, test::kRefused);
+  const int b2 = build.Battle(kDefeat, test::kCounted), b3 = build.Battle(kVictory, test::kUncounted);
+  build.Present(x, b1, Side::Enemy);
+  build.Present(x, b2, Side::Enemy);
   app.BattleList.Select(b1);
   app.BattleList.Select(b2);
   app.BattleList.FocusRow = b0;
 
-  AddTotalListExecute(app);  // the game's not-counted battle becomes 3: still not counted
-  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].TallyState, 3);
-  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].TallyState, 1);
-  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].TallyState, 0);
+  AddTotalListExecute(app);  // the game's not-counted battle gets the mark: still not counted
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].Tally, test::kRefusedMarked);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].Tally, test::kCounted);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].Tally, test::kUncounted);
   EXPECT_NE(U(app.BattleList.Rows[static_cast<std::size_t>(b1)]).find("[×]"), std::string::npos);
   ExpectLabelsCurrent();
   EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1, 1, 0}));
@@ -79,8 +79,8 @@ TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   EXPECT_EQ(app.StatusText, SummaryLine(app));
 
   DelTotalListExecute(app);
-  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].TallyState, 2);
-  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].TallyState, 0);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].Tally, test::kRefused);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].Tally, test::kUncounted);
   EXPECT_NE(U(app.BattleList.Rows[static_cast<std::size_t>(b2)]).find("[－]"), std::string::npos);
   ExpectLabelsCurrent();
   EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1, 1, 0}));
@@ -95,33 +95,31 @@ TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   ShipTypeSExecute(app);
   EXPECT_EQ(app.BattleList.Rows[0], "stale");
   EXPECT_EQ(app.StatusText, "unchanged");
-  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].TallyState, 0);
+  EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].Tally, test::kUncounted);
 }
 
-TEST_F(BattleListCommandsTest, ClassCommandsRewriteOneByteOfTheClassWord) {
+TEST_F(BattleListCommandsTest, ClassCommandsSetOnePartOfTheClassOfTheSelectedBattles) {
   const int b0 = build.Battle(), b1 = build.Battle();
-  app.Battles[static_cast<std::size_t>(b0)].ClassWord = 0x7F000102;
-  app.Battles[static_cast<std::size_t>(b1)].ClassWord = 0x102;
+  app.Battles[static_cast<std::size_t>(b0)].Class = kFirstBattleClass;
+  app.Battles[static_cast<std::size_t>(b1)].Class = kFirstBattleClass;
   for (int b : {b0, b1}) app.BattleList.Rows[static_cast<std::size_t>(b)] = BattleLabel(app, b);
   app.BattleList.Select(b0);
   RefreshTallies(app);
   const std::string summary = app.StatusText;
 
   ShipTypeSExecute(app);
-  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F000100);
+  EXPECT_EQ(app.Battles[0].Class, (BattleClass{ShipSize::Small, BattleType::Mock, false}));
   BattleTypeRExecute(app);
-  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F000200);
+  EXPECT_EQ(app.Battles[0].Class, (BattleClass{ShipSize::Small, BattleType::Real, false}));
   ToNPCExecute(app);
-  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F010200);
-  EXPECT_EQ(app.Battles[1].ClassWord, 0x102);
+  EXPECT_EQ(app.Battles[0].Class, (BattleClass{ShipSize::Small, BattleType::Real, true}));
+  EXPECT_EQ(app.Battles[1].Class, kFirstBattleClass);
   const std::string label = U(app.BattleList.Rows[0]);
   EXPECT_EQ(label.rfind("実戦小[集]", 0), 0u) << label;
   EXPECT_NE(label.find("(NPC)"), std::string::npos) << label;
   ExpectLabelsCurrent();
   EXPECT_TRUE(app.BattleList.IsSelected(b0));
   EXPECT_EQ(app.StatusText, summary);
-  SetClassByte(app, 1, 0x1FF);  // only the low 8 bits of the value fit in a byte
-  EXPECT_EQ(app.Battles[0].ClassWord, 0x7F01FF00);
 }
 
 TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
@@ -208,13 +206,13 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     const char* key;
     ActionState Actions::*action;
     void (*command)(App&);
-    std::int32_t stateAfter;  // of the row selected before the menu opened again
+    TallyState stateAfter;  // of the row selected before the menu opened again
     const char* paneAfter;
-  } keys[] = {{"Ins", &Actions::AddTotalList, AddTotalListExecute, 1, "pane"},
-              {"Del", &Actions::DelTotalList, DelTotalListExecute, 0, "pane"},
-              {"Space", &Actions::PrBatLog, ListBox1DblClick, 0, "-------- 2戦目 --------"}};
-  build.Battle(kVictory, 1);
-  build.Battle(kDefeat, 0);
+  } keys[] = {{"Ins", &Actions::AddTotalList, AddTotalListExecute, test::kCounted, "pane"},
+              {"Del", &Actions::DelTotalList, DelTotalListExecute, test::kUncounted, "pane"},
+              {"Space", &Actions::PrBatLog, ListBox1DblClick, test::kUncounted, "-------- 2戦目 --------"}};
+  build.Battle(kVictory, test::kCounted);
+  build.Battle(kDefeat, test::kUncounted);
   for (const auto& k : keys) {
     SCOPED_TRACE(k.key);
     ActionState& action = app.Acts.*k.action;
@@ -222,13 +220,13 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     app.BattleList.Rows[1] = "stale";
     app.Detail = {DetailLine{"pane", 0xFFFFFF, false}};
     app.StatusText = "unchanged";
-    const std::int32_t stateBefore = app.Battles[1].TallyState;
+    const TallyState stateBefore = app.Battles[1].Tally;
 
     PopupMenu3Popup(app);
     EXPECT_FALSE(action.Enabled);
     k.command(app);
     EXPECT_EQ(app.BattleList.Rows[1], "stale");
-    EXPECT_EQ(app.Battles[1].TallyState, stateBefore);
+    EXPECT_EQ(app.Battles[1].Tally, stateBefore);
     EXPECT_EQ(app.StatusText, "unchanged");
     EXPECT_EQ(U(app.Detail.at(0).Text), "pane");
 
@@ -239,7 +237,7 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     PopupMenu3Popup(app);
     EXPECT_TRUE(action.Enabled);
     k.command(app);
-    EXPECT_EQ(app.Battles[1].TallyState, k.stateAfter);
+    EXPECT_EQ(app.Battles[1].Tally, k.stateAfter);
     ASSERT_EQ(app.Detail.size(), 1u);
     EXPECT_EQ(U(app.Detail[0].Text), k.paneAfter);
   }

@@ -307,7 +307,7 @@ std::string Check(const App& app, bool justLoaded) {
   if (justLoaded && list.Count() != app.BattleCount())
     return "after a load the battle list lacks battles";
   for (int i = 0; justLoaded && i < list.Count(); ++i) {
-    const bool ended = i + 1 < list.Count() || (app.State.BattleInProgress & 0xFF) == 0;
+    const bool ended = i + 1 < list.Count() || app.State.BattleInProgress == 0;
     if (ended && list.Rows[static_cast<std::size_t>(i)] != BattleLabel(app, i)) {
       return "after a load row " + std::to_string(i) + " does not show its battle";
     }
@@ -366,7 +366,7 @@ std::string Check(const App& app, bool justLoaded) {
     std::set<int> expected;
     for (int n = 0; n < app.NameCount(); ++n) {
       for (int b = 0; b < app.BattleCount() && app.Names[n].Visible != 0; ++b) {
-        if (app.Battles[static_cast<std::size_t>(b)].TallyState == 1 &&
+        if (app.Battles[static_cast<std::size_t>(b)].Tally == test::kCounted &&
             app.Names.Stats(n, b)->Present != 0) {
           expected.insert(n);
         }

@@ -64,9 +64,9 @@ TEST_F(CsvExportTest, WritesTheTableAsShown) {
 
   const int b0 = build.Battle(), b1 = build.Battle(), b2 = build.Battle();
   const int spaced = build.Name("Taro Jiro"), hidden = build.Name("隠れ"), plain = build.Name("花子");
-  for (int b : {b0, b1, b2}) build.Present(spaced, b, 2);
-  build.Present(hidden, b0, 2);
-  build.Present(plain, b1, 1);
+  for (int b : {b0, b1, b2}) build.Present(spaced, b, Side::Enemy);
+  build.Present(hidden, b0, Side::Enemy);
+  build.Present(plain, b1, Side::Own);
   build.Takes(spaced, 0, b0);
   build.Takes(0, spaced, b1);
   build.Takes(plain, spaced, b2);
@@ -93,7 +93,7 @@ TEST_F(CsvExportTest, WritesTheTableAsShown) {
 
 TEST_F(CsvExportTest, SavingReplacesTheFileAndReportsFailures) {
   const int b = build.Battle();
-  build.Present(build.Name("花子"), b, 1);
+  build.Present(build.Name("花子"), b, Side::Own);
   RefreshTallies(app);
   test::WriteBytes(app.CsvPath, "older and longer content than the table");
   std::string error;

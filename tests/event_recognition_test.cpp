@@ -36,8 +36,8 @@ class Events : public ::testing::Test {
     auto field = [&](const char* label, int v) {
       if (v != 0) out += std::string(" ") + label + "=" + std::to_string(v);
     };
-    field("side", s->Side);
-    field("rel", s->OwnerRelation);
+    field("side", s->Sides);
+    field("rel", s->OwnerRelations);
     if (s->TakenBy != -1) out += " by=" + U(app_.Names[s->TakenBy].Name);
     const char* counters[] = {"sd", "st", "cd", "ct", "dec"};
     for (int c = 0; c < 5; ++c) field(counters[c], s->BattleCounts[c]);

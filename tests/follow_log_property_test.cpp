@@ -28,6 +28,9 @@ using test::U;
 std::string Show(std::int32_t v) { return std::to_string(v); }
 std::string Show(std::size_t v) { return std::to_string(v); }
 std::string Show(std::string_view sjis) { return "\"" + U(sjis) + "\""; }
+std::string Show(bool v) { return v ? "true" : "false"; }
+std::string Show(const BattleClass& c) { return ::testing::PrintToString(c); }
+std::string Show(const TallyState& t) { return ::testing::PrintToString(t); }
 template <std::size_t N>
 std::string Show(const std::array<std::int32_t, N>& a) {
   std::string s;
@@ -62,7 +65,7 @@ std::string Compare(const App& f, const App& l) {
     d.Same(at + "FirstLine", x.FirstLine, y.FirstLine);
     d.Same(at + "Kind", x.Kind, y.Kind);
     d.Same(at + "Result", x.Result, y.Result);
-    d.Same(at + "ClassWord", x.ClassWord, y.ClassWord);
+    d.Same(at + "Class", x.Class, y.Class);
     d.Same(at + "CriticalsDealt", x.CriticalsDealt, y.CriticalsDealt);
     d.Same(at + "CriticalsTaken", x.CriticalsTaken, y.CriticalsTaken);
     d.Same(at + "Admiral", x.Admiral, y.Admiral);
@@ -89,8 +92,8 @@ std::string Compare(const App& f, const App& l) {
       const NameBattleStats& x = *f.Names.Stats(n, b);
       const NameBattleStats& y = *l.Names.Stats(n, b);
       const std::string in = at + "in battle " + std::to_string(b) + " ";
-      d.Same(in + "Side", x.Side, y.Side);
-      d.Same(in + "OwnerRelation", x.OwnerRelation, y.OwnerRelation);
+      d.Same(in + "Sides", x.Sides, y.Sides);
+      d.Same(in + "OwnerRelations", x.OwnerRelations, y.OwnerRelations);
       d.Same(in + "TakenBy", static_cast<std::int32_t>(x.TakenBy), static_cast<std::int32_t>(y.TakenBy));
       d.Same(in + "Present", x.Present, y.Present);
       d.Same(in + "BattleCounts", x.BattleCounts, y.BattleCounts);
@@ -101,6 +104,7 @@ std::string Compare(const App& f, const App& l) {
   const AnalysisState& x = f.State;
   const AnalysisState& y = l.State;
   d.Same("BattleInProgress", x.BattleInProgress, y.BattleInProgress);
+  d.Same("NotCountedNotice", x.NotCountedNotice, y.NotCountedNotice);
   d.Same("CurrentAdmiral", x.CurrentAdmiral, y.CurrentAdmiral);
   d.Same("CurrentOpponent", x.CurrentOpponent, y.CurrentOpponent);
   d.Same("OwnShipsDown", x.OwnShipsDown, y.OwnShipsDown);
@@ -114,7 +118,7 @@ std::string Compare(const App& f, const App& l) {
 std::string CompareActive(const App& f, const App& l) {
   FirstDifference d;
   for (std::size_t b = 0; b < std::min(f.Battles.size(), l.Battles.size()) && d.Text.empty(); ++b) {
-    d.Same("battle " + std::to_string(b) + " TallyState", f.Battles[b].TallyState, l.Battles[b].TallyState);
+    d.Same("battle " + std::to_string(b) + " Tally", f.Battles[b].Tally, l.Battles[b].Tally);
   }
   d.Same("rows", static_cast<std::size_t>(f.BattleList.Count()), static_cast<std::size_t>(l.BattleList.Count()));
   for (int i = 0; i < std::min(f.BattleList.Count(), l.BattleList.Count()) && d.Text.empty(); ++i) {
@@ -129,7 +133,7 @@ std::string CompareActive(const App& f, const App& l) {
 
 int CountedBattles(const App& app) {
   int counted = 0;
-  for (const BattleRecord& r : app.Battles) counted += (r.TallyState & 1) != 0;
+  for (const BattleRecord& r : app.Battles) counted += r.Tally.CountMark ? 1 : 0;
   return counted;
 }
 

@@ -481,9 +481,9 @@ TEST(FollowJson, TextIsEscapedAndFieldsNamed) {
   App app;
   test::SetUpApp(app, dir);
   test::BattleBuilder build(app);
-  const int b = build.Battle(kVictory, 1);
+  const int b = build.Battle(kVictory, test::kCounted);
   BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
-  r.ClassWord = 0x010201;  // medium, real battle, an NPC fleet
+  r.Class = BattleClass{ShipSize::Medium, BattleType::Real, true};
   r.Admiral = build.Name("a\"b\\c");
   r.Opponent = build.Name("鬼\t丸\x01\x7f");
   app.BattleList.Replace(b, BattleLabel(app, b));
@@ -497,7 +497,7 @@ TEST(FollowJson, TextIsEscapedAndFieldsNamed) {
   r.Opponent = -1;
   r.Kind = 9;
   r.Result = 7;
-  r.TallyState = 0;
+  r.Tally = test::kUncounted;
   EXPECT_NE(EndedBattleJson(app, b, 0, 0).find(
                 "\"kind\":null,\"type\":\"real\",\"ship_class\":\"medium\",\"npc\":true,"
                 "\"admiral\":\"a\\\"b\\\\c\",\"opponent\":null,\"result\":null,\"own_down\":0,"

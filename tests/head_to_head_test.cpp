@@ -43,9 +43,9 @@ using Rows = std::vector<std::vector<std::string>>;
 
 TEST_F(HeadToHeadTest, TakersAreRowsVictimsAreColumnsAndTheDiagonalIsADash) {
   const int a = build.Name("甲"), b = build.Name("乙"), c = build.Name("丙");
-  for (int i = 0; i < 4; ++i) build.Battle(kVictory, i == 3 ? 0 : 1);
+  for (int i = 0; i < 4; ++i) build.Battle(kVictory, i == 3 ? test::kUncounted : test::kCounted);
   for (int i = 0; i < 4; ++i) {
-    for (int n : {a, b, c}) build.Present(n, i, 2);
+    for (int n : {a, b, c}) build.Present(n, i, Side::Enemy);
   }
   build.Takes(0, a, 0);
   build.Takes(a, b, 0);
@@ -72,7 +72,7 @@ TEST_F(HeadToHeadTest, TakersAreRowsVictimsAreColumnsAndTheDiagonalIsADash) {
   EXPECT_EQ(Grid()[2], (std::vector<std::string>{"甲", "0", "1"}));
 
   // Without a counted battle only the header cell is left.
-  for (BattleRecord& r : app.Battles) r.TallyState = 0;
+  for (BattleRecord& r : app.Battles) r.Tally = test::kUncounted;
   RefreshTallies(app);
   EXPECT_EQ(app.Grid.ColCount, 1);
   EXPECT_EQ(app.Grid.RowCount, 1);
@@ -84,7 +84,7 @@ TEST_F(HeadToHeadTest, TakersAreRowsVictimsAreColumnsAndTheDiagonalIsADash) {
 TEST_F(HeadToHeadTest, OnlyTakersOrOnlyVictimsGiveOneHeaderLine) {
   const int a = build.Name("甲");
   const int b0 = build.Battle();
-  build.Present(a, b0, 2);
+  build.Present(a, b0, Side::Enemy);
   // The owner's sink is recorded without a victim in the table (say, a ship of an NPC
   // fleet the analysis did not keep): a row, but no column.
   ++build.At(0, b0).BattleCounts[kSinksDealt];
@@ -104,7 +104,7 @@ TEST_F(HeadToHeadTest, AnEmptyVictimNameNeitherGrowsTheNameTableNorLosesItsTakes
   ResetAnalysis(app);
   const int a = build.Name("甲");
   const int b0 = build.Battle(kDefeat);
-  build.Present(a, b0, 2);
+  build.Present(a, b0, Side::Enemy);
   build.Takes(a, 0, b0);
   const int names = app.NameCount();
   for (int i = 0; i < 5; ++i) RefreshTallies(app);
@@ -126,10 +126,10 @@ TEST_F(HeadToHeadTest, RowsAreMatchedByTheTakersNameText) {
     const int second = app.Names.Add(S(text), 0, 0);
     ASSERT_NE(first, second);
     const int b0 = build.Battle(), b1 = build.Battle();
-    build.Present(victim, b0, 2);
-    build.Present(victim, b1, 2);
-    build.Present(first, b0, 1);
-    build.Present(second, b1, 1);
+    build.Present(victim, b0, Side::Enemy);
+    build.Present(victim, b1, Side::Enemy);
+    build.Present(first, b0, Side::Own);
+    build.Present(second, b1, Side::Own);
     build.Takes(first, victim, b0);
     build.Takes(second, victim, b1);
     RefreshTallies(app);
@@ -138,9 +138,12 @@ TEST_F(HeadToHeadTest, RowsAreMatchedByTheTakersNameText) {
 }
 
 TEST_F(HeadToHeadTest, HintSumsTheSelectedCountedBattlesOnly) {
-  const struct { std::int32_t result, state; } battles[] = {
-      {kVictory, 1}, {kDefeat, 1}, {kEscaped, 1}, {kWithdrawn, 1}, {kDraw, 1},
-      {kVictory, 0}, {kVictory, 2}, {kVictory, 3}, {kVictory, 1}, {kEscaped, 1}};
+  using test::kCounted;
+  const struct { std::int32_t result; TallyState state; } battles[] = {
+      {kVictory, kCounted},          {kDefeat, kCounted},          {kEscaped, kCounted},
+      {kWithdrawn, kCounted},        {kDraw, kCounted},            {kVictory, test::kUncounted},
+      {kVictory, test::kRefused},    {kVictory, test::kRefusedMarked}, {kVictory, kCounted},
+      {kEscaped, kCounted}};
   for (const auto& b : battles) build.Battle(b.result, b.state);
   auto selectOnly = [&](std::vector<int> rows) {
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);

@@ -98,18 +98,18 @@ TEST_F(LoadDriverTest, ActiveModeLoadCountsOnlyTheNewestBattleKeepingTheGamesMar
   const struct {
     const char* name;
     std::string log;
-    std::vector<int> states;
+    std::vector<TallyState> states;
     std::vector<const char*> marks;
     const char* summary;
   } cases[] = {
       {"the newest counts",
        Battle("赤鬼", "に勝利しました！") + notCounted + Battle("青鬼", "に敗北しました…") +
            Battle("黄鬼", "に勝利しました！"),
-       {0, 2, 1}, {"[－]", "[×]", "[集]"}, "   1戦   1勝   0敗"},
+       {test::kUncounted, test::kRefused, test::kCounted}, {"[－]", "[×]", "[集]"}, "   1戦   1勝   0敗"},
       {"the game refused the newest",
        Battle("赤鬼", "に勝利しました！") + Battle("青鬼", "に敗北しました…") + notCounted +
            Battle("黄鬼", "に勝利しました！"),
-       {0, 0, 3}, {"[－]", "[－]", "[×]"}, "   0戦   0勝   0敗"},
+       {test::kUncounted, test::kUncounted, test::kRefusedMarked}, {"[－]", "[－]", "[×]"}, "   0戦   0勝   0敗"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -118,7 +118,7 @@ TEST_F(LoadDriverTest, ActiveModeLoadCountsOnlyTheNewestBattleKeepingTheGamesMar
     ASSERT_TRUE(LoadAndAnalyse(app));
     ASSERT_EQ(app.BattleCount(), 3);
     for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(app.Battles[static_cast<std::size_t>(i)].TallyState, c.states[static_cast<std::size_t>(i)]) << i;
+      EXPECT_EQ(app.Battles[static_cast<std::size_t>(i)].Tally, c.states[static_cast<std::size_t>(i)]) << i;
       // Every row shows its battle's state, the newest one's too.
       EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
       EXPECT_NE(test::U(app.BattleList.Rows[static_cast<std::size_t>(i)]).find(c.marks[static_cast<std::size_t>(i)]),

@@ -67,7 +67,7 @@ TEST_F(MainCommandsTest, NpcSwitchAnalysesTheLogAgainWithTheNewSetting) {
     const std::string status = test::U(app.StatusText);
     EXPECT_EQ(status.rfind(active ? "   1戦   1勝" : "   2戦   2勝", 0), 0u) << status;
     EXPECT_EQ(app.BattleList.IsSelected(1), active);
-    EXPECT_EQ(app.Battles[0].TallyState, active ? 0 : 1);
+    EXPECT_EQ(app.Battles[0].Tally, active ? test::kUncounted : test::kCounted);
     EXPECT_EQ(app.TimerRunning, active);
     NPCCheckClick(app, false);
     EXPECT_EQ(app.BattleCount(), 1);

@@ -65,11 +65,11 @@ TEST_F(Segmentation, EachStartAndResultKindGivesItsRecordAndLabel) {
   // Sides and presence as the start left them.
   EXPECT_EQ(app_.Battles[0].OwnSide[0], 0);
   EXPECT_EQ(NameOf(app_.Battles[0].EnemySide[0]), "Foe");
-  EXPECT_EQ(app_.Names.Stats(Name("Foe"), 0)->Side, 2);
+  EXPECT_TRUE(app_.Names.Stats(Name("Foe"), 0)->OnlyOn(Side::Enemy));
   EXPECT_EQ(NameOf(app_.Battles[2].OwnSide[0]), "Ally");
-  EXPECT_EQ(app_.Names.Stats(Name("Ally"), 2)->Side, 1);
+  EXPECT_TRUE(app_.Names.Stats(Name("Ally"), 2)->OnlyOn(Side::Own));
   // The owner takes part in every battle.
-  for (int b = 0; b < 8; ++b) EXPECT_EQ(app_.Names.Stats(0, b)->Side, 1);
+  for (int b = 0; b < 8; ++b) EXPECT_TRUE(app_.Names.Stats(0, b)->OnlyOn(Side::Own)) << b;
 
   // The draw made the own camp the admiral of the next assault; after the camp battle the
   // type is "模擬" and the size stays "none".
@@ -109,19 +109,21 @@ TEST_F(Segmentation, NpcFilterDecidesOnTheWholeStartMessage) {
 TEST_F(Segmentation, NotCountedNoticeAndFleetNotices) {
   Feed({Party("提督・Bossの艦隊に参加しました"), Sys("戦力差が大きすぎるため、この戦闘は戦果に加算されません"),
         Party("Chiefが提督になりました")});  // ignored while the flag is pending
-  EXPECT_EQ(app_.State.BattleInProgress, kNotCountedFlag);
+  EXPECT_EQ(app_.State.BattleInProgress, 0);
+  EXPECT_TRUE(app_.State.NotCountedNotice);
   Feed({Sys("Foeの強襲です！"), Party("Chiefが提督になりました"), Sys("Foeに勝利しました！")});
   EXPECT_EQ(Row(0), "模擬大[×]  1戦目 Boss" + Spaces(14) + " 強襲 → ○ : Foe   ");
-  EXPECT_EQ(app_.Battles[0].TallyState, 2);
+  EXPECT_EQ(app_.Battles[0].Tally, test::kRefused);
   EXPECT_EQ(app_.State.BattleInProgress, 0);
+  EXPECT_FALSE(app_.State.NotCountedNotice);
 
   Feed({Party("Chiefが提督になりました"), Sys("Barと交戦に入ります！"),
         Sys("すでに何度も対戦した相手なので戦果には加算されません"), Sys("Barに勝利しました！"),
         Party("Someの艦隊に参加しました"),  // no admiral's title: no change
         Sys("Bazと交戦に入ります！"), Sys("Bazに勝利しました！"),
         Party("艦隊が解散しました"), Sys("Bazと交戦に入ります！"), Sys("Bazに勝利しました！")});
-  EXPECT_EQ(app_.Battles[1].TallyState, 2);
-  EXPECT_EQ(app_.Battles[2].TallyState, 1) << "the flag ends with the battle it marked";
+  EXPECT_EQ(app_.Battles[1].Tally, test::kRefused);
+  EXPECT_EQ(app_.Battles[2].Tally, test::kCounted) << "the flag ends with the battle it marked";
   EXPECT_EQ(NameOf(app_.Battles[1].Admiral), "Chief");
   EXPECT_EQ(NameOf(app_.Battles[2].Admiral), "Chief");
   EXPECT_EQ(app_.Battles[3].Admiral, 0);
@@ -137,8 +139,10 @@ TEST_F(Segmentation, EventPhasesSetTheClassOfLaterBattles) {
   }
   Feed({Sys("『大海戦』の開戦しました！")});  // only notices count
   Feed(battle);
-  const int classes[] = {0x000, 0x002, 0x001, 0x101, 0x101, 0x101};
-  for (int b = 0; b < 6; ++b) EXPECT_EQ(app_.Battles[b].ClassWord, classes[b]) << b;
+  const BattleClass classes[] = {{ShipSize::Small, BattleType::Naval}, {ShipSize::Large, BattleType::Naval},
+                                 {ShipSize::Medium, BattleType::Naval}, {ShipSize::Medium, BattleType::Mock},
+                                 {ShipSize::Medium, BattleType::Mock}, {ShipSize::Medium, BattleType::Mock}};
+  for (int b = 0; b < 6; ++b) EXPECT_EQ(app_.Battles[b].Class, classes[b]) << b;
   EXPECT_EQ(Row(2), "海戦中[集]  3戦目 YOU" + Spaces(15) + " 強襲 → ○ : Foe   ");
 
   // A notice during a camp battle leaves a camp battle of a normal type: no kind label,
@@ -146,7 +150,7 @@ TEST_F(Segmentation, EventPhasesSetTheClassOfLaterBattles) {
   Feed({Sys(kCampStart), Notice("『大海戦』の開戦しました！"), Sys("3ポイントを獲得しました！"),
         Sys("敵陣営に勝利しました！")});
   EXPECT_EQ(Row(6), "海戦小[集]  7戦目 味方陣営" + Spaces(10) + "  → ○ : 敵陣営   ");
-  EXPECT_EQ(app_.State.CurrentClass, 0x000);
+  EXPECT_EQ(app_.State.CurrentClass, (BattleClass{ShipSize::Small, BattleType::Naval}));
 }
 
 // The decisive credit goes to whoever took out the losing side's leader: on a defeat the own
@@ -322,11 +326,11 @@ TEST_F(Segmentation, FullBattleTableRefusesFurtherBattlesOnce) {
 std::string Dump(const App& app) {
   std::ostringstream out;
   const AnalysisState& s = app.State;
-  out << s.BattleInProgress << ' ' << s.CurrentAdmiral << ' ' << s.CurrentOpponent << ' '
-      << s.OwnShipsDown << ' ' << s.EnemyShipsDown << ' ' << s.CurrentClass << '\n';
+  out << s.BattleInProgress << ' ' << s.NotCountedNotice << ' ' << s.CurrentAdmiral << ' ' << s.CurrentOpponent << ' '
+      << s.OwnShipsDown << ' ' << s.EnemyShipsDown << ' ' << ::testing::PrintToString(s.CurrentClass) << '\n';
   for (const BattleRecord& r : app.Battles) {
-    out << r.FirstLine << ' ' << r.Kind << ' ' << r.Result << ' ' << r.TallyState << ' '
-        << r.ClassWord << ' ' << r.CriticalsDealt << ' ' << r.CriticalsTaken << ' ' << r.OwnPoints
+    out << r.FirstLine << ' ' << r.Kind << ' ' << r.Result << ' ' << r.Tally.CountMark << r.Tally.GameSaysNotCounted << ' '
+        << ::testing::PrintToString(r.Class) << ' ' << r.CriticalsDealt << ' ' << r.CriticalsTaken << ' ' << r.OwnPoints
         << ' ' << r.EnemyPoints;
     for (int n : r.OwnSide) out << ' ' << n;
     for (int n : r.EnemySide) out << ' ' << n;
@@ -336,7 +340,7 @@ std::string Dump(const App& app) {
     out << U(app.Names[n].Name);
     for (int b = 0; b < app.BattleCount(); ++b) {
       const NameBattleStats* st = app.Names.Stats(n, b);
-      out << " | " << st->Side << ' ' << st->OwnerRelation << ' ' << st->TakenBy << ' '
+      out << " | " << st->Sides << ' ' << st->OwnerRelations << ' ' << st->TakenBy << ' '
           << st->Present;
       for (int c : st->BattleCounts) out << ' ' << c;
       for (int c : st->ExtraCounts) out << ' ' << c;

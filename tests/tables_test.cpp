@@ -35,7 +35,9 @@ TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
   app.UserName = S("提督");
   app.Battles.emplace_back();
   InternName(writer.Run, "Someone");
-  app.State.BattleInProgress = 0x101;
+  app.State.BattleInProgress = kAssault;
+  app.State.NotCountedNotice = true;
+  app.State.CurrentClass = kCampBattleClass;
   app.State.CurrentAdmiral = 1;
   app.Acts.PlayerAll.Enabled = true;
   ResetAnalysis(app);
@@ -43,9 +45,10 @@ TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
   EXPECT_EQ(app.Names[0].Name, S("提督"));
   EXPECT_EQ(app.BattleCount(), 0);
   EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_FALSE(app.State.NotCountedNotice);
   EXPECT_EQ(app.State.CurrentAdmiral, 0);
   EXPECT_EQ(app.State.CurrentOpponent, -1);
-  EXPECT_EQ(app.State.CurrentClass, 0x102);
+  EXPECT_EQ(app.State.CurrentClass, (BattleClass{ShipSize::Large, BattleType::Mock}));
   EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
   EXPECT_EQ(app.Names[0].SkillCount, 2);
   EXPECT_EQ(app.Names[0].ItemCount, 1);
@@ -85,11 +88,11 @@ TEST_F(TablesTest, ShipListMergesNames) {
 
 TEST_F(TablesTest, SidesHoldTwentyDistinctNames) {
   BattleRecord r;
-  for (int n = 0; n < 25; ++n) AddToSide(r, n % 22, 0);
+  for (int n = 0; n < 25; ++n) AddToSide(r, n % 22, Side::Own);
   for (int k = 0; k < kSideSlots; ++k) EXPECT_EQ(r.OwnSide[k], k);
-  AddToSide(r, 7, 1);
-  AddToSide(r, 7, 1);
-  AddToSide(r, -1, 1);  // no name: the first free slot already holds -1
+  AddToSide(r, 7, Side::Enemy);
+  AddToSide(r, 7, Side::Enemy);
+  AddToSide(r, -1, Side::Enemy);  // no name: the first free slot already holds -1
   EXPECT_EQ(r.EnemySide[0], 7);
   EXPECT_EQ(r.EnemySide[1], -1);
 }
@@ -103,7 +106,7 @@ TEST_F(TablesTest, FullNameTableAnswersNoNameAndReportsOnce) {
   EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"@@@@@@@ Error Code 005 @@@@@@@ Line:42"});
   // Writes to "no name" are dropped, reads fall back to the start values.
   app.Battles.emplace_back();
-  EXPECT_EQ(MarkPresent(writer.Run, "nobody", 2), -1);
+  EXPECT_EQ(MarkPresent(writer.Run, "nobody", Side::Enemy), -1);
   EXPECT_EQ(app.Names.Stats(-1, 0), nullptr);
   // A new load reports again.
   ResetAnalysis(app);
@@ -112,12 +115,14 @@ TEST_F(TablesTest, FullNameTableAnswersNoNameAndReportsOnce) {
   EXPECT_EQ(app.ErrorLines.size(), 2u);
 }
 
-TEST_F(TablesTest, MarkPresentOrsTheSideBitInTheCurrentBattle) {
+TEST_F(TablesTest, MarkPresentAddsTheSideInTheCurrentBattle) {
   app.Battles.emplace_back();
   app.Battles.emplace_back();
-  const int n = MarkPresent(writer.Run, "Kenji", 1);
-  MarkPresent(writer.Run, "Kenji", 2);
-  EXPECT_EQ(app.Names.Stats(n, 1)->Side, 3);
+  const int n = MarkPresent(writer.Run, "Kenji", Side::Own);
+  EXPECT_TRUE(app.Names.Stats(n, 1)->OnlyOn(Side::Own));
+  MarkPresent(writer.Run, "Kenji", Side::Enemy);
+  EXPECT_FALSE(app.Names.Stats(n, 1)->OnlyOn(Side::Own));
+  EXPECT_FALSE(app.Names.Stats(n, 1)->OnlyOn(Side::Enemy));
   EXPECT_EQ(app.Names.Stats(n, 1)->Present, 1);
   EXPECT_EQ(app.Names.Stats(n, 0)->Present, 0);
   EXPECT_EQ(app.Names.Stats(n, 0)->TakenBy, -1);

@@ -45,11 +45,11 @@ struct PlainTotals {
 PlainTotals PlainTotalsOf(const App& app, int n) {
   PlainTotals t;
   for (int b = 0; b < app.BattleCount(); ++b) {
-    if (app.Battles[static_cast<std::size_t>(b)].TallyState != 1) continue;
+    if (!(app.Battles[static_cast<std::size_t>(b)].Tally == test::kCounted)) continue;
     const NameBattleStats& s = app.Names[n].Stats[b];
     t.Present |= s.Present;
-    t.Side |= s.Side;
-    t.Relation |= s.OwnerRelation;
+    t.Side |= s.Sides;
+    t.Relation |= s.OwnerRelations;
     WrapAdd(t.Battles, s.Present != 0);
     for (int k = 0; k < 5; ++k) WrapAdd(t.Counters[k], s.BattleCounts[static_cast<std::size_t>(k)]);
     WrapAdd(t.Tenacity, s.ExtraCounts[kTenacity]);
@@ -60,16 +60,18 @@ PlainTotals PlainTotalsOf(const App& app, int n) {
   return t;
 }
 
-TEST_F(TalliesTest, OnlyBattlesWhoseStateIsExactlyOneAddToAnyTotal) {
+TEST_F(TalliesTest, OnlyMarkedBattlesTheGameCountsAddToAnyTotal) {
   const int x = build.Name("敵A");
-  struct { std::int32_t result, state, critDealt, critTaken; } battles[] = {
-      {kVictory, 1, 2, 1}, {kDefeat, 0, 5, 5},   {kDraw, 2, 7, 7},    {kEscaped, 3, 9, 9},
-      {kWithdrawn, 1, 1, 0}, {kEscaped, 1, 0, 3}, {kDefeat, 1, 4, 4}, {kDraw, 1, 0, 0}};
+  using test::kCounted;
+  struct { std::int32_t result; TallyState state; std::int32_t critDealt, critTaken; } battles[] = {
+      {kVictory, kCounted, 2, 1},   {kDefeat, test::kUncounted, 5, 5}, {kDraw, test::kRefused, 7, 7},
+      {kEscaped, test::kRefusedMarked, 9, 9}, {kWithdrawn, kCounted, 1, 0}, {kEscaped, kCounted, 0, 3},
+      {kDefeat, kCounted, 4, 4},    {kDraw, kCounted, 0, 0}};
   for (const auto& given : battles) {
     const int b = build.Battle(given.result, given.state);
     app.Battles[static_cast<std::size_t>(b)].CriticalsDealt = given.critDealt;
     app.Battles[static_cast<std::size_t>(b)].CriticalsTaken = given.critTaken;
-    build.Present(x, b, b % 2 == 0 ? 2 : 1);
+    build.Present(x, b, b % 2 == 0 ? Side::Enemy : Side::Own);
     build.Takes(0, x, b);
     build.At(x, b).ExtraCounts[kTenacity] = 10;
     app.Names[x].AddUse(b, false, 1, 3);
@@ -91,7 +93,7 @@ TEST_F(TalliesTest, OnlyBattlesWhoseStateIsExactlyOneAddToAnyTotal) {
 
   // Including the battles the game did not count gives state 3, which still counts nowhere;
   // the others are excluded.
-  for (BattleRecord& r : app.Battles) r.TallyState = (r.TallyState & 2) != 0 ? 3 : 0;
+  for (BattleRecord& r : app.Battles) r.Tally = r.Tally.GameSaysNotCounted ? test::kRefusedMarked : test::kUncounted;
   EXPECT_FALSE(CountedBattle(app.Battles[2]));
   RefreshTallies(app);
   EXPECT_TRUE(app.TallyTable.Rows.empty());
@@ -104,14 +106,15 @@ TEST_F(TalliesTest, RefreshShowsWhatAPlainSumGivesForEveryCell) {
   std::mt19937 random(20240611);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int n = 1; n < 40; ++n) build.Name("名" + std::to_string(n));
-  for (int b = 0; b < 60; ++b) build.Battle(pick(0, 4), pick(0, 3));
+  const TallyState tallies[] = {test::kUncounted, test::kCounted, test::kRefused, test::kRefusedMarked};
+  for (int b = 0; b < 60; ++b) build.Battle(pick(0, 4), tallies[pick(0, 3)]);
   for (int n = 0; n < app.NameCount(); ++n) {
     for (int b = 0; b < app.BattleCount(); ++b) {
       if (pick(0, 2) != 0) continue;
       NameBattleStats& s = build.At(n, b);
       s.Present = 1;
-      s.Side = pick(0, 3);
-      s.OwnerRelation = pick(0, 3);
+      s.Sides = pick(0, 3);  // none, own, enemy or both
+      s.OwnerRelations = pick(0, 3);
       for (auto& c : s.BattleCounts) c = pick(0, 3);
       for (auto& c : s.ExtraCounts) c = pick(-2, 5);
       if (pick(0, 50) == 0) s.BattleCounts[kSinksDealt] = 2147483000;  // sums wrap alike
@@ -152,7 +155,7 @@ TEST_F(TalliesTest, RefreshShowsWhatAPlainSumGivesForEveryCell) {
 
 TEST_F(TalliesTest, AveragesFollowTheirSwitchesAndFormats) {
   const int x = build.Name("Taro");
-  for (int i = 0; i < 3; ++i) build.Present(x, build.Battle(), 2);
+  for (int i = 0; i < 3; ++i) build.Present(x, build.Battle(), Side::Enemy);
   build.Takes(x, 0, 0);
   build.Takes(x, 0, 1, /*capture=*/true);
   build.Takes(x, 0, 2, /*capture=*/true);
@@ -180,7 +183,7 @@ TEST_F(TalliesTest, AveragesFollowTheirSwitchesAndFormats) {
 
   // A fourth battle: 2 captures in 4 battles.
   app.Acts.AvgHitDown.Checked = true;
-  build.Present(x, build.Battle(), 2);
+  build.Present(x, build.Battle(), Side::Enemy);
   RefreshTallies(app);
   EXPECT_EQ(RowOf(x)->Cells,
             (std::vector<std::string>{"4", "25.0%", "0.0%", "0.0%", "50.0%", "0.0%", "0.25", "0.50", "0.25"}));
@@ -218,7 +221,7 @@ TEST_F(TalliesTest, ColumnsAreFixedThenCheckedSkillsThenCheckedItemsInListOrder)
   // The cells line up with the columns.
   const int x = build.Name("Taro");
   const int b = build.Battle();
-  build.Present(x, b, 2);
+  build.Present(x, b, Side::Enemy);
   app.Names[x].AddUse(b, false, 2, 7);
   app.Names[x].AddUse(b, true, 1, 4);
   app.Names[x].AddUse(b, false, 1, 99);  // not checked: no column
@@ -238,12 +241,12 @@ TEST_F(TalliesTest, RefreshRebuildsRowsInNameOrderAndEndsWithTheSummary) {
   const int hidden = build.Name("Saburo");
   const int friendly = build.Name("Hanako");
   const int enemy = build.Name("Taro");
-  const int counted = build.Battle(kVictory, 1);
-  const int excluded = build.Battle(kDefeat, 0);
-  build.Present(enemy, counted, 2);
-  build.Present(friendly, counted, 1);
-  build.Present(hidden, counted, 2);
-  build.Present(onlyUncounted, excluded, 2);
+  const int counted = build.Battle(kVictory, test::kCounted);
+  const int excluded = build.Battle(kDefeat, test::kUncounted);
+  build.Present(enemy, counted, Side::Enemy);
+  build.Present(friendly, counted, Side::Own);
+  build.Present(hidden, counted, Side::Enemy);
+  build.Present(onlyUncounted, excluded, Side::Enemy);
   build.Takes(0, enemy, counted);
   build.Takes(enemy, friendly, counted);
   app.Names[hidden].Visible = 0;
@@ -264,7 +267,7 @@ TEST_F(TalliesTest, RefreshRebuildsRowsInNameOrderAndEndsWithTheSummary) {
   EXPECT_EQ(app.StatusText, SummaryLine(app));
 
   // The owner has no row when he took part in no counted battle.
-  app.Battles[static_cast<std::size_t>(counted)].TallyState = 0;
+  app.Battles[static_cast<std::size_t>(counted)].Tally = test::kUncounted;
   RefreshTallies(app);
   EXPECT_TRUE(app.TallyTable.Rows.empty());
 }

@@ -32,8 +32,8 @@ class TallyTableTest : public ::testing::Test {
     build.At(0, b).BattleCounts[kSinksDealt] = 4;
     for (const auto& p : players) {
       const int n = build.Name(p.name);
-      build.Present(n, b, p.side);
-      build.At(n, b).OwnerRelation = p.relation;
+      build.PresentOnSides(n, b, p.side);
+      build.At(n, b).OwnerRelations = p.relation;
       build.At(n, b).BattleCounts[kSinksDealt] = p.dealt;
       build.At(n, b).BattleCounts[kSinksTaken] = p.taken;
     }
@@ -113,10 +113,10 @@ TEST_F(TallyTableTest, RowIconsAndTheirSortRanks) {
   const int b0 = build.Battle(), b1 = build.Battle();
   for (const auto& p : players) {
     const int n = build.Name(p.name);
-    build.Present(n, b0, p.side & 1);
-    build.Present(n, b1, p.side & 2);
-    build.At(n, b0).OwnerRelation = p.relation & 2;
-    build.At(n, b1).OwnerRelation = p.relation & 1;
+    build.PresentOnSides(n, b0, p.side & 1);
+    build.PresentOnSides(n, b1, p.side & 2);
+    build.At(n, b0).OwnerRelations = p.relation & 2;
+    build.At(n, b1).OwnerRelations = p.relation & 1;
   }
   RefreshTallies(app);
   ASSERT_EQ(app.TallyTable.Rows.size(), std::size(players) + 1);
@@ -139,9 +139,9 @@ TEST_F(TallyTableTest, RowIconsAndTheirSortRanks) {
 TEST_F(TallyTableTest, NumericColumnsCompareTheShownNumbersInSinglePrecision) {
   const int b0 = build.Battle(), b1 = build.Battle(), b2 = build.Battle(), b3 = build.Battle();
   const int third = build.Name("三分の一"), quarter = build.Name("四分の一"), all = build.Name("全部");
-  for (int b : {b0, b1, b2}) build.Present(third, b, 2);
-  for (int b : {b0, b1, b2, b3}) build.Present(quarter, b, 2);
-  build.Present(all, b3, 2);
+  for (int b : {b0, b1, b2}) build.Present(third, b, Side::Enemy);
+  for (int b : {b0, b1, b2, b3}) build.Present(quarter, b, Side::Enemy);
+  build.Present(all, b3, Side::Enemy);
   build.At(third, b0).BattleCounts[kSinksDealt] = 1;
   build.At(quarter, b0).BattleCounts[kSinksDealt] = 1;
   build.At(all, b3).BattleCounts[kSinksDealt] = 1;

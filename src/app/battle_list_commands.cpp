@@ -14,8 +14,8 @@ void SetTallyBit(App& app, bool set) {
   if (SetTallyBit(app, app.BattleList, set)) RefreshTallies(app);
 }
 
-void SetClassByte(App& app, int byteIndex, int value) {
-  if (SetClassByte(app, app.BattleList, byteIndex, value)) RefreshTallies(app);
+void ChangeClass(App& app, void (*change)(BattleClass&)) {
+  if (ChangeClass(app, app.BattleList, change)) RefreshTallies(app);
 }
 
 bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "battle/tables.h"
+
 namespace mizuto {
 
 struct App;
@@ -11,19 +13,19 @@ struct Dialogs;
 
 // Sets (include) or clears (exclude) the counted bit of every selected battle.
 void SetTallyBit(App& app, bool set);
-// Replaces byte `byteIndex` of the ClassWord of every selected battle by `value`.
-void SetClassByte(App& app, int byteIndex, int value);
+// Applies `change` to the class of every selected battle.
+void ChangeClass(App& app, void (*change)(BattleClass&));
 
 inline void AddTotalListExecute(App& app) { SetTallyBit(app, true); }
 inline void DelTotalListExecute(App& app) { SetTallyBit(app, false); }
-inline void ShipTypeBExecute(App& app) { SetClassByte(app, 0, 2); }
-inline void ShipTypeMExecute(App& app) { SetClassByte(app, 0, 1); }
-inline void ShipTypeSExecute(App& app) { SetClassByte(app, 0, 0); }
-inline void BattleTypeKExecute(App& app) { SetClassByte(app, 1, 0); }
-inline void BattleTypeMExecute(App& app) { SetClassByte(app, 1, 1); }
-inline void BattleTypeRExecute(App& app) { SetClassByte(app, 1, 2); }
-inline void ToPCExecute(App& app) { SetClassByte(app, 2, 0); }
-inline void ToNPCExecute(App& app) { SetClassByte(app, 2, 1); }
+inline void ShipTypeBExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Size = ShipSize::Large; }); }
+inline void ShipTypeMExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Size = ShipSize::Medium; }); }
+inline void ShipTypeSExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Size = ShipSize::Small; }); }
+inline void BattleTypeKExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Type = BattleType::Naval; }); }
+inline void BattleTypeMExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Type = BattleType::Mock; }); }
+inline void BattleTypeRExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Type = BattleType::Real; }); }
+inline void ToPCExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Npc = false; }); }
+inline void ToNPCExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Npc = true; }); }
 
 // Registers the focused battle's opponent as an NPC fleet. Returns false with `error` set
 // when NPCList.txt could not be written.

@@ -239,11 +239,11 @@ std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
   };
   AppendField(json, "kind", Keyword(r.Kind, {nullptr, "assault", "engagement", "reinforcement", "camp"}));
   json += ',';
-  AppendField(json, "type", Keyword(r.BattleType(), {"naval", "mock", "real", "camp"}));
+  AppendField(json, "type", Keyword(static_cast<int>(r.Class.Type), {"naval", "mock", "real", "camp"}));
   json += ',';
-  AppendField(json, "ship_class", Keyword(r.ShipType(), {"small", "medium", "large", "none"}));
+  AppendField(json, "ship_class", Keyword(static_cast<int>(r.Class.Size), {"small", "medium", "large", "none"}));
   json += ",\"npc\":";
-  json += r.NpcFlag() == 1 ? "true" : "false";
+  json += r.Class.Npc ? "true" : "false";
   json += ",\"admiral\":" + name(r.Admiral);
   json += ",\"opponent\":" + name(r.Opponent);
   json += ',';
@@ -251,7 +251,7 @@ std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
   json += ",\"own_down\":" + std::to_string(ownDown);
   json += ",\"enemy_down\":" + std::to_string(enemyDown);
   json += ",\"counted\":";
-  json += r.TallyState == 1 ? "true" : "false";
+  json += CountedBattle(r) ? "true" : "false";
   json += ",\"label\":" + JsonString(SjisToUtf8(ShownRow(app, battle))) + '}';
   return json;
 }

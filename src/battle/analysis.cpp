@@ -41,17 +41,17 @@ int InternName(AnalysisRun& run, std::string_view text) {
                        static_cast<int>(run.Lists.ItemNames.size()));
 }
 
-int MarkPresent(AnalysisRun& run, std::string_view text, std::int32_t sideBit) {
+int MarkPresent(AnalysisRun& run, std::string_view text, Side side) {
   const int n = InternName(run, text);
   if (NameBattleStats* s = run.Names.Stats(n, run.BattleCount() - 1)) {
     s->Present = 1;
-    s->Side |= sideBit;
+    s->AddSide(side);
   }
   return n;
 }
 
-void AddToSide(BattleRecord& record, std::int32_t nameIndex, int side) {
-  auto& slots = side == 0 ? record.OwnSide : record.EnemySide;
+void AddToSide(BattleRecord& record, std::int32_t nameIndex, Side side) {
+  auto& slots = side == Side::Own ? record.OwnSide : record.EnemySide;
   for (std::int32_t& slot : slots) {
     if (slot == nameIndex) return;
     if (slot == -1) {

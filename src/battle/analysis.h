@@ -73,12 +73,11 @@ void ResetAnalysis(Analysis& analysis, const std::string& userName, int skillCou
 // the list). -1 when the table is full (reported once per load).
 int InternName(AnalysisRun& run, std::string_view text);
 
-// Interns `text`, marks it present in the current battle with the side bit (1 own, 2
-// enemy) ORed in; returns the index.
-int MarkPresent(AnalysisRun& run, std::string_view text, std::int32_t sideBit);
+// Interns `text`, marks it present in the current battle, seen on `side`; returns the index.
+int MarkPresent(AnalysisRun& run, std::string_view text, Side side);
 
-// Adds a name index to a record's own (side 0) or enemy (side 1) list.
-void AddToSide(BattleRecord& record, std::int32_t nameIndex, int side);
+// Adds a name index to a record's list of the names on `side`.
+void AddToSide(BattleRecord& record, std::int32_t nameIndex, Side side);
 
 // "@@@@@@@ Error Code NNN @@@@@@@ Line:" followed by `lineNumber` (1-based).
 std::string ErrorCodeLine(int code, long long lineNumber);

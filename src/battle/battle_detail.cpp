@@ -14,77 +14,37 @@
 namespace mizuto {
 namespace {
 
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kFrame = 0x80AAFF;  // start, end, reinforcements, withdrawals
-constexpr std::uint32_t kOwnBlue = 0x4040FF;
-constexpr std::uint32_t kLostRed = 0xFF4040;
-constexpr std::uint32_t kCapturedMaroon = 0x800000;
-constexpr std::uint32_t kCapturingTeal = 0x008080;
-constexpr std::uint32_t kMine = 0x800080;
-constexpr std::uint32_t kCollateral = 0x808000;
-constexpr std::uint32_t kCritical = 0xFF8040;
-constexpr std::uint32_t kDamage = 0x008000;
-
-constexpr int kCampBattleType = 3;
-
-// What decides whether a matched line is printed.
-enum class Gate {
-  Always,
-  Cri,
-  Water,
-  Sail,
-  Rudder,
-  Confuse,
-  OutOfAction,  // the follow-up notice of a ship put out of action
+// The messages the transcript shows, in the order it tries them (the entries of
+// kEventMessages that have a transcript text), converted once.
+struct ShownMessage {
+  std::string Literal;
+  const EventMessage* Message;
+  int Index;  // in kEventMessages
 };
 
-// What decides whether a printed line is bold.
-enum class Bold { Never, Always, EnemyShip, NotArea, BeginsShipDisabled };
+const std::vector<ShownMessage>& ShownMessages() {
+  static const std::vector<ShownMessage> shown = [] {
+    std::vector<ShownMessage> out;
+    int index = 0;
+    for (const EventMessage& m : kEventMessages) {
+      if (m.Shown != nullptr) out.push_back({Utf8ToSjis(*m.Shown ? m.Shown : m.Text), &m, index});
+      ++index;
+    }
+    return out;
+  }();
+  return shown;
+}
 
-struct DisplayRule {
-  const std::string* Literal;
-  bool Begins;  // the literal must open the text; found elsewhere it hides the line
-  Gate When;
-  std::uint32_t Colour;
-  Bold Weight;
-  bool CountsSink;  // a sink whose out-of-action notice will follow
-};
-
-// Tried in order, the first literal found decides; the order matters where texts overlap
-// (a capture message also mentions the ship, a mine sink also says "撃沈しました！").
-const std::vector<DisplayRule>& DisplayRules() {
-  static const std::vector<DisplayRule> rules = {
-      {&SJ("拿捕され"), false, Gate::Always, kCapturedMaroon, Bold::EnemyShip, false},
-      {&SJ("を拿捕しました！"), false, Gate::Always, kCapturingTeal, Bold::EnemyShip, false},
-      {&SJ("機雷により撃沈しました！"), false, Gate::Always, kMine, Bold::Never, true},
-      {&SJ("機雷により船が沈没しました！"), false, Gate::Always, kMine, Bold::Always, true},
-      {&SJ("を撃沈しました！"), false, Gate::Always, kOwnBlue, Bold::EnemyShip, true},
-      {&SJ("撃沈されました！"), false, Gate::Always, kLostRed, Bold::EnemyShip, true},
-      {&SJ("の誤射により、"), false, Gate::Always, kCollateral, Bold::Never, true},
-      {&SJ("を沈没させたようです！"), false, Gate::Always, kCollateral, Bold::Never, true},
-      {&SJ("の砲撃により、船が沈没してしまいました"), false, Gate::Always, kCollateral,
-       Bold::Always, true},
-      {&SJ("被害甚大"), false, Gate::Cri, kCritical, Bold::Never, false},
-      {&SJ("に大打撃"), false, Gate::Cri, kCritical, Bold::Never, false},
-      {&SJ("航行不能に"), false, Gate::OutOfAction, kLostRed, Bold::BeginsShipDisabled, false},
-      {&SJ("を撃破"), false, Gate::Always, kOwnBlue, Bold::NotArea, false},
-      {&SJ("に撃破"), false, Gate::Always, kLostRed, Bold::NotArea, false},
-      {&SJ("統率スキルを"), true, Gate::Confuse, kDamage, Bold::Never, false},
-      {&SJ("手桶を使いました"), true, Gate::Water, kDamage, Bold::Never, false},
-      {&SJ("予備舵を使いました"), true, Gate::Rudder, kDamage, Bold::Never, false},
-      {&SJ("予備帆を使いました"), true, Gate::Sail, kDamage, Bold::Never, false},
-      {&SJ("沈静の旗"), true, Gate::Confuse, kDamage, Bold::Never, false},
-      {&SJ("帆が"), false, Gate::Sail, kDamage, Bold::Never, false},
-      {&SJ("帆を直しました"), false, Gate::Sail, kDamage, Bold::Never, false},
-      {&SJ("舵が"), false, Gate::Rudder, kDamage, Bold::Never, false},
-      {&SJ("混乱が"), false, Gate::Confuse, kDamage, Bold::Never, false},
-      {&SJ("の攻撃により浸水が起こりました！"), false, Gate::Water, kDamage, Bold::Never, false},
-      {&SJ("船の浸水が止まりました"), true, Gate::Water, kDamage, Bold::Never, false},
-      {&SJ("船底に穴が開き、"), true, Gate::Water, kDamage, Bold::Never, false},
-      {&SJ("敵の援軍が"), false, Gate::Always, kFrame, Bold::Never, false},
-      {&SJ("戦闘から撤退しました"), false, Gate::Always, kFrame, Bold::Never, false},
-  };
-  return rules;
+// The first shown message found in the text decides; one that must open the text but is
+// found further in hides the line (no later message gets a try).
+const ShownMessage* FindShownMessage(std::string_view text) {
+  for (const ShownMessage& m : ShownMessages()) {
+    const std::size_t at = FindBytes(text, m.Literal);
+    if (at == 0) continue;
+    if (m.Message->ShownOpensText && at != 1) return nullptr;
+    return &m;
+  }
+  return nullptr;
 }
 
 // The messages that close a battle. "戦闘から撤退します" is the owner leaving; the past form
@@ -93,7 +53,7 @@ bool IsEndMessage(std::string_view text) {
   static const std::vector<std::string> results = [] {
     std::vector<std::string> out;
     for (int k = kFirstResultMessage; k <= kLastResultMessage; ++k) {
-      out.push_back(Utf8ToSjis(kBattleMessages[static_cast<std::size_t>(k)]));
+      out.push_back(Utf8ToSjis(kBattleMessages[static_cast<std::size_t>(k)].Text));
     }
     return out;
   }();
@@ -106,7 +66,7 @@ bool IsEndMessage(std::string_view text) {
 struct Renderer {
   const DetailSwitches& switches;
   std::vector<DetailLine>& out;
-  int battleType;
+  BattleType battleType;
   int pendingSinks = 0;  // sinks shown whose out-of-action notice has not come yet
 
   void Append(std::string_view text, std::uint32_t colour, bool bold = false) {
@@ -114,65 +74,67 @@ struct Renderer {
   }
 
   void AppendLineNumber(std::size_t index) {
-    if (switches.Debug) Append("Line:" + DecimalText(static_cast<long long>(index) + 1), kWhite);
+    if (switches.Debug) Append("Line:" + DecimalText(static_cast<long long>(index) + 1), kShownWhite);
   }
 
-  bool Open(Gate gate) {
-    switch (gate) {
-      case Gate::Always: return true;
-      case Gate::Cri: return switches.Cri;
-      case Gate::Water: return switches.Water;
-      case Gate::Sail: return switches.Sail;
-      case Gate::Rudder: return switches.Rudder;
-      case Gate::Confuse: return switches.Confuse;
-      case Gate::OutOfAction:
+  bool Open(ShownWhen when) {
+    switch (when) {
+      case ShownWhen::Always: return true;
+      case ShownWhen::Cri: return switches.Cri;
+      case ShownWhen::Water: return switches.Water;
+      case ShownWhen::Sail: return switches.Sail;
+      case ShownWhen::Rudder: return switches.Rudder;
+      case ShownWhen::Confuse: return switches.Confuse;
+      case ShownWhen::OutOfAction:
         // The notice that follows a sink already shown is swallowed; camp battles never
         // show the notice at all.
         if (pendingSinks > 0) {
           --pendingSinks;
           return false;
         }
-        return battleType != kCampBattleType;
+        return battleType != BattleType::Camp;
     }
     return false;
   }
 
-  static bool IsBold(Bold weight, std::string_view text) {
+  static bool IsBold(Weight weight, std::string_view text) {
     switch (weight) {
-      case Bold::Never: return false;
-      case Bold::Always: return true;
-      case Bold::EnemyShip: return ContainsBytes(text, SJ("敵船"));
-      case Bold::NotArea: return !ContainsBytes(text, SJ("海域"));
-      case Bold::BeginsShipDisabled: return StartsWithBytes(text, SJ("船が航行不能"));
+      case Weight::Never: return false;
+      case Weight::Always: return true;
+      case Weight::EnemyShip: return ContainsBytes(text, SJ("敵船"));
+      case Weight::NotArea: return !ContainsBytes(text, SJ("海域"));
+      case Weight::BeginsShipDisabled: return StartsWithBytes(text, SJ(EventRuleText(kOutOfAction)));
     }
     return false;
   }
 
   void ShowSystemText(std::string_view text) {
-    for (const DisplayRule& rule : DisplayRules()) {
-      const std::size_t at = FindBytes(text, *rule.Literal);
-      if (at == 0) continue;
-      if (rule.Begins && at != 1) return;
-      if (rule.CountsSink) ++pendingSinks;
-      if (Open(rule.When)) Append(text, rule.Colour, IsBold(rule.Weight, text));
-      return;
-    }
+    const ShownMessage* shown = FindShownMessage(text);
+    if (shown == nullptr) return;
+    const EventMessage& m = *shown->Message;
+    if (m.CountsSink) ++pendingSinks;
+    if (Open(m.When)) Append(text, m.Colour, IsBold(m.Bold, text));
   }
 };
 
 }  // namespace
 
+int ShownEventMessage(std::string_view systemText) {
+  const ShownMessage* shown = FindShownMessage(systemText);
+  return shown == nullptr ? -1 : shown->Index;
+}
+
 void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int battle,
                         const DetailSwitches& switches, std::vector<DetailLine>& out) {
-  Renderer r{switches, out, record.BattleType()};
+  Renderer r{switches, out, record.Class.Type};
 
   char header[64];
   std::snprintf(header, sizeof header, "-------- %d", battle + 1);
-  r.Append(std::string(header) + SJ("戦目 --------"), kWhite);
+  r.Append(std::string(header) + SJ("戦目 --------"), kShownWhite);
   if (record.FirstLine < 0 || static_cast<std::size_t>(record.FirstLine) >= lines.size()) return;
   const std::size_t first = static_cast<std::size_t>(record.FirstLine);
   r.AppendLineNumber(first);
-  r.Append(FromByte(lines[first], 3), kFrame);
+  r.Append(FromByte(lines[first], 3), kShownFrame);
 
   std::size_t i = first + 1;
   for (; i < lines.size(); ++i) {
@@ -194,7 +156,7 @@ void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int b
     }
   }
   if (i < lines.size()) {
-    r.Append(FromByte(lines[i], 3), kFrame);
+    r.Append(FromByte(lines[i], 3), kShownFrame);
     r.AppendLineNumber(i);
   }
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "battle/tables.h"
@@ -26,6 +27,10 @@ struct DetailSwitches {
   // is unused.
   bool Chat[8] = {};
 };
+
+// The entry of kEventMessages by which the transcript shows an in-battle System line's text
+// (tag removed), or -1 when it leaves the line out.
+int ShownEventMessage(std::string_view systemText);
 
 // Appends the transcript of battle `battle` (index), whose record is `record`, to `out`.
 void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int battle,

@@ -38,9 +38,10 @@ const LabelTable<2>& NpcLabels() {
   static const LabelTable<2> table({" ", "(NPC)"});
   return table;
 }
-const LabelTable<4>& TallyLabels() {
-  static const LabelTable<4> table({"－", "集", "×", "×"});
-  return table;
+// The game's refusal shows whatever the player's mark says.
+const std::string& TallyLabel(const TallyState& tally) {
+  static const LabelTable<3> table({"－", "集", "×"});
+  return table[tally.GameSaysNotCounted ? 2 : tally.CountMark ? 1 : 0];
 }
 // A camp battle (4) has no kind label of its own.
 const LabelTable<4>& KindLabels() {
@@ -74,16 +75,17 @@ std::string BattleLabel(const Analysis& analysis, int i) {
   const std::string opponent = analysis.Names.Valid(r.Opponent) ? analysis.Names[r.Opponent].Name : "???";
 
   // Names are appended, not formatted: a name may hold any byte.
-  std::string label = BattleTypeLabels()[r.BattleType()];
-  label += ShipTypeLabels()[r.ShipType()];
+  const bool camp = r.Class.Type == BattleType::Camp;
+  std::string label = BattleTypeLabels()[static_cast<int>(r.Class.Type)];
+  label += ShipTypeLabels()[static_cast<int>(r.Class.Size)];
   label += '[';
-  label += TallyLabels()[r.TallyState];
+  label += TallyLabel(r.Tally);
   label += ']';
   label += Format("%3d", i + 1);
   label += SJ("戦目 ");
   label += admiral;
   label += ' ';
-  if (r.BattleType() != 3) {
+  if (!camp) {
     label += KindLabels()[r.Kind];
     label += SJ(" → ");
   }
@@ -91,9 +93,9 @@ std::string BattleLabel(const Analysis& analysis, int i) {
   label += " : ";
   label += opponent;
   label += ' ';
-  label += NpcLabels()[r.NpcFlag()];
+  label += NpcLabels()[r.Class.Npc ? 1 : 0];
   label += ' ';
-  if (r.BattleType() == 3) label += Format("%d-%d", r.OwnPoints, r.EnemyPoints);
+  if (camp) label += Format("%d-%d", r.OwnPoints, r.EnemyPoints);
   return label;
 }
 

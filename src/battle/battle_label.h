@@ -14,15 +14,17 @@ std::string BattleLabel(const Analysis& analysis, int i);
 // The row text of battle i while it is in progress: "<<< %3d戦目 戦闘中 >>>".
 std::string InProgressLabel(int i);
 
-// A battle the tallies, the summary and the hint take: TallyState exactly 1 (counted and
-// not marked by the game as not counting).
-inline bool CountedBattle(const BattleRecord& record) { return record.TallyState == 1; }
+// A battle the tallies, the summary and the hint take: marked to count by the player and
+// not refused by the game.
+inline bool CountedBattle(const BattleRecord& record) {
+  return record.Tally.CountMark && !record.Tally.GameSaysNotCounted;
+}
 
-// Taking a battle out of the count, or putting it back, moves only its counted bit: the
-// game's not-counted mark is the game's word on the battle and survives both, so a battle
-// the game refused never counts and shows the same mark whoever touched it last.
-inline void UncountKeepingGameMark(BattleRecord& record) { record.TallyState &= ~1; }
-inline void CountKeepingGameMark(BattleRecord& record) { record.TallyState |= 1; }
+// Taking a battle out of the count, or putting it back, moves only the player's count
+// mark: the game's not-counted notice is the game's word on the battle and survives both,
+// so a battle the game refused never counts and shows the same mark whoever touched it last.
+inline void UncountKeepingGameMark(BattleRecord& record) { record.Tally.CountMark = false; }
+inline void CountKeepingGameMark(BattleRecord& record) { record.Tally.CountMark = true; }
 
 // The results of a set of battles: the summary line sums the counted battles, the battle
 // list's hint the selected counted ones.

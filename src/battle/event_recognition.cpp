@@ -39,11 +39,11 @@ void BumpExtra(NameBattleStats* s, ExtraCounter c) {
 void SetPresent(NameBattleStats* s) {
   if (s) s->Present = 1;
 }
-void OrSide(NameBattleStats* s, std::int32_t bit) {
-  if (s) s->Side |= bit;
+void AddSide(NameBattleStats* s, Side side) {
+  if (s) s->AddSide(side);
 }
-void OrRelation(NameBattleStats* s, std::int32_t bit) {
-  if (s) s->OwnerRelation |= bit;
+void AddRelation(NameBattleStats* s, OwnerRelation relation) {
+  if (s) s->AddRelation(relation);
 }
 void SetTakenBy(NameBattleStats* s, int by) {
   if (s) s->TakenBy = by;
@@ -65,13 +65,13 @@ bool TakeBetweenOthers(const Battle& at, std::string_view t, BattleCounter dealt
   AnalysisRun& run = at.run;
   int u = -1, w = -1;
   if (const long v = SplitAtGa(t); v > 0) {
-    u = MarkPresent(run, CutBytes(t, v), 1);
-    w = MarkPresent(run, FromByte(t, v + 3), 2);
+    u = MarkPresent(run, CutBytes(t, v), Side::Own);
+    w = MarkPresent(run, FromByte(t, v + 3), Side::Enemy);
   } else if (SplitByKnownName(run, t, &u, &w)) {
     SetPresent(at(u));
     SetPresent(at(w));
-    OrSide(at(u), 1);
-    OrSide(at(w), 2);
+    AddSide(at(u), Side::Own);
+    AddSide(at(w), Side::Enemy);
   } else {
     return false;
   }
@@ -85,9 +85,9 @@ void Capture(const Battle& at, std::string_view t, int lineIndex) {
   AnalysisRun& run = at.run;
   if (ContainsBytes(t, SJ("敵船"))) {  // the owner captured an enemy
     Bump(at(0), kCapturesDealt);
-    const int n = MarkPresent(run, FromByte(t, 5), 2);
+    const int n = MarkPresent(run, FromByte(t, 5), Side::Enemy);
     Bump(at(n), kCapturesTaken);
-    OrRelation(at(n), 1);
+    AddRelation(at(n), OwnerRelation::TakenOutByOwner);
     SetTakenBy(at(n), 0);
     return;
   }
@@ -101,10 +101,10 @@ void Captured(const Battle& at, std::string_view text) {
   if (ContainsBytes(text, SJ("敵船"))) {  // an enemy captured the owner
     Bump(at(0), kCapturesTaken);
     const std::string_view t = BeforeOrEmpty(FromByte(text, 5), SJ("に拿捕"));
-    const int n = MarkPresent(run, t, 2);
+    const int n = MarkPresent(run, t, Side::Enemy);
     Bump(at(n), kCapturesDealt);
     SetTakenBy(at(0), n);
-    OrRelation(at(n), 2);
+    AddRelation(at(n), OwnerRelation::TookOwnerOut);
     return;
   }
   const auto [u, w] = SplitByMarkers(run, text, SJ("により、"), SJ("が拿捕"));
@@ -112,8 +112,8 @@ void Captured(const Battle& at, std::string_view text) {
   SetPresent(at(w));
   Bump(at(u), kCapturesDealt);
   Bump(at(w), kCapturesTaken);
-  OrSide(at(u), 2);
-  OrSide(at(w), 1);
+  AddSide(at(u), Side::Enemy);
+  AddSide(at(w), Side::Own);
   SetTakenBy(at(w), u);
 }
 
@@ -129,21 +129,21 @@ void Defeat(const Battle& at, std::string_view text, std::string_view before, bo
     Bump(at(winner), kSinksDealt);
     SetPresent(at(u));
     SetPresent(at(w));
-    OrSide(at(u), 1);
-    OrSide(at(w), 2);
+    AddSide(at(u), Side::Own);
+    AddSide(at(w), Side::Enemy);
     SetTakenBy(at(loser), winner);
     return;
   }
   if (ownerLost) {
     Bump(at(0), kSinksTaken);
-    const int n = MarkPresent(run, before, 2);
-    OrRelation(at(n), 2);
+    const int n = MarkPresent(run, before, Side::Enemy);
+    AddRelation(at(n), OwnerRelation::TookOwnerOut);
     SetTakenBy(at(0), n);
     Bump(at(n), kSinksDealt);
   } else {
     Bump(at(0), kSinksDealt);
-    const int n = MarkPresent(run, before, 2);
-    OrRelation(at(n), 1);
+    const int n = MarkPresent(run, before, Side::Enemy);
+    AddRelation(at(n), OwnerRelation::TakenOutByOwner);
     SetTakenBy(at(n), 0);
     Bump(at(n), kSinksTaken);
   }
@@ -171,8 +171,8 @@ void Sink(const Battle& at, std::string_view t, int lineIndex) {
   const std::string& enemyShip = SJ("敵船");
   if (const std::size_t q = FindBytes(t, enemyShip)) {  // the owner sank an enemy
     Bump(at(0), kSinksDealt);
-    const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), 2);
-    OrRelation(at(n), 1);
+    const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), Side::Enemy);
+    AddRelation(at(n), OwnerRelation::TakenOutByOwner);
     SetTakenBy(at(n), 0);
     return;
   }
@@ -186,18 +186,18 @@ void SunkBy(const Battle& at, std::string_view text) {
   const std::string& enemyShip = SJ("敵船");
   if (const std::size_t q = FindBytes(text, enemyShip)) {  // an enemy sank the owner
     const std::string without = DeleteBytes(text, q, enemyShip.size());
-    const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), 2);
+    const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), Side::Enemy);
     Bump(at(n), kSinksDealt);
     SetTakenBy(at(0), n);
-    OrRelation(at(n), 2);
+    AddRelation(at(n), OwnerRelation::TookOwnerOut);
     return;
   }
   const auto [u, w] = SplitByMarkers(run, text, SJ("の攻撃により、"), SJ("の船が"));
   Bump(at(u), kSinksDealt);
   SetPresent(at(u));
   SetPresent(at(w));
-  OrSide(at(u), 2);
-  OrSide(at(w), 1);
+  AddSide(at(u), Side::Enemy);
+  AddSide(at(w), Side::Own);
   SetTakenBy(at(w), u);
 }
 
@@ -216,10 +216,10 @@ void OutOfAction(const Battle& at, std::string_view text, std::size_t position) 
     if (NameBattleStats* s = at(n)) {
       s->Present = 1;
       WrapAdd(s->BattleCounts[kSinksTaken], 1);
-      if (s->Side == 1) {
+      if (s->OnlyOn(Side::Own)) {
         s->ExtraCounts[kTenacity] = state.OwnShipsDown;
         WrapAdd(state.OwnShipsDown, 1);
-      } else if (s->Side == 2) {
+      } else if (s->OnlyOn(Side::Enemy)) {
         s->ExtraCounts[kTenacity] = state.EnemyShipsDown;
         WrapAdd(state.EnemyShipsDown, 1);
       }
@@ -227,6 +227,101 @@ void OutOfAction(const Battle& at, std::string_view text, std::size_t position) 
   }
   run.Events.ShipsDown(state);
 }
+
+
+// One in-battle line as its rule's handler sees it: the whole text, the text before the
+// rule's message, and where that message was found (1-based).
+struct EventLine {
+  const Battle& At;
+  std::string_view Text;
+  std::string_view Before;
+  int LineIndex;
+  std::size_t Position;
+};
+using EventHandler = void (*)(const EventLine&);
+
+void MineSink(const EventLine& e) {
+  if (ContainsBytes(e.Before, SJ("敵船"))) {
+    MarkPresent(e.At.run, FromByte(e.Before, 5), Side::Enemy);
+  } else {
+    MarkPresent(e.At.run, BeforeOrEmpty(e.Before, SJ("の船")), Side::Own);
+  }
+}
+
+// Friendly fire on the own side counts for nothing; the shooter took part.
+void FriendlyFire(const EventLine& e) {
+  const std::string& message = EventRuleLiterals()[kFriendlyFire];
+  const auto names = SplitByMarkers(e.At.run, e.Text, message, SJ("の船が"));
+  SetPresent(e.At(names.first));
+}
+
+// One enemy sank another: nobody is credited with the sink.
+void EnemySankEnemy(const EventLine& e) {
+  const Battle& at = e.At;
+  const std::string_view t = ContainsBytes(e.Text, SJ("敵船")) ? FromByte(e.Text, 5) : e.Text;
+  const auto [u, w] = SplitByMarkers(at.run, t, SJ("が敵船"), SJ("を沈没"));
+  Bump(at(w), kSinksTaken);
+  SetPresent(at(u));
+  SetPresent(at(w));
+  AddSide(at(u), Side::Enemy);
+  AddSide(at(w), Side::Enemy);
+}
+
+void SailDamaged(const EventLine& e) {
+  std::string_view t = e.Text;
+  if (const std::size_t p = FindBytes(e.Text, SJ("のサブマスト"))) {
+    t = e.Text.substr(0, p - 1);
+  } else if (const std::size_t q = FindBytes(e.Text, SJ("のメインマスト"))) {
+    t = e.Text.substr(0, q - 1);
+  }
+  MarkPresent(e.At.run, t, Side::Enemy);
+}
+
+void SailDamagedBy(const EventLine& e) {
+  if (const std::size_t p = FindBytes(e.Text, SJ("の攻撃に"))) {
+    MarkPresent(e.At.run, e.Text.substr(0, p - 1), Side::Enemy);
+  }
+}
+
+// What each rule does, by rule.
+constexpr std::array<EventHandler, kRuleCount> kEventHandlers = [] {
+  std::array<EventHandler, kRuleCount> h{};
+  // Someone on the own side (the name before the message) took part.
+  constexpr EventHandler ownSide = [](const EventLine& e) { MarkPresent(e.At.run, e.Before, Side::Own); };
+  constexpr EventHandler enemySide = [](const EventLine& e) { MarkPresent(e.At.run, e.Before, Side::Enemy); };
+  h[kMineSink] = MineSink;
+  h[kMineSelf] = [](const EventLine&) {};
+  h[kCapture] = [](const EventLine& e) { Capture(e.At, e.Before, e.LineIndex); };
+  h[kCaptured] = [](const EventLine& e) { Captured(e.At, e.Text); };
+  h[kDefeatedBy] = [](const EventLine& e) { Defeat(e.At, e.Text, e.Before, true); };
+  h[kDefeated] = [](const EventLine& e) { Defeat(e.At, e.Text, e.Before, false); };
+  h[kPoints] = [](const EventLine& e) { Points(e.At, e.Before, e.LineIndex); };
+  h[kSink] = [](const EventLine& e) { Sink(e.At, e.Before, e.LineIndex); };
+  h[kSunkBy] = [](const EventLine& e) { SunkBy(e.At, e.Text); };
+  h[kFriendlyFire] = FriendlyFire;
+  h[kEnemySankEnemy] = EnemySankEnemy;
+  h[kCriticalTaken] = [](const EventLine& e) {
+    WrapAdd(e.At.Record().CriticalsTaken, 1);
+    MarkPresent(e.At.run, e.Before, Side::Enemy);
+  };
+  h[kCriticalDealt] = [](const EventLine& e) {
+    WrapAdd(e.At.Record().CriticalsDealt, 1);
+    MarkPresent(e.At.run, e.Before, Side::Enemy);
+  };
+  h[kOutOfAction] = [](const EventLine& e) { OutOfAction(e.At, e.Text, e.Position); };
+  h[kSailDamaged] = SailDamaged;
+  h[kSailDamagedBy] = SailDamagedBy;
+  for (const EventRule rule : {kSailRepaired, kRudderRepaired, kReinforcements, kMeal}) h[rule] = ownSide;
+  for (const EventRule rule : {kFloodDealt, kFloodTaken, kRockDealt, kRockTaken, kRudderDamaged,
+                               kConfusionDealt, kConfusionTaken}) {
+    h[rule] = enemySide;
+  }
+  h[kWastedRepair] = [](const EventLine& e) { BumpExtra(e.At(0), kWastedRepairs); };
+  h[kWastedTreatment] = [](const EventLine& e) { BumpExtra(e.At(0), kWastedCare); };
+  h[kWastedRescue] = h[kWastedTreatment];
+  h[kWastedItem] = [](const EventLine& e) { BumpExtra(e.At(0), kWastedOther); };
+  return h;
+}();
 
 }  // namespace
 
@@ -270,8 +365,10 @@ std::pair<int, int> SplitByMarkers(AnalysisRun& run, std::string_view text, std:
 
 const std::vector<std::string>& EventRuleLiterals() {
   static const std::vector<std::string> converted = [] {
-    std::vector<std::string> out;
-    for (const char* literal : kEventRuleMessages) out.push_back(Utf8ToSjis(literal));
+    std::vector<std::string> out(kRuleCount);
+    for (const EventMessage& m : kEventMessages) {
+      if (m.Rule != kNoRule) out[static_cast<std::size_t>(m.Rule)] = Utf8ToSjis(m.Text);
+    }
     return out;
   }();
   return converted;
@@ -282,111 +379,9 @@ void RecogniseEventRule(AnalysisRun& run, std::string_view text, int lineIndex, 
   if (run.Battles.empty()) return;
   run.CurrentLine = lineIndex;
   if (rule < 0 || rule >= kRuleCount || position == 0) return;
-
   const Battle at{run, run.BattleCount() - 1};
-  const std::string_view before = text.substr(0, position - 1);
-  switch (rule) {
-    case kMineSink:
-      if (ContainsBytes(before, SJ("敵船"))) {
-        MarkPresent(run, FromByte(before, 5), 2);
-      } else {
-        MarkPresent(run, BeforeOrEmpty(before, SJ("の船")), 1);
-      }
-      break;
-    case kMineSelf:
-      break;
-    case kCapture:
-      Capture(at, before, lineIndex);
-      break;
-    case kCaptured:
-      Captured(at, text);
-      break;
-    case kDefeatedBy:
-      Defeat(at, text, before, true);
-      break;
-    case kDefeated:
-      Defeat(at, text, before, false);
-      break;
-    case kPoints:
-      Points(at, before, lineIndex);
-      break;
-    case kSink:
-      Sink(at, before, lineIndex);
-      break;
-    case kSunkBy:
-      SunkBy(at, text);
-      break;
-    case kFriendlyFire: {
-      // Friendly fire on the own side counts for nothing; the shooter took part.
-      const auto names = SplitByMarkers(run, text, SJ("の誤射により、"), SJ("の船が"));
-      SetPresent(at(names.first));
-      break;
-    }
-    case kEnemySankEnemy: {
-      // One enemy sank another: nobody is credited with the sink.
-      const std::string_view t = ContainsBytes(text, SJ("敵船")) ? FromByte(text, 5) : text;
-      const auto [u, w] = SplitByMarkers(run, t, SJ("が敵船"), SJ("を沈没"));
-      Bump(at(w), kSinksTaken);
-      SetPresent(at(u));
-      SetPresent(at(w));
-      OrSide(at(u), 2);
-      OrSide(at(w), 2);
-      break;
-    }
-    case kCriticalTaken:
-      WrapAdd(at.Record().CriticalsTaken, 1);
-      MarkPresent(run, before, 2);
-      break;
-    case kCriticalDealt:
-      WrapAdd(at.Record().CriticalsDealt, 1);
-      MarkPresent(run, before, 2);
-      break;
-    case kOutOfAction:
-      OutOfAction(at, text, position);
-      break;
-    case kSailDamaged: {
-      std::string_view t = text;
-      if (const std::size_t p = FindBytes(text, SJ("のサブマスト"))) {
-        t = text.substr(0, p - 1);
-      } else if (const std::size_t q = FindBytes(text, SJ("のメインマスト"))) {
-        t = text.substr(0, q - 1);
-      }
-      MarkPresent(run, t, 2);
-      break;
-    }
-    case kSailDamagedBy:
-      if (const std::size_t p = FindBytes(text, SJ("の攻撃に"))) {
-        MarkPresent(run, text.substr(0, p - 1), 2);
-      }
-      break;
-    case kSailRepaired:
-    case kRudderRepaired:
-    case kReinforcements:
-    case kMeal:
-      MarkPresent(run, before, 1);
-      break;
-    case kFloodDealt:
-    case kFloodTaken:
-    case kRockDealt:
-    case kRockTaken:
-    case kRudderDamaged:
-    case kConfusionDealt:
-    case kConfusionTaken:
-      MarkPresent(run, before, 2);
-      break;
-    case kWastedRepair:
-      BumpExtra(at(0), kWastedRepairs);
-      break;
-    case kWastedTreatment:
-    case kWastedRescue:
-      BumpExtra(at(0), kWastedCare);
-      break;
-    case kWastedItem:
-      BumpExtra(at(0), kWastedOther);
-      break;
-    default:
-      break;
-  }
+  kEventHandlers[static_cast<std::size_t>(rule)](
+      EventLine{at, text, text.substr(0, position - 1), lineIndex, position});
 }
 
 void RecogniseSkillItem(AnalysisRun& run, std::string_view line, int lineIndex) {

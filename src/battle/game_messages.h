@@ -1,27 +1,47 @@
-// The game's battle messages that the analysis and the transcript look for, each written
-// once, in UTF-8 (converted to Shift-JIS where they are used). Every list is in the order
-// its readers try it.
+// The game's messages that the analysis and the transcript read, each written once, in
+// UTF-8 (converted to Shift-JIS where they are used), each with a line of the game that
+// carries it. Every list is in the order its readers try it; the tests feed every sample
+// line through the analysis and the transcript and check it reaches its own entry, so a
+// message added where an earlier one shadows it is caught.
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 namespace mizuto {
+
+// A message and a line of the game that carries it (kWholeLine: the message is the whole
+// line).
+struct MessageText {
+  const char* Text;
+  const char* Sample;
+};
+inline constexpr const char* kWholeLine = nullptr;
+constexpr const char* SampleLine(const MessageText& m) { return m.Sample ? m.Sample : m.Text; }
 
 // Notices of the large naval battle event (channel "~8"): the phase sets the class of the
 // battles that follow.
 enum PhaseMessage { kPhaseNotice, kPhaseOpening, kPhaseMiddle, kPhaseFinal, kPhaseEnd, kPhaseCount };
-inline constexpr std::array<const char*, kPhaseCount> kPhaseMessages = {
-    "『大海戦』の", "開戦しました！", "中盤戦を開始します", "終盤戦を開始します",
-    "海戦を終了いたします"};
+// Every phase message needs the notice's text in the same line.
+inline constexpr std::array<MessageText, kPhaseCount> kPhaseMessages = {{
+    {"『大海戦』の", "『大海戦』の参加受付を開始しました"},
+    {"開戦しました！", "『大海戦』の開戦しました！"},
+    {"中盤戦を開始します", "『大海戦』の中盤戦を開始します"},
+    {"終盤戦を開始します", "『大海戦』の終盤戦を開始します"},
+    {"海戦を終了いたします", "『大海戦』の海戦を終了いたします"},
+}};
 
 // Fleet notices (channel "~1"): who leads the fleet the owner sails in.
 enum FleetMessage { kFleetJoined, kFleetNewAdmiral, kFleetDisbanded, kFleetCount };
-inline constexpr std::array<const char*, kFleetCount> kFleetMessages = {
-    "の艦隊に参加しました", "が提督になりました", "艦隊が解散しました"};
+inline constexpr std::array<MessageText, kFleetCount> kFleetMessages = {{
+    {"の艦隊に参加しました", "提督・Bossの艦隊に参加しました"},
+    {"が提督になりました", "Chiefが提督になりました"},
+    {"艦隊が解散しました", kWholeLine},
+}};
 
-// System messages that qualify, open and close a battle. The text before a start message
-// names the opponent (or the ally reinforced); before a defeat, victory or escape, the
-// opponent.
+// System messages that qualify, open and close a battle, each kind tried in this order.
+// The text before a start message names the opponent (or the ally reinforced); before a
+// defeat, victory or escape, the opponent.
 enum BattleMessage {
   kNotCountedGap,     // the forces are too unequal
   kNotCountedRepeat,  // the same opponent too often
@@ -37,26 +57,29 @@ enum BattleMessage {
   kResultAllLeft,
   kBattleMessageCount
 };
-inline constexpr std::array<const char*, kBattleMessageCount> kBattleMessages = {
-    "戦力差が大きすぎるため、この戦闘は戦果に加算されません",
-    "すでに何度も対戦した相手なので戦果には加算されません",
-    "の強襲です！",
-    "と交戦に入ります！",
-    "の援軍として戦闘に参加します！",
-    "ただちに戦闘海域に向かい、敵船を撃破せよ！！",
-    "に敗北しました…",
-    "に勝利しました！",
-    "と引き分けました",
-    "を取り逃がしました",
-    "戦闘から撤退します",
-    "全船が戦場を離れました",
-};
+inline constexpr int kFirstStartMessage = kStartAssault;
+inline constexpr int kLastStartMessage = kStartCamp;
 inline constexpr int kFirstResultMessage = kResultDefeat;
 inline constexpr int kLastResultMessage = kResultAllLeft;
+inline constexpr std::array<MessageText, kBattleMessageCount> kBattleMessages = {{
+    {"戦力差が大きすぎるため、この戦闘は戦果に加算されません", kWholeLine},
+    {"すでに何度も対戦した相手なので戦果には加算されません", kWholeLine},
+    {"の強襲です！", "海賊団の強襲です！"},
+    {"と交戦に入ります！", "提督・太郎の艦隊と交戦に入ります！"},
+    {"の援軍として戦闘に参加します！", "花子の援軍として戦闘に参加します！"},
+    {"ただちに戦闘海域に向かい、敵船を撃破せよ！！", kWholeLine},
+    {"に敗北しました…", "海賊団に敗北しました…"},
+    {"に勝利しました！", "海賊団に勝利しました！"},
+    {"と引き分けました", "敵陣営と引き分けました"},
+    {"を取り逃がしました", "海賊団を取り逃がしました"},
+    {"戦闘から撤退します", kWholeLine},
+    {"全船が戦場を離れました", kWholeLine},
+}};
 
-// The in-battle messages in the order they are tried. The first one found in a line
-// decides what the line means, even when a later one occurs too: a critical hit taken wins
-// over one dealt, and the harmless mine notice silences everything after it.
+// The rules of the in-battle messages, in the order the analysis tries them. The first one
+// found in a line decides what the line means, even when a later one occurs too: a
+// critical hit taken wins over one dealt, and the harmless mine notice silences everything
+// after it.
 enum EventRule {
   kMineSink,
   kMineSelf,
@@ -89,40 +112,155 @@ enum EventRule {
   kWastedTreatment,
   kWastedRescue,
   kWastedItem,
-  kRuleCount
+  kRuleCount,
+  kNoRule = kRuleCount  // a message only the transcript shows
 };
-inline constexpr std::array<const char*, kRuleCount> kEventRuleMessages = {
-    "が機雷により撃沈しました！",
-    "機雷により船が沈没しました！",
-    "を拿捕しました！",
-    "拿捕され",
-    "に撃破されました！！",
-    "を撃破しました！！",
-    "ポイントを獲得しました！",
-    "を撃沈しました！",
-    "撃沈されました！",
-    "の誤射により、",
-    "を沈没させたようです！",
-    "の攻撃により、被害甚大",
-    "に大打撃",
-    "船が航行不能",
-    "帆を損傷",
-    "帆が損傷",
-    "の帆を直しました",
-    "の船に浸水を起こさせました！",
-    "の攻撃により浸水が起こりました！",
-    "の船に大揺れを起こしました！",
-    "の攻撃により船が大きく揺れています！",
-    "の舵を直しました",
-    "の舵を損傷させました",
-    "の援軍要請に応じ、援軍が駆けつけてくれました！",
-    "が船員に豪華な料理を振る舞いました",
-    "の船員を混乱",
-    "の攻撃により船員に混乱",
-    "修理する必要はありません",
-    "治療すべき船員がいません",
-    "救助すべき船員がいません",
-    "今使っても効果がありません。使用を中止しました",
+
+// The transcript's colours, 0xRRGGBB.
+inline constexpr std::uint32_t kShownWhite = 0xFFFFFF;
+inline constexpr std::uint32_t kShownFrame = 0x80AAFF;  // start, end, reinforcements, withdrawals
+inline constexpr std::uint32_t kShownOwnBlue = 0x4040FF;
+inline constexpr std::uint32_t kShownLostRed = 0xFF4040;
+inline constexpr std::uint32_t kShownCapturedMaroon = 0x800000;
+inline constexpr std::uint32_t kShownCapturingTeal = 0x008080;
+inline constexpr std::uint32_t kShownMine = 0x800080;
+inline constexpr std::uint32_t kShownCollateral = 0x808000;
+inline constexpr std::uint32_t kShownCritical = 0xFF8040;
+inline constexpr std::uint32_t kShownDamage = 0x008000;
+
+// What decides whether the transcript prints a line it recognised.
+enum class ShownWhen {
+  Always,
+  Cri,
+  Water,
+  Sail,
+  Rudder,
+  Confuse,
+  OutOfAction,  // the follow-up notice of a ship put out of action
 };
+
+// What decides whether a printed line is bold.
+// BeginsShipDisabled: bold when the line opens with the out-of-action message (the owner's own ship).
+enum class Weight { Never, Always, EnemyShip, NotArea, BeginsShipDisabled };
+
+// One in-battle message. `Text` is what the analysis looks for (nullptr: the analysis
+// ignores the message). `Shown` is what the transcript looks for: the same text (empty,
+// kSameText), a part of the message that also covers its other wordings (the game's "帆が…"
+// notices all say the same), or nullptr when the transcript leaves the message out.
+struct EventMessage {
+  EventRule Rule;
+  const char* Text;
+  const char* Shown;
+  bool ShownOpensText;  // the transcript's text must open the line; found elsewhere it hides it
+  ShownWhen When;
+  std::uint32_t Colour;
+  Weight Bold;
+  bool CountsSink;  // a sink whose out-of-action notice will follow
+  const char* Sample;  // kWholeLine: the message (the analysis' text, else the transcript's)
+};
+constexpr const char* SampleLine(const EventMessage& m) {
+  return m.Sample ? m.Sample : m.Text ? m.Text : m.Shown;
+}
+inline constexpr const char* kSameText = "";
+
+// In the order the transcript tries them (the analysis tries them in EventRule's order).
+// The transcript's order matters where texts overlap: a capture message also mentions the
+// ship, a mine sink also says "撃沈しました！".
+inline constexpr EventMessage kEventMessages[] = {
+    // clang-format off
+    {kCaptured, "拿捕され", kSameText, false, ShownWhen::Always, kShownCapturedMaroon, Weight::EnemyShip, false,
+     "敵船ゴンザに拿捕されました！"},
+    {kCapture, "を拿捕しました！", kSameText, false, ShownWhen::Always, kShownCapturingTeal, Weight::EnemyShip, false,
+     "敵船ベッポを拿捕しました！"},
+    {kMineSink, "が機雷により撃沈しました！", "機雷により撃沈しました！", false, ShownWhen::Always, kShownMine,
+     Weight::Never, true, "太郎の船が機雷により撃沈しました！"},
+    {kMineSelf, "機雷により船が沈没しました！", kSameText, false, ShownWhen::Always, kShownMine, Weight::Always,
+     true, kWholeLine},
+    {kSink, "を撃沈しました！", kSameText, false, ShownWhen::Always, kShownOwnBlue, Weight::EnemyShip, true,
+     "敵船ゴンザを撃沈しました！"},
+    {kSunkBy, "撃沈されました！", kSameText, false, ShownWhen::Always, kShownLostRed, Weight::EnemyShip, true,
+     "ゴンザの攻撃により、太郎の船が撃沈されました！"},
+    {kFriendlyFire, "の誤射により、", kSameText, false, ShownWhen::Always, kShownCollateral, Weight::Never, true,
+     "花子の誤射により、太郎の船が損傷しました"},
+    {kEnemySankEnemy, "を沈没させたようです！", kSameText, false, ShownWhen::Always, kShownCollateral,
+     Weight::Never, true, "敵船ゴンザが敵船ベッポを沈没させたようです！"},
+    {kNoRule, nullptr, "の砲撃により、船が沈没してしまいました", false, ShownWhen::Always, kShownCollateral,
+     Weight::Always, true, "味方の砲撃により、船が沈没してしまいました"},
+    {kCriticalTaken, "の攻撃により、被害甚大", "被害甚大", false, ShownWhen::Cri, kShownCritical, Weight::Never,
+     false, "ゴンザの攻撃により、被害甚大！"},
+    {kCriticalDealt, "に大打撃", kSameText, false, ShownWhen::Cri, kShownCritical, Weight::Never, false,
+     "ゴンザに大打撃を与えた！"},
+    {kOutOfAction, "船が航行不能", "航行不能に", false, ShownWhen::OutOfAction, kShownLostRed,
+     Weight::BeginsShipDisabled, false, "太郎の船が航行不能になりました"},
+    {kDefeated, "を撃破しました！！", "を撃破", false, ShownWhen::Always, kShownOwnBlue, Weight::NotArea, false,
+     "太郎が敵性海域でゴンザを撃破しました！！"},
+    {kDefeatedBy, "に撃破されました！！", "に撃破", false, ShownWhen::Always, kShownLostRed, Weight::NotArea,
+     false, "ゴンザに撃破されました！！"},
+    {kNoRule, nullptr, "統率スキルを", true, ShownWhen::Confuse, kShownDamage, Weight::Never, false,
+     "統率スキルを使いました"},
+    {kNoRule, nullptr, "手桶を使いました", true, ShownWhen::Water, kShownDamage, Weight::Never, false,
+     kWholeLine},
+    {kNoRule, nullptr, "予備舵を使いました", true, ShownWhen::Rudder, kShownDamage, Weight::Never, false,
+     kWholeLine},
+    {kNoRule, nullptr, "予備帆を使いました", true, ShownWhen::Sail, kShownDamage, Weight::Never, false,
+     kWholeLine},
+    {kNoRule, nullptr, "沈静の旗", true, ShownWhen::Confuse, kShownDamage, Weight::Never, false,
+     "沈静の旗を掲げました"},
+    {kSailDamagedBy, "帆が損傷", "帆が", false, ShownWhen::Sail, kShownDamage, Weight::Never, false,
+     "ゴンザの攻撃により帆が損傷しました"},
+    {kSailRepaired, "の帆を直しました", "帆を直しました", false, ShownWhen::Sail, kShownDamage, Weight::Never,
+     false, "花子の帆を直しました"},
+    {kNoRule, nullptr, "舵が", false, ShownWhen::Rudder, kShownDamage, Weight::Never, false, "舵が壊れました"},
+    {kConfusionTaken, "の攻撃により船員に混乱", "混乱が", false, ShownWhen::Confuse, kShownDamage,
+     Weight::Never, false, "ゴンザの攻撃により船員に混乱が起きました"},
+    {kFloodTaken, "の攻撃により浸水が起こりました！", kSameText, false, ShownWhen::Water, kShownDamage,
+     Weight::Never, false, "ゴンザの攻撃により浸水が起こりました！"},
+    {kNoRule, nullptr, "船の浸水が止まりました", true, ShownWhen::Water, kShownDamage, Weight::Never, false,
+     kWholeLine},
+    {kNoRule, nullptr, "船底に穴が開き、", true, ShownWhen::Water, kShownDamage, Weight::Never, false,
+     "船底に穴が開き、浸水しました"},
+    {kNoRule, nullptr, "敵の援軍が", false, ShownWhen::Always, kShownFrame, Weight::Never, false,
+     "敵の援軍が到着しました"},
+    {kNoRule, nullptr, "戦闘から撤退しました", false, ShownWhen::Always, kShownFrame, Weight::Never, false,
+     "花子が戦闘から撤退しました"},
+    // The transcript leaves these out.
+    {kPoints, "ポイントを獲得しました！", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "12ポイントを獲得しました！"},
+    {kSailDamaged, "帆を損傷", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "ゴンザのメインマストの帆を損傷"},
+    {kFloodDealt, "の船に浸水を起こさせました！", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "ゴンザの船に浸水を起こさせました！"},
+    {kRockDealt, "の船に大揺れを起こしました！", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "ゴンザの船に大揺れを起こしました！"},
+    {kRockTaken, "の攻撃により船が大きく揺れています！", nullptr, false, ShownWhen::Always, 0, Weight::Never,
+     false, "ゴンザの攻撃により船が大きく揺れています！"},
+    {kRudderRepaired, "の舵を直しました", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "花子の舵を直しました"},
+    {kRudderDamaged, "の舵を損傷させました", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "ゴンザの舵を損傷させました"},
+    {kReinforcements, "の援軍要請に応じ、援軍が駆けつけてくれました！", nullptr, false, ShownWhen::Always, 0,
+     Weight::Never, false, "花子の援軍要請に応じ、援軍が駆けつけてくれました！"},
+    {kMeal, "が船員に豪華な料理を振る舞いました", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "花子が船員に豪華な料理を振る舞いました"},
+    {kConfusionDealt, "の船員を混乱", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     "ゴンザの船員を混乱させました"},
+    {kWastedRepair, "修理する必要はありません", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     kWholeLine},
+    {kWastedTreatment, "治療すべき船員がいません", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     kWholeLine},
+    {kWastedRescue, "救助すべき船員がいません", nullptr, false, ShownWhen::Always, 0, Weight::Never, false,
+     kWholeLine},
+    {kWastedItem, "今使っても効果がありません。使用を中止しました", nullptr, false, ShownWhen::Always, 0,
+     Weight::Never, false, kWholeLine},
+    // clang-format on
+};
+
+// The text the analysis looks for under `rule`.
+constexpr const char* EventRuleText(EventRule rule) {
+  for (const EventMessage& m : kEventMessages) {
+    if (m.Rule == rule) return m.Text;
+  }
+  return nullptr;
+}
 
 }  // namespace mizuto

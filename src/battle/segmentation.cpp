@@ -23,9 +23,9 @@ NameBattleStats* StatsIn(AnalysisRun& run, int name, int battle) { return run.Na
 // Each kind of line is searched once for every literal its steps ask about; the steps then
 // read the first position of each literal (0: absent) from that one pass.
 template <std::size_t N>
-std::vector<std::string> ToSjis(const std::array<const char*, N>& utf8) {
+std::vector<std::string> ToSjis(const std::array<MessageText, N>& messages) {
   std::vector<std::string> out;
-  for (const char* literal : utf8) out.push_back(Utf8ToSjis(literal));
+  for (const MessageText& m : messages) out.push_back(Utf8ToSjis(m.Text));
   return out;
 }
 
@@ -81,15 +81,20 @@ void EventPhaseStep(AnalysisRun& run, std::string_view text) {
   std::array<std::size_t, kPhaseCount> found;
   PhaseMatcher().FindFirst(text, found.data());
   if (found[kPhaseNotice] == 0) return;
-  std::int32_t& cls = run.State.CurrentClass;
+  // The event's opening, middle and final phases are fought in small, medium and large
+  // ships; after its end the battles are mock battles again, of the last size.
+  BattleClass& current = run.State.CurrentClass;
   if (found[kPhaseOpening] != 0) {
-    cls = (cls & ~0xFFFF) | 0x0000;
+    current.Size = ShipSize::Small;
+    current.Type = BattleType::Naval;
   } else if (found[kPhaseMiddle] != 0) {
-    cls = (cls & ~0xFFFF) | 0x0001;
+    current.Size = ShipSize::Medium;
+    current.Type = BattleType::Naval;
   } else if (found[kPhaseFinal] != 0) {
-    cls = (cls & ~0xFFFF) | 0x0002;
+    current.Size = ShipSize::Large;
+    current.Type = BattleType::Naval;
   } else if (found[kPhaseEnd] != 0) {
-    cls = (cls & ~0xFF00) | 0x0100;
+    current.Type = BattleType::Mock;
   }
 }
 
@@ -110,29 +115,26 @@ void FleetStep(AnalysisRun& run, std::string_view text) {
   }
 }
 
-void StartTest(AnalysisRun& run, std::string_view text, int line, const SystemFound& found) {
-  std::int32_t kind = 0;
-  std::size_t p = 0;
-  if ((p = found[kStartAssault])) {
-    kind = kAssault;
-  } else if ((p = found[kStartEngagement])) {
-    kind = kEngagement;
-  } else if ((p = found[kStartReinforcement])) {
-    kind = kReinforcement;
-  } else if ((p = found[kStartCamp])) {
-    kind = kCampBattle;
-  } else {
-    return;
+// The battle a start message opens, by message.
+constexpr std::array<BattleKind, kLastStartMessage - kFirstStartMessage + 1> kStartedKind = {
+    kAssault, kEngagement, kReinforcement, kCampBattle};
+
+// Whether a start message may open a battle: a fleet in the NPC list (the list is matched
+// against the whole message, fixed wording included) or a full battle table refuses it.
+bool MayOpenBattle(AnalysisRun& run, std::string_view text, int line, BattleKind kind) {
+  if (kind != kCampBattle && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return false;
+  if (run.BattleCount() < kMaxBattles) return true;
+  if (!run.State.BattleTableFullReported) {
+    run.State.BattleTableFullReported = true;
+    run.Events.Error(ErrorCodeLine(4, static_cast<long long>(line) + 1));
   }
-  // The NPC list is matched against the whole message, fixed wording included.
-  if (kind != kCampBattle && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return;
-  if (run.BattleCount() >= kMaxBattles) {
-    if (!run.State.BattleTableFullReported) {
-      run.State.BattleTableFullReported = true;
-      run.Events.Error(ErrorCodeLine(4, static_cast<long long>(line) + 1));
-    }
-    return;
-  }
+  return false;
+}
+
+// Opens a battle at start message `message`, found at `p` (1-based) in the text.
+void StartBattle(AnalysisRun& run, std::string_view text, int line, int message, std::size_t p) {
+  const BattleKind kind = kStartedKind[static_cast<std::size_t>(message - kFirstStartMessage)];
+  if (!MayOpenBattle(run, text, line, kind)) return;
 
   AnalysisState& state = run.State;
   const std::string_view named = text.substr(0, p - 1);  // the opponent, or the ally reinforced
@@ -143,20 +145,15 @@ void StartTest(AnalysisRun& run, std::string_view text, int line, const SystemFo
     state.OwnShipsDown = state.EnemyShipsDown = 0;
   } else {
     // Camp battles have no size class; the ships-down counters are not reset for them.
-    state.CurrentClass = 0x303;
+    state.CurrentClass = kCampBattleClass;
   }
-  state.BattleInProgress |= kind;
+  state.BattleInProgress = kind;
 
   const int n = run.BattleCount();
-  if (kind == kAssault || kind == kEngagement) {
+  if (kind != kCampBattle) {
     if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
       s->Present = 1;
-      s->Side |= 2;
-    }
-  } else if (kind == kReinforcement) {
-    if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
-      s->Present = 1;
-      s->Side |= 1;
+      s->AddSide(kind == kReinforcement ? Side::Own : Side::Enemy);
     }
   }
 
@@ -168,11 +165,11 @@ void StartTest(AnalysisRun& run, std::string_view text, int line, const SystemFo
     record.OwnPoints = record.EnemyPoints = 0;
   } else {
     record.Admiral = kind == kReinforcement ? InternName(run, named) : state.CurrentAdmiral;
-    AddToSide(record, record.Admiral, 0);
+    AddToSide(record, record.Admiral, Side::Own);
   }
   if (NameBattleStats* owner = StatsIn(run, 0, n)) {
     owner->Present = 1;
-    owner->Side = 1;
+    owner->SetOnlySide(Side::Own);
   }
   run.Battles.push_back(record);
   run.Events.BattleOpened(n);
@@ -192,41 +189,38 @@ void CreditDecisive(AnalysisRun& run, int leader, int b) {
   }
 }
 
-// True when the line is a result message; the battle is then no longer in progress.
-bool ResultTest(AnalysisRun& run, std::string_view text, const SystemFound& found) {
+// Result message `message`, found at `p` (1-based) in the text, ends the battle in
+// progress; it is then no longer in progress.
+void SetResult(AnalysisRun& run, std::string_view text, int message, std::size_t p) {
   const int b = run.BattleCount() - 1;
   BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
   AnalysisState& state = run.State;
   const bool camp = record.Kind == kCampBattle;
-  if (const std::size_t p = found[kResultDefeat]) {
-    record.Result = kDefeat;
-    if (camp) {
+  switch (message) {
+    case kResultDefeat:
+    case kResultVictory:
+      record.Result = message == kResultDefeat ? kDefeat : kVictory;
+      if (camp) {
+        SetCampNames(run);
+      } else {
+        state.CurrentOpponent = InternName(run, text.substr(0, p - 1));
+        // The decisive blow is the one that took out the losing side's leader.
+        CreditDecisive(run, message == kResultDefeat ? state.CurrentAdmiral : state.CurrentOpponent, b);
+      }
+      break;
+    case kResultDraw:
+      record.Result = kDraw;
       SetCampNames(run);
-    } else {
+      break;
+    case kResultEscaped:
+      record.Result = kEscaped;
       state.CurrentOpponent = InternName(run, text.substr(0, p - 1));
-      CreditDecisive(run, state.CurrentAdmiral, b);
-    }
-  } else if (const std::size_t q = found[kResultVictory]) {
-    record.Result = kVictory;
-    if (camp) {
-      SetCampNames(run);
-    } else {
-      state.CurrentOpponent = InternName(run, text.substr(0, q - 1));
-      CreditDecisive(run, state.CurrentOpponent, b);
-    }
-  } else if (found[kResultDraw] != 0) {
-    record.Result = kDraw;
-    SetCampNames(run);
-  } else if (const std::size_t r = found[kResultEscaped]) {
-    record.Result = kEscaped;
-    state.CurrentOpponent = InternName(run, text.substr(0, r - 1));
-  } else if (found[kResultRetreat] != 0 || found[kResultAllLeft] != 0) {
-    record.Result = kWithdrawn;
-  } else {
-    return false;
+      break;
+    default:  // the owner retreated, or every ship left
+      record.Result = kWithdrawn;
+      break;
   }
-  state.BattleInProgress &= ~0xFF;
-  return true;
+  state.BattleInProgress = 0;
 }
 
 std::int32_t Wrapped(std::int32_t a, std::int32_t b) {
@@ -239,19 +233,18 @@ void EndBattle(AnalysisRun& run) {
   BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
   AnalysisState& state = run.State;
 
-  record.TallyState = 1;
-  record.ClassWord = state.CurrentClass;
+  record.Tally = TallyState{};
+  record.Class = state.CurrentClass;
   // After a camp battle the type falls back to mock battle; the size stays "none" until an
   // event phase notice says otherwise.
-  if (((state.CurrentClass >> 8) & 0xFF) == 3) {
-    state.CurrentClass = (state.CurrentClass & ~0xFF00) | 0x100;
-  }
-  if (state.BattleInProgress & kNotCountedFlag) {
-    record.TallyState = 2;
-    state.BattleInProgress = 0;
+  if (state.CurrentClass.Type == BattleType::Camp) state.CurrentClass.Type = BattleType::Mock;
+  if (state.NotCountedNotice) {
+    // The game's notice stands for the battle; the player's count mark goes with it.
+    record.Tally = TallyState{.CountMark = false, .GameSaysNotCounted = true};
+    state.NotCountedNotice = false;
   }
   record.Opponent = state.CurrentOpponent;
-  AddToSide(record, state.CurrentOpponent, 1);
+  AddToSide(record, state.CurrentOpponent, Side::Enemy);
   run.Events.BattleEnded(b);
 
   // Everyone who took part and came through gets the ships down so far as Tenacity.
@@ -275,10 +268,10 @@ void EndBattle(AnalysisRun& run) {
       NameBattleStats* s = present[i];
       if (s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) continue;
       std::int32_t& tenacity = s->ExtraCounts[kTenacity];
-      if (s->Side == 1) {
+      if (s->OnlyOn(Side::Own)) {
         const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
         tenacity = bonus ? Wrapped(own, enemy / 2) : own;
-      } else if (s->Side == 2) {
+      } else if (s->OnlyOn(Side::Enemy)) {
         const bool bonus = record.Result == kDefeat || record.Result == kEscaped;
         tenacity = bonus ? Wrapped(enemy, own / 2) : enemy;
       } else {
@@ -288,29 +281,48 @@ void EndBattle(AnalysisRun& run) {
   }
 }
 
+// The lowest message of [first, last] whose bit is set in `present`, or -1.
+int FirstFound(std::uint64_t present, int first, int last) {
+  const std::uint64_t upTo = last >= 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << last) - 1;
+  const std::uint64_t hits = present & upTo & ~((std::uint64_t{1} << first) - 1);
+  return hits == 0 ? -1 : std::countr_zero(hits);
+}
+
+// What the literals found in a System line (their bits in `present`) make of it.
+SystemLineMeaning Decide(std::uint64_t present, bool betweenBattles) {
+  SystemLineMeaning meaning;
+  meaning.NotCounted = FirstFound(present, kNotCountedGap, kNotCountedRepeat) >= 0;
+  if (betweenBattles) {
+    meaning.Message = FirstFound(present, kFirstStartMessage, kLastStartMessage);
+    return meaning;
+  }
+  meaning.Message = FirstFound(present, kFirstResultMessage, kLastResultMessage);
+  // Without a result, the first rule in the rules' order that occurs anywhere in the line
+  // decides.
+  if (meaning.Message < 0) {
+    const int literal = FirstFound(present, kFirstRule, kSystemLiteralCount - 1);
+    if (literal >= 0) meaning.Rule = literal - kFirstRule;
+  }
+  return meaning;
+}
+
 void SystemStep(AnalysisRun& run, const SystemMatchers& matchers, std::string_view text, int line) {
   AnalysisState& state = run.State;
-  const bool between = (state.BattleInProgress & 0xFF) == 0 || run.Battles.empty();
+  const bool between = state.BattleInProgress == 0 || run.Battles.empty();
   SystemFound found;
   const std::uint64_t present =
       (between ? matchers.Between : matchers.During).FindFirst(text, found.data());
+  const SystemLineMeaning meaning = Decide(present, between);
   // The game's notice that this fight does not count may come before the battle starts;
   // it then waits for the next battle.
-  if (found[kNotCountedGap] != 0 || found[kNotCountedRepeat] != 0) {
-    state.BattleInProgress |= kNotCountedFlag;
-  }
+  if (meaning.NotCounted) state.NotCountedNotice = true;
   if (between) {
-    StartTest(run, text, line, found);
-    return;
-  }
-  if (ResultTest(run, text, found)) {
+    if (meaning.Message >= 0) StartBattle(run, text, line, meaning.Message, found[meaning.Message]);
+  } else if (meaning.Message >= 0) {
+    SetResult(run, text, meaning.Message, found[meaning.Message]);
     EndBattle(run);
-    return;
-  }
-  // The first rule in the rules' order that occurs anywhere in the line decides.
-  if (const std::uint64_t rules = present >> kFirstRule) {
-    const int rule = std::countr_zero(rules);
-    RecogniseEventRule(run, text, line, rule, found[kFirstRule + rule]);
+  } else if (meaning.Rule >= 0) {
+    RecogniseEventRule(run, text, line, meaning.Rule, found[kFirstRule + meaning.Rule]);
   }
 }
 
@@ -336,13 +348,13 @@ void AnalyseLine(AnalysisRun& run, const SystemMatchers& systemMatchers, std::st
       SystemStep(run, systemMatchers, text, index);
       break;
     case '1':
-      if (run.State.BattleInProgress == 0) FleetStep(run, text);
+      if (run.State.BattleInProgress == 0 && !run.State.NotCountedNotice) FleetStep(run, text);
       break;
     case '8':
       EventPhaseStep(run, text);
       break;
     default:  // "~s" and "~i"
-      if ((run.State.BattleInProgress & 0xFF) != 0) RecogniseSkillItem(run, line, index);
+      if (run.State.BattleInProgress != 0) RecogniseSkillItem(run, line, index);
       break;
   }
 }
@@ -361,6 +373,13 @@ std::size_t PickAnalysedLines(const LogLines& lines, std::size_t from, std::size
 }
 
 }  // namespace
+
+SystemLineMeaning ReadSystemLine(std::string_view text, bool betweenBattles) {
+  const SystemMatchers& matchers = SystemLineMatchers();
+  SystemFound found;
+  return Decide((betweenBattles ? matchers.Between : matchers.During).FindFirst(text, found.data()),
+                betweenBattles);
+}
 
 void AnalyseLines(Analysis& analysis, const LogLines& lines, int start, const AnalysisInputs& inputs,
                   AnalysisEvents& events) {

@@ -34,12 +34,45 @@ enum BattleResult : std::int32_t {
 enum BattleCounter { kSinksDealt = 0, kSinksTaken = 1, kCapturesDealt = 2, kCapturesTaken = 3, kDecisive = 4 };
 enum ExtraCounter { kWastedRepairs = 0, kWastedCare = 1, kWastedOther = 2, kFleetMeals = 3, kTenacity = 4 };
 
+// A battle's class: the size of the ships, the type of battle, and whether the opponent was
+// an NPC fleet. The analysis sets the size and the type from the event's notices; the
+// player corrects all three from the battle list. The values are in the order of the
+// labels and of the --follow keywords.
+enum class ShipSize : std::uint8_t { Small, Medium, Large, None };
+enum class BattleType : std::uint8_t { Naval, Mock, Real, Camp };
+struct BattleClass {
+  ShipSize Size = ShipSize::Large;
+  BattleType Type = BattleType::Naval;
+  bool Npc = false;
+  bool operator==(const BattleClass&) const = default;
+};
+// A log starts with mock battles of large ships; camp battles have no size.
+inline constexpr BattleClass kFirstBattleClass{ShipSize::Large, BattleType::Mock, false};
+inline constexpr BattleClass kCampBattleClass{ShipSize::None, BattleType::Camp, false};
+
+// Whether a battle counts, as two facts that change apart: the player's count mark (active
+// mode and the battle list's commands move it) and the game's notice that the fight does
+// not count, which nobody takes back. CountedBattle (battle_label.h) says what they make
+// together.
+struct TallyState {
+  bool CountMark = true;
+  bool GameSaysNotCounted = false;
+  bool operator==(const TallyState&) const = default;
+};
+
+// The two sides of a battle.
+enum class Side : std::int32_t { Own = 1, Enemy = 2 };
+
+// How a name stands to the owner in one battle: the owner took it out, or it took the
+// owner out (both may hold).
+enum class OwnerRelation : std::int32_t { TakenOutByOwner = 1, TookOwnerOut = 2 };
+
 struct BattleRecord {
   std::int32_t FirstLine = 0;
   std::int32_t Kind = 0;
   std::int32_t Result = kDefeat;
-  std::int32_t TallyState = 1;
-  std::int32_t ClassWord = 2;  // byte 0 ShipType, byte 1 BattleType, byte 2 NpcFlag
+  TallyState Tally;
+  BattleClass Class;
   std::int32_t CriticalsDealt = 0;
   std::int32_t CriticalsTaken = 0;
   std::int32_t Admiral = -1;
@@ -53,9 +86,6 @@ struct BattleRecord {
     OwnSide.fill(-1);
     EnemySide.fill(-1);
   }
-  int ShipType() const { return ClassWord & 0xFF; }
-  int BattleType() const { return (ClassWord >> 8) & 0xFF; }
-  int NpcFlag() const { return (ClassWord >> 16) & 0xFF; }
 };
 
 // A name index kept as index + 1, so that all-zero memory reads as -1, "nobody".
@@ -75,12 +105,18 @@ class StoredNameIndex {
 // hands out the stats of fresh names from zero pages, so only the battles a name actually
 // takes part in ever cost memory.
 struct NameBattleStats {
-  std::int32_t Side;           // bit 0 own side, bit 1 enemy side
-  std::int32_t OwnerRelation;  // bit 0 taken out by the owner, bit 1 took the owner out
+  std::int32_t Sides;          // the sides the name was seen on, each Side's value ORed in
+  std::int32_t OwnerRelations;  // each OwnerRelation's value ORed in
   StoredNameIndex TakenBy;     // -1 (nobody) at the start
   std::int32_t Present;
   std::array<std::int32_t, 5> BattleCounts;  // BattleCounter
   std::array<std::int32_t, 5> ExtraCounts;   // ExtraCounter
+
+  void AddSide(Side side) { Sides |= static_cast<std::int32_t>(side); }
+  void SetOnlySide(Side side) { Sides = static_cast<std::int32_t>(side); }
+  void AddRelation(OwnerRelation relation) { OwnerRelations |= static_cast<std::int32_t>(relation); }
+  // Seen on this side and never on the other.
+  bool OnlyOn(Side side) const { return Sides == static_cast<std::int32_t>(side); }
 };
 static_assert(std::is_trivially_default_constructible_v<NameBattleStats>);
 
@@ -180,17 +216,17 @@ class NameTable {
 };
 
 struct AnalysisState {
-  std::int32_t BattleInProgress = 0;  // low byte: Kind; 0x100: not-counted flag
+  std::int32_t BattleInProgress = 0;  // the BattleKind of the battle being fought; 0 between battles
+  // The game's notice that the battle being fought, or else the next one, does not count.
+  bool NotCountedNotice = false;
   std::int32_t CurrentAdmiral = 0;
   std::int32_t CurrentOpponent = -1;
   std::int32_t OwnShipsDown = 0;
   std::int32_t EnemyShipsDown = 0;
-  std::int32_t CurrentClass = 0x102;
+  BattleClass CurrentClass = kFirstBattleClass;
   // Capacity refusals are reported once per load.
   bool BattleTableFullReported = false;
   bool NameTableFullReported = false;
 };
-
-constexpr std::int32_t kNotCountedFlag = 0x100;
 
 }  // namespace mizuto

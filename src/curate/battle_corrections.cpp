@@ -40,14 +40,8 @@ bool SetTallyBit(Analysis& analysis, BattleListView& list, bool set) {
   });
 }
 
-bool SetClassByte(Analysis& analysis, BattleListView& list, int byteIndex, int value) {
-  if (byteIndex < 0 || byteIndex > 3) return false;
-  const int shift = byteIndex * 8;
-  const std::uint32_t mask = 0xFFu << shift;
-  const std::uint32_t bits = (static_cast<std::uint32_t>(value) & 0xFFu) << shift;
-  return ChangeSelectedBattles(analysis, list, [mask, bits](BattleRecord& r) {
-    r.ClassWord = static_cast<std::int32_t>((static_cast<std::uint32_t>(r.ClassWord) & ~mask) | bits);
-  });
+bool ChangeClass(Analysis& analysis, BattleListView& list, void (*change)(BattleClass&)) {
+  return ChangeSelectedBattles(analysis, list, [change](BattleRecord& r) { change(r.Class); });
 }
 
 NpcCandidate NpcCandidateOf(const Analysis& analysis, int row, const ReferenceLists& lists) {

@@ -16,9 +16,9 @@ namespace mizuto {
 // selected (nothing changed).
 bool SetTallyBit(Analysis& analysis, BattleListView& list, bool set);
 
-// Replaces byte `byteIndex` (0 ship type, 1 battle type, 2 NPC flag) of the ClassWord of
-// every selected battle by `value`, as SetTallyBit does.
-bool SetClassByte(Analysis& analysis, BattleListView& list, int byteIndex, int value);
+// Applies `change` (a new ship size, battle type or NPC flag) to the class of every
+// selected battle, as SetTallyBit does.
+bool ChangeClass(Analysis& analysis, BattleListView& list, void (*change)(BattleClass&));
 
 // The name under which the opponent of battle `row` would join the NPC list.
 struct NpcCandidate {

@@ -69,8 +69,8 @@ NameTotals FoldNameTotals(const Analysis& analysis, int n, const std::vector<int
   for (int b : counted) {
     const NameBattleStats& s = stats[b];
     t.AnyPresent |= s.Present;
-    t.RelationBits |= s.OwnerRelation;
-    t.SideBits |= s.Side;
+    t.RelationBits |= s.OwnerRelations;
+    t.SideBits |= s.Sides;
     if (s.Present != 0) WrapAdd(t.BattlesPresent, 1);
     for (std::size_t k = 0; k < t.Counters.size(); ++k) WrapAdd(t.Counters[k], s.BattleCounts[k]);
     WrapAdd(t.Tenacity, s.ExtraCounts[kTenacity]);

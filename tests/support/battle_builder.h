@@ -16,14 +16,14 @@ class BattleBuilder {
 
   // Appends a finished battle, its row in the battle list and the owner's presence on the
   // own side; returns its index.
-  int Battle(std::int32_t result = kVictory, std::int32_t tallyState = 1) {
+  int Battle(std::int32_t result = kVictory, TallyState tally = kCounted) {
     BattleRecord record;
     record.Kind = kEngagement;
     record.Result = result;
-    record.TallyState = tallyState;
+    record.Tally = tally;
     app_.Battles.push_back(record);
     const int b = app_.BattleCount() - 1;
-    Present(0, b, 1);
+    Present(0, b, Side::Own);
     app_.BattleList.Append(BattleLabel(app_, b));
     return b;
   }
@@ -33,10 +33,16 @@ class BattleBuilder {
 
   NameBattleStats& At(int n, int b) { return *app_.Names.Stats(n, b); }
 
-  void Present(int n, int b, std::int32_t sideBit) {
+  void Present(int n, int b, Side side) {
     NameBattleStats& s = At(n, b);
     s.Present = 1;
-    s.Side |= sideBit;
+    s.AddSide(side);
+  }
+  // Present with the stored set of sides as given (0 none, 3 both: the icons tell them).
+  void PresentOnSides(int n, int b, std::int32_t sides) {
+    NameBattleStats& s = At(n, b);
+    s.Present = 1;
+    s.Sides |= sides;
   }
 
   // `taker` sinks (or captures) `victim` in battle b, with the counters and relation bits
@@ -47,8 +53,8 @@ class BattleBuilder {
     ++t.BattleCounts[capture ? kCapturesDealt : kSinksDealt];
     ++v.BattleCounts[capture ? kCapturesTaken : kSinksTaken];
     v.TakenBy = taker;
-    if (taker == 0) v.OwnerRelation |= 1;
-    if (victim == 0) t.OwnerRelation |= 2;
+    if (taker == 0) v.AddRelation(OwnerRelation::TakenOutByOwner);
+    if (victim == 0) t.AddRelation(OwnerRelation::TookOwnerOut);
   }
 
  private:

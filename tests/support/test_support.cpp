@@ -19,6 +19,18 @@
 #include "platform/platform.h"
 #include "text/codec.h"
 
+namespace mizuto {
+
+void PrintTo(const TallyState& tally, std::ostream* os) {
+  *os << "{mark " << (tally.CountMark ? "on" : "off") << (tally.GameSaysNotCounted ? ", game: not counted}" : "}");
+}
+
+void PrintTo(const BattleClass& c, std::ostream* os) {
+  *os << "{size " << static_cast<int>(c.Size) << ", type " << static_cast<int>(c.Type) << (c.Npc ? ", NPC}" : "}");
+}
+
+}  // namespace mizuto
+
 namespace mizuto::test {
 
 TempDir::TempDir() {

@@ -2,13 +2,24 @@
 // temporary program folder.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/app.h"
 
+namespace mizuto {
+// Readable failure output for the battle's typed state.
+void PrintTo(const TallyState& tally, std::ostream* os);
+void PrintTo(const BattleClass& battleClass, std::ostream* os);
+}  // namespace mizuto
+
 namespace mizuto::test {
+
+// The tally states by what the player's mark and the game's notice say.
+inline constexpr TallyState kUncounted{false, false}, kCounted{true, false};
+inline constexpr TallyState kRefused{false, true}, kRefusedMarked{true, true};
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class TempDir {
