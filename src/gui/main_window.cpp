@@ -102,17 +102,35 @@ QAction* MainWindow::Action(const char* name) const {
   return nullptr;
 }
 
+// Message boxes and dialogs run event loops of their own, in which the active-mode timer
+// keeps firing: a tick there would change the tables under a command that is half done. The
+// tick waits instead, and one tick runs once the outermost command is over, however often
+// the timer fired meanwhile.
 void MainWindow::RunCommand(const std::function<void()>& command) {
+  ++commandDepth_;
   try {
     command();
   } catch (const std::exception& e) {
-    ShowError(QString::fromUtf8(e.what()));
+    options_.Dialogs.Error(this, QString::fromUtf8(e.what()));
   } catch (...) {
-    ShowError(QStringLiteral("Unknown error"));
+    options_.Dialogs.Error(this, QStringLiteral("Unknown error"));
   }
+  --commandDepth_;
+  RunWaitingTick();
 }
 
-void MainWindow::ShowError(const QString& text) { options_.Dialogs.Error(this, text); }
+void MainWindow::RunWaitingTick() {
+  if (commandDepth_ > 0 || !tickWaiting_) return;
+  tickWaiting_ = false;
+  // Switched off or closed meanwhile: the tick is not wanted any more.
+  if (!app_.TimerRunning) return;
+  OnTimer();
+}
+
+// An error box is shown as a command is: no tick runs while it is open.
+void MainWindow::ShowError(const QString& text) {
+  RunCommand([&] { options_.Dialogs.Error(this, text); });
+}
 
 void MainWindow::BuildLayout() {
   auto* statusBar1 = new QStatusBar;
@@ -268,6 +286,11 @@ void MainWindow::SyncSinkCounter() {
 // Events
 
 void MainWindow::OnTimer() {
+  if (commandDepth_ > 0) {
+    // The timer is single-shot and nothing starts it again before the command ends.
+    tickWaiting_ = true;
+    return;
+  }
   RunCommand([this] { Timer1Timer(app_); });
   // The timer is single-shot: SyncAll starts it again, so the next tick comes a full period
   // after this one ended.
@@ -284,12 +307,14 @@ bool MainWindow::OpenLog(const QString& path) {
 }
 
 void MainWindow::DropFiles(const QStringList& paths) {
-  if (!DropIsAccepted(static_cast<int>(paths.size()))) {
-    options_.Dialogs.Message(this, ToQt(OneLogOnlyMessage()),
-                             QString::fromLatin1(kApplicationTitle));
-  } else {
-    OpenLog(paths.front());
-  }
+  RunCommand([&] {
+    if (!DropIsAccepted(static_cast<int>(paths.size()))) {
+      options_.Dialogs.Message(this, ToQt(OneLogOnlyMessage()),
+                               QString::fromLatin1(kApplicationTitle));
+    } else {
+      OpenLog(paths.front());
+    }
+  });
   activateWindow();
   raise();
 }
@@ -325,16 +350,19 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  StoreGeometry();
-  std::string error;
-  // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
-  if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));
-  // The views say so too: Exit closes from inside an action, and the redraw that follows
-  // every action would otherwise start the timer and show the counter window again.
-  app_.TimerRunning = false;
-  app_.SinkCounterVisible = false;
-  timer1_->stop();
-  if (sinkCounter_) sinkCounter_->hide();
+  // A command of its own: a tick the error box held back is dropped with the stopped timer.
+  RunCommand([this] {
+    StoreGeometry();
+    std::string error;
+    // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
+    if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));
+    // The views say so too: Exit closes from inside an action, and the redraw that follows
+    // every action would otherwise start the timer and show the counter window again.
+    app_.TimerRunning = false;
+    app_.SinkCounterVisible = false;
+    timer1_->stop();
+    if (sinkCounter_) sinkCounter_->hide();
+  });
   event->accept();
 }
 

@@ -106,6 +106,7 @@ class MainWindow : public QMainWindow, private PageHost {
   void SyncStatus();
   void SyncSinkCounter();
   void OnTimer();
+  void RunWaitingTick();
 
   App& app_;
   MainWindowOptions options_;
@@ -118,6 +119,8 @@ class MainWindow : public QMainWindow, private PageHost {
   SettingsPage* settings_ = nullptr;
   HeadToHeadPage* headToHead_ = nullptr;
   QTimer* timer1_ = nullptr;
+  int commandDepth_ = 0;      // commands in progress, nested ones counted too
+  bool tickWaiting_ = false;  // the timer fired during a command: one tick runs after it
 
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known
   QRect shownGeometry_;     // the kept rectangle as fitted into the screen at the start

@@ -55,6 +55,9 @@ struct DialogRecord {
   int Execs = 0;
   QString OpenAnswer;  // the file the open dialog yields ("" = cancelled)
   std::string OpenFails;  // not empty: the open dialog throws an error with this text
+  // Runs while a message or question box is "open", as the player takes their time: it may
+  // spin the event loop, as the real box's own loop does.
+  std::function<void()> WhileOpen;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -90,9 +93,11 @@ class MainWindowTest : public ::testing::Test {
     options.Dialogs.Message = [r](QWidget*, const QString& text, const QString& caption) {
       r->Messages << text;
       r->MessageCaptions << caption;
+      if (r->WhileOpen) r->WhileOpen();
     };
     options.Dialogs.AskYesNo = [r](QWidget*, const QString& text, const QString&) {
       r->Messages << text;
+      if (r->WhileOpen) r->WhileOpen();
       return false;
     };
     options.Dialogs.Error = [r](QWidget*, const QString& text) { r->Errors << text; };

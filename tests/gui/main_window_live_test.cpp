@@ -132,6 +132,51 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
   EXPECT_TRUE(Status().startsWith(Q("   1戦   1勝")));
 }
 
+// A message box runs an event loop of its own and the timer fires inside it: the tick waits
+// until the box is closed, then one tick reads what the game wrote meanwhile.
+TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
+  timerPeriodMs = 20;
+  Open();
+  const std::string log = dir.File("chat.html");
+  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
+  window->OpenLog(QString::fromStdString(log));
+  ClickBox("CheckBox1");
+  ASSERT_TRUE(Checked("ActiveMode"));
+  ASSERT_EQ(BattleList()->count(), 1);
+
+  int fired = 0;
+  QObject::connect(Timer(), &QTimer::timeout, [&fired] { ++fired; });
+  int firedWhileOpen = 0;
+  int rowsWhileOpen = -1;
+  bool timerActiveWhileOpen = true;
+  record.WhileOpen = [&] {
+    // The game writes a new battle while the player reads the box.
+    test::AppendBytes(log, SystemLine("黄鬼の強襲です！") + SystemLine("敵船黄鬼を撃沈しました！"));
+    EXPECT_SOON(fired >= 1);
+    QCoreApplication::processEvents();
+    firedWhileOpen = fired;
+    rowsWhileOpen = BattleList()->count();
+    timerActiveWhileOpen = Timer()->isActive();
+  };
+  // Two logs dropped at once: the box that says only one is read.
+  Drop({QString::fromStdString(log), QString::fromStdString(dir.File("other.html"))});
+  record.WhileOpen = nullptr;
+  ASSERT_EQ(record.Messages.size(), 1);
+  EXPECT_GE(firedWhileOpen, 1);
+  EXPECT_EQ(rowsWhileOpen, 1) << "a tick ran inside the box";
+  EXPECT_FALSE(timerActiveWhileOpen) << "the waiting tick was scheduled again";
+  // Closed: the waiting tick has run already, not a later timeout, and read the new battle.
+  EXPECT_EQ(fired, firedWhileOpen);
+  EXPECT_EQ(BattleList()->count(), 2);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  EXPECT_TRUE(Timer()->isActive());  // the next tick comes a full period later
+  // And the timer goes on as before: the battle's end comes with a later tick.
+  const QString openRow = BattleRows()[1];
+  test::AppendBytes(log, SystemLine("黄鬼に勝利しました！"));
+  EXPECT_SOON(BattleRows()[1] != openRow);
+  EXPECT_GT(fired, firedWhileOpen);
+}
+
 TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
   Open();
   ClickBox("CheckBox1");
