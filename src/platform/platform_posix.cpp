@@ -20,43 +20,20 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "platform/save_target.h"
 
 namespace mizuto::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The file a save replaces: a symbolic link stays a link, the file it points to gets the
-// new contents.
-fs::path SaveTarget(const std::string& path) {
-  fs::path target(path);
-  std::error_code ec;
-  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
-    const fs::path next = fs::read_symlink(target, ec);
-    if (ec) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  return target;
-}
-
-// A save that was killed before its rename leaves its temporary file behind; the next save
-// of the same file removes those whose process is gone.
-void RemoveStaleTemporaries(const fs::path& target) {
-  const std::string targetName = target.filename().string();
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    unsigned long number = 0;
-    if (!IsTemporaryOf(it->path().filename().string(), targetName, &number)) continue;
-    const auto pid = static_cast<pid_t>(number);
-    if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
-      std::error_code removeError;
-      if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
-    }
-  }
-}
-
 }  // namespace
+
+unsigned long CurrentProcessNumber() { return static_cast<unsigned long>(::getpid()); }
+
+bool ProcessGone(unsigned long pid) {
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
 
 fs::path NativePath(const std::string& path) { return fs::path(path); }
 

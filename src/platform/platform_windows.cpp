@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "platform/platform.h"
+#include "platform/save_target.h"
 
 namespace mizuto::platform {
 namespace {
@@ -65,47 +66,18 @@ std::string ErrorText(DWORD code) {
   return text.empty() ? "error " + std::to_string(code) : text;
 }
 
-// The file a save replaces: a symbolic link stays a link, the file it points to gets the
-// new contents (where the system lets the library read links at all).
-fs::path SaveTarget(const std::string& path) {
-  fs::path target = NativePath(path);
-  std::error_code ec;
-  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
-    const fs::path next = fs::read_symlink(target, ec);
-    if (ec) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  return target;
-}
+}  // namespace
 
-// True when no process with this number runs any more.
-bool ProcessGone(DWORD pid) {
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+unsigned long CurrentProcessNumber() { return ::GetCurrentProcessId(); }
+
+bool ProcessGone(unsigned long pid) {
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
   if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
   DWORD code = 0;
   const bool ended = ::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
   ::CloseHandle(process);
   return ended;
 }
-
-// A save that was killed before its rename leaves its temporary file behind; the next save
-// of the same file removes those whose process is gone.
-void RemoveStaleTemporaries(const fs::path& target) {
-  const std::string targetName = PathString(target.filename());
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    unsigned long number = 0;
-    if (!IsTemporaryOf(PathString(it->path().filename()), targetName, &number)) continue;
-    const auto pid = static_cast<DWORD>(number);
-    if (pid == ::GetCurrentProcessId() || ProcessGone(pid)) {
-      std::error_code removeError;
-      if (!fs::is_directory(fs::symlink_status(it->path(), removeError))) fs::remove(it->path(), removeError);
-    }
-  }
-}
-
-}  // namespace
 
 fs::path NativePath(const std::string& path) { return fs::path(Widen(path)); }
 
