@@ -214,19 +214,28 @@ QColor PixelAt(QTableView& view, QPoint at) {
   return QColor(view.grab().toImage().pixel(at));
 }
 
+// A grid in the window's head-to-head view, its name column fitted, 400 × 250, shown.
+struct ShownGrid {
+  explicit ShownGrid(const HeadToHeadGrid& grid) : Model(grid) {
+    SetUpHeadToHeadView(&View);
+    View.setModel(&Model);
+    FitNameColumn(&View, grid);
+    View.resize(400, 250);
+    View.show();
+  }
+  HeadToHeadModel Model;
+  QTableView View;
+};
+
 TEST(HeadToHeadView, NamesStayInViewWhenScrolledAndTheNameColumnFitsTheLongestName) {
   HeadToHeadGrid grid;
   grid.Reset(41, 31);
   for (int c = 1; c < 41; ++c) grid.ColumnHeaders[static_cast<std::size_t>(c)] = "V" + std::to_string(c);
   for (int r = 1; r < 31; ++r) grid.RowHeaders[static_cast<std::size_t>(r)] = "T" + std::to_string(r);
   grid.RowHeaders[5] = S("とても長い名前の提督さん");
-  HeadToHeadModel model(grid);
-  QTableView view;
-  SetUpHeadToHeadView(&view);
-  view.setModel(&model);
-  FitNameColumn(&view, grid);
-  view.resize(400, 250);
-  view.show();
+  ShownGrid shown(grid);
+  HeadToHeadModel& model = shown.Model;
+  QTableView& view = shown.View;
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
   // The takers' column is wide enough for the longest name.
@@ -278,13 +287,9 @@ TEST(HeadToHeadView, HeaderTextsThatDoNotFitAreCutWithAnEllipsis) {
   grid.ColumnHeaders[2] = "V2";
   grid.RowHeaders[1] = S(std::string(40, 'W').c_str()) + S("長い名前");
   grid.RowHeaders[2] = "T2";
-  HeadToHeadModel model(grid);
-  QTableView view;
-  SetUpHeadToHeadView(&view);
-  view.setModel(&model);
-  FitNameColumn(&view, grid);
-  view.resize(400, 250);
-  view.show();
+  ShownGrid shown(grid);
+  HeadToHeadModel& model = shown.Model;
+  QTableView& view = shown.View;
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
   for (auto* header : {static_cast<FixedHeader*>(view.horizontalHeader()),
