@@ -80,7 +80,7 @@ void BM_ActiveTick(benchmark::State& state) {
       out << BattleLines(round++);
     }
     state.ResumeTiming();
-    Timer1Timer(app);
+    TickFollowedLog(app);
   }
   state.counters["lines"] = static_cast<double>(app.Lines.size());
   std::remove(log.c_str());

@@ -125,7 +125,7 @@ void TranscriptSwitch(benchmark::State& state, const char* envName, const char* 
   Settle();
   if (everyBattle) {
     // As the player does it: the whole battle list selected, then shown with Space's action.
-    auto* list = window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    auto* list = window->findChild<QListWidget*>(QStringLiteral("battleList"));
     list->selectAll();
     window->Action("PrBatLog")->trigger();
     Settle();
@@ -168,7 +168,7 @@ void BM_LoadLargeLog(benchmark::State& state) {
   heartbeat.setInterval(5);
   QObject::connect(&heartbeat, &QTimer::timeout, [&] { answered.Mark(); });
   GapWatch painted(QEvent::Paint);
-  QLabel* status = window->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->findChild<QLabel*>();
+  QLabel* status = window->findChild<QStatusBar*>(QStringLiteral("statusBar"))->findChild<QLabel*>();
   status->installEventFilter(&painted);
 
   double longestAnswer = 0, longestPaint = 0, endWait = 0;

@@ -186,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view chunk = log.substr(written, n);
     Append(fd, chunk);
     written += chunk.size();
-    Timer1Timer(followed);
+    TickFollowedLog(followed);
     // Active mode counts the newest battle alone, however the reads fell.
     int counted = 0;
     for (const BattleRecord& r : followed.Battles) counted += r.Tally.CountMark ? 1 : 0;

@@ -82,7 +82,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
 
   // Nothing new: nothing changes.
   app.StatusText = "unchanged";
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.StatusText, "unchanged");
   EXPECT_TRUE(app.TimerRunning);
 
@@ -90,7 +90,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   test::AppendBytes(app.CurrentLogPath,
                     SystemLine("青鬼と交戦に入ります！") + SystemLine("敵船青鬼を撃沈しました！") +
                         SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   ASSERT_EQ(app.BattleCount(), 2);
   EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
   EXPECT_EQ(app.Battles[1].Tally, test::kCounted);
@@ -103,7 +103,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   // selection alone, as its row does not change.
   app.BattleList.Select(0);
   test::AppendBytes(app.CurrentLogPath, SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_TRUE(app.BattleList.IsSelected(0));
   EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
   const std::size_t rowsDuringBattle = app.TallyTable.Rows.size();
@@ -111,7 +111,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   // The battle ends: the summary and the tallies show it as it ended (its last lines
   // brought one more player).
   test::AppendBytes(app.CurrentLogPath, SystemLine("敵船黒鬼を撃沈しました！") + SystemLine("青鬼に勝利しました！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.State.BattleInProgress, 0);
   EXPECT_EQ(app.TallyTable.Rows.size(), rowsDuringBattle + 1);
   EXPECT_EQ(app.StatusText, SummaryLine(app));
@@ -122,7 +122,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   // Battles that open and end between two reads: the newest alone is counted, and selected.
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に敗北しました…") +
                                             SystemLine("緑鬼の強襲です！") + SystemLine("緑鬼に勝利しました！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   ASSERT_EQ(app.BattleCount(), 4);
   EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
   EXPECT_EQ(app.Battles[1].Tally, test::kUncounted);
@@ -150,13 +150,13 @@ TEST_F(ActiveModeTest, TheNpcSwitchReanalysesTheFollowedLogAndTheTicksGoOn) {
 
   // Lines of the battle in progress.
   test::AppendBytes(app.CurrentLogPath, SystemLine("白鬼の船が航行不能になりました"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.BattleList.Count(), 3);
   EXPECT_EQ(app.SinkCounterText, S("味方 0 - 1 敵"));
 
   // The next battle opens: its row comes last, selected.
   test::AppendBytes(app.CurrentLogPath, SystemLine("白鬼に勝利しました！") + SystemLine("黒鬼の強襲です！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   ASSERT_EQ(app.BattleCount(), 4);
   ASSERT_EQ(app.BattleList.Count(), 4);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(app.BattleList.Rows[static_cast<std::size_t>(i)], BattleLabel(app, i)) << i;
@@ -182,7 +182,7 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   app.Detail = {DetailLine{"stale", 0xFFFFFF, false}};
 
   test::AppendBytes(app.CurrentLogPath, SystemLine("すでに何度も対戦した相手なので戦果には加算されません"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.State.BattleInProgress, 0);
   EXPECT_TRUE(app.State.NotCountedNotice);
   EXPECT_EQ(app.AnalysedLineCount, 6);
@@ -202,7 +202,7 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   // keeps it out (state 3); the older battle is no longer the newest and leaves the count,
   // so nothing is counted, as a load of the same log in active mode says.
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.State.BattleInProgress, 0);
   EXPECT_EQ(app.Battles[1].Tally, test::kUncounted);
   EXPECT_EQ(app.Battles[2].Tally, test::kRefusedMarked);
@@ -218,7 +218,7 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
   test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼と交戦に入ります！") + SystemLine("敵船青鬼を撃沈しました！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   ASSERT_EQ(test::U(app.BattleList.Rows[1]), "<<<   2戦目 戦闘中 >>>");
   ASSERT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));
 
@@ -239,7 +239,7 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
 
   // The end of the battle decides its state afresh: counted, in its final form.
   test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼に勝利しました！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.Battles[1].Tally, test::kCounted);
   EXPECT_EQ(test::U(app.BattleList.Rows[1]), "模擬大[集]  2戦目 YOU" + Spaces(15) + " 交戦 → ○ : 青鬼   ");
 }
@@ -258,7 +258,7 @@ TEST_F(ActiveModeTest, TheSinkCounterAlwaysShowsTheAnalysisCounters) {
 
   // A new battle starts: 0 - 0 from its first line, not the last battle's score.
   test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼に勝利しました！") + SystemLine("白鬼の強襲です！"));
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.SinkCounterText, S("味方 0 - 0 敵"));
 
   // Another log dropped while following: its own score, and 0 - 0 for one without any.
@@ -285,31 +285,31 @@ TEST_F(ActiveModeTest, AnUnreadableLogIsReportedAtEveryTickAndFollowedFromItsSta
   std::filesystem::remove(app.CurrentLogPath);
   EXPECT_FALSE(LoadAndAnalyse(app));
   SwitchOn();
-  Timer1Timer(app);
-  Timer1Timer(app);
+  TickFollowedLog(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.ErrorLines, std::vector<std::string>(3, "File Open Error"));
   EXPECT_TRUE(app.TimerRunning);
   // A new log under the name is followed from its first line, not from where the old
   // one's analysis had got to.
   test::WriteBytes(app.CurrentLogPath, battle + battle + battle);
-  Timer1Timer(app);
+  TickFollowedLog(app);
   EXPECT_EQ(app.BattleCount(), 3);
   EXPECT_EQ(app.AnalysedLineCount, 6);
 }
 
 TEST(IntervalFieldTest, ClampsAndRefusesNonNumbers) {
   App app;
-  EXPECT_TRUE(Edit1Change(app, "0"));
+  EXPECT_TRUE(SetIntervalText(app, "0"));
   EXPECT_EQ(app.IntervalText, "1");
   EXPECT_EQ(app.TimerIntervalMs, 1000);
-  EXPECT_TRUE(Edit1Change(app, "250"));
+  EXPECT_TRUE(SetIntervalText(app, "250"));
   EXPECT_EQ(app.IntervalText, "100");
   EXPECT_EQ(app.TimerIntervalMs, 100000);
-  EXPECT_TRUE(Edit1Change(app, "007"));
+  EXPECT_TRUE(SetIntervalText(app, "007"));
   EXPECT_EQ(app.IntervalText, "7");
-  EXPECT_FALSE(Edit1Change(app, ""));
-  EXPECT_FALSE(Edit1Change(app, "5s"));
-  EXPECT_FALSE(Edit1Change(app, "abc"));
+  EXPECT_FALSE(SetIntervalText(app, ""));
+  EXPECT_FALSE(SetIntervalText(app, "5s"));
+  EXPECT_FALSE(SetIntervalText(app, "abc"));
   EXPECT_EQ(app.TimerIntervalMs, 7000);
 }
 

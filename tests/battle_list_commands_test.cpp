@@ -181,17 +181,17 @@ TEST_F(BattleListCommandsTest, ContextMenuEnablesCommandsBySelection) {
       &a.BattleTypeK,  &a.BattleTypeM, &a.BattleTypeR,  &a.ToPC,      &a.ToNPC};
   a.ActiveMode.Enabled = false;
 
-  PopupMenu3Popup(app);
+  PrepareBattleMenu(app);
   for (ActionState* s : rowCommands) EXPECT_FALSE(s->Enabled);
   EXPECT_FALSE(a.AddNPC.Enabled);
 
   app.BattleList.Select(1);
-  PopupMenu3Popup(app);
+  PrepareBattleMenu(app);
   for (ActionState* s : rowCommands) EXPECT_TRUE(s->Enabled);
   EXPECT_TRUE(a.AddNPC.Enabled);
 
   app.BattleList.Select(2);
-  PopupMenu3Popup(app);
+  PrepareBattleMenu(app);
   for (ActionState* s : rowCommands) EXPECT_TRUE(s->Enabled);
   EXPECT_FALSE(a.AddNPC.Enabled);
   EXPECT_FALSE(a.ActiveMode.Enabled);
@@ -210,7 +210,7 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     const char* paneAfter;
   } keys[] = {{"Ins", &Actions::AddTotalList, AddTotalListExecute, test::kCounted, "pane"},
               {"Del", &Actions::DelTotalList, DelTotalListExecute, test::kUncounted, "pane"},
-              {"Space", &Actions::PrBatLog, ListBox1DblClick, test::kUncounted, "-------- 2戦目 --------"}};
+              {"Space", &Actions::PrBatLog, ShowSelectedBattles, test::kUncounted, "-------- 2戦目 --------"}};
   build.Battle(kVictory, test::kCounted);
   build.Battle(kDefeat, test::kUncounted);
   for (const auto& k : keys) {
@@ -222,7 +222,7 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     app.StatusText = "unchanged";
     const TallyState stateBefore = app.Battles[1].Tally;
 
-    PopupMenu3Popup(app);
+    PrepareBattleMenu(app);
     EXPECT_FALSE(action.Enabled);
     k.command(app);
     EXPECT_EQ(app.BattleList.Rows[1], "stale");
@@ -231,10 +231,10 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     EXPECT_EQ(U(app.Detail.at(0).Text), "pane");
 
     app.BattleList.Select(1);
-    ListBox1Click(app);
+    SelectBattles(app);
     EXPECT_FALSE(action.Enabled);
 
-    PopupMenu3Popup(app);
+    PrepareBattleMenu(app);
     EXPECT_TRUE(action.Enabled);
     k.command(app);
     EXPECT_EQ(app.Battles[1].Tally, k.stateAfter);

@@ -87,7 +87,7 @@ struct BattleCommand {
   ActionState Actions::*Action;
   void (*Run)(App&);
 };
-constexpr BattleCommand kBattleCommands[] = {{&Actions::PrBatLog, ListBox1DblClick},
+constexpr BattleCommand kBattleCommands[] = {{&Actions::PrBatLog, ShowSelectedBattles},
                                              {&Actions::AddTotalList, AddTotalListExecute},
                                              {&Actions::DelTotalList, DelTotalListExecute},
                                              {&Actions::ShipTypeS, ShipTypeSExecute},
@@ -178,20 +178,20 @@ const Command kCommands[] = {
      [](Session& s) { Trigger(s, &Actions::ReloadLog, false, [&] { Load(s, ReloadLogExecute); }); }},
     {"newest log", 2,
      [](Session& s) {
-       N1Click(s.app);  // opening the File menu
+       PrepareFileMenu(s.app);  // opening the File menu
        Trigger(s, &Actions::LoadNewLog, false, [&] { Load(s, LoadNewLogExecute); });
      }},
     {"NPC switch", 3, [](Session& s) { NPCCheckClick(s.app, !s.app.NpcCheck); }},
     {"skill check mark", 2,
      [](Session& s) {
        const int i = s.Pick(static_cast<int>(s.app.Lists.SkillNames.size()) + 1);
-       CheckListBox1ClickCheck(
+       ToggleSkillColumn(
            s.app, i, i < static_cast<int>(s.app.SkillChecked.size()) ? !s.app.SkillChecked[i] : true);
      }},
     {"item check mark", 2,
      [](Session& s) {
        const int i = s.Pick(static_cast<int>(s.app.Lists.ItemNames.size()) + 1);
-       CheckListBox2ClickCheck(
+       ToggleItemColumn(
            s.app, i, i < static_cast<int>(s.app.ItemChecked.size()) ? !s.app.ItemChecked[i] : true);
      }},
     {"transcript switch", 3,
@@ -212,12 +212,12 @@ const Command kCommands[] = {
      }},
     {"sort by a column", 3,
      [](Session& s) {
-       ListView1ColumnClick(s.app, s.Pick(static_cast<int>(s.app.TallyTable.Columns.size())));
+       SortTallyByColumn(s.app, s.Pick(static_cast<int>(s.app.TallyTable.Columns.size())));
      }},
     {"select players", 3,
      [](Session& s) {
        for (TallyRow& row : s.app.TallyTable.Rows) row.Selected = s.Pick(4) == 0;
-       ListView1SelectItem(s.app);
+       SelectTallyRows(s.app);
      }},
     {"hide players", 3,
      [](Session& s) { Trigger(s, &Actions::PlayerHide, false, [&] { PlayerHideExecute(s.app); }); }},
@@ -229,15 +229,15 @@ const Command kCommands[] = {
        const int chance = 1 + s.Pick(4);
        for (char& selected : list.Selected) selected = s.Pick(chance) == 0;
        list.FocusRow = s.Pick(list.Count() + 1) - 1;  // -1: no row has the focus
-       ListBox1Click(s.app);
+       SelectBattles(s.app);
      }},
-    {"battle list menu", 3, [](Session& s) { PopupMenu3Popup(s.app); }},
+    {"battle list menu", 3, [](Session& s) { PrepareBattleMenu(s.app); }},
     {"battle list command", 6,
      [](Session& s) {
        const BattleCommand& c = kBattleCommands[s.Pick(static_cast<int>(std::size(kBattleCommands)))];
        Trigger(s, c.Action, false, [&] { c.Run(s.app); });
      }},
-    {"double-click the battle list", 1, [](Session& s) { ListBox1DblClick(s.app); }},
+    {"double-click the battle list", 1, [](Session& s) { ShowSelectedBattles(s.app); }},
     {"register the NPC", 2,
      [](Session& s) {
        s.answerYes = s.Pick(2) == 0;
@@ -252,7 +252,7 @@ const Command kCommands[] = {
     {"tick", 6,
      [](Session& s) {
        if (s.Pick(3) != 0) Grow(s);
-       if (s.app.TimerRunning) Timer1Timer(s.app);
+       if (s.app.TimerRunning) TickFollowedLog(s.app);
      }},
     {"the log grows", 3, Grow},
     {"the log is truncated", 1,
@@ -288,7 +288,7 @@ const Command kCommands[] = {
     {"interval field", 1,
      [](Session& s) {
        const char* texts[] = {"0", "7", "250", "+3", "", "x"};
-       Edit1Change(s.app, texts[s.Pick(6)]);
+       SetIntervalText(s.app, texts[s.Pick(6)]);
      }},
 };
 

@@ -83,7 +83,7 @@ TEST_F(CsvExportTest, WritesTheTableAsShown) {
   app.Acts.AvgHitDown.Checked = true;
   app.Acts.AvgSkillItem.Checked = true;
   RefreshTallies(app);
-  ListView1ColumnClick(app, 4);  // 被撃沈, largest first
+  SortTallyByColumn(app, 4);  // 被撃沈, largest first
   EXPECT_EQ(U(TallyTableCsv(app.TallyTable, "\n")),
             "名前,戦闘数,与撃沈,決定,被撃沈,与拿捕,被拿捕,粘り,艦隊料理,\"a,\"\"b\"\"\"\n"
             "\"Taro Jiro\",3,33.3%,0.0%,66.7%,0.0%,0.0%,0.00,0.00,0.00\n"

@@ -211,14 +211,14 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
       written = now;
       test::WriteBytes(path, std::string_view(log.Bytes).substr(0, written));
       if (!followed.TimerRunning) return "the timer stopped before the log was rewritten";
-      Timer1Timer(followed);
+      TickFollowedLog(followed);
     }
     if (cuts[k] <= written) continue;
     test::AppendBytes(path, std::string_view(log.Bytes).substr(written, cuts[k] - written));
     written = cuts[k];
     for (int ticks = rng.Percent(10) ? 2 : 1; ticks > 0; --ticks) {
       if (!followed.TimerRunning) return "the timer stopped after " + std::to_string(written) + " bytes";
-      Timer1Timer(followed);
+      TickFollowedLog(followed);
       if (CountedBattles(followed) > 1) {
         return std::to_string(CountedBattles(followed)) + " battles counted after the tick at " +
                std::to_string(written) + " bytes";
@@ -288,7 +288,7 @@ TEST(FollowLogProperty, BattlesThatStartAndEndBetweenTwoReadsLeaveOnlyTheNewestC
   for (const std::size_t end : {std::size_t{34000}, bytes.size()}) {
     const int battlesBefore = followed.BattleCount();
     test::AppendBytes(path, std::string_view(bytes).substr(0, end).substr(test::ReadBytes(path).size()));
-    Timer1Timer(followed);
+    TickFollowedLog(followed);
     EXPECT_GE(followed.BattleCount(), battlesBefore + 2) << "the read at " << end << " brings too little";
     EXPECT_EQ(CountedBattles(followed), 1) << "after the read up to byte " << end;
   }

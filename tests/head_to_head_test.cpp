@@ -148,7 +148,7 @@ TEST_F(HeadToHeadTest, HintSumsTheSelectedCountedBattlesOnly) {
   auto selectOnly = [&](std::vector<int> rows) {
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
     for (int r : rows) app.BattleList.Select(r);
-    ListBox1Click(app);
+    SelectBattles(app);
   };
   app.BattleList.Hint = "old";
   selectOnly({5, 6, 7});  // nothing counted selected: the hint stays

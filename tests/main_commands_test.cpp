@@ -78,17 +78,17 @@ TEST_F(MainCommandsTest, NpcSwitchAnalysesTheLogAgainWithTheNewSetting) {
 TEST_F(MainCommandsTest, CheckMarksAddAndRemoveTallyColumnsAndIgnoreStrayIndexes) {
   ASSERT_TRUE(OpenLogFile(app, log));
   const std::size_t fixed = app.TallyTable.Columns.size();
-  CheckListBox1ClickCheck(app, 1, true);
+  ToggleSkillColumn(app, 1, true);
   ASSERT_EQ(app.TallyTable.Columns.size(), fixed + 1);
   EXPECT_EQ(app.TallyTable.Columns.back().Caption, S("突撃"));
-  CheckListBox2ClickCheck(app, 0, true);
+  ToggleItemColumn(app, 0, true);
   ASSERT_EQ(app.TallyTable.Columns.size(), fixed + 2);
   // Every row carries a cell for each column after the refresh.
   for (const TallyRow& row : app.TallyTable.Rows) EXPECT_EQ(row.Cells.size(), fixed + 1);
-  CheckListBox1ClickCheck(app, 1, false);
+  ToggleSkillColumn(app, 1, false);
   EXPECT_EQ(app.TallyTable.Columns.size(), fixed + 1);
-  CheckListBox1ClickCheck(app, 7, true);
-  CheckListBox2ClickCheck(app, -1, true);
+  ToggleSkillColumn(app, 7, true);
+  ToggleItemColumn(app, -1, true);
   EXPECT_EQ(app.TallyTable.Columns.size(), fixed + 1);
 }
 
@@ -100,11 +100,11 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
 
   // The File menu offers the newest log only once the folder has one.
   app.LogDir = S(dir.Path() + "logs");
-  N1Click(app);
+  PrepareFileMenu(app);
   EXPECT_FALSE(app.Acts.LoadNewLog.Enabled);
   std::filesystem::create_directory(dir.Path() + "logs");
   test::WriteBytes(dir.Path() + "logs/today.html", test::ReadBytes(log));
-  N1Click(app);
+  PrepareFileMenu(app);
   EXPECT_TRUE(app.Acts.LoadNewLog.Enabled);
   ASSERT_TRUE(LoadNewLogExecute(app));
   EXPECT_EQ(app.CurrentLogPath, dir.Path() + "logs/today.html");
@@ -121,10 +121,10 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   EXPECT_EQ(app.BattleList.Count(), 2);
   // Another folder in the settings: the menu offers only what that folder holds.
   app.LogDir = S(dir.Path() + "elsewhere");
-  N1Click(app);
+  PrepareFileMenu(app);
   EXPECT_FALSE(app.Acts.LoadNewLog.Enabled);
   app.LogDir = S(dir.Path() + "logs");
-  N1Click(app);
+  PrepareFileMenu(app);
   EXPECT_TRUE(app.Acts.LoadNewLog.Enabled);
 
   // A reload reads the same file again, with what it gained since.
@@ -201,9 +201,9 @@ TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNo
         case 1: DelTotalListExecute(app); break;
         case 2: (pick(2) ? ShipTypeBExecute : BattleTypeMExecute)(app); break;
         case 3: (pick(2) ? ToNPCExecute : ToPCExecute)(app); break;
-        case 4: CheckListBox1ClickCheck(app, pick(4), pick(2) == 0); break;
-        case 5: CheckListBox2ClickCheck(app, pick(4), pick(2) == 0); break;
-        case 6: ListView1ColumnClick(app, pick(static_cast<int>(app.TallyTable.Columns.size()))); break;
+        case 4: ToggleSkillColumn(app, pick(4), pick(2) == 0); break;
+        case 5: ToggleItemColumn(app, pick(4), pick(2) == 0); break;
+        case 6: SortTallyByColumn(app, pick(static_cast<int>(app.TallyTable.Columns.size()))); break;
         case 7: (pick(2) ? PlayerHideExecute : PlayerAllExecute)(app); break;
         case 8:
           app.Acts.AvgHitDown.Checked = !app.Acts.AvgHitDown.Checked;
@@ -216,7 +216,7 @@ TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNo
           transcriptOnly = true;
           break;
         default:
-          ListBox1DblClick(app);
+          ShowSelectedBattles(app);
           transcriptOnly = true;
           break;
       }

@@ -57,18 +57,18 @@ TEST_F(TallyTableTest, HeaderClicksFlipTheDirectionOnlyOnTheSameColumn) {
 
   // The sort state starts at column 0, so the very first click on the name column counts as
   // a second one: friends first.
-  ListView1ColumnClick(app, kNameColumn);
+  SortTallyByColumn(app, kNameColumn);
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "獲物", "仇", "敵", "不明"}));
 
-  ListView1ColumnClick(app, kSinksDealtColumn);  // largest first; ties keep their order
+  SortTallyByColumn(app, kSinksDealtColumn);  // largest first; ties keep their order
   EXPECT_EQ(Shown(), (Names{"敵", "YOU", "味方", "獲物", "両方", "仇", "不明"}));
-  ListView1ColumnClick(app, kSinksDealtColumn);  // then smallest first
+  SortTallyByColumn(app, kSinksDealtColumn);  // then smallest first
   EXPECT_EQ(Shown(), (Names{"仇", "不明", "両方", "味方", "獲物", "YOU", "敵"}));
-  ListView1ColumnClick(app, kSinksTakenColumn);  // another column: largest first again
+  SortTallyByColumn(app, kSinksTakenColumn);  // another column: largest first again
   EXPECT_EQ(Shown(), (Names{"獲物", "仇", "両方", "味方", "不明", "YOU", "敵"}));
 
   // The name column after another one: no side and enemies first.
-  ListView1ColumnClick(app, kNameColumn);
+  SortTallyByColumn(app, kNameColumn);
   EXPECT_EQ(Shown(), (Names{"不明", "敵", "仇", "獲物", "両方", "味方", "YOU"}));
   EXPECT_EQ(app.TallyTable.SortColumn, kNameColumn);
   EXPECT_EQ(app.TallyTable.PreviousSortColumn, kNameColumn);
@@ -80,10 +80,10 @@ TEST_F(TallyTableTest, HeaderClicksFlipTheDirectionOnlyOnTheSameColumn) {
   EXPECT_EQ(Shown(), (Names{"不明", "敵", "仇", "獲物", "両方", "YOU", "味方"}));
   EXPECT_EQ(app.TallyTable.SortReversed, 0);
   EXPECT_FALSE(TallySortIsDescending(app.TallyTable));
-  ListView1ColumnClick(app, kNameColumn);
+  SortTallyByColumn(app, kNameColumn);
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "獲物", "仇", "敵", "不明"}));
   EXPECT_TRUE(TallySortIsDescending(app.TallyTable));
-  ListView1ColumnClick(app, kSinksDealtColumn);
+  SortTallyByColumn(app, kSinksDealtColumn);
   EXPECT_TRUE(TallySortIsDescending(app.TallyTable));  // largest first
   RefreshTallies(app);
   EXPECT_EQ(Shown(), (Names{"敵", "YOU", "味方", "獲物", "両方", "仇", "不明"}));
@@ -127,11 +127,11 @@ TEST_F(TallyTableTest, RowIconsAndTheirSortRanks) {
     EXPECT_EQ(IconSortRank(row.Icon), players[i].rank) << players[i].name;
   }
 
-  ListView1ColumnClick(app, kSinksDealtColumn);
-  ListView1ColumnClick(app, kNameColumn);  // ascending rank; equal ranks keep their order
+  SortTallyByColumn(app, kSinksDealtColumn);
+  SortTallyByColumn(app, kNameColumn);  // ascending rank; equal ranks keep their order
   EXPECT_EQ(Shown(), (Names{"s0r0", "s0r3", "s2r0", "s2r2", "s3r2", "s2r3", "s3r3", "s2r1", "s3r1",
                             "s3r0", "YOU", "s1r0", "s1r3"}));
-  ListView1ColumnClick(app, kNameColumn);
+  SortTallyByColumn(app, kNameColumn);
   EXPECT_EQ(Shown(), (Names{"YOU", "s1r0", "s1r3", "s3r0", "s3r1", "s2r1", "s3r3", "s2r3", "s3r2",
                             "s2r2", "s2r0", "s0r0", "s0r3"}));
 }
@@ -148,7 +148,7 @@ TEST_F(TallyTableTest, NumericColumnsCompareTheShownNumbersInSinglePrecision) {
   app.Acts.AvgHitDown.Checked = true;
   RefreshTallies(app);
   ASSERT_EQ(app.TallyTable.Rows[1].Cells[1], "33.3%");
-  ListView1ColumnClick(app, kSinksDealtColumn);
+  SortTallyByColumn(app, kSinksDealtColumn);
   // 100.0% > 33.3% > 25.0% > 0.0%: numbers, not texts, and the "%" ignored.
   EXPECT_EQ(Shown(), (Names{"全部", "三分の一", "四分の一", "YOU"}));
 
@@ -159,9 +159,9 @@ TEST_F(TallyTableTest, NumericColumnsCompareTheShownNumbersInSinglePrecision) {
   build.At(all, b3).BattleCounts[kSinksDealt] = 9;
   build.At(0, b3).BattleCounts[kSinksDealt] = 10;
   RefreshTallies(app);
-  ListView1ColumnClick(app, kSinksDealtColumn);  // the same column again: smallest first
+  SortTallyByColumn(app, kSinksDealtColumn);  // the same column again: smallest first
   EXPECT_EQ(Shown(), (Names{"全部", "YOU", "三分の一", "四分の一"}));
-  ListView1ColumnClick(app, kSinksDealtColumn);
+  SortTallyByColumn(app, kSinksDealtColumn);
   EXPECT_EQ(Shown(), (Names{"三分の一", "四分の一", "YOU", "全部"}));
 }
 
@@ -171,17 +171,17 @@ TEST_F(TallyTableTest, HidingAndShowingPlayers) {
   EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
 
   // Any selection change enables hiding; with nothing selected it does nothing.
-  ListView1SelectItem(app);
+  SelectTallyRows(app);
   EXPECT_TRUE(app.Acts.PlayerHide.Enabled);
   PlayerHideExecute(app);
   EXPECT_EQ(app.TallyTable.Rows.size(), 7u);
   EXPECT_TRUE(app.Acts.PlayerHide.Enabled);
   EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
 
-  ListView1ColumnClick(app, kSinksDealtColumn);  // hiding works on sorted rows too
+  SortTallyByColumn(app, kSinksDealtColumn);  // hiding works on sorted rows too
   app.TallyTable.Rows[0].Selected = true;         // 敵
   app.TallyTable.Rows[3].Selected = true;         // 獲物
-  ListView1SelectItem(app);
+  SelectTallyRows(app);
   PlayerHideExecute(app);
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "仇", "不明"}));  // still sorted
   EXPECT_FALSE(app.Acts.PlayerHide.Enabled);

@@ -47,7 +47,7 @@ bool FollowReplacedLog(App& app) {
 
 }  // namespace
 
-bool Timer1Timer(App& app) {
+bool TickFollowedLog(App& app) {
   if (LogWasReplaced(app.CurrentLogPath, app.ResumeOffset, app.Origin)) return FollowReplacedLog(app);
   app.TimerRunning = false;
   const bool read = ReadCurrentLog(app);
@@ -80,7 +80,7 @@ bool Timer1Timer(App& app) {
   return read;
 }
 
-bool Edit1Change(App& app, const std::string& text) {
+bool SetIntervalText(App& app, const std::string& text) {
   std::int32_t value = 0;
   if (!ParseDecimal(text, &value)) return false;
   if (value < 1) value = 1;

@@ -16,10 +16,10 @@ void ActiveModeExecute(App& app);
 // message in the error pane); the next tick tries again from the same offset. When the file
 // at the log's path is shorter than what was read, or begins otherwise (another log), the
 // error pane says so and the file is loaded from its start as a new log is.
-bool Timer1Timer(App& app);
+bool TickFollowedLog(App& app);
 
 // The interval field's text changed. False when the text is not a decimal integer (the
 // window shows the invalid-number message; nothing changes).
-bool Edit1Change(App& app, const std::string& text);
+bool SetIntervalText(App& app, const std::string& text);
 
 }  // namespace mizuto

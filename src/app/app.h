@@ -42,25 +42,25 @@ struct App : LogSource, Analysis {
   int VerChk = 0;
   bool NpcCheck = false;  // "NPCとの戦闘を含める"
   ReferenceLists Lists;
-  std::vector<char> SkillChecked;  // CheckListBox1, parallel to Lists.SkillNames
-  std::vector<char> ItemChecked;   // CheckListBox2, parallel to Lists.ItemNames
+  std::vector<char> SkillChecked;  // skillChecks, parallel to Lists.SkillNames
+  std::vector<char> ItemChecked;   // itemChecks, parallel to Lists.ItemNames
   Actions Acts;
 
   // --- view models ---
-  BattleListView BattleList;            // ListBox1
-  std::vector<DetailLine> Detail;       // RichEdit1
+  BattleListView BattleList;            // battleList
+  std::vector<DetailLine> Detail;       // battleTranscript
   std::uint64_t DetailRevision = 0;     // counted whenever Detail is written
-  std::vector<std::string> ErrorLines;  // Memo1
-  std::string StatusText;               // StatusBar1
+  std::vector<std::string> ErrorLines;  // errorPane
+  std::string StatusText;               // statusBar
   // The log last loaded had bytes but not one chat line of a known channel colour (saved
   // in another encoding, say): the status bar adds a hint while that lasts.
   bool LogUnrecognised = false;
-  TallyTableView TallyTable;            // ListView1
-  HeadToHeadGrid Grid;                  // StringGrid1
+  TallyTableView TallyTable;            // tallyTable
+  HeadToHeadGrid Grid;                  // headToHeadGrid
   std::string Caption;                  // the main window's title
-  bool TimerRunning = false;            // Timer1
+  bool TimerRunning = false;            // followTimer
   int TimerIntervalMs = 3000;
-  std::string IntervalText = "10";      // Edit1
+  std::string IntervalText = "10";      // intervalField
   bool SinkCounterVisible = false;
   std::string SinkCounterText;          // Label1 of the sink counter window (Shift-JIS)
 

@@ -34,8 +34,8 @@ bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {
   return app.Lists.AppendNpc(app.ProgramDir, std::move(candidate.Name), error);
 }
 
-void PopupMenu3Popup(App& app) {
-  const BattleMenuEnabling on = PopupMenu3Enabling(app.BattleList.SelectedCount());
+void PrepareBattleMenu(App& app) {
+  const BattleMenuEnabling on = BattleMenuEnablingFor(app.BattleList.SelectedCount());
   Actions& a = app.Acts;
   for (ActionState* action :
        {&a.AddTotalList, &a.PrBatLog, &a.DelTotalList, &a.ShipTypeS, &a.ShipTypeM, &a.ShipTypeB,

@@ -32,6 +32,6 @@ inline void ToNPCExecute(App& app) { ChangeClass(app, [](BattleClass& c) { c.Npc
 bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error);
 
 // Enabling rules of the battle list's context menu.
-void PopupMenu3Popup(App& app);
+void PrepareBattleMenu(App& app);
 
 }  // namespace mizuto

@@ -198,7 +198,7 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   while (!platform::StopRequested() && !follower.OutputFailed()) {
     platform::SleepUnlessStopped(options.IntervalMs);
     if (platform::StopRequested()) break;
-    Timer1Timer(app);
+    TickFollowedLog(app);
     follower.Publish();
   }
   if (!follower.OutputFailed()) follower.PrintSummary();

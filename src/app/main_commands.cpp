@@ -28,20 +28,20 @@ void NPCCheckClick(App& app, bool checked) {
   if (!app.CurrentLogPath.empty()) LoadAndAnalyse(app);
 }
 
-void CheckListBox1ClickCheck(App& app, int index, bool checked) {
+void ToggleSkillColumn(App& app, int index, bool checked) {
   ToggleCheck(app, app.SkillChecked, app.Lists.SkillNames.size(), index, checked);
 }
 
-void CheckListBox2ClickCheck(App& app, int index, bool checked) {
+void ToggleItemColumn(App& app, int index, bool checked) {
   ToggleCheck(app, app.ItemChecked, app.Lists.ItemNames.size(), index, checked);
 }
 
 void CriViewExecute(App& app) { RenderSelectedBattles(app); }
-void ListBox1DblClick(App& app) { RenderSelectedBattles(app); }
+void ShowSelectedBattles(App& app) { RenderSelectedBattles(app); }
 void AvgHitDownExecute(App& app) { RefreshTallies(app); }
 void AvgSkillItemExecute(App& app) { RefreshTallies(app); }
 
-void N1Click(App& app) { app.Acts.LoadNewLog.Enabled = FindNewestLog(app); }
+void PrepareFileMenu(App& app) { app.Acts.LoadNewLog.Enabled = FindNewestLog(app); }
 
 bool OpenLogFile(App& app, const std::string& nativePath) {
   // The whole path is kept: cutting a long path would load some other file, or none.

@@ -12,15 +12,15 @@ struct App;
 // the new setting.
 void NPCCheckClick(App& app, bool checked);
 
-// A check mark of the skill list (CheckListBox1) or the item list (CheckListBox2) toggled:
+// A check mark of the skill list (skillChecks) or the item list (itemChecks) toggled:
 // the tally table gets its new columns and figures. An index outside the list is ignored.
-void CheckListBox1ClickCheck(App& app, int index, bool checked);
-void CheckListBox2ClickCheck(App& app, int index, bool checked);
+void ToggleSkillColumn(App& app, int index, bool checked);
+void ToggleItemColumn(App& app, int index, bool checked);
 
 // Any of the thirteen detail switches, the PrBatLog action or a double-click on the battle
 // list: the detail pane is drawn again from the selected battles.
 void CriViewExecute(App& app);
-void ListBox1DblClick(App& app);
+void ShowSelectedBattles(App& app);
 
 // The averaging switches: every figure is recomputed.
 void AvgHitDownExecute(App& app);
@@ -28,7 +28,7 @@ void AvgSkillItemExecute(App& app);
 
 // Opening the File menu: LoadNewLog is offered only when the log folder has a log (searched
 // at every opening).
-void N1Click(App& app);
+void PrepareFileMenu(App& app);
 
 // The three ways to (re)load a log and the drop. Each returns what LoadAndAnalyse returns.
 bool OpenLogFile(App& app, const std::string& nativePath);  // open dialog and drop

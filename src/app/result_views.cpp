@@ -84,14 +84,14 @@ void RefreshTallies(App& app) {
   app.SetStatus(SummaryLine(app));
 }
 
-void ListBox1Click(App& app) { ShowBattleListHint(app, app.BattleList); }
+void SelectBattles(App& app) { ShowBattleListHint(app, app.BattleList); }
 
-void ListView1ColumnClick(App& app, int column) {
+void SortTallyByColumn(App& app, int column) {
   SortTallyRows(app.TallyTable, column);
   ++app.TallyTable.Revision;
 }
 
-void ListView1SelectItem(App& app) { app.Acts.PlayerHide.Enabled = true; }
+void SelectTallyRows(App& app) { app.Acts.PlayerHide.Enabled = true; }
 
 void PlayerHideExecute(App& app) {
   if (!HideSelectedPlayers(app.TallyTable, app.Names)) return;

@@ -35,11 +35,11 @@ const std::string& UnrecognisedLogHint();
 std::string StatusBarText(const App& app);
 
 // The user changed the selection of the battle list.
-void ListBox1Click(App& app);
+void SelectBattles(App& app);
 
 // The tally table: a header click, a selection, hiding the selected players, showing all.
-void ListView1ColumnClick(App& app, int column);
-void ListView1SelectItem(App& app);
+void SortTallyByColumn(App& app, int column);
+void SelectTallyRows(App& app);
 void PlayerHideExecute(App& app);
 void PlayerAllExecute(App& app);
 

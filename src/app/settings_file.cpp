@@ -101,7 +101,7 @@ void LoadSettingsFirst(App& app) {
   g.Maximized = file.ReadBool(kWindowSection, "Maximized", g.Maximized);
   // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
   // is not a number leaves the field as it starts.
-  if (const auto interval = file.Value(kWindowSection, "Interval")) Edit1Change(app, *interval);
+  if (const auto interval = file.Value(kWindowSection, "Interval")) SetIntervalText(app, *interval);
 }
 
 void LoadSettingsChecks(App& app) {

@@ -65,6 +65,6 @@ NpcCandidate NpcCandidateOf(const Analysis& analysis, int row, const ReferenceLi
   return candidate;
 }
 
-BattleMenuEnabling PopupMenu3Enabling(int selected) { return {selected > 0, selected == 1}; }
+BattleMenuEnabling BattleMenuEnablingFor(int selected) { return {selected > 0, selected == 1}; }
 
 }  // namespace mizuto

@@ -32,6 +32,6 @@ struct BattleMenuEnabling {
   bool Commands = false;  // the counting, class, type, NPC-flag and transcript actions
   bool AddNpc = false;    // one row exactly
 };
-BattleMenuEnabling PopupMenu3Enabling(int selected);
+BattleMenuEnabling BattleMenuEnablingFor(int selected);
 
 }  // namespace mizuto

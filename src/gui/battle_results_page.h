@@ -28,9 +28,9 @@ class BattleResultsPage : public QWidget {
   // `app` must outlive the page: its models read the core's tables in place.
   BattleResultsPage(App& app, PageHost& host);
 
-  QTableView* TallyView() const { return listView1_; }
-  DetailPane* DetailView() const { return richEdit1_; }
-  QListWidget* BattleListBox() const { return listBox1_; }
+  QTableView* TallyView() const { return tallyTable_; }
+  DetailPane* DetailView() const { return battleTranscript_; }
+  QListWidget* BattleListBox() const { return battleList_; }
 
   // Lays the panes out from the kept sizes.
   void Refit();
@@ -53,16 +53,16 @@ class BattleResultsPage : public QWidget {
 
   App& app_;
   PageHost& host_;
-  QTableView* listView1_ = nullptr;
+  QTableView* tallyTable_ = nullptr;
   TallyTableModel* tallyModel_ = nullptr;
-  DetailPane* richEdit1_ = nullptr;
-  QListWidget* listBox1_ = nullptr;
-  QPlainTextEdit* memo1_ = nullptr;
-  QWidget* panel6_ = nullptr;
-  QWidget* panel9_ = nullptr;
-  PaneSplitter* splitter5_ = nullptr;
-  PaneSplitter* splitter7_ = nullptr;
-  PaneSplitter* splitter8_ = nullptr;
+  DetailPane* battleTranscript_ = nullptr;
+  QListWidget* battleList_ = nullptr;
+  QPlainTextEdit* errorPane_ = nullptr;
+  QWidget* transcriptPanel_ = nullptr;
+  QWidget* errorPanePanel_ = nullptr;
+  PaneSplitter* tallySplitter_ = nullptr;
+  PaneSplitter* transcriptSplitter_ = nullptr;
+  PaneSplitter* errorSplitter_ = nullptr;
 
   std::uint64_t shownDetail_ = 0;  // the transcript's revision shown
   std::size_t shownErrors_ = 0;

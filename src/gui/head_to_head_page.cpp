@@ -9,15 +9,15 @@
 namespace mizuto {
 
 HeadToHeadPage::HeadToHeadPage(const App& app) : app_(app) {
-  setObjectName(QStringLiteral("TabSheet1"));
-  stringGrid1_ = new QTableView;
-  stringGrid1_->setObjectName(QStringLiteral("StringGrid1"));
-  SetUpHeadToHeadView(stringGrid1_);
+  setObjectName(QStringLiteral("resultsPage"));
+  headToHeadGrid_ = new QTableView;
+  headToHeadGrid_->setObjectName(QStringLiteral("headToHeadGrid"));
+  SetUpHeadToHeadView(headToHeadGrid_);
   gridModel_ = new HeadToHeadModel(app_.Grid, this);
-  stringGrid1_->setModel(gridModel_);
+  headToHeadGrid_->setModel(gridModel_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(stringGrid1_);
+  layout->addWidget(headToHeadGrid_);
 }
 
 void HeadToHeadPage::Sync() {
@@ -33,8 +33,8 @@ void HeadToHeadPage::showEvent(QShowEvent* event) {
 // Measuring a thousand names costs more than the rest of a redraw of the grid: it waits
 // until the page is on screen.
 void HeadToHeadPage::FitNames() {
-  if (!namesToFit_ || !stringGrid1_->isVisible()) return;
-  FitNameColumn(stringGrid1_, app_.Grid);
+  if (!namesToFit_ || !headToHeadGrid_->isVisible()) return;
+  FitNameColumn(headToHeadGrid_, app_.Grid);
   namesToFit_ = false;
 }
 

@@ -29,7 +29,7 @@ class HeadToHeadPage : public QWidget {
   void FitNames();
 
   const App& app_;
-  QTableView* stringGrid1_ = nullptr;
+  QTableView* headToHeadGrid_ = nullptr;
   HeadToHeadModel* gridModel_ = nullptr;
   bool namesToFit_ = false;  // the grid changed since its name column was fitted
 };

@@ -40,7 +40,7 @@ constexpr int kLoadRedrawMs = 40;
 
 MainWindow::MainWindow(App& core, MainWindowOptions options)
     : app_(core), options_(std::move(options)) {
-  setObjectName(QStringLiteral("Form1"));
+  setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(ProgramIcon());
   setFont(ProportionalFont(12));
   app_.ProgramDir = options_.ProgramDir;
@@ -56,10 +56,10 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   // command starts inside the load.
   app_.OnLoadProgress = [this, sinceEvents = QElapsedTimer()](LoadStage, int) mutable {
     if (sinceEvents.isValid() && sinceEvents.elapsed() < kLoadRedrawMs) return;
-    const bool ticking = timer1_ != nullptr && timer1_->isActive();
-    if (ticking) timer1_->stop();
+    const bool ticking = followTimer_ != nullptr && followTimer_->isActive();
+    if (ticking) followTimer_->stop();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (ticking) timer1_->start();
+    if (ticking) followTimer_->start();
     sinceEvents.start();
   };
   BuildLayout();
@@ -133,30 +133,30 @@ void MainWindow::ShowError(const QString& text) {
 }
 
 void MainWindow::BuildLayout() {
-  auto* statusBar1 = new QStatusBar;
-  statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  statusBar1->setSizeGripEnabled(true);
-  statusBar1->setFixedHeight(19);
+  auto* statusBar = new QStatusBar;
+  statusBar->setObjectName(QStringLiteral("statusBar"));
+  statusBar->setSizeGripEnabled(true);
+  statusBar->setFixedHeight(19);
   statusText_ = new ElidedLabel;
   statusText_->setObjectName(QStringLiteral("StatusText"));
-  statusBar1->addWidget(statusText_, 1);
-  setStatusBar(statusBar1);
+  statusBar->addWidget(statusText_, 1);
+  setStatusBar(statusBar);
 
-  auto* pageControl1 = new QTabWidget;
-  pageControl1->setObjectName(QStringLiteral("PageControl1"));
-  setCentralWidget(pageControl1);
+  auto* pages = new QTabWidget;
+  pages->setObjectName(QStringLiteral("pages"));
+  setCentralWidget(pages);
   results_ = new BattleResultsPage(app_, *this);
-  pageControl1->addTab(results_, QStringLiteral("戦闘結果"));
+  pages->addTab(results_, QStringLiteral("戦闘結果"));
   settings_ = new SettingsPage(app_, *this);
-  pageControl1->addTab(settings_, QStringLiteral("設定"));
+  pages->addTab(settings_, QStringLiteral("設定"));
   headToHead_ = new HeadToHeadPage(app_);
-  pageControl1->addTab(headToHead_, QStringLiteral("対戦表"));
+  pages->addTab(headToHead_, QStringLiteral("対戦表"));
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setSingleShot(true);  // restarted after each tick: the next one comes a period later
-  timer1_->setInterval(options_.TimerPeriodMs > 0 ? options_.TimerPeriodMs : app_.TimerIntervalMs);
-  connect(timer1_, &QTimer::timeout, this, [this] { OnTimer(); });
+  followTimer_ = new QTimer(this);
+  followTimer_->setObjectName(QStringLiteral("followTimer"));
+  followTimer_->setSingleShot(true);  // restarted after each tick: the next one comes a period later
+  followTimer_->setInterval(options_.TimerPeriodMs > 0 ? options_.TimerPeriodMs : app_.TimerIntervalMs);
+  connect(followTimer_, &QTimer::timeout, this, [this] { OnTimer(); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -270,9 +270,9 @@ void MainWindow::SyncActions() {
 
 void MainWindow::SyncTimer() {
   const int period = options_.TimerPeriodMs > 0 ? options_.TimerPeriodMs : app_.TimerIntervalMs;
-  if (timer1_->interval() != period) timer1_->setInterval(period);
-  if (app_.TimerRunning && !timer1_->isActive()) timer1_->start();
-  if (!app_.TimerRunning && timer1_->isActive()) timer1_->stop();
+  if (followTimer_->interval() != period) followTimer_->setInterval(period);
+  if (app_.TimerRunning && !followTimer_->isActive()) followTimer_->start();
+  if (!app_.TimerRunning && followTimer_->isActive()) followTimer_->stop();
 }
 
 void MainWindow::SyncSinkCounter() {
@@ -291,7 +291,7 @@ void MainWindow::OnTimer() {
     tickWaiting_ = true;
     return;
   }
-  RunCommand([this] { Timer1Timer(app_); });
+  RunCommand([this] { TickFollowedLog(app_); });
   // The timer is single-shot: SyncAll starts it again, so the next tick comes a full period
   // after this one ended.
   SyncAll();
@@ -360,7 +360,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // every action would otherwise start the timer and show the counter window again.
     app_.TimerRunning = false;
     app_.SinkCounterVisible = false;
-    timer1_->stop();
+    followTimer_->stop();
     if (sinkCounter_) sinkCounter_->hide();
   });
   event->accept();

@@ -118,7 +118,7 @@ class MainWindow : public QMainWindow, private PageHost {
   BattleResultsPage* results_ = nullptr;
   SettingsPage* settings_ = nullptr;
   HeadToHeadPage* headToHead_ = nullptr;
-  QTimer* timer1_ = nullptr;
+  QTimer* followTimer_ = nullptr;
   int commandDepth_ = 0;      // commands in progress, nested ones counted too
   bool tickWaiting_ = false;  // the timer fired during a command: one tick runs after it
 

@@ -56,45 +56,45 @@ SettingsDialog::SettingsDialog(QWidget* parent, GuiDialogs& dialogs)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
       dialogs_(dialogs) {
-  setObjectName(QStringLiteral("Form3"));
+  setObjectName(QStringLiteral("settingsDialog"));
   setWindowTitle(QStringLiteral("設定"));
   setFont(ProportionalFont(12));
   setFixedSize(353, 132);  // QDialog centres itself over its parent when shown
 
-  labeledEdit2_ = LabeledEdit(this, QStringLiteral("LabeledEdit2"),
+  logFolderEdit_ = LabeledEdit(this, QStringLiteral("logFolderEdit"),
                               QStringLiteral("ログフォルダ"), 8, 24, 297, &label2_);
-  button3_ = Button(this, QStringLiteral("Button3"), QStringLiteral("参照"), 304, 24, 41, 20);
-  checkBox1_ = new QCheckBox(QStringLiteral("起動時に最新バージョンをチェックする"), this);
-  checkBox1_->setObjectName(QStringLiteral("CheckBox1"));
-  checkBox1_->setGeometry(8, 56, 233, checkBox1_->sizeHint().height());
-  labeledEdit1_ = LabeledEdit(this, QStringLiteral("LabeledEdit1"),
+  browseButton_ = Button(this, QStringLiteral("browseButton"), QStringLiteral("参照"), 304, 24, 41, 20);
+  versionCheckBox_ = new QCheckBox(QStringLiteral("起動時に最新バージョンをチェックする"), this);
+  versionCheckBox_->setObjectName(QStringLiteral("versionCheckBox"));
+  versionCheckBox_->setGeometry(8, 56, 233, versionCheckBox_->sizeHint().height());
+  playerNameEdit_ = LabeledEdit(this, QStringLiteral("playerNameEdit"),
                               QStringLiteral("プレイヤー名"), 8, 96, 121, &label1_);
-  button1_ = Button(this, QStringLiteral("Button1"), QStringLiteral("OK"), 192, 96, 75, 25);
-  button2_ =
-      Button(this, QStringLiteral("Button2"), QStringLiteral("キャンセル"), 272, 96, 75, 25);
-  button1_->setDefault(true);
+  okButton_ = Button(this, QStringLiteral("okButton"), QStringLiteral("OK"), 192, 96, 75, 25);
+  cancelButton_ =
+      Button(this, QStringLiteral("cancelButton"), QStringLiteral("キャンセル"), 272, 96, 75, 25);
+  okButton_->setDefault(true);
 
   // OK first, then Cancel, then the fields from top to bottom.
-  setTabOrder(button1_, button2_);
-  setTabOrder(button2_, labeledEdit2_);
-  setTabOrder(labeledEdit2_, button3_);
-  setTabOrder(button3_, checkBox1_);
-  setTabOrder(checkBox1_, labeledEdit1_);
-  button1_->setFocus();
+  setTabOrder(okButton_, cancelButton_);
+  setTabOrder(cancelButton_, logFolderEdit_);
+  setTabOrder(logFolderEdit_, browseButton_);
+  setTabOrder(browseButton_, versionCheckBox_);
+  setTabOrder(versionCheckBox_, playerNameEdit_);
+  okButton_->setFocus();
 
-  connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(button2_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(button3_, &QPushButton::clicked, this, &SettingsDialog::Button3Click);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(browseButton_, &QPushButton::clicked, this, &SettingsDialog::BrowseLogFolder);
 }
 
-void SettingsDialog::Button3Click() {
+void SettingsDialog::BrowseLogFolder() {
   // The chooser opens at the log folder as the dialog shows it, when that folder exists,
   // else at the home folder.
-  const QString logDir = labeledEdit2_->text();
+  const QString logDir = logFolderEdit_->text();
   const QString start =
       !logDir.isEmpty() && QFileInfo(logDir).isDir() ? logDir : QDir::homePath();
   const QString folder = dialogs_.BrowseFolder(this, QStringLiteral("ログフォルダの選択"), start);
-  if (!folder.isEmpty()) labeledEdit2_->setText(folder);
+  if (!folder.isEmpty()) logFolderEdit_->setText(folder);
 }
 
 void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs) {

@@ -21,22 +21,22 @@ class SettingsDialog : public QDialog {
   // `dialogs` must outlive the dialog: the "参照" button opens its folder browser.
   SettingsDialog(QWidget* parent, GuiDialogs& dialogs);
 
-  QLineEdit* UserNameEdit() const { return labeledEdit1_; }
-  QLineEdit* LogDirEdit() const { return labeledEdit2_; }
-  QCheckBox* VerChkBox() const { return checkBox1_; }
+  QLineEdit* UserNameEdit() const { return playerNameEdit_; }
+  QLineEdit* LogDirEdit() const { return logFolderEdit_; }
+  QCheckBox* VerChkBox() const { return versionCheckBox_; }
 
  private:
-  void Button3Click();
+  void BrowseLogFolder();
 
   GuiDialogs& dialogs_;
   QLabel* label1_;
   QLabel* label2_;
-  QLineEdit* labeledEdit1_;
-  QLineEdit* labeledEdit2_;
-  QPushButton* button1_;
-  QPushButton* button2_;
-  QPushButton* button3_;
-  QCheckBox* checkBox1_;
+  QLineEdit* playerNameEdit_;
+  QLineEdit* logFolderEdit_;
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
+  QPushButton* browseButton_;
+  QCheckBox* versionCheckBox_;
 };
 
 // Edits UserName, LogDir and VerChk in a modal dialog; OK writes the three back, any other

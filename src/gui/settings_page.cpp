@@ -53,12 +53,12 @@ void BindCheckBox(QCheckBox* box, QAction* action) {
 SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
   setObjectName(QStringLiteral("Page2"));
 
-  checkListBox1_ = new QListWidget;
-  checkListBox1_->setObjectName(QStringLiteral("CheckListBox1"));
-  checkListBox1_->setUniformItemSizes(true);
-  checkListBox2_ = new QListWidget;
-  checkListBox2_->setObjectName(QStringLiteral("CheckListBox2"));
-  checkListBox2_->setUniformItemSizes(true);
+  skillChecks_ = new QListWidget;
+  skillChecks_->setObjectName(QStringLiteral("skillChecks"));
+  skillChecks_->setUniformItemSizes(true);
+  itemChecks_ = new QListWidget;
+  itemChecks_->setObjectName(QStringLiteral("itemChecks"));
+  itemChecks_->setUniformItemSizes(true);
   // A toggled check mark goes to the list's own command (skills or items).
   auto forwardChecks = [this](QListWidget* list, void (*command)(App&, int, bool)) {
     connect(list, &QListWidget::itemChanged, this, [this, list, command](QListWidgetItem* item) {
@@ -68,13 +68,13 @@ SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
       host_.SyncAll();
     });
   };
-  forwardChecks(checkListBox1_, &CheckListBox1ClickCheck);
-  forwardChecks(checkListBox2_, &CheckListBox2ClickCheck);
+  forwardChecks(skillChecks_, &ToggleSkillColumn);
+  forwardChecks(itemChecks_, &ToggleItemColumn);
 
-  auto* panel3 = new QWidget;
-  panel3->setObjectName(QStringLiteral("Panel3"));
-  panel3->setMinimumWidth(200);
-  npcCheck_ = new QCheckBox(QStringLiteral("NPCとの戦闘を含める"), panel3);
+  auto* switchPanel = new QWidget;
+  switchPanel->setObjectName(QStringLiteral("switchPanel"));
+  switchPanel->setMinimumWidth(200);
+  npcCheck_ = new QCheckBox(QStringLiteral("NPCとの戦闘を含める"), switchPanel);
   npcCheck_->setObjectName(QStringLiteral("NPCCheck"));
   npcCheck_->setGeometry(8, 8, 185, 17);
   connect(npcCheck_, &QCheckBox::clicked, this, [this](bool checked) {
@@ -82,44 +82,44 @@ SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
     host_.SyncAll();
   });
   for (const SwitchBox& s : kSwitchBoxes) {
-    auto* box = new QCheckBox(panel3);
+    auto* box = new QCheckBox(switchPanel);
     box->setObjectName(QLatin1String(s.Name));
     box->setGeometry(8, s.Y, 185, 17);
   }
-  auto* panel1 = new QWidget(panel3);
-  panel1->setObjectName(QStringLiteral("Panel1"));
-  panel1->setGeometry(8, 280, 185, 65);
-  auto* checkBox1 = new QCheckBox(panel1);
-  checkBox1->setObjectName(QStringLiteral("CheckBox1"));
-  checkBox1->setGeometry(0, 0, 185, 17);
-  edit1_ = new QLineEdit(QStringLiteral("10"), panel1);
-  edit1_->setObjectName(QStringLiteral("Edit1"));
-  edit1_->setGeometry(0, 22, 45, 21);
-  auto* upDown1 = new QWidget(panel1);
-  upDown1->setObjectName(QStringLiteral("UpDown1"));
-  upDown1->setGeometry(45, 22, 16, 21);
-  auto* up = new QToolButton(upDown1);
+  auto* activeModePanel = new QWidget(switchPanel);
+  activeModePanel->setObjectName(QStringLiteral("activeModePanel"));
+  activeModePanel->setGeometry(8, 280, 185, 65);
+  auto* activeModeBox = new QCheckBox(activeModePanel);
+  activeModeBox->setObjectName(QStringLiteral("activeModeBox"));
+  activeModeBox->setGeometry(0, 0, 185, 17);
+  intervalField_ = new QLineEdit(QStringLiteral("10"), activeModePanel);
+  intervalField_->setObjectName(QStringLiteral("intervalField"));
+  intervalField_->setGeometry(0, 22, 45, 21);
+  auto* intervalSpin = new QWidget(activeModePanel);
+  intervalSpin->setObjectName(QStringLiteral("intervalSpin"));
+  intervalSpin->setGeometry(45, 22, 16, 21);
+  auto* up = new QToolButton(intervalSpin);
   up->setObjectName(QStringLiteral("UpDown1Up"));
   up->setArrowType(Qt::UpArrow);
   up->setAutoRepeat(true);
   up->setGeometry(0, 0, 16, 10);
-  auto* down = new QToolButton(upDown1);
+  auto* down = new QToolButton(intervalSpin);
   down->setObjectName(QStringLiteral("UpDown1Down"));
   down->setArrowType(Qt::DownArrow);
   down->setAutoRepeat(true);
   down->setGeometry(0, 11, 16, 10);
-  auto* seconds = new QLabel(QStringLiteral("秒"), panel1);
+  auto* seconds = new QLabel(QStringLiteral("秒"), activeModePanel);
   seconds->setGeometry(66, 22, 40, 21);
-  connect(edit1_, &QLineEdit::textChanged, this, [this](const QString& t) { OnIntervalText(t); });
-  connect(edit1_, &QLineEdit::editingFinished, this, [this] { OnIntervalEditingFinished(); });
+  connect(intervalField_, &QLineEdit::textChanged, this, [this](const QString& t) { OnIntervalText(t); });
+  connect(intervalField_, &QLineEdit::editingFinished, this, [this] { OnIntervalEditingFinished(); });
   connect(up, &QToolButton::clicked, this, [this] { StepInterval(1); });
   connect(down, &QToolButton::clicked, this, [this] { StepInterval(-1); });
 
   // The check lists keep the sizes of the settings (Sp4, Sp5).
   splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
-  splitter_->AddDocked(checkListBox1_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
-  splitter_->AddDocked(checkListBox2_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
-  splitter_->AddFilling(panel3);
+  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
+  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
+  splitter_->AddFilling(switchPanel);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(splitter_);
@@ -129,7 +129,7 @@ void SettingsPage::BindSwitches(const std::function<QAction*(const char*)>& acti
   for (const SwitchBox& s : kSwitchBoxes) {
     BindCheckBox(findChild<QCheckBox*>(QLatin1String(s.Name)), action(s.ActionName));
   }
-  BindCheckBox(findChild<QCheckBox*>(QStringLiteral("CheckBox1")), action("ActiveMode"));
+  BindCheckBox(findChild<QCheckBox*>(QStringLiteral("activeModeBox")), action("ActiveMode"));
 }
 
 void SettingsPage::Refit() { splitter_->Refit(); }
@@ -146,15 +146,15 @@ void SettingsPage::FillCheckLists() {
       item->setCheckState(i < marks.size() && marks[i] ? Qt::Checked : Qt::Unchecked);
     }
   };
-  fill(checkListBox1_, app_.Lists.SkillNames, app_.SkillChecked);
-  fill(checkListBox2_, app_.Lists.ItemNames, app_.ItemChecked);
+  fill(skillChecks_, app_.Lists.SkillNames, app_.SkillChecked);
+  fill(itemChecks_, app_.Lists.ItemNames, app_.ItemChecked);
 }
 
 void SettingsPage::Sync() {
   const QString text = ToQt(app_.IntervalText);
-  if (edit1_->text() != text) {
-    const QSignalBlocker quiet(edit1_);
-    edit1_->setText(text);
+  if (intervalField_->text() != text) {
+    const QSignalBlocker quiet(intervalField_);
+    intervalField_->setText(text);
   }
   if (npcCheck_->isChecked() != app_.NpcCheck) npcCheck_->setChecked(app_.NpcCheck);
 }
@@ -173,13 +173,13 @@ QString PlainNumberText(const QString& text) {
 // (an emptied field, a stray letter) is left alone until the editing ends, where it is said.
 void SettingsPage::OnIntervalText(const QString& text) {
   bool valid = false;
-  host_.RunCommand([&] { valid = Edit1Change(app_, FromQt(PlainNumberText(text))); });
+  host_.RunCommand([&] { valid = SetIntervalText(app_, FromQt(PlainNumberText(text))); });
   if (!valid) return;
   // A clamped value, leading zeros or full-width digits are written back as the number.
   const QString shown = ToQt(app_.IntervalText);
   if (shown != text) {
-    const QSignalBlocker quiet(edit1_);
-    edit1_->setText(shown);
+    const QSignalBlocker quiet(intervalField_);
+    intervalField_->setText(shown);
   }
   host_.SyncTimer();
 }
@@ -187,12 +187,12 @@ void SettingsPage::OnIntervalText(const QString& text) {
 // Enter, or the focus leaving the field. A text that is still not a number gives the field
 // back the interval in force first, so the message box taking the focus ends no second edit.
 void SettingsPage::OnIntervalEditingFinished() {
-  const QString text = edit1_->text();
+  const QString text = intervalField_->text();
   const QString inForce = ToQt(app_.IntervalText);
   if (text == inForce) return;
   {
-    const QSignalBlocker quiet(edit1_);
-    edit1_->setText(inForce);
+    const QSignalBlocker quiet(intervalField_);
+    intervalField_->setText(inForce);
   }
   host_.ShowError(QStringLiteral("'%1' は 1 から 100 までの秒数ではありません。")
                       .arg(text));
@@ -203,7 +203,7 @@ void SettingsPage::StepInterval(int delta) {
   int value = ToQt(app_.IntervalText).toInt(&ok);
   if (!ok) value = 10;
   value = std::clamp(value + delta, 1, 100);
-  edit1_->setText(QString::number(value));
+  intervalField_->setText(QString::number(value));
 }
 
 }  // namespace mizuto

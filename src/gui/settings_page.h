@@ -41,10 +41,10 @@ class SettingsPage : public QWidget {
 
   App& app_;
   PageHost& host_;
-  QListWidget* checkListBox1_ = nullptr;
-  QListWidget* checkListBox2_ = nullptr;
+  QListWidget* skillChecks_ = nullptr;
+  QListWidget* itemChecks_ = nullptr;
   QCheckBox* npcCheck_ = nullptr;
-  QLineEdit* edit1_ = nullptr;
+  QLineEdit* intervalField_ = nullptr;
   PaneSplitter* splitter_ = nullptr;
 };
 

@@ -16,7 +16,7 @@ namespace mizuto {
 // without a single button, with or without a window manager. Dragging the caption moves it.
 SinkCounterWindow::SinkCounterWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-  setObjectName(QStringLiteral("Form4"));
+  setObjectName(QStringLiteral("sinkCounterWindow"));
   setWindowTitle(QStringLiteral("撃沈カウント"));
   setFont(ProportionalFont(12));
   setFixedSize(209, kCaptionHeight + 26);
@@ -40,27 +40,27 @@ SinkCounterWindow::SinkCounterWindow(QWidget* owner)
   caption_->setCursor(Qt::SizeAllCursor);
   caption_->installEventFilter(this);
 
-  label1_ = new QLabel(QStringLiteral("味方 0 - 0 敵"), this);
-  label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setFixedHeight(26);
-  label1_->setAlignment(Qt::AlignCenter);
+  scoreLabel_ = new QLabel(QStringLiteral("味方 0 - 0 敵"), this);
+  scoreLabel_->setObjectName(QStringLiteral("scoreLabel"));
+  scoreLabel_->setFixedHeight(26);
+  scoreLabel_->setAlignment(Qt::AlignCenter);
   QFont font = ProportionalFont(21);
   font.setBold(true);
-  label1_->setFont(font);
-  QPalette palette = label1_->palette();
+  scoreLabel_->setFont(font);
+  QPalette palette = scoreLabel_->palette();
   palette.setColor(QPalette::WindowText, Qt::red);
-  label1_->setPalette(palette);
+  scoreLabel_->setPalette(palette);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(caption_);
-  layout->addWidget(label1_);
+  layout->addWidget(scoreLabel_);
 }
 
-void SinkCounterWindow::SetText(const QString& text) { label1_->setText(text); }
+void SinkCounterWindow::SetText(const QString& text) { scoreLabel_->setText(text); }
 
-QString SinkCounterWindow::Text() const { return label1_->text(); }
+QString SinkCounterWindow::Text() const { return scoreLabel_->text(); }
 
 void SinkCounterWindow::ShowCentredOn(QWidget* mainWindow) {
   if (mainWindow) {

@@ -32,7 +32,7 @@ class SinkCounterWindow : public QWidget {
 
  private:
   QLabel* caption_;
-  QLabel* label1_;
+  QLabel* scoreLabel_;
   QPoint dragOffset_;  // where the caption was grabbed, while it is dragged by hand
   bool dragging_ = false;
 };

@@ -12,7 +12,7 @@ namespace mizuto {
 VersionDialog::VersionDialog(const App& app, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
-  setObjectName(QStringLiteral("Form2"));
+  setObjectName(QStringLiteral("versionDialog"));
   setWindowTitle(QStringLiteral("バージョン情報"));
   setFont(ProportionalFont(12));
   setFixedSize(228, 48);  // QDialog centres itself over its parent when shown

@@ -90,7 +90,7 @@ const MainWindow::ActionDef MainWindow::kActionTable[] = {
     {"PlayerAll", "PlayerView", "PCを総て表示", {}, &Actions::PlayerAll, false,
      [](MainWindow& w) { PlayerAllExecute(w.app_); }},
     {"PrBatLog", "BattleList", "戦闘ログを表示", Qt::Key_Space, &Actions::PrBatLog, false,
-     [](MainWindow& w) { ListBox1DblClick(w.app_); }},
+     [](MainWindow& w) { ShowSelectedBattles(w.app_); }},
     {"AddTotalList", "BattleList", "選択中の戦闘を集計に入れる", Qt::Key_Insert,
      &Actions::AddTotalList, false, [](MainWindow& w) { AddTotalListExecute(w.app_); }},
     {"DelTotalList", "BattleList", "選択中の戦闘を集計から外す", Qt::Key_Delete,
@@ -160,7 +160,7 @@ struct MenuBarMenu {
   std::span<const char* const> Entries;
 };
 constexpr MenuBarMenu kMenuBar[] = {
-    {"N1", "ファイル(&F)", kFileEntries},
+    {"fileMenu", "ファイル(&F)", kFileEntries},
     {"ViewMenu", "表示(&V)", kViewEntries},
     {"HelpMenu", "ヘルプ(&H)", kHelpEntries},
 };
@@ -257,26 +257,26 @@ QMenu* MainWindow::ContextMenu(const char* name, std::span<const char* const> en
 }
 
 void MainWindow::BuildMenus() {
-  QMenuBar* mainMenu1 = menuBar();
-  mainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+  QMenuBar* mainMenu = menuBar();
+  mainMenu->setObjectName(QStringLiteral("mainMenu"));
   for (const MenuBarMenu& m : kMenuBar) {
-    QMenu* menu = mainMenu1->addMenu(QString::fromUtf8(m.Title));
+    QMenu* menu = mainMenu->addMenu(QString::fromUtf8(m.Title));
     menu->setObjectName(QLatin1String(m.Name));
     for (const char* entry : m.Entries) {
       if (entry[0] == '-') menu->addSeparator(); else menu->addAction(Action(entry));
     }
   }
-  ContextMenu("PopupMenu1", kDetailEntries, results_->DetailView());
-  ContextMenu("PopupMenu2", kTallyEntries, results_->TallyView());
-  QMenu* battleMenu = ContextMenu("PopupMenu3", kBattleListEntries, results_->BattleListBox());
+  ContextMenu("transcriptMenu", kDetailEntries, results_->DetailView());
+  ContextMenu("tallyMenu", kTallyEntries, results_->TallyView());
+  QMenu* battleMenu = ContextMenu("battleMenu", kBattleListEntries, results_->BattleListBox());
 
   // Menus whose entries depend on the moment: the core enables them as they open.
-  connect(mainMenu1->findChild<QMenu*>(QStringLiteral("N1")), &QMenu::aboutToShow, this, [this] {
-    RunCommand([this] { N1Click(app_); });
+  connect(mainMenu->findChild<QMenu*>(QStringLiteral("fileMenu")), &QMenu::aboutToShow, this, [this] {
+    RunCommand([this] { PrepareFileMenu(app_); });
     SyncActions();
   });
   connect(battleMenu, &QMenu::aboutToShow, this, [this] {
-    RunCommand([this] { PopupMenu3Popup(app_); });
+    RunCommand([this] { PrepareBattleMenu(app_); });
     SyncActions();
   });
 }

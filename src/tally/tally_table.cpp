@@ -42,7 +42,7 @@ int IconSortRank(int icon) {
   }
 }
 
-int ListView1Compare(const TallyTableView& table, const TallyRow& x, const TallyRow& y) {
+int CompareTallyRows(const TallyTableView& table, const TallyRow& x, const TallyRow& y) {
   const int c = table.SortColumn;
   if (c <= 0) {
     const int kx = IconSortRank(x.Icon), ky = IconSortRank(y.Icon);
@@ -57,7 +57,7 @@ namespace {
 void SortRows(TallyTableView& table) {
   // Stable, so rows with equal keys keep their order (there is no second key).
   std::stable_sort(table.Rows.begin(), table.Rows.end(), [&table](const TallyRow& a, const TallyRow& b) {
-    return ListView1Compare(table, b, a) == 1;
+    return CompareTallyRows(table, b, a) == 1;
   });
 }
 

@@ -10,7 +10,7 @@ namespace mizuto {
 int IconSortRank(int icon);
 
 // 1 when row x must come after row y under the table's sort state, else 0.
-int ListView1Compare(const TallyTableView& table, const TallyRow& x, const TallyRow& y);
+int CompareTallyRows(const TallyTableView& table, const TallyRow& x, const TallyRow& y);
 
 // A header click on column c: updates the sort state (a second click on the same column
 // reverses it) and sorts the rows.

@@ -263,38 +263,38 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
   bool ran = false;
   GuiDialogs dialogs = ScriptedDialogs([&](QDialog& dialog) {
     ran = true;
-    EXPECT_EQ(dialog.objectName(), QStringLiteral("Form3"));
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("settingsDialog"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("設定"));
     EXPECT_EQ(dialog.size(), QSize(353, 132));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(dialog.parentWidget(), &owner);
 
-    EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit1")->text(), QStringLiteral("提督タロウ"));
-    EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->text(), QStringLiteral("/home/提督/logs"));
-    EXPECT_TRUE(Child<QCheckBox>(dialog, "CheckBox1")->isChecked());
-    EXPECT_EQ(Child<QCheckBox>(dialog, "CheckBox1")->text(),
+    EXPECT_EQ(Child<QLineEdit>(dialog, "playerNameEdit")->text(), QStringLiteral("提督タロウ"));
+    EXPECT_EQ(Child<QLineEdit>(dialog, "logFolderEdit")->text(), QStringLiteral("/home/提督/logs"));
+    EXPECT_TRUE(Child<QCheckBox>(dialog, "versionCheckBox")->isChecked());
+    EXPECT_EQ(Child<QCheckBox>(dialog, "versionCheckBox")->text(),
               QStringLiteral("起動時に最新バージョンをチェックする"));
-    EXPECT_EQ(Child<QPushButton>(dialog, "Button1")->text(), QStringLiteral("OK"));
-    EXPECT_EQ(Child<QPushButton>(dialog, "Button2")->text(), QStringLiteral("キャンセル"));
-    EXPECT_EQ(Child<QPushButton>(dialog, "Button3")->text(), QStringLiteral("参照"));
-    EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->geometry(), QRect(8, 24, 297, 20));
-    EXPECT_EQ(Child<QPushButton>(dialog, "Button1")->geometry(), QRect(192, 96, 75, 25));
+    EXPECT_EQ(Child<QPushButton>(dialog, "okButton")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "cancelButton")->text(), QStringLiteral("キャンセル"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "browseButton")->text(), QStringLiteral("参照"));
+    EXPECT_EQ(Child<QLineEdit>(dialog, "logFolderEdit")->geometry(), QRect(8, 24, 297, 20));
+    EXPECT_EQ(Child<QPushButton>(dialog, "okButton")->geometry(), QRect(192, 96, 75, 25));
 
     // Each caption sits 3 pixels above its edit box.
-    for (const char* edit : {"LabeledEdit1", "LabeledEdit2"}) {
+    for (const char* edit : {"playerNameEdit", "logFolderEdit"}) {
       QLineEdit* field = Child<QLineEdit>(dialog, edit);
       QLabel* label = Child<QLabel>(dialog, (std::string(edit) + "Label").c_str());
       if (!field || !label) continue;
       EXPECT_EQ(label->geometry().bottom() + 1 + 3, field->y()) << edit;
       EXPECT_EQ(label->x(), field->x()) << edit;
     }
-    EXPECT_EQ(Child<QLabel>(dialog, "LabeledEdit1Label")->text(), QStringLiteral("プレイヤー名"));
-    EXPECT_EQ(Child<QLabel>(dialog, "LabeledEdit2Label")->text(), QStringLiteral("ログフォルダ"));
+    EXPECT_EQ(Child<QLabel>(dialog, "playerNameEditLabel")->text(), QStringLiteral("プレイヤー名"));
+    EXPECT_EQ(Child<QLabel>(dialog, "logFolderEditLabel")->text(), QStringLiteral("ログフォルダ"));
 
     // OK has the focus; Tab walks Cancel, the folder, its button, the check box, the name.
     QApplication::setActiveWindow(&dialog);
-    EXPECT_EQ(dialog.focusWidget(), Child<QPushButton>(dialog, "Button1"));
+    EXPECT_EQ(dialog.focusWidget(), Child<QPushButton>(dialog, "okButton"));
     QStringList order;
     for (int i = 0; i < 6; ++i) {
       order << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
@@ -303,9 +303,9 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
                                                   : static_cast<QWidget*>(&dialog),
                       Qt::Key_Tab);
     }
-    EXPECT_EQ(order, QStringList({"Button1", "Button2", "LabeledEdit2", "Button3", "CheckBox1",
-                                  "LabeledEdit1"}));
-    Click(dialog, "Button2");
+    EXPECT_EQ(order, QStringList({"okButton", "cancelButton", "logFolderEdit", "browseButton", "versionCheckBox",
+                                  "playerNameEdit"}));
+    Click(dialog, "cancelButton");
   });
   SettingExecute(app, &owner, dialogs);
   EXPECT_TRUE(ran);
@@ -320,12 +320,12 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   // Browse, then cancel: nothing changes, although the edit showed the chosen folder.
   GuiDialogs browseThenCancel = ScriptedDialogs(
       [](QDialog& dialog) {
-        Click(dialog, "Button3");
-        EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->text(),
+        Click(dialog, "browseButton");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "logFolderEdit")->text(),
                   QStringLiteral("/home/提督/新しいログ"));
-        Child<QCheckBox>(dialog, "CheckBox1")->setChecked(false);
-        Retype(dialog, "LabeledEdit1", QStringLiteral("別人"));
-        Click(dialog, "Button2");
+        Child<QCheckBox>(dialog, "versionCheckBox")->setChecked(false);
+        Retype(dialog, "playerNameEdit", QStringLiteral("別人"));
+        Click(dialog, "cancelButton");
       },
       [] { return QStringLiteral("/home/提督/新しいログ"); });
   SettingExecute(app, nullptr, browseThenCancel);
@@ -335,7 +335,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
 
   // Closing the window any other way is a cancel too.
   GuiDialogs closeBox = ScriptedDialogs([](QDialog& dialog) {
-    Retype(dialog, "LabeledEdit1", QStringLiteral("別人"));
+    Retype(dialog, "playerNameEdit", QStringLiteral("別人"));
     dialog.close();
   });
   SettingExecute(app, nullptr, closeBox);
@@ -345,12 +345,12 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   // an empty name included.
   GuiDialogs editAndOk = ScriptedDialogs(
       [](QDialog& dialog) {
-        Retype(dialog, "LabeledEdit2", QStringLiteral("/typed/ログ"));
-        Click(dialog, "Button3");
-        EXPECT_EQ(Child<QLineEdit>(dialog, "LabeledEdit2")->text(), QStringLiteral("/typed/ログ"));
-        Child<QLineEdit>(dialog, "LabeledEdit1")->clear();
-        QTest::mouseClick(Child<QCheckBox>(dialog, "CheckBox1"), Qt::LeftButton);
-        Click(dialog, "Button1");
+        Retype(dialog, "logFolderEdit", QStringLiteral("/typed/ログ"));
+        Click(dialog, "browseButton");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "logFolderEdit")->text(), QStringLiteral("/typed/ログ"));
+        Child<QLineEdit>(dialog, "playerNameEdit")->clear();
+        QTest::mouseClick(Child<QCheckBox>(dialog, "versionCheckBox"), Qt::LeftButton);
+        Click(dialog, "okButton");
       },
       [] { return QString(); });
   SettingExecute(app, nullptr, editAndOk);
@@ -361,10 +361,10 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   // And back: checking stores 1, a chosen folder replaces the text, a name is converted.
   GuiDialogs browseAndOk = ScriptedDialogs(
       [](QDialog& dialog) {
-        QTest::mouseClick(Child<QCheckBox>(dialog, "CheckBox1"), Qt::LeftButton);
-        Click(dialog, "Button3");
-        Retype(dialog, "LabeledEdit1", QStringLiteral("ヤマト"));
-        Click(dialog, "Button1");
+        QTest::mouseClick(Child<QCheckBox>(dialog, "versionCheckBox"), Qt::LeftButton);
+        Click(dialog, "browseButton");
+        Retype(dialog, "playerNameEdit", QStringLiteral("ヤマト"));
+        Click(dialog, "okButton");
       },
       [] { return QStringLiteral("/mnt/game/chat"); });
   SettingExecute(app, nullptr, browseAndOk);
@@ -391,8 +391,8 @@ TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
     QString start = QStringLiteral("(not opened)");
     GuiDialogs browse = ScriptedDialogs(
         [](QDialog& dialog) {
-          Click(dialog, "Button3");
-          Click(dialog, "Button2");
+          Click(dialog, "browseButton");
+          Click(dialog, "cancelButton");
         },
         [] { return QString(); }, &start);
     SettingExecute(app, nullptr, browse);
@@ -408,7 +408,7 @@ TEST(SettingsDialog, OkWithoutEditingKeepsTheExactBytes) {
   app.UserName = std::string("Taro\x81");
   app.LogDir = std::string("/logs/\x87\x90");
   ASSERT_NE(FromQt(ToQt(app.UserName)), app.UserName);
-  GuiDialogs pressOk = ScriptedDialogs([](QDialog& dialog) { Click(dialog, "Button1"); });
+  GuiDialogs pressOk = ScriptedDialogs([](QDialog& dialog) { Click(dialog, "okButton"); });
   SettingExecute(app, nullptr, pressOk);
   EXPECT_EQ(app.UserName, std::string("Taro\x81"));
   EXPECT_EQ(app.LogDir, std::string("/logs/\x87\x90"));
@@ -426,7 +426,7 @@ TEST(VersionDialog, ShowsTheTitleAndIsReleasedAfterwards) {
   dialogs.Exec = [&](QDialog& dialog) {
     seen = &dialog;
     dialog.show();
-    EXPECT_EQ(dialog.objectName(), QStringLiteral("Form2"));
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("versionDialog"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("バージョン情報"));
     EXPECT_EQ(dialog.size(), QSize(228, 48));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
@@ -581,7 +581,7 @@ TEST(SinkCounterWindowTest, FloatsAboveWithoutButtonsAndShowsTheScore) {
   mainWindow.show();
   SinkCounterWindow window(&mainWindow);
   EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(window.objectName(), QStringLiteral("Form4"));
+  EXPECT_EQ(window.objectName(), QStringLiteral("sinkCounterWindow"));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("撃沈カウント"));
   EXPECT_TRUE(window.isWindow());
   // A tool window on top, with no frame from the window system (whose title bar could
@@ -599,7 +599,7 @@ TEST(SinkCounterWindowTest, FloatsAboveWithoutButtonsAndShowsTheScore) {
   EXPECT_EQ(caption->text(), QStringLiteral("撃沈カウント"));
   EXPECT_TRUE(window.findChildren<QAbstractButton*>().isEmpty());
 
-  QLabel* label = Child<QLabel>(window, "Label1");
+  QLabel* label = Child<QLabel>(window, "scoreLabel");
   EXPECT_EQ(label->text(), QStringLiteral("味方 0 - 0 敵"));
   EXPECT_EQ(label->alignment(), Qt::AlignCenter);
   EXPECT_TRUE(label->font().bold());

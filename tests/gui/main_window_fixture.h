@@ -127,10 +127,10 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_NE(widget, nullptr) << name;
     return widget;
   }
-  QListWidget* BattleList() const { return Find<QListWidget>("ListBox1"); }
-  QTableView* Tally() const { return Find<QTableView>("ListView1"); }
-  QString Detail() const { return Find<DetailPane>("RichEdit1")->Text(); }
-  QString Errors() const { return Find<QPlainTextEdit>("Memo1")->toPlainText(); }
+  QListWidget* BattleList() const { return Find<QListWidget>("battleList"); }
+  QTableView* Tally() const { return Find<QTableView>("tallyTable"); }
+  QString Detail() const { return Find<DetailPane>("battleTranscript")->Text(); }
+  QString Errors() const { return Find<QPlainTextEdit>("errorPane")->toPlainText(); }
   QString Status() const { return Find<QLabel>("StatusText")->text(); }
   QString Caption() const { return window->windowTitle(); }
   bool Enabled(const char* action) const { return window->Action(action)->isEnabled(); }
@@ -209,7 +209,7 @@ class MainWindowTest : public ::testing::Test {
   }
   // Brings up the page (tab) that holds the widget, with a click on its tab.
   void ShowPageOf(QWidget* widget) {
-    auto* pages = Find<QTabWidget>("PageControl1");
+    auto* pages = Find<QTabWidget>("pages");
     for (int i = 0; i < pages->count(); ++i) {
       if (!pages->widget(i)->isAncestorOf(widget)) continue;
       QTabBar* bar = pages->tabBar();

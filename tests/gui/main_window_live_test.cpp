@@ -39,7 +39,7 @@ std::map<std::string, std::string> ReadIni(const std::string& path) {
 
 class MainWindowLive : public test::MainWindowTest {
  protected:
-  QLineEdit* Interval() const { return Find<QLineEdit>("Edit1"); }
+  QLineEdit* Interval() const { return Find<QLineEdit>("intervalField"); }
   // Replaces the interval field's text by typing, as the player does: select all, type.
   void TypeInterval(const QString& text) {
     QLineEdit* field = Interval();
@@ -54,7 +54,7 @@ class MainWindowLive : public test::MainWindowTest {
     event.setCommitString(text);
     QApplication::sendEvent(Interval(), &event);
   }
-  QTimer* Timer() const { return Find<QTimer>("Timer1"); }
+  QTimer* Timer() const { return Find<QTimer>("followTimer"); }
   // Drags the first handle of a splitter by `by`, with the mouse.
   void DragHandle(const char* splitterName, QPoint by) {
     auto* splitter = Find<QSplitter>(splitterName);
@@ -67,7 +67,7 @@ class MainWindowLive : public test::MainWindowTest {
   // Opens the File menu from the menu bar, then closes it again.
   void OpenFileMenu() {
     QMenuBar* bar = window->menuBar();
-    auto* menu = Find<QMenu>("N1");
+    auto* menu = Find<QMenu>("fileMenu");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
     EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000));
     menu->close();
@@ -85,7 +85,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
   ASSERT_EQ(BattleList()->count(), 2);
   EXPECT_FALSE(Timer()->isActive());
 
-  ClickBox("CheckBox1");
+  ClickBox("activeModeBox");
   EXPECT_TRUE(Checked("ActiveMode"));
   EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45 [ActiveMode]");
   EXPECT_TRUE(window->SinkCounter()->isVisible());
@@ -95,7 +95,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
   EXPECT_TRUE(Status().startsWith(Q("   1戦   0勝   1敗")));
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
   // The battle list's menu shows the same switch, checked.
-  auto* popup = Find<QMenu>("PopupMenu3");
+  auto* popup = Find<QMenu>("battleMenu");
   EXPECT_TRUE(popup->actions().back()->isChecked());
 
   // The game starts writing a new battle: a tick picks it up.
@@ -120,7 +120,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
 
   // Switched off: title, timer and counter window change; what the mode counted stays.
   // A stopped timer never fires, so what the game writes now stays unread.
-  ClickBox("CheckBox1");
+  ClickBox("activeModeBox");
   EXPECT_FALSE(Checked("ActiveMode"));
   EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45");
   EXPECT_FALSE(window->SinkCounter()->isVisible());
@@ -140,7 +140,7 @@ TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
   const std::string log = dir.File("chat.html");
   test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
   window->OpenLog(QString::fromStdString(log));
-  ClickBox("CheckBox1");
+  ClickBox("activeModeBox");
   ASSERT_TRUE(Checked("ActiveMode"));
   ASSERT_EQ(BattleList()->count(), 1);
 
@@ -179,7 +179,7 @@ TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
 
 TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
   Open();
-  ClickBox("CheckBox1");
+  ClickBox("activeModeBox");
   EXPECT_TRUE(window->SinkCounter()->isVisible());
   EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 0 - 0 敵"));
   EXPECT_FALSE(Timer()->isActive());
@@ -313,11 +313,11 @@ TEST_F(MainWindowLive, ShutDownWritesWhatTheNextStartReads) {
   ClickBox("CriCheck");
   BattleList()->setFocus();
   Key(Qt::Key_S, Qt::ControlModifier);
-  ClickCheckMark(Find<QListWidget>("CheckListBox1"), 0);
-  ClickCheckMark(Find<QListWidget>("CheckListBox2"), 1);
+  ClickCheckMark(Find<QListWidget>("skillChecks"), 0);
+  ClickCheckMark(Find<QListWidget>("itemChecks"), 1);
   ClickBox("NPCCheck");
   window->Action("BattleLogView")->trigger();
-  ClickBox("CheckBox1");  // active mode is not stored
+  ClickBox("activeModeBox");  // active mode is not stored
   test::WriteBytes(dir.File("chat.html"), SystemLine("鬼丸の強襲です！"));
   window->OpenLog(QString::fromStdString(dir.File("chat.html")));
   ASSERT_TRUE(Timer()->isActive());
@@ -358,10 +358,10 @@ TEST_F(MainWindowLive, ShutDownWritesWhatTheNextStartReads) {
   EXPECT_FALSE(Checked("CriView"));
   EXPECT_TRUE(Find<QCheckBox>("SayCheck")->isChecked());
   EXPECT_TRUE(Find<QCheckBox>("NPCCheck")->isChecked());
-  EXPECT_FALSE(Find<QWidget>("Panel6")->isVisible());
+  EXPECT_FALSE(Find<QWidget>("transcriptPanel")->isVisible());
   EXPECT_FALSE(Checked("ActiveMode"));
-  EXPECT_EQ(Find<QListWidget>("CheckListBox1")->item(0)->checkState(), Qt::Checked);
-  EXPECT_EQ(Find<QListWidget>("CheckListBox2")->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(Find<QListWidget>("skillChecks")->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(Find<QListWidget>("itemChecks")->item(1)->checkState(), Qt::Checked);
   EXPECT_EQ(window->Core().UserName, test::S("提督"));
 }
 
@@ -403,26 +403,26 @@ TEST_F(MainWindowLive, GeometryAndPaneSizesStayTheSameFromRunToRun) {
 TEST_F(MainWindowLive, OnlyADragOfItsHandleChangesAPaneSize) {
   WriteIni({"Sp1=240", "Sp4=150", "Sp5=250"});
   Open();
-  auto* panel5 = Find<QWidget>("Panel5");
-  EXPECT_SOON_EQ(panel5->height(), 240);
+  auto* lowerPanel = Find<QWidget>("lowerPanel");
+  EXPECT_SOON_EQ(lowerPanel->height(), 240);
 
   const QSize size = window->size();
   window->resize(400, 320);
-  EXPECT_SOON(panel5->height() < 240);
+  EXPECT_SOON(lowerPanel->height() < 240);
   window->resize(size);
-  EXPECT_SOON_EQ(panel5->height(), 240);
+  EXPECT_SOON_EQ(lowerPanel->height(), 240);
 
   // The handle above the transcript-and-list pane, 30 pixels up: the pane grows by about
   // 30 (the handle is grabbed within its 3 pixels), and that size is kept.
-  DragHandle("Splitter5", QPoint(0, -30));
-  EXPECT_SOON(panel5->height() >= 269);
-  const int panel5Height = panel5->height();
+  DragHandle("tallySplitter", QPoint(0, -30));
+  EXPECT_SOON(lowerPanel->height() >= 269);
+  const int panel5Height = lowerPanel->height();
   EXPECT_NEAR(panel5Height, 270, 1);
 
   // The handle between the skill and the item list, 40 pixels right: the skill list grows,
   // the item list keeps its width and the switches' panel gives the room.
-  auto* skills = Find<QListWidget>("CheckListBox1");
-  auto* items = Find<QListWidget>("CheckListBox2");
+  auto* skills = Find<QListWidget>("skillChecks");
+  auto* items = Find<QListWidget>("itemChecks");
   ShowPageOf(skills);
   EXPECT_SOON_EQ(skills->width(), 150);
   DragHandle("Page2Splitter", QPoint(40, 0));
@@ -463,15 +463,15 @@ TEST_F(MainWindowLive, GeneratedProgramFolderAndLogInActiveMode) {
             0);
   Open();
   // The generator's lists and check marks.
-  QListWidget* skills = Find<QListWidget>("CheckListBox1");
+  QListWidget* skills = Find<QListWidget>("skillChecks");
   ASSERT_EQ(skills->count(), 15);
   int marked = 0;
   for (int i = 0; i < skills->count(); ++i) marked += skills->item(i)->checkState() == Qt::Checked;
   EXPECT_EQ(marked, 3);
-  EXPECT_EQ(Find<QListWidget>("CheckListBox2")->count(), 20);
+  EXPECT_EQ(Find<QListWidget>("itemChecks")->count(), 20);
   EXPECT_EQ(TallyCaptions().size(), 9 + 3 + 3);
 
-  ClickBox("CheckBox1");
+  ClickBox("activeModeBox");
   Drop({QString::fromStdString(log)});
   ASSERT_EQ(BattleList()->count(), 12);
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{11});

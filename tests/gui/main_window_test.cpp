@@ -63,14 +63,14 @@ TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
   EXPECT_TRUE(Checked("SayView"));
   EXPECT_TRUE(Find<QCheckBox>("TellCheck")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("PartyCheck")->isChecked());
-  EXPECT_FALSE(Find<QCheckBox>("CheckBox1")->isChecked());  // active mode is never stored
-  EXPECT_FALSE(Find<QWidget>("Panel6")->isVisible());
-  EXPECT_TRUE(Find<QWidget>("Panel9")->isVisible());
+  EXPECT_FALSE(Find<QCheckBox>("activeModeBox")->isChecked());  // active mode is never stored
+  EXPECT_FALSE(Find<QWidget>("transcriptPanel")->isVisible());
+  EXPECT_TRUE(Find<QWidget>("errorPanePanel")->isVisible());
 
   // Check lists filled from the list files, with the stored marks (ItemChk holds the
   // skills' marks, SkillChk the items').
-  QListWidget* skills = Find<QListWidget>("CheckListBox1");
-  QListWidget* items = Find<QListWidget>("CheckListBox2");
+  QListWidget* skills = Find<QListWidget>("skillChecks");
+  QListWidget* items = Find<QListWidget>("itemChecks");
   ASSERT_EQ(skills->count(), 2);
   ASSERT_EQ(items->count(), 2);
   EXPECT_EQ(skills->item(0)->text(), Q("砲撃"));
@@ -92,7 +92,7 @@ TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
   EXPECT_FALSE(Enabled("PlayerHide"));
   EXPECT_FALSE(Enabled("PlayerAll"));
   EXPECT_TRUE(Enabled("LoadLog"));
-  EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "10");
+  EXPECT_EQ(Find<QLineEdit>("intervalField")->text(), "10");
   EXPECT_FALSE(window->SinkCounter()->isVisible());
   EXPECT_TRUE(record.Errors.isEmpty());
 }
@@ -177,8 +177,8 @@ TEST_F(MainWindowView, AnEmptyProgramFolderStillGivesAUsableWindow) {
   EXPECT_EQ(Caption(), "Mizuto Ver1.45");
   EXPECT_TRUE(Find<QCheckBox>("CriCheck")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("NPCCheck")->isChecked());
-  EXPECT_TRUE(Find<QWidget>("Panel6")->isVisible());
-  EXPECT_EQ(Find<QListWidget>("CheckListBox1")->count(), 0);
+  EXPECT_TRUE(Find<QWidget>("transcriptPanel")->isVisible());
+  EXPECT_EQ(Find<QListWidget>("skillChecks")->count(), 0);
   window->OpenLog(QString::fromStdString(dir.File("chat.html")));  // not there yet
   test::WriteBytes(dir.File("chat.html"), TwoBattles());
   window->OpenLog(QString::fromStdString(dir.File("chat.html")));
@@ -204,7 +204,7 @@ TEST_F(MainWindowView, LoadingALogFillsEveryView) {
   for (const char* name : {"YOU", "太郎", "花子", "次郎"}) {
     EXPECT_TRUE(names.contains(Q(name))) << name;
   }
-  EXPECT_GT(Find<QTableView>("StringGrid1")->model()->rowCount(), 1);
+  EXPECT_GT(Find<QTableView>("headToHeadGrid")->model()->rowCount(), 1);
   EXPECT_EQ(Status(), Q("   2戦   1勝   1敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] "
                         "[無駄な努力 修理:  0 外科､救助:  0 その他:  0]"));
   EXPECT_TRUE(Enabled("ReloadLog"));
@@ -323,7 +323,7 @@ TEST_F(MainWindowView, BattleListKeysAndSelectionHint) {
 
 TEST_F(MainWindowView, TheBattleListMenuShowsTheKeysOfItsCommands) {
   Open();
-  auto* popup = Find<QMenu>("PopupMenu3");
+  auto* popup = Find<QMenu>("battleMenu");
   QAction* show = Find<QAction>("PrBatLogMenuItem");
   ASSERT_EQ(popup->actions().indexOf(show), 0);
   // A menu shows what follows a tab as the entry's shortcut; the entry itself has no
@@ -347,7 +347,7 @@ TEST_F(MainWindowView, ATranscriptSwitchRedrawsOnlyTheTranscript) {
   Open();
   LoadTwoBattles();
   QAbstractItemModel* tally = Tally()->model();
-  QAbstractItemModel* grid = Find<QTableView>("StringGrid1")->model();
+  QAbstractItemModel* grid = Find<QTableView>("headToHeadGrid")->model();
   struct Spies {
     explicit Spies(QAbstractItemModel* m)
         : Resets(m, &QAbstractItemModel::modelReset), Cells(m, &QAbstractItemModel::dataChanged),
@@ -384,7 +384,7 @@ TEST_F(MainWindowView, ATranscriptSwitchRedrawsOnlyTheTranscript) {
   EXPECT_FALSE(TallyColumn(Q("名前")).contains(Q("次郎")));
 
   // A new column is the one change that resets the table (the grid keeps its shape).
-  ClickCheckMark(Find<QListWidget>("CheckListBox1"), 0);
+  ClickCheckMark(Find<QListWidget>("skillChecks"), 0);
   EXPECT_EQ(tallySpy.Resets.count(), 1);
   EXPECT_EQ(TallyCaptions().back(), Q("砲撃"));
   EXPECT_EQ(gridSpy.Resets.count(), 0);
@@ -397,7 +397,7 @@ TEST_F(MainWindowView, TheHeadToHeadPageShowsTheTakersInItsFixedColumnWideEnough
                        SystemLine("長い名前の提督さんが青波を撃沈しました！") +
                        SystemLine("黄鬼に勝利しました！"));
   window->OpenLog(QString::fromStdString(dir.File("chat.html")));
-  auto* grid = Find<QTableView>("StringGrid1");
+  auto* grid = Find<QTableView>("headToHeadGrid");
   ShowPageOf(grid);
   QAbstractItemModel* model = grid->model();
   QStringList takers;
@@ -468,10 +468,10 @@ TEST_F(MainWindowView, DetailSwitchesWithoutASelectionKeepThePane) {
 TEST_F(MainWindowView, PaneSwitchesHideAndShowTheirPanes) {
   Open();
   LoadTwoBattles();
-  QWidget* panel6 = Find<QWidget>("Panel6");
-  QWidget* panel7 = Find<QWidget>("Panel7");
-  QWidget* panel9 = Find<QWidget>("Panel9");
-  auto* splitter7 = Find<QSplitter>("Splitter7");
+  QWidget* panel6 = Find<QWidget>("transcriptPanel");
+  QWidget* listAndErrorsPanel = Find<QWidget>("listAndErrorsPanel");
+  QWidget* panel9 = Find<QWidget>("errorPanePanel");
+  auto* splitter7 = Find<QSplitter>("transcriptSplitter");
   ASSERT_TRUE(panel6->isVisible());
 
   window->Action("BattleLogView")->trigger();
@@ -482,7 +482,7 @@ TEST_F(MainWindowView, PaneSwitchesHideAndShowTheirPanes) {
   // Back on the left of the battle list, with the handle between them.
   QApplication::processEvents();
   EXPECT_EQ(splitter7->indexOf(panel6), 0);
-  EXPECT_LT(panel6->geometry().right(), panel7->geometry().left());
+  EXPECT_LT(panel6->geometry().right(), listAndErrorsPanel->geometry().left());
   EXPECT_GT(panel6->width(), 0);
 
   window->Action("ErrorLogView")->trigger();
@@ -524,8 +524,8 @@ TEST_F(MainWindowView, CheckMarksAddTallyColumns) {
   Open();
   LoadTwoBattles();
   const int before = Tally()->model()->columnCount();
-  QListWidget* skills = Find<QListWidget>("CheckListBox1");
-  QListWidget* items = Find<QListWidget>("CheckListBox2");
+  QListWidget* skills = Find<QListWidget>("skillChecks");
+  QListWidget* items = Find<QListWidget>("itemChecks");
   ClickCheckMark(skills, 1);
   EXPECT_EQ(skills->item(1)->checkState(), Qt::Checked);
   EXPECT_EQ(Tally()->model()->columnCount(), before + 1);
@@ -600,7 +600,7 @@ TEST_F(MainWindowView, PlayersAreHiddenThroughTheTableSelection) {
   ClickTallyRow(hanako, Qt::ControlModifier);
   EXPECT_TRUE(Enabled("PlayerHide"));
   EXPECT_FALSE(Enabled("PlayerAll"));
-  auto* popup = Find<QMenu>("PopupMenu2");
+  auto* popup = Find<QMenu>("tallyMenu");
   ASSERT_EQ(popup->actions().size(), 2);
   popup->actions()[0]->trigger();  // 選択したPCを非表示
   EXPECT_EQ(Tally()->model()->rowCount(), rows - 2);

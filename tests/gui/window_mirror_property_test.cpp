@@ -74,7 +74,7 @@ class WindowMirror : public test::MainWindowTest {
           << "tally row " << r;
     }
 
-    QAbstractItemModel* grid = Find<QTableView>("StringGrid1")->model();
+    QAbstractItemModel* grid = Find<QTableView>("headToHeadGrid")->model();
     EXPECT_EQ(grid->rowCount(), app.Grid.RowCount - 1);
     EXPECT_EQ(grid->columnCount(), app.Grid.ColCount - 1);
 
@@ -87,12 +87,12 @@ class WindowMirror : public test::MainWindowTest {
     }
     // On its page, which may be behind another.
     auto* page1 = Find<QWidget>("Page1");
-    EXPECT_EQ(Find<QWidget>("Panel6")->isVisibleTo(page1), app.Acts.BattleLogView.Checked);
-    EXPECT_EQ(Find<QWidget>("Panel9")->isVisibleTo(page1), app.Acts.ErrorLogView.Checked);
+    EXPECT_EQ(Find<QWidget>("transcriptPanel")->isVisibleTo(page1), app.Acts.BattleLogView.Checked);
+    EXPECT_EQ(Find<QWidget>("errorPanePanel")->isVisibleTo(page1), app.Acts.ErrorLogView.Checked);
 
     for (const auto& [list, names, marks] :
-         {std::tuple{"CheckListBox1", &app.Lists.SkillNames, &app.SkillChecked},
-          std::tuple{"CheckListBox2", &app.Lists.ItemNames, &app.ItemChecked}}) {
+         {std::tuple{"skillChecks", &app.Lists.SkillNames, &app.SkillChecked},
+          std::tuple{"itemChecks", &app.Lists.ItemNames, &app.ItemChecked}}) {
       auto* box = Find<QListWidget>(list);
       ASSERT_EQ(box->count(), static_cast<int>(names->size())) << list;
       for (int i = 0; i < box->count(); ++i) {
@@ -101,10 +101,10 @@ class WindowMirror : public test::MainWindowTest {
       }
     }
     EXPECT_EQ(Find<QCheckBox>("NPCCheck")->isChecked(), app.NpcCheck);
-    EXPECT_EQ(Find<QCheckBox>("CheckBox1")->isChecked(), app.Acts.ActiveMode.Checked);
+    EXPECT_EQ(Find<QCheckBox>("activeModeBox")->isChecked(), app.Acts.ActiveMode.Checked);
     EXPECT_EQ(Find<QCheckBox>("CriCheck")->isChecked(), app.Acts.CriView.Checked);
     // Text the core refused stays in the field, as typed, until the next full redraw.
-    const QString field = Find<QLineEdit>("Edit1")->text();
+    const QString field = Find<QLineEdit>("intervalField")->text();
     if (field == ToQt(app.IntervalText)) refused.reset();
     EXPECT_TRUE(field == ToQt(app.IntervalText) || field == refused)
         << field.toStdString() << " shown, " << app.IntervalText << " held";
@@ -121,7 +121,7 @@ class WindowMirror : public test::MainWindowTest {
     EXPECT_EQ(window->SinkCounter()->isVisible(), app.SinkCounterVisible);
   }
 
-  QTimer* Timer() const { return Find<QTimer>("Timer1"); }
+  QTimer* Timer() const { return Find<QTimer>("followTimer"); }
   std::optional<QString> refused;  // the interval text the core last refused
 
   // One tick of the active-mode timer, now.
@@ -203,14 +203,14 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
           break;
         }
         case 7: {
-          auto* list = Find<QListWidget>(rng.Percent(50) ? "CheckListBox1" : "CheckListBox2");
+          auto* list = Find<QListWidget>(rng.Percent(50) ? "skillChecks" : "itemChecks");
           if (list->count() == 0) continue;
           what = "check mark";
           ClickCheckMark(list, rng.Below(list->count()));
           break;
         }
         case 8: {
-          static const char* const kBoxes[] = {"NPCCheck", "CheckBox1", "CriCheck", "SayCheck",
+          static const char* const kBoxes[] = {"NPCCheck", "activeModeBox", "CriCheck", "SayCheck",
                                                "TellCheck"};
           const char* box = kBoxes[rng.Below(static_cast<int>(std::size(kBoxes)))];
           if (rng.Percent(50)) {
@@ -231,7 +231,7 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
         }
         case 9: {
           static const char* const kTexts[] = {"1", "5", "007", "100", "250", "0", "x", ""};
-          auto* field = Find<QLineEdit>("Edit1");
+          auto* field = Find<QLineEdit>("intervalField");
           if (rng.Percent(50)) {
             const char* text = kTexts[rng.Below(static_cast<int>(std::size(kTexts)))];
             what = std::string("interval '") + text + "'";
@@ -282,7 +282,7 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
             break;
           }
           what = "menus";
-          for (const char* name : {"PopupMenu3", "PopupMenu2", "N1"}) {
+          for (const char* name : {"battleMenu", "tallyMenu", "fileMenu"}) {
             auto* menu = Find<QMenu>(name);
             menu->popup(window->mapToGlobal(QPoint(20, 20)));
             menu->hide();

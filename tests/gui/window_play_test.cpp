@@ -50,7 +50,7 @@ TEST_F(WindowPlay, SpaceTicksTheFocusedControlOfTheSettingsPageAndShowsBattlesOn
   EXPECT_TRUE(Checked("CriView"));
 
   // An entry of a check list: Space ticks its mark, which becomes a tally column.
-  auto* skills = Find<QListWidget>("CheckListBox1");
+  auto* skills = Find<QListWidget>("skillChecks");
   skills->setFocus();
   skills->setCurrentRow(1);
   Key(Qt::Key_Space);
@@ -183,7 +183,7 @@ TEST_F(WindowPlay, TheTitleNamesTheLoadedLogAndTheFileMenuHasAcceleratorLetters)
 
   // Every entry of the File menu has a letter of its own to reach it with Alt.
   QStringList letters;
-  for (QAction* entry : Find<QMenu>("N1")->actions()) {
+  for (QAction* entry : Find<QMenu>("fileMenu")->actions()) {
     if (entry->isSeparator()) continue;
     const QString text = entry->text();
     const qsizetype amp = text.indexOf(QLatin1Char('&'));
@@ -199,11 +199,11 @@ TEST_F(WindowPlay, TheTitleNamesTheLoadedLogAndTheFileMenuHasAcceleratorLetters)
 TEST_F(WindowPlay, TheTranscriptPaneOffersItsSwitchesOnTheRightButton) {
   Open();
   LoadOneBattle();
-  auto* pane = Find<DetailPane>("RichEdit1");
+  auto* pane = Find<DetailPane>("battleTranscript");
   ShowPageOf(pane);
   QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20), pane->viewport()->mapToGlobal(QPoint(20, 20)));
   QApplication::sendEvent(pane->viewport(), &click);
-  auto* menu = Find<QMenu>("PopupMenu1");
+  auto* menu = Find<QMenu>("transcriptMenu");
   EXPECT_SOON(menu->isVisible());
   EXPECT_TRUE(menu->actions().contains(window->Action("SayView")));
   menu->hide();
