@@ -3,14 +3,24 @@
 #   platform <- text <- ingest <- battle <- tally <- curate, live <- app <- gui <- main.cpp
 # A file may include headers of its own module and of modules below it, never above (nor
 # of a sibling on the same level). Prints every include that breaks this and fails.
+# The core's ranks are the levels of the mizuto_layer lines in CMakeLists.txt, the same
+# that decide what each layer's library links; the window and the entry point sit above.
 set -euo pipefail
-cd "$(dirname "$0")/../src"
-rank() {
-  case "$1" in
-    platform) echo 0 ;; text) echo 1 ;; ingest) echo 2 ;; battle) echo 3 ;; tally) echo 4 ;;
-    curate|live) echo 5 ;; app) echo 6 ;; gui) echo 7 ;; main.cpp) echo 8 ;; *) echo -1 ;;
-  esac
-}
+cd "$(dirname "$0")/.."
+declare -A ranks=()
+top=-1
+while read -r layer level; do
+  ranks[$layer]=$level
+  if [ "$level" -gt "$top" ]; then top=$level; fi
+done < <(sed -n 's/^ *mizuto_layer(\([a-z_]*\) *LEVEL \([0-9]*\).*/\1 \2/p' CMakeLists.txt)
+if [ "$top" -lt 0 ]; then
+  echo "no mizuto_layer lines in CMakeLists.txt" >&2
+  exit 1
+fi
+ranks[gui]=$((top + 1))
+ranks[main.cpp]=$((top + 2))
+cd src
+rank() { echo "${ranks[$1]:--1}"; }
 bad=0
 while IFS= read -r file; do
   own="${file%%/*}"

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "support/test_support.h"
+#include "support/test_basics.h"
 
 namespace mizuto {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/test_support.h"
+#include "support/test_basics.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
 

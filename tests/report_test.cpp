@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/test_support.h"
+#include "support/test_basics.h"
 #include "text/codec.h"
 
 namespace mizuto {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
+#include "support/test_basics.h"
 #include "text/codec.h"
 #include "text/sjis.h"
 

@@ -1,5 +1,5 @@
-// Helpers shared by the tests: temporary folders, hand-made chat logs, an App set up on a
-// temporary program folder.
+// Helpers shared by the tests of the command layer and what stands on it: an App set up on
+// a temporary program folder, lines stored and analysed straight into it, and the basics.
 #pragma once
 
 #include <ostream>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "support/test_basics.h"
 
 namespace mizuto {
 // Readable failure output for the battle's typed state.
@@ -20,62 +21,6 @@ namespace mizuto::test {
 // The tally states by what the player's mark and the game's notice say.
 inline constexpr TallyState kUncounted{false, false}, kCounted{true, false};
 inline constexpr TallyState kRefused{false, true}, kRefusedMarked{true, true};
-
-// A fresh folder under the system's temporary folder, removed with its contents at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  // The folder's path with a trailing "/".
-  const std::string& Path() const { return path_; }
-  std::string File(std::string_view name) const { return path_ + std::string(name); }
-
- private:
-  std::string path_;
-};
-
-void WriteBytes(const std::string& path, std::string_view bytes);
-void AppendBytes(const std::string& path, std::string_view bytes);
-std::string ReadBytes(const std::string& path);
-
-// What a program run by a test did.
-struct Outcome {
-  int status = -1;  // its exit status; -1 when it did not end normally
-  std::string out;
-  std::string err;
-};
-// Runs a command line: a program and its arguments, those that hold spaces in '...'. A
-// program named without a folder is the one beside the test executable (where a Windows
-// build finds its programs).
-Outcome RunCommand(const std::string& command);
-
-#ifdef _WIN32
-// Starts `program` (found as RunCommand finds it) with the command line `arguments`, its
-// output and errors going to the two files: the process, nullptr when it cannot start.
-void* StartProgram(std::string program, const std::string& arguments, const std::string& outFile,
-                   const std::string& errFile);
-// Waits for the process (ending it first when `kill`): its exit status, -1 when killed.
-int WaitForProgram(void* process, bool kill);
-#endif
-
-// One log line as the game writes it: <FONT color="#rrggbb">text</FONT><BR> + CR LF.
-// `utf8Text` is UTF-8, as in the file.
-std::string FontLine(std::string_view colour, std::string_view utf8Text);
-// Shorthands for the channels the analysis reads.
-std::string SystemLine(std::string_view utf8Text);  // 80aaff
-std::string PartyLine(std::string_view utf8Text);   // 10c870
-std::string NoticeLine(std::string_view utf8Text);  // ff8080
-std::string SayLine(std::string_view utf8Text);     // ffffff
-
-// Writes a list file (UTF-8 lines given, stored as Shift-JIS with CR LF).
-void WriteListFile(const std::string& path, const std::vector<std::string>& utf8Lines);
-
-// Shift-JIS from UTF-8 (short name for tests).
-std::string S(std::string_view utf8);
-// UTF-8 from Shift-JIS, for readable failure messages.
-std::string U(std::string_view sjis);
 
 // An App whose program folder is `dir` (lists loaded from it), with ResetAnalysis done.
 void SetUpApp(App& app, const TempDir& dir);
