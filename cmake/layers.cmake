@@ -61,8 +61,9 @@ endfunction()
 
 # One executable per library named (<library>_closure), holding all of that
 # library's objects and linking only what the library links; target mizuto_layer_closures
-# builds them all. Where the linker cannot take a whole archive (the Windows cross build),
-# there is nothing to build: the Linux build checks the same sources.
+# builds them all, in the Windows cross build too, which alone compiles the Windows files of
+# the platform and text layers. Where the linker cannot take a whole archive there is
+# nothing to build.
 function(mizuto_layer_closures)
   add_custom_target(mizuto_layer_closures ALL)
   if(NOT CMAKE_LINK_LIBRARY_USING_WHOLE_ARCHIVE_SUPPORTED)
