@@ -1,6 +1,7 @@
 #include "app/result_views.h"
 
 #include "app/app.h"
+#include "app/window_commands.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "platform/platform.h"
@@ -14,15 +15,9 @@ namespace mizuto {
 
 DetailSwitches DetailSwitchesOf(const Actions& acts) {
   DetailSwitches s;
-  s.Cri = acts.CriView.Checked;
-  s.Water = acts.WaterView.Checked;
-  s.Sail = acts.SailView.Checked;
-  s.Rudder = acts.RudderView.Checked;
-  s.Confuse = acts.ConfuseView.Checked;
-  s.Debug = acts.DebugView.Checked;
-  const ActionState* chat[8] = {nullptr,         &acts.PartyView, &acts.SayView,     &acts.RoomView1,
-                                &acts.RoomView2, &acts.RoomView3, &acts.CompanyView, &acts.TellView};
-  for (int k = 1; k < 8; ++k) s.Chat[k] = chat[k]->Checked;
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.TranscriptPart) c.TranscriptPart(s) = (acts.*c.State).Checked;
+  }
   return s;
 }
 
