@@ -261,10 +261,10 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
             for (char& selected : app.BattleList.Selected) selected = rng.Percent(40) ? 1 : 0;
             if (app.BattleList.Count() > 0) app.BattleList.FocusRow = rng.Below(app.BattleList.Count());
             // Sometimes the table also loses rows at its end (players hidden, a smaller log).
-            auto& tallyRows = app.TallyTable.Rows;
+            std::vector<TallyRow> tallyRows = app.TallyTable.Rows;
             if (!tallyRows.empty() && rng.Percent(50)) tallyRows.resize(static_cast<std::size_t>(rng.Below(static_cast<int>(tallyRows.size()))));
             for (TallyRow& row : tallyRows) row.Selected = rng.Percent(40);
-            ++app.TallyTable.Revision;
+            app.TallyTable.SetRows(std::move(tallyRows));
             const std::vector<char> battles = app.BattleList.Selected;
             std::vector<bool> rows;
             for (const TallyRow& row : app.TallyTable.Rows) rows.push_back(row.Selected);
