@@ -77,7 +77,12 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
      [](MainWindow& w, const WindowCommand&) { VersionExecute(w.app_, &w, w.options_.Dialogs); }},
     {"VerCheck", "最新バージョンをチェック", {},
      [](MainWindow& w, const WindowCommand&) {
-       VerCheckExecute(VersionPageUrl(w.options_.HomePage), w.app_, &w, w.options_.Dialogs);
+       // The answer comes later, from the event loop: its box is a command of its own, so
+       // no tick runs while it is open.
+       auto answer = [&w](const std::string& message) {
+         w.RunCommand([&] { ShowVersionAnswer(&w, w.options_.Dialogs, message); });
+       };
+       VerCheckExecute(VersionPageUrl(w.options_.HomePage), w.app_, &w, answer);
      }},
     {"HomePage", "ホームページを見る", {},
      [](MainWindow& w, const WindowCommand&) { QDesktopServices::openUrl(w.options_.HomePage); }},
