@@ -56,6 +56,19 @@ class MainWindowLive : public test::MainWindowTest {
     QApplication::sendEvent(Interval(), &event);
   }
   QTimer* Timer() const { return Find<QTimer>("followTimer"); }
+  // A window with a short timer period following a log of one ended battle in active mode;
+  // the log's path.
+  std::string FollowOneBattle() {
+    timerPeriodMs = 20;
+    Open();
+    const std::string log = dir.File("chat.html");
+    test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
+    window->OpenLog(QString::fromStdString(log));
+    ClickBox("activeModeBox");
+    EXPECT_TRUE(Checked("ActiveMode"));
+    EXPECT_EQ(BattleList()->count(), 1);
+    return log;
+  }
   // Drags the first handle of a splitter by `by`, with the mouse.
   void DragHandle(const char* splitterName, QPoint by) {
     auto* splitter = Find<QSplitter>(splitterName);
@@ -136,14 +149,8 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
 // A message box runs an event loop of its own and the timer fires inside it: the tick waits
 // until the box is closed, then one tick reads what the game wrote meanwhile.
 TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
-  timerPeriodMs = 20;
-  Open();
-  const std::string log = dir.File("chat.html");
-  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
-  window->OpenLog(QString::fromStdString(log));
-  ClickBox("activeModeBox");
-  ASSERT_TRUE(Checked("ActiveMode"));
-  ASSERT_EQ(BattleList()->count(), 1);
+  const std::string log = FollowOneBattle();
+  ASSERT_FALSE(HasFailure());
 
   int fired = 0;
   QObject::connect(Timer(), &QTimer::timeout, [&fired] { ++fired; });
@@ -183,13 +190,8 @@ TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
 TEST_F(MainWindowLive, NoTickRunsWhileTheVersionAnswerIsOpenThenOne) {
   test::LocalHttpServer server(test::HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"), /*held=*/true);
   homePage = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
-  timerPeriodMs = 20;
-  Open();
-  const std::string log = dir.File("chat.html");
-  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
-  window->OpenLog(QString::fromStdString(log));
-  ClickBox("activeModeBox");
-  ASSERT_EQ(BattleList()->count(), 1);
+  const std::string log = FollowOneBattle();
+  ASSERT_FALSE(HasFailure());
 
   int fired = 0;
   QObject::connect(Timer(), &QTimer::timeout, [&fired] { ++fired; });
