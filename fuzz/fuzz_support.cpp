@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/window_commands.h"
 #include "cast.h"
 #include "generator.h"
 #include "log_writer.h"
@@ -228,11 +229,10 @@ void CheckCsvReadsBack(const App& app, std::string_view csv) {
 }
 
 void ShowEveryDetail(App& app) {
-  Actions& a = app.Acts;
-  for (ActionState* s : {&a.CriView, &a.WaterView, &a.SailView, &a.RudderView, &a.ConfuseView,
-                         &a.DebugView, &a.SayView, &a.PartyView, &a.CompanyView, &a.RoomView1,
-                         &a.RoomView2, &a.RoomView3, &a.TellView, &a.BattleLogView})
-    s->Checked = true;
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.TranscriptPart != nullptr) (app.Acts.*c.State).Checked = true;
+  }
+  app.Acts.BattleLogView.Checked = true;
 }
 
 }  // namespace mizuto::fuzz

@@ -63,8 +63,11 @@ bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* o
       error);
 }
 
-int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {
-  App app;
+namespace {
+
+// The window's state after loading the log with the report's switches; false when the log
+// could not be opened (said on `err`).
+bool LoadAsTheWindowWould(const ReportOptions& options, App& app, std::ostream& err) {
   app.ProgramDir = options.ProgramDir;
   StartUp(app);
   app.Acts.ActiveMode.Checked = options.Active;
@@ -76,69 +79,99 @@ int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err
     app.OnLoadProgress = [&progress](LoadStage stage, int percent) { progress.Update(stage, percent); };
   }
   const bool loaded = LoadAndAnalyse(app);
+  app.OnLoadProgress = nullptr;  // the progress line ends here
   progress.Finish();
   if (!loaded) {
     err << LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error) << '\n';
-    return 1;
+    return false;
   }
   // Said beside the report, which stays what the window shows.
   if (app.LogUnrecognised) err << SjisToUtf8(UnrecognisedLogHint()) << '\n';
+  return true;
+}
 
-  auto line = [&](std::string_view sjis) {
-    if (options.Sjis) {
-      out << sjis;
-    } else {
-      out << SjisToUtf8(sjis);
-    }
-    out << '\n';
-  };
-  out << "[battles]\n";
-  for (const std::string& row : app.BattleList.Rows) line(row);
-  out << "[summary]\n";
-  line(app.StatusText);
-  out << "[tallies]\n";
-  if (options.Sjis) {
-    out << TallyTableCsv(app.TallyTable, "\n");
-  } else {
-    out << SjisToUtf8(TallyTableCsv(app.TallyTable, "\n"));
+// Writes the core's Shift-JIS texts in the report's encoding.
+class ReportWriter {
+ public:
+  ReportWriter(std::ostream& out, bool sjis) : out_(out), sjis_(sjis) {}
+
+  void Section(const char* name) { out_ << '[' << name << "]\n"; }
+  void Line(std::string_view text) {
+    Text(text);
+    out_ << '\n';
   }
-  out << "[head-to-head]\n";
+  void Text(std::string_view text) {
+    if (sjis_) {
+      out_ << text;
+    } else {
+      out_ << SjisToUtf8(text);
+    }
+  }
+  std::ostream& Raw() { return out_; }
+
+ private:
+  std::ostream& out_;
+  bool sjis_;
+};
+
+// What the main window shows: the battle list, the status bar, the tally table (as its
+// CSV), the head-to-head grid, the error pane, in active mode the sink counter.
+void WriteViews(const App& app, bool active, ReportWriter& w) {
+  w.Section("battles");
+  for (const std::string& row : app.BattleList.Rows) w.Line(row);
+  w.Section("summary");
+  w.Line(app.StatusText);
+  w.Section("tallies");
+  w.Text(TallyTableCsv(app.TallyTable, "\n"));
+  w.Section("head-to-head");
   for (int r = 0; r < app.Grid.RowCount; ++r) {
     std::string row;
     for (int c = 0; c < app.Grid.ColCount; ++c) {
       if (c > 0) row += '\t';
       row += app.Grid.Cell(c, r);
     }
-    line(row);
+    w.Line(row);
   }
-  out << "[errors]\n";
-  for (const std::string& e : app.ErrorLines) line(e);
-  if (options.Active) {
+  w.Section("errors");
+  for (const std::string& e : app.ErrorLines) w.Line(e);
+  if (active) {
     // In active mode the window also shows the sink counter.
-    out << "[sink-counter]\n";
-    line(app.SinkCounterText);
+    w.Section("sink-counter");
+    w.Line(app.SinkCounterText);
   }
+}
 
-  if (options.Detail) {
-    std::vector<int> rows;
-    for (int i = 0; i < app.BattleList.Count(); ++i) {
-      bool wanted = options.DetailAll;
-      for (int n : options.DetailBattles) wanted = wanted || n == i + 1;
-      if (wanted) rows.push_back(i);
-    }
-    if (!rows.empty()) {
-      std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
-      for (int i : rows) app.BattleList.Select(i);
-      RenderSelectedBattles(app);
-    }
-    out << "[detail]\n";
-    for (const DetailLine& d : app.Detail) {
-      char colour[16];
-      std::snprintf(colour, sizeof colour, "#%06x\t%c\t", d.Colour & 0xFFFFFFu, d.Bold ? 'b' : '-');
-      out << colour;
-      line(d.Text);
-    }
+// The transcript of the battles asked for, selected as the player would select them; with
+// none of them in the list the pane keeps what the load left there.
+void WriteTranscript(const ReportOptions& options, App& app, ReportWriter& w) {
+  std::vector<int> rows;
+  for (int i = 0; i < app.BattleList.Count(); ++i) {
+    bool wanted = options.DetailAll;
+    for (int n : options.DetailBattles) wanted = wanted || n == i + 1;
+    if (wanted) rows.push_back(i);
   }
+  if (!rows.empty()) {
+    std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
+    for (int i : rows) app.BattleList.Select(i);
+    RenderSelectedBattles(app);
+  }
+  w.Section("detail");
+  for (const DetailLine& d : app.Detail) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "#%06x\t%c\t", d.Colour & 0xFFFFFFu, d.Bold ? 'b' : '-');
+    w.Raw() << colour;
+    w.Line(d.Text);
+  }
+}
+
+}  // namespace
+
+int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {
+  App app;
+  if (!LoadAsTheWindowWould(options, app, err)) return 1;
+  ReportWriter writer(out, options.Sjis);
+  WriteViews(app, options.Active, writer);
+  if (options.Detail) WriteTranscript(options, app, writer);
   out.flush();
   return 0;
 }

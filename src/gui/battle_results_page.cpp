@@ -25,7 +25,14 @@ namespace mizuto {
 
 BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host_(host) {
   setObjectName(QStringLiteral("Page1"));
+  QWidget* tallyPanel = BuildTallyTable();
+  BuildTranscript();
+  QWidget* battleListPanel = BuildBattleList();
+  BuildErrorPane();
+  LayOutPanes(tallyPanel, battleListPanel);
+}
 
+QWidget* BattleResultsPage::BuildTallyTable() {
   tallyTable_ = new QTableView;
   tallyTable_->setObjectName(QStringLiteral("tallyTable"));
   tallyTable_->setHorizontalHeader(new FixedHeader(Qt::Horizontal, -1, tallyTable_));
@@ -53,13 +60,18 @@ BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host
           [this] { OnTallySelection(); });
   auto* tallyPanel = FillingPanel("tallyPanel", tallyTable_);
   tallyPanel->setMinimumHeight(50);
+  return tallyPanel;
+}
 
-  battleTranscript_ = new DetailPane(app_.Detail);
+void BattleResultsPage::BuildTranscript() {
+  battleTranscript_ = new DetailPane(app_.Detail.Lines());
   battleTranscript_->setObjectName(QStringLiteral("battleTranscript"));
   battleTranscript_->setContextMenuPolicy(Qt::CustomContextMenu);
   transcriptPanel_ = FillingPanel("transcriptPanel", battleTranscript_);
   transcriptPanel_->setMinimumWidth(50);
+}
 
+QWidget* BattleResultsPage::BuildBattleList() {
   battleList_ = new QListWidget;
   battleList_->setObjectName(QStringLiteral("battleList"));
   battleList_->setFont(FixedFont(12));
@@ -74,14 +86,19 @@ BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host
   });
   auto* battleListPanel = FillingPanel("battleListPanel", battleList_);
   battleListPanel->setMinimumHeight(50);
+  return battleListPanel;
+}
 
+void BattleResultsPage::BuildErrorPane() {
   errorPane_ = new QPlainTextEdit;
   errorPane_->setObjectName(QStringLiteral("errorPane"));
   errorPane_->setReadOnly(true);
   errorPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   errorPanePanel_ = FillingPanel("errorPanePanel", errorPane_);
   errorPanePanel_->setMinimumHeight(50);
+}
 
+void BattleResultsPage::LayOutPanes(QWidget* tallyPanel, QWidget* battleListPanel) {
   // The panes docked to an edge keep the sizes of the settings (Sp1 .. Sp3).
   WindowGeometry& sizes = app_.Geometry;
   errorSplitter_ = new PaneSplitter("errorSplitter", Qt::Vertical);
@@ -155,9 +172,9 @@ void BattleResultsPage::SyncBattleList() {
 }
 
 void BattleResultsPage::SyncDetail() {
-  if (app_.DetailRevision == shownDetail_) return;
+  if (app_.Detail.Revision() == shownDetail_) return;
   battleTranscript_->LinesReplaced();
-  shownDetail_ = app_.DetailRevision;
+  shownDetail_ = app_.Detail.Revision();
 }
 
 void BattleResultsPage::SyncErrors() {

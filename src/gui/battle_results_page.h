@@ -44,6 +44,13 @@ class BattleResultsPage : public QWidget {
   void SyncTally();
 
  private:
+  // The page's parts, built in this order; each returns the panel that holds it, where the
+  // layout needs it.
+  QWidget* BuildTallyTable();
+  void BuildTranscript();
+  QWidget* BuildBattleList();
+  void BuildErrorPane();
+  void LayOutPanes(QWidget* tallyPanel, QWidget* battleListPanel);
   void SyncBattleList();
   void SyncDetail();
   void SyncErrors();

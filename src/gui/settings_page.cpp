@@ -52,7 +52,21 @@ void BindCheckBox(QCheckBox* box, QAction* action) {
 
 SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
   setObjectName(QStringLiteral("Page2"));
+  BuildCheckLists();
+  QWidget* switchPanel = BuildSwitchPanel();
+  BuildActiveModePanel(switchPanel);
 
+  // The check lists keep the sizes of the settings (Sp4, Sp5).
+  splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
+  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
+  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
+  splitter_->AddFilling(switchPanel);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(splitter_);
+}
+
+void SettingsPage::BuildCheckLists() {
   skillChecks_ = new QListWidget;
   skillChecks_->setObjectName(QStringLiteral("skillChecks"));
   skillChecks_->setUniformItemSizes(true);
@@ -70,7 +84,9 @@ SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
   };
   forwardChecks(skillChecks_, &ToggleSkillColumn);
   forwardChecks(itemChecks_, &ToggleItemColumn);
+}
 
+QWidget* SettingsPage::BuildSwitchPanel() {
   auto* switchPanel = new QWidget;
   switchPanel->setObjectName(QStringLiteral("switchPanel"));
   switchPanel->setMinimumWidth(200);
@@ -86,6 +102,10 @@ SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
     box->setObjectName(QLatin1String(s.Name));
     box->setGeometry(8, s.Y, 185, 17);
   }
+  return switchPanel;
+}
+
+void SettingsPage::BuildActiveModePanel(QWidget* switchPanel) {
   auto* activeModePanel = new QWidget(switchPanel);
   activeModePanel->setObjectName(QStringLiteral("activeModePanel"));
   activeModePanel->setGeometry(8, 280, 185, 65);
@@ -114,15 +134,6 @@ SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
   connect(intervalField_, &QLineEdit::editingFinished, this, [this] { OnIntervalEditingFinished(); });
   connect(up, &QToolButton::clicked, this, [this] { StepInterval(1); });
   connect(down, &QToolButton::clicked, this, [this] { StepInterval(-1); });
-
-  // The check lists keep the sizes of the settings (Sp4, Sp5).
-  splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
-  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
-  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
-  splitter_->AddFilling(switchPanel);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(splitter_);
 }
 
 void SettingsPage::BindSwitches(const std::function<QAction*(const char*)>& action) {

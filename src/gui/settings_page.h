@@ -35,6 +35,11 @@ class SettingsPage : public QWidget {
   void Sync();
 
  private:
+  void BuildCheckLists();
+  // The NPC switch and the boxes that mirror the transcript switches; returns their panel.
+  QWidget* BuildSwitchPanel();
+  // The active-mode box, the interval field and its arrows, on `switchPanel`.
+  void BuildActiveModePanel(QWidget* switchPanel);
   void OnIntervalText(const QString& text);
   void OnIntervalEditingFinished();
   void StepInterval(int delta);

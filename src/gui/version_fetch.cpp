@@ -124,16 +124,20 @@ void VersionCheck::Report(VersionCheckResult result, const std::string& messageS
 }
 
 void VerCheckExecute(const QUrl& versionPage, const App& app, QWidget* parent,
-                     GuiDialogs& dialogs) {
-  // The seam is the window's and lives as long as it; `parent` cancels the check when it
-  // goes. Without a parent the check lives until it answers.
+                     std::function<void(const std::string& messageSjis)> answer) {
+  // `parent` cancels the check when it goes. Without a parent the check lives until it
+  // answers.
   QPointer<QWidget> owner(parent);
   VersionCheck::Start(versionPage, app.ProgramTitle(), parent,
-                      [owner, hadParent = parent != nullptr, &dialogs](VersionCheckResult,
-                                                                      const std::string& message) {
+                      [owner, hadParent = parent != nullptr, answer = std::move(answer)](
+                          VersionCheckResult, const std::string& message) {
                         if (hadParent && owner.isNull()) return;
-                        dialogs.Message(owner.data(), ToQt(message), QStringLiteral("バージョン情報"));
+                        answer(message);
                       });
+}
+
+void ShowVersionAnswer(QWidget* parent, GuiDialogs& dialogs, const std::string& messageSjis) {
+  dialogs.Message(parent, ToQt(messageSjis), QStringLiteral("バージョン情報"));
 }
 
 }  // namespace mizuto

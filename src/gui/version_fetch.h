@@ -69,9 +69,11 @@ class VersionCheck : public QObject {
   bool tooLarge_ = false;
 };
 
-// The Help menu's check: starts it and shows its message, whatever the result, in a message
-// box captioned "バージョン情報" once it is known. Cancelled with `parent`.
+// The Help menu's check: starts it and hands its message, whatever the result, to `answer`
+// once it is known (from the event loop). Cancelled with `parent`.
 void VerCheckExecute(const QUrl& versionPage, const App& app, QWidget* parent,
-                     GuiDialogs& dialogs);
+                     std::function<void(const std::string& messageSjis)> answer);
+// The check's answer: its message in a box captioned "バージョン情報".
+void ShowVersionAnswer(QWidget* parent, GuiDialogs& dialogs, const std::string& messageSjis);
 
 }  // namespace mizuto

@@ -46,6 +46,53 @@ constexpr std::uint32_t kNoLimit = std::numeric_limits<std::uint32_t>::max();
 // More offsets per member make fewer probes but a larger table with more false hits.
 constexpr std::size_t kMaxStride = 8;
 
+// How many offsets of each long member are filed: all of them fit in the shortest one.
+std::size_t KeyStride(const std::vector<std::string>& literals) {
+  std::size_t shortestLong = 0;
+  for (const std::string& literal : literals) {
+    if (literal.size() >= 4 && (shortestLong == 0 || literal.size() < shortestLong)) {
+      shortestLong = literal.size();
+    }
+  }
+  return shortestLong == 0 ? 1 : std::min(shortestLong - 3, kMaxStride);
+}
+
+using KeyCounts = std::unordered_map<std::uint32_t, std::size_t>;
+
+// For each 4-byte key, the number of long members it occurs in.
+KeyCounts KeyMembers(const std::vector<std::string>& literals) {
+  KeyCounts keyMembers;
+  for (const std::string& literal : literals) {
+    if (literal.size() < 4) continue;
+    std::vector<std::uint32_t> keys;
+    for (std::size_t j = 0; j + 4 <= literal.size(); ++j) {
+      keys.push_back(Load<4>(literal.data() + j));
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    for (std::uint32_t key : keys) ++keyMembers[key];
+  }
+  return keyMembers;
+}
+
+// The first offset of the `stride` offsets of a long member whose keys the fewest members
+// share.
+std::size_t RarestWindow(const std::string& literal, std::size_t stride, KeyCounts& keyMembers) {
+  std::size_t window = 0;
+  std::size_t fewest = std::numeric_limits<std::size_t>::max();
+  for (std::size_t a = 0; a + stride + 3 <= literal.size(); ++a) {
+    std::size_t shared = 0;
+    for (std::size_t j = a; j < a + stride; ++j) {
+      shared += keyMembers[Load<4>(literal.data() + j)];
+    }
+    if (shared < fewest) {
+      fewest = shared;
+      window = a;
+    }
+  }
+  return window;
+}
+
 }  // namespace
 
 void LiteralSet::KeyTable::Build(std::vector<std::pair<std::uint32_t, Candidate>> keyed,
@@ -103,30 +150,14 @@ void LiteralSet::Assign(const std::vector<std::string>& literals) {
   bytes_.clear();
   offsets_.clear();
   lengths_.clear();
-  std::size_t shortestLong = 0;
-  for (const std::string& literal : literals) {
-    if (literal.size() >= 4 && (shortestLong == 0 || literal.size() < shortestLong)) {
-      shortestLong = literal.size();
-    }
-  }
-  const std::size_t stride = shortestLong == 0 ? 1 : std::min(shortestLong - 3, kMaxStride);
+  const std::size_t stride = KeyStride(literals);
 
   std::vector<std::pair<std::uint32_t, Candidate>> longKeys, shortKeys, singleKeys;
   // A member is filed under the window of offsets whose keys occur in the fewest members:
   // bytes that many members share ("…しました", a common beginning of item names) are
   // likely frequent in texts as well, and would send every probe on them to verify all
   // those members.
-  std::unordered_map<std::uint32_t, std::size_t> keyMembers;
-  for (const std::string& literal : literals) {
-    if (literal.size() < 4) continue;
-    std::vector<std::uint32_t> keys;
-    for (std::size_t j = 0; j + 4 <= literal.size(); ++j) {
-      keys.push_back(Load<4>(literal.data() + j));
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    for (std::uint32_t key : keys) ++keyMembers[key];
-  }
+  KeyCounts keyMembers = KeyMembers(literals);
   for (std::size_t k = 0; k < literals.size(); ++k) {
     const std::string& literal = literals[k];
     const std::size_t at = bytes_.size();
@@ -135,18 +166,7 @@ void LiteralSet::Assign(const std::vector<std::string>& literals) {
     bytes_ += literal;
     const auto member = static_cast<std::uint32_t>(k);
     if (literal.size() >= 4) {
-      std::size_t window = 0;
-      std::size_t fewest = std::numeric_limits<std::size_t>::max();
-      for (std::size_t a = 0; a + stride + 3 <= literal.size(); ++a) {
-        std::size_t shared = 0;
-        for (std::size_t j = a; j < a + stride; ++j) {
-          shared += keyMembers[Load<4>(literal.data() + j)];
-        }
-        if (shared < fewest) {
-          fewest = shared;
-          window = a;
-        }
-      }
+      const std::size_t window = RarestWindow(literal, stride, keyMembers);
       for (std::size_t j = window; j < window + stride; ++j) {
         longKeys.push_back({Load<4>(literal.data() + j),
                             {member, static_cast<std::uint32_t>(j), literal.size(), at}});

@@ -200,13 +200,14 @@ TEST(VersionCheck, PageAddressAndMessageBox) {
     shown << caption + QStringLiteral("|") + text;
   };
   App app;
+  auto answer = [&dialogs](const std::string& message) { ShowVersionAnswer(nullptr, dialogs, message); };
   {
     LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"));
-    VerCheckExecute(server.Url(), app, nullptr, dialogs);
+    VerCheckExecute(server.Url(), app, nullptr, answer);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 30000));
   }
   VerCheckExecute(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
-                  dialogs);
+                  answer);
   EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 30000));
   EXPECT_EQ(shown, QStringList({QStringLiteral("バージョン情報|Mizuto Ver1.46が見つかりました。"),
                                 QStringLiteral("バージョン情報|接続エラー")}));

@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 
+#include "local_http_server.h"
 #include "main_window_fixture.h"
 
 namespace mizuto {
@@ -55,6 +56,19 @@ class MainWindowLive : public test::MainWindowTest {
     QApplication::sendEvent(Interval(), &event);
   }
   QTimer* Timer() const { return Find<QTimer>("followTimer"); }
+  // A window with a short timer period following a log of one ended battle in active mode;
+  // the log's path.
+  std::string FollowOneBattle() {
+    timerPeriodMs = 20;
+    Open();
+    const std::string log = dir.File("chat.html");
+    test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
+    window->OpenLog(QString::fromStdString(log));
+    ClickBox("activeModeBox");
+    EXPECT_TRUE(Checked("ActiveMode"));
+    EXPECT_EQ(BattleList()->count(), 1);
+    return log;
+  }
   // Drags the first handle of a splitter by `by`, with the mouse.
   void DragHandle(const char* splitterName, QPoint by) {
     auto* splitter = Find<QSplitter>(splitterName);
@@ -135,14 +149,8 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
 // A message box runs an event loop of its own and the timer fires inside it: the tick waits
 // until the box is closed, then one tick reads what the game wrote meanwhile.
 TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
-  timerPeriodMs = 20;
-  Open();
-  const std::string log = dir.File("chat.html");
-  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
-  window->OpenLog(QString::fromStdString(log));
-  ClickBox("activeModeBox");
-  ASSERT_TRUE(Checked("ActiveMode"));
-  ASSERT_EQ(BattleList()->count(), 1);
+  const std::string log = FollowOneBattle();
+  ASSERT_FALSE(HasFailure());
 
   int fired = 0;
   QObject::connect(Timer(), &QTimer::timeout, [&fired] { ++fired; });
@@ -175,6 +183,38 @@ TEST_F(MainWindowLive, NoTickRunsWhileAMessageBoxIsOpenThenOne) {
   test::AppendBytes(log, SystemLine("黄鬼に勝利しました！"));
   EXPECT_SOON(BattleRows()[1] != openRow);
   EXPECT_GT(fired, firedWhileOpen);
+}
+
+// The Help menu's check answers later, from the event loop, in a box of its own: while the
+// player reads it the timer fires and the tick waits, then runs once when it is closed.
+TEST_F(MainWindowLive, NoTickRunsWhileTheVersionAnswerIsOpenThenOne) {
+  test::LocalHttpServer server(test::HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"), /*held=*/true);
+  homePage = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
+  const std::string log = FollowOneBattle();
+  ASSERT_FALSE(HasFailure());
+
+  int fired = 0;
+  QObject::connect(Timer(), &QTimer::timeout, [&fired] { ++fired; });
+  int firedWhileOpen = 0;
+  int rowsWhileOpen = -1;
+  record.WhileOpen = [&] {
+    test::AppendBytes(log, SystemLine("黄鬼の強襲です！") + SystemLine("敵船黄鬼を撃沈しました！"));
+    const int before = fired;
+    EXPECT_SOON(fired > before);
+    QCoreApplication::processEvents();
+    firedWhileOpen = fired;
+    rowsWhileOpen = BattleList()->count();
+  };
+  window->Action("VerCheck")->trigger();
+  EXPECT_SOON(!server.FirstRequest().empty());
+  server.Release();
+  EXPECT_SOON_EQ(record.Messages.size(), 1);
+  record.WhileOpen = nullptr;
+  EXPECT_EQ(record.Messages.front(), Q("Mizuto Ver1.46が見つかりました。"));
+  EXPECT_EQ(rowsWhileOpen, 1) << "a tick ran inside the box";
+  // Closed: the waiting tick has run already and read the new battle.
+  EXPECT_EQ(fired, firedWhileOpen);
+  EXPECT_EQ(BattleList()->count(), 2);
 }
 
 TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
