@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The modules under src/ form layers that look only down:
-#   platform <- text <- ingest <- battle <- tally <- curate, live <- app <- gui <- main.cpp
+#   platform <- text <- ingest <- battle <- tally <- curate, live, history <- app <- gui <- main.cpp
 # A file may include headers of its own module and of modules below it, never above (nor
 # of a sibling on the same level). Prints every include that breaks this and fails.
 set -euo pipefail
@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../src"
 rank() {
   case "$1" in
     platform) echo 0 ;; text) echo 1 ;; ingest) echo 2 ;; battle) echo 3 ;; tally) echo 4 ;;
-    curate|live) echo 5 ;; app) echo 6 ;; gui) echo 7 ;; main.cpp) echo 8 ;; *) echo -1 ;;
+    curate|live|history) echo 5 ;; app) echo 6 ;; gui) echo 7 ;; main.cpp) echo 8 ;; *) echo -1 ;;
   esac
 }
 bad=0
