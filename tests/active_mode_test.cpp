@@ -179,7 +179,8 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   AddTotalListExecute(app);
   ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
   ASSERT_EQ(app.StatusText, S(kWonAndLost));
-  app.Detail = {DetailLine{"stale", 0xFFFFFF, false}};
+  app.Detail.Clear();
+  app.Detail.Append(DetailLine{"stale", 0xFFFFFF, false});
 
   test::AppendBytes(app.CurrentLogPath, SystemLine("すでに何度も対戦した相手なので戦果には加算されません"));
   TickFollowedLog(app);

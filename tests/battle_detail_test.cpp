@@ -44,7 +44,7 @@ class DetailTest : public ::testing::Test {
     return app.BattleCount() - 1;
   }
   std::vector<Shown> Render(int b) {
-    app.Detail.clear();
+    app.Detail.Clear();
     RenderBattleDetail(app.Lines, app.Battles[static_cast<std::size_t>(b)], b, DetailSwitchesOf(app.Acts), app.Detail);
     return Pane();
   }
@@ -199,7 +199,8 @@ TEST_F(DetailTest, SelectedBattlesRenderInListOrderAndNoSelectionKeepsThePane) {
   AddBattle({"~0一戦目の開始", "~0に勝利しました！"});
   AddBattle({"~0二戦目の開始", "~0に勝利しました！"});
   AddBattle({"~0三戦目の開始", "~0被害甚大！"});  // still going: runs to the last line
-  app.Detail = {DetailLine{S("previous"), kWhite, false}};
+  app.Detail.Clear();
+  app.Detail.Append(DetailLine{S("previous"), kWhite, false});
   RenderSelectedBattles(app);
   EXPECT_EQ(Pane(), (std::vector<Shown>{{"previous", kWhite}}));
 
@@ -212,7 +213,7 @@ TEST_F(DetailTest, SelectedBattlesRenderInListOrderAndNoSelectionKeepsThePane) {
   EXPECT_EQ(Pane(), expected);
 
   // A start line outside the store gives the header only.
-  app.Detail.clear();
+  app.Detail.Clear();
   BattleRecord outside;
   outside.FirstLine = 99;
   RenderBattleDetail(app.Lines, outside, 0, DetailSwitches{}, app.Detail);

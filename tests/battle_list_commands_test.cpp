@@ -218,7 +218,8 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     ActionState& action = app.Acts.*k.action;
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
     app.BattleList.Rows[1] = "stale";
-    app.Detail = {DetailLine{"pane", 0xFFFFFF, false}};
+    app.Detail.Clear();
+    app.Detail.Append(DetailLine{"pane", 0xFFFFFF, false});
     app.StatusText = "unchanged";
     const TallyState stateBefore = app.Battles[1].Tally;
 

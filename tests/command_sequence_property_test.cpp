@@ -20,6 +20,7 @@
 #include "app/result_views.h"
 #include "app/settings_file.h"
 #include "app/start_up.h"
+#include "app/window_commands.h"
 #include "battle/battle_label.h"
 #include "support/property_support.h"
 #include "support/test_support.h"
@@ -64,40 +65,9 @@ struct Session {
   Dialogs dialogs;
   bool answerYes = false;
   bool justLoaded = false;  // the step was a load: the views must show all of the analysis
+  std::string note;         // what the step chose, for the trail
   std::string problem;      // a command's own finding (a save that failed, settings changed)
 };
-
-// Runs an action as the window's trigger does: nothing when it is disabled; a check action
-// flips its checked state before its handler runs.
-template <class Handler>
-void Trigger(Session& s, ActionState Actions::*action, bool checkable, Handler handler) {
-  ActionState& state = s.app.Acts.*action;
-  if (!state.Enabled) return;
-  if (checkable) state.Checked = !state.Checked;
-  handler();
-}
-
-constexpr ActionState Actions::*kTranscriptSwitches[] = {
-    &Actions::CriView,     &Actions::WaterView, &Actions::SailView,  &Actions::RudderView,
-    &Actions::ConfuseView, &Actions::DebugView, &Actions::SayView,   &Actions::PartyView,
-    &Actions::CompanyView, &Actions::RoomView1, &Actions::RoomView2, &Actions::RoomView3,
-    &Actions::TellView};
-
-struct BattleCommand {
-  ActionState Actions::*Action;
-  void (*Run)(App&);
-};
-constexpr BattleCommand kBattleCommands[] = {{&Actions::PrBatLog, ShowSelectedBattles},
-                                             {&Actions::AddTotalList, AddTotalListExecute},
-                                             {&Actions::DelTotalList, DelTotalListExecute},
-                                             {&Actions::ShipTypeS, ShipTypeSExecute},
-                                             {&Actions::ShipTypeM, ShipTypeMExecute},
-                                             {&Actions::ShipTypeB, ShipTypeBExecute},
-                                             {&Actions::BattleTypeK, BattleTypeKExecute},
-                                             {&Actions::BattleTypeM, BattleTypeMExecute},
-                                             {&Actions::BattleTypeR, BattleTypeRExecute},
-                                             {&Actions::ToPC, ToPCExecute},
-                                             {&Actions::ToNPC, ToNPCExecute}};
 
 void Load(Session& s, bool (*command)(App&)) {
   command(s.app);
@@ -131,29 +101,48 @@ void SaveAndReadSettings(Session& s) {
               a.VerChk == next.VerChk && a.NpcCheck == next.NpcCheck && a.UserName == next.UserName &&
               a.LogDir == next.LogDir && a.SkillChecked == next.SkillChecked &&
               a.ItemChecked == next.ItemChecked && a.Lists.NpcNames == next.Lists.NpcNames;
-  for (auto action : {&Actions::CriView, &Actions::BattleLogView, &Actions::ErrorLogView}) {
-    same = same && (a.Acts.*action).Checked == (next.Acts.*action).Checked;
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.IniKey != nullptr) same = same && (a.Acts.*c.State).Checked == (next.Acts.*c.State).Checked;
   }
-  for (auto action : kTranscriptSwitches)
-    same = same && (a.Acts.*action).Checked == (next.Acts.*action).Checked;
   if (!same) s.problem = "the settings read back differ from those saved";
 }
 
+// A command of the window's table, as its trigger runs it: nothing when it is disabled, a
+// switch flips first. What only the window does (a dialog, a browser, the panes) is left out.
+// The loads must show all of the analysis after them.
+void RunWindowCommand(Session& s, const WindowCommand& c) {
+  s.note = c.Name;
+  const std::string_view name = c.Name;
+  if (name == "LoadNewLog") PrepareFileMenu(s.app);  // the File menu opens first
+  if (name == "AddNPC") s.answerYes = s.Pick(2) == 0;
+  CommandContext context;
+  context.Ask = s.dialogs;
+  context.ReportError = [&s, name](const std::string& error) {
+    s.problem = std::string(name) + " failed: " + error;
+  };
+  const bool ran = TriggerCommand(s.app, c, context, !(s.app.Acts.*c.State).Checked);
+  if (ran && (name == "ReloadLog" || name == "LoadNewLog")) s.justLoaded = true;
+}
+
+void RunAnyWindowCommand(Session& s) {
+  const auto commands = WindowCommands();
+  RunWindowCommand(s, commands[static_cast<std::size_t>(s.Pick(static_cast<int>(commands.size())))]);
+}
+
 void SaveCsv(Session& s) {
-  Trigger(s, &Actions::SaveCsv, false, [&] {
-    std::string error;
-    if (!SaveCsvExecute(s.app, &error)) {
-      s.problem = "saving the CSV failed: " + error;
-      return;
-    }
-    // One record per row after the header.
-    const std::string csv = test::ReadBytes(s.app.CsvPath);
-    std::size_t records = 0;
-    for (std::size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2))
-      ++records;
-    if (records != s.app.TallyTable.Rows.size() + 1)
-      s.problem = "the CSV holds " + std::to_string(records) + " records";
-  });
+  if (!s.app.Acts.SaveCsv.Enabled) return;
+  std::string error;
+  if (!SaveCsvExecute(s.app, &error)) {
+    s.problem = "saving the CSV failed: " + error;
+    return;
+  }
+  // One record per row after the header.
+  const std::string csv = test::ReadBytes(s.app.CsvPath);
+  std::size_t records = 0;
+  for (std::size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2))
+    ++records;
+  if (records != s.app.TallyTable.Rows.size() + 1)
+    s.problem = "the CSV holds " + std::to_string(records) + " records";
 }
 
 struct Command {
@@ -174,13 +163,9 @@ const Command kCommands[] = {
        s.app.CurrentLogPath = s.logs + names[s.Pick(3)];
        Load(s, [](App& a) { return OpenLogFile(a, a.CurrentLogPath); });
      }},
-    {"reload", 3,
-     [](Session& s) { Trigger(s, &Actions::ReloadLog, false, [&] { Load(s, ReloadLogExecute); }); }},
-    {"newest log", 2,
-     [](Session& s) {
-       PrepareFileMenu(s.app);  // opening the File menu
-       Trigger(s, &Actions::LoadNewLog, false, [&] { Load(s, LoadNewLogExecute); });
-     }},
+    {"window command", 30, RunAnyWindowCommand},
+    // Often enough for the ticks to follow the log.
+    {"active mode", 3, [](Session& s) { RunWindowCommand(s, *FindWindowCommand("ActiveMode")); }},
     {"NPC switch", 3, [](Session& s) { NPCCheckClick(s.app, !s.app.NpcCheck); }},
     {"skill check mark", 2,
      [](Session& s) {
@@ -194,22 +179,6 @@ const Command kCommands[] = {
        ToggleItemColumn(
            s.app, i, i < static_cast<int>(s.app.ItemChecked.size()) ? !s.app.ItemChecked[i] : true);
      }},
-    {"transcript switch", 3,
-     [](Session& s) {
-       Trigger(s, kTranscriptSwitches[s.Pick(static_cast<int>(std::size(kTranscriptSwitches)))], true,
-               [&] { CriViewExecute(s.app); });
-     }},
-    {"pane switch", 1,
-     [](Session& s) {
-       Trigger(s, s.Pick(2) ? &Actions::BattleLogView : &Actions::ErrorLogView, true, [] {});
-     }},
-    {"averages", 2,
-     [](Session& s) {
-       if (s.Pick(2))
-         Trigger(s, &Actions::AvgHitDown, true, [&] { AvgHitDownExecute(s.app); });
-       else
-         Trigger(s, &Actions::AvgSkillItem, true, [&] { AvgSkillItemExecute(s.app); });
-     }},
     {"sort by a column", 3,
      [](Session& s) {
        SortTallyByColumn(s.app, s.Pick(static_cast<int>(s.app.TallyTable.Columns.size())));
@@ -219,10 +188,6 @@ const Command kCommands[] = {
        for (TallyRow& row : s.app.TallyTable.Rows) row.Selected = s.Pick(4) == 0;
        SelectTallyRows(s.app);
      }},
-    {"hide players", 3,
-     [](Session& s) { Trigger(s, &Actions::PlayerHide, false, [&] { PlayerHideExecute(s.app); }); }},
-    {"show all players", 2,
-     [](Session& s) { Trigger(s, &Actions::PlayerAll, false, [&] { PlayerAllExecute(s.app); }); }},
     {"select battles", 5,
      [](Session& s) {
        BattleListView& list = s.app.BattleList;
@@ -232,23 +197,8 @@ const Command kCommands[] = {
        SelectBattles(s.app);
      }},
     {"battle list menu", 3, [](Session& s) { PrepareBattleMenu(s.app); }},
-    {"battle list command", 6,
-     [](Session& s) {
-       const BattleCommand& c = kBattleCommands[s.Pick(static_cast<int>(std::size(kBattleCommands)))];
-       Trigger(s, c.Action, false, [&] { c.Run(s.app); });
-     }},
+    {"file menu", 1, [](Session& s) { PrepareFileMenu(s.app); }},
     {"double-click the battle list", 1, [](Session& s) { ShowSelectedBattles(s.app); }},
-    {"register the NPC", 2,
-     [](Session& s) {
-       s.answerYes = s.Pick(2) == 0;
-       Trigger(s, &Actions::AddNPC, false, [&] {
-         std::string error;
-         if (!AddNPCExecute(s.app, s.dialogs, &error))
-           s.problem = "registering the NPC failed: " + error;
-       });
-     }},
-    {"active mode", 3,
-     [](Session& s) { Trigger(s, &Actions::ActiveMode, true, [&] { ActiveModeExecute(s.app); }); }},
     {"tick", 6,
      [](Session& s) {
        if (s.Pick(3) != 0) Grow(s);
@@ -399,9 +349,10 @@ std::string RunSession(std::uint64_t seed, PropertyRun& run) {
     int pick = s.Pick(total);
     const Command* command = kCommands;
     while (pick >= command->Weight) pick -= (command++)->Weight;
-    trail.push_back(command->Name);
     s.justLoaded = false;
+    s.note.clear();
     command->Run(s);
+    trail.push_back(s.note.empty() ? command->Name : std::string(command->Name) + " " + s.note);
     std::string problem = s.problem.empty() ? Check(s.app, s.justLoaded) : s.problem;
     if (!problem.empty()) {
       std::string steps;

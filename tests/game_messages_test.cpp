@@ -103,7 +103,7 @@ TEST_F(BattleMessageSamples, ReachTheirOwnMessage) {
     BattleRecord record;
     record.FirstLine = static_cast<std::int32_t>(app.Lines.size());
     test::AddStoredLines(app, {"~0強襲です", "~0" + std::string(SampleLine(m)), "~0敵の援軍が到着しました"});
-    std::vector<DetailLine> pane;
+    TranscriptView pane;
     RenderBattleDetail(app.Lines, record, 0, DetailSwitchesOf(app.Acts), pane);
     if (result) {
       EXPECT_EQ(pane.size(), 3u);

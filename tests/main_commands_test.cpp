@@ -153,6 +153,7 @@ struct Pictures {
   std::vector<std::string> GridHeaders;
   std::vector<std::int32_t> Counts;
   std::vector<HeadToHeadGrid::CellKind> Kinds;
+  std::vector<DetailLine> Transcript;
   bool operator==(const Pictures&) const = default;
 };
 
@@ -166,12 +167,14 @@ Pictures Picture(const App& app) {
   p.GridHeaders.insert(p.GridHeaders.end(), app.Grid.RowHeaders.begin(), app.Grid.RowHeaders.end());
   p.Counts = app.Grid.Counts;
   p.Kinds = app.Grid.Kinds;
+  p.Transcript = app.Detail.Lines();
   return p;
 }
 
-// A window redraws the tally table and the grid only when their revision changed: so every
-// command that changes what they show must count a revision, and a transcript switch must
-// not (it would redraw a thousand rows for nothing). Random command sequences on a generated
+// A window redraws the tally table, the grid and the transcript only when their revision
+// changed: so every command that changes what they show must count a revision, and a
+// transcript switch must not count one of the tables (it would redraw a thousand rows for
+// nothing). Random command sequences on a generated
 // log; a failure names the seed and the step.
 TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNone) {
   test::TempDir dir;
@@ -194,6 +197,7 @@ TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNo
       for (TallyRow& row : app.TallyTable.Rows) row.Selected = pick(8) == 0;
       const Pictures before = Picture(app);
       const std::uint64_t tally = app.TallyTable.Revision, grid = app.Grid.Revision;
+      const std::uint64_t transcript = app.Detail.Revision();
       const int what = pick(12);
       bool transcriptOnly = false;
       switch (what) {
@@ -234,6 +238,9 @@ TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNo
           after.GridHeaders != before.GridHeaders || after.Counts != before.Counts ||
           after.Kinds != before.Kinds) {
         EXPECT_NE(app.Grid.Revision, grid);
+      }
+      if (after.Transcript != before.Transcript) {
+        EXPECT_NE(app.Detail.Revision(), transcript);
       }
       if (HasFatalFailure() || HasNonfatalFailure()) return;
     }

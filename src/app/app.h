@@ -50,8 +50,7 @@ struct App : LogSource, Analysis {
 
   // --- view models ---
   BattleListView BattleList;            // battleList
-  std::vector<DetailLine> Detail;       // battleTranscript
-  std::uint64_t DetailRevision = 0;     // counted whenever Detail is written
+  TranscriptView Detail;                // battleTranscript
   std::vector<std::string> ErrorLines;  // errorPane
   std::string StatusText;               // statusBar
   // The log last loaded had bytes but not one chat line of a known channel colour (saved

@@ -1,6 +1,7 @@
 #include "app/result_views.h"
 
 #include "app/app.h"
+#include "app/window_commands.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "platform/platform.h"
@@ -14,15 +15,9 @@ namespace mizuto {
 
 DetailSwitches DetailSwitchesOf(const Actions& acts) {
   DetailSwitches s;
-  s.Cri = acts.CriView.Checked;
-  s.Water = acts.WaterView.Checked;
-  s.Sail = acts.SailView.Checked;
-  s.Rudder = acts.RudderView.Checked;
-  s.Confuse = acts.ConfuseView.Checked;
-  s.Debug = acts.DebugView.Checked;
-  const ActionState* chat[8] = {nullptr,         &acts.PartyView, &acts.SayView,     &acts.RoomView1,
-                                &acts.RoomView2, &acts.RoomView3, &acts.CompanyView, &acts.TellView};
-  for (int k = 1; k < 8; ++k) s.Chat[k] = chat[k]->Checked;
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.TranscriptPart) c.TranscriptPart(s) = (acts.*c.State).Checked;
+  }
   return s;
 }
 
@@ -35,14 +30,9 @@ TallyOptions OptionsOf(const App& app) {
 
 }  // namespace
 
-// Whatever changes the tally table's rows or columns, or the transcript, counts a revision of
-// it (the grid counts its own when it is laid out): a window redraws a view only when its
-// revision moved.
 void ClearResultViews(App& app) {
-  app.Detail.clear();
-  ++app.DetailRevision;
-  app.TallyTable.Rows.clear();
-  ++app.TallyTable.Revision;
+  app.Detail.Clear();
+  app.TallyTable.ClearRows();
   app.BattleList.Clear();
   app.Acts.PlayerHide.Enabled = false;
   app.Acts.PlayerAll.Enabled = false;
@@ -50,8 +40,7 @@ void ClearResultViews(App& app) {
 
 void RenderSelectedBattles(App& app) {
   if (!app.BattleList.AnySelected()) return;
-  app.Detail.clear();
-  ++app.DetailRevision;
+  app.Detail.Clear();
   const DetailSwitches switches = DetailSwitchesOf(app.Acts);
   for (int row = 0; row < app.BattleList.Count() && row < app.BattleCount(); ++row) {
     if (!app.BattleList.IsSelected(row)) continue;
@@ -60,8 +49,7 @@ void RenderSelectedBattles(App& app) {
 }
 
 void RebuildTallyColumns(App& app) {
-  BuildTallyColumns(OptionsOf(app), app.TallyTable.Columns);
-  ++app.TallyTable.Revision;
+  BuildTallyColumns(OptionsOf(app), app.TallyTable);
 }
 
 const std::string& UnrecognisedLogHint() {
@@ -80,16 +68,12 @@ void RefreshTallies(App& app) {
   BuildTallies(app, OptionsOf(app), app.TallyTable, app.Grid);
   // The rows come in name order; a player who sorted them wants them sorted still.
   ReapplyTallySort(app.TallyTable);
-  ++app.TallyTable.Revision;
   app.SetStatus(SummaryLine(app));
 }
 
 void SelectBattles(App& app) { ShowBattleListHint(app, app.BattleList); }
 
-void SortTallyByColumn(App& app, int column) {
-  SortTallyRows(app.TallyTable, column);
-  ++app.TallyTable.Revision;
-}
+void SortTallyByColumn(App& app, int column) { SortTallyRows(app.TallyTable, column); }
 
 void SelectTallyRows(App& app) { app.Acts.PlayerHide.Enabled = true; }
 

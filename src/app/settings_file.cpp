@@ -8,6 +8,7 @@
 #include "app/active_mode.h"
 #include "app/app.h"
 #include "app/ini_file.h"
+#include "app/window_commands.h"
 #include "battle/reference_lists.h"
 #include "platform/platform.h"
 #include "text/codec.h"
@@ -42,10 +43,6 @@ void ReadInt(const ProfileFile& file, const char* key, int& value) {
   value = file.ReadInteger(kSection, key, value);
 }
 
-void ReadSwitch(const ProfileFile& file, const char* key, ActionState& action) {
-  action.Checked = file.ReadBool(kSection, key, action.Checked);
-}
-
 // One character per list entry, "1" for a checked one. Marks go by position, so an entry
 // added to or removed from a list file shifts the marks of the entries after it.
 std::string CheckString(const std::vector<char>& marks, std::size_t entries) {
@@ -62,19 +59,27 @@ void ReadChecks(const ProfileFile& file, const char* key, std::size_t entries,
   for (std::size_t i = 0; i < entries && i < value.size(); ++i) marks[i] = value[i] == '1';
 }
 
-// The detail switches in the order they are read and saved.
-struct SwitchKey {
-  const char* Key;
-  ActionState Actions::*Action;
-};
-constexpr SwitchKey kDetailSwitches[] = {
-    {"Debug", &Actions::DebugView},     {"Water", &Actions::WaterView},
-    {"Sail", &Actions::SailView},       {"Rudder", &Actions::RudderView},
-    {"Confuse", &Actions::ConfuseView}, {"SChk", &Actions::SayView},
-    {"PChk", &Actions::PartyView},      {"CChk", &Actions::CompanyView},
-    {"R1Chk", &Actions::RoomView1},     {"R2Chk", &Actions::RoomView2},
-    {"R3Chk", &Actions::RoomView3},     {"TChk", &Actions::TellView},
-};
+const char* SectionOf(SettingsPlace place) {
+  return place == SettingsPlace::WindowSection ? kWindowSection : kSection;
+}
+
+// The window's switches kept at one place of the file, in the command table's order.
+void ReadSwitches(const ProfileFile& file, SettingsPlace place, Actions& acts) {
+  const char* section = SectionOf(place);
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.Place != place || c.IniKey == nullptr) continue;
+    ActionState& action = acts.*c.State;
+    action.Checked = file.ReadBool(section, c.IniKey, action.Checked);
+  }
+}
+
+void WriteSwitches(ProfileFile& file, SettingsPlace place, const Actions& acts) {
+  const char* section = SectionOf(place);
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.Place != place || c.IniKey == nullptr) continue;
+    file.WriteBool(section, c.IniKey, (acts.*c.State).Checked);
+  }
+}
 
 }  // namespace
 
@@ -92,16 +97,16 @@ void LoadSettingsFirst(App& app) {
   ReadInt(file, "Sp5", g.Sp5);
   ReadInt(file, "VerChk", app.VerChk);
   app.NpcCheck = file.ReadBool(kSection, "NPC", app.NpcCheck);
-  ReadSwitch(file, "CRI", app.Acts.CriView);
-  ReadSwitch(file, "BattleView", app.Acts.BattleLogView);
-  ReadSwitch(file, "ErrorView", app.Acts.ErrorLogView);
+  ReadSwitches(file, SettingsPlace::AfterNpc, app.Acts);
   // "YOU" is the name until the file gives another, and an empty value is a name too.
   app.UserName = file.ReadString(kSection, "UserName", "YOU");
   app.LogDir = file.ReadString(kSection, "LogDir", app.LogDir);
+  ReadSwitches(file, SettingsPlace::AfterLogDir, app.Acts);
   g.Maximized = file.ReadBool(kWindowSection, "Maximized", g.Maximized);
   // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
   // is not a number leaves the field as it starts.
   if (const auto interval = file.Value(kWindowSection, "Interval")) SetIntervalText(app, *interval);
+  ReadSwitches(file, SettingsPlace::WindowSection, app.Acts);
 }
 
 void LoadSettingsChecks(App& app) {
@@ -113,7 +118,7 @@ void LoadSettingsChecks(App& app) {
 
 void LoadSettingsSwitches(App& app) {
   const ProfileFile file = ReadSettingsFile(app);
-  for (const SwitchKey& s : kDetailSwitches) ReadSwitch(file, s.Key, app.Acts.*s.Action);
+  ReadSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
 }
 
 bool SaveSettings(const App& app, std::string* error) {
@@ -136,16 +141,16 @@ bool SaveSettings(const App& app, std::string* error) {
     file.WriteInteger(kSection, "Sp5", g.Sp5);
     file.WriteInteger(kSection, "VerChk", app.VerChk);
     file.WriteBool(kSection, "NPC", app.NpcCheck);
-    file.WriteBool(kSection, "CRI", app.Acts.CriView.Checked);
+    WriteSwitches(file, SettingsPlace::AfterNpc, app.Acts);
     file.Write(kSection, "UserName", app.UserName);
     file.Write(kSection, "LogDir", app.LogDir);
-    file.WriteBool(kSection, "BattleView", app.Acts.BattleLogView.Checked);
-    file.WriteBool(kSection, "ErrorView", app.Acts.ErrorLogView.Checked);
+    WriteSwitches(file, SettingsPlace::AfterLogDir, app.Acts);
     file.Write(kSection, "ItemChk", CheckString(app.SkillChecked, app.Lists.SkillNames.size()));
     file.Write(kSection, "SkillChk", CheckString(app.ItemChecked, app.Lists.ItemNames.size()));
-    for (const SwitchKey& s : kDetailSwitches) file.WriteBool(kSection, s.Key, (app.Acts.*s.Action).Checked);
+    WriteSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
     file.Write(kWindowSection, "Interval", app.IntervalText);
     file.WriteBool(kWindowSection, "Maximized", g.Maximized);
+    WriteSwitches(file, SettingsPlace::WindowSection, app.Acts);
 
     return platform::ReplaceFile(path, file.Bytes(), error);
   } catch (const std::exception& e) {

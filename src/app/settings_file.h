@@ -8,12 +8,14 @@ namespace mizuto {
 
 struct App;
 
-// Start-up portions, in the order the window runs them:
-// geometry, pane sizes, VerChk, NPC, CRI, BattleView, ErrorView, UserName, LogDir.
+// Start-up portions, in the order the window runs them. The window's switches are read and
+// written where their commands say (window_commands.h).
+// Geometry, pane sizes, VerChk, NPC, CRI, UserName, LogDir, BattleView, ErrorView, and the
+// [MizutoWindow] section.
 void LoadSettingsFirst(App& app);
 // ItemChk -> skill check marks, SkillChk -> item check marks (the lists must be loaded).
 void LoadSettingsChecks(App& app);
-// The twelve detail switches (Debug .. TChk).
+// The switches kept after the check marks (the transcript's: Debug .. TChk).
 void LoadSettingsSwitches(App& app);
 
 // Writes every key in save order; false with `error` set when the file cannot be written

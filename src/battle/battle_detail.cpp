@@ -65,12 +65,12 @@ bool IsEndMessage(std::string_view text) {
 
 struct Renderer {
   const DetailSwitches& switches;
-  std::vector<DetailLine>& out;
+  TranscriptView& out;
   BattleType battleType;
   int pendingSinks = 0;  // sinks shown whose out-of-action notice has not come yet
 
   void Append(std::string_view text, std::uint32_t colour, bool bold = false) {
-    out.push_back(DetailLine{std::string(text), colour, bold});
+    out.Append(DetailLine{std::string(text), colour, bold});
   }
 
   void AppendLineNumber(std::size_t index) {
@@ -125,7 +125,7 @@ int ShownEventMessage(std::string_view systemText) {
 }
 
 void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int battle,
-                        const DetailSwitches& switches, std::vector<DetailLine>& out) {
+                        const DetailSwitches& switches, TranscriptView& out) {
   Renderer r{switches, out, record.Class.Type};
 
   char header[64];

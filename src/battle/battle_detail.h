@@ -19,6 +19,34 @@ struct DetailLine {
   bool operator==(const DetailLine&) const = default;
 };
 
+// The transcript pane's lines. Every change counts a revision, so a window that drew at
+// this revision last knows it has nothing to draw again.
+class TranscriptView {
+ public:
+  void Clear() {
+    lines_.clear();
+    ++revision_;
+  }
+  void Append(DetailLine line) {
+    lines_.push_back(std::move(line));
+    ++revision_;
+  }
+
+  const std::vector<DetailLine>& Lines() const { return lines_; }
+  std::uint64_t Revision() const { return revision_; }
+  std::size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  const DetailLine& operator[](std::size_t i) const { return lines_[i]; }
+  const DetailLine& at(std::size_t i) const { return lines_.at(i); }
+  const DetailLine& back() const { return lines_.back(); }
+  auto begin() const { return lines_.begin(); }
+  auto end() const { return lines_.end(); }
+
+ private:
+  std::vector<DetailLine> lines_;
+  std::uint64_t revision_ = 0;
+};
+
 // What the transcript shows besides the battle's frame and its sinks.
 struct DetailSwitches {
   bool Cri = true, Water = false, Sail = false, Rudder = false, Confuse = false;
@@ -34,6 +62,6 @@ int ShownEventMessage(std::string_view systemText);
 
 // Appends the transcript of battle `battle` (index), whose record is `record`, to `out`.
 void RenderBattleDetail(const LogLines& lines, const BattleRecord& record, int battle,
-                        const DetailSwitches& switches, std::vector<DetailLine>& out);
+                        const DetailSwitches& switches, TranscriptView& out);
 
 }  // namespace mizuto

@@ -54,7 +54,7 @@ BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host
   auto* tallyPanel = FillingPanel("tallyPanel", tallyTable_);
   tallyPanel->setMinimumHeight(50);
 
-  battleTranscript_ = new DetailPane(app_.Detail);
+  battleTranscript_ = new DetailPane(app_.Detail.Lines());
   battleTranscript_->setObjectName(QStringLiteral("battleTranscript"));
   battleTranscript_->setContextMenuPolicy(Qt::CustomContextMenu);
   transcriptPanel_ = FillingPanel("transcriptPanel", battleTranscript_);
@@ -155,9 +155,9 @@ void BattleResultsPage::SyncBattleList() {
 }
 
 void BattleResultsPage::SyncDetail() {
-  if (app_.DetailRevision == shownDetail_) return;
+  if (app_.Detail.Revision() == shownDetail_) return;
   battleTranscript_->LinesReplaced();
-  shownDetail_ = app_.DetailRevision;
+  shownDetail_ = app_.Detail.Revision();
 }
 
 void BattleResultsPage::SyncErrors() {

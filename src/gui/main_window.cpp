@@ -62,6 +62,13 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
     if (ticking) followTimer_->start();
     sinceEvents.start();
   };
+  commandContext_.Ask.Message = [this](const std::string& text, const std::string& caption) {
+    options_.Dialogs.Message(this, ToQt(text), ToQt(caption));
+  };
+  commandContext_.Ask.AskYesNo = [this](const std::string& text, const std::string& caption) {
+    return options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
+  };
+  commandContext_.ReportError = [this](const std::string& text) { ShowError(QString::fromStdString(text)); };
   BuildLayout();
   BuildActions();
   BuildMenus();
@@ -97,7 +104,7 @@ MainWindow::~MainWindow() {
 
 QAction* MainWindow::Action(const char* name) const {
   for (const ActionEntry& e : entries_) {
-    if (qstrcmp(e.Def->Name, name) == 0) return e.Action;
+    if (qstrcmp(e.Command->Name, name) == 0) return e.Action;
   }
   return nullptr;
 }
@@ -260,7 +267,7 @@ void MainWindow::SyncStatus() {
 
 void MainWindow::SyncActions() {
   for (const ActionEntry& e : entries_) {
-    const ActionState& state = app_.Acts.*(e.Def->State);
+    const ActionState& state = app_.Acts.*(e.Command->State);
     if (e.Action->isEnabled() != state.Enabled) e.Action->setEnabled(state.Enabled);
     if (e.Action->isCheckable() && e.Action->isChecked() != state.Checked) {
       e.Action->setChecked(state.Checked);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/window_commands.h"
 #include "gui/gui_dialogs.h"
 #include "gui/page_host.h"
 
@@ -70,20 +71,22 @@ class MainWindow : public QMainWindow, private PageHost {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // One action of the window: its object name, category, caption (UTF-8), key, the core's
-  // state it mirrors, whether it is a check action, and its command.
-  struct ActionDef {
+  // How the window shows a command of the core's table (app/window_commands.h): its caption
+  // (UTF-8), its key, and what the window does in place of the core's handler (a dialog, a
+  // browser, the panes' layout), if anything.
+  struct ActionLook {
     const char* Name;
-    const char* Category;
     const char* Caption;
-    QKeyCombination Shortcut;
-    ActionState Actions::*State;
-    bool Checkable;
-    void (*Handler)(MainWindow&);
+    QKeyCombination Shortcut{};
+    void (*Handler)(MainWindow& window, const WindowCommand& command) = nullptr;
   };
-  static const ActionDef kActionTable[];
+  static const ActionLook kActionLooks[];
+  static const ActionLook* LookOf(const char* name);
+  static void RepaintThenRun(MainWindow& window, const WindowCommand& command);
+  static void LayOutPanes(MainWindow& window, const WindowCommand& command);
   struct ActionEntry {
-    const ActionDef* Def;
+    const WindowCommand* Command;
+    const ActionLook* Look;  // nullptr: shown under the command's name
     QAction* Action;
   };
 
@@ -112,6 +115,7 @@ class MainWindow : public QMainWindow, private PageHost {
   MainWindowOptions options_;
   std::unique_ptr<SinkCounterWindow> sinkCounter_;
   std::vector<ActionEntry> entries_;
+  CommandContext commandContext_;  // the window's dialogs and error box, as commands ask them
   bool dropTargetRegistered_ = false;
 
   QLabel* statusText_ = nullptr;

@@ -1,5 +1,6 @@
-// The window's action list and its menus, as data: each action's caption, key, the core's
-// state it mirrors and its command; each menu's entries by action name.
+// How the window shows the core's commands (app/window_commands.h): each command's caption
+// and key, and what the window does in place of the core's handler; each menu's entries by
+// command name.
 #include <QAction>
 #include <QDesktopServices>
 #include <QListWidget>
@@ -8,11 +9,8 @@
 #include <QTableView>
 #include "gui/detail_pane.h"
 
-#include "app/active_mode.h"
 #include "app/battle_list_commands.h"
-#include "app/dialogs.h"
 #include "app/main_commands.h"
-#include "app/result_views.h"
 #include "gui/battle_results_page.h"
 #include "gui/gui_text.h"
 #include "gui/main_window.h"
@@ -22,115 +20,67 @@
 
 namespace mizuto {
 
-namespace {
+// A long load blocks the window: the menu that chose it is taken down first.
+void MainWindow::RepaintThenRun(MainWindow& w, const WindowCommand& c) {
+  w.repaint();
+  c.Run(w.app_, w.commandContext_);
+}
 
-constexpr const char* kCategoryProperty = "category";
+void MainWindow::LayOutPanes(MainWindow& w, const WindowCommand&) { w.ApplyPanes(); }
 
-// The transcript switches all draw the chosen battles again.
-void Render(MainWindow& w) { CriViewExecute(w.Core()); }
-
-}  // namespace
-
-const MainWindow::ActionDef MainWindow::kActionTable[] = {
-    {"LoadLog", "File", "ログ読込(&O)", {}, &Actions::LoadLog, false,
-     [](MainWindow& w) {
+const MainWindow::ActionLook MainWindow::kActionLooks[] = {
+    {"LoadLog", "ログ読込(&O)", {},
+     [](MainWindow& w, const WindowCommand&) {
        const QString path = w.options_.Dialogs.OpenFile(&w, ToQt(w.app_.LogDir),
                                                          QStringLiteral("ログファイル (*.html)"));
        if (!path.isEmpty()) w.OpenLog(path);
      }},
-    {"ReloadLog", "File", "ログ再読込(&R)", {}, &Actions::ReloadLog, false,
-     [](MainWindow& w) {
-       w.repaint();
-       ReloadLogExecute(w.app_);
-     }},
-    {"LoadNewLog", "File", "最新のログを読込(&N)", {}, &Actions::LoadNewLog, false,
-     [](MainWindow& w) {
-       w.repaint();
-       LoadNewLogExecute(w.app_);
-     }},
-    {"SaveCsv", "File", "結果をCSV形式で保存(&S)", {}, &Actions::SaveCsv, false,
-     [](MainWindow& w) {
-       std::string error;
-       if (!SaveCsvExecute(w.app_, &error)) w.ShowError(QString::fromStdString(error));
-     }},
-    {"Setting", "File", "設定(&T)", {}, &Actions::Setting, false,
-     [](MainWindow& w) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
-    {"Exit", "File", "終了(&X)", {}, &Actions::Exit, false, [](MainWindow& w) { w.close(); }},
-    {"CriView", "ViewSetting", "クリティカル表示", {}, &Actions::CriView, true, Render},
-    {"WaterView", "ViewSetting", "浸水表示", {}, &Actions::WaterView, true, Render},
-    {"SailView", "ViewSetting", "帆表示", {}, &Actions::SailView, true, Render},
-    {"RudderView", "ViewSetting", "舵表示", {}, &Actions::RudderView, true, Render},
-    {"ConfuseView", "ViewSetting", "混乱表示", {}, &Actions::ConfuseView, true, Render},
-    {"DebugView", "ViewSetting", "デバッグモード", {}, &Actions::DebugView, true, Render},
-    {"SayView", "ViewSetting", "Say表示", Qt::CTRL | Qt::Key_S, &Actions::SayView, true, Render},
-    {"PartyView", "ViewSetting", "艦隊チャット表示", Qt::CTRL | Qt::Key_P, &Actions::PartyView,
-     true, Render},
-    {"CompanyView", "ViewSetting", "商会チャット表示", Qt::CTRL | Qt::Key_O,
-     &Actions::CompanyView, true, Render},
-    {"RoomView1", "ViewSetting", "チャットルーム１表示", Qt::CTRL | Qt::Key_1,
-     &Actions::RoomView1, true, Render},
-    {"RoomView2", "ViewSetting", "チャットルーム２表示", Qt::CTRL | Qt::Key_2,
-     &Actions::RoomView2, true, Render},
-    {"RoomView3", "ViewSetting", "チャットルーム３表示", Qt::CTRL | Qt::Key_3,
-     &Actions::RoomView3, true, Render},
-    {"TellView", "ViewSetting", "Ｔｅｌｌ表示", Qt::CTRL | Qt::Key_T, &Actions::TellView, true,
-     Render},
-    {"BattleLogView", "ViewSetting", "戦闘状況画面", {}, &Actions::BattleLogView, true,
-     [](MainWindow& w) { w.ApplyPanes(); }},
-    {"ErrorLogView", "ViewSetting", "エラー表示画面", {}, &Actions::ErrorLogView, true,
-     [](MainWindow& w) { w.ApplyPanes(); }},
-    {"AvgHitDown", "ViewSetting", "撃沈、拿捕を平均表示", {}, &Actions::AvgHitDown, true,
-     [](MainWindow& w) { AvgHitDownExecute(w.app_); }},
-    {"AvgSkillItem", "ViewSetting", "スキル、アイテムを平均表示", {}, &Actions::AvgSkillItem,
-     true, [](MainWindow& w) { AvgSkillItemExecute(w.app_); }},
-    {"ActiveMode", "ViewSetting", "アクティブモード", {}, &Actions::ActiveMode, true,
-     [](MainWindow& w) { ActiveModeExecute(w.app_); }},
-    {"PlayerHide", "PlayerView", "選択したPCを非表示", {}, &Actions::PlayerHide, false,
-     [](MainWindow& w) { PlayerHideExecute(w.app_); }},
-    {"PlayerAll", "PlayerView", "PCを総て表示", {}, &Actions::PlayerAll, false,
-     [](MainWindow& w) { PlayerAllExecute(w.app_); }},
-    {"PrBatLog", "BattleList", "戦闘ログを表示", Qt::Key_Space, &Actions::PrBatLog, false,
-     [](MainWindow& w) { ShowSelectedBattles(w.app_); }},
-    {"AddTotalList", "BattleList", "選択中の戦闘を集計に入れる", Qt::Key_Insert,
-     &Actions::AddTotalList, false, [](MainWindow& w) { AddTotalListExecute(w.app_); }},
-    {"DelTotalList", "BattleList", "選択中の戦闘を集計から外す", Qt::Key_Delete,
-     &Actions::DelTotalList, false, [](MainWindow& w) { DelTotalListExecute(w.app_); }},
-    {"ShipTypeS", "BattleList", "選択中の戦闘を小型にする", {}, &Actions::ShipTypeS, false,
-     [](MainWindow& w) { ShipTypeSExecute(w.app_); }},
-    {"ShipTypeM", "BattleList", "選択中の戦闘を中型にする", {}, &Actions::ShipTypeM, false,
-     [](MainWindow& w) { ShipTypeMExecute(w.app_); }},
-    {"ShipTypeB", "BattleList", "選択中の戦闘を大型にする", {}, &Actions::ShipTypeB, false,
-     [](MainWindow& w) { ShipTypeBExecute(w.app_); }},
-    {"BattleTypeK", "BattleList", "選択中の戦闘を海戦にする", {}, &Actions::BattleTypeK, false,
-     [](MainWindow& w) { BattleTypeKExecute(w.app_); }},
-    {"BattleTypeM", "BattleList", "選択中の戦闘を模擬にする", {}, &Actions::BattleTypeM, false,
-     [](MainWindow& w) { BattleTypeMExecute(w.app_); }},
-    {"BattleTypeR", "BattleList", "選択中の戦闘を実戦にする", {}, &Actions::BattleTypeR, false,
-     [](MainWindow& w) { BattleTypeRExecute(w.app_); }},
-    {"ToPC", "BattleList", "選択中の戦闘をPC扱いにする", {}, &Actions::ToPC, false,
-     [](MainWindow& w) { ToPCExecute(w.app_); }},
-    {"ToNPC", "BattleList", "選択中の戦闘をNPC扱いにする", {}, &Actions::ToNPC, false,
-     [](MainWindow& w) { ToNPCExecute(w.app_); }},
-    {"AddNPC", "BattleList", "NPCリストへ登録", {}, &Actions::AddNPC, false,
-     [](MainWindow& w) {
-       Dialogs core;
-       core.Message = [&w](const std::string& text, const std::string& caption) {
-         w.options_.Dialogs.Message(&w, ToQt(text), ToQt(caption));
-       };
-       core.AskYesNo = [&w](const std::string& text, const std::string& caption) {
-         return w.options_.Dialogs.AskYesNo(&w, ToQt(text), ToQt(caption));
-       };
-       std::string error;
-       if (!AddNPCExecute(w.app_, core, &error)) w.ShowError(QString::fromStdString(error));
-     }},
-    {"Version", "Help", "バージョン情報(&A)", {}, &Actions::Version, false,
-     [](MainWindow& w) { VersionExecute(w.app_, &w, w.options_.Dialogs); }},
-    {"VerCheck", "Help", "最新バージョンをチェック", {}, &Actions::VerCheck, false,
-     [](MainWindow& w) {
+    {"ReloadLog", "ログ再読込(&R)", {}, RepaintThenRun},
+    {"LoadNewLog", "最新のログを読込(&N)", {}, RepaintThenRun},
+    {"SaveCsv", "結果をCSV形式で保存(&S)"},
+    {"Setting", "設定(&T)", {},
+     [](MainWindow& w, const WindowCommand&) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
+    {"Exit", "終了(&X)", {}, [](MainWindow& w, const WindowCommand&) { w.close(); }},
+    {"CriView", "クリティカル表示"},
+    {"WaterView", "浸水表示"},
+    {"SailView", "帆表示"},
+    {"RudderView", "舵表示"},
+    {"ConfuseView", "混乱表示"},
+    {"DebugView", "デバッグモード"},
+    {"SayView", "Say表示", Qt::CTRL | Qt::Key_S},
+    {"PartyView", "艦隊チャット表示", Qt::CTRL | Qt::Key_P},
+    {"CompanyView", "商会チャット表示", Qt::CTRL | Qt::Key_O},
+    {"RoomView1", "チャットルーム１表示", Qt::CTRL | Qt::Key_1},
+    {"RoomView2", "チャットルーム２表示", Qt::CTRL | Qt::Key_2},
+    {"RoomView3", "チャットルーム３表示", Qt::CTRL | Qt::Key_3},
+    {"TellView", "Ｔｅｌｌ表示", Qt::CTRL | Qt::Key_T},
+    {"BattleLogView", "戦闘状況画面", {}, LayOutPanes},
+    {"ErrorLogView", "エラー表示画面", {}, LayOutPanes},
+    {"AvgHitDown", "撃沈、拿捕を平均表示"},
+    {"AvgSkillItem", "スキル、アイテムを平均表示"},
+    {"ActiveMode", "アクティブモード"},
+    {"PlayerHide", "選択したPCを非表示"},
+    {"PlayerAll", "PCを総て表示"},
+    {"PrBatLog", "戦闘ログを表示", Qt::Key_Space},
+    {"AddTotalList", "選択中の戦闘を集計に入れる", Qt::Key_Insert},
+    {"DelTotalList", "選択中の戦闘を集計から外す", Qt::Key_Delete},
+    {"ShipTypeS", "選択中の戦闘を小型にする"},
+    {"ShipTypeM", "選択中の戦闘を中型にする"},
+    {"ShipTypeB", "選択中の戦闘を大型にする"},
+    {"BattleTypeK", "選択中の戦闘を海戦にする"},
+    {"BattleTypeM", "選択中の戦闘を模擬にする"},
+    {"BattleTypeR", "選択中の戦闘を実戦にする"},
+    {"ToPC", "選択中の戦闘をPC扱いにする"},
+    {"ToNPC", "選択中の戦闘をNPC扱いにする"},
+    {"AddNPC", "NPCリストへ登録"},
+    {"Version", "バージョン情報(&A)", {},
+     [](MainWindow& w, const WindowCommand&) { VersionExecute(w.app_, &w, w.options_.Dialogs); }},
+    {"VerCheck", "最新バージョンをチェック", {},
+     [](MainWindow& w, const WindowCommand&) {
        VerCheckExecute(VersionPageUrl(w.options_.HomePage), w.app_, &w, w.options_.Dialogs);
      }},
-    {"HomePage", "Help", "ホームページを見る", {}, &Actions::HomePage, false,
-     [](MainWindow& w) { QDesktopServices::openUrl(w.options_.HomePage); }},
+    {"HomePage", "ホームページを見る", {},
+     [](MainWindow& w, const WindowCommand&) { QDesktopServices::openUrl(w.options_.HomePage); }},
 };
 
 namespace {
@@ -199,21 +149,29 @@ const MirrorEntry* MirrorOf(const char* actionName) {
 
 }  // namespace
 
+const MainWindow::ActionLook* MainWindow::LookOf(const char* name) {
+  for (const ActionLook& look : kActionLooks) {
+    if (qstrcmp(look.Name, name) == 0) return &look;
+  }
+  return nullptr;
+}
+
 void MainWindow::BuildActions() {
-  for (const ActionDef& d : kActionTable) {
-    auto* action = new QAction(QString::fromUtf8(d.Caption), this);
-    action->setObjectName(QLatin1String(d.Name));
-    action->setProperty(kCategoryProperty, QLatin1String(d.Category));
-    action->setCheckable(d.Checkable);
-    if (d.Shortcut.key() != Qt::Key_unknown) action->setShortcut(d.Shortcut);
-    if (ActsOnResultsPageOnly(d.Name)) {
+  for (const WindowCommand& command : WindowCommands()) {
+    const ActionLook* look = LookOf(command.Name);
+    // A command the window has no caption for yet still gets its action, under its name.
+    auto* action = new QAction(look ? QString::fromUtf8(look->Caption) : QLatin1String(command.Name), this);
+    action->setObjectName(QLatin1String(command.Name));
+    action->setCheckable(command.Kind == CommandKind::Switch);
+    if (look && look->Shortcut.key() != Qt::Key_unknown) action->setShortcut(look->Shortcut);
+    if (ActsOnResultsPageOnly(command.Name)) {
       action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
       results_->addAction(action);
     } else {
       action->setShortcutContext(Qt::WindowShortcut);
       addAction(action);  // shortcuts act anywhere in the window
     }
-    entries_.push_back(ActionEntry{&d, action});
+    entries_.push_back(ActionEntry{&command, look, action});
   }
   for (const ActionEntry& e : entries_) {
     connect(e.Action, &QAction::triggered, this, [this, entry = &e] { Trigger(*entry); });
@@ -221,11 +179,14 @@ void MainWindow::BuildActions() {
 }
 
 void MainWindow::Trigger(const ActionEntry& entry) {
-  ActionState& state = app_.Acts.*(entry.Def->State);
-  if (!state.Enabled) return;
-  // A check action has flipped its own state before its handler runs.
-  if (entry.Action->isCheckable()) state.Checked = entry.Action->isChecked();
-  RunCommand([&] { entry.Def->Handler(*this); });
+  // A disabled command does nothing, and nothing is drawn again.
+  if (!(app_.Acts.*entry.Command->State).Enabled) return;
+  RunCommand([&] {
+    std::function<void()> instead;
+    if (entry.Look && entry.Look->Handler) instead = [&] { entry.Look->Handler(*this, *entry.Command); };
+    // A check action has flipped its own state before this runs.
+    TriggerCommand(app_, *entry.Command, commandContext_, entry.Action->isChecked(), instead);
+  });
   SyncAll();
 }
 

@@ -84,8 +84,8 @@ int TallyIcon(std::int32_t sideBits, std::int32_t relationBits) {
   return kIcons[sideBits & 3][relationBits & 3];
 }
 
-void BuildTallyColumns(const TallyOptions& options, std::vector<TallyColumn>& columns) {
-  columns.clear();
+void BuildTallyColumns(const TallyOptions& options, TallyTableView& table) {
+  std::vector<TallyColumn> columns;
   for (const std::string* caption :
        {&SJ("名前"), &SJ("戦闘数"), &SJ("与撃沈"), &SJ("決定"), &SJ("被撃沈"), &SJ("与拿捕"),
         &SJ("被拿捕"), &SJ("粘り"), &SJ("艦隊料理")}) {
@@ -99,11 +99,12 @@ void BuildTallyColumns(const TallyOptions& options, std::vector<TallyColumn>& co
   for (int i : CheckedEntries(lists.ItemNames, options.ItemChecked)) {
     columns.push_back(TallyColumn{lists.ItemNames[static_cast<std::size_t>(i)], true});
   }
+  table.SetColumns(std::move(columns));
 }
 
 void BuildTallies(const Analysis& analysis, const TallyOptions& options, TallyTableView& table,
                   HeadToHeadGrid& grid) {
-  table.Rows.clear();
+  std::vector<TallyRow> rows;
   const std::vector<int> counted = CountedBattleIndices(analysis);
   const std::vector<int> skills = CheckedEntries(options.Lists.SkillNames, options.SkillChecked);
   const std::vector<int> items = CheckedEntries(options.Lists.ItemNames, options.ItemChecked);
@@ -112,7 +113,7 @@ void BuildTallies(const Analysis& analysis, const TallyOptions& options, TallyTa
 
   std::vector<NameTotals> totals(static_cast<std::size_t>(analysis.NameCount()));
   std::vector<std::int32_t> skillSums, itemSums;
-  if (!counted.empty()) table.Rows.reserve(static_cast<std::size_t>(analysis.NameCount()));
+  if (!counted.empty()) rows.reserve(static_cast<std::size_t>(analysis.NameCount()));
 
   for (int n = 0; n < analysis.NameCount(); ++n) {
     const NameRecord& record = analysis.Names[n];
@@ -151,8 +152,9 @@ void BuildTallies(const Analysis& analysis, const TallyOptions& options, TallyTa
       for (int i : skills) row.Cells.push_back(otherText(sumOf(skillSums, i)));
       for (int i : items) row.Cells.push_back(otherText(sumOf(itemSums, i)));
     }
-    table.Rows.push_back(std::move(row));
+    rows.push_back(std::move(row));
   }
+  table.SetRows(std::move(rows));
 
   FillHeadToHeadFrom(analysis, counted, totals, grid);
 }

@@ -24,7 +24,7 @@ struct TallyOptions {
 int TallyIcon(std::int32_t sideBits, std::int32_t relationBits);
 
 // Fixed columns, then one per checked skill, then one per checked item.
-void BuildTallyColumns(const TallyOptions& options, std::vector<TallyColumn>& columns);
+void BuildTallyColumns(const TallyOptions& options, TallyTableView& table);
 
 // The rows of the tally table (one per visible name present in a counted battle, in name
 // order) and the head-to-head grid, from the counted battles.

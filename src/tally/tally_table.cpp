@@ -56,7 +56,7 @@ namespace {
 
 void SortRows(TallyTableView& table) {
   // Stable, so rows with equal keys keep their order (there is no second key).
-  std::stable_sort(table.Rows.begin(), table.Rows.end(), [&table](const TallyRow& a, const TallyRow& b) {
+  table.SortRows([&table](const TallyRow& a, const TallyRow& b) {
     return CompareTallyRows(table, b, a) == 1;
   });
 }

@@ -2,6 +2,7 @@
 // report prints.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,8 +31,28 @@ struct TallyTableView {
   int SortReversed = 0;
   bool Sorted = false;  // a header was clicked: every rebuild keeps the rows in this order
   // Counts every change of the rows or the columns, so a view that saw this number last
-  // knows it has nothing to redraw.
+  // knows it has nothing to redraw. The changes below count it; a row's selection is the
+  // window's own and counts nothing.
   std::uint64_t Revision = 0;
+
+  void ClearRows() {
+    Rows.clear();
+    ++Revision;
+  }
+  void SetRows(std::vector<TallyRow> rows) {
+    Rows = std::move(rows);
+    ++Revision;
+  }
+  void SetColumns(std::vector<TallyColumn> columns) {
+    Columns = std::move(columns);
+    ++Revision;
+  }
+  // Reorders the rows, keeping the order of rows that `less` finds equal.
+  template <class Less>
+  void SortRows(Less less) {
+    std::stable_sort(Rows.begin(), Rows.end(), less);
+    ++Revision;
+  }
 };
 
 // The head-to-head grid: cell (column c, row r); row 0 and column 0 are headers. The data

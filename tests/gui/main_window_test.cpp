@@ -321,6 +321,23 @@ TEST_F(MainWindowView, BattleListKeysAndSelectionHint) {
   EXPECT_FALSE(Detail().contains(Q("鬼丸に勝利しました")));
 }
 
+// Every command of the core's table is an action of the window with a caption of its own,
+// a check action exactly when it is a switch, and one the player can reach: in a menu or on
+// a key.
+TEST_F(MainWindowView, EveryCommandOfTheTableIsAnActionThePlayerCanReach) {
+  Open();
+  QList<QAction*> inMenus;
+  for (QMenu* menu : window->findChildren<QMenu*>()) inMenus += menu->actions();
+  for (const WindowCommand& command : WindowCommands()) {
+    SCOPED_TRACE(command.Name);
+    QAction* action = window->Action(command.Name);
+    ASSERT_NE(action, nullptr);
+    EXPECT_NE(action->text(), QLatin1String(command.Name)) << "no caption in the window";
+    EXPECT_EQ(action->isCheckable(), command.Kind == CommandKind::Switch);
+    EXPECT_TRUE(inMenus.contains(action) || !action->shortcut().isEmpty());
+  }
+}
+
 TEST_F(MainWindowView, TheBattleListMenuShowsTheKeysOfItsCommands) {
   Open();
   auto* popup = Find<QMenu>("battleMenu");

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/result_views.h"
+#include "app/window_commands.h"
 #include "gui/sink_counter_window.h"
 #include "main_window_fixture.h"
 #include "support/property_support.h"
@@ -26,24 +27,16 @@ using test::Rng;
 
 constexpr int kLongPeriodMs = 3600 * 1000;  // ticks come only when a step asks for one
 
-// The actions a step may trigger, with the core's state each mirrors: all but those that
-// leave the program (Exit, the home page in a browser) or ask the network (VerCheck).
-#define MIZUTO_ACTION(name) {#name, &Actions::name}
-constexpr std::pair<const char*, ActionState Actions::*> kActions[] = {
-    MIZUTO_ACTION(LoadLog),      MIZUTO_ACTION(ReloadLog),    MIZUTO_ACTION(LoadNewLog),
-    MIZUTO_ACTION(SaveCsv),      MIZUTO_ACTION(Setting),      MIZUTO_ACTION(CriView),
-    MIZUTO_ACTION(WaterView),    MIZUTO_ACTION(SailView),     MIZUTO_ACTION(RudderView),
-    MIZUTO_ACTION(ConfuseView),  MIZUTO_ACTION(DebugView),    MIZUTO_ACTION(SayView),
-    MIZUTO_ACTION(PartyView),    MIZUTO_ACTION(CompanyView),  MIZUTO_ACTION(RoomView1),
-    MIZUTO_ACTION(RoomView2),    MIZUTO_ACTION(RoomView3),    MIZUTO_ACTION(TellView),
-    MIZUTO_ACTION(BattleLogView), MIZUTO_ACTION(ErrorLogView), MIZUTO_ACTION(AvgHitDown),
-    MIZUTO_ACTION(AvgSkillItem), MIZUTO_ACTION(ActiveMode),   MIZUTO_ACTION(PlayerHide),
-    MIZUTO_ACTION(PlayerAll),    MIZUTO_ACTION(PrBatLog),     MIZUTO_ACTION(AddTotalList),
-    MIZUTO_ACTION(DelTotalList), MIZUTO_ACTION(ShipTypeS),    MIZUTO_ACTION(ShipTypeM),
-    MIZUTO_ACTION(ShipTypeB),    MIZUTO_ACTION(BattleTypeK),  MIZUTO_ACTION(BattleTypeM),
-    MIZUTO_ACTION(BattleTypeR),  MIZUTO_ACTION(ToPC),         MIZUTO_ACTION(ToNPC),
-    MIZUTO_ACTION(AddNPC),       MIZUTO_ACTION(Version)};
-#undef MIZUTO_ACTION
+// The commands a step may trigger: every one of the window's but those that leave the
+// program (Exit, the home page in a browser) or ask the network (VerCheck).
+std::vector<const WindowCommand*> TriggeredCommands() {
+  std::vector<const WindowCommand*> commands;
+  for (const WindowCommand& c : WindowCommands()) {
+    const std::string_view name = c.Name;
+    if (name != "Exit" && name != "HomePage" && name != "VerCheck") commands.push_back(&c);
+  }
+  return commands;
+}
 
 class WindowMirror : public test::MainWindowTest {
  protected:
@@ -78,11 +71,12 @@ class WindowMirror : public test::MainWindowTest {
     EXPECT_EQ(grid->rowCount(), app.Grid.RowCount - 1);
     EXPECT_EQ(grid->columnCount(), app.Grid.ColCount - 1);
 
-    for (const auto& [name, state] : kActions) {
-      const QAction* action = window->Action(name);
-      EXPECT_EQ(action->isEnabled(), (app.Acts.*state).Enabled) << name;
+    for (const WindowCommand& c : WindowCommands()) {
+      const QAction* action = window->Action(c.Name);
+      const ActionState& state = app.Acts.*c.State;
+      EXPECT_EQ(action->isEnabled(), state.Enabled) << c.Name;
       if (action->isCheckable()) {
-        EXPECT_EQ(action->isChecked(), (app.Acts.*state).Checked) << name;
+        EXPECT_EQ(action->isChecked(), state.Checked) << c.Name;
       }
     }
     // On its page, which may be behind another.
@@ -172,7 +166,8 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
       switch (rng.Below(12)) {
         case 0:
         case 1: {
-          const char* name = kActions[rng.Below(static_cast<int>(std::size(kActions)))].first;
+          static const std::vector<const WindowCommand*> kTriggered = TriggeredCommands();
+          const char* name = kTriggered[static_cast<std::size_t>(rng.Below(static_cast<int>(kTriggered.size())))]->Name;
           what = std::string("action ") + name;
           record.OpenAnswer = QString::fromStdString(rng.Percent(50) ? followed : logs + "other.html");
           window->Action(name)->trigger();
@@ -266,10 +261,10 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
             for (char& selected : app.BattleList.Selected) selected = rng.Percent(40) ? 1 : 0;
             if (app.BattleList.Count() > 0) app.BattleList.FocusRow = rng.Below(app.BattleList.Count());
             // Sometimes the table also loses rows at its end (players hidden, a smaller log).
-            auto& tallyRows = app.TallyTable.Rows;
+            std::vector<TallyRow> tallyRows = app.TallyTable.Rows;
             if (!tallyRows.empty() && rng.Percent(50)) tallyRows.resize(static_cast<std::size_t>(rng.Below(static_cast<int>(tallyRows.size()))));
             for (TallyRow& row : tallyRows) row.Selected = rng.Percent(40);
-            ++app.TallyTable.Revision;
+            app.TallyTable.SetRows(std::move(tallyRows));
             const std::vector<char> battles = app.BattleList.Selected;
             std::vector<bool> rows;
             for (const TallyRow& row : app.TallyTable.Rows) rows.push_back(row.Selected);

@@ -60,8 +60,7 @@ TEST_F(WindowPlay, SpaceTicksTheFocusedControlOfTheSettingsPageAndShowsBattlesOn
   EXPECT_TRUE(TallyCaptions().contains(Q("突撃")));
 
   // None of that showed the battle again: the pane was emptied in between to tell.
-  window->Core().Detail.clear();
-  ++window->Core().DetailRevision;
+  window->Core().Detail.Clear();
   window->SyncAll();
   skills->setFocus();
   Key(Qt::Key_Space);

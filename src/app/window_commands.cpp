@@ -1,0 +1,123 @@
+#include "app/window_commands.h"
+
+#include "app/active_mode.h"
+#include "app/app.h"
+#include "app/battle_list_commands.h"
+#include "app/main_commands.h"
+#include "app/result_views.h"
+
+namespace mizuto {
+namespace {
+
+// A command of the core that asks nothing of the window (a load's outcome is in the views).
+template <auto Command>
+void Plain(App& app, CommandContext&) {
+  Command(app);
+}
+
+void SaveCsv(App& app, CommandContext& context) {
+  std::string error;
+  if (!SaveCsvExecute(app, &error) && context.ReportError) context.ReportError(error);
+}
+
+void AddNpc(App& app, CommandContext& context) {
+  std::string error;
+  if (!AddNPCExecute(app, context.Ask, &error) && context.ReportError) context.ReportError(error);
+}
+
+constexpr auto kAction = CommandKind::Action;
+constexpr auto kSwitch = CommandKind::Switch;
+// Every transcript switch draws the chosen battles again.
+constexpr auto kRender = Plain<CriViewExecute>;
+
+// The chat channels of the transcript by their number in the log ("~1".."~7").
+template <int Channel>
+bool& ChatChannel(DetailSwitches& s) {
+  return s.Chat[Channel];
+}
+
+const WindowCommand kCommands[] = {
+    {"LoadLog", &Actions::LoadLog, kAction},
+    {"ReloadLog", &Actions::ReloadLog, kAction, Plain<ReloadLogExecute>},
+    {"LoadNewLog", &Actions::LoadNewLog, kAction, Plain<LoadNewLogExecute>},
+    {"SaveCsv", &Actions::SaveCsv, kAction, SaveCsv},
+    {"Setting", &Actions::Setting, kAction},
+    {"Exit", &Actions::Exit, kAction},
+    {"CriView", &Actions::CriView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,
+     [](DetailSwitches& s) -> bool& { return s.Cri; }},
+    {"DebugView", &Actions::DebugView, kSwitch, kRender, "Debug", SettingsPlace::AfterCheckMarks,
+     [](DetailSwitches& s) -> bool& { return s.Debug; }},
+    {"WaterView", &Actions::WaterView, kSwitch, kRender, "Water", SettingsPlace::AfterCheckMarks,
+     [](DetailSwitches& s) -> bool& { return s.Water; }},
+    {"SailView", &Actions::SailView, kSwitch, kRender, "Sail", SettingsPlace::AfterCheckMarks,
+     [](DetailSwitches& s) -> bool& { return s.Sail; }},
+    {"RudderView", &Actions::RudderView, kSwitch, kRender, "Rudder", SettingsPlace::AfterCheckMarks,
+     [](DetailSwitches& s) -> bool& { return s.Rudder; }},
+    {"ConfuseView", &Actions::ConfuseView, kSwitch, kRender, "Confuse",
+     SettingsPlace::AfterCheckMarks, [](DetailSwitches& s) -> bool& { return s.Confuse; }},
+    {"SayView", &Actions::SayView, kSwitch, kRender, "SChk", SettingsPlace::AfterCheckMarks,
+     ChatChannel<2>},
+    {"PartyView", &Actions::PartyView, kSwitch, kRender, "PChk", SettingsPlace::AfterCheckMarks,
+     ChatChannel<1>},
+    {"CompanyView", &Actions::CompanyView, kSwitch, kRender, "CChk",
+     SettingsPlace::AfterCheckMarks, ChatChannel<6>},
+    {"RoomView1", &Actions::RoomView1, kSwitch, kRender, "R1Chk", SettingsPlace::AfterCheckMarks,
+     ChatChannel<3>},
+    {"RoomView2", &Actions::RoomView2, kSwitch, kRender, "R2Chk", SettingsPlace::AfterCheckMarks,
+     ChatChannel<4>},
+    {"RoomView3", &Actions::RoomView3, kSwitch, kRender, "R3Chk", SettingsPlace::AfterCheckMarks,
+     ChatChannel<5>},
+    {"TellView", &Actions::TellView, kSwitch, kRender, "TChk", SettingsPlace::AfterCheckMarks,
+     ChatChannel<7>},
+    // The panes are the window's: the core only keeps the switches.
+    {"BattleLogView", &Actions::BattleLogView, kSwitch, nullptr, "BattleView",
+     SettingsPlace::AfterLogDir},
+    {"ErrorLogView", &Actions::ErrorLogView, kSwitch, nullptr, "ErrorView",
+     SettingsPlace::AfterLogDir},
+    {"AvgHitDown", &Actions::AvgHitDown, kSwitch, Plain<AvgHitDownExecute>},
+    {"AvgSkillItem", &Actions::AvgSkillItem, kSwitch, Plain<AvgSkillItemExecute>},
+    {"ActiveMode", &Actions::ActiveMode, kSwitch, Plain<ActiveModeExecute>},
+    {"PlayerHide", &Actions::PlayerHide, kAction, Plain<PlayerHideExecute>},
+    {"PlayerAll", &Actions::PlayerAll, kAction, Plain<PlayerAllExecute>},
+    {"PrBatLog", &Actions::PrBatLog, kAction, Plain<ShowSelectedBattles>},
+    {"AddTotalList", &Actions::AddTotalList, kAction, Plain<AddTotalListExecute>},
+    {"DelTotalList", &Actions::DelTotalList, kAction, Plain<DelTotalListExecute>},
+    {"ShipTypeS", &Actions::ShipTypeS, kAction, Plain<ShipTypeSExecute>},
+    {"ShipTypeM", &Actions::ShipTypeM, kAction, Plain<ShipTypeMExecute>},
+    {"ShipTypeB", &Actions::ShipTypeB, kAction, Plain<ShipTypeBExecute>},
+    {"BattleTypeK", &Actions::BattleTypeK, kAction, Plain<BattleTypeKExecute>},
+    {"BattleTypeM", &Actions::BattleTypeM, kAction, Plain<BattleTypeMExecute>},
+    {"BattleTypeR", &Actions::BattleTypeR, kAction, Plain<BattleTypeRExecute>},
+    {"ToPC", &Actions::ToPC, kAction, Plain<ToPCExecute>},
+    {"ToNPC", &Actions::ToNPC, kAction, Plain<ToNPCExecute>},
+    {"AddNPC", &Actions::AddNPC, kAction, AddNpc},
+    {"Version", &Actions::Version, kAction},
+    {"VerCheck", &Actions::VerCheck, kAction},
+    {"HomePage", &Actions::HomePage, kAction},
+};
+
+}  // namespace
+
+std::span<const WindowCommand> WindowCommands() { return kCommands; }
+
+const WindowCommand* FindWindowCommand(std::string_view name) {
+  for (const WindowCommand& c : kCommands) {
+    if (name == c.Name) return &c;
+  }
+  return nullptr;
+}
+
+bool TriggerCommand(App& app, const WindowCommand& command, CommandContext& context, bool checked,
+                    const std::function<void()>& instead) {
+  ActionState& state = app.Acts.*command.State;
+  if (!state.Enabled) return false;
+  if (command.Kind == CommandKind::Switch) state.Checked = checked;
+  if (instead) {
+    instead();
+  } else if (command.Run) {
+    command.Run(app, context);
+  }
+  return true;
+}
+
+}  // namespace mizuto
