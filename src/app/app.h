@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/history_link.h"
+#include "app/history_page.h"
 #include "app/view_models.h"
 #include "battle/analysis.h"
 #include "battle/reference_lists.h"
@@ -47,6 +48,7 @@ struct App : LogSource, Analysis {
   std::vector<char> ItemChecked;   // itemChecks, parallel to Lists.ItemNames
   Actions Acts;
   HistoryLink History;  // the season history: what loads and ticks record
+  HistoryPageView HistoryPage;  // what the History page shows, and its filter
 
   // --- view models ---
   BattleListView BattleList;            // battleList
