@@ -90,16 +90,17 @@ void WriteSwitches(ProfileFile& file, SettingsPlace place, const Actions& acts) 
 std::vector<int> ReadSizes(const ProfileFile& file, const char* key) {
   std::vector<int> sizes;
   const std::string text = file.ReadString(kHistorySection, key, "");
-  std::size_t begin = 0;
-  while (begin < text.size()) {
-    const std::size_t end = std::min(text.find(',', begin), text.size());
+  if (text.empty()) return sizes;
+  for (std::size_t begin = 0;;) {
+    const std::size_t comma = text.find(',', begin);
+    const std::size_t end = comma == std::string::npos ? text.size() : comma;
     int value = 0;
     const auto [ptr, ec] = std::from_chars(text.data() + begin, text.data() + end, value);
     if (ec != std::errc() || ptr != text.data() + end || value < 0 || sizes.size() >= 64) return {};
     sizes.push_back(value);
-    begin = end + 1;
+    if (comma == std::string::npos) return sizes;
+    begin = comma + 1;
   }
-  return sizes;
 }
 
 std::string SizesText(const std::vector<int>& sizes) {
