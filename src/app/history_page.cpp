@@ -98,12 +98,19 @@ std::vector<HistoryTableRow> PlayerRows(const std::vector<PlayerRow>& answer) {
 std::vector<HistoryTableRow> BattleTableRows(const std::vector<BattleRow>& answer) {
   std::vector<HistoryTableRow> rows;
   rows.reserve(answer.size());
+  // A log's battles come one after another: its name is converted once, not per battle.
+  std::int64_t namedLog = -1;
+  std::string name;
   for (std::size_t i = 0; i < answer.size(); ++i) {
     const BattleRow& b = answer[i];
+    if (b.LogId != namedLog) {
+      namedLog = b.LogId;
+      name = Utf8ToSjis(b.FileName);
+    }
     HistoryTableRow row;
     row.Source = static_cast<int>(i);
     AddText(row, b.Date);
-    AddText(row, Utf8ToSjis(b.FileName));
+    AddText(row, name);
     AddText(row, b.Label);
     rows.push_back(std::move(row));
   }

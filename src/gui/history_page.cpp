@@ -291,10 +291,15 @@ void HistoryPage::ApplyLayout() {
   if (layoutApplied_ || opponentModel_->columnCount() == 0) return;
   layoutApplied_ = true;
   const HistoryPageSettings& s = app_.HistoryPage.Settings;
-  ApplyWidths(opponents_, s.OpponentColumns);
-  ApplyWidths(players_, s.PlayerColumns);
-  ApplyWidths(battles_, s.BattleColumns);
-  if (s.BattleColumns.empty()) battles_->resizeColumnToContents(0);
+  // Without kept widths the columns are as wide as what they show.
+  for (auto [view, widths] : {std::pair{opponents_, &s.OpponentColumns}, std::pair{players_, &s.PlayerColumns},
+                              std::pair{battles_, &s.BattleColumns}}) {
+    if (widths->empty()) {
+      view->resizeColumnsToContents();
+    } else {
+      ApplyWidths(view, *widths);
+    }
+  }
   ApplySizes(splitter_, s.Splitter);
   ApplySizes(upperSplitter_, s.UpperSplitter);
   ApplySizes(lowerSplitter_, s.LowerSplitter);
