@@ -156,9 +156,9 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
 }
 
 void HistoryPage::BuildFilterBar(QWidget* bar) {
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(4);
+  auto* rows = new QVBoxLayout(bar);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(2);
   fromDate_ = new QDateEdit;
   fromDate_->setObjectName(QStringLiteral("historyFrom"));
   toDate_ = new QDateEdit;
@@ -206,16 +206,21 @@ void HistoryPage::BuildFilterBar(QWidget* bar) {
     FilterChanged();
   });
 
-  row->addWidget(new QLabel(QStringLiteral("期間")));
-  row->addWidget(fromDate_);
-  row->addWidget(new QLabel(QStringLiteral("～")));
-  row->addWidget(toDate_);
-  row->addWidget(recent);
-  row->addSpacing(8);
-  row->addWidget(typeChoice_);
-  row->addWidget(sizeChoice_);
-  row->addWidget(againstChoice_);
-  row->addWidget(nameFilter_, 1);
+  // Two rows, so the page needs no more width than the other pages do.
+  auto* range = new QHBoxLayout;
+  range->addWidget(new QLabel(QStringLiteral("期間")));
+  range->addWidget(fromDate_);
+  range->addWidget(new QLabel(QStringLiteral("～")));
+  range->addWidget(toDate_);
+  range->addWidget(recent);
+  range->addStretch(1);
+  auto* kinds = new QHBoxLayout;
+  kinds->addWidget(typeChoice_);
+  kinds->addWidget(sizeChoice_);
+  kinds->addWidget(againstChoice_);
+  kinds->addWidget(nameFilter_, 1);
+  rows->addLayout(range);
+  rows->addLayout(kinds);
 }
 
 void HistoryPage::FilterChanged() {
