@@ -130,8 +130,9 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
     failed.Error.Detail = LogNotOpenedLine(path, scratch.LastRead.Error);
     return failed;
   }
-  // The file may have grown since it was hashed: the store takes the bytes analysed.
-  if (scratch.ResumeOffset != check.Read.File.Size) check = store.CheckLogFile(path, scratch.ResumeOffset);
+  // The log is known by the bytes the analysis read (not the page's last lines, which the
+  // game rewrites, nor what was added since the hash).
+  check = store.CheckLogFile(path, scratch.ResumeOffset);
   return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
                                             scratch.History.Ends});
 }

@@ -67,15 +67,16 @@ std::string InProgressLabel(int i) { return Format(SJ("<<< %3d戦目 戦闘中 >
 std::string BattleLabel(const Analysis& analysis, int i) {
   // No such battle (a stale row index, say): an empty row rather than a read past the list.
   if (i < 0 || i >= analysis.BattleCount()) return {};
-  return BattleLabel(analysis.Names, analysis.Battles[static_cast<std::size_t>(i)], i);
+  const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(i)];
+  const NameTable& names = analysis.Names;
+  return BattleLabel(r, i, names.Valid(r.Admiral) ? std::string_view(names[r.Admiral].Name) : std::string_view(),
+                     names.Valid(r.Opponent) ? std::string_view(names[r.Opponent].Name) : kUnknownOpponent);
 }
 
-std::string BattleLabel(const NameTable& names, const BattleRecord& r, int i) {
-  std::string admiral;
-  if (names.Valid(r.Admiral)) admiral = names[r.Admiral].Name;
+std::string BattleLabel(const BattleRecord& r, int i, std::string_view admiralName, std::string_view opponent) {
+  std::string admiral(admiralName);
   admiral.append(18, ' ');
   admiral.resize(18);
-  const std::string opponent = names.Valid(r.Opponent) ? names[r.Opponent].Name : "???";
 
   // Names are appended, not formatted: a name may hold any byte.
   const bool camp = r.Class.Type == BattleType::Camp;

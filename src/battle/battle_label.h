@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "battle/analysis.h"
 
@@ -11,8 +12,10 @@ namespace mizuto {
 // record's values as they stand. Empty for an index outside the list.
 std::string BattleLabel(const Analysis& analysis, int i);
 // The same for a record that need not be in the list (a battle as the history keeps it,
-// with the player's corrections), numbered as battle i.
-std::string BattleLabel(const NameTable& names, const BattleRecord& record, int i);
+// with the player's corrections), numbered as battle i, with its admiral's name (empty for
+// none) and its opponent's (kUnknownOpponent for none).
+inline constexpr std::string_view kUnknownOpponent = "???";
+std::string BattleLabel(const BattleRecord& record, int i, std::string_view admiral, std::string_view opponent);
 
 // The row text of battle i while it is in progress: "<<< %3d戦目 戦闘中 >>>".
 std::string InProgressLabel(int i);

@@ -72,6 +72,9 @@ struct BattleRow {
   bool Counted = false;
   std::int32_t Result = kDefeat;
   std::int32_t OwnDown = 0, EnemyDown = 0;
+  std::int32_t Kind = 0;  // BattleKind
+  BattleClass Class;      // with the player's corrections
+  std::optional<std::string> Admiral, Opponent;  // Shift-JIS; none when the log named none
 };
 
 // One log that has battles in the range (or, unfiltered, every log).

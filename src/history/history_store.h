@@ -75,6 +75,10 @@ struct LogCheck {
   std::vector<std::int64_t> AlsoPrefixes;  // shorter known logs it begins with too
   bool SameBytes = false;        // exactly the bytes of KnownLogId
   bool SamePlace = false;        // ... and at the path it was imported from
+  // The hash of the file's first Size bytes for each length a known log had (the import
+  // matches them again inside its transaction).
+  std::vector<PrefixProbe> Prefixes;
+  HistoryError StoreError;       // the store could not be read
 };
 
 enum class ImportOutcome { Imported, Unchanged, Grown, Error };

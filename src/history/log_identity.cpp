@@ -95,10 +95,11 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
     result.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
     return result;
   }
-  const std::int64_t wanted = limit < 0 ? size : std::min(limit, size);
+  const std::int64_t wanted = size;
+  PrefixProbe analysed{limit < 0 ? size : std::min(limit, size), {}, false};
 
   // The probes in size order, so one pass meets each where the file reaches it.
-  std::vector<PrefixProbe*> order;
+  std::vector<PrefixProbe*> order{&analysed};
   if (probes != nullptr) {
     for (PrefixProbe& probe : *probes) {
       probe.Reached = false;
@@ -140,8 +141,11 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
       snapshot(hasher);
     }
   }
-  result.File.Size = hasher.Length();
-  result.File.Hash = hasher.HashSoFar();
+  result.File.FileSize = hasher.Length();
+  result.File.FileHash = hasher.HashSoFar();
+  // A file cut while it was read ends where the reading did.
+  result.File.Size = analysed.Reached ? analysed.Size : result.File.FileSize;
+  result.File.Hash = analysed.Reached ? analysed.Hash : result.File.FileHash;
 
   namespace fs = std::filesystem;
   const fs::path native = platform::NativePath(path);

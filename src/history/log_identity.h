@@ -38,8 +38,10 @@ LogHash HashBytes(std::string_view bytes);
 // One file as the history knows it.
 struct LogFileIdentity {
   std::string Path;             // as the file system spells it (UTF-8)
-  std::int64_t Size = 0;        // the bytes hashed
+  std::int64_t Size = 0;        // the bytes the analysis read (what the log is known by)
   LogHash Hash{};               // of those bytes
+  std::int64_t FileSize = 0;    // the whole file, as it was when hashed
+  LogHash FileHash{};
   std::int64_t LastWrite = 0;   // seconds since 1970 (UTC)
   std::string Date;             // "YYYY-MM-DD": from the file name, else the last write (local)
 };
@@ -58,9 +60,9 @@ struct LogFileRead {
   bool Ok() const { return Error.empty(); }
 };
 
-// Hashes the first `limit` bytes of the regular file at `path` (all of it when limit < 0)
-// in one streaming pass; each probe (any order) receives the hash of the first probe.Size
-// bytes when the file reaches that far. Sets the size, the last write and the date too.
+// Hashes the regular file at `path` in one streaming pass: the whole file, its first `limit`
+// bytes (all of it when limit < 0 or beyond its end), and for each probe (any order) the
+// first probe.Size bytes when the file reaches that far. Sets the last write and the date.
 LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes);
 
 // The date a log's file name carries as YYYYMMDD, YYYY-MM-DD or YYYY_MM_DD (the first valid
