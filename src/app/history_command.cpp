@@ -176,7 +176,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   // The players' columns are the tally table's, with the skills and items the settings check.
   TallyTableView players;
   const TallyOptions tallyOptions{app.Lists, app.SkillChecked, app.ItemChecked};
-  BuildTallyColumns(tallyOptions, players.Columns);
+  BuildTallyColumns(tallyOptions, players);
   std::vector<std::string> skills, items;
   for (std::size_t i = 0; i < app.Lists.SkillNames.size() && i < app.SkillChecked.size(); ++i) {
     if (app.SkillChecked[i]) skills.push_back(app.Lists.SkillNames[i]);
