@@ -5,6 +5,7 @@
 #include <QBarSet>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QLineSeries>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -21,11 +22,12 @@ namespace {
 using test::Q;
 using test::SystemLine;
 
-// 2026-11-01: a won assault by 鬼丸 and a lost engagement with 白波; 2026-11-02: a won
-// assault by the NPC 海賊 (not counted: the NPC switch is off); 2026-11-05: 白波 again, lost.
+// 2026-11-01: a won assault by 鬼丸, whose ship is put out of action, and a lost engagement
+// with 白波; 2026-11-02: a won assault by the NPC 海賊; 2026-11-05: 白波 again, lost. The NPC
+// switch is on, so the NPC's battle is analysed and counted; the player marks it as an NPC's.
 const std::pair<const char*, std::string> kLogs[] = {
     {"chat_2026-11-01.html", SystemLine("鬼丸の強襲です！") + SystemLine("敵船鬼丸を撃沈しました！") +
-                                 SystemLine("鬼丸に勝利しました！") + SystemLine("白波と交戦に入ります！") +
+                                 SystemLine("鬼丸の船が航行不能になりました") + SystemLine("鬼丸に勝利しました！") + SystemLine("白波と交戦に入ります！") +
                                  SystemLine("次郎が荒波を撃沈しました！") + SystemLine("白波に敗北しました…")},
     {"chat_2026-11-02.html", SystemLine("海賊の強襲です！") + SystemLine("太郎が黒船を撃沈しました！") +
                                  SystemLine("海賊に勝利しました！")},
@@ -45,11 +47,20 @@ class HistoryPageTest : public test::MainWindowTest {
   }
   // The window with the history switched on, as the program starts it, and the log folder.
   void OpenWithHistory(const std::vector<std::string>& iniLines = {}) {
-    std::vector<std::string> lines{"LogDir=" + dir.File("logs")};
+    std::vector<std::string> lines{"NPC=1", "LogDir=" + dir.File("logs")};
     lines.insert(lines.end(), iniLines.begin(), iniLines.end());
     WriteIni(lines);
     Open();
     core->History.Enabled = true;
+  }
+  // Imports the folder, then marks the 海賊 battle as an NPC's, as the player does in the
+  // battle list.
+  void ImportFolderAndMarkTheNpc() {
+    ImportFolder();
+    ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-02.html"))));
+    ClickRow(BattleList(), 0);
+    window->Action("ToNPC")->trigger();
+    ASSERT_TRUE(BattleRows()[0].contains(Q("(NPC)"))) << BattleRows()[0].toStdString();
   }
   void ImportFolder() {
     window->Action("ImportLogFolder")->trigger();
@@ -93,7 +104,9 @@ class HistoryPageTest : public test::MainWindowTest {
   }
   void DoubleClickBattle(int row) {
     QTableView* table = Find<QTableView>("historyBattles");
-    const QRect cell = table->visualRect(table->model()->index(row, 2));
+    const QRect cell = table->visualRect(table->model()->index(row, 0));
+    ASSERT_TRUE(table->viewport()->rect().contains(cell.center())) << row;
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
   }
 };
@@ -103,6 +116,7 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   OpenWithHistory();
   ImportFolder();
   EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 3"))) << (record.Messages.back()).toStdString();
+  ImportFolderAndMarkTheNpc();
   ShowHistory();
 
   // The last 30 days that have battles: all three logs.
@@ -116,14 +130,16 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   EXPECT_TRUE(Column("historyBattles", 2)[2].contains(Q("海賊"))) << (Column("historyBattles", 2)[2]).toStdString();
   // Opponent, battles, won, lost, drawn, escaped, withdrawn, own down, enemy down.
   EXPECT_EQ(Rows("historyOpponents"), (QStringList{Q("白波 | 2 | 0 | 2 | 0 | 0 | 0 | 0 | 0"),
+                                                   Q("海賊 | 1 | 1 | 0 | 0 | 0 | 0 | 0 | 0"),
                                                    Q("鬼丸 | 1 | 1 | 0 | 0 | 0 | 0 | 0 | 1")}));
-  EXPECT_TRUE(Find<QLabel>("historySummary")->text().contains(Q("  3戦   1勝   2敗")))
+  EXPECT_TRUE(Find<QLabel>("historySummary")->text().contains(Q("  4戦   2勝   2敗")))
       << (Find<QLabel>("historySummary")->text()).toStdString();
-  EXPECT_EQ(Column("historyPlayers", 0), (QStringList{Q("次郎")}));
+  EXPECT_EQ(Column("historyPlayers", 0),
+            (QStringList{Q("YOU"), Q("海賊"), Q("鬼丸"), Q("荒波"), Q("黒船"), Q("次郎"), Q("太郎"), Q("白波")}));
   // Days with counted battles: won and lost stacked, the enemy's ships down as a line.
-  EXPECT_EQ(Bars(0), (std::vector<int>{1, 0}));
-  EXPECT_EQ(Bars(1), (std::vector<int>{1, 1}));
-  EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0}));
+  EXPECT_EQ(Bars(0), (std::vector<int>{1, 1, 0}));
+  EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 1}));
+  EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0, 0}));
 
   struct Step {
     const char* What;
@@ -133,11 +149,13 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
     std::vector<int> Lost;     // the chart's lost bars
   };
   const Step steps[] = {
-      {"NPC only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(1); }, {Q("2026-11-02")}, {}, {}},
+      {"NPC only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(1); }, {Q("2026-11-02")},
+       {Q("海賊")}, {0}},
       {"players only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(2); },
        {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
-      {"mock battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(2); }, {}, {}, {}},
-      {"naval battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(1); },
+      // Outside the naval event every battle is a mock battle.
+      {"naval battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(1); }, {}, {}, {}},
+      {"mock battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(2); },
        {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
       {"from the 2nd", [&] { Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 2)); }, {Q("2026-11-05")},
        {Q("白波")}, {1}},
@@ -154,7 +172,10 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   // A name typed into the filter, once the player stops typing.
   QLineEdit* name = Find<QLineEdit>("historyName");
   name->setFocus();
-  QTest::keyClicks(name, Q("鬼丸"));
+  // Japanese comes in through the input method, as a committed string.
+  QInputMethodEvent typed;
+  typed.setCommitString(Q("鬼丸"));
+  QApplication::sendEvent(name, &typed);
   EXPECT_SOON_EQ(Column("historyBattles", 0), QStringList{Q("2026-11-01")});
   EXPECT_EQ(Column("historyOpponents", 0), QStringList{Q("鬼丸")});
   EXPECT_EQ(Bars(0), std::vector<int>{1});
@@ -164,15 +185,17 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
 TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
   WriteLogs();
   OpenWithHistory();
-  ImportFolder();
+  ImportFolderAndMarkTheNpc();
   ShowHistory();
   ASSERT_EQ(Column("historyBattles", 0).size(), 4);
-  ClickHeader("historyOpponents", 1);  // battles: most first
-  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("白波"), Q("鬼丸")}));
+  ClickHeader("historyOpponents", 1);  // battles: most first, ties as answered (by name)
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("白波"), Q("海賊"), Q("鬼丸")}));
   ClickHeader("historyOpponents", 1);
-  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("鬼丸"), Q("白波")}));
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("海賊"), Q("鬼丸"), Q("白波")}));
   ClickHeader("historyOpponents", 8);  // enemy ships down
-  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("鬼丸"), Q("白波")}));
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("鬼丸"), Q("海賊"), Q("白波")}));
+  ClickHeader("historyOpponents", 0);  // names
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("海賊"), Q("鬼丸"), Q("白波")}));
   ClickHeader("historyBattles", 0);
   ClickHeader("historyBattles", 0);  // newest first
   EXPECT_EQ(Column("historyBattles", 0).front(), Q("2026-11-05"));
@@ -196,7 +219,7 @@ TEST_F(HistoryPageTest, DoubleClickLoadsTheLogAndSelectsTheBattleOrSaysTheLogHas
   ASSERT_EQ(Column("historyBattles", 0).size(), 4);
   DoubleClickBattle(1);  // 2026-11-01, the second battle of its log
   auto* pages = Find<QTabWidget>("pages");
-  EXPECT_EQ(pages->currentWidget()->objectName(), Q("resultsPage"));
+  EXPECT_TRUE(pages->currentWidget()->isAncestorOf(BattleList()));  // the battle results page
   EXPECT_EQ(QString::fromStdString(core->CurrentLogPath), QString::fromStdString(LogPath("chat_2026-11-01.html")));
   EXPECT_EQ(BattleList()->count(), 2);
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
@@ -220,7 +243,8 @@ TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   for (int day = 1; day <= 5; ++day) {
     char name[32];
     std::snprintf(name, sizeof name, "chat_2026-11-%02d.html", day);
-    test::WriteBytes(LogPath(name), kLogs[2].second);
+    // Each log its own bytes: a copy of a log is that log, not another.
+    test::WriteBytes(LogPath(name), test::SayLine(name) + kLogs[2].second);
   }
   OpenWithHistory();
   ShowHistory();
