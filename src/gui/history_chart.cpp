@@ -4,6 +4,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QCursor>
+#include <QHelpEvent>
 #include <QLineSeries>
 #include <QStackedBarSeries>
 #include <QToolTip>
@@ -74,7 +75,7 @@ void HistoryChart::SetDays(const std::vector<DayRow>& days) {
   for (std::size_t i = 0; i < days_.size(); ++i) {
     const DayRow& d = days_[i];
     // The year is in the range above; a day needs only month and day.
-    dates << QString::fromStdString(d.Date.size() == 10 ? d.Date.substr(5) : d.Date);
+    dates << QString::fromStdString(d.Date.size() == 10 ? d.Date.substr(5, 2) + "/" + d.Date.substr(8) : d.Date);
     ownDown_->append(static_cast<qreal>(i), static_cast<qreal>(d.OwnDown));
     enemyDown_->append(static_cast<qreal>(i), static_cast<qreal>(d.EnemyDown));
     const qreal battles = static_cast<qreal>(d.Won + d.Lost + d.Drawn + d.Escaped + d.Withdrawn);
@@ -87,8 +88,12 @@ void HistoryChart::SetDays(const std::vector<DayRow>& days) {
   auto* axisX = new QBarCategoryAxis;
   axisX->append(dates);
   axisX->setLabelsFont(ProportionalFont(10));
+  // A month of days side by side leaves each label less room than its text: upright, the
+  // labels need only their height.
+  axisX->setLabelsAngle(days_.size() > 10 ? -90 : 0);
+  axisX->setTruncateLabels(false);
   auto* axisY = new QValueAxis;
-  axisY->setRange(0, highest);
+  axisY->setRange(0, highest + 1);  // the highest point below the top edge
   axisY->setLabelFormat(QStringLiteral("%d"));
   axisY->setLabelsFont(ProportionalFont(10));
   axisY->applyNiceNumbers();
@@ -108,6 +113,16 @@ void HistoryChart::OnHovered(bool inside, int day) {
   }
   hint_ = ToQt(HistoryDayHint(days_[static_cast<std::size_t>(day)]));
   QToolTip::showText(QCursor::pos(), hint_, this);
+}
+
+// The scene answers the toolkit's own hint request with its items' hints, which are none:
+// that would take the bar's figures away again as soon as the pointer rests.
+bool HistoryChart::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip && !hint_.isEmpty()) {
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), hint_, this);
+    return true;
+  }
+  return QChartView::viewportEvent(event);
 }
 
 }  // namespace mizuto

@@ -28,6 +28,9 @@ class HistoryChart : public QChartView {
   // The hint shown for the bar last hovered (empty when the pointer left it).
   QString Hint() const { return hint_; }
 
+ protected:
+  bool viewportEvent(QEvent* event) override;
+
  private:
   void OnHovered(bool inside, int day);
 

@@ -34,7 +34,6 @@ QTableView* NewTable(const char* name) {
   table->verticalHeader()->setDefaultSectionSize(18);
   table->horizontalHeader()->setHighlightSections(false);
   table->horizontalHeader()->setSectionsClickable(true);
-  table->horizontalHeader()->setStretchLastSection(true);
   return table;
 }
 
@@ -76,7 +75,11 @@ std::vector<int> Sizes(const QSplitter* splitter) {
 }
 
 void ApplySizes(QSplitter* splitter, const std::vector<int>& sizes) {
-  if (sizes.size() != static_cast<std::size_t>(splitter->count())) return;
+  if (sizes.size() != static_cast<std::size_t>(splitter->count())) {
+    // Nothing kept (or kept for another layout): both sides alike.
+    splitter->setSizes(QList<int>(splitter->count(), 1000));
+    return;
+  }
   QList<int> list;
   for (int size : sizes) list << size;
   splitter->setSizes(list);
@@ -117,6 +120,7 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   battleModel_ = new HistoryTableModel(app_.HistoryPage.Battles, this);
   battles_->setModel(battleModel_);
   battles_->setSelectionMode(QAbstractItemView::SingleSelection);
+  battles_->horizontalHeader()->setStretchLastSection(true);  // the label takes what is left
   battles_->setFont(FixedFont(12));  // the labels line up as in the battle list
   chart_ = new HistoryChart;
 
