@@ -40,6 +40,35 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 
 }  // namespace
 
+HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
+                                                  const HistoryFilter& filter) {
+  HistoryAnswer<TallyTableView> answer;
+  TallyTableView& table = answer.Value;
+  // The tally table's columns, with the skills and items the settings check.
+  const TallyOptions tallyOptions{settings.Lists, settings.SkillChecked, settings.ItemChecked};
+  BuildTallyColumns(tallyOptions, table);
+  std::vector<std::string> skills, items;
+  for (std::size_t i = 0; i < settings.Lists.SkillNames.size() && i < settings.SkillChecked.size(); ++i) {
+    if (settings.SkillChecked[i]) skills.push_back(settings.Lists.SkillNames[i]);
+  }
+  for (std::size_t i = 0; i < settings.Lists.ItemNames.size() && i < settings.ItemChecked.size(); ++i) {
+    if (settings.ItemChecked[i]) items.push_back(settings.Lists.ItemNames[i]);
+  }
+  const auto rows = store.Players(filter, skills, items);
+  answer.Error = rows.Error;
+  for (const PlayerRow& p : rows.Value) {
+    TallyRow& row = table.Rows.emplace_back();
+    row.Caption = p.Name;
+    row.Icon = p.Icon;
+    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
+      row.Cells.push_back(DecimalText(v));
+    }
+    for (std::int64_t v : p.SkillUses) row.Cells.push_back(DecimalText(v));
+    for (std::int64_t v : p.ItemUses) row.Cells.push_back(DecimalText(v));
+  }
+  return answer;
+}
+
 bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,
                            std::string* error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -173,19 +202,8 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   if (!logs.Ok()) return failed(logs.Error);
   const auto opponents = store->Opponents(filter);
   if (!opponents.Ok()) return failed(opponents.Error);
-  // The players' columns are the tally table's, with the skills and items the settings check.
-  TallyTableView players;
-  const TallyOptions tallyOptions{app.Lists, app.SkillChecked, app.ItemChecked};
-  BuildTallyColumns(tallyOptions, players);
-  std::vector<std::string> skills, items;
-  for (std::size_t i = 0; i < app.Lists.SkillNames.size() && i < app.SkillChecked.size(); ++i) {
-    if (app.SkillChecked[i]) skills.push_back(app.Lists.SkillNames[i]);
-  }
-  for (std::size_t i = 0; i < app.Lists.ItemNames.size() && i < app.ItemChecked.size(); ++i) {
-    if (app.ItemChecked[i]) items.push_back(app.Lists.ItemNames[i]);
-  }
-  const auto playerRows = store->Players(filter, skills, items);
-  if (!playerRows.Ok()) return failed(playerRows.Error);
+  const auto players = HistoryPlayersTable(app, *store, filter);
+  if (!players.Ok()) return failed(players.Error);
 
   // File names are the file system's (UTF-8); with --encoding sjis they are converted too.
   auto fileName = [&](const std::string& utf8) { return options.Sjis ? Utf8ToSjis(utf8) : utf8; };
@@ -206,17 +224,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   }
   out << text(csv);
   out << "[players]\n";
-  for (const PlayerRow& p : playerRows.Value) {
-    TallyRow& row = players.Rows.emplace_back();
-    row.Caption = p.Name;
-    row.Icon = p.Icon;
-    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
-      row.Cells.push_back(DecimalText(v));
-    }
-    for (std::int64_t v : p.SkillUses) row.Cells.push_back(DecimalText(v));
-    for (std::int64_t v : p.ItemUses) row.Cells.push_back(DecimalText(v));
-  }
-  out << text(TallyTableCsv(players, "\n"));
+  out << text(TallyTableCsv(players.Value, "\n"));
   out.flush();
   return allImported ? 0 : 1;
 }

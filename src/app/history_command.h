@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "history/history_store.h"
+#include "tally/tally_views.h"
 
 namespace mizuto {
 
@@ -15,6 +17,14 @@ struct HistoryOptions : HeadlessOptions {
   bool Json = false;
   bool ShowProgress = false;  // a progress line on `err` while a long import runs (a terminal)
 };
+
+struct App;
+
+// The players of the range as the tally table of `settings` would show them (its skill
+// and item columns, sums rather than averages): the [players] section, and what the
+// History page's table holds.
+HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
+                                                  const HistoryFilter& filter);
 
 // Parses the command line after "--history"; false with `error` set on bad arguments.
 bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,
