@@ -20,16 +20,27 @@ namespace {
 
 // 0: the page as it opens (the last 30 days that have battles); 1: the whole history;
 // 2: the whole history, battles whose opponent or players have a name with "a" in it.
-void BM_HistoryPageRefresh(benchmark::State& state) {
+// The program started on the benchmark's folder with the history on; false (the benchmark
+// told why) when there is none.
+bool StartOnHistory(benchmark::State& state, App& app) {
   const char* dir = std::getenv("MIZUTO_BENCH_HISTORY_DIR");
   if (dir == nullptr) {
     state.SkipWithError("set MIZUTO_BENCH_HISTORY_DIR (bench/make_history_corpus.sh)");
-    return;
+    return false;
   }
-  App app;
   app.ProgramDir = std::string(dir) + "/";
   StartUp(app);
   app.History.Enabled = true;
+  if (UsableHistory(app) == nullptr) {
+    state.SkipWithError("the history cannot be opened");
+    return false;
+  }
+  return true;
+}
+
+void BM_HistoryPageRefresh(benchmark::State& state) {
+  App app;
+  if (!StartOnHistory(state, app)) return;
   HistoryPageSettings& settings = app.HistoryPage.Settings;
   if (state.range(0) >= 1) {
     settings.From = "2000-01-01";
@@ -50,20 +61,9 @@ BENCHMARK(BM_HistoryPageRefresh)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMilli
 // Each of the page's questions alone, over the page's opening range, to tell which one
 // costs what: 0 default range, 1 summary, 2 opponents, 3 players, 4 battles, 5 days.
 void BM_HistoryPageQuestion(benchmark::State& state) {
-  const char* dir = std::getenv("MIZUTO_BENCH_HISTORY_DIR");
-  if (dir == nullptr) {
-    state.SkipWithError("set MIZUTO_BENCH_HISTORY_DIR (bench/make_history_corpus.sh)");
-    return;
-  }
   App app;
-  app.ProgramDir = std::string(dir) + "/";
-  StartUp(app);
-  app.History.Enabled = true;
+  if (!StartOnHistory(state, app)) return;
   HistoryStore* store = UsableHistory(app);
-  if (store == nullptr) {
-    state.SkipWithError("the history cannot be opened");
-    return;
-  }
   const HistoryFilter filter = HistoryFilterOf(app.HistoryPage.Settings, store->DefaultRange().Value);
   std::vector<std::string> skills, items;
   for (std::size_t i = 0; i < app.Lists.SkillNames.size() && i < app.SkillChecked.size(); ++i) {
