@@ -272,6 +272,29 @@ TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   EXPECT_EQ(Column("historyBattles", 0).size(), 5);
 }
 
+// The page asks the history only while it is shown: a load in the background leaves it
+// alone; shown again it asks once, and a load while it shows asks at once.
+TEST_F(HistoryPageTest, ThePageAsksAgainAfterALoadOnlyWhileItIsShown) {
+  WriteLogs();
+  OpenWithHistory();
+  ShowHistory();
+  EXPECT_TRUE(Column("historyBattles", 0).isEmpty());
+  const std::uint64_t asked = core->HistoryPage.Revision;
+  ShowPageOf(BattleList());
+  ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-01.html"))));
+  EXPECT_EQ(core->HistoryPage.Revision, asked);
+  ShowHistory();
+  EXPECT_EQ(core->HistoryPage.Revision, asked + 1);
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01")}));
+  // Loaded while the page shows (a drop, say): the page follows.
+  window->DropFiles({QString::fromStdString(LogPath("chat_2026-11-05.html"))});
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
+  // Nothing new in the history: a redraw asks nothing.
+  const std::uint64_t after = core->HistoryPage.Revision;
+  window->SyncAll();
+  EXPECT_EQ(core->HistoryPage.Revision, after);
+}
+
 // A history file that cannot be opened: the error pane says so once, the page says it
 // while it lasts, and the log still loads.
 TEST_F(HistoryPageTest, AHistoryThatCannotBeUsedIsShownOnThePage) {
