@@ -35,11 +35,11 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
   setObjectName(QStringLiteral("historyChart"));
   setRenderHint(QPainter::Antialiasing);
   setMinimumHeight(120);
-  auto* chart = new QChart;
-  chart->setMargins(QMargins(2, 2, 2, 2));
-  chart->legend()->setAlignment(Qt::AlignBottom);
-  chart->legend()->setFont(ProportionalFont(11));
-  setChart(chart);
+  // The view's own chart: one set in its place would be released by the view, not deleted.
+  QChart* c = chart();
+  c->setMargins(QMargins(2, 2, 2, 2));
+  c->legend()->setAlignment(Qt::AlignBottom);
+  c->legend()->setFont(ProportionalFont(11));
   SetDays({});
 }
 
