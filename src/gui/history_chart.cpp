@@ -93,7 +93,7 @@ void HistoryChart::SetDays(const std::vector<DayRow>& days) {
   axisX->setLabelsAngle(days_.size() > 10 ? -90 : 0);
   axisX->setTruncateLabels(false);
   auto* axisY = new QValueAxis;
-  axisY->setRange(0, highest + 1);  // the highest point below the top edge
+  axisY->setRange(0, highest);
   axisY->setLabelFormat(QStringLiteral("%d"));
   axisY->setLabelsFont(ProportionalFont(10));
   axisY->applyNiceNumbers();
