@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/steps.sh
-scripts/deps.sh g++ cmake make libicu-dev qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
+scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n fonts-ipafont-gothic
 step "configuring" cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DMIZUTO_TESTS=OFF
 step "building (a few minutes the first time)" cmake --build build/release -j"$(nproc)"
 exe=build/release/mizuto

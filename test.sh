@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/steps.sh
-scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev qt6-translations-l10n
+scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n
 scripts/check_layers.sh
 jobs="$(nproc)"
 step "configuring the test build" cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo

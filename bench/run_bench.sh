@@ -11,7 +11,7 @@
 # RUNS (default 7) sets the number of timed runs per command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh g++ cmake make libicu-dev libbenchmark-dev time qt6-base-dev
+scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev libbenchmark-dev time qt6-base-dev
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DMIZUTO_TESTS=OFF -DMIZUTO_BENCH=ON >/dev/null
 cmake --build build/bench -j"$(nproc)" >/dev/null
 bench/make_corpus.sh >/dev/null

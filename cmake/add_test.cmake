@@ -1,7 +1,7 @@
 # Declares a test with everything it depends on, in one place:
 #
 #   mizuto_add_test(NAME <name> LIBS <libraries>... [SOURCES <files>...] [RUNS <programs>...]
-#                   [DEFINITIONS <defines>...] [GUI])
+#                   [DEFINITIONS <defines>...] [GUI] [ONLY_IF <option>])
 #
 # LIBS         what the test links: the lowest layer it needs and its support library
 #              (mizuto_test_basics below the command layer, mizuto_test_support with it).
@@ -13,6 +13,8 @@
 # DEFINITIONS  further compile definitions.
 # GUI          a window test: the real widgets on Qt's offscreen platform, with the window
 #              tests' own main; left out of a build without the window.
+# ONLY_IF      a build option (MIZUTO_HISTORY) without which the test is left out, as what it
+#              tests is.
 #
 # Every tests/*_test.cpp and tests/gui/*_test.cpp must be declared, so a new test file
 # cannot go unbuilt (mizuto_check_tests_declared).
@@ -20,10 +22,10 @@
 set_property(GLOBAL PROPERTY MIZUTO_DECLARED_TESTS)
 
 function(mizuto_add_test)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "GUI" "NAME" "LIBS;SOURCES;RUNS;DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "GUI" "NAME;ONLY_IF" "LIBS;SOURCES;RUNS;DEFINITIONS")
   if(arg_UNPARSED_ARGUMENTS OR NOT arg_NAME OR NOT arg_LIBS)
     message(FATAL_ERROR "mizuto_add_test(NAME <name> LIBS ... [SOURCES ...] [RUNS ...] "
-                        "[DEFINITIONS ...] [GUI]): ${ARGV}")
+                        "[DEFINITIONS ...] [GUI] [ONLY_IF <option>]): ${ARGV}")
   endif()
   set(name ${arg_NAME})
   set(folder tests)
@@ -36,6 +38,9 @@ function(mizuto_add_test)
   list(TRANSFORM arg_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
   set_property(GLOBAL APPEND PROPERTY MIZUTO_DECLARED_TESTS ${arg_SOURCES})
   if(arg_GUI AND NOT MIZUTO_WINDOW)
+    return()
+  endif()
+  if(arg_ONLY_IF AND NOT ${arg_ONLY_IF})
     return()
   endif()
 

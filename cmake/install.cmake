@@ -89,10 +89,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://mizuto.example/")
-# The libraries the program and the window module link, found by dpkg-shlibdeps; what the
-# toolkit loads at run time (its platform plug-ins) is named by hand.
+# The libraries the program and the window module link (ICU, SQLite for the season
+# history, the toolkit and its charts), found by dpkg-shlibdeps, the charts also named, as the
+# History page needs them; what the toolkit loads at run time (its
+# platform plug-ins) is named by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6charts6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-ipafont-gothic | fonts-japanese-gothic")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

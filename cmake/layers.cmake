@@ -1,9 +1,11 @@
 # The Qt-free core as layers that look only down: one static library per folder under src/,
 # each linking only the layer(s) on the level right below it.
 #
-#   mizuto_layer(<folder> LEVEL <n> [LIBS <libraries>...] [DEFINITIONS <defines>...])
+#   mizuto_layer(<folder> LEVEL <n> [LIBS <libraries>...] [DEFINITIONS <defines>...]
+#                [EXCLUDE <regex>...])
 #
-# makes mizuto_<folder> from src/<folder>/*.cpp. A layer links every layer one level below
+# makes mizuto_<folder> from src/<folder>/*.cpp, less the files an EXCLUDE pattern matches
+# (a layer with two ways of doing one thing, chosen by the build). A layer links every layer one level below
 # it and nothing else, so layers on one level are siblings that never see each other.
 # Declare them from the bottom up. scripts/check_layers.sh reads its ranks from the
 # mizuto_layer lines in CMakeLists.txt, so the build and the include check cannot disagree.
@@ -17,7 +19,7 @@ set_property(GLOBAL PROPERTY MIZUTO_LAYERS)
 set_property(GLOBAL PROPERTY MIZUTO_LAYER_TOP -1)
 
 function(mizuto_layer name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LEVEL" "LIBS;DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LEVEL" "LIBS;DEFINITIONS;EXCLUDE")
   if(arg_UNPARSED_ARGUMENTS OR NOT arg_LEVEL MATCHES "^[0-9]+$")
     message(FATAL_ERROR "mizuto_layer(${name} LEVEL <n> [LIBS ...] [DEFINITIONS ...])")
   endif()
@@ -36,6 +38,9 @@ function(mizuto_layer name)
   endif()
 
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
+  foreach(pattern ${arg_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "${pattern}")
+  endforeach()
   if(NOT sources)
     message(FATAL_ERROR "mizuto_layer(${name}): no sources in src/${name}/")
   endif()

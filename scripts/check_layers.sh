@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The modules under src/ form layers that look only down:
-#   platform <- text <- ingest <- battle <- tally <- curate, live <- app <- gui <- main.cpp
+#   platform <- text <- ingest <- battle <- tally <- curate, live, history <- app <- gui <- main.cpp
 # A file may include headers of its own module and of modules below it, never above (nor
 # of a sibling on the same level). Prints every include that breaks this and fails.
 # The core's ranks are the levels of the mizuto_layer lines in CMakeLists.txt, the same

@@ -14,7 +14,7 @@ seed="${2:-$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')}"
 tree="${3:-test}"
 properties=(follow_log_property_test command_sequence_property_test window_mirror_property_test)
 
-scripts/deps.sh g++ cmake make libicu-dev libgtest-dev qt6-base-dev
+scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev
 case "$tree" in
   test) cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null ;;
   asan) cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DMIZUTO_SANITIZE=ON >/dev/null ;;

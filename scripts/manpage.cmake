@@ -37,7 +37,8 @@ ${description}.fi
 .TP
 .I $XDG_CONFIG_HOME/mizuto/ \\fR(by default \\fI~/.config/mizuto/\\fR)
 Mizuto.ini and the list files NPCList.txt, SkillList.txt, ItemList.txt, ShipList.txt of an
-installed Mizuto, made at its first start with the lists it ships.
+installed Mizuto, made at its first start with the lists it ships; MizutoHistory.db, the
+season history of every log analysed (SQLite).
 .TP
 .I ${DEMO}
 a generated demo log, with its own list files and Mizuto.ini.

@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/steps.sh
-scripts/deps.sh g++ cmake make libicu-dev qt6-base-dev dpkg-dev file zip
+scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev qt6-base-dev qt6-charts-dev dpkg-dev file zip
 version=$(sed -n 's/^project(Mizuto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 out=build/package
 tree=build/package-tree

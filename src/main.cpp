@@ -15,6 +15,7 @@
 #include "app/app.h"
 #include "app/command_line.h"
 #include "app/follow.h"
+#include "app/history_command.h"
 #include "app/report.h"
 #include "app/usage.h"
 #include "app/user_folder.h"
@@ -118,6 +119,15 @@ int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
                                             mizuto::ParseFollowArguments, mizuto::RunFollow);
 }
 
+int RunHistoryCommand(std::vector<std::string> args, const char* argv0) {
+  return RunHeadless<mizuto::HistoryOptions>(
+      std::move(args), argv0, mizuto::kHistoryUsage, mizuto::ParseHistoryArguments,
+      [](mizuto::HistoryOptions options, std::ostream& out, std::ostream& err) {
+        options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
+        return mizuto::RunHistory(options, out, err);
+      });
+}
+
 // The window is loaded only when it is wanted: the report starts without the toolkit.
 // `args` are the program's arguments in UTF-8, the program's name first.
 int RunWindow(std::vector<std::string> args, char* argv0) {
@@ -175,5 +185,6 @@ int main(int argc, char** argv) {
   }
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--follow") return RunFollowCommand(std::move(args), argv[0]);
+  if (!args.empty() && args[0] == "--history") return RunHistoryCommand(std::move(args), argv[0]);
   return RunWindow(std::move(all), argv[0]);
 }

@@ -48,7 +48,10 @@ const char* const kCreatedFile =
     "BattleView=1\r\nErrorView=1\r\nItemChk=0000\r\nSkillChk=000\r\nDebug=0\r\nWater=0\r\n"
     "Sail=0\r\nRudder=0\r\nConfuse=0\r\nSChk=0\r\nPChk=0\r\nCChk=0\r\nR1Chk=0\r\nR2Chk=0\r\n"
     "R3Chk=0\r\nTChk=0\r\n"
-    "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n";
+    "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n"
+    "\r\n[MizutoHistory]\r\nFrom=\r\nTo=\r\nType=0\r\nSize=0\r\nAgainst=0\r\nName=\r\n"
+    "OpponentColumns=\r\nPlayerColumns=\r\nBattleColumns=\r\nSplitter=\r\nUpperSplitter=\r\n"
+    "LowerSplitter=\r\n";
 
 TEST_F(SettingsTest, NoFileReadsDefaultsAndSaveCreatesEveryKeyInSaveOrder) {
   app.UserName = "someone";  // the name is "YOU" unless the file says otherwise
@@ -144,7 +147,10 @@ TEST_F(SettingsTest, SaveKeepsTheFileAndRewritesValuesWhereTheyStand) {
       "R1Chk=0\r\nR2Chk=0\r\nR3Chk=0\r\n"
       "\r\n"
       "[After]\r\nUserName=other\r\n"
-      "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n";
+      "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n"
+      "\r\n[MizutoHistory]\r\nFrom=\r\nTo=\r\nType=0\r\nSize=0\r\nAgainst=0\r\nName=\r\n"
+      "OpponentColumns=\r\nPlayerColumns=\r\nBattleColumns=\r\nSplitter=\r\nUpperSplitter=\r\n"
+      "LowerSplitter=\r\n";
   EXPECT_EQ(test::ReadBytes(Ini()), expected);
 
   // A file without the section, its last line unterminated, gains the section at its end.
@@ -214,7 +220,8 @@ TEST_F(SettingsTest, IntervalAndMaximisedStateComeBackFromTheirOwnSection) {
   std::remove(Ini().c_str());
   Save();
   const std::string saved = test::ReadBytes(Ini());
-  EXPECT_EQ(saved.substr(saved.find("TChk=0\r\n")),
+  const std::size_t from = saved.find("TChk=0\r\n");
+  EXPECT_EQ(saved.substr(from, saved.find("\r\n[MizutoHistory]") - from),
             "TChk=0\r\n\r\n[MizutoWindow]\r\nInterval=42\r\nMaximized=1\r\n");
   App fresh;
   fresh.ProgramDir = dir.Path();

@@ -47,6 +47,14 @@ mizuto_add_test(NAME user_folder_test               LIBS mizuto_app mizuto_test_
 mizuto_add_test(NAME follow_log_property_test       LIBS mizuto_app mizuto_test_support mizuto_loggen_lib)
 mizuto_add_test(NAME command_sequence_property_test LIBS mizuto_app mizuto_test_support mizuto_loggen_lib)
 
+# The season history, in a build that keeps it.
+mizuto_add_test(NAME history_store_test             LIBS mizuto_app mizuto_test_support ONLY_IF MIZUTO_HISTORY)
+mizuto_add_test(NAME history_page_test              LIBS mizuto_app mizuto_test_support ONLY_IF MIZUTO_HISTORY)
+mizuto_add_test(NAME history_command_test           LIBS mizuto_app mizuto_test_support RUNS mizuto mizuto_loggen
+                                    ONLY_IF MIZUTO_HISTORY)
+mizuto_add_test(NAME history_property_test          LIBS mizuto_app mizuto_test_support mizuto_loggen_lib
+                                    ONLY_IF MIZUTO_HISTORY)
+
 # The window: real widgets on Qt's offscreen platform.
 mizuto_add_test(NAME dialogs_test                   GUI LIBS mizuto_gui mizuto_test_support)
 mizuto_add_test(NAME main_window_test               GUI LIBS mizuto_gui mizuto_test_support)
@@ -55,3 +63,4 @@ mizuto_add_test(NAME window_load_test               GUI LIBS mizuto_gui mizuto_t
 mizuto_add_test(NAME window_play_test               GUI LIBS mizuto_gui mizuto_test_support)
 mizuto_add_test(NAME main_window_live_test          GUI LIBS mizuto_gui mizuto_test_support RUNS mizuto_loggen)
 mizuto_add_test(NAME window_mirror_property_test    GUI LIBS mizuto_gui mizuto_test_support mizuto_loggen_lib)
+mizuto_add_test(NAME history_page_window_test       GUI LIBS mizuto_gui mizuto_test_support ONLY_IF MIZUTO_HISTORY)

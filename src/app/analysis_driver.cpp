@@ -31,6 +31,10 @@ class ViewUpdates final : public AnalysisEvents {
   }
   void BattleEnded(int b) override {
     app_.BattleList.Replace(b, BattleLabel(app_, b));
+    // The sink counter's figures are this battle's only until the next one starts.
+    std::vector<BattleEndFigures>& ends = app_.History.Ends;
+    if (ends.size() <= static_cast<std::size_t>(b)) ends.resize(static_cast<std::size_t>(b) + 1);
+    ends[static_cast<std::size_t>(b)] = {true, app_.State.OwnShipsDown, app_.State.EnemyShipsDown};
     ++battles_.Ended;
     if (app_.OnBattleEnded) app_.OnBattleEnded(b);
   }
@@ -53,6 +57,7 @@ class ViewUpdates final : public AnalysisEvents {
 void ResetAnalysis(App& app) {
   ResetAnalysis(app, app.UserName, static_cast<int>(app.Lists.SkillNames.size()),
                 static_cast<int>(app.Lists.ItemNames.size()));
+  app.History.Ends.clear();
   app.Acts.PlayerHide.Enabled = false;
   app.Acts.PlayerAll.Enabled = false;
 }

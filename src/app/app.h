@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/history_link.h"
+#include "app/history_page.h"
 #include "app/view_models.h"
 #include "battle/analysis.h"
 #include "battle/reference_lists.h"
@@ -45,6 +47,8 @@ struct App : LogSource, Analysis {
   std::vector<char> SkillChecked;  // skillChecks, parallel to Lists.SkillNames
   std::vector<char> ItemChecked;   // itemChecks, parallel to Lists.ItemNames
   Actions Acts;
+  HistoryLink History;  // the season history: what loads and ticks record
+  HistoryPageView HistoryPage;  // what the History page shows, and its filter
 
   // --- view models ---
   BattleListView BattleList;            // battleList

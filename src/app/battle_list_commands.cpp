@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/dialogs.h"
+#include "app/history_link.h"
 #include "app/result_views.h"
 #include "curate/battle_corrections.h"
 #include "text/codec.h"
@@ -11,11 +12,15 @@
 namespace mizuto {
 
 void SetTallyBit(App& app, bool set) {
-  if (SetTallyBit(app, app.BattleList, set)) RefreshTallies(app);
+  if (!SetTallyBit(app, app.BattleList, set)) return;
+  RefreshTallies(app);
+  StoreSelectedCorrections(app);
 }
 
 void ChangeClass(App& app, void (*change)(BattleClass&)) {
-  if (ChangeClass(app, app.BattleList, change)) RefreshTallies(app);
+  if (!ChangeClass(app, app.BattleList, change)) return;
+  RefreshTallies(app);
+  StoreSelectedCorrections(app);
 }
 
 bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {

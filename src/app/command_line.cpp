@@ -72,6 +72,8 @@ bool ParseWindowArguments(const std::vector<std::string>& args, WindowOptions& o
       if (!options.ProgramDir.empty() && options.ProgramDir.back() != '/') options.ProgramDir += '/';
     } else if (a == "--quit-after-load") {
       options.QuitAfterLoad = true;
+    } else if (a == "--no-history") {
+      options.NoHistory = true;
     } else if (!a.empty() && a[0] == '-') {
       *error = "unknown option " + a;
       return false;

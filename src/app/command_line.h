@@ -34,13 +34,14 @@ bool ParseHeadlessArguments(const std::vector<std::string>& args, HeadlessOption
                             const char* verb, const OwnOption& own, std::string* error);
 
 // The window's command line: [--program-dir DIR] [--screenshot FILE] [--quit-after-load]
-// [LOG]. It is read before the window is wanted, so a mistyped option is named even where
+// [--no-history] [LOG]. It is read before the window is wanted, so a mistyped option is named even where
 // no display is.
 struct WindowOptions {
   std::string ProgramDir;  // empty: the program's folder; else ends in '/'
   std::string LogPath;
   std::string Screenshot;
   bool QuitAfterLoad = false;
+  bool NoHistory = false;  // the loads leave the season history alone
   bool Help = false;
 };
 

@@ -162,6 +162,8 @@ bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* o
           options->CounterFile = v;
         } else if (a == "--json") {
           options->Json = true;
+        } else if (a == "--no-history") {
+          options->NoHistory = true;
         } else {
           return OptionUse::Unknown;
         }
@@ -185,6 +187,8 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   StartUp(app);
   app.Acts.ActiveMode.Checked = true;
   app.CurrentLogPath = options.LogPath;
+  // Every battle followed joins the season history, as in the window.
+  app.History.Enabled = !options.NoHistory;
   Follower follower(options, app, out, err);
 
   if (!LoadAndAnalyse(app)) {
@@ -231,28 +235,39 @@ std::string JsonString(std::string_view utf8) {
 
 std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
                             std::int32_t enemyDown) {
-  std::string json = "{\"number\":" + std::to_string(battle + 1) + ',';
-  if (battle < 0 || battle >= app.BattleCount()) return json + "\"label\":\"\"}";
+  if (battle < 0 || battle >= app.BattleCount()) {
+    return "{\"number\":" + std::to_string(battle + 1) + ",\"label\":\"\"}";
+  }
   const BattleRecord& r = app.Battles[static_cast<std::size_t>(battle)];
   auto name = [&](std::int32_t n) {
-    return app.Names.Valid(n) ? JsonString(SjisToUtf8(app.Names[n].Name)) : std::string("null");
+    return app.Names.Valid(n) ? std::optional<std::string>(app.Names[n].Name) : std::nullopt;
   };
-  AppendField(json, "kind", Keyword(r.Kind, {nullptr, "assault", "engagement", "reinforcement", "camp"}));
+  const BattleJsonFacts facts{battle + 1, r.Kind, r.Class, name(r.Admiral), name(r.Opponent), r.Result,
+                              ownDown, enemyDown, CountedBattle(r), ShownRow(app, battle)};
+  return BattleJsonFields(facts) + '}';
+}
+
+std::string BattleJsonFields(const BattleJsonFacts& f) {
+  std::string json = "{\"number\":" + std::to_string(f.Number) + ',';
+  auto name = [](const std::optional<std::string>& sjis) {
+    return sjis ? JsonString(SjisToUtf8(*sjis)) : std::string("null");
+  };
+  AppendField(json, "kind", Keyword(f.Kind, {nullptr, "assault", "engagement", "reinforcement", "camp"}));
   json += ',';
-  AppendField(json, "type", Keyword(static_cast<int>(r.Class.Type), {"naval", "mock", "real", "camp"}));
+  AppendField(json, "type", Keyword(static_cast<int>(f.Class.Type), {"naval", "mock", "real", "camp"}));
   json += ',';
-  AppendField(json, "ship_class", Keyword(static_cast<int>(r.Class.Size), {"small", "medium", "large", "none"}));
+  AppendField(json, "ship_class", Keyword(static_cast<int>(f.Class.Size), {"small", "medium", "large", "none"}));
   json += ",\"npc\":";
-  json += r.Class.Npc ? "true" : "false";
-  json += ",\"admiral\":" + name(r.Admiral);
-  json += ",\"opponent\":" + name(r.Opponent);
+  json += f.Class.Npc ? "true" : "false";
+  json += ",\"admiral\":" + name(f.Admiral);
+  json += ",\"opponent\":" + name(f.Opponent);
   json += ',';
-  AppendField(json, "result", Keyword(r.Result, {"defeat", "victory", "escaped", "withdrawn", "draw"}));
-  json += ",\"own_down\":" + std::to_string(ownDown);
-  json += ",\"enemy_down\":" + std::to_string(enemyDown);
+  AppendField(json, "result", Keyword(f.Result, {"defeat", "victory", "escaped", "withdrawn", "draw"}));
+  json += ",\"own_down\":" + std::to_string(f.OwnDown);
+  json += ",\"enemy_down\":" + std::to_string(f.EnemyDown);
   json += ",\"counted\":";
-  json += CountedBattle(r) ? "true" : "false";
-  json += ",\"label\":" + JsonString(SjisToUtf8(ShownRow(app, battle))) + '}';
+  json += f.Counted ? "true" : "false";
+  json += ",\"label\":" + JsonString(SjisToUtf8(f.Label));
   return json;
 }
 

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
+#include "battle/tables.h"
 
 namespace mizuto {
 
@@ -18,6 +20,7 @@ struct FollowOptions : HeadlessOptions {
   std::string CounterFile;  // empty: no counter file
   int IntervalMs = 3000;    // the window's period at start-up
   bool Json = false;        // JSON Lines instead of the battle list's labels
+  bool NoHistory = false;   // leave the season history alone
 };
 
 inline constexpr int kMinFollowIntervalMs = 10;
@@ -35,11 +38,26 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
 std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
                             std::int32_t enemyDown);
 
+// What a JSON line says of one battle (names and label in Shift-JIS).
+struct BattleJsonFacts {
+  int Number = 0;  // from 1
+  std::int32_t Kind = 0;
+  BattleClass Class;
+  std::optional<std::string> Admiral;   // none: null
+  std::optional<std::string> Opponent;  // none: null
+  std::int32_t Result = 0;
+  std::int32_t OwnDown = 0, EnemyDown = 0;
+  bool Counted = false;
+  std::string Label;
+};
+// The battle's JSON object without its closing brace, so a caller may add keys.
+std::string BattleJsonFields(const BattleJsonFacts& facts);
+
 // `utf8` as a JSON string, quotes included.
 std::string JsonString(std::string_view utf8);
 
 inline constexpr const char* kFollowUsage =
     "usage: mizuto --follow [--program-dir DIR] [--interval MS] [--counter-file FILE] [--json]\n"
-    "                       [--encoding utf-8|sjis] LOGFILE\n";
+    "                       [--no-history] [--encoding utf-8|sjis] LOGFILE\n";
 
 }  // namespace mizuto

@@ -7,6 +7,7 @@
 
 #include "app/analysis_driver.h"
 #include "app/app.h"
+#include "app/history_link.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
@@ -101,6 +102,7 @@ bool LoadAndAnalyse(App& app) {
   const int count = app.BattleCount();
   if (count <= 0) {
     app.SetStatus(SJ("戦闘データはありません"));
+    ImportLoadedLog(app);
     return true;
   }
   if (app.Acts.ActiveMode.Checked) {
@@ -116,19 +118,16 @@ bool LoadAndAnalyse(App& app) {
   RefreshTallies(app);
   app.Acts.ReloadLog.Enabled = true;
   app.Acts.SaveCsv.Enabled = true;
+  ImportLoadedLog(app);
   return true;
 }
 
-namespace {
-
-bool EndsWithHtml(const std::string& name) {
+bool IsHtmlLogName(const std::string& name) {
   if (name.size() < 5) return false;
   std::string tail = name.substr(name.size() - 5);
   for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return tail == ".html";
 }
-
-}  // namespace
 
 bool FindNewestLog(App& app) {
   app.NewestLogPath.clear();
@@ -146,7 +145,7 @@ bool FindNewestLog(App& app) {
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     const std::string name = platform::PathString(it->path().filename());
-    if (!EndsWithHtml(name)) continue;
+    if (!IsHtmlLogName(name)) continue;
     std::error_code timeError;
     const fs::file_time_type time = fs::last_write_time(it->path(), timeError);
     if (timeError) continue;

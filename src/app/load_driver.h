@@ -37,4 +37,7 @@ bool LoadAndAnalyse(App& app);
 // log each day, and the folder itself may have been changed in the settings.
 bool FindNewestLog(App& app);
 
+// Whether a file name ends in ".html" (any case): what the game names its chat logs.
+bool IsHtmlLogName(const std::string& name);
+
 }  // namespace mizuto

@@ -11,10 +11,12 @@ ProgressLine::ProgressLine(std::ostream& terminal, Clock clock)
       start_(clock_()) {}
 
 void ProgressLine::Update(LoadStage stage, int percent) {
+  Show(std::string("mizuto: ") + (stage == LoadStage::Reading ? "reading " : "analysing ") +
+       std::to_string(percent) + "%");
+}
+
+void ProgressLine::Show(const std::string& text) {
   if (clock_() - start_ < kQuietFor) return;
-  const std::string text = std::string("mizuto: ") +
-                           (stage == LoadStage::Reading ? "reading " : "analysing ") +
-                           std::to_string(percent) + "%";
   if (text == shown_) return;
   // Spaces over what a longer text left; no escape sequences, which not every console reads.
   std::string line = "\r" + text;

@@ -21,6 +21,8 @@ class ProgressLine {
   explicit ProgressLine(std::ostream& terminal, Clock clock = {});
   // Takes a report from App::OnLoadProgress.
   void Update(LoadStage stage, int percent);
+  // Shows `text` ("mizuto: ..."), once the work has taken a second.
+  void Show(const std::string& text);
   // Wipes the line, if one was shown.
   void Finish();
 

@@ -1,8 +1,10 @@
 #include "app/settings_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/active_mode.h"
@@ -20,6 +22,8 @@ constexpr const char* kSection = "Mizuto";
 // What the first files did not keep (the active-mode interval, a maximised window) lives in a
 // section of its own, so the keys of the first section and their order stay as they were.
 constexpr const char* kWindowSection = "MizutoWindow";
+// The History page's filter and layout.
+constexpr const char* kHistorySection = "MizutoHistory";
 constexpr const char* kFileName = "Mizuto.ini";
 
 std::string SettingsPath(const App& app) { return app.ProgramDir + kFileName; }
@@ -81,6 +85,74 @@ void WriteSwitches(ProfileFile& file, SettingsPlace place, const Actions& acts) 
   }
 }
 
+// Widths and sizes as "120,80,80": a value that is not such a list gives the empty list,
+// which lets the window lay the page out itself.
+std::vector<int> ReadSizes(const ProfileFile& file, const char* key) {
+  std::vector<int> sizes;
+  const std::string text = file.ReadString(kHistorySection, key, "");
+  if (text.empty()) return sizes;
+  for (std::size_t begin = 0;;) {
+    const std::size_t comma = text.find(',', begin);
+    const std::size_t end = comma == std::string::npos ? text.size() : comma;
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data() + begin, text.data() + end, value);
+    if (ec != std::errc() || ptr != text.data() + end || value < 0 || sizes.size() >= 64) return {};
+    sizes.push_back(value);
+    if (comma == std::string::npos) return sizes;
+    begin = comma + 1;
+  }
+}
+
+std::string SizesText(const std::vector<int>& sizes) {
+  std::string text;
+  for (int size : sizes) text += (text.empty() ? "" : ",") + std::to_string(size);
+  return text;
+}
+
+// A date as the page keeps it ("YYYY-MM-DD"), or empty.
+std::string ReadDate(const ProfileFile& file, const char* key) {
+  std::string text = file.ReadString(kHistorySection, key, "");
+  const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+                      std::all_of(text.begin(), text.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+  return shaped ? text : std::string();
+}
+
+// The page's layout, in the order the file keeps it.
+constexpr std::pair<const char*, std::vector<int> HistoryPageSettings::*> kHistoryLayoutKeys[] = {
+    {"OpponentColumns", &HistoryPageSettings::OpponentColumns},
+    {"PlayerColumns", &HistoryPageSettings::PlayerColumns},
+    {"BattleColumns", &HistoryPageSettings::BattleColumns},
+    {"Splitter", &HistoryPageSettings::Splitter},
+    {"UpperSplitter", &HistoryPageSettings::UpperSplitter},
+    {"LowerSplitter", &HistoryPageSettings::LowerSplitter},
+};
+
+void ReadHistoryPage(const ProfileFile& file, HistoryPageSettings& page) {
+  page.From = ReadDate(file, "From");
+  page.To = ReadDate(file, "To");
+  // A range needs both ends; half of one is the default range.
+  if (page.From.empty() || page.To.empty()) page.From.clear(), page.To.clear();
+  auto choice = [&](const char* key, int count) {
+    const int value = file.ReadInteger(kHistorySection, key, 0);
+    return value >= 0 && value < count ? value : 0;
+  };
+  page.Type = choice("Type", static_cast<int>(HistoryTypeChoices().size()));
+  page.Size = choice("Size", static_cast<int>(HistorySizeChoices().size()));
+  page.Against = choice("Against", static_cast<int>(HistoryAgainstChoices().size()));
+  page.Name = file.ReadString(kHistorySection, "Name", "");
+  for (const auto& [key, sizes] : kHistoryLayoutKeys) page.*sizes = ReadSizes(file, key);
+}
+
+void WriteHistoryPage(ProfileFile& file, const HistoryPageSettings& page) {
+  file.Write(kHistorySection, "From", page.From);
+  file.Write(kHistorySection, "To", page.To);
+  file.WriteInteger(kHistorySection, "Type", page.Type);
+  file.WriteInteger(kHistorySection, "Size", page.Size);
+  file.WriteInteger(kHistorySection, "Against", page.Against);
+  file.Write(kHistorySection, "Name", page.Name);
+  for (const auto& [key, sizes] : kHistoryLayoutKeys) file.Write(kHistorySection, key, SizesText(page.*sizes));
+}
+
 }  // namespace
 
 void LoadSettingsFirst(App& app) {
@@ -107,6 +179,7 @@ void LoadSettingsFirst(App& app) {
   // is not a number leaves the field as it starts.
   if (const auto interval = file.Value(kWindowSection, "Interval")) SetIntervalText(app, *interval);
   ReadSwitches(file, SettingsPlace::WindowSection, app.Acts);
+  ReadHistoryPage(file, app.HistoryPage.Settings);
 }
 
 void LoadSettingsChecks(App& app) {
@@ -151,6 +224,7 @@ bool SaveSettings(const App& app, std::string* error) {
     file.Write(kWindowSection, "Interval", app.IntervalText);
     file.WriteBool(kWindowSection, "Maximized", g.Maximized);
     WriteSwitches(file, SettingsPlace::WindowSection, app.Acts);
+    WriteHistoryPage(file, app.HistoryPage.Settings);
 
     return platform::ReplaceFile(path, file.Bytes(), error);
   } catch (const std::exception& e) {

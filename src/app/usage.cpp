@@ -1,6 +1,7 @@
 #include "app/usage.h"
 
 #include "app/follow.h"
+#include "app/history_command.h"
 #include "app/report.h"
 
 namespace mizuto {
@@ -15,6 +16,7 @@ std::string FullUsage() {
   std::string usage = kWindowUsage;
   usage += aligned(kReportUsage);
   usage += aligned(kFollowUsage);
+  usage += aligned(kHistoryUsage);
   usage += "       mizuto --help   (or mizuto --report --help, mizuto --follow --help)\n";
   usage += "       mizuto --version\n";
   usage +=
@@ -28,6 +30,7 @@ std::string FullUsage() {
       "                       shipped lists); the window writes its settings back there\n"
       "  --screenshot PNG     save a picture of the window once it is drawn, then end\n"
       "  --quit-after-load    draw the window once with LOG, then end without saving settings\n"
+      "  --no-history         leave the season history (MizutoHistory.db) alone\n"
       "\n"
       "--version prints the program's title and version.\n"
       "\n"
@@ -54,11 +57,30 @@ std::string FullUsage() {
       "  --json               one JSON object per ended battle (JSON Lines, UTF-8): number,\n"
       "                       kind, type, ship_class, npc, admiral, opponent, result, own_down,\n"
       "                       enemy_down, counted, label; at the end {\"summary\": ...}\n"
+      "  --no-history         leave the season history alone (by default every battle that\n"
+      "                       ends joins it, as in the window)\n"
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) labels\n"
       "  Exit status: 0 when stopped, 1 when the log cannot be opened at the start, 2 for bad\n"
       "  arguments, 3 when the output cannot be written (it then ends at once). A log that\n"
       "  goes away later is reported once and followed again when it is back; a log replaced\n"
-      "  or cut shorter is reported once and followed anew from its start.\n";
+      "  or cut shorter is reported once and followed anew from its start.\n"
+      "\n"
+      "--history answers questions across logs from the season history, MizutoHistory.db in\n"
+      "the program folder (beside Mizuto.ini), which every log loaded in the window and every\n"
+      "battle followed joins. A log is known by its bytes: a log that has grown, or a copy of\n"
+      "it under another name or in another folder, replaces its earlier import.\n"
+      "  --program-dir DIR    as for the window\n"
+      "  --import PATH...     import these logs first (a folder: every *.html in it); one line\n"
+      "                       per log on the error output: imported, unchanged, grown or error\n"
+      "  --from YYYY-MM-DD    only the battles of this day and later (the log's date: from its\n"
+      "  --to YYYY-MM-DD      file name, else its last change) / of this day and earlier\n"
+      "  --json               one JSON object per battle (the keys of --follow --json, with\n"
+      "                       log and date), then {\"summary\": ...}\n"
+      "  --encoding E         utf-8 (default) or sjis (Shift-JIS) output\n"
+      "  Without --json it prints the sections [logs] (date, file, battles), [battles] (date,\n"
+      "  file, label), [summary], [opponents] and [players] (CSV, as [tallies]; counted battles).\n"
+      "  Exit status: 0 on success, 1 when the history cannot be used or a log could not be\n"
+      "  imported, 2 for bad arguments, 3 when the output cannot be written.\n";
   return usage;
 }
 

@@ -6,7 +6,7 @@
 namespace mizuto {
 
 inline constexpr const char* kWindowUsage =
-    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [LOG]\n";
+    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [--no-history] [LOG]\n";
 
 // Follows a mode's synopsis when the arguments were wrong.
 inline constexpr const char* kHelpHint = "mizuto --help describes every mode and option\n";

@@ -3,6 +3,7 @@
 #include "app/active_mode.h"
 #include "app/app.h"
 #include "app/battle_list_commands.h"
+#include "app/history_page.h"
 #include "app/main_commands.h"
 #include "app/result_views.h"
 
@@ -18,6 +19,10 @@ void Plain(App& app, CommandContext&) {
 void SaveCsv(App& app, CommandContext& context) {
   std::string error;
   if (!SaveCsvExecute(app, &error) && context.ReportError) context.ReportError(error);
+}
+
+void ImportLogFolder(App& app, CommandContext& context) {
+  ImportLogFolderExecute(app, context.Ask, context.Progress);
 }
 
 void AddNpc(App& app, CommandContext& context) {
@@ -41,6 +46,7 @@ const WindowCommand kCommands[] = {
     {"ReloadLog", &Actions::ReloadLog, kAction, Plain<ReloadLogExecute>},
     {"LoadNewLog", &Actions::LoadNewLog, kAction, Plain<LoadNewLogExecute>},
     {"SaveCsv", &Actions::SaveCsv, kAction, SaveCsv},
+    {"ImportLogFolder", &Actions::ImportLogFolder, kAction, ImportLogFolder},
     {"Setting", &Actions::Setting, kAction},
     {"Exit", &Actions::Exit, kAction},
     {"CriView", &Actions::CriView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,

@@ -5,6 +5,7 @@
 // added here is kept, shown and exercised without a second list to remember.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -23,6 +24,9 @@ struct CommandContext {
   Dialogs Ask;  // questions and notices (Shift-JIS)
   // A file that could not be written: the system's message, UTF-8 as it names paths.
   std::function<void(const std::string& text)> ReportError;
+  // A long command's progress: `done` of `total` steps, the step about to begin (UTF-8);
+  // false when the player asked to stop. Unset: the command runs to its end.
+  std::function<bool(std::size_t done, std::size_t total, const std::string& step)> Progress;
 };
 
 enum class CommandKind : std::uint8_t {

@@ -68,11 +68,15 @@ std::string BattleLabel(const Analysis& analysis, int i) {
   // No such battle (a stale row index, say): an empty row rather than a read past the list.
   if (i < 0 || i >= analysis.BattleCount()) return {};
   const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(i)];
-  std::string admiral;
-  if (analysis.Names.Valid(r.Admiral)) admiral = analysis.Names[r.Admiral].Name;
+  const NameTable& names = analysis.Names;
+  return BattleLabel(r, i, names.Valid(r.Admiral) ? std::string_view(names[r.Admiral].Name) : std::string_view(),
+                     names.Valid(r.Opponent) ? std::string_view(names[r.Opponent].Name) : kUnknownOpponent);
+}
+
+std::string BattleLabel(const BattleRecord& r, int i, std::string_view admiralName, std::string_view opponent) {
+  std::string admiral(admiralName);
   admiral.append(18, ' ');
   admiral.resize(18);
-  const std::string opponent = analysis.Names.Valid(r.Opponent) ? analysis.Names[r.Opponent].Name : "???";
 
   // Names are appended, not formatted: a name may hold any byte.
   const bool camp = r.Class.Type == BattleType::Camp;
@@ -123,12 +127,17 @@ std::string SummaryLine(const Analysis& analysis) {
       WrapAdd(other, s->ExtraCounts[kWastedOther]);
     }
   }
-  return Format(SJ(" %3d戦 %3d勝 %3d敗 %3d分(逃げられ:%d 撤退:%d) [クリティカル:%3d /%3d] "
-                   "[無駄な努力 修理:%3d 外科､救助:%3d その他:%3d]")
+  return SummaryText(SummaryFigures{results.Counted, results.Won, results.Lost, results.Undecided,
+                                    results.Escaped, results.Withdrawn, critDealt, critTaken, repairs,
+                                    care, other});
+}
+
+std::string SummaryText(const SummaryFigures& f) {
+  return Format(SJ(" %3lld戦 %3lld勝 %3lld敗 %3lld分(逃げられ:%lld 撤退:%lld) [クリティカル:%3lld /%3lld] "
+                   "[無駄な努力 修理:%3lld 外科､救助:%3lld その他:%3lld]")
                     .c_str(),
-                results.Counted, results.Won, results.Lost, results.Undecided, results.Escaped,
-                results.Withdrawn, critDealt, critTaken, repairs,
-                care, other);
+                f.Counted, f.Won, f.Lost, f.Undecided, f.Escaped, f.Withdrawn, f.CriticalsDealt,
+                f.CriticalsTaken, f.WastedRepairs, f.WastedCare, f.WastedOther);
 }
 
 }  // namespace mizuto

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "battle/analysis.h"
 
@@ -10,6 +11,11 @@ namespace mizuto {
 // The row text of battle i once it has ended (or whenever a command relabels it): the
 // record's values as they stand. Empty for an index outside the list.
 std::string BattleLabel(const Analysis& analysis, int i);
+// The same for a record that need not be in the list (a battle as the history keeps it,
+// with the player's corrections), numbered as battle i, with its admiral's name (empty for
+// none) and its opponent's (kUnknownOpponent for none).
+inline constexpr std::string_view kUnknownOpponent = "???";
+std::string BattleLabel(const BattleRecord& record, int i, std::string_view admiral, std::string_view opponent);
 
 // The row text of battle i while it is in progress: "<<< %3d戦目 戦闘中 >>>".
 std::string InProgressLabel(int i);
@@ -37,5 +43,13 @@ struct ResultCounts {
 
 // The summary of the counted battles.
 std::string SummaryLine(const Analysis& analysis);
+
+// The summary line's figures, whatever battles they were summed over.
+struct SummaryFigures {
+  long long Counted = 0, Won = 0, Lost = 0, Undecided = 0, Escaped = 0, Withdrawn = 0;
+  long long CriticalsDealt = 0, CriticalsTaken = 0;
+  long long WastedRepairs = 0, WastedCare = 0, WastedOther = 0;  // the owner's
+};
+std::string SummaryText(const SummaryFigures& figures);
 
 }  // namespace mizuto

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -25,6 +26,7 @@
 #include "gui/elided_label.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_page.h"
+#include "gui/history_page.h"
 #include "gui/program_icon.h"
 #include "gui/settings_page.h"
 #include "gui/sink_counter_window.h"
@@ -69,6 +71,9 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
     return options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
   };
   commandContext_.ReportError = [this](const std::string& text) { ShowError(QString::fromStdString(text)); };
+  commandContext_.Progress = [this](std::size_t done, std::size_t total, const std::string& step) {
+    return ShowImportProgress(done, total, step);
+  };
   BuildLayout();
   BuildActions();
   BuildMenus();
@@ -126,6 +131,34 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
   RunWaitingTick();
 }
 
+// A long import shows how far it got and can be stopped; it is a command, so the log's
+// timer waits for it. The events it lets through are the dialog's own and the drawing.
+bool MainWindow::ShowImportProgress(std::size_t done, std::size_t total, const std::string& step) {
+  if (importProgress_ == nullptr) {
+    importProgress_ = new QProgressDialog(this);
+    importProgress_->setObjectName(QStringLiteral("importProgress"));
+    importProgress_->setWindowTitle(QStringLiteral("履歴に取り込む"));
+    importProgress_->setCancelButtonText(QStringLiteral("中止"));
+    importProgress_->setWindowModality(Qt::WindowModal);
+    importProgress_->setMinimumDuration(0);
+    importProgress_->setAutoClose(false);
+    importProgress_->setAutoReset(false);
+  }
+  QProgressDialog* dialog = importProgress_;
+  dialog->setMaximum(static_cast<int>(total));
+  dialog->setValue(static_cast<int>(done));
+  const QString name = QString::fromStdString(step).section(QLatin1Char('/'), -1);
+  dialog->setLabelText(QStringLiteral("ログを履歴に取り込んでいます (%1 / %2)\n%3").arg(done + 1 > total ? total : done + 1).arg(total).arg(name));
+  QCoreApplication::processEvents();
+  const bool go = !dialog->wasCanceled() && done < total;
+  if (!go) {
+    importProgress_ = nullptr;
+    dialog->deleteLater();
+    dialog->hide();
+  }
+  return go || done >= total;
+}
+
 void MainWindow::RunWaitingTick() {
   if (commandDepth_ > 0 || !tickWaiting_) return;
   tickWaiting_ = false;
@@ -158,6 +191,9 @@ void MainWindow::BuildLayout() {
   pages->addTab(settings_, QStringLiteral("設定"));
   headToHead_ = new HeadToHeadPage(app_);
   pages->addTab(headToHead_, QStringLiteral("対戦表"));
+  history_ = new HistoryPage(app_, *this);
+  pages->addTab(history_, QStringLiteral("履歴"));
+  connect(history_, &HistoryPage::BattleOpened, this, [this, pages] { pages->setCurrentWidget(results_); });
 
   followTimer_ = new QTimer(this);
   followTimer_->setObjectName(QStringLiteral("followTimer"));
@@ -253,6 +289,7 @@ void MainWindow::SyncAll() {
   SyncActions();
   results_->Sync();
   headToHead_->Sync();
+  history_->Sync();
   settings_->Sync();
   SyncTimer();
   SyncSinkCounter();
@@ -360,6 +397,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // A command of its own: a tick the error box held back is dropped with the stopped timer.
   RunCommand([this] {
     StoreGeometry();
+    history_->StoreLayout();
     std::string error;
     // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
     if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));

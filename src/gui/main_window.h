@@ -1,4 +1,4 @@
-// The main window: the three pages, the menus, the action list, the drop target, the status
+// The main window: the four pages, the menus, the action list, the drop target, the status
 // bar and the active-mode timer. It shows an App that its creator owns and that outlives it:
 // after every event it forwards to the core, it redraws what the core's view models say.
 #pragma once
@@ -20,12 +20,14 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QTimer;
 
 namespace mizuto {
 
 class BattleResultsPage;
 class HeadToHeadPage;
+class HistoryPage;
 class SettingsPage;
 class SinkCounterWindow;
 
@@ -95,8 +97,10 @@ class MainWindow : public QMainWindow, private PageHost {
   void SyncActions() override;
   void SyncTimer() override;
   void ShowError(const QString& text) override;
+  const Dialogs& Ask() const override { return commandContext_.Ask; }
 
   void BuildLayout();
+  bool ShowImportProgress(std::size_t done, std::size_t total, const std::string& step);
   void BuildActions();
   void BuildMenus();
   QMenu* ContextMenu(const char* name, std::span<const char* const> entries, QWidget* owner);
@@ -122,6 +126,8 @@ class MainWindow : public QMainWindow, private PageHost {
   BattleResultsPage* results_ = nullptr;
   SettingsPage* settings_ = nullptr;
   HeadToHeadPage* headToHead_ = nullptr;
+  HistoryPage* history_ = nullptr;
+  QProgressDialog* importProgress_ = nullptr;  // while the log folder is imported
   QTimer* followTimer_ = nullptr;
   int commandDepth_ = 0;      // commands in progress, nested ones counted too
   bool tickWaiting_ = false;  // the timer fired during a command: one tick runs after it

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "app/dialogs.h"
+
 class QString;
 
 namespace mizuto {
@@ -19,6 +21,8 @@ class PageHost {
   // Gives the active-mode timer the core's period and running state.
   virtual void SyncTimer() = 0;
   virtual void ShowError(const QString& text) = 0;
+  // The questions and notices a command of the core may ask.
+  virtual const Dialogs& Ask() const = 0;
 
  protected:
   ~PageHost() = default;

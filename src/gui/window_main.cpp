@@ -48,6 +48,8 @@ extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char*
   options.Dialogs = mizuto::RealGuiDialogs();
   // The core is declared first, so it outlives the window that shows it.
   mizuto::App core;
+  // Every log the window loads joins the season history.
+  core.History.Enabled = !parsed.NoHistory;
   mizuto::MainWindow window(core, std::move(options));
   window.show();
   const bool read = log.empty() || window.OpenLog(QString::fromUtf8(log));

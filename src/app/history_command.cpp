@@ -1,0 +1,232 @@
+#include "app/history_command.h"
+
+#include "app/app.h"
+#include "app/follow.h"
+#include "app/history_link.h"
+#include "app/progress_line.h"
+#include "app/start_up.h"
+#include "history/log_identity.h"
+#include "tally/csv_export.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+// A date as the options take it: YYYY-MM-DD, a real day.
+bool ValidDateOption(const std::string& text) {
+  return text.size() == 10 && DateFromFileName(text) == text;
+}
+
+const char* OutcomeWord(ImportOutcome outcome) {
+  switch (outcome) {
+    case ImportOutcome::Imported: return "imported";
+    case ImportOutcome::Unchanged: return "unchanged";
+    case ImportOutcome::Grown: return "grown";
+    case ImportOutcome::Error: break;
+  }
+  return "error";
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line += ',';
+    line += CsvField(fields[i]);
+  }
+  return line + '\n';
+}
+
+}  // namespace
+
+HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
+                                                  const HistoryFilter& filter) {
+  HistoryAnswer<TallyTableView> answer;
+  TallyTableView& table = answer.Value;
+  // The tally table's columns, with the skills and items the settings check.
+  const TallyOptions tallyOptions{settings.Lists, settings.SkillChecked, settings.ItemChecked};
+  BuildTallyColumns(tallyOptions, table);
+  std::vector<std::string> skills, items;
+  for (std::size_t i = 0; i < settings.Lists.SkillNames.size() && i < settings.SkillChecked.size(); ++i) {
+    if (settings.SkillChecked[i]) skills.push_back(settings.Lists.SkillNames[i]);
+  }
+  for (std::size_t i = 0; i < settings.Lists.ItemNames.size() && i < settings.ItemChecked.size(); ++i) {
+    if (settings.ItemChecked[i]) items.push_back(settings.Lists.ItemNames[i]);
+  }
+  const auto rows = store.Players(filter, skills, items);
+  answer.Error = rows.Error;
+  for (const PlayerRow& p : rows.Value) {
+    TallyRow& row = table.Rows.emplace_back();
+    row.Caption = p.Name;
+    row.Icon = p.Icon;
+    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
+      row.Cells.push_back(DecimalText(v));
+    }
+    for (std::int64_t v : p.SkillUses) row.Cells.push_back(DecimalText(v));
+    for (std::int64_t v : p.ItemUses) row.Cells.push_back(DecimalText(v));
+  }
+  return answer;
+}
+
+bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,
+                           std::string* error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= args.size()) {
+        *error = a + " needs a value";
+        return false;
+      }
+      *out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--help" || a == "-h") {
+      options->Help = true;
+      return true;
+    } else if (a == "--program-dir") {
+      if (!value(&v)) return false;
+      if (!v.empty() && v.back() != '/') v += '/';
+      options->ProgramDir = v;
+    } else if (a == "--encoding") {
+      if (!value(&v)) return false;
+      if (v != "sjis" && v != "utf-8") {
+        *error = "--encoding takes utf-8 or sjis";
+        return false;
+      }
+      options->Sjis = v == "sjis";
+    } else if (a == "--import") {
+      // Every argument up to the next option is a log or a folder.
+      const std::size_t before = options->Imports.size();
+      while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-')) {
+        options->Imports.push_back(args[++i]);
+      }
+      if (options->Imports.size() == before) {
+        *error = "--import needs a log file or a folder";
+        return false;
+      }
+    } else if (a == "--from" || a == "--to") {
+      if (!value(&v)) return false;
+      if (!ValidDateOption(v)) {
+        *error = a + " takes a date as YYYY-MM-DD";
+        return false;
+      }
+      (a == "--from" ? options->From : options->To) = v;
+    } else if (a == "--json") {
+      options->Json = true;
+    } else if (!a.empty() && a[0] == '-') {
+      *error = "unknown option " + a;
+      return false;
+    } else {
+      *error = "a log to import follows --import: " + a;
+      return false;
+    }
+  }
+  if (options->Json && options->Sjis) {
+    *error = "--json writes UTF-8; it does not go with --encoding sjis";
+    return false;
+  }
+  return true;
+}
+
+int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+  if (!HistoryBuilt()) {
+    err << "mizuto: this build has no season history (it was made without SQLite)\n";
+    return 1;
+  }
+  App app;
+  app.ProgramDir = options.ProgramDir;
+  StartUp(app);
+  app.History.Enabled = true;
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr) {
+    err << "mizuto: " << SjisToUtf8(app.History.ErrorText) << '\n';
+    return 1;
+  }
+
+  bool allImported = true;
+  if (!options.Imports.empty()) {
+    const std::vector<std::string> logs = LogFilesOf(options.Imports);
+    ProgressLine progress(err);
+    ImportLogFiles(
+        app, *store, logs,
+        [&](std::size_t done, std::size_t total, const std::string&) {
+          if (options.ShowProgress && done < total) {
+            progress.Show("mizuto: importing " + std::to_string(done + 1) + "/" + std::to_string(total));
+          }
+          return true;
+        },
+        [&](const std::string& path, const ImportResult& result) {
+          progress.Finish();
+          err << OutcomeWord(result.Outcome) << ": " << path;
+          if (result.Outcome == ImportOutcome::Error) {
+            allImported = false;
+            err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
+          } else {
+            err << " (" << result.Battles << " battles)";
+          }
+          err << '\n';
+        });
+    progress.Finish();
+    err.flush();
+  }
+
+  HistoryFilter filter;
+  filter.From = options.From;
+  filter.To = options.To;
+  auto text = [&](std::string_view sjis) { return options.Sjis ? std::string(sjis) : SjisToUtf8(sjis); };
+  auto failed = [&](const HistoryError& error) {
+    err << "mizuto: " << SjisToUtf8(HistoryErrorText(error)) << '\n';
+    return 1;
+  };
+
+  const auto battles = store->Battles(filter);
+  if (!battles.Ok()) return failed(battles.Error);
+  const auto summary = store->Summary(filter);
+  if (!summary.Ok()) return failed(summary.Error);
+
+  if (options.Json) {
+    for (const BattleRow& b : battles.Value) {
+      const BattleJsonFacts facts{b.Number, b.Kind, b.Class, b.Admiral, b.Opponent, b.Result,
+                                  b.OwnDown, b.EnemyDown, b.Counted, b.Label};
+      out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName) << ",\"date\":"
+          << JsonString(b.Date) << "}\n";
+    }
+    out << "{\"summary\":" << JsonString(SjisToUtf8(HistorySummaryText(summary.Value))) << "}\n";
+    out.flush();
+    return allImported ? 0 : 1;
+  }
+
+  const auto logs = store->Logs(filter);
+  if (!logs.Ok()) return failed(logs.Error);
+  const auto opponents = store->Opponents(filter);
+  if (!opponents.Ok()) return failed(opponents.Error);
+  const auto players = HistoryPlayersTable(app, *store, filter);
+  if (!players.Ok()) return failed(players.Error);
+
+  // File names are the file system's (UTF-8); with --encoding sjis they are converted too.
+  auto fileName = [&](const std::string& utf8) { return options.Sjis ? Utf8ToSjis(utf8) : utf8; };
+  out << "[logs]\n";
+  for (const LogRow& l : logs.Value) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
+  out << "[battles]\n";
+  for (const BattleRow& b : battles.Value) out << b.Date << '\t' << fileName(b.FileName) << '\t' << text(b.Label) << '\n';
+  out << "[summary]\n" << text(HistorySummaryText(summary.Value)) << '\n';
+  out << "[opponents]\n";
+  std::string csv = CsvLine({SJ("相手"), SJ("戦闘数"), SJ("勝"), SJ("敗"), SJ("分"), SJ("逃げられ"), SJ("撤退"),
+                             SJ("味方撃沈"), SJ("敵撃沈")});
+  for (const OpponentRow& o : opponents.Value) {
+    std::vector<std::string> fields{o.Opponent};
+    for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {
+      fields.push_back(DecimalText(v));
+    }
+    csv += CsvLine(fields);
+  }
+  out << text(csv);
+  out << "[players]\n";
+  out << text(TallyTableCsv(players.Value, "\n"));
+  out.flush();
+  return allImported ? 0 : 1;
+}
+
+}  // namespace mizuto

@@ -1,0 +1,41 @@
+// `mizuto --history`: imports logs into the season history and prints what it holds.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "history/history_store.h"
+#include "tally/tally_views.h"
+
+namespace mizuto {
+
+struct HistoryOptions : HeadlessOptions {
+  std::vector<std::string> Imports;  // log files and folders
+  std::string From, To;              // "YYYY-MM-DD"; empty: open
+  bool Json = false;
+  bool ShowProgress = false;  // a progress line on `err` while a long import runs (a terminal)
+};
+
+struct App;
+
+// The players of the range as the tally table of `settings` would show them (its skill
+// and item columns, sums rather than averages): the [players] section, and what the
+// History page's table holds.
+HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
+                                                  const HistoryFilter& filter);
+
+// Parses the command line after "--history"; false with `error` set on bad arguments.
+bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,
+                           std::string* error);
+
+// Imports, then prints. Returns the exit status: 0 on success, 1 when the history cannot
+// be used or a named log could not be imported.
+int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err);
+
+inline constexpr const char* kHistoryUsage =
+    "usage: mizuto --history [--program-dir DIR] [--import PATH...] [--from YYYY-MM-DD]\n"
+    "                        [--to YYYY-MM-DD] [--json] [--encoding utf-8|sjis]\n";
+
+}  // namespace mizuto

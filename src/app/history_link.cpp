@@ -1,0 +1,172 @@
+#include "app/history_link.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "app/app.h"
+#include "app/load_driver.h"
+#include "platform/platform.h"
+
+namespace mizuto {
+namespace {
+
+// The error pane hears of each kind of trouble once per run; the page always shows the
+// latest.
+void ReportHistoryError(App& app, const HistoryError& error) {
+  std::string text = HistoryErrorText(error);
+  if (text.empty()) return;
+  if (!app.History.ErrorShown || text != app.History.ErrorText) {
+    app.AppendError(text);
+    app.History.ErrorShown = true;
+  }
+  app.History.ErrorText = std::move(text);
+}
+
+AnalysedLog AnalysedLogOf(const App& app) {
+  return AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends};
+}
+
+}  // namespace
+
+std::string HistoryFilePath(const std::string& programDir) { return programDir + kHistoryFileName; }
+
+HistoryStore* UsableHistory(App& app) {
+  HistoryLink& link = app.History;
+  if (!link.Enabled) return nullptr;
+  if (link.Store) return link.Store.get();
+  if (link.OpenTried) return nullptr;
+  link.OpenTried = true;
+  HistoryOpen open = OpenHistoryStore(HistoryFilePath(app.ProgramDir));
+  if (!open.Store) {
+    ReportHistoryError(app, open.Error);
+    return nullptr;
+  }
+  link.Store = std::move(open.Store);
+  return link.Store.get();
+}
+
+void ImportLoadedLog(App& app) {
+  HistoryLink& link = app.History;
+  link.CurrentLogId = 0;
+  link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr) return;
+  // Exactly the bytes the analysis read: a line still being written is not part of it.
+  const LogCheck check = store->CheckLogFile(app.CurrentLogPath, app.ResumeOffset);
+  if (!check.Read.Ok()) return;  // gone since the read: the next load tries again
+  const ImportResult result = store->ImportLog(check, AnalysedLogOf(app));
+  if (result.Outcome == ImportOutcome::Error) {
+    ReportHistoryError(app, result.Error);
+    return;
+  }
+  link.CurrentLogId = result.LogId;
+  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
+    link.Recorded[b] = link.Ends[b].Ended ? 1 : 0;
+  }
+  if (result.Outcome != ImportOutcome::Unchanged) ++link.Revision;
+}
+
+void RecordEndedBattles(App& app) {
+  HistoryLink& link = app.History;
+  if (!link.Enabled || link.CurrentLogId == 0 || !link.Store) return;
+  link.Recorded.resize(static_cast<std::size_t>(app.BattleCount()), 0);
+  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
+    if (link.Recorded[b] || !link.Ends[b].Ended) continue;
+    const HistoryError error = link.Store->RecordBattle(link.CurrentLogId, AnalysedLogOf(app), static_cast<int>(b));
+    if (error) {
+      ReportHistoryError(app, error);
+      return;  // tried again at the next tick
+    }
+    link.Recorded[b] = 1;
+    ++link.Revision;
+  }
+}
+
+void StoreSelectedCorrections(App& app) {
+  HistoryLink& link = app.History;
+  // Active mode moves the count marks itself; only the player's own corrections are kept.
+  if (!link.Enabled || link.CurrentLogId == 0 || !link.Store || app.Acts.ActiveMode.Checked) return;
+  for (int b = 0; b < app.BattleCount() && b < app.BattleList.Count(); ++b) {
+    if (!app.BattleList.IsSelected(b)) continue;
+    const BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
+    const HistoryError error = link.Store->StoreCorrection(link.CurrentLogId, b + 1, record.Class, record.Tally.CountMark);
+    if (error) {
+      ReportHistoryError(app, error);
+      return;
+    }
+  }
+  ++link.Revision;
+}
+
+ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path) {
+  LogCheck check = store.CheckLogFile(path, -1);
+  if (!check.Read.Ok()) {
+    ImportResult failed;
+    failed.Error.Path = path;
+    failed.Error.Detail = check.Read.Error;
+    return failed;
+  }
+  if (check.SameBytes) {
+    // Known to the byte: nothing to analyse.
+    static const std::vector<std::string> none;
+    static const std::vector<BattleEndFigures> noEnds;
+    Analysis empty;
+    return store.ImportLog(check, AnalysedLog{empty, none, none, noEnds});
+  }
+  App scratch;
+  scratch.ProgramDir = settingsFrom.ProgramDir;
+  scratch.UserName = settingsFrom.UserName;
+  scratch.LogDir = settingsFrom.LogDir;
+  scratch.NpcCheck = settingsFrom.NpcCheck;
+  scratch.Lists = settingsFrom.Lists;
+  scratch.SkillChecked = settingsFrom.SkillChecked;
+  scratch.ItemChecked = settingsFrom.ItemChecked;
+  scratch.CurrentLogPath = path;
+  if (!LoadAndAnalyse(scratch)) {
+    ImportResult failed;
+    failed.Error.Path = path;
+    failed.Error.Detail = LogNotOpenedLine(path, scratch.LastRead.Error);
+    return failed;
+  }
+  // The log is known by the bytes the analysis read (not the page's last lines, which the
+  // game rewrites, nor what was added since the hash).
+  check = store.CheckLogFile(path, scratch.ResumeOffset);
+  return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
+                                            scratch.History.Ends});
+}
+
+std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> files;
+  for (const std::string& path : paths) {
+    std::error_code ec;
+    if (!fs::is_directory(platform::NativePath(path), ec)) {
+      files.push_back(path);
+      continue;
+    }
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(platform::NativePath(path), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = platform::PathString(it->path().filename());
+      std::error_code typeError;
+      if (IsHtmlLogName(name) && it->is_regular_file(typeError)) found.push_back(platform::PathString(it->path()));
+    }
+    std::sort(found.begin(), found.end());
+    files.insert(files.end(), found.begin(), found.end());
+  }
+  return files;
+}
+
+void ImportLogFiles(const App& settingsFrom, HistoryStore& store, const std::vector<std::string>& paths,
+                    const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
+                    const std::function<void(const std::string&, const ImportResult&)>& done) {
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (progress && !progress(i, paths.size(), paths[i])) return;
+    const ImportResult result = ImportLogFile(settingsFrom, store, paths[i]);
+    if (done) done(paths[i], result);
+  }
+  if (progress) progress(paths.size(), paths.size(), std::string());
+}
+
+}  // namespace mizuto

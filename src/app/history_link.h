@@ -1,0 +1,74 @@
+// The program's link to the season history: when a load imports its log, a tick records the
+// battles it ended, a correction in the battle list is kept. A history that cannot be used
+// never costs the analysis: the error pane says once what is wrong (and how to fix it), and
+// the History page shows the same text.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "history/history_store.h"
+
+namespace mizuto {
+
+struct App;
+
+struct HistoryLink {
+  // Whether loads and ticks record at all: the window and --follow switch it on; the report
+  // never does (scripts expect no side effect), nor --follow --no-history.
+  bool Enabled = false;
+  // Set by the first use; null while unopened or when it cannot be used.
+  std::unique_ptr<HistoryStore> Store;
+  bool OpenTried = false;
+  // What is wrong with the history (Shift-JIS, for the error pane and the History page);
+  // empty while all is well. Said in the error pane once per run.
+  std::string ErrorText;
+  bool ErrorShown = false;
+  // The loaded log's id in the store (0: not recorded), and how each of its battles ended.
+  std::int64_t CurrentLogId = 0;
+  std::vector<BattleEndFigures> Ends;
+  // Battles whose end the store has been told of (active mode records each once).
+  std::vector<char> Recorded;
+  // Counted up whenever the store changed (an import, a record, a correction), so a page
+  // that saw this number last knows its answers are still good.
+  std::uint64_t Revision = 0;
+};
+
+// The history file of a program folder (ends in a separator, or empty).
+std::string HistoryFilePath(const std::string& programDir);
+
+// Opens the history when it is enabled and not yet open. Null when it cannot be used: the
+// error pane was told (once) and app.History.ErrorText says why.
+HistoryStore* UsableHistory(App& app);
+
+// After a load that opened the log: imports what the load analysed (no second analysis).
+void ImportLoadedLog(App& app);
+
+// After a tick: records each battle that has ended since the last record.
+void RecordEndedBattles(App& app);
+
+// After a correction in the battle list outside active mode: keeps the selected battles'
+// classes and count marks.
+void StoreSelectedCorrections(App& app);
+
+// Imports the log file at `path` with the settings of `settingsFrom` (its lists, owner
+// name, NPC switch), in a load of its own that leaves `settingsFrom` as it was: a log
+// known unchanged costs one hash and no analysis. For the headless import and the page's
+// folder import.
+ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path);
+
+// The logs a list of files and folders names: a file as it is, a folder's "*.html" files
+// (sorted by name). A path that is neither is kept, so its import reports the error.
+std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths);
+
+// Imports every path in turn; `progress(done, total, path)` is called before each and
+// may cancel by returning false (the logs already imported stay, the next is not begun).
+// Each result is given to `done` as it comes.
+void ImportLogFiles(const App& settingsFrom, HistoryStore& store, const std::vector<std::string>& paths,
+                    const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
+                    const std::function<void(const std::string&, const ImportResult&)>& done);
+
+}  // namespace mizuto

@@ -1,0 +1,338 @@
+#include "app/history_page.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/app.h"
+#include "app/main_commands.h"
+#include "app/result_views.h"
+#include "platform/platform.h"
+#include "tally/tallies.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+std::string Decimal(std::int64_t value) { return std::to_string(value); }
+
+void AddNumber(HistoryTableRow& row, std::int64_t value) {
+  row.Cells.push_back(Decimal(value));
+  row.Values.push_back(value);
+}
+
+void AddText(HistoryTableRow& row, std::string text) {
+  row.Cells.push_back(std::move(text));
+  row.Values.push_back(0);
+}
+
+std::vector<TallyColumn> Columns(std::initializer_list<const std::string*> captions, std::size_t textColumns) {
+  std::vector<TallyColumn> columns;
+  for (const std::string* caption : captions) {
+    columns.push_back(TallyColumn{*caption, columns.size() >= textColumns});
+  }
+  return columns;
+}
+
+// Puts new rows in and keeps the order the player chose.
+void SetRows(HistoryTable& table, std::vector<TallyColumn> columns, std::vector<HistoryTableRow> rows) {
+  table.Columns = std::move(columns);
+  table.Rows = std::move(rows);
+  ++table.Revision;
+  if (table.SortColumn < 0 || static_cast<std::size_t>(table.SortColumn) >= table.Columns.size()) {
+    table.SortColumn = -1;
+    return;
+  }
+  const int column = table.SortColumn;
+  const bool descending = table.Descending;
+  // Sorting the same column twice turns it round: ask for the other order first.
+  table.Descending = !descending;
+  SortHistoryTable(table, column);
+  if (table.Descending != descending) SortHistoryTable(table, column);
+}
+
+std::vector<HistoryTableRow> OpponentRows(const std::vector<OpponentRow>& answer) {
+  std::vector<HistoryTableRow> rows;
+  rows.reserve(answer.size());
+  for (std::size_t i = 0; i < answer.size(); ++i) {
+    const OpponentRow& o = answer[i];
+    HistoryTableRow row;
+    row.Source = static_cast<int>(i);
+    AddText(row, o.Opponent);
+    for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {
+      AddNumber(row, v);
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// The entries of a list that the tally table shows (its check marks).
+std::vector<std::string> CheckedNames(const std::vector<std::string>& names, const std::vector<char>& checked) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < names.size() && i < checked.size(); ++i) {
+    if (checked[i]) out.push_back(names[i]);
+  }
+  return out;
+}
+
+std::vector<HistoryTableRow> PlayerRows(const std::vector<PlayerRow>& answer) {
+  std::vector<HistoryTableRow> rows;
+  rows.reserve(answer.size());
+  for (std::size_t i = 0; i < answer.size(); ++i) {
+    const PlayerRow& p = answer[i];
+    HistoryTableRow row;
+    row.Source = static_cast<int>(i);
+    row.Icon = TallyIcon(p.SideBits, p.RelationBits);
+    AddText(row, p.Name);
+    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
+      AddNumber(row, v);
+    }
+    for (std::int64_t v : p.SkillUses) AddNumber(row, v);
+    for (std::int64_t v : p.ItemUses) AddNumber(row, v);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<HistoryTableRow> BattleTableRows(const std::vector<BattleRow>& answer) {
+  std::vector<HistoryTableRow> rows;
+  rows.reserve(answer.size());
+  // A log's battles come one after another: its name is converted once, not per battle.
+  std::int64_t namedLog = -1;
+  std::string name;
+  for (std::size_t i = 0; i < answer.size(); ++i) {
+    const BattleRow& b = answer[i];
+    if (b.LogId != namedLog) {
+      namedLog = b.LogId;
+      name = Utf8ToSjis(b.FileName);
+    }
+    HistoryTableRow row;
+    row.Source = static_cast<int>(i);
+    AddText(row, b.Date);
+    AddText(row, name);
+    AddText(row, b.Label);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// Sets `error` from the first failed answer; true while all answered.
+template <class Rows>
+bool Take(const HistoryAnswer<Rows>& answer, HistoryError& error) {
+  if (answer.Ok()) return true;
+  if (!error) error = answer.Error;
+  return false;
+}
+
+void ClearAnswers(HistoryPageView& page) {
+  page.Summary.clear();
+  page.BattleRows.clear();
+  page.Days.clear();
+  for (HistoryTable* table : {&page.Opponents, &page.Players, &page.Battles}) {
+    table->Rows.clear();
+    ++table->Revision;
+  }
+}
+
+}  // namespace
+
+const std::vector<std::string>& HistoryTypeChoices() {
+  static const std::vector<std::string> choices{SJ("すべての戦闘"), SJ("海戦"), SJ("模擬"), SJ("実戦"), SJ("ＢＣ")};
+  return choices;
+}
+
+const std::vector<std::string>& HistorySizeChoices() {
+  static const std::vector<std::string> choices{SJ("すべての船"), SJ("小型"), SJ("中型"), SJ("大型")};
+  return choices;
+}
+
+const std::vector<std::string>& HistoryAgainstChoices() {
+  static const std::vector<std::string> choices{SJ("NPCとPC"), SJ("NPCのみ"), SJ("PCのみ")};
+  return choices;
+}
+
+HistoryFilter HistoryFilterOf(const HistoryPageSettings& settings, const HistoryRange& range) {
+  HistoryFilter filter;
+  filter.From = range.From;
+  filter.To = range.To;
+  static constexpr BattleType kTypes[] = {BattleType::Naval, BattleType::Mock, BattleType::Real, BattleType::Camp};
+  static constexpr ShipSize kSizes[] = {ShipSize::Small, ShipSize::Medium, ShipSize::Large};
+  if (settings.Type >= 1 && settings.Type <= 4) filter.Type = kTypes[settings.Type - 1];
+  if (settings.Size >= 1 && settings.Size <= 3) filter.Size = kSizes[settings.Size - 1];
+  if (settings.Against == 1) filter.Against = HistoryFilter::Opposition::Npc;
+  if (settings.Against == 2) filter.Against = HistoryFilter::Opposition::Player;
+  filter.Name = settings.Name;
+  return filter;
+}
+
+void SortHistoryTable(HistoryTable& table, int column) {
+  if (column < 0 || static_cast<std::size_t>(column) >= table.Columns.size()) return;
+  const bool numbers = table.Columns[static_cast<std::size_t>(column)].RightAligned;
+  table.Descending = column == table.SortColumn ? !table.Descending : numbers;
+  table.SortColumn = column;
+  const std::size_t c = static_cast<std::size_t>(column);
+  const bool descending = table.Descending;
+  std::stable_sort(table.Rows.begin(), table.Rows.end(), [&](const HistoryTableRow& a, const HistoryTableRow& b) {
+    const HistoryTableRow& x = descending ? b : a;
+    const HistoryTableRow& y = descending ? a : b;
+    if (numbers) return x.Values[c] < y.Values[c];
+    return x.Cells[c] < y.Cells[c];
+  });
+  ++table.Revision;
+}
+
+bool HistoryPageOutdated(const App& app) {
+  return !app.HistoryPage.Answered || app.HistoryPage.AnsweredRevision != app.History.Revision;
+}
+
+void RefreshHistoryPage(App& app) {
+  HistoryPageView& page = app.HistoryPage;
+  page.Answered = true;
+  page.AnsweredRevision = app.History.Revision;
+  ++page.Revision;
+  ClearAnswers(page);
+  page.ErrorText.clear();
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr) {
+    page.ErrorText = app.History.ErrorText;
+    return;
+  }
+  HistoryError error;
+  page.Range = HistoryRange{page.Settings.From, page.Settings.To};
+  if (page.Range.From.empty() && page.Range.To.empty()) {
+    const auto range = store->DefaultRange();
+    if (Take(range, error)) page.Range = range.Value;
+  }
+  const HistoryFilter filter = HistoryFilterOf(page.Settings, page.Range);
+
+  const auto summary = store->Summary(filter);
+  if (Take(summary, error)) page.Summary = HistorySummaryText(summary.Value);
+
+  const auto opponents = store->Opponents(filter);
+  SetRows(page.Opponents,
+          Columns({&SJ("相手"), &SJ("戦闘数"), &SJ("勝"), &SJ("敗"), &SJ("引分"), &SJ("逃げられ"), &SJ("撤退"),
+                   &SJ("味方沈没"), &SJ("敵沈没")},
+                  1),
+          Take(opponents, error) ? OpponentRows(opponents.Value) : std::vector<HistoryTableRow>{});
+
+  // The tally table's columns, with the skills and items it shows.
+  TallyTableView tallyColumns;
+  BuildTallyColumns(TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked}, tallyColumns);
+  const auto players = store->Players(filter, CheckedNames(app.Lists.SkillNames, app.SkillChecked),
+                                      CheckedNames(app.Lists.ItemNames, app.ItemChecked));
+  SetRows(page.Players, tallyColumns.Columns,
+          Take(players, error) ? PlayerRows(players.Value) : std::vector<HistoryTableRow>{});
+
+  auto battles = store->Battles(filter);
+  if (Take(battles, error)) page.BattleRows = std::move(battles.Value);
+  SetRows(page.Battles, Columns({&SJ("日付"), &SJ("ログファイル"), &SJ("戦闘")}, 3), BattleTableRows(page.BattleRows));
+
+  auto days = store->Days(filter);
+  if (Take(days, error)) page.Days = std::move(days.Value);
+
+  if (error) page.ErrorText = HistoryErrorText(error);
+}
+
+std::string HistoryDayHint(const DayRow& d) {
+  return d.Date + SJ("  勝 ") + Decimal(d.Won) + SJ(" 敗 ") + Decimal(d.Lost) + SJ(" 引分 ") + Decimal(d.Drawn) +
+         SJ(" 逃げられ ") + Decimal(d.Escaped) + SJ(" 撤退 ") + Decimal(d.Withdrawn) + SJ("  味方沈没 ") +
+         Decimal(d.OwnDown) + SJ(" 敵沈没 ") + Decimal(d.EnemyDown);
+}
+
+std::string HistoryBattlePath(const App& app, int row) {
+  const auto& rows = app.HistoryPage.BattleRows;
+  if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return {};
+  const BattleRow& b = rows[static_cast<std::size_t>(row)];
+  return platform::PathString(std::filesystem::path(platform::NativePath(b.Folder)) /
+                              platform::NativePath(b.FileName));
+}
+
+HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask) {
+  const std::string path = HistoryBattlePath(app, row);
+  if (path.empty()) return HistoryBattleOpen::NoSuchRow;
+  const int number = app.HistoryPage.BattleRows[static_cast<std::size_t>(row)].Number;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(platform::NativePath(path), ec)) {
+    // A log moved away is not searched for: the player knows where it went.
+    if (ask.Message) {
+      ask.Message(SJ("このログファイルは取り込んだ場所にもうありません。\n取り込んだときの場所: ") + Utf8ToSjis(path),
+                  kApplicationTitle);
+    }
+    return HistoryBattleOpen::Gone;
+  }
+  if (!OpenLogFile(app, path)) return HistoryBattleOpen::NotRead;
+  BattleListView& list = app.BattleList;
+  const int index = number - 1;
+  if (list.HasRow(index)) {
+    std::fill(list.Selected.begin(), list.Selected.end(), 0);
+    list.Select(index);
+    SelectBattles(app);
+    ShowSelectedBattles(app);
+  }
+  return HistoryBattleOpen::Loaded;
+}
+
+std::string ImportFolderMissingMessage(const std::string& folder) {
+  return SJ("ログフォルダが見つかりません: ") + Utf8ToSjis(folder) + SJ("\n設定でログフォルダを選んでください。");
+}
+
+std::string ImportFolderEmptyMessage(const std::string& folder) {
+  return SJ("ログフォルダに取り込むログ (*.html) がありません: ") + Utf8ToSjis(folder);
+}
+
+void ImportLogFolderExecute(App& app, const Dialogs& ask,
+                            const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress) {
+  auto say = [&](const std::string& text) {
+    if (ask.Message) ask.Message(text, kApplicationTitle);
+  };
+  // A history that cannot be used says why in the error pane; the box repeats it.
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr) {
+    say(app.History.ErrorText.empty() ? HistoryErrorText(HistoryError{HistoryFailure::NotAvailable, {}, {}})
+                                      : app.History.ErrorText);
+    return;
+  }
+  std::error_code ec;
+  if (app.LogDir.empty() || !std::filesystem::is_directory(platform::NativePath(app.LogDir), ec)) {
+    say(ImportFolderMissingMessage(app.LogDir));
+    return;
+  }
+  const std::vector<std::string> files = LogFilesOf({app.LogDir});
+  if (files.empty()) {
+    say(ImportFolderEmptyMessage(app.LogDir));
+    return;
+  }
+  std::int64_t imported = 0, grown = 0, unchanged = 0, failed = 0;
+  bool stopped = false;
+  ImportLogFiles(
+      app, *store, files,
+      [&](std::size_t done, std::size_t total, const std::string& path) {
+        if (progress && !progress(done, total, path)) {
+          stopped = done < total;
+          return false;
+        }
+        return true;
+      },
+      [&](const std::string& path, const ImportResult& result) {
+        switch (result.Outcome) {
+          case ImportOutcome::Imported: ++imported; break;
+          case ImportOutcome::Grown: ++grown; break;
+          case ImportOutcome::Unchanged: ++unchanged; break;
+          case ImportOutcome::Error:
+            ++failed;
+            app.AppendError(result.Error.Failure == HistoryFailure::None
+                                ? SJ("履歴に取り込めません: ") + Utf8ToSjis(path) + " (" + Utf8ToSjis(result.Error.Detail) + ")"
+                                : HistoryErrorText(result.Error));
+            break;
+        }
+        if (result.Outcome != ImportOutcome::Unchanged) ++app.History.Revision;
+      });
+  std::string text = stopped ? SJ("取り込みを中止しました。") : SJ("ログフォルダのログを履歴に取り込みました。");
+  text += SJ("\n新しいログ: ") + Decimal(imported) + SJ("  伸びたログ: ") + Decimal(grown) + SJ("  変わりなし: ") +
+          Decimal(unchanged);
+  if (failed > 0) text += SJ("  取り込めなかったログ: ") + Decimal(failed) + SJ(" (エラー表示画面をご覧ください)");
+  say(text);
+}
+
+}  // namespace mizuto

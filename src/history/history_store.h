@@ -1,0 +1,164 @@
+// The season history: every analysed log's battles, kept in one SQLite file
+// (MizutoHistory.db beside Mizuto.ini), and the questions the History page and
+// `mizuto --history` ask across logs.
+//
+// What is kept is what the analysis derived, never chat text: per log its file name, folder,
+// size, a hash of its bytes as imported, last write and date; per battle its figures, class,
+// result and label; per battle and player the side, every tally figure and each skill and
+// item use by its list entry's name, and who took the player out.
+//
+// A log is known by its bytes: a file that begins with all the bytes of a log imported before
+// is that log (grown, moved, renamed or copied), and importing it replaces that log's battles
+// in one transaction. The player's corrections (ship size, battle type, NPC flag, count mark)
+// are kept apart, matched by the battle's number in its log, and survive every re-import.
+//
+// Every call reports failure as a HistoryError and never throws; a store that failed once
+// stays usable for the calls that still can work (a read after a failed write, say).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "battle/analysis.h"
+#include "history/history_rows.h"
+#include "history/log_identity.h"
+
+namespace mizuto {
+
+// The history's file in the program folder.
+inline constexpr const char* kHistoryFileName = "MizutoHistory.db";
+
+enum class HistoryFailure {
+  None,
+  NotAvailable,  // this build has no history (the Windows cross build)
+  CannotOpen,    // the file or its folder cannot be opened or created
+  CannotWrite,   // read-only file or folder, full disk, locked by another program too long
+  Corrupt,       // not a history file, or damaged
+  NewerVersion,  // written by a newer Mizuto; left untouched
+};
+
+struct HistoryError {
+  HistoryFailure Failure = HistoryFailure::None;
+  std::string Path;    // the database file (UTF-8)
+  std::string Detail;  // the database engine's own words (UTF-8), may be empty
+  explicit operator bool() const { return Failure != HistoryFailure::None; }
+};
+
+// What the player reads about a failure (Shift-JIS, Japanese): what is wrong, the file's
+// path, and what to do about it. Empty for no failure.
+std::string HistoryErrorText(const HistoryError& error);
+
+// How a battle ended, as the analysis driver saw it when the result was read: the sink
+// counter's figures then. A battle without an entry (or with Ended false) is in progress.
+struct BattleEndFigures {
+  bool Ended = false;
+  std::int32_t OwnDown = 0;
+  std::int32_t EnemyDown = 0;
+};
+
+// One log's analysis as the history takes it.
+struct AnalysedLog {
+  const Analysis& Tables;
+  // The lists the name table's skill and item uses are counted against (their indices).
+  const std::vector<std::string>& SkillNames;
+  const std::vector<std::string>& ItemNames;
+  // Per battle index; a battle in progress takes the analysis state's counters.
+  const std::vector<BattleEndFigures>& Ends;
+};
+
+// Which known log a file is, from one pass over its bytes.
+struct LogCheck {
+  LogFileRead Read;              // the file's identity, or why it could not be read
+  std::int64_t KnownLogId = 0;   // the longest known log the file begins with; 0: a new log
+  std::vector<std::int64_t> AlsoPrefixes;  // shorter known logs it begins with too
+  bool SameBytes = false;        // exactly the bytes of KnownLogId
+  bool SamePlace = false;        // ... and at the path it was imported from
+  // The hash of the file's first Size bytes for each length a known log had (the import
+  // matches them again inside its transaction).
+  std::vector<PrefixProbe> Prefixes;
+  HistoryError StoreError;       // the store could not be read
+};
+
+enum class ImportOutcome { Imported, Unchanged, Grown, Error };
+
+struct ImportResult {
+  ImportOutcome Outcome = ImportOutcome::Error;
+  std::int64_t LogId = 0;  // the log's id in the store (0 on error)
+  int Battles = 0;         // the battles the store holds for it now
+  HistoryError Error;      // set with ImportOutcome::Error (a file error has Detail only)
+};
+
+// A question's answer: the rows, or what went wrong.
+template <class Rows>
+struct HistoryAnswer {
+  Rows Value{};
+  HistoryError Error;
+  bool Ok() const { return !Error; }
+};
+
+class HistoryStore {
+ public:
+  virtual ~HistoryStore() = default;
+
+  // The database file (UTF-8).
+  virtual const std::string& Path() const = 0;
+
+  // --- recording ---
+
+  // Reads the file at `path` (its first `limit` bytes; all when limit < 0) and tells which
+  // known log it is. Costs one streaming pass over the bytes and one read of the store.
+  virtual LogCheck CheckLogFile(const std::string& path, std::int64_t limit) = 0;
+
+  // Imports `log`, the analysis of exactly the bytes `check` hashed: a new log is added; a
+  // known one (and any shorter known log the file also begins with) has its battles
+  // replaced, in one transaction. The same bytes at the same place write nothing
+  // (Unchanged); the same bytes elsewhere only move the log (Unchanged).
+  virtual ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) = 0;
+
+  // Records battle `battle` (0-based) of the followed log `logId` as it stands now, over any
+  // earlier record of it (a battle recorded in progress and then ended).
+  virtual HistoryError RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) = 0;
+
+  // Keeps the player's correction of battle `number` (from 1) of log `logId`: the class and
+  // the count mark it has now. It replaces an earlier correction of that battle and is
+  // applied to the battle's record at once and at every later import of the log.
+  virtual HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
+                                       bool countMark) = 0;
+
+  // --- questions ---
+
+  // The last 30 days that have battles (From: the 30th date from the end, To: the last).
+  virtual HistoryAnswer<HistoryRange> DefaultRange() = 0;
+  virtual HistoryAnswer<HistorySummary> Summary(const HistoryFilter& filter) = 0;
+  // By battles, most first, then by name.
+  virtual HistoryAnswer<std::vector<OpponentRow>> Opponents(const HistoryFilter& filter) = 0;
+  // By name (bytes); Skill/ItemUses parallel to the given names.
+  virtual HistoryAnswer<std::vector<PlayerRow>> Players(const HistoryFilter& filter,
+                                                        const std::vector<std::string>& skillNames,
+                                                        const std::vector<std::string>& itemNames) = 0;
+  virtual HistoryAnswer<std::vector<BattleRow>> Battles(const HistoryFilter& filter) = 0;
+  // Logs with battles the filter lets through, by date then file name; with the default
+  // filter every log, also those without battles.
+  virtual HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) = 0;
+  // Days with counted battles, ascending.
+  virtual HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) = 0;
+};
+
+struct HistoryOpen {
+  std::unique_ptr<HistoryStore> Store;  // null on failure
+  HistoryError Error;
+};
+
+// Opens (creating when missing) the history file at `path`, brings an older schema up to
+// date, and refuses a newer one without touching the file.
+HistoryOpen OpenHistoryStore(const std::string& path);
+
+// Whether this build keeps a history at all.
+bool HistoryBuilt();
+
+// The status bar's summary line for a range of the history (Shift-JIS).
+std::string HistorySummaryText(const HistorySummary& summary);
+
+}  // namespace mizuto

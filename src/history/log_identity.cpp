@@ -1,0 +1,228 @@
+#include "history/log_identity.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace mizuto {
+namespace {
+
+constexpr std::uint64_t kPrime1 = 0x9E3779B97F4A7C15ull;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
+constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ull;
+
+std::uint64_t Rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
+
+// Spreads every input bit over the whole word (the finaliser of a well-known 64-bit mix).
+std::uint64_t Avalanche(std::uint64_t x) {
+  x ^= x >> 33;
+  x *= 0xff51afd7ed558ccdull;
+  x ^= x >> 33;
+  x *= 0xc4ceb9fe1a85ec53ull;
+  x ^= x >> 33;
+  return x;
+}
+
+std::uint64_t LoadWord(const std::uint8_t* p) {
+  // Little-endian whatever the machine, so a database moves between systems.
+  std::uint64_t w = 0;
+  for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
+  return w;
+}
+
+}  // namespace
+
+void LogHasher::Mix(std::uint64_t word) {
+  a_ = Rotl((a_ ^ word) * kPrime1, 27) + b_;
+  b_ = Rotl(b_ + word * kPrime2, 31) * kPrime3;
+}
+
+void LogHasher::Add(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  std::size_t n = bytes.size();
+  length_ += static_cast<std::int64_t>(n);
+  if (tailLength_ > 0) {
+    const std::size_t take = std::min<std::size_t>(n, static_cast<std::size_t>(8 - tailLength_));
+    std::memcpy(tail_ + tailLength_, p, take);
+    tailLength_ += static_cast<int>(take);
+    p += take;
+    n -= take;
+    if (tailLength_ < 8) return;
+    Mix(LoadWord(tail_));
+    tailLength_ = 0;
+  }
+  for (; n >= 8; p += 8, n -= 8) Mix(LoadWord(p));
+  std::memcpy(tail_, p, n);
+  tailLength_ = static_cast<int>(n);
+}
+
+LogHash LogHasher::HashSoFar() const {
+  std::uint64_t a = a_, b = b_;
+  std::uint64_t last = 0;
+  for (int i = tailLength_ - 1; i >= 0; --i) last = (last << 8) | tail_[i];
+  // The length goes in too: a tail of zero bytes is not the same as no tail.
+  a = Rotl((a ^ last) * kPrime1, 27) + b;
+  b = Rotl(b + static_cast<std::uint64_t>(length_) * kPrime2, 31) * kPrime3;
+  const std::uint64_t high = Avalanche(a ^ Rotl(b, 17));
+  const std::uint64_t low = Avalanche(b + a * kPrime3);
+  LogHash hash{};
+  for (int i = 0; i < 8; ++i) {
+    hash[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(high >> (8 * (7 - i)));
+    hash[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(low >> (8 * (7 - i)));
+  }
+  return hash;
+}
+
+LogHash HashBytes(std::string_view bytes) {
+  LogHasher hasher;
+  hasher.Add(bytes);
+  return hasher.HashSoFar();
+}
+
+LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes) {
+  LogFileRead result;
+  result.File.Path = path;
+  std::int64_t size = 0;
+  platform::OpenError openError;
+  platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
+  if (!file) {
+    result.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
+    return result;
+  }
+  const std::int64_t wanted = size;
+  PrefixProbe analysed{limit < 0 ? size : std::min(limit, size), {}, false};
+
+  // The probes in size order, so one pass meets each where the file reaches it.
+  std::vector<PrefixProbe*> order{&analysed};
+  if (probes != nullptr) {
+    for (PrefixProbe& probe : *probes) {
+      probe.Reached = false;
+      if (probe.Size >= 0 && probe.Size <= wanted) order.push_back(&probe);
+    }
+    std::sort(order.begin(), order.end(), [](const PrefixProbe* x, const PrefixProbe* y) { return x->Size < y->Size; });
+  }
+  auto next = order.begin();
+  auto snapshot = [&](const LogHasher& hasher) {
+    for (; next != order.end() && (*next)->Size == hasher.Length(); ++next) {
+      (*next)->Hash = hasher.HashSoFar();
+      (*next)->Reached = true;
+    }
+  };
+
+  LogHasher hasher;
+  std::vector<char> buffer(1 << 20);
+  snapshot(hasher);
+  while (hasher.Length() < wanted) {
+    const std::int64_t left = wanted - hasher.Length();
+    const std::size_t ask = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
+    const std::size_t got = std::fread(buffer.data(), 1, ask, file.get());
+    if (got == 0) {
+      if (std::ferror(file.get())) {
+        result.Error = path + ": read error";
+        return result;
+      }
+      break;  // the file was cut while it was read: what was there is what was hashed
+    }
+    std::string_view chunk(buffer.data(), got);
+    while (!chunk.empty()) {
+      // Up to the next probe's length within this chunk, or the whole chunk.
+      std::size_t step = chunk.size();
+      if (next != order.end()) {
+        step = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(step), (*next)->Size - hasher.Length()));
+      }
+      hasher.Add(chunk.substr(0, step));
+      chunk.remove_prefix(step);
+      snapshot(hasher);
+    }
+  }
+  result.File.FileSize = hasher.Length();
+  result.File.FileHash = hasher.HashSoFar();
+  // A file cut while it was read ends where the reading did.
+  result.File.Size = analysed.Reached ? analysed.Size : result.File.FileSize;
+  result.File.Hash = analysed.Reached ? analysed.Hash : result.File.FileHash;
+
+  namespace fs = std::filesystem;
+  const fs::path native = platform::NativePath(path);
+  std::error_code ec;
+  const fs::file_time_type written = fs::last_write_time(native, ec);
+  if (!ec) {
+    const auto system = std::chrono::file_clock::to_sys(written);
+    result.File.LastWrite = std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+  }
+  result.File.Date = DateFromFileName(platform::PathString(native.filename()));
+  if (result.File.Date.empty()) result.File.Date = LocalDate(result.File.LastWrite);
+  return result;
+}
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int Digits(std::string_view text, std::size_t at, std::size_t count) {
+  int value = 0;
+  for (std::size_t i = 0; i < count; ++i) value = value * 10 + (text[at + i] - '0');
+  return value;
+}
+
+bool ValidDate(int year, int month, int day) {
+  if (year < 1970 || year > 2099 || month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month == 2 && !leap) return day <= 28;
+  return day <= kDays[month - 1];
+}
+
+std::string DateText(int year, int month, int day) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+  return text;
+}
+
+// Whether text[at, at + count) are all digits.
+bool DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
+  if (at + count > text.size()) return false;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (!IsDigit(text[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DateFromFileName(std::string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    // A date starts a run of digits: "chat20240501" yes, the middle of "120240501" no.
+    if (!IsDigit(name[i]) || (i > 0 && IsDigit(name[i - 1]))) continue;
+    if (!DigitsAt(name, i, 4)) continue;
+    const int year = Digits(name, i, 4);
+    int month = 0, day = 0;
+    if (DigitsAt(name, i, 8)) {
+      month = Digits(name, i + 4, 2);
+      day = Digits(name, i + 6, 2);
+    } else if (i + 10 <= name.size() && (name[i + 4] == '-' || name[i + 4] == '_') &&
+               name[i + 7] == name[i + 4] && DigitsAt(name, i + 5, 2) && DigitsAt(name, i + 8, 2) &&
+               (i + 10 == name.size() || !IsDigit(name[i + 10]))) {
+      month = Digits(name, i + 5, 2);
+      day = Digits(name, i + 8, 2);
+    } else {
+      continue;
+    }
+    if (ValidDate(year, month, day)) return DateText(year, month, day);
+  }
+  return {};
+}
+
+std::string LocalDate(std::int64_t secondsSince1970) {
+  const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+  const std::tm* local = std::localtime(&t);
+  if (local == nullptr) return "1970-01-01";
+  return DateText(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday);
+}
+
+}  // namespace mizuto

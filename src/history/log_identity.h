@@ -1,0 +1,75 @@
+// What makes a log file the same log as one imported before: its bytes. A streaming hash of
+// the file, with the hash of every prefix the store already knows taken on the way, so one
+// pass over the file tells whether it begins with all the bytes of a known log (the log has
+// grown, or was moved, renamed or copied) or is a log of its own. And the log's date.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mizuto {
+
+// A 128-bit hash of a byte string; not for security, only to tell logs apart.
+using LogHash = std::array<std::uint8_t, 16>;
+
+// The hash of a growing byte string: Add appends bytes, HashSoFar gives the hash of all the
+// bytes added so far without disturbing the state (so the hash of any prefix is had on the
+// way to the whole).
+class LogHasher {
+ public:
+  void Add(std::string_view bytes);
+  LogHash HashSoFar() const;
+  std::int64_t Length() const { return length_; }
+
+ private:
+  void Mix(std::uint64_t word);
+  std::uint64_t a_ = 0x6a09e667f3bcc908ull;
+  std::uint64_t b_ = 0xbb67ae8584caa73bull;
+  std::uint8_t tail_[8] = {};
+  int tailLength_ = 0;
+  std::int64_t length_ = 0;
+};
+
+LogHash HashBytes(std::string_view bytes);
+
+// One file as the history knows it.
+struct LogFileIdentity {
+  std::string Path;             // as the file system spells it (UTF-8)
+  std::int64_t Size = 0;        // the bytes the analysis read (what the log is known by)
+  LogHash Hash{};               // of those bytes
+  std::int64_t FileSize = 0;    // the whole file, as it was when hashed
+  LogHash FileHash{};
+  std::int64_t LastWrite = 0;   // seconds since 1970 (UTC)
+  std::string Date;             // "YYYY-MM-DD": from the file name, else the last write (local)
+};
+
+// A prefix length the store knows, and where its hash goes.
+struct PrefixProbe {
+  std::int64_t Size = 0;
+  LogHash Hash{};  // filled by HashLogFile when the file is at least Size bytes long
+  bool Reached = false;
+};
+
+// Why a file could not be hashed (UTF-8, "path: reason"); empty when it was.
+struct LogFileRead {
+  LogFileIdentity File;
+  std::string Error;
+  bool Ok() const { return Error.empty(); }
+};
+
+// Hashes the regular file at `path` in one streaming pass: the whole file, its first `limit`
+// bytes (all of it when limit < 0 or beyond its end), and for each probe (any order) the
+// first probe.Size bytes when the file reaches that far. Sets the last write and the date.
+LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes);
+
+// The date a log's file name carries as YYYYMMDD, YYYY-MM-DD or YYYY_MM_DD (the first valid
+// one, month 01-12 and a day that month has), "YYYY-MM-DD"; empty when it carries none.
+std::string DateFromFileName(std::string_view fileName);
+
+// "YYYY-MM-DD" of a time (seconds since 1970) in local time.
+std::string LocalDate(std::int64_t secondsSince1970);
+
+}  // namespace mizuto

@@ -1,0 +1,208 @@
+#include "history/sqlite_database.h"
+
+#include <sqlite3.h>
+
+namespace mizuto {
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(statement_); }
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(statement_);
+    statement_ = other.statement_;
+    other.statement_ = nullptr;
+  }
+  return *this;
+}
+
+void SqliteStatement::Bind(int index, std::int64_t value) { sqlite3_bind_int64(statement_, index, value); }
+
+void SqliteStatement::BindText(int index, std::string_view utf8) {
+  sqlite3_bind_text64(statement_, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void SqliteStatement::BindBlob(int index, std::string_view bytes) {
+  // A zero-length blob, not NULL: an empty name is still a name.
+  sqlite3_bind_blob64(statement_, index, bytes.empty() ? "" : bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+}
+
+void SqliteStatement::BindNull(int index) { sqlite3_bind_null(statement_, index); }
+
+int SqliteStatement::Step() { return sqlite3_step(statement_); }
+
+void SqliteStatement::Reset() {
+  sqlite3_reset(statement_);
+  sqlite3_clear_bindings(statement_);
+}
+
+std::int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
+
+bool SqliteStatement::IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
+
+std::string SqliteStatement::Bytes(int column) const {
+  const void* data = sqlite3_column_blob(statement_, column);
+  const int size = sqlite3_column_bytes(statement_, column);
+  if (data == nullptr || size <= 0) return {};
+  return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
+}
+
+SqliteDatabase::~SqliteDatabase() { sqlite3_close_v2(db_); }
+
+bool SqliteDatabase::Open(const std::string& path, HistoryError* error) {
+  path_ = path;
+  const int code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (code != SQLITE_OK) {
+    *error = Failure(code, SqliteUse::Opening);
+    return false;
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  // Another program (the window and a --follow, say) may be writing: wait for it.
+  sqlite3_busy_timeout(db_, 10000);
+  return true;
+}
+
+int SqliteDatabase::Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+SqliteStatement SqliteDatabase::Prepare(std::string_view sql) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    return SqliteStatement();
+  }
+  return SqliteStatement(statement);
+}
+
+HistoryError SqliteDatabase::Failure(int code, SqliteUse use) const {
+  HistoryError error;
+  error.Path = path_;
+  error.Detail = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+  switch (code & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      error.Failure = HistoryFailure::Corrupt;
+      break;
+    case SQLITE_CANTOPEN:
+      error.Failure = use == SqliteUse::Writing ? HistoryFailure::CannotWrite : HistoryFailure::CannotOpen;
+      break;
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      error.Failure = HistoryFailure::CannotWrite;
+      break;
+    default:
+      error.Failure = use == SqliteUse::Opening ? HistoryFailure::CannotOpen
+                      : use == SqliteUse::Writing ? HistoryFailure::CannotWrite
+                                                  : HistoryFailure::Corrupt;
+      break;
+  }
+  return error;
+}
+
+const std::vector<SchemaStep>& HistorySchemaSteps() {
+  // Texts from the logs (names, labels) are kept as their Shift-JIS bytes (blobs), exactly
+  // as the analysis has them; paths are UTF-8 text. Every figure is what the analysis
+  // derived; no chat line is kept.
+  static const std::vector<SchemaStep> steps = {
+      {0, R"sql(
+CREATE TABLE logs(
+  id INTEGER PRIMARY KEY,
+  file_name TEXT NOT NULL, folder TEXT NOT NULL,
+  size INTEGER NOT NULL, hash BLOB NOT NULL,
+  file_size INTEGER NOT NULL, file_hash BLOB NOT NULL,
+  last_write INTEGER NOT NULL, date TEXT NOT NULL);
+CREATE INDEX logs_by_size ON logs(size);
+CREATE TABLE names(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
+CREATE TABLE use_names(id INTEGER PRIMARY KEY, item INTEGER NOT NULL, name BLOB NOT NULL,
+  UNIQUE(item, name));
+CREATE TABLE battles(
+  id INTEGER PRIMARY KEY,
+  log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
+  number INTEGER NOT NULL, date TEXT NOT NULL,
+  kind INTEGER NOT NULL, type INTEGER NOT NULL, size INTEGER NOT NULL, npc INTEGER NOT NULL,
+  admiral INTEGER REFERENCES names(id), opponent INTEGER REFERENCES names(id),
+  result INTEGER NOT NULL, own_down INTEGER NOT NULL, enemy_down INTEGER NOT NULL,
+  own_points INTEGER NOT NULL, enemy_points INTEGER NOT NULL,
+  criticals_dealt INTEGER NOT NULL, criticals_taken INTEGER NOT NULL,
+  count_mark INTEGER NOT NULL, game_not_counted INTEGER NOT NULL, counted INTEGER NOT NULL,
+  ended INTEGER NOT NULL,
+  wasted_repairs INTEGER NOT NULL, wasted_care INTEGER NOT NULL, wasted_other INTEGER NOT NULL,
+  label BLOB NOT NULL,
+  UNIQUE(log_id, number));
+CREATE INDEX battles_by_date ON battles(date);
+CREATE TABLE battle_players(
+  battle_id INTEGER NOT NULL REFERENCES battles(id) ON DELETE CASCADE,
+  name_id INTEGER NOT NULL REFERENCES names(id),
+  sides INTEGER NOT NULL, relations INTEGER NOT NULL, present INTEGER NOT NULL,
+  sinks INTEGER NOT NULL, sunk INTEGER NOT NULL, captures INTEGER NOT NULL,
+  captured INTEGER NOT NULL, decisive INTEGER NOT NULL,
+  tenacity INTEGER NOT NULL, meals INTEGER NOT NULL,
+  wasted_repairs INTEGER NOT NULL, wasted_care INTEGER NOT NULL, wasted_other INTEGER NOT NULL,
+  taken_by INTEGER REFERENCES names(id),
+  PRIMARY KEY(battle_id, name_id)) WITHOUT ROWID;
+CREATE TABLE battle_uses(
+  battle_id INTEGER NOT NULL REFERENCES battles(id) ON DELETE CASCADE,
+  name_id INTEGER NOT NULL, use_id INTEGER NOT NULL REFERENCES use_names(id),
+  count INTEGER NOT NULL,
+  PRIMARY KEY(battle_id, name_id, use_id)) WITHOUT ROWID;
+CREATE TABLE corrections(
+  log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
+  number INTEGER NOT NULL,
+  size INTEGER NOT NULL, type INTEGER NOT NULL, npc INTEGER NOT NULL, count_mark INTEGER NOT NULL,
+  PRIMARY KEY(log_id, number)) WITHOUT ROWID;
+)sql"},
+  };
+  return steps;
+}
+
+int SchemaVersion(SqliteDatabase& db, HistoryError* error) {
+  SqliteStatement statement = db.Prepare("PRAGMA user_version");
+  const int code = statement ? statement.Step() : sqlite3_errcode(db.Handle());
+  if (code != SQLITE_ROW) {
+    *error = db.Failure(code, SqliteUse::Opening);
+    return -1;
+  }
+  return static_cast<int>(statement.Int(0));
+}
+
+HistoryError MigrateSchema(SqliteDatabase& db, const std::vector<SchemaStep>& steps, int target) {
+  HistoryError error;
+  int version = SchemaVersion(db, &error);
+  if (version < 0) return error;
+  if (version > target) return HistoryError{HistoryFailure::NewerVersion, db.Path(), {}};
+  if (version == target) return {};
+  // Another program may be bringing the same file up to date: the version is read again
+  // once the write lock is ours.
+  int code = db.Exec("BEGIN IMMEDIATE");
+  if (code != SQLITE_OK) return db.Failure(code, SqliteUse::Writing);
+  version = SchemaVersion(db, &error);
+  if (version < 0 || version > target) {
+    db.Exec("ROLLBACK");
+    return version < 0 ? error : HistoryError{HistoryFailure::NewerVersion, db.Path(), {}};
+  }
+  for (; version < target; ++version) {
+    const SchemaStep* step = nullptr;
+    for (const SchemaStep& s : steps) {
+      if (s.From == version) step = &s;
+    }
+    code = step == nullptr ? SQLITE_ERROR : db.Exec(step->Sql);
+    if (code != SQLITE_OK) {
+      error = db.Failure(code, SqliteUse::Writing);
+      if (step == nullptr) error.Detail = "no step from schema version " + std::to_string(version);
+      db.Exec("ROLLBACK");
+      return error;
+    }
+  }
+  const std::string setVersion = "PRAGMA user_version = " + std::to_string(target);
+  code = db.Exec(setVersion.c_str());
+  if (code == SQLITE_OK) code = db.Exec("COMMIT");
+  if (code != SQLITE_OK) {
+    error = db.Failure(code, SqliteUse::Writing);
+    db.Exec("ROLLBACK");
+    return error;
+  }
+  return {};
+}
+
+}  // namespace mizuto

@@ -1,0 +1,661 @@
+// Opening the history and writing to it: imports, ended battles, corrections.
+#include "history/sqlite_store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "battle/battle_label.h"
+#include "platform/platform.h"
+#include "text/sjis.h"
+
+namespace mizuto {
+namespace {
+
+// sjis_contains(name, text): whether a name holds a text, character by character (a
+// trail byte never starts a match), as the lists match names.
+void SjisContains(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* name = static_cast<const char*>(sqlite3_value_blob(values[0]));
+  const int nameSize = sqlite3_value_bytes(values[0]);
+  const auto* text = static_cast<const char*>(sqlite3_value_blob(values[1]));
+  const int textSize = sqlite3_value_bytes(values[1]);
+  if (name == nullptr || text == nullptr || textSize <= 0) {
+    sqlite3_result_int(context, textSize <= 0 ? 1 : 0);
+    return;
+  }
+  const std::string_view haystack(name, static_cast<std::size_t>(nameSize));
+  const std::string_view needle(text, static_cast<std::size_t>(textSize));
+  sqlite3_result_int(context, FindChar(haystack, needle) != 0 ? 1 : 0);
+}
+
+// The folder and the file name of a log, the folder made absolute, so the same file
+// named from two working folders is one place.
+struct Place {
+  std::string Folder;
+  std::string FileName;
+};
+Place PlaceOf(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path native = platform::NativePath(path);
+  fs::path absolute = fs::absolute(native, ec);
+  if (ec) absolute = native;
+  absolute = absolute.lexically_normal();
+  return Place{platform::PathString(absolute.parent_path()), platform::PathString(absolute.filename())};
+}
+
+std::string_view HashBytesView(const LogHash& hash) {
+  return std::string_view(reinterpret_cast<const char*>(hash.data()), hash.size());
+}
+
+bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code == SQLITE_OK; }
+
+// Whether a name's figures in a battle hold anything at all.
+bool AnyFigure(const NameBattleStats& s) {
+  if (s.Sides != 0 || s.OwnerRelations != 0 || s.Present != 0 || static_cast<std::int32_t>(s.TakenBy) != -1) return true;
+  for (std::int32_t v : s.BattleCounts) {
+    if (v != 0) return true;
+  }
+  for (std::int32_t v : s.ExtraCounts) {
+    if (v != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+struct SqliteHistoryStore::Writer {
+  SqliteStatement InsertBattle, FindName, AddName, InsertPlayer, FindUse, AddUse, InsertUse;
+  std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet
+  std::vector<std::size_t> UseCursor;  // per name index: where its next battle's uses start
+  std::unordered_map<std::int64_t, std::int64_t> UseIds;  // (index << 1 | item) -> id
+  std::unordered_map<int, Correction> Corrections;  // by battle number
+
+  bool Prepare(SqliteDatabase& db) {
+    InsertBattle = db.Prepare(
+        "INSERT INTO battles(log_id, number, date, kind, type, size, npc, admiral, opponent, result,"
+        " own_down, enemy_down, own_points, enemy_points, criticals_dealt, criticals_taken,"
+        " count_mark, game_not_counted, counted, ended, wasted_repairs, wasted_care, wasted_other, label)"
+        " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    FindName = db.Prepare("SELECT id FROM names WHERE name = ?");
+    AddName = db.Prepare("INSERT INTO names(name) VALUES(?)");
+    InsertPlayer = db.Prepare(
+        "INSERT INTO battle_players(battle_id, name_id, sides, relations, present, sinks, sunk,"
+        " captures, captured, decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other, taken_by)"
+        " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    FindUse = db.Prepare("SELECT id FROM use_names WHERE item = ? AND name = ?");
+    AddUse = db.Prepare("INSERT INTO use_names(item, name) VALUES(?, ?)");
+    // A list may name an entry twice: both columns' uses go to the one name.
+    InsertUse = db.Prepare(
+        "INSERT INTO battle_uses(battle_id, name_id, use_id, count) VALUES(?,?,?,?)"
+        " ON CONFLICT(battle_id, name_id, use_id) DO UPDATE SET count = count + excluded.count");
+    return InsertBattle && FindName && AddName && InsertPlayer && FindUse && AddUse && InsertUse;
+  }
+
+  // The id of a name (Shift-JIS bytes), added when new; 0 on failure (`code` set).
+  std::int64_t IdOfName(SqliteDatabase& db, std::string_view name, int* code) {
+    FindName.BindBlob(1, name);
+    int step = FindName.Step();
+    std::int64_t id = step == SQLITE_ROW ? FindName.Int(0) : 0;
+    FindName.Reset();
+    if (id != 0) return id;
+    if (step != SQLITE_DONE) {
+      *code = step;
+      return 0;
+    }
+    AddName.BindBlob(1, name);
+    step = AddName.Step();
+    AddName.Reset();
+    if (step != SQLITE_DONE) {
+      *code = step;
+      return 0;
+    }
+    return sqlite3_last_insert_rowid(db.Handle());
+  }
+
+  std::int64_t IdOfNameIndex(SqliteDatabase& db, const NameTable& names, int n, int* code) {
+    if (!names.Valid(n)) return 0;
+    if (NameIds.size() < static_cast<std::size_t>(names.Count())) NameIds.resize(static_cast<std::size_t>(names.Count()), 0);
+    std::int64_t& id = NameIds[static_cast<std::size_t>(n)];
+    if (id == 0) id = IdOfName(db, names[n].Name, code);
+    return id;
+  }
+
+  std::int64_t IdOfUse(SqliteDatabase& db, bool item, std::uint32_t index, const std::string& name, int* code) {
+    const std::int64_t key = (static_cast<std::int64_t>(index) << 1) | (item ? 1 : 0);
+    auto found = UseIds.find(key);
+    if (found != UseIds.end()) return found->second;
+    FindUse.Bind(1, item ? 1 : 0);
+    FindUse.BindBlob(2, name);
+    int step = FindUse.Step();
+    std::int64_t id = step == SQLITE_ROW ? FindUse.Int(0) : 0;
+    FindUse.Reset();
+    if (id == 0 && step == SQLITE_DONE) {
+      AddUse.Bind(1, item ? 1 : 0);
+      AddUse.BindBlob(2, name);
+      step = AddUse.Step();
+      AddUse.Reset();
+      if (step == SQLITE_DONE) id = sqlite3_last_insert_rowid(db.Handle());
+    }
+    if (id == 0) {
+      *code = step;
+      return 0;
+    }
+    UseIds.emplace(key, id);
+    return id;
+  }
+};
+
+HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
+  HistoryOpen open;
+  std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore);
+  SqliteDatabase& db = store->db_;
+  if (!db.Open(path, &open.Error)) return open;
+  // A file of a newer Mizuto is refused before anything could write to it (the journal
+  // mode included).
+  const int version = SchemaVersion(db, &open.Error);
+  if (version < 0) return open;
+  if (version > kHistorySchemaVersion) {
+    open.Error = HistoryError{HistoryFailure::NewerVersion, path, {}};
+    return open;
+  }
+  if (sqlite3_db_readonly(db.Handle(), "main") == 1) {
+    open.Error = HistoryError{HistoryFailure::CannotWrite, path, "read-only"};
+    return open;
+  }
+  SqliteStatement journal = db.Prepare("PRAGMA journal_mode = WAL");
+  const int code = journal ? journal.Step() : sqlite3_errcode(db.Handle());
+  if (code != SQLITE_ROW) {
+    open.Error = db.Failure(code, SqliteUse::Writing);
+    return open;
+  }
+  if (journal.Bytes(0) != "wal") {
+    open.Error = HistoryError{HistoryFailure::CannotWrite, path, "journal mode " + journal.Bytes(0)};
+    return open;
+  }
+  journal = SqliteStatement();
+  // A killed process loses at most its last transaction, never the file's consistency.
+  db.Exec("PRAGMA synchronous = NORMAL");
+  db.Exec("PRAGMA foreign_keys = ON");
+  open.Error = MigrateSchema(db, HistorySchemaSteps(), kHistorySchemaVersion);
+  if (open.Error) return open;
+  sqlite3_create_function_v2(db.Handle(), "sjis_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                             SjisContains, nullptr, nullptr, nullptr);
+  open.Store = std::move(store);
+  return open;
+}
+
+HistoryOpen OpenHistoryStore(const std::string& path) { return SqliteHistoryStore::Open(path); }
+
+bool HistoryBuilt() { return true; }
+
+HistoryError SqliteHistoryStore::Begin() {
+  const int code = db_.Exec("BEGIN IMMEDIATE");
+  return code == SQLITE_OK ? HistoryError{} : db_.Failure(code, SqliteUse::Writing);
+}
+
+HistoryError SqliteHistoryStore::Commit() {
+  const int code = db_.Exec("COMMIT");
+  if (code == SQLITE_OK) return {};
+  HistoryError error = db_.Failure(code, SqliteUse::Writing);
+  Rollback();
+  return error;
+}
+
+void SqliteHistoryStore::Rollback() {
+  if (!sqlite3_get_autocommit(db_.Handle())) db_.Exec("ROLLBACK");
+}
+
+int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, const LogFileIdentity& file,
+                                   Match* found) {
+  SqliteStatement match = db_.Prepare(
+      "SELECT id, size, folder, file_name, file_size, file_hash FROM logs WHERE size = ? AND hash = ?");
+  if (!match) return sqlite3_errcode(db_.Handle());
+  const Place place = PlaceOf(file.Path);
+  for (const PrefixProbe& probe : prefixes) {
+    if (!probe.Reached || probe.Size <= 0) continue;
+    match.Bind(1, probe.Size);
+    match.BindBlob(2, HashBytesView(probe.Hash));
+    int code;
+    while ((code = match.Step()) == SQLITE_ROW) {
+      const std::int64_t id = match.Int(0);
+      if (probe.Size > found->KnownSize) {
+        if (found->Known != 0) found->Shorter.push_back(found->Known);
+        found->Known = id;
+        found->KnownSize = probe.Size;
+        // The same bytes as analysed then, or the very file imported then.
+        found->SameBytes = probe.Size == file.Size ||
+                           (match.Int(4) == file.FileSize && match.Bytes(5) == HashBytesView(file.FileHash));
+        found->SamePlace = match.Bytes(2) == place.Folder && match.Bytes(3) == place.FileName;
+      } else {
+        found->Shorter.push_back(id);
+      }
+    }
+    match.Reset();
+    if (code != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
+}
+
+LogCheck SqliteHistoryStore::CheckLogFile(const std::string& path, std::int64_t limit) {
+  LogCheck check;
+  // A log of no bytes would be the start of every file: it identifies nothing.
+  SqliteStatement sizes = db_.Prepare("SELECT DISTINCT size FROM logs WHERE size > 0");
+  int code = sizes ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
+  while (sizes && (code = sizes.Step()) == SQLITE_ROW) check.Prefixes.push_back(PrefixProbe{sizes.Int(0), {}, false});
+  if (code != SQLITE_DONE) check.StoreError = db_.Failure(code, SqliteUse::Reading);
+  check.Read = HashLogFile(path, limit, &check.Prefixes);
+  if (!check.Read.Ok() || check.StoreError) return check;
+  std::erase_if(check.Prefixes, [](const PrefixProbe& p) { return !p.Reached; });
+  Match match;
+  code = MatchKnown(check.Prefixes, check.Read.File, &match);
+  if (code != SQLITE_DONE) {
+    check.StoreError = db_.Failure(code, SqliteUse::Reading);
+    return check;
+  }
+  check.KnownLogId = match.Known;
+  check.AlsoPrefixes = match.Shorter;
+  check.SameBytes = match.SameBytes;
+  check.SamePlace = match.SamePlace;
+  return check;
+}
+
+std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::CorrectionsOf(std::int64_t logId, int* code) {
+  std::unordered_map<int, Correction> corrections;
+  SqliteStatement read = db_.Prepare("SELECT number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
+  if (!read) {
+    *code = sqlite3_errcode(db_.Handle());
+    return corrections;
+  }
+  read.Bind(1, logId);
+  int step;
+  while ((step = read.Step()) == SQLITE_ROW) {
+    Correction c;
+    c.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(read.Int(1), 0, 3));
+    c.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(read.Int(2), 0, 3));
+    c.Class.Npc = read.Int(3) != 0;
+    c.CountMark = read.Int(4) != 0;
+    corrections[static_cast<int>(read.Int(0))] = c;
+  }
+  if (step != SQLITE_DONE) *code = step;
+  return corrections;
+}
+
+int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b) {
+  const Analysis& analysis = log.Tables;
+  const NameTable& names = analysis.Names;
+  BattleRecord r = analysis.Battles[static_cast<std::size_t>(b)];
+  // The analysis' own mark, not what active mode made of it; the player's correction over it.
+  r.Tally.CountMark = !r.Tally.GameSaysNotCounted;
+  if (auto c = w.Corrections.find(b + 1); c != w.Corrections.end()) {
+    r.Class = c->second.Class;
+    r.Tally.CountMark = c->second.CountMark;
+  }
+  const bool ended = static_cast<std::size_t>(b) < log.Ends.size() && log.Ends[static_cast<std::size_t>(b)].Ended;
+  std::int32_t ownDown = 0, enemyDown = 0;
+  if (ended) {
+    ownDown = log.Ends[static_cast<std::size_t>(b)].OwnDown;
+    enemyDown = log.Ends[static_cast<std::size_t>(b)].EnemyDown;
+  } else if (b == analysis.BattleCount() - 1 && analysis.State.BattleInProgress != 0) {
+    ownDown = analysis.State.OwnShipsDown;
+    enemyDown = analysis.State.EnemyShipsDown;
+  }
+  int code = SQLITE_OK;
+  const std::int64_t admiral = w.IdOfNameIndex(db_, names, r.Admiral, &code);
+  const std::int64_t opponent = w.IdOfNameIndex(db_, names, r.Opponent, &code);
+  if (!Done(code)) return code;
+  const std::string shown =
+      ended ? BattleLabel(r, b, names.Valid(r.Admiral) ? std::string_view(names[r.Admiral].Name) : std::string_view(),
+                          names.Valid(r.Opponent) ? std::string_view(names[r.Opponent].Name) : kUnknownOpponent)
+            : InProgressLabel(b);
+  const NameBattleStats* owner = names.Stats(0, b);
+
+  SqliteStatement& s = w.InsertBattle;
+  int i = 1;
+  s.Bind(i++, logId);
+  s.Bind(i++, b + 1);
+  s.BindText(i++, date);
+  s.Bind(i++, r.Kind);
+  s.Bind(i++, static_cast<int>(r.Class.Type));
+  s.Bind(i++, static_cast<int>(r.Class.Size));
+  s.Bind(i++, r.Class.Npc ? 1 : 0);
+  if (admiral != 0) s.Bind(i++, admiral); else s.BindNull(i++);
+  if (opponent != 0) s.Bind(i++, opponent); else s.BindNull(i++);
+  s.Bind(i++, r.Result);
+  s.Bind(i++, ownDown);
+  s.Bind(i++, enemyDown);
+  s.Bind(i++, r.OwnPoints);
+  s.Bind(i++, r.EnemyPoints);
+  s.Bind(i++, r.CriticalsDealt);
+  s.Bind(i++, r.CriticalsTaken);
+  s.Bind(i++, r.Tally.CountMark ? 1 : 0);
+  s.Bind(i++, r.Tally.GameSaysNotCounted ? 1 : 0);
+  s.Bind(i++, CountedBattle(r) ? 1 : 0);
+  s.Bind(i++, ended ? 1 : 0);
+  s.Bind(i++, owner != nullptr ? owner->ExtraCounts[kWastedRepairs] : 0);
+  s.Bind(i++, owner != nullptr ? owner->ExtraCounts[kWastedCare] : 0);
+  s.Bind(i++, owner != nullptr ? owner->ExtraCounts[kWastedOther] : 0);
+  s.BindBlob(i++, shown);
+  code = s.Step();
+  s.Reset();
+  if (code != SQLITE_DONE) return code;
+  const std::int64_t battleId = sqlite3_last_insert_rowid(db_.Handle());
+
+  w.UseCursor.resize(static_cast<std::size_t>(names.Count()), 0);
+  for (int n = 0; n < names.Count(); ++n) {
+    const NameBattleStats* st = names.Stats(n, b);
+    if (st == nullptr || !AnyFigure(*st)) continue;
+    const std::int64_t nameId = w.IdOfNameIndex(db_, names, n, &code);
+    const std::int32_t takenByIndex = st->TakenBy;
+    const std::int64_t takenBy = w.IdOfNameIndex(db_, names, takenByIndex, &code);
+    if (!Done(code)) return code;
+    SqliteStatement& p = w.InsertPlayer;
+    int k = 1;
+    p.Bind(k++, battleId);
+    p.Bind(k++, nameId);
+    p.Bind(k++, st->Sides);
+    p.Bind(k++, st->OwnerRelations);
+    p.Bind(k++, st->Present);
+    p.Bind(k++, st->BattleCounts[kSinksDealt]);
+    p.Bind(k++, st->BattleCounts[kSinksTaken]);
+    p.Bind(k++, st->BattleCounts[kCapturesDealt]);
+    p.Bind(k++, st->BattleCounts[kCapturesTaken]);
+    p.Bind(k++, st->BattleCounts[kDecisive]);
+    p.Bind(k++, st->ExtraCounts[kTenacity]);
+    p.Bind(k++, st->ExtraCounts[kFleetMeals]);
+    p.Bind(k++, st->ExtraCounts[kWastedRepairs]);
+    p.Bind(k++, st->ExtraCounts[kWastedCare]);
+    p.Bind(k++, st->ExtraCounts[kWastedOther]);
+    if (takenBy != 0) p.Bind(k++, takenBy); else p.BindNull(k++);
+    code = p.Step();
+    p.Reset();
+    if (code != SQLITE_DONE) return code;
+  }
+
+  // The uses are kept in battle order: each name's cursor moves on to this battle's.
+  for (int n = 0; n < names.Count(); ++n) {
+    const NameRecord& record = names[n];
+    std::size_t& at = w.UseCursor[static_cast<std::size_t>(n)];
+    while (at < record.Uses.size() && record.Uses[at].Battle < b) ++at;
+    for (; at < record.Uses.size() && record.Uses[at].Battle == b; ++at) {
+      const UseCount& use = record.Uses[at];
+      const std::vector<std::string>& list = use.Item ? log.ItemNames : log.SkillNames;
+      const int made = use.Item ? record.ItemCount : record.SkillCount;
+      if (use.Index >= list.size() || static_cast<int>(use.Index) >= made || use.Count == 0) continue;
+      const std::int64_t nameId = w.IdOfNameIndex(db_, names, n, &code);
+      const std::int64_t useId = w.IdOfUse(db_, use.Item, use.Index, list[use.Index], &code);
+      if (!Done(code)) return code;
+      SqliteStatement& u = w.InsertUse;
+      u.Bind(1, battleId);
+      u.Bind(2, nameId);
+      u.Bind(3, useId);
+      u.Bind(4, use.Count);
+      code = u.Step();
+      u.Reset();
+      if (code != SQLITE_DONE) return code;
+    }
+  }
+  return SQLITE_OK;
+}
+
+ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const AnalysedLog& log) {
+  ImportResult result;
+  if (check.StoreError) {
+    result.Error = check.StoreError;
+    return result;
+  }
+  if (!check.Read.Ok()) {
+    result.Error.Path = check.Read.File.Path;
+    result.Error.Detail = check.Read.Error;
+    return result;
+  }
+  const LogFileIdentity& file = check.Read.File;
+  if (file.Size <= 0) {
+    // Nothing analysed yet (an empty log): nothing to remember.
+    result.Outcome = ImportOutcome::Unchanged;
+    return result;
+  }
+  const Place place = PlaceOf(file.Path);
+  if (HistoryError error = Begin()) {
+    result.Error = error;
+    return result;
+  }
+  auto fail = [&](int code) {
+    result = ImportResult{};
+    result.Error = db_.Failure(code, SqliteUse::Writing);
+    Rollback();
+    return result;
+  };
+
+  // Which known logs the file begins with, asked again now that the write lock is ours:
+  // another program may have imported or grown one since the check.
+  Match match;
+  if (const int code = MatchKnown(check.Prefixes, file, &match); code != SQLITE_DONE) return fail(code);
+  const std::int64_t known = match.Known;
+  const bool samePlace = match.SamePlace;
+  const bool sameBytes = match.SameBytes;
+  const std::vector<std::int64_t>& shorter = match.Shorter;
+  if (check.SameBytes && !sameBytes) {
+    // The caller skipped the analysis for a log the store no longer holds so.
+    Rollback();
+    result.Error = HistoryError{HistoryFailure::CannotWrite, db_.Path(), "the history changed during the import; import again"};
+    return result;
+  }
+
+  auto countBattles = [&](std::int64_t id) {
+    SqliteStatement count = db_.Prepare("SELECT COUNT(*) FROM battles WHERE log_id = ?");
+    count.Bind(1, id);
+    return count.Step() == SQLITE_ROW ? static_cast<int>(count.Int(0)) : 0;
+  };
+
+  // The shorter copies of the same log become part of it: their corrections move over.
+  for (std::int64_t id : shorter) {
+    SqliteStatement move = db_.Prepare(
+        "INSERT OR IGNORE INTO corrections(log_id, number, size, type, npc, count_mark)"
+        " SELECT ?, number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
+    SqliteStatement drop = db_.Prepare("DELETE FROM logs WHERE id = ?");
+    if (!move || !drop) return fail(sqlite3_errcode(db_.Handle()));
+    move.Bind(1, known);
+    move.Bind(2, id);
+    drop.Bind(1, id);
+    int code = move.Step();
+    if (code == SQLITE_DONE) code = drop.Step();
+    if (code != SQLITE_DONE) return fail(code);
+  }
+
+  if (sameBytes) {
+    result.Outcome = ImportOutcome::Unchanged;
+    result.LogId = known;
+    if (samePlace && shorter.empty()) {
+      result.Battles = countBattles(known);
+      Rollback();  // nothing was written
+      return result;
+    }
+    if (!samePlace) {
+      // Moved or renamed: the battles stay, the place and the date follow the file.
+      SqliteStatement move = db_.Prepare(
+          "UPDATE logs SET folder = ?, file_name = ?, last_write = ?, date = ?, file_size = ?, file_hash = ? WHERE id = ?");
+      SqliteStatement dates = db_.Prepare("UPDATE battles SET date = ? WHERE log_id = ?");
+      if (!move || !dates) return fail(sqlite3_errcode(db_.Handle()));
+      move.BindText(1, place.Folder);
+      move.BindText(2, place.FileName);
+      move.Bind(3, file.LastWrite);
+      move.BindText(4, file.Date);
+      move.Bind(5, file.FileSize);
+      move.BindBlob(6, HashBytesView(file.FileHash));
+      move.Bind(7, known);
+      dates.BindText(1, file.Date);
+      dates.Bind(2, known);
+      int code = move.Step();
+      if (code == SQLITE_DONE) code = dates.Step();
+      if (code != SQLITE_DONE) return fail(code);
+    }
+    result.Battles = countBattles(known);
+    if (HistoryError error = Commit()) {
+      result = ImportResult{};
+      result.Error = error;
+    }
+    return result;
+  }
+
+  std::int64_t logId = known;
+  if (known != 0) {
+    SqliteStatement update = db_.Prepare(
+        "UPDATE logs SET folder = ?, file_name = ?, size = ?, hash = ?, last_write = ?, date = ?, file_size = ?,"
+        " file_hash = ? WHERE id = ?");
+    SqliteStatement clear = db_.Prepare("DELETE FROM battles WHERE log_id = ?");
+    if (!update || !clear) return fail(sqlite3_errcode(db_.Handle()));
+    update.Bind(7, file.FileSize);
+    update.BindBlob(8, HashBytesView(file.FileHash));
+    update.Bind(9, known);
+    clear.Bind(1, known);
+    update.BindText(1, place.Folder);
+    update.BindText(2, place.FileName);
+    update.Bind(3, file.Size);
+    update.BindBlob(4, HashBytesView(file.Hash));
+    update.Bind(5, file.LastWrite);
+    update.BindText(6, file.Date);
+    int code = update.Step();
+    if (code == SQLITE_DONE) code = clear.Step();
+    if (code != SQLITE_DONE) return fail(code);
+    result.Outcome = ImportOutcome::Grown;
+  } else {
+    SqliteStatement insert = db_.Prepare(
+        "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash)"
+        " VALUES(?,?,?,?,?,?,?,?)");
+    if (!insert) return fail(sqlite3_errcode(db_.Handle()));
+    insert.BindText(1, place.Folder);
+    insert.BindText(2, place.FileName);
+    insert.Bind(3, file.Size);
+    insert.BindBlob(4, HashBytesView(file.Hash));
+    insert.Bind(5, file.LastWrite);
+    insert.BindText(6, file.Date);
+    insert.Bind(7, file.FileSize);
+    insert.BindBlob(8, HashBytesView(file.FileHash));
+    const int code = insert.Step();
+    if (code != SQLITE_DONE) return fail(code);
+    logId = sqlite3_last_insert_rowid(db_.Handle());
+    result.Outcome = ImportOutcome::Imported;
+  }
+
+  Writer writer;
+  if (!writer.Prepare(db_)) return fail(sqlite3_errcode(db_.Handle()));
+  int code = SQLITE_OK;
+  writer.Corrections = CorrectionsOf(logId, &code);
+  if (!Done(code)) return fail(code);
+  const int count = std::min(log.Tables.BattleCount(), kMaxBattles);
+  for (int b = 0; b < count; ++b) {
+    code = InsertBattle(writer, logId, file.Date, log, b);
+    if (!Done(code)) return fail(code);
+  }
+  if (HistoryError error = Commit()) {
+    result = ImportResult{};
+    result.Error = error;
+    return result;
+  }
+  result.LogId = logId;
+  result.Battles = count;
+  return result;
+}
+
+HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) {
+  if (battle < 0 || battle >= log.Tables.BattleCount() || battle >= kMaxBattles) return {};
+  if (HistoryError error = Begin()) return error;
+  SqliteStatement find = db_.Prepare("SELECT date FROM logs WHERE id = ?");
+  SqliteStatement clear = db_.Prepare("DELETE FROM battles WHERE log_id = ? AND number = ?");
+  if (!find || !clear) {
+    const HistoryError error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Writing);
+    Rollback();
+    return error;
+  }
+  find.Bind(1, logId);
+  int code = find.Step();
+  if (code == SQLITE_DONE) {
+    // The log was merged into a longer copy since: that copy's next import brings it.
+    Rollback();
+    return {};
+  }
+  Writer writer;
+  if (code == SQLITE_ROW) {
+    const std::string date = find.Bytes(0);
+    clear.Bind(1, logId);
+    clear.Bind(2, battle + 1);
+    code = clear.Step();
+    if (code == SQLITE_DONE) code = writer.Prepare(db_) ? SQLITE_OK : sqlite3_errcode(db_.Handle());
+    if (Done(code)) writer.Corrections = CorrectionsOf(logId, &code);
+    if (Done(code)) code = InsertBattle(writer, logId, date, log, battle);
+  }
+  if (!Done(code)) {
+    const HistoryError error = db_.Failure(code, SqliteUse::Writing);
+    Rollback();
+    return error;
+  }
+  return Commit();
+}
+
+HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
+                                                 bool countMark) {
+  if (HistoryError error = Begin()) return error;
+  auto fail = [&](int code) {
+    const HistoryError error = db_.Failure(code, SqliteUse::Writing);
+    Rollback();
+    return error;
+  };
+  SqliteStatement exists = db_.Prepare("SELECT 1 FROM logs WHERE id = ?");
+  if (!exists) return fail(sqlite3_errcode(db_.Handle()));
+  exists.Bind(1, logId);
+  int code = exists.Step();
+  if (code == SQLITE_DONE) {
+    Rollback();  // no such log (any more): nothing to correct
+    return {};
+  }
+  if (code != SQLITE_ROW) return fail(code);
+  SqliteStatement keep = db_.Prepare(
+      "INSERT OR REPLACE INTO corrections(log_id, number, size, type, npc, count_mark) VALUES(?,?,?,?,?,?)");
+  SqliteStatement read = db_.Prepare(
+      "SELECT b.id, b.kind, b.result, b.own_points, b.enemy_points, b.game_not_counted, b.ended,"
+      " a.name, o.name, o.id IS NULL FROM battles b LEFT JOIN names a ON a.id = b.admiral"
+      " LEFT JOIN names o ON o.id = b.opponent WHERE b.log_id = ? AND b.number = ?");
+  SqliteStatement write = db_.Prepare(
+      "UPDATE battles SET size = ?, type = ?, npc = ?, count_mark = ?, counted = ?, label = ? WHERE id = ?");
+  if (!keep || !read || !write) return fail(sqlite3_errcode(db_.Handle()));
+  keep.Bind(1, logId);
+  keep.Bind(2, number);
+  keep.Bind(3, static_cast<int>(battleClass.Size));
+  keep.Bind(4, static_cast<int>(battleClass.Type));
+  keep.Bind(5, battleClass.Npc ? 1 : 0);
+  keep.Bind(6, countMark ? 1 : 0);
+  code = keep.Step();
+  if (code != SQLITE_DONE) return fail(code);
+  read.Bind(1, logId);
+  read.Bind(2, number);
+  code = read.Step();
+  if (code == SQLITE_ROW) {
+    // The stored battle shows the correction at once, labelled as the battle list labels it.
+    BattleRecord r;
+    r.Kind = static_cast<std::int32_t>(read.Int(1));
+    r.Result = static_cast<std::int32_t>(read.Int(2));
+    r.OwnPoints = static_cast<std::int32_t>(read.Int(3));
+    r.EnemyPoints = static_cast<std::int32_t>(read.Int(4));
+    r.Tally.GameSaysNotCounted = read.Int(5) != 0;
+    r.Tally.CountMark = countMark;
+    r.Class = battleClass;
+    const bool ended = read.Int(6) != 0;
+    const std::string opponent = read.Int(9) != 0 ? std::string(kUnknownOpponent) : read.Bytes(8);
+    const std::string label = ended ? BattleLabel(r, number - 1, read.Bytes(7), opponent) : InProgressLabel(number - 1);
+    write.Bind(1, static_cast<int>(battleClass.Size));
+    write.Bind(2, static_cast<int>(battleClass.Type));
+    write.Bind(3, battleClass.Npc ? 1 : 0);
+    write.Bind(4, countMark ? 1 : 0);
+    write.Bind(5, CountedBattle(r) ? 1 : 0);
+    write.BindBlob(6, label);
+    write.Bind(7, read.Int(0));
+    code = write.Step();
+  }
+  if (!Done(code)) return fail(code);
+  return Commit();
+}
+
+}  // namespace mizuto

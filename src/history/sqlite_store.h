@@ -1,0 +1,73 @@
+// The history store on SQLite. Internal to src/history: the rest of the program knows only
+// HistoryStore.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "history/history_store.h"
+#include "history/sqlite_database.h"
+
+namespace mizuto {
+
+class SqliteHistoryStore final : public HistoryStore {
+ public:
+  // Open: the file is opened, in WAL mode, with foreign keys on, at the current schema.
+  static HistoryOpen Open(const std::string& path);
+
+  const std::string& Path() const override { return db_.Path(); }
+  LogCheck CheckLogFile(const std::string& path, std::int64_t limit) override;
+  ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) override;
+  HistoryError RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) override;
+  HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
+                               bool countMark) override;
+
+  HistoryAnswer<HistoryRange> DefaultRange() override;
+  HistoryAnswer<HistorySummary> Summary(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<OpponentRow>> Opponents(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<PlayerRow>> Players(const HistoryFilter& filter,
+                                                const std::vector<std::string>& skillNames,
+                                                const std::vector<std::string>& itemNames) override;
+  HistoryAnswer<std::vector<BattleRow>> Battles(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) override;
+
+ private:
+  struct Correction {
+    BattleClass Class;
+    bool CountMark = true;
+  };
+  // Everything one write transaction needs: prepared once per transaction.
+  struct Writer;
+  // The known logs a file begins with: the longest, and the shorter ones.
+  struct Match {
+    std::int64_t Known = 0;
+    std::int64_t KnownSize = -1;
+    bool SameBytes = false;
+    bool SamePlace = false;
+    std::vector<std::int64_t> Shorter;
+  };
+  // SQLITE_DONE, or the error code of the read.
+  int MatchKnown(const std::vector<PrefixProbe>& prefixes, const LogFileIdentity& file, Match* match);
+
+  HistoryError Begin();
+  HistoryError Commit();
+  void Rollback();
+  // Inserts battle b of `log` under `logId`, with the corrections of that log.
+  int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b);
+  std::unordered_map<int, Correction> CorrectionsOf(std::int64_t logId, int* code);
+
+  // Runs a question whose statement was built by the filter; `row` reads each result row.
+  template <class Rows, class Read>
+  HistoryAnswer<Rows> Ask(const std::string& sql, const HistoryFilter& filter, bool counted, Read row);
+
+  SqliteDatabase db_;
+};
+
+// The WHERE clause (over battles as `b`) that lets through what `filter` lets through, and
+// binds its parameters from `first` on; `counted` keeps only the counted battles.
+std::string FilterClause(const HistoryFilter& filter, bool counted);
+void BindFilter(SqliteStatement& statement, const HistoryFilter& filter);
+
+}  // namespace mizuto

@@ -1,0 +1,346 @@
+// The History page on the real widgets: logs imported through the File menu's command,
+// the filter bar changing what the tables and the chart show, sorting by a header click,
+// a double-click that loads a battle's log, a log that has gone, a stopped import, the
+// history's trouble on the page, and the page's settings kept in Mizuto.ini.
+#include <QBarSet>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QInputMethodEvent>
+#include <QLineSeries>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <filesystem>
+
+#include "gui/history_chart.h"
+#include "main_window_fixture.h"
+
+namespace mizuto {
+namespace {
+
+using test::Q;
+using test::SystemLine;
+
+// 2026-11-01: a won assault by 鬼丸, whose ship is put out of action, and a lost engagement
+// with 白波; 2026-11-02: a won assault by the NPC 海賊; 2026-11-05: 白波 again, lost. The NPC
+// switch is on, so the NPC's battle is analysed and counted; the player marks it as an NPC's.
+const std::pair<const char*, std::string> kLogs[] = {
+    {"chat_2026-11-01.html", SystemLine("鬼丸の強襲です！") + SystemLine("敵船鬼丸を撃沈しました！") +
+                                 SystemLine("鬼丸の船が航行不能になりました") + SystemLine("鬼丸に勝利しました！") + SystemLine("白波と交戦に入ります！") +
+                                 SystemLine("次郎が荒波を撃沈しました！") + SystemLine("白波に敗北しました…")},
+    {"chat_2026-11-02.html", SystemLine("海賊の強襲です！") + SystemLine("太郎が黒船を撃沈しました！") +
+                                 SystemLine("海賊に勝利しました！")},
+    {"chat_2026-11-05.html", SystemLine("白波と交戦に入ります！") + SystemLine("次郎が荒波を撃沈しました！") +
+                                 SystemLine("白波に敗北しました…")},
+};
+
+class HistoryPageTest : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    std::filesystem::create_directories(dir.File("logs"));
+  }
+  std::string LogPath(const char* name) const { return dir.File("logs/" + std::string(name)); }
+  void WriteLogs() {
+    for (const auto& [name, bytes] : kLogs) test::WriteBytes(LogPath(name), bytes);
+  }
+  // The window with the history switched on, as the program starts it, and the log folder.
+  void OpenWithHistory(const std::vector<std::string>& iniLines = {}) {
+    std::vector<std::string> lines{"NPC=1", "LogDir=" + dir.File("logs")};
+    lines.insert(lines.end(), iniLines.begin(), iniLines.end());
+    WriteIni(lines);
+    Open();
+    core->History.Enabled = true;
+  }
+  // Imports the folder, then marks the 海賊 battle as an NPC's, as the player does in the
+  // battle list.
+  void ImportFolderAndMarkTheNpc() {
+    ImportFolder();
+    ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-02.html"))));
+    ClickRow(BattleList(), 0);
+    window->Action("ToNPC")->trigger();
+    ASSERT_TRUE(BattleRows()[0].contains(Q("(NPC)"))) << BattleRows()[0].toStdString();
+  }
+  void ImportFolder() {
+    window->Action("ImportLogFolder")->trigger();
+    ASSERT_FALSE(record.Messages.isEmpty());
+  }
+  void ShowHistory() { ShowPageOf(Find<QWidget>("historyPage")); }
+
+  // A table's texts row by row, cells joined by " | ".
+  QStringList Rows(const char* table) const {
+    QAbstractItemModel* model = Find<QTableView>(table)->model();
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+      QStringList cells;
+      for (int c = 0; c < model->columnCount(); ++c) cells << model->index(r, c).data().toString();
+      rows << cells.join(QStringLiteral(" | "));
+    }
+    return rows;
+  }
+  QStringList Column(const char* table, int column) const {
+    QAbstractItemModel* model = Find<QTableView>(table)->model();
+    QStringList texts;
+    for (int r = 0; r < model->rowCount(); ++r) texts << model->index(r, column).data().toString();
+    return texts;
+  }
+  // The chart's bars of one result, day by day, and its categories.
+  std::vector<int> Bars(int result) const {
+    std::vector<int> values;
+    const QBarSet* set = Find<HistoryChart>("historyChart")->ResultSets()[static_cast<std::size_t>(result)];
+    for (int i = 0; i < set->count(); ++i) values.push_back(static_cast<int>(set->at(i)));
+    return values;
+  }
+  std::vector<int> Line(QLineSeries* series) const {
+    std::vector<int> values;
+    for (const QPointF& p : series->points()) values.push_back(static_cast<int>(p.y()));
+    return values;
+  }
+  void ClickHeader(const char* table, int column) {
+    QHeaderView* header = Find<QTableView>(table)->horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  }
+  void DoubleClickBattle(int row) {
+    QTableView* table = Find<QTableView>("historyBattles");
+    const QRect cell = table->visualRect(table->model()->index(row, 0));
+    ASSERT_TRUE(table->viewport()->rect().contains(cell.center())) << row;
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+};
+
+TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 3"))) << (record.Messages.back()).toStdString();
+  ImportFolderAndMarkTheNpc();
+  ShowHistory();
+
+  // The last 30 days that have battles: all three logs.
+  EXPECT_EQ(Find<QDateEdit>("historyFrom")->date(), QDate(2026, 11, 1));
+  EXPECT_EQ(Find<QDateEdit>("historyTo")->date(), QDate(2026, 11, 5));
+  ASSERT_EQ(Column("historyBattles", 0),
+            (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-02"), Q("2026-11-05")}));
+  EXPECT_EQ(Column("historyBattles", 1),
+            (QStringList{Q("chat_2026-11-01.html"), Q("chat_2026-11-01.html"), Q("chat_2026-11-02.html"),
+                         Q("chat_2026-11-05.html")}));
+  EXPECT_TRUE(Column("historyBattles", 2)[2].contains(Q("海賊"))) << (Column("historyBattles", 2)[2]).toStdString();
+  // Opponent, battles, won, lost, drawn, escaped, withdrawn, own down, enemy down.
+  EXPECT_EQ(Rows("historyOpponents"), (QStringList{Q("白波 | 2 | 0 | 2 | 0 | 0 | 0 | 0 | 0"),
+                                                   Q("海賊 | 1 | 1 | 0 | 0 | 0 | 0 | 0 | 0"),
+                                                   Q("鬼丸 | 1 | 1 | 0 | 0 | 0 | 0 | 0 | 1")}));
+  EXPECT_TRUE(Find<QLabel>("historySummary")->text().contains(Q("  4戦   2勝   2敗")))
+      << (Find<QLabel>("historySummary")->text()).toStdString();
+  EXPECT_EQ(Column("historyPlayers", 0),
+            (QStringList{Q("YOU"), Q("海賊"), Q("鬼丸"), Q("荒波"), Q("黒船"), Q("次郎"), Q("太郎"), Q("白波")}));
+  // Days with counted battles: won and lost stacked, the enemy's ships down as a line.
+  EXPECT_EQ(Bars(0), (std::vector<int>{1, 1, 0}));
+  EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 1}));
+  EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0, 0}));
+
+  struct Step {
+    const char* What;
+    std::function<void()> Act;
+    QStringList Dates;         // the battles table's dates
+    QStringList Opponents;     // the opponents table's first column
+    std::vector<int> Lost;     // the chart's lost bars
+  };
+  const Step steps[] = {
+      {"NPC only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(1); }, {Q("2026-11-02")},
+       {Q("海賊")}, {0}},
+      {"players only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(2); },
+       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
+      // Outside the naval event every battle is a mock battle.
+      {"naval battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(1); }, {}, {}, {}},
+      {"mock battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(2); },
+       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
+      {"from the 2nd", [&] { Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 2)); }, {Q("2026-11-05")},
+       {Q("白波")}, {1}},
+      {"the last 30 days again", [&] { QTest::mouseClick(Find<QPushButton>("historyRecent"), Qt::LeftButton); },
+       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.What);
+    step.Act();
+    EXPECT_EQ(Column("historyBattles", 0), step.Dates);
+    EXPECT_EQ(Column("historyOpponents", 0), step.Opponents);
+    EXPECT_EQ(Bars(1), step.Lost);
+  }
+  // A name typed into the filter, once the player stops typing.
+  QLineEdit* name = Find<QLineEdit>("historyName");
+  name->setFocus();
+  // Japanese comes in through the input method, as a committed string.
+  QInputMethodEvent typed;
+  typed.setCommitString(Q("鬼丸"));
+  QApplication::sendEvent(name, &typed);
+  EXPECT_SOON_EQ(Column("historyBattles", 0), QStringList{Q("2026-11-01")});
+  EXPECT_EQ(Column("historyOpponents", 0), QStringList{Q("鬼丸")});
+  EXPECT_EQ(Bars(0), std::vector<int>{1});
+  EXPECT_EQ(Bars(1), std::vector<int>{0});
+}
+
+TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolderAndMarkTheNpc();
+  ShowHistory();
+  ASSERT_EQ(Column("historyBattles", 0).size(), 4);
+  ClickHeader("historyOpponents", 1);  // battles: most first, ties as answered (by name)
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("白波"), Q("海賊"), Q("鬼丸")}));
+  ClickHeader("historyOpponents", 1);
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("海賊"), Q("鬼丸"), Q("白波")}));
+  ClickHeader("historyOpponents", 8);  // enemy ships down
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("鬼丸"), Q("海賊"), Q("白波")}));
+  ClickHeader("historyOpponents", 0);  // names
+  EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("海賊"), Q("鬼丸"), Q("白波")}));
+  ClickHeader("historyBattles", 0);
+  ClickHeader("historyBattles", 0);  // newest first
+  EXPECT_EQ(Column("historyBattles", 0).front(), Q("2026-11-05"));
+  // A refreshed answer keeps the order the player chose.
+  Find<QComboBox>("historyAgainst")->setCurrentIndex(2);
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-05"), Q("2026-11-01"), Q("2026-11-01")}));
+
+  auto* chart = Find<HistoryChart>("historyChart");
+  emit chart->ResultSets()[1]->hovered(true, 1);
+  EXPECT_TRUE(chart->Hint().startsWith(Q("2026-11-05"))) << (chart->Hint()).toStdString();
+  EXPECT_TRUE(chart->Hint().contains(Q("敗 1"))) << (chart->Hint()).toStdString();
+  emit chart->ResultSets()[1]->hovered(false, 1);
+  EXPECT_TRUE(chart->Hint().isEmpty());
+}
+
+TEST_F(HistoryPageTest, DoubleClickLoadsTheLogAndSelectsTheBattleOrSaysTheLogHasGone) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  ASSERT_EQ(Column("historyBattles", 0).size(), 4);
+  DoubleClickBattle(1);  // 2026-11-01, the second battle of its log
+  auto* pages = Find<QTabWidget>("pages");
+  EXPECT_TRUE(pages->currentWidget()->isAncestorOf(BattleList()));  // the battle results page
+  EXPECT_EQ(QString::fromStdString(core->CurrentLogPath), QString::fromStdString(LogPath("chat_2026-11-01.html")));
+  EXPECT_EQ(BattleList()->count(), 2);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  EXPECT_TRUE(Detail().contains(Q("白波に敗北しました"))) << (Detail()).toStdString();
+
+  // A log moved away since it was imported is not loaded: a message says where it was.
+  std::filesystem::rename(LogPath("chat_2026-11-05.html"), dir.File("elsewhere.html"));
+  ShowHistory();
+  const int messages = static_cast<int>(record.Messages.size());
+  DoubleClickBattle(3);
+  ASSERT_EQ(record.Messages.size(), messages + 1);
+  EXPECT_TRUE(record.Messages.back().contains(Q("取り込んだ場所にもうありません"))) << (record.Messages.back()).toStdString();
+  EXPECT_TRUE(record.Messages.back().contains(QString::fromStdString(LogPath("chat_2026-11-05.html"))));
+  EXPECT_EQ(pages->currentWidget()->objectName(), Q("historyPage"));
+  EXPECT_EQ(QString::fromStdString(core->CurrentLogPath), QString::fromStdString(LogPath("chat_2026-11-01.html")));
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+}
+
+// Stopped after two logs: those two stay in the history, the rest never began.
+TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
+  for (int day = 1; day <= 5; ++day) {
+    char name[32];
+    std::snprintf(name, sizeof name, "chat_2026-11-%02d.html", day);
+    // Each log its own bytes: a copy of a log is that log, not another.
+    test::WriteBytes(LogPath(name), test::SayLine(name) + kLogs[2].second);
+  }
+  OpenWithHistory();
+  ShowHistory();
+  std::vector<int> seen;
+  QTimer watcher;
+  watcher.setInterval(0);
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    auto* progress = window->findChild<QProgressDialog*>(QStringLiteral("importProgress"));
+    if (progress == nullptr || !progress->isVisible()) return;
+    if (seen.empty() || seen.back() != progress->value()) seen.push_back(progress->value());
+    if (progress->value() == 2) progress->cancel();
+  });
+  watcher.start();
+  ImportFolder();
+  watcher.stop();
+  EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+  ASSERT_FALSE(record.Messages.isEmpty());
+  EXPECT_TRUE(record.Messages.back().contains(Q("取り込みを中止しました"))) << (record.Messages.back()).toStdString();
+  EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 2"))) << (record.Messages.back()).toStdString();
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-02")}));
+  // Again, to the end: the two known logs cost nothing and the other three join them.
+  ImportFolder();
+  EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 3"))) << (record.Messages.back()).toStdString();
+  EXPECT_TRUE(record.Messages.back().contains(Q("変わりなし: 2"))) << (record.Messages.back()).toStdString();
+  EXPECT_EQ(Column("historyBattles", 0).size(), 5);
+}
+
+// The page asks the history only while it is shown: a load in the background leaves it
+// alone; shown again it asks once, and a load while it shows asks at once.
+TEST_F(HistoryPageTest, ThePageAsksAgainAfterALoadOnlyWhileItIsShown) {
+  WriteLogs();
+  OpenWithHistory();
+  ShowHistory();
+  EXPECT_TRUE(Column("historyBattles", 0).isEmpty());
+  const std::uint64_t asked = core->HistoryPage.Revision;
+  ShowPageOf(BattleList());
+  ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-01.html"))));
+  EXPECT_EQ(core->HistoryPage.Revision, asked);
+  ShowHistory();
+  EXPECT_EQ(core->HistoryPage.Revision, asked + 1);
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01")}));
+  // Loaded while the page shows (a drop, say): the page follows.
+  window->DropFiles({QString::fromStdString(LogPath("chat_2026-11-05.html"))});
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
+  // Nothing new in the history: a redraw asks nothing.
+  const std::uint64_t after = core->HistoryPage.Revision;
+  window->SyncAll();
+  EXPECT_EQ(core->HistoryPage.Revision, after);
+}
+
+// A history file that cannot be opened: the error pane says so once, the page says it
+// while it lasts, and the log still loads.
+TEST_F(HistoryPageTest, AHistoryThatCannotBeUsedIsShownOnThePage) {
+  std::filesystem::create_directories(dir.File("MizutoHistory.db"));
+  WriteLogs();
+  OpenWithHistory();
+  ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-01.html"))));
+  EXPECT_EQ(BattleList()->count(), 2);
+  ShowHistory();
+  auto* error = Find<QLabel>("historyError");
+  EXPECT_TRUE(error->isVisible());
+  EXPECT_TRUE(error->text().contains(QString::fromStdString(dir.File("MizutoHistory.db")))) << (error->text()).toStdString();
+  EXPECT_EQ(Errors().count(QString::fromStdString(dir.File("MizutoHistory.db"))), 1) << (Errors()).toStdString();
+  EXPECT_TRUE(Rows("historyBattles").isEmpty());
+}
+
+TEST_F(HistoryPageTest, ThePagesSettingsComeBackFromMizutoIni) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  Find<QComboBox>("historyAgainst")->setCurrentIndex(2);
+  Find<QComboBox>("historySize")->setCurrentIndex(3);
+  Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 2));
+  Find<QTableView>("historyOpponents")->horizontalHeader()->resizeSection(0, 177);
+  auto* splitter = Find<QSplitter>("historySplitter");
+  const int total = splitter->sizes()[0] + splitter->sizes()[1];
+  splitter->setSizes({total / 3, total - total / 3});
+  const QList<int> sizes = splitter->sizes();
+  window->close();
+  window.reset();
+  const std::string ini = test::ReadBytes(dir.File("Mizuto.ini"));
+  EXPECT_NE(ini.find("\r\n[MizutoHistory]\r\nFrom=2026-11-02\r\nTo=2026-11-05\r\nType=0\r\nSize=3\r\nAgainst=2\r\n"),
+            std::string::npos)
+      << ini;
+
+  Open();
+  core->History.Enabled = true;
+  ShowHistory();
+  EXPECT_EQ(Find<QComboBox>("historyAgainst")->currentIndex(), 2);
+  EXPECT_EQ(Find<QComboBox>("historySize")->currentIndex(), 3);
+  EXPECT_EQ(Find<QDateEdit>("historyFrom")->date(), QDate(2026, 11, 2));
+  EXPECT_EQ(Find<QDateEdit>("historyTo")->date(), QDate(2026, 11, 5));
+  EXPECT_EQ(Find<QTableView>("historyOpponents")->horizontalHeader()->sectionSize(0), 177);
+  EXPECT_EQ(Find<QSplitter>("historySplitter")->sizes(), sizes);
+}
+
+}  // namespace
+}  // namespace mizuto

@@ -1,0 +1,419 @@
+// The season history's store: the schema's steps, what a failure does, how a file is known
+// by its bytes, corrections across imports, and the window's hooks (load, tick, battle list).
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/active_mode.h"
+#include "app/app.h"
+#include "app/battle_list_commands.h"
+#include "app/history_link.h"
+#include "app/load_driver.h"
+#include "app/result_views.h"
+#include "battle/battle_label.h"
+#include "history/history_store.h"
+#include "history/log_identity.h"
+#include "history/sqlite_database.h"
+#include "support/test_support.h"
+#include "tally/csv_export.h"
+#include "text/codec.h"
+
+namespace mizuto {
+namespace {
+
+using test::S;
+using test::SystemLine;
+using test::U;
+
+std::string Battle(const std::string& opponent, const std::string& result) {
+  return SystemLine(opponent + "の強襲です！") + SystemLine("敵船" + opponent + "を撃沈しました！") +
+         SystemLine(opponent + result);
+}
+const std::string kWon = "に勝利しました！";
+const std::string kLost = "に敗北しました…";
+
+// Runs SQL on a database file outside the store, as another program would.
+std::vector<std::string> Query(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::vector<std::string> rows;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return {"open failed"};
+  }
+  sqlite3_exec(
+      db, sql.c_str(),
+      [](void* out, int n, char** values, char**) {
+        std::string row;
+        for (int i = 0; i < n; ++i) row += std::string(i ? "|" : "") + (values[i] ? values[i] : "NULL");
+        static_cast<std::vector<std::string>*>(out)->push_back(row);
+        return 0;
+      },
+      &rows, nullptr);
+  sqlite3_close(db);
+  return rows;
+}
+
+// --- dates from file names -------------------------------------------------------------
+
+TEST(HistoryDates, TheFirstValidDateInTheFileNameInAnyOfItsThreeSpellings) {
+  const struct {
+    const char* name;
+    const char* date;
+  } cases[] = {
+      {"chat_20240501.html", "2024-05-01"},
+      {"chat2024-05-01.html", "2024-05-01"},
+      {"2024_12_31 night.html", "2024-12-31"},
+      {"log 20240229.html", "2024-02-29"},   // a leap day
+      {"log 20230229.html", ""},             // not a leap year
+      {"log 20241301.html", ""},             // no 13th month
+      {"log 20240431.html", ""},             // April has 30 days
+      {"log 2024-0501.html", ""},            // mixed spellings are no date
+      {"log 2024-05_01.html", ""},
+      {"log 2024-05-011.html", ""},          // a longer number is no date
+      {"x120240501.html", ""},               // the middle of a longer number
+      {"20240501123000.html", "2024-05-01"},  // a time stamp after the date
+      {"v1999 2024-05-02.html", "2024-05-02"},  // a year alone, then the date
+      {"chat.html", ""},
+      {"19691231.html", ""},                 // before any log
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DateFromFileName(c.name), c.date) << c.name;
+}
+
+// --- the streaming hash ------------------------------------------------------------------
+
+TEST(HistoryHash, PrefixProbesGiveTheHashOfEachPrefixInOnePass) {
+  test::TempDir dir;
+  std::string bytes;
+  for (unsigned i = 0; i < 300000; ++i) bytes += static_cast<char>(i * 7919u % 251u);
+  test::WriteBytes(dir.File("log.html"), bytes);
+  // Sizes around the read buffer and the hash's word boundaries, in no order.
+  std::vector<PrefixProbe> probes;
+  for (std::int64_t size : {9, 0, 1 << 20, 1, 8, 7, 65536, 299999, 300000, 300001, 131072 + 3}) {
+    probes.push_back(PrefixProbe{size, {}, false});
+  }
+  const LogFileRead read = HashLogFile(dir.File("log.html"), 1000, &probes);
+  ASSERT_TRUE(read.Ok()) << read.Error;
+  EXPECT_EQ(read.File.FileSize, 300000);
+  EXPECT_EQ(read.File.FileHash, HashBytes(bytes));
+  EXPECT_EQ(read.File.Size, 1000);
+  EXPECT_EQ(read.File.Hash, HashBytes(bytes.substr(0, 1000)));
+  for (const PrefixProbe& p : probes) {
+    SCOPED_TRACE(p.Size);
+    EXPECT_EQ(p.Reached, p.Size <= 300000);
+    if (p.Reached) {
+      EXPECT_EQ(p.Hash, HashBytes(std::string_view(bytes).substr(0, static_cast<std::size_t>(p.Size))));
+    }
+  }
+  // Trailing zero bytes and a changed last byte are other contents.
+  EXPECT_NE(HashBytes("abc"), HashBytes(std::string("abc\0", 4)));
+  EXPECT_NE(HashBytes("abcdefgh1"), HashBytes("abcdefgh2"));
+}
+
+// --- the schema's steps --------------------------------------------------------------------
+
+std::vector<std::string> Tables(const std::string& path) {
+  return Query(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+}
+
+TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWas) {
+  // A made-up history of three versions: 0 (a file before any step), 1, 2.
+  const std::vector<SchemaStep> steps = {{0, "CREATE TABLE one(x); INSERT INTO one VALUES(1);"},
+                                         {1, "CREATE TABLE two(y);"}};
+  const std::vector<SchemaStep> failing = {{0, "CREATE TABLE one(x);"}, {1, "CREATE TABLE two(y); SELECT nonsense("}};
+  const struct {
+    const char* what;
+    int start;  // -1: no file
+    const std::vector<SchemaStep>* steps;
+    int target;
+    HistoryFailure failure;
+    int version;                      // afterwards
+    std::vector<std::string> tables;  // afterwards
+  } cases[] = {
+      {"new file, every step", -1, &steps, 2, HistoryFailure::None, 2, {"one", "two"}},
+      {"version 0 with a table of its own", 0, &steps, 2, HistoryFailure::None, 2, {"legacy", "one", "two"}},
+      {"version 1: only the later step", 1, &steps, 2, HistoryFailure::None, 2, {"legacy", "two"}},
+      {"up to date: nothing runs", 2, &steps, 2, HistoryFailure::None, 2, {"legacy"}},
+      {"a newer file is refused", 3, &steps, 2, HistoryFailure::NewerVersion, 3, {"legacy"}},
+      {"a failing step undoes the steps before it", 0, &failing, 2, HistoryFailure::CannotWrite, 0, {"legacy"}},
+      {"no step from the file's version", 1, &steps, 3, HistoryFailure::CannotWrite, 1, {"legacy"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string path = dir.File("made_up.db");
+    if (c.start >= 0) Query(path, "CREATE TABLE legacy(z); PRAGMA user_version = " + std::to_string(c.start));
+    SqliteDatabase db;
+    HistoryError error;
+    ASSERT_TRUE(db.Open(path, &error));
+    error = MigrateSchema(db, *c.steps, c.target);
+    EXPECT_EQ(error.Failure, c.failure) << error.Detail;
+    HistoryError readError;
+    EXPECT_EQ(SchemaVersion(db, &readError), c.version);
+    EXPECT_EQ(Tables(path), c.tables);
+  }
+}
+
+// The real steps from version 0 (an empty file or one that a version-0 Mizuto left) give
+// the current schema, and a history file opens at it.
+TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) {
+  for (const bool withLegacy : {false, true}) {
+    test::TempDir dir;
+    const std::string path = dir.File(kHistoryFileName);
+    if (withLegacy) Query(path, "CREATE TABLE legacy(z); PRAGMA user_version = 0");
+    const HistoryOpen open = OpenHistoryStore(path);
+    ASSERT_TRUE(open.Store) << open.Error.Detail;
+    EXPECT_EQ(Query(path, "PRAGMA user_version"), std::vector<std::string>{std::to_string(kHistorySchemaVersion)});
+    EXPECT_EQ(Query(path, "PRAGMA journal_mode"), std::vector<std::string>{"wal"});
+    const std::vector<std::string> tables = Tables(path);
+    for (const char* t : {"battle_players", "battle_uses", "battles", "corrections", "logs", "names", "use_names"}) {
+      EXPECT_NE(std::find(tables.begin(), tables.end(), t), tables.end()) << t;
+    }
+  }
+}
+
+// --- failures ------------------------------------------------------------------------------
+
+TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) {
+  const struct {
+    const char* what;
+    std::function<std::string(const test::TempDir&)> make;  // the history path to open
+    HistoryFailure failure;
+    bool untouched;  // the file's bytes are as they were
+  } cases[] = {
+      {"a missing folder", [](const test::TempDir& d) { return d.File("no/such/folder/") + kHistoryFileName; },
+       HistoryFailure::CannotOpen, false},
+      {"a folder where the file should be",
+       [](const test::TempDir& d) {
+         std::filesystem::create_directory(d.File(kHistoryFileName));
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::CannotOpen, false},
+      {"not a database",
+       [](const test::TempDir& d) {
+         test::WriteBytes(d.File(kHistoryFileName), std::string(5000, 'x'));
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+      {"a newer version",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName), "CREATE TABLE future(x); PRAGMA user_version = 99");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::NewerVersion, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string path = c.make(dir);
+    std::error_code ec;
+    const std::string before = std::filesystem::is_regular_file(path, ec) ? test::ReadBytes(path) : "";
+    const HistoryOpen open = OpenHistoryStore(path);
+    EXPECT_FALSE(open.Store);
+    EXPECT_EQ(open.Error.Failure, c.failure) << open.Error.Detail;
+    const std::string text = U(HistoryErrorText(open.Error));
+    EXPECT_NE(text.find(path), std::string::npos) << text;
+    if (c.untouched) {
+      EXPECT_EQ(test::ReadBytes(path), before);
+      EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+    }
+  }
+}
+
+// A database whose pages were damaged after it was written: the first question says so.
+TEST(HistoryFailures, ADamagedFileIsReportedAsCorruptByTheQuestions) {
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  {
+    const HistoryOpen open = OpenHistoryStore(path);
+    ASSERT_TRUE(open.Store);
+  }
+  Query(path, "PRAGMA wal_checkpoint(TRUNCATE)");
+  std::string bytes = test::ReadBytes(path);
+  ASSERT_GT(bytes.size(), 4096u);
+  for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5);
+  test::WriteBytes(path, bytes);
+  const HistoryOpen open = OpenHistoryStore(path);
+  HistoryError error = open.Error;
+  if (open.Store) error = open.Store->Battles(HistoryFilter{}).Error;
+  EXPECT_EQ(error.Failure, HistoryFailure::Corrupt) << error.Detail;
+}
+
+class HistoryAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::SetUpApp(app, dir);
+    RebuildTallyColumns(app);
+    app.History.Enabled = true;
+    app.CurrentLogPath = dir.File("chat_20240501.html");
+  }
+  HistoryStore& Store() {
+    HistoryStore* store = UsableHistory(app);
+    EXPECT_NE(store, nullptr) << U(app.History.ErrorText);
+    return *store;
+  }
+  std::vector<std::string> Labels(const HistoryFilter& filter = {}) {
+    std::vector<std::string> labels;
+    for (const BattleRow& b : Store().Battles(filter).Value) labels.push_back(U(b.Label));
+    return labels;
+  }
+  std::vector<std::string> Rows() const {
+    std::vector<std::string> rows;
+    for (const std::string& r : app.BattleList.Rows) rows.push_back(U(r));
+    return rows;
+  }
+  test::TempDir dir;
+  App app;
+};
+
+// A history that cannot be used costs the load nothing: the views are those of a load
+// without history, and the error pane says once what is wrong and where.
+TEST_F(HistoryAppTest, AnUnusableHistoryLeavesTheLoadAsWithoutAndIsSaidOnce) {
+  const std::string log = Battle("Ann", kWon) + Battle("Bob", kLost);
+  test::WriteBytes(app.CurrentLogPath, log);
+  App plain;
+  test::SetUpApp(plain, dir);
+  RebuildTallyColumns(plain);
+  plain.CurrentLogPath = app.CurrentLogPath;
+  ASSERT_TRUE(LoadAndAnalyse(plain));
+
+  test::WriteBytes(dir.File(kHistoryFileName), "not a database, but a player's note");
+  for (int load = 0; load < 2; ++load) {
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_EQ(app.BattleList.Rows, plain.BattleList.Rows);
+    EXPECT_EQ(app.StatusText, plain.StatusText);
+    EXPECT_EQ(TallyTableCsv(app.TallyTable, "\n"), TallyTableCsv(plain.TallyTable, "\n"));
+  }
+  ASSERT_FALSE(app.History.ErrorText.empty());
+  EXPECT_EQ(std::count(app.ErrorLines.begin(), app.ErrorLines.end(), app.History.ErrorText), 1);
+  EXPECT_TRUE(U(app.History.ErrorText).starts_with("履歴ファイルが壊れているか、履歴ファイルではありません: " +
+                                                   dir.File(kHistoryFileName)))
+      << U(app.History.ErrorText);
+  EXPECT_EQ(test::ReadBytes(dir.File(kHistoryFileName)), "not a database, but a player's note");
+}
+
+// --- a log is known by its bytes -----------------------------------------------------------
+
+TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
+  const std::string first = Battle("Ann", kWon) + Battle("Bob", kLost);
+  const std::string grown = first + Battle("Cid", kWon);
+  std::filesystem::create_directory(dir.File("elsewhere"));
+  const std::string other = Battle("Ann", kWon) + Battle("Bea", kLost);  // differs inside, same length
+  struct Step {
+    const char* what;
+    std::string file;
+    std::string bytes;
+    ImportOutcome outcome;
+    int logs;       // in the store afterwards
+    int battles;    // of that file's log
+    const char* date;
+  };
+  const Step steps[] = {
+      {"first import", "chat_20240501.html", first, ImportOutcome::Imported, 1, 2, "2024-05-01"},
+      {"again, unchanged", "chat_20240501.html", first, ImportOutcome::Unchanged, 1, 2, "2024-05-01"},
+      {"grown", "chat_20240501.html", grown, ImportOutcome::Grown, 1, 3, "2024-05-01"},
+      {"renamed copy", "copy 2024-05-03.html", grown, ImportOutcome::Unchanged, 1, 3, "2024-05-03"},
+      {"moved copy", "elsewhere/chat_20240501.html", grown, ImportOutcome::Unchanged, 1, 3, "2024-05-01"},
+      // It does not begin with all the bytes of the known log.
+      {"an older, shorter copy is a log of its own", "chat_20240501.html", first, ImportOutcome::Imported, 2, 2,
+       "2024-05-01"},
+      {"differing inside: another log", "other_20240502.html", other, ImportOutcome::Imported, 3, 2, "2024-05-02"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    test::WriteBytes(dir.File(s.file), s.bytes);
+    const ImportResult result = ImportLogFile(app, Store(), dir.File(s.file));
+    EXPECT_EQ(result.Outcome, s.outcome) << result.Error.Detail;
+    EXPECT_EQ(result.Battles, s.battles);
+    const auto logs = Store().Logs(HistoryFilter{}).Value;
+    EXPECT_EQ(static_cast<int>(logs.size()), s.logs);
+    HistoryFilter sameDay;
+    sameDay.From = sameDay.To = s.date;
+    const auto battles = Store().Battles(sameDay).Value;
+    ASSERT_FALSE(battles.empty());
+    EXPECT_EQ(battles.back().FileName, std::filesystem::path(s.file).filename().string());
+  }
+}
+
+// Importing a log the store holds unchanged at the same place writes nothing at all.
+TEST_F(HistoryAppTest, AnUnchangedLogCostsNoWrite) {
+  test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon));
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  const std::string db = dir.File(kHistoryFileName);
+  Query(db, "PRAGMA wal_checkpoint(TRUNCATE)");
+  const std::string bytes = test::ReadBytes(db);
+  const std::uintmax_t wal = std::filesystem::file_size(db + "-wal");
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Unchanged);
+  EXPECT_EQ(test::ReadBytes(db), bytes);
+  EXPECT_EQ(std::filesystem::file_size(db + "-wal"), wal);
+}
+
+// --- corrections and active mode -----------------------------------------------------------
+
+TEST_F(HistoryAppTest, CorrectionsOutsideActiveModeSurviveEveryImport) {
+  const std::string log = Battle("Ann", kWon) + Battle("Bob", kLost) + Battle("Cid", kWon);
+  test::WriteBytes(app.CurrentLogPath, log);
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
+  app.BattleList.Select(1);
+  ShipTypeSExecute(app);
+  ToNPCExecute(app);
+  DelTotalListExecute(app);
+  const std::vector<std::string> corrected = Rows();
+  EXPECT_EQ(Labels(), corrected);
+  HistoryFilter npc;
+  npc.Against = HistoryFilter::Opposition::Npc;
+  EXPECT_EQ(Labels(npc), std::vector<std::string>{corrected[1]});
+
+  // Loaded again, grown, and copied: battle 2 keeps what the player made of it.
+  for (const char* what : {"reloaded", "grown", "copied"}) {
+    SCOPED_TRACE(what);
+    if (std::string(what) == "grown") test::AppendBytes(app.CurrentLogPath, Battle("Dan", kLost));
+    if (std::string(what) == "copied") {
+      test::WriteBytes(dir.File("copy.html"), test::ReadBytes(app.CurrentLogPath));
+      app.CurrentLogPath = dir.File("copy.html");
+    }
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    const std::vector<std::string> stored = Labels();
+    ASSERT_GE(stored.size(), 3u);
+    EXPECT_EQ(stored[1], corrected[1]);
+    EXPECT_EQ(stored[0], corrected[0]);
+    EXPECT_EQ(Store().Summary(HistoryFilter{}).Value.Battles, static_cast<std::int64_t>(stored.size()) - 1);
+  }
+
+  // In active mode the marks move by themselves: nothing of it is kept.
+  app.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  app.BattleList.Select(0);
+  ShipTypeMExecute(app);
+  EXPECT_EQ(Labels()[0], corrected[0]);
+}
+
+// Each tick that ends a battle records it; the battle still being fought waits for its end.
+TEST_F(HistoryAppTest, ActiveModeRecordsEachBattleAsItEnds) {
+  test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon) + SystemLine("Bobの強襲です！"));
+  app.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  ActiveModeExecute(app);
+  ASSERT_EQ(Labels().size(), 2u);
+  EXPECT_NE(Labels()[1].find("戦闘中"), std::string::npos);
+  test::AppendBytes(app.CurrentLogPath, SystemLine("船が航行不能になりました") + SystemLine("Bob" + kLost));
+  ASSERT_TRUE(TickFollowedLog(app));
+  std::vector<std::string> labels = Labels();
+  ASSERT_EQ(labels.size(), 2u);
+  EXPECT_EQ(labels[1], U(BattleLabel(app, 1)));
+  // The analysis' own count mark, not what active mode made of it.
+  EXPECT_NE(Rows()[0].find("[－]"), std::string::npos);
+  EXPECT_NE(labels[0].find("[集]"), std::string::npos);
+  const BattleRow last = Store().Battles(HistoryFilter{}).Value.back();
+  EXPECT_EQ(last.OwnDown, 1);  // the owner's ship
+  EXPECT_EQ(last.EnemyDown, 0);
+  EXPECT_EQ(last.Result, kDefeat);
+}
+
+}  // namespace
+}  // namespace mizuto
