@@ -131,8 +131,17 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
     return failed;
   }
   // The log is known by the bytes the analysis read (not the page's last lines, which the
-  // game rewrites, nor what was added since the hash).
-  check = store.CheckLogFile(path, scratch.ResumeOffset);
+  // game rewrites, nor what was added since the hash). Where the reader stopped as usual,
+  // 18 bytes before the end of the file as hashed, that hash is had already.
+  const PrefixProbe& usual = check.Read.FromEnd;
+  if (usual.Reached && scratch.ResumeOffset == usual.Size && scratch.Origin.Length == check.Read.File.FileSize) {
+    check.Read.File.Size = usual.Size;
+    check.Read.File.Hash = usual.Hash;
+    std::erase_if(check.Prefixes, [&](const PrefixProbe& p) { return p.Size > usual.Size; });
+    check.SameBytes = false;
+  } else {
+    check = store.CheckLogFile(path, scratch.ResumeOffset);
+  }
   return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
                                             scratch.History.Ends});
 }

@@ -1,6 +1,7 @@
 #include "history/log_identity.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -32,15 +33,20 @@ std::uint64_t Avalanche(std::uint64_t x) {
 std::uint64_t LoadWord(const std::uint8_t* p) {
   // Little-endian whatever the machine, so a database moves between systems.
   std::uint64_t w = 0;
-  for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&w, p, sizeof w);
+  } else {
+    for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
+  }
   return w;
 }
 
 }  // namespace
 
-void LogHasher::Mix(std::uint64_t word) {
-  a_ = Rotl((a_ ^ word) * kPrime1, 27) + b_;
-  b_ = Rotl(b_ + word * kPrime2, 31) * kPrime3;
+void LogHasher::MixBlock(const std::uint8_t* p) {
+  for (int i = 0; i < 4; ++i) {
+    lanes_[i] = Rotl(lanes_[i] + LoadWord(p + 8 * i) * kPrime2, 31) * kPrime1;
+  }
 }
 
 void LogHasher::Add(std::string_view bytes) {
@@ -48,29 +54,30 @@ void LogHasher::Add(std::string_view bytes) {
   std::size_t n = bytes.size();
   length_ += static_cast<std::int64_t>(n);
   if (tailLength_ > 0) {
-    const std::size_t take = std::min<std::size_t>(n, static_cast<std::size_t>(8 - tailLength_));
+    const std::size_t take = std::min<std::size_t>(n, static_cast<std::size_t>(32 - tailLength_));
     std::memcpy(tail_ + tailLength_, p, take);
     tailLength_ += static_cast<int>(take);
     p += take;
     n -= take;
-    if (tailLength_ < 8) return;
-    Mix(LoadWord(tail_));
+    if (tailLength_ < 32) return;
+    MixBlock(tail_);
     tailLength_ = 0;
   }
-  for (; n >= 8; p += 8, n -= 8) Mix(LoadWord(p));
+  for (; n >= 32; p += 32, n -= 32) MixBlock(p);
   std::memcpy(tail_, p, n);
   tailLength_ = static_cast<int>(n);
 }
 
 LogHash LogHasher::HashSoFar() const {
-  std::uint64_t a = a_, b = b_;
-  std::uint64_t last = 0;
-  for (int i = tailLength_ - 1; i >= 0; --i) last = (last << 8) | tail_[i];
-  // The length goes in too: a tail of zero bytes is not the same as no tail.
-  a = Rotl((a ^ last) * kPrime1, 27) + b;
-  b = Rotl(b + static_cast<std::uint64_t>(length_) * kPrime2, 31) * kPrime3;
-  const std::uint64_t high = Avalanche(a ^ Rotl(b, 17));
-  const std::uint64_t low = Avalanche(b + a * kPrime3);
+  std::uint64_t lanes[4] = {lanes_[0], lanes_[1], lanes_[2], lanes_[3]};
+  // The tail's bytes, zero-filled, and the length: a tail of zero bytes is not no tail.
+  std::uint8_t block[32] = {};
+  std::memcpy(block, tail_, static_cast<std::size_t>(tailLength_));
+  for (int i = 0; i < 4; ++i) lanes[i] = Rotl(lanes[i] + LoadWord(block + 8 * i) * kPrime2, 31) * kPrime1;
+  const auto length = static_cast<std::uint64_t>(length_);
+  const std::uint64_t high =
+      Avalanche(Rotl(lanes[0], 1) + Rotl(lanes[1], 7) + Rotl(lanes[2], 12) + Rotl(lanes[3], 18) + length * kPrime3);
+  const std::uint64_t low = Avalanche((lanes[0] ^ lanes[2]) * kPrime3 + (lanes[1] ^ Rotl(lanes[3], 29)) + high + length);
   LogHash hash{};
   for (int i = 0; i < 8; ++i) {
     hash[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(high >> (8 * (7 - i)));
@@ -85,7 +92,8 @@ LogHash HashBytes(std::string_view bytes) {
   return hasher.HashSoFar();
 }
 
-LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes) {
+LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
+                        std::int64_t fromEnd) {
   LogFileRead result;
   result.File.Path = path;
   std::int64_t size = 0;
@@ -100,6 +108,10 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
 
   // The probes in size order, so one pass meets each where the file reaches it.
   std::vector<PrefixProbe*> order{&analysed};
+  if (fromEnd > 0 && fromEnd <= size) {
+    result.FromEnd.Size = size - fromEnd;
+    order.push_back(&result.FromEnd);
+  }
   if (probes != nullptr) {
     for (PrefixProbe& probe : *probes) {
       probe.Reached = false;

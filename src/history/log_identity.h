@@ -25,10 +25,11 @@ class LogHasher {
   std::int64_t Length() const { return length_; }
 
  private:
-  void Mix(std::uint64_t word);
-  std::uint64_t a_ = 0x6a09e667f3bcc908ull;
-  std::uint64_t b_ = 0xbb67ae8584caa73bull;
-  std::uint8_t tail_[8] = {};
+  // Four independent lanes over 32-byte blocks, so the processor works on them at once.
+  void MixBlock(const std::uint8_t* block);
+  std::uint64_t lanes_[4] = {0x6a09e667f3bcc908ull, 0xbb67ae8584caa73bull, 0x3c6ef372fe94f82bull,
+                             0xa54ff53a5f1d36f1ull};
+  std::uint8_t tail_[32] = {};
   int tailLength_ = 0;
   std::int64_t length_ = 0;
 };
@@ -56,6 +57,8 @@ struct PrefixProbe {
 // Why a file could not be hashed (UTF-8, "path: reason"); empty when it was.
 struct LogFileRead {
   LogFileIdentity File;
+  // The hash of all but the file's last `fromEnd` bytes, when asked for.
+  PrefixProbe FromEnd;
   std::string Error;
   bool Ok() const { return Error.empty(); }
 };
@@ -63,7 +66,9 @@ struct LogFileRead {
 // Hashes the regular file at `path` in one streaming pass: the whole file, its first `limit`
 // bytes (all of it when limit < 0 or beyond its end), and for each probe (any order) the
 // first probe.Size bytes when the file reaches that far. Sets the last write and the date.
-LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes);
+// With `fromEnd` > 0, FromEnd receives the hash of all but the last `fromEnd` bytes too.
+LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
+                        std::int64_t fromEnd = 0);
 
 // The date a log's file name carries as YYYYMMDD, YYYY-MM-DD or YYYY_MM_DD (the first valid
 // one, month 01-12 and a day that month has), "YYYY-MM-DD"; empty when it carries none.

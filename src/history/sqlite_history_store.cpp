@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "battle/battle_label.h"
+#include "ingest/chat_log_reader.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
 
@@ -246,7 +247,8 @@ LogCheck SqliteHistoryStore::CheckLogFile(const std::string& path, std::int64_t 
   int code = sizes ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
   while (sizes && (code = sizes.Step()) == SQLITE_ROW) check.Prefixes.push_back(PrefixProbe{sizes.Int(0), {}, false});
   if (code != SQLITE_DONE) check.StoreError = db_.Failure(code, SqliteUse::Reading);
-  check.Read = HashLogFile(path, limit, &check.Prefixes);
+  // Where the reader will stop is had on the way, for an import that analyses the file next.
+  check.Read = HashLogFile(path, limit, &check.Prefixes, kRereadBytes);
   if (!check.Read.Ok() || check.StoreError) return check;
   std::erase_if(check.Prefixes, [](const PrefixProbe& p) { return !p.Reached; });
   Match match;
@@ -418,6 +420,18 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
     return result;
   }
   const Place place = PlaceOf(file.Path);
+  auto countBattles = [&](std::int64_t id) {
+    SqliteStatement count = db_.Prepare("SELECT COUNT(*) FROM battles WHERE log_id = ?");
+    count.Bind(1, id);
+    return count.Step() == SQLITE_ROW ? static_cast<int>(count.Int(0)) : 0;
+  };
+  if (check.SameBytes && check.SamePlace && check.AlsoPrefixes.empty()) {
+    // Known to the byte where it was: nothing to write, so no lock to take either.
+    result.Outcome = ImportOutcome::Unchanged;
+    result.LogId = check.KnownLogId;
+    result.Battles = countBattles(check.KnownLogId);
+    return result;
+  }
   if (HistoryError error = Begin()) {
     result.Error = error;
     return result;
@@ -443,12 +457,6 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
     result.Error = HistoryError{HistoryFailure::CannotWrite, db_.Path(), "the history changed during the import; import again"};
     return result;
   }
-
-  auto countBattles = [&](std::int64_t id) {
-    SqliteStatement count = db_.Prepare("SELECT COUNT(*) FROM battles WHERE log_id = ?");
-    count.Bind(1, id);
-    return count.Step() == SQLITE_ROW ? static_cast<int>(count.Int(0)) : 0;
-  };
 
   // The shorter copies of the same log become part of it: their corrections move over.
   for (std::int64_t id : shorter) {

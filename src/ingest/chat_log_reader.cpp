@@ -17,7 +17,6 @@ namespace {
 // its terminating zero); a longer line arrives as several pieces, each handled on its own.
 constexpr std::size_t kPieceBytes = 4095;
 constexpr std::size_t kBlockBytes = 1 << 20;
-constexpr std::int64_t kRereadBytes = 18;
 
 // Colour entries: the six digits, a double quote and ">".
 const std::string& ColourEntry(int i) {

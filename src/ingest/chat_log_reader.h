@@ -31,6 +31,10 @@ struct LogRead {
   explicit operator bool() const { return Opened(); }
 };
 
+// How far before the end of the file the next read starts: the game rewrites the page's
+// closing tags as it appends.
+inline constexpr std::int64_t kRereadBytes = 18;
+
 // Reads `path` from `resumeOffset` to its end, appending the kept lines to `lines`, and
 // sets `resumeOffset` for the next read: the file length - 18, or the start of the last
 // line when the game is still writing it (its font opener is there but not its

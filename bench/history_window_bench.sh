@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# H4: a window load with the season history against one without. The window (Qt's offscreen
+# platform) loads a 10 MB log and ends (--quit-after-load): with the history each run imports
+# the log into a new MizutoHistory.db (removed before every run, so nothing is known and
+# every battle is written), without it the same run with --no-history. Alternating, after a
+# warm-up of each; medians and their ratio, and the database's size per battle and player.
+#   EXE     the program (default build/bench/mizuto; its folder holds mizuto_loggen)
+#   RUNS    timed runs per case (default 11)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+exe=${EXE:-build/bench/mizuto}
+gen=$(dirname "$exe")/mizuto_loggen
+runs=${RUNS:-11}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$gen" --seed 102 --size 10000000 --battles 52 --players 500 --skills 60 --items 150 --checked 20 \
+       --out "$work/chat_20240501.html" --program-dir "$work/" >/dev/null
+export QT_QPA_PLATFORM=offscreen
+one() {  # extra-option -> seconds
+  rm -f "$work/MizutoHistory.db" "$work/MizutoHistory.db-wal" "$work/MizutoHistory.db-shm"
+  # Wall time in milliseconds (the shell's clock: /usr/bin/time counts in hundredths only).
+  local start=$EPOCHREALTIME
+  "$exe" --program-dir "$work/" --quit-after-load $1 "$work/chat_20240501.html" >/dev/null 2>&1
+  awk "BEGIN{printf \"%.1f\\n\", ($EPOCHREALTIME - $start) * 1000}"
+}
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+one "" >/dev/null
+one --no-history >/dev/null
+: >"$work/with"; : >"$work/without"
+for _ in $(seq "$runs"); do
+  one "" >>"$work/with"
+  one --no-history >>"$work/without"
+done
+with=$(median <"$work/with")
+without=$(median <"$work/without")
+echo "window load, 10 MB log: with history ${with} ms, without ${without} ms (medians of $runs): ratio $(awk "BEGIN{printf \"%.3f\", $with/$without}")"
+# The last import's database (written by one more run), per battle and player row.
+one "" >/dev/null
+python3 - "$work/MizutoHistory.db" <<'PY' 2>/dev/null || true
+import os, sqlite3, sys
+db = sys.argv[1]
+c = sqlite3.connect(db)
+rows = c.execute("SELECT COUNT(*) FROM battle_players").fetchone()[0]
+battles = c.execute("SELECT COUNT(*) FROM battles").fetchone()[0]
+c.close()
+size = os.path.getsize(db) + (os.path.getsize(db + "-wal") if os.path.exists(db + "-wal") else 0)
+print(f"database: {size} bytes, {battles} battles, {rows} battle-player rows: {size / max(rows, 1):.0f} bytes per battle and player")
+PY
