@@ -110,6 +110,12 @@ TEST_F(FollowTest, AGrowingLogEndsAsTheReportOfTheWholeLog) {
 
     const std::string log = dir.File("growing.html");
     std::size_t written = random() % (bytes.size() / 3);
+    // A follower that starts on a log holding only its header says that no chat line could
+    // be read, as for any such log; start past the first chat line so that the error output
+    // has nothing to say.
+    const std::size_t firstChat = bytes.find('\n', bytes.find("<FONT"));
+    ASSERT_NE(firstChat, std::string::npos);
+    written = std::max(written, firstChat + 1);
     test::WriteBytes(log, bytes.substr(0, written));
     Program plain(Follow(log, {"--interval", "20", "--counter-file", dir.File("plain.txt")}), dir, "plain");
     Program json(Follow(log, {"--interval", jsonInterval, "--json", "--counter-file", dir.File("json.txt")}), dir,
