@@ -213,8 +213,8 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   for (const BattleRow& b : battles.Value) out << b.Date << '\t' << fileName(b.FileName) << '\t' << text(b.Label) << '\n';
   out << "[summary]\n" << text(HistorySummaryText(summary.Value)) << '\n';
   out << "[opponents]\n";
-  std::string csv = CsvLine({SJ("相手"), SJ("戦闘数"), SJ("勝"), SJ("敗"), SJ("分"), SJ("逃げられ"), SJ("撤退"),
-                             SJ("味方撃沈"), SJ("敵撃沈")});
+  std::string csv = CsvLine({SJ("相手"), SJ("戦闘数"), SJ("勝"), SJ("敗"), SJ("引分"), SJ("逃げられ"), SJ("撤退"),
+                             SJ("味方沈没"), SJ("敵沈没")});
   for (const OpponentRow& o : opponents.Value) {
     std::vector<std::string> fields{o.Opponent};
     for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {
