@@ -136,6 +136,8 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   scratch.UserName = settingsFrom.UserName;
   scratch.LogDir = settingsFrom.LogDir;
   scratch.NpcCheck = settingsFrom.NpcCheck;
+  // Prepared once for a whole folder: the copy carries the matchers along, built already.
+  settingsFrom.Lists.PrepareMatchers();
   scratch.Lists = settingsFrom.Lists;
   scratch.SkillChecked = settingsFrom.SkillChecked;
   scratch.ItemChecked = settingsFrom.ItemChecked;
