@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "app/active_mode.h"
 #include "app/app.h"
@@ -17,6 +18,7 @@
 #include "history/history_store.h"
 #include "history/log_identity.h"
 #include "history/sqlite_database.h"
+#include "ingest/chat_log_reader.h"
 #include "support/test_support.h"
 #include "tally/csv_export.h"
 #include "text/codec.h"
@@ -111,6 +113,58 @@ TEST(HistoryHash, PrefixProbesGiveTheHashOfEachPrefixInOnePass) {
   // Trailing zero bytes and a changed last byte are other contents.
   EXPECT_NE(HashBytes("abc"), HashBytes(std::string("abc\0", 4)));
   EXPECT_NE(HashBytes("abcdefgh1"), HashBytes("abcdefgh2"));
+}
+
+// The import hashes the bytes its reader reads, in the reader's blocks: whatever the blocks,
+// and with bytes the file gained after its size was taken, the hashes are those of one pass
+// over the file.
+TEST(HistoryHash, HashingFedInAnyBlocksEqualsHashingTheFile) {
+  test::TempDir dir;
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::string bytes(static_cast<std::size_t>(random() % 200000), '\0');
+    for (char& c : bytes) c = static_cast<char>(random() % 256);
+    test::WriteBytes(dir.File("log.html"), bytes);
+    std::vector<std::int64_t> sizes;
+    for (int i = 0; i < 6; ++i) sizes.push_back(static_cast<std::int64_t>(random() % (bytes.size() + 100)));
+    auto probesOf = [&] {
+      std::vector<PrefixProbe> probes;
+      for (std::int64_t size : sizes) probes.push_back(PrefixProbe{size, {}, false});
+      return probes;
+    };
+    const std::int64_t limit = seed % 3 == 0 ? -1 : static_cast<std::int64_t>(random() % (bytes.size() + 50));
+    std::vector<PrefixProbe> wholeProbes = probesOf();
+    const LogFileRead whole = HashLogFile(dir.File("log.html"), limit, &wholeProbes, kRereadBytes);
+    ASSERT_TRUE(whole.Ok()) << whole.Error;
+
+    // The reader may find more than the size it was given: those bytes count for the
+    // whole, never for a prefix beyond that size.
+    const std::string more = seed % 2 == 0 ? std::string("grown") : std::string();
+    std::vector<PrefixProbe> fedProbes = probesOf();
+    LogFileHashing hashing(static_cast<std::int64_t>(bytes.size()), limit, &fedProbes, kRereadBytes);
+    const std::string fed = bytes + more;
+    for (std::size_t at = 0; at < fed.size();) {
+      const std::size_t block = std::min<std::size_t>(fed.size() - at, 1 + random() % 70000);
+      hashing.Add(std::string_view(fed).substr(at, block));
+      at += block;
+    }
+    const LogFileRead read = hashing.Finish(dir.File("log.html"));
+    EXPECT_EQ(read.File.Size, whole.File.Size);
+    EXPECT_EQ(read.File.Hash, whole.File.Hash);
+    EXPECT_EQ(read.File.FileSize, static_cast<std::int64_t>(fed.size()));
+    EXPECT_EQ(read.File.FileHash, HashBytes(fed));
+    EXPECT_EQ(read.File.Date, whole.File.Date);
+    EXPECT_EQ(read.File.LastWrite, whole.File.LastWrite);
+    EXPECT_EQ(read.FromEnd.Size, whole.FromEnd.Size);
+    EXPECT_EQ(read.FromEnd.Reached, whole.FromEnd.Reached);
+    EXPECT_EQ(read.FromEnd.Hash, whole.FromEnd.Hash);
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+      SCOPED_TRACE(sizes[i]);
+      EXPECT_EQ(fedProbes[i].Reached, wholeProbes[i].Reached);
+      EXPECT_EQ(fedProbes[i].Hash, wholeProbes[i].Hash);
+    }
+  }
 }
 
 // --- the schema's steps --------------------------------------------------------------------
@@ -335,6 +389,36 @@ TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
     const auto battles = Store().Battles(sameDay).Value;
     ASSERT_FALSE(battles.empty());
     EXPECT_EQ(battles.back().FileName, std::filesystem::path(s.file).filename().string());
+  }
+}
+
+// An import hashes the log as its analysis reads it; the window hashes it apart. Both know
+// the same log by the same bytes, whether the reader stopped as usual or at a line the game
+// was still writing.
+TEST_F(HistoryAppTest, AnImportAndTheWindowKnowALogByTheSameHashes) {
+  const std::string whole = Battle("Ann", kWon) + Battle("Bob", kLost);
+  const std::string unfinished = SystemLine("Cidの強襲です！");
+  const std::string cases[] = {whole, whole + unfinished.substr(0, unfinished.size() - 9)};
+  const std::string db = dir.File(kHistoryFileName);
+  const std::string identity = "SELECT size, hex(hash), file_size, hex(file_hash), date FROM logs";
+  for (const std::string& bytes : cases) {
+    test::WriteBytes(app.CurrentLogPath, bytes);
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
+    const ImportResult imported = ImportLogFile(app, Store(), app.CurrentLogPath);
+    ASSERT_EQ(imported.Outcome, ImportOutcome::Imported) << imported.Error.Detail;
+    const std::vector<std::string> byImport = Query(db, identity);
+
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    const std::vector<std::string> byWindow = Query(db, identity);
+    ASSERT_EQ(byImport.size(), 1u);
+    EXPECT_EQ(byImport, byWindow);
+    // And the import finds the window's log unchanged.
+    EXPECT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Unchanged);
   }
 }
 

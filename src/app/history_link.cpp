@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "app/app.h"
 #include "app/load_driver.h"
+#include "history/log_identity.h"
+#include "ingest/chat_log_reader.h"
 #include "platform/platform.h"
 
 namespace mizuto {
@@ -101,40 +104,54 @@ void StoreSelectedCorrections(App& app) {
 }
 
 ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path) {
-  LogCheck check = store.CheckLogFile(path, -1);
-  if (!check.Read.Ok()) {
-    ImportResult failed;
-    failed.Error.Path = path;
-    failed.Error.Detail = check.Read.Error;
-    return failed;
-  }
-  if (check.SameBytes) {
-    // Known to the byte: nothing to analyse.
-    static const std::vector<std::string> none;
-    static const std::vector<BattleEndFigures> noEnds;
-    Analysis empty;
-    return store.ImportLog(check, AnalysedLog{empty, none, none, noEnds});
+  auto failed = [&](std::string detail) {
+    ImportResult result;
+    result.Error.Path = path;
+    result.Error.Detail = std::move(detail);
+    return result;
+  };
+  // A file that may be known to the byte is hashed first, as its analysis may be spared;
+  // any other is hashed on the way as the analysis reads it, not read twice.
+  std::error_code sizeError;
+  const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(path), sizeError);
+  LogCheck probes;
+  if (!sizeError) probes = store.ProbesFor(path, static_cast<std::int64_t>(size));
+  std::unique_ptr<LogFileHashing> hashing;
+  LogCheck check;
+  if (!sizeError && !probes.StoreError && !probes.MayBeKnown) {
+    hashing = std::make_unique<LogFileHashing>(static_cast<std::int64_t>(size), -1, &probes.Prefixes, kRereadBytes);
+  } else {
+    check = store.CheckLogFile(path, -1);
+    if (!check.Read.Ok()) return failed(check.Read.Error);
+    if (check.SameBytes) {
+      // Known to the byte: nothing to analyse.
+      static const std::vector<std::string> none;
+      static const std::vector<BattleEndFigures> noEnds;
+      Analysis empty;
+      return store.ImportLog(check, AnalysedLog{empty, none, none, noEnds});
+    }
   }
   App scratch;
   scratch.ProgramDir = settingsFrom.ProgramDir;
   scratch.UserName = settingsFrom.UserName;
   scratch.LogDir = settingsFrom.LogDir;
   scratch.NpcCheck = settingsFrom.NpcCheck;
+  // Prepared once for a whole folder: the copy carries the matchers along, built already.
+  settingsFrom.Lists.PrepareMatchers();
   scratch.Lists = settingsFrom.Lists;
   scratch.SkillChecked = settingsFrom.SkillChecked;
   scratch.ItemChecked = settingsFrom.ItemChecked;
   scratch.CurrentLogPath = path;
-  if (!LoadAndAnalyse(scratch)) {
-    ImportResult failed;
-    failed.Error.Path = path;
-    failed.Error.Detail = LogNotOpenedLine(path, scratch.LastRead.Error);
-    return failed;
-  }
+  scratch.History.ImportOnly = true;
+  if (hashing) scratch.History.ImportTap = [&hashing](std::string_view bytes) { hashing->Add(bytes); };
+  if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
+  if (hashing) check = store.MatchHashed(hashing->Finish(path), std::move(probes.Prefixes));
   // The log is known by the bytes the analysis read (not the page's last lines, which the
   // game rewrites, nor what was added since the hash). Where the reader stopped as usual,
   // 18 bytes before the end of the file as hashed, that hash is had already.
   const PrefixProbe& usual = check.Read.FromEnd;
-  if (usual.Reached && scratch.ResumeOffset == usual.Size && scratch.Origin.Length == check.Read.File.FileSize) {
+  if (check.Read.Ok() && usual.Reached && scratch.ResumeOffset == usual.Size &&
+      scratch.Origin.Length == check.Read.File.FileSize) {
     check.Read.File.Size = usual.Size;
     check.Read.File.Hash = usual.Hash;
     std::erase_if(check.Prefixes, [&](const PrefixProbe& p) { return p.Size > usual.Size; });

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "history/history_store.h"
@@ -35,6 +36,10 @@ struct HistoryLink {
   // Counted up whenever the store changed (an import, a record, a correction), so a page
   // that saw this number last knows its answers are still good.
   std::uint64_t Revision = 0;
+  // A log analysed only to be imported (no window shows it): no battle detail is rendered,
+  // and the import hashes the bytes the reader reads through ImportTap.
+  bool ImportOnly = false;
+  std::function<void(std::string_view)> ImportTap;
 };
 
 // The history file of a program folder (ends in a separator, or empty).

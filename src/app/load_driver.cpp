@@ -33,7 +33,7 @@ bool ReadCurrentLog(App& app, bool showProgress) {
       if (app.OnLoadProgress) app.OnLoadProgress(LoadStage::Reading, percent);
     };
   }
-  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress);
+  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress, app.History.ImportTap);
   if (!app.LastRead) app.AppendError(kFileOpenError);
   return app.LastRead.Opened();
 }
@@ -114,7 +114,7 @@ bool LoadAndAnalyse(App& app) {
     app.Caption = app.ProgramTitle();
     if (app.BattleList.Count() > 0) app.BattleList.Select(0);
   }
-  RenderSelectedBattles(app);
+  if (!app.History.ImportOnly) RenderSelectedBattles(app);
   RefreshTallies(app);
   app.Acts.ReloadLog.Enabled = true;
   app.Acts.SaveCsv.Enabled = true;

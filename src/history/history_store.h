@@ -79,6 +79,7 @@ struct LogCheck {
   // matches them again inside its transaction).
   std::vector<PrefixProbe> Prefixes;
   HistoryError StoreError;       // the store could not be read
+  bool MayBeKnown = false;       // ProbesFor: a known log may have exactly this file's bytes
 };
 
 enum class ImportOutcome { Imported, Unchanged, Grown, Error };
@@ -110,6 +111,24 @@ class HistoryStore {
   // Reads the file at `path` (its first `limit` bytes; all when limit < 0) and tells which
   // known log it is. Costs one streaming pass over the bytes and one read of the store.
   virtual LogCheck CheckLogFile(const std::string& path, std::int64_t limit) = 0;
+
+  // CheckLogFile in two halves, for a caller that reads the whole file anyway and hashes it
+  // on the way (LogFileHashing): the probes to hash (Prefixes), and whether the file at
+  // `path`, of `fileSize` bytes, may be a known log to the byte (MayBeKnown: then
+  // CheckLogFile first, as its analysis may be spared). Only a known file of that size at
+  // that place may be: a moved copy is analysed again, and its import still finds it known.
+  virtual LogCheck ProbesFor(const std::string& path, std::int64_t fileSize) {
+    (void)path;
+    (void)fileSize;
+    LogCheck check;
+    check.MayBeKnown = true;
+    return check;
+  }
+  // Which known log the hashed file is, from the probes ProbesFor gave (hashed).
+  virtual LogCheck MatchHashed(LogFileRead read, std::vector<PrefixProbe> prefixes) {
+    (void)prefixes;
+    return CheckLogFile(read.File.Path, -1);
+  }
 
   // Imports `log`, the analysis of exactly the bytes `check` hashed: a new log is added; a
   // known one (and any shorter known log the file also begins with) has its battles

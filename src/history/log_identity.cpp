@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "platform/platform.h"
@@ -92,72 +93,55 @@ LogHash HashBytes(std::string_view bytes) {
   return hasher.HashSoFar();
 }
 
-LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
-                        std::int64_t fromEnd) {
-  LogFileRead result;
-  result.File.Path = path;
-  std::int64_t size = 0;
-  platform::OpenError openError;
-  platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
-  if (!file) {
-    result.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
-    return result;
-  }
-  const std::int64_t wanted = size;
-  PrefixProbe analysed{limit < 0 ? size : std::min(limit, size), {}, false};
-
+LogFileHashing::LogFileHashing(std::int64_t size, std::int64_t limit, std::vector<PrefixProbe>* probes,
+                               std::int64_t fromEnd)
+    : analysed_{limit < 0 ? size : std::min(limit, size), {}, false} {
   // The probes in size order, so one pass meets each where the file reaches it.
-  std::vector<PrefixProbe*> order{&analysed};
+  order_.push_back(&analysed_);
   if (fromEnd > 0 && fromEnd <= size) {
-    result.FromEnd.Size = size - fromEnd;
-    order.push_back(&result.FromEnd);
+    fromEnd_.Size = size - fromEnd;
+    order_.push_back(&fromEnd_);
   }
   if (probes != nullptr) {
     for (PrefixProbe& probe : *probes) {
       probe.Reached = false;
-      if (probe.Size >= 0 && probe.Size <= wanted) order.push_back(&probe);
+      if (probe.Size >= 0 && probe.Size <= size) order_.push_back(&probe);
     }
-    std::sort(order.begin(), order.end(), [](const PrefixProbe* x, const PrefixProbe* y) { return x->Size < y->Size; });
+    std::sort(order_.begin(), order_.end(), [](const PrefixProbe* x, const PrefixProbe* y) { return x->Size < y->Size; });
   }
-  auto next = order.begin();
-  auto snapshot = [&](const LogHasher& hasher) {
-    for (; next != order.end() && (*next)->Size == hasher.Length(); ++next) {
-      (*next)->Hash = hasher.HashSoFar();
-      (*next)->Reached = true;
-    }
-  };
+  Snapshot();
+}
 
-  LogHasher hasher;
-  std::vector<char> buffer(1 << 20);
-  snapshot(hasher);
-  while (hasher.Length() < wanted) {
-    const std::int64_t left = wanted - hasher.Length();
-    const std::size_t ask = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
-    const std::size_t got = std::fread(buffer.data(), 1, ask, file.get());
-    if (got == 0) {
-      if (std::ferror(file.get())) {
-        result.Error = path + ": read error";
-        return result;
-      }
-      break;  // the file was cut while it was read: what was there is what was hashed
-    }
-    std::string_view chunk(buffer.data(), got);
-    while (!chunk.empty()) {
-      // Up to the next probe's length within this chunk, or the whole chunk.
-      std::size_t step = chunk.size();
-      if (next != order.end()) {
-        step = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(step), (*next)->Size - hasher.Length()));
-      }
-      hasher.Add(chunk.substr(0, step));
-      chunk.remove_prefix(step);
-      snapshot(hasher);
-    }
+void LogFileHashing::Snapshot() {
+  for (; next_ < order_.size() && order_[next_]->Size == hasher_.Length(); ++next_) {
+    order_[next_]->Hash = hasher_.HashSoFar();
+    order_[next_]->Reached = true;
   }
-  result.File.FileSize = hasher.Length();
-  result.File.FileHash = hasher.HashSoFar();
+}
+
+void LogFileHashing::Add(std::string_view bytes) {
+  while (!bytes.empty()) {
+    // Up to the next probe's length within these bytes, or all of them.
+    std::size_t step = bytes.size();
+    if (next_ < order_.size()) {
+      step = static_cast<std::size_t>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(step), order_[next_]->Size - hasher_.Length()));
+    }
+    hasher_.Add(bytes.substr(0, step));
+    bytes.remove_prefix(step);
+    Snapshot();
+  }
+}
+
+LogFileRead LogFileHashing::Finish(const std::string& path) const {
+  LogFileRead result;
+  result.File.Path = path;
+  result.FromEnd = fromEnd_;
+  result.File.FileSize = hasher_.Length();
+  result.File.FileHash = hasher_.HashSoFar();
   // A file cut while it was read ends where the reading did.
-  result.File.Size = analysed.Reached ? analysed.Size : result.File.FileSize;
-  result.File.Hash = analysed.Reached ? analysed.Hash : result.File.FileHash;
+  result.File.Size = analysed_.Reached ? analysed_.Size : result.File.FileSize;
+  result.File.Hash = analysed_.Reached ? analysed_.Hash : result.File.FileHash;
 
   namespace fs = std::filesystem;
   const fs::path native = platform::NativePath(path);
@@ -170,6 +154,40 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
   result.File.Date = DateFromFileName(platform::PathString(native.filename()));
   if (result.File.Date.empty()) result.File.Date = LocalDate(result.File.LastWrite);
   return result;
+}
+
+LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
+                        std::int64_t fromEnd) {
+  std::int64_t size = 0;
+  platform::OpenError openError;
+  platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
+  if (!file) {
+    LogFileRead failed;
+    failed.File.Path = path;
+    failed.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
+    return failed;
+  }
+  LogFileHashing hashing(size, limit, probes, fromEnd);
+  // Left uninitialised: every byte used is read into it first, so zeroing a megabyte for
+  // each file checked would be wasted.
+  constexpr std::size_t kBufferBytes = 1 << 20;
+  std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
+  while (hashing.Length() < size) {
+    const std::int64_t left = size - hashing.Length();
+    const std::size_t ask = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(kBufferBytes)));
+    const std::size_t got = std::fread(buffer.get(), 1, ask, file.get());
+    if (got == 0) {
+      if (std::ferror(file.get())) {
+        LogFileRead failed;
+        failed.File.Path = path;
+        failed.Error = path + ": read error";
+        return failed;
+      }
+      break;  // the file was cut while it was read: what was there is what was hashed
+    }
+    hashing.Add(std::string_view(buffer.get(), got));
+  }
+  return hashing.Finish(path);
 }
 
 namespace {

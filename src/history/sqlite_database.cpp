@@ -46,7 +46,10 @@ std::string SqliteStatement::Bytes(int column) const {
   return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-SqliteDatabase::~SqliteDatabase() { sqlite3_close_v2(db_); }
+SqliteDatabase::~SqliteDatabase() {
+  reused_.clear();  // finalized before the connection closes
+  sqlite3_close_v2(db_);
+}
 
 bool SqliteDatabase::Open(const std::string& path, HistoryError* error) {
   path_ = path;
@@ -70,6 +73,16 @@ SqliteStatement SqliteDatabase::Prepare(std::string_view sql) {
     return SqliteStatement();
   }
   return SqliteStatement(statement);
+}
+
+SqliteDatabase::Lease SqliteDatabase::Reuse(const std::string& sql) {
+  auto found = reused_.find(sql);
+  if (found == reused_.end()) {
+    SqliteStatement statement = Prepare(sql);
+    if (!statement) return Lease(nullptr);
+    found = reused_.emplace(sql, std::move(statement)).first;
+  }
+  return Lease(&found->second);
 }
 
 HistoryError SqliteDatabase::Failure(int code, SqliteUse use) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "history/history_store.h"
@@ -67,9 +68,32 @@ class SqliteDatabase {
   // The failure of the last call with code `code`, as a HistoryError for `use`.
   HistoryError Failure(int code, SqliteUse use) const;
 
+  // A statement the connection keeps once prepared, lent for one use: a hundred logs
+  // imported in a row would otherwise compile the same SQL hundreds of times. The lease
+  // resets it when it ends, so no finished-with statement holds a read open.
+  class Lease {
+   public:
+    explicit Lease(SqliteStatement* statement) : statement_(statement) {}
+    ~Lease() {
+      if (statement_ != nullptr) statement_->Reset();
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    explicit operator bool() const { return statement_ != nullptr; }
+    SqliteStatement& operator*() const { return *statement_; }
+    SqliteStatement* operator->() const { return statement_; }
+
+   private:
+    SqliteStatement* statement_;
+  };
+  // Null lease when the SQL cannot be prepared (the connection's error code tells). One
+  // lease of the same SQL at a time.
+  Lease Reuse(const std::string& sql);
+
  private:
   sqlite3* db_ = nullptr;
   std::string path_;
+  std::unordered_map<std::string, SqliteStatement> reused_;
 };
 
 // One step of the schema: brings a database at version From to From + 1.

@@ -95,6 +95,14 @@ struct SqliteHistoryStore::Writer {
     return InsertBattle && FindName && AddName && InsertPlayer && FindUse && AddUse && InsertUse;
   }
 
+  // The ids looked up belong to one transaction: a rolled-back one takes its new names along.
+  void Restart() {
+    NameIds.clear();
+    UseCursor.clear();
+    UseIds.clear();
+    Corrections.clear();
+  }
+
   // The id of a name (Shift-JIS bytes), added when new; 0 on failure (`code` set).
   std::int64_t IdOfName(SqliteDatabase& db, std::string_view name, int* code) {
     FindName.BindBlob(1, name);
@@ -148,6 +156,22 @@ struct SqliteHistoryStore::Writer {
     return id;
   }
 };
+
+SqliteHistoryStore::~SqliteHistoryStore() = default;
+
+SqliteHistoryStore::Writer* SqliteHistoryStore::FreshWriter(int* code) {
+  if (!writer_) {
+    auto made = std::make_unique<Writer>();
+    if (!made->Prepare(db_)) {
+      const int error = sqlite3_errcode(db_.Handle());
+      *code = error != SQLITE_OK ? error : SQLITE_ERROR;
+      return nullptr;
+    }
+    writer_ = std::move(made);
+  }
+  writer_->Restart();
+  return writer_.get();
+}
 
 HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   HistoryOpen open;
@@ -211,9 +235,10 @@ void SqliteHistoryStore::Rollback() {
 
 int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, const LogFileIdentity& file,
                                    Match* found) {
-  SqliteStatement match = db_.Prepare(
-      "SELECT id, size, folder, file_name, file_size, file_hash FROM logs WHERE size = ? AND hash = ?");
-  if (!match) return sqlite3_errcode(db_.Handle());
+  SqliteDatabase::Lease lease =
+      db_.Reuse("SELECT id, size, folder, file_name, file_size, file_hash FROM logs WHERE size = ? AND hash = ?");
+  if (!lease) return sqlite3_errcode(db_.Handle());
+  SqliteStatement& match = *lease;
   const Place place = PlaceOf(file.Path);
   for (const PrefixProbe& probe : prefixes) {
     if (!probe.Reached || probe.Size <= 0) continue;
@@ -240,19 +265,42 @@ int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, con
   return SQLITE_DONE;
 }
 
-LogCheck SqliteHistoryStore::CheckLogFile(const std::string& path, std::int64_t limit) {
+LogCheck SqliteHistoryStore::ProbesFor(const std::string& path, std::int64_t fileSize) {
   LogCheck check;
   // A log of no bytes would be the start of every file: it identifies nothing.
-  SqliteStatement sizes = db_.Prepare("SELECT DISTINCT size FROM logs WHERE size > 0");
-  int code = sizes ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
-  while (sizes && (code = sizes.Step()) == SQLITE_ROW) check.Prefixes.push_back(PrefixProbe{sizes.Int(0), {}, false});
+  int code = SQLITE_DONE;
+  {
+    SqliteDatabase::Lease sizes = db_.Reuse("SELECT DISTINCT size FROM logs WHERE size > 0");
+    code = sizes ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
+    while (sizes && (code = sizes->Step()) == SQLITE_ROW) check.Prefixes.push_back(PrefixProbe{sizes->Int(0), {}, false});
+  }
+  if (code == SQLITE_DONE && fileSize >= 0) {
+    // Generated or rotated logs are often of one size: the place tells them apart.
+    const Place place = PlaceOf(path);
+    SqliteDatabase::Lease same = db_.Reuse(
+        "SELECT 1 FROM logs WHERE (size = ?1 OR file_size = ?1) AND folder = ?2 AND file_name = ?3 LIMIT 1");
+    code = same ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
+    if (same) {
+      same->Bind(1, fileSize);
+      same->BindText(2, place.Folder);
+      same->BindText(3, place.FileName);
+      code = same->Step();
+      check.MayBeKnown = code == SQLITE_ROW;
+      if (code == SQLITE_ROW) code = SQLITE_DONE;
+    }
+  }
   if (code != SQLITE_DONE) check.StoreError = db_.Failure(code, SqliteUse::Reading);
-  // Where the reader will stop is had on the way, for an import that analyses the file next.
-  check.Read = HashLogFile(path, limit, &check.Prefixes, kRereadBytes);
-  if (!check.Read.Ok() || check.StoreError) return check;
+  return check;
+}
+
+LogCheck SqliteHistoryStore::MatchHashed(LogFileRead read, std::vector<PrefixProbe> prefixes) {
+  LogCheck check;
+  check.Read = std::move(read);
+  check.Prefixes = std::move(prefixes);
+  if (!check.Read.Ok()) return check;
   std::erase_if(check.Prefixes, [](const PrefixProbe& p) { return !p.Reached; });
   Match match;
-  code = MatchKnown(check.Prefixes, check.Read.File, &match);
+  const int code = MatchKnown(check.Prefixes, check.Read.File, &match);
   if (code != SQLITE_DONE) {
     check.StoreError = db_.Failure(code, SqliteUse::Reading);
     return check;
@@ -264,13 +312,26 @@ LogCheck SqliteHistoryStore::CheckLogFile(const std::string& path, std::int64_t 
   return check;
 }
 
+LogCheck SqliteHistoryStore::CheckLogFile(const std::string& path, std::int64_t limit) {
+  LogCheck check = ProbesFor(path, -1);
+  if (check.StoreError) {
+    // Still the file's identity, as before: the caller tells a file error from a store one.
+    check.Read = HashLogFile(path, limit, &check.Prefixes, kRereadBytes);
+    return check;
+  }
+  // Where the reader will stop is had on the way, for an import that analyses the file next.
+  LogFileRead read = HashLogFile(path, limit, &check.Prefixes, kRereadBytes);
+  return MatchHashed(std::move(read), std::move(check.Prefixes));
+}
+
 std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::CorrectionsOf(std::int64_t logId, int* code) {
   std::unordered_map<int, Correction> corrections;
-  SqliteStatement read = db_.Prepare("SELECT number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
-  if (!read) {
+  SqliteDatabase::Lease lease = db_.Reuse("SELECT number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
+  if (!lease) {
     *code = sqlite3_errcode(db_.Handle());
     return corrections;
   }
+  SqliteStatement& read = *lease;
   read.Bind(1, logId);
   int step;
   while ((step = read.Step()) == SQLITE_ROW) {
@@ -421,9 +482,10 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
   }
   const Place place = PlaceOf(file.Path);
   auto countBattles = [&](std::int64_t id) {
-    SqliteStatement count = db_.Prepare("SELECT COUNT(*) FROM battles WHERE log_id = ?");
-    count.Bind(1, id);
-    return count.Step() == SQLITE_ROW ? static_cast<int>(count.Int(0)) : 0;
+    SqliteDatabase::Lease count = db_.Reuse("SELECT COUNT(*) FROM battles WHERE log_id = ?");
+    if (!count) return 0;
+    count->Bind(1, id);
+    return count->Step() == SQLITE_ROW ? static_cast<int>(count->Int(0)) : 0;
   };
   if (check.SameBytes && check.SamePlace && check.AlsoPrefixes.empty()) {
     // Known to the byte where it was: nothing to write, so no lock to take either.
@@ -530,10 +592,11 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
     if (code != SQLITE_DONE) return fail(code);
     result.Outcome = ImportOutcome::Grown;
   } else {
-    SqliteStatement insert = db_.Prepare(
+    SqliteDatabase::Lease lease = db_.Reuse(
         "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash)"
         " VALUES(?,?,?,?,?,?,?,?)");
-    if (!insert) return fail(sqlite3_errcode(db_.Handle()));
+    if (!lease) return fail(sqlite3_errcode(db_.Handle()));
+    SqliteStatement& insert = *lease;
     insert.BindText(1, place.Folder);
     insert.BindText(2, place.FileName);
     insert.Bind(3, file.Size);
@@ -548,14 +611,14 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
     result.Outcome = ImportOutcome::Imported;
   }
 
-  Writer writer;
-  if (!writer.Prepare(db_)) return fail(sqlite3_errcode(db_.Handle()));
   int code = SQLITE_OK;
-  writer.Corrections = CorrectionsOf(logId, &code);
+  Writer* writer = FreshWriter(&code);
+  if (writer == nullptr) return fail(code);
+  writer->Corrections = CorrectionsOf(logId, &code);
   if (!Done(code)) return fail(code);
   const int count = std::min(log.Tables.BattleCount(), kMaxBattles);
   for (int b = 0; b < count; ++b) {
-    code = InsertBattle(writer, logId, file.Date, log, b);
+    code = InsertBattle(*writer, logId, file.Date, log, b);
     if (!Done(code)) return fail(code);
   }
   if (HistoryError error = Commit()) {
@@ -585,15 +648,14 @@ HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const Analysed
     Rollback();
     return {};
   }
-  Writer writer;
   if (code == SQLITE_ROW) {
     const std::string date = find.Bytes(0);
     clear.Bind(1, logId);
     clear.Bind(2, battle + 1);
     code = clear.Step();
-    if (code == SQLITE_DONE) code = writer.Prepare(db_) ? SQLITE_OK : sqlite3_errcode(db_.Handle());
-    if (Done(code)) writer.Corrections = CorrectionsOf(logId, &code);
-    if (Done(code)) code = InsertBattle(writer, logId, date, log, battle);
+    Writer* writer = code == SQLITE_DONE ? FreshWriter(&code) : nullptr;
+    if (writer != nullptr) writer->Corrections = CorrectionsOf(logId, &code);
+    if (writer != nullptr && Done(code)) code = InsertBattle(*writer, logId, date, log, battle);
   }
   if (!Done(code)) {
     const HistoryError error = db_.Failure(code, SqliteUse::Writing);

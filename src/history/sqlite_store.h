@@ -2,6 +2,7 @@
 // HistoryStore.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,9 +16,12 @@ class SqliteHistoryStore final : public HistoryStore {
  public:
   // Open: the file is opened, in WAL mode, with foreign keys on, at the current schema.
   static HistoryOpen Open(const std::string& path);
+  ~SqliteHistoryStore() override;
 
   const std::string& Path() const override { return db_.Path(); }
   LogCheck CheckLogFile(const std::string& path, std::int64_t limit) override;
+  LogCheck ProbesFor(const std::string& path, std::int64_t fileSize) override;
+  LogCheck MatchHashed(LogFileRead read, std::vector<PrefixProbe> prefixes) override;
   ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) override;
   HistoryError RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) override;
   HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
@@ -38,8 +42,13 @@ class SqliteHistoryStore final : public HistoryStore {
     BattleClass Class;
     bool CountMark = true;
   };
-  // Everything one write transaction needs: prepared once per transaction.
+  // Everything a write transaction needs: its statements prepared once per store (an
+  // import of a hundred logs would otherwise compile them a hundred times), its lookups
+  // started afresh by each transaction.
   struct Writer;
+  // The writer, ready for a new transaction; null when its statements cannot be prepared
+  // (`code` set).
+  Writer* FreshWriter(int* code);
   // The known logs a file begins with: the longest, and the shorter ones.
   struct Match {
     std::int64_t Known = 0;
@@ -63,6 +72,8 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryAnswer<Rows> Ask(const std::string& sql, const HistoryFilter& filter, bool counted, Read row);
 
   SqliteDatabase db_;
+  // Declared after the database: its statements are finalized before the database closes.
+  std::unique_ptr<Writer> writer_;
 };
 
 // The WHERE clause (over battles as `b`) that lets through what `filter` lets through, and

@@ -241,7 +241,7 @@ std::string ChatLineText(std::string_view line, std::string_view tag) {
 }
 
 LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
-                    const ReadProgress& progress) {
+                    const ReadProgress& progress, const ReadTap& tap) {
   std::int64_t size = 0;
   LogRead result;
   // Only a regular file is a log: a FIFO would block the program in the open call, and a
@@ -271,6 +271,7 @@ LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLine
     const std::size_t got = std::fread(block.get(), 1, kBlockBytes, file.get());
     if (got == 0) break;
     bytesRead += static_cast<std::int64_t>(got);
+    if (tap) tap(std::string_view(block.get(), got));
     cutter.Feed(block.get(), block.get() + got);
     if (progress) progress(bytesRead, size - position);
   }

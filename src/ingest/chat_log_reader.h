@@ -40,10 +40,13 @@ inline constexpr std::int64_t kRereadBytes = 18;
 // line when the game is still writing it (its font opener is there but not its
 // "</FONT>"). When the file cannot be opened or is not a regular file, the result says why
 // and nothing changes.
-// `progress`, when given, hears after each block how many bytes of how many have been read.
+// `progress`, when given, hears after each block how many bytes of how many have been read;
+// `tap`, when given, is shown each block's bytes as read (from where the read started), so
+// the history can hash the file without reading it a second time.
 using ReadProgress = std::function<void(std::int64_t read, std::int64_t total)>;
+using ReadTap = std::function<void(std::string_view bytes)>;
 LogRead ReadChatLog(const std::string& path, std::int64_t& resumeOffset, LogLines& lines,
-                    const ReadProgress& progress = {});
+                    const ReadProgress& progress = {}, const ReadTap& tap = {});
 
 // The CSV path for a log path: ProgramDir + the log's file name up to the full stop of its
 // first ".html", + "csv" (ProgramDir + "csv" when the name has no ".html").
