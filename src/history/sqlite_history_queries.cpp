@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "history/sqlite_store.h"
@@ -22,6 +23,18 @@ std::string FilterClause(const HistoryFilter& filter, bool counted) {
   if (counted) where += " AND b.counted = 1";
   return where;
 }
+
+namespace {
+
+// The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
+// battles' date, and the totals are of counted battles only. The name filter cannot be
+// answered from them.
+std::string TotalsClause() {
+  return " WHERE (?1 = '' OR l.date >= ?1) AND (?2 = '' OR l.date <= ?2)"
+         " AND (?3 < 0 OR t.type = ?3) AND (?4 < 0 OR t.size = ?4) AND (?5 < 0 OR t.npc = ?5)";
+}
+
+}  // namespace
 
 void BindFilter(SqliteStatement& statement, const HistoryFilter& filter) {
   statement.BindText(1, filter.From);
@@ -101,13 +114,22 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryFilter& filter,
                                                                   const std::vector<std::string>& skillNames,
                                                                   const std::vector<std::string>& itemNames) {
+  // Without a name to look for, the totals kept per log, class and player answer it; with
+  // one, only the battles themselves can tell which to sum.
+  const bool byBattle = !filter.Name.empty();
   std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
   auto answer = Ask<std::vector<PlayerRow>>(
-      "SELECT p.name_id, n.name, MAX(p.sides & 1) | MAX(p.sides & 2), MAX(p.relations & 1) | MAX(p.relations & 2),"
-      " TOTAL(p.present <> 0), TOTAL(p.sinks), TOTAL(p.decisive), TOTAL(p.sunk), TOTAL(p.captures),"
-      " TOTAL(p.captured), TOTAL(p.tenacity), TOTAL(p.meals)"
-      " FROM battles b JOIN battle_players p ON p.battle_id = b.id JOIN names n ON n.id = p.name_id" +
-          FilterClause(filter, true) + " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name",
+      byBattle ? "SELECT p.name_id, n.name, MAX(p.sides & 1) | MAX(p.sides & 2),"
+                 " MAX(p.relations & 1) | MAX(p.relations & 2), TOTAL(p.present <> 0), TOTAL(p.sinks),"
+                 " TOTAL(p.decisive), TOTAL(p.sunk), TOTAL(p.captures), TOTAL(p.captured), TOTAL(p.tenacity),"
+                 " TOTAL(p.meals) FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+                 " JOIN names n ON n.id = p.name_id" +
+                     FilterClause(filter, true) + " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name"
+               : "SELECT t.name_id, n.name, (SUM(t.side1) > 0) | (SUM(t.side2) > 0) * 2,"
+                 " (SUM(t.relation1) > 0) | (SUM(t.relation2) > 0) * 2, SUM(t.present), SUM(t.sinks),"
+                 " SUM(t.decisive), SUM(t.sunk), SUM(t.captures), SUM(t.captured), SUM(t.tenacity), SUM(t.meals)"
+                 " FROM player_totals t JOIN logs l ON l.id = t.log_id JOIN names n ON n.id = t.name_id" +
+                     TotalsClause() + " GROUP BY t.name_id HAVING SUM(t.present) > 0 ORDER BY n.name",
       filter, true, [&](SqliteStatement& s, std::vector<PlayerRow>& rows) {
         rowOf[s.Int(0)] = rows.size();
         PlayerRow& row = rows.emplace_back();
@@ -126,53 +148,121 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
   if (!answer.Ok() || (skillNames.empty() && itemNames.empty()) || answer.Value.empty()) return answer;
 
   // The uses by list entry name; a name the lists hold twice gets the same figure twice.
+  // Which columns a use goes to is worked out once per use, not once per row.
   std::vector<PlayerRow>& rows = answer.Value;
+  struct Columns {
+    bool Item = false;
+    std::vector<std::size_t> At;
+  };
+  std::unordered_map<std::int64_t, Columns> columnsOf;  // use id -> its columns
   auto uses = Ask<int>(
-      "SELECT x.name_id, u.item, u.name, TOTAL(x.count) FROM battles b JOIN battle_uses x ON x.battle_id = b.id"
-      " JOIN use_names u ON u.id = x.use_id" +
-          FilterClause(filter, true) + " GROUP BY x.name_id, x.use_id",
+      byBattle ? "SELECT x.name_id, x.use_id, u.item, u.name, TOTAL(x.count) FROM battles b"
+                 " JOIN battle_uses x ON x.battle_id = b.id JOIN use_names u ON u.id = x.use_id" +
+                     FilterClause(filter, true) + " GROUP BY x.name_id, x.use_id"
+               : "SELECT t.name_id, t.use_id, u.item, u.name, SUM(t.count) FROM use_totals t"
+                 " JOIN logs l ON l.id = t.log_id JOIN use_names u ON u.id = t.use_id" +
+                     TotalsClause() + " GROUP BY t.name_id, t.use_id",
       filter, true, [&](SqliteStatement& s, int&) {
         const auto found = rowOf.find(s.Int(0));
         if (found == rowOf.end()) return;
-        PlayerRow& row = rows[found->second];
-        const bool item = s.Int(1) != 0;
-        const std::string name = s.Bytes(2);
-        const std::vector<std::string>& list = item ? itemNames : skillNames;
-        std::vector<std::int64_t>& sums = item ? row.ItemUses : row.SkillUses;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-          if (list[i] == name) sums[i] += s.Int(3);
+        auto [at, made] = columnsOf.try_emplace(s.Int(1));
+        Columns& columns = at->second;
+        if (made) {
+          columns.Item = s.Int(2) != 0;
+          const std::string name = s.Bytes(3);
+          const std::vector<std::string>& list = columns.Item ? itemNames : skillNames;
+          for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i] == name) columns.At.push_back(i);
+          }
         }
+        PlayerRow& row = rows[found->second];
+        std::vector<std::int64_t>& sums = columns.Item ? row.ItemUses : row.SkillUses;
+        for (std::size_t i : columns.At) sums[i] += s.Int(4);
       });
   if (!uses.Ok()) answer.Error = uses.Error;
   return answer;
 }
 
 HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryFilter& filter) {
-  return Ask<std::vector<BattleRow>>(
-      "SELECT b.log_id, b.date, l.file_name, l.folder, b.label, b.number, b.counted, b.result, b.own_down,"
-      " b.enemy_down, b.kind, b.type, b.size, b.npc, a.name, a.id IS NULL, o.name, o.id IS NULL"
-      " FROM battles b JOIN logs l ON l.id = b.log_id LEFT JOIN names a ON a.id = b.admiral"
-      " LEFT JOIN names o ON o.id = b.opponent" +
-          FilterClause(filter, false) + " ORDER BY b.date, l.file_name, b.log_id, b.number",
-      filter, false, [](SqliteStatement& s, std::vector<BattleRow>& rows) {
+  // The battles alone, in the table's order: the few logs and names they refer to are read
+  // once each instead of joined to every battle, and the order is made here, which costs
+  // less than SQLite's sorting of whole rows.
+  struct Log {
+    std::string FileName, Folder;
+    std::size_t Rank = 0;  // in file name order, then by id
+  };
+  std::unordered_map<std::int64_t, Log> logs;
+  auto logAnswer = Ask<int>("SELECT id, file_name, folder FROM logs WHERE ?1 = ?1 AND ?2 = ?2 AND ?3 = ?3"
+                            " AND ?4 = ?4 AND ?5 = ?5 ORDER BY file_name, id",
+                            HistoryFilter{}, false, [&](SqliteStatement& s, int&) {
+                              logs.emplace(s.Int(0), Log{s.Bytes(1), s.Bytes(2), logs.size()});
+                            });
+  HistoryAnswer<std::vector<BattleRow>> answer;
+  if (!logAnswer.Ok()) {
+    answer.Error = logAnswer.Error;
+    return answer;
+  }
+  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
+  if (!nameOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::unordered_map<std::int64_t, std::optional<std::string>> names;
+  auto name = [&](SqliteStatement& s, int column) -> std::optional<std::string> {
+    if (s.IsNull(column)) return std::nullopt;
+    const std::int64_t id = s.Int(column);
+    auto [at, made] = names.try_emplace(id);
+    if (made) {
+      nameOf.Bind(1, id);
+      if (nameOf.Step() == SQLITE_ROW) at->second = nameOf.Bytes(0);
+      nameOf.Reset();
+    }
+    return at->second;
+  };
+  std::vector<std::size_t> rank;  // per row: its log's rank
+  answer = Ask<std::vector<BattleRow>>(
+      "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
+      " b.size, b.npc, b.admiral, b.opponent FROM battles b" +
+          FilterClause(filter, false),
+      filter, false, [&](SqliteStatement& s, std::vector<BattleRow>& rows) {
+        const auto log = logs.find(s.Int(0));
+        if (log == logs.end()) return;  // a battle belongs to a log, or is not listed
         BattleRow& row = rows.emplace_back();
-        row.LogId = s.Int(0);
+        row.LogId = log->first;
         row.Date = s.Bytes(1);
-        row.FileName = s.Bytes(2);
-        row.Folder = s.Bytes(3);
-        row.Label = s.Bytes(4);
-        row.Number = static_cast<int>(s.Int(5));
-        row.Counted = s.Int(6) != 0;
-        row.Result = static_cast<std::int32_t>(s.Int(7));
-        row.OwnDown = static_cast<std::int32_t>(s.Int(8));
-        row.EnemyDown = static_cast<std::int32_t>(s.Int(9));
-        row.Kind = static_cast<std::int32_t>(s.Int(10));
-        row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(11), 0, 3));
-        row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(12), 0, 3));
-        row.Class.Npc = s.Int(13) != 0;
-        if (s.Int(15) == 0) row.Admiral = s.Bytes(14);
-        if (s.Int(17) == 0) row.Opponent = s.Bytes(16);
+        row.FileName = log->second.FileName;
+        row.Folder = log->second.Folder;
+        rank.push_back(log->second.Rank);
+        row.Label = s.Bytes(2);
+        row.Number = static_cast<int>(s.Int(3));
+        row.Counted = s.Int(4) != 0;
+        row.Result = static_cast<std::int32_t>(s.Int(5));
+        row.OwnDown = static_cast<std::int32_t>(s.Int(6));
+        row.EnemyDown = static_cast<std::int32_t>(s.Int(7));
+        row.Kind = static_cast<std::int32_t>(s.Int(8));
+        row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
+        row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
+        row.Class.Npc = s.Int(11) != 0;
+        row.Admiral = name(s, 12);
+        row.Opponent = name(s, 13);
       });
+  if (!answer.Ok()) return answer;
+  // By date, then as the logs are named, then as each log holds them.
+  std::vector<BattleRow>& rows = answer.Value;
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+    const BattleRow& a = rows[x];
+    const BattleRow& b = rows[y];
+    if (a.Date != b.Date) return a.Date < b.Date;
+    if (rank[x] != rank[y]) return rank[x] < rank[y];
+    return a.Number < b.Number;
+  });
+  std::vector<BattleRow> sorted;
+  sorted.reserve(rows.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
+  return answer;
 }
 
 HistoryAnswer<std::vector<LogRow>> SqliteHistoryStore::Logs(const HistoryFilter& filter) {

@@ -285,6 +285,64 @@ std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::Corr
   return corrections;
 }
 
+int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
+  SqliteStatement clearPlayers = db_.Prepare("DELETE FROM player_totals WHERE log_id = ?");
+  SqliteStatement clearUses = db_.Prepare("DELETE FROM use_totals WHERE log_id = ?");
+  SqliteStatement players = db_.Prepare(
+      "INSERT INTO player_totals SELECT b.log_id, b.type, b.size, b.npc, p.name_id, COUNT(*),"
+      " SUM(p.sides & 1 <> 0), SUM(p.sides & 2 <> 0), SUM(p.relations & 1 <> 0), SUM(p.relations & 2 <> 0),"
+      " SUM(p.present <> 0), SUM(p.sinks), SUM(p.decisive), SUM(p.sunk), SUM(p.captures), SUM(p.captured),"
+      " SUM(p.tenacity), SUM(p.meals) FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+      " WHERE b.log_id = ? AND b.counted = 1 GROUP BY b.type, b.size, b.npc, p.name_id");
+  SqliteStatement uses = db_.Prepare(
+      "INSERT INTO use_totals SELECT b.log_id, b.type, b.size, b.npc, x.name_id, x.use_id, SUM(x.count)"
+      " FROM battles b JOIN battle_uses x ON x.battle_id = b.id WHERE b.log_id = ? AND b.counted = 1"
+      " GROUP BY b.type, b.size, b.npc, x.name_id, x.use_id");
+  if (!clearPlayers || !clearUses || !players || !uses) return sqlite3_errcode(db_.Handle());
+  for (SqliteStatement* s : {&clearPlayers, &clearUses, &players, &uses}) {
+    s->Bind(1, logId);
+    if (const int code = s->Step(); code != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
+}
+
+int SqliteHistoryStore::RollUpBattle(std::int64_t logId, int number, int sign) {
+  SqliteStatement players = db_.Prepare(
+      "INSERT INTO player_totals SELECT b.log_id, b.type, b.size, b.npc, p.name_id, ?3,"
+      " ?3 * (p.sides & 1 <> 0), ?3 * (p.sides & 2 <> 0), ?3 * (p.relations & 1 <> 0), ?3 * (p.relations & 2 <> 0),"
+      " ?3 * (p.present <> 0), ?3 * p.sinks, ?3 * p.decisive, ?3 * p.sunk, ?3 * p.captures, ?3 * p.captured,"
+      " ?3 * p.tenacity, ?3 * p.meals FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+      " WHERE b.log_id = ?1 AND b.number = ?2 AND b.counted = 1"
+      " ON CONFLICT(log_id, type, size, npc, name_id) DO UPDATE SET battles = battles + excluded.battles,"
+      " side1 = side1 + excluded.side1, side2 = side2 + excluded.side2,"
+      " relation1 = relation1 + excluded.relation1, relation2 = relation2 + excluded.relation2,"
+      " present = present + excluded.present, sinks = sinks + excluded.sinks,"
+      " decisive = decisive + excluded.decisive, sunk = sunk + excluded.sunk,"
+      " captures = captures + excluded.captures, captured = captured + excluded.captured,"
+      " tenacity = tenacity + excluded.tenacity, meals = meals + excluded.meals");
+  SqliteStatement uses = db_.Prepare(
+      "INSERT INTO use_totals SELECT b.log_id, b.type, b.size, b.npc, x.name_id, x.use_id, ?3 * x.count"
+      " FROM battles b JOIN battle_uses x ON x.battle_id = b.id"
+      " WHERE b.log_id = ?1 AND b.number = ?2 AND b.counted = 1"
+      " ON CONFLICT(log_id, type, size, npc, name_id, use_id) DO UPDATE SET count = count + excluded.count");
+  // What a battle taken out leaves empty goes, so the totals hold what the battles hold.
+  SqliteStatement emptyPlayers = db_.Prepare("DELETE FROM player_totals WHERE log_id = ?1 AND battles = 0");
+  SqliteStatement emptyUses = db_.Prepare("DELETE FROM use_totals WHERE log_id = ?1 AND count = 0");
+  if (!players || !uses || !emptyPlayers || !emptyUses) return sqlite3_errcode(db_.Handle());
+  for (SqliteStatement* s : {&players, &uses}) {
+    s->Bind(1, logId);
+    s->Bind(2, number);
+    s->Bind(3, sign);
+    if (const int code = s->Step(); code != SQLITE_DONE) return code;
+  }
+  if (sign > 0) return SQLITE_DONE;
+  for (SqliteStatement* s : {&emptyPlayers, &emptyUses}) {
+    s->Bind(1, logId);
+    if (const int code = s->Step(); code != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
+}
+
 int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b) {
   const Analysis& analysis = log.Tables;
   const NameTable& names = analysis.Names;
@@ -558,6 +616,8 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
     code = InsertBattle(writer, logId, file.Date, log, b);
     if (!Done(code)) return fail(code);
   }
+  code = RollUpLog(logId);
+  if (!Done(code)) return fail(code);
   if (HistoryError error = Commit()) {
     result = ImportResult{};
     result.Error = error;
@@ -590,10 +650,12 @@ HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const Analysed
     const std::string date = find.Bytes(0);
     clear.Bind(1, logId);
     clear.Bind(2, battle + 1);
-    code = clear.Step();
+    code = RollUpBattle(logId, battle + 1, -1);
+    if (code == SQLITE_DONE) code = clear.Step();
     if (code == SQLITE_DONE) code = writer.Prepare(db_) ? SQLITE_OK : sqlite3_errcode(db_.Handle());
     if (Done(code)) writer.Corrections = CorrectionsOf(logId, &code);
     if (Done(code)) code = InsertBattle(writer, logId, date, log, battle);
+    if (Done(code)) code = RollUpBattle(logId, battle + 1, 1);
   }
   if (!Done(code)) {
     const HistoryError error = db_.Failure(code, SqliteUse::Writing);
@@ -660,7 +722,10 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, int number,
     write.Bind(5, CountedBattle(r) ? 1 : 0);
     write.BindBlob(6, label);
     write.Bind(7, read.Int(0));
-    code = write.Step();
+    // The battle leaves the totals of its old class (or count) and joins those of its new.
+    code = RollUpBattle(logId, number, -1);
+    if (code == SQLITE_DONE) code = write.Step();
+    if (code == SQLITE_DONE) code = RollUpBattle(logId, number, 1);
   }
   if (!Done(code)) return fail(code);
   return Commit();

@@ -57,6 +57,11 @@ class SqliteHistoryStore final : public HistoryStore {
   // Inserts battle b of `log` under `logId`, with the corrections of that log.
   int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b);
   std::unordered_map<int, Correction> CorrectionsOf(std::int64_t logId, int* code);
+  // The per-log totals the players' question reads: made anew from a log's stored battles
+  // (after an import wrote them), or one battle's figures added (sign 1) or taken out
+  // (sign -1) around a change to it. SQLITE_DONE or the error code.
+  int RollUpLog(std::int64_t logId);
+  int RollUpBattle(std::int64_t logId, int number, int sign);
 
   // Runs a question whose statement was built by the filter; `row` reads each result row.
   template <class Rows, class Read>
