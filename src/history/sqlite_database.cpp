@@ -152,36 +152,16 @@ CREATE TABLE corrections(
   size INTEGER NOT NULL, type INTEGER NOT NULL, npc INTEGER NOT NULL, count_mark INTEGER NOT NULL,
   PRIMARY KEY(log_id, number)) WITHOUT ROWID;
 )sql"},
-      // The counted battles' figures summed per log, class and player, and their uses, so
-      // the page's players question reads a few rows per player instead of every battle.
-      // Each bit of sides and relations is kept as a count of battles, so a battle taken
-      // out again (a correction, a battle recorded anew) is subtracted exactly.
+      // The counted battles' figures summed per log, class and player (and per player and
+      // use), packed in one row per log and class: the page's players question reads a few
+      // hundred rows instead of every battle's players. An older file's are made from its
+      // battles when it is opened (SQL alone cannot pack them).
       {1, R"sql(
-CREATE TABLE player_totals(
+CREATE TABLE log_totals(
   log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
   type INTEGER NOT NULL, size INTEGER NOT NULL, npc INTEGER NOT NULL,
-  name_id INTEGER NOT NULL,
-  battles INTEGER NOT NULL,
-  side1 INTEGER NOT NULL, side2 INTEGER NOT NULL, relation1 INTEGER NOT NULL, relation2 INTEGER NOT NULL,
-  present INTEGER NOT NULL, sinks INTEGER NOT NULL, decisive INTEGER NOT NULL, sunk INTEGER NOT NULL,
-  captures INTEGER NOT NULL, captured INTEGER NOT NULL, tenacity INTEGER NOT NULL, meals INTEGER NOT NULL,
-  PRIMARY KEY(log_id, type, size, npc, name_id)) WITHOUT ROWID;
-CREATE TABLE use_totals(
-  log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
-  type INTEGER NOT NULL, size INTEGER NOT NULL, npc INTEGER NOT NULL,
-  name_id INTEGER NOT NULL, use_id INTEGER NOT NULL,
-  count INTEGER NOT NULL,
-  PRIMARY KEY(log_id, type, size, npc, name_id, use_id)) WITHOUT ROWID;
-INSERT INTO player_totals
-  SELECT b.log_id, b.type, b.size, b.npc, p.name_id, COUNT(*), SUM(p.sides & 1 <> 0), SUM(p.sides & 2 <> 0),
-    SUM(p.relations & 1 <> 0), SUM(p.relations & 2 <> 0), SUM(p.present <> 0), SUM(p.sinks),
-    SUM(p.decisive), SUM(p.sunk), SUM(p.captures), SUM(p.captured), SUM(p.tenacity), SUM(p.meals)
-  FROM battles b JOIN battle_players p ON p.battle_id = b.id WHERE b.counted = 1
-  GROUP BY b.log_id, b.type, b.size, b.npc, p.name_id;
-INSERT INTO use_totals
-  SELECT b.log_id, b.type, b.size, b.npc, x.name_id, x.use_id, SUM(x.count)
-  FROM battles b JOIN battle_uses x ON x.battle_id = b.id WHERE b.counted = 1
-  GROUP BY b.log_id, b.type, b.size, b.npc, x.name_id, x.use_id;
+  players BLOB NOT NULL, uses BLOB NOT NULL,
+  PRIMARY KEY(log_id, type, size, npc)) WITHOUT ROWID;
 )sql"},
   };
   return steps;

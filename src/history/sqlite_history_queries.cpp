@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <optional>
 #include <unordered_map>
 
@@ -32,6 +34,23 @@ namespace {
 std::string TotalsClause() {
   return " WHERE (?1 = '' OR l.date >= ?1) AND (?2 = '' OR l.date <= ?2)"
          " AND (?3 < 0 OR t.type = ?3) AND (?4 < 0 OR t.size = ?4) AND (?5 < 0 OR t.npc = ?5)";
+}
+
+// Which of the question's columns a use's figures go to; a name the lists hold twice gets
+// the same figure twice.
+struct UseColumns {
+  bool Item = false;
+  std::vector<std::size_t> At;
+};
+UseColumns ColumnsOfUse(bool item, const std::string& name, const std::vector<std::string>& skillNames,
+                        const std::vector<std::string>& itemNames) {
+  UseColumns columns;
+  columns.Item = item;
+  const std::vector<std::string>& list = item ? itemNames : skillNames;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i] == name) columns.At.push_back(i);
+  }
+  return columns;
 }
 
 }  // namespace
@@ -114,22 +133,15 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryFilter& filter,
                                                                   const std::vector<std::string>& skillNames,
                                                                   const std::vector<std::string>& itemNames) {
-  // Without a name to look for, the totals kept per log, class and player answer it; with
-  // one, only the battles themselves can tell which to sum.
-  const bool byBattle = !filter.Name.empty();
+  if (filter.Name.empty()) return PlayersFromTotals(filter, skillNames, itemNames);
+  // A name to look for: only the battles themselves can tell which to sum.
   std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
   auto answer = Ask<std::vector<PlayerRow>>(
-      byBattle ? "SELECT p.name_id, n.name, MAX(p.sides & 1) | MAX(p.sides & 2),"
-                 " MAX(p.relations & 1) | MAX(p.relations & 2), TOTAL(p.present <> 0), TOTAL(p.sinks),"
-                 " TOTAL(p.decisive), TOTAL(p.sunk), TOTAL(p.captures), TOTAL(p.captured), TOTAL(p.tenacity),"
-                 " TOTAL(p.meals) FROM battles b JOIN battle_players p ON p.battle_id = b.id"
-                 " JOIN names n ON n.id = p.name_id" +
-                     FilterClause(filter, true) + " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name"
-               : "SELECT t.name_id, n.name, (SUM(t.side1) > 0) | (SUM(t.side2) > 0) * 2,"
-                 " (SUM(t.relation1) > 0) | (SUM(t.relation2) > 0) * 2, SUM(t.present), SUM(t.sinks),"
-                 " SUM(t.decisive), SUM(t.sunk), SUM(t.captures), SUM(t.captured), SUM(t.tenacity), SUM(t.meals)"
-                 " FROM player_totals t JOIN logs l ON l.id = t.log_id JOIN names n ON n.id = t.name_id" +
-                     TotalsClause() + " GROUP BY t.name_id HAVING SUM(t.present) > 0 ORDER BY n.name",
+      "SELECT p.name_id, n.name, MAX(p.sides & 1) | MAX(p.sides & 2), MAX(p.relations & 1) | MAX(p.relations & 2),"
+      " TOTAL(p.present <> 0), TOTAL(p.sinks), TOTAL(p.decisive), TOTAL(p.sunk), TOTAL(p.captures),"
+      " TOTAL(p.captured), TOTAL(p.tenacity), TOTAL(p.meals)"
+      " FROM battles b JOIN battle_players p ON p.battle_id = b.id JOIN names n ON n.id = p.name_id" +
+          FilterClause(filter, true) + " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name",
       filter, true, [&](SqliteStatement& s, std::vector<PlayerRow>& rows) {
         rowOf[s.Int(0)] = rows.size();
         PlayerRow& row = rows.emplace_back();
@@ -147,39 +159,126 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
       });
   if (!answer.Ok() || (skillNames.empty() && itemNames.empty()) || answer.Value.empty()) return answer;
 
-  // The uses by list entry name; a name the lists hold twice gets the same figure twice.
-  // Which columns a use goes to is worked out once per use, not once per row.
   std::vector<PlayerRow>& rows = answer.Value;
-  struct Columns {
-    bool Item = false;
-    std::vector<std::size_t> At;
-  };
-  std::unordered_map<std::int64_t, Columns> columnsOf;  // use id -> its columns
+  std::unordered_map<std::int64_t, UseColumns> columnsOf;  // use id -> its columns
   auto uses = Ask<int>(
-      byBattle ? "SELECT x.name_id, x.use_id, u.item, u.name, TOTAL(x.count) FROM battles b"
-                 " JOIN battle_uses x ON x.battle_id = b.id JOIN use_names u ON u.id = x.use_id" +
-                     FilterClause(filter, true) + " GROUP BY x.name_id, x.use_id"
-               : "SELECT t.name_id, t.use_id, u.item, u.name, SUM(t.count) FROM use_totals t"
-                 " JOIN logs l ON l.id = t.log_id JOIN use_names u ON u.id = t.use_id" +
-                     TotalsClause() + " GROUP BY t.name_id, t.use_id",
+      "SELECT x.name_id, x.use_id, u.item, u.name, TOTAL(x.count) FROM battles b"
+      " JOIN battle_uses x ON x.battle_id = b.id JOIN use_names u ON u.id = x.use_id" +
+          FilterClause(filter, true) + " GROUP BY x.name_id, x.use_id",
       filter, true, [&](SqliteStatement& s, int&) {
         const auto found = rowOf.find(s.Int(0));
         if (found == rowOf.end()) return;
         auto [at, made] = columnsOf.try_emplace(s.Int(1));
-        Columns& columns = at->second;
-        if (made) {
-          columns.Item = s.Int(2) != 0;
-          const std::string name = s.Bytes(3);
-          const std::vector<std::string>& list = columns.Item ? itemNames : skillNames;
-          for (std::size_t i = 0; i < list.size(); ++i) {
-            if (list[i] == name) columns.At.push_back(i);
-          }
-        }
+        if (made) at->second = ColumnsOfUse(s.Int(2) != 0, s.Bytes(3), skillNames, itemNames);
         PlayerRow& row = rows[found->second];
-        std::vector<std::int64_t>& sums = columns.Item ? row.ItemUses : row.SkillUses;
-        for (std::size_t i : columns.At) sums[i] += s.Int(4);
+        std::vector<std::int64_t>& sums = at->second.Item ? row.ItemUses : row.SkillUses;
+        for (std::size_t i : at->second.At) sums[i] += s.Int(4);
       });
   if (!uses.Ok()) answer.Error = uses.Error;
+  return answer;
+}
+
+HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(const HistoryFilter& filter,
+                                                                            const std::vector<std::string>& skillNames,
+                                                                            const std::vector<std::string>& itemNames) {
+  // Each player's figures summed over the packed totals of the logs and classes the filter
+  // lets through: (name, sides, relations, battles present, then the other seven sums).
+  constexpr int kFigures = 10;
+  std::unordered_map<std::int64_t, std::array<std::int64_t, kFigures>> players;
+  std::vector<std::string> packedUses;
+  bool damaged = false;
+  auto answer = Ask<std::vector<PlayerRow>>(
+      "SELECT t.players, t.uses FROM log_totals t JOIN logs l ON l.id = t.log_id" + TotalsClause(), filter, true,
+      [&](SqliteStatement& s, std::vector<PlayerRow>&) {
+        const std::string packed = s.Bytes(0);
+        std::string_view in = packed;
+        std::int64_t name = 0;
+        while (!in.empty() && UnpackNumber(in, &name)) {
+          auto [at, made] = players.try_emplace(name);
+          std::array<std::int64_t, kFigures>& sums = at->second;
+          if (made) sums.fill(0);
+          for (int i = 0; i < kFigures; ++i) {
+            std::int64_t v = 0;
+            if (!UnpackNumber(in, &v)) {
+              damaged = true;
+              return;
+            }
+            if (i < 2) sums[static_cast<std::size_t>(i)] |= v; else sums[static_cast<std::size_t>(i)] += v;
+          }
+        }
+        if (!in.empty()) damaged = true;
+        if (!skillNames.empty() || !itemNames.empty()) packedUses.push_back(s.Bytes(1));
+      });
+  if (answer.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+  if (!answer.Ok()) return answer;
+
+  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
+  if (!nameOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  // In name order (byte by byte, as SQLite orders blobs), each player who was present.
+  std::vector<std::pair<std::string, std::int64_t>> named;
+  for (const auto& [id, sums] : players) {
+    if (sums[2] <= 0) continue;
+    nameOf.Bind(1, id);
+    const int code = nameOf.Step();
+    if (code == SQLITE_ROW) named.emplace_back(nameOf.Bytes(0), id);
+    nameOf.Reset();
+    if (code != SQLITE_ROW) {
+      answer.Error = db_.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
+      return answer;
+    }
+  }
+  std::sort(named.begin(), named.end());
+  std::vector<PlayerRow>& rows = answer.Value;
+  std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
+  rows.reserve(named.size());
+  for (auto& [name, id] : named) {
+    const std::array<std::int64_t, kFigures>& sums = players[id];
+    rowOf[id] = rows.size();
+    PlayerRow& row = rows.emplace_back();
+    row.Name = std::move(name);
+    row.SideBits = static_cast<std::int32_t>(sums[0]);
+    row.RelationBits = static_cast<std::int32_t>(sums[1]);
+    row.Icon = TallyIcon(row.SideBits, row.RelationBits);
+    std::size_t i = 2;
+    for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
+                                &row.Tenacity, &row.FleetMeals}) {
+      *field = sums[i++];
+    }
+    row.SkillUses.assign(skillNames.size(), 0);
+    row.ItemUses.assign(itemNames.size(), 0);
+  }
+  if (rows.empty() || packedUses.empty()) return answer;
+
+  SqliteStatement useOf = db_.Prepare("SELECT item, name FROM use_names WHERE id = ?");
+  if (!useOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::unordered_map<std::int64_t, UseColumns> columnsOf;  // use id -> its columns
+  for (const std::string& packed : packedUses) {
+    std::string_view in = packed;
+    std::int64_t name = 0, use = 0, count = 0;
+    while (!in.empty()) {
+      if (!UnpackNumber(in, &name) || !UnpackNumber(in, &use) || !UnpackNumber(in, &count)) {
+        answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+        return answer;
+      }
+      const auto found = rowOf.find(name);
+      if (found == rowOf.end()) continue;
+      auto [at, made] = columnsOf.try_emplace(use);
+      if (made) {
+        useOf.Bind(1, use);
+        if (useOf.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf.Int(0) != 0, useOf.Bytes(1), skillNames, itemNames);
+        useOf.Reset();
+      }
+      PlayerRow& row = rows[found->second];
+      std::vector<std::int64_t>& sums = at->second.Item ? row.ItemUses : row.SkillUses;
+      for (std::size_t i : at->second.At) sums[i] += count;
+    }
+  }
   return answer;
 }
 
