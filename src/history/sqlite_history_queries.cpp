@@ -319,11 +319,20 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
     return at->second;
   };
   std::vector<std::size_t> rank;  // per row: its log's rank
+  // Room for every battle at once: growing the rows row by row moves them all again and again.
+  std::size_t room = 0;
+  if (SqliteStatement count = db_.Prepare("SELECT COUNT(*) FROM battles"); count && count.Step() == SQLITE_ROW) {
+    room = static_cast<std::size_t>(std::max<std::int64_t>(count.Int(0), 0));
+  }
   answer = Ask<std::vector<BattleRow>>(
       "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
       " b.size, b.npc, b.admiral, b.opponent FROM battles b" +
           FilterClause(filter, false),
       filter, false, [&](SqliteStatement& s, std::vector<BattleRow>& rows) {
+        if (rows.empty()) {
+          rows.reserve(room);
+          rank.reserve(room);
+        }
         const auto log = logs.find(s.Int(0));
         if (log == logs.end()) return;  // a battle belongs to a log, or is not listed
         BattleRow& row = rows.emplace_back();
@@ -347,16 +356,20 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
       });
   if (!answer.Ok()) return answer;
   // By date, then as the logs are named, then as each log holds them.
+  // The table's order is usually that already (logs imported in date and name order, each
+  // log's battles in its order): then nothing moves.
   std::vector<BattleRow>& rows = answer.Value;
   std::vector<std::size_t> order(rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+  const auto before = [&](std::size_t x, std::size_t y) {
     const BattleRow& a = rows[x];
     const BattleRow& b = rows[y];
     if (a.Date != b.Date) return a.Date < b.Date;
     if (rank[x] != rank[y]) return rank[x] < rank[y];
     return a.Number < b.Number;
-  });
+  };
+  if (std::is_sorted(order.begin(), order.end(), before)) return answer;
+  std::sort(order.begin(), order.end(), before);
   std::vector<BattleRow> sorted;
   sorted.reserve(rows.size());
   for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
