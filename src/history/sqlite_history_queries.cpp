@@ -18,9 +18,12 @@ std::string FilterClause(const HistoryFilter& filter, bool counted) {
   std::string where = " WHERE (?1 = '' OR b.date >= ?1) AND (?2 = '' OR b.date <= ?2)"
                       " AND (?3 < 0 OR b.type = ?3) AND (?4 < 0 OR b.size = ?4) AND (?5 < 0 OR b.npc = ?5)";
   if (!filter.Name.empty()) {
+    // A battle's few players are read and each looked up among the matching names (the
+    // "+" keeps SQLite from probing the battle once per matching name instead: with
+    // thousands of names matching, that took minutes over the whole history).
     where += " AND (b.opponent IN (SELECT id FROM names WHERE sjis_contains(name, ?6))"
              " OR EXISTS (SELECT 1 FROM battle_players f WHERE f.battle_id = b.id"
-             " AND f.name_id IN (SELECT id FROM names WHERE sjis_contains(name, ?6))))";
+             " AND +f.name_id IN (SELECT id FROM names WHERE sjis_contains(name, ?6))))";
   }
   if (counted) where += " AND b.counted = 1";
   return where;
