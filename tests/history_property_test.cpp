@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
 #include "app/active_mode.h"
 #include "app/app.h"
@@ -276,6 +277,30 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     ImportLogFile(app, *UsableHistory(app), copy);
     run.Step(2);
     expectTotals("grown copy");
+
+    // A file of the version before the totals: opened, it gets them from its battles.
+    {
+      const HistoryFilter all;
+      const auto kept = UsableHistory(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
+      sqlite3* handle = nullptr;
+      ASSERT_EQ(sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+      EXPECT_EQ(sqlite3_exec(handle, "DROP TABLE log_totals; PRAGMA user_version = 1", nullptr, nullptr, nullptr),
+                SQLITE_OK);
+      sqlite3_close(handle);
+      const HistoryOpen older = OpenHistoryStore(db);
+      ASSERT_TRUE(older.Store) << older.Error.Detail;
+      const auto made = older.Store->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
+      ASSERT_EQ(made.Value.size(), kept.Value.size());
+      for (std::size_t i = 0; i < made.Value.size(); ++i) {
+        const PlayerRow& a = made.Value[i];
+        const PlayerRow& b = kept.Value[i];
+        EXPECT_EQ(std::tie(a.Name, a.SideBits, a.RelationBits, a.Battles, a.Sinks, a.Decisive, a.Sunk, a.Captures,
+                           a.Captured, a.Tenacity, a.FleetMeals, a.SkillUses, a.ItemUses),
+                  std::tie(b.Name, b.SideBits, b.RelationBits, b.Battles, b.Sinks, b.Decisive, b.Sunk, b.Captures,
+                           b.Captured, b.Tenacity, b.FleetMeals, b.SkillUses, b.ItemUses))
+            << i;
+      }
+    }
   }
   // The generated logs have counted battles: the comparisons were not all of nobody.
   EXPECT_GT(withPlayers, 0);
