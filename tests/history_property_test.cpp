@@ -3,16 +3,21 @@
 // importing it again, a grown copy, or a renamed copy leaves one log equal to the last
 // file's report.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
+#include "app/active_mode.h"
 #include "app/app.h"
+#include "app/battle_list_commands.h"
 #include "app/history_command.h"
 #include "app/history_link.h"
 #include "app/load_driver.h"
 #include "app/report.h"
 #include "app/start_up.h"
+#include "history/history_store.h"
 #include "support/property_support.h"
 #include "tally/csv_export.h"
 #include "text/codec.h"
@@ -122,6 +127,183 @@ TEST(HistoryProperty, EveryImportedLogIsItsReport) {
     run.Step(2);
     ExpectOneLogLikeTheReport(app, Report(dir.Path(), dir.File(copy)), copy, "renamed");
   }
+}
+
+// The rows a query gives on the history file, read as another program would, each row's
+// values joined by '|'.
+Lines Rows(const std::string& path, const std::string& sql) {
+  Lines rows;
+  sqlite3* db = nullptr;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      std::string& row = rows.emplace_back();
+      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+        row += (i ? "|" : "") + std::string(text ? text : "NULL");
+      }
+    }
+  } else {
+    rows.push_back(std::string("cannot ask: ") + sqlite3_errmsg(db));
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+// The players' question (its figures and uses, for every class filter), answered from the
+// totals kept per log, class and player, is what summing the counted battles' own rows
+// gives, whatever happened to the battles: recorded one by one as they ended, imported with
+// the rest of the log, corrected (class, count mark) back and forth.
+TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChanges) {
+  test::PropertyRun run("history totals", 6);
+  std::uint64_t seed = 0;
+  int withPlayers = 0;
+  while (run.Next(&seed)) {
+    SCOPED_TRACE(test::PropertyRun::Reproduce(seed));
+    test::TempDir dir;
+    const test::GeneratedLog generated = test::GenerateLog(seed, dir.Path(), dir.File("scratch"), 12);
+    test::Rng rng(seed);
+    const std::string log = dir.File("chat_20240601.html");
+    App app;
+    app.ProgramDir = dir.Path();
+    StartUp(app);
+    app.History.Enabled = true;
+    app.CurrentLogPath = log;
+    const std::string db = dir.File(kHistoryFileName);
+    // Each class filter's players and uses as the store answers them, against the sums
+    // over the battles' own rows.
+    auto expectTotals = [&](const char* when) {
+      SCOPED_TRACE(when);
+      HistoryStore* store = UsableHistory(app);
+      ASSERT_NE(store, nullptr);
+      const std::vector<std::string>& skills = app.Lists.SkillNames;
+      const std::vector<std::string>& items = app.Lists.ItemNames;
+      for (int type = -1; type <= 3; ++type) {
+        for (int size = -1; size <= 3; ++size) {
+          for (int npc = -1; npc <= 1; ++npc) {
+            HistoryFilter filter;
+            if (type >= 0) filter.Type = static_cast<BattleType>(type);
+            if (size >= 0) filter.Size = static_cast<ShipSize>(size);
+            if (npc >= 0) filter.Against = npc ? HistoryFilter::Opposition::Npc : HistoryFilter::Opposition::Player;
+            const std::string where = " WHERE b.counted = 1 AND (" + std::to_string(type) + " < 0 OR b.type = " +
+                                      std::to_string(type) + ") AND (" + std::to_string(size) +
+                                      " < 0 OR b.size = " + std::to_string(size) + ") AND (" +
+                                      std::to_string(npc) + " < 0 OR b.npc = " + std::to_string(npc) + ")";
+            const std::string present =
+                "SELECT p.name_id FROM battles b JOIN battle_players p ON p.battle_id = b.id" + where +
+                " GROUP BY p.name_id HAVING MAX(p.present <> 0)";
+            const auto answer = store->Players(filter, skills, items);
+            ASSERT_TRUE(answer.Ok()) << answer.Error.Detail;
+            Lines players, uses;
+            for (const PlayerRow& r : answer.Value) {
+              players.push_back(Hex(r.Name) + "|" + std::to_string(r.SideBits) + "|" +
+                                std::to_string(r.RelationBits));
+              for (std::int64_t v : {r.Battles, r.Sinks, r.Decisive, r.Sunk, r.Captures, r.Captured, r.Tenacity,
+                                     r.FleetMeals}) {
+                players.back() += "|" + std::to_string(v);
+              }
+              for (std::size_t i = 0; i < r.SkillUses.size(); ++i) {
+                if (r.SkillUses[i] != 0) uses.push_back(Hex(r.Name) + "|0|" + Hex(skills[i]) + "|" + std::to_string(r.SkillUses[i]));
+              }
+              for (std::size_t i = 0; i < r.ItemUses.size(); ++i) {
+                if (r.ItemUses[i] != 0) uses.push_back(Hex(r.Name) + "|1|" + Hex(items[i]) + "|" + std::to_string(r.ItemUses[i]));
+              }
+            }
+            std::sort(uses.begin(), uses.end());
+            EXPECT_EQ(players,
+                      Rows(db,
+                           "SELECT hex(n.name), MAX(p.sides & 1) | MAX(p.sides & 2),"
+                           " MAX(p.relations & 1) | MAX(p.relations & 2), SUM(p.present <> 0), SUM(p.sinks),"
+                           " SUM(p.decisive), SUM(p.sunk), SUM(p.captures), SUM(p.captured), SUM(p.tenacity),"
+                           " SUM(p.meals) FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+                           " JOIN names n ON n.id = p.name_id" + where +
+                               " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name"))
+                << "type " << type << " size " << size << " npc " << npc;
+            EXPECT_EQ(uses, Rows(db,
+                                 "SELECT hex(n.name) || '|' || u.item || '|' || hex(u.name) || '|' || SUM(x.count) AS r"
+                                 " FROM battles b JOIN battle_uses x ON x.battle_id = b.id"
+                                 " JOIN names n ON n.id = x.name_id JOIN use_names u ON u.id = x.use_id" + where +
+                                     " AND x.name_id IN (" + present + ") GROUP BY x.name_id, x.use_id"
+                                     " HAVING SUM(x.count) <> 0 ORDER BY r"))
+                << "type " << type << " size " << size << " npc " << npc;
+            if (!answer.Value.empty()) ++withPlayers;
+          }
+        }
+      }
+    };
+
+    // Followed in active mode: each battle is recorded as it ends.
+    const std::size_t cut = test::CutPoint(generated.Bytes, rng);
+    test::WriteBytes(log, generated.Bytes.substr(0, cut));
+    app.Acts.ActiveMode.Checked = true;
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    ActiveModeExecute(app);
+    test::WriteBytes(log, generated.Bytes);
+    ASSERT_TRUE(TickFollowedLog(app));
+    run.Step(0);
+    expectTotals("followed");
+
+    // The player's corrections, on battles taken at random, some of them more than once.
+    app.Acts.ActiveMode.Checked = false;
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    const int battles = static_cast<int>(app.BattleList.Rows.size());
+    void (*const corrections[])(App&) = {AddTotalListExecute, DelTotalListExecute, ShipTypeBExecute,
+                                         ShipTypeMExecute,    ShipTypeSExecute,    BattleTypeKExecute,
+                                         BattleTypeMExecute,  BattleTypeRExecute,  ToPCExecute,
+                                         ToNPCExecute};
+    for (int i = 0; i < 12 && battles > 0; ++i) {
+      app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
+      app.BattleList.Select(rng.Below(battles));
+      corrections[rng.Below(static_cast<int>(std::size(corrections)))](app);
+    }
+    run.Step(1);
+    expectTotals("corrected");
+
+    // A grown copy under another name takes the log's place and its corrections.
+    const std::string copy = dir.File("chat_20240602.html");
+    test::WriteBytes(copy, generated.Bytes + generated.Bytes.substr(0, cut));
+    ImportLogFile(app, *UsableHistory(app), copy);
+    run.Step(2);
+    expectTotals("grown copy");
+
+    // A file of the version before the totals: opened, it gets them from its battles.
+    {
+      const HistoryFilter all;
+      const auto kept = UsableHistory(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
+      sqlite3* handle = nullptr;
+      ASSERT_EQ(sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+      EXPECT_EQ(sqlite3_exec(handle, "DROP TABLE log_totals; PRAGMA user_version = 1", nullptr, nullptr, nullptr),
+                SQLITE_OK);
+      sqlite3_close(handle);
+      const HistoryOpen older = OpenHistoryStore(db);
+      ASSERT_TRUE(older.Store) << older.Error.Detail;
+      const auto made = older.Store->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
+      ASSERT_EQ(made.Value.size(), kept.Value.size());
+      for (std::size_t i = 0; i < made.Value.size(); ++i) {
+        const PlayerRow& a = made.Value[i];
+        const PlayerRow& b = kept.Value[i];
+        EXPECT_EQ(std::tie(a.Name, a.SideBits, a.RelationBits, a.Battles, a.Sinks, a.Decisive, a.Sunk, a.Captures,
+                           a.Captured, a.Tenacity, a.FleetMeals, a.SkillUses, a.ItemUses),
+                  std::tie(b.Name, b.SideBits, b.RelationBits, b.Battles, b.Sinks, b.Decisive, b.Sunk, b.Captures,
+                           b.Captured, b.Tenacity, b.FleetMeals, b.SkillUses, b.ItemUses))
+            << i;
+      }
+    }
+  }
+  // The generated logs have counted battles: the comparisons were not all of nobody.
+  EXPECT_GT(withPlayers, 0);
 }
 
 }  // namespace

@@ -53,7 +53,10 @@ SqliteDatabase::~SqliteDatabase() {
 
 bool SqliteDatabase::Open(const std::string& path, HistoryError* error) {
   path_ = path;
-  const int code = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  // One thread uses a connection (the program has no other), so SQLite need not lock it
+  // around every call: reading a long answer's columns one by one costs a lock each else.
+  const int code =
+      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (code != SQLITE_OK) {
     *error = Failure(code, SqliteUse::Opening);
     return false;
@@ -164,6 +167,17 @@ CREATE TABLE corrections(
   number INTEGER NOT NULL,
   size INTEGER NOT NULL, type INTEGER NOT NULL, npc INTEGER NOT NULL, count_mark INTEGER NOT NULL,
   PRIMARY KEY(log_id, number)) WITHOUT ROWID;
+)sql"},
+      // The counted battles' figures summed per log, class and player (and per player and
+      // use), packed in one row per log and class: the page's players question reads a few
+      // hundred rows instead of every battle's players. An older file's are made from its
+      // battles when it is opened (SQL alone cannot pack them).
+      {1, R"sql(
+CREATE TABLE log_totals(
+  log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
+  type INTEGER NOT NULL, size INTEGER NOT NULL, npc INTEGER NOT NULL,
+  players BLOB NOT NULL, uses BLOB NOT NULL,
+  PRIMARY KEY(log_id, type, size, npc)) WITHOUT ROWID;
 )sql"},
   };
   return steps;

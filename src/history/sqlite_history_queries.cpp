@@ -2,6 +2,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
+#include <optional>
 #include <unordered_map>
 
 #include "history/sqlite_store.h"
@@ -15,13 +18,45 @@ std::string FilterClause(const HistoryFilter& filter, bool counted) {
   std::string where = " WHERE (?1 = '' OR b.date >= ?1) AND (?2 = '' OR b.date <= ?2)"
                       " AND (?3 < 0 OR b.type = ?3) AND (?4 < 0 OR b.size = ?4) AND (?5 < 0 OR b.npc = ?5)";
   if (!filter.Name.empty()) {
+    // A battle's few players are read and each looked up among the matching names (the
+    // "+" keeps SQLite from probing the battle once per matching name instead: with
+    // thousands of names matching, that took minutes over the whole history).
     where += " AND (b.opponent IN (SELECT id FROM names WHERE sjis_contains(name, ?6))"
              " OR EXISTS (SELECT 1 FROM battle_players f WHERE f.battle_id = b.id"
-             " AND f.name_id IN (SELECT id FROM names WHERE sjis_contains(name, ?6))))";
+             " AND +f.name_id IN (SELECT id FROM names WHERE sjis_contains(name, ?6))))";
   }
   if (counted) where += " AND b.counted = 1";
   return where;
 }
+
+namespace {
+
+// The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
+// battles' date, and the totals are of counted battles only. The name filter cannot be
+// answered from them.
+std::string TotalsClause() {
+  return " WHERE (?1 = '' OR l.date >= ?1) AND (?2 = '' OR l.date <= ?2)"
+         " AND (?3 < 0 OR t.type = ?3) AND (?4 < 0 OR t.size = ?4) AND (?5 < 0 OR t.npc = ?5)";
+}
+
+// Which of the question's columns a use's figures go to; a name the lists hold twice gets
+// the same figure twice.
+struct UseColumns {
+  bool Item = false;
+  std::vector<std::size_t> At;
+};
+UseColumns ColumnsOfUse(bool item, const std::string& name, const std::vector<std::string>& skillNames,
+                        const std::vector<std::string>& itemNames) {
+  UseColumns columns;
+  columns.Item = item;
+  const std::vector<std::string>& list = item ? itemNames : skillNames;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i] == name) columns.At.push_back(i);
+  }
+  return columns;
+}
+
+}  // namespace
 
 void BindFilter(SqliteStatement& statement, const HistoryFilter& filter) {
   statement.BindText(1, filter.From);
@@ -101,6 +136,8 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryFilter& filter,
                                                                   const std::vector<std::string>& skillNames,
                                                                   const std::vector<std::string>& itemNames) {
+  if (filter.Name.empty()) return PlayersFromTotals(filter, skillNames, itemNames);
+  // A name to look for: only the battles themselves can tell which to sum.
   std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
   auto answer = Ask<std::vector<PlayerRow>>(
       "SELECT p.name_id, n.name, MAX(p.sides & 1) | MAX(p.sides & 2), MAX(p.relations & 1) | MAX(p.relations & 2),"
@@ -125,54 +162,222 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
       });
   if (!answer.Ok() || (skillNames.empty() && itemNames.empty()) || answer.Value.empty()) return answer;
 
-  // The uses by list entry name; a name the lists hold twice gets the same figure twice.
   std::vector<PlayerRow>& rows = answer.Value;
+  std::unordered_map<std::int64_t, UseColumns> columnsOf;  // use id -> its columns
   auto uses = Ask<int>(
-      "SELECT x.name_id, u.item, u.name, TOTAL(x.count) FROM battles b JOIN battle_uses x ON x.battle_id = b.id"
-      " JOIN use_names u ON u.id = x.use_id" +
+      "SELECT x.name_id, x.use_id, u.item, u.name, TOTAL(x.count) FROM battles b"
+      " JOIN battle_uses x ON x.battle_id = b.id JOIN use_names u ON u.id = x.use_id" +
           FilterClause(filter, true) + " GROUP BY x.name_id, x.use_id",
       filter, true, [&](SqliteStatement& s, int&) {
         const auto found = rowOf.find(s.Int(0));
         if (found == rowOf.end()) return;
+        auto [at, made] = columnsOf.try_emplace(s.Int(1));
+        if (made) at->second = ColumnsOfUse(s.Int(2) != 0, s.Bytes(3), skillNames, itemNames);
         PlayerRow& row = rows[found->second];
-        const bool item = s.Int(1) != 0;
-        const std::string name = s.Bytes(2);
-        const std::vector<std::string>& list = item ? itemNames : skillNames;
-        std::vector<std::int64_t>& sums = item ? row.ItemUses : row.SkillUses;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-          if (list[i] == name) sums[i] += s.Int(3);
-        }
+        std::vector<std::int64_t>& sums = at->second.Item ? row.ItemUses : row.SkillUses;
+        for (std::size_t i : at->second.At) sums[i] += s.Int(4);
       });
   if (!uses.Ok()) answer.Error = uses.Error;
   return answer;
 }
 
-HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryFilter& filter) {
-  return Ask<std::vector<BattleRow>>(
-      "SELECT b.log_id, b.date, l.file_name, l.folder, b.label, b.number, b.counted, b.result, b.own_down,"
-      " b.enemy_down, b.kind, b.type, b.size, b.npc, a.name, a.id IS NULL, o.name, o.id IS NULL"
-      " FROM battles b JOIN logs l ON l.id = b.log_id LEFT JOIN names a ON a.id = b.admiral"
-      " LEFT JOIN names o ON o.id = b.opponent" +
-          FilterClause(filter, false) + " ORDER BY b.date, l.file_name, b.log_id, b.number",
-      filter, false, [](SqliteStatement& s, std::vector<BattleRow>& rows) {
-        BattleRow& row = rows.emplace_back();
-        row.LogId = s.Int(0);
-        row.Date = s.Bytes(1);
-        row.FileName = s.Bytes(2);
-        row.Folder = s.Bytes(3);
-        row.Label = s.Bytes(4);
-        row.Number = static_cast<int>(s.Int(5));
-        row.Counted = s.Int(6) != 0;
-        row.Result = static_cast<std::int32_t>(s.Int(7));
-        row.OwnDown = static_cast<std::int32_t>(s.Int(8));
-        row.EnemyDown = static_cast<std::int32_t>(s.Int(9));
-        row.Kind = static_cast<std::int32_t>(s.Int(10));
-        row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(11), 0, 3));
-        row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(12), 0, 3));
-        row.Class.Npc = s.Int(13) != 0;
-        if (s.Int(15) == 0) row.Admiral = s.Bytes(14);
-        if (s.Int(17) == 0) row.Opponent = s.Bytes(16);
+HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(const HistoryFilter& filter,
+                                                                            const std::vector<std::string>& skillNames,
+                                                                            const std::vector<std::string>& itemNames) {
+  // Each player's figures summed over the packed totals of the logs and classes the filter
+  // lets through: (name, sides, relations, battles present, then the other seven sums).
+  constexpr int kFigures = 10;
+  std::unordered_map<std::int64_t, std::array<std::int64_t, kFigures>> players;
+  std::vector<std::string> packedUses;
+  bool damaged = false;
+  auto answer = Ask<std::vector<PlayerRow>>(
+      "SELECT t.players, t.uses FROM log_totals t JOIN logs l ON l.id = t.log_id" + TotalsClause(), filter, true,
+      [&](SqliteStatement& s, std::vector<PlayerRow>&) {
+        const std::string packed = s.Bytes(0);
+        std::string_view in = packed;
+        std::int64_t name = 0;
+        while (!in.empty() && UnpackNumber(in, &name)) {
+          auto [at, made] = players.try_emplace(name);
+          std::array<std::int64_t, kFigures>& sums = at->second;
+          if (made) sums.fill(0);
+          for (int i = 0; i < kFigures; ++i) {
+            std::int64_t v = 0;
+            if (!UnpackNumber(in, &v)) {
+              damaged = true;
+              return;
+            }
+            if (i < 2) sums[static_cast<std::size_t>(i)] |= v; else sums[static_cast<std::size_t>(i)] += v;
+          }
+        }
+        if (!in.empty()) damaged = true;
+        if (!skillNames.empty() || !itemNames.empty()) packedUses.push_back(s.Bytes(1));
       });
+  if (answer.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+  if (!answer.Ok()) return answer;
+
+  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
+  if (!nameOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  // In name order (byte by byte, as SQLite orders blobs), each player who was present.
+  std::vector<std::pair<std::string, std::int64_t>> named;
+  for (const auto& [id, sums] : players) {
+    if (sums[2] <= 0) continue;
+    nameOf.Bind(1, id);
+    const int code = nameOf.Step();
+    if (code == SQLITE_ROW) named.emplace_back(nameOf.Bytes(0), id);
+    nameOf.Reset();
+    if (code != SQLITE_ROW) {
+      answer.Error = db_.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
+      return answer;
+    }
+  }
+  std::sort(named.begin(), named.end());
+  std::vector<PlayerRow>& rows = answer.Value;
+  std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
+  rows.reserve(named.size());
+  for (auto& [name, id] : named) {
+    const std::array<std::int64_t, kFigures>& sums = players[id];
+    rowOf[id] = rows.size();
+    PlayerRow& row = rows.emplace_back();
+    row.Name = std::move(name);
+    row.SideBits = static_cast<std::int32_t>(sums[0]);
+    row.RelationBits = static_cast<std::int32_t>(sums[1]);
+    row.Icon = TallyIcon(row.SideBits, row.RelationBits);
+    std::size_t i = 2;
+    for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
+                                &row.Tenacity, &row.FleetMeals}) {
+      *field = sums[i++];
+    }
+    row.SkillUses.assign(skillNames.size(), 0);
+    row.ItemUses.assign(itemNames.size(), 0);
+  }
+  if (rows.empty() || packedUses.empty()) return answer;
+
+  SqliteStatement useOf = db_.Prepare("SELECT item, name FROM use_names WHERE id = ?");
+  if (!useOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::unordered_map<std::int64_t, UseColumns> columnsOf;  // use id -> its columns
+  for (const std::string& packed : packedUses) {
+    std::string_view in = packed;
+    std::int64_t name = 0, use = 0, count = 0;
+    while (!in.empty()) {
+      if (!UnpackNumber(in, &name) || !UnpackNumber(in, &use) || !UnpackNumber(in, &count)) {
+        answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+        return answer;
+      }
+      const auto found = rowOf.find(name);
+      if (found == rowOf.end()) continue;
+      auto [at, made] = columnsOf.try_emplace(use);
+      if (made) {
+        useOf.Bind(1, use);
+        if (useOf.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf.Int(0) != 0, useOf.Bytes(1), skillNames, itemNames);
+        useOf.Reset();
+      }
+      PlayerRow& row = rows[found->second];
+      std::vector<std::int64_t>& sums = at->second.Item ? row.ItemUses : row.SkillUses;
+      for (std::size_t i : at->second.At) sums[i] += count;
+    }
+  }
+  return answer;
+}
+
+HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryFilter& filter) {
+  // The battles alone, in the table's order: the few logs and names they refer to are read
+  // once each instead of joined to every battle, and the order is made here, which costs
+  // less than SQLite's sorting of whole rows.
+  struct Log {
+    std::string FileName, Folder;
+    std::size_t Rank = 0;  // in file name order, then by id
+  };
+  std::unordered_map<std::int64_t, Log> logs;
+  auto logAnswer = Ask<int>("SELECT id, file_name, folder FROM logs WHERE ?1 = ?1 AND ?2 = ?2 AND ?3 = ?3"
+                            " AND ?4 = ?4 AND ?5 = ?5 ORDER BY file_name, id",
+                            HistoryFilter{}, false, [&](SqliteStatement& s, int&) {
+                              logs.emplace(s.Int(0), Log{s.Bytes(1), s.Bytes(2), logs.size()});
+                            });
+  HistoryAnswer<std::vector<BattleRow>> answer;
+  if (!logAnswer.Ok()) {
+    answer.Error = logAnswer.Error;
+    return answer;
+  }
+  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
+  if (!nameOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::unordered_map<std::int64_t, std::optional<std::string>> names;
+  auto name = [&](SqliteStatement& s, int column) -> std::optional<std::string> {
+    if (s.IsNull(column)) return std::nullopt;
+    const std::int64_t id = s.Int(column);
+    auto [at, made] = names.try_emplace(id);
+    if (made) {
+      nameOf.Bind(1, id);
+      if (nameOf.Step() == SQLITE_ROW) at->second = nameOf.Bytes(0);
+      nameOf.Reset();
+    }
+    return at->second;
+  };
+  std::vector<std::size_t> rank;  // per row: its log's rank
+  // Room for every battle at once: growing the rows row by row moves them all again and again.
+  std::size_t room = 0;
+  if (SqliteStatement count = db_.Prepare("SELECT COUNT(*) FROM battles"); count && count.Step() == SQLITE_ROW) {
+    room = static_cast<std::size_t>(std::max<std::int64_t>(count.Int(0), 0));
+  }
+  answer = Ask<std::vector<BattleRow>>(
+      "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
+      " b.size, b.npc, b.admiral, b.opponent FROM battles b" +
+          FilterClause(filter, false),
+      filter, false, [&](SqliteStatement& s, std::vector<BattleRow>& rows) {
+        if (rows.empty()) {
+          rows.reserve(room);
+          rank.reserve(room);
+        }
+        const auto log = logs.find(s.Int(0));
+        if (log == logs.end()) return;  // a battle belongs to a log, or is not listed
+        BattleRow& row = rows.emplace_back();
+        row.LogId = log->first;
+        row.Date = s.Bytes(1);
+        row.FileName = log->second.FileName;
+        row.Folder = log->second.Folder;
+        rank.push_back(log->second.Rank);
+        row.Label = s.Bytes(2);
+        row.Number = static_cast<int>(s.Int(3));
+        row.Counted = s.Int(4) != 0;
+        row.Result = static_cast<std::int32_t>(s.Int(5));
+        row.OwnDown = static_cast<std::int32_t>(s.Int(6));
+        row.EnemyDown = static_cast<std::int32_t>(s.Int(7));
+        row.Kind = static_cast<std::int32_t>(s.Int(8));
+        row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
+        row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
+        row.Class.Npc = s.Int(11) != 0;
+        row.Admiral = name(s, 12);
+        row.Opponent = name(s, 13);
+      });
+  if (!answer.Ok()) return answer;
+  // By date, then as the logs are named, then as each log holds them.
+  // The table's order is usually that already (logs imported in date and name order, each
+  // log's battles in its order): then nothing moves.
+  std::vector<BattleRow>& rows = answer.Value;
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto before = [&](std::size_t x, std::size_t y) {
+    const BattleRow& a = rows[x];
+    const BattleRow& b = rows[y];
+    if (a.Date != b.Date) return a.Date < b.Date;
+    if (rank[x] != rank[y]) return rank[x] < rank[y];
+    return a.Number < b.Number;
+  };
+  if (std::is_sorted(order.begin(), order.end(), before)) return answer;
+  std::sort(order.begin(), order.end(), before);
+  std::vector<BattleRow> sorted;
+  sorted.reserve(rows.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
+  return answer;
 }
 
 HistoryAnswer<std::vector<LogRow>> SqliteHistoryStore::Logs(const HistoryFilter& filter) {

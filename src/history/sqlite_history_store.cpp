@@ -4,6 +4,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
+#include <tuple>
 #include <filesystem>
 #include <system_error>
 
@@ -206,6 +209,10 @@ HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   db.Exec("PRAGMA foreign_keys = ON");
   open.Error = MigrateSchema(db, HistorySchemaSteps(), kHistorySchemaVersion);
   if (open.Error) return open;
+  // The totals of a log whose counted battles have none: a file of the version before them
+  // (SQL alone cannot pack them, so its step could not make them).
+  open.Error = store->RollUpMissingLogs();
+  if (open.Error) return open;
   sqlite3_create_function_v2(db.Handle(), "sjis_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              SjisContains, nullptr, nullptr, nullptr);
   open.Store = std::move(store);
@@ -344,6 +351,96 @@ std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::Corr
   }
   if (step != SQLITE_DONE) *code = step;
   return corrections;
+}
+
+void PackNumber(std::string& out, std::int64_t value) {
+  std::uint64_t v = (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63);
+  while (v >= 0x80) {
+    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<char>(v));
+}
+
+bool UnpackNumber(std::string_view& in, std::int64_t* value) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < in.size() && i < 10; ++i) {
+    const auto byte = static_cast<unsigned char>(in[i]);
+    v |= static_cast<std::uint64_t>(byte & 0x7F) << (7 * i);
+    if ((byte & 0x80) == 0) {
+      in.remove_prefix(i + 1);
+      *value = static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
+  SqliteStatement clear = db_.Prepare("DELETE FROM log_totals WHERE log_id = ?");
+  // Per class, in name order: the name, the side and relation bits, then the sums the
+  // players' question shows (battles present first).
+  SqliteStatement players = db_.Prepare(
+      "SELECT b.type, b.size, b.npc, p.name_id, MAX(p.sides & 1) | MAX(p.sides & 2),"
+      " MAX(p.relations & 1) | MAX(p.relations & 2), SUM(p.present <> 0), SUM(p.sinks), SUM(p.decisive),"
+      " SUM(p.sunk), SUM(p.captures), SUM(p.captured), SUM(p.tenacity), SUM(p.meals)"
+      " FROM battles b JOIN battle_players p ON p.battle_id = b.id WHERE b.log_id = ? AND b.counted = 1"
+      " GROUP BY b.type, b.size, b.npc, p.name_id");
+  SqliteStatement uses = db_.Prepare(
+      "SELECT b.type, b.size, b.npc, x.name_id, x.use_id, SUM(x.count) FROM battles b"
+      " JOIN battle_uses x ON x.battle_id = b.id WHERE b.log_id = ? AND b.counted = 1"
+      " GROUP BY b.type, b.size, b.npc, x.name_id, x.use_id");
+  SqliteStatement insert = db_.Prepare("INSERT INTO log_totals VALUES(?,?,?,?,?,?)");
+  if (!clear || !players || !uses || !insert) return sqlite3_errcode(db_.Handle());
+  clear.Bind(1, logId);
+  int code = clear.Step();
+  if (code != SQLITE_DONE) return code;
+  struct Packed {
+    std::string Players, Uses;
+  };
+  std::map<std::array<std::int64_t, 3>, Packed> classes;  // (type, size, npc) -> its totals
+  for (auto [statement, columns, ofPlayers] : {std::tuple{&players, 14, true}, std::tuple{&uses, 6, false}}) {
+    statement->Bind(1, logId);
+    while ((code = statement->Step()) == SQLITE_ROW) {
+      Packed& packed = classes[{statement->Int(0), statement->Int(1), statement->Int(2)}];
+      std::string& out = ofPlayers ? packed.Players : packed.Uses;
+      for (int i = 3; i < columns; ++i) PackNumber(out, statement->Int(i));
+    }
+    if (code != SQLITE_DONE) return code;
+  }
+  for (const auto& [key, packed] : classes) {
+    insert.Bind(1, logId);
+    for (int i = 0; i < 3; ++i) insert.Bind(2 + i, key[static_cast<std::size_t>(i)]);
+    insert.BindBlob(5, packed.Players);
+    insert.BindBlob(6, packed.Uses);
+    code = insert.Step();
+    insert.Reset();
+    if (code != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
+}
+
+HistoryError SqliteHistoryStore::RollUpMissingLogs() {
+  const char* missing =
+      "SELECT l.id FROM logs l WHERE NOT EXISTS (SELECT 1 FROM log_totals t WHERE t.log_id = l.id)"
+      " AND EXISTS (SELECT 1 FROM battles b WHERE b.log_id = l.id AND b.counted = 1)";
+  std::vector<std::int64_t> logs;
+  SqliteStatement find = db_.Prepare(missing);
+  int code = find ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
+  while (find && (code = find.Step()) == SQLITE_ROW) logs.push_back(find.Int(0));
+  if (code != SQLITE_DONE) return db_.Failure(code, SqliteUse::Reading);
+  find = SqliteStatement();
+  if (logs.empty()) return {};
+  if (HistoryError error = Begin()) return error;
+  for (std::int64_t id : logs) {
+    code = RollUpLog(id);
+    if (code != SQLITE_DONE) {
+      const HistoryError error = db_.Failure(code, SqliteUse::Writing);
+      Rollback();
+      return error;
+    }
+  }
+  return Commit();
 }
 
 int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b) {
@@ -621,6 +718,8 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
     code = InsertBattle(*writer, logId, file.Date, log, b);
     if (!Done(code)) return fail(code);
   }
+  code = RollUpLog(logId);
+  if (!Done(code)) return fail(code);
   if (HistoryError error = Commit()) {
     result = ImportResult{};
     result.Error = error;
@@ -656,6 +755,7 @@ HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const Analysed
     Writer* writer = code == SQLITE_DONE ? FreshWriter(&code) : nullptr;
     if (writer != nullptr) writer->Corrections = CorrectionsOf(logId, &code);
     if (writer != nullptr && Done(code)) code = InsertBattle(*writer, logId, date, log, battle);
+    if (writer != nullptr && Done(code)) code = RollUpLog(logId);
   }
   if (!Done(code)) {
     const HistoryError error = db_.Failure(code, SqliteUse::Writing);
@@ -723,6 +823,8 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, int number,
     write.BindBlob(6, label);
     write.Bind(7, read.Int(0));
     code = write.Step();
+    // The battle leaves the totals of its old class (or count) and joins those of its new.
+    if (code == SQLITE_DONE) code = RollUpLog(logId);
   }
   if (!Done(code)) return fail(code);
   return Commit();

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -66,6 +67,16 @@ class SqliteHistoryStore final : public HistoryStore {
   // Inserts battle b of `log` under `logId`, with the corrections of that log.
   int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b);
   std::unordered_map<int, Correction> CorrectionsOf(std::int64_t logId, int* code);
+  // The per-log totals the players' question reads (log_totals), made anew from the log's
+  // stored battles: after an import wrote them, a battle was recorded or corrected, or an
+  // older file was brought to this schema. SQLITE_DONE or the error code.
+  int RollUpLog(std::int64_t logId);
+  HistoryError RollUpMissingLogs();
+
+  // The players' question without a name filter, from the per-log totals.
+  HistoryAnswer<std::vector<PlayerRow>> PlayersFromTotals(const HistoryFilter& filter,
+                                                          const std::vector<std::string>& skillNames,
+                                                          const std::vector<std::string>& itemNames);
 
   // Runs a question whose statement was built by the filter; `row` reads each result row.
   template <class Rows, class Read>
@@ -79,6 +90,10 @@ class SqliteHistoryStore final : public HistoryStore {
 // The WHERE clause (over battles as `b`) that lets through what `filter` lets through, and
 // binds its parameters from `first` on; `counted` keeps only the counted battles.
 std::string FilterClause(const HistoryFilter& filter, bool counted);
+// The per-log totals' packing: each number a zigzag varint, one after another.
+void PackNumber(std::string& out, std::int64_t value);
+// The next number of `in`, which moves past it; false at the end or on a cut-off number.
+bool UnpackNumber(std::string_view& in, std::int64_t* value);
 void BindFilter(SqliteStatement& statement, const HistoryFilter& filter);
 
 }  // namespace mizuto
