@@ -70,6 +70,11 @@ void HistoryChart::SetDays(const std::vector<DayRow>& days) {
   enemyDown_ = new QLineSeries;
   enemyDown_->setName(QStringLiteral("敵沈没"));
   enemyDown_->setPen(QPen(QColor(0x1a3f8b), 2, Qt::DashLine));
+  // A range of one day is one point: without its marker the line would not show at all.
+  for (QLineSeries* line : {ownDown_, enemyDown_}) {
+    line->setPointsVisible(true);
+    line->setMarkerSize(6);
+  }
   QStringList dates;
   qreal highest = 1;
   for (std::size_t i = 0; i < days_.size(); ++i) {
