@@ -40,6 +40,21 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 
 }  // namespace
 
+std::vector<std::string> CheckedNames(const std::vector<std::string>& names, const std::vector<char>& checked) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < names.size() && i < checked.size(); ++i) {
+    if (checked[i]) out.push_back(names[i]);
+  }
+  return out;
+}
+
+const std::vector<std::string>& HistoryOpponentCaptions() {
+  static const std::vector<std::string> captions{SJ("相手"),     SJ("戦闘数"), SJ("勝"),       SJ("敗"),
+                                                 SJ("引分"),     SJ("逃げられ"), SJ("撤退"),
+                                                 SJ("味方沈没"), SJ("敵沈没")};
+  return captions;
+}
+
 HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
                                                   const HistoryFilter& filter) {
   HistoryAnswer<TallyTableView> answer;
@@ -47,14 +62,8 @@ HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistorySt
   // The tally table's columns, with the skills and items the settings check.
   const TallyOptions tallyOptions{settings.Lists, settings.SkillChecked, settings.ItemChecked};
   BuildTallyColumns(tallyOptions, table);
-  std::vector<std::string> skills, items;
-  for (std::size_t i = 0; i < settings.Lists.SkillNames.size() && i < settings.SkillChecked.size(); ++i) {
-    if (settings.SkillChecked[i]) skills.push_back(settings.Lists.SkillNames[i]);
-  }
-  for (std::size_t i = 0; i < settings.Lists.ItemNames.size() && i < settings.ItemChecked.size(); ++i) {
-    if (settings.ItemChecked[i]) items.push_back(settings.Lists.ItemNames[i]);
-  }
-  const auto rows = store.Players(filter, skills, items);
+  const auto rows = store.Players(filter, CheckedNames(settings.Lists.SkillNames, settings.SkillChecked),
+                                  CheckedNames(settings.Lists.ItemNames, settings.ItemChecked));
   answer.Error = rows.Error;
   for (const PlayerRow& p : rows.Value) {
     TallyRow& row = table.Rows.emplace_back();
@@ -213,8 +222,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   for (const BattleRow& b : battles.Value) out << b.Date << '\t' << fileName(b.FileName) << '\t' << text(b.Label) << '\n';
   out << "[summary]\n" << text(HistorySummaryText(summary.Value)) << '\n';
   out << "[opponents]\n";
-  std::string csv = CsvLine({SJ("相手"), SJ("戦闘数"), SJ("勝"), SJ("敗"), SJ("引分"), SJ("逃げられ"), SJ("撤退"),
-                             SJ("味方沈没"), SJ("敵沈没")});
+  std::string csv = CsvLine(HistoryOpponentCaptions());
   for (const OpponentRow& o : opponents.Value) {
     std::vector<std::string> fields{o.Opponent};
     for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {

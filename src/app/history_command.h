@@ -20,9 +20,15 @@ struct HistoryOptions : HeadlessOptions {
 
 struct App;
 
+// The entries of a list that the tally table shows (its check marks): the skills and items
+// whose uses the players' question sums.
+std::vector<std::string> CheckedNames(const std::vector<std::string>& names, const std::vector<char>& checked);
+
+// The opponents' columns, in the [opponents] section and on the History page (Shift-JIS).
+const std::vector<std::string>& HistoryOpponentCaptions();
+
 // The players of the range as the tally table of `settings` would show them (its skill
-// and item columns, sums rather than averages): the [players] section, and what the
-// History page's table holds.
+// and item columns, sums rather than averages): the [players] section.
 HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
                                                   const HistoryFilter& filter);
 

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/app.h"
+#include "app/history_command.h"
 #include "app/main_commands.h"
 #include "app/result_views.h"
 #include "platform/platform.h"
@@ -26,11 +27,9 @@ void AddText(HistoryTableRow& row, std::string text) {
   row.Values.push_back(0);
 }
 
-std::vector<TallyColumn> Columns(std::initializer_list<const std::string*> captions, std::size_t textColumns) {
+std::vector<TallyColumn> Columns(const std::vector<std::string>& captions, std::size_t textColumns) {
   std::vector<TallyColumn> columns;
-  for (const std::string* caption : captions) {
-    columns.push_back(TallyColumn{*caption, columns.size() >= textColumns});
-  }
+  for (const std::string& caption : captions) columns.push_back(TallyColumn{caption, columns.size() >= textColumns});
   return columns;
 }
 
@@ -67,15 +66,6 @@ std::vector<HistoryTableRow> OpponentRows(const std::vector<OpponentRow>& answer
   return rows;
 }
 
-// The entries of a list that the tally table shows (its check marks).
-std::vector<std::string> CheckedNames(const std::vector<std::string>& names, const std::vector<char>& checked) {
-  std::vector<std::string> out;
-  for (std::size_t i = 0; i < names.size() && i < checked.size(); ++i) {
-    if (checked[i]) out.push_back(names[i]);
-  }
-  return out;
-}
-
 std::vector<HistoryTableRow> PlayerRows(const std::vector<PlayerRow>& answer) {
   std::vector<HistoryTableRow> rows;
   rows.reserve(answer.size());
@@ -83,7 +73,7 @@ std::vector<HistoryTableRow> PlayerRows(const std::vector<PlayerRow>& answer) {
     const PlayerRow& p = answer[i];
     HistoryTableRow row;
     row.Source = static_cast<int>(i);
-    row.Icon = TallyIcon(p.SideBits, p.RelationBits);
+    row.Icon = p.Icon;
     AddText(row, p.Name);
     for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
       AddNumber(row, v);
@@ -211,9 +201,7 @@ void RefreshHistoryPage(App& app) {
 
   const auto opponents = store->Opponents(filter);
   SetRows(page.Opponents,
-          Columns({&SJ("相手"), &SJ("戦闘数"), &SJ("勝"), &SJ("敗"), &SJ("引分"), &SJ("逃げられ"), &SJ("撤退"),
-                   &SJ("味方沈没"), &SJ("敵沈没")},
-                  1),
+          Columns(HistoryOpponentCaptions(), 1),
           Take(opponents, error) ? OpponentRows(opponents.Value) : std::vector<HistoryTableRow>{});
 
   // The tally table's columns, with the skills and items it shows.
@@ -226,7 +214,7 @@ void RefreshHistoryPage(App& app) {
 
   auto battles = store->Battles(filter);
   if (Take(battles, error)) page.BattleRows = std::move(battles.Value);
-  SetRows(page.Battles, Columns({&SJ("日付"), &SJ("ログファイル"), &SJ("戦闘")}, 3), BattleTableRows(page.BattleRows));
+  SetRows(page.Battles, Columns({SJ("日付"), SJ("ログファイル"), SJ("戦闘")}, 3), BattleTableRows(page.BattleRows));
 
   auto days = store->Days(filter);
   if (Take(days, error)) page.Days = std::move(days.Value);
