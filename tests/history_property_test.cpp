@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 #include <tuple>
 
@@ -18,6 +19,7 @@
 #include "app/report.h"
 #include "app/start_up.h"
 #include "history/history_store.h"
+#include "history/packed_figures.h"
 #include "support/property_support.h"
 #include "tally/csv_export.h"
 #include "text/codec.h"
@@ -162,6 +164,82 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
+// Each present player's uses over the battles a WHERE clause keeps, summed and named as
+// the question names them ("name|item|use|count", hex names), from the players' own packed
+// uses, read as another program would.
+Lines UsesOfBattles(const std::string& path, const std::string& where, const std::string& present) {
+  Lines uses;
+  std::map<std::int64_t, std::string> useNames;  // id -> "item|hex name"
+  for (const std::string& row : Rows(path, "SELECT id, item, hex(name) FROM use_names")) {
+    const std::size_t bar = row.find('|');
+    useNames[std::stoll(row.substr(0, bar))] = row.substr(bar + 1);
+  }
+  std::map<std::pair<std::string, std::string>, std::int64_t> sums;
+  sqlite3* db = nullptr;
+  sqlite3_stmt* statement = nullptr;
+  const std::string sql = "SELECT hex(n.name), p.uses FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+                          " JOIN names n ON n.id = p.name_id" + where + " AND p.name_id IN (" + present + ")";
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    uses.push_back(std::string("cannot ask: ") + sqlite3_errmsg(db));
+  }
+  while (statement != nullptr && sqlite3_step(statement) == SQLITE_ROW) {
+    const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    const std::string_view packed(static_cast<const char*>(sqlite3_column_blob(statement, 1)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(statement, 1)));
+    UseCounts counts;
+    if (!UnpackUses(packed, counts)) uses.push_back("damaged uses of " + name);
+    for (const auto& [use, count] : counts) sums[{name, useNames[use]}] += count;
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  for (const auto& [key, count] : sums) {
+    if (count != 0) uses.push_back(key.first + "|" + key.second + "|" + std::to_string(count));
+  }
+  std::sort(uses.begin(), uses.end());
+  return uses;
+}
+
+// Takes a history file back to the first version, as that version wrote it: a row per use,
+// a player row only for a player with figures, no per-log totals.
+void MakeFirstVersionFile(const std::string& path) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  auto exec = [&](const char* sql) { EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql; };
+  exec("BEGIN");
+  exec("CREATE TABLE battle_uses(battle_id INTEGER NOT NULL REFERENCES battles(id) ON DELETE CASCADE,"
+       " name_id INTEGER NOT NULL, use_id INTEGER NOT NULL REFERENCES use_names(id), count INTEGER NOT NULL,"
+       " PRIMARY KEY(battle_id, name_id, use_id)) WITHOUT ROWID");
+  sqlite3_stmt* read = nullptr;
+  sqlite3_stmt* write = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT battle_id, name_id, uses FROM battle_players", -1, &read, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT INTO battle_uses VALUES(?,?,?,?)", -1, &write, nullptr), SQLITE_OK);
+  while (sqlite3_step(read) == SQLITE_ROW) {
+    UseCounts counts;
+    ASSERT_TRUE(UnpackUses(std::string_view(static_cast<const char*>(sqlite3_column_blob(read, 2)),
+                                            static_cast<std::size_t>(sqlite3_column_bytes(read, 2))),
+                           counts));
+    for (const auto& [use, count] : counts) {
+      sqlite3_bind_int64(write, 1, sqlite3_column_int64(read, 0));
+      sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 1));
+      sqlite3_bind_int64(write, 3, use);
+      sqlite3_bind_int64(write, 4, count);
+      EXPECT_EQ(sqlite3_step(write), SQLITE_DONE);
+      sqlite3_reset(write);
+    }
+  }
+  sqlite3_finalize(read);
+  sqlite3_finalize(write);
+  exec("DELETE FROM battle_players WHERE sides = 0 AND relations = 0 AND present = 0 AND sinks = 0 AND sunk = 0"
+       " AND captures = 0 AND captured = 0 AND decisive = 0 AND tenacity = 0 AND meals = 0 AND wasted_repairs = 0"
+       " AND wasted_care = 0 AND wasted_other = 0 AND taken_by IS NULL");
+  exec("ALTER TABLE battle_players DROP COLUMN uses");
+  exec("DROP TABLE log_totals");
+  exec("PRAGMA user_version = 1");
+  exec("COMMIT");
+  sqlite3_close(db);
+}
+
 // The players' question (its figures and uses, for every class filter), answered from the
 // totals kept per log, class and player, is what summing the counted battles' own rows
 // gives, whatever happened to the battles: recorded one by one as they ended, imported with
@@ -231,13 +309,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
                            " JOIN names n ON n.id = p.name_id" + where +
                                " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name"))
                 << "type " << type << " size " << size << " npc " << npc;
-            EXPECT_EQ(uses, Rows(db,
-                                 "SELECT hex(n.name) || '|' || u.item || '|' || hex(u.name) || '|' || SUM(x.count) AS r"
-                                 " FROM battles b JOIN battle_uses x ON x.battle_id = b.id"
-                                 " JOIN names n ON n.id = x.name_id JOIN use_names u ON u.id = x.use_id" + where +
-                                     " AND x.name_id IN (" + present + ") GROUP BY x.name_id, x.use_id"
-                                     " HAVING SUM(x.count) <> 0 ORDER BY r"))
-                << "type " << type << " size " << size << " npc " << npc;
+            EXPECT_EQ(uses, UsesOfBattles(db, where, present)) << "type " << type << " size " << size << " npc " << npc;
             if (!answer.Value.empty()) ++withPlayers;
           }
         }
@@ -278,27 +350,35 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     run.Step(2);
     expectTotals("grown copy");
 
-    // A file of the version before the totals: opened, it gets them from its battles.
+    // A file of the first version (a row per use, no totals): opened, it is brought up to
+    // date and answers as before, from the totals and from the battles (a name filter).
     {
-      const HistoryFilter all;
-      const auto kept = UsableHistory(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
-      sqlite3* handle = nullptr;
-      ASSERT_EQ(sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-      EXPECT_EQ(sqlite3_exec(handle, "DROP TABLE log_totals; PRAGMA user_version = 1", nullptr, nullptr, nullptr),
-                SQLITE_OK);
-      sqlite3_close(handle);
+      HistoryFilter all, named;
+      const auto everybody = UsableHistory(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
+      if (!everybody.Value.empty()) named.Name = everybody.Value[everybody.Value.size() / 2].Name;
+      std::vector<HistoryAnswer<std::vector<PlayerRow>>> kept;
+      for (const HistoryFilter* f : {&all, &named}) {
+        kept.push_back(UsableHistory(app)->Players(*f, app.Lists.SkillNames, app.Lists.ItemNames));
+      }
+      MakeFirstVersionFile(db);
       const HistoryOpen older = OpenHistoryStore(db);
       ASSERT_TRUE(older.Store) << older.Error.Detail;
-      const auto made = older.Store->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
-      ASSERT_EQ(made.Value.size(), kept.Value.size());
-      for (std::size_t i = 0; i < made.Value.size(); ++i) {
-        const PlayerRow& a = made.Value[i];
-        const PlayerRow& b = kept.Value[i];
-        EXPECT_EQ(std::tie(a.Name, a.SideBits, a.RelationBits, a.Battles, a.Sinks, a.Decisive, a.Sunk, a.Captures,
-                           a.Captured, a.Tenacity, a.FleetMeals, a.SkillUses, a.ItemUses),
-                  std::tie(b.Name, b.SideBits, b.RelationBits, b.Battles, b.Sinks, b.Decisive, b.Sunk, b.Captures,
-                           b.Captured, b.Tenacity, b.FleetMeals, b.SkillUses, b.ItemUses))
-            << i;
+      EXPECT_EQ(Rows(db, "SELECT count(*) FROM sqlite_schema WHERE name = 'battle_uses'"), Lines{"0"});
+      int f = 0;
+      for (const HistoryFilter* filter : {&all, &named}) {
+        const auto made = older.Store->Players(*filter, app.Lists.SkillNames, app.Lists.ItemNames);
+        ASSERT_TRUE(made.Ok()) << made.Error.Detail;
+        ASSERT_EQ(made.Value.size(), kept[static_cast<std::size_t>(f)].Value.size()) << f;
+        for (std::size_t i = 0; i < made.Value.size(); ++i) {
+          const PlayerRow& a = made.Value[i];
+          const PlayerRow& b = kept[static_cast<std::size_t>(f)].Value[i];
+          EXPECT_EQ(std::tie(a.Name, a.SideBits, a.RelationBits, a.Battles, a.Sinks, a.Decisive, a.Sunk, a.Captures,
+                             a.Captured, a.Tenacity, a.FleetMeals, a.SkillUses, a.ItemUses),
+                    std::tie(b.Name, b.SideBits, b.RelationBits, b.Battles, b.Sinks, b.Decisive, b.Sunk, b.Captures,
+                             b.Captured, b.Tenacity, b.FleetMeals, b.SkillUses, b.ItemUses))
+              << f << " " << i;
+        }
+        ++f;
       }
     }
   }

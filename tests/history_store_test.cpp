@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <map>
 #include <random>
 
 #include "app/active_mode.h"
@@ -17,6 +19,7 @@
 #include "battle/battle_label.h"
 #include "history/history_store.h"
 #include "history/log_identity.h"
+#include "history/packed_figures.h"
 #include "history/sqlite_database.h"
 #include "ingest/chat_log_reader.h"
 #include "support/test_support.h"
@@ -173,6 +176,52 @@ std::vector<std::string> Tables(const std::string& path) {
   return Query(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
 }
 
+// --- packed figures ----------------------------------------------------------------------
+
+// A battle and player's uses come back sorted by use with a use named twice summed, any
+// number survives its packing, and a blob cut inside a number is refused whole.
+TEST(HistoryPacking, UsesComeBackSortedAndMergedAndACutBlobIsRefused) {
+  for (std::int64_t v : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{63}, std::int64_t{-64}, std::int64_t{1} << 40,
+                         std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()}) {
+    std::string packed;
+    PackNumber(packed, v);
+    std::string_view in = packed;
+    std::int64_t back = 0;
+    EXPECT_TRUE(UnpackNumber(in, &back) && back == v && in.empty()) << v;
+  }
+  std::mt19937_64 rng(20261208);
+  for (int round = 0; round < 200; ++round) {
+    UseCounts uses;
+    std::map<std::int64_t, std::int64_t> expected;
+    const int n = static_cast<int>(rng() % 12);
+    for (int k = 0; k < n; ++k) {
+      const auto id = static_cast<std::int64_t>(1 + rng() % 6 + (rng() % 4 == 0 ? 100000 : 0));
+      const auto count = static_cast<std::int64_t>(rng() % 300) - 20;
+      uses.emplace_back(id, count);
+      expected[id] += count;
+    }
+    const std::string packed = PackUses(uses);
+    UseCounts back{{-7, -7}};  // what was there stays
+    ASSERT_TRUE(UnpackUses(packed, back)) << round;
+    const UseCounts want = [&] {
+      UseCounts w{{-7, -7}};
+      w.insert(w.end(), expected.begin(), expected.end());
+      return w;
+    }();
+    EXPECT_EQ(back, want) << round;
+    // Every cut: whole pairs read back, anything else is refused and adds nothing.
+    for (std::size_t cut = 0; cut < packed.size(); ++cut) {
+      UseCounts part;
+      const bool ok = UnpackUses(std::string_view(packed).substr(0, cut), part);
+      if (ok) {
+        EXPECT_TRUE(std::equal(part.begin(), part.end(), want.begin() + 1)) << round << " " << cut;
+      } else {
+        EXPECT_TRUE(part.empty()) << round << " " << cut;
+      }
+    }
+  }
+}
+
 TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWas) {
   // A made-up history of three versions: 0 (a file before any step), 1, 2.
   const std::vector<SchemaStep> steps = {{0, "CREATE TABLE one(x); INSERT INTO one VALUES(1);"},
@@ -223,9 +272,11 @@ TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) 
     EXPECT_EQ(Query(path, "PRAGMA user_version"), std::vector<std::string>{std::to_string(kHistorySchemaVersion)});
     EXPECT_EQ(Query(path, "PRAGMA journal_mode"), std::vector<std::string>{"wal"});
     const std::vector<std::string> tables = Tables(path);
-    for (const char* t : {"battle_players", "battle_uses", "battles", "corrections", "logs", "names", "use_names"}) {
+    for (const char* t : {"battle_players", "battles", "corrections", "log_totals", "logs", "names", "use_names"}) {
       EXPECT_NE(std::find(tables.begin(), tables.end(), t), tables.end()) << t;
     }
+    // The first version's row per use was packed into the players' rows by a later step.
+    EXPECT_EQ(std::find(tables.begin(), tables.end(), std::string("battle_uses")), tables.end());
   }
 }
 

@@ -179,6 +179,20 @@ CREATE TABLE log_totals(
   players BLOB NOT NULL, uses BLOB NOT NULL,
   PRIMARY KEY(log_id, type, size, npc)) WITHOUT ROWID;
 )sql"},
+      // A battle and player's skill and item uses packed into one blob beside the player's
+      // figures (use id, count, ...; pack_uses): a log of many uses wrote hundreds of rows
+      // for them. A player with uses but no row gets one with no other figure.
+      {2, R"sql(
+ALTER TABLE battle_players ADD COLUMN uses BLOB NOT NULL DEFAULT x'';
+INSERT OR IGNORE INTO battle_players(battle_id, name_id, sides, relations, present, sinks, sunk,
+  captures, captured, decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other, taken_by)
+  SELECT DISTINCT battle_id, name_id, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL FROM battle_uses;
+UPDATE battle_players SET uses = (SELECT pack_uses(x.use_id, x.count) FROM battle_uses x
+  WHERE x.battle_id = battle_players.battle_id AND x.name_id = battle_players.name_id)
+  WHERE EXISTS (SELECT 1 FROM battle_uses x
+  WHERE x.battle_id = battle_players.battle_id AND x.name_id = battle_players.name_id);
+DROP TABLE battle_uses;
+)sql"},
   };
   return steps;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <string_view>
 #include <optional>
 #include <unordered_map>
@@ -55,6 +56,30 @@ UseColumns ColumnsOfUse(bool item, const std::string& name, const std::vector<st
   }
   return columns;
 }
+
+// Adds a use's count to a player row's columns, learning each use's columns once.
+class UseSpreader {
+ public:
+  UseSpreader(SqliteDatabase& db, const std::vector<std::string>& skillNames, const std::vector<std::string>& itemNames)
+      : useOf_(db.Prepare("SELECT item, name FROM use_names WHERE id = ?")), skillNames_(skillNames), itemNames_(itemNames) {}
+  explicit operator bool() const { return static_cast<bool>(useOf_); }
+  void Add(PlayerRow& row, std::int64_t use, std::int64_t count) {
+    auto [at, made] = columnsOf_.try_emplace(use);
+    if (made) {
+      useOf_.Bind(1, use);
+      if (useOf_.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf_.Int(0) != 0, useOf_.Bytes(1), skillNames_, itemNames_);
+      useOf_.Reset();
+    }
+    std::vector<std::int64_t>& columns = at->second.Item ? row.ItemUses : row.SkillUses;
+    for (std::size_t i : at->second.At) columns[i] += count;
+  }
+
+ private:
+  SqliteStatement useOf_;
+  const std::vector<std::string>& skillNames_;
+  const std::vector<std::string>& itemNames_;
+  std::unordered_map<std::int64_t, UseColumns> columnsOf_;  // use id -> its columns
+};
 
 }  // namespace
 
@@ -163,21 +188,33 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
   if (!answer.Ok() || (skillNames.empty() && itemNames.empty()) || answer.Value.empty()) return answer;
 
   std::vector<PlayerRow>& rows = answer.Value;
-  std::unordered_map<std::int64_t, UseColumns> columnsOf;  // use id -> its columns
+  // Each present player's uses, summed by use over the battles, then spread to the columns.
+  std::unordered_map<std::int64_t, std::map<std::int64_t, std::int64_t>> usesOf;  // name id -> use id -> count
+  UseCounts unpacked;
+  bool damaged = false;
   auto uses = Ask<int>(
-      "SELECT x.name_id, x.use_id, u.item, u.name, TOTAL(x.count) FROM battles b"
-      " JOIN battle_uses x ON x.battle_id = b.id JOIN use_names u ON u.id = x.use_id" +
-          FilterClause(filter, true) + " GROUP BY x.name_id, x.use_id",
+      "SELECT p.name_id, p.uses FROM battles b JOIN battle_players p ON p.battle_id = b.id" + FilterClause(filter, true) +
+          " AND length(p.uses) > 0",
       filter, true, [&](SqliteStatement& s, int&) {
-        const auto found = rowOf.find(s.Int(0));
-        if (found == rowOf.end()) return;
-        auto [at, made] = columnsOf.try_emplace(s.Int(1));
-        if (made) at->second = ColumnsOfUse(s.Int(2) != 0, s.Bytes(3), skillNames, itemNames);
-        PlayerRow& row = rows[found->second];
-        std::vector<std::int64_t>& sums = at->second.Item ? row.ItemUses : row.SkillUses;
-        for (std::size_t i : at->second.At) sums[i] += s.Int(4);
+        if (rowOf.find(s.Int(0)) == rowOf.end()) return;
+        unpacked.clear();
+        if (!UnpackUses(s.Bytes(1), unpacked)) damaged = true;
+        std::map<std::int64_t, std::int64_t>& sums = usesOf[s.Int(0)];
+        for (const auto& [use, count] : unpacked) sums[use] += count;
       });
-  if (!uses.Ok()) answer.Error = uses.Error;
+  if (uses.Ok() && damaged) uses.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+  if (!uses.Ok()) {
+    answer.Error = uses.Error;
+    return answer;
+  }
+  UseSpreader spread(db_, skillNames, itemNames);
+  if (!spread) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  for (const auto& [name, sums] : usesOf) {
+    for (const auto& [use, count] : sums) spread.Add(rows[rowOf[name]], use, count);
+  }
   return answer;
 }
 
@@ -186,7 +223,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
                                                                             const std::vector<std::string>& itemNames) {
   // Each player's figures summed over the packed totals of the logs and classes the filter
   // lets through: (name, sides, relations, battles present, then the other seven sums).
-  constexpr int kFigures = 10;
+  constexpr int kFigures = LogTotals::kFigures;
   std::unordered_map<std::int64_t, std::array<std::int64_t, kFigures>> players;
   std::vector<std::string> packedUses;
   bool damaged = false;
@@ -255,12 +292,11 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   }
   if (rows.empty() || packedUses.empty()) return answer;
 
-  SqliteStatement useOf = db_.Prepare("SELECT item, name FROM use_names WHERE id = ?");
-  if (!useOf) {
+  UseSpreader spread(db_, skillNames, itemNames);
+  if (!spread) {
     answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
     return answer;
   }
-  std::unordered_map<std::int64_t, UseColumns> columnsOf;  // use id -> its columns
   for (const std::string& packed : packedUses) {
     std::string_view in = packed;
     std::int64_t name = 0, use = 0, count = 0;
@@ -270,16 +306,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
         return answer;
       }
       const auto found = rowOf.find(name);
-      if (found == rowOf.end()) continue;
-      auto [at, made] = columnsOf.try_emplace(use);
-      if (made) {
-        useOf.Bind(1, use);
-        if (useOf.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf.Int(0) != 0, useOf.Bytes(1), skillNames, itemNames);
-        useOf.Reset();
-      }
-      PlayerRow& row = rows[found->second];
-      std::vector<std::int64_t>& sums = at->second.Item ? row.ItemUses : row.SkillUses;
-      for (std::size_t i : at->second.At) sums[i] += count;
+      if (found != rowOf.end()) spread.Add(rows[found->second], use, count);
     }
   }
   return answer;

@@ -34,6 +34,25 @@ void SjisContains(sqlite3_context* context, int, sqlite3_value** values) {
   sqlite3_result_int(context, FindChar(haystack, needle) != 0 ? 1 : 0);
 }
 
+// pack_uses(use_id, count): a battle and player's use rows as one blob (PackUses), for the
+// step that brings a file of the version with a row per use up to date.
+void PackUsesStep(sqlite3_context* context, int, sqlite3_value** values) {
+  auto** uses = static_cast<UseCounts**>(sqlite3_aggregate_context(context, sizeof(UseCounts*)));
+  if (uses == nullptr) {
+    sqlite3_result_error_nomem(context);
+    return;
+  }
+  if (*uses == nullptr) *uses = new UseCounts;
+  (*uses)->emplace_back(sqlite3_value_int64(values[0]), sqlite3_value_int64(values[1]));
+}
+void PackUsesFinal(sqlite3_context* context) {
+  auto** uses = static_cast<UseCounts**>(sqlite3_aggregate_context(context, 0));
+  UseCounts none;
+  const std::string packed = PackUses(uses != nullptr && *uses != nullptr ? **uses : none);
+  if (uses != nullptr) delete *uses;
+  sqlite3_result_blob(context, packed.data(), static_cast<int>(packed.size()), SQLITE_TRANSIENT);
+}
+
 // The folder and the file name of a log, the folder made absolute, so the same file
 // named from two working folders is one place.
 struct Place {
@@ -71,11 +90,16 @@ bool AnyFigure(const NameBattleStats& s) {
 }  // namespace
 
 struct SqliteHistoryStore::Writer {
-  SqliteStatement InsertBattle, FindName, AddName, InsertPlayer, FindUse, AddUse, InsertUse;
+  SqliteStatement InsertBattle, FindName, AddName, InsertPlayer, FindUse, AddUse;
   std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet
   std::vector<std::size_t> UseCursor;  // per name index: where its next battle's uses start
   std::unordered_map<std::int64_t, std::int64_t> UseIds;  // (index << 1 | item) -> id
   std::unordered_map<int, Correction> Corrections;  // by battle number
+  // An import sums the log's totals as it writes its battles (reading them back cost as
+  // much as the writing); a single battle's record rolls the log up from the store instead.
+  bool SumTotals = false;
+  LogTotals Totals;
+  UseCounts Uses;  // one battle and player's, reused
 
   bool Prepare(SqliteDatabase& db) {
     InsertBattle = db.Prepare(
@@ -87,15 +111,11 @@ struct SqliteHistoryStore::Writer {
     AddName = db.Prepare("INSERT INTO names(name) VALUES(?)");
     InsertPlayer = db.Prepare(
         "INSERT INTO battle_players(battle_id, name_id, sides, relations, present, sinks, sunk,"
-        " captures, captured, decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other, taken_by)"
-        " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        " captures, captured, decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other, taken_by, uses)"
+        " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     FindUse = db.Prepare("SELECT id FROM use_names WHERE item = ? AND name = ?");
     AddUse = db.Prepare("INSERT INTO use_names(item, name) VALUES(?, ?)");
-    // A list may name an entry twice: both columns' uses go to the one name.
-    InsertUse = db.Prepare(
-        "INSERT INTO battle_uses(battle_id, name_id, use_id, count) VALUES(?,?,?,?)"
-        " ON CONFLICT(battle_id, name_id, use_id) DO UPDATE SET count = count + excluded.count");
-    return InsertBattle && FindName && AddName && InsertPlayer && FindUse && AddUse && InsertUse;
+    return InsertBattle && FindName && AddName && InsertPlayer && FindUse && AddUse;
   }
 
   // The ids looked up belong to one transaction: a rolled-back one takes its new names along.
@@ -104,6 +124,8 @@ struct SqliteHistoryStore::Writer {
     UseCursor.clear();
     UseIds.clear();
     Corrections.clear();
+    SumTotals = false;
+    Totals.Clear();
   }
 
   // The id of a name (Shift-JIS bytes), added when new; 0 on failure (`code` set).
@@ -207,6 +229,8 @@ HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   // A killed process loses at most its last transaction, never the file's consistency.
   db.Exec("PRAGMA synchronous = NORMAL");
   db.Exec("PRAGMA foreign_keys = ON");
+  sqlite3_create_function_v2(db.Handle(), "pack_uses", 2, SQLITE_UTF8, nullptr, nullptr, PackUsesStep, PackUsesFinal,
+                             nullptr);
   open.Error = MigrateSchema(db, HistorySchemaSteps(), kHistorySchemaVersion);
   if (open.Error) return open;
   // The totals of a log whose counted battles have none: a file of the version before them
@@ -353,68 +377,43 @@ std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::Corr
   return corrections;
 }
 
-void PackNumber(std::string& out, std::int64_t value) {
-  std::uint64_t v = (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63);
-  while (v >= 0x80) {
-    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
-    v >>= 7;
-  }
-  out.push_back(static_cast<char>(v));
-}
-
-bool UnpackNumber(std::string_view& in, std::int64_t* value) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < in.size() && i < 10; ++i) {
-    const auto byte = static_cast<unsigned char>(in[i]);
-    v |= static_cast<std::uint64_t>(byte & 0x7F) << (7 * i);
-    if ((byte & 0x80) == 0) {
-      in.remove_prefix(i + 1);
-      *value = static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
-      return true;
-    }
-  }
-  return false;
-}
-
 int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
-  SqliteStatement clear = db_.Prepare("DELETE FROM log_totals WHERE log_id = ?");
-  // Per class, in name order: the name, the side and relation bits, then the sums the
-  // players' question shows (battles present first).
-  SqliteStatement players = db_.Prepare(
-      "SELECT b.type, b.size, b.npc, p.name_id, MAX(p.sides & 1) | MAX(p.sides & 2),"
-      " MAX(p.relations & 1) | MAX(p.relations & 2), SUM(p.present <> 0), SUM(p.sinks), SUM(p.decisive),"
-      " SUM(p.sunk), SUM(p.captures), SUM(p.captured), SUM(p.tenacity), SUM(p.meals)"
-      " FROM battles b JOIN battle_players p ON p.battle_id = b.id WHERE b.log_id = ? AND b.counted = 1"
-      " GROUP BY b.type, b.size, b.npc, p.name_id");
-  SqliteStatement uses = db_.Prepare(
-      "SELECT b.type, b.size, b.npc, x.name_id, x.use_id, SUM(x.count) FROM battles b"
-      " JOIN battle_uses x ON x.battle_id = b.id WHERE b.log_id = ? AND b.counted = 1"
-      " GROUP BY b.type, b.size, b.npc, x.name_id, x.use_id");
-  SqliteStatement insert = db_.Prepare("INSERT INTO log_totals VALUES(?,?,?,?,?,?)");
-  if (!clear || !players || !uses || !insert) return sqlite3_errcode(db_.Handle());
-  clear.Bind(1, logId);
-  int code = clear.Step();
-  if (code != SQLITE_DONE) return code;
-  struct Packed {
-    std::string Players, Uses;
-  };
-  std::map<std::array<std::int64_t, 3>, Packed> classes;  // (type, size, npc) -> its totals
-  for (auto [statement, columns, ofPlayers] : {std::tuple{&players, 14, true}, std::tuple{&uses, 6, false}}) {
-    statement->Bind(1, logId);
-    while ((code = statement->Step()) == SQLITE_ROW) {
-      Packed& packed = classes[{statement->Int(0), statement->Int(1), statement->Int(2)}];
-      std::string& out = ofPlayers ? packed.Players : packed.Uses;
-      for (int i = 3; i < columns; ++i) PackNumber(out, statement->Int(i));
+  SqliteDatabase::Lease lease = db_.Reuse(
+      "SELECT b.type, b.size, b.npc, p.name_id, p.sides, p.relations, p.present, p.sinks, p.decisive, p.sunk,"
+      " p.captures, p.captured, p.tenacity, p.meals, p.uses FROM battles b"
+      " JOIN battle_players p ON p.battle_id = b.id WHERE b.log_id = ? AND b.counted = 1");
+  if (!lease) return sqlite3_errcode(db_.Handle());
+  SqliteStatement& read = *lease;
+  read.Bind(1, logId);
+  LogTotals totals;
+  int code;
+  while ((code = read.Step()) == SQLITE_ROW) {
+    PlayerFigures f;
+    int i = 4;
+    for (std::int64_t* v : {&f.Sides, &f.Relations, &f.Present, &f.Sinks, &f.Decisive, &f.Sunk, &f.Captures,
+                            &f.Captured, &f.Tenacity, &f.Meals}) {
+      *v = read.Int(i++);
     }
-    if (code != SQLITE_DONE) return code;
+    if (!totals.Add({read.Int(0), read.Int(1), read.Int(2)}, read.Int(3), f, read.Bytes(14))) return SQLITE_CORRUPT;
   }
-  for (const auto& [key, packed] : classes) {
-    insert.Bind(1, logId);
-    for (int i = 0; i < 3; ++i) insert.Bind(2 + i, key[static_cast<std::size_t>(i)]);
-    insert.BindBlob(5, packed.Players);
-    insert.BindBlob(6, packed.Uses);
-    code = insert.Step();
-    insert.Reset();
+  if (code != SQLITE_DONE) return code;
+  return WriteTotals(logId, totals);
+}
+
+int SqliteHistoryStore::WriteTotals(std::int64_t logId, const LogTotals& totals) {
+  SqliteDatabase::Lease clear = db_.Reuse("DELETE FROM log_totals WHERE log_id = ?");
+  SqliteDatabase::Lease insert = db_.Reuse("INSERT INTO log_totals VALUES(?,?,?,?,?,?)");
+  if (!clear || !insert) return sqlite3_errcode(db_.Handle());
+  clear->Bind(1, logId);
+  int code = clear->Step();
+  if (code != SQLITE_DONE) return code;
+  for (const LogTotals::Row& row : totals.Rows()) {
+    insert->Bind(1, logId);
+    for (int i = 0; i < 3; ++i) insert->Bind(2 + i, row.Of[static_cast<std::size_t>(i)]);
+    insert->BindBlob(5, row.Players);
+    insert->BindBlob(6, row.Uses);
+    code = insert->Step();
+    insert->Reset();
     if (code != SQLITE_DONE) return code;
   }
   return SQLITE_DONE;
@@ -503,40 +502,13 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   if (code != SQLITE_DONE) return code;
   const std::int64_t battleId = sqlite3_last_insert_rowid(db_.Handle());
 
+  const bool counted = CountedBattle(r);
+  const LogTotals::Class battleClass{static_cast<int>(r.Class.Type), static_cast<int>(r.Class.Size), r.Class.Npc ? 1 : 0};
   w.UseCursor.resize(static_cast<std::size_t>(names.Count()), 0);
   for (int n = 0; n < names.Count(); ++n) {
-    const NameBattleStats* st = names.Stats(n, b);
-    if (st == nullptr || !AnyFigure(*st)) continue;
-    const std::int64_t nameId = w.IdOfNameIndex(db_, names, n, &code);
-    const std::int32_t takenByIndex = st->TakenBy;
-    const std::int64_t takenBy = w.IdOfNameIndex(db_, names, takenByIndex, &code);
-    if (!Done(code)) return code;
-    SqliteStatement& p = w.InsertPlayer;
-    int k = 1;
-    p.Bind(k++, battleId);
-    p.Bind(k++, nameId);
-    p.Bind(k++, st->Sides);
-    p.Bind(k++, st->OwnerRelations);
-    p.Bind(k++, st->Present);
-    p.Bind(k++, st->BattleCounts[kSinksDealt]);
-    p.Bind(k++, st->BattleCounts[kSinksTaken]);
-    p.Bind(k++, st->BattleCounts[kCapturesDealt]);
-    p.Bind(k++, st->BattleCounts[kCapturesTaken]);
-    p.Bind(k++, st->BattleCounts[kDecisive]);
-    p.Bind(k++, st->ExtraCounts[kTenacity]);
-    p.Bind(k++, st->ExtraCounts[kFleetMeals]);
-    p.Bind(k++, st->ExtraCounts[kWastedRepairs]);
-    p.Bind(k++, st->ExtraCounts[kWastedCare]);
-    p.Bind(k++, st->ExtraCounts[kWastedOther]);
-    if (takenBy != 0) p.Bind(k++, takenBy); else p.BindNull(k++);
-    code = p.Step();
-    p.Reset();
-    if (code != SQLITE_DONE) return code;
-  }
-
-  // The uses are kept in battle order: each name's cursor moves on to this battle's.
-  for (int n = 0; n < names.Count(); ++n) {
+    // The uses are kept in battle order: each name's cursor moves on to this battle's.
     const NameRecord& record = names[n];
+    w.Uses.clear();
     std::size_t& at = w.UseCursor[static_cast<std::size_t>(n)];
     while (at < record.Uses.size() && record.Uses[at].Battle < b) ++at;
     for (; at < record.Uses.size() && record.Uses[at].Battle == b; ++at) {
@@ -544,18 +516,47 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
       const std::vector<std::string>& list = use.Item ? log.ItemNames : log.SkillNames;
       const int made = use.Item ? record.ItemCount : record.SkillCount;
       if (use.Index >= list.size() || static_cast<int>(use.Index) >= made || use.Count == 0) continue;
-      const std::int64_t nameId = w.IdOfNameIndex(db_, names, n, &code);
-      const std::int64_t useId = w.IdOfUse(db_, use.Item, use.Index, list[use.Index], &code);
+      // A list may name an entry twice: both columns' uses go to the one name.
+      w.Uses.emplace_back(w.IdOfUse(db_, use.Item, use.Index, list[use.Index], &code), use.Count);
       if (!Done(code)) return code;
-      SqliteStatement& u = w.InsertUse;
-      u.Bind(1, battleId);
-      u.Bind(2, nameId);
-      u.Bind(3, useId);
-      u.Bind(4, use.Count);
-      code = u.Step();
-      u.Reset();
-      if (code != SQLITE_DONE) return code;
     }
+    const NameBattleStats* st = names.Stats(n, b);
+    if (w.Uses.empty() && (st == nullptr || !AnyFigure(*st))) continue;
+    static const NameBattleStats kNone{};
+    if (st == nullptr) st = &kNone;
+    const std::int64_t nameId = w.IdOfNameIndex(db_, names, n, &code);
+    const std::int32_t takenByIndex = st->TakenBy;
+    const std::int64_t takenBy = w.IdOfNameIndex(db_, names, takenByIndex, &code);
+    if (!Done(code)) return code;
+    const std::string uses = PackUses(w.Uses);
+    PlayerFigures f;
+    f.Sides = st->Sides;
+    f.Relations = st->OwnerRelations;
+    f.Present = st->Present;
+    f.Sinks = st->BattleCounts[kSinksDealt];
+    f.Sunk = st->BattleCounts[kSinksTaken];
+    f.Captures = st->BattleCounts[kCapturesDealt];
+    f.Captured = st->BattleCounts[kCapturesTaken];
+    f.Decisive = st->BattleCounts[kDecisive];
+    f.Tenacity = st->ExtraCounts[kTenacity];
+    f.Meals = st->ExtraCounts[kFleetMeals];
+    SqliteStatement& p = w.InsertPlayer;
+    int k = 1;
+    p.Bind(k++, battleId);
+    p.Bind(k++, nameId);
+    for (std::int64_t v : {f.Sides, f.Relations, f.Present, f.Sinks, f.Sunk, f.Captures, f.Captured, f.Decisive,
+                           f.Tenacity, f.Meals}) {
+      p.Bind(k++, v);
+    }
+    p.Bind(k++, st->ExtraCounts[kWastedRepairs]);
+    p.Bind(k++, st->ExtraCounts[kWastedCare]);
+    p.Bind(k++, st->ExtraCounts[kWastedOther]);
+    if (takenBy != 0) p.Bind(k++, takenBy); else p.BindNull(k++);
+    p.BindBlob(k++, uses);
+    code = p.Step();
+    p.Reset();
+    if (code != SQLITE_DONE) return code;
+    if (w.SumTotals && counted && !w.Totals.Add(battleClass, nameId, f, uses)) return SQLITE_CORRUPT;
   }
   return SQLITE_OK;
 }
@@ -713,12 +714,13 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
   if (writer == nullptr) return fail(code);
   writer->Corrections = CorrectionsOf(logId, &code);
   if (!Done(code)) return fail(code);
+  writer->SumTotals = true;
   const int count = std::min(log.Tables.BattleCount(), kMaxBattles);
   for (int b = 0; b < count; ++b) {
     code = InsertBattle(*writer, logId, file.Date, log, b);
     if (!Done(code)) return fail(code);
   }
-  code = RollUpLog(logId);
+  code = WriteTotals(logId, writer->Totals);
   if (!Done(code)) return fail(code);
   if (HistoryError error = Commit()) {
     result = ImportResult{};

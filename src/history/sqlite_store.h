@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "history/history_store.h"
+#include "history/packed_figures.h"
 #include "history/sqlite_database.h"
 
 namespace mizuto {
@@ -68,9 +69,11 @@ class SqliteHistoryStore final : public HistoryStore {
   int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b);
   std::unordered_map<int, Correction> CorrectionsOf(std::int64_t logId, int* code);
   // The per-log totals the players' question reads (log_totals), made anew from the log's
-  // stored battles: after an import wrote them, a battle was recorded or corrected, or an
-  // older file was brought to this schema. SQLITE_DONE or the error code.
+  // stored battles: after a battle was recorded or corrected, or an older file was brought
+  // to this schema (an import sums them as it writes). SQLITE_DONE or the error code.
   int RollUpLog(std::int64_t logId);
+  // Replaces the log's rows of log_totals with `totals`. SQLITE_DONE or the error code.
+  int WriteTotals(std::int64_t logId, const LogTotals& totals);
   HistoryError RollUpMissingLogs();
 
   // The players' question without a name filter, from the per-log totals.
@@ -90,10 +93,6 @@ class SqliteHistoryStore final : public HistoryStore {
 // The WHERE clause (over battles as `b`) that lets through what `filter` lets through, and
 // binds its parameters from `first` on; `counted` keeps only the counted battles.
 std::string FilterClause(const HistoryFilter& filter, bool counted);
-// The per-log totals' packing: each number a zigzag varint, one after another.
-void PackNumber(std::string& out, std::int64_t value);
-// The next number of `in`, which moves past it; false at the end or on a cut-off number.
-bool UnpackNumber(std::string_view& in, std::int64_t* value);
 void BindFilter(SqliteStatement& statement, const HistoryFilter& filter);
 
 }  // namespace mizuto

@@ -1,0 +1,65 @@
+// The history's packed figures: numbers kept one after another in a blob instead of a row
+// each. A battle and player's skill and item uses are one blob beside the player's figures
+// (a log of many uses would otherwise insert hundreds of rows), and each log and class's
+// totals (log_totals) are two blobs the players' question sums without reading a battle.
+// Internal to src/history (and its tests).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace mizuto {
+
+// Each number a zigzag varint, one after another.
+void PackNumber(std::string& out, std::int64_t value);
+// The next number of `in`, which moves past it; false at the end or on a cut-off number.
+bool UnpackNumber(std::string_view& in, std::int64_t* value);
+
+// (use id, count) pairs: sorted by id, a use named twice summed into one pair.
+using UseCounts = std::vector<std::pair<std::int64_t, std::int64_t>>;
+// `uses` sorted and merged in place, then packed as id, count, id, count...
+std::string PackUses(UseCounts& uses);
+// Appends the pairs of a packed blob to `out`; false when the blob is damaged.
+bool UnpackUses(std::string_view packed, UseCounts& out);
+
+// A player's figures in one battle as battle_players keeps them.
+struct PlayerFigures {
+  std::int64_t Sides = 0, Relations = 0, Present = 0;
+  std::int64_t Sinks = 0, Decisive = 0, Sunk = 0, Captures = 0, Captured = 0, Tenacity = 0, Meals = 0;
+};
+
+// The per-log totals of counted battles, per class (type, size, NPC): for each player (by
+// name id, ascending) the side and relation bits ORed, the battles present and the other
+// sums; for each player and use the count.
+class LogTotals {
+ public:
+  using Class = std::array<std::int64_t, 3>;  // type, size, npc
+  // The number of figures after the name in a players blob.
+  static constexpr int kFigures = 10;
+
+  void Clear();
+  // One battle's player; false when `packedUses` is damaged (nothing of it is added).
+  bool Add(const Class& battleClass, std::int64_t nameId, const PlayerFigures& figures, std::string_view packedUses);
+
+  struct Row {
+    Class Of{};
+    std::string Players;  // name id, then the kFigures sums, per player
+    std::string Uses;     // name id, use id, count, per player and use
+  };
+  std::vector<Row> Rows() const;
+
+ private:
+  struct Sums {
+    std::map<std::int64_t, std::array<std::int64_t, kFigures>> Players;
+    std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> Uses;
+  };
+  std::map<Class, Sums> classes_;
+  UseCounts scratch_;
+};
+
+}  // namespace mizuto
