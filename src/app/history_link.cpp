@@ -31,6 +31,40 @@ AnalysedLog AnalysedLogOf(const App& app) {
   return AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends};
 }
 
+// Readies the next load of `app` to hash its file of `size` bytes on the way, at the
+// lengths `probes` names.
+void TapTheRead(App& app, LogCheck probes, std::int64_t size) {
+  HistoryLink& link = app.History;
+  link.Probes = std::move(probes);
+  // The hashing keeps pointers into the probes: they stay where they are until it is done.
+  link.Hashing = std::make_shared<LogFileHashing>(size, -1, &link.Probes.Prefixes, kRereadBytes);
+  link.ImportTap = [hashing = link.Hashing.get()](std::string_view bytes) { hashing->Add(bytes); };
+}
+
+// Which known log the bytes the load analysed are: from the hash made as the reader read
+// them (`check` when there was none, which may have hashed the file before the load).
+LogCheck CheckOfAnalysedBytes(App& app, HistoryStore& store, LogCheck check) {
+  HistoryLink& link = app.History;
+  if (link.Hashing) {
+    check = store.MatchHashed(link.Hashing->Finish(app.CurrentLogPath), std::move(link.Probes.Prefixes));
+    link.Hashing.reset();
+    link.Probes = LogCheck{};
+  }
+  // The log is known by the bytes the analysis read (not the page's last lines, which the
+  // game rewrites, nor what was added since the hash). Where the reader stopped as usual,
+  // 18 bytes before the end of the file as hashed, that hash is had already.
+  const PrefixProbe& usual = check.Read.FromEnd;
+  if (check.Read.Ok() && usual.Reached && app.ResumeOffset == usual.Size &&
+      app.Origin.Length == check.Read.File.FileSize) {
+    check.Read.File.Size = usual.Size;
+    check.Read.File.Hash = usual.Hash;
+    std::erase_if(check.Prefixes, [&](const PrefixProbe& p) { return p.Size > usual.Size; });
+    check.SameBytes = false;
+    return check;
+  }
+  return store.CheckLogFile(app.CurrentLogPath, app.ResumeOffset);
+}
+
 }  // namespace
 
 std::string HistoryFilePath(const std::string& programDir) { return programDir + kHistoryFileName; }
@@ -50,6 +84,19 @@ HistoryStore* UsableHistory(App& app) {
   return link.Store.get();
 }
 
+void HashLogAsItLoads(App& app) {
+  HistoryLink& link = app.History;
+  link.Hashing.reset();
+  link.ImportTap = {};
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr) return;
+  std::error_code sizeError;
+  const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), sizeError);
+  if (sizeError) return;  // the load says what is wrong; the import hashes what it finds
+  LogCheck probes = store->ProbesFor(app.CurrentLogPath, static_cast<std::int64_t>(size));
+  if (!probes.StoreError) TapTheRead(app, std::move(probes), static_cast<std::int64_t>(size));
+}
+
 void ImportLoadedLog(App& app) {
   HistoryLink& link = app.History;
   link.CurrentLogId = 0;
@@ -57,7 +104,7 @@ void ImportLoadedLog(App& app) {
   HistoryStore* store = UsableHistory(app);
   if (store == nullptr) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
-  const LogCheck check = store->CheckLogFile(app.CurrentLogPath, app.ResumeOffset);
+  const LogCheck check = CheckOfAnalysedBytes(app, *store, LogCheck{});
   if (!check.Read.Ok()) return;  // gone since the read: the next load tries again
   const ImportResult result = store->ImportLog(check, AnalysedLogOf(app));
   if (result.Outcome == ImportOutcome::Error) {
@@ -116,11 +163,9 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(path), sizeError);
   LogCheck probes;
   if (!sizeError) probes = store.ProbesFor(path, static_cast<std::int64_t>(size));
-  std::unique_ptr<LogFileHashing> hashing;
   LogCheck check;
-  if (!sizeError && !probes.StoreError && !probes.MayBeKnown) {
-    hashing = std::make_unique<LogFileHashing>(static_cast<std::int64_t>(size), -1, &probes.Prefixes, kRereadBytes);
-  } else {
+  const bool tapped = !sizeError && !probes.StoreError && !probes.MayBeKnown;
+  if (!tapped) {
     check = store.CheckLogFile(path, -1);
     if (!check.Read.Ok()) return failed(check.Read.Error);
     if (check.SameBytes) {
@@ -143,22 +188,9 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   scratch.ItemChecked = settingsFrom.ItemChecked;
   scratch.CurrentLogPath = path;
   scratch.History.ImportOnly = true;
-  if (hashing) scratch.History.ImportTap = [&hashing](std::string_view bytes) { hashing->Add(bytes); };
+  if (tapped) TapTheRead(scratch, std::move(probes), static_cast<std::int64_t>(size));
   if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
-  if (hashing) check = store.MatchHashed(hashing->Finish(path), std::move(probes.Prefixes));
-  // The log is known by the bytes the analysis read (not the page's last lines, which the
-  // game rewrites, nor what was added since the hash). Where the reader stopped as usual,
-  // 18 bytes before the end of the file as hashed, that hash is had already.
-  const PrefixProbe& usual = check.Read.FromEnd;
-  if (check.Read.Ok() && usual.Reached && scratch.ResumeOffset == usual.Size &&
-      scratch.Origin.Length == check.Read.File.FileSize) {
-    check.Read.File.Size = usual.Size;
-    check.Read.File.Hash = usual.Hash;
-    std::erase_if(check.Prefixes, [&](const PrefixProbe& p) { return p.Size > usual.Size; });
-    check.SameBytes = false;
-  } else {
-    check = store.CheckLogFile(path, scratch.ResumeOffset);
-  }
+  check = CheckOfAnalysedBytes(scratch, store, std::move(check));
   return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
                                             scratch.History.Ends});
 }

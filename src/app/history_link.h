@@ -36,10 +36,13 @@ struct HistoryLink {
   // Counted up whenever the store changed (an import, a record, a correction), so a page
   // that saw this number last knows its answers are still good.
   std::uint64_t Revision = 0;
-  // A log analysed only to be imported (no window shows it): no battle detail is rendered,
-  // and the import hashes the bytes the reader reads through ImportTap.
+  // A log analysed only to be imported (no window shows it): no battle detail is rendered.
   bool ImportOnly = false;
+  // The next load's file hashed as its reader reads it (ImportTap), so that its import
+  // reads it no second time: the known logs' lengths to hash it at (Probes) and the hash.
   std::function<void(std::string_view)> ImportTap;
+  std::shared_ptr<LogFileHashing> Hashing;
+  LogCheck Probes;
 };
 
 // The history file of a program folder (ends in a separator, or empty).
@@ -48,6 +51,10 @@ std::string HistoryFilePath(const std::string& programDir);
 // Opens the history when it is enabled and not yet open. Null when it cannot be used: the
 // error pane was told (once) and app.History.ErrorText says why.
 HistoryStore* UsableHistory(App& app);
+
+// Before a load reads its log: has the reader hash it for the import on the way, when the
+// history is enabled and usable.
+void HashLogAsItLoads(App& app);
 
 // After a load that opened the log: imports what the load analysed (no second analysis).
 void ImportLoadedLog(App& app);

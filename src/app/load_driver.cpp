@@ -85,7 +85,12 @@ bool LoadAndAnalyse(App& app) {
   app.Origin = LogOrigin{};
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
-  if (!ReadCurrentLog(app, true)) {
+  if (app.History.Enabled && !app.History.ImportOnly) HashLogAsItLoads(app);
+  const bool read = ReadCurrentLog(app, true);
+  // The history's tap is for this read alone: a tick's read goes on from the middle.
+  app.History.ImportTap = {};
+  if (!read) {
+    app.History.Hashing.reset();
     // The error pane may be hidden, and the old summary would pass for this log's.
     app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
     return false;
