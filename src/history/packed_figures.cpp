@@ -1,6 +1,7 @@
 #include "history/packed_figures.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace mizuto {
 
@@ -54,40 +55,64 @@ bool UnpackUses(std::string_view packed, UseCounts& out) {
   return true;
 }
 
-void LogTotals::Clear() { classes_.clear(); }
+void LogTotals::Clear() {
+  players_.clear();
+  uses_.clear();
+}
 
 bool LogTotals::Add(const Class& battleClass, std::int64_t nameId, const PlayerFigures& f, std::string_view packedUses) {
   scratch_.clear();
   if (!UnpackUses(packedUses, scratch_)) return false;
-  Sums& sums = classes_[battleClass];
-  auto [at, made] = sums.Players.try_emplace(nameId);
-  std::array<std::int64_t, kFigures>& p = at->second;
-  if (made) p.fill(0);
+  Player& p = players_.emplace_back();
+  p.Of = battleClass;
+  p.Name = nameId;
   // As the tally table makes its icon: which sides and relations the player ever had.
-  p[0] |= f.Sides & 3;
-  p[1] |= f.Relations & 3;
-  p[2] += f.Present != 0 ? 1 : 0;
-  std::size_t i = 3;
-  for (std::int64_t v : {f.Sinks, f.Decisive, f.Sunk, f.Captures, f.Captured, f.Tenacity, f.Meals}) p[i++] += v;
-  for (const auto& [use, count] : scratch_) sums.Uses[{nameId, use}] += count;
+  p.Figures = {f.Sides & 3, f.Relations & 3, f.Present != 0 ? 1 : 0, f.Sinks, f.Decisive, f.Sunk, f.Captures,
+               f.Captured, f.Tenacity, f.Meals};
+  for (const auto& [use, count] : scratch_) uses_.push_back(Use{battleClass, nameId, use, count});
   return true;
 }
 
-std::vector<LogTotals::Row> LogTotals::Rows() const {
+std::vector<LogTotals::Row> LogTotals::Rows() {
+  std::sort(players_.begin(), players_.end(),
+            [](const Player& x, const Player& y) { return std::tie(x.Of, x.Name) < std::tie(y.Of, y.Name); });
+  std::sort(uses_.begin(), uses_.end(), [](const Use& x, const Use& y) {
+    return std::tie(x.Of, x.Name, x.Id) < std::tie(y.Of, y.Name, y.Id);
+  });
   std::vector<Row> rows;
-  rows.reserve(classes_.size());
-  for (const auto& [of, sums] : classes_) {
-    Row& row = rows.emplace_back();
-    row.Of = of;
-    for (const auto& [name, figures] : sums.Players) {
-      PackNumber(row.Players, name);
-      for (std::int64_t v : figures) PackNumber(row.Players, v);
+  auto rowOf = [&rows](const Class& of) -> Row& {
+    if (rows.empty() || rows.back().Of < of) rows.push_back(Row{of, {}, {}});
+    return rows.back();
+  };
+  for (std::size_t i = 0; i < players_.size();) {
+    std::array<std::int64_t, kFigures> sums = players_[i].Figures;
+    std::size_t j = i + 1;
+    for (; j < players_.size() && players_[j].Of == players_[i].Of && players_[j].Name == players_[i].Name; ++j) {
+      sums[0] |= players_[j].Figures[0];
+      sums[1] |= players_[j].Figures[1];
+      for (std::size_t k = 2; k < sums.size(); ++k) sums[k] += players_[j].Figures[k];
     }
-    for (const auto& [key, count] : sums.Uses) {
-      PackNumber(row.Uses, key.first);
-      PackNumber(row.Uses, key.second);
-      PackNumber(row.Uses, count);
+    std::string& out = rowOf(players_[i].Of).Players;
+    PackNumber(out, players_[i].Name);
+    for (std::int64_t v : sums) PackNumber(out, v);
+    i = j;
+  }
+  // The uses' classes are among the players' (a use comes with its player), so the rows
+  // are found again in the same order.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < uses_.size();) {
+    std::int64_t count = 0;
+    std::size_t j = i;
+    for (; j < uses_.size() && uses_[j].Of == uses_[i].Of && uses_[j].Name == uses_[i].Name && uses_[j].Id == uses_[i].Id;
+         ++j) {
+      count += uses_[j].Count;
     }
+    while (at + 1 < rows.size() && rows[at].Of < uses_[i].Of) ++at;
+    std::string& out = rows[at].Uses;
+    PackNumber(out, uses_[i].Name);
+    PackNumber(out, uses_[i].Id);
+    PackNumber(out, count);
+    i = j;
   }
   return rows;
 }

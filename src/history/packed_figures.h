@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,14 +50,23 @@ class LogTotals {
     std::string Players;  // name id, then the kFigures sums, per player
     std::string Uses;     // name id, use id, count, per player and use
   };
-  std::vector<Row> Rows() const;
+  // Per class, ascending; each player and use once, in id order.
+  std::vector<Row> Rows();
 
  private:
-  struct Sums {
-    std::map<std::int64_t, std::array<std::int64_t, kFigures>> Players;
-    std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> Uses;
+  // Gathered as they come and summed when the rows are made: a log's thousands of uses
+  // cost a sort, not a tree insertion each.
+  struct Player {
+    Class Of{};
+    std::int64_t Name = 0;
+    std::array<std::int64_t, kFigures> Figures{};
   };
-  std::map<Class, Sums> classes_;
+  struct Use {
+    Class Of{};
+    std::int64_t Name = 0, Id = 0, Count = 0;
+  };
+  std::vector<Player> players_;
+  std::vector<Use> uses_;
   UseCounts scratch_;
 };
 

@@ -100,6 +100,24 @@ struct SqliteHistoryStore::Writer {
   bool SumTotals = false;
   LogTotals Totals;
   UseCounts Uses;  // one battle and player's, reused
+  // Per battle, the names with figures or uses in it (each name's figures lie battle by
+  // battle side by side, so they are read name by name, not a name's battle at a time).
+  std::vector<std::vector<int>> NamesOf;
+
+  void MapNames(const NameTable& names, int from, int to) {
+    NamesOf.resize(static_cast<std::size_t>(to));
+    for (int b = from; b < to; ++b) NamesOf[static_cast<std::size_t>(b)].clear();
+    for (int n = 0; n < names.Count(); ++n) {
+      const std::vector<UseCount>& uses = names[n].Uses;
+      std::size_t u = 0;
+      for (int b = from; b < to; ++b) {
+        while (u < uses.size() && uses[u].Battle < b) ++u;
+        if (AnyFigure(*names.Stats(n, b)) || (u < uses.size() && uses[u].Battle == b)) {
+          NamesOf[static_cast<std::size_t>(b)].push_back(n);
+        }
+      }
+    }
+  }
 
   bool Prepare(SqliteDatabase& db) {
     InsertBattle = db.Prepare(
@@ -400,7 +418,7 @@ int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
   return WriteTotals(logId, totals);
 }
 
-int SqliteHistoryStore::WriteTotals(std::int64_t logId, const LogTotals& totals) {
+int SqliteHistoryStore::WriteTotals(std::int64_t logId, LogTotals& totals) {
   SqliteDatabase::Lease clear = db_.Reuse("DELETE FROM log_totals WHERE log_id = ?");
   SqliteDatabase::Lease insert = db_.Reuse("INSERT INTO log_totals VALUES(?,?,?,?,?,?)");
   if (!clear || !insert) return sqlite3_errcode(db_.Handle());
@@ -505,7 +523,7 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   const bool counted = CountedBattle(r);
   const LogTotals::Class battleClass{static_cast<int>(r.Class.Type), static_cast<int>(r.Class.Size), r.Class.Npc ? 1 : 0};
   w.UseCursor.resize(static_cast<std::size_t>(names.Count()), 0);
-  for (int n = 0; n < names.Count(); ++n) {
+  for (const int n : w.NamesOf[static_cast<std::size_t>(b)]) {
     // The uses are kept in battle order: each name's cursor moves on to this battle's.
     const NameRecord& record = names[n];
     w.Uses.clear();
@@ -716,6 +734,7 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
   if (!Done(code)) return fail(code);
   writer->SumTotals = true;
   const int count = std::min(log.Tables.BattleCount(), kMaxBattles);
+  writer->MapNames(log.Tables.Names, 0, count);
   for (int b = 0; b < count; ++b) {
     code = InsertBattle(*writer, logId, file.Date, log, b);
     if (!Done(code)) return fail(code);
@@ -755,7 +774,10 @@ HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const Analysed
     clear.Bind(2, battle + 1);
     code = clear.Step();
     Writer* writer = code == SQLITE_DONE ? FreshWriter(&code) : nullptr;
-    if (writer != nullptr) writer->Corrections = CorrectionsOf(logId, &code);
+    if (writer != nullptr) {
+      writer->Corrections = CorrectionsOf(logId, &code);
+      writer->MapNames(log.Tables.Names, battle, battle + 1);
+    }
     if (writer != nullptr && Done(code)) code = InsertBattle(*writer, logId, date, log, battle);
     if (writer != nullptr && Done(code)) code = RollUpLog(logId);
   }

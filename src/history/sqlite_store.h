@@ -73,7 +73,7 @@ class SqliteHistoryStore final : public HistoryStore {
   // to this schema (an import sums them as it writes). SQLITE_DONE or the error code.
   int RollUpLog(std::int64_t logId);
   // Replaces the log's rows of log_totals with `totals`. SQLITE_DONE or the error code.
-  int WriteTotals(std::int64_t logId, const LogTotals& totals);
+  int WriteTotals(std::int64_t logId, LogTotals& totals);
   HistoryError RollUpMissingLogs();
 
   // The players' question without a name filter, from the per-log totals.
