@@ -64,7 +64,20 @@ void LogHasher::Add(std::string_view bytes) {
     MixBlock(tail_);
     tailLength_ = 0;
   }
-  for (; n >= 32; p += 32, n -= 32) MixBlock(p);
+  // The lanes stay in registers for the run of blocks: written back to the member after
+  // every block (the input's bytes may alias it, as far as the compiler knows), they made
+  // hashing a log nearly twice as slow.
+  std::uint64_t l0 = lanes_[0], l1 = lanes_[1], l2 = lanes_[2], l3 = lanes_[3];
+  for (; n >= 32; p += 32, n -= 32) {
+    l0 = Rotl(l0 + LoadWord(p) * kPrime2, 31) * kPrime1;
+    l1 = Rotl(l1 + LoadWord(p + 8) * kPrime2, 31) * kPrime1;
+    l2 = Rotl(l2 + LoadWord(p + 16) * kPrime2, 31) * kPrime1;
+    l3 = Rotl(l3 + LoadWord(p + 24) * kPrime2, 31) * kPrime1;
+  }
+  lanes_[0] = l0;
+  lanes_[1] = l1;
+  lanes_[2] = l2;
+  lanes_[3] = l3;
   std::memcpy(tail_, p, n);
   tailLength_ = static_cast<int>(n);
 }

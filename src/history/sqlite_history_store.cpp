@@ -90,11 +90,18 @@ bool AnyFigure(const NameBattleStats& s) {
 }  // namespace
 
 struct SqliteHistoryStore::Writer {
-  SqliteStatement InsertBattle, FindName, AddName, InsertPlayer, FindUse, AddUse;
-  std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet
+  SqliteStatement InsertBattle, FindName, FindNames, AddName, InsertPlayer, AddUse;
+  // The names one FindNames looks up at once (the rest of its places bound to NULL).
+  static constexpr int kNamesAtOnce = 64;
+  std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet, kNewName: not in the store
+  static constexpr std::int64_t kNewName = -1;
   std::vector<std::size_t> UseCursor;  // per name index: where its next battle's uses start
   std::unordered_map<std::int64_t, std::int64_t> UseIds;  // (index << 1 | item) -> id
   std::unordered_map<int, Correction> Corrections;  // by battle number
+  // The store's use names ((item ? '1' : '0') + name -> id), read once per transaction when
+  // the first use is looked up: a few hundred rows, against a look-up per use.
+  std::unordered_map<std::string, std::int64_t> KnownUses;
+  bool UsesRead = false;
   // An import sums the log's totals as it writes its battles (reading them back cost as
   // much as the writing); a single battle's record rolls the log up from the store instead.
   bool SumTotals = false;
@@ -126,14 +133,16 @@ struct SqliteHistoryStore::Writer {
         " count_mark, game_not_counted, counted, ended, wasted_repairs, wasted_care, wasted_other, label)"
         " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     FindName = db.Prepare("SELECT id FROM names WHERE name = ?");
+    std::string findNames = "SELECT id, name FROM names WHERE name IN (?";
+    for (int i = 1; i < kNamesAtOnce; ++i) findNames += ",?";
+    FindNames = db.Prepare(findNames + ")");
     AddName = db.Prepare("INSERT INTO names(name) VALUES(?)");
     InsertPlayer = db.Prepare(
         "INSERT INTO battle_players(battle_id, name_id, sides, relations, present, sinks, sunk,"
         " captures, captured, decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other, taken_by, uses)"
         " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    FindUse = db.Prepare("SELECT id FROM use_names WHERE item = ? AND name = ?");
     AddUse = db.Prepare("INSERT INTO use_names(item, name) VALUES(?, ?)");
-    return InsertBattle && FindName && AddName && InsertPlayer && FindUse && AddUse;
+    return InsertBattle && FindName && FindNames && AddName && InsertPlayer && AddUse;
   }
 
   // The ids looked up belong to one transaction: a rolled-back one takes its new names along.
@@ -141,21 +150,27 @@ struct SqliteHistoryStore::Writer {
     NameIds.clear();
     UseCursor.clear();
     UseIds.clear();
+    KnownUses.clear();
+    UsesRead = false;
     Corrections.clear();
     SumTotals = false;
     Totals.Clear();
   }
 
-  // The id of a name (Shift-JIS bytes), added when new; 0 on failure (`code` set).
-  std::int64_t IdOfName(SqliteDatabase& db, std::string_view name, int* code) {
-    FindName.BindBlob(1, name);
-    int step = FindName.Step();
-    std::int64_t id = step == SQLITE_ROW ? FindName.Int(0) : 0;
-    FindName.Reset();
-    if (id != 0) return id;
-    if (step != SQLITE_DONE) {
-      *code = step;
-      return 0;
+  // The id of a name (Shift-JIS bytes), added when new (or known to be new); 0 on failure
+  // (`code` set).
+  std::int64_t IdOfName(SqliteDatabase& db, std::string_view name, bool knownNew, int* code) {
+    int step = SQLITE_DONE;
+    if (!knownNew) {
+      FindName.BindBlob(1, name);
+      step = FindName.Step();
+      const std::int64_t id = step == SQLITE_ROW ? FindName.Int(0) : 0;
+      FindName.Reset();
+      if (id != 0) return id;
+      if (step != SQLITE_DONE) {
+        *code = step;
+        return 0;
+      }
     }
     AddName.BindBlob(1, name);
     step = AddName.Step();
@@ -167,11 +182,54 @@ struct SqliteHistoryStore::Writer {
     return sqlite3_last_insert_rowid(db.Handle());
   }
 
+  // Looks up the ids of the battles' names [from, to) (NamesOf mapped), their admirals,
+  // opponents and takers, kNamesAtOnce a query; IdOfNameIndex adds the new ones.
+  int FindNamesOf(const Analysis& analysis, int from, int to) {
+    const NameTable& names = analysis.Names;
+    NameIds.resize(static_cast<std::size_t>(names.Count()), 0);
+    std::vector<char> wanted(static_cast<std::size_t>(names.Count()), 0);
+    auto want = [&](int n) {
+      if (names.Valid(n) && NameIds[static_cast<std::size_t>(n)] == 0) wanted[static_cast<std::size_t>(n)] = 1;
+    };
+    for (int b = from; b < to; ++b) {
+      want(analysis.Battles[static_cast<std::size_t>(b)].Admiral);
+      want(analysis.Battles[static_cast<std::size_t>(b)].Opponent);
+      for (const int n : NamesOf[static_cast<std::size_t>(b)]) {
+        want(n);
+        want(names.Stats(n, b)->TakenBy);
+      }
+    }
+    std::unordered_map<std::string_view, int> asked;  // name -> index, one query's
+    auto ask = [&]() {
+      int place = 1;
+      for (const auto& [name, n] : asked) FindNames.BindBlob(place++, name);
+      for (; place <= kNamesAtOnce; ++place) FindNames.BindNull(place);
+      int step;
+      while ((step = FindNames.Step()) == SQLITE_ROW) {
+        const auto found = asked.find(FindNames.Bytes(1));
+        if (found != asked.end()) NameIds[static_cast<std::size_t>(found->second)] = FindNames.Int(0);
+      }
+      FindNames.Reset();
+      asked.clear();
+      return step;
+    };
+    for (int n = 0; n < names.Count(); ++n) {
+      if (!wanted[static_cast<std::size_t>(n)]) continue;
+      // Not found: new, added without a second look (a name twice in the table is looked
+      // up as before).
+      if (asked.emplace(names[n].Name, n).second) NameIds[static_cast<std::size_t>(n)] = kNewName;
+      if (static_cast<int>(asked.size()) == kNamesAtOnce) {
+        if (const int step = ask(); step != SQLITE_DONE) return step;
+      }
+    }
+    return asked.empty() ? SQLITE_DONE : ask();
+  }
+
   std::int64_t IdOfNameIndex(SqliteDatabase& db, const NameTable& names, int n, int* code) {
     if (!names.Valid(n)) return 0;
     if (NameIds.size() < static_cast<std::size_t>(names.Count())) NameIds.resize(static_cast<std::size_t>(names.Count()), 0);
     std::int64_t& id = NameIds[static_cast<std::size_t>(n)];
-    if (id == 0) id = IdOfName(db, names[n].Name, code);
+    if (id <= 0) id = IdOfName(db, names[n].Name, id == kNewName, code);
     return id;
   }
 
@@ -179,17 +237,28 @@ struct SqliteHistoryStore::Writer {
     const std::int64_t key = (static_cast<std::int64_t>(index) << 1) | (item ? 1 : 0);
     auto found = UseIds.find(key);
     if (found != UseIds.end()) return found->second;
-    FindUse.Bind(1, item ? 1 : 0);
-    FindUse.BindBlob(2, name);
-    int step = FindUse.Step();
-    std::int64_t id = step == SQLITE_ROW ? FindUse.Int(0) : 0;
-    FindUse.Reset();
-    if (id == 0 && step == SQLITE_DONE) {
+    if (!UsesRead) {
+      UsesRead = true;
+      SqliteDatabase::Lease all = db.Reuse("SELECT id, item, name FROM use_names");
+      int read = all ? SQLITE_ROW : sqlite3_errcode(db.Handle());
+      while (all && (read = all->Step()) == SQLITE_ROW) KnownUses.emplace((all->Int(1) != 0 ? "1" : "0") + all->Bytes(2), all->Int(0));
+      if (read != SQLITE_DONE) {
+        *code = read;
+        return 0;
+      }
+    }
+    std::string known = (item ? "1" : "0") + name;
+    int step = SQLITE_DONE;
+    std::int64_t id = 0;
+    if (const auto at = KnownUses.find(known); at != KnownUses.end()) {
+      id = at->second;
+    } else {
       AddUse.Bind(1, item ? 1 : 0);
       AddUse.BindBlob(2, name);
       step = AddUse.Step();
       AddUse.Reset();
       if (step == SQLITE_DONE) id = sqlite3_last_insert_rowid(db.Handle());
+      if (id != 0) KnownUses.emplace(std::move(known), id);
     }
     if (id == 0) {
       *code = step;
@@ -735,6 +804,8 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
   writer->SumTotals = true;
   const int count = std::min(log.Tables.BattleCount(), kMaxBattles);
   writer->MapNames(log.Tables.Names, 0, count);
+  code = writer->FindNamesOf(log.Tables, 0, count);
+  if (!Done(code)) return fail(code);
   for (int b = 0; b < count; ++b) {
     code = InsertBattle(*writer, logId, file.Date, log, b);
     if (!Done(code)) return fail(code);
