@@ -24,6 +24,7 @@
 #include "battle/analysis.h"
 #include "history/history_rows.h"
 #include "history/log_identity.h"
+#include "history/prepared_log.h"
 
 namespace mizuto {
 
@@ -134,11 +135,19 @@ class HistoryStore {
   // known one (and any shorter known log the file also begins with) has its battles
   // replaced, in one transaction. The same bytes at the same place write nothing
   // (Unchanged); the same bytes elsewhere only move the log (Unchanged).
-  virtual ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) = 0;
+  virtual ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) = 0;
+  ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) {
+    return ImportLog(check, PrepareLog(log, 0, kMaxBattles));
+  }
 
-  // Records battle `battle` (0-based) of the followed log `logId` as it stands now, over any
-  // earlier record of it (a battle recorded in progress and then ended).
-  virtual HistoryError RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) = 0;
+  // Records the battles of `log` (a part of the followed log `logId`, as it stands now)
+  // over any earlier record of them (a battle recorded in progress and then ended).
+  virtual HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) = 0;
+  // Battle `battle` (0-based) of `log`.
+  HistoryError RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) {
+    if (battle < 0) return {};
+    return RecordBattles(logId, PrepareLog(log, battle, battle + 1));
+  }
 
   // Keeps the player's correction of battle `number` (from 1) of log `logId`: the class and
   // the count mark it has now. It replaces an earlier correction of that battle and is

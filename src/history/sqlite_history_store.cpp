@@ -75,18 +75,6 @@ std::string_view HashBytesView(const LogHash& hash) {
 
 bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code == SQLITE_OK; }
 
-// Whether a name's figures in a battle hold anything at all.
-bool AnyFigure(const NameBattleStats& s) {
-  if (s.Sides != 0 || s.OwnerRelations != 0 || s.Present != 0 || static_cast<std::int32_t>(s.TakenBy) != -1) return true;
-  for (std::int32_t v : s.BattleCounts) {
-    if (v != 0) return true;
-  }
-  for (std::int32_t v : s.ExtraCounts) {
-    if (v != 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 struct SqliteHistoryStore::Writer {
@@ -95,7 +83,6 @@ struct SqliteHistoryStore::Writer {
   static constexpr int kNamesAtOnce = 64;
   std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet, kNewName: not in the store
   static constexpr std::int64_t kNewName = -1;
-  std::vector<std::size_t> UseCursor;  // per name index: where its next battle's uses start
   std::unordered_map<std::int64_t, std::int64_t> UseIds;  // (index << 1 | item) -> id
   std::unordered_map<int, Correction> Corrections;  // by battle number
   // The store's use names ((item ? '1' : '0') + name -> id), read once per transaction when
@@ -107,24 +94,6 @@ struct SqliteHistoryStore::Writer {
   bool SumTotals = false;
   LogTotals Totals;
   UseCounts Uses;  // one battle and player's, reused
-  // Per battle, the names with figures or uses in it (each name's figures lie battle by
-  // battle side by side, so they are read name by name, not a name's battle at a time).
-  std::vector<std::vector<int>> NamesOf;
-
-  void MapNames(const NameTable& names, int from, int to) {
-    NamesOf.resize(static_cast<std::size_t>(to));
-    for (int b = from; b < to; ++b) NamesOf[static_cast<std::size_t>(b)].clear();
-    for (int n = 0; n < names.Count(); ++n) {
-      const std::vector<UseCount>& uses = names[n].Uses;
-      std::size_t u = 0;
-      for (int b = from; b < to; ++b) {
-        while (u < uses.size() && uses[u].Battle < b) ++u;
-        if (AnyFigure(*names.Stats(n, b)) || (u < uses.size() && uses[u].Battle == b)) {
-          NamesOf[static_cast<std::size_t>(b)].push_back(n);
-        }
-      }
-    }
-  }
 
   bool Prepare(SqliteDatabase& db) {
     InsertBattle = db.Prepare(
@@ -148,7 +117,6 @@ struct SqliteHistoryStore::Writer {
   // The ids looked up belong to one transaction: a rolled-back one takes its new names along.
   void Restart() {
     NameIds.clear();
-    UseCursor.clear();
     UseIds.clear();
     KnownUses.clear();
     UsesRead = false;
@@ -182,23 +150,10 @@ struct SqliteHistoryStore::Writer {
     return sqlite3_last_insert_rowid(db.Handle());
   }
 
-  // Looks up the ids of the battles' names [from, to) (NamesOf mapped), their admirals,
-  // opponents and takers, kNamesAtOnce a query; IdOfNameIndex adds the new ones.
-  int FindNamesOf(const Analysis& analysis, int from, int to) {
-    const NameTable& names = analysis.Names;
-    NameIds.resize(static_cast<std::size_t>(names.Count()), 0);
-    std::vector<char> wanted(static_cast<std::size_t>(names.Count()), 0);
-    auto want = [&](int n) {
-      if (names.Valid(n) && NameIds[static_cast<std::size_t>(n)] == 0) wanted[static_cast<std::size_t>(n)] = 1;
-    };
-    for (int b = from; b < to; ++b) {
-      want(analysis.Battles[static_cast<std::size_t>(b)].Admiral);
-      want(analysis.Battles[static_cast<std::size_t>(b)].Opponent);
-      for (const int n : NamesOf[static_cast<std::size_t>(b)]) {
-        want(n);
-        want(names.Stats(n, b)->TakenBy);
-      }
-    }
+  // Looks up the ids of every name the log's battles refer to, kNamesAtOnce a query;
+  // IdOfNameIndex adds the new ones.
+  int FindNamesOf(const PreparedLog& log) {
+    NameIds.resize(log.Names.size(), 0);
     std::unordered_map<std::string_view, int> asked;  // name -> index, one query's
     auto ask = [&]() {
       int place = 1;
@@ -213,11 +168,11 @@ struct SqliteHistoryStore::Writer {
       asked.clear();
       return step;
     };
-    for (int n = 0; n < names.Count(); ++n) {
-      if (!wanted[static_cast<std::size_t>(n)]) continue;
+    for (std::size_t n = 0; n < log.Names.size(); ++n) {
+      if (!log.Referenced[n] || NameIds[n] != 0) continue;
       // Not found: new, added without a second look (a name twice in the table is looked
       // up as before).
-      if (asked.emplace(names[n].Name, n).second) NameIds[static_cast<std::size_t>(n)] = kNewName;
+      if (asked.emplace(log.Names[n], static_cast<int>(n)).second) NameIds[n] = kNewName;
       if (static_cast<int>(asked.size()) == kNamesAtOnce) {
         if (const int step = ask(); step != SQLITE_DONE) return step;
       }
@@ -225,11 +180,13 @@ struct SqliteHistoryStore::Writer {
     return asked.empty() ? SQLITE_DONE : ask();
   }
 
-  std::int64_t IdOfNameIndex(SqliteDatabase& db, const NameTable& names, int n, int* code) {
-    if (!names.Valid(n)) return 0;
-    if (NameIds.size() < static_cast<std::size_t>(names.Count())) NameIds.resize(static_cast<std::size_t>(names.Count()), 0);
+  // 0 for nobody (or on failure, `code` set).
+  std::int64_t IdOfNameIndex(SqliteDatabase& db, const PreparedLog& log, int n, int* code) {
+    const std::string* name = log.NameOf(n);
+    if (name == nullptr) return 0;
+    if (NameIds.size() < log.Names.size()) NameIds.resize(log.Names.size(), 0);
     std::int64_t& id = NameIds[static_cast<std::size_t>(n)];
-    if (id <= 0) id = IdOfName(db, names[n].Name, id == kNewName, code);
+    if (id <= 0) id = IdOfName(db, *name, id == kNewName, code);
     return id;
   }
 
@@ -529,39 +486,29 @@ HistoryError SqliteHistoryStore::RollUpMissingLogs() {
   return Commit();
 }
 
-int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b) {
-  const Analysis& analysis = log.Tables;
-  const NameTable& names = analysis.Names;
-  BattleRecord r = analysis.Battles[static_cast<std::size_t>(b)];
-  // The analysis' own mark, not what active mode made of it; the player's correction over it.
-  r.Tally.CountMark = !r.Tally.GameSaysNotCounted;
-  if (auto c = w.Corrections.find(b + 1); c != w.Corrections.end()) {
+int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::string& date, const PreparedLog& log,
+                                     const PreparedBattle& battle) {
+  BattleRecord r = battle.Record;
+  // The player's correction over the analysis' own count mark and class.
+  if (auto c = w.Corrections.find(battle.Number); c != w.Corrections.end()) {
     r.Class = c->second.Class;
     r.Tally.CountMark = c->second.CountMark;
   }
-  const bool ended = static_cast<std::size_t>(b) < log.Ends.size() && log.Ends[static_cast<std::size_t>(b)].Ended;
-  std::int32_t ownDown = 0, enemyDown = 0;
-  if (ended) {
-    ownDown = log.Ends[static_cast<std::size_t>(b)].OwnDown;
-    enemyDown = log.Ends[static_cast<std::size_t>(b)].EnemyDown;
-  } else if (b == analysis.BattleCount() - 1 && analysis.State.BattleInProgress != 0) {
-    ownDown = analysis.State.OwnShipsDown;
-    enemyDown = analysis.State.EnemyShipsDown;
-  }
   int code = SQLITE_OK;
-  const std::int64_t admiral = w.IdOfNameIndex(db_, names, r.Admiral, &code);
-  const std::int64_t opponent = w.IdOfNameIndex(db_, names, r.Opponent, &code);
+  const std::int64_t admiral = w.IdOfNameIndex(db_, log, r.Admiral, &code);
+  const std::int64_t opponent = w.IdOfNameIndex(db_, log, r.Opponent, &code);
   if (!Done(code)) return code;
+  const std::string* admiralName = log.NameOf(r.Admiral);
+  const std::string* opponentName = log.NameOf(r.Opponent);
   const std::string shown =
-      ended ? BattleLabel(r, b, names.Valid(r.Admiral) ? std::string_view(names[r.Admiral].Name) : std::string_view(),
-                          names.Valid(r.Opponent) ? std::string_view(names[r.Opponent].Name) : kUnknownOpponent)
-            : InProgressLabel(b);
-  const NameBattleStats* owner = names.Stats(0, b);
+      battle.Ended ? BattleLabel(r, battle.Number - 1, admiralName != nullptr ? std::string_view(*admiralName) : std::string_view(),
+                                 opponentName != nullptr ? std::string_view(*opponentName) : kUnknownOpponent)
+                   : InProgressLabel(battle.Number - 1);
 
   SqliteStatement& s = w.InsertBattle;
   int i = 1;
   s.Bind(i++, logId);
-  s.Bind(i++, b + 1);
+  s.Bind(i++, battle.Number);
   s.BindText(i++, date);
   s.Bind(i++, r.Kind);
   s.Bind(i++, static_cast<int>(r.Class.Type));
@@ -570,8 +517,8 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   if (admiral != 0) s.Bind(i++, admiral); else s.BindNull(i++);
   if (opponent != 0) s.Bind(i++, opponent); else s.BindNull(i++);
   s.Bind(i++, r.Result);
-  s.Bind(i++, ownDown);
-  s.Bind(i++, enemyDown);
+  s.Bind(i++, battle.OwnDown);
+  s.Bind(i++, battle.EnemyDown);
   s.Bind(i++, r.OwnPoints);
   s.Bind(i++, r.EnemyPoints);
   s.Bind(i++, r.CriticalsDealt);
@@ -579,10 +526,10 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   s.Bind(i++, r.Tally.CountMark ? 1 : 0);
   s.Bind(i++, r.Tally.GameSaysNotCounted ? 1 : 0);
   s.Bind(i++, CountedBattle(r) ? 1 : 0);
-  s.Bind(i++, ended ? 1 : 0);
-  s.Bind(i++, owner != nullptr ? owner->ExtraCounts[kWastedRepairs] : 0);
-  s.Bind(i++, owner != nullptr ? owner->ExtraCounts[kWastedCare] : 0);
-  s.Bind(i++, owner != nullptr ? owner->ExtraCounts[kWastedOther] : 0);
+  s.Bind(i++, battle.Ended ? 1 : 0);
+  s.Bind(i++, battle.WastedRepairs);
+  s.Bind(i++, battle.WastedCare);
+  s.Bind(i++, battle.WastedOther);
   s.BindBlob(i++, shown);
   code = s.Step();
   s.Reset();
@@ -591,53 +538,27 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
 
   const bool counted = CountedBattle(r);
   const LogTotals::Class battleClass{static_cast<int>(r.Class.Type), static_cast<int>(r.Class.Size), r.Class.Npc ? 1 : 0};
-  w.UseCursor.resize(static_cast<std::size_t>(names.Count()), 0);
-  for (const int n : w.NamesOf[static_cast<std::size_t>(b)]) {
-    // The uses are kept in battle order: each name's cursor moves on to this battle's.
-    const NameRecord& record = names[n];
+  for (const PreparedPlayer& player : battle.Players) {
     w.Uses.clear();
-    std::size_t& at = w.UseCursor[static_cast<std::size_t>(n)];
-    while (at < record.Uses.size() && record.Uses[at].Battle < b) ++at;
-    for (; at < record.Uses.size() && record.Uses[at].Battle == b; ++at) {
-      const UseCount& use = record.Uses[at];
+    for (const PreparedPlayer::Use& use : player.Uses) {
       const std::vector<std::string>& list = use.Item ? log.ItemNames : log.SkillNames;
-      const int made = use.Item ? record.ItemCount : record.SkillCount;
-      if (use.Index >= list.size() || static_cast<int>(use.Index) >= made || use.Count == 0) continue;
       // A list may name an entry twice: both columns' uses go to the one name.
       w.Uses.emplace_back(w.IdOfUse(db_, use.Item, use.Index, list[use.Index], &code), use.Count);
       if (!Done(code)) return code;
     }
-    const NameBattleStats* st = names.Stats(n, b);
-    if (w.Uses.empty() && (st == nullptr || !AnyFigure(*st))) continue;
-    static const NameBattleStats kNone{};
-    if (st == nullptr) st = &kNone;
-    const std::int64_t nameId = w.IdOfNameIndex(db_, names, n, &code);
-    const std::int32_t takenByIndex = st->TakenBy;
-    const std::int64_t takenBy = w.IdOfNameIndex(db_, names, takenByIndex, &code);
+    const std::int64_t nameId = w.IdOfNameIndex(db_, log, player.Name, &code);
+    const std::int64_t takenBy = w.IdOfNameIndex(db_, log, player.TakenBy, &code);
     if (!Done(code)) return code;
     const std::string uses = PackUses(w.Uses);
-    PlayerFigures f;
-    f.Sides = st->Sides;
-    f.Relations = st->OwnerRelations;
-    f.Present = st->Present;
-    f.Sinks = st->BattleCounts[kSinksDealt];
-    f.Sunk = st->BattleCounts[kSinksTaken];
-    f.Captures = st->BattleCounts[kCapturesDealt];
-    f.Captured = st->BattleCounts[kCapturesTaken];
-    f.Decisive = st->BattleCounts[kDecisive];
-    f.Tenacity = st->ExtraCounts[kTenacity];
-    f.Meals = st->ExtraCounts[kFleetMeals];
+    const PlayerFigures& f = player.Figures;
     SqliteStatement& p = w.InsertPlayer;
     int k = 1;
     p.Bind(k++, battleId);
     p.Bind(k++, nameId);
     for (std::int64_t v : {f.Sides, f.Relations, f.Present, f.Sinks, f.Sunk, f.Captures, f.Captured, f.Decisive,
-                           f.Tenacity, f.Meals}) {
+                           f.Tenacity, f.Meals, player.WastedRepairs, player.WastedCare, player.WastedOther}) {
       p.Bind(k++, v);
     }
-    p.Bind(k++, st->ExtraCounts[kWastedRepairs]);
-    p.Bind(k++, st->ExtraCounts[kWastedCare]);
-    p.Bind(k++, st->ExtraCounts[kWastedOther]);
     if (takenBy != 0) p.Bind(k++, takenBy); else p.BindNull(k++);
     p.BindBlob(k++, uses);
     code = p.Step();
@@ -648,7 +569,7 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   return SQLITE_OK;
 }
 
-ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const AnalysedLog& log) {
+ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const PreparedLog& log) {
   ImportResult result;
   if (check.StoreError) {
     result.Error = check.StoreError;
@@ -802,14 +723,13 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
   writer->Corrections = CorrectionsOf(logId, &code);
   if (!Done(code)) return fail(code);
   writer->SumTotals = true;
-  const int count = std::min(log.Tables.BattleCount(), kMaxBattles);
-  writer->MapNames(log.Tables.Names, 0, count);
-  code = writer->FindNamesOf(log.Tables, 0, count);
+  code = writer->FindNamesOf(log);
   if (!Done(code)) return fail(code);
-  for (int b = 0; b < count; ++b) {
-    code = InsertBattle(*writer, logId, file.Date, log, b);
+  for (const PreparedBattle& battle : log.Battles) {
+    code = InsertBattle(*writer, logId, file.Date, log, battle);
     if (!Done(code)) return fail(code);
   }
+  const int count = static_cast<int>(log.Battles.size());
   code = WriteTotals(logId, writer->Totals);
   if (!Done(code)) return fail(code);
   if (HistoryError error = Commit()) {
@@ -822,8 +742,8 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Analysed
   return result;
 }
 
-HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) {
-  if (battle < 0 || battle >= log.Tables.BattleCount() || battle >= kMaxBattles) return {};
+HistoryError SqliteHistoryStore::RecordBattles(std::int64_t logId, const PreparedLog& log) {
+  if (log.Battles.empty()) return {};
   if (HistoryError error = Begin()) return error;
   SqliteStatement find = db_.Prepare("SELECT date FROM logs WHERE id = ?");
   SqliteStatement clear = db_.Prepare("DELETE FROM battles WHERE log_id = ? AND number = ?");
@@ -841,15 +761,15 @@ HistoryError SqliteHistoryStore::RecordBattle(std::int64_t logId, const Analysed
   }
   if (code == SQLITE_ROW) {
     const std::string date = find.Bytes(0);
-    clear.Bind(1, logId);
-    clear.Bind(2, battle + 1);
-    code = clear.Step();
-    Writer* writer = code == SQLITE_DONE ? FreshWriter(&code) : nullptr;
-    if (writer != nullptr) {
-      writer->Corrections = CorrectionsOf(logId, &code);
-      writer->MapNames(log.Tables.Names, battle, battle + 1);
+    Writer* writer = FreshWriter(&code);
+    if (writer != nullptr) writer->Corrections = CorrectionsOf(logId, &code);
+    for (std::size_t i = 0; writer != nullptr && Done(code) && i < log.Battles.size(); ++i) {
+      clear.Bind(1, logId);
+      clear.Bind(2, log.Battles[i].Number);
+      code = clear.Step();
+      clear.Reset();
+      if (code == SQLITE_DONE) code = InsertBattle(*writer, logId, date, log, log.Battles[i]);
     }
-    if (writer != nullptr && Done(code)) code = InsertBattle(*writer, logId, date, log, battle);
     if (writer != nullptr && Done(code)) code = RollUpLog(logId);
   }
   if (!Done(code)) {

@@ -24,8 +24,8 @@ class SqliteHistoryStore final : public HistoryStore {
   LogCheck CheckLogFile(const std::string& path, std::int64_t limit) override;
   LogCheck ProbesFor(const std::string& path, std::int64_t fileSize) override;
   LogCheck MatchHashed(LogFileRead read, std::vector<PrefixProbe> prefixes) override;
-  ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) override;
-  HistoryError RecordBattle(std::int64_t logId, const AnalysedLog& log, int battle) override;
+  ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) override;
+  HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
   HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
                                bool countMark) override;
 
@@ -65,8 +65,9 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryError Begin();
   HistoryError Commit();
   void Rollback();
-  // Inserts battle b of `log` under `logId`, with the corrections of that log.
-  int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const AnalysedLog& log, int b);
+  // Inserts `battle` of `log` under `logId`, with the corrections of that log.
+  int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const PreparedLog& log,
+                   const PreparedBattle& battle);
   std::unordered_map<int, Correction> CorrectionsOf(std::int64_t logId, int* code);
   // The per-log totals the players' question reads (log_totals), made anew from the log's
   // stored battles: after a battle was recorded or corrected, or an older file was brought
