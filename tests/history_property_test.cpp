@@ -240,6 +240,24 @@ void MakeFirstVersionFile(const std::string& path) {
   sqlite3_close(db);
 }
 
+// A program folder's window with the history on, its log at `log`.
+void StartWithHistory(App& app, const test::TempDir& dir, const std::string& log) {
+  app.ProgramDir = dir.Path();
+  StartUp(app);
+  app.History.Enabled = true;
+  app.CurrentLogPath = log;
+}
+
+// Followed in active mode from the first `cut` bytes: a load, then a tick that finds the rest.
+void FollowFromAPart(App& app, const std::string& log, const std::string& bytes, std::size_t cut) {
+  test::WriteBytes(log, bytes.substr(0, cut));
+  app.Acts.ActiveMode.Checked = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  ActiveModeExecute(app);
+  test::WriteBytes(log, bytes);
+  ASSERT_TRUE(TickFollowedLog(app));
+}
+
 // The players' question (its figures and uses, for every class filter), answered from the
 // totals kept per log, class and player, is what summing the counted battles' own rows
 // gives, whatever happened to the battles: recorded one by one as they ended, imported with
@@ -255,10 +273,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     test::Rng rng(seed);
     const std::string log = dir.File("chat_20240601.html");
     App app;
-    app.ProgramDir = dir.Path();
-    StartUp(app);
-    app.History.Enabled = true;
-    app.CurrentLogPath = log;
+    StartWithHistory(app, dir, log);
     const std::string db = dir.File(kHistoryFileName);
     // Each class filter's players and uses as the store answers them, against the sums
     // over the battles' own rows.
@@ -318,12 +333,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
 
     // Followed in active mode: each battle is recorded as it ends.
     const std::size_t cut = test::CutPoint(generated.Bytes, rng);
-    test::WriteBytes(log, generated.Bytes.substr(0, cut));
-    app.Acts.ActiveMode.Checked = true;
-    ASSERT_TRUE(LoadAndAnalyse(app));
-    ActiveModeExecute(app);
-    test::WriteBytes(log, generated.Bytes);
-    ASSERT_TRUE(TickFollowedLog(app));
+    FollowFromAPart(app, log, generated.Bytes, cut);
     run.Step(0);
     expectTotals("followed");
 
@@ -384,6 +394,65 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
   }
   // The generated logs have counted battles: the comparisons were not all of nobody.
   EXPECT_GT(withPlayers, 0);
+}
+
+// The window imports its loads beside it (on a thread of their own); whatever uses the
+// history next waits for the import. Followed, corrected, grown and loaded again, a log
+// leaves the same history either way, row for row.
+TEST(HistoryProperty, ImportsBesideTheWindowWriteWhatImportsInTurnWrite) {
+  test::PropertyRun run("history background", 5);
+  std::uint64_t seed = 0;
+  while (run.Next(&seed)) {
+    SCOPED_TRACE(test::PropertyRun::Reproduce(seed));
+    Lines dumps[2];
+    for (const bool background : {false, true}) {
+      SCOPED_TRACE(background ? "beside" : "in turn");
+      test::TempDir dir;
+      const test::GeneratedLog generated = test::GenerateLog(seed, dir.Path(), dir.File("scratch"), 12);
+      test::Rng rng(seed);
+      const std::string log = dir.File("chat_20240601.html");
+      App app;
+      StartWithHistory(app, dir, log);
+      app.History.Background = background;
+      const std::size_t cut = test::CutPoint(generated.Bytes, rng);
+      FollowFromAPart(app, log, generated.Bytes, cut);
+      // Loaded whole, then corrected at once (the import may still be going on).
+      app.Acts.ActiveMode.Checked = false;
+      ASSERT_TRUE(LoadAndAnalyse(app));
+      if (!app.BattleList.Rows.empty()) {
+        app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
+        app.BattleList.Select(rng.Below(static_cast<int>(app.BattleList.Rows.size())));
+        ToNPCExecute(app);
+        DelTotalListExecute(app);
+      }
+      // Grown, and loaded twice in a row.
+      test::WriteBytes(log, generated.Bytes + generated.Bytes.substr(0, cut));
+      ASSERT_TRUE(LoadAndAnalyse(app));
+      ASSERT_TRUE(LoadAndAnalyse(app));
+      SettleHistory(app);
+      EXPECT_FALSE(HistoryImportPending(app));
+      EXPECT_NE(app.History.CurrentLogId, 0);
+      EXPECT_EQ(app.History.ErrorText, "");
+      const std::string db = dir.File(kHistoryFileName);
+      Lines& dump = dumps[background ? 1 : 0];
+      for (const char* sql :
+           {"SELECT id, file_name, size, hex(hash), file_size, hex(file_hash), date FROM logs ORDER BY id",
+            "SELECT id, log_id, number, date, kind, type, size, npc, admiral, opponent, result, own_down, enemy_down,"
+            " own_points, enemy_points, criticals_dealt, criticals_taken, count_mark, game_not_counted, counted, ended,"
+            " wasted_repairs, wasted_care, wasted_other, hex(label) FROM battles ORDER BY id",
+            "SELECT battle_id, name_id, sides, relations, present, sinks, sunk, captures, captured, decisive, tenacity,"
+            " meals, wasted_repairs, wasted_care, wasted_other, taken_by, hex(uses) FROM battle_players ORDER BY 1, 2",
+            "SELECT id, hex(name) FROM names ORDER BY id", "SELECT id, item, hex(name) FROM use_names ORDER BY id",
+            "SELECT log_id, type, size, npc, hex(players), hex(uses) FROM log_totals ORDER BY 1, 2, 3, 4",
+            "SELECT * FROM corrections ORDER BY 1, 2"}) {
+        const Lines rows = Rows(db, sql);
+        dump.insert(dump.end(), rows.begin(), rows.end());
+        dump.push_back("--");
+      }
+    }
+    EXPECT_EQ(dumps[0], dumps[1]);
+    EXPECT_GT(dumps[0].size(), 7u);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <system_error>
 
@@ -41,36 +42,96 @@ void TapTheRead(App& app, LogCheck probes, std::int64_t size) {
   link.ImportTap = [hashing = link.Hashing.get()](std::string_view bytes) { hashing->Add(bytes); };
 }
 
-// Which known log the bytes the load analysed are: from the hash made as the reader read
-// them (`check` when there was none, which may have hashed the file before the load).
-LogCheck CheckOfAnalysedBytes(App& app, HistoryStore& store, LogCheck check) {
+// What tells which known log a load's bytes are, taken from the load (and its hashing) so
+// that the store may be asked later, on another thread.
+struct AnalysedBytes {
+  std::string Path;
+  std::int64_t ResumeOffset = 0;  // where the analysis stopped reading
+  std::int64_t OriginLength = 0;  // the file's length as the load found it
+  bool Hashed = false;            // Read and Prefixes come from the load's own read
+  LogFileRead Read;
+  std::vector<PrefixProbe> Prefixes;
+};
+
+AnalysedBytes TakeAnalysedBytes(App& app) {
   HistoryLink& link = app.History;
+  AnalysedBytes bytes;
+  bytes.Path = app.CurrentLogPath;
+  bytes.ResumeOffset = app.ResumeOffset;
+  bytes.OriginLength = app.Origin.Length;
   if (link.Hashing) {
-    check = store.MatchHashed(link.Hashing->Finish(app.CurrentLogPath), std::move(link.Probes.Prefixes));
+    bytes.Hashed = true;
+    bytes.Read = link.Hashing->Finish(app.CurrentLogPath);
+    bytes.Prefixes = std::move(link.Probes.Prefixes);
     link.Hashing.reset();
     link.Probes = LogCheck{};
   }
+  return bytes;
+}
+
+// Which known log the bytes the load analysed are: from the hash made as the reader read
+// them (`check` when there was none, which may have hashed the file before the load).
+LogCheck CheckOfAnalysedBytes(HistoryStore& store, AnalysedBytes bytes, LogCheck check) {
+  if (bytes.Hashed) check = store.MatchHashed(std::move(bytes.Read), std::move(bytes.Prefixes));
   // The log is known by the bytes the analysis read (not the page's last lines, which the
   // game rewrites, nor what was added since the hash). Where the reader stopped as usual,
   // 18 bytes before the end of the file as hashed, that hash is had already.
   const PrefixProbe& usual = check.Read.FromEnd;
-  if (check.Read.Ok() && usual.Reached && app.ResumeOffset == usual.Size &&
-      app.Origin.Length == check.Read.File.FileSize) {
+  if (check.Read.Ok() && usual.Reached && bytes.ResumeOffset == usual.Size &&
+      bytes.OriginLength == check.Read.File.FileSize) {
     check.Read.File.Size = usual.Size;
     check.Read.File.Hash = usual.Hash;
     std::erase_if(check.Prefixes, [&](const PrefixProbe& p) { return p.Size > usual.Size; });
     check.SameBytes = false;
     return check;
   }
-  return store.CheckLogFile(app.CurrentLogPath, app.ResumeOffset);
+  return store.CheckLogFile(bytes.Path, bytes.ResumeOffset);
+}
+
+// The import of a loaded log, from what was taken of the load: it touches nothing but the
+// store, so it may run beside the window.
+ImportResult ImportAnalysedBytes(HistoryStore& store, AnalysedBytes bytes, const PreparedLog& log) {
+  const LogCheck check = CheckOfAnalysedBytes(store, std::move(bytes), LogCheck{});
+  if (!check.Read.Ok()) {
+    // Gone since the read: the next load tries again, and nobody is told.
+    ImportResult gone;
+    gone.Outcome = ImportOutcome::Unchanged;
+    return gone;
+  }
+  return store.ImportLog(check, log);
+}
+
+// What an import of the loaded log leaves the window with.
+void TakeImport(App& app, const ImportResult& result, const std::vector<char>& endedThen) {
+  HistoryLink& link = app.History;
+  if (result.Outcome == ImportOutcome::Error) {
+    ReportHistoryError(app, result.Error);
+    return;
+  }
+  link.CurrentLogId = result.LogId;
+  // The battles that had ended when the log was prepared are in; a tick records the rest.
+  for (std::size_t b = 0; b < link.Recorded.size() && b < endedThen.size(); ++b) link.Recorded[b] = endedThen[b];
+  if (result.Outcome != ImportOutcome::Unchanged) ++link.Revision;
 }
 
 }  // namespace
 
 std::string HistoryFilePath(const std::string& programDir) { return programDir + kHistoryFileName; }
 
+bool HistoryImportPending(const App& app) { return app.History.Pending.valid(); }
+
+void SettleHistory(App& app) {
+  HistoryLink& link = app.History;
+  if (!link.Pending.valid()) return;
+  const ImportResult result = link.Pending.get();
+  TakeImport(app, result, link.PendingEnded);
+  link.PendingEnded.clear();
+}
+
 HistoryStore* UsableHistory(App& app) {
   HistoryLink& link = app.History;
+  // One thread at a time uses the store: an import going on is waited for.
+  SettleHistory(app);
   if (!link.Enabled) return nullptr;
   if (link.Store) return link.Store.get();
   if (link.OpenTried) return nullptr;
@@ -99,27 +160,33 @@ void HashLogAsItLoads(App& app) {
 
 void ImportLoadedLog(App& app) {
   HistoryLink& link = app.History;
+  HistoryStore* store = UsableHistory(app);
   link.CurrentLogId = 0;
   link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
-  HistoryStore* store = UsableHistory(app);
   if (store == nullptr) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
-  const LogCheck check = CheckOfAnalysedBytes(app, *store, LogCheck{});
-  if (!check.Read.Ok()) return;  // gone since the read: the next load tries again
-  const ImportResult result = store->ImportLog(check, AnalysedLogOf(app));
-  if (result.Outcome == ImportOutcome::Error) {
-    ReportHistoryError(app, result.Error);
+  AnalysedBytes bytes = TakeAnalysedBytes(app);
+  std::vector<char> ended(link.Recorded.size(), 0);
+  for (std::size_t b = 0; b < ended.size() && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
+  PreparedLog prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles);
+  if (!link.Background) {
+    TakeImport(app, ImportAnalysedBytes(*store, std::move(bytes), prepared), ended);
     return;
   }
-  link.CurrentLogId = result.LogId;
-  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
-    link.Recorded[b] = link.Ends[b].Ended ? 1 : 0;
-  }
-  if (result.Outcome != ImportOutcome::Unchanged) ++link.Revision;
+  // Beside the window: it has the load's copy of everything it writes, and whatever uses
+  // the store next waits for it (SettleHistory).
+  link.PendingEnded = std::move(ended);
+  link.Pending = std::async(std::launch::async, [store, bytes = std::move(bytes), prepared = std::move(prepared)]() mutable {
+    ImportResult result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
+    // The copy into the file proper is made here too, not when the program ends.
+    if (result.Outcome == ImportOutcome::Imported || result.Outcome == ImportOutcome::Grown) store->Checkpoint();
+    return result;
+  });
 }
 
 void RecordEndedBattles(App& app) {
   HistoryLink& link = app.History;
+  SettleHistory(app);
   if (!link.Enabled || link.CurrentLogId == 0 || !link.Store) return;
   link.Recorded.resize(static_cast<std::size_t>(app.BattleCount()), 0);
   for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
@@ -136,6 +203,7 @@ void RecordEndedBattles(App& app) {
 
 void StoreSelectedCorrections(App& app) {
   HistoryLink& link = app.History;
+  SettleHistory(app);
   // Active mode moves the count marks itself; only the player's own corrections are kept.
   if (!link.Enabled || link.CurrentLogId == 0 || !link.Store || app.Acts.ActiveMode.Checked) return;
   for (int b = 0; b < app.BattleCount() && b < app.BattleList.Count(); ++b) {
@@ -190,7 +258,7 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   scratch.History.ImportOnly = true;
   if (tapped) TapTheRead(scratch, std::move(probes), static_cast<std::int64_t>(size));
   if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
-  check = CheckOfAnalysedBytes(scratch, store, std::move(check));
+  check = CheckOfAnalysedBytes(store, TakeAnalysedBytes(scratch), std::move(check));
   return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
                                             scratch.History.Ends});
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,10 +44,23 @@ struct HistoryLink {
   std::function<void(std::string_view)> ImportTap;
   std::shared_ptr<LogFileHashing> Hashing;
   LogCheck Probes;
+  // The window's loads import beside it (on a thread of their own): the log is shown while
+  // its battles are written. Whatever uses the store next waits for the import and takes its
+  // result (SettleHistory); so does the end of the program. Declared after Store, so it
+  // ends first.
+  bool Background = false;
+  std::future<ImportResult> Pending;
+  std::vector<char> PendingEnded;  // the battles that had ended when the log was prepared
 };
 
 // The history file of a program folder (ends in a separator, or empty).
 std::string HistoryFilePath(const std::string& programDir);
+
+// Whether an import of the loaded log is going on beside the window.
+bool HistoryImportPending(const App& app);
+// Waits for an import going on and takes its result (the log's id, what it recorded, a
+// failure for the error pane). Nothing to do when none is going on.
+void SettleHistory(App& app);
 
 // Opens the history when it is enabled and not yet open. Null when it cannot be used: the
 // error pane was told (once) and app.History.ErrorText says why.

@@ -173,10 +173,13 @@ void SortHistoryTable(HistoryTable& table, int column) {
 }
 
 bool HistoryPageOutdated(const App& app) {
-  return !app.HistoryPage.Answered || app.HistoryPage.AnsweredRevision != app.History.Revision;
+  return !app.HistoryPage.Answered || app.HistoryPage.AnsweredRevision != app.History.Revision ||
+         HistoryImportPending(app);
 }
 
 void RefreshHistoryPage(App& app) {
+  // An import going on changes what the answers are (and the revision they are of).
+  SettleHistory(app);
   HistoryPageView& page = app.HistoryPage;
   page.Answered = true;
   page.AnsweredRevision = app.History.Revision;

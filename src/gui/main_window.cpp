@@ -26,6 +26,7 @@
 #include "gui/elided_label.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_page.h"
+#include "app/history_link.h"
 #include "gui/history_page.h"
 #include "gui/program_icon.h"
 #include "gui/settings_page.h"
@@ -129,6 +130,16 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
   }
   --commandDepth_;
   RunWaitingTick();
+  // A load's import goes on beside the window; its result (a failure for the error pane,
+  // the History page's new answers) is taken once the window has shown the log.
+  if (commandDepth_ == 0 && HistoryImportPending(app_) && !settleWaiting_) {
+    settleWaiting_ = true;
+    QTimer::singleShot(0, this, [this] {
+      settleWaiting_ = false;
+      RunCommand([this] { SettleHistory(app_); });
+      SyncAll();
+    });
+  }
 }
 
 // A long import shows how far it got and can be stopped; it is a command, so the log's

@@ -130,6 +130,7 @@ class MainWindow : public QMainWindow, private PageHost {
   QProgressDialog* importProgress_ = nullptr;  // while the log folder is imported
   QTimer* followTimer_ = nullptr;
   int commandDepth_ = 0;      // commands in progress, nested ones counted too
+  bool settleWaiting_ = false;  // a history import's result is to be taken when the window is idle
   bool tickWaiting_ = false;  // the timer fired during a command: one tick runs after it
 
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known

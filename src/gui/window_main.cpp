@@ -50,6 +50,8 @@ extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char*
   mizuto::App core;
   // Every log the window loads joins the season history.
   core.History.Enabled = !parsed.NoHistory;
+  // ... and is written beside the window, which shows the log meanwhile.
+  core.History.Background = true;
   mizuto::MainWindow window(core, std::move(options));
   window.show();
   const bool read = log.empty() || window.OpenLog(QString::fromUtf8(log));

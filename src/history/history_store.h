@@ -155,6 +155,11 @@ class HistoryStore {
   virtual HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
                                        bool countMark) = 0;
 
+  // Copies what was written into the file proper, so that closing the store later has
+  // nothing left to copy (it would wait for the disk twice then). Done after an import
+  // beside the window; a failure leaves it for the close, which does it anyway.
+  virtual void Checkpoint() {}
+
   // --- questions ---
 
   // The last 30 days that have battles (From: the 30th date from the end, To: the last).

@@ -291,6 +291,11 @@ HistoryOpen OpenHistoryStore(const std::string& path) { return SqliteHistoryStor
 
 bool HistoryBuilt() { return true; }
 
+void SqliteHistoryStore::Checkpoint() {
+  // Passive: a reader or writer in another program is not waited for.
+  sqlite3_wal_checkpoint_v2(db_.Handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 HistoryError SqliteHistoryStore::Begin() {
   const int code = db_.Exec("BEGIN IMMEDIATE");
   return code == SQLITE_OK ? HistoryError{} : db_.Failure(code, SqliteUse::Writing);

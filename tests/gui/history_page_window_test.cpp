@@ -52,6 +52,8 @@ class HistoryPageTest : public test::MainWindowTest {
     WriteIni(lines);
     Open();
     core->History.Enabled = true;
+    // Its imports go on beside the window, as in the program.
+    core->History.Background = true;
   }
   // Imports the folder, then marks the 海賊 battle as an NPC's, as the player does in the
   // battle list.
