@@ -393,6 +393,44 @@ class HistoryAppTest : public ::testing::Test {
   App app;
 };
 
+// The window's first load, with no history file yet, makes the file beside the window:
+// once the import is taken, the battles are there, and a tick records on. Where the file
+// cannot be made, that is said once when the import is taken, and the load is as without.
+TEST_F(HistoryAppTest, TheFirstLoadBesideTheWindowMakesTheFileOrSaysOnceWhyNot) {
+  for (const bool makeable : {true, false}) {
+    SCOPED_TRACE(makeable ? "makeable" : "no folder");
+    App window;
+    test::SetUpApp(window, dir);
+    RebuildTallyColumns(window);
+    if (!makeable) window.ProgramDir = dir.File("gone/");
+    window.History.Enabled = true;
+    window.History.Background = true;
+    window.CurrentLogPath = dir.File(makeable ? "chat_20240501.html" : "chat_20240502.html");
+    test::WriteBytes(window.CurrentLogPath, Battle("Ann", kWon));
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    EXPECT_EQ(window.BattleList.Rows.size(), 1u);
+    SettleHistory(window);
+    EXPECT_FALSE(HistoryImportPending(window));
+    if (makeable) {
+      EXPECT_NE(window.History.CurrentLogId, 0);
+      EXPECT_EQ(window.History.ErrorText, "");
+      ASSERT_NE(UsableHistory(window), nullptr);
+      EXPECT_EQ(UsableHistory(window)->Battles(HistoryFilter{}).Value.size(), 1u);
+      // The second load finds the file and the log in it.
+      ASSERT_TRUE(LoadAndAnalyse(window));
+      SettleHistory(window);
+      EXPECT_EQ(UsableHistory(window)->Logs(HistoryFilter{}).Value.size(), 1u);
+    } else {
+      EXPECT_EQ(window.History.CurrentLogId, 0);
+      ASSERT_FALSE(window.History.ErrorText.empty());
+      ASSERT_TRUE(LoadAndAnalyse(window));
+      SettleHistory(window);
+      EXPECT_EQ(std::count(window.ErrorLines.begin(), window.ErrorLines.end(), window.History.ErrorText), 1);
+      EXPECT_EQ(UsableHistory(window), nullptr);
+    }
+  }
+}
+
 // A history that cannot be used costs the load nothing: the views are those of a load
 // without history, and the error pane says once what is wrong and where.
 TEST_F(HistoryAppTest, AnUnusableHistoryLeavesTheLoadAsWithoutAndIsSaidOnce) {

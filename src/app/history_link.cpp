@@ -123,8 +123,13 @@ bool HistoryImportPending(const App& app) { return app.History.Pending.valid(); 
 void SettleHistory(App& app) {
   HistoryLink& link = app.History;
   if (!link.Pending.valid()) return;
-  const ImportResult result = link.Pending.get();
-  TakeImport(app, result, link.PendingEnded);
+  HistoryLink::Beside done = link.Pending.get();
+  if (done.Opened) link.Store = std::move(done.Opened);
+  if (done.OpenError) {
+    ReportHistoryError(app, done.OpenError);
+  } else {
+    TakeImport(app, done.Result, link.PendingEnded);
+  }
   link.PendingEnded.clear();
 }
 
@@ -136,6 +141,7 @@ HistoryStore* UsableHistory(App& app) {
   if (link.Store) return link.Store.get();
   if (link.OpenTried) return nullptr;
   link.OpenTried = true;
+  link.OpenBeside = false;
   HistoryOpen open = OpenHistoryStore(HistoryFilePath(app.ProgramDir));
   if (!open.Store) {
     ReportHistoryError(app, open.Error);
@@ -149,10 +155,21 @@ void HashLogAsItLoads(App& app) {
   HistoryLink& link = app.History;
   link.Hashing.reset();
   link.ImportTap = {};
-  HistoryStore* store = UsableHistory(app);
-  if (store == nullptr) return;
+  SettleHistory(app);
   std::error_code sizeError;
   const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), sizeError);
+  if (link.Background && !link.Store && !link.OpenTried) {
+    // No history file yet: no log is known, so the hash needs no lengths to stop at, and
+    // making the file waits for the import beside the window.
+    std::error_code missing;
+    link.OpenBeside = !std::filesystem::exists(platform::NativePath(HistoryFilePath(app.ProgramDir)), missing) && !missing;
+    if (link.OpenBeside) {
+      if (!sizeError) TapTheRead(app, LogCheck{}, static_cast<std::int64_t>(size));
+      return;
+    }
+  }
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr) return;
   if (sizeError) return;  // the load says what is wrong; the import hashes what it finds
   LogCheck probes = store->ProbesFor(app.CurrentLogPath, static_cast<std::int64_t>(size));
   if (!probes.StoreError) TapTheRead(app, std::move(probes), static_cast<std::int64_t>(size));
@@ -160,10 +177,12 @@ void HashLogAsItLoads(App& app) {
 
 void ImportLoadedLog(App& app) {
   HistoryLink& link = app.History;
-  HistoryStore* store = UsableHistory(app);
+  SettleHistory(app);
   link.CurrentLogId = 0;
   link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
-  if (store == nullptr) return;
+  const bool openBeside = link.Enabled && link.Background && link.OpenBeside && !link.Store && !link.OpenTried;
+  HistoryStore* store = openBeside ? nullptr : UsableHistory(app);
+  if (store == nullptr && !openBeside) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
   AnalysedBytes bytes = TakeAnalysedBytes(app);
   std::vector<char> ended(link.Recorded.size(), 0);
@@ -176,11 +195,33 @@ void ImportLoadedLog(App& app) {
   // Beside the window: it has the load's copy of everything it writes, and whatever uses
   // the store next waits for it (SettleHistory).
   link.PendingEnded = std::move(ended);
-  link.Pending = std::async(std::launch::async, [store, bytes = std::move(bytes), prepared = std::move(prepared)]() mutable {
-    ImportResult result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
+  std::string path;
+  if (openBeside) {
+    link.OpenTried = true;
+    link.OpenBeside = false;
+    path = HistoryFilePath(app.ProgramDir);
+  }
+  link.Pending = std::async(std::launch::async, [store, path = std::move(path), bytes = std::move(bytes),
+                                                 prepared = std::move(prepared)]() mutable {
+    HistoryLink::Beside done;
+    if (store == nullptr) {
+      HistoryOpen open = OpenHistoryStore(path);
+      if (!open.Store) {
+        done.OpenError = open.Error;
+        return done;
+      }
+      done.Opened = std::move(open.Store);
+      store = done.Opened.get();
+      // Another program made the file meanwhile and it knows logs: the hash made without
+      // their lengths cannot tell whether this is one of them, so the file is read again.
+      if (!store->ProbesFor(bytes.Path, -1).Prefixes.empty()) bytes.Hashed = false;
+    }
+    done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
     // The copy into the file proper is made here too, not when the program ends.
-    if (result.Outcome == ImportOutcome::Imported || result.Outcome == ImportOutcome::Grown) store->Checkpoint();
-    return result;
+    if (done.Result.Outcome == ImportOutcome::Imported || done.Result.Outcome == ImportOutcome::Grown) {
+      store->Checkpoint();
+    }
+    return done;
   });
 }
 

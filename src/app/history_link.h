@@ -49,7 +49,15 @@ struct HistoryLink {
   // result (SettleHistory); so does the end of the program. Declared after Store, so it
   // ends first.
   bool Background = false;
-  std::future<ImportResult> Pending;
+  // The first load of a program that has no history file yet makes the file beside the
+  // window too (OpenBeside): with no log known, the load's hash needs no store.
+  bool OpenBeside = false;
+  struct Beside {
+    std::unique_ptr<HistoryStore> Opened;  // the store the import opened, if it did
+    HistoryError OpenError;
+    ImportResult Result;
+  };
+  std::future<Beside> Pending;
   std::vector<char> PendingEnded;  // the battles that had ended when the log was prepared
 };
 
