@@ -1,6 +1,7 @@
 #include "app/history_link.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <filesystem>
 #include <future>
@@ -119,6 +120,11 @@ void TakeImport(App& app, const ImportResult& result, const std::vector<char>& e
 std::string HistoryFilePath(const std::string& programDir) { return programDir + kHistoryFileName; }
 
 bool HistoryImportPending(const App& app) { return app.History.Pending.valid(); }
+
+bool HistoryImportDone(const App& app) {
+  return app.History.Pending.valid() &&
+         app.History.Pending.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
 
 void SettleHistory(App& app) {
   HistoryLink& link = app.History;

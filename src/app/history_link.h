@@ -64,8 +64,10 @@ struct HistoryLink {
 // The history file of a program folder (ends in a separator, or empty).
 std::string HistoryFilePath(const std::string& programDir);
 
-// Whether an import of the loaded log is going on beside the window.
+// Whether an import of the loaded log is going on beside the window, and whether it is done
+// (its result not yet taken).
 bool HistoryImportPending(const App& app);
+bool HistoryImportDone(const App& app);
 // Waits for an import going on and takes its result (the log's id, what it recorded, a
 // failure for the error pane). Nothing to do when none is going on.
 void SettleHistory(App& app);

@@ -134,12 +134,20 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
   // the History page's new answers) is taken once the window has shown the log.
   if (commandDepth_ == 0 && HistoryImportPending(app_) && !settleWaiting_) {
     settleWaiting_ = true;
-    QTimer::singleShot(0, this, [this] {
-      settleWaiting_ = false;
-      RunCommand([this] { SettleHistory(app_); });
-      SyncAll();
-    });
+    QTimer::singleShot(0, this, [this] { TakeHistoryImportWhenDone(); });
   }
+}
+
+// Looks in while the window is idle, so that it never waits for the import; the History
+// page, a tick or a correction that needs the history meanwhile waits for it instead.
+void MainWindow::TakeHistoryImportWhenDone() {
+  if (HistoryImportPending(app_) && !HistoryImportDone(app_)) {
+    QTimer::singleShot(10, this, [this] { TakeHistoryImportWhenDone(); });
+    return;
+  }
+  settleWaiting_ = false;
+  RunCommand([this] { SettleHistory(app_); });
+  SyncAll();
 }
 
 // A long import shows how far it got and can be stopped; it is a command, so the log's

@@ -114,6 +114,7 @@ class MainWindow : public QMainWindow, private PageHost {
   void SyncSinkCounter();
   void OnTimer();
   void RunWaitingTick();
+  void TakeHistoryImportWhenDone();
 
   App& app_;
   MainWindowOptions options_;
