@@ -199,8 +199,11 @@ TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
   const std::string gone = "File Open Error: " + log + ": No such file or directory\n";
   ASSERT_TRUE(WaitUntil([&] { return program.Err() == gone; })) << program.Err();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // more ticks without a log
-  // The log comes back as it was, and longer: following goes on where it stopped.
-  test::WriteBytes(log, bytes);
+  // The log comes back as it was, and longer: following goes on where it stopped. It comes
+  // back whole (written beside and renamed): a tick that met it created but still empty
+  // would rightly take it for another log, which a loaded machine made happen.
+  test::WriteBytes(log + ".new", bytes);
+  ASSERT_EQ(std::rename((log + ".new").c_str(), log.c_str()), 0);
   ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == whole.Ended.size(); }));
   EXPECT_EQ(program.Stop(SIGTERM), 0);
   const Strings printed = Lines(program.Out());
