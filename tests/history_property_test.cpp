@@ -23,6 +23,7 @@
 #include "support/property_support.h"
 #include "tally/csv_export.h"
 #include "text/codec.h"
+#include "text/sjis.h"
 
 namespace mizuto {
 namespace {
@@ -137,8 +138,21 @@ Lines Rows(const std::string& path, const std::string& sql) {
   Lines rows;
   sqlite3* db = nullptr;
   sqlite3_stmt* statement = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+  const bool opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+  // The name filter's test, as the lists match names (character by character).
+  if (opened) {
+    sqlite3_create_function_v2(
+        db, "sjis_contains", 2, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* context, int, sqlite3_value** values) {
+          const auto* name = static_cast<const char*>(sqlite3_value_blob(values[0]));
+          const auto* text = static_cast<const char*>(sqlite3_value_blob(values[1]));
+          sqlite3_result_int(context, name != nullptr && text != nullptr &&
+                                          FindChar(std::string_view(name, static_cast<std::size_t>(sqlite3_value_bytes(values[0]))),
+                                                   std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(values[1])))) != 0);
+        },
+        nullptr, nullptr, nullptr);
+  }
+  if (opened && sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
     while (sqlite3_step(statement) == SQLITE_ROW) {
       std::string& row = rows.emplace_back();
       for (int i = 0; i < sqlite3_column_count(statement); ++i) {
@@ -369,6 +383,27 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
       std::vector<HistoryAnswer<std::vector<PlayerRow>>> kept;
       for (const HistoryFilter* f : {&all, &named}) {
         kept.push_back(UsableHistory(app)->Players(*f, app.Lists.SkillNames, app.Lists.ItemNames));
+      }
+      // The named question against SQLite's own sums over the battles the name lets through.
+      if (!named.Name.empty()) {
+        const std::string text = "x'" + Hex(named.Name) + "'";
+        const std::string matching = "(SELECT id FROM names WHERE sjis_contains(name, " + text + "))";
+        Lines got;
+        for (const PlayerRow& r : kept[1].Value) {
+          got.push_back(Hex(r.Name) + "|" + std::to_string(r.SideBits) + "|" + std::to_string(r.RelationBits));
+          for (std::int64_t v : {r.Battles, r.Sinks, r.Decisive, r.Sunk, r.Captures, r.Captured, r.Tenacity,
+                                 r.FleetMeals}) {
+            got.back() += "|" + std::to_string(v);
+          }
+        }
+        EXPECT_EQ(got, Rows(db, "SELECT hex(n.name), MAX(p.sides & 1) | MAX(p.sides & 2),"
+                                " MAX(p.relations & 1) | MAX(p.relations & 2), SUM(p.present <> 0), SUM(p.sinks),"
+                                " SUM(p.decisive), SUM(p.sunk), SUM(p.captures), SUM(p.captured), SUM(p.tenacity),"
+                                " SUM(p.meals) FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+                                " JOIN names n ON n.id = p.name_id WHERE b.counted = 1 AND (b.opponent IN " +
+                                    matching + " OR EXISTS (SELECT 1 FROM battle_players f WHERE f.battle_id = b.id"
+                                    " AND f.name_id IN " + matching + "))"
+                                    " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name"));
       }
       MakeFirstVersionFile(db);
       const HistoryOpen older = OpenHistoryStore(db);

@@ -57,6 +57,10 @@ UseColumns ColumnsOfUse(bool item, const std::string& name, const std::vector<st
   return columns;
 }
 
+// The players' figures summed by name id: side and relation bits, battles present, then the
+// other seven sums (LogTotals' order).
+using PlayerSums = std::unordered_map<std::int64_t, std::array<std::int64_t, LogTotals::kFigures>>;
+
 // Adds a use's count to a player row's columns, learning each use's columns once.
 class UseSpreader {
  public:
@@ -80,6 +84,73 @@ class UseSpreader {
   const std::vector<std::string>& itemNames_;
   std::unordered_map<std::int64_t, UseColumns> columnsOf_;  // use id -> its columns
 };
+
+// Each player's sums (name id -> side and relation bits, battles present, the other
+// sums) and uses (packed name, use, count, ...) as the question's rows: each player who
+// was present, in name order (byte by byte, as SQLite orders blobs).
+HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSums& players,
+                                                   const std::vector<std::string>& packedUses,
+                                                   const std::vector<std::string>& skillNames,
+                                                   const std::vector<std::string>& itemNames) {
+  HistoryAnswer<std::vector<PlayerRow>> answer;
+  SqliteStatement nameOf = db.Prepare("SELECT name FROM names WHERE id = ?");
+  if (!nameOf) {
+    answer.Error = db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::vector<std::pair<std::string, std::int64_t>> named;
+  for (const auto& [id, sums] : players) {
+    if (sums[2] <= 0) continue;
+    nameOf.Bind(1, id);
+    const int code = nameOf.Step();
+    if (code == SQLITE_ROW) named.emplace_back(nameOf.Bytes(0), id);
+    nameOf.Reset();
+    if (code != SQLITE_ROW) {
+      answer.Error = db.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
+      return answer;
+    }
+  }
+  std::sort(named.begin(), named.end());
+  std::vector<PlayerRow>& rows = answer.Value;
+  std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
+  rows.reserve(named.size());
+  for (auto& [name, id] : named) {
+    const auto& sums = players[id];
+    rowOf[id] = rows.size();
+    PlayerRow& row = rows.emplace_back();
+    row.Name = std::move(name);
+    row.SideBits = static_cast<std::int32_t>(sums[0]);
+    row.RelationBits = static_cast<std::int32_t>(sums[1]);
+    row.Icon = TallyIcon(row.SideBits, row.RelationBits);
+    std::size_t i = 2;
+    for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
+                                &row.Tenacity, &row.FleetMeals}) {
+      *field = sums[i++];
+    }
+    row.SkillUses.assign(skillNames.size(), 0);
+    row.ItemUses.assign(itemNames.size(), 0);
+  }
+  if (rows.empty() || packedUses.empty()) return answer;
+
+  UseSpreader spread(db, skillNames, itemNames);
+  if (!spread) {
+    answer.Error = db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  for (const std::string& packed : packedUses) {
+    std::string_view in = packed;
+    std::int64_t name = 0, use = 0, count = 0;
+    while (!in.empty()) {
+      if (!UnpackNumber(in, &name) || !UnpackNumber(in, &use) || !UnpackNumber(in, &count)) {
+        answer.Error = db.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+        return answer;
+      }
+      const auto found = rowOf.find(name);
+      if (found != rowOf.end()) spread.Add(rows[found->second], use, count);
+    }
+  }
+  return answer;
+}
 
 }  // namespace
 
@@ -162,60 +233,43 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
                                                                   const std::vector<std::string>& skillNames,
                                                                   const std::vector<std::string>& itemNames) {
   if (filter.Name.empty()) return PlayersFromTotals(filter, skillNames, itemNames);
-  // A name to look for: only the battles themselves can tell which to sum.
-  std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
-  auto answer = Ask<std::vector<PlayerRow>>(
-      "SELECT p.name_id, n.name, MAX(p.sides & 1) | MAX(p.sides & 2), MAX(p.relations & 1) | MAX(p.relations & 2),"
-      " TOTAL(p.present <> 0), TOTAL(p.sinks), TOTAL(p.decisive), TOTAL(p.sunk), TOTAL(p.captures),"
-      " TOTAL(p.captured), TOTAL(p.tenacity), TOTAL(p.meals)"
-      " FROM battles b JOIN battle_players p ON p.battle_id = b.id JOIN names n ON n.id = p.name_id" +
-          FilterClause(filter, true) + " GROUP BY p.name_id HAVING MAX(p.present <> 0) ORDER BY n.name",
-      filter, true, [&](SqliteStatement& s, std::vector<PlayerRow>& rows) {
-        rowOf[s.Int(0)] = rows.size();
-        PlayerRow& row = rows.emplace_back();
-        row.Name = s.Bytes(1);
-        row.SideBits = static_cast<std::int32_t>(s.Int(2));
-        row.RelationBits = static_cast<std::int32_t>(s.Int(3));
-        row.Icon = TallyIcon(row.SideBits, row.RelationBits);
-        int i = 4;
-        for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
-                                    &row.Tenacity, &row.FleetMeals}) {
-          *field = s.Int(i++);
-        }
-        row.SkillUses.assign(skillNames.size(), 0);
-        row.ItemUses.assign(itemNames.size(), 0);
-      });
-  if (!answer.Ok() || (skillNames.empty() && itemNames.empty()) || answer.Value.empty()) return answer;
-
-  std::vector<PlayerRow>& rows = answer.Value;
-  // Each present player's uses, summed by use over the battles, then spread to the columns.
-  std::unordered_map<std::int64_t, std::map<std::int64_t, std::int64_t>> usesOf;  // name id -> use id -> count
+  // A name to look for: only the battles themselves can tell which to sum. The battles come
+  // first (CROSS JOIN keeps them the outer loop), so the name is looked for once a battle,
+  // not once a player of it; the sums are made here, in the one pass.
+  PlayerSums players;
+  std::string packedUses;  // name, use, count, ...
+  const bool wantUses = !skillNames.empty() || !itemNames.empty();
   UseCounts unpacked;
   bool damaged = false;
-  auto uses = Ask<int>(
-      "SELECT p.name_id, p.uses FROM battles b JOIN battle_players p ON p.battle_id = b.id" + FilterClause(filter, true) +
-          " AND length(p.uses) > 0",
+  auto read = Ask<int>(
+      "SELECT p.name_id, p.sides, p.relations, p.present, p.sinks, p.decisive, p.sunk, p.captures, p.captured,"
+      " p.tenacity, p.meals, p.uses FROM battles b CROSS JOIN battle_players p ON p.battle_id = b.id" +
+          FilterClause(filter, true),
       filter, true, [&](SqliteStatement& s, int&) {
-        if (rowOf.find(s.Int(0)) == rowOf.end()) return;
+        const std::int64_t name = s.Int(0);
+        auto [at, made] = players.try_emplace(name);
+        auto& sums = at->second;
+        if (made) sums.fill(0);
+        sums[0] |= s.Int(1) & 3;
+        sums[1] |= s.Int(2) & 3;
+        sums[2] += s.Int(3) != 0 ? 1 : 0;
+        for (int i = 3; i < LogTotals::kFigures; ++i) sums[static_cast<std::size_t>(i)] += s.Int(i + 1);
+        if (!wantUses || s.IsNull(11)) return;
         unpacked.clear();
-        if (!UnpackUses(s.Bytes(1), unpacked)) damaged = true;
-        std::map<std::int64_t, std::int64_t>& sums = usesOf[s.Int(0)];
-        for (const auto& [use, count] : unpacked) sums[use] += count;
+        if (!UnpackUses(s.Bytes(11), unpacked)) damaged = true;
+        for (const auto& [use, count] : unpacked) {
+          PackNumber(packedUses, name);
+          PackNumber(packedUses, use);
+          PackNumber(packedUses, count);
+        }
       });
-  if (uses.Ok() && damaged) uses.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
-  if (!uses.Ok()) {
-    answer.Error = uses.Error;
-    return answer;
+  if (read.Ok() && damaged) read.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+  if (!read.Ok()) {
+    HistoryAnswer<std::vector<PlayerRow>> failed;
+    failed.Error = read.Error;
+    return failed;
   }
-  UseSpreader spread(db_, skillNames, itemNames);
-  if (!spread) {
-    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
-    return answer;
-  }
-  for (const auto& [name, sums] : usesOf) {
-    for (const auto& [use, count] : sums) spread.Add(rows[rowOf[name]], use, count);
-  }
-  return answer;
+  return PlayerRowsOf(db_, players, {packedUses}, skillNames, itemNames);
 }
 
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(const HistoryFilter& filter,
@@ -224,7 +278,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   // Each player's figures summed over the packed totals of the logs and classes the filter
   // lets through: (name, sides, relations, battles present, then the other seven sums).
   constexpr int kFigures = LogTotals::kFigures;
-  std::unordered_map<std::int64_t, std::array<std::int64_t, kFigures>> players;
+  PlayerSums players;
   std::vector<std::string> packedUses;
   bool damaged = false;
   auto answer = Ask<std::vector<PlayerRow>>(
@@ -252,64 +306,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   if (answer.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
   if (!answer.Ok()) return answer;
 
-  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
-  if (!nameOf) {
-    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
-    return answer;
-  }
-  // In name order (byte by byte, as SQLite orders blobs), each player who was present.
-  std::vector<std::pair<std::string, std::int64_t>> named;
-  for (const auto& [id, sums] : players) {
-    if (sums[2] <= 0) continue;
-    nameOf.Bind(1, id);
-    const int code = nameOf.Step();
-    if (code == SQLITE_ROW) named.emplace_back(nameOf.Bytes(0), id);
-    nameOf.Reset();
-    if (code != SQLITE_ROW) {
-      answer.Error = db_.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
-      return answer;
-    }
-  }
-  std::sort(named.begin(), named.end());
-  std::vector<PlayerRow>& rows = answer.Value;
-  std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
-  rows.reserve(named.size());
-  for (auto& [name, id] : named) {
-    const std::array<std::int64_t, kFigures>& sums = players[id];
-    rowOf[id] = rows.size();
-    PlayerRow& row = rows.emplace_back();
-    row.Name = std::move(name);
-    row.SideBits = static_cast<std::int32_t>(sums[0]);
-    row.RelationBits = static_cast<std::int32_t>(sums[1]);
-    row.Icon = TallyIcon(row.SideBits, row.RelationBits);
-    std::size_t i = 2;
-    for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
-                                &row.Tenacity, &row.FleetMeals}) {
-      *field = sums[i++];
-    }
-    row.SkillUses.assign(skillNames.size(), 0);
-    row.ItemUses.assign(itemNames.size(), 0);
-  }
-  if (rows.empty() || packedUses.empty()) return answer;
-
-  UseSpreader spread(db_, skillNames, itemNames);
-  if (!spread) {
-    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
-    return answer;
-  }
-  for (const std::string& packed : packedUses) {
-    std::string_view in = packed;
-    std::int64_t name = 0, use = 0, count = 0;
-    while (!in.empty()) {
-      if (!UnpackNumber(in, &name) || !UnpackNumber(in, &use) || !UnpackNumber(in, &count)) {
-        answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
-        return answer;
-      }
-      const auto found = rowOf.find(name);
-      if (found != rowOf.end()) spread.Add(rows[found->second], use, count);
-    }
-  }
-  return answer;
+  return PlayerRowsOf(db_, players, packedUses, skillNames, itemNames);
 }
 
 HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryFilter& filter) {
