@@ -98,7 +98,9 @@ void HistoryChart::SetDays(const std::vector<DayRow>& days) {
   axisX->setLabelsAngle(days_.size() > 10 ? -90 : 0);
   axisX->setTruncateLabels(false);
   auto* axisY = new QValueAxis;
-  axisY->setRange(0, highest);
+  // Room above the highest point, so that a line's point there is drawn whole, not cut in
+  // half by the plot's edge.
+  axisY->setRange(0, highest > 0 ? highest * 1.1 : 1);
   axisY->setLabelFormat(QStringLiteral("%d"));
   axisY->setLabelsFont(ProportionalFont(10));
   axisY->applyNiceNumbers();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
+#include <QValueAxis>
 #include <filesystem>
 
 #include "gui/history_chart.h"
@@ -142,6 +143,10 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   EXPECT_EQ(Bars(0), (std::vector<int>{1, 1, 0}));
   EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 1}));
   EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0, 0}));
+  // Room above the highest day (two battles), so a point drawn there is not cut in half.
+  const QList<QAbstractAxis*> vertical = Find<HistoryChart>("historyChart")->chart()->axes(Qt::Vertical);
+  ASSERT_EQ(vertical.size(), 1);
+  EXPECT_GT(static_cast<QValueAxis*>(vertical.front())->max(), 2.0);
 
   struct Step {
     const char* What;
