@@ -35,11 +35,11 @@ AnalysedLog AnalysedLogOf(const App& app) {
 
 // Readies the next load of `app` to hash its file of `size` bytes on the way, at the
 // lengths `probes` names.
-void TapTheRead(App& app, LogCheck probes, std::int64_t size) {
+void TapTheRead(App& app, std::vector<PrefixProbe> probes, std::int64_t size) {
   HistoryLink& link = app.History;
   link.Probes = std::move(probes);
   // The hashing keeps pointers into the probes: they stay where they are until it is done.
-  link.Hashing = std::make_shared<LogFileHashing>(size, -1, &link.Probes.Prefixes, kRereadBytes);
+  link.Hashing = std::make_shared<LogFileHashing>(size, -1, &link.Probes, kRereadBytes);
   link.ImportTap = [hashing = link.Hashing.get()](std::string_view bytes) { hashing->Add(bytes); };
 }
 
@@ -63,9 +63,9 @@ AnalysedBytes TakeAnalysedBytes(App& app) {
   if (link.Hashing) {
     bytes.Hashed = true;
     bytes.Read = link.Hashing->Finish(app.CurrentLogPath);
-    bytes.Prefixes = std::move(link.Probes.Prefixes);
+    bytes.Prefixes = std::move(link.Probes);
     link.Hashing.reset();
-    link.Probes = LogCheck{};
+    link.Probes.clear();
   }
   return bytes;
 }
@@ -134,9 +134,8 @@ void SettleHistory(App& app) {
   if (done.OpenError) {
     ReportHistoryError(app, done.OpenError);
   } else {
-    TakeImport(app, done.Result, link.PendingEnded);
+    TakeImport(app, done.Result, done.Ended);
   }
-  link.PendingEnded.clear();
 }
 
 HistoryStore* UsableHistory(App& app) {
@@ -161,6 +160,7 @@ void HashLogAsItLoads(App& app) {
   HistoryLink& link = app.History;
   link.Hashing.reset();
   link.ImportTap = {};
+  link.OpenBeside = false;
   SettleHistory(app);
   std::error_code sizeError;
   const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), sizeError);
@@ -170,7 +170,7 @@ void HashLogAsItLoads(App& app) {
     std::error_code missing;
     link.OpenBeside = !std::filesystem::exists(platform::NativePath(HistoryFilePath(app.ProgramDir)), missing) && !missing;
     if (link.OpenBeside) {
-      if (!sizeError) TapTheRead(app, LogCheck{}, static_cast<std::int64_t>(size));
+      if (!sizeError) TapTheRead(app, {}, static_cast<std::int64_t>(size));
       return;
     }
   }
@@ -178,7 +178,7 @@ void HashLogAsItLoads(App& app) {
   if (store == nullptr) return;
   if (sizeError) return;  // the load says what is wrong; the import hashes what it finds
   LogCheck probes = store->ProbesFor(app.CurrentLogPath, static_cast<std::int64_t>(size));
-  if (!probes.StoreError) TapTheRead(app, std::move(probes), static_cast<std::int64_t>(size));
+  if (!probes.StoreError) TapTheRead(app, std::move(probes.Prefixes), static_cast<std::int64_t>(size));
 }
 
 void ImportLoadedLog(App& app) {
@@ -186,7 +186,8 @@ void ImportLoadedLog(App& app) {
   SettleHistory(app);
   link.CurrentLogId = 0;
   link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
-  const bool openBeside = link.Enabled && link.Background && link.OpenBeside && !link.Store && !link.OpenTried;
+  // Set only for a load of a window that has not opened the history yet.
+  const bool openBeside = link.OpenBeside;
   HistoryStore* store = openBeside ? nullptr : UsableHistory(app);
   if (store == nullptr && !openBeside) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
@@ -200,7 +201,6 @@ void ImportLoadedLog(App& app) {
   }
   // Beside the window: it has the load's copy of everything it writes, and whatever uses
   // the store next waits for it (SettleHistory).
-  link.PendingEnded = std::move(ended);
   std::string path;
   if (openBeside) {
     link.OpenTried = true;
@@ -208,8 +208,9 @@ void ImportLoadedLog(App& app) {
     path = HistoryFilePath(app.ProgramDir);
   }
   link.Pending = std::async(std::launch::async, [store, path = std::move(path), bytes = std::move(bytes),
-                                                 prepared = std::move(prepared)]() mutable {
+                                                 prepared = std::move(prepared), ended = std::move(ended)]() mutable {
     HistoryLink::Beside done;
+    done.Ended = std::move(ended);
     if (store == nullptr) {
       HistoryOpen open = OpenHistoryStore(path);
       if (!open.Store) {
@@ -303,7 +304,7 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   scratch.ItemChecked = settingsFrom.ItemChecked;
   scratch.CurrentLogPath = path;
   scratch.History.ImportOnly = true;
-  if (tapped) TapTheRead(scratch, std::move(probes), static_cast<std::int64_t>(size));
+  if (tapped) TapTheRead(scratch, std::move(probes.Prefixes), static_cast<std::int64_t>(size));
   if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
   check = CheckOfAnalysedBytes(store, TakeAnalysedBytes(scratch), std::move(check));
   return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,

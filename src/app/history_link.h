@@ -43,7 +43,7 @@ struct HistoryLink {
   // reads it no second time: the known logs' lengths to hash it at (Probes) and the hash.
   std::function<void(std::string_view)> ImportTap;
   std::shared_ptr<LogFileHashing> Hashing;
-  LogCheck Probes;
+  std::vector<PrefixProbe> Probes;
   // The window's loads import beside it (on a thread of their own): the log is shown while
   // its battles are written. Whatever uses the store next waits for the import and takes its
   // result (SettleHistory); so does the end of the program. Declared after Store, so it
@@ -56,9 +56,9 @@ struct HistoryLink {
     std::unique_ptr<HistoryStore> Opened;  // the store the import opened, if it did
     HistoryError OpenError;
     ImportResult Result;
+    std::vector<char> Ended;  // the battles that had ended when the log was prepared
   };
   std::future<Beside> Pending;
-  std::vector<char> PendingEnded;  // the battles that had ended when the log was prepared
 };
 
 // The history file of a program folder (ends in a separator, or empty).
