@@ -2,6 +2,8 @@
 //   BM_ReportOfLogs       the report of 100 generated logs of 1 MB (in-process, output dropped)
 //   BM_ImportLogs         importing the same 100 logs into a new history
 //   BM_ReimportUnchanged  importing them again, unchanged
+//   BM_PrepareWindowLog   what the window's thread does for a load's import beside it: the
+//                         copy of the analysis of history_window_bench.sh's 10 MB log
 //   BM_Query/...          each question of the History page over 50,000 battles (100 logs of
 //                         500 battles), the whole range; the counter bytes_per_player_row is
 //                         the database's size per battle and player
@@ -20,9 +22,11 @@
 
 #include "app/app.h"
 #include "app/history_link.h"
+#include "app/load_driver.h"
 #include "app/report.h"
 #include "app/start_up.h"
 #include "history/history_store.h"
+#include "history/prepared_log.h"
 #include "loggen/cast.h"
 #include "loggen/generator.h"
 #include "loggen/log_writer.h"
@@ -181,6 +185,36 @@ void BM_ReimportUnchanged(benchmark::State& state) {
   for (auto _ : state) ImportAll(state, logs, dir);
 }
 BENCHMARK(BM_ReimportUnchanged)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The log of history_window_bench.sh (same options), analysed as the window loads it.
+void BM_PrepareWindowLog(benchmark::State& state) {
+  const std::string dir = CorpusDir() + "window/";
+  const std::string path = dir + "chat_20240501.html";
+  if (!fs::exists(path)) {
+    fs::create_directories(dir);
+    loggen::Options o = CorpusOptions(102, 52, 500, dir);
+    o.Size = 10000000;
+    Generate(o, path);
+  }
+  App app;
+  app.ProgramDir = dir;
+  StartUp(app);
+  app.CurrentLogPath = path;
+  if (!LoadAndAnalyse(app)) {
+    state.SkipWithError("load failed");
+    return;
+  }
+  std::size_t players = 0;
+  for (auto _ : state) {
+    PreparedLog prepared =
+        PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends}, 0, kMaxBattles);
+    players = 0;
+    for (const PreparedBattle& battle : prepared.Battles) players += battle.Players.size();
+    benchmark::DoNotOptimize(prepared);
+  }
+  state.counters["players"] = static_cast<double>(players);
+}
+BENCHMARK(BM_PrepareWindowLog)->Unit(benchmark::kMicrosecond);
 
 // The 50,000-battle history, made once.
 HistoryStore& LargeHistory(App& app) {

@@ -3,7 +3,7 @@
 # platform) loads a 10 MB log and ends (--quit-after-load): with the history each run imports
 # the log into a history that holds another day's log but not this one (copied afresh before
 # every run, so every battle is written), without it the same run with --no-history.
-# Alternating, after a warm-up of each; medians and their ratio. Then the same with no
+# In pairs, after a warm-up of each, the order turned at every pair; medians and their ratio. Then the same with no
 # history file at all before each run (the program's first load ever, which also makes the
 # file), and the database's size per battle and player.
 #   EXE     the program (default build/bench/mizuto; its folder holds mizuto_loggen)
@@ -38,9 +38,17 @@ compare() {  # what the runs find -> one line
   one "" >/dev/null
   one --no-history >/dev/null
   : >"$work/with"; : >"$work/without"
-  for _ in $(seq "$runs"); do
-    one "" >>"$work/with"
-    one --no-history >>"$work/without"
+  # Each pair in the other order than the last (with, without; without, with; ...): a run
+  # leaves the machine different for the next one, and pairs always in one order carried
+  # that into the ratio (bench/README.md).
+  for i in $(seq "$runs"); do
+    if [ $((i % 2)) -eq 1 ]; then
+      one "" >>"$work/with"
+      one --no-history >>"$work/without"
+    else
+      one --no-history >>"$work/without"
+      one "" >>"$work/with"
+    fi
   done
   local with without paired
   with=$(median <"$work/with")

@@ -468,6 +468,16 @@ TEST(HistoryProperty, ImportsBesideTheWindowWriteWhatImportsInTurnWrite) {
       EXPECT_FALSE(HistoryImportPending(app));
       EXPECT_NE(app.History.CurrentLogId, 0);
       EXPECT_EQ(app.History.ErrorText, "");
+      // Grown again and loaded by a window started afresh, which opens the history while
+      // it reads: still the one log.
+      test::WriteBytes(log, generated.Bytes + generated.Bytes.substr(0, cut) + generated.Bytes.substr(cut));
+      App fresh;
+      StartWithHistory(fresh, dir, log);
+      fresh.History.Background = background;
+      ASSERT_TRUE(LoadAndAnalyse(fresh));
+      SettleHistory(fresh);
+      EXPECT_EQ(fresh.History.CurrentLogId, app.History.CurrentLogId);
+      EXPECT_EQ(fresh.History.ErrorText, "");
       const std::string db = dir.File(kHistoryFileName);
       Lines& dump = dumps[background ? 1 : 0];
       for (const char* sql :

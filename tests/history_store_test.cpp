@@ -189,6 +189,81 @@ TEST(HistoryHash, HashingFedInAnyBlocksEqualsHashingTheFile) {
   }
 }
 
+// The window's first load learns the known lengths while it reads: the lengths still ahead
+// are hashed on the way, those passed are hashed from the file's start afterwards, and
+// together they are the hashes of one pass. A file whose start changed meanwhile gives none.
+TEST(HistoryHash, LengthsLearntDuringTheReadGiveTheHashesOfOnePass) {
+  test::TempDir dir;
+  const std::string path = dir.File("log.html");
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::string bytes(static_cast<std::size_t>(1 + random() % 150000), '\0');
+    for (char& c : bytes) c = static_cast<char>(random() % 256);
+    test::WriteBytes(path, bytes);
+    std::vector<PrefixProbe> whole, learnt;
+    for (int i = 0; i < 8; ++i) {
+      // Lengths at the ends of blocks and next to them too.
+      const auto size = static_cast<std::int64_t>(i < 2 ? bytes.size() - (i == 0 ? 0 : 1) : random() % (bytes.size() + 100));
+      whole.push_back(PrefixProbe{size, {}, false});
+      learnt.push_back(PrefixProbe{size, {}, true});
+    }
+    const LogFileRead one = HashLogFile(path, -1, &whole, kRereadBytes);
+    ASSERT_TRUE(one.Ok());
+
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    LogFileHashing hashing(size, -1, nullptr, kRereadBytes);
+    // The lengths come after some blocks, or never during the read (a short log).
+    const std::size_t learnAt = seed % 4 == 0 ? bytes.size() + 1 : random() % (bytes.size() + 1);
+    PrefixProbe before;
+    bool learnedYet = false;
+    for (std::size_t at = 0; at <= bytes.size();) {
+      if (!learnedYet && at >= learnAt) {
+        before = hashing.SoFar();
+        hashing.AddProbes(&learnt);
+        learnedYet = true;
+      }
+      if (at == bytes.size()) break;
+      const std::size_t block = std::min<std::size_t>(bytes.size() - at, 1 + random() % 40000);
+      hashing.Add(std::string_view(bytes).substr(at, block));
+      at += block;
+    }
+    if (!learnedYet) {
+      // They come with the store, after the read: the whole read is behind them.
+      before = hashing.SoFar();
+      for (PrefixProbe& probe : learnt) probe.Reached = false;
+    }
+    const LogFileRead read = hashing.Finish(path);
+    EXPECT_EQ(read.File.Hash, one.File.Hash);
+    EXPECT_EQ(read.FromEnd.Hash, one.FromEnd.Hash);
+
+    // Were the file's start changed now, nothing is taken from it.
+    std::vector<PrefixProbe> untouched = learnt;
+    if (before.Size > 0) {
+      std::string changed = bytes;
+      changed[random() % static_cast<std::size_t>(before.Size)] ^= 1;
+      test::WriteBytes(path, changed);
+      const bool anyPassed = std::any_of(learnt.begin(), learnt.end(), [&](const PrefixProbe& p) {
+        return !p.Reached && p.Size <= before.Size;
+      });
+      EXPECT_EQ(HashFileStart(path, before, untouched), !anyPassed);
+      for (std::size_t i = 0; i < learnt.size(); ++i) {
+        EXPECT_EQ(untouched[i].Reached, learnt[i].Reached);
+        EXPECT_EQ(untouched[i].Hash, learnt[i].Hash);
+      }
+      test::WriteBytes(path, bytes);
+    }
+    ASSERT_TRUE(HashFileStart(path, before, learnt));
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+      SCOPED_TRACE("length " + std::to_string(whole[i].Size) + " learnt after " + std::to_string(before.Size));
+      EXPECT_EQ(learnt[i].Reached, whole[i].Reached);
+      if (whole[i].Reached) {
+        EXPECT_EQ(learnt[i].Hash, whole[i].Hash);
+      }
+    }
+  }
+}
+
 // --- the schema's steps --------------------------------------------------------------------
 
 std::vector<std::string> Tables(const std::string& path) {

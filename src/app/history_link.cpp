@@ -43,6 +43,39 @@ void TapTheRead(App& app, std::vector<PrefixProbe> probes, std::int64_t size) {
   link.ImportTap = [hashing = link.Hashing.get()](std::string_view bytes) { hashing->Add(bytes); };
 }
 
+// The history opened beside the read, now that it has: the read is hashed at the known
+// logs' lengths from here on (those it has passed are left to the import).
+void TakeOpening(HistoryLink& link) {
+  HistoryLink::EarlyOpen opened = link.Opening.get();
+  if (link.Hashing) {
+    if (!opened.Error && !opened.Probes.StoreError) {
+      link.HashedBeforeProbes = link.Hashing->SoFar();
+      link.Probes = std::move(opened.Probes.Prefixes);
+      link.Hashing->AddProbes(&link.Probes);
+    } else {
+      // Without the lengths the import reads the file again, should it get that far.
+      link.Hashing.reset();
+    }
+  }
+  link.OpenedDuringRead = std::move(opened);
+}
+
+bool Ready(const std::future<HistoryLink::EarlyOpen>& opening) {
+  return opening.valid() && opening.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// As TapTheRead, while the history is still being opened beside the read: the lengths are
+// taken as soon as they are known.
+void TapTheReadWhileOpening(App& app, std::int64_t size) {
+  HistoryLink& link = app.History;
+  link.Probes.clear();
+  link.Hashing = std::make_shared<LogFileHashing>(size, -1, nullptr, kRereadBytes);
+  link.ImportTap = [&link](std::string_view bytes) {
+    if (Ready(link.Opening)) TakeOpening(link);
+    if (link.Hashing) link.Hashing->Add(bytes);
+  };
+}
+
 // What tells which known log a load's bytes are, taken from the load (and its hashing) so
 // that the store may be asked later, on another thread.
 struct AnalysedBytes {
@@ -52,6 +85,9 @@ struct AnalysedBytes {
   bool Hashed = false;            // Read and Prefixes come from the load's own read
   LogFileRead Read;
   std::vector<PrefixProbe> Prefixes;
+  // The read's start, hashed before the known lengths were: one of them that it holds is
+  // hashed from the file by the import.
+  PrefixProbe HashedBefore;
 };
 
 AnalysedBytes TakeAnalysedBytes(App& app) {
@@ -60,13 +96,17 @@ AnalysedBytes TakeAnalysedBytes(App& app) {
   bytes.Path = app.CurrentLogPath;
   bytes.ResumeOffset = app.ResumeOffset;
   bytes.OriginLength = app.Origin.Length;
+  if (Ready(link.Opening)) TakeOpening(link);
   if (link.Hashing) {
     bytes.Hashed = true;
     bytes.Read = link.Hashing->Finish(app.CurrentLogPath);
+    // Still opening: the lengths come with the store, and the whole read is behind them.
+    bytes.HashedBefore = link.Opening.valid() ? link.Hashing->SoFar() : link.HashedBeforeProbes;
     bytes.Prefixes = std::move(link.Probes);
     link.Hashing.reset();
     link.Probes.clear();
   }
+  link.HashedBeforeProbes = PrefixProbe{};
   return bytes;
 }
 
@@ -92,13 +132,12 @@ LogCheck CheckOfAnalysedBytes(HistoryStore& store, AnalysedBytes bytes, LogCheck
 // The import of a loaded log, from what was taken of the load: it touches nothing but the
 // store, so it may run beside the window.
 ImportResult ImportAnalysedBytes(HistoryStore& store, AnalysedBytes bytes, const PreparedLog& log) {
+  // Gone or changed since the read: the next load tries again, and nobody is told.
+  ImportResult gone;
+  gone.Outcome = ImportOutcome::Unchanged;
+  if (bytes.Hashed && !HashFileStart(bytes.Path, bytes.HashedBefore, bytes.Prefixes)) return gone;
   const LogCheck check = CheckOfAnalysedBytes(store, std::move(bytes), LogCheck{});
-  if (!check.Read.Ok()) {
-    // Gone since the read: the next load tries again, and nobody is told.
-    ImportResult gone;
-    gone.Outcome = ImportOutcome::Unchanged;
-    return gone;
-  }
+  if (!check.Read.Ok()) return gone;
   return store.ImportLog(check, log);
 }
 
@@ -119,22 +158,39 @@ void TakeImport(App& app, const ImportResult& result, const std::vector<char>& e
 
 std::string HistoryFilePath(const std::string& programDir) { return programDir + kHistoryFileName; }
 
-bool HistoryImportPending(const App& app) { return app.History.Pending.valid(); }
+bool HistoryImportPending(const App& app) {
+  const HistoryLink& link = app.History;
+  return link.Pending.valid() || link.Opening.valid() || link.OpenedDuringRead.has_value();
+}
 
 bool HistoryImportDone(const App& app) {
-  return app.History.Pending.valid() &&
-         app.History.Pending.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  const HistoryLink& link = app.History;
+  if (link.Pending.valid()) return link.Pending.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  if (link.Opening.valid()) return Ready(link.Opening);
+  return link.OpenedDuringRead.has_value();
 }
 
 void SettleHistory(App& app) {
   HistoryLink& link = app.History;
-  if (!link.Pending.valid()) return;
-  HistoryLink::Beside done = link.Pending.get();
-  if (done.Opened) link.Store = std::move(done.Opened);
-  if (done.OpenError) {
-    ReportHistoryError(app, done.OpenError);
-  } else {
-    TakeImport(app, done.Result, done.Ended);
+  if (link.Pending.valid()) {
+    HistoryLink::Beside done = link.Pending.get();
+    if (done.Opened) link.Store = std::move(done.Opened);
+    if (done.OpenError) {
+      ReportHistoryError(app, done.OpenError);
+    } else {
+      TakeImport(app, done.Result, done.Ended);
+    }
+  }
+  // Opened beside a load that imported nothing (its read failed), or not yet taken.
+  if (link.Opening.valid()) TakeOpening(link);
+  if (link.OpenedDuringRead) {
+    HistoryLink::EarlyOpen opened = std::move(*link.OpenedDuringRead);
+    link.OpenedDuringRead.reset();
+    if (opened.Error) {
+      ReportHistoryError(app, opened.Error);
+    } else {
+      link.Store = std::move(opened.Store);
+    }
   }
 }
 
@@ -146,7 +202,6 @@ HistoryStore* UsableHistory(App& app) {
   if (link.Store) return link.Store.get();
   if (link.OpenTried) return nullptr;
   link.OpenTried = true;
-  link.OpenBeside = false;
   HistoryOpen open = OpenHistoryStore(HistoryFilePath(app.ProgramDir));
   if (!open.Store) {
     ReportHistoryError(app, open.Error);
@@ -160,19 +215,28 @@ void HashLogAsItLoads(App& app) {
   HistoryLink& link = app.History;
   link.Hashing.reset();
   link.ImportTap = {};
-  link.OpenBeside = false;
+  link.HashedBeforeProbes = PrefixProbe{};
   SettleHistory(app);
   std::error_code sizeError;
   const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), sizeError);
   if (link.Background && !link.Store && !link.OpenTried) {
-    // No history file yet: no log is known, so the hash needs no lengths to stop at, and
-    // making the file waits for the import beside the window.
-    std::error_code missing;
-    link.OpenBeside = !std::filesystem::exists(platform::NativePath(HistoryFilePath(app.ProgramDir)), missing) && !missing;
-    if (link.OpenBeside) {
-      if (!sizeError) TapTheRead(app, {}, static_cast<std::int64_t>(size));
-      return;
-    }
+    // The window's first load: the history is opened (or made) beside the read, which
+    // hashes the log meanwhile and takes the known lengths when they come.
+    link.OpenTried = true;
+    const std::int64_t known = sizeError ? -1 : static_cast<std::int64_t>(size);
+    link.Opening = std::async(std::launch::async, [file = HistoryFilePath(app.ProgramDir), log = app.CurrentLogPath, known] {
+      HistoryLink::EarlyOpen opened;
+      HistoryOpen open = OpenHistoryStore(file);
+      if (!open.Store) {
+        opened.Error = open.Error;
+        return opened;
+      }
+      opened.Probes = open.Store->ProbesFor(log, known);
+      opened.Store = std::move(open.Store);
+      return opened;
+    });
+    if (!sizeError) TapTheReadWhileOpening(app, known);
+    return;
   }
   HistoryStore* store = UsableHistory(app);
   if (store == nullptr) return;
@@ -183,15 +247,30 @@ void HashLogAsItLoads(App& app) {
 
 void ImportLoadedLog(App& app) {
   HistoryLink& link = app.History;
-  SettleHistory(app);
+  if (link.Pending.valid()) SettleHistory(app);
   link.CurrentLogId = 0;
   link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
-  // Set only for a load of a window that has not opened the history yet.
-  const bool openBeside = link.OpenBeside;
-  HistoryStore* store = openBeside ? nullptr : UsableHistory(app);
-  if (store == nullptr && !openBeside) return;
+  if (!link.Enabled) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
   AnalysedBytes bytes = TakeAnalysedBytes(app);
+  // The store: open already, opened while the log was read, or still being opened.
+  HistoryStore* store = nullptr;
+  std::unique_ptr<HistoryStore> opened;
+  std::future<HistoryLink::EarlyOpen> opening;
+  if (link.OpenedDuringRead) {
+    HistoryLink::EarlyOpen early = std::move(*link.OpenedDuringRead);
+    link.OpenedDuringRead.reset();
+    if (early.Error) {
+      ReportHistoryError(app, early.Error);
+      return;
+    }
+    opened = std::move(early.Store);
+  } else if (link.Opening.valid()) {
+    opening = std::move(link.Opening);
+  } else {
+    store = UsableHistory(app);
+    if (store == nullptr) return;
+  }
   std::vector<char> ended(link.Recorded.size(), 0);
   for (std::size_t b = 0; b < ended.size() && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
   PreparedLog prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles);
@@ -201,27 +280,29 @@ void ImportLoadedLog(App& app) {
   }
   // Beside the window: it has the load's copy of everything it writes, and whatever uses
   // the store next waits for it (SettleHistory).
-  std::string path;
-  if (openBeside) {
-    link.OpenTried = true;
-    link.OpenBeside = false;
-    path = HistoryFilePath(app.ProgramDir);
-  }
-  link.Pending = std::async(std::launch::async, [store, path = std::move(path), bytes = std::move(bytes),
-                                                 prepared = std::move(prepared), ended = std::move(ended)]() mutable {
+  link.Pending = std::async(std::launch::async, [store, opened = std::move(opened), opening = std::move(opening),
+                                                 bytes = std::move(bytes), prepared = std::move(prepared),
+                                                 ended = std::move(ended)]() mutable {
     HistoryLink::Beside done;
     done.Ended = std::move(ended);
-    if (store == nullptr) {
-      HistoryOpen open = OpenHistoryStore(path);
-      if (!open.Store) {
-        done.OpenError = open.Error;
+    if (opening.valid()) {
+      HistoryLink::EarlyOpen early = opening.get();
+      if (early.Error) {
+        done.OpenError = early.Error;
         return done;
       }
-      done.Opened = std::move(open.Store);
+      opened = std::move(early.Store);
+      // The whole read was hashed before the lengths were known (or they could not be read,
+      // and the file is read again).
+      if (early.Probes.StoreError) {
+        bytes.Hashed = false;
+      } else {
+        bytes.Prefixes = std::move(early.Probes.Prefixes);
+      }
+    }
+    if (opened) {
+      done.Opened = std::move(opened);
       store = done.Opened.get();
-      // Another program made the file meanwhile and it knows logs: the hash made without
-      // their lengths cannot tell whether this is one of them, so the file is read again.
-      if (!store->ProbesFor(bytes.Path, -1).Prefixes.empty()) bytes.Hashed = false;
     }
     done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
     // The copy into the file proper is made here too, not when the program ends.

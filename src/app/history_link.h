@@ -8,6 +8,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +50,18 @@ struct HistoryLink {
   // result (SettleHistory); so does the end of the program. Declared after Store, so it
   // ends first.
   bool Background = false;
-  // The first load of a program that has no history file yet makes the file beside the
-  // window too (OpenBeside): with no log known, the load's hash needs no store.
-  bool OpenBeside = false;
+  // The window's first load opens the history beside the window while it reads the log
+  // (Opening). The read is hashed at the known logs' lengths once they are known: the tap
+  // takes them as they come (OpenedDuringRead), and a length the read had passed by then is
+  // hashed by the import, from the file's start up to HashedBeforeProbes.
+  struct EarlyOpen {
+    std::unique_ptr<HistoryStore> Store;
+    HistoryError Error;  // the store cannot be used
+    LogCheck Probes;     // the known logs' lengths (Prefixes), or why they could not be read
+  };
+  std::future<EarlyOpen> Opening;
+  std::optional<EarlyOpen> OpenedDuringRead;
+  PrefixProbe HashedBeforeProbes;
   struct Beside {
     std::unique_ptr<HistoryStore> Opened;  // the store the import opened, if it did
     HistoryError OpenError;

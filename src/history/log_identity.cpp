@@ -108,7 +108,7 @@ LogHash HashBytes(std::string_view bytes) {
 
 LogFileHashing::LogFileHashing(std::int64_t size, std::int64_t limit, std::vector<PrefixProbe>* probes,
                                std::int64_t fromEnd)
-    : analysed_{limit < 0 ? size : std::min(limit, size), {}, false} {
+    : size_(size), analysed_{limit < 0 ? size : std::min(limit, size), {}, false} {
   // The probes in size order, so one pass meets each where the file reaches it.
   order_.push_back(&analysed_);
   if (fromEnd > 0 && fromEnd <= size) {
@@ -120,8 +120,23 @@ LogFileHashing::LogFileHashing(std::int64_t size, std::int64_t limit, std::vecto
       probe.Reached = false;
       if (probe.Size >= 0 && probe.Size <= size) order_.push_back(&probe);
     }
-    std::sort(order_.begin(), order_.end(), [](const PrefixProbe* x, const PrefixProbe* y) { return x->Size < y->Size; });
   }
+  // The end before the last bytes comes before the end, with probes or without.
+  std::sort(order_.begin(), order_.end(), [](const PrefixProbe* x, const PrefixProbe* y) { return x->Size < y->Size; });
+  Snapshot();
+}
+
+void LogFileHashing::AddProbes(std::vector<PrefixProbe>* probes) {
+  std::vector<PrefixProbe*> ahead;
+  for (PrefixProbe& probe : *probes) {
+    probe.Reached = false;
+    if (probe.Size >= hasher_.Length() && probe.Size <= size_) ahead.push_back(&probe);
+  }
+  if (ahead.empty()) return;
+  order_.erase(order_.begin(), order_.begin() + static_cast<std::ptrdiff_t>(next_));
+  next_ = 0;
+  order_.insert(order_.end(), ahead.begin(), ahead.end());
+  std::sort(order_.begin(), order_.end(), [](const PrefixProbe* x, const PrefixProbe* y) { return x->Size < y->Size; });
   Snapshot();
 }
 
@@ -201,6 +216,41 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
     hashing.Add(std::string_view(buffer.get(), got));
   }
   return hashing.Finish(path);
+}
+
+bool HashFileStart(const std::string& path, const PrefixProbe& start, std::vector<PrefixProbe>& probes) {
+  std::vector<PrefixProbe> again;
+  for (const PrefixProbe& probe : probes) {
+    if (!probe.Reached && probe.Size >= 0 && probe.Size <= start.Size) again.push_back(PrefixProbe{probe.Size, {}, false});
+  }
+  if (again.empty()) return true;
+  again.push_back(PrefixProbe{start.Size, {}, false});
+  std::int64_t size = 0;
+  platform::OpenError openError;
+  platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
+  if (!file || size < start.Size) return false;
+  LogFileHashing hashing(start.Size, -1, &again, 0);
+  constexpr std::size_t kBufferBytes = 1 << 20;
+  std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
+  while (hashing.Length() < start.Size) {
+    const std::int64_t left = start.Size - hashing.Length();
+    const std::size_t ask = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(kBufferBytes)));
+    const std::size_t got = std::fread(buffer.get(), 1, ask, file.get());
+    if (got == 0) return false;
+    hashing.Add(std::string_view(buffer.get(), got));
+  }
+  if (!again.back().Reached || again.back().Hash != start.Hash) return false;
+  for (PrefixProbe& probe : probes) {
+    if (probe.Reached || probe.Size < 0 || probe.Size > start.Size) continue;
+    for (const PrefixProbe& taken : again) {
+      if (taken.Size == probe.Size) {
+        probe.Hash = taken.Hash;
+        probe.Reached = true;
+        break;
+      }
+    }
+  }
+  return true;
 }
 
 namespace {

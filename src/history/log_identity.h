@@ -73,7 +73,13 @@ class LogFileHashing {
   LogFileHashing(const LogFileHashing&) = delete;
   LogFileHashing& operator=(const LogFileHashing&) = delete;
   void Add(std::string_view bytes);
+  // Probes learnt of after bytes were fed: those the hashing has not passed yet are taken on
+  // the way (they too stay where they are until it is done); a probe it has passed is left
+  // unreached, for HashFileStart to take from the file.
+  void AddProbes(std::vector<PrefixProbe>* probes);
   std::int64_t Length() const { return hasher_.Length(); }
+  // The hash of the bytes fed so far, as a probe of their length.
+  PrefixProbe SoFar() const { return PrefixProbe{hasher_.Length(), hasher_.HashSoFar(), true}; }
   // The identity of the file at `path` as far as it was fed (its last write and its date
   // from the file system).
   LogFileRead Finish(const std::string& path) const;
@@ -81,6 +87,7 @@ class LogFileHashing {
  private:
   void Snapshot();
   LogHasher hasher_;
+  std::int64_t size_ = 0;  // the file's, when the reading began
   PrefixProbe analysed_;
   PrefixProbe fromEnd_;
   std::vector<PrefixProbe*> order_;  // by size
@@ -93,6 +100,11 @@ class LogFileHashing {
 // With `fromEnd` > 0, FromEnd receives the hash of all but the last `fromEnd` bytes too.
 LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
                         std::int64_t fromEnd = 0);
+
+// Takes the unreached probes of at most `start.Size` bytes from the file at `path`, which
+// must begin as it did when `start` was hashed: false (and no probe touched) when the file
+// cannot be read that far or its first start.Size bytes have changed since.
+bool HashFileStart(const std::string& path, const PrefixProbe& start, std::vector<PrefixProbe>& probes);
 
 // The date a log's file name carries as YYYYMMDD, YYYY-MM-DD or YYYY_MM_DD (the first valid
 // one, month 01-12 and a day that month has), "YYYY-MM-DD"; empty when it carries none.
