@@ -2,7 +2,7 @@
 // loaded. A switch of the transcript (critical hits shown or not) must redraw the transcript
 // and nothing else, however full the name table is.
 //
-//   MIZUTO_BENCH_DIR=build/bench-corpus/full MIZUTO_BENCH_BIG_DIR=build/bench-corpus/100mb \
+//   MIZUTO_BENCH_DIR=build/bench-corpus/full MIZUTO_BENCH_BIG_DIR=build/bench-corpus/100mb
 //     build/bench/window_bench
 // The folder holds chat.html with its list files and Mizuto.ini (made by make_corpus.sh).
 //

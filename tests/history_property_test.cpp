@@ -279,7 +279,7 @@ void FollowFromAPart(App& app, const std::string& log, const std::string& bytes,
 TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChanges) {
   test::PropertyRun run("history totals", 6);
   std::uint64_t seed = 0;
-  int withPlayers = 0;
+  int withPlayers = 0, withOpponents = 0;
   while (run.Next(&seed)) {
     SCOPED_TRACE(test::PropertyRun::Reproduce(seed));
     test::TempDir dir;
@@ -340,6 +340,51 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
                 << "type " << type << " size " << size << " npc " << npc;
             EXPECT_EQ(uses, UsesOfBattles(db, where, present)) << "type " << type << " size " << size << " npc " << npc;
             if (!answer.Value.empty()) ++withPlayers;
+            // The opponents, against SQLite's own grouping of the same battles.
+            const auto opponents = store->Opponents(filter);
+            ASSERT_TRUE(opponents.Ok()) << opponents.Error.Detail;
+            Lines against;
+            for (const OpponentRow& r : opponents.Value) {
+              against.push_back(Hex(r.Opponent));
+              for (std::int64_t v : {r.Battles, r.Won, r.Lost, r.Drawn, r.Escaped, r.Withdrawn, r.OwnDown, r.EnemyDown}) {
+                against.back() += "|" + std::to_string(v);
+              }
+            }
+            EXPECT_EQ(against,
+                      Rows(db, "SELECT hex(CASE WHEN o.id IS NULL THEN '\?\?\?' ELSE o.name END), COUNT(*) AS battles,"
+                               " SUM(b.result = 1), SUM(b.result = 0), SUM(b.result = 4), SUM(b.result = 2),"
+                               " SUM(b.result = 3), SUM(b.own_down), SUM(b.enemy_down)"
+                               " FROM battles b LEFT JOIN names o ON o.id = b.opponent" + where +
+                               " GROUP BY b.opponent ORDER BY battles DESC, o.name"))
+                << "type " << type << " size " << size << " npc " << npc;
+            if (!opponents.Value.empty()) ++withOpponents;
+            // The summary and the chart's days likewise.
+            const auto summary = store->Summary(filter);
+            ASSERT_TRUE(summary.Ok()) << summary.Error.Detail;
+            const HistorySummary& m = summary.Value;
+            Lines counted{""};
+            for (std::int64_t v : {m.Battles, m.Won, m.Lost, m.Undecided, m.Drawn, m.Escaped, m.Withdrawn,
+                                   m.CriticalsDealt, m.CriticalsTaken, m.WastedRepairs, m.WastedCare, m.WastedOther}) {
+              counted.back() += (counted.back().empty() ? "" : "|") + std::to_string(v);
+            }
+            EXPECT_EQ(counted, Rows(db, "SELECT COUNT(*), COUNT(b.result = 1 OR NULL), COUNT(b.result = 0 OR NULL),"
+                                        " COUNT(b.result >= 2 OR NULL), COUNT(b.result = 4 OR NULL),"
+                                        " COUNT(b.result = 2 OR NULL), COUNT(b.result = 3 OR NULL),"
+                                        " IFNULL(SUM(b.criticals_dealt), 0), IFNULL(SUM(b.criticals_taken), 0),"
+                                        " IFNULL(SUM(b.wasted_repairs), 0), IFNULL(SUM(b.wasted_care), 0),"
+                                        " IFNULL(SUM(b.wasted_other), 0) FROM battles b" + where));
+            const auto days = store->Days(filter);
+            ASSERT_TRUE(days.Ok()) << days.Error.Detail;
+            Lines perDay;
+            for (const DayRow& d : days.Value) {
+              perDay.push_back(d.Date);
+              for (std::int64_t v : {d.Won, d.Lost, d.Drawn, d.Escaped, d.Withdrawn, d.OwnDown, d.EnemyDown}) {
+                perDay.back() += "|" + std::to_string(v);
+              }
+            }
+            EXPECT_EQ(perDay, Rows(db, "SELECT b.date, SUM(b.result = 1), SUM(b.result = 0), SUM(b.result = 4),"
+                                       " SUM(b.result = 2), SUM(b.result = 3), SUM(b.own_down), SUM(b.enemy_down)"
+                                       " FROM battles b" + where + " GROUP BY b.date ORDER BY b.date"));
           }
         }
       }
@@ -429,6 +474,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
   }
   // The generated logs have counted battles: the comparisons were not all of nobody.
   EXPECT_GT(withPlayers, 0);
+  EXPECT_GT(withOpponents, 0);
 }
 
 // The window imports its loads beside it (on a thread of their own); whatever uses the

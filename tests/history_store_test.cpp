@@ -571,7 +571,7 @@ TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
     sameDay.From = sameDay.To = s.date;
     const auto battles = Store().Battles(sameDay).Value;
     ASSERT_FALSE(battles.empty());
-    EXPECT_EQ(battles.back().FileName, std::filesystem::path(s.file).filename().string());
+    EXPECT_EQ(battles.back().FileName(), std::filesystem::path(s.file).filename().string());
   }
 }
 

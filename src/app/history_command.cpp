@@ -199,7 +199,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     for (const BattleRow& b : battles.Value) {
       const BattleJsonFacts facts{b.Number, b.Kind, b.Class, b.Admiral, b.Opponent, b.Result,
                                   b.OwnDown, b.EnemyDown, b.Counted, b.Label};
-      out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName) << ",\"date\":"
+      out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName()) << ",\"date\":"
           << JsonString(b.Date) << "}\n";
     }
     out << "{\"summary\":" << JsonString(SjisToUtf8(HistorySummaryText(summary.Value))) << "}\n";
@@ -219,7 +219,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   out << "[logs]\n";
   for (const LogRow& l : logs.Value) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
   out << "[battles]\n";
-  for (const BattleRow& b : battles.Value) out << b.Date << '\t' << fileName(b.FileName) << '\t' << text(b.Label) << '\n';
+  for (const BattleRow& b : battles.Value) out << b.Date << '\t' << fileName(b.FileName()) << '\t' << text(b.Label) << '\n';
   out << "[summary]\n" << text(HistorySummaryText(summary.Value)) << '\n';
   out << "[opponents]\n";
   std::string csv = CsvLine(HistoryOpponentCaptions());

@@ -95,7 +95,7 @@ std::vector<HistoryTableRow> BattleTableRows(const std::vector<BattleRow>& answe
     const BattleRow& b = answer[i];
     if (b.LogId != namedLog) {
       namedLog = b.LogId;
-      name = Utf8ToSjis(b.FileName);
+      name = Utf8ToSjis(b.FileName());
     }
     HistoryTableRow row;
     row.Source = static_cast<int>(i);
@@ -235,8 +235,8 @@ std::string HistoryBattlePath(const App& app, int row) {
   const auto& rows = app.HistoryPage.BattleRows;
   if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return {};
   const BattleRow& b = rows[static_cast<std::size_t>(row)];
-  return platform::PathString(std::filesystem::path(platform::NativePath(b.Folder)) /
-                              platform::NativePath(b.FileName));
+  return platform::PathString(std::filesystem::path(platform::NativePath(b.Folder())) /
+                              platform::NativePath(b.FileName()));
 }
 
 HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,11 +63,18 @@ struct PlayerRow {
 };
 
 // One battle of the range, counted or not, in date order and then as the logs hold them.
+// Where a log was when it was last imported (UTF-8): its battles' rows share it.
+struct LogPlace {
+  std::string FileName;
+  std::string Folder;
+};
+
 struct BattleRow {
   std::int64_t LogId = 0;
   std::string Date;
-  std::string FileName;  // the log's file name when it was last imported (UTF-8)
-  std::string Folder;    // its folder then (UTF-8)
+  std::shared_ptr<const LogPlace> Place;
+  const std::string& FileName() const { return Place ? Place->FileName : NoText(); }
+  const std::string& Folder() const { return Place ? Place->Folder : NoText(); }
   std::string Label;     // as the battle list shows it (Shift-JIS)
   int Number = 0;        // the battle's number in its log, from 1
   bool Counted = false;
@@ -75,6 +83,12 @@ struct BattleRow {
   std::int32_t Kind = 0;  // BattleKind
   BattleClass Class;      // with the player's corrections
   std::optional<std::string> Admiral, Opponent;  // Shift-JIS; none when the log named none
+
+ private:
+  static const std::string& NoText() {
+    static const std::string none;
+    return none;
+  }
 };
 
 // One log that has battles in the range (or, unfiltered, every log).

@@ -39,11 +39,13 @@ std::int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int6
 
 bool SqliteStatement::IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
 
-std::string SqliteStatement::Bytes(int column) const {
+std::string SqliteStatement::Bytes(int column) const { return std::string(View(column)); }
+
+std::string_view SqliteStatement::View(int column) const {
   const void* data = sqlite3_column_blob(statement_, column);
   const int size = sqlite3_column_bytes(statement_, column);
   if (data == nullptr || size <= 0) return {};
-  return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
+  return std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
 SqliteDatabase::~SqliteDatabase() {

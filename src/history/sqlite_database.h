@@ -41,6 +41,7 @@ class SqliteStatement {
   std::int64_t Int(int column) const;
   bool IsNull(int column) const;
   std::string Bytes(int column) const;  // a text's or a blob's bytes
+  std::string_view View(int column) const;  // the same, good until the next Step or Reset
 
  private:
   sqlite3_stmt* statement_ = nullptr;

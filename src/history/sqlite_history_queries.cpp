@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <optional>
 #include <unordered_map>
@@ -31,6 +33,19 @@ std::string FilterClause(const HistoryFilter& filter, bool counted) {
 }
 
 namespace {
+
+// A battle's result as the status bar counts it (a battle still going on is none of them).
+void CountResult(std::int64_t result, std::int64_t& won, std::int64_t& lost, std::int64_t& drawn,
+                 std::int64_t& escaped, std::int64_t& withdrawn) {
+  switch (result) {
+    case 1: ++won; break;
+    case 0: ++lost; break;
+    case 4: ++drawn; break;
+    case 2: ++escaped; break;
+    case 3: ++withdrawn; break;
+    default: break;
+  }
+}
 
 // The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
 // battles' date, and the totals are of counted battles only. The name filter cannot be
@@ -197,36 +212,83 @@ HistoryAnswer<HistoryRange> SqliteHistoryStore::DefaultRange() {
 }
 
 HistoryAnswer<HistorySummary> SqliteHistoryStore::Summary(const HistoryFilter& filter) {
-  return Ask<HistorySummary>(
-      "SELECT COUNT(*), TOTAL(result = 1), TOTAL(result = 0), TOTAL(result >= 2), TOTAL(result = 4),"
-      " TOTAL(result = 2), TOTAL(result = 3), TOTAL(criticals_dealt), TOTAL(criticals_taken),"
-      " TOTAL(wasted_repairs), TOTAL(wasted_care), TOTAL(wasted_other) FROM battles b" +
-          FilterClause(filter, true),
-      filter, true, [](SqliteStatement& s, HistorySummary& out) {
-        int i = 0;
-        for (std::int64_t* field : {&out.Battles, &out.Won, &out.Lost, &out.Undecided, &out.Drawn, &out.Escaped,
-                                    &out.Withdrawn, &out.CriticalsDealt, &out.CriticalsTaken, &out.WastedRepairs,
-                                    &out.WastedCare, &out.WastedOther}) {
-          *field = s.Int(i++);
-        }
+  // Summed here over the battles' columns (as the opponents and the days are).
+  HistorySummary sums;
+  auto read = Ask<int>(
+      "SELECT b.result, b.criticals_dealt, b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other"
+      " FROM battles b" + FilterClause(filter, true),
+      filter, true, [&](SqliteStatement& s, int&) {
+        ++sums.Battles;
+        const std::int64_t result = s.Int(0);
+        CountResult(result, sums.Won, sums.Lost, sums.Drawn, sums.Escaped, sums.Withdrawn);
+        if (result >= 2) ++sums.Undecided;
+        sums.CriticalsDealt += s.Int(1);
+        sums.CriticalsTaken += s.Int(2);
+        sums.WastedRepairs += s.Int(3);
+        sums.WastedCare += s.Int(4);
+        sums.WastedOther += s.Int(5);
       });
+  HistoryAnswer<HistorySummary> answer;
+  answer.Error = read.Error;
+  if (answer.Ok()) answer.Value = sums;
+  return answer;
 }
 
 HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const HistoryFilter& filter) {
-  return Ask<std::vector<OpponentRow>>(
-      "SELECT o.name, o.id IS NULL, COUNT(*) AS battles, TOTAL(b.result = 1), TOTAL(b.result = 0),"
-      " TOTAL(b.result = 4), TOTAL(b.result = 2), TOTAL(b.result = 3), TOTAL(b.own_down), TOTAL(b.enemy_down)"
-      " FROM battles b LEFT JOIN names o ON o.id = b.opponent" +
-          FilterClause(filter, true) + " GROUP BY b.opponent ORDER BY battles DESC, o.name",
-      filter, true, [](SqliteStatement& s, std::vector<OpponentRow>& rows) {
-        OpponentRow& row = rows.emplace_back();
-        row.Opponent = s.Int(1) != 0 ? std::string("???") : s.Bytes(0);
-        int i = 2;
-        for (std::int64_t* field : {&row.Battles, &row.Won, &row.Lost, &row.Drawn, &row.Escaped, &row.Withdrawn,
-                                    &row.OwnDown, &row.EnemyDown}) {
-          *field = s.Int(i++);
-        }
+  // The battles' few columns, summed here per opponent: SQLite's grouping worked out every
+  // sum for every battle and sorted them all. The opponents' names are read once each.
+  struct Sums {
+    OpponentRow Row;
+    bool Named = false;  // the opponent is a known name ("???" otherwise)
+  };
+  std::unordered_map<std::int64_t, Sums> by;  // by opponent id; kNone: no opponent
+  constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
+  HistoryAnswer<std::vector<OpponentRow>> answer;
+  const auto read = Ask<int>(
+      "SELECT b.opponent, b.result, b.own_down, b.enemy_down FROM battles b" + FilterClause(filter, true), filter,
+      true, [&](SqliteStatement& s, int&) {
+        OpponentRow& row = by[s.IsNull(0) ? kNone : s.Int(0)].Row;
+        ++row.Battles;
+        CountResult(s.Int(1), row.Won, row.Lost, row.Drawn, row.Escaped, row.Withdrawn);
+        row.OwnDown += s.Int(2);
+        row.EnemyDown += s.Int(3);
       });
+  if (!read.Ok()) {
+    answer.Error = read.Error;
+    return answer;
+  }
+  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
+  if (!nameOf) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::vector<Sums*> order;
+  order.reserve(by.size());
+  for (auto& [id, sums] : by) {
+    if (id != kNone) {
+      nameOf.Bind(1, id);
+      const int code = nameOf.Step();
+      if (code == SQLITE_ROW) {
+        sums.Row.Opponent = nameOf.Bytes(0);
+        sums.Named = true;
+      } else if (code != SQLITE_DONE) {
+        answer.Error = db_.Failure(code, SqliteUse::Reading);
+        return answer;
+      }
+      nameOf.Reset();
+    }
+    if (!sums.Named) sums.Row.Opponent = "???";
+    order.push_back(&sums);
+  }
+  // Most battles first; then the unnamed, then by name.
+  std::sort(order.begin(), order.end(), [](const Sums* x, const Sums* y) {
+    if (x->Row.Battles != y->Row.Battles) return x->Row.Battles > y->Row.Battles;
+    if (x->Named != y->Named) return !x->Named;
+    return x->Row.Opponent < y->Row.Opponent;
+  });
+  answer.Value.reserve(order.size());
+  for (Sums* sums : order) answer.Value.push_back(std::move(sums->Row));
+  return answer;
 }
 
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryFilter& filter,
@@ -314,14 +376,15 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   // once each instead of joined to every battle, and the order is made here, which costs
   // less than SQLite's sorting of whole rows.
   struct Log {
-    std::string FileName, Folder;
-    std::size_t Rank = 0;  // in file name order, then by id
+    std::shared_ptr<const LogPlace> Place;  // shared by the log's rows
+    std::size_t Rank = 0;                   // in file name order, then by id
   };
   std::unordered_map<std::int64_t, Log> logs;
   auto logAnswer = Ask<int>("SELECT id, file_name, folder FROM logs WHERE ?1 = ?1 AND ?2 = ?2 AND ?3 = ?3"
                             " AND ?4 = ?4 AND ?5 = ?5 ORDER BY file_name, id",
                             HistoryFilter{}, false, [&](SqliteStatement& s, int&) {
-                              logs.emplace(s.Int(0), Log{s.Bytes(1), s.Bytes(2), logs.size()});
+                              logs.emplace(s.Int(0), Log{std::make_shared<const LogPlace>(LogPlace{s.Bytes(1), s.Bytes(2)}),
+                                                         logs.size()});
                             });
   HistoryAnswer<std::vector<BattleRow>> answer;
   if (!logAnswer.Ok()) {
@@ -365,8 +428,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         BattleRow& row = rows.emplace_back();
         row.LogId = log->first;
         row.Date = s.Bytes(1);
-        row.FileName = log->second.FileName;
-        row.Folder = log->second.Folder;
+        row.Place = log->second.Place;
         rank.push_back(log->second.Rank);
         row.Label = s.Bytes(2);
         row.Number = static_cast<int>(s.Int(3));
@@ -428,19 +490,28 @@ HistoryAnswer<std::vector<LogRow>> SqliteHistoryStore::Logs(const HistoryFilter&
 }
 
 HistoryAnswer<std::vector<DayRow>> SqliteHistoryStore::Days(const HistoryFilter& filter) {
-  return Ask<std::vector<DayRow>>(
-      "SELECT b.date, TOTAL(b.result = 1), TOTAL(b.result = 0), TOTAL(b.result = 4), TOTAL(b.result = 2),"
-      " TOTAL(b.result = 3), TOTAL(b.own_down), TOTAL(b.enemy_down) FROM battles b" +
-          FilterClause(filter, true) + " GROUP BY b.date ORDER BY b.date",
-      filter, true, [](SqliteStatement& s, std::vector<DayRow>& rows) {
-        DayRow& row = rows.emplace_back();
-        row.Date = s.Bytes(0);
-        int i = 1;
-        for (std::int64_t* field : {&row.Won, &row.Lost, &row.Drawn, &row.Escaped, &row.Withdrawn, &row.OwnDown,
-                                    &row.EnemyDown}) {
-          *field = s.Int(i++);
+  // The battles come mostly in date order (logs are imported day by day): a day is looked
+  // up only when the date changes.
+  std::map<std::string, DayRow> days;
+  DayRow* day = nullptr;
+  auto read = Ask<int>(
+      "SELECT b.date, b.result, b.own_down, b.enemy_down FROM battles b" + FilterClause(filter, true), filter, true,
+      [&](SqliteStatement& s, int&) {
+        const std::string_view date = s.View(0);
+        if (day == nullptr || day->Date != date) {
+          day = &days[std::string(date)];
+          day->Date = date;
         }
+        CountResult(s.Int(1), day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
+        day->OwnDown += s.Int(2);
+        day->EnemyDown += s.Int(3);
       });
+  HistoryAnswer<std::vector<DayRow>> answer;
+  answer.Error = read.Error;
+  if (!answer.Ok()) return answer;
+  answer.Value.reserve(days.size());
+  for (auto& [date, row] : days) answer.Value.push_back(std::move(row));
+  return answer;
 }
 
 }  // namespace mizuto
