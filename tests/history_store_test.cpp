@@ -506,6 +506,58 @@ TEST_F(HistoryAppTest, TheFirstLoadBesideTheWindowMakesTheFileOrSaysOnceWhyNot) 
   }
 }
 
+// A window's first load of a long log whose start the history knows twice (the log, and an
+// older short copy of it kept as a log of its own): with the history opened while the log is
+// read, the short length is passed before it is known and the long one is not. The file is
+// both logs, so it is the long one, grown, and takes the short one in. Beside the window as
+// in turn.
+TEST_F(HistoryAppTest, AFreshWindowKnowsALongLogWhileTheHistoryOpensBesideItsRead) {
+  std::string filler;
+  while (filler.size() < 6000000) filler += test::SayLine("今日はいい風ですね、港で会いましょう");
+  const std::string longLog = Battle("Ann", kWon) + filler;
+  std::vector<std::string> outcomes;
+  for (const bool background : {false, true}) {
+    SCOPED_TRACE(background ? "beside" : "in turn");
+    test::TempDir folder;
+    auto window = [&] {
+      auto made = std::make_unique<App>();
+      test::SetUpApp(*made, folder);
+      RebuildTallyColumns(*made);
+      made->History.Enabled = true;
+      made->History.Background = background;
+      made->CurrentLogPath = folder.File("chat_20240501.html");
+      return made;
+    };
+    test::WriteBytes(folder.File("chat_20240501.html"), longLog);
+    std::int64_t known = 0;
+    {
+      auto first = window();
+      ASSERT_TRUE(LoadAndAnalyse(*first));
+      SettleHistory(*first);
+      known = first->History.CurrentLogId;
+      ASSERT_NE(known, 0);
+      // The short copy, imported after its log: a log of its own.
+      test::WriteBytes(folder.File("copy.html"), Battle("Ann", kWon));
+      EXPECT_EQ(ImportLogFile(*first, *UsableHistory(*first), folder.File("copy.html")).Outcome, ImportOutcome::Imported);
+    }
+    test::WriteBytes(folder.File("chat_20240501.html"), longLog + Battle("Bob", kLost));
+    auto fresh = window();
+    ASSERT_TRUE(LoadAndAnalyse(*fresh));
+    SettleHistory(*fresh);
+    EXPECT_EQ(fresh->History.CurrentLogId, known);
+    EXPECT_EQ(fresh->History.ErrorText, "");
+    HistoryStore* store = UsableHistory(*fresh);
+    ASSERT_NE(store, nullptr);
+    std::string outcome;
+    for (const LogRow& l : store->Logs(HistoryFilter{}).Value) {
+      outcome += l.FileName + " " + std::to_string(l.Size) + " " + std::to_string(l.Battles) + "; ";
+    }
+    outcomes.push_back(outcome);
+  }
+  EXPECT_EQ(outcomes[0], outcomes[1]);
+  EXPECT_EQ(outcomes[0], "chat_20240501.html " + std::to_string(longLog.size() + Battle("Bob", kLost).size() - kRereadBytes) + " 2; ");
+}
+
 // A history that cannot be used costs the load nothing: the views are those of a load
 // without history, and the error pane says once what is wrong and where.
 TEST_F(HistoryAppTest, AnUnusableHistoryLeavesTheLoadAsWithoutAndIsSaidOnce) {
