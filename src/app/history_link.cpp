@@ -60,8 +60,10 @@ void TakeOpening(HistoryLink& link) {
   link.OpenedDuringRead = std::move(opened);
 }
 
-bool Ready(const std::future<HistoryLink::EarlyOpen>& opening) {
-  return opening.valid() && opening.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+// Whether what goes on beside the window is done (its result not yet taken).
+template <class Result>
+bool Ready(const std::future<Result>& beside) {
+  return beside.valid() && beside.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 // As TapTheRead, while the history is still being opened beside the read: the lengths are
@@ -165,7 +167,7 @@ bool HistoryImportPending(const App& app) {
 
 bool HistoryImportDone(const App& app) {
   const HistoryLink& link = app.History;
-  if (link.Pending.valid()) return link.Pending.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  if (link.Pending.valid()) return Ready(link.Pending);
   if (link.Opening.valid()) return Ready(link.Opening);
   return link.OpenedDuringRead.has_value();
 }

@@ -184,18 +184,11 @@ LogFileRead LogFileHashing::Finish(const std::string& path) const {
   return result;
 }
 
-LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
-                        std::int64_t fromEnd) {
-  std::int64_t size = 0;
-  platform::OpenError openError;
-  platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
-  if (!file) {
-    LogFileRead failed;
-    failed.File.Path = path;
-    failed.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
-    return failed;
-  }
-  LogFileHashing hashing(size, limit, probes, fromEnd);
+namespace {
+
+// Feeds `hashing` the bytes of `file` up to its `size`th byte, or to the file's end should it
+// have been cut meanwhile; false on a read error.
+bool HashFrom(std::FILE* file, LogFileHashing& hashing, std::int64_t size) {
   // Left uninitialised: every byte used is read into it first, so zeroing a megabyte for
   // each file checked would be wasted.
   constexpr std::size_t kBufferBytes = 1 << 20;
@@ -203,17 +196,31 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
   while (hashing.Length() < size) {
     const std::int64_t left = size - hashing.Length();
     const std::size_t ask = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(kBufferBytes)));
-    const std::size_t got = std::fread(buffer.get(), 1, ask, file.get());
-    if (got == 0) {
-      if (std::ferror(file.get())) {
-        LogFileRead failed;
-        failed.File.Path = path;
-        failed.Error = path + ": read error";
-        return failed;
-      }
-      break;  // the file was cut while it was read: what was there is what was hashed
-    }
+    const std::size_t got = std::fread(buffer.get(), 1, ask, file);
+    if (got == 0) return std::ferror(file) == 0;
     hashing.Add(std::string_view(buffer.get(), got));
+  }
+  return true;
+}
+
+}  // namespace
+
+LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector<PrefixProbe>* probes,
+                        std::int64_t fromEnd) {
+  std::int64_t size = 0;
+  platform::OpenError openError;
+  platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
+  LogFileRead failed;
+  failed.File.Path = path;
+  if (!file) {
+    failed.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
+    return failed;
+  }
+  LogFileHashing hashing(size, limit, probes, fromEnd);
+  // A file cut while it was read: what was there is what was hashed.
+  if (!HashFrom(file.get(), hashing, size)) {
+    failed.Error = path + ": read error";
+    return failed;
   }
   return hashing.Finish(path);
 }
@@ -230,15 +237,7 @@ bool HashFileStart(const std::string& path, const PrefixProbe& start, std::vecto
   platform::FilePtr file(platform::OpenRegularFile(path, &size, &openError));
   if (!file || size < start.Size) return false;
   LogFileHashing hashing(start.Size, -1, &again, 0);
-  constexpr std::size_t kBufferBytes = 1 << 20;
-  std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
-  while (hashing.Length() < start.Size) {
-    const std::int64_t left = start.Size - hashing.Length();
-    const std::size_t ask = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(kBufferBytes)));
-    const std::size_t got = std::fread(buffer.get(), 1, ask, file.get());
-    if (got == 0) return false;
-    hashing.Add(std::string_view(buffer.get(), got));
-  }
+  if (!HashFrom(file.get(), hashing, start.Size)) return false;
   if (!again.back().Reached || again.back().Hash != start.Hash) return false;
   for (PrefixProbe& probe : probes) {
     if (probe.Reached || probe.Size < 0 || probe.Size > start.Size) continue;

@@ -47,6 +47,28 @@ void CountResult(std::int64_t result, std::int64_t& won, std::int64_t& lost, std
   }
 }
 
+// The names of the few ids an answer refers to, read one by one.
+class NameById {
+ public:
+  explicit NameById(SqliteDatabase& db) : db_(db), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
+  // Why the names cannot be read; no failure when they can.
+  HistoryError Failure() const {
+    return statement_ ? HistoryError{} : db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+  }
+  // SQLITE_ROW with `name` set, SQLITE_DONE when no name has that id, or an error code.
+  int Find(std::int64_t id, std::string& name) {
+    statement_.Bind(1, id);
+    const int code = statement_.Step();
+    if (code == SQLITE_ROW) name = statement_.Bytes(0);
+    statement_.Reset();
+    return code;
+  }
+
+ private:
+  SqliteDatabase& db_;
+  SqliteStatement statement_;
+};
+
 // The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
 // battles' date, and the totals are of counted battles only. The name filter cannot be
 // answered from them.
@@ -108,22 +130,19 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
                                                    const std::vector<std::string>& skillNames,
                                                    const std::vector<std::string>& itemNames) {
   HistoryAnswer<std::vector<PlayerRow>> answer;
-  SqliteStatement nameOf = db.Prepare("SELECT name FROM names WHERE id = ?");
-  if (!nameOf) {
-    answer.Error = db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
-    return answer;
-  }
+  NameById nameOf(db);
+  answer.Error = nameOf.Failure();
+  if (answer.Error) return answer;
   std::vector<std::pair<std::string, std::int64_t>> named;
   for (const auto& [id, sums] : players) {
     if (sums[2] <= 0) continue;
-    nameOf.Bind(1, id);
-    const int code = nameOf.Step();
-    if (code == SQLITE_ROW) named.emplace_back(nameOf.Bytes(0), id);
-    nameOf.Reset();
+    std::string name;
+    const int code = nameOf.Find(id, name);
     if (code != SQLITE_ROW) {
       answer.Error = db.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
       return answer;
     }
+    named.emplace_back(std::move(name), id);
   }
   std::sort(named.begin(), named.end());
   std::vector<PlayerRow>& rows = answer.Value;
@@ -257,25 +276,19 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
     answer.Error = read.Error;
     return answer;
   }
-  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
-  if (!nameOf) {
-    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
-    return answer;
-  }
+  NameById nameOf(db_);
+  answer.Error = nameOf.Failure();
+  if (answer.Error) return answer;
   std::vector<Sums*> order;
   order.reserve(by.size());
   for (auto& [id, sums] : by) {
     if (id != kNone) {
-      nameOf.Bind(1, id);
-      const int code = nameOf.Step();
-      if (code == SQLITE_ROW) {
-        sums.Row.Opponent = nameOf.Bytes(0);
-        sums.Named = true;
-      } else if (code != SQLITE_DONE) {
+      const int code = nameOf.Find(id, sums.Row.Opponent);
+      if (code != SQLITE_ROW && code != SQLITE_DONE) {
         answer.Error = db_.Failure(code, SqliteUse::Reading);
         return answer;
       }
-      nameOf.Reset();
+      sums.Named = code == SQLITE_ROW;
     }
     if (!sums.Named) sums.Row.Opponent = "???";
     order.push_back(&sums);
@@ -391,20 +404,17 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
     answer.Error = logAnswer.Error;
     return answer;
   }
-  SqliteStatement nameOf = db_.Prepare("SELECT name FROM names WHERE id = ?");
-  if (!nameOf) {
-    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
-    return answer;
-  }
+  NameById nameOf(db_);
+  answer.Error = nameOf.Failure();
+  if (answer.Error) return answer;
   std::unordered_map<std::int64_t, std::optional<std::string>> names;
   auto name = [&](SqliteStatement& s, int column) -> std::optional<std::string> {
     if (s.IsNull(column)) return std::nullopt;
     const std::int64_t id = s.Int(column);
     auto [at, made] = names.try_emplace(id);
     if (made) {
-      nameOf.Bind(1, id);
-      if (nameOf.Step() == SQLITE_ROW) at->second = nameOf.Bytes(0);
-      nameOf.Reset();
+      std::string found;
+      if (nameOf.Find(id, found) == SQLITE_ROW) at->second = std::move(found);
     }
     return at->second;
   };
