@@ -3,9 +3,9 @@
 # platform) loads a 10 MB log and ends (--quit-after-load): with the history each run imports
 # the log into a history that holds another day's log but not this one (copied afresh before
 # every run, so every battle is written), without it the same run with --no-history.
-# In pairs, after a warm-up of each, the order turned at every pair; medians and their ratio. Then the same with no
-# history file at all before each run (the program's first load ever, which also makes the
-# file), and the database's size per battle and player.
+# In pairs, after a warm-up of each, the order turned at every pair; medians and their ratio.
+# Then the same with no history file at all before each run (the program's first load ever,
+# which also makes the file), and the database's size per battle and player.
 #   EXE     the program (default build/bench/mizuto; its folder holds mizuto_loggen)
 #   RUNS    timed runs per case (default 11)
 set -euo pipefail
