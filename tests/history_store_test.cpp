@@ -14,6 +14,7 @@
 #include "app/app.h"
 #include "app/battle_list_commands.h"
 #include "app/history_link.h"
+#include "app/history_page.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
 #include "battle/battle_label.h"
@@ -710,6 +711,211 @@ TEST_F(HistoryAppTest, CorrectionsOutsideActiveModeSurviveEveryImport) {
   app.BattleList.Select(0);
   ShipTypeMExecute(app);
   EXPECT_EQ(Labels()[0], corrected[0]);
+}
+
+// --- what shaped the analysis ----------------------------------------------------------------
+
+// The same bytes under settings that change the analysis are analysed again, whether an import
+// or the window's load meets them first; under the settings they were analysed with they cost
+// no analysis. The window's battle list and the history then show the same battles.
+TEST_F(HistoryAppTest, SettingsThatChangeTheAnalysisAnalyseAKnownLogAgain) {
+  test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon) + Battle("海賊Kid", kLost) + Battle("Bob", kWon));
+  app.Lists.NpcNames.push_back(S("海賊"));
+  const struct {
+    const char* what;
+    void (*change)(App&);
+    bool byWindow;  // the window's load meets the change first, else an import
+    ImportOutcome outcome;  // of the import (after the window's load: Unchanged)
+    std::size_t battles;
+  } steps[] = {
+      {"first import", [](App&) {}, false, ImportOutcome::Imported, 2},
+      {"NPC battles included", [](App& a) { a.NpcCheck = true; }, false, ImportOutcome::Reanalysed, 3},
+      {"left out again, by the window", [](App& a) { a.NpcCheck = false; }, true, ImportOutcome::Unchanged, 2},
+      {"an NPC registered", [](App& a) { a.Lists.NpcNames.push_back(S("Bob")); }, false, ImportOutcome::Reanalysed, 1},
+      {"the player's name", [](App& a) { a.UserName = S("提督"); }, true, ImportOutcome::Unchanged, 1},
+      {"a skill listed", [](App& a) { a.Lists.SkillNames.push_back(S("砲撃")); }, false, ImportOutcome::Reanalysed, 1},
+      {"a ship listed", [](App& a) { a.Lists.ShipNames.push_back(S("ガレオン")); }, true, ImportOutcome::Unchanged, 1},
+      {"nothing changed", [](App&) {}, false, ImportOutcome::Unchanged, 1},
+  };
+  const std::string db = dir.File(kHistoryFileName);
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change(app);
+    app.SkillChecked.assign(app.Lists.SkillNames.size(), 0);
+    const std::vector<std::string> shapingBefore = Query(db, "SELECT hex(shaping) FROM logs");
+    if (step.byWindow) {
+      ASSERT_TRUE(LoadAndAnalyse(app));
+      EXPECT_NE(Query(db, "SELECT hex(shaping) FROM logs"), shapingBefore);
+    }
+    const ImportResult result = ImportLogFile(app, Store(), app.CurrentLogPath);
+    EXPECT_EQ(result.Outcome, step.outcome) << result.Error.Detail;
+    EXPECT_EQ(Store().Logs(HistoryFilter{}).Value.size(), 1u);
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_EQ(Rows().size(), step.battles);
+    EXPECT_EQ(Labels(), Rows());
+  }
+}
+
+// Where a correction lands: each battle has an opponent of its own, so it is known by its
+// opponent whatever its number. The NPC fleets' names hold "海賊", which the NPC list names.
+std::string MixedBattles(std::mt19937& rng, int from, int count) {
+  std::string log;
+  for (int i = from; i < from + count; ++i) {
+    // Letters, not digits: a name's trailing digits may be taken for a ship's number.
+    const std::string name = (rng() % 3 == 0 ? "海賊" : "Pc") + std::string{static_cast<char>('a' + i / 26), static_cast<char>('a' + i % 26)};
+    log += Battle(name, rng() % 2 ? kWon : kLost);
+  }
+  return log;
+}
+
+// The player corrects random battles, NPC battles are included, the log grows, NPC battles
+// are left out again, with loads and imports between: every correction stays on the battle it
+// was made on (the fields changed, later changes over earlier ones), the window's battle list
+// shows what the history holds, and every history row opens its own battle.
+TEST_F(HistoryAppTest, CorrectionsStayOnTheirBattlesWhateverBattlesComeOrGo) {
+  using Command = void (*)(App&);
+  const std::pair<Command, BattleCorrection> commands[] = {
+      {ShipTypeSExecute, BattleCorrection::OfSize(ShipSize::Small)},
+      {ShipTypeMExecute, BattleCorrection::OfSize(ShipSize::Medium)},
+      {ShipTypeBExecute, BattleCorrection::OfSize(ShipSize::Large)},
+      {BattleTypeKExecute, BattleCorrection::OfType(BattleType::Naval)},
+      {BattleTypeRExecute, BattleCorrection::OfType(BattleType::Real)},
+      {ToNPCExecute, BattleCorrection::OfNpc(true)},
+      {ToPCExecute, BattleCorrection::OfNpc(false)},
+      {DelTotalListExecute, BattleCorrection::OfCountMark(false)},
+      {AddTotalListExecute, BattleCorrection::OfCountMark(true)},
+  };
+  for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    test::TempDir folder;
+    App window;
+    test::SetUpApp(window, folder);
+    RebuildTallyColumns(window);
+    window.History.Enabled = true;
+    window.Lists.NpcNames.push_back(S("海賊"));
+    window.CurrentLogPath = folder.File("chat_20240501.html");
+    std::mt19937 rng(seed);
+    const int first = 6 + static_cast<int>(rng() % 8);
+    test::WriteBytes(window.CurrentLogPath, MixedBattles(rng, 0, first));
+    std::map<std::string, BattleCorrection> made;  // by opponent (UTF-8)
+    HistoryStore* store = nullptr;
+
+    auto correct = [&] {
+      for (int round = 0; round < 4 && window.BattleCount() > 0; ++round) {
+        window.BattleList.Selected.assign(window.BattleList.Selected.size(), 0);
+        for (int pick = 1 + static_cast<int>(rng() % 3); pick > 0; --pick) {
+          window.BattleList.Select(static_cast<int>(rng() % static_cast<std::uint32_t>(window.BattleCount())));
+        }
+        const auto& [command, change] = commands[rng() % std::size(commands)];
+        command(window);
+        for (int b = 0; b < window.BattleCount(); ++b) {
+          if (!window.BattleList.IsSelected(b)) continue;
+          BattleCorrection& kept = made[U(window.Names[window.Battles[static_cast<std::size_t>(b)].Opponent].Name)];
+          if (change.Size) kept.Size = change.Size;
+          if (change.Type) kept.Type = change.Type;
+          if (change.Npc) kept.Npc = change.Npc;
+          if (change.CountMark) kept.CountMark = change.CountMark;
+        }
+      }
+    };
+    auto check = [&](const char* stage) {
+      SCOPED_TRACE(stage);
+      App plain;  // the analysis alone, without the history
+      test::SetUpApp(plain, folder);
+      plain.Lists = window.Lists;
+      plain.NpcCheck = window.NpcCheck;
+      plain.CurrentLogPath = window.CurrentLogPath;
+      ASSERT_TRUE(LoadAndAnalyse(plain));
+      std::map<std::string, BattleRecord> expected;
+      for (const BattleRecord& r : plain.Battles) {
+        BattleRecord corrected = r;
+        const std::string opponent = U(plain.Names[r.Opponent].Name);
+        if (const auto c = made.find(opponent); c != made.end()) ApplyCorrection(corrected, c->second);
+        expected[opponent] = corrected;
+      }
+      const auto rows = store->Battles(HistoryFilter{}).Value;
+      ASSERT_EQ(rows.size(), expected.size());
+      ASSERT_EQ(window.BattleCount(), plain.BattleCount());
+      for (const BattleRow& row : rows) {
+        ASSERT_TRUE(row.Opponent.has_value());
+        const std::string opponent = U(*row.Opponent);
+        SCOPED_TRACE(opponent);
+        const BattleRecord& want = expected.at(opponent);
+        EXPECT_EQ(row.Class.Size, want.Class.Size);
+        EXPECT_EQ(row.Class.Type, want.Class.Type);
+        EXPECT_EQ(row.Class.Npc, want.Class.Npc);
+        EXPECT_EQ(row.Counted, CountedBattle(want));
+        // The double-click opens this very battle, and the window shows it as the history does.
+        const int b = HistoryBattleIndex(window, row.FirstLine, row.Number);
+        ASSERT_GE(b, 0);
+        const BattleRecord& shown = window.Battles[static_cast<std::size_t>(b)];
+        EXPECT_EQ(U(window.Names[shown.Opponent].Name), opponent);
+        EXPECT_EQ(shown.Class.Size, want.Class.Size);
+        EXPECT_EQ(shown.Class.Type, want.Class.Type);
+        EXPECT_EQ(shown.Class.Npc, want.Class.Npc);
+        EXPECT_EQ(CountedBattle(shown), CountedBattle(want));
+        EXPECT_EQ(U(window.BattleList.Rows[static_cast<std::size_t>(b)]), U(row.Label));
+      }
+    };
+
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    store = UsableHistory(window);
+    ASSERT_NE(store, nullptr);
+    correct();
+    check("NPC battles left out");
+    window.NpcCheck = true;
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    check("NPC battles included");
+    correct();  // again after the reload: the earlier corrections' other fields stay
+    check("corrected again");
+    test::AppendBytes(window.CurrentLogPath, MixedBattles(rng, first, 1 + static_cast<int>(rng() % 4)));
+    EXPECT_EQ(ImportLogFile(window, *store, window.CurrentLogPath).Outcome, ImportOutcome::Grown);
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    check("grown");
+    window.NpcCheck = false;
+    EXPECT_EQ(ImportLogFile(window, *store, window.CurrentLogPath).Outcome, ImportOutcome::Reanalysed);
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    check("left out again");
+  }
+}
+
+// A file of the version that kept corrections by battle number: once its log is analysed
+// again, each correction is on the battle it was made on, whose number has moved, holding
+// only what differs from the analysis.
+TEST_F(HistoryAppTest, AnOlderFilesCorrectionsByNumberFindTheirBattles) {
+  const std::string log = Battle("Ann", kWon) + Battle("海賊Kid", kLost) + Battle("Bob", kWon) + Battle("Cid", kLost);
+  test::WriteBytes(app.CurrentLogPath, log);
+  app.Lists.NpcNames.push_back(S("海賊"));
+  ASSERT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Imported);
+  app.History.Store.reset();
+  app.History.OpenTried = false;
+  // The file as that version left it: Bob's battle (then number 2) made small and uncounted;
+  // the other fields of the class as they were.
+  const std::string db = dir.File(kHistoryFileName);
+  const std::vector<std::string> older = Query(
+      db,
+      "DROP INDEX battles_by_start; ALTER TABLE battles DROP COLUMN first_line; ALTER TABLE logs DROP COLUMN shaping;"
+      " DROP TABLE battle_corrections;"
+      " INSERT INTO corrections SELECT log_id, number, 0, type, npc, 0 FROM battles WHERE number = 2;"
+      " UPDATE battles SET size = 0, count_mark = 0, counted = 0 WHERE number = 2;"
+      " PRAGMA user_version = 3; SELECT COUNT(*) FROM corrections");
+  ASSERT_EQ(older, std::vector<std::string>{"1"});
+
+  app.NpcCheck = true;
+  ASSERT_TRUE(LoadAndAnalyse(app));
+  const auto rows = Store().Battles(HistoryFilter{}).Value;
+  ASSERT_EQ(rows.size(), 4u);
+  std::vector<std::string> seen;
+  for (const BattleRow& row : rows) {
+    seen.push_back(U(*row.Opponent) + (row.Class.Size == ShipSize::Small ? " small" : "") +
+                   (row.Counted ? "" : " uncounted"));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"Ann", "海賊Kid", "Bob small uncounted", "Cid"}));
+  EXPECT_EQ(Labels(), Rows());
+  // Only the fields the player changed are kept, by where the battle starts.
+  EXPECT_EQ(Query(db, "SELECT size, type IS NULL, npc IS NULL, count_mark FROM battle_corrections"),
+            std::vector<std::string>{"0|1|1|0"});
+  EXPECT_EQ(Query(db, "SELECT COUNT(*) FROM corrections"), std::vector<std::string>{"0"});
 }
 
 // Each tick that ends a battle records it; the battle still being fought waits for its end.

@@ -14,13 +14,13 @@ namespace mizuto {
 void SetTallyBit(App& app, bool set) {
   if (!SetTallyBit(app, app.BattleList, set)) return;
   RefreshTallies(app);
-  StoreSelectedCorrections(app);
+  StoreSelectedCorrections(app, BattleCorrection::OfCountMark(set));
 }
 
-void ChangeClass(App& app, void (*change)(BattleClass&)) {
+void ChangeClass(App& app, const BattleCorrection& change) {
   if (!ChangeClass(app, app.BattleList, change)) return;
   RefreshTallies(app);
-  StoreSelectedCorrections(app);
+  StoreSelectedCorrections(app, change);
 }
 
 bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {

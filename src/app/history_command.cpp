@@ -24,6 +24,7 @@ const char* OutcomeWord(ImportOutcome outcome) {
     case ImportOutcome::Imported: return "imported";
     case ImportOutcome::Unchanged: return "unchanged";
     case ImportOutcome::Grown: return "grown";
+    case ImportOutcome::Reanalysed: return "reanalysed";
     case ImportOutcome::Error: break;
   }
   return "error";
@@ -124,6 +125,8 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
       (a == "--from" ? options->From : options->To) = v;
     } else if (a == "--json") {
       options->Json = true;
+    } else if (a == "--reanalyse") {
+      options->Reanalyse = true;
     } else if (!a.empty() && a[0] == '-') {
       *error = "unknown option " + a;
       return false;
@@ -155,30 +158,45 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   }
 
   bool allImported = true;
+  ProgressLine progress(err);
+  auto showProgress = [&](const char* doing) {
+    return [&, doing](std::size_t done, std::size_t total, const std::string&) {
+      if (options.ShowProgress && done < total) {
+        progress.Show(std::string("mizuto: ") + doing + " " + std::to_string(done + 1) + "/" + std::to_string(total));
+      }
+      return true;
+    };
+  };
+  auto tell = [&](const std::string& path, const ImportResult& result) {
+    progress.Finish();
+    err << OutcomeWord(result.Outcome) << ": " << path;
+    if (result.Outcome == ImportOutcome::Error) {
+      allImported = false;
+      err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
+    } else {
+      err << " (" << result.Battles << " battles)";
+    }
+    err << '\n';
+  };
   if (!options.Imports.empty()) {
-    const std::vector<std::string> logs = LogFilesOf(options.Imports);
-    ProgressLine progress(err);
-    ImportLogFiles(
-        app, *store, logs,
-        [&](std::size_t done, std::size_t total, const std::string&) {
-          if (options.ShowProgress && done < total) {
-            progress.Show("mizuto: importing " + std::to_string(done + 1) + "/" + std::to_string(total));
-          }
-          return true;
-        },
-        [&](const std::string& path, const ImportResult& result) {
+    ImportLogFiles(app, *store, LogFilesOf(options.Imports), showProgress("importing"), tell);
+    progress.Finish();
+    err.flush();
+  }
+  if (options.Reanalyse) {
+    // A log whose file has gone is no failure: the history keeps what it has of it.
+    const HistoryError error =
+        ReanalyseHistory(app, *store, showProgress("analysing again"), [&](const std::string& path, const ImportResult* result) {
+          if (result != nullptr) return tell(path, *result);
           progress.Finish();
-          err << OutcomeWord(result.Outcome) << ": " << path;
-          if (result.Outcome == ImportOutcome::Error) {
-            allImported = false;
-            err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
-          } else {
-            err << " (" << result.Battles << " battles)";
-          }
-          err << '\n';
+          err << "gone: " << path << " (its battles kept)\n";
         });
     progress.Finish();
     err.flush();
+    if (error) {
+      err << "mizuto: " << SjisToUtf8(HistoryErrorText(error)) << '\n';
+      return 1;
+    }
   }
 
   HistoryFilter filter;

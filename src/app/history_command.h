@@ -15,6 +15,8 @@ struct HistoryOptions : HeadlessOptions {
   std::vector<std::string> Imports;  // log files and folders
   std::string From, To;              // "YYYY-MM-DD"; empty: open
   bool Json = false;
+  // Analyse every stored log again under the settings now (after the imports).
+  bool Reanalyse = false;
   bool ShowProgress = false;  // a progress line on `err` while a long import runs (a terminal)
 };
 
@@ -41,7 +43,7 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err);
 
 inline constexpr const char* kHistoryUsage =
-    "usage: mizuto --history [--program-dir DIR] [--import PATH...] [--from YYYY-MM-DD]\n"
-    "                        [--to YYYY-MM-DD] [--json] [--encoding utf-8|sjis]\n";
+    "usage: mizuto --history [--program-dir DIR] [--import PATH...] [--reanalyse]\n"
+    "                        [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--json] [--encoding utf-8|sjis]\n";
 
 }  // namespace mizuto

@@ -7,9 +7,12 @@
 #include <future>
 #include <memory>
 #include <system_error>
+#include <unordered_map>
 
 #include "app/app.h"
 #include "app/load_driver.h"
+#include "app/result_views.h"
+#include "battle/battle_label.h"
 #include "history/log_identity.h"
 #include "ingest/chat_log_reader.h"
 #include "platform/platform.h"
@@ -31,6 +34,46 @@ void ReportHistoryError(App& app, const HistoryError& error) {
 
 AnalysedLog AnalysedLogOf(const App& app) {
   return AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends};
+}
+
+// The whole analysis of `app` as an import writes it, with what shaped it.
+PreparedLog PreparedImportOf(const App& app) {
+  PreparedLog prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles);
+  prepared.Shaping = AnalysisShaping(app.Lists, app.UserName, app.NpcCheck);
+  return prepared;
+}
+
+// The battle list shows what the history holds: the corrections kept for the loaded log go
+// over its analysis (in active mode the count marks are the mode's own).
+void ApplyStoredCorrections(App& app) {
+  HistoryLink& link = app.History;
+  if (!link.Store || link.CurrentLogId == 0) return;
+  const auto kept = link.Store->Corrections(link.CurrentLogId);
+  if (!kept.Ok()) {
+    ReportHistoryError(app, kept.Error);
+    return;
+  }
+  if (kept.Value.empty()) return;
+  std::unordered_map<std::int32_t, BattleCorrection> byLine;
+  for (const StoredCorrection& c : kept.Value) byLine[c.FirstLine] = c.Change;
+  BattleListView& list = app.BattleList;
+  const int focus = list.FocusRow;
+  bool changed = false;
+  for (int b = 0; b < app.BattleCount(); ++b) {
+    BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
+    const auto found = byLine.find(record.FirstLine);
+    if (found == byLine.end()) continue;
+    BattleCorrection change = found->second;
+    if (app.Acts.ActiveMode.Checked) change.CountMark.reset();
+    ApplyCorrection(record, change);
+    changed = true;
+    if (!list.HasRow(b)) continue;
+    const bool selected = list.IsSelected(b);
+    list.Replace(b, BattleLabel(app, b));
+    if (selected) list.Select(b);
+  }
+  list.FocusRow = focus;
+  if (changed) RefreshTallies(app);
 }
 
 // Readies the next load of `app` to hash its file of `size` bytes on the way, at the
@@ -154,6 +197,7 @@ void TakeImport(App& app, const ImportResult& result, const std::vector<char>& e
   // The battles that had ended when the log was prepared are in; a tick records the rest.
   for (std::size_t b = 0; b < link.Recorded.size() && b < endedThen.size(); ++b) link.Recorded[b] = endedThen[b];
   if (result.Outcome != ImportOutcome::Unchanged) ++link.Revision;
+  ApplyStoredCorrections(app);
 }
 
 }  // namespace
@@ -275,7 +319,7 @@ void ImportLoadedLog(App& app) {
   }
   std::vector<char> ended(link.Recorded.size(), 0);
   for (std::size_t b = 0; b < ended.size() && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
-  PreparedLog prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles);
+  PreparedLog prepared = PreparedImportOf(app);
   if (!link.Background) {
     TakeImport(app, ImportAnalysedBytes(*store, std::move(bytes), prepared), ended);
     return;
@@ -308,7 +352,7 @@ void ImportLoadedLog(App& app) {
     }
     done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
     // The copy into the file proper is made here too, not when the program ends.
-    if (done.Result.Outcome == ImportOutcome::Imported || done.Result.Outcome == ImportOutcome::Grown) {
+    if (done.Result.Outcome != ImportOutcome::Unchanged && done.Result.Outcome != ImportOutcome::Error) {
       store->Checkpoint();
     }
     return done;
@@ -332,7 +376,7 @@ void RecordEndedBattles(App& app) {
   }
 }
 
-void StoreSelectedCorrections(App& app) {
+void StoreSelectedCorrections(App& app, const BattleCorrection& change) {
   HistoryLink& link = app.History;
   SettleHistory(app);
   // Active mode moves the count marks itself; only the player's own corrections are kept.
@@ -340,7 +384,7 @@ void StoreSelectedCorrections(App& app) {
   for (int b = 0; b < app.BattleCount() && b < app.BattleList.Count(); ++b) {
     if (!app.BattleList.IsSelected(b)) continue;
     const BattleRecord& record = app.Battles[static_cast<std::size_t>(b)];
-    const HistoryError error = link.Store->StoreCorrection(link.CurrentLogId, b + 1, record.Class, record.Tally.CountMark);
+    const HistoryError error = link.Store->StoreCorrection(link.CurrentLogId, record.FirstLine, change);
     if (error) {
       ReportHistoryError(app, error);
       return;
@@ -364,11 +408,12 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   if (!sizeError) probes = store.ProbesFor(path, static_cast<std::int64_t>(size));
   LogCheck check;
   const bool tapped = !sizeError && !probes.StoreError && !probes.MayBeKnown;
+  const std::string shaping = AnalysisShaping(settingsFrom.Lists, settingsFrom.UserName, settingsFrom.NpcCheck);
   if (!tapped) {
     check = store.CheckLogFile(path, -1);
     if (!check.Read.Ok()) return failed(check.Read.Error);
-    if (check.SameBytes) {
-      // Known to the byte: nothing to analyse.
+    if (check.SameBytes && check.KnownShaping == shaping) {
+      // Known to the byte and analysed as these settings would: nothing to analyse.
       static const std::vector<std::string> none;
       static const std::vector<BattleEndFigures> noEnds;
       Analysis empty;
@@ -390,8 +435,7 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   if (tapped) TapTheRead(scratch, std::move(probes.Prefixes), static_cast<std::int64_t>(size));
   if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
   check = CheckOfAnalysedBytes(store, TakeAnalysedBytes(scratch), std::move(check));
-  return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
-                                            scratch.History.Ends});
+  return store.ImportLog(check, PreparedImportOf(scratch));
 }
 
 std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths) {
@@ -424,6 +468,31 @@ void ImportLogFiles(const App& settingsFrom, HistoryStore& store, const std::vec
     if (done) done(paths[i], result);
   }
   if (progress) progress(paths.size(), paths.size(), std::string());
+}
+
+HistoryError ReanalyseHistory(const App& settingsFrom, HistoryStore& store,
+                              const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
+                              const std::function<void(const std::string&, const ImportResult*)>& done) {
+  namespace fs = std::filesystem;
+  const auto logs = store.Logs(HistoryFilter{});
+  if (!logs.Ok()) return logs.Error;
+  const std::size_t total = logs.Value.size();
+  for (std::size_t i = 0; i < total; ++i) {
+    const LogRow& log = logs.Value[i];
+    const std::string path = platform::PathString(fs::path(platform::NativePath(log.Folder)) / platform::NativePath(log.FileName));
+    if (progress && !progress(i, total, path)) return {};
+    std::error_code ec;
+    // A log is not looked for elsewhere: the player knows where it went, and what the
+    // history holds of it stays.
+    if (!fs::is_regular_file(platform::NativePath(path), ec)) {
+      if (done) done(path, nullptr);
+      continue;
+    }
+    const ImportResult result = ImportLogFile(settingsFrom, store, path);
+    if (done) done(path, &result);
+  }
+  if (progress) progress(total, total, std::string());
+  return {};
 }
 
 }  // namespace mizuto

@@ -96,18 +96,28 @@ void ImportLoadedLog(App& app);
 // After a tick: records each battle that has ended since the last record.
 void RecordEndedBattles(App& app);
 
-// After a correction in the battle list outside active mode: keeps the selected battles'
-// classes and count marks.
-void StoreSelectedCorrections(App& app);
+// After a correction in the battle list outside active mode: keeps the fields `change` sets
+// for each selected battle (the fields corrected earlier stay as they were).
+void StoreSelectedCorrections(App& app, const BattleCorrection& change);
 
 // Imports the log file at `path` with the settings of `settingsFrom` (its lists, owner
 // name, NPC switch), in a load of its own that leaves `settingsFrom` as it was: a log
-// known unchanged costs one hash and no analysis. For the headless import and the page's
-// folder import.
+// known unchanged and analysed under the same settings costs one hash and no analysis;
+// under other settings it is analysed again (Reanalysed). For the headless import and the
+// page's folder import.
 ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path);
 
 // The logs a list of files and folders names: a file as it is, a folder's "*.html" files
 // (sorted by name). A path that is neither is kept, so its import reports the error.
+// Analyses again, with the settings of `settingsFrom`, every log the history holds whose
+// file is still where it was imported from (as ImportLogFile: a log analysed under these
+// settings already stays Unchanged). A log whose file has gone keeps what the history holds
+// and is given to `done` with no result. `progress` as for ImportLogFiles. Fails only when
+// the history cannot say which logs it holds.
+HistoryError ReanalyseHistory(const App& settingsFrom, HistoryStore& store,
+                              const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
+                              const std::function<void(const std::string&, const ImportResult*)>& done);
+
 std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths);
 
 // Imports every path in turn; `progress(done, total, path)` is called before each and

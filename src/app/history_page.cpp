@@ -239,10 +239,23 @@ std::string HistoryBattlePath(const App& app, int row) {
                               platform::NativePath(b.FileName()));
 }
 
+// The battle of the loaded log that a history row stands for: the one that starts where the
+// row's does (its number may have moved since, as NPC battles came or went), or by number for
+// a row stored before the history knew where battles start. -1: not in the log.
+int HistoryBattleIndex(const App& app, std::int32_t firstLine, int number) {
+  if (firstLine < 0) return number - 1;
+  for (int b = 0; b < app.BattleCount(); ++b) {
+    if (app.Battles[static_cast<std::size_t>(b)].FirstLine == firstLine) return b;
+  }
+  return -1;
+}
+
 HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask) {
   const std::string path = HistoryBattlePath(app, row);
   if (path.empty()) return HistoryBattleOpen::NoSuchRow;
-  const int number = app.HistoryPage.BattleRows[static_cast<std::size_t>(row)].Number;
+  const BattleRow& battle = app.HistoryPage.BattleRows[static_cast<std::size_t>(row)];
+  const int number = battle.Number;
+  const std::int32_t firstLine = battle.FirstLine;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(platform::NativePath(path), ec)) {
     // A log moved away is not searched for: the player knows where it went.
@@ -254,7 +267,7 @@ HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask) {
   }
   if (!OpenLogFile(app, path)) return HistoryBattleOpen::NotRead;
   BattleListView& list = app.BattleList;
-  const int index = number - 1;
+  const int index = HistoryBattleIndex(app, firstLine, number);
   if (list.HasRow(index)) {
     std::fill(list.Selected.begin(), list.Selected.end(), 0);
     list.Select(index);
@@ -272,18 +285,71 @@ std::string ImportFolderEmptyMessage(const std::string& folder) {
   return SJ("ログフォルダに取り込むログ (*.html) がありません: ") + Utf8ToSjis(folder);
 }
 
+namespace {
+
+// What became of each log of a long import, for its closing message; a log that could not
+// be imported is named in the error pane as it comes.
+struct ImportCounts {
+  std::int64_t Imported = 0, Grown = 0, Reanalysed = 0, Unchanged = 0, Failed = 0, Gone = 0;
+
+  void Add(App& app, const std::string& path, const ImportResult& result) {
+    switch (result.Outcome) {
+      case ImportOutcome::Imported: ++Imported; break;
+      case ImportOutcome::Grown: ++Grown; break;
+      case ImportOutcome::Reanalysed: ++Reanalysed; break;
+      case ImportOutcome::Unchanged: ++Unchanged; break;
+      case ImportOutcome::Error:
+        ++Failed;
+        app.AppendError(result.Error.Failure == HistoryFailure::None
+                            ? SJ("履歴に取り込めません: ") + Utf8ToSjis(path) + " (" + Utf8ToSjis(result.Error.Detail) + ")"
+                            : HistoryErrorText(result.Error));
+        break;
+    }
+    if (result.Outcome != ImportOutcome::Unchanged) ++app.History.Revision;
+  }
+
+  std::string Text() const {
+    std::string text = SJ("\n新しいログ: ") + Decimal(Imported) + SJ("  伸びたログ: ") + Decimal(Grown);
+    text += SJ("\n解析し直したログ: ") + Decimal(Reanalysed) + SJ("  変わりなし: ") + Decimal(Unchanged);
+    if (Gone > 0) text += SJ("\n取り込んだ場所にないログ: ") + Decimal(Gone) + SJ(" (履歴はそのまま。エラー表示画面をご覧ください)");
+    if (Failed > 0) text += SJ("\n取り込めなかったログ: ") + Decimal(Failed) + SJ(" (エラー表示画面をご覧ください)");
+    return text;
+  }
+};
+
+// The history for a long command, or null when it cannot be used (a box says why).
+HistoryStore* HistoryForCommand(App& app, const Dialogs& ask) {
+  HistoryStore* store = UsableHistory(app);
+  if (store == nullptr && ask.Message) {
+    // A history that cannot be used says why in the error pane; the box repeats it.
+    ask.Message(app.History.ErrorText.empty() ? HistoryErrorText(HistoryError{HistoryFailure::NotAvailable, {}, {}})
+                                              : app.History.ErrorText,
+                kApplicationTitle);
+  }
+  return store;
+}
+
+// The player's progress callback, noting whether the player stopped before the end.
+auto StoppableProgress(const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
+                       bool& stopped) {
+  return [&progress, &stopped](std::size_t done, std::size_t total, const std::string& path) {
+    if (progress && !progress(done, total, path)) {
+      stopped = done < total;
+      return false;
+    }
+    return true;
+  };
+}
+
+}  // namespace
+
 void ImportLogFolderExecute(App& app, const Dialogs& ask,
                             const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress) {
   auto say = [&](const std::string& text) {
     if (ask.Message) ask.Message(text, kApplicationTitle);
   };
-  // A history that cannot be used says why in the error pane; the box repeats it.
-  HistoryStore* store = UsableHistory(app);
-  if (store == nullptr) {
-    say(app.History.ErrorText.empty() ? HistoryErrorText(HistoryError{HistoryFailure::NotAvailable, {}, {}})
-                                      : app.History.ErrorText);
-    return;
-  }
+  HistoryStore* store = HistoryForCommand(app, ask);
+  if (store == nullptr) return;
   std::error_code ec;
   if (app.LogDir.empty() || !std::filesystem::is_directory(platform::NativePath(app.LogDir), ec)) {
     say(ImportFolderMissingMessage(app.LogDir));
@@ -294,36 +360,33 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
     say(ImportFolderEmptyMessage(app.LogDir));
     return;
   }
-  std::int64_t imported = 0, grown = 0, unchanged = 0, failed = 0;
+  ImportCounts counts;
   bool stopped = false;
-  ImportLogFiles(
-      app, *store, files,
-      [&](std::size_t done, std::size_t total, const std::string& path) {
-        if (progress && !progress(done, total, path)) {
-          stopped = done < total;
-          return false;
-        }
-        return true;
-      },
-      [&](const std::string& path, const ImportResult& result) {
-        switch (result.Outcome) {
-          case ImportOutcome::Imported: ++imported; break;
-          case ImportOutcome::Grown: ++grown; break;
-          case ImportOutcome::Unchanged: ++unchanged; break;
-          case ImportOutcome::Error:
-            ++failed;
-            app.AppendError(result.Error.Failure == HistoryFailure::None
-                                ? SJ("履歴に取り込めません: ") + Utf8ToSjis(path) + " (" + Utf8ToSjis(result.Error.Detail) + ")"
-                                : HistoryErrorText(result.Error));
-            break;
-        }
-        if (result.Outcome != ImportOutcome::Unchanged) ++app.History.Revision;
+  ImportLogFiles(app, *store, files, StoppableProgress(progress, stopped),
+                 [&](const std::string& path, const ImportResult& result) { counts.Add(app, path, result); });
+  say((stopped ? SJ("取り込みを中止しました。") : SJ("ログフォルダのログを履歴に取り込みました。")) + counts.Text());
+}
+
+void ReanalyseHistoryExecute(App& app, const Dialogs& ask,
+                             const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress) {
+  HistoryStore* store = HistoryForCommand(app, ask);
+  if (store == nullptr) return;
+  ImportCounts counts;
+  bool stopped = false;
+  const HistoryError error =
+      ReanalyseHistory(app, *store, StoppableProgress(progress, stopped), [&](const std::string& path, const ImportResult* result) {
+        if (result != nullptr) return counts.Add(app, path, *result);
+        ++counts.Gone;
+        app.AppendError(SJ("履歴のログが取り込んだ場所にありません (履歴はそのままです): ") + Utf8ToSjis(path));
       });
-  std::string text = stopped ? SJ("取り込みを中止しました。") : SJ("ログフォルダのログを履歴に取り込みました。");
-  text += SJ("\n新しいログ: ") + Decimal(imported) + SJ("  伸びたログ: ") + Decimal(grown) + SJ("  変わりなし: ") +
-          Decimal(unchanged);
-  if (failed > 0) text += SJ("  取り込めなかったログ: ") + Decimal(failed) + SJ(" (エラー表示画面をご覧ください)");
-  say(text);
+  if (error) {
+    if (ask.Message) ask.Message(HistoryErrorText(error), kApplicationTitle);
+    return;
+  }
+  if (ask.Message) {
+    ask.Message((stopped ? SJ("解析し直しを中止しました。") : SJ("履歴のログを解析し直しました。")) + counts.Text(),
+                kApplicationTitle);
+  }
 }
 
 }  // namespace mizuto

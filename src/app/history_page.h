@@ -93,12 +93,22 @@ enum class HistoryBattleOpen { Loaded, Gone, NotRead, NoSuchRow };
 // message says so and where it was.
 HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask);
 
+// The battle of the loaded log that starts at line `firstLine` (-1: not known, then battle
+// `number`, from 1); -1 when the log has none such.
+int HistoryBattleIndex(const App& app, std::int32_t firstLine, int number);
+
 // Imports every "*.html" of the log folder into the history. `progress(done, total, file)`
 // is called before each log and once at the end; returning false stops before the next log
 // (those imported stay). What became of each log is counted in the closing message; a log
 // that could not be imported is named in the error pane.
 void ImportLogFolderExecute(App& app, const Dialogs& ask,
                             const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress);
+
+// Analyses every log of the history again under the settings now (ReanalyseHistory), with
+// progress and a stop as the folder import; the closing message counts what became of the
+// logs, and each log no longer where it was imported from is named in the error pane.
+void ReanalyseHistoryExecute(App& app, const Dialogs& ask,
+                             const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress);
 
 // The texts the import says (Shift-JIS), for the window and its tests.
 std::string ImportFolderMissingMessage(const std::string& folder);

@@ -25,6 +25,10 @@ void ImportLogFolder(App& app, CommandContext& context) {
   ImportLogFolderExecute(app, context.Ask, context.Progress);
 }
 
+void ReanalyseHistory(App& app, CommandContext& context) {
+  ReanalyseHistoryExecute(app, context.Ask, context.Progress);
+}
+
 void AddNpc(App& app, CommandContext& context) {
   std::string error;
   if (!AddNPCExecute(app, context.Ask, &error) && context.ReportError) context.ReportError(error);
@@ -47,6 +51,7 @@ const WindowCommand kCommands[] = {
     {"LoadNewLog", &Actions::LoadNewLog, kAction, Plain<LoadNewLogExecute>},
     {"SaveCsv", &Actions::SaveCsv, kAction, SaveCsv},
     {"ImportLogFolder", &Actions::ImportLogFolder, kAction, ImportLogFolder},
+    {"ReanalyseHistory", &Actions::ReanalyseHistory, kAction, ReanalyseHistory},
     {"Setting", &Actions::Setting, kAction},
     {"Exit", &Actions::Exit, kAction},
     {"CriView", &Actions::CriView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,

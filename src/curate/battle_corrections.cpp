@@ -40,8 +40,8 @@ bool SetTallyBit(Analysis& analysis, BattleListView& list, bool set) {
   });
 }
 
-bool ChangeClass(Analysis& analysis, BattleListView& list, void (*change)(BattleClass&)) {
-  return ChangeSelectedBattles(analysis, list, [change](BattleRecord& r) { change(r.Class); });
+bool ChangeClass(Analysis& analysis, BattleListView& list, const BattleCorrection& change) {
+  return ChangeSelectedBattles(analysis, list, [&change](BattleRecord& r) { ApplyCorrection(r, change); });
 }
 
 NpcCandidate NpcCandidateOf(const Analysis& analysis, int row, const ReferenceLists& lists) {

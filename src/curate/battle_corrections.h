@@ -6,6 +6,7 @@
 #include <string>
 
 #include "battle/analysis.h"
+#include "battle/battle_correction.h"
 #include "battle/reference_lists.h"
 #include "tally/battle_list_view.h"
 
@@ -16,9 +17,9 @@ namespace mizuto {
 // selected (nothing changed).
 bool SetTallyBit(Analysis& analysis, BattleListView& list, bool set);
 
-// Applies `change` (a new ship size, battle type or NPC flag) to the class of every
-// selected battle, as SetTallyBit does.
-bool ChangeClass(Analysis& analysis, BattleListView& list, void (*change)(BattleClass&));
+// Applies `change` (a new ship size, battle type or NPC flag) to every selected battle, as
+// SetTallyBit does.
+bool ChangeClass(Analysis& analysis, BattleListView& list, const BattleCorrection& change);
 
 // The name under which the opponent of battle `row` would join the NPC list.
 struct NpcCandidate {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_correction.h"
 #include "battle/tables.h"
 
 namespace mizuto {
@@ -77,6 +78,10 @@ struct BattleRow {
   const std::string& Folder() const { return Place ? Place->Folder : NoText(); }
   std::string Label;     // as the battle list shows it (Shift-JIS)
   int Number = 0;        // the battle's number in its log, from 1
+  // Where the battle starts in its log (its first line, from 0): what its corrections and
+  // the window's battle list know it by, whatever battles come before it. -1 for a battle
+  // stored before the history kept it (until its log is analysed again).
+  std::int32_t FirstLine = -1;
   bool Counted = false;
   std::int32_t Result = kDefeat;
   std::int32_t OwnDown = 0, EnemyDown = 0;
@@ -89,6 +94,12 @@ struct BattleRow {
     static const std::string none;
     return none;
   }
+};
+
+// A correction the history keeps, by the battle's start in its log.
+struct StoredCorrection {
+  std::int32_t FirstLine = 0;
+  BattleCorrection Change;
 };
 
 // One log that has battles in the range (or, unfiltered, every log).

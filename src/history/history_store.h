@@ -9,8 +9,10 @@
 //
 // A log is known by its bytes: a file that begins with all the bytes of a log imported before
 // is that log (grown, moved, renamed or copied), and importing it replaces that log's battles
-// in one transaction. The player's corrections (ship size, battle type, NPC flag, count mark)
-// are kept apart, matched by the battle's number in its log, and survive every re-import.
+// in one transaction. Each log keeps what shaped its analysis (AnalysisShaping): the same
+// bytes under another shaping are analysed again and replace the log's battles. The player's
+// corrections (ship size, battle type, NPC flag, count mark; only the fields changed) are
+// kept apart, matched by where the battle starts in its log, and survive every re-import.
 //
 // Every call reports failure as a HistoryError and never throws; a store that failed once
 // stays usable for the calls that still can work (a read after a failed write, say).
@@ -76,6 +78,7 @@ struct LogCheck {
   std::vector<std::int64_t> AlsoPrefixes;  // shorter known logs it begins with too
   bool SameBytes = false;        // exactly the bytes of KnownLogId
   bool SamePlace = false;        // ... and at the path it was imported from
+  std::string KnownShaping;      // what shaped KnownLogId's analysis (empty: not known)
   // The hash of the file's first Size bytes for each length a known log had (the import
   // matches them again inside its transaction).
   std::vector<PrefixProbe> Prefixes;
@@ -83,7 +86,8 @@ struct LogCheck {
   bool MayBeKnown = false;       // ProbesFor: a known log may have exactly this file's bytes
 };
 
-enum class ImportOutcome { Imported, Unchanged, Grown, Error };
+// Reanalysed: the same bytes, analysed again under another shaping.
+enum class ImportOutcome { Imported, Unchanged, Grown, Reanalysed, Error };
 
 struct ImportResult {
   ImportOutcome Outcome = ImportOutcome::Error;
@@ -134,7 +138,8 @@ class HistoryStore {
   // Imports `log`, the analysis of exactly the bytes `check` hashed: a new log is added; a
   // known one (and any shorter known log the file also begins with) has its battles
   // replaced, in one transaction. The same bytes at the same place write nothing
-  // (Unchanged); the same bytes elsewhere only move the log (Unchanged).
+  // (Unchanged); the same bytes elsewhere only move the log (Unchanged); the same bytes
+  // analysed under another shaping (log.Shaping, when set) replace its battles (Reanalysed).
   virtual ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) = 0;
   ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) {
     return ImportLog(check, PrepareLog(log, 0, kMaxBattles));
@@ -149,11 +154,12 @@ class HistoryStore {
     return RecordBattles(logId, PrepareLog(log, battle, battle + 1));
   }
 
-  // Keeps the player's correction of battle `number` (from 1) of log `logId`: the class and
-  // the count mark it has now. It replaces an earlier correction of that battle and is
-  // applied to the battle's record at once and at every later import of the log.
-  virtual HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
-                                       bool countMark) = 0;
+  // Keeps the player's correction of the battle of log `logId` that starts at line
+  // `firstLine`: the fields `change` sets, over those of an earlier correction of that
+  // battle. It is applied to the battle's record at once and at every later import.
+  virtual HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) = 0;
+  // The corrections kept for log `logId`, by the battles' first lines.
+  virtual HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) = 0;
 
   // Copies what was written into the file proper, so that closing the store later has
   // nothing left to copy (it would wait for the disk twice then). Done after an import

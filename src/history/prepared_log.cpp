@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "history/history_store.h"
+#include "history/log_identity.h"
 
 namespace mizuto {
 namespace {
@@ -63,7 +64,37 @@ PreparedPlayer PreparePlayer(int n, const NameBattleStats& st) {
   return p;
 }
 
+// Each part with its length before it, so that no two different settings run together into
+// the same bytes.
+void AddPart(std::string& out, std::string_view part) {
+  out += std::to_string(part.size());
+  out += ':';
+  out += part;
+}
+
+template <class List>
+void AddList(std::string& out, char tag, const List& list) {
+  out += tag;
+  AddPart(out, std::to_string(list.size()));
+  for (std::string_view entry : list) AddPart(out, entry);
+}
+
 }  // namespace
+
+std::string AnalysisShaping(const ReferenceLists& lists, std::string_view userName, bool npcCheck) {
+  // The first character names the digest's version: a later Mizuto that reads more
+  // settings makes every log's digest differ, and so analyses them again.
+  std::string all = "1";
+  AddPart(all, userName);
+  all += npcCheck ? 'N' : 'n';
+  AddList(all, 'P', lists.NpcNames);
+  AddList(all, 'S', lists.SkillNames);
+  AddList(all, 'I', lists.ItemNames);
+  AddList(all, 'K', lists.ItemKinds);
+  AddList(all, 'H', lists.ShipNames);
+  const LogHash hash = HashBytes(all);
+  return std::string(reinterpret_cast<const char*>(hash.data()), hash.size());
+}
 
 PreparedLog PrepareLog(const AnalysedLog& log, int from, int to) {
   const Analysis& analysis = log.Tables;

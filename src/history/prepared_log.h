@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "battle/reference_lists.h"
 #include "battle/tables.h"
 #include "history/packed_figures.h"
 
@@ -44,6 +46,9 @@ struct PreparedLog {
   std::vector<char> Referenced;
   std::vector<std::string> SkillNames, ItemNames;
   std::vector<PreparedBattle> Battles;
+  // What shaped the analysis (AnalysisShaping); empty when no analysis comes along (a log
+  // known to the byte is only placed).
+  std::string Shaping;
 
   const std::string* NameOf(int n) const {
     return n >= 0 && static_cast<std::size_t>(n) < Referenced.size() && Referenced[static_cast<std::size_t>(n)]
@@ -51,6 +56,11 @@ struct PreparedLog {
                : nullptr;
   }
 };
+
+// What makes an analysis of the same bytes come out otherwise: the owner's name, the NPC
+// switch and the content of every list the analysis reads, as a short digest. A log stored
+// under another shaping is analysed again when it is loaded or imported.
+std::string AnalysisShaping(const ReferenceLists& lists, std::string_view userName, bool npcCheck);
 
 // Battles [from, to) of `log` (to clipped to its battles), each player found name by name
 // along the battles, where a name's figures lie side by side.

@@ -195,6 +195,21 @@ UPDATE battle_players SET uses = (SELECT pack_uses(x.use_id, x.count) FROM battl
   WHERE x.battle_id = battle_players.battle_id AND x.name_id = battle_players.name_id);
 DROP TABLE battle_uses;
 )sql"},
+      // What shaped each log's analysis (empty for a log stored before: it is analysed again
+      // at its next import), where each battle starts in its log, and the corrections keyed
+      // by that start holding only the fields the player changed (NULL: left as analysed).
+      // The corrections of before, by battle number, stay in `corrections` until their log
+      // is analysed again: the import then finds each one's battle among the new ones.
+      {3, R"sql(
+ALTER TABLE logs ADD COLUMN shaping BLOB NOT NULL DEFAULT x'';
+ALTER TABLE battles ADD COLUMN first_line INTEGER;
+CREATE INDEX battles_by_start ON battles(log_id, first_line);
+CREATE TABLE battle_corrections(
+  log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
+  first_line INTEGER NOT NULL,
+  size INTEGER, type INTEGER, npc INTEGER, count_mark INTEGER,
+  PRIMARY KEY(log_id, first_line)) WITHOUT ROWID;
+)sql"},
   };
   return steps;
 }

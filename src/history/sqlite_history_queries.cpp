@@ -426,7 +426,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   }
   answer = Ask<std::vector<BattleRow>>(
       "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
-      " b.size, b.npc, b.admiral, b.opponent FROM battles b" +
+      " b.size, b.npc, b.admiral, b.opponent, b.first_line FROM battles b" +
           FilterClause(filter, false),
       filter, false, [&](SqliteStatement& s, std::vector<BattleRow>& rows) {
         if (rows.empty()) {
@@ -452,6 +452,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         row.Class.Npc = s.Int(11) != 0;
         row.Admiral = name(s, 12);
         row.Opponent = name(s, 13);
+        row.FirstLine = s.IsNull(14) ? -1 : static_cast<std::int32_t>(s.Int(14));
       });
   if (!answer.Ok()) return answer;
   // By date, then as the logs are named, then as each log holds them.

@@ -75,6 +75,36 @@ std::string_view HashBytesView(const LogHash& hash) {
 
 bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code == SQLITE_OK; }
 
+// Whether an analysis under `shaping` differs from one under `known`. An import that brings
+// no analysis along (empty) differs from none.
+bool Reshaped(const std::string& shaping, const std::string& known) { return !shaping.empty() && shaping != known; }
+
+// A correction's field: NULL when the player left it as analysed.
+template <class Field>
+void BindField(SqliteStatement& s, int index, const std::optional<Field>& field) {
+  if (field) {
+    s.Bind(index, static_cast<std::int64_t>(*field));
+  } else {
+    s.BindNull(index);
+  }
+}
+
+// The correction of a row whose columns from `first` on are size, type, npc, count_mark.
+BattleCorrection CorrectionAt(const SqliteStatement& s, int first) {
+  BattleCorrection c;
+  if (!s.IsNull(first)) c.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(first), 0, 3));
+  if (!s.IsNull(first + 1)) c.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(first + 1), 0, 3));
+  if (!s.IsNull(first + 2)) c.Npc = s.Int(first + 2) != 0;
+  if (!s.IsNull(first + 3)) c.CountMark = s.Int(first + 3) != 0;
+  return c;
+}
+
+// How an older file's battle is found again among a new analysis' battles: how it began (its
+// kind and its opponent) and how many battles that began so came before it.
+std::string BattleOpening(std::int64_t kind, const std::string* opponent) {
+  return std::to_string(kind) + (opponent != nullptr ? ":" + *opponent : std::string("-"));
+}
+
 }  // namespace
 
 struct SqliteHistoryStore::Writer {
@@ -84,7 +114,7 @@ struct SqliteHistoryStore::Writer {
   std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet, kNewName: not in the store
   static constexpr std::int64_t kNewName = -1;
   std::unordered_map<std::int64_t, std::int64_t> UseIds;  // (index << 1 | item) -> id
-  std::unordered_map<int, Correction> Corrections;  // by battle number
+  std::unordered_map<std::int32_t, BattleCorrection> Corrections;  // by first line
   // The store's use names ((item ? '1' : '0') + name -> id), read once per transaction when
   // the first use is looked up: a few hundred rows, against a look-up per use.
   std::unordered_map<std::string, std::int64_t> KnownUses;
@@ -99,8 +129,8 @@ struct SqliteHistoryStore::Writer {
     InsertBattle = db.Prepare(
         "INSERT INTO battles(log_id, number, date, kind, type, size, npc, admiral, opponent, result,"
         " own_down, enemy_down, own_points, enemy_points, criticals_dealt, criticals_taken,"
-        " count_mark, game_not_counted, counted, ended, wasted_repairs, wasted_care, wasted_other, label)"
-        " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        " count_mark, game_not_counted, counted, ended, wasted_repairs, wasted_care, wasted_other, label, first_line)"
+        " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     FindName = db.Prepare("SELECT id FROM names WHERE name = ?");
     std::string findNames = "SELECT id, name FROM names WHERE name IN (?";
     for (int i = 1; i < kNamesAtOnce; ++i) findNames += ",?";
@@ -319,7 +349,7 @@ void SqliteHistoryStore::Rollback() {
 int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, const LogFileIdentity& file,
                                    Match* found) {
   SqliteDatabase::Lease lease =
-      db_.Reuse("SELECT id, size, folder, file_name, file_size, file_hash FROM logs WHERE size = ? AND hash = ?");
+      db_.Reuse("SELECT id, size, folder, file_name, file_size, file_hash, shaping FROM logs WHERE size = ? AND hash = ?");
   if (!lease) return sqlite3_errcode(db_.Handle());
   SqliteStatement& match = *lease;
   const Place place = PlaceOf(file.Path);
@@ -338,6 +368,7 @@ int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, con
         found->SameBytes = probe.Size == file.Size ||
                            (match.Int(4) == file.FileSize && match.Bytes(5) == HashBytesView(file.FileHash));
         found->SamePlace = match.Bytes(2) == place.Folder && match.Bytes(3) == place.FileName;
+        found->Shaping = match.Bytes(6);
       } else {
         found->Shorter.push_back(id);
       }
@@ -392,6 +423,7 @@ LogCheck SqliteHistoryStore::MatchHashed(LogFileRead read, std::vector<PrefixPro
   check.AlsoPrefixes = match.Shorter;
   check.SameBytes = match.SameBytes;
   check.SamePlace = match.SamePlace;
+  check.KnownShaping = std::move(match.Shaping);
   return check;
 }
 
@@ -407,9 +439,10 @@ LogCheck SqliteHistoryStore::CheckLogFile(const std::string& path, std::int64_t 
   return MatchHashed(std::move(read), std::move(check.Prefixes));
 }
 
-std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::CorrectionsOf(std::int64_t logId, int* code) {
-  std::unordered_map<int, Correction> corrections;
-  SqliteDatabase::Lease lease = db_.Reuse("SELECT number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
+std::unordered_map<std::int32_t, BattleCorrection> SqliteHistoryStore::CorrectionsOf(std::int64_t logId, int* code) {
+  std::unordered_map<std::int32_t, BattleCorrection> corrections;
+  SqliteDatabase::Lease lease =
+      db_.Reuse("SELECT first_line, size, type, npc, count_mark FROM battle_corrections WHERE log_id = ?");
   if (!lease) {
     *code = sqlite3_errcode(db_.Handle());
     return corrections;
@@ -417,16 +450,110 @@ std::unordered_map<int, SqliteHistoryStore::Correction> SqliteHistoryStore::Corr
   SqliteStatement& read = *lease;
   read.Bind(1, logId);
   int step;
-  while ((step = read.Step()) == SQLITE_ROW) {
-    Correction c;
-    c.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(read.Int(1), 0, 3));
-    c.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(read.Int(2), 0, 3));
-    c.Class.Npc = read.Int(3) != 0;
-    c.CountMark = read.Int(4) != 0;
-    corrections[static_cast<int>(read.Int(0))] = c;
-  }
+  while ((step = read.Step()) == SQLITE_ROW) corrections[static_cast<std::int32_t>(read.Int(0))] = CorrectionAt(read, 1);
   if (step != SQLITE_DONE) *code = step;
   return corrections;
+}
+
+HistoryAnswer<std::vector<StoredCorrection>> SqliteHistoryStore::Corrections(std::int64_t logId) {
+  HistoryAnswer<std::vector<StoredCorrection>> answer;
+  int code = SQLITE_DONE;
+  for (const auto& [line, change] : CorrectionsOf(logId, &code)) answer.Value.push_back(StoredCorrection{line, change});
+  if (!Done(code)) {
+    answer.Value.clear();
+    answer.Error = db_.Failure(code, SqliteUse::Reading);
+  }
+  std::sort(answer.Value.begin(), answer.Value.end(),
+            [](const StoredCorrection& a, const StoredCorrection& b) { return a.FirstLine < b.FirstLine; });
+  return answer;
+}
+
+int SqliteHistoryStore::KeyNumberedCorrections(std::int64_t logId, const PreparedLog& log) {
+  struct Numbered {
+    int Number = 0;
+    BattleClass Class;
+    bool CountMark = true;
+  };
+  std::vector<Numbered> numbered;
+  SqliteStatement old = db_.Prepare("SELECT number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
+  if (!old) return sqlite3_errcode(db_.Handle());
+  old.Bind(1, logId);
+  int code;
+  while ((code = old.Step()) == SQLITE_ROW) {
+    const BattleCorrection c = CorrectionAt(old, 1);
+    numbered.push_back(Numbered{static_cast<int>(old.Int(0)), BattleClass{*c.Size, *c.Type, *c.Npc}, *c.CountMark});
+  }
+  if (code != SQLITE_DONE || numbered.empty()) return code;
+
+  // Each stored battle's opening and its rank among those that opened so.
+  std::map<std::string, int> seen;
+  std::unordered_map<int, std::pair<std::string, int>> stored;  // by number
+  SqliteStatement battles = db_.Prepare(
+      "SELECT b.number, b.kind, o.name, o.id IS NULL FROM battles b LEFT JOIN names o ON o.id = b.opponent"
+      " WHERE b.log_id = ? ORDER BY b.number");
+  if (!battles) return sqlite3_errcode(db_.Handle());
+  battles.Bind(1, logId);
+  while ((code = battles.Step()) == SQLITE_ROW) {
+    const std::string opponent = battles.Bytes(2);
+    std::string opening = BattleOpening(battles.Int(1), battles.Int(3) != 0 ? nullptr : &opponent);
+    const int rank = seen[opening]++;
+    stored[static_cast<int>(battles.Int(0))] = {std::move(opening), rank};
+  }
+  if (code != SQLITE_DONE) return code;
+  seen.clear();
+  std::map<std::pair<std::string, int>, const PreparedBattle*> fresh;
+  for (const PreparedBattle& battle : log.Battles) {
+    std::string opening = BattleOpening(battle.Record.Kind, log.NameOf(battle.Record.Opponent));
+    const int rank = seen[opening]++;
+    fresh[{std::move(opening), rank}] = &battle;
+  }
+
+  SqliteStatement keep = db_.Prepare(
+      "INSERT OR IGNORE INTO battle_corrections(log_id, first_line, size, type, npc, count_mark) VALUES(?,?,?,?,?,?)");
+  SqliteStatement drop = db_.Prepare("DELETE FROM corrections WHERE log_id = ?");
+  if (!keep || !drop) return sqlite3_errcode(db_.Handle());
+  for (const Numbered& n : numbered) {
+    const auto was = stored.find(n.Number);
+    if (was == stored.end()) continue;
+    const auto now = fresh.find(was->second);
+    if (now == fresh.end()) continue;  // that battle is not in the new analysis
+    // The old correction held the whole class: what differs from the analysis is what the
+    // player changed, as far as can be told now.
+    const BattleRecord& r = now->second->Record;
+    BattleCorrection change;
+    if (n.Class.Size != r.Class.Size) change.Size = n.Class.Size;
+    if (n.Class.Type != r.Class.Type) change.Type = n.Class.Type;
+    if (n.Class.Npc != r.Class.Npc) change.Npc = n.Class.Npc;
+    if (n.CountMark != r.Tally.CountMark) change.CountMark = n.CountMark;
+    if (change.Empty()) continue;
+    keep.Bind(1, logId);
+    keep.Bind(2, r.FirstLine);
+    BindField(keep, 3, change.Size);
+    BindField(keep, 4, change.Type);
+    BindField(keep, 5, change.Npc);
+    BindField(keep, 6, change.CountMark);
+    code = keep.Step();
+    keep.Reset();
+    if (code != SQLITE_DONE) return code;
+  }
+  drop.Bind(1, logId);
+  return drop.Step();
+}
+
+int SqliteHistoryStore::TakeInShorterLog(std::int64_t known, std::int64_t shorter) {
+  // A prefix's battles start where the longer log's do: the corrections keep their keys.
+  for (const char* sql : {"INSERT OR IGNORE INTO corrections(log_id, number, size, type, npc, count_mark)"
+                          " SELECT ?1, number, size, type, npc, count_mark FROM corrections WHERE log_id = ?2",
+                          "INSERT OR IGNORE INTO battle_corrections(log_id, first_line, size, type, npc, count_mark)"
+                          " SELECT ?1, first_line, size, type, npc, count_mark FROM battle_corrections WHERE log_id = ?2",
+                          "DELETE FROM logs WHERE id = ?2 AND ?1 = ?1"}) {
+    SqliteStatement step = db_.Prepare(sql);
+    if (!step) return sqlite3_errcode(db_.Handle());
+    step.Bind(1, known);
+    step.Bind(2, shorter);
+    if (const int code = step.Step(); code != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
 }
 
 int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
@@ -498,10 +625,7 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
                                      const PreparedBattle& battle) {
   BattleRecord r = battle.Record;
   // The player's correction over the analysis' own count mark and class.
-  if (auto c = w.Corrections.find(battle.Number); c != w.Corrections.end()) {
-    r.Class = c->second.Class;
-    r.Tally.CountMark = c->second.CountMark;
-  }
+  if (auto c = w.Corrections.find(r.FirstLine); c != w.Corrections.end()) ApplyCorrection(r, c->second);
   int code = SQLITE_OK;
   const std::int64_t admiral = w.IdOfNameIndex(db_, log, r.Admiral, &code);
   const std::int64_t opponent = w.IdOfNameIndex(db_, log, r.Opponent, &code);
@@ -539,6 +663,7 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   s.Bind(i++, battle.WastedCare);
   s.Bind(i++, battle.WastedOther);
   s.BindBlob(i++, shown);
+  s.Bind(i++, r.FirstLine);
   code = s.Step();
   s.Reset();
   if (code != SQLITE_DONE) return code;
@@ -601,7 +726,7 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     count->Bind(1, id);
     return count->Step() == SQLITE_ROW ? static_cast<int>(count->Int(0)) : 0;
   };
-  if (check.SameBytes && check.SamePlace && check.AlsoPrefixes.empty()) {
+  if (check.SameBytes && check.SamePlace && check.AlsoPrefixes.empty() && !Reshaped(log.Shaping, check.KnownShaping)) {
     // Known to the byte where it was: nothing to write, so no lock to take either.
     result.Outcome = ImportOutcome::Unchanged;
     result.LogId = check.KnownLogId;
@@ -625,9 +750,11 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
   if (const int code = MatchKnown(check.Prefixes, file, &match); code != SQLITE_DONE) return fail(code);
   const std::int64_t known = match.Known;
   const bool samePlace = match.SamePlace;
-  const bool sameBytes = match.SameBytes;
+  // The same bytes analysed otherwise than they were are replaced as a grown log is.
+  const bool reanalysed = match.SameBytes && Reshaped(log.Shaping, match.Shaping);
+  const bool sameBytes = match.SameBytes && !reanalysed;
   const std::vector<std::int64_t>& shorter = match.Shorter;
-  if (check.SameBytes && !sameBytes) {
+  if (check.SameBytes && !match.SameBytes) {
     // The caller skipped the analysis for a log the store no longer holds so.
     Rollback();
     result.Error = HistoryError{HistoryFailure::CannotWrite, db_.Path(), "the history changed during the import; import again"};
@@ -636,17 +763,7 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
 
   // The shorter copies of the same log become part of it: their corrections move over.
   for (std::int64_t id : shorter) {
-    SqliteStatement move = db_.Prepare(
-        "INSERT OR IGNORE INTO corrections(log_id, number, size, type, npc, count_mark)"
-        " SELECT ?, number, size, type, npc, count_mark FROM corrections WHERE log_id = ?");
-    SqliteStatement drop = db_.Prepare("DELETE FROM logs WHERE id = ?");
-    if (!move || !drop) return fail(sqlite3_errcode(db_.Handle()));
-    move.Bind(1, known);
-    move.Bind(2, id);
-    drop.Bind(1, id);
-    int code = move.Step();
-    if (code == SQLITE_DONE) code = drop.Step();
-    if (code != SQLITE_DONE) return fail(code);
+    if (const int code = TakeInShorterLog(known, id); code != SQLITE_DONE) return fail(code);
   }
 
   if (sameBytes) {
@@ -688,12 +805,13 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
   if (known != 0) {
     SqliteStatement update = db_.Prepare(
         "UPDATE logs SET folder = ?, file_name = ?, size = ?, hash = ?, last_write = ?, date = ?, file_size = ?,"
-        " file_hash = ? WHERE id = ?");
+        " file_hash = ?, shaping = ? WHERE id = ?");
     SqliteStatement clear = db_.Prepare("DELETE FROM battles WHERE log_id = ?");
     if (!update || !clear) return fail(sqlite3_errcode(db_.Handle()));
     update.Bind(7, file.FileSize);
     update.BindBlob(8, HashBytesView(file.FileHash));
-    update.Bind(9, known);
+    update.BindBlob(9, log.Shaping);
+    update.Bind(10, known);
     clear.Bind(1, known);
     update.BindText(1, place.Folder);
     update.BindText(2, place.FileName);
@@ -701,14 +819,16 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     update.BindBlob(4, HashBytesView(file.Hash));
     update.Bind(5, file.LastWrite);
     update.BindText(6, file.Date);
-    int code = update.Step();
+    // An older file's corrections find their battles while the old battles are still there.
+    int code = KeyNumberedCorrections(known, log);
+    if (code == SQLITE_DONE) code = update.Step();
     if (code == SQLITE_DONE) code = clear.Step();
     if (code != SQLITE_DONE) return fail(code);
-    result.Outcome = ImportOutcome::Grown;
+    result.Outcome = reanalysed ? ImportOutcome::Reanalysed : ImportOutcome::Grown;
   } else {
     SqliteDatabase::Lease lease = db_.Reuse(
-        "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash)"
-        " VALUES(?,?,?,?,?,?,?,?)");
+        "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash, shaping)"
+        " VALUES(?,?,?,?,?,?,?,?,?)");
     if (!lease) return fail(sqlite3_errcode(db_.Handle()));
     SqliteStatement& insert = *lease;
     insert.BindText(1, place.Folder);
@@ -719,6 +839,7 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     insert.BindText(6, file.Date);
     insert.Bind(7, file.FileSize);
     insert.BindBlob(8, HashBytesView(file.FileHash));
+    insert.BindBlob(9, log.Shaping);
     const int code = insert.Step();
     if (code != SQLITE_DONE) return fail(code);
     logId = sqlite3_last_insert_rowid(db_.Handle());
@@ -788,8 +909,9 @@ HistoryError SqliteHistoryStore::RecordBattles(std::int64_t logId, const Prepare
   return Commit();
 }
 
-HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
-                                                 bool countMark) {
+HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, std::int32_t firstLine,
+                                                 const BattleCorrection& change) {
+  if (change.Empty()) return {};
   if (HistoryError error = Begin()) return error;
   auto fail = [&](int code) {
     const HistoryError error = db_.Failure(code, SqliteUse::Writing);
@@ -805,25 +927,30 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, int number,
     return {};
   }
   if (code != SQLITE_ROW) return fail(code);
+  // A field the player did not change now keeps what an earlier correction made of it.
   SqliteStatement keep = db_.Prepare(
-      "INSERT OR REPLACE INTO corrections(log_id, number, size, type, npc, count_mark) VALUES(?,?,?,?,?,?)");
+      "INSERT INTO battle_corrections(log_id, first_line, size, type, npc, count_mark) VALUES(?,?,?,?,?,?)"
+      " ON CONFLICT(log_id, first_line) DO UPDATE SET size = COALESCE(excluded.size, size),"
+      " type = COALESCE(excluded.type, type), npc = COALESCE(excluded.npc, npc),"
+      " count_mark = COALESCE(excluded.count_mark, count_mark)");
   SqliteStatement read = db_.Prepare(
       "SELECT b.id, b.kind, b.result, b.own_points, b.enemy_points, b.game_not_counted, b.ended,"
-      " a.name, o.name, o.id IS NULL FROM battles b LEFT JOIN names a ON a.id = b.admiral"
-      " LEFT JOIN names o ON o.id = b.opponent WHERE b.log_id = ? AND b.number = ?");
+      " a.name, o.name, o.id IS NULL, b.number, b.size, b.type, b.npc, b.count_mark FROM battles b"
+      " LEFT JOIN names a ON a.id = b.admiral LEFT JOIN names o ON o.id = b.opponent"
+      " WHERE b.log_id = ? AND b.first_line = ?");
   SqliteStatement write = db_.Prepare(
       "UPDATE battles SET size = ?, type = ?, npc = ?, count_mark = ?, counted = ?, label = ? WHERE id = ?");
   if (!keep || !read || !write) return fail(sqlite3_errcode(db_.Handle()));
   keep.Bind(1, logId);
-  keep.Bind(2, number);
-  keep.Bind(3, static_cast<int>(battleClass.Size));
-  keep.Bind(4, static_cast<int>(battleClass.Type));
-  keep.Bind(5, battleClass.Npc ? 1 : 0);
-  keep.Bind(6, countMark ? 1 : 0);
+  keep.Bind(2, firstLine);
+  BindField(keep, 3, change.Size);
+  BindField(keep, 4, change.Type);
+  BindField(keep, 5, change.Npc);
+  BindField(keep, 6, change.CountMark);
   code = keep.Step();
   if (code != SQLITE_DONE) return fail(code);
   read.Bind(1, logId);
-  read.Bind(2, number);
+  read.Bind(2, firstLine);
   code = read.Step();
   if (code == SQLITE_ROW) {
     // The stored battle shows the correction at once, labelled as the battle list labels it.
@@ -833,15 +960,18 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, int number,
     r.OwnPoints = static_cast<std::int32_t>(read.Int(3));
     r.EnemyPoints = static_cast<std::int32_t>(read.Int(4));
     r.Tally.GameSaysNotCounted = read.Int(5) != 0;
-    r.Tally.CountMark = countMark;
-    r.Class = battleClass;
+    const BattleCorrection stored = CorrectionAt(read, 11);
+    r.Class = BattleClass{*stored.Size, *stored.Type, *stored.Npc};
+    r.Tally.CountMark = *stored.CountMark;
+    ApplyCorrection(r, change);
     const bool ended = read.Int(6) != 0;
+    const int number = static_cast<int>(read.Int(10));
     const std::string opponent = read.Int(9) != 0 ? std::string(kUnknownOpponent) : read.Bytes(8);
     const std::string label = ended ? BattleLabel(r, number - 1, read.Bytes(7), opponent) : InProgressLabel(number - 1);
-    write.Bind(1, static_cast<int>(battleClass.Size));
-    write.Bind(2, static_cast<int>(battleClass.Type));
-    write.Bind(3, battleClass.Npc ? 1 : 0);
-    write.Bind(4, countMark ? 1 : 0);
+    write.Bind(1, static_cast<int>(r.Class.Size));
+    write.Bind(2, static_cast<int>(r.Class.Type));
+    write.Bind(3, r.Class.Npc ? 1 : 0);
+    write.Bind(4, r.Tally.CountMark ? 1 : 0);
     write.Bind(5, CountedBattle(r) ? 1 : 0);
     write.BindBlob(6, label);
     write.Bind(7, read.Int(0));

@@ -26,8 +26,8 @@ class SqliteHistoryStore final : public HistoryStore {
   LogCheck MatchHashed(LogFileRead read, std::vector<PrefixProbe> prefixes) override;
   ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) override;
   HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
-  HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
-                               bool countMark) override;
+  HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) override;
+  HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) override;
   void Checkpoint() override;
 
   HistoryAnswer<HistoryRange> DefaultRange() override;
@@ -41,10 +41,6 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) override;
 
  private:
-  struct Correction {
-    BattleClass Class;
-    bool CountMark = true;
-  };
   // Everything a write transaction needs: its statements prepared once per store (an
   // import of a hundred logs would otherwise compile them a hundred times), its lookups
   // started afresh by each transaction.
@@ -58,6 +54,7 @@ class SqliteHistoryStore final : public HistoryStore {
     std::int64_t KnownSize = -1;
     bool SameBytes = false;
     bool SamePlace = false;
+    std::string Shaping;  // the longest's
     std::vector<std::int64_t> Shorter;
   };
   // SQLITE_DONE, or the error code of the read.
@@ -69,7 +66,16 @@ class SqliteHistoryStore final : public HistoryStore {
   // Inserts `battle` of `log` under `logId`, with the corrections of that log.
   int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const PreparedLog& log,
                    const PreparedBattle& battle);
-  std::unordered_map<int, Correction> CorrectionsOf(std::int64_t logId, int* code);
+  // The log's corrections by the first line of their battles.
+  std::unordered_map<std::int32_t, BattleCorrection> CorrectionsOf(std::int64_t logId, int* code);
+  // The corrections of an older file, kept by battle number, moved onto the battles of the
+  // log's new analysis `log` before its old battles go: each old battle is found again by
+  // how it began and ended, and only the fields that differ from the new analysis are kept.
+  // SQLITE_DONE or the error code.
+  int KeyNumberedCorrections(std::int64_t logId, const PreparedLog& log);
+  // Makes the shorter known log `shorter` part of `known`: its corrections move over, and
+  // it goes. SQLITE_DONE or the error code.
+  int TakeInShorterLog(std::int64_t known, std::int64_t shorter);
   // The per-log totals the players' question reads (log_totals), made anew from the log's
   // stored battles: after a battle was recorded or corrected, or an older file was brought
   // to this schema (an import sums them as it writes). SQLITE_DONE or the error code.
