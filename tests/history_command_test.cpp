@@ -116,6 +116,62 @@ TEST(HistoryCommand, ArgumentsAndExitStatus) {
   EXPECT_EQ(objects.back().rfind("{\"summary\":", 0), 0u);
 }
 
+// After the settings change, --reanalyse analyses every stored log again that is still where
+// it was imported from, and keeps what it has of a log that has gone; a second run finds
+// nothing to do, and a folder import after a change says which logs it analysed again.
+TEST(HistoryCommand, ReanalyseFollowsTheSettingsAndKeepsTheLogsThatHaveGone) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("logs"));
+  auto battle = [](const std::string& opponent, const std::string& result) {
+    return test::SystemLine(opponent + "の強襲です！") + test::SystemLine(opponent + result);
+  };
+  const std::string kept = dir.File("logs/chat_20240501.html");
+  const std::string gone = dir.File("logs/chat_20240502.html");
+  test::WriteBytes(kept, battle("Ann", "に勝利しました！") + battle("海賊", "に敗北しました…") +
+                             battle("Bob", "に勝利しました！"));
+  test::WriteBytes(gone, battle("Cid", "に勝利しました！"));
+  test::WriteBytes(dir.File("NPCList.txt"), Utf8ToSjis("海賊\r\n"));
+  auto settings = [&](bool npc) {
+    test::WriteBytes(dir.File("Mizuto.ini"), std::string("[Mizuto]\r\nNPC=") + (npc ? "1" : "0") + "\r\n");
+  };
+  const std::string history = std::string(MIZUTO_EXE) + " --history --program-dir " + Quoted(dir.Path());
+  auto battles = [](const test::Outcome& run) {
+    const Strings lines = Lines(run.out);
+    const auto from = std::find(lines.begin(), lines.end(), "[battles]");
+    const auto to = std::find(lines.begin(), lines.end(), "[summary]");
+    return from < to ? static_cast<int>(to - from) - 1 : -1;
+  };
+  settings(false);
+  const test::Outcome imported = test::RunCommand(history + " --import " + Quoted(dir.File("logs")));
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(battles(imported), 3);
+
+  settings(true);
+  std::filesystem::remove(gone);
+  const struct {
+    const char* what;
+    std::string arguments;
+    Strings err;
+    int battles;
+  } runs[] = {
+      {"NPC battles included", " --reanalyse",
+       {"reanalysed: " + kept + " (3 battles)", "gone: " + gone + " (its battles kept)"}, 4},
+      {"again: nothing to do", " --reanalyse",
+       {"unchanged: " + kept + " (3 battles)", "gone: " + gone + " (its battles kept)"}, 4},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.what);
+    const test::Outcome outcome = test::RunCommand(history + run.arguments);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(Lines(outcome.err), run.err);
+    EXPECT_EQ(battles(outcome), run.battles) << outcome.out;
+  }
+  settings(false);
+  const test::Outcome again = test::RunCommand(history + " --import " + Quoted(dir.File("logs")));
+  EXPECT_EQ(Lines(again.err), Strings{"reanalysed: " + kept + " (2 battles)"});
+  EXPECT_EQ(battles(again), 3);
+}
+
 #ifndef _WIN32
 // Killed at any moment, an import leaves the history as it was before the log in progress:
 // a sound file, and every log in it whole.
