@@ -279,6 +279,52 @@ TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   EXPECT_EQ(Column("historyBattles", 0).size(), 5);
 }
 
+// File → 履歴を解析し直す after the NPC switch was turned off: shown with progress that can be
+// stopped, each log still where it was is analysed again (the NPC's battle leaves the page),
+// and a log moved away keeps its battles and is named in the error pane.
+TEST_F(HistoryPageTest, ReanalysingTheHistoryFollowsTheSettingsAndStopsWhenAsked) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  ASSERT_EQ(Column("historyBattles", 0),
+            (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-02"), Q("2026-11-05")}));
+  core->NpcCheck = false;
+  std::filesystem::rename(LogPath("chat_2026-11-05.html"), dir.File("chat_2026-11-05.html"));
+  std::vector<int> seen;
+  bool stop = true;
+  QTimer watcher;
+  watcher.setInterval(0);
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    // The folder import's dialog may still be there, hidden, waiting to be deleted.
+    QProgressDialog* progress = nullptr;
+    for (auto* shown : window->findChildren<QProgressDialog*>(QStringLiteral("importProgress"))) {
+      if (shown->isVisible()) progress = shown;
+    }
+    if (progress == nullptr) return;
+    if (seen.empty() || seen.back() != progress->value()) seen.push_back(progress->value());
+    if (stop && progress->value() == 1) progress->cancel();
+  });
+  watcher.start();
+  window->Action("ReanalyseHistory")->trigger();
+  ASSERT_FALSE(record.Messages.isEmpty());
+  EXPECT_EQ(seen, (std::vector<int>{0, 1}));
+  EXPECT_TRUE(record.Messages.back().contains(Q("解析し直しを中止しました"))) << record.Messages.back().toStdString();
+  EXPECT_TRUE(record.Messages.back().contains(Q("解析し直したログ: 1"))) << record.Messages.back().toStdString();
+
+  stop = false;
+  window->Action("ReanalyseHistory")->trigger();
+  watcher.stop();
+  EXPECT_TRUE(record.Messages.back().contains(Q("解析し直したログ: 1  変わりなし: 1"))) << record.Messages.back().toStdString();
+  EXPECT_TRUE(record.Messages.back().contains(Q("取り込んだ場所にないログ: 1"))) << record.Messages.back().toStdString();
+  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
+  // The first run stopped before it: named once.
+  const std::string goneLine = "履歴のログが取り込んだ場所にありません (履歴はそのままです): " + LogPath("chat_2026-11-05.html");
+  EXPECT_EQ(std::count_if(core->ErrorLines.begin(), core->ErrorLines.end(),
+                          [&](const std::string& line) { return test::U(line) == goneLine; }),
+            1);
+}
+
 // The page asks the history only while it is shown: a load in the background leaves it
 // alone; shown again it asks once, and a load while it shows asks at once.
 TEST_F(HistoryPageTest, ThePageAsksAgainAfterALoadOnlyWhileItIsShown) {
