@@ -249,6 +249,14 @@ void MakeFirstVersionFile(const std::string& path) {
        " AND wasted_care = 0 AND wasted_other = 0 AND taken_by IS NULL");
   exec("ALTER TABLE battle_players DROP COLUMN uses");
   exec("DROP TABLE log_totals");
+  // Corrections by battle number, holding the whole class; no first lines, no settings.
+  exec("INSERT OR REPLACE INTO corrections(log_id, number, size, type, npc, count_mark)"
+       " SELECT b.log_id, b.number, b.size, b.type, b.npc, b.count_mark FROM battle_corrections c"
+       " JOIN battles b ON b.log_id = c.log_id AND b.first_line = c.first_line");
+  exec("DROP TABLE battle_corrections");
+  exec("DROP INDEX battles_by_start");
+  exec("ALTER TABLE battles DROP COLUMN first_line");
+  exec("ALTER TABLE logs DROP COLUMN shaping");
   exec("PRAGMA user_version = 1");
   exec("COMMIT");
   sqlite3_close(db);
