@@ -6,6 +6,7 @@
 #include "app/history_page.h"
 #include "app/main_commands.h"
 #include "app/result_views.h"
+#include "text/codec.h"
 
 namespace mizuto {
 namespace {
@@ -26,7 +27,9 @@ void ImportLogFolder(App& app, CommandContext& context) {
 }
 
 void ReanalyseHistory(App& app, CommandContext& context) {
+  context.ProgressDoing = SJ("履歴のログを解析し直しています");
   ReanalyseHistoryExecute(app, context.Ask, context.Progress);
+  context.ProgressDoing.clear();
 }
 
 void AddNpc(App& app, CommandContext& context) {

@@ -27,6 +27,9 @@ struct CommandContext {
   // A long command's progress: `done` of `total` steps, the step about to begin (UTF-8);
   // false when the player asked to stop. Unset: the command runs to its end.
   std::function<bool(std::size_t done, std::size_t total, const std::string& step)> Progress;
+  // What the long command is doing, for its progress' label (Shift-JIS); empty: importing
+  // logs into the history. Set by the command while it runs.
+  std::string ProgressDoing;
 };
 
 enum class CommandKind : std::uint8_t {

@@ -167,7 +167,9 @@ bool MainWindow::ShowImportProgress(std::size_t done, std::size_t total, const s
   dialog->setMaximum(static_cast<int>(total));
   dialog->setValue(static_cast<int>(done));
   const QString name = QString::fromStdString(step).section(QLatin1Char('/'), -1);
-  dialog->setLabelText(QStringLiteral("ログを履歴に取り込んでいます (%1 / %2)\n%3").arg(done + 1 > total ? total : done + 1).arg(total).arg(name));
+  const QString doing = commandContext_.ProgressDoing.empty() ? QStringLiteral("ログを履歴に取り込んでいます")
+                                                               : ToQt(commandContext_.ProgressDoing);
+  dialog->setLabelText(QStringLiteral("%1 (%2 / %3)\n%4").arg(doing).arg(done + 1 > total ? total : done + 1).arg(total).arg(name));
   QCoreApplication::processEvents();
   const bool go = !dialog->wasCanceled() && done < total;
   if (!go) {

@@ -292,6 +292,7 @@ TEST_F(HistoryPageTest, ReanalysingTheHistoryFollowsTheSettingsAndStopsWhenAsked
   core->NpcCheck = false;
   std::filesystem::rename(LogPath("chat_2026-11-05.html"), dir.File("chat_2026-11-05.html"));
   std::vector<int> seen;
+  QStringList labels;
   bool stop = true;
   QTimer watcher;
   watcher.setInterval(0);
@@ -303,12 +304,15 @@ TEST_F(HistoryPageTest, ReanalysingTheHistoryFollowsTheSettingsAndStopsWhenAsked
     }
     if (progress == nullptr) return;
     if (seen.empty() || seen.back() != progress->value()) seen.push_back(progress->value());
+    labels << progress->labelText().section(QLatin1Char(' '), 0, 0);
     if (stop && progress->value() == 1) progress->cancel();
   });
   watcher.start();
   window->Action("ReanalyseHistory")->trigger();
   ASSERT_FALSE(record.Messages.isEmpty());
   EXPECT_EQ(seen, (std::vector<int>{0, 1}));
+  labels.removeDuplicates();
+  EXPECT_EQ(labels, QStringList{Q("履歴のログを解析し直しています")});
   EXPECT_TRUE(record.Messages.back().contains(Q("解析し直しを中止しました"))) << record.Messages.back().toStdString();
   EXPECT_TRUE(record.Messages.back().contains(Q("解析し直したログ: 1"))) << record.Messages.back().toStdString();
 
