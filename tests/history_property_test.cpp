@@ -250,6 +250,9 @@ void MakeFirstVersionFile(const std::string& path) {
        " AND wasted_care = 0 AND wasted_other = 0 AND taken_by IS NULL");
   exec("ALTER TABLE battle_players DROP COLUMN uses");
   exec("DROP TABLE log_totals");
+  exec("DROP INDEX logs_by_bytes");
+  exec("DROP INDEX logs_by_head");
+  exec("ALTER TABLE logs DROP COLUMN head");
   exec("PRAGMA user_version = 1");
   exec("COMMIT");
   sqlite3_close(db);

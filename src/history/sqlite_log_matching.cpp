@@ -29,7 +29,16 @@ int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, con
     int code;
     while ((code = match.Step()) == SQLITE_ROW) {
       const std::int64_t id = match.Int(0);
-      if (probe.Size > found->KnownSize) {
+      if (probe.Size > file.Size) {
+        // The file holds all of a log that was read further than its own analysis reads
+        // (it stops before a line still being written): what it is known by is that
+        // log's start.
+        if (found->Longer == 0 || probe.Size > found->LongerSize) {
+          found->Longer = id;
+          found->LongerSize = probe.Size;
+          found->LongerFile = FilePlace{match.Bytes(2), match.Bytes(3)}.Path();
+        }
+      } else if (probe.Size > found->KnownSize) {
         if (found->Known != 0) found->Shorter.push_back(found->Known);
         found->Known = id;
         found->KnownSize = probe.Size;
@@ -75,7 +84,7 @@ int SqliteHistoryStore::MatchUnderLock(const LogCheck& check, Match* match) {
     }
   }
   int code = MatchKnown(probes, file, match);
-  if (code == SQLITE_DONE) code = FindLongerLog(file, match);
+  if (code == SQLITE_DONE && match->Longer == 0) code = FindLongerLog(file, match);
   if (code == SQLITE_DONE && match->Longer == 0 && match->SameBytes && !match->SamePlace) code = DecidePlace(file, match);
   return code;
 }

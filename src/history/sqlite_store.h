@@ -65,6 +65,7 @@ class SqliteHistoryStore final : public HistoryStore {
     bool KeepPlace = false;
     // A longer log whose file still holds it and begins with this file's bytes.
     std::int64_t Longer = 0;
+    std::int64_t LongerSize = -1;
     std::string LongerFile;
   };
   // SQLITE_DONE, or the error code of the read. The file's own length is matched too.
