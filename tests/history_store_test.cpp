@@ -724,6 +724,44 @@ TEST_F(HistoryAppTest, ALogStoredByAnotherProgramAfterTheCheckIsStillFound) {
   }
 }
 
+// A log stored before the hash of its start was kept gets it when the file is opened, from
+// its file while that is as it was imported (a short log from its own hash), and a shorter
+// copy is its start either way.
+TEST_F(HistoryAppTest, TheStartOfALogStoredBeforeItWasKeptIsTakenFromItsFile) {
+  std::string longLog;
+  while (longLog.size() < 3000) longLog += Battle("Ann", kWon);
+  const std::string db = dir.File(kHistoryFileName);
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool touched;  // the file written again since (same bytes, another last write)
+    bool filled;
+  } cases[] = {
+      {"a long log as imported", longLog, false, true},
+      {"a short log", Battle("Ann", kWon), true, true},
+      {"a long log written since", longLog, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
+    test::WriteBytes(app.CurrentLogPath, c.bytes);
+    ASSERT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Imported);
+    const std::vector<std::string> head = Query(db, "SELECT hex(head) FROM logs");
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    Query(db, "UPDATE logs SET head = NULL, last_write = last_write - " + std::string(c.touched ? "5" : "0"));
+    EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), std::vector<std::string>{""});
+    Store();
+    EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), c.filled ? head : std::vector<std::string>{""});
+    test::WriteBytes(dir.File("backup.html"), c.bytes.substr(0, c.bytes.size() / 2));
+    const ImportResult backup = ImportLogFile(app, Store(), dir.File("backup.html"));
+    EXPECT_EQ(backup.Outcome, ImportOutcome::Unchanged);
+    EXPECT_TRUE(backup.ShorterCopy);
+  }
+}
+
 // An import hashes the log as its analysis reads it; the window hashes it apart. Both know
 // the same log by the same bytes, whether the reader stopped as usual or at a line the game
 // was still writing.

@@ -282,6 +282,8 @@ HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   // (SQL alone cannot pack them, so its step could not make them).
   open.Error = store->RollUpMissingLogs();
   if (open.Error) return open;
+  // It only spares later imports some reading: what it could not do is tried at the next open.
+  store->FillMissingHeads();
   sqlite3_create_function_v2(db.Handle(), "sjis_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              SjisContains, nullptr, nullptr, nullptr);
   open.Store = std::move(store);

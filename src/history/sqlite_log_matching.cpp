@@ -3,7 +3,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <tuple>
+
+#include "platform/platform.h"
 
 #include "history/sqlite_store.h"
 
@@ -183,6 +186,54 @@ int SqliteHistoryStore::TakeIn(std::int64_t into, const std::vector<std::int64_t
     if (code != SQLITE_DONE) return code;
   }
   return SQLITE_DONE;
+}
+
+HistoryError SqliteHistoryStore::FillMissingHeads() {
+  // A log too short to have a start of its own begins with all of it; a longer one's start
+  // is read from its file while that is as it was imported (its size and last write).
+  struct Head {
+    std::int64_t Id;
+    LogHash Hash;
+  };
+  std::vector<Head> heads;
+  SqliteStatement find = db_.Prepare("SELECT id, folder, file_name, size, hash, file_size, last_write FROM logs WHERE head IS NULL");
+  int code = find ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
+  while (find && (code = find.Step()) == SQLITE_ROW) {
+    Head head{find.Int(0), {}};
+    const std::int64_t size = find.Int(3);
+    const std::string_view hash = find.View(4);
+    if (size < kLogStartBytes) {
+      if (hash.size() != head.Hash.size()) continue;
+      std::copy(hash.begin(), hash.end(), head.Hash.begin());
+    } else {
+      const std::string path = FilePlace{find.Bytes(1), find.Bytes(2)}.Path();
+      if (!FileStampIs(path, find.Int(5), find.Int(6))) continue;
+      std::int64_t fileSize = 0;
+      platform::FilePtr file(platform::OpenRegularFile(path, &fileSize, nullptr));
+      std::string start(static_cast<std::size_t>(kLogStartBytes), '\0');
+      if (!file || std::fread(start.data(), 1, start.size(), file.get()) != start.size()) continue;
+      head.Hash = HashBytes(start);
+    }
+    heads.push_back(head);
+  }
+  if (code != SQLITE_DONE) return db_.Failure(code, SqliteUse::Reading);
+  find = SqliteStatement();
+  if (heads.empty()) return {};
+  if (HistoryError error = Begin()) return error;
+  SqliteStatement fill = db_.Prepare("UPDATE logs SET head = ? WHERE id = ? AND head IS NULL");
+  code = fill ? SQLITE_DONE : sqlite3_errcode(db_.Handle());
+  for (std::size_t i = 0; fill && code == SQLITE_DONE && i < heads.size(); ++i) {
+    fill.BindBlob(1, HashBytesView(heads[i].Hash));
+    fill.Bind(2, heads[i].Id);
+    code = fill.Step();
+    fill.Reset();
+  }
+  if (code != SQLITE_DONE) {
+    const HistoryError error = db_.Failure(code, SqliteUse::Writing);
+    Rollback();
+    return error;
+  }
+  return Commit();
 }
 
 }  // namespace mizuto

@@ -76,6 +76,10 @@ class SqliteHistoryStore final : public HistoryStore {
   int MatchUnderLock(const LogCheck& check, Match* match);
   int FindLongerLog(const LogFileIdentity& file, Match* match);
   int DecidePlace(const LogFileIdentity& file, Match* match);
+  // The start's hash of the logs stored before it was kept, where it can be had: without
+  // it, an import would open the files of all such longer logs to tell whether the file
+  // is one's start.
+  HistoryError FillMissingHeads();
   // Takes the logs `shorter` into log `into`: their corrections of battles it has none for
   // move over, and their rows go. SQLITE_DONE or the error code.
   int TakeIn(std::int64_t into, const std::vector<std::int64_t>& shorter);
