@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <memory>
 #include <random>
 
 #include "app/app.h"
@@ -162,6 +163,60 @@ TEST(HistoryCommand, AnImportKilledAtAnyMomentLeavesEveryLogWholeOrAbsent) {
                 .status,
             0);
   EXPECT_EQ(Query(db, kBattlesPerLog), whole);
+}
+
+// The figures of a [summary] line (or of the report's), in their order.
+std::vector<long long> Figures(const std::string& line) {
+  std::vector<long long> figures;
+  for (std::size_t i = 0; i < line.size();) {
+    if (line[i] < '0' || line[i] > '9') {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+    figures.push_back(std::stoll(line.substr(i, end - i)));
+    i = end;
+  }
+  return figures;
+}
+
+// The line after `section` in `text`.
+std::string LineAfter(const std::string& text, const std::string& section) {
+  const Strings lines = Lines(text);
+  const auto at = std::find(lines.begin(), lines.end(), section);
+  return at == lines.end() || at + 1 == lines.end() ? std::string() : *(at + 1);
+}
+
+// Four imports of one folder at once leave what one would: each log once, and a summary
+// that is the sum of the logs' reports.
+TEST(HistoryCommand, FourImportsOfOneFolderAtOnceStoreEachLogOnce) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 20, 900, 20);
+  std::vector<long long> sum;
+  for (int i = 1; i <= 20; ++i) {
+    const std::string log = dir.File("logs/chat_202405") + (i < 10 ? "0" : "") + std::to_string(i) + ".html";
+    const test::Outcome report =
+        test::RunCommand(std::string(MIZUTO_EXE) + " --report --program-dir " + Quoted(dir.Path()) + " " + Quoted(log));
+    ASSERT_EQ(report.status, 0) << report.err;
+    const std::vector<long long> figures = Figures(LineAfter(report.out, "[summary]"));
+    if (figures.empty()) continue;  // a log without battles has a status text there
+    sum.resize(figures.size(), 0);
+    for (std::size_t f = 0; f < figures.size(); ++f) sum[f] += figures[f];
+  }
+  ASSERT_FALSE(sum.empty());
+
+  std::vector<std::unique_ptr<Program>> imports;
+  for (int i = 0; i < 4; ++i) {
+    imports.push_back(std::make_unique<Program>(
+        Strings{"--history", "--program-dir", dir.Path(), "--import", dir.File("logs")}, dir, "import" + std::to_string(i)));
+  }
+  for (auto& import : imports) EXPECT_EQ(import->Stop(), 0) << import->Err();
+  EXPECT_EQ(Query(dir.File(kHistoryFileName), "SELECT COUNT(*), COUNT(DISTINCT file_name) FROM logs"),
+            Strings{"20|20"});
+  const test::Outcome history = test::RunCommand(std::string(MIZUTO_EXE) + " --history --program-dir " + Quoted(dir.Path()));
+  ASSERT_EQ(history.status, 0) << history.err;
+  EXPECT_EQ(Figures(LineAfter(history.out, "[summary]")), sum);
 }
 
 // The window (its core, here in-process) loads logs while a --follow records the battles

@@ -374,6 +374,47 @@ TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) 
   }
 }
 
+// A file that two programs left with two rows for one log opens with one: the row with the
+// most corrections stays and takes the others' corrections of battles it has none for; the
+// file then refuses a second row for the same bytes.
+TEST(HistorySchema, TwoRowsForOneLogInAnOlderFileBecomeOne) {
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  ASSERT_TRUE(OpenHistoryStore(path).Store);
+  // The file as the version before one row per log's bytes left it.
+  std::string sql =
+      "DROP INDEX logs_by_bytes; DROP INDEX logs_by_head; ALTER TABLE logs DROP COLUMN head; PRAGMA user_version = 3;"
+      "INSERT INTO names VALUES(1, x'41');";
+  // Logs 1-3 hold the same bytes, log 4 others of the same length.
+  for (const char* log : {"1,'a.html','/x',100,x'01',118,x'02',0,'2024-05-01'", "2,'b.html','/x',100,x'01',118,x'02',0,'2024-05-01'",
+                          "3,'c.html','/x',100,x'01',118,x'02',0,'2024-05-01'", "4,'d.html','/x',100,x'03',118,x'04',0,'2024-05-02'"}) {
+    sql += std::string("INSERT INTO logs VALUES(") + log + ");";
+  }
+  for (int log = 1; log <= 4; ++log) {
+    const std::string id = std::to_string(log * 10), l = std::to_string(log);
+    sql += "INSERT INTO battles VALUES(" + id + "," + l + ",1,'2024-05-01',0,0,0,0,1,NULL,1,0,1,0,0,0,0,1,0,1,1,0,0,0,x'');";
+    sql += "INSERT INTO battle_players(battle_id, name_id, sides, relations, present, sinks, sunk, captures, captured,"
+           " decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other) VALUES(" + id + ",1,1,0,1,1,0,0,0,0,0,0,0,0,0);";
+    sql += "INSERT INTO log_totals VALUES(" + l + ",0,0,0,x'',x'');";
+  }
+  sql += "INSERT INTO corrections VALUES(2,1,1,1,0,1),(2,2,1,1,0,1),(3,2,2,2,1,0),(3,3,2,2,1,0),(4,1,3,3,0,0);";
+  Query(path, sql);
+
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "SELECT id, file_name FROM logs ORDER BY id"), (std::vector<std::string>{"2|b.html", "4|d.html"}));
+  EXPECT_EQ(Query(path, "SELECT log_id, number, size FROM corrections ORDER BY 1, 2"),
+            (std::vector<std::string>{"2|1|1", "2|2|1", "2|3|2", "4|1|3"}));
+  EXPECT_EQ(Query(path, "SELECT DISTINCT b.log_id FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+                        " ORDER BY 1"),
+            (std::vector<std::string>{"2", "4"}));
+  EXPECT_EQ(Query(path, "SELECT log_id FROM log_totals ORDER BY 1"), (std::vector<std::string>{"2", "4"}));
+  EXPECT_EQ(Query(path, "SELECT COUNT(*) FROM battle_players"), std::vector<std::string>{"2"});
+  EXPECT_EQ(open.Store->Summary(HistoryFilter{}).Value.Battles, 2);
+  Query(path, "INSERT INTO logs VALUES(5,'e.html','/x',100,x'01',118,x'02',0,'2024-05-01')");
+  EXPECT_EQ(Query(path, "SELECT COUNT(*) FROM logs"), std::vector<std::string>{"2"});
+}
+
 // --- failures ------------------------------------------------------------------------------
 
 TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) {
@@ -536,7 +577,8 @@ TEST_F(HistoryAppTest, AFreshWindowKnowsALongLogWhileTheHistoryOpensBesideItsRea
       SettleHistory(*first);
       known = first->History.CurrentLogId;
       ASSERT_NE(known, 0);
-      // The short copy, imported after its log: a log of its own.
+      // The short copy, imported while its log's file is away: a log of its own.
+      std::filesystem::remove(folder.File("chat_20240501.html"));
       test::WriteBytes(folder.File("copy.html"), Battle("Ann", kWon));
       EXPECT_EQ(ImportLogFile(*first, *UsableHistory(*first), folder.File("copy.html")).Outcome, ImportOutcome::Imported);
     }
@@ -594,26 +636,37 @@ TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
   struct Step {
     const char* what;
     std::string file;
-    std::string bytes;
+    std::string bytes;       // written to the file first (none: as it is)
+    const char* removed;     // a file removed first
     ImportOutcome outcome;
-    int logs;       // in the store afterwards
-    int battles;    // of that file's log
-    const char* date;
+    int logs;                // in the store afterwards
+    int battles;             // of that file's log
+    const char* keptAt;      // the file name that log is kept under
+    const char* date;        // its date
   };
   const Step steps[] = {
-      {"first import", "chat_20240501.html", first, ImportOutcome::Imported, 1, 2, "2024-05-01"},
-      {"again, unchanged", "chat_20240501.html", first, ImportOutcome::Unchanged, 1, 2, "2024-05-01"},
-      {"grown", "chat_20240501.html", grown, ImportOutcome::Grown, 1, 3, "2024-05-01"},
-      {"renamed copy", "copy 2024-05-03.html", grown, ImportOutcome::Unchanged, 1, 3, "2024-05-03"},
-      {"moved copy", "elsewhere/chat_20240501.html", grown, ImportOutcome::Unchanged, 1, 3, "2024-05-01"},
-      // It does not begin with all the bytes of the known log.
-      {"an older, shorter copy is a log of its own", "chat_20240501.html", first, ImportOutcome::Imported, 2, 2,
+      {"first import", "chat_20240501.html", first, "", ImportOutcome::Imported, 1, 2, "chat_20240501.html",
        "2024-05-01"},
-      {"differing inside: another log", "other_20240502.html", other, ImportOutcome::Imported, 3, 2, "2024-05-02"},
+      {"again, unchanged", "chat_20240501.html", first, "", ImportOutcome::Unchanged, 1, 2, "chat_20240501.html",
+       "2024-05-01"},
+      {"grown", "chat_20240501.html", grown, "", ImportOutcome::Grown, 1, 3, "chat_20240501.html", "2024-05-01"},
+      // The original still holds the log: a copy made after it leaves it there.
+      {"renamed copy", "copy 2024-05-03.html", grown, "", ImportOutcome::Unchanged, 1, 3, "chat_20240501.html",
+       "2024-05-01"},
+      {"moved copy", "elsewhere/chat_20240501.html", grown, "", ImportOutcome::Unchanged, 1, 3, "chat_20240501.html",
+       "2024-05-01"},
+      {"the original gone: its copy takes the log", "copy 2024-05-03.html", "", "chat_20240501.html",
+       ImportOutcome::Moved, 1, 3, "copy 2024-05-03.html", "2024-05-03"},
+      // Its bytes are the start of the known log, whose file still holds it.
+      {"an older, shorter copy is part of the longer log", "backup_20240502.html", first, "",
+       ImportOutcome::Unchanged, 1, 3, "copy 2024-05-03.html", "2024-05-03"},
+      {"differing inside: another log", "other_20240502.html", other, "", ImportOutcome::Imported, 2, 2,
+       "other_20240502.html", "2024-05-02"},
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
-    test::WriteBytes(dir.File(s.file), s.bytes);
+    if (*s.removed != '\0') std::filesystem::remove(dir.File(s.removed));
+    if (!s.bytes.empty()) test::WriteBytes(dir.File(s.file), s.bytes);
     const ImportResult result = ImportLogFile(app, Store(), dir.File(s.file));
     EXPECT_EQ(result.Outcome, s.outcome) << result.Error.Detail;
     EXPECT_EQ(result.Battles, s.battles);
@@ -623,7 +676,89 @@ TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
     sameDay.From = sameDay.To = s.date;
     const auto battles = Store().Battles(sameDay).Value;
     ASSERT_FALSE(battles.empty());
-    EXPECT_EQ(battles.back().FileName(), std::filesystem::path(s.file).filename().string());
+    EXPECT_EQ(battles.back().FileName(), s.keptAt);
+    EXPECT_EQ(battles.back().LogId, result.LogId);
+  }
+}
+
+// Two programs import at once: one checks its file, the other imports all of a file of the
+// same log meanwhile, then the first imports. Whatever the other stored, the log is one.
+TEST_F(HistoryAppTest, ALogStoredByAnotherProgramAfterTheCheckIsStillFound) {
+  const std::string start = Battle("Ann", kWon) + Battle("Bob", kLost);
+  const std::string whole = start + Battle("Cid", kWon);
+  const struct {
+    const char* what;
+    std::string mine, theirs;
+    const char* theirFile;
+    ImportOutcome outcome;
+  } cases[] = {
+      {"the same file", whole, whole, "chat_20240501.html", ImportOutcome::Unchanged},
+      {"they stored its start: it grows", whole, start, "copy_20240501.html", ImportOutcome::Grown},
+      {"they stored it longer: mine is its start", start, whole, "copy_20240501.html", ImportOutcome::Unchanged},
+  };
+  auto analysed = [&](const std::string& path) {
+    app.History.Enabled = false;
+    app.CurrentLogPath = path;
+    EXPECT_TRUE(LoadAndAnalyse(app));
+    return PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends}, 0, kMaxBattles);
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir folder;
+    const std::string mine = folder.File("chat_20240501.html"), theirs = folder.File(c.theirFile);
+    test::WriteBytes(theirs, c.theirs);
+    test::WriteBytes(mine, c.mine);
+    HistoryOpen me = OpenHistoryStore(folder.File(kHistoryFileName));
+    HistoryOpen them = OpenHistoryStore(folder.File(kHistoryFileName));
+    ASSERT_TRUE(me.Store && them.Store);
+    const LogCheck myCheck = me.Store->CheckLogFile(mine, -1);
+    const PreparedLog myLog = analysed(mine);
+    const ImportResult theirImport = them.Store->ImportLog(them.Store->CheckLogFile(theirs, -1), analysed(theirs));
+    ASSERT_EQ(theirImport.Outcome, ImportOutcome::Imported) << theirImport.Error.Detail;
+    const ImportResult myImport = me.Store->ImportLog(myCheck, myLog);
+    EXPECT_EQ(myImport.Outcome, c.outcome) << myImport.Error.Detail;
+    EXPECT_EQ(myImport.LogId, theirImport.LogId);
+    EXPECT_EQ(myImport.Battles, 3);
+    EXPECT_EQ(me.Store->Logs(HistoryFilter{}).Value.size(), 1u);
+    EXPECT_EQ(me.Store->Summary(HistoryFilter{}).Value.Battles, 3);
+  }
+}
+
+// A log stored before the hash of its start was kept gets it when the file is opened, from
+// its file while that is as it was imported (a short log from its own hash), and a shorter
+// copy is its start either way.
+TEST_F(HistoryAppTest, TheStartOfALogStoredBeforeItWasKeptIsTakenFromItsFile) {
+  std::string longLog;
+  while (longLog.size() < 3000) longLog += Battle("Ann", kWon);
+  const std::string db = dir.File(kHistoryFileName);
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool touched;  // the file written again since (same bytes, another last write)
+    bool filled;
+  } cases[] = {
+      {"a long log as imported", longLog, false, true},
+      {"a short log", Battle("Ann", kWon), true, true},
+      {"a long log written since", longLog, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
+    test::WriteBytes(app.CurrentLogPath, c.bytes);
+    ASSERT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Imported);
+    const std::vector<std::string> head = Query(db, "SELECT hex(head) FROM logs");
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    Query(db, "UPDATE logs SET head = NULL, last_write = last_write - " + std::string(c.touched ? "5" : "0"));
+    EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), std::vector<std::string>{""});
+    Store();
+    EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), c.filled ? head : std::vector<std::string>{""});
+    test::WriteBytes(dir.File("backup.html"), c.bytes.substr(0, c.bytes.size() / 2));
+    const ImportResult backup = ImportLogFile(app, Store(), dir.File("backup.html"));
+    EXPECT_EQ(backup.Outcome, ImportOutcome::Unchanged);
+    EXPECT_TRUE(backup.ShorterCopy);
   }
 }
 

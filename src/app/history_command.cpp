@@ -24,9 +24,26 @@ const char* OutcomeWord(ImportOutcome outcome) {
     case ImportOutcome::Imported: return "imported";
     case ImportOutcome::Unchanged: return "unchanged";
     case ImportOutcome::Grown: return "grown";
+    case ImportOutcome::Moved: return "moved";
+    case ImportOutcome::Merged: return "merged";
     case ImportOutcome::Error: break;
   }
   return "error";
+}
+
+// What else an import line says: which file holds the log when it is not this one, and the
+// shorter logs that were taken into it.
+std::string OutcomeDetail(const ImportResult& result) {
+  std::string detail;
+  if (!result.OtherFile.empty()) {
+    detail += result.ShorterCopy                          ? ", the start of " + result.OtherFile
+              : result.Outcome == ImportOutcome::Moved ? ", moved from " + result.OtherFile
+                                                        : ", the same as " + result.OtherFile;
+  }
+  if (result.TookIn > 0) {
+    detail += ", took in " + std::to_string(result.TookIn) + (result.TookIn == 1 ? " shorter log" : " shorter logs");
+  }
+  return detail;
 }
 
 std::string CsvLine(const std::vector<std::string>& fields) {
@@ -173,7 +190,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
             allImported = false;
             err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
           } else {
-            err << " (" << result.Battles << " battles)";
+            err << " (" << result.Battles << " battles" << OutcomeDetail(result) << ")";
           }
           err << '\n';
         });

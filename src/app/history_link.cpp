@@ -308,7 +308,7 @@ void ImportLoadedLog(App& app) {
     }
     done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
     // The copy into the file proper is made here too, not when the program ends.
-    if (done.Result.Outcome == ImportOutcome::Imported || done.Result.Outcome == ImportOutcome::Grown) {
+    if (done.Result.Outcome != ImportOutcome::Unchanged && done.Result.Outcome != ImportOutcome::Error) {
       store->Checkpoint();
     }
     return done;

@@ -309,7 +309,10 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
         switch (result.Outcome) {
           case ImportOutcome::Imported: ++imported; break;
           case ImportOutcome::Grown: ++grown; break;
-          case ImportOutcome::Unchanged: ++unchanged; break;
+          // A copy's log taken where it belongs: its battles are as they were.
+          case ImportOutcome::Unchanged:
+          case ImportOutcome::Moved:
+          case ImportOutcome::Merged: ++unchanged; break;
           case ImportOutcome::Error:
             ++failed;
             app.AppendError(result.Error.Failure == HistoryFailure::None

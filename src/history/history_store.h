@@ -9,7 +9,7 @@
 //
 // A log is known by its bytes: a file that begins with all the bytes of a log imported before
 // is that log (grown, moved, renamed or copied), and importing it replaces that log's battles
-// in one transaction. The player's corrections (ship size, battle type, NPC flag, count mark)
+// in one transaction; a file whose bytes are the start of a known longer log is part of it. The player's corrections (ship size, battle type, NPC flag, count mark)
 // are kept apart, matched by the battle's number in its log, and survive every re-import.
 //
 // Every call reports failure as a HistoryError and never throws; a store that failed once
@@ -83,13 +83,21 @@ struct LogCheck {
   bool MayBeKnown = false;       // ProbesFor: a known log may have exactly this file's bytes
 };
 
-enum class ImportOutcome { Imported, Unchanged, Grown, Error };
+// What an import did to the history. Moved: the same bytes as a known log, whose place and
+// date now follow this file. Merged: nothing but shorter logs taken into the file's log.
+enum class ImportOutcome { Imported, Unchanged, Grown, Moved, Merged, Error };
 
 struct ImportResult {
   ImportOutcome Outcome = ImportOutcome::Error;
   std::int64_t LogId = 0;  // the log's id in the store (0 on error)
   int Battles = 0;         // the battles the store holds for it now
   HistoryError Error;      // set with ImportOutcome::Error (a file error has Detail only)
+  // The file the log is kept at when it is not this one (UTF-8): a copy of the same bytes
+  // (Unchanged), the longer log this file is the start of (ShorterCopy), or the place the
+  // log was at before (Moved).
+  std::string OtherFile;
+  bool ShorterCopy = false;
+  int TookIn = 0;  // shorter logs taken into the log (their battles were counted apart)
 };
 
 // A question's answer: the rows, or what went wrong.
@@ -134,7 +142,12 @@ class HistoryStore {
   // Imports `log`, the analysis of exactly the bytes `check` hashed: a new log is added; a
   // known one (and any shorter known log the file also begins with) has its battles
   // replaced, in one transaction. The same bytes at the same place write nothing
-  // (Unchanged); the same bytes elsewhere only move the log (Unchanged).
+  // (Unchanged); the same bytes elsewhere move the log only when its place no longer holds
+  // them or this file is the original (written earlier; then the lesser path), so that any
+  // order of importing copies ends at the same place. A file that is the start of a known
+  // longer log, whose file still holds it, is part of that log and writes nothing.
+  // Which log is which is asked again under the write lock, so two programs importing one
+  // log at once leave one log.
   virtual ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) = 0;
   ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) {
     return ImportLog(check, PrepareLog(log, 0, kMaxBattles));

@@ -195,6 +195,32 @@ UPDATE battle_players SET uses = (SELECT pack_uses(x.use_id, x.count) FROM battl
   WHERE x.battle_id = battle_players.battle_id AND x.name_id = battle_players.name_id);
 DROP TABLE battle_uses;
 )sql"},
+      // One row per log's bytes: two programs importing one log at once left two rows, and
+      // every battle counted twice. Of such rows the one with the most corrections is kept
+      // (then the first imported), and takes the others' corrections of battles it has no
+      // correction for. The hash of each log's start (NULL until the log is imported again)
+      // finds the longer log a shorter copy belongs to.
+      {3, R"sql(
+ALTER TABLE logs ADD COLUMN head BLOB;
+CREATE TEMP TABLE log_keepers(dropped INTEGER PRIMARY KEY, kept INTEGER NOT NULL);
+INSERT INTO log_keepers
+  SELECT d.id, (SELECT k.id FROM logs k WHERE k.size = d.size AND k.hash = d.hash
+    ORDER BY (SELECT COUNT(*) FROM corrections c WHERE c.log_id = k.id) DESC, k.id LIMIT 1)
+  FROM logs d;
+DELETE FROM log_keepers WHERE dropped = kept;
+INSERT OR IGNORE INTO corrections(log_id, number, size, type, npc, count_mark)
+  SELECT m.kept, c.number, c.size, c.type, c.npc, c.count_mark
+  FROM corrections c JOIN log_keepers m ON m.dropped = c.log_id ORDER BY m.dropped;
+DELETE FROM battle_players WHERE battle_id IN
+  (SELECT id FROM battles WHERE log_id IN (SELECT dropped FROM log_keepers));
+DELETE FROM battles WHERE log_id IN (SELECT dropped FROM log_keepers);
+DELETE FROM log_totals WHERE log_id IN (SELECT dropped FROM log_keepers);
+DELETE FROM corrections WHERE log_id IN (SELECT dropped FROM log_keepers);
+DELETE FROM logs WHERE id IN (SELECT dropped FROM log_keepers);
+DROP TABLE log_keepers;
+CREATE UNIQUE INDEX logs_by_bytes ON logs(size, hash);
+CREATE INDEX logs_by_head ON logs(head);
+)sql"},
   };
   return steps;
 }

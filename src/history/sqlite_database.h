@@ -104,7 +104,7 @@ struct SchemaStep {
 };
 
 // The schema's version now and the steps that reach it from version 0.
-inline constexpr int kHistorySchemaVersion = 3;
+inline constexpr int kHistorySchemaVersion = 4;
 const std::vector<SchemaStep>& HistorySchemaSteps();
 
 // PRAGMA user_version; -1 with `error` set when it cannot be read.
