@@ -222,7 +222,9 @@ TEST(FileSaveTest, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
     struct stat after;
     ASSERT_EQ(::lstat(node.c_str(), &after), 0);
     EXPECT_EQ(after.st_mode & S_IFMT, c.type);
-    if (c.type == S_IFCHR) EXPECT_EQ(after.st_rdev, full);
+    if (c.type == S_IFCHR) {
+      EXPECT_EQ(after.st_rdev, full);
+    }
     EXPECT_EQ(fs::is_symlink(path), c.linked);
     EXPECT_EQ(EntryCount(dir.Path()), c.linked ? 2u : 1u) << "nothing left beside it";
   }
