@@ -122,6 +122,7 @@ const std::vector<SchemaStep>& HistorySchemaSteps() {
   // Texts from the logs (names, labels) are kept as their Shift-JIS bytes (blobs), exactly
   // as the analysis has them; paths are UTF-8 text. Every figure is what the analysis
   // derived; no chat line is kept.
+  static const std::string markSql = "PRAGMA application_id = " + std::to_string(kHistoryApplicationId) + ";";
   static const std::vector<SchemaStep> steps = {
       {0, R"sql(
 CREATE TABLE logs(
@@ -197,7 +198,7 @@ DROP TABLE battle_uses;
 )sql"},
       // The file's mark (kHistoryApplicationId): a file from before it has our tables; a
       // new one gets the mark with its tables.
-      {3, "PRAGMA application_id = 1299859577;"},
+      {3, markSql.c_str()},
   };
   return steps;
 }
