@@ -28,6 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// How often a lock's waiter looks again, and how long a holder that let go keeps away.
+constexpr std::chrono::milliseconds kLookAgain{2};
+constexpr std::chrono::milliseconds kLetWaiterIn{10};
+
 }  // namespace
 
 unsigned long CurrentProcessNumber() { return static_cast<unsigned long>(::getpid()); }
@@ -124,6 +128,10 @@ FileLock::~FileLock() {
   // that the path no longer names it and takes the path's new one.
   ::unlink(path_.c_str());
   ::close(static_cast<int>(handle_));
+  // A waiter looks again every few milliseconds: a holder that took the lock again at once
+  // (registering many names in a row) would otherwise keep it from the waiter until it has
+  // done, however long that takes.
+  std::this_thread::sleep_for(kLetWaiterIn);
 }
 
 FileLock FileLock::Take(const std::string& path, int waitMilliseconds, std::string* error) {
@@ -158,7 +166,7 @@ FileLock FileLock::Take(const std::string& path, int waitMilliseconds, std::stri
     ::close(fd);
     if (code != EWOULDBLOCK) return fail(std::strerror(code));
     if (Clock::now() >= end) return fail("held by another program for too long");
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(kLookAgain);
   }
 }
 

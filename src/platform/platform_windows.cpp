@@ -199,8 +199,12 @@ bool MayWriteFile(const std::string& path) {
 }
 
 FileLock::~FileLock() {
+  if (handle_ == kNone) return;
   // Closing the only handle deletes the file (it was opened to be deleted on close).
-  if (handle_ != kNone) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  // A waiter looks again every few milliseconds: a holder that took the lock again at once
+  // would otherwise keep it from the waiter until it has done.
+  ::Sleep(10);
 }
 
 FileLock FileLock::Take(const std::string& path, int waitMilliseconds, std::string* error) {
@@ -226,7 +230,7 @@ FileLock FileLock::Take(const std::string& path, int waitMilliseconds, std::stri
       if (error) *error = path + ": " + reason;
       return FileLock();
     }
-    ::Sleep(5);
+    ::Sleep(2);
   }
 }
 
