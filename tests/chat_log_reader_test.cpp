@@ -6,10 +6,12 @@
 #endif
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "ingest/chat_log_reader.h"
 #include "ingest/log_lines.h"
+#include "ingest/log_origin.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 
@@ -295,6 +297,56 @@ TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
     for (std::size_t i = 0; i < app.Lines.size(); ++i) {
       ASSERT_EQ(app.Lines[i], model.Lines[i]) << "round " << round << " line " << i;
     }
+  }
+}
+
+// What happens to the followed file between two reads, and whether it is another log: a
+// file put in its place is, even when it begins with the same bytes and is longer (the new
+// log's start would be skipped); the same file grown, rewritten in place or moved away and
+// back is not, unless it now begins otherwise or is shorter.
+TEST(LogOriginTest, AnotherFileInTheLogsPlaceIsAnotherLogWhateverItsBytes) {
+  namespace fs = std::filesystem;
+  const std::string head(kLogHeadBytes, 'h');
+  const std::string read = head + std::string(4000, 'a');  // what the follower has read
+  const struct {
+    const char* what;
+    std::function<void(const std::string& log, const std::string& aside)> change;
+    bool replaced;
+  } cases[] = {
+      {"grown in place", [&](auto& log, auto&) { test::AppendBytes(log, "more"); }, false},
+      {"rewritten in place, longer", [&](auto& log, auto&) { test::WriteBytes(log, read + "more"); }, false},
+      {"moved away and back, grown",
+       [&](auto& log, auto& aside) {
+         fs::rename(log, aside);
+         test::AppendBytes(aside, "more");
+         fs::rename(aside, log);
+       },
+       false},
+      {"another file moved over it: same start, longer",
+       [&](auto& log, auto& aside) {
+         test::WriteBytes(aside, head + std::string(9000, 'b'));
+         fs::rename(aside, log);
+       },
+       true},
+      {"a copy of it moved over it, longer",
+       [&](auto& log, auto& aside) {
+         test::WriteBytes(aside, read + "more");
+         fs::rename(aside, log);
+       },
+       true},
+      {"rewritten in place, shorter", [&](auto& log, auto&) { test::WriteBytes(log, head); }, true},
+      {"rewritten in place, another start",
+       [&](auto& log, auto&) { test::WriteBytes(log, "x" + read.substr(1) + "more"); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string log = dir.File("chat.html");
+    test::WriteBytes(log, read);
+    LogOrigin origin;
+    NoteLogOrigin(log, origin);
+    c.change(log, dir.File("aside.html"));
+    EXPECT_EQ(LogWasReplaced(log, static_cast<std::int64_t>(read.size()), origin), c.replaced);
   }
 }
 

@@ -8,6 +8,7 @@
 #else
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -183,6 +184,51 @@ TEST(FileSaveTest, ASaveThatCannotCompleteReportsAndLeavesTheOldFile) {
     if (!c.prepare.empty()) fs::remove(c.prepare);
   }
   EXPECT_EQ(EntryCount(dir.Path()), 2u) << "nothing left behind";
+}
+
+// Only a regular file, or nothing, is ever replaced: a FIFO or a device where a counter
+// file or a CSV export goes (also behind a link) is refused, named, and left exactly as it
+// was; nothing is left beside it.
+TEST(FileSaveTest, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs and device nodes are POSIX's";
+#else
+  const struct {
+    const char* what;
+    mode_t type;  // what is made at `node`: S_IFIFO, S_IFCHR or S_IFDIR
+    bool linked;  // the save is to a link to it
+  } cases[] = {
+      {"a FIFO", S_IFIFO, false},
+      {"a character device", S_IFCHR, false},
+      {"a folder", S_IFDIR, false},
+      {"a link to a FIFO", S_IFIFO, true},
+      {"a link to a character device", S_IFCHR, true},
+  };
+  const dev_t full = makedev(1, 7);  // the numbers of the system's full device
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string node = dir.File("node");
+    if (c.type == S_IFDIR) {
+      fs::create_directory(node);
+    } else if (::mknod(node.c_str(), c.type | 0666, c.type == S_IFCHR ? full : 0) != 0) {
+      GTEST_SKIP() << "cannot make " << c.what << " here (a device node needs root)";
+    }
+    const std::string path = c.linked ? dir.File("counter.txt") : node;
+    if (c.linked) fs::create_symlink("node", path);
+    std::string error;
+    EXPECT_FALSE(platform::ReplaceFile(path, "味方 1 - 0 敵", &error));
+    EXPECT_EQ(error, path + ": not a regular file, left as it is");
+    struct stat after;
+    ASSERT_EQ(::lstat(node.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & S_IFMT, c.type);
+    if (c.type == S_IFCHR) {
+      EXPECT_EQ(after.st_rdev, full);
+    }
+    EXPECT_EQ(fs::is_symlink(path), c.linked);
+    EXPECT_EQ(EntryCount(dir.Path()), c.linked ? 2u : 1u) << "nothing left beside it";
+  }
+#endif
 }
 
 // A save killed at any moment leaves the old file or the new one, never a mix.

@@ -195,15 +195,15 @@ TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
 
   Program program(Follow(log, {"--interval", "10"}), dir, "gone");
   ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == half.Ended.size(); }));
-  std::remove(log.c_str());
+  // Moved away (a player tidying the folder), then back.
+  ASSERT_EQ(std::rename(log.c_str(), (log + ".away").c_str()), 0);
   const std::string gone = "File Open Error: " + log + ": No such file or directory\n";
   ASSERT_TRUE(WaitUntil([&] { return program.Err() == gone; })) << program.Err();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // more ticks without a log
-  // The log comes back as it was, and longer: following goes on where it stopped. It comes
-  // back whole (written beside and renamed): a tick that met it created but still empty
-  // would rightly take it for another log, which a loaded machine made happen.
-  test::WriteBytes(log + ".new", bytes);
-  ASSERT_EQ(std::rename((log + ".new").c_str(), log.c_str()), 0);
+  // The same file comes back, longer: following goes on where it stopped. (Another file
+  // put there, even a copy of it, would be read again from its start.)
+  test::WriteBytes(log + ".away", bytes);
+  ASSERT_EQ(std::rename((log + ".away").c_str(), log.c_str()), 0);
   ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == whole.Ended.size(); }));
   EXPECT_EQ(program.Stop(SIGTERM), 0);
   const Strings printed = Lines(program.Out());

@@ -2,6 +2,9 @@
 // by its bytes, corrections across imports, and the window's hooks (load, tick, battle list).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -354,16 +357,18 @@ TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWa
   }
 }
 
-// The real steps from version 0 (an empty file or one that a version-0 Mizuto left) give
-// the current schema, and a history file opens at it.
+// The real steps from version 0 (no file, or an empty database at version 0) give the
+// current schema and our mark, and a history file opens at it. (A version-0 file with
+// tables is another program's: the failures below.)
 TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) {
   for (const bool withLegacy : {false, true}) {
     test::TempDir dir;
     const std::string path = dir.File(kHistoryFileName);
-    if (withLegacy) Query(path, "CREATE TABLE legacy(z); PRAGMA user_version = 0");
+    if (withLegacy) Query(path, "PRAGMA user_version = 0; VACUUM");
     const HistoryOpen open = OpenHistoryStore(path);
     ASSERT_TRUE(open.Store) << open.Error.Detail;
     EXPECT_EQ(Query(path, "PRAGMA user_version"), std::vector<std::string>{std::to_string(kHistorySchemaVersion)});
+    EXPECT_EQ(Query(path, "PRAGMA application_id"), std::vector<std::string>{"1299859577"});
     EXPECT_EQ(Query(path, "PRAGMA journal_mode"), std::vector<std::string>{"wal"});
     const std::vector<std::string> tables = Tables(path);
     for (const char* t : {"battle_players", "battles", "corrections", "log_totals", "logs", "names", "use_names"}) {
@@ -444,11 +449,52 @@ TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) 
          return d.File(kHistoryFileName);
        },
        HistoryFailure::NewerVersion, true},
+      // Another program's database under our name: refused before anything is written,
+      // neither switched to WAL nor given our tables.
+      {"another program's database",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName), "CREATE TABLE notes(x); INSERT INTO notes VALUES('keep')");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+      {"another program's database in WAL mode, at one of our versions",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName),
+               "PRAGMA journal_mode = WAL; CREATE TABLE notes(x); INSERT INTO notes VALUES('keep');"
+               " PRAGMA user_version = 2");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+      {"another program's mark on our tables",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName),
+               "CREATE TABLE logs(x); CREATE TABLE battles(y); PRAGMA user_version = 2; PRAGMA application_id = 7");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+#ifndef _WIN32
+      // SQLite would read the device as a database and put a journal beside it.
+      {"a link to a character device",
+       [](const test::TempDir& d) {
+         if (::mknod(d.File("zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) != 0) return std::string();
+         std::filesystem::create_symlink(d.File("zero"), d.File(kHistoryFileName));
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, false},
+      {"a link to a FIFO",
+       [](const test::TempDir& d) {
+         ::mkfifo(d.File("fifo").c_str(), 0666);
+         std::filesystem::create_symlink(d.File("fifo"), d.File(kHistoryFileName));
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, false},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     test::TempDir dir;
     const std::string path = c.make(dir);
+    if (path.empty()) continue;  // a device node needs root
     std::error_code ec;
     const std::string before = std::filesystem::is_regular_file(path, ec) ? test::ReadBytes(path) : "";
     const HistoryOpen open = OpenHistoryStore(path);
@@ -460,7 +506,120 @@ TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) 
       EXPECT_EQ(test::ReadBytes(path), before);
       EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
     }
+    // No journal, -wal or -shm beside the file or what it links to.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+      const std::string name = entry.path().filename().string();
+      for (const char* beside : {"-journal", "-wal", "-shm"}) EXPECT_FALSE(name.ends_with(beside)) << name;
+    }
   }
+}
+
+// A history from before the mark (our tables at our version then) keeps working: it opens,
+// keeps its logs and is marked.
+TEST(HistoryFailures, AnOlderHistoryWithoutTheMarkOpensAndIsMarked) {
+  int beforeMark = -1;
+  for (const SchemaStep& step : HistorySchemaSteps()) {
+    if (std::string_view(step.Sql).find("application_id") != std::string_view::npos) beforeMark = step.From;
+  }
+  ASSERT_GT(beforeMark, 0);
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  {
+    SqliteDatabase db;
+    HistoryError error;
+    ASSERT_TRUE(db.Open(path, &error));
+    // (An older step packs uses with the store's own function; this file has none to pack.)
+    sqlite3_create_function_v2(
+        db.Handle(), "pack_uses", 2, SQLITE_UTF8, nullptr, nullptr, [](sqlite3_context*, int, sqlite3_value**) {},
+        [](sqlite3_context*) {}, nullptr);
+    ASSERT_FALSE(MigrateSchema(db, HistorySchemaSteps(), beforeMark)) << "older schema";
+    ASSERT_EQ(db.Exec("INSERT INTO logs VALUES(1, 'old.html', '/logs', 1, x'00', 1, x'00', 0, '2024-05-01')"),
+              SQLITE_OK);
+  }
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "PRAGMA application_id"), std::vector<std::string>{"1299859577"});
+  EXPECT_EQ(Query(path, "PRAGMA user_version"), std::vector<std::string>{std::to_string(kHistorySchemaVersion)});
+  EXPECT_EQ(Query(path, "SELECT file_name FROM logs"), std::vector<std::string>{"old.html"});
+}
+
+#ifndef _WIN32
+// Opens the history at `path` as a user who may not write what root made (root writes
+// everything), in a child process; its failure and the player's text (UTF-8).
+std::pair<HistoryFailure, std::string> OpenAsAnotherUser(const std::string& path) {
+  int out[2];
+  if (::pipe(out) != 0) return {HistoryFailure::None, "no pipe"};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(out[0]);
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    const HistoryOpen open = OpenHistoryStore(path);
+    const std::string said = std::to_string(static_cast<int>(open.Error.Failure)) + "\n" + U(HistoryErrorText(open.Error));
+    ::_exit(::write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 4);
+  }
+  ::close(out[1]);
+  std::string said;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  ::waitpid(child, nullptr, 0);
+  const std::size_t line = said.find('\n');
+  if (line == std::string::npos) return {HistoryFailure::None, "the child said nothing"};
+  return {static_cast<HistoryFailure>(std::stoi(said.substr(0, line))), said.substr(line + 1)};
+}
+
+// Makes `file` writable or not for OpenAsAnotherUser's user.
+void LetWrite(const std::string& file, bool writable) {
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(file.c_str(), writable ? 65534 : 0, writable ? 65534 : 0), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+  } else {
+    ASSERT_EQ(::chmod(file.c_str(), writable ? 0644 : 0444), 0);
+  }
+}
+#endif
+
+// A history that cannot be written is said to be so, naming the -wal and -shm beside it
+// when they are what blocks it (mending the file's own permissions would not help then),
+// and opening it leaves no new -wal or -shm beside it, nor changes a byte of it.
+TEST(HistoryFailures, AHistoryThatCannotBeWrittenNamesWhatBlocksItAndGainsNothingBeside) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permissions and a second user are POSIX's here";
+#else
+  const struct {
+    const char* what;
+    bool fileWritable;
+    bool besideLeft;  // read-only -wal and -shm a reading run left
+  } cases[] = {
+      {"the file read-only", false, false},
+      {"its -wal and -shm read-only", true, true},
+      {"all three read-only", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);  // the folder is no obstacle
+    const std::string path = dir.File(kHistoryFileName);
+    ASSERT_TRUE(OpenHistoryStore(path).Store);
+    ASSERT_FALSE(std::filesystem::exists(path + "-wal"));
+    LetWrite(path, c.fileWritable);
+    const std::vector<std::string> beside = {path + "-wal", path + "-shm"};
+    for (const std::string& file : beside) {
+      if (!c.besideLeft) continue;
+      test::WriteBytes(file, "");
+      LetWrite(file, false);
+    }
+    const std::string before = test::ReadBytes(path);
+    const auto [failure, text] = OpenAsAnotherUser(path);
+    EXPECT_EQ(failure, HistoryFailure::CannotWrite) << text;
+    EXPECT_NE(text.find(path), std::string::npos) << text;
+    for (const std::string& file : beside) {
+      EXPECT_EQ(text.find(file) != std::string::npos, c.besideLeft) << text;
+      EXPECT_EQ(std::filesystem::exists(file), c.besideLeft) << file;
+    }
+    EXPECT_EQ(test::ReadBytes(path), before);
+  }
+#endif
 }
 
 // A database whose pages were damaged after it was written: the first question says so.

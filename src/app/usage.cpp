@@ -44,7 +44,8 @@ std::string FullUsage() {
       "  --detail all|N,...   the transcript of every battle, or of the battles numbered N\n"
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) output\n"
       "  Exit status: 0 when the log was read, 1 when it cannot be opened, 2 for bad arguments,\n"
-      "  3 when the output cannot be written (a full disk, a closed output).\n"
+      "  3 when the output cannot be written (a full disk, a closed output), 4 when memory\n"
+      "  runs out.\n"
       "\n"
       "--follow follows LOGFILE as the window's active mode does, until it is stopped with\n"
       "Ctrl+C (SIGINT) or SIGTERM. It prints each battle's label when the battle ends (those\n"
@@ -61,9 +62,10 @@ std::string FullUsage() {
       "                       ends joins it, as in the window)\n"
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) labels\n"
       "  Exit status: 0 when stopped, 1 when the log cannot be opened at the start, 2 for bad\n"
-      "  arguments, 3 when the output cannot be written (it then ends at once). A log that\n"
-      "  goes away later is reported once and followed again when it is back; a log replaced\n"
-      "  or cut shorter is reported once and followed anew from its start.\n"
+      "  arguments, 3 when the output cannot be written (it then ends at once), 4 when memory\n"
+      "  runs out. A log that goes away later is reported once and followed again when it is\n"
+      "  back; a log replaced (another file in its place) or cut shorter is reported once and\n"
+      "  followed anew from its start.\n"
       "\n"
       "--history answers questions across logs from the season history, MizutoHistory.db in\n"
       "the program folder (beside Mizuto.ini), which every log loaded in the window and every\n"
@@ -82,7 +84,8 @@ std::string FullUsage() {
       "  Without --json it prints the sections [logs] (date, file, battles), [battles] (date,\n"
       "  file, label), [summary], [opponents] and [players] (CSV, as [tallies]; counted battles).\n"
       "  Exit status: 0 on success, 1 when the history cannot be used or a log could not be\n"
-      "  imported, 2 for bad arguments, 3 when the output cannot be written.\n";
+      "  imported, 2 for bad arguments, 3 when the output cannot be written, 4 when memory runs\n"
+      "  out.\n";
   return usage;
 }
 

@@ -122,6 +122,7 @@ const std::vector<SchemaStep>& HistorySchemaSteps() {
   // Texts from the logs (names, labels) are kept as their Shift-JIS bytes (blobs), exactly
   // as the analysis has them; paths are UTF-8 text. Every figure is what the analysis
   // derived; no chat line is kept.
+  static const std::string markSql = "PRAGMA application_id = " + std::to_string(kHistoryApplicationId) + ";";
   static const std::vector<SchemaStep> steps = {
       {0, R"sql(
 CREATE TABLE logs(
@@ -221,6 +222,9 @@ DROP TABLE log_keepers;
 CREATE UNIQUE INDEX logs_by_bytes ON logs(size, hash);
 CREATE INDEX logs_by_head ON logs(head);
 )sql"},
+      // The file's mark (kHistoryApplicationId): a file from before it has our tables; a
+      // new one gets the mark with its tables.
+      {4, markSql.c_str()},
   };
   return steps;
 }
@@ -233,6 +237,34 @@ int SchemaVersion(SqliteDatabase& db, HistoryError* error) {
     return -1;
   }
   return static_cast<int>(statement.Int(0));
+}
+
+HistoryError CheckOwnHistory(SqliteDatabase& db) {
+  SqliteStatement mark = db.Prepare("PRAGMA application_id");
+  int code = mark ? mark.Step() : sqlite3_errcode(db.Handle());
+  if (code != SQLITE_ROW) return db.Failure(code, SqliteUse::Opening);
+  const std::int64_t id = mark.Int(0);
+  if (id == kHistoryApplicationId) return {};
+  if (id != 0) {
+    return HistoryError{HistoryFailure::Corrupt, db.Path(), "another program's database (application id " +
+                                                                std::to_string(id) + ")"};
+  }
+  HistoryError error;
+  const int version = SchemaVersion(db, &error);
+  if (version < 0) return error;
+  if (version > kHistorySchemaVersion) return {};
+  SqliteStatement tables = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'table'");
+  bool any = false, logs = false, battles = false;
+  while (tables && (code = tables.Step()) == SQLITE_ROW) {
+    any = true;
+    logs = logs || tables.View(0) == "logs";
+    battles = battles || tables.View(0) == "battles";
+  }
+  if (!tables) code = sqlite3_errcode(db.Handle());
+  if (code != SQLITE_DONE) return db.Failure(code, SqliteUse::Opening);
+  if (!any || (version >= 1 && logs && battles)) return {};
+  return HistoryError{HistoryFailure::Corrupt, db.Path(),
+                      "another program's database (tables without Mizuto's mark)"};
 }
 
 HistoryError MigrateSchema(SqliteDatabase& db, const std::vector<SchemaStep>& steps, int target) {

@@ -240,11 +240,47 @@ SqliteHistoryStore::Writer* SqliteHistoryStore::FreshWriter(int* code) {
   return writer_.get();
 }
 
+namespace {
+
+// What is at the history's path before SQLite sees it. SQLite would take a FIFO or a device
+// for a database (and make a journal beside the device), and a file it cannot write it opens
+// read-only, reading it making -wal and -shm beside it that stay unwritable after the file's
+// own permissions are mended.
+HistoryError CheckHistoryPath(const std::string& path) {
+  switch (platform::KindOfPath(path)) {
+    case platform::PathKind::RegularFile:
+      break;
+    case platform::PathKind::Special:
+      return HistoryError{HistoryFailure::Corrupt, path, "not a regular file"};
+    default:
+      return {};  // missing: made; a folder or what cannot be told: SQLite says what is wrong
+  }
+  // Named in the message: mending the file's own permissions does not help while they stay.
+  std::string blocking;
+  for (const char* beside : {"-wal", "-shm"}) {
+    const std::string other = path + beside;
+    if (platform::KindOfPath(other) != platform::PathKind::Missing && !platform::MayWriteFile(other)) {
+      blocking += (blocking.empty() ? "" : ", ") + other;
+    }
+  }
+  std::string detail = platform::MayWriteFile(path) ? "" : "read-only";
+  if (!blocking.empty()) detail += (detail.empty() ? "" : "; ") + std::string("read-only beside it: ") + blocking;
+  if (detail.empty()) return {};
+  return HistoryError{HistoryFailure::CannotWrite, path, detail};
+}
+
+}  // namespace
+
 HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   HistoryOpen open;
+  open.Error = CheckHistoryPath(path);
+  if (open.Error) return open;
   std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore);
   SqliteDatabase& db = store->db_;
   if (!db.Open(path, &open.Error)) return open;
+  // Another program's database is refused before anything could write to it.
+  open.Error = CheckOwnHistory(db);
+  if (open.Error) return open;
   // A file of a newer Mizuto is refused before anything could write to it (the journal
   // mode included).
   const int version = SchemaVersion(db, &open.Error);
