@@ -335,6 +335,43 @@ TEST(HistoryPacking, UsesComeBackSortedAndMergedAndACutBlobIsRefused) {
   }
 }
 
+// A first-version history kept a row per use, and a player could have uses in a battle but
+// no row of figures: the step that packs the uses into the players' rows keeps every use,
+// giving such a player a row of its own.
+TEST(HistorySchema, TheStepThatPacksUsesKeepsAPlayerWithUsesButNoRow) {
+  const struct {
+    int nameId;
+    const char* row;      // the player's row in the first version's file; null: none
+    const char* uses;     // its rows of uses there
+    const char* after;    // name_id|packed uses (hex)|sinks afterwards
+  } players[] = {
+      {1, "(1, 1, 1, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", "(1, 1, 1, 3), (1, 1, 2, 1)", "1|02060402|2"},
+      {2, nullptr, "(1, 2, 1, 5)", "2|020A|0"},
+      {3, "(1, 3, 2, 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", nullptr, "3||1"},
+      {4, nullptr, "(1, 4, 2, -65), (1, 4, 1, 64)", "4|028001048101|0"},
+  };
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  std::string sql = std::string(HistorySchemaSteps().at(0).Sql) +
+                    "PRAGMA user_version = 1;"
+                    "INSERT INTO logs VALUES(1, 'chat_20240501.html', '/logs', 10, x'00', 10, x'00', 0, '2024-05-01');"
+                    "INSERT INTO names VALUES(1, x'41'), (2, x'42'), (3, x'43'), (4, x'44');"
+                    "INSERT INTO use_names VALUES(1, 0, x'53'), (2, 1, x'49');"
+                    "INSERT INTO battles VALUES(1, 1, 1, '2024-05-01', 1, 0, 0, 0, 1, 3, 1, 0, 1, 0, 0, 0, 0,"
+                    " 1, 0, 1, 1, 0, 0, 0, x'41');";
+  std::vector<std::string> expected;
+  for (const auto& p : players) {
+    if (p.row) sql += std::string("INSERT INTO battle_players VALUES") + p.row + ";";
+    if (p.uses) sql += std::string("INSERT INTO battle_uses VALUES") + p.uses + ";";
+    expected.push_back(p.after);
+  }
+  ASSERT_EQ(Query(path, sql), std::vector<std::string>{});
+  ASSERT_EQ(Query(path, "SELECT COUNT(*) FROM battle_uses"), std::vector<std::string>{"5"});
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "SELECT name_id, hex(uses), sinks FROM battle_players ORDER BY name_id"), expected);
+}
+
 TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWas) {
   // A made-up history of three versions: 0 (a file before any step), 1, 2.
   const std::vector<SchemaStep> steps = {{0, "CREATE TABLE one(x); INSERT INTO one VALUES(1);"},
@@ -391,43 +428,6 @@ TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) 
     // The first version's row per use was packed into the players' rows by a later step.
     EXPECT_EQ(std::find(tables.begin(), tables.end(), std::string("battle_uses")), tables.end());
   }
-}
-
-// A first-version history kept a row per use, and a player could have uses in a battle but
-// no row of figures: the step that packs the uses into the players' rows keeps every use,
-// giving such a player a row of its own.
-TEST(HistorySchema, TheStepThatPacksUsesKeepsAPlayerWithUsesButNoRow) {
-  const struct {
-    int nameId;
-    const char* row;      // the player's row in the first version's file; null: none
-    const char* uses;     // its rows of uses there
-    const char* after;    // name_id|packed uses (hex)|sinks afterwards
-  } players[] = {
-      {1, "(1, 1, 1, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", "(1, 1, 1, 3), (1, 1, 2, 1)", "1|02060402|2"},
-      {2, nullptr, "(1, 2, 1, 5)", "2|020A|0"},
-      {3, "(1, 3, 2, 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", nullptr, "3||1"},
-      {4, nullptr, "(1, 4, 2, -65), (1, 4, 1, 64)", "4|028001048101|0"},
-  };
-  test::TempDir dir;
-  const std::string path = dir.File(kHistoryFileName);
-  std::string sql = std::string(HistorySchemaSteps().at(0).Sql) +
-                    "PRAGMA user_version = 1;"
-                    "INSERT INTO logs VALUES(1, 'chat_20240501.html', '/logs', 10, x'00', 10, x'00', 0, '2024-05-01');"
-                    "INSERT INTO names VALUES(1, x'41'), (2, x'42'), (3, x'43'), (4, x'44');"
-                    "INSERT INTO use_names VALUES(1, 0, x'53'), (2, 1, x'49');"
-                    "INSERT INTO battles VALUES(1, 1, 1, '2024-05-01', 1, 0, 0, 0, 1, 3, 1, 0, 1, 0, 0, 0, 0,"
-                    " 1, 0, 1, 1, 0, 0, 0, x'41');";
-  std::vector<std::string> expected;
-  for (const auto& p : players) {
-    if (p.row) sql += std::string("INSERT INTO battle_players VALUES") + p.row + ";";
-    if (p.uses) sql += std::string("INSERT INTO battle_uses VALUES") + p.uses + ";";
-    expected.push_back(p.after);
-  }
-  ASSERT_EQ(Query(path, sql), std::vector<std::string>{});
-  ASSERT_EQ(Query(path, "SELECT COUNT(*) FROM battle_uses"), std::vector<std::string>{"5"});
-  const HistoryOpen open = OpenHistoryStore(path);
-  ASSERT_TRUE(open.Store) << open.Error.Detail;
-  EXPECT_EQ(Query(path, "SELECT name_id, hex(uses), sinks FROM battle_players ORDER BY name_id"), expected);
 }
 
 // --- failures ------------------------------------------------------------------------------
