@@ -221,25 +221,31 @@ TEST_F(ReaderTest, ALineCaughtHalfWrittenArrivesOnceWhereverTheWriteStopped) {
       {"after the opener", 14},          {"inside the colour", 17},
       {"inside a character", multiByte}, {"inside the closer", closer + 3},
       {"after the closer", closer + 7},  {"between CR and LF", line.size() - 1},
-      {"after the line end", line.size()},
+      {"after the line end", line.size()},  {"30 bytes in", 30},
   };
-  for (const auto& c : cuts) {
-    SCOPED_TRACE(c.where);
+  // Behind a whole line, and as the file's first line (the game caught writing its first).
+  for (const bool first : {false, true}) {
+    const std::string lead = first ? std::string() : before;
+    std::vector<std::string> stored{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"};
+    if (first) stored.erase(stored.begin());
+    for (const auto& c : cuts) {
+      SCOPED_TRACE(std::string(c.where) + (first ? " of the first line" : ""));
+      app.Lines.clear();
+      app.ResumeOffset = 0;
+      test::WriteBytes(log, lead + line.substr(0, c.cut));
+      ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+      test::AppendBytes(log, line.substr(c.cut) + after);
+      ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+      ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+      EXPECT_EQ(Stored(), stored);
+    }
+    // The next read starts where the unfinished line starts.
     app.Lines.clear();
     app.ResumeOffset = 0;
-    test::WriteBytes(log, before + line.substr(0, c.cut));
+    test::WriteBytes(log, lead + line.substr(0, 30));
     ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-    test::AppendBytes(log, line.substr(c.cut) + after);
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-    EXPECT_EQ(Stored(), (std::vector<std::string>{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"}));
+    EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(lead.size()));
   }
-  // The next read starts where the unfinished line starts.
-  app.Lines.clear();
-  app.ResumeOffset = 0;
-  test::WriteBytes(log, before + line.substr(0, 30));
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-  EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(before.size()));
 }
 
 // The reader cuts the file into pieces in place and copies only what a block boundary

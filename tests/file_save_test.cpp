@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -100,6 +101,35 @@ TEST(FileSaveTest, KeepsModeAndFollowsLinks) {
   EXPECT_TRUE(fs::is_symlink(dir.File("middle.txt")));
   EXPECT_EQ(test::ReadBytes(real), "new list");
   EXPECT_EQ(EntryCount(dir.File("shared")), 1u);
+#endif
+}
+
+// The replaced file has the old one's mode whatever the process's umask would give a new
+// file: a mode the umask takes bits from must be put back.
+TEST(FileSaveTest, KeepsTheModeWhateverTheUmask) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permission bits are POSIX's";
+#else
+  test::TempDir dir;
+  const std::string path = dir.File("Mizuto.ini");
+  for (const mode_t mask : {mode_t{022}, mode_t{077}}) {
+    for (const mode_t mode : {mode_t{0600}, mode_t{0644}, mode_t{0664}, mode_t{0666}}) {
+      char shown[40];
+      std::snprintf(shown, sizeof shown, "umask %03o, mode %04o", static_cast<unsigned>(mask), static_cast<unsigned>(mode));
+      SCOPED_TRACE(shown);
+      test::WriteBytes(path, "old");
+      ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+      const mode_t before = ::umask(mask);
+      std::string error;
+      const bool replaced = platform::ReplaceFile(path, "new", &error);
+      ::umask(before);
+      ASSERT_TRUE(replaced) << error;
+      struct stat info;
+      ASSERT_EQ(::stat(path.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 07777, mode);
+      EXPECT_EQ(test::ReadBytes(path), "new");
+    }
+  }
 #endif
 }
 

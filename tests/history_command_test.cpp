@@ -7,6 +7,12 @@
 #include <memory>
 #include <random>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "app/app.h"
 #include "app/history_link.h"
 #include "app/load_driver.h"
@@ -116,6 +122,124 @@ TEST(HistoryCommand, ArgumentsAndExitStatus) {
   EXPECT_NE(objects.front().find(",\"log\":\"chat_20240501.html\",\"date\":\"2024-05-01\"}"), std::string::npos);
   EXPECT_EQ(objects.back().rfind("{\"summary\":", 0), 0u);
 }
+
+#ifndef _WIN32  // the system's words, links, and names Windows does not allow
+// What an import could not take is named once on the error output and makes the exit
+// status 1: a log that is not there, the history file itself under any of its names.
+TEST(HistoryCommand, EachPathThatCannotBeImportedIsNamedOnceAndFailsTheRun) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 1, 50, 3);
+  const std::string exe = MIZUTO_EXE;
+  const std::string program = " --program-dir " + Quoted(dir.Path());
+  ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs")) + program).status, 0);
+  const std::string history = dir.File(kHistoryFileName);
+  std::filesystem::create_symlink(history, dir.File("logs/linked.html"));
+  const struct {
+    std::string path;
+    std::string said;  // the whole error output
+  } cases[] = {
+      {dir.File("missing.html"), "error: " + dir.File("missing.html") + ": No such file or directory\n"},
+      {history, "error: " + history + ": the season history itself, not a log\n"},
+      {dir.File("logs/linked.html"), "error: " + dir.File("logs/linked.html") + ": the season history itself, not a log\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const test::Outcome outcome = test::RunCommand(exe + " --history --import " + Quoted(c.path) + program);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, c.said);
+  }
+  // Neither the database nor the link became a log of the history.
+  EXPECT_EQ(Query(history, "SELECT file_name FROM logs"), Strings{"chat_20240501.html"});
+}
+
+// A log's file name may hold any byte but '/': the JSON Lines stay valid UTF-8 and every
+// text record stays on its line.
+TEST(HistoryCommand, AFileNameOfAnyBytesKeepsEachOutputRecordWhole) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("made"), dir.Path(), 1, 60, 3);
+  std::filesystem::create_directories(dir.File("logs"));
+  const std::string name = "chat_20240503_\xFF\xFE\n\t.html";
+  std::filesystem::copy_file(dir.File("made/chat_20240501.html"), dir.File("logs/" + name));
+  const std::string exe = MIZUTO_EXE;
+  const std::string program = " --program-dir " + Quoted(dir.Path());
+  const test::Outcome import = test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs")) + program);
+  ASSERT_EQ(import.status, 0) << import.err;
+  EXPECT_EQ(Lines(import.err).size(), 1u) << import.err;
+  EXPECT_EQ(import.err.rfind("imported: " + dir.File("logs/") + "chat_20240503_\xFF\xFE??.html (", 0), 0u) << import.err;
+
+  const test::Outcome json = test::RunCommand(exe + " --history --json" + program);
+  ASSERT_EQ(json.status, 0) << json.err;
+  const Strings objects = Lines(json.out);
+  ASSERT_GE(objects.size(), 2u);
+  for (std::size_t i = 0; i + 1 < objects.size(); ++i) {
+    EXPECT_NE(objects[i].find(",\"log\":\"chat_20240503_\xEF\xBF\xBD\xEF\xBF\xBD\\n\\t.html\",\"date\":\"2024-05-03\"}"),
+              std::string::npos)
+        << objects[i];
+  }
+
+  const test::Outcome text = test::RunCommand(exe + " --history" + program);
+  ASSERT_EQ(text.status, 0) << text.err;
+  const Strings lines = Lines(text.out);
+  const auto logs = std::find(lines.begin(), lines.end(), "[logs]");
+  const auto battles = std::find(lines.begin(), lines.end(), "[battles]");
+  const auto summary = std::find(lines.begin(), lines.end(), "[summary]");
+  ASSERT_EQ(battles - logs, 2) << text.out;
+  EXPECT_EQ(logs[1].rfind("2024-05-03\tchat_20240503_\xFF\xFE??.html\t", 0), 0u) << logs[1];
+  ASSERT_EQ(summary - battles - 1, static_cast<std::ptrdiff_t>(objects.size() - 1)) << text.out;
+  for (auto row = battles + 1; row != summary; ++row) {
+    EXPECT_EQ(row->rfind("2024-05-03\tchat_20240503_\xFF\xFE??.html\t", 0), 0u) << *row;
+  }
+}
+
+// A folder that cannot be listed is said, and the run fails, rather than importing nothing
+// in silence. As root the listing is refused by dropping the right to read any folder.
+TEST(HistoryCommand, AFolderThatCannotBeReadIsNamedAndFailsTheRun) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 2, 70, 3);
+  std::filesystem::create_directories(dir.File("locked"));
+  std::filesystem::copy_file(dir.File("logs/chat_20240501.html"), dir.File("locked/chat_20240509.html"));
+  ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0), 0);
+  std::string prefix;
+  if (::geteuid() == 0) {
+    if (test::RunCommand("setpriv --version").status != 0) GTEST_SKIP() << "root, and no setpriv to drop the right";
+    prefix = "setpriv --bounding-set -dac_override,-dac_read_search ";
+  }
+  const test::Outcome outcome =
+      test::RunCommand(prefix + MIZUTO_EXE + " --history --import " + Quoted(dir.File("locked")) + " " +
+                       Quoted(dir.File("logs")) + " --program-dir " + Quoted(dir.Path()));
+  ::chmod(dir.File("locked").c_str(), 0700);
+  EXPECT_EQ(outcome.status, 1);
+  const Strings said = Lines(outcome.err);
+  ASSERT_EQ(said.size(), 3u) << outcome.err;
+  EXPECT_EQ(said[0], "error: " + dir.File("locked") + ": Permission denied");
+  EXPECT_EQ(said[1].rfind("imported: " + dir.File("logs/chat_20240501.html"), 0), 0u);
+  EXPECT_EQ(said[2].rfind("imported: " + dir.File("logs/chat_20240502.html"), 0), 0u);
+}
+
+// The folder listing under a limit of descriptors already reached: said as a failure, never
+// taken for an empty folder.
+TEST(HistoryCommand, AFolderListingOutOfDescriptorsIsAFailure) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("logs"));
+  test::WriteBytes(dir.File("logs/chat_20240501.html"), "");
+  test::WriteBytes(dir.File("single.html"), "");
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit low = old;
+  low.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> held;
+  for (int fd; (fd = ::dup(0)) >= 0;) held.push_back(fd);
+  std::vector<UnreadPath> unread;
+  const Strings files = LogFilesOf({dir.File("single.html"), dir.File("logs")}, &unread);
+  for (int fd : held) ::close(fd);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+  EXPECT_EQ(files, Strings{dir.File("single.html")});
+  ASSERT_EQ(unread.size(), 1u);
+  EXPECT_EQ(unread[0].Path, dir.File("logs"));
+  EXPECT_EQ(unread[0].Reason, "Too many open files");
+}
+#endif
 
 #ifndef _WIN32
 // Killed at any moment, an import leaves the history as it was before the log in progress:

@@ -278,13 +278,32 @@ std::vector<std::string> Tables(const std::string& path) {
 // A battle and player's uses come back sorted by use with a use named twice summed, any
 // number survives its packing, and a blob cut inside a number is refused whole.
 TEST(HistoryPacking, UsesComeBackSortedAndMergedAndACutBlobIsRefused) {
-  for (std::int64_t v : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{63}, std::int64_t{-64}, std::int64_t{1} << 40,
-                         std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()}) {
+  // The bytes are what history files hold: each number's are written out. 63 and -64 are
+  // the last of one byte, 64 and -65 the first of two.
+  const struct {
+    std::int64_t value;
+    std::string bytes;
+  } numbers[] = {
+      {0, std::string(1, '\0')},
+      {-1, "\x01"},
+      {1, "\x02"},
+      {63, "\x7E"},
+      {-64, "\x7F"},
+      {64, "\x80\x01"},
+      {-65, "\x81\x01"},
+      {8191, "\xFE\x7F"},
+      {-8193, "\x81\x80\x01"},
+      {std::int64_t{1} << 40, "\x80\x80\x80\x80\x80\x40"},
+      {std::numeric_limits<std::int64_t>::max(), "\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x01"},
+      {std::numeric_limits<std::int64_t>::min(), "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x01"},
+  };
+  for (const auto& n : numbers) {
     std::string packed;
-    PackNumber(packed, v);
+    PackNumber(packed, n.value);
+    EXPECT_EQ(packed, n.bytes) << n.value;
     std::string_view in = packed;
     std::int64_t back = 0;
-    EXPECT_TRUE(UnpackNumber(in, &back) && back == v && in.empty()) << v;
+    EXPECT_TRUE(UnpackNumber(in, &back) && back == n.value && in.empty()) << n.value;
   }
   std::mt19937_64 rng(20261208);
   for (int round = 0; round < 200; ++round) {
@@ -317,6 +336,43 @@ TEST(HistoryPacking, UsesComeBackSortedAndMergedAndACutBlobIsRefused) {
       }
     }
   }
+}
+
+// A first-version history kept a row per use, and a player could have uses in a battle but
+// no row of figures: the step that packs the uses into the players' rows keeps every use,
+// giving such a player a row of its own.
+TEST(HistorySchema, TheStepThatPacksUsesKeepsAPlayerWithUsesButNoRow) {
+  const struct {
+    int nameId;
+    const char* row;      // the player's row in the first version's file; null: none
+    const char* uses;     // its rows of uses there
+    const char* after;    // name_id|packed uses (hex)|sinks afterwards
+  } players[] = {
+      {1, "(1, 1, 1, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", "(1, 1, 1, 3), (1, 1, 2, 1)", "1|02060402|2"},
+      {2, nullptr, "(1, 2, 1, 5)", "2|020A|0"},
+      {3, "(1, 3, 2, 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", nullptr, "3||1"},
+      {4, nullptr, "(1, 4, 2, -65), (1, 4, 1, 64)", "4|028001048101|0"},
+  };
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  std::string sql = std::string(HistorySchemaSteps().at(0).Sql) +
+                    "PRAGMA user_version = 1;"
+                    "INSERT INTO logs VALUES(1, 'chat_20240501.html', '/logs', 10, x'00', 10, x'00', 0, '2024-05-01');"
+                    "INSERT INTO names VALUES(1, x'41'), (2, x'42'), (3, x'43'), (4, x'44');"
+                    "INSERT INTO use_names VALUES(1, 0, x'53'), (2, 1, x'49');"
+                    "INSERT INTO battles VALUES(1, 1, 1, '2024-05-01', 1, 0, 0, 0, 1, 3, 1, 0, 1, 0, 0, 0, 0,"
+                    " 1, 0, 1, 1, 0, 0, 0, x'41');";
+  std::vector<std::string> expected;
+  for (const auto& p : players) {
+    if (p.row) sql += std::string("INSERT INTO battle_players VALUES") + p.row + ";";
+    if (p.uses) sql += std::string("INSERT INTO battle_uses VALUES") + p.uses + ";";
+    expected.push_back(p.after);
+  }
+  ASSERT_EQ(Query(path, sql), std::vector<std::string>{});
+  ASSERT_EQ(Query(path, "SELECT COUNT(*) FROM battle_uses"), std::vector<std::string>{"5"});
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "SELECT name_id, hex(uses), sinks FROM battle_players ORDER BY name_id"), expected);
 }
 
 TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWas) {

@@ -169,12 +169,16 @@ TEST_F(LoadDriverTest, ALogThatDoesNotOpenIsNamedWithItsReason) {
     std::string path;
     const char* status;   // UTF-8
     const char* reason;   // in the command-line line, after the path
+    std::string shown{};  // the path as that line shows it, when not as it is
   } cases[] = {
       {dir.File("missing.html"), "ログを開けませんでした: missing.html (ファイルが見つかりません)",
        "No such file or directory"},
       {dir.File("folder.html"), "ログを開けませんでした: folder.html (フォルダです)", "Is a directory"},
       {dir.File("no-folder/x.html"), "ログを開けませんでした: x.html (ファイルが見つかりません)",
        "No such file or directory"},
+      // A line break in the name would split the line on the error output.
+      {dir.File("line\nbreak\t.html"), "ログを開けませんでした: line\nbreak\t.html (ファイルが見つかりません)",
+       "No such file or directory", dir.File("line?break?.html")},
 #ifndef _WIN32
       {"/dev/null", "ログを開けませんでした: null (通常のファイルではありません)", "not a regular file"},
 #endif
@@ -187,7 +191,7 @@ TEST_F(LoadDriverTest, ALogThatDoesNotOpenIsNamedWithItsReason) {
     EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
 #ifndef _WIN32  // Windows words its reasons in the system's language
     EXPECT_EQ(LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error),
-              "File Open Error: " + c.path + ": " + c.reason);
+              "File Open Error: " + (c.shown.empty() ? c.path : c.shown) + ": " + c.reason);
 #endif
   }
 }

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "text/codec.h"
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace mizuto {
 namespace {
@@ -211,7 +212,11 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
 
 std::string JsonString(std::string_view utf8) {
   std::string json = "\"";
-  for (const char c : utf8) {
+  // A file name is whatever bytes the file system holds: copied raw, one that is not UTF-8
+  // would make the whole line unreadable to a JSON reader.
+  std::string valid;
+  AppendValidUtf8(utf8, valid);
+  for (const char c : valid) {
     const auto u = static_cast<unsigned char>(c);
     switch (c) {
       case '"': json += "\\\""; break;

@@ -10,6 +10,7 @@
 #include "tally/tallies.h"
 #include "text/codec.h"
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace mizuto {
 namespace {
@@ -173,7 +174,12 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
 
   bool allImported = true;
   if (!options.Imports.empty()) {
-    const std::vector<std::string> logs = LogFilesOf(options.Imports);
+    std::vector<UnreadPath> unread;
+    const std::vector<std::string> logs = LogFilesOf(options.Imports, &unread);
+    for (const UnreadPath& folder : unread) {
+      allImported = false;
+      err << OutcomeWord(ImportOutcome::Error) << ": " << OnOneLine(folder.Path) << ": " << folder.Reason << '\n';
+    }
     ProgressLine progress(err);
     ImportLogFiles(
         app, *store, logs,
@@ -185,7 +191,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
         },
         [&](const std::string& path, const ImportResult& result) {
           progress.Finish();
-          err << OutcomeWord(result.Outcome) << ": " << path;
+          err << OutcomeWord(result.Outcome) << ": " << OnOneLine(path);
           if (result.Outcome == ImportOutcome::Error) {
             allImported = false;
             err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
@@ -232,7 +238,8 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   if (!players.Ok()) return failed(players.Error);
 
   // File names are the file system's (UTF-8); with --encoding sjis they are converted too.
-  auto fileName = [&](const std::string& utf8) { return options.Sjis ? Utf8ToSjis(utf8) : utf8; };
+  // One that holds a line break or a tab would split its row.
+  auto fileName = [&](const std::string& utf8) { return OnOneLine(options.Sjis ? Utf8ToSjis(utf8) : utf8); };
   out << "[logs]\n";
   for (const LogRow& l : logs.Value) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
   out << "[battles]\n";

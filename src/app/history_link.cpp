@@ -12,6 +12,7 @@
 #include "app/load_driver.h"
 #include "history/log_identity.h"
 #include "ingest/chat_log_reader.h"
+#include "platform/folder_listing.h"
 #include "platform/platform.h"
 
 namespace mizuto {
@@ -349,6 +350,22 @@ void StoreSelectedCorrections(App& app) {
   ++link.Revision;
 }
 
+namespace {
+
+// Whether `path` is the history file of `programDir` or one of the files its engine keeps
+// beside it, under whatever name (a link, another spelling of the folder).
+bool IsHistoryFile(const std::string& programDir, const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string history = HistoryFilePath(programDir);
+  for (const std::string& own : {history, history + "-wal", history + "-shm", history + "-journal"}) {
+    std::error_code ec;
+    if (fs::equivalent(platform::NativePath(path), platform::NativePath(own), ec)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path) {
   auto failed = [&](std::string detail) {
     ImportResult result;
@@ -356,6 +373,8 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
     result.Error.Detail = std::move(detail);
     return result;
   };
+  // Read as a log, the database would be analysed (and hashed) while it is written.
+  if (IsHistoryFile(settingsFrom.ProgramDir, path)) return failed("the season history itself, not a log");
   // A file that may be known to the byte is hashed first, as its analysis may be spared;
   // any other is hashed on the way as the analysis reads it, not read twice.
   std::error_code sizeError;
@@ -388,26 +407,29 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   scratch.CurrentLogPath = path;
   scratch.History.ImportOnly = true;
   if (tapped) TapTheRead(scratch, std::move(probes.Prefixes), static_cast<std::int64_t>(size));
-  if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
+  if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedReason(scratch.LastRead.Error));
   check = CheckOfAnalysedBytes(store, TakeAnalysedBytes(scratch), std::move(check));
   return store.ImportLog(check, AnalysedLog{scratch, scratch.Lists.SkillNames, scratch.Lists.ItemNames,
                                             scratch.History.Ends});
 }
 
-std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths) {
-  namespace fs = std::filesystem;
+std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths, std::vector<UnreadPath>* unread) {
   std::vector<std::string> files;
   for (const std::string& path : paths) {
     std::error_code ec;
-    if (!fs::is_directory(platform::NativePath(path), ec)) {
+    if (!std::filesystem::is_directory(platform::NativePath(path), ec)) {
       files.push_back(path);
       continue;
     }
+    std::vector<platform::FolderEntry> entries;
+    std::string reason;
+    // A folder listed in part still gives its logs; the rest is said, never taken for all.
+    if (!platform::ListFolder(path, &entries, &reason)) unread->push_back(UnreadPath{path, reason});
     std::vector<std::string> found;
-    for (fs::directory_iterator it(platform::NativePath(path), ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string name = platform::PathString(it->path().filename());
-      std::error_code typeError;
-      if (IsHtmlLogName(name) && it->is_regular_file(typeError)) found.push_back(platform::PathString(it->path()));
+    for (const platform::FolderEntry& entry : entries) {
+      // Anything by a log's name but a folder is tried, so that one that cannot be read
+      // (a dangling link, a pipe) is named by its import rather than passed over.
+      if (IsHtmlLogName(entry.Name) && !entry.Folder) found.push_back(entry.Path);
     }
     std::sort(found.begin(), found.end());
     files.insert(files.end(), found.begin(), found.end());

@@ -106,9 +106,16 @@ void StoreSelectedCorrections(App& app);
 // folder import.
 ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path);
 
-// The logs a list of files and folders names: a file as it is, a folder's "*.html" files
-// (sorted by name). A path that is neither is kept, so its import reports the error.
-std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths);
+// A folder that could not be listed, or not to its end, and the system's words why.
+struct UnreadPath {
+  std::string Path;
+  std::string Reason;
+};
+
+// The logs a list of files and folders names: a file as it is, a folder's "*.html" entries
+// that are not folders (sorted by name). A path that is no folder is kept, so its import
+// reports the error; a folder whose listing failed is added to `unread` (with what it listed).
+std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths, std::vector<UnreadPath>* unread);
 
 // Imports every path in turn; `progress(done, total, path)` is called before each and
 // may cancel by returning false (the logs already imported stay, the next is not begun).

@@ -284,17 +284,24 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
                                       : app.History.ErrorText);
     return;
   }
+  // LogDir is a setting's text (Shift-JIS); the file system wants the path's own spelling.
+  const std::string folder = SjisToUtf8(app.LogDir);
   std::error_code ec;
-  if (app.LogDir.empty() || !std::filesystem::is_directory(platform::NativePath(app.LogDir), ec)) {
-    say(ImportFolderMissingMessage(app.LogDir));
+  if (folder.empty() || !std::filesystem::is_directory(platform::NativePath(folder), ec)) {
+    say(ImportFolderMissingMessage(folder));
     return;
   }
-  const std::vector<std::string> files = LogFilesOf({app.LogDir});
-  if (files.empty()) {
-    say(ImportFolderEmptyMessage(app.LogDir));
-    return;
-  }
+  std::vector<UnreadPath> unread;
+  const std::vector<std::string> files = LogFilesOf({folder}, &unread);
   std::int64_t imported = 0, grown = 0, unchanged = 0, failed = 0;
+  for (const UnreadPath& u : unread) {
+    ++failed;
+    app.AppendError(SJ("ログフォルダを読めません: ") + Utf8ToSjis(u.Path) + " (" + Utf8ToSjis(u.Reason) + ")");
+  }
+  if (files.empty() && unread.empty()) {
+    say(ImportFolderEmptyMessage(folder));
+    return;
+  }
   bool stopped = false;
   ImportLogFiles(
       app, *store, files,

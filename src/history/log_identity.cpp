@@ -226,13 +226,13 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
   LogFileRead failed;
   failed.File.Path = path;
   if (!file) {
-    failed.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
+    failed.Error = openError.SystemText.empty() ? "cannot be opened" : openError.SystemText;
     return failed;
   }
   LogFileHashing hashing(size, limit, probes, fromEnd);
   // A file cut while it was read: what was there is what was hashed.
   if (!HashFrom(file.get(), hashing, size)) {
-    failed.Error = path + ": read error";
+    failed.Error = "read error";
     return failed;
   }
   return hashing.Finish(path);

@@ -71,7 +71,7 @@ struct LogFileRead {
   LogFileIdentity File;
   // The hash of all but the file's last `fromEnd` bytes, when asked for.
   PrefixProbe FromEnd;
-  std::string Error;
+  std::string Error;  // why it could not be read (the path is File.Path); empty when it was
   bool Ok() const { return Error.empty(); }
 };
 
