@@ -39,7 +39,7 @@ print_stage_times() {
 trap print_stage_times EXIT
 
 stage "packages and layer check"
-scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n
+scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n fonts-ipafont-gothic
 scripts/check_layers.sh
 jobs="$(nproc)"
 stage "test build"
