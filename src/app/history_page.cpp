@@ -285,13 +285,13 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
     return;
   }
   std::error_code ec;
-  if (app.LogDir.empty() || !std::filesystem::is_directory(platform::NativePath(app.LogDir), ec)) {
-    say(ImportFolderMissingMessage(app.LogDir));
+  if (app.LogDir.Empty() || !std::filesystem::is_directory(app.LogDir.Native(), ec)) {
+    say(ImportFolderMissingMessage(app.LogDir.Utf8()));
     return;
   }
-  const std::vector<std::string> files = LogFilesOf({app.LogDir});
+  const std::vector<std::string> files = LogFilesOf({app.LogDir.Utf8()});
   if (files.empty()) {
-    say(ImportFolderEmptyMessage(app.LogDir));
+    say(ImportFolderEmptyMessage(app.LogDir.Utf8()));
     return;
   }
   std::int64_t imported = 0, grown = 0, unchanged = 0, failed = 0;
