@@ -33,8 +33,12 @@ struct HistoryLink {
   // The loaded log's id in the store (0: not recorded), and how each of its battles ended.
   std::int64_t CurrentLogId = 0;
   std::vector<BattleEndFigures> Ends;
-  // Battles whose end the store has been told of (active mode records each once).
+  // Battles whose end the store has been told of (active mode records each once). An ended
+  // battle not marked here is owed: the history was locked when it was tried.
   std::vector<char> Recorded;
+  // The loaded log is owed to the history: its import (or the history's opening) found the
+  // file locked by another program. A tick imports it beside itself; the end does too.
+  bool ImportOwed = false;
   // Counted up whenever the store changed (an import, a record, a correction), so a page
   // that saw this number last knows its answers are still good.
   std::uint64_t Revision = 0;
@@ -93,8 +97,15 @@ void HashLogAsItLoads(App& app);
 // After a load that opened the log: imports what the load analysed (no second analysis).
 void ImportLoadedLog(App& app);
 
-// After a tick: records each battle that has ended since the last record.
+// After a tick: records each battle that has ended since the last record. It never waits for
+// the history: while an import goes on beside, or another program holds the file's write
+// lock, the battles are kept and written by a later tick (an owed import is begun beside).
 void RecordEndedBattles(App& app);
+
+// Before the program ends: waits for what goes on beside, then writes whatever is still
+// owed (the log's import, the ended battles), waiting for the lock as any write does. What
+// cannot be written even so is said in the error pane.
+void FinishHistory(App& app);
 
 // After a correction in the battle list outside active mode: keeps the selected battles'
 // classes and count marks.
