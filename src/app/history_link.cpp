@@ -188,6 +188,7 @@ void ImportOwedLogBeside(App& app) {
   bytes.Path = app.CurrentLogPath;
   bytes.ResumeOffset = app.ResumeOffset;
   bytes.OriginLength = app.Origin.Length;
+  link.OwedImportBeside = true;
   link.Pending = std::async(std::launch::async, [store = link.Store.get(), file = HistoryFilePath(app.ProgramDir),
                                                  bytes = std::move(bytes), ended = EndedBattles(link, count),
                                                  prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles)]() mutable {
@@ -244,8 +245,14 @@ bool HistoryImportDone(const App& app) {
   return link.OpenedDuringRead.has_value();
 }
 
+bool OwedImportGoingOn(const App& app) {
+  const HistoryLink& link = app.History;
+  return link.OwedImportBeside && link.Pending.valid() && !Ready(link.Pending);
+}
+
 void SettleHistory(App& app) {
   HistoryLink& link = app.History;
+  link.OwedImportBeside = false;
   if (link.Pending.valid()) {
     HistoryLink::Beside done = link.Pending.get();
     if (done.Opened) link.Store = std::move(done.Opened);

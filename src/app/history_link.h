@@ -39,6 +39,8 @@ struct HistoryLink {
   // The loaded log is owed to the history: its import (or the history's opening) found the
   // file locked by another program. A tick imports it beside itself; the end does too.
   bool ImportOwed = false;
+  // The import going on beside (Pending) is such an owed one, begun by a tick.
+  bool OwedImportBeside = false;
   // Counted up whenever the store changed (an import, a record, a correction), so a page
   // that saw this number last knows its answers are still good.
   std::uint64_t Revision = 0;
@@ -82,6 +84,9 @@ std::string HistoryFilePath(const std::string& programDir);
 // (its result not yet taken).
 bool HistoryImportPending(const App& app);
 bool HistoryImportDone(const App& app);
+// Whether an owed import that a tick began is still going on beside (it may wait for
+// another program's lock): a view that follows every tick does not wait for it.
+bool OwedImportGoingOn(const App& app);
 // Waits for an import going on and takes its result (the log's id, what it recorded, a
 // failure for the error pane). Nothing to do when none is going on.
 void SettleHistory(App& app);
