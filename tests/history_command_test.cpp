@@ -390,6 +390,60 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
                                  " WHERE l.file_name = 'chat_20240501.html' AND b.ended = 1");
   EXPECT_EQ(recorded, Strings{std::to_string(ended)});
 }
+
+// A --follow started while another program holds the history's write lock prints each
+// battle as it ends with the lock still held, and once the lock is gone every one of them
+// joins the history, those that ended before it started too.
+TEST(HistoryCommand, AFollowUnderAnotherProgramsLockPrintsAtOnceAndRecordsOnceFree) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 1, 900, 12);
+  const std::string followed = dir.File("logs/chat_20240501.html");
+  const std::string bytes = test::ReadBytes(followed);
+  const std::string firstHalf = bytes.substr(0, bytes.find('\n', bytes.size() / 2) + 1);
+  // The battles that have ended in a part of the log, as its report sees them.
+  auto endedIn = [&](const std::string& part) {
+    test::WriteBytes(dir.File("part.html"), part);
+    App reader;
+    reader.ProgramDir = dir.Path();
+    StartUp(reader);
+    reader.CurrentLogPath = dir.File("part.html");
+    EXPECT_TRUE(LoadAndAnalyse(reader));
+    int ended = 0;
+    for (const BattleEndFigures& e : reader.History.Ends) ended += e.Ended ? 1 : 0;
+    return ended;
+  };
+  const int endedFirst = endedIn(firstHalf), endedAll = endedIn(bytes);
+  ASSERT_GT(endedFirst, 0);
+  ASSERT_GT(endedAll, endedFirst);
+
+  const std::string db = dir.File(kHistoryFileName);
+  ASSERT_TRUE(OpenHistoryStore(db).Store);  // made by an earlier run
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(db.c_str(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  test::WriteBytes(followed, firstHalf);
+  Program follow({"--follow", "--interval", "10", "--program-dir", dir.Path(), followed}, dir, "follow");
+  ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(Lines(follow.Out()).size()) == endedFirst; })) << follow.Err();
+  test::WriteBytes(followed, bytes);
+  ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(Lines(follow.Out()).size()) == endedAll; })) << follow.Err();
+  // All of it printed while the lock is still held: nothing could be stored yet.
+  sqlite3_stmt* count = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(other, "SELECT COUNT(*) FROM battles", -1, &count, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(count, 0), 0);
+  sqlite3_finalize(count);
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+
+  // Free again: the follower, still running, writes every ended battle.
+  EXPECT_TRUE(WaitUntil([&] {
+    return Query(db, "SELECT COUNT(*) FROM battles WHERE ended = 1") == Strings{std::to_string(endedAll)};
+  }));
+  EXPECT_EQ(follow.Stop(SIGTERM), 0);
+  EXPECT_EQ(follow.Err(), "");
+  EXPECT_EQ(Query(db, "SELECT file_name FROM logs"), Strings{"chat_20240501.html"});
+}
 #endif
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "app/active_mode.h"
 #include "app/app.h"
@@ -1084,5 +1085,127 @@ TEST_F(HistoryAppTest, ActiveModeRecordsEachBattleAsItEnds) {
   EXPECT_EQ(last.Result, kDefeat);
 }
 
+
+// Another program's write transaction on the history file (a second connection), held
+// until released.
+class HeldWriteLock {
+ public:
+  explicit HeldWriteLock(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+      held_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+  }
+  ~HeldWriteLock() {
+    Release();
+    sqlite3_close(db_);
+  }
+  HeldWriteLock(const HeldWriteLock&) = delete;
+  HeldWriteLock& operator=(const HeldWriteLock&) = delete;
+  bool Held() const { return held_; }
+  void Release() {
+    if (held_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    held_ = false;
+  }
+  // The battles stored, as the lock's holder reads them.
+  int Battles() {
+    sqlite3_stmt* count = nullptr;
+    int battles = -1;
+    if (sqlite3_prepare_v2(db_, "SELECT COUNT(*) FROM battles", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW) {
+      battles = sqlite3_column_int(count, 0);
+    }
+    sqlite3_finalize(count);
+    return battles;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+  bool held_ = false;
+};
+
+// While another program holds the history's write lock, a tick shows what the log gained
+// at once and keeps the ended battles it could not write; once the lock is gone, the next
+// ticks (or the end) write every one of them. Locked before the start, the log's own import
+// is owed too: whether the lock goes before the import beside gives up waiting, or after.
+TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
+  enum class Freed { ByTheImportBeside, ByTheNextTicks, ByTheEnd };
+  const struct {
+    const char* Name;
+    bool FromTheStart;
+    bool OutlastsTheImportsWait;  // held until the import beside gave up (ten seconds)
+    Freed Written;
+  } cases[] = {
+      {"locked at the start, freed while the import waits", true, false, Freed::ByTheImportBeside},
+      {"locked at the start past the import's wait", true, true, Freed::ByTheNextTicks},
+      {"locked during play, freed for the next ticks", false, false, Freed::ByTheNextTicks},
+      {"locked during play, freed for the end", false, false, Freed::ByTheEnd},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test::TempDir folder;
+    App follower;
+    test::SetUpApp(follower, folder);
+    RebuildTallyColumns(follower);
+    follower.History.Enabled = true;
+    follower.History.Background = true;  // as --follow and the window run
+    follower.Acts.ActiveMode.Checked = true;
+    follower.CurrentLogPath = folder.File("chat_20240501.html");
+    const std::string db = HistoryFilePath(folder.Path());
+    ASSERT_TRUE(OpenHistoryStore(db).Store);  // made by an earlier run
+    test::WriteBytes(follower.CurrentLogPath, Battle("Ann", kWon));
+
+    std::unique_ptr<HeldWriteLock> lock;
+    if (c.FromTheStart) lock = std::make_unique<HeldWriteLock>(db);
+    ASSERT_TRUE(LoadAndAnalyse(follower));
+    ActiveModeExecute(follower);
+    if (!c.FromTheStart) {
+      SettleHistory(follower);
+      lock = std::make_unique<HeldWriteLock>(db);
+    }
+    ASSERT_TRUE(lock->Held());
+    if (c.OutlastsTheImportsWait) {
+      SettleHistory(follower);
+      EXPECT_TRUE(follower.History.ImportOwed);
+      EXPECT_EQ(follower.ErrorLines, std::vector<std::string>{});  // owed, not failed
+    }
+
+    // Two battles end while the lock is held: each tick shows them as it would unlocked.
+    int shown = 1;
+    for (const char* opponent : {"Bob", "Cid"}) {
+      test::AppendBytes(follower.CurrentLogPath, Battle(opponent, kLost));
+      follower.StatusText.clear();
+      ASSERT_TRUE(TickFollowedLog(follower));
+      EXPECT_EQ(follower.BattleList.Count(), ++shown);
+      EXPECT_NE(U(follower.BattleList.Rows.back()).find(opponent), std::string::npos);
+      EXPECT_NE(U(follower.StatusText).find("1敗"), std::string::npos) << U(follower.StatusText);
+    }
+    EXPECT_EQ(lock->Battles(), c.FromTheStart ? 0 : 1);
+    lock->Release();
+
+    switch (c.Written) {
+      case Freed::ByTheImportBeside:
+      case Freed::ByTheNextTicks:
+        // A tick takes the import beside once it is done, and the next records the rest.
+        for (int tick = 0; tick < 3; ++tick) {
+          while (HistoryImportPending(follower) && !HistoryImportDone(follower)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          ASSERT_TRUE(TickFollowedLog(follower));
+        }
+        break;
+      case Freed::ByTheEnd:
+        FinishHistory(follower);
+        break;
+    }
+    EXPECT_FALSE(HistoryImportPending(follower));
+    EXPECT_FALSE(follower.History.ImportOwed);
+    EXPECT_EQ(follower.ErrorLines, std::vector<std::string>{});
+    const auto stored = Query(db, "SELECT label FROM battles WHERE ended = 1 ORDER BY number");
+    ASSERT_EQ(stored.size(), 3u);
+    for (std::size_t b = 0; b < stored.size(); ++b) {
+      EXPECT_NE(U(stored[b]).find(std::vector<std::string>{"Ann", "Bob", "Cid"}[b]), std::string::npos) << U(stored[b]);
+    }
+  }
+}
 }  // namespace
 }  // namespace mizuto

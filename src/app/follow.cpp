@@ -4,6 +4,7 @@
 
 #include "app/active_mode.h"
 #include "app/app.h"
+#include "app/history_link.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
 #include "app/start_up.h"
@@ -188,8 +189,10 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   StartUp(app);
   app.Acts.ActiveMode.Checked = true;
   app.CurrentLogPath = options.LogPath;
-  // Every battle followed joins the season history, as in the window.
+  // Every battle followed joins the season history, as in the window, and is written beside
+  // the following: a history that another program holds locked delays no line.
   app.History.Enabled = !options.NoHistory;
+  app.History.Background = true;
   Follower follower(options, app, out, err);
 
   if (!LoadAndAnalyse(app)) {
@@ -206,6 +209,9 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
     TickFollowedLog(app);
     follower.Publish();
   }
+  // What the history still owes is written before the end, or said on the error stream.
+  FinishHistory(app);
+  follower.Publish();
   if (!follower.OutputFailed()) follower.PrintSummary();
   return follower.OutputFailed() ? kOutputFailedStatus : 0;
 }

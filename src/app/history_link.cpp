@@ -30,6 +30,17 @@ void ReportHistoryError(App& app, const HistoryError& error) {
   app.History.ErrorText = std::move(text);
 }
 
+// A history locked by another program is no failure: what could not be written is owed and
+// written later. Only what lasts is said.
+void OweOrReport(App& app, const HistoryError& error) {
+  if (error.Failure != HistoryFailure::Locked) {
+    ReportHistoryError(app, error);
+    return;
+  }
+  app.History.ImportOwed = true;
+  if (!app.History.Store) app.History.OpenTried = false;
+}
+
 AnalysedLog AnalysedLogOf(const App& app) {
   return AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends};
 }
@@ -148,13 +159,75 @@ ImportResult ImportAnalysedBytes(HistoryStore& store, AnalysedBytes bytes, const
 void TakeImport(App& app, const ImportResult& result, const std::vector<char>& endedThen) {
   HistoryLink& link = app.History;
   if (result.Outcome == ImportOutcome::Error) {
-    ReportHistoryError(app, result.Error);
+    OweOrReport(app, result.Error);
     return;
   }
   link.CurrentLogId = result.LogId;
   // The battles that had ended when the log was prepared are in; a tick records the rest.
   for (std::size_t b = 0; b < link.Recorded.size() && b < endedThen.size(); ++b) link.Recorded[b] = endedThen[b];
   if (result.Outcome != ImportOutcome::Unchanged) ++link.Revision;
+}
+
+// The battles that have ended by now, by index (what an import of the log as it stands
+// takes in, so that a tick records only the later ones).
+std::vector<char> EndedBattles(const HistoryLink& link, std::size_t count) {
+  std::vector<char> ended(count, 0);
+  for (std::size_t b = 0; b < count && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
+  return ended;
+}
+
+// The owed import of the loaded log, begun beside the caller: the log as the analysis has
+// it now (read again and hashed there, as the load's hash went with the failed import),
+// into the store, opened there when it is not yet. Its result is taken as a load's is.
+void ImportOwedLogBeside(App& app) {
+  HistoryLink& link = app.History;
+  link.ImportOwed = false;
+  if (app.CurrentLogPath.empty()) return;
+  const auto count = static_cast<std::size_t>(app.BattleCount());
+  link.Recorded.resize(count, 0);
+  AnalysedBytes bytes;
+  bytes.Path = app.CurrentLogPath;
+  bytes.ResumeOffset = app.ResumeOffset;
+  bytes.OriginLength = app.Origin.Length;
+  link.OwedImportBeside = true;
+  link.Pending = std::async(std::launch::async, [store = link.Store.get(), file = HistoryFilePath(app.ProgramDir),
+                                                 bytes = std::move(bytes), ended = EndedBattles(link, count),
+                                                 prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles)]() mutable {
+    HistoryLink::Beside done;
+    done.Ended = std::move(ended);
+    if (store == nullptr) {
+      HistoryOpen open = OpenHistoryStore(file);
+      if (!open.Store) {
+        done.OpenError = open.Error;
+        return done;
+      }
+      done.Opened = std::move(open.Store);
+      store = done.Opened.get();
+    }
+    done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
+    return done;
+  });
+}
+
+// Records the ended battles the store has not been told of. Without waiting (a tick), a
+// file locked by another program keeps them owed for the next try; waiting (the end), any
+// failure is said.
+void WriteOwedBattles(App& app, bool wait) {
+  HistoryLink& link = app.History;
+  if (link.CurrentLogId == 0 || !link.Store) return;
+  link.Recorded.resize(static_cast<std::size_t>(app.BattleCount()), 0);
+  link.Store->WaitForLocks(wait);
+  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
+    if (link.Recorded[b] || !link.Ends[b].Ended) continue;
+    const HistoryError error = link.Store->RecordBattle(link.CurrentLogId, AnalysedLogOf(app), static_cast<int>(b));
+    if (error) {
+      if (wait || error.Failure != HistoryFailure::Locked) ReportHistoryError(app, error);
+      break;  // tried again at the next tick
+    }
+    link.Recorded[b] = 1;
+    ++link.Revision;
+  }
+  link.Store->WaitForLocks(true);
 }
 
 }  // namespace
@@ -173,13 +246,19 @@ bool HistoryImportDone(const App& app) {
   return link.OpenedDuringRead.has_value();
 }
 
+bool OwedImportGoingOn(const App& app) {
+  const HistoryLink& link = app.History;
+  return link.OwedImportBeside && link.Pending.valid() && !Ready(link.Pending);
+}
+
 void SettleHistory(App& app) {
   HistoryLink& link = app.History;
+  link.OwedImportBeside = false;
   if (link.Pending.valid()) {
     HistoryLink::Beside done = link.Pending.get();
     if (done.Opened) link.Store = std::move(done.Opened);
     if (done.OpenError) {
-      ReportHistoryError(app, done.OpenError);
+      OweOrReport(app, done.OpenError);
     } else {
       TakeImport(app, done.Result, done.Ended);
     }
@@ -190,7 +269,7 @@ void SettleHistory(App& app) {
     HistoryLink::EarlyOpen opened = std::move(*link.OpenedDuringRead);
     link.OpenedDuringRead.reset();
     if (opened.Error) {
-      ReportHistoryError(app, opened.Error);
+      OweOrReport(app, opened.Error);
     } else {
       link.Store = std::move(opened.Store);
     }
@@ -208,6 +287,8 @@ HistoryStore* UsableHistory(App& app) {
   HistoryOpen open = OpenHistoryStore(HistoryFilePath(app.ProgramDir));
   if (!open.Store) {
     ReportHistoryError(app, open.Error);
+    // Locked while it was brought up to date: opened again when next wanted.
+    if (open.Error.Failure == HistoryFailure::Locked) link.OpenTried = false;
     return nullptr;
   }
   link.Store = std::move(open.Store);
@@ -252,6 +333,7 @@ void ImportLoadedLog(App& app) {
   HistoryLink& link = app.History;
   if (link.Pending.valid()) SettleHistory(app);
   link.CurrentLogId = 0;
+  link.ImportOwed = false;
   link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
   if (!link.Enabled) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
@@ -264,7 +346,7 @@ void ImportLoadedLog(App& app) {
     HistoryLink::EarlyOpen early = std::move(*link.OpenedDuringRead);
     link.OpenedDuringRead.reset();
     if (early.Error) {
-      ReportHistoryError(app, early.Error);
+      OweOrReport(app, early.Error);
       return;
     }
     opened = std::move(early.Store);
@@ -272,10 +354,13 @@ void ImportLoadedLog(App& app) {
     opening = std::move(link.Opening);
   } else {
     store = UsableHistory(app);
-    if (store == nullptr) return;
+    if (store == nullptr) {
+      // Locked while it was opened: the log is owed.
+      link.ImportOwed = link.Enabled && !link.OpenTried;
+      return;
+    }
   }
-  std::vector<char> ended(link.Recorded.size(), 0);
-  for (std::size_t b = 0; b < ended.size() && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
+  std::vector<char> ended = EndedBattles(link, link.Recorded.size());
   PreparedLog prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles);
   if (!link.Background) {
     TakeImport(app, ImportAnalysedBytes(*store, std::move(bytes), prepared), ended);
@@ -318,19 +403,30 @@ void ImportLoadedLog(App& app) {
 
 void RecordEndedBattles(App& app) {
   HistoryLink& link = app.History;
+  // What goes on beside is taken once it is done, never waited for.
+  if (HistoryImportPending(app) && !HistoryImportDone(app)) return;
   SettleHistory(app);
-  if (!link.Enabled || link.CurrentLogId == 0 || !link.Store) return;
-  link.Recorded.resize(static_cast<std::size_t>(app.BattleCount()), 0);
-  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
-    if (link.Recorded[b] || !link.Ends[b].Ended) continue;
-    const HistoryError error = link.Store->RecordBattle(link.CurrentLogId, AnalysedLogOf(app), static_cast<int>(b));
-    if (error) {
-      ReportHistoryError(app, error);
-      return;  // tried again at the next tick
-    }
-    link.Recorded[b] = 1;
-    ++link.Revision;
+  if (!link.Enabled) return;
+  if (link.ImportOwed) {
+    ImportOwedLogBeside(app);
+    return;
   }
+  WriteOwedBattles(app, false);
+}
+
+void FinishHistory(App& app) {
+  HistoryLink& link = app.History;
+  SettleHistory(app);
+  if (!link.Enabled) return;
+  if (link.ImportOwed) {
+    ImportOwedLogBeside(app);
+    SettleHistory(app);
+    if (link.ImportOwed) {
+      ReportHistoryError(app, HistoryError{HistoryFailure::Locked, HistoryFilePath(app.ProgramDir), {}});
+      return;
+    }
+  }
+  WriteOwedBattles(app, true);
 }
 
 void StoreSelectedCorrections(App& app) {

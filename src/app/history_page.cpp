@@ -284,10 +284,10 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
                                       : app.History.ErrorText);
     return;
   }
-  // LogDir is a setting's text (Shift-JIS); the file system wants the path's own spelling.
-  const std::string folder = SjisToUtf8(app.LogDir);
+  // The log folder is a path already (converted where the settings file is read).
+  const std::string folder = app.LogDir.Utf8();
   std::error_code ec;
-  if (folder.empty() || !std::filesystem::is_directory(platform::NativePath(folder), ec)) {
+  if (app.LogDir.Empty() || !std::filesystem::is_directory(app.LogDir.Native(), ec)) {
     say(ImportFolderMissingMessage(folder));
     return;
   }

@@ -133,13 +133,10 @@ bool IsHtmlLogName(const std::string& name) {
 
 bool FindNewestLog(App& app) {
   app.NewestLogPath.clear();
-  if (app.LogDir.empty()) return false;
+  if (app.LogDir.Empty()) return false;
   namespace fs = std::filesystem;
-  // LogDir is text like every setting (Shift-JIS); the file system wants its native
-  // spelling, so a folder with a Japanese name is found too.
-  const std::string folder = SjisToUtf8(app.LogDir);
   std::error_code ec;
-  fs::directory_iterator it(platform::NativePath(folder), ec);
+  fs::directory_iterator it(app.LogDir.Native(), ec);
   if (ec) return false;
   bool found = false;
   fs::file_time_type best{};
@@ -159,7 +156,7 @@ bool FindNewestLog(App& app) {
     }
   }
   if (!found) return false;
-  app.NewestLogPath = folder + "/" + bestName;
+  app.NewestLogPath = app.LogDir.Child(bestName).Utf8();
   return true;
 }
 

@@ -35,7 +35,8 @@ enum class HistoryFailure {
   None,
   NotAvailable,  // this build has no history (the Windows cross build)
   CannotOpen,    // the file or its folder cannot be opened or created
-  CannotWrite,   // read-only file or folder, full disk, locked by another program too long
+  CannotWrite,   // read-only file or folder, full disk
+  Locked,        // another program holds the write lock (longer than the store waits)
   Corrupt,       // not a history file, or damaged
   NewerVersion,  // written by a newer Mizuto; left untouched
 };
@@ -167,6 +168,11 @@ class HistoryStore {
   // applied to the battle's record at once and at every later import of the log.
   virtual HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
                                        bool countMark) = 0;
+
+  // Whether a write waits for another program's write lock (up to ten seconds, as a store
+  // opens) or fails at once with Locked, so that a caller who must not wait keeps what it
+  // could not write and tries again later.
+  virtual void WaitForLocks(bool wait) { (void)wait; }
 
   // Copies what was written into the file proper, so that closing the store later has
   // nothing left to copy (it would wait for the disk twice then). Done after an import

@@ -64,9 +64,14 @@ bool SqliteDatabase::Open(const std::string& path, HistoryError* error) {
     return false;
   }
   sqlite3_extended_result_codes(db_, 1);
-  // Another program (the window and a --follow, say) may be writing: wait for it.
-  sqlite3_busy_timeout(db_, 10000);
+  WaitForLocks(true);
   return true;
+}
+
+void SqliteDatabase::WaitForLocks(bool wait) {
+  // Another program (the window and a --follow, say) may be writing: wait for it, unless
+  // the caller keeps its writes for later instead.
+  sqlite3_busy_timeout(db_, wait ? 10000 : 0);
 }
 
 int SqliteDatabase::Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
@@ -105,9 +110,11 @@ HistoryError SqliteDatabase::Failure(int code, SqliteUse use) const {
     case SQLITE_READONLY:
     case SQLITE_FULL:
     case SQLITE_PERM:
+      error.Failure = HistoryFailure::CannotWrite;
+      break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      error.Failure = HistoryFailure::CannotWrite;
+      error.Failure = HistoryFailure::Locked;
       break;
     default:
       error.Failure = use == SqliteUse::Opening ? HistoryFailure::CannotOpen

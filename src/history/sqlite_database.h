@@ -60,6 +60,8 @@ class SqliteDatabase {
   // Opens (creating when missing) for reading and writing. False with `error` set.
   bool Open(const std::string& path, HistoryError* error);
   sqlite3* Handle() const { return db_; }
+  // Another connection's lock is waited for (ten seconds) or fails a call at once.
+  void WaitForLocks(bool wait);
   const std::string& Path() const { return path_; }
 
   // Runs SQL without results; the error code (SQLITE_OK when it went through).

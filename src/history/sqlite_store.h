@@ -28,6 +28,7 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
   HistoryError StoreCorrection(std::int64_t logId, int number, const BattleClass& battleClass,
                                bool countMark) override;
+  void WaitForLocks(bool wait) override { db_.WaitForLocks(wait); }
   void Checkpoint() override;
 
   HistoryAnswer<HistoryRange> DefaultRange() override;
