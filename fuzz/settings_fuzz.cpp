@@ -41,7 +41,7 @@ std::string SettingsOf(const App& app) {
   for (char c : app.SkillChecked) s += c ? '1' : '0';
   s += '|';
   for (char c : app.ItemChecked) s += c ? '1' : '0';
-  s += "|" + app.UserName + "|" + app.LogDir;
+  s += "|" + app.UserName + "|" + app.LogDir.Utf8();
   return s;
 }
 

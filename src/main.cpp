@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -61,6 +62,32 @@ bool FindFolders(const char* argv0, const std::vector<std::string>& args, Folder
 // Set at the start, before anything is opened.
 bool standardOutputClosed = false;
 
+// What was printed must have arrived, to the last byte: a full disk, /dev/full or an output
+// closed under way is a failure of its own, never the run's `status`.
+int FinishOutput(std::ostream& out, mizuto::platform::StandardOutputBuffer& buffer, int status) {
+  out.flush();
+  std::string error = buffer.Failure();
+  if (error.empty() && mizuto::platform::CloseStandardOutput(&error)) return status;
+  if (!buffer.BrokenPipe()) std::cerr << "mizuto: the output could not be written (" << error << ")\n";
+  return mizuto::kOutputFailedStatus;
+}
+
+// A closed standard output was given the null device at the start, so nothing else would
+// take its place; printing into it would pass for success.
+int OutputClosed() {
+  std::cerr << "mizuto: the standard output is closed\n";
+  return mizuto::kOutputFailedStatus;
+}
+
+// The usage or the version: the answer is the output, and is checked as any output is.
+int PrintAnswer(const std::string& text) {
+  if (standardOutputClosed) return OutputClosed();
+  mizuto::platform::StandardOutputBuffer buffer;
+  std::ostream out(&buffer);
+  out << text;
+  return FinishOutput(out, buffer, 0);
+}
+
 // A headless mode: its arguments after the mode's own word, then the run itself.
 template <class Options, class Parse, class Run>
 int RunHeadless(std::vector<std::string> args, const char* argv0, const char* usage, Parse parse,
@@ -72,16 +99,8 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
     std::cerr << "mizuto: " << error << "\n" << usage << mizuto::kHelpHint;
     return 2;
   }
-  if (options.Help) {
-    std::cout << mizuto::FullUsage();
-    return 0;
-  }
-  // A closed standard output was given the null device at the start, so nothing else
-  // would take its place; printing into it would pass for success.
-  if (standardOutputClosed) {
-    std::cerr << "mizuto: the standard output is closed\n";
-    return mizuto::kOutputFailedStatus;
-  }
+  if (options.Help) return PrintAnswer(mizuto::FullUsage());
+  if (standardOutputClosed) return OutputClosed();
   Folders folders;
   if (!FindFolders(argv0, args, &folders)) return 1;
   if (!mizuto::NamesProgramDir(args)) options.ProgramDir = folders.Program;
@@ -92,16 +111,14 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
   int status = 1;
   try {
     status = run(options, out, std::cerr);
+  } catch (const std::bad_alloc&) {
+    // Not "the log cannot be opened": the log may be fine and the machine short.
+    std::cerr << "mizuto: メモリが足りません (out of memory)\n";
+    status = mizuto::kOutOfMemoryStatus;
   } catch (const std::exception& e) {
     std::cerr << "mizuto: " << e.what() << "\n";
   }
-  // What was printed must have arrived, to the last byte: a full disk, /dev/full or an
-  // output closed under way is a failure of its own, never an exit status of 0.
-  out.flush();
-  error = outBuffer.Failure();
-  if (error.empty() && mizuto::platform::CloseStandardOutput(&error)) return status;
-  if (!outBuffer.BrokenPipe()) std::cerr << "mizuto: the output could not be written (" << error << ")\n";
-  return mizuto::kOutputFailedStatus;
+  return FinishOutput(out, outBuffer, status);
 }
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
@@ -134,8 +151,11 @@ int RunWindow(std::vector<std::string> args, char* argv0) {
   // A mistyped option is named first, display or not.
   mizuto::WindowOptions options;
   const std::vector<std::string> own(args.begin() + (args.empty() ? 0 : 1), args.end());
-  const int answered = mizuto::ReadWindowArguments(own, options, std::cout, std::cerr);
-  if (answered >= 0) return answered;
+  mizuto::platform::StandardOutputBuffer answerBuffer;
+  std::ostream answer(&answerBuffer);
+  const int answered = mizuto::ReadWindowArguments(own, options, answer, std::cerr);
+  if (answered == 0 && standardOutputClosed) return OutputClosed();
+  if (answered >= 0) return FinishOutput(answer, answerBuffer, answered);
   // Without a display the toolkit would abort: say what works instead.
   if (!mizuto::platform::HasDisplay()) {
     std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"
@@ -175,14 +195,8 @@ int main(int argc, char** argv) {
   // The log's path may hold any character: on Windows the arguments are read as UTF-8.
   std::vector<std::string> all = mizuto::platform::Arguments(argc, argv);
   std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << mizuto::FullUsage();
-    return 0;
-  }
-  if (!args.empty() && args[0] == "--version") {
-    std::cout << mizuto::ProgramTitleUtf8() << "\n";
-    return 0;
-  }
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) return PrintAnswer(mizuto::FullUsage());
+  if (!args.empty() && args[0] == "--version") return PrintAnswer(std::string(mizuto::ProgramTitleUtf8()) + "\n");
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--follow") return RunFollowCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--history") return RunHistoryCommand(std::move(args), argv[0]);

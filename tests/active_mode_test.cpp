@@ -212,6 +212,42 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   EXPECT_EQ(app.StatusText, S(kNone));
 }
 
+// The player put an older battle back into the count while the newest goes on: whatever the
+// next tick brings, the older one leaves the count again and the newest alone counts.
+TEST_F(ActiveModeTest, AnOlderBattlePutBackIntoTheCountLeavesItAtTheNextTick) {
+  const struct {
+    const char* what;
+    std::string lines;
+    std::vector<TallyState> tallies;  // every battle's afterwards
+  } cases[] = {
+      {"a line inside the battle", SystemLine("敵船青鬼を撃沈しました！"), {test::kUncounted, test::kCounted}},
+      {"the battle's end", SystemLine("青鬼に勝利しました！"), {test::kUncounted, test::kCounted}},
+      {"a not-counted notice", SystemLine("すでに何度も対戦した相手なので戦果には加算されません"),
+       {test::kUncounted, test::kCounted}},
+      {"the next battle's start", SystemLine("青鬼に勝利しました！") + SystemLine("黄鬼の強襲です！"),
+       {test::kUncounted, test::kUncounted, test::kCounted}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteBytes(app.CurrentLogPath, SystemLine("赤鬼の強襲です！") + SystemLine("赤鬼に勝利しました！") +
+                                             SystemLine("青鬼と交戦に入ります！"));
+    app.Acts.ActiveMode.Checked = true;
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    ASSERT_EQ(app.State.BattleInProgress, kEngagement);
+    std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
+    app.BattleList.Select(0);
+    AddTotalListExecute(app);
+    ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
+
+    test::AppendBytes(app.CurrentLogPath, c.lines);
+    TickFollowedLog(app);
+    ASSERT_EQ(app.BattleCount(), static_cast<int>(c.tallies.size()));
+    for (std::size_t b = 0; b < c.tallies.size(); ++b) EXPECT_EQ(app.Battles[b].Tally, c.tallies[b]) << "battle " << b + 1;
+    // The row of the battle taken out shows it so.
+    EXPECT_EQ(app.BattleList.Rows[0], BattleLabel(app, 0));
+  }
+}
+
 // While a battle is open its row shows the in-progress form; a command that relabels it
 // meanwhile shows the record as it stands: the start values, with the user's count mark.
 TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {

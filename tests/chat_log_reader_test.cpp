@@ -6,10 +6,12 @@
 #endif
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "ingest/chat_log_reader.h"
 #include "ingest/log_lines.h"
+#include "ingest/log_origin.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 
@@ -219,25 +221,31 @@ TEST_F(ReaderTest, ALineCaughtHalfWrittenArrivesOnceWhereverTheWriteStopped) {
       {"after the opener", 14},          {"inside the colour", 17},
       {"inside a character", multiByte}, {"inside the closer", closer + 3},
       {"after the closer", closer + 7},  {"between CR and LF", line.size() - 1},
-      {"after the line end", line.size()},
+      {"after the line end", line.size()},  {"30 bytes in", 30},
   };
-  for (const auto& c : cuts) {
-    SCOPED_TRACE(c.where);
+  // Behind a whole line, and as the file's first line (the game caught writing its first).
+  for (const bool first : {false, true}) {
+    const std::string lead = first ? std::string() : before;
+    std::vector<std::string> stored{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"};
+    if (first) stored.erase(stored.begin());
+    for (const auto& c : cuts) {
+      SCOPED_TRACE(std::string(c.where) + (first ? " of the first line" : ""));
+      app.Lines.clear();
+      app.ResumeOffset = 0;
+      test::WriteBytes(log, lead + line.substr(0, c.cut));
+      ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+      test::AppendBytes(log, line.substr(c.cut) + after);
+      ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+      ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
+      EXPECT_EQ(Stored(), stored);
+    }
+    // The next read starts where the unfinished line starts.
     app.Lines.clear();
     app.ResumeOffset = 0;
-    test::WriteBytes(log, before + line.substr(0, c.cut));
+    test::WriteBytes(log, lead + line.substr(0, 30));
     ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-    test::AppendBytes(log, line.substr(c.cut) + after);
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-    ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-    EXPECT_EQ(Stored(), (std::vector<std::string>{"~0前の行", "~0赤鬼に勝利しました！", "~0次の行"}));
+    EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(lead.size()));
   }
-  // The next read starts where the unfinished line starts.
-  app.Lines.clear();
-  app.ResumeOffset = 0;
-  test::WriteBytes(log, before + line.substr(0, 30));
-  ASSERT_TRUE(ReadChatLog(log, app.ResumeOffset, app.Lines));
-  EXPECT_EQ(app.ResumeOffset, static_cast<std::int64_t>(before.size()));
 }
 
 // The reader cuts the file into pieces in place and copies only what a block boundary
@@ -295,6 +303,56 @@ TEST_F(ReaderTest, StreamedPiecesMatchAPlainModelOfTheLineBuffer) {
     for (std::size_t i = 0; i < app.Lines.size(); ++i) {
       ASSERT_EQ(app.Lines[i], model.Lines[i]) << "round " << round << " line " << i;
     }
+  }
+}
+
+// What happens to the followed file between two reads, and whether it is another log: a
+// file put in its place is, even when it begins with the same bytes and is longer (the new
+// log's start would be skipped); the same file grown, rewritten in place or moved away and
+// back is not, unless it now begins otherwise or is shorter.
+TEST(LogOriginTest, AnotherFileInTheLogsPlaceIsAnotherLogWhateverItsBytes) {
+  namespace fs = std::filesystem;
+  const std::string head(kLogHeadBytes, 'h');
+  const std::string read = head + std::string(4000, 'a');  // what the follower has read
+  const struct {
+    const char* what;
+    std::function<void(const std::string& log, const std::string& aside)> change;
+    bool replaced;
+  } cases[] = {
+      {"grown in place", [&](auto& log, auto&) { test::AppendBytes(log, "more"); }, false},
+      {"rewritten in place, longer", [&](auto& log, auto&) { test::WriteBytes(log, read + "more"); }, false},
+      {"moved away and back, grown",
+       [&](auto& log, auto& aside) {
+         fs::rename(log, aside);
+         test::AppendBytes(aside, "more");
+         fs::rename(aside, log);
+       },
+       false},
+      {"another file moved over it: same start, longer",
+       [&](auto& log, auto& aside) {
+         test::WriteBytes(aside, head + std::string(9000, 'b'));
+         fs::rename(aside, log);
+       },
+       true},
+      {"a copy of it moved over it, longer",
+       [&](auto& log, auto& aside) {
+         test::WriteBytes(aside, read + "more");
+         fs::rename(aside, log);
+       },
+       true},
+      {"rewritten in place, shorter", [&](auto& log, auto&) { test::WriteBytes(log, head); }, true},
+      {"rewritten in place, another start",
+       [&](auto& log, auto&) { test::WriteBytes(log, "x" + read.substr(1) + "more"); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string log = dir.File("chat.html");
+    test::WriteBytes(log, read);
+    LogOrigin origin;
+    NoteLogOrigin(log, origin);
+    c.change(log, dir.File("aside.html"));
+    EXPECT_EQ(LogWasReplaced(log, static_cast<std::int64_t>(read.size()), origin), c.replaced);
   }
 }
 

@@ -44,7 +44,7 @@ struct Session {
     Recreate();
     app.ProgramDir = dir.Path();
     StartUp(app);
-    app.LogDir = logs;
+    app.LogDir = Utf8Path::FromUtf8(logs);
     dialogs.Message = [](const std::string&, const std::string&) {};
     dialogs.AskYesNo = [this](const std::string&, const std::string&) { return answerYes; };
   }
@@ -232,7 +232,7 @@ const Command kCommands[] = {
      [](Session& s) {
        const std::string names[] = {test::S("碧海ナギ"), "YOU", ""};
        s.app.UserName = names[s.Pick(3)];
-       s.app.LogDir = s.Pick(4) ? s.logs : s.logs + "missing/";
+       s.app.LogDir = Utf8Path::FromUtf8(s.Pick(4) ? s.logs : s.logs + "missing/");
        s.app.VerChk = s.Pick(2);
      }},
     {"interval field", 1,

@@ -8,10 +8,12 @@
 #else
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -102,6 +104,35 @@ TEST(FileSaveTest, KeepsModeAndFollowsLinks) {
 #endif
 }
 
+// The replaced file has the old one's mode whatever the process's umask would give a new
+// file: a mode the umask takes bits from must be put back.
+TEST(FileSaveTest, KeepsTheModeWhateverTheUmask) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permission bits are POSIX's";
+#else
+  test::TempDir dir;
+  const std::string path = dir.File("Mizuto.ini");
+  for (const mode_t mask : {mode_t{022}, mode_t{077}}) {
+    for (const mode_t mode : {mode_t{0600}, mode_t{0644}, mode_t{0664}, mode_t{0666}}) {
+      char shown[40];
+      std::snprintf(shown, sizeof shown, "umask %03o, mode %04o", static_cast<unsigned>(mask), static_cast<unsigned>(mode));
+      SCOPED_TRACE(shown);
+      test::WriteBytes(path, "old");
+      ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+      const mode_t before = ::umask(mask);
+      std::string error;
+      const bool replaced = platform::ReplaceFile(path, "new", &error);
+      ::umask(before);
+      ASSERT_TRUE(replaced) << error;
+      struct stat info;
+      ASSERT_EQ(::stat(path.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 07777, mode);
+      EXPECT_EQ(test::ReadBytes(path), "new");
+    }
+  }
+#endif
+}
+
 #ifdef _WIN32
 TEST(FileSaveTest, KeepsAttributes) {
   test::TempDir dir;
@@ -183,6 +214,51 @@ TEST(FileSaveTest, ASaveThatCannotCompleteReportsAndLeavesTheOldFile) {
     if (!c.prepare.empty()) fs::remove(c.prepare);
   }
   EXPECT_EQ(EntryCount(dir.Path()), 2u) << "nothing left behind";
+}
+
+// Only a regular file, or nothing, is ever replaced: a FIFO or a device where a counter
+// file or a CSV export goes (also behind a link) is refused, named, and left exactly as it
+// was; nothing is left beside it.
+TEST(FileSaveTest, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs and device nodes are POSIX's";
+#else
+  const struct {
+    const char* what;
+    mode_t type;  // what is made at `node`: S_IFIFO, S_IFCHR or S_IFDIR
+    bool linked;  // the save is to a link to it
+  } cases[] = {
+      {"a FIFO", S_IFIFO, false},
+      {"a character device", S_IFCHR, false},
+      {"a folder", S_IFDIR, false},
+      {"a link to a FIFO", S_IFIFO, true},
+      {"a link to a character device", S_IFCHR, true},
+  };
+  const dev_t full = makedev(1, 7);  // the numbers of the system's full device
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string node = dir.File("node");
+    if (c.type == S_IFDIR) {
+      fs::create_directory(node);
+    } else if (::mknod(node.c_str(), c.type | 0666, c.type == S_IFCHR ? full : 0) != 0) {
+      GTEST_SKIP() << "cannot make " << c.what << " here (a device node needs root)";
+    }
+    const std::string path = c.linked ? dir.File("counter.txt") : node;
+    if (c.linked) fs::create_symlink("node", path);
+    std::string error;
+    EXPECT_FALSE(platform::ReplaceFile(path, "味方 1 - 0 敵", &error));
+    EXPECT_EQ(error, path + ": not a regular file, left as it is");
+    struct stat after;
+    ASSERT_EQ(::lstat(node.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & S_IFMT, c.type);
+    if (c.type == S_IFCHR) {
+      EXPECT_EQ(after.st_rdev, full);
+    }
+    EXPECT_EQ(fs::is_symlink(path), c.linked);
+    EXPECT_EQ(EntryCount(dir.Path()), c.linked ? 2u : 1u) << "nothing left beside it";
+  }
+#endif
 }
 
 // A save killed at any moment leaves the old file or the new one, never a mix.

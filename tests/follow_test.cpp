@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <regex>
 #include <string>
@@ -195,15 +196,15 @@ TEST_F(FollowTest, ALogThatGoesAwayIsReportedOnceAndFollowedWhenBack) {
 
   Program program(Follow(log, {"--interval", "10"}), dir, "gone");
   ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == half.Ended.size(); }));
-  std::remove(log.c_str());
+  // Moved away (a player tidying the folder), then back.
+  ASSERT_EQ(std::rename(log.c_str(), (log + ".away").c_str()), 0);
   const std::string gone = "File Open Error: " + log + ": No such file or directory\n";
   ASSERT_TRUE(WaitUntil([&] { return program.Err() == gone; })) << program.Err();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // more ticks without a log
-  // The log comes back as it was, and longer: following goes on where it stopped. It comes
-  // back whole (written beside and renamed): a tick that met it created but still empty
-  // would rightly take it for another log, which a loaded machine made happen.
-  test::WriteBytes(log + ".new", bytes);
-  ASSERT_EQ(std::rename((log + ".new").c_str(), log.c_str()), 0);
+  // The same file comes back, longer: following goes on where it stopped. (Another file
+  // put there, even a copy of it, would be read again from its start.)
+  test::WriteBytes(log + ".away", bytes);
+  ASSERT_EQ(std::rename((log + ".away").c_str(), log.c_str()), 0);
   ASSERT_TRUE(WaitUntil([&] { return Lines(program.Out()).size() == whole.Ended.size(); }));
   EXPECT_EQ(program.Stop(SIGTERM), 0);
   const Strings printed = Lines(program.Out());
@@ -393,16 +394,26 @@ TEST_F(FollowTest, ArgumentsHelpAndExitStatus) {
   }
 }
 
-TEST(FollowJson, TextIsEscapedAndFieldsNamed) {
+// One counted victory, straight in the tables of an App set up as the program sets it up.
+class FollowJson : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::SetUpApp(app, dir);
+    build.emplace(app);
+    b = build->Battle(kVictory, test::kCounted);
+  }
+  BattleRecord& Record() { return app.Battles[static_cast<std::size_t>(b)]; }
   test::TempDir dir;
   App app;
-  test::SetUpApp(app, dir);
-  test::BattleBuilder build(app);
-  const int b = build.Battle(kVictory, test::kCounted);
-  BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
+  std::optional<test::BattleBuilder> build;
+  int b = 0;
+};
+
+TEST_F(FollowJson, TextIsEscapedAndFieldsNamed) {
+  BattleRecord& r = Record();
   r.Class = BattleClass{ShipSize::Medium, BattleType::Real, true};
-  r.Admiral = build.Name("a\"b\\c");
-  r.Opponent = build.Name("鬼\t丸\x01\x7f");
+  r.Admiral = build->Name("a\"b\\c");
+  r.Opponent = build->Name("鬼\t丸\x01\x7f");
   app.BattleList.Replace(b, BattleLabel(app, b));
   EXPECT_EQ(EndedBattleJson(app, b, 2, 1),
             "{\"number\":1,\"kind\":\"engagement\",\"type\":\"real\",\"ship_class\":\"medium\","
@@ -420,6 +431,58 @@ TEST(FollowJson, TextIsEscapedAndFieldsNamed) {
                 "\"admiral\":\"a\\\"b\\\\c\",\"opponent\":null,\"result\":null,\"own_down\":0,"
                 "\"enemy_down\":0,\"counted\":false,"),
             std::string::npos);
+}
+
+// Each result, kind, type and ship class has a keyword of its own: two swapped would pass
+// unseen by a reader that only counts lines.
+TEST_F(FollowJson, EachResultKindTypeAndShipClassHasItsOwnKeyword) {
+  BattleRecord& r = Record();
+  const struct {
+    std::function<void(BattleRecord&)> set;
+    const char* field;  // as the line must hold it
+  } cases[] = {
+      {[](BattleRecord& x) { x.Result = kDefeat; }, "\"result\":\"defeat\""},
+      {[](BattleRecord& x) { x.Result = kVictory; }, "\"result\":\"victory\""},
+      {[](BattleRecord& x) { x.Result = kEscaped; }, "\"result\":\"escaped\""},
+      {[](BattleRecord& x) { x.Result = kWithdrawn; }, "\"result\":\"withdrawn\""},
+      {[](BattleRecord& x) { x.Result = kDraw; }, "\"result\":\"draw\""},
+      {[](BattleRecord& x) { x.Kind = kAssault; }, "\"kind\":\"assault\""},
+      {[](BattleRecord& x) { x.Kind = kEngagement; }, "\"kind\":\"engagement\""},
+      {[](BattleRecord& x) { x.Kind = kReinforcement; }, "\"kind\":\"reinforcement\""},
+      {[](BattleRecord& x) { x.Kind = kCampBattle; }, "\"kind\":\"camp\""},
+      {[](BattleRecord& x) { x.Class.Type = BattleType::Naval; }, "\"type\":\"naval\""},
+      {[](BattleRecord& x) { x.Class.Type = BattleType::Mock; }, "\"type\":\"mock\""},
+      {[](BattleRecord& x) { x.Class.Type = BattleType::Real; }, "\"type\":\"real\""},
+      {[](BattleRecord& x) { x.Class.Type = BattleType::Camp; }, "\"type\":\"camp\""},
+      {[](BattleRecord& x) { x.Class.Size = ShipSize::Small; }, "\"ship_class\":\"small\""},
+      {[](BattleRecord& x) { x.Class.Size = ShipSize::Medium; }, "\"ship_class\":\"medium\""},
+      {[](BattleRecord& x) { x.Class.Size = ShipSize::Large; }, "\"ship_class\":\"large\""},
+      {[](BattleRecord& x) { x.Class.Size = ShipSize::None; }, "\"ship_class\":\"none\""},
+  };
+  for (const auto& c : cases) {
+    c.set(r);
+    const std::string line = EndedBattleJson(app, b, 0, 0);
+    EXPECT_NE(line.find(c.field), std::string::npos) << c.field << " in " << line;
+  }
+}
+
+// A JSON string is UTF-8 whatever it was given: a byte that begins no well-formed sequence
+// becomes U+FFFD, a well-formed one is kept as it is.
+TEST(JsonStringTest, IsValidUtf8WhateverTheBytes) {
+  const struct {
+    std::string bytes;
+    std::string json;
+  } cases[] = {
+      {"plain", "\"plain\""},
+      {"鬼丸.html", "\"鬼丸.html\""},
+      {"bad\xFF\xFE.html", "\"bad\xEF\xBF\xBD\xEF\xBF\xBD.html\""},
+      {"\xC0\xB1", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},                 // an overlong form
+      {"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // a surrogate
+      {"\xE9\xAC", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},                 // a character cut short
+      {"\x8B\x53\x81\x40", "\"\xEF\xBF\xBDS\xEF\xBF\xBD@\""},       // Shift-JIS taken for UTF-8
+      {"\xF0\x9F\x9A\xA2\n", "\"\xF0\x9F\x9A\xA2\\n\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JsonString(c.bytes), c.json) << c.bytes;
 }
 
 }  // namespace

@@ -4,7 +4,14 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <memory>
 #include <random>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "app/app.h"
 #include "app/history_link.h"
@@ -172,6 +179,124 @@ TEST(HistoryCommand, ReanalyseFollowsTheSettingsAndKeepsTheLogsThatHaveGone) {
   EXPECT_EQ(battles(again), 3);
 }
 
+#ifndef _WIN32  // the system's words, links, and names Windows does not allow
+// What an import could not take is named once on the error output and makes the exit
+// status 1: a log that is not there, the history file itself under any of its names.
+TEST(HistoryCommand, EachPathThatCannotBeImportedIsNamedOnceAndFailsTheRun) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 1, 50, 3);
+  const std::string exe = MIZUTO_EXE;
+  const std::string program = " --program-dir " + Quoted(dir.Path());
+  ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs")) + program).status, 0);
+  const std::string history = dir.File(kHistoryFileName);
+  std::filesystem::create_symlink(history, dir.File("logs/linked.html"));
+  const struct {
+    std::string path;
+    std::string said;  // the whole error output
+  } cases[] = {
+      {dir.File("missing.html"), "error: " + dir.File("missing.html") + ": No such file or directory\n"},
+      {history, "error: " + history + ": the season history itself, not a log\n"},
+      {dir.File("logs/linked.html"), "error: " + dir.File("logs/linked.html") + ": the season history itself, not a log\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const test::Outcome outcome = test::RunCommand(exe + " --history --import " + Quoted(c.path) + program);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, c.said);
+  }
+  // Neither the database nor the link became a log of the history.
+  EXPECT_EQ(Query(history, "SELECT file_name FROM logs"), Strings{"chat_20240501.html"});
+}
+
+// A log's file name may hold any byte but '/': the JSON Lines stay valid UTF-8 and every
+// text record stays on its line.
+TEST(HistoryCommand, AFileNameOfAnyBytesKeepsEachOutputRecordWhole) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("made"), dir.Path(), 1, 60, 3);
+  std::filesystem::create_directories(dir.File("logs"));
+  const std::string name = "chat_20240503_\xFF\xFE\n\t.html";
+  std::filesystem::copy_file(dir.File("made/chat_20240501.html"), dir.File("logs/" + name));
+  const std::string exe = MIZUTO_EXE;
+  const std::string program = " --program-dir " + Quoted(dir.Path());
+  const test::Outcome import = test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs")) + program);
+  ASSERT_EQ(import.status, 0) << import.err;
+  EXPECT_EQ(Lines(import.err).size(), 1u) << import.err;
+  EXPECT_EQ(import.err.rfind("imported: " + dir.File("logs/") + "chat_20240503_\xFF\xFE??.html (", 0), 0u) << import.err;
+
+  const test::Outcome json = test::RunCommand(exe + " --history --json" + program);
+  ASSERT_EQ(json.status, 0) << json.err;
+  const Strings objects = Lines(json.out);
+  ASSERT_GE(objects.size(), 2u);
+  for (std::size_t i = 0; i + 1 < objects.size(); ++i) {
+    EXPECT_NE(objects[i].find(",\"log\":\"chat_20240503_\xEF\xBF\xBD\xEF\xBF\xBD\\n\\t.html\",\"date\":\"2024-05-03\"}"),
+              std::string::npos)
+        << objects[i];
+  }
+
+  const test::Outcome text = test::RunCommand(exe + " --history" + program);
+  ASSERT_EQ(text.status, 0) << text.err;
+  const Strings lines = Lines(text.out);
+  const auto logs = std::find(lines.begin(), lines.end(), "[logs]");
+  const auto battles = std::find(lines.begin(), lines.end(), "[battles]");
+  const auto summary = std::find(lines.begin(), lines.end(), "[summary]");
+  ASSERT_EQ(battles - logs, 2) << text.out;
+  EXPECT_EQ(logs[1].rfind("2024-05-03\tchat_20240503_\xFF\xFE??.html\t", 0), 0u) << logs[1];
+  ASSERT_EQ(summary - battles - 1, static_cast<std::ptrdiff_t>(objects.size() - 1)) << text.out;
+  for (auto row = battles + 1; row != summary; ++row) {
+    EXPECT_EQ(row->rfind("2024-05-03\tchat_20240503_\xFF\xFE??.html\t", 0), 0u) << *row;
+  }
+}
+
+// A folder that cannot be listed is said, and the run fails, rather than importing nothing
+// in silence. As root the listing is refused by dropping the right to read any folder.
+TEST(HistoryCommand, AFolderThatCannotBeReadIsNamedAndFailsTheRun) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 2, 70, 3);
+  std::filesystem::create_directories(dir.File("locked"));
+  std::filesystem::copy_file(dir.File("logs/chat_20240501.html"), dir.File("locked/chat_20240509.html"));
+  ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0), 0);
+  std::string prefix;
+  if (::geteuid() == 0) {
+    if (test::RunCommand("setpriv --version").status != 0) GTEST_SKIP() << "root, and no setpriv to drop the right";
+    prefix = "setpriv --bounding-set -dac_override,-dac_read_search ";
+  }
+  const test::Outcome outcome =
+      test::RunCommand(prefix + MIZUTO_EXE + " --history --import " + Quoted(dir.File("locked")) + " " +
+                       Quoted(dir.File("logs")) + " --program-dir " + Quoted(dir.Path()));
+  ::chmod(dir.File("locked").c_str(), 0700);
+  EXPECT_EQ(outcome.status, 1);
+  const Strings said = Lines(outcome.err);
+  ASSERT_EQ(said.size(), 3u) << outcome.err;
+  EXPECT_EQ(said[0], "error: " + dir.File("locked") + ": Permission denied");
+  EXPECT_EQ(said[1].rfind("imported: " + dir.File("logs/chat_20240501.html"), 0), 0u);
+  EXPECT_EQ(said[2].rfind("imported: " + dir.File("logs/chat_20240502.html"), 0), 0u);
+}
+
+// The folder listing under a limit of descriptors already reached: said as a failure, never
+// taken for an empty folder.
+TEST(HistoryCommand, AFolderListingOutOfDescriptorsIsAFailure) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("logs"));
+  test::WriteBytes(dir.File("logs/chat_20240501.html"), "");
+  test::WriteBytes(dir.File("single.html"), "");
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit low = old;
+  low.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> held;
+  for (int fd; (fd = ::dup(0)) >= 0;) held.push_back(fd);
+  std::vector<UnreadPath> unread;
+  const Strings files = LogFilesOf({dir.File("single.html"), dir.File("logs")}, &unread);
+  for (int fd : held) ::close(fd);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+  EXPECT_EQ(files, Strings{dir.File("single.html")});
+  ASSERT_EQ(unread.size(), 1u);
+  EXPECT_EQ(unread[0].Path, dir.File("logs"));
+  EXPECT_EQ(unread[0].Reason, "Too many open files");
+}
+#endif
+
 #ifndef _WIN32
 // Killed at any moment, an import leaves the history as it was before the log in progress:
 // a sound file, and every log in it whole.
@@ -220,6 +345,60 @@ TEST(HistoryCommand, AnImportKilledAtAnyMomentLeavesEveryLogWholeOrAbsent) {
   EXPECT_EQ(Query(db, kBattlesPerLog), whole);
 }
 
+// The figures of a [summary] line (or of the report's), in their order.
+std::vector<long long> Figures(const std::string& line) {
+  std::vector<long long> figures;
+  for (std::size_t i = 0; i < line.size();) {
+    if (line[i] < '0' || line[i] > '9') {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+    figures.push_back(std::stoll(line.substr(i, end - i)));
+    i = end;
+  }
+  return figures;
+}
+
+// The line after `section` in `text`.
+std::string LineAfter(const std::string& text, const std::string& section) {
+  const Strings lines = Lines(text);
+  const auto at = std::find(lines.begin(), lines.end(), section);
+  return at == lines.end() || at + 1 == lines.end() ? std::string() : *(at + 1);
+}
+
+// Four imports of one folder at once leave what one would: each log once, and a summary
+// that is the sum of the logs' reports.
+TEST(HistoryCommand, FourImportsOfOneFolderAtOnceStoreEachLogOnce) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 20, 900, 20);
+  std::vector<long long> sum;
+  for (int i = 1; i <= 20; ++i) {
+    const std::string log = dir.File("logs/chat_202405") + (i < 10 ? "0" : "") + std::to_string(i) + ".html";
+    const test::Outcome report =
+        test::RunCommand(std::string(MIZUTO_EXE) + " --report --program-dir " + Quoted(dir.Path()) + " " + Quoted(log));
+    ASSERT_EQ(report.status, 0) << report.err;
+    const std::vector<long long> figures = Figures(LineAfter(report.out, "[summary]"));
+    if (figures.empty()) continue;  // a log without battles has a status text there
+    sum.resize(figures.size(), 0);
+    for (std::size_t f = 0; f < figures.size(); ++f) sum[f] += figures[f];
+  }
+  ASSERT_FALSE(sum.empty());
+
+  std::vector<std::unique_ptr<Program>> imports;
+  for (int i = 0; i < 4; ++i) {
+    imports.push_back(std::make_unique<Program>(
+        Strings{"--history", "--program-dir", dir.Path(), "--import", dir.File("logs")}, dir, "import" + std::to_string(i)));
+  }
+  for (auto& import : imports) EXPECT_EQ(import->Stop(), 0) << import->Err();
+  EXPECT_EQ(Query(dir.File(kHistoryFileName), "SELECT COUNT(*), COUNT(DISTINCT file_name) FROM logs"),
+            Strings{"20|20"});
+  const test::Outcome history = test::RunCommand(std::string(MIZUTO_EXE) + " --history --program-dir " + Quoted(dir.Path()));
+  ASSERT_EQ(history.status, 0) << history.err;
+  EXPECT_EQ(Figures(LineAfter(history.out, "[summary]")), sum);
+}
+
 // The window (its core, here in-process) loads logs while a --follow records the battles
 // of another into the same history: both succeed, and the history holds both.
 TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
@@ -266,6 +445,60 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
                                  "SELECT COUNT(*) FROM battles b JOIN logs l ON l.id = b.log_id"
                                  " WHERE l.file_name = 'chat_20240501.html' AND b.ended = 1");
   EXPECT_EQ(recorded, Strings{std::to_string(ended)});
+}
+
+// A --follow started while another program holds the history's write lock prints each
+// battle as it ends with the lock still held, and once the lock is gone every one of them
+// joins the history, those that ended before it started too.
+TEST(HistoryCommand, AFollowUnderAnotherProgramsLockPrintsAtOnceAndRecordsOnceFree) {
+  test::TempDir dir;
+  GenerateLogs(dir.File("logs"), dir.Path(), 1, 900, 12);
+  const std::string followed = dir.File("logs/chat_20240501.html");
+  const std::string bytes = test::ReadBytes(followed);
+  const std::string firstHalf = bytes.substr(0, bytes.find('\n', bytes.size() / 2) + 1);
+  // The battles that have ended in a part of the log, as its report sees them.
+  auto endedIn = [&](const std::string& part) {
+    test::WriteBytes(dir.File("part.html"), part);
+    App reader;
+    reader.ProgramDir = dir.Path();
+    StartUp(reader);
+    reader.CurrentLogPath = dir.File("part.html");
+    EXPECT_TRUE(LoadAndAnalyse(reader));
+    int ended = 0;
+    for (const BattleEndFigures& e : reader.History.Ends) ended += e.Ended ? 1 : 0;
+    return ended;
+  };
+  const int endedFirst = endedIn(firstHalf), endedAll = endedIn(bytes);
+  ASSERT_GT(endedFirst, 0);
+  ASSERT_GT(endedAll, endedFirst);
+
+  const std::string db = dir.File(kHistoryFileName);
+  ASSERT_TRUE(OpenHistoryStore(db).Store);  // made by an earlier run
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(db.c_str(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  test::WriteBytes(followed, firstHalf);
+  Program follow({"--follow", "--interval", "10", "--program-dir", dir.Path(), followed}, dir, "follow");
+  ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(Lines(follow.Out()).size()) == endedFirst; })) << follow.Err();
+  test::WriteBytes(followed, bytes);
+  ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(Lines(follow.Out()).size()) == endedAll; })) << follow.Err();
+  // All of it printed while the lock is still held: nothing could be stored yet.
+  sqlite3_stmt* count = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(other, "SELECT COUNT(*) FROM battles", -1, &count, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(count, 0), 0);
+  sqlite3_finalize(count);
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+
+  // Free again: the follower, still running, writes every ended battle.
+  EXPECT_TRUE(WaitUntil([&] {
+    return Query(db, "SELECT COUNT(*) FROM battles WHERE ended = 1") == Strings{std::to_string(endedAll)};
+  }));
+  EXPECT_EQ(follow.Stop(SIGTERM), 0);
+  EXPECT_EQ(follow.Err(), "");
+  EXPECT_EQ(Query(db, "SELECT file_name FROM logs"), Strings{"chat_20240501.html"});
 }
 #endif
 

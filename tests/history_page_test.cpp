@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <random>
 
 #include "app/app.h"
+#include "app/dialogs.h"
 #include "app/history_page.h"
+#include "app/main_commands.h"
 #include "app/settings_file.h"
+#include "app/start_up.h"
+#include "platform/platform.h"
 #include "support/test_support.h"
 
 namespace mizuto {
@@ -218,6 +224,61 @@ TEST(HistoryPageFilter, ChoicesMapOntoTheHistorysFilter) {
   EXPECT_EQ(HistoryTypeChoices().size(), 5u);
   EXPECT_EQ(HistorySizeChoices().size(), 4u);
   EXPECT_EQ(HistoryAgainstChoices().size(), 3u);
+}
+
+// The log folder comes from Mizuto.ini as Shift-JIS text and is a path inside the program:
+// every command that takes it finds the folder and its logs whatever their names (a
+// character with two codes included), and a save writes the setting's bytes back as read.
+TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFile) {
+  namespace fs = std::filesystem;
+  const struct Case {
+    const char* Name;
+    std::string Folder;   // UTF-8, as the file system spells it
+    std::string IniText;  // LogDir's bytes after the temporary folder's path
+    std::string Older, Newer;
+  } cases[] = {
+      {"ascii", "logs", "logs", "chat_a.html", "chat_b.html"},
+      {"japanese folder and files", "ログ", S("ログ"), "戦闘記録１.html", "戦闘記録２.html"},
+      {"spaces and kanji", "航海 日誌", S("航海 日誌"), "大海戦.html", "小競り合い.html"},
+      {"a character with two codes", "記録≒", S("記録") + "\x87\x90", "一.html", "二.html"},
+  };
+  const std::string battle = test::SystemLine("鬼丸の強襲です！") + test::SystemLine("鬼丸に勝利しました！");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test::TempDir dir;
+    const std::string folder = dir.Path() + c.Folder;
+    fs::create_directory(platform::NativePath(folder));
+    test::WriteBytes(folder + "/" + c.Older, battle);
+    test::WriteBytes(folder + "/" + c.Newer, battle + battle);
+    fs::last_write_time(platform::NativePath(folder + "/" + c.Older),
+                        fs::last_write_time(platform::NativePath(folder + "/" + c.Newer)) - std::chrono::minutes(5));
+    const std::string ini = "[Mizuto]\r\nLogDir=" + S(dir.Path()) + c.IniText + "\r\n";
+    test::WriteBytes(dir.File("Mizuto.ini"), ini);
+    App app;
+    app.ProgramDir = dir.Path();
+    StartUp(app);
+    app.History.Enabled = true;
+
+    // 最新のログを読込
+    ASSERT_TRUE(LoadNewLogExecute(app));
+    EXPECT_EQ(app.CurrentLogPath, folder + "/" + c.Newer);
+    EXPECT_EQ(app.BattleList.Count(), 2);
+
+    // ログフォルダのログをすべて履歴に取り込む: the newest log is known already.
+    std::vector<std::string> said;
+    Dialogs ask;
+    ask.Message = [&](const std::string& text, const std::string&) { said.push_back(test::U(text)); };
+    ImportLogFolderExecute(app, ask, nullptr);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("新しいログ: 1  伸びたログ: 0  変わりなし: 1"), std::string::npos) << said[0];
+    EXPECT_EQ(app.ErrorLines, std::vector<std::string>{});
+
+    // Saved unchanged: the setting keeps its bytes.
+    std::string error;
+    ASSERT_TRUE(SaveSettings(app, &error)) << error;
+    EXPECT_NE(test::ReadBytes(dir.File("Mizuto.ini")).find("LogDir=" + S(dir.Path()) + c.IniText + "\r\n"),
+              std::string::npos);
+  }
 }
 
 }  // namespace

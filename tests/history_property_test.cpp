@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -126,7 +127,7 @@ TEST(HistoryProperty, EveryImportedLogIsItsReport) {
     test::WriteBytes(dir.File(copy), generated.Bytes);
     std::remove(log.c_str());
     const ImportResult result = ImportLogFile(app, *UsableHistory(app), dir.File(copy));
-    EXPECT_EQ(result.Outcome, ImportOutcome::Unchanged);
+    EXPECT_EQ(result.Outcome, ImportOutcome::Moved);
     run.Step(2);
     ExpectOneLogLikeTheReport(app, Report(dir.Path(), dir.File(copy)), copy, "renamed");
   }
@@ -257,6 +258,9 @@ void MakeFirstVersionFile(const std::string& path) {
   exec("DROP INDEX battles_by_start");
   exec("ALTER TABLE battles DROP COLUMN first_line");
   exec("ALTER TABLE logs DROP COLUMN shaping");
+  exec("DROP INDEX logs_by_bytes");
+  exec("DROP INDEX logs_by_head");
+  exec("ALTER TABLE logs DROP COLUMN head");
   exec("PRAGMA user_version = 1");
   exec("COMMIT");
   sqlite3_close(db);
@@ -483,6 +487,88 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
   // The generated logs have counted battles: the comparisons were not all of nobody.
   EXPECT_GT(withPlayers, 0);
   EXPECT_GT(withOpponents, 0);
+}
+
+// `mizuto --history` over the program folder, importing `imports` first: its output, and its
+// error output (the import lines).
+std::pair<std::string, std::string> History(const std::string& programDir, const std::vector<std::string>& imports) {
+  HistoryOptions options;
+  options.ProgramDir = programDir;
+  options.Imports = imports;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunHistory(options, out, err), 0) << err.str();
+  return {out.str(), err.str()};
+}
+
+// A log's files in one folder: the log, copies of its start cut at random bytes (backups
+// made earlier in the day), a copy of it and a renamed one. Imported in any order, some of
+// them again and again, they leave the same history: the one log, as its report says. Then
+// an import of the whole folder writes nothing and says `unchanged` for every file.
+TEST(HistoryProperty, AnyOrderOfImportingALogsCopiesGivesTheSameHistory) {
+  test::PropertyRun run("history import order", 4);
+  std::uint64_t seed = 0;
+  while (run.Next(&seed)) {
+    SCOPED_TRACE(test::PropertyRun::Reproduce(seed));
+    test::TempDir dir;
+    const test::GeneratedLog generated = test::GenerateLog(seed, dir.Path(), dir.File("scratch"), 12);
+    test::Rng rng(seed);
+    const std::string folder = dir.File("logs");
+    std::filesystem::create_directory(folder);
+    std::vector<std::string> files;
+    auto write = [&](const std::string& name, std::string_view bytes) {
+      files.push_back(folder + "/" + name);
+      test::WriteBytes(files.back(), bytes);
+    };
+    write("chat_20240601.html", generated.Bytes);
+    const std::vector<std::size_t> cuts = test::CutPoints(generated.Bytes, rng, 3);
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+      write("backup" + std::to_string(i) + "_20240601.html", std::string_view(generated.Bytes).substr(0, cuts[i]));
+    }
+    write("chat_20240601 copy.html", generated.Bytes);
+    write("renamed.html", generated.Bytes);
+    const std::string whole = Report(dir.Path(), files.front());
+    const std::string db = dir.File(kHistoryFileName);
+
+    std::string first;
+    for (int order = 0; order < 3; ++order) {
+      SCOPED_TRACE("order " + std::to_string(order));
+      for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
+      std::vector<std::string> sequence = files;
+      for (int again = rng.Between(0, 4); again > 0; --again) sequence.push_back(rng.Pick(files));
+      rng.Shuffle(sequence);
+      for (const std::string& file : sequence) {
+        App app;
+        StartWithHistory(app, dir, file);
+        const ImportResult result = ImportLogFile(app, *UsableHistory(app), file);
+        ASSERT_NE(result.Outcome, ImportOutcome::Error) << result.Error.Detail;
+      }
+      run.Step(order);
+      const std::string history = History(dir.Path(), {}).first;
+      if (order == 0) first = history;
+      EXPECT_EQ(history, first);
+      {
+        App app;
+        StartWithHistory(app, dir, files.front());
+        const auto logs = UsableHistory(app)->Logs(HistoryFilter{}).Value;
+        ASSERT_EQ(logs.size(), 1u);
+        ExpectOneLogLikeTheReport(app, whole, logs[0].FileName, "in any order");
+      }
+
+      Rows(db, "PRAGMA wal_checkpoint(TRUNCATE)");
+      const std::string bytes = test::ReadBytes(db);
+      const auto again = History(dir.Path(), {folder});
+      EXPECT_EQ(again.first, first);
+      Lines said;
+      std::istringstream lines(again.second);
+      for (std::string line; std::getline(lines, line);) said.push_back(line);
+      EXPECT_EQ(said.size(), files.size());
+      for (const std::string& line : said) EXPECT_EQ(line.rfind("unchanged: ", 0), 0u) << line;
+      EXPECT_EQ(test::ReadBytes(db), bytes);
+      std::error_code noWal;
+      const std::uintmax_t wal = std::filesystem::file_size(db + "-wal", noWal);
+      EXPECT_TRUE(noWal || wal == 0) << wal;
+    }
+  }
 }
 
 // The window imports its loads beside it (on a thread of their own); whatever uses the

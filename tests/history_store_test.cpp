@@ -2,6 +2,9 @@
 // by its bytes, corrections across imports, and the window's hooks (load, tick, battle list).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +12,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "app/active_mode.h"
 #include "app/app.h"
@@ -276,13 +280,32 @@ std::vector<std::string> Tables(const std::string& path) {
 // A battle and player's uses come back sorted by use with a use named twice summed, any
 // number survives its packing, and a blob cut inside a number is refused whole.
 TEST(HistoryPacking, UsesComeBackSortedAndMergedAndACutBlobIsRefused) {
-  for (std::int64_t v : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{63}, std::int64_t{-64}, std::int64_t{1} << 40,
-                         std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()}) {
+  // The bytes are what history files hold: each number's are written out. 63 and -64 are
+  // the last of one byte, 64 and -65 the first of two.
+  const struct {
+    std::int64_t value;
+    std::string bytes;
+  } numbers[] = {
+      {0, std::string(1, '\0')},
+      {-1, "\x01"},
+      {1, "\x02"},
+      {63, "\x7E"},
+      {-64, "\x7F"},
+      {64, "\x80\x01"},
+      {-65, "\x81\x01"},
+      {8191, "\xFE\x7F"},
+      {-8193, "\x81\x80\x01"},
+      {std::int64_t{1} << 40, "\x80\x80\x80\x80\x80\x40"},
+      {std::numeric_limits<std::int64_t>::max(), "\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x01"},
+      {std::numeric_limits<std::int64_t>::min(), "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x01"},
+  };
+  for (const auto& n : numbers) {
     std::string packed;
-    PackNumber(packed, v);
+    PackNumber(packed, n.value);
+    EXPECT_EQ(packed, n.bytes) << n.value;
     std::string_view in = packed;
     std::int64_t back = 0;
-    EXPECT_TRUE(UnpackNumber(in, &back) && back == v && in.empty()) << v;
+    EXPECT_TRUE(UnpackNumber(in, &back) && back == n.value && in.empty()) << n.value;
   }
   std::mt19937_64 rng(20261208);
   for (int round = 0; round < 200; ++round) {
@@ -315,6 +338,43 @@ TEST(HistoryPacking, UsesComeBackSortedAndMergedAndACutBlobIsRefused) {
       }
     }
   }
+}
+
+// A first-version history kept a row per use, and a player could have uses in a battle but
+// no row of figures: the step that packs the uses into the players' rows keeps every use,
+// giving such a player a row of its own.
+TEST(HistorySchema, TheStepThatPacksUsesKeepsAPlayerWithUsesButNoRow) {
+  const struct {
+    int nameId;
+    const char* row;      // the player's row in the first version's file; null: none
+    const char* uses;     // its rows of uses there
+    const char* after;    // name_id|packed uses (hex)|sinks afterwards
+  } players[] = {
+      {1, "(1, 1, 1, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", "(1, 1, 1, 3), (1, 1, 2, 1)", "1|02060402|2"},
+      {2, nullptr, "(1, 2, 1, 5)", "2|020A|0"},
+      {3, "(1, 3, 2, 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL)", nullptr, "3||1"},
+      {4, nullptr, "(1, 4, 2, -65), (1, 4, 1, 64)", "4|028001048101|0"},
+  };
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  std::string sql = std::string(HistorySchemaSteps().at(0).Sql) +
+                    "PRAGMA user_version = 1;"
+                    "INSERT INTO logs VALUES(1, 'chat_20240501.html', '/logs', 10, x'00', 10, x'00', 0, '2024-05-01');"
+                    "INSERT INTO names VALUES(1, x'41'), (2, x'42'), (3, x'43'), (4, x'44');"
+                    "INSERT INTO use_names VALUES(1, 0, x'53'), (2, 1, x'49');"
+                    "INSERT INTO battles VALUES(1, 1, 1, '2024-05-01', 1, 0, 0, 0, 1, 3, 1, 0, 1, 0, 0, 0, 0,"
+                    " 1, 0, 1, 1, 0, 0, 0, x'41');";
+  std::vector<std::string> expected;
+  for (const auto& p : players) {
+    if (p.row) sql += std::string("INSERT INTO battle_players VALUES") + p.row + ";";
+    if (p.uses) sql += std::string("INSERT INTO battle_uses VALUES") + p.uses + ";";
+    expected.push_back(p.after);
+  }
+  ASSERT_EQ(Query(path, sql), std::vector<std::string>{});
+  ASSERT_EQ(Query(path, "SELECT COUNT(*) FROM battle_uses"), std::vector<std::string>{"5"});
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "SELECT name_id, hex(uses), sinks FROM battle_players ORDER BY name_id"), expected);
 }
 
 TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWas) {
@@ -355,16 +415,18 @@ TEST(HistorySchema, StepsRunFromTheFilesVersionAndAFailedStepLeavesTheFileAsItWa
   }
 }
 
-// The real steps from version 0 (an empty file or one that a version-0 Mizuto left) give
-// the current schema, and a history file opens at it.
+// The real steps from version 0 (no file, or an empty database at version 0) give the
+// current schema and our mark, and a history file opens at it. (A version-0 file with
+// tables is another program's: the failures below.)
 TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) {
   for (const bool withLegacy : {false, true}) {
     test::TempDir dir;
     const std::string path = dir.File(kHistoryFileName);
-    if (withLegacy) Query(path, "CREATE TABLE legacy(z); PRAGMA user_version = 0");
+    if (withLegacy) Query(path, "PRAGMA user_version = 0; VACUUM");
     const HistoryOpen open = OpenHistoryStore(path);
     ASSERT_TRUE(open.Store) << open.Error.Detail;
     EXPECT_EQ(Query(path, "PRAGMA user_version"), std::vector<std::string>{std::to_string(kHistorySchemaVersion)});
+    EXPECT_EQ(Query(path, "PRAGMA application_id"), std::vector<std::string>{"1299859577"});
     EXPECT_EQ(Query(path, "PRAGMA journal_mode"), std::vector<std::string>{"wal"});
     const std::vector<std::string> tables = Tables(path);
     for (const char* t : {"battle_players", "battles", "corrections", "log_totals", "logs", "names", "use_names"}) {
@@ -373,6 +435,47 @@ TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) 
     // The first version's row per use was packed into the players' rows by a later step.
     EXPECT_EQ(std::find(tables.begin(), tables.end(), std::string("battle_uses")), tables.end());
   }
+}
+
+// A file that two programs left with two rows for one log opens with one: the row with the
+// most corrections stays and takes the others' corrections of battles it has none for; the
+// file then refuses a second row for the same bytes.
+TEST(HistorySchema, TwoRowsForOneLogInAnOlderFileBecomeOne) {
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  ASSERT_TRUE(OpenHistoryStore(path).Store);
+  // The file as the version before one row per log's bytes left it.
+  std::string sql =
+      "DROP INDEX logs_by_bytes; DROP INDEX logs_by_head; ALTER TABLE logs DROP COLUMN head; PRAGMA user_version = 3;"
+      "INSERT INTO names VALUES(1, x'41');";
+  // Logs 1-3 hold the same bytes, log 4 others of the same length.
+  for (const char* log : {"1,'a.html','/x',100,x'01',118,x'02',0,'2024-05-01'", "2,'b.html','/x',100,x'01',118,x'02',0,'2024-05-01'",
+                          "3,'c.html','/x',100,x'01',118,x'02',0,'2024-05-01'", "4,'d.html','/x',100,x'03',118,x'04',0,'2024-05-02'"}) {
+    sql += std::string("INSERT INTO logs VALUES(") + log + ");";
+  }
+  for (int log = 1; log <= 4; ++log) {
+    const std::string id = std::to_string(log * 10), l = std::to_string(log);
+    sql += "INSERT INTO battles VALUES(" + id + "," + l + ",1,'2024-05-01',0,0,0,0,1,NULL,1,0,1,0,0,0,0,1,0,1,1,0,0,0,x'');";
+    sql += "INSERT INTO battle_players(battle_id, name_id, sides, relations, present, sinks, sunk, captures, captured,"
+           " decisive, tenacity, meals, wasted_repairs, wasted_care, wasted_other) VALUES(" + id + ",1,1,0,1,1,0,0,0,0,0,0,0,0,0);";
+    sql += "INSERT INTO log_totals VALUES(" + l + ",0,0,0,x'',x'');";
+  }
+  sql += "INSERT INTO corrections VALUES(2,1,1,1,0,1),(2,2,1,1,0,1),(3,2,2,2,1,0),(3,3,2,2,1,0),(4,1,3,3,0,0);";
+  Query(path, sql);
+
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "SELECT id, file_name FROM logs ORDER BY id"), (std::vector<std::string>{"2|b.html", "4|d.html"}));
+  EXPECT_EQ(Query(path, "SELECT log_id, number, size FROM corrections ORDER BY 1, 2"),
+            (std::vector<std::string>{"2|1|1", "2|2|1", "2|3|2", "4|1|3"}));
+  EXPECT_EQ(Query(path, "SELECT DISTINCT b.log_id FROM battles b JOIN battle_players p ON p.battle_id = b.id"
+                        " ORDER BY 1"),
+            (std::vector<std::string>{"2", "4"}));
+  EXPECT_EQ(Query(path, "SELECT log_id FROM log_totals ORDER BY 1"), (std::vector<std::string>{"2", "4"}));
+  EXPECT_EQ(Query(path, "SELECT COUNT(*) FROM battle_players"), std::vector<std::string>{"2"});
+  EXPECT_EQ(open.Store->Summary(HistoryFilter{}).Value.Battles, 2);
+  Query(path, "INSERT INTO logs VALUES(5,'e.html','/x',100,x'01',118,x'02',0,'2024-05-01')");
+  EXPECT_EQ(Query(path, "SELECT COUNT(*) FROM logs"), std::vector<std::string>{"2"});
 }
 
 // --- failures ------------------------------------------------------------------------------
@@ -404,11 +507,52 @@ TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) 
          return d.File(kHistoryFileName);
        },
        HistoryFailure::NewerVersion, true},
+      // Another program's database under our name: refused before anything is written,
+      // neither switched to WAL nor given our tables.
+      {"another program's database",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName), "CREATE TABLE notes(x); INSERT INTO notes VALUES('keep')");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+      {"another program's database in WAL mode, at one of our versions",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName),
+               "PRAGMA journal_mode = WAL; CREATE TABLE notes(x); INSERT INTO notes VALUES('keep');"
+               " PRAGMA user_version = 2");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+      {"another program's mark on our tables",
+       [](const test::TempDir& d) {
+         Query(d.File(kHistoryFileName),
+               "CREATE TABLE logs(x); CREATE TABLE battles(y); PRAGMA user_version = 2; PRAGMA application_id = 7");
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, true},
+#ifndef _WIN32
+      // SQLite would read the device as a database and put a journal beside it.
+      {"a link to a character device",
+       [](const test::TempDir& d) {
+         if (::mknod(d.File("zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) != 0) return std::string();
+         std::filesystem::create_symlink(d.File("zero"), d.File(kHistoryFileName));
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, false},
+      {"a link to a FIFO",
+       [](const test::TempDir& d) {
+         ::mkfifo(d.File("fifo").c_str(), 0666);
+         std::filesystem::create_symlink(d.File("fifo"), d.File(kHistoryFileName));
+         return d.File(kHistoryFileName);
+       },
+       HistoryFailure::Corrupt, false},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     test::TempDir dir;
     const std::string path = c.make(dir);
+    if (path.empty()) continue;  // a device node needs root
     std::error_code ec;
     const std::string before = std::filesystem::is_regular_file(path, ec) ? test::ReadBytes(path) : "";
     const HistoryOpen open = OpenHistoryStore(path);
@@ -420,7 +564,120 @@ TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) 
       EXPECT_EQ(test::ReadBytes(path), before);
       EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
     }
+    // No journal, -wal or -shm beside the file or what it links to.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+      const std::string name = entry.path().filename().string();
+      for (const char* beside : {"-journal", "-wal", "-shm"}) EXPECT_FALSE(name.ends_with(beside)) << name;
+    }
   }
+}
+
+// A history from before the mark (our tables at our version then) keeps working: it opens,
+// keeps its logs and is marked.
+TEST(HistoryFailures, AnOlderHistoryWithoutTheMarkOpensAndIsMarked) {
+  int beforeMark = -1;
+  for (const SchemaStep& step : HistorySchemaSteps()) {
+    if (std::string_view(step.Sql).find("application_id") != std::string_view::npos) beforeMark = step.From;
+  }
+  ASSERT_GT(beforeMark, 0);
+  test::TempDir dir;
+  const std::string path = dir.File(kHistoryFileName);
+  {
+    SqliteDatabase db;
+    HistoryError error;
+    ASSERT_TRUE(db.Open(path, &error));
+    // (An older step packs uses with the store's own function; this file has none to pack.)
+    sqlite3_create_function_v2(
+        db.Handle(), "pack_uses", 2, SQLITE_UTF8, nullptr, nullptr, [](sqlite3_context*, int, sqlite3_value**) {},
+        [](sqlite3_context*) {}, nullptr);
+    ASSERT_FALSE(MigrateSchema(db, HistorySchemaSteps(), beforeMark)) << "older schema";
+    ASSERT_EQ(db.Exec("INSERT INTO logs VALUES(1, 'old.html', '/logs', 1, x'00', 1, x'00', 0, '2024-05-01')"),
+              SQLITE_OK);
+  }
+  const HistoryOpen open = OpenHistoryStore(path);
+  ASSERT_TRUE(open.Store) << open.Error.Detail;
+  EXPECT_EQ(Query(path, "PRAGMA application_id"), std::vector<std::string>{"1299859577"});
+  EXPECT_EQ(Query(path, "PRAGMA user_version"), std::vector<std::string>{std::to_string(kHistorySchemaVersion)});
+  EXPECT_EQ(Query(path, "SELECT file_name FROM logs"), std::vector<std::string>{"old.html"});
+}
+
+#ifndef _WIN32
+// Opens the history at `path` as a user who may not write what root made (root writes
+// everything), in a child process; its failure and the player's text (UTF-8).
+std::pair<HistoryFailure, std::string> OpenAsAnotherUser(const std::string& path) {
+  int out[2];
+  if (::pipe(out) != 0) return {HistoryFailure::None, "no pipe"};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(out[0]);
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    const HistoryOpen open = OpenHistoryStore(path);
+    const std::string said = std::to_string(static_cast<int>(open.Error.Failure)) + "\n" + U(HistoryErrorText(open.Error));
+    ::_exit(::write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 4);
+  }
+  ::close(out[1]);
+  std::string said;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  ::waitpid(child, nullptr, 0);
+  const std::size_t line = said.find('\n');
+  if (line == std::string::npos) return {HistoryFailure::None, "the child said nothing"};
+  return {static_cast<HistoryFailure>(std::stoi(said.substr(0, line))), said.substr(line + 1)};
+}
+
+// Makes `file` writable or not for OpenAsAnotherUser's user.
+void LetWrite(const std::string& file, bool writable) {
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(file.c_str(), writable ? 65534 : 0, writable ? 65534 : 0), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+  } else {
+    ASSERT_EQ(::chmod(file.c_str(), writable ? 0644 : 0444), 0);
+  }
+}
+#endif
+
+// A history that cannot be written is said to be so, naming the -wal and -shm beside it
+// when they are what blocks it (mending the file's own permissions would not help then),
+// and opening it leaves no new -wal or -shm beside it, nor changes a byte of it.
+TEST(HistoryFailures, AHistoryThatCannotBeWrittenNamesWhatBlocksItAndGainsNothingBeside) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permissions and a second user are POSIX's here";
+#else
+  const struct {
+    const char* what;
+    bool fileWritable;
+    bool besideLeft;  // read-only -wal and -shm a reading run left
+  } cases[] = {
+      {"the file read-only", false, false},
+      {"its -wal and -shm read-only", true, true},
+      {"all three read-only", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);  // the folder is no obstacle
+    const std::string path = dir.File(kHistoryFileName);
+    ASSERT_TRUE(OpenHistoryStore(path).Store);
+    ASSERT_FALSE(std::filesystem::exists(path + "-wal"));
+    LetWrite(path, c.fileWritable);
+    const std::vector<std::string> beside = {path + "-wal", path + "-shm"};
+    for (const std::string& file : beside) {
+      if (!c.besideLeft) continue;
+      test::WriteBytes(file, "");
+      LetWrite(file, false);
+    }
+    const std::string before = test::ReadBytes(path);
+    const auto [failure, text] = OpenAsAnotherUser(path);
+    EXPECT_EQ(failure, HistoryFailure::CannotWrite) << text;
+    EXPECT_NE(text.find(path), std::string::npos) << text;
+    for (const std::string& file : beside) {
+      EXPECT_EQ(text.find(file) != std::string::npos, c.besideLeft) << text;
+      EXPECT_EQ(std::filesystem::exists(file), c.besideLeft) << file;
+    }
+    EXPECT_EQ(test::ReadBytes(path), before);
+  }
+#endif
 }
 
 // A database whose pages were damaged after it was written: the first question says so.
@@ -537,7 +794,8 @@ TEST_F(HistoryAppTest, AFreshWindowKnowsALongLogWhileTheHistoryOpensBesideItsRea
       SettleHistory(*first);
       known = first->History.CurrentLogId;
       ASSERT_NE(known, 0);
-      // The short copy, imported after its log: a log of its own.
+      // The short copy, imported while its log's file is away: a log of its own.
+      std::filesystem::remove(folder.File("chat_20240501.html"));
       test::WriteBytes(folder.File("copy.html"), Battle("Ann", kWon));
       EXPECT_EQ(ImportLogFile(*first, *UsableHistory(*first), folder.File("copy.html")).Outcome, ImportOutcome::Imported);
     }
@@ -595,26 +853,37 @@ TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
   struct Step {
     const char* what;
     std::string file;
-    std::string bytes;
+    std::string bytes;       // written to the file first (none: as it is)
+    const char* removed;     // a file removed first
     ImportOutcome outcome;
-    int logs;       // in the store afterwards
-    int battles;    // of that file's log
-    const char* date;
+    int logs;                // in the store afterwards
+    int battles;             // of that file's log
+    const char* keptAt;      // the file name that log is kept under
+    const char* date;        // its date
   };
   const Step steps[] = {
-      {"first import", "chat_20240501.html", first, ImportOutcome::Imported, 1, 2, "2024-05-01"},
-      {"again, unchanged", "chat_20240501.html", first, ImportOutcome::Unchanged, 1, 2, "2024-05-01"},
-      {"grown", "chat_20240501.html", grown, ImportOutcome::Grown, 1, 3, "2024-05-01"},
-      {"renamed copy", "copy 2024-05-03.html", grown, ImportOutcome::Unchanged, 1, 3, "2024-05-03"},
-      {"moved copy", "elsewhere/chat_20240501.html", grown, ImportOutcome::Unchanged, 1, 3, "2024-05-01"},
-      // It does not begin with all the bytes of the known log.
-      {"an older, shorter copy is a log of its own", "chat_20240501.html", first, ImportOutcome::Imported, 2, 2,
+      {"first import", "chat_20240501.html", first, "", ImportOutcome::Imported, 1, 2, "chat_20240501.html",
        "2024-05-01"},
-      {"differing inside: another log", "other_20240502.html", other, ImportOutcome::Imported, 3, 2, "2024-05-02"},
+      {"again, unchanged", "chat_20240501.html", first, "", ImportOutcome::Unchanged, 1, 2, "chat_20240501.html",
+       "2024-05-01"},
+      {"grown", "chat_20240501.html", grown, "", ImportOutcome::Grown, 1, 3, "chat_20240501.html", "2024-05-01"},
+      // The original still holds the log: a copy made after it leaves it there.
+      {"renamed copy", "copy 2024-05-03.html", grown, "", ImportOutcome::Unchanged, 1, 3, "chat_20240501.html",
+       "2024-05-01"},
+      {"moved copy", "elsewhere/chat_20240501.html", grown, "", ImportOutcome::Unchanged, 1, 3, "chat_20240501.html",
+       "2024-05-01"},
+      {"the original gone: its copy takes the log", "copy 2024-05-03.html", "", "chat_20240501.html",
+       ImportOutcome::Moved, 1, 3, "copy 2024-05-03.html", "2024-05-03"},
+      // Its bytes are the start of the known log, whose file still holds it.
+      {"an older, shorter copy is part of the longer log", "backup_20240502.html", first, "",
+       ImportOutcome::Unchanged, 1, 3, "copy 2024-05-03.html", "2024-05-03"},
+      {"differing inside: another log", "other_20240502.html", other, "", ImportOutcome::Imported, 2, 2,
+       "other_20240502.html", "2024-05-02"},
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
-    test::WriteBytes(dir.File(s.file), s.bytes);
+    if (*s.removed != '\0') std::filesystem::remove(dir.File(s.removed));
+    if (!s.bytes.empty()) test::WriteBytes(dir.File(s.file), s.bytes);
     const ImportResult result = ImportLogFile(app, Store(), dir.File(s.file));
     EXPECT_EQ(result.Outcome, s.outcome) << result.Error.Detail;
     EXPECT_EQ(result.Battles, s.battles);
@@ -624,7 +893,89 @@ TEST_F(HistoryAppTest, ALogIsKnownByItsBytesWhateverItsNameOrFolder) {
     sameDay.From = sameDay.To = s.date;
     const auto battles = Store().Battles(sameDay).Value;
     ASSERT_FALSE(battles.empty());
-    EXPECT_EQ(battles.back().FileName(), std::filesystem::path(s.file).filename().string());
+    EXPECT_EQ(battles.back().FileName(), s.keptAt);
+    EXPECT_EQ(battles.back().LogId, result.LogId);
+  }
+}
+
+// Two programs import at once: one checks its file, the other imports all of a file of the
+// same log meanwhile, then the first imports. Whatever the other stored, the log is one.
+TEST_F(HistoryAppTest, ALogStoredByAnotherProgramAfterTheCheckIsStillFound) {
+  const std::string start = Battle("Ann", kWon) + Battle("Bob", kLost);
+  const std::string whole = start + Battle("Cid", kWon);
+  const struct {
+    const char* what;
+    std::string mine, theirs;
+    const char* theirFile;
+    ImportOutcome outcome;
+  } cases[] = {
+      {"the same file", whole, whole, "chat_20240501.html", ImportOutcome::Unchanged},
+      {"they stored its start: it grows", whole, start, "copy_20240501.html", ImportOutcome::Grown},
+      {"they stored it longer: mine is its start", start, whole, "copy_20240501.html", ImportOutcome::Unchanged},
+  };
+  auto analysed = [&](const std::string& path) {
+    app.History.Enabled = false;
+    app.CurrentLogPath = path;
+    EXPECT_TRUE(LoadAndAnalyse(app));
+    return PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends}, 0, kMaxBattles);
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir folder;
+    const std::string mine = folder.File("chat_20240501.html"), theirs = folder.File(c.theirFile);
+    test::WriteBytes(theirs, c.theirs);
+    test::WriteBytes(mine, c.mine);
+    HistoryOpen me = OpenHistoryStore(folder.File(kHistoryFileName));
+    HistoryOpen them = OpenHistoryStore(folder.File(kHistoryFileName));
+    ASSERT_TRUE(me.Store && them.Store);
+    const LogCheck myCheck = me.Store->CheckLogFile(mine, -1);
+    const PreparedLog myLog = analysed(mine);
+    const ImportResult theirImport = them.Store->ImportLog(them.Store->CheckLogFile(theirs, -1), analysed(theirs));
+    ASSERT_EQ(theirImport.Outcome, ImportOutcome::Imported) << theirImport.Error.Detail;
+    const ImportResult myImport = me.Store->ImportLog(myCheck, myLog);
+    EXPECT_EQ(myImport.Outcome, c.outcome) << myImport.Error.Detail;
+    EXPECT_EQ(myImport.LogId, theirImport.LogId);
+    EXPECT_EQ(myImport.Battles, 3);
+    EXPECT_EQ(me.Store->Logs(HistoryFilter{}).Value.size(), 1u);
+    EXPECT_EQ(me.Store->Summary(HistoryFilter{}).Value.Battles, 3);
+  }
+}
+
+// A log stored before the hash of its start was kept gets it when the file is opened, from
+// its file while that is as it was imported (a short log from its own hash), and a shorter
+// copy is its start either way.
+TEST_F(HistoryAppTest, TheStartOfALogStoredBeforeItWasKeptIsTakenFromItsFile) {
+  std::string longLog;
+  while (longLog.size() < 3000) longLog += Battle("Ann", kWon);
+  const std::string db = dir.File(kHistoryFileName);
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool touched;  // the file written again since (same bytes, another last write)
+    bool filled;
+  } cases[] = {
+      {"a long log as imported", longLog, false, true},
+      {"a short log", Battle("Ann", kWon), true, true},
+      {"a long log written since", longLog, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
+    test::WriteBytes(app.CurrentLogPath, c.bytes);
+    ASSERT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Imported);
+    const std::vector<std::string> head = Query(db, "SELECT hex(head) FROM logs");
+    app.History.Store.reset();
+    app.History.OpenTried = false;
+    Query(db, "UPDATE logs SET head = NULL, last_write = last_write - " + std::string(c.touched ? "5" : "0"));
+    EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), std::vector<std::string>{""});
+    Store();
+    EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), c.filled ? head : std::vector<std::string>{""});
+    test::WriteBytes(dir.File("backup.html"), c.bytes.substr(0, c.bytes.size() / 2));
+    const ImportResult backup = ImportLogFile(app, Store(), dir.File("backup.html"));
+    EXPECT_EQ(backup.Outcome, ImportOutcome::Unchanged);
+    EXPECT_TRUE(backup.ShorterCopy);
   }
 }
 
@@ -940,5 +1291,127 @@ TEST_F(HistoryAppTest, ActiveModeRecordsEachBattleAsItEnds) {
   EXPECT_EQ(last.Result, kDefeat);
 }
 
+
+// Another program's write transaction on the history file (a second connection), held
+// until released.
+class HeldWriteLock {
+ public:
+  explicit HeldWriteLock(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+      held_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+  }
+  ~HeldWriteLock() {
+    Release();
+    sqlite3_close(db_);
+  }
+  HeldWriteLock(const HeldWriteLock&) = delete;
+  HeldWriteLock& operator=(const HeldWriteLock&) = delete;
+  bool Held() const { return held_; }
+  void Release() {
+    if (held_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    held_ = false;
+  }
+  // The battles stored, as the lock's holder reads them.
+  int Battles() {
+    sqlite3_stmt* count = nullptr;
+    int battles = -1;
+    if (sqlite3_prepare_v2(db_, "SELECT COUNT(*) FROM battles", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW) {
+      battles = sqlite3_column_int(count, 0);
+    }
+    sqlite3_finalize(count);
+    return battles;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+  bool held_ = false;
+};
+
+// While another program holds the history's write lock, a tick shows what the log gained
+// at once and keeps the ended battles it could not write; once the lock is gone, the next
+// ticks (or the end) write every one of them. Locked before the start, the log's own import
+// is owed too: whether the lock goes before the import beside gives up waiting, or after.
+TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
+  enum class Freed { ByTheImportBeside, ByTheNextTicks, ByTheEnd };
+  const struct {
+    const char* Name;
+    bool FromTheStart;
+    bool OutlastsTheImportsWait;  // held until the import beside gave up (ten seconds)
+    Freed Written;
+  } cases[] = {
+      {"locked at the start, freed while the import waits", true, false, Freed::ByTheImportBeside},
+      {"locked at the start past the import's wait", true, true, Freed::ByTheNextTicks},
+      {"locked during play, freed for the next ticks", false, false, Freed::ByTheNextTicks},
+      {"locked during play, freed for the end", false, false, Freed::ByTheEnd},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test::TempDir folder;
+    App follower;
+    test::SetUpApp(follower, folder);
+    RebuildTallyColumns(follower);
+    follower.History.Enabled = true;
+    follower.History.Background = true;  // as --follow and the window run
+    follower.Acts.ActiveMode.Checked = true;
+    follower.CurrentLogPath = folder.File("chat_20240501.html");
+    const std::string db = HistoryFilePath(folder.Path());
+    ASSERT_TRUE(OpenHistoryStore(db).Store);  // made by an earlier run
+    test::WriteBytes(follower.CurrentLogPath, Battle("Ann", kWon));
+
+    std::unique_ptr<HeldWriteLock> lock;
+    if (c.FromTheStart) lock = std::make_unique<HeldWriteLock>(db);
+    ASSERT_TRUE(LoadAndAnalyse(follower));
+    ActiveModeExecute(follower);
+    if (!c.FromTheStart) {
+      SettleHistory(follower);
+      lock = std::make_unique<HeldWriteLock>(db);
+    }
+    ASSERT_TRUE(lock->Held());
+    if (c.OutlastsTheImportsWait) {
+      SettleHistory(follower);
+      EXPECT_TRUE(follower.History.ImportOwed);
+      EXPECT_EQ(follower.ErrorLines, std::vector<std::string>{});  // owed, not failed
+    }
+
+    // Two battles end while the lock is held: each tick shows them as it would unlocked.
+    int shown = 1;
+    for (const char* opponent : {"Bob", "Cid"}) {
+      test::AppendBytes(follower.CurrentLogPath, Battle(opponent, kLost));
+      follower.StatusText.clear();
+      ASSERT_TRUE(TickFollowedLog(follower));
+      EXPECT_EQ(follower.BattleList.Count(), ++shown);
+      EXPECT_NE(U(follower.BattleList.Rows.back()).find(opponent), std::string::npos);
+      EXPECT_NE(U(follower.StatusText).find("1敗"), std::string::npos) << U(follower.StatusText);
+    }
+    EXPECT_EQ(lock->Battles(), c.FromTheStart ? 0 : 1);
+    lock->Release();
+
+    switch (c.Written) {
+      case Freed::ByTheImportBeside:
+      case Freed::ByTheNextTicks:
+        // A tick takes the import beside once it is done, and the next records the rest.
+        for (int tick = 0; tick < 3; ++tick) {
+          while (HistoryImportPending(follower) && !HistoryImportDone(follower)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          ASSERT_TRUE(TickFollowedLog(follower));
+        }
+        break;
+      case Freed::ByTheEnd:
+        FinishHistory(follower);
+        break;
+    }
+    EXPECT_FALSE(HistoryImportPending(follower));
+    EXPECT_FALSE(follower.History.ImportOwed);
+    EXPECT_EQ(follower.ErrorLines, std::vector<std::string>{});
+    const auto stored = Query(db, "SELECT label FROM battles WHERE ended = 1 ORDER BY number");
+    ASSERT_EQ(stored.size(), 3u);
+    for (std::size_t b = 0; b < stored.size(); ++b) {
+      EXPECT_NE(U(stored[b]).find(std::vector<std::string>{"Ann", "Bob", "Cid"}[b]), std::string::npos) << U(stored[b]);
+    }
+  }
+}
 }  // namespace
 }  // namespace mizuto

@@ -7,6 +7,7 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/ini_file.h"
+#include "app/result_views.h"
 #include "battle/reference_lists.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
@@ -136,6 +138,9 @@ TEST_F(HostileFilesTest, OutputThatCannotBeWrittenIsReportedWithStatusThree) {
   const std::string report = std::string(MIZUTO_EXE) + " --report --detail all --program-dir " + good.Path() + " " + log_;
   const std::string follow = std::string(MIZUTO_EXE) + " --follow --interval 10 --program-dir " + good.Path() + " " + log_;
   const std::string partial = good.File("partial.txt");
+  const std::string exe = MIZUTO_EXE;
+  const std::string full = "mizuto: the output could not be written (No space left on device)\n";
+  const std::string closed = "mizuto: the standard output is closed\n";
   const struct {
     const char* what;
     std::string command;
@@ -153,6 +158,15 @@ TEST_F(HostileFilesTest, OutputThatCannotBeWrittenIsReportedWithStatusThree) {
        "mizuto: the output could not be written (No space left on device)\n"},
       {"follow to a closed output", "timeout -s KILL 60 " + follow + " >&-", 3,
        "mizuto: the standard output is closed\n"},
+      // The usage and the version are the whole output of their runs.
+      {"help to /dev/full", exe + " --help >/dev/full", 3, full.c_str()},
+      {"version to /dev/full", exe + " --version >/dev/full", 3, full.c_str()},
+      {"follow's help to /dev/full", exe + " --follow --help >/dev/full", 3, full.c_str()},
+      {"the window's help to /dev/full", exe + " --no-history --help >/dev/full", 3, full.c_str()},
+      {"help to a closed output", exe + " --help >&-", 3, closed.c_str()},
+      {"version to a closed output", exe + " --version >&-", 3, closed.c_str()},
+      {"follow's help to a closed output", exe + " --follow --help >&-", 3, closed.c_str()},
+      {"the window's help to a closed output", exe + " --no-history --help >&-", 3, closed.c_str()},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -161,6 +175,54 @@ TEST_F(HostileFilesTest, OutputThatCannotBeWrittenIsReportedWithStatusThree) {
     EXPECT_EQ(run.err, c.err);
   }
   EXPECT_EQ(fs::file_size(partial), 4096u);
+#endif
+}
+
+// Where the counter file or the CSV export would go there is a FIFO or a device: it is
+// refused, said once with its path, and left as it was; following goes on.
+TEST_F(HostileFilesTest, ASpecialFileWhereOutputGoesIsRefusedAndLeftAsItWas) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs and device nodes are POSIX's";
+#else
+  const struct {
+    const char* what;
+    mode_t type;
+    bool linked;
+  } cases[] = {
+      {"a FIFO", S_IFIFO, false},
+      {"a device node", S_IFCHR, false},
+      {"a link to a FIFO", S_IFIFO, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string node = dir.File("node");
+    if (::mknod(node.c_str(), c.type | 0666, c.type == S_IFCHR ? makedev(1, 7) : 0) != 0) {
+      GTEST_SKIP() << "cannot make " << c.what << " here (a device node needs root)";
+    }
+    const std::string path = c.linked ? dir.File("score.txt") : node;
+    if (c.linked) fs::create_symlink(node, path);
+    const std::string said = "mizuto: " + path + ": not a regular file, left as it is\n";
+    // Stopped after a few ticks; the summary line goes to the output.
+    const Outcome run = test::RunCommand("timeout --preserve-status -s TERM 2 " + std::string(MIZUTO_EXE) +
+                                         " --follow --no-history --interval 10 --counter-file " + path +
+                                         " --program-dir " + good.Path() + " " + log_);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(said), run.err.rfind(said)) << "said once: " << run.err;
+
+    App app;
+    test::SetUpApp(app, good);
+    app.CsvPath = path;
+    std::string error;
+    EXPECT_FALSE(SaveCsvExecute(app, &error));
+    EXPECT_EQ(error + "\n", said.substr(8));
+
+    struct stat after;
+    ASSERT_EQ(::lstat(node.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & S_IFMT, c.type);
+    EXPECT_EQ(fs::is_symlink(path), c.linked);
+  }
 #endif
 }
 
@@ -250,6 +312,27 @@ TEST(LargeFilesTest, ASettingsFileAndAListUnderTheLimitCostAtMostThreeTimesTheir
     return lists.NpcNames.size() > 1000000 && !lists.PassesNpcFilter("xNPC4242y", false) &&
            lists.PassesNpcFilter("NPx", false);
   }));
+#endif
+}
+
+// Memory running out is said as such, with an exit status of its own: the log may be fine.
+TEST_F(HostileFilesTest, RunningOutOfMemoryIsSaidWithAStatusOfItsOwn) {
+#if defined(_WIN32) || defined(MIZUTO_UNDER_ADDRESS_SANITIZER)
+  GTEST_SKIP() << "needs a POSIX shell's address-space limit, which the sanitizer's own mappings exceed";
+#else
+  const std::string big = good.File("big.html");
+  {
+    std::string bytes = test::ReadBytes(log_);
+    std::ofstream out(big, std::ios::binary);
+    for (std::size_t written = 0; written < (std::size_t{200} << 20); written += bytes.size()) out << bytes;
+  }
+  const Outcome run = test::RunCommand("ulimit -v 200000; " + std::string(MIZUTO_EXE) + " --report --program-dir " +
+                                       good.Path() + " " + big + " >/dev/null");
+  fs::remove(big);
+  EXPECT_EQ(run.status, 4);
+  std::string err = run.err;
+  std::erase(err, '\r');
+  EXPECT_EQ(err, "mizuto: メモリが足りません (out of memory)\n");
 #endif
 }
 

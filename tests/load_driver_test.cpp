@@ -169,12 +169,16 @@ TEST_F(LoadDriverTest, ALogThatDoesNotOpenIsNamedWithItsReason) {
     std::string path;
     const char* status;   // UTF-8
     const char* reason;   // in the command-line line, after the path
+    std::string shown{};  // the path as that line shows it, when not as it is
   } cases[] = {
       {dir.File("missing.html"), "ログを開けませんでした: missing.html (ファイルが見つかりません)",
        "No such file or directory"},
       {dir.File("folder.html"), "ログを開けませんでした: folder.html (フォルダです)", "Is a directory"},
       {dir.File("no-folder/x.html"), "ログを開けませんでした: x.html (ファイルが見つかりません)",
        "No such file or directory"},
+      // A line break in the name would split the line on the error output.
+      {dir.File("line\nbreak\t.html"), "ログを開けませんでした: line\nbreak\t.html (ファイルが見つかりません)",
+       "No such file or directory", dir.File("line?break?.html")},
 #ifndef _WIN32
       {"/dev/null", "ログを開けませんでした: null (通常のファイルではありません)", "not a regular file"},
 #endif
@@ -187,7 +191,7 @@ TEST_F(LoadDriverTest, ALogThatDoesNotOpenIsNamedWithItsReason) {
     EXPECT_EQ(app.ErrorLines, std::vector<std::string>{"File Open Error"});
 #ifndef _WIN32  // Windows words its reasons in the system's language
     EXPECT_EQ(LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error),
-              "File Open Error: " + c.path + ": " + c.reason);
+              "File Open Error: " + (c.shown.empty() ? c.path : c.shown) + ": " + c.reason);
 #endif
   }
 }
@@ -197,14 +201,15 @@ TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesSearchedEveryTime) 
   test::TempDir dir;
   App app;
   EXPECT_FALSE(FindNewestLog(app));  // no folder configured
-  app.LogDir = dir.Path() + "logs";
+  const std::string logs = dir.Path() + "logs";
+  app.LogDir = Utf8Path::FromUtf8(logs);
   EXPECT_FALSE(FindNewestLog(app));  // missing folder
-  fs::create_directory(app.LogDir);
+  fs::create_directory(logs);
   EXPECT_FALSE(FindNewestLog(app));  // no log yet: searched again next time
 
   const auto base = fs::file_time_type::clock::now() - std::chrono::hours(1);
   auto make = [&](const std::string& name, int minutes) {
-    const std::string path = app.LogDir + "/" + name;
+    const std::string path = logs + "/" + name;
     test::WriteBytes(path, "x");
     fs::last_write_time(path, base + std::chrono::minutes(minutes));
   };
@@ -213,7 +218,7 @@ TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesSearchedEveryTime) 
   make("tie2.html", 5);
   make("newer.txt", 9);
   std::string firstOfTie;
-  for (const auto& e : fs::directory_iterator(app.LogDir)) {
+  for (const auto& e : fs::directory_iterator(logs)) {
     const std::string name = e.path().filename().string();
     if (name.rfind("tie", 0) == 0) {
       firstOfTie = name;
@@ -221,17 +226,17 @@ TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesSearchedEveryTime) 
     }
   }
   ASSERT_TRUE(FindNewestLog(app));
-  EXPECT_EQ(app.NewestLogPath, app.LogDir + "/" + firstOfTie);
+  EXPECT_EQ(app.NewestLogPath, logs + "/" + firstOfTie);
 
   // The game starts a new log: the next search finds it.
   make("newest.html", 30);
   ASSERT_TRUE(FindNewestLog(app));
-  EXPECT_EQ(app.NewestLogPath, app.LogDir + "/newest.html");
+  EXPECT_EQ(app.NewestLogPath, logs + "/newest.html");
 
   // Another folder set in the settings is searched, and one without logs offers none.
   const std::string other = dir.Path() + "other";
   fs::create_directory(other);
-  app.LogDir = other;
+  app.LogDir = Utf8Path::FromUtf8(other);
   EXPECT_FALSE(FindNewestLog(app));
   EXPECT_EQ(app.NewestLogPath, "");
   test::WriteBytes(other + "/b.html", "x");
@@ -240,14 +245,13 @@ TEST(FindNewestLogTest, NewestHtmlWinsFirstEnumeratedWinsTiesSearchedEveryTime) 
 }
 
 TEST(FindNewestLogTest, FolderWithAJapaneseNameIsFoundAndTheLogOpens) {
-  // The setting holds Shift-JIS text; the folder on disk carries its native name.
+  // The folder is a path (UTF-8), as the settings file's reading made it.
   test::TempDir dir;
   const std::string native = dir.Path() + "航海日誌";
   std::filesystem::create_directory(platform::NativePath(native));
   test::WriteBytes(native + "/a.html", "x");
   App app;
-  app.LogDir = test::S(native);
-  ASSERT_NE(app.LogDir, native);
+  app.LogDir = Utf8Path::FromUtf8(native);
   ASSERT_TRUE(FindNewestLog(app));
   EXPECT_EQ(app.NewestLogPath, native + "/a.html");
 }

@@ -297,7 +297,7 @@ TEST(Loggen, TheProgramFolderHoldsListsAndSettingsThatMatchTheLog) {
   App app;
   LoadGenerated(app, dir, dir.File("logs/chat.html"));
   EXPECT_EQ(U(app.UserName), "Tester Z");
-  EXPECT_EQ(app.LogDir, dir.Path() + "logs");
+  EXPECT_EQ(app.LogDir.Utf8(), dir.Path() + "logs");
   ASSERT_EQ(app.Lists.SkillNames.size(), 12u);
   ASSERT_EQ(app.Lists.ItemNames.size(), 30u);
   EXPECT_EQ(app.Lists.NpcNames.size(), 4u);

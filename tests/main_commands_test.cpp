@@ -99,7 +99,7 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   EXPECT_EQ(OneLogOnlyMessage(), S("LOGは１コだけね"));
 
   // The File menu offers the newest log only once the folder has one.
-  app.LogDir = S(dir.Path() + "logs");
+  app.LogDir = Utf8Path::FromUtf8(dir.Path() + "logs");
   PrepareFileMenu(app);
   EXPECT_FALSE(app.Acts.LoadNewLog.Enabled);
   std::filesystem::create_directory(dir.Path() + "logs");
@@ -120,10 +120,10 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   EXPECT_EQ(app.CurrentLogPath, dir.Path() + "logs/tomorrow.html");
   EXPECT_EQ(app.BattleList.Count(), 2);
   // Another folder in the settings: the menu offers only what that folder holds.
-  app.LogDir = S(dir.Path() + "elsewhere");
+  app.LogDir = Utf8Path::FromUtf8(dir.Path() + "elsewhere");
   PrepareFileMenu(app);
   EXPECT_FALSE(app.Acts.LoadNewLog.Enabled);
-  app.LogDir = S(dir.Path() + "logs");
+  app.LogDir = Utf8Path::FromUtf8(dir.Path() + "logs");
   PrepareFileMenu(app);
   EXPECT_TRUE(app.Acts.LoadNewLog.Enabled);
 

@@ -94,7 +94,7 @@ TEST_F(SettingsTest, ReadsTheWayTheProfileFunctionsRead) {
             (std::vector<bool>{true, false, false, true, true, false, false, false, true, false,
                                false, false}));
   EXPECT_EQ(app.UserName, "");
-  EXPECT_EQ(app.LogDir, "C:\\Logs\\ ");
+  EXPECT_EQ(app.LogDir.Utf8(), "C:\\Logs\\ ");
 }
 
 TEST_F(SettingsTest, CheckStringsGoByPositionUnderCrossedKeys) {
@@ -166,14 +166,14 @@ TEST_F(SettingsTest, ValuesReadBackAsTheyWereSaved) {
   // 0x5C. A line break cannot be stored and must not smuggle a key into the file either.
   const std::string name = " \"" + S("表") + "=x\" ";
   app.UserName = name + "\r\nDebug=1";
-  app.LogDir = "'";
+  app.LogDir = Utf8Path::FromUtf8("'");
   Save();
   App fresh;
   fresh.ProgramDir = dir.Path();
   LoadSettingsFirst(fresh);
   LoadSettingsSwitches(fresh);
   EXPECT_EQ(fresh.UserName, name);
-  EXPECT_EQ(fresh.LogDir, "'");
+  EXPECT_EQ(fresh.LogDir.Utf8(), "'");
   EXPECT_FALSE(fresh.Acts.DebugView.Checked);
 
   // A long value is cut to 2047 bytes, never inside a double-byte character.
@@ -309,6 +309,50 @@ TEST_F(SettingsTest, FailedSaveReportsAndLeavesTheOldFile) {
             1)
       << "no temporary file left behind";
 #endif
+}
+
+// LogDir is Shift-JIS in the file and a UTF-8 path inside: read, it is converted; saved
+// unchanged, the file keeps the bytes it had (also those a round trip would change, and
+// those that are no Shift-JIS, which the error pane names once read); changed, the new
+// folder is written in Shift-JIS.
+TEST_F(SettingsTest, TheLogFolderIsConvertedAtTheFilesEdgeBothWays) {
+  const struct {
+    const char* Name;
+    std::string Stored;  // LogDir's bytes in the file
+    std::string Path;    // what the program holds
+    bool Named;          // the error pane names the setting
+  } cases[] = {
+      {"ascii", "C:\\Logs", "C:\\Logs", false},
+      {"japanese", S("D:\\ゲーム\\ログ"), "D:\\ゲーム\\ログ", false},
+      {"a character with two codes", "/logs/\x87\x90", "/logs/≒", false},
+      {"a lead byte without its trail", "/logs/\x82", "/logs/\xEF\xBF\xBD", true},
+      {"a lead byte before a space", "/\x81 logs", "/\xEF\xBF\xBD logs", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string file = "[Mizuto]\r\nLogDir=" + c.Stored + "\r\nBattleView=1\r\n";
+    test::WriteBytes(Ini(), file);
+    App read;
+    read.ProgramDir = dir.Path();
+    LoadSettingsFirst(read);
+    EXPECT_EQ(read.LogDir.Utf8(), c.Path);
+    EXPECT_EQ(read.ErrorLines.size(), c.Named ? 1u : 0u);
+    if (c.Named && !read.ErrorLines.empty()) EXPECT_NE(test::U(read.ErrorLines[0]).find("LogDir"), std::string::npos);
+
+    std::string error;
+    ASSERT_TRUE(SaveSettings(read, &error)) << error;
+    EXPECT_NE(test::ReadBytes(Ini()).find("LogDir=" + c.Stored + "\r\n"), std::string::npos);
+
+    read.LogDir = Utf8Path::FromUtf8(c.Path + "/新");
+    ASSERT_TRUE(SaveSettings(read, &error)) << error;
+    App again;
+    again.ProgramDir = dir.Path();
+    LoadSettingsFirst(again);
+    if (!c.Named) {
+      EXPECT_NE(test::ReadBytes(Ini()).find("LogDir=" + S(c.Path + "/新") + "\r\n"), std::string::npos);
+      EXPECT_EQ(again.LogDir, read.LogDir);
+    }
+  }
 }
 
 }  // namespace

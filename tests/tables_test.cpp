@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -381,6 +382,52 @@ TEST(ReferenceListsTest, AppendNpcAddsToTheFileAsItIsOnDisk) {
     ::chmod(dir.File("NPCList.txt").c_str(), 0600);
     EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), "a\r\nb\r\nc\r\nd\r\n");
   }
+#endif
+}
+
+// Two programs registering names at once (the window and another instance): every name of
+// both is in the file once, beside the lines it had, and the lock file is gone afterwards.
+TEST(ReferenceListsTest, TwoProcessesRegisteringAtOnceLoseNoName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs fork() for the second process";
+#else
+  constexpr int kNames = 150;
+  test::TempDir dir;
+  test::WriteListFile(dir.File("NPCList.txt"), {"海賊団", "私掠艦隊"});
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  // Each registers its own names, from the same start signal; 0 when every one was taken.
+  auto registerAll = [&](const std::string& prefix) {
+    char byte;
+    if (::read(go[0], &byte, 1) != 1) return 3;
+    ReferenceLists lists;
+    lists.Load(dir.Path());
+    std::string error;
+    for (int i = 0; i < kNames; ++i) {
+      if (!lists.AppendNpc(dir.Path(), prefix + std::to_string(i), &error)) return 1;
+    }
+    return 0;
+  };
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(registerAll("child"));
+  ASSERT_EQ(::write(go[1], "gg", 2), 2);
+  EXPECT_EQ(registerAll("parent"), 0);
+  int raw = 0;
+  ::waitpid(child, &raw, 0);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
+  ::close(go[0]);
+  ::close(go[1]);
+
+  std::vector<std::string> lines = SplitListLines(test::ReadBytes(dir.File("NPCList.txt")));
+  EXPECT_EQ(lines.size(), 2u + 2 * kNames);
+  std::vector<std::string> expected = {S("海賊団"), S("私掠艦隊")};
+  for (const char* prefix : {"child", "parent"}) {
+    for (int i = 0; i < kNames; ++i) expected.push_back(prefix + std::to_string(i));
+  }
+  std::sort(lines.begin(), lines.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lines, expected);
+  EXPECT_FALSE(std::filesystem::exists(dir.File(kNpcListLockName)));
 #endif
 }
 

@@ -12,6 +12,7 @@ target_link_libraries(mizuto_test_support PUBLIC mizuto_app mizuto_test_basics)
 
 # Below the command layer.
 mizuto_add_test(NAME file_save_test                 LIBS mizuto_platform mizuto_test_basics)
+mizuto_add_test(NAME small_file_test                LIBS mizuto_platform mizuto_test_basics)
 mizuto_add_test(NAME text_test                      LIBS mizuto_text mizuto_test_basics)
 mizuto_add_test(NAME literal_set_test               LIBS mizuto_text mizuto_test_basics)
 # The program's report from outside: it only reads what the program prints.

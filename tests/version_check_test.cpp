@@ -143,5 +143,24 @@ TEST(VersionPage, ReplyBodiesBecomeShiftJis) {
   EXPECT_EQ(VersionPageBodyToSjis(mixed, ""), mixed);
 }
 
+// An undeclared body is taken for UTF-8 only when it is strictly so: an overlong form, a
+// surrogate or a code point past U+10FFFF (each also Shift-JIS half-width katakana or
+// double-byte text) leaves the page as the Shift-JIS it then is.
+TEST(VersionPage, UndeclaredBodiesWithIllFormedUtf8StayShiftJis) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"overlong two bytes, C0 lead", "\xC0\xB1"},     {"overlong two bytes, C1 lead", "\xC1\xBF"},
+      {"overlong three bytes", "\xE0\x80\x80"},        {"a surrogate", "\xED\xA0\x80"},
+      {"past U+10FFFF", "\xF4\x90\x80\x80"},           {"a lead byte past F4", "\xF5\x80\x80\x80"},
+  };
+  for (const auto& c : cases) {
+    // Beside well-formed UTF-8 Japanese, so that the ill-formed bytes alone decide.
+    const std::string body = "<TITLE>Mizuto Ver1.46 " + c.bytes + " 版</TITLE>";
+    EXPECT_EQ(VersionPageBodyToSjis(body, "text/html"), body) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace mizuto

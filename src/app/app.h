@@ -13,6 +13,7 @@
 #include "battle/analysis.h"
 #include "battle/reference_lists.h"
 #include "ingest/log_source.h"
+#include "platform/utf8_path.h"
 
 namespace mizuto {
 
@@ -40,7 +41,7 @@ struct App : LogSource, Analysis {
   std::string ProgramDir;  // ends in a separator (or is empty: the working folder)
   WindowGeometry Geometry;
   std::string UserName;  // Shift-JIS; "YOU" until the settings say otherwise
-  std::string LogDir;
+  Utf8Path LogDir;  // Shift-JIS only in the settings file, which converts it both ways
   int VerChk = 0;
   bool NpcCheck = false;  // "NPCとの戦闘を含める"
   ReferenceLists Lists;

@@ -12,6 +12,9 @@ namespace mizuto {
 // The exit status of a headless mode whose output could not be written (a full disk, a
 // closed output): 0 and 1 are the run's own, 2 bad arguments.
 inline constexpr int kOutputFailedStatus = 3;
+// The exit status of a headless mode that ran out of memory (a log too large for the
+// memory the system grants): neither the log's fault nor the output's.
+inline constexpr int kOutOfMemoryStatus = 4;
 
 struct HeadlessOptions {
   std::string ProgramDir;  // holds Mizuto.ini and the list files; ends in a separator

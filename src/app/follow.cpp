@@ -4,6 +4,7 @@
 
 #include "app/active_mode.h"
 #include "app/app.h"
+#include "app/history_link.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
 #include "app/start_up.h"
@@ -11,6 +12,7 @@
 #include "platform/platform.h"
 #include "text/codec.h"
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace mizuto {
 namespace {
@@ -187,8 +189,10 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   StartUp(app);
   app.Acts.ActiveMode.Checked = true;
   app.CurrentLogPath = options.LogPath;
-  // Every battle followed joins the season history, as in the window.
+  // Every battle followed joins the season history, as in the window, and is written beside
+  // the following: a history that another program holds locked delays no line.
   app.History.Enabled = !options.NoHistory;
+  app.History.Background = true;
   Follower follower(options, app, out, err);
 
   if (!LoadAndAnalyse(app)) {
@@ -205,13 +209,20 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
     TickFollowedLog(app);
     follower.Publish();
   }
+  // What the history still owes is written before the end, or said on the error stream.
+  FinishHistory(app);
+  follower.Publish();
   if (!follower.OutputFailed()) follower.PrintSummary();
   return follower.OutputFailed() ? kOutputFailedStatus : 0;
 }
 
 std::string JsonString(std::string_view utf8) {
   std::string json = "\"";
-  for (const char c : utf8) {
+  // A file name is whatever bytes the file system holds: copied raw, one that is not UTF-8
+  // would make the whole line unreadable to a JSON reader.
+  std::string valid;
+  AppendValidUtf8(utf8, valid);
+  for (const char c : valid) {
     const auto u = static_cast<unsigned char>(c);
     switch (c) {
       case '"': json += "\\\""; break;

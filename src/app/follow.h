@@ -53,7 +53,8 @@ struct BattleJsonFacts {
 // The battle's JSON object without its closing brace, so a caller may add keys.
 std::string BattleJsonFields(const BattleJsonFacts& facts);
 
-// `utf8` as a JSON string, quotes included.
+// `utf8` as a JSON string, quotes included; a byte that begins no well-formed UTF-8
+// sequence (a file name may hold any) becomes U+FFFD.
 std::string JsonString(std::string_view utf8);
 
 inline constexpr const char* kFollowUsage =

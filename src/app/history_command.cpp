@@ -10,6 +10,7 @@
 #include "tally/tallies.h"
 #include "text/codec.h"
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace mizuto {
 namespace {
@@ -25,9 +26,26 @@ const char* OutcomeWord(ImportOutcome outcome) {
     case ImportOutcome::Unchanged: return "unchanged";
     case ImportOutcome::Grown: return "grown";
     case ImportOutcome::Reanalysed: return "reanalysed";
+    case ImportOutcome::Moved: return "moved";
+    case ImportOutcome::Merged: return "merged";
     case ImportOutcome::Error: break;
   }
   return "error";
+}
+
+// What else an import line says: which file holds the log when it is not this one, and the
+// shorter logs that were taken into it.
+std::string OutcomeDetail(const ImportResult& result) {
+  std::string detail;
+  if (!result.OtherFile.empty()) {
+    detail += result.ShorterCopy                          ? ", the start of " + result.OtherFile
+              : result.Outcome == ImportOutcome::Moved ? ", moved from " + result.OtherFile
+                                                        : ", the same as " + result.OtherFile;
+  }
+  if (result.TookIn > 0) {
+    detail += ", took in " + std::to_string(result.TookIn) + (result.TookIn == 1 ? " shorter log" : " shorter logs");
+  }
+  return detail;
 }
 
 std::string CsvLine(const std::vector<std::string>& fields) {
@@ -169,17 +187,23 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   };
   auto tell = [&](const std::string& path, const ImportResult& result) {
     progress.Finish();
-    err << OutcomeWord(result.Outcome) << ": " << path;
+    err << OutcomeWord(result.Outcome) << ": " << OnOneLine(path);
     if (result.Outcome == ImportOutcome::Error) {
       allImported = false;
       err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
     } else {
-      err << " (" << result.Battles << " battles)";
+      err << " (" << result.Battles << " battles" << OutcomeDetail(result) << ")";
     }
     err << '\n';
   };
   if (!options.Imports.empty()) {
-    ImportLogFiles(app, *store, LogFilesOf(options.Imports), showProgress("importing"), tell);
+    std::vector<UnreadPath> unread;
+    const std::vector<std::string> logs = LogFilesOf(options.Imports, &unread);
+    for (const UnreadPath& folder : unread) {
+      allImported = false;
+      err << OutcomeWord(ImportOutcome::Error) << ": " << OnOneLine(folder.Path) << ": " << folder.Reason << '\n';
+    }
+    ImportLogFiles(app, *store, logs, showProgress("importing"), tell);
     progress.Finish();
     err.flush();
   }
@@ -189,7 +213,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
         ReanalyseHistory(app, *store, showProgress("analysing again"), [&](const std::string& path, const ImportResult* result) {
           if (result != nullptr) return tell(path, *result);
           progress.Finish();
-          err << "gone: " << path << " (its battles kept)\n";
+          err << "gone: " << OnOneLine(path) << " (its battles kept)\n";
         });
     progress.Finish();
     err.flush();
@@ -233,7 +257,8 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   if (!players.Ok()) return failed(players.Error);
 
   // File names are the file system's (UTF-8); with --encoding sjis they are converted too.
-  auto fileName = [&](const std::string& utf8) { return options.Sjis ? Utf8ToSjis(utf8) : utf8; };
+  // One that holds a line break or a tab would split its row.
+  auto fileName = [&](const std::string& utf8) { return OnOneLine(options.Sjis ? Utf8ToSjis(utf8) : utf8); };
   out << "[logs]\n";
   for (const LogRow& l : logs.Value) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
   out << "[battles]\n";

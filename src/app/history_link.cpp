@@ -15,6 +15,7 @@
 #include "battle/battle_label.h"
 #include "history/log_identity.h"
 #include "ingest/chat_log_reader.h"
+#include "platform/folder_listing.h"
 #include "platform/platform.h"
 
 namespace mizuto {
@@ -30,6 +31,17 @@ void ReportHistoryError(App& app, const HistoryError& error) {
     app.History.ErrorShown = true;
   }
   app.History.ErrorText = std::move(text);
+}
+
+// A history locked by another program is no failure: what could not be written is owed and
+// written later. Only what lasts is said.
+void OweOrReport(App& app, const HistoryError& error) {
+  if (error.Failure != HistoryFailure::Locked) {
+    ReportHistoryError(app, error);
+    return;
+  }
+  app.History.ImportOwed = true;
+  if (!app.History.Store) app.History.OpenTried = false;
 }
 
 AnalysedLog AnalysedLogOf(const App& app) {
@@ -190,7 +202,7 @@ ImportResult ImportAnalysedBytes(HistoryStore& store, AnalysedBytes bytes, const
 void TakeImport(App& app, const ImportResult& result, const std::vector<char>& endedThen) {
   HistoryLink& link = app.History;
   if (result.Outcome == ImportOutcome::Error) {
-    ReportHistoryError(app, result.Error);
+    OweOrReport(app, result.Error);
     return;
   }
   link.CurrentLogId = result.LogId;
@@ -198,6 +210,68 @@ void TakeImport(App& app, const ImportResult& result, const std::vector<char>& e
   for (std::size_t b = 0; b < link.Recorded.size() && b < endedThen.size(); ++b) link.Recorded[b] = endedThen[b];
   if (result.Outcome != ImportOutcome::Unchanged) ++link.Revision;
   ApplyStoredCorrections(app);
+}
+
+// The battles that have ended by now, by index (what an import of the log as it stands
+// takes in, so that a tick records only the later ones).
+std::vector<char> EndedBattles(const HistoryLink& link, std::size_t count) {
+  std::vector<char> ended(count, 0);
+  for (std::size_t b = 0; b < count && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
+  return ended;
+}
+
+// The owed import of the loaded log, begun beside the caller: the log as the analysis has
+// it now (read again and hashed there, as the load's hash went with the failed import),
+// into the store, opened there when it is not yet. Its result is taken as a load's is.
+void ImportOwedLogBeside(App& app) {
+  HistoryLink& link = app.History;
+  link.ImportOwed = false;
+  if (app.CurrentLogPath.empty()) return;
+  const auto count = static_cast<std::size_t>(app.BattleCount());
+  link.Recorded.resize(count, 0);
+  AnalysedBytes bytes;
+  bytes.Path = app.CurrentLogPath;
+  bytes.ResumeOffset = app.ResumeOffset;
+  bytes.OriginLength = app.Origin.Length;
+  link.OwedImportBeside = true;
+  link.Pending = std::async(std::launch::async, [store = link.Store.get(), file = HistoryFilePath(app.ProgramDir),
+                                                 bytes = std::move(bytes), ended = EndedBattles(link, count),
+                                                 prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles)]() mutable {
+    HistoryLink::Beside done;
+    done.Ended = std::move(ended);
+    if (store == nullptr) {
+      HistoryOpen open = OpenHistoryStore(file);
+      if (!open.Store) {
+        done.OpenError = open.Error;
+        return done;
+      }
+      done.Opened = std::move(open.Store);
+      store = done.Opened.get();
+    }
+    done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
+    return done;
+  });
+}
+
+// Records the ended battles the store has not been told of. Without waiting (a tick), a
+// file locked by another program keeps them owed for the next try; waiting (the end), any
+// failure is said.
+void WriteOwedBattles(App& app, bool wait) {
+  HistoryLink& link = app.History;
+  if (link.CurrentLogId == 0 || !link.Store) return;
+  link.Recorded.resize(static_cast<std::size_t>(app.BattleCount()), 0);
+  link.Store->WaitForLocks(wait);
+  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
+    if (link.Recorded[b] || !link.Ends[b].Ended) continue;
+    const HistoryError error = link.Store->RecordBattle(link.CurrentLogId, AnalysedLogOf(app), static_cast<int>(b));
+    if (error) {
+      if (wait || error.Failure != HistoryFailure::Locked) ReportHistoryError(app, error);
+      break;  // tried again at the next tick
+    }
+    link.Recorded[b] = 1;
+    ++link.Revision;
+  }
+  link.Store->WaitForLocks(true);
 }
 
 }  // namespace
@@ -216,13 +290,19 @@ bool HistoryImportDone(const App& app) {
   return link.OpenedDuringRead.has_value();
 }
 
+bool OwedImportGoingOn(const App& app) {
+  const HistoryLink& link = app.History;
+  return link.OwedImportBeside && link.Pending.valid() && !Ready(link.Pending);
+}
+
 void SettleHistory(App& app) {
   HistoryLink& link = app.History;
+  link.OwedImportBeside = false;
   if (link.Pending.valid()) {
     HistoryLink::Beside done = link.Pending.get();
     if (done.Opened) link.Store = std::move(done.Opened);
     if (done.OpenError) {
-      ReportHistoryError(app, done.OpenError);
+      OweOrReport(app, done.OpenError);
     } else {
       TakeImport(app, done.Result, done.Ended);
     }
@@ -233,7 +313,7 @@ void SettleHistory(App& app) {
     HistoryLink::EarlyOpen opened = std::move(*link.OpenedDuringRead);
     link.OpenedDuringRead.reset();
     if (opened.Error) {
-      ReportHistoryError(app, opened.Error);
+      OweOrReport(app, opened.Error);
     } else {
       link.Store = std::move(opened.Store);
     }
@@ -251,6 +331,8 @@ HistoryStore* UsableHistory(App& app) {
   HistoryOpen open = OpenHistoryStore(HistoryFilePath(app.ProgramDir));
   if (!open.Store) {
     ReportHistoryError(app, open.Error);
+    // Locked while it was brought up to date: opened again when next wanted.
+    if (open.Error.Failure == HistoryFailure::Locked) link.OpenTried = false;
     return nullptr;
   }
   link.Store = std::move(open.Store);
@@ -295,6 +377,7 @@ void ImportLoadedLog(App& app) {
   HistoryLink& link = app.History;
   if (link.Pending.valid()) SettleHistory(app);
   link.CurrentLogId = 0;
+  link.ImportOwed = false;
   link.Recorded.assign(static_cast<std::size_t>(app.BattleCount()), 0);
   if (!link.Enabled) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
@@ -307,7 +390,7 @@ void ImportLoadedLog(App& app) {
     HistoryLink::EarlyOpen early = std::move(*link.OpenedDuringRead);
     link.OpenedDuringRead.reset();
     if (early.Error) {
-      ReportHistoryError(app, early.Error);
+      OweOrReport(app, early.Error);
       return;
     }
     opened = std::move(early.Store);
@@ -315,10 +398,13 @@ void ImportLoadedLog(App& app) {
     opening = std::move(link.Opening);
   } else {
     store = UsableHistory(app);
-    if (store == nullptr) return;
+    if (store == nullptr) {
+      // Locked while it was opened: the log is owed.
+      link.ImportOwed = link.Enabled && !link.OpenTried;
+      return;
+    }
   }
-  std::vector<char> ended(link.Recorded.size(), 0);
-  for (std::size_t b = 0; b < ended.size() && b < link.Ends.size(); ++b) ended[b] = link.Ends[b].Ended ? 1 : 0;
+  std::vector<char> ended = EndedBattles(link, link.Recorded.size());
   PreparedLog prepared = PreparedImportOf(app);
   if (!link.Background) {
     TakeImport(app, ImportAnalysedBytes(*store, std::move(bytes), prepared), ended);
@@ -361,19 +447,30 @@ void ImportLoadedLog(App& app) {
 
 void RecordEndedBattles(App& app) {
   HistoryLink& link = app.History;
+  // What goes on beside is taken once it is done, never waited for.
+  if (HistoryImportPending(app) && !HistoryImportDone(app)) return;
   SettleHistory(app);
-  if (!link.Enabled || link.CurrentLogId == 0 || !link.Store) return;
-  link.Recorded.resize(static_cast<std::size_t>(app.BattleCount()), 0);
-  for (std::size_t b = 0; b < link.Recorded.size() && b < link.Ends.size(); ++b) {
-    if (link.Recorded[b] || !link.Ends[b].Ended) continue;
-    const HistoryError error = link.Store->RecordBattle(link.CurrentLogId, AnalysedLogOf(app), static_cast<int>(b));
-    if (error) {
-      ReportHistoryError(app, error);
-      return;  // tried again at the next tick
-    }
-    link.Recorded[b] = 1;
-    ++link.Revision;
+  if (!link.Enabled) return;
+  if (link.ImportOwed) {
+    ImportOwedLogBeside(app);
+    return;
   }
+  WriteOwedBattles(app, false);
+}
+
+void FinishHistory(App& app) {
+  HistoryLink& link = app.History;
+  SettleHistory(app);
+  if (!link.Enabled) return;
+  if (link.ImportOwed) {
+    ImportOwedLogBeside(app);
+    SettleHistory(app);
+    if (link.ImportOwed) {
+      ReportHistoryError(app, HistoryError{HistoryFailure::Locked, HistoryFilePath(app.ProgramDir), {}});
+      return;
+    }
+  }
+  WriteOwedBattles(app, true);
 }
 
 void StoreSelectedCorrections(App& app, const BattleCorrection& change) {
@@ -393,6 +490,22 @@ void StoreSelectedCorrections(App& app, const BattleCorrection& change) {
   ++link.Revision;
 }
 
+namespace {
+
+// Whether `path` is the history file of `programDir` or one of the files its engine keeps
+// beside it, under whatever name (a link, another spelling of the folder).
+bool IsHistoryFile(const std::string& programDir, const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string history = HistoryFilePath(programDir);
+  for (const std::string& own : {history, history + "-wal", history + "-shm", history + "-journal"}) {
+    std::error_code ec;
+    if (fs::equivalent(platform::NativePath(path), platform::NativePath(own), ec)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path) {
   auto failed = [&](std::string detail) {
     ImportResult result;
@@ -400,6 +513,8 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
     result.Error.Detail = std::move(detail);
     return result;
   };
+  // Read as a log, the database would be analysed (and hashed) while it is written.
+  if (IsHistoryFile(settingsFrom.ProgramDir, path)) return failed("the season history itself, not a log");
   // A file that may be known to the byte is hashed first, as its analysis may be spared;
   // any other is hashed on the way as the analysis reads it, not read twice.
   std::error_code sizeError;
@@ -433,25 +548,28 @@ ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const s
   scratch.CurrentLogPath = path;
   scratch.History.ImportOnly = true;
   if (tapped) TapTheRead(scratch, std::move(probes.Prefixes), static_cast<std::int64_t>(size));
-  if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedLine(path, scratch.LastRead.Error));
+  if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedReason(scratch.LastRead.Error));
   check = CheckOfAnalysedBytes(store, TakeAnalysedBytes(scratch), std::move(check));
   return store.ImportLog(check, PreparedImportOf(scratch));
 }
 
-std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths) {
-  namespace fs = std::filesystem;
+std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths, std::vector<UnreadPath>* unread) {
   std::vector<std::string> files;
   for (const std::string& path : paths) {
     std::error_code ec;
-    if (!fs::is_directory(platform::NativePath(path), ec)) {
+    if (!std::filesystem::is_directory(platform::NativePath(path), ec)) {
       files.push_back(path);
       continue;
     }
+    std::vector<platform::FolderEntry> entries;
+    std::string reason;
+    // A folder listed in part still gives its logs; the rest is said, never taken for all.
+    if (!platform::ListFolder(path, &entries, &reason)) unread->push_back(UnreadPath{path, reason});
     std::vector<std::string> found;
-    for (fs::directory_iterator it(platform::NativePath(path), ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string name = platform::PathString(it->path().filename());
-      std::error_code typeError;
-      if (IsHtmlLogName(name) && it->is_regular_file(typeError)) found.push_back(platform::PathString(it->path()));
+    for (const platform::FolderEntry& entry : entries) {
+      // Anything by a log's name but a folder is tried, so that one that cannot be read
+      // (a dangling link, a pipe) is named by its import rather than passed over.
+      if (IsHtmlLogName(entry.Name) && !entry.Folder) found.push_back(entry.Path);
     }
     std::sort(found.begin(), found.end());
     files.insert(files.end(), found.begin(), found.end());

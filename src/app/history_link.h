@@ -33,8 +33,14 @@ struct HistoryLink {
   // The loaded log's id in the store (0: not recorded), and how each of its battles ended.
   std::int64_t CurrentLogId = 0;
   std::vector<BattleEndFigures> Ends;
-  // Battles whose end the store has been told of (active mode records each once).
+  // Battles whose end the store has been told of (active mode records each once). An ended
+  // battle not marked here is owed: the history was locked when it was tried.
   std::vector<char> Recorded;
+  // The loaded log is owed to the history: its import (or the history's opening) found the
+  // file locked by another program. A tick imports it beside itself; the end does too.
+  bool ImportOwed = false;
+  // The import going on beside (Pending) is such an owed one, begun by a tick.
+  bool OwedImportBeside = false;
   // Counted up whenever the store changed (an import, a record, a correction), so a page
   // that saw this number last knows its answers are still good.
   std::uint64_t Revision = 0;
@@ -78,6 +84,9 @@ std::string HistoryFilePath(const std::string& programDir);
 // (its result not yet taken).
 bool HistoryImportPending(const App& app);
 bool HistoryImportDone(const App& app);
+// Whether an owed import that a tick began is still going on beside (it may wait for
+// another program's lock): a view that follows every tick does not wait for it.
+bool OwedImportGoingOn(const App& app);
 // Waits for an import going on and takes its result (the log's id, what it recorded, a
 // failure for the error pane). Nothing to do when none is going on.
 void SettleHistory(App& app);
@@ -93,8 +102,15 @@ void HashLogAsItLoads(App& app);
 // After a load that opened the log: imports what the load analysed (no second analysis).
 void ImportLoadedLog(App& app);
 
-// After a tick: records each battle that has ended since the last record.
+// After a tick: records each battle that has ended since the last record. It never waits for
+// the history: while an import goes on beside, or another program holds the file's write
+// lock, the battles are kept and written by a later tick (an owed import is begun beside).
 void RecordEndedBattles(App& app);
+
+// Before the program ends: waits for what goes on beside, then writes whatever is still
+// owed (the log's import, the ended battles), waiting for the lock as any write does. What
+// cannot be written even so is said in the error pane.
+void FinishHistory(App& app);
 
 // After a correction in the battle list outside active mode: keeps the fields `change` sets
 // for each selected battle (the fields corrected earlier stay as they were).
@@ -107,8 +123,6 @@ void StoreSelectedCorrections(App& app, const BattleCorrection& change);
 // page's folder import.
 ImportResult ImportLogFile(const App& settingsFrom, HistoryStore& store, const std::string& path);
 
-// The logs a list of files and folders names: a file as it is, a folder's "*.html" files
-// (sorted by name). A path that is neither is kept, so its import reports the error.
 // Analyses again, with the settings of `settingsFrom`, every log the history holds whose
 // file is still where it was imported from (as ImportLogFile: a log analysed under these
 // settings already stays Unchanged). A log whose file has gone keeps what the history holds
@@ -118,7 +132,16 @@ HistoryError ReanalyseHistory(const App& settingsFrom, HistoryStore& store,
                               const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
                               const std::function<void(const std::string&, const ImportResult*)>& done);
 
-std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths);
+// A folder that could not be listed, or not to its end, and the system's words why.
+struct UnreadPath {
+  std::string Path;
+  std::string Reason;
+};
+
+// The logs a list of files and folders names: a file as it is, a folder's "*.html" entries
+// that are not folders (sorted by name). A path that is no folder is kept, so its import
+// reports the error; a folder whose listing failed is added to `unread` (with what it listed).
+std::vector<std::string> LogFilesOf(const std::vector<std::string>& paths, std::vector<UnreadPath>* unread);
 
 // Imports every path in turn; `progress(done, total, path)` is called before each and
 // may cancel by returning false (the logs already imported stay, the next is not begun).

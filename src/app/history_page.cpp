@@ -297,7 +297,10 @@ struct ImportCounts {
       case ImportOutcome::Imported: ++Imported; break;
       case ImportOutcome::Grown: ++Grown; break;
       case ImportOutcome::Reanalysed: ++Reanalysed; break;
-      case ImportOutcome::Unchanged: ++Unchanged; break;
+      // A copy's log taken where it belongs: its battles are as they were.
+      case ImportOutcome::Unchanged:
+      case ImportOutcome::Moved:
+      case ImportOutcome::Merged: ++Unchanged; break;
       case ImportOutcome::Error:
         ++Failed;
         app.AppendError(result.Error.Failure == HistoryFailure::None
@@ -350,17 +353,24 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
   };
   HistoryStore* store = HistoryForCommand(app, ask);
   if (store == nullptr) return;
+  // The log folder is a path already (converted where the settings file is read).
+  const std::string folder = app.LogDir.Utf8();
   std::error_code ec;
-  if (app.LogDir.empty() || !std::filesystem::is_directory(platform::NativePath(app.LogDir), ec)) {
-    say(ImportFolderMissingMessage(app.LogDir));
+  if (app.LogDir.Empty() || !std::filesystem::is_directory(app.LogDir.Native(), ec)) {
+    say(ImportFolderMissingMessage(folder));
     return;
   }
-  const std::vector<std::string> files = LogFilesOf({app.LogDir});
-  if (files.empty()) {
-    say(ImportFolderEmptyMessage(app.LogDir));
-    return;
-  }
+  std::vector<UnreadPath> unread;
+  const std::vector<std::string> files = LogFilesOf({folder}, &unread);
   ImportCounts counts;
+  for (const UnreadPath& u : unread) {
+    ++counts.Failed;
+    app.AppendError(SJ("ログフォルダを読めません: ") + Utf8ToSjis(u.Path) + " (" + Utf8ToSjis(u.Reason) + ")");
+  }
+  if (files.empty() && unread.empty()) {
+    say(ImportFolderEmptyMessage(folder));
+    return;
+  }
   bool stopped = false;
   ImportLogFiles(app, *store, files, StoppableProgress(progress, stopped),
                  [&](const std::string& path, const ImportResult& result) { counts.Add(app, path, result); });

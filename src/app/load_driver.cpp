@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
+#include "text/utf8.h"
 
 namespace mizuto {
 
@@ -38,10 +39,8 @@ bool ReadCurrentLog(App& app, bool showProgress) {
   return app.LastRead.Opened();
 }
 
-namespace {
-
 // The system's words, or ours where it has none.
-std::string SystemReason(const platform::OpenError& error) {
+std::string LogNotOpenedReason(const platform::OpenError& error) {
   if (!error.SystemText.empty()) return error.SystemText;
   switch (error.Failure) {
     case platform::OpenFailure::kFolder: return "is a folder";
@@ -50,8 +49,6 @@ std::string SystemReason(const platform::OpenError& error) {
   }
 }
 
-}  // namespace
-
 std::string LogNotOpenedStatus(const std::string& path, const platform::OpenError& error) {
   std::string reason;
   switch (error.Failure) {
@@ -59,14 +56,14 @@ std::string LogNotOpenedStatus(const std::string& path, const platform::OpenErro
     case platform::OpenFailure::kFolder: reason = SJ("フォルダです"); break;
     case platform::OpenFailure::kNotRegularFile: reason = SJ("通常のファイルではありません"); break;
     case platform::OpenFailure::kAccessDenied: reason = SJ("アクセスが拒否されました"); break;
-    default: reason = Utf8ToSjis(SystemReason(error)); break;
+    default: reason = Utf8ToSjis(LogNotOpenedReason(error)); break;
   }
   const std::string name = platform::PathString(platform::NativePath(path).filename());
   return SJ("ログを開けませんでした: ") + Utf8ToSjis(name.empty() ? path : name) + " (" + reason + ")";
 }
 
 std::string LogNotOpenedLine(const std::string& path, const platform::OpenError& error) {
-  return std::string(kFileOpenError) + ": " + path + ": " + SystemReason(error);
+  return std::string(kFileOpenError) + ": " + OnOneLine(path) + ": " + LogNotOpenedReason(error);
 }
 
 bool LoadAndAnalyse(App& app) {
@@ -136,13 +133,10 @@ bool IsHtmlLogName(const std::string& name) {
 
 bool FindNewestLog(App& app) {
   app.NewestLogPath.clear();
-  if (app.LogDir.empty()) return false;
+  if (app.LogDir.Empty()) return false;
   namespace fs = std::filesystem;
-  // LogDir is text like every setting (Shift-JIS); the file system wants its native
-  // spelling, so a folder with a Japanese name is found too.
-  const std::string folder = SjisToUtf8(app.LogDir);
   std::error_code ec;
-  fs::directory_iterator it(platform::NativePath(folder), ec);
+  fs::directory_iterator it(app.LogDir.Native(), ec);
   if (ec) return false;
   bool found = false;
   fs::file_time_type best{};
@@ -162,7 +156,7 @@ bool FindNewestLog(App& app) {
     }
   }
   if (!found) return false;
-  app.NewestLogPath = folder + "/" + bestName;
+  app.NewestLogPath = app.LogDir.Child(bestName).Utf8();
   return true;
 }
 

@@ -23,8 +23,10 @@ bool ReadCurrentLog(App& app, bool showProgress = false);
 std::string LogNotOpenedStatus(const std::string& path, const platform::OpenError& error);
 
 // The same for the error output of the command-line modes (UTF-8):
-// "File Open Error: " the path ": " the system's reason.
+// "File Open Error: " the path ": " the system's reason, on one line whatever the path holds.
 std::string LogNotOpenedLine(const std::string& path, const platform::OpenError& error);
+// The system's reason alone (UTF-8), for a message that names the path itself.
+std::string LogNotOpenedReason(const platform::OpenError& error);
 
 // Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
 // (or in active mode the newest) battle, renders it and refreshes the tallies.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -153,6 +154,29 @@ void WriteHistoryPage(ProfileFile& file, const HistoryPageSettings& page) {
   for (const auto& [key, sizes] : kHistoryLayoutKeys) file.Write(kHistorySection, key, SizesText(page.*sizes));
 }
 
+// The log folder is Shift-JIS text in the file and a path inside the program. CP932 maps
+// no code to U+FFFD, so the converter's U+FFFD stands only for bytes that are no Shift-JIS:
+// such a value can name no folder, and the error pane says so rather than a command later
+// saying only that the folder is not there.
+void ReadLogFolder(const ProfileFile& file, App& app) {
+  const std::optional<std::string> stored = file.Value(kSection, "LogDir");
+  if (!stored) return;
+  std::string utf8 = SjisToUtf8(*stored);
+  if (utf8.find("\xEF\xBF\xBD") != std::string::npos) {
+    app.AppendError(SJ("設定ファイルのログフォルダ (LogDir) に Shift-JIS で読めないバイトがあります。"
+                       "設定でログフォルダを選び直してください: ") + Utf8ToSjis(utf8));
+  }
+  app.LogDir = Utf8Path::FromUtf8(std::move(utf8));
+}
+
+// A folder that is still the one the file names keeps the file's bytes: a character with two
+// codes (or bytes that are no Shift-JIS) would not survive the trip through UTF-8.
+void WriteLogFolder(ProfileFile& file, const Utf8Path& folder) {
+  const std::optional<std::string> stored = file.Value(kSection, "LogDir");
+  const bool unchanged = stored && SjisToUtf8(*stored) == folder.Utf8();
+  file.Write(kSection, "LogDir", unchanged ? *stored : Utf8ToSjis(folder.Utf8()));
+}
+
 }  // namespace
 
 void LoadSettingsFirst(App& app) {
@@ -172,7 +196,7 @@ void LoadSettingsFirst(App& app) {
   ReadSwitches(file, SettingsPlace::AfterNpc, app.Acts);
   // "YOU" is the name until the file gives another, and an empty value is a name too.
   app.UserName = file.ReadString(kSection, "UserName", "YOU");
-  app.LogDir = file.ReadString(kSection, "LogDir", app.LogDir);
+  ReadLogFolder(file, app);
   ReadSwitches(file, SettingsPlace::AfterLogDir, app.Acts);
   g.Maximized = file.ReadBool(kWindowSection, "Maximized", g.Maximized);
   // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
@@ -216,7 +240,7 @@ bool SaveSettings(const App& app, std::string* error) {
     file.WriteBool(kSection, "NPC", app.NpcCheck);
     WriteSwitches(file, SettingsPlace::AfterNpc, app.Acts);
     file.Write(kSection, "UserName", app.UserName);
-    file.Write(kSection, "LogDir", app.LogDir);
+    WriteLogFolder(file, app.LogDir);
     WriteSwitches(file, SettingsPlace::AfterLogDir, app.Acts);
     file.Write(kSection, "ItemChk", CheckString(app.SkillChecked, app.Lists.SkillNames.size()));
     file.Write(kSection, "SkillChk", CheckString(app.ItemChecked, app.Lists.ItemNames.size()));

@@ -5,6 +5,7 @@
 
 #include "text/codec.h"
 #include "text/sjis.h"
+#include "text/utf8.h"
 
 namespace mizuto {
 
@@ -38,45 +39,6 @@ std::string CharsetOf(std::string_view contentType) {
 }
 
 bool IsUtf8Name(std::string_view charset) { return charset == "utf-8" || charset == "utf8"; }
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF. Reports whether
-// any multi-byte sequence was seen, since pure ASCII reads the same either way.
-bool IsWellFormedUtf8(std::string_view text, bool* hasMultiByte) {
-  *hasMultiByte = false;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    const unsigned char second = static_cast<unsigned char>(text[i + 1]);
-    if (second < low || second > high) return false;
-    for (std::size_t k = 2; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if (next < 0x80 || next > 0xBF) return false;
-    }
-    *hasMultiByte = true;
-    i += length;
-  }
-  return true;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

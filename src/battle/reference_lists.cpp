@@ -169,6 +169,10 @@ bool ReferenceLists::AppendNpc(const std::string& programDir, std::string name,
   // from outside (an editor, another instance) stays, and a file that could not be read
   // at start-up is never replaced by one holding only the new name.
   const std::string path = programDir + "NPCList.txt";
+  // Read, change and rename under one lock: two registrations at once (the window and
+  // another instance) would each rename their own copy over the other's name.
+  const platform::FileLock lock = platform::FileLock::Take(programDir + kNpcListLockName, 5000, error);
+  if (!lock.Held()) return false;
   std::string bytes, reason;
   const platform::SmallFileRead outcome = platform::ReadSmallFile(path, kMaxListFileBytes, &bytes, &reason);
   if (outcome != platform::SmallFileRead::Read && outcome != platform::SmallFileRead::Missing) {

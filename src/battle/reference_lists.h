@@ -67,6 +67,9 @@ class NameList {
   std::vector<std::uint32_t> ends_;  // list files are far below 4 GiB (kMaxListFileBytes)
 };
 
+// The lock file beside NPCList.txt that a registration holds.
+inline constexpr const char* kNpcListLockName = ".NPCList.txt.lock";
+
 struct ReferenceLists {
   NameList NpcNames;
   std::vector<std::string> SkillNames;
@@ -88,9 +91,11 @@ struct ReferenceLists {
 
   // Adds `name` to NPCList.txt in `programDir` as the file is on disk now (its entries,
   // also those added from outside while the program runs, stay; the name is added only
-  // when no line holds it already), replacing it atomically, then to NpcNames. Returns
-  // false with `error` set, changing nothing, when the file exists but cannot be read (it
-  // is never replaced then) or cannot be written.
+  // when no line holds it already), replacing it atomically, then to NpcNames. The lock
+  // file kNpcListLockName beside it is held from the read to the rename, waiting up to five
+  // seconds for another registration. Returns false with `error` set, changing nothing,
+  // when the lock cannot be had, or the file exists but cannot be read (it is never
+  // replaced then) or cannot be written.
   bool AppendNpc(const std::string& programDir, std::string name, std::string* error);
 
   // The skill and item lists as matchers, so a skill or item line is searched once for all

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/history_link.h"
 #include "gui/gui_text.h"
 #include "gui/history_chart.h"
 #include "gui/history_table_model.h"
@@ -240,7 +241,10 @@ void HistoryPage::Refresh() {
 
 void HistoryPage::Sync() {
   if (!isVisible()) return;
-  if (HistoryPageOutdated(app_)) {
+  // Every tick syncs the window: an import the tick began beside it (the history was
+  // locked by another program) is not waited for here; the window syncs again once it is
+  // done.
+  if (HistoryPageOutdated(app_) && !OwedImportGoingOn(app_)) {
     Refresh();
     return;
   }

@@ -419,6 +419,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   RunCommand([this] {
     StoreGeometry();
     history_->StoreLayout();
+    // The battles the history still owes (it was locked by another program) are written
+    // now, or the error pane says why not.
+    FinishHistory(app_);
     std::string error;
     // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
     if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));

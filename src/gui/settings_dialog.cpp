@@ -50,6 +50,14 @@ std::string EditedText(const QLineEdit& edit, const std::string& original) {
   return FromQt(text);
 }
 
+// The folder is a path, shown and taken as UTF-8; one shown unchanged stays as it was (a
+// setting read with bytes that are no Shift-JIS keeps them in the settings file).
+Utf8Path EditedFolder(const QLineEdit& edit, const Utf8Path& original) {
+  const QString text = edit.text();
+  if (text == QString::fromStdString(original.Utf8())) return original;
+  return Utf8Path::FromUtf8(text.toStdString());
+}
+
 }  // namespace
 
 SettingsDialog::SettingsDialog(QWidget* parent, GuiDialogs& dialogs)
@@ -100,11 +108,11 @@ void SettingsDialog::BrowseLogFolder() {
 void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs) {
   SettingsDialog dialog(parent, dialogs);
   dialog.UserNameEdit()->setText(ToQt(app.UserName));
-  dialog.LogDirEdit()->setText(ToQt(app.LogDir));
+  dialog.LogDirEdit()->setText(QString::fromStdString(app.LogDir.Utf8()));
   dialog.VerChkBox()->setChecked(app.VerChk != 0);
   if (dialogs.Exec(dialog) != QDialog::Accepted) return;
   app.UserName = EditedText(*dialog.UserNameEdit(), app.UserName);
-  app.LogDir = EditedText(*dialog.LogDirEdit(), app.LogDir);
+  app.LogDir = EditedFolder(*dialog.LogDirEdit(), app.LogDir);
   app.VerChk = dialog.VerChkBox()->isChecked() ? 1 : 0;
 }
 

@@ -31,7 +31,7 @@ void MainWindow::LayOutPanes(MainWindow& w, const WindowCommand&) { w.ApplyPanes
 const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"LoadLog", "ログ読込(&O)", {},
      [](MainWindow& w, const WindowCommand&) {
-       const QString path = w.options_.Dialogs.OpenFile(&w, ToQt(w.app_.LogDir),
+       const QString path = w.options_.Dialogs.OpenFile(&w, QString::fromStdString(w.app_.LogDir.Utf8()),
                                                          QStringLiteral("ログファイル (*.html)"));
        if (!path.isEmpty()) w.OpenLog(path);
      }},

@@ -9,10 +9,11 @@
 //
 // A log is known by its bytes: a file that begins with all the bytes of a log imported before
 // is that log (grown, moved, renamed or copied), and importing it replaces that log's battles
-// in one transaction. Each log keeps what shaped its analysis (AnalysisShaping): the same
-// bytes under another shaping are analysed again and replace the log's battles. The player's
-// corrections (ship size, battle type, NPC flag, count mark; only the fields changed) are
-// kept apart, matched by where the battle starts in its log, and survive every re-import.
+// in one transaction; a file whose bytes are the start of a known longer log is part of it.
+// Each log keeps what shaped its analysis (AnalysisShaping): the same bytes under another
+// shaping are analysed again and replace the log's battles. The player's corrections (ship
+// size, battle type, NPC flag, count mark; only the fields changed) are kept apart, matched
+// by where the battle starts in its log, and survive every re-import.
 //
 // Every call reports failure as a HistoryError and never throws; a store that failed once
 // stays usable for the calls that still can work (a read after a failed write, say).
@@ -37,7 +38,8 @@ enum class HistoryFailure {
   None,
   NotAvailable,  // this build has no history (the Windows cross build)
   CannotOpen,    // the file or its folder cannot be opened or created
-  CannotWrite,   // read-only file or folder, full disk, locked by another program too long
+  CannotWrite,   // read-only file or folder, full disk
+  Locked,        // another program holds the write lock (longer than the store waits)
   Corrupt,       // not a history file, or damaged
   NewerVersion,  // written by a newer Mizuto; left untouched
 };
@@ -86,14 +88,22 @@ struct LogCheck {
   bool MayBeKnown = false;       // ProbesFor: a known log may have exactly this file's bytes
 };
 
+// What an import did to the history. Moved: the same bytes as a known log, whose place and
+// date now follow this file. Merged: nothing but shorter logs taken into the file's log.
 // Reanalysed: the same bytes, analysed again under another shaping.
-enum class ImportOutcome { Imported, Unchanged, Grown, Reanalysed, Error };
+enum class ImportOutcome { Imported, Unchanged, Grown, Moved, Merged, Reanalysed, Error };
 
 struct ImportResult {
   ImportOutcome Outcome = ImportOutcome::Error;
   std::int64_t LogId = 0;  // the log's id in the store (0 on error)
   int Battles = 0;         // the battles the store holds for it now
   HistoryError Error;      // set with ImportOutcome::Error (a file error has Detail only)
+  // The file the log is kept at when it is not this one (UTF-8): a copy of the same bytes
+  // (Unchanged), the longer log this file is the start of (ShorterCopy), or the place the
+  // log was at before (Moved).
+  std::string OtherFile;
+  bool ShorterCopy = false;
+  int TookIn = 0;  // shorter logs taken into the log (their battles were counted apart)
 };
 
 // A question's answer: the rows, or what went wrong.
@@ -138,8 +148,13 @@ class HistoryStore {
   // Imports `log`, the analysis of exactly the bytes `check` hashed: a new log is added; a
   // known one (and any shorter known log the file also begins with) has its battles
   // replaced, in one transaction. The same bytes at the same place write nothing
-  // (Unchanged); the same bytes elsewhere only move the log (Unchanged); the same bytes
-  // analysed under another shaping (log.Shaping, when set) replace its battles (Reanalysed).
+  // (Unchanged); the same bytes elsewhere move the log only when its place no longer holds
+  // them or this file is the original (written earlier; then the lesser path), so that any
+  // order of importing copies ends at the same place. A file that is the start of a known
+  // longer log, whose file still holds it, is part of that log and writes nothing. The same
+  // bytes analysed under another shaping (log.Shaping, when set) replace its battles
+  // (Reanalysed). Which log is which is asked again under the write lock, so two programs
+  // importing one log at once leave one log.
   virtual ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) = 0;
   ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) {
     return ImportLog(check, PrepareLog(log, 0, kMaxBattles));
@@ -160,6 +175,11 @@ class HistoryStore {
   virtual HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) = 0;
   // The corrections kept for log `logId`, by the battles' first lines.
   virtual HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) = 0;
+
+  // Whether a write waits for another program's write lock (up to ten seconds, as a store
+  // opens) or fails at once with Locked, so that a caller who must not wait keeps what it
+  // could not write and tries again later.
+  virtual void WaitForLocks(bool wait) { (void)wait; }
 
   // Copies what was written into the file proper, so that closing the store later has
   // nothing left to copy (it would wait for the disk twice then). Done after an import

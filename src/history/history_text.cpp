@@ -18,8 +18,10 @@ std::string HistoryErrorText(const HistoryError& error) {
              SJ("。フォルダがあり、書き込めるかを確かめてください。解析は履歴なしで続けます。");
     case HistoryFailure::CannotWrite:
       return SJ("履歴ファイルに書き込めません: ") + path + detail +
-             SJ("。ディスクの空きと、ファイルとフォルダの書き込み権限を確かめてください"
-                "（ほかのプログラムが使っているときは、終わってから読み込み直してください）。解析は履歴なしで続けます。");
+             SJ("。ディスクの空きと、ファイルとフォルダの書き込み権限を確かめてください。解析は履歴なしで続けます。");
+    case HistoryFailure::Locked:
+      return SJ("履歴ファイルはほかのプログラムが書き込み中で、待っても空きませんでした: ") + path + detail +
+             SJ("。そのプログラムが終わってから、読み込み直すか取り込み直してください。解析は続けます。");
     case HistoryFailure::Corrupt:
       return SJ("履歴ファイルが壊れているか、履歴ファイルではありません: ") + path + detail +
              SJ("。このファイルを別の名前に変えるか別の場所へ移すと、次の読み込みで新しい履歴が作られます。");

@@ -106,11 +106,29 @@ LogHash HashBytes(std::string_view bytes) {
   return hasher.HashSoFar();
 }
 
+namespace {
+
+// Seconds since 1970 (UTC); 0 when the file system cannot say.
+std::int64_t LastWriteOf(const std::filesystem::path& native) {
+  std::error_code ec;
+  const std::filesystem::file_time_type written = std::filesystem::last_write_time(native, ec);
+  if (ec) return 0;
+  const auto system = std::chrono::file_clock::to_sys(written);
+  return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+}
+
+}  // namespace
+
+LogHash LogHead(const LogFileIdentity& file) { return file.Size >= kLogStartBytes ? file.FileHead : file.Hash; }
+
 LogFileHashing::LogFileHashing(std::int64_t size, std::int64_t limit, std::vector<PrefixProbe>* probes,
                                std::int64_t fromEnd)
-    : size_(size), analysed_{limit < 0 ? size : std::min(limit, size), {}, false} {
+    : size_(size),
+      analysed_{limit < 0 ? size : std::min(limit, size), {}, false},
+      head_{std::min(kLogStartBytes, size), {}, false} {
   // The probes in size order, so one pass meets each where the file reaches it.
   order_.push_back(&analysed_);
+  order_.push_back(&head_);
   if (fromEnd > 0 && fromEnd <= size) {
     fromEnd_.Size = size - fromEnd;
     order_.push_back(&fromEnd_);
@@ -170,15 +188,10 @@ LogFileRead LogFileHashing::Finish(const std::string& path) const {
   // A file cut while it was read ends where the reading did.
   result.File.Size = analysed_.Reached ? analysed_.Size : result.File.FileSize;
   result.File.Hash = analysed_.Reached ? analysed_.Hash : result.File.FileHash;
+  result.File.FileHead = head_.Reached ? head_.Hash : result.File.FileHash;
 
-  namespace fs = std::filesystem;
-  const fs::path native = platform::NativePath(path);
-  std::error_code ec;
-  const fs::file_time_type written = fs::last_write_time(native, ec);
-  if (!ec) {
-    const auto system = std::chrono::file_clock::to_sys(written);
-    result.File.LastWrite = std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
-  }
+  const std::filesystem::path native = platform::NativePath(path);
+  result.File.LastWrite = LastWriteOf(native);
   result.File.Date = DateFromFileName(platform::PathString(native.filename()));
   if (result.File.Date.empty()) result.File.Date = LocalDate(result.File.LastWrite);
   return result;
@@ -213,13 +226,13 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
   LogFileRead failed;
   failed.File.Path = path;
   if (!file) {
-    failed.Error = path + ": " + (openError.SystemText.empty() ? "cannot be opened" : openError.SystemText);
+    failed.Error = openError.SystemText.empty() ? "cannot be opened" : openError.SystemText;
     return failed;
   }
   LogFileHashing hashing(size, limit, probes, fromEnd);
   // A file cut while it was read: what was there is what was hashed.
   if (!HashFrom(file.get(), hashing, size)) {
-    failed.Error = path + ": read error";
+    failed.Error = "read error";
     return failed;
   }
   return hashing.Finish(path);
@@ -250,6 +263,29 @@ bool HashFileStart(const std::string& path, const PrefixProbe& start, std::vecto
     }
   }
   return true;
+}
+
+bool FileBeginsWith(const std::string& path, std::vector<PrefixProbe> prefixes) {
+  if (prefixes.empty()) return true;
+  std::int64_t size = 0;
+  platform::FilePtr file(platform::OpenRegularFile(path, &size, nullptr));
+  const std::int64_t whole = prefixes.back().Size;
+  if (!file || size < whole) return false;
+  std::vector<PrefixProbe> taken;
+  for (const PrefixProbe& p : prefixes) taken.push_back(PrefixProbe{p.Size, {}, false});
+  LogFileHashing hashing(whole, -1, &taken, 0);
+  for (std::size_t i = 0; i < prefixes.size(); ++i) {
+    if (!HashFrom(file.get(), hashing, prefixes[i].Size)) return false;
+    if (!taken[i].Reached || taken[i].Hash != prefixes[i].Hash) return false;
+  }
+  return true;
+}
+
+bool FileStampIs(const std::string& path, std::int64_t size, std::int64_t lastWrite) {
+  std::error_code ec;
+  const std::filesystem::path native = platform::NativePath(path);
+  const std::uintmax_t now = std::filesystem::file_size(native, ec);
+  return !ec && static_cast<std::int64_t>(now) == size && LastWriteOf(native) == lastWrite;
 }
 
 namespace {

@@ -10,10 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "ingest/log_origin.h"
+
 namespace mizuto {
 
 // A 128-bit hash of a byte string; not for security, only to tell logs apart.
 using LogHash = std::array<std::uint8_t, 16>;
+
+// How much of a log's start the history keeps a hash of: as much as tells two logs apart
+// (the minute the log was started, the first things said). A file that begins like a known
+// log within these bytes may be a shorter copy of it; any other cannot be.
+inline constexpr std::int64_t kLogStartBytes = static_cast<std::int64_t>(kLogHeadBytes);
 
 // The hash of a growing byte string: Add appends bytes, HashSoFar gives the hash of all the
 // bytes added so far without disturbing the state (so the hash of any prefix is had on the
@@ -43,9 +50,14 @@ struct LogFileIdentity {
   LogHash Hash{};               // of those bytes
   std::int64_t FileSize = 0;    // the whole file, as it was when hashed
   LogHash FileHash{};
+  LogHash FileHead{};           // of the file's first kLogStartBytes (all of it when shorter)
   std::int64_t LastWrite = 0;   // seconds since 1970 (UTC)
   std::string Date;             // "YYYY-MM-DD": from the file name, else the last write (local)
 };
+
+// The hash of the first kLogStartBytes of the bytes the log is known by (all of them when
+// fewer): what a shorter copy of it shares with it.
+LogHash LogHead(const LogFileIdentity& file);
 
 // A prefix length the store knows, and where its hash goes.
 struct PrefixProbe {
@@ -59,7 +71,7 @@ struct LogFileRead {
   LogFileIdentity File;
   // The hash of all but the file's last `fromEnd` bytes, when asked for.
   PrefixProbe FromEnd;
-  std::string Error;
+  std::string Error;  // why it could not be read (the path is File.Path); empty when it was
   bool Ok() const { return Error.empty(); }
 };
 
@@ -90,6 +102,7 @@ class LogFileHashing {
   std::int64_t size_ = 0;  // the file's, when the reading began
   PrefixProbe analysed_;
   PrefixProbe fromEnd_;
+  PrefixProbe head_;
   std::vector<PrefixProbe*> order_;  // by size
   std::size_t next_ = 0;
 };
@@ -105,6 +118,15 @@ LogFileRead HashLogFile(const std::string& path, std::int64_t limit, std::vector
 // must begin as it did when `start` was hashed: false (and no probe touched) when the file
 // cannot be read that far or its first start.Size bytes have changed since.
 bool HashFileStart(const std::string& path, const PrefixProbe& start, std::vector<PrefixProbe>& probes);
+
+// Whether the regular file at `path` begins with each of `prefixes` (ascending sizes): its
+// first Size bytes hash to Hash. The reading stops at the first that it does not, so a file
+// that differs within the first prefix costs that prefix's bytes at most.
+bool FileBeginsWith(const std::string& path, std::vector<PrefixProbe> prefixes);
+
+// Whether the file at `path` is still `size` bytes long and was last written at
+// `lastWrite` (seconds since 1970, as LogFileIdentity keeps it).
+bool FileStampIs(const std::string& path, std::int64_t size, std::int64_t lastWrite);
 
 // The date a log's file name carries as YYYYMMDD, YYYY-MM-DD or YYYY_MM_DD (the first valid
 // one, month 01-12 and a day that month has), "YYYY-MM-DD"; empty when it carries none.

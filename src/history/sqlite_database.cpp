@@ -64,9 +64,14 @@ bool SqliteDatabase::Open(const std::string& path, HistoryError* error) {
     return false;
   }
   sqlite3_extended_result_codes(db_, 1);
-  // Another program (the window and a --follow, say) may be writing: wait for it.
-  sqlite3_busy_timeout(db_, 10000);
+  WaitForLocks(true);
   return true;
+}
+
+void SqliteDatabase::WaitForLocks(bool wait) {
+  // Another program (the window and a --follow, say) may be writing: wait for it, unless
+  // the caller keeps its writes for later instead.
+  sqlite3_busy_timeout(db_, wait ? 10000 : 0);
 }
 
 int SqliteDatabase::Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
@@ -105,9 +110,11 @@ HistoryError SqliteDatabase::Failure(int code, SqliteUse use) const {
     case SQLITE_READONLY:
     case SQLITE_FULL:
     case SQLITE_PERM:
+      error.Failure = HistoryFailure::CannotWrite;
+      break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      error.Failure = HistoryFailure::CannotWrite;
+      error.Failure = HistoryFailure::Locked;
       break;
     default:
       error.Failure = use == SqliteUse::Opening ? HistoryFailure::CannotOpen
@@ -122,6 +129,7 @@ const std::vector<SchemaStep>& HistorySchemaSteps() {
   // Texts from the logs (names, labels) are kept as their Shift-JIS bytes (blobs), exactly
   // as the analysis has them; paths are UTF-8 text. Every figure is what the analysis
   // derived; no chat line is kept.
+  static const std::string markSql = "PRAGMA application_id = " + std::to_string(kHistoryApplicationId) + ";";
   static const std::vector<SchemaStep> steps = {
       {0, R"sql(
 CREATE TABLE logs(
@@ -195,12 +203,41 @@ UPDATE battle_players SET uses = (SELECT pack_uses(x.use_id, x.count) FROM battl
   WHERE x.battle_id = battle_players.battle_id AND x.name_id = battle_players.name_id);
 DROP TABLE battle_uses;
 )sql"},
+      // One row per log's bytes: two programs importing one log at once left two rows, and
+      // every battle counted twice. Of such rows the one with the most corrections is kept
+      // (then the first imported), and takes the others' corrections of battles it has no
+      // correction for. The hash of each log's start (NULL until the log is imported again)
+      // finds the longer log a shorter copy belongs to.
+      {3, R"sql(
+ALTER TABLE logs ADD COLUMN head BLOB;
+CREATE TEMP TABLE log_keepers(dropped INTEGER PRIMARY KEY, kept INTEGER NOT NULL);
+INSERT INTO log_keepers
+  SELECT d.id, (SELECT k.id FROM logs k WHERE k.size = d.size AND k.hash = d.hash
+    ORDER BY (SELECT COUNT(*) FROM corrections c WHERE c.log_id = k.id) DESC, k.id LIMIT 1)
+  FROM logs d;
+DELETE FROM log_keepers WHERE dropped = kept;
+INSERT OR IGNORE INTO corrections(log_id, number, size, type, npc, count_mark)
+  SELECT m.kept, c.number, c.size, c.type, c.npc, c.count_mark
+  FROM corrections c JOIN log_keepers m ON m.dropped = c.log_id ORDER BY m.dropped;
+DELETE FROM battle_players WHERE battle_id IN
+  (SELECT id FROM battles WHERE log_id IN (SELECT dropped FROM log_keepers));
+DELETE FROM battles WHERE log_id IN (SELECT dropped FROM log_keepers);
+DELETE FROM log_totals WHERE log_id IN (SELECT dropped FROM log_keepers);
+DELETE FROM corrections WHERE log_id IN (SELECT dropped FROM log_keepers);
+DELETE FROM logs WHERE id IN (SELECT dropped FROM log_keepers);
+DROP TABLE log_keepers;
+CREATE UNIQUE INDEX logs_by_bytes ON logs(size, hash);
+CREATE INDEX logs_by_head ON logs(head);
+)sql"},
+      // The file's mark (kHistoryApplicationId): a file from before it has our tables; a
+      // new one gets the mark with its tables.
+      {4, markSql.c_str()},
       // What shaped each log's analysis (empty for a log stored before: it is analysed again
       // at its next import), where each battle starts in its log, and the corrections keyed
       // by that start holding only the fields the player changed (NULL: left as analysed).
       // The corrections of before, by battle number, stay in `corrections` until their log
       // is analysed again: the import then finds each one's battle among the new ones.
-      {3, R"sql(
+      {5, R"sql(
 ALTER TABLE logs ADD COLUMN shaping BLOB NOT NULL DEFAULT x'';
 ALTER TABLE battles ADD COLUMN first_line INTEGER;
 CREATE INDEX battles_by_start ON battles(log_id, first_line);
@@ -222,6 +259,34 @@ int SchemaVersion(SqliteDatabase& db, HistoryError* error) {
     return -1;
   }
   return static_cast<int>(statement.Int(0));
+}
+
+HistoryError CheckOwnHistory(SqliteDatabase& db) {
+  SqliteStatement mark = db.Prepare("PRAGMA application_id");
+  int code = mark ? mark.Step() : sqlite3_errcode(db.Handle());
+  if (code != SQLITE_ROW) return db.Failure(code, SqliteUse::Opening);
+  const std::int64_t id = mark.Int(0);
+  if (id == kHistoryApplicationId) return {};
+  if (id != 0) {
+    return HistoryError{HistoryFailure::Corrupt, db.Path(), "another program's database (application id " +
+                                                                std::to_string(id) + ")"};
+  }
+  HistoryError error;
+  const int version = SchemaVersion(db, &error);
+  if (version < 0) return error;
+  if (version > kHistorySchemaVersion) return {};
+  SqliteStatement tables = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'table'");
+  bool any = false, logs = false, battles = false;
+  while (tables && (code = tables.Step()) == SQLITE_ROW) {
+    any = true;
+    logs = logs || tables.View(0) == "logs";
+    battles = battles || tables.View(0) == "battles";
+  }
+  if (!tables) code = sqlite3_errcode(db.Handle());
+  if (code != SQLITE_DONE) return db.Failure(code, SqliteUse::Opening);
+  if (!any || (version >= 1 && logs && battles)) return {};
+  return HistoryError{HistoryFailure::Corrupt, db.Path(),
+                      "another program's database (tables without Mizuto's mark)"};
 }
 
 HistoryError MigrateSchema(SqliteDatabase& db, const std::vector<SchemaStep>& steps, int target) {

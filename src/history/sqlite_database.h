@@ -60,6 +60,8 @@ class SqliteDatabase {
   // Opens (creating when missing) for reading and writing. False with `error` set.
   bool Open(const std::string& path, HistoryError* error);
   sqlite3* Handle() const { return db_; }
+  // Another connection's lock is waited for (ten seconds) or fails a call at once.
+  void WaitForLocks(bool wait);
   const std::string& Path() const { return path_; }
 
   // Runs SQL without results; the error code (SQLITE_OK when it went through).
@@ -104,8 +106,18 @@ struct SchemaStep {
 };
 
 // The schema's version now and the steps that reach it from version 0.
-inline constexpr int kHistorySchemaVersion = 4;
+inline constexpr int kHistorySchemaVersion = 6;
 const std::vector<SchemaStep>& HistorySchemaSteps();
+
+// The mark of a history file in its header (PRAGMA application_id: "MzHy"), set by a schema
+// step, so another program's database is never taken for one.
+inline constexpr std::int64_t kHistoryApplicationId = 0x4D7A4879;
+
+// Refuses (Corrupt, nothing written) a database that is no history of ours: another
+// program's mark, or tables without our mark unless they are ours from before the mark (the
+// logs and battles tables at a version of ours). An empty file, ours to make, and a newer
+// version (refused as such by the caller) pass.
+HistoryError CheckOwnHistory(SqliteDatabase& db);
 
 // PRAGMA user_version; -1 with `error` set when it cannot be read.
 int SchemaVersion(SqliteDatabase& db, HistoryError* error);

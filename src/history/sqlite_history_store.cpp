@@ -53,27 +53,27 @@ void PackUsesFinal(sqlite3_context* context) {
   sqlite3_result_blob(context, packed.data(), static_cast<int>(packed.size()), SQLITE_TRANSIENT);
 }
 
-// The folder and the file name of a log, the folder made absolute, so the same file
-// named from two working folders is one place.
-struct Place {
-  std::string Folder;
-  std::string FileName;
-};
-Place PlaceOf(const std::string& path) {
+bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code == SQLITE_OK; }
+
+}  // namespace
+
+FilePlace PlaceOf(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path native = platform::NativePath(path);
   fs::path absolute = fs::absolute(native, ec);
   if (ec) absolute = native;
   absolute = absolute.lexically_normal();
-  return Place{platform::PathString(absolute.parent_path()), platform::PathString(absolute.filename())};
+  return FilePlace{platform::PathString(absolute.parent_path()), platform::PathString(absolute.filename())};
+}
+
+std::string FilePlace::Path() const {
+  return platform::PathString(platform::NativePath(Folder) / platform::NativePath(FileName));
 }
 
 std::string_view HashBytesView(const LogHash& hash) {
   return std::string_view(reinterpret_cast<const char*>(hash.data()), hash.size());
 }
-
-bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code == SQLITE_OK; }
 
 // Whether an analysis under `shaping` differs from one under `known`. An import that brings
 // no analysis along (empty) differs from none.
@@ -272,11 +272,47 @@ SqliteHistoryStore::Writer* SqliteHistoryStore::FreshWriter(int* code) {
   return writer_.get();
 }
 
+namespace {
+
+// What is at the history's path before SQLite sees it. SQLite would take a FIFO or a device
+// for a database (and make a journal beside the device), and a file it cannot write it opens
+// read-only, reading it making -wal and -shm beside it that stay unwritable after the file's
+// own permissions are mended.
+HistoryError CheckHistoryPath(const std::string& path) {
+  switch (platform::KindOfPath(path)) {
+    case platform::PathKind::RegularFile:
+      break;
+    case platform::PathKind::Special:
+      return HistoryError{HistoryFailure::Corrupt, path, "not a regular file"};
+    default:
+      return {};  // missing: made; a folder or what cannot be told: SQLite says what is wrong
+  }
+  // Named in the message: mending the file's own permissions does not help while they stay.
+  std::string blocking;
+  for (const char* beside : {"-wal", "-shm"}) {
+    const std::string other = path + beside;
+    if (platform::KindOfPath(other) != platform::PathKind::Missing && !platform::MayWriteFile(other)) {
+      blocking += (blocking.empty() ? "" : ", ") + other;
+    }
+  }
+  std::string detail = platform::MayWriteFile(path) ? "" : "read-only";
+  if (!blocking.empty()) detail += (detail.empty() ? "" : "; ") + std::string("read-only beside it: ") + blocking;
+  if (detail.empty()) return {};
+  return HistoryError{HistoryFailure::CannotWrite, path, detail};
+}
+
+}  // namespace
+
 HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   HistoryOpen open;
+  open.Error = CheckHistoryPath(path);
+  if (open.Error) return open;
   std::unique_ptr<SqliteHistoryStore> store(new SqliteHistoryStore);
   SqliteDatabase& db = store->db_;
   if (!db.Open(path, &open.Error)) return open;
+  // Another program's database is refused before anything could write to it.
+  open.Error = CheckOwnHistory(db);
+  if (open.Error) return open;
   // A file of a newer Mizuto is refused before anything could write to it (the journal
   // mode included).
   const int version = SchemaVersion(db, &open.Error);
@@ -314,6 +350,8 @@ HistoryOpen SqliteHistoryStore::Open(const std::string& path) {
   // (SQL alone cannot pack them, so its step could not make them).
   open.Error = store->RollUpMissingLogs();
   if (open.Error) return open;
+  // It only spares later imports some reading: what it could not do is tried at the next open.
+  store->FillMissingHeads();
   sqlite3_create_function_v2(db.Handle(), "sjis_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              SjisContains, nullptr, nullptr, nullptr);
   open.Store = std::move(store);
@@ -346,39 +384,6 @@ void SqliteHistoryStore::Rollback() {
   if (!sqlite3_get_autocommit(db_.Handle())) db_.Exec("ROLLBACK");
 }
 
-int SqliteHistoryStore::MatchKnown(const std::vector<PrefixProbe>& prefixes, const LogFileIdentity& file,
-                                   Match* found) {
-  SqliteDatabase::Lease lease =
-      db_.Reuse("SELECT id, size, folder, file_name, file_size, file_hash, shaping FROM logs WHERE size = ? AND hash = ?");
-  if (!lease) return sqlite3_errcode(db_.Handle());
-  SqliteStatement& match = *lease;
-  const Place place = PlaceOf(file.Path);
-  for (const PrefixProbe& probe : prefixes) {
-    if (!probe.Reached || probe.Size <= 0) continue;
-    match.Bind(1, probe.Size);
-    match.BindBlob(2, HashBytesView(probe.Hash));
-    int code;
-    while ((code = match.Step()) == SQLITE_ROW) {
-      const std::int64_t id = match.Int(0);
-      if (probe.Size > found->KnownSize) {
-        if (found->Known != 0) found->Shorter.push_back(found->Known);
-        found->Known = id;
-        found->KnownSize = probe.Size;
-        // The same bytes as analysed then, or the very file imported then.
-        found->SameBytes = probe.Size == file.Size ||
-                           (match.Int(4) == file.FileSize && match.Bytes(5) == HashBytesView(file.FileHash));
-        found->SamePlace = match.Bytes(2) == place.Folder && match.Bytes(3) == place.FileName;
-        found->Shaping = match.Bytes(6);
-      } else {
-        found->Shorter.push_back(id);
-      }
-    }
-    match.Reset();
-    if (code != SQLITE_DONE) return code;
-  }
-  return SQLITE_DONE;
-}
-
 LogCheck SqliteHistoryStore::ProbesFor(const std::string& path, std::int64_t fileSize) {
   LogCheck check;
   // A log of no bytes would be the start of every file: it identifies nothing.
@@ -390,7 +395,7 @@ LogCheck SqliteHistoryStore::ProbesFor(const std::string& path, std::int64_t fil
   }
   if (code == SQLITE_DONE && fileSize >= 0) {
     // Generated or rotated logs are often of one size: the place tells them apart.
-    const Place place = PlaceOf(path);
+    const FilePlace place = PlaceOf(path);
     SqliteDatabase::Lease same = db_.Reuse(
         "SELECT 1 FROM logs WHERE (size = ?1 OR file_size = ?1) AND folder = ?2 AND file_name = ?3 LIMIT 1");
     code = same ? SQLITE_ROW : sqlite3_errcode(db_.Handle());
@@ -719,7 +724,7 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     result.Outcome = ImportOutcome::Unchanged;
     return result;
   }
-  const Place place = PlaceOf(file.Path);
+  const FilePlace place = PlaceOf(file.Path);
   auto countBattles = [&](std::int64_t id) {
     SqliteDatabase::Lease count = db_.Reuse("SELECT COUNT(*) FROM battles WHERE log_id = ?");
     if (!count) return 0;
@@ -747,37 +752,43 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
   // Which known logs the file begins with, asked again now that the write lock is ours:
   // another program may have imported or grown one since the check.
   Match match;
-  if (const int code = MatchKnown(check.Prefixes, file, &match); code != SQLITE_DONE) return fail(code);
+  if (const int code = MatchUnderLock(check, &match); code != SQLITE_DONE) return fail(code);
   const std::int64_t known = match.Known;
-  const bool samePlace = match.SamePlace;
-  // The same bytes analysed otherwise than they were are replaced as a grown log is.
-  const bool reanalysed = match.SameBytes && Reshaped(log.Shaping, match.Shaping);
+  const bool samePlace = match.SamePlace || match.KeepPlace;
+  // The same bytes analysed otherwise than they were are replaced as a grown log is; a file
+  // that is the start of a longer log is part of that one, whatever shaped it.
+  const bool reanalysed = match.SameBytes && match.Longer == 0 && Reshaped(log.Shaping, match.Shaping);
   const bool sameBytes = match.SameBytes && !reanalysed;
-  const std::vector<std::int64_t>& shorter = match.Shorter;
-  if (check.SameBytes && !match.SameBytes) {
+  if (check.SameBytes && !match.SameBytes && match.Longer == 0) {
     // The caller skipped the analysis for a log the store no longer holds so.
     Rollback();
     result.Error = HistoryError{HistoryFailure::CannotWrite, db_.Path(), "the history changed during the import; import again"};
     return result;
   }
 
-  // The shorter copies of the same log become part of it: their corrections move over.
-  for (std::int64_t id : shorter) {
-    if (const int code = TakeInShorterLog(known, id); code != SQLITE_DONE) return fail(code);
-  }
+  // The shorter copies of the same log become part of it: their corrections move over. A
+  // file that is the start of a longer log is part of that one, and so is what it begins with.
+  std::vector<std::int64_t> shorter = match.Shorter;
+  if (match.Longer != 0 && known != 0) shorter.push_back(known);
+  const std::int64_t into = match.Longer != 0 ? match.Longer : known;
+  if (const int code = TakeIn(into, shorter); code != SQLITE_DONE) return fail(code);
+  result.TookIn = static_cast<int>(shorter.size());
 
-  if (sameBytes) {
-    result.Outcome = ImportOutcome::Unchanged;
-    result.LogId = known;
-    if (samePlace && shorter.empty()) {
-      result.Battles = countBattles(known);
+  if (sameBytes || match.Longer != 0) {
+    result.Outcome = shorter.empty() ? ImportOutcome::Unchanged : ImportOutcome::Merged;
+    result.LogId = into;
+    result.ShorterCopy = match.Longer != 0;
+    result.OtherFile = match.Longer != 0 ? match.LongerFile : match.SamePlace ? std::string() : match.KnownFile;
+    if ((samePlace || match.Longer != 0) && shorter.empty()) {
+      result.Battles = countBattles(into);
       Rollback();  // nothing was written
       return result;
     }
-    if (!samePlace) {
+    if (!samePlace && match.Longer == 0) {
       // Moved or renamed: the battles stay, the place and the date follow the file.
       SqliteStatement move = db_.Prepare(
-          "UPDATE logs SET folder = ?, file_name = ?, last_write = ?, date = ?, file_size = ?, file_hash = ? WHERE id = ?");
+          "UPDATE logs SET folder = ?, file_name = ?, last_write = ?, date = ?, file_size = ?, file_hash = ?,"
+          " head = ? WHERE id = ?");
       SqliteStatement dates = db_.Prepare("UPDATE battles SET date = ? WHERE log_id = ?");
       if (!move || !dates) return fail(sqlite3_errcode(db_.Handle()));
       move.BindText(1, place.Folder);
@@ -786,14 +797,16 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
       move.BindText(4, file.Date);
       move.Bind(5, file.FileSize);
       move.BindBlob(6, HashBytesView(file.FileHash));
-      move.Bind(7, known);
+      move.BindBlob(7, HashBytesView(LogHead(file)));
+      move.Bind(8, known);
       dates.BindText(1, file.Date);
       dates.Bind(2, known);
       int code = move.Step();
       if (code == SQLITE_DONE) code = dates.Step();
       if (code != SQLITE_DONE) return fail(code);
+      result.Outcome = ImportOutcome::Moved;
     }
-    result.Battles = countBattles(known);
+    result.Battles = countBattles(into);
     if (HistoryError error = Commit()) {
       result = ImportResult{};
       result.Error = error;
@@ -805,13 +818,14 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
   if (known != 0) {
     SqliteStatement update = db_.Prepare(
         "UPDATE logs SET folder = ?, file_name = ?, size = ?, hash = ?, last_write = ?, date = ?, file_size = ?,"
-        " file_hash = ?, shaping = ? WHERE id = ?");
+        " file_hash = ?, head = ?, shaping = ? WHERE id = ?");
     SqliteStatement clear = db_.Prepare("DELETE FROM battles WHERE log_id = ?");
     if (!update || !clear) return fail(sqlite3_errcode(db_.Handle()));
     update.Bind(7, file.FileSize);
     update.BindBlob(8, HashBytesView(file.FileHash));
-    update.BindBlob(9, log.Shaping);
-    update.Bind(10, known);
+    update.BindBlob(9, HashBytesView(LogHead(file)));
+    update.BindBlob(10, log.Shaping);
+    update.Bind(11, known);
     clear.Bind(1, known);
     update.BindText(1, place.Folder);
     update.BindText(2, place.FileName);
@@ -827,8 +841,8 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     result.Outcome = reanalysed ? ImportOutcome::Reanalysed : ImportOutcome::Grown;
   } else {
     SqliteDatabase::Lease lease = db_.Reuse(
-        "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash, shaping)"
-        " VALUES(?,?,?,?,?,?,?,?,?)");
+        "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash, head, shaping)"
+        " VALUES(?,?,?,?,?,?,?,?,?,?)");
     if (!lease) return fail(sqlite3_errcode(db_.Handle()));
     SqliteStatement& insert = *lease;
     insert.BindText(1, place.Folder);
@@ -839,7 +853,8 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     insert.BindText(6, file.Date);
     insert.Bind(7, file.FileSize);
     insert.BindBlob(8, HashBytesView(file.FileHash));
-    insert.BindBlob(9, log.Shaping);
+    insert.BindBlob(9, HashBytesView(LogHead(file)));
+    insert.BindBlob(10, log.Shaping);
     const int code = insert.Step();
     if (code != SQLITE_DONE) return fail(code);
     logId = sqlite3_last_insert_rowid(db_.Handle());

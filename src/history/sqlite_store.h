@@ -28,6 +28,7 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
   HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) override;
   HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) override;
+  void WaitForLocks(bool wait) override { db_.WaitForLocks(wait); }
   void Checkpoint() override;
 
   HistoryAnswer<HistoryRange> DefaultRange() override;
@@ -48,7 +49,8 @@ class SqliteHistoryStore final : public HistoryStore {
   // The writer, ready for a new transaction; null when its statements cannot be prepared
   // (`code` set).
   Writer* FreshWriter(int* code);
-  // The known logs a file begins with: the longest, and the shorter ones.
+  // What a file is to the store: the known logs it begins with (the longest, and the
+  // shorter ones), or the known longer log it is the start of.
   struct Match {
     std::int64_t Known = 0;
     std::int64_t KnownSize = -1;
@@ -56,9 +58,29 @@ class SqliteHistoryStore final : public HistoryStore {
     bool SamePlace = false;
     std::string Shaping;  // the longest's
     std::vector<std::int64_t> Shorter;
+    // Same bytes elsewhere: where the known log is kept, and whether it stays there.
+    std::string KnownFile;
+    bool KeepPlace = false;
+    // A longer log whose file still holds it and begins with this file's bytes.
+    std::int64_t Longer = 0;
+    std::int64_t LongerSize = -1;
+    std::string LongerFile;
   };
-  // SQLITE_DONE, or the error code of the read.
+  // SQLITE_DONE, or the error code of the read. The file's own length is matched too.
   int MatchKnown(const std::vector<PrefixProbe>& prefixes, const LogFileIdentity& file, Match* match);
+  // MatchKnown under the write lock, with the lengths of logs another program has stored
+  // since the check (hashed from the file when it still begins as it did), the longer log
+  // the file is the start of, and whether a copy's log stays where it is.
+  int MatchUnderLock(const LogCheck& check, Match* match);
+  int FindLongerLog(const LogFileIdentity& file, Match* match);
+  int DecidePlace(const LogFileIdentity& file, Match* match);
+  // The start's hash of the logs stored before it was kept, where it can be had: without
+  // it, an import would open the files of all such longer logs to tell whether the file
+  // is one's start.
+  HistoryError FillMissingHeads();
+  // Takes the logs `shorter` into log `into`: their corrections of battles it has none for
+  // move over, and their rows go. SQLITE_DONE or the error code.
+  int TakeIn(std::int64_t into, const std::vector<std::int64_t>& shorter);
 
   HistoryError Begin();
   HistoryError Commit();
@@ -97,6 +119,16 @@ class SqliteHistoryStore final : public HistoryStore {
   // Declared after the database: its statements are finalized before the database closes.
   std::unique_ptr<Writer> writer_;
 };
+
+// The folder and the file name of a log, the folder made absolute, so the same file
+// named from two working folders is one place.
+struct FilePlace {
+  std::string Folder;
+  std::string FileName;
+  std::string Path() const;  // the two joined again
+};
+FilePlace PlaceOf(const std::string& path);
+std::string_view HashBytesView(const LogHash& hash);
 
 // The WHERE clause (over battles as `b`) that lets through what `filter` lets through, and
 // binds its parameters from `first` on; `counted` keeps only the counted battles.

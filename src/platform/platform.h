@@ -16,6 +16,7 @@
 #include <streambuf>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mizuto::platform {
@@ -120,6 +121,50 @@ enum class SmallFileRead { Read, Missing, Unreadable, NotAFile, TooLarge };
 SmallFileRead ReadSmallFile(const std::string& path, std::size_t limit, std::string* bytes,
                             std::string* reason);
 
+// Which file an open file is, as the system tells files apart: its device (volume) and its
+// number there. A file renamed over another, or a copy put in its place, is another file.
+struct FileIdentity {
+  std::uint64_t Device = 0;
+  std::uint64_t Number = 0;
+  bool Known = false;  // false where the system could not tell
+  bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentityOf(std::FILE* file);
+
+// What a path names, its symbolic links followed.
+enum class PathKind { Missing, RegularFile, Folder, Special, Unknown };
+PathKind KindOfPath(const std::string& path);
+
+// Whether this process may write the existing file at `path`, as its permissions (and a
+// read-only file system) say; the file is not opened.
+bool MayWriteFile(const std::string& path);
+
+// An exclusive lock, held while this object lives, against every other holder of the same
+// lock file in this process or another. The lock file exists only while it is held (one a
+// killed holder left behind is taken over), so nothing stays behind in the user's folder.
+class FileLock {
+ public:
+  FileLock() = default;
+  ~FileLock();
+  FileLock(FileLock&& other) noexcept : path_(std::move(other.path_)), handle_(other.handle_) {
+    other.handle_ = kNone;
+  }
+  FileLock& operator=(FileLock&&) = delete;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return handle_ != kNone; }
+
+  // Takes the lock of `path`, waiting at most `waitMilliseconds` for another holder to let
+  // it go. Not held, with `error` ("path: reason"), when it cannot be had.
+  static FileLock Take(const std::string& path, int waitMilliseconds, std::string* error);
+
+ private:
+  static constexpr std::intptr_t kNone = -1;
+  FileLock(std::string path, std::intptr_t handle) : path_(std::move(path)), handle_(handle) {}
+  std::string path_;
+  std::intptr_t handle_ = kNone;  // a descriptor, or a Windows handle
+};
+
 // Positions `file` at byte `offset` (64-bit). False when that fails.
 bool Seek(std::FILE* file, std::int64_t offset);
 
@@ -127,7 +172,9 @@ bool Seek(std::FILE* file, std::int64_t offset);
 // the disk, then renamed over the old one, so a failed or killed save leaves the old file
 // or the new one, never a mix. The file keeps its permission bits; when `path` is a
 // symbolic link the file it points to is replaced and the link stays; what an earlier,
-// killed save left behind is removed. False with `error` ("path: reason") on failure.
+// killed save left behind is removed. Only a regular file (or nothing) is ever replaced: a
+// FIFO, a device or a folder there is refused and left as it is. False with `error`
+// ("path: reason") on failure.
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error);
 
 // The name of a save's temporary file for the file named `target` (a name, no folder), by

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +27,10 @@ namespace mizuto::platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+// How often a lock's waiter looks again, and how long a holder that let go keeps away.
+constexpr std::chrono::milliseconds kLookAgain{2};
+constexpr std::chrono::milliseconds kLetWaiterIn{10};
 
 }  // namespace
 
@@ -98,6 +103,73 @@ std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenErro
   return f;
 }
 
+FileIdentity IdentityOf(std::FILE* file) {
+  struct stat info;
+  if (::fstat(::fileno(file), &info) != 0) return {};
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino), true};
+}
+
+PathKind KindOfPath(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return errno == ENOENT ? PathKind::Missing : PathKind::Unknown;
+  if (S_ISREG(info.st_mode)) return PathKind::RegularFile;
+  return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::Special;
+}
+
+bool MayWriteFile(const std::string& path) {
+  // Asked, not tried: opening and closing a file of which this process holds POSIX locks
+  // (a database) would let go of every one of them.
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+FileLock::~FileLock() {
+  if (handle_ == kNone) return;
+  // Removed while still held: a waiter that then gets the lock of the removed file sees
+  // that the path no longer names it and takes the path's new one.
+  ::unlink(path_.c_str());
+  ::close(static_cast<int>(handle_));
+  // A waiter looks again every few milliseconds: a holder that took the lock again at once
+  // (registering many names in a row) would otherwise keep it from the waiter until it has
+  // done, however long that takes.
+  std::this_thread::sleep_for(kLetWaiterIn);
+}
+
+FileLock FileLock::Take(const std::string& path, int waitMilliseconds, std::string* error) {
+  auto fail = [&](const std::string& reason) {
+    if (error) *error = path + ": " + reason;
+    return FileLock();
+  };
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(waitMilliseconds);
+  for (;;) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat held;
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+      ::close(fd);
+      return fail(kNotARegularFile);
+    }
+    // flock, not fcntl: its lock belongs to this open file, so two holders in one process
+    // exclude each other too, and closing another descriptor of the file does not drop it.
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (locked == 0) {
+      struct stat named;
+      if (::stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+        return FileLock(path, fd);
+      }
+      ::close(fd);  // the holder before removed it: the path's file now is the lock
+      continue;
+    }
+    const int code = errno;
+    ::close(fd);
+    if (code != EWOULDBLOCK) return fail(std::strerror(code));
+    if (Clock::now() >= end) return fail("held by another program for too long");
+    std::this_thread::sleep_for(kLookAgain);
+  }
+}
+
 bool Seek(std::FILE* file, std::int64_t offset) {
   return offset >= 0 && ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
@@ -110,8 +182,15 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
     if (error) *error = path + ": " + std::strerror(code ? code : EIO);
     return false;
   };
+  // Only a regular file is replaced: a rename over a FIFO or a device (as root, over
+  // /dev/full itself) would put our file in its place.
   struct stat old;
-  const bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool hadFile = ::stat(target.c_str(), &old) == 0;
+  if (!hadFile && errno != ENOENT) return fail(errno);
+  if (hadFile && !S_ISREG(old.st_mode)) {
+    if (error) *error = path + ": " + kNotARegularFile;
+    return false;
+  }
   const mode_t mode = hadFile ? (old.st_mode & 07777) : 0666;
   // A new name each time, created only when nothing is there (a link is never followed).
   int fd = -1;

@@ -163,6 +163,77 @@ std::FILE* OpenRegularFile(const std::string& path, std::int64_t* size, OpenErro
   return f;
 }
 
+FileIdentity IdentityOf(std::FILE* file) {
+  const HANDLE h = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(h, &info)) return {};
+  return {info.dwVolumeSerialNumber,
+          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow, true};
+}
+
+PathKind KindOfPath(const std::string& path) {
+  // No access asked: a file another program holds opens all the same, and a folder opens
+  // with backup semantics. A device name (NUL, COM1) opens as a device.
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = ::GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Unknown;
+  }
+  PathKind kind = PathKind::Special;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileType(h) == FILE_TYPE_DISK) {
+    if (!::GetFileInformationByHandle(h, &info)) {
+      kind = PathKind::Unknown;
+    } else {
+      kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::RegularFile;
+    }
+  }
+  ::CloseHandle(h);
+  return kind;
+}
+
+bool MayWriteFile(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+FileLock::~FileLock() {
+  if (handle_ == kNone) return;
+  // Closing the only handle deletes the file (it was opened to be deleted on close).
+  ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  // A waiter looks again every few milliseconds: a holder that took the lock again at once
+  // would otherwise keep it from the waiter until it has done.
+  ::Sleep(10);
+}
+
+FileLock FileLock::Take(const std::string& path, int waitMilliseconds, std::string* error) {
+  const std::wstring wide = Widen(path);
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(waitMilliseconds > 0 ? waitMilliseconds : 0);
+  for (;;) {
+    // Shared with no one: holding the file open is holding the lock. A holder that ends
+    // however it ends closes it, and the system deletes it then.
+    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      if (::GetFileType(h) == FILE_TYPE_DISK) return FileLock(path, reinterpret_cast<std::intptr_t>(h));
+      ::CloseHandle(h);
+      if (error) *error = path + ": " + kNotARegularFile;
+      return FileLock();
+    }
+    const DWORD code = ::GetLastError();
+    // Another holder has it open, or has just closed it and its deletion is pending.
+    const bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED;
+    if (!held || ::GetTickCount64() >= end) {
+      const std::string reason =
+          code == ERROR_SHARING_VIOLATION ? std::string("held by another program for too long") : ErrorText(code);
+      if (error) *error = path + ": " + reason;
+      return FileLock();
+    }
+    ::Sleep(2);
+  }
+}
+
 bool Seek(std::FILE* file, std::int64_t offset) {
   return offset >= 0 && ::_fseeki64(file, offset, SEEK_SET) == 0;
 }
@@ -175,6 +246,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
     if (error) *error = path + ": " + ErrorText(code ? code : ERROR_WRITE_FAULT);
     return false;
   };
+  // Only a file on a disk is replaced: a device name (NUL, COM1), a pipe or a folder is
+  // refused and left as it is.
+  const PathKind kind = KindOfPath(PathString(target));
+  if (kind == PathKind::Special || kind == PathKind::Folder) {
+    if (error) *error = path + ": " + kNotARegularFile;
+    return false;
+  }
   // The new file keeps the old one's attributes (hidden, archive, ...) but read-only, which
   // would forbid the replacement the user asked for by saving.
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;

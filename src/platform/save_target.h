@@ -11,6 +11,9 @@ namespace mizuto::platform {
 // new contents (where the system lets the library read links at all).
 std::filesystem::path SaveTarget(const std::string& path);
 
+// The reason a save gives when its target is there but no regular file.
+inline constexpr const char* kNotARegularFile = "not a regular file, left as it is";
+
 // A save that was killed before its rename leaves its temporary file behind; the next save
 // of the same file removes those whose process is gone (and this process's own).
 void RemoveStaleTemporaries(const std::filesystem::path& target);

@@ -257,7 +257,7 @@ void Retype(QDialog& dialog, const char* edit, const QString& text) {
 TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
   App app;
   app.UserName = S("提督タロウ");
-  app.LogDir = S("/home/提督/logs");
+  app.LogDir = Utf8Path::FromUtf8("/home/提督/logs");
   app.VerChk = 1;
   QWidget owner;
   owner.setGeometry(100, 100, 700, 500);
@@ -315,7 +315,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
 TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   App app;
   app.UserName = S("提督タロウ");
-  app.LogDir = S("/old/logs");
+  app.LogDir = Utf8Path::FromUtf8("/old/logs");
   app.VerChk = 1;
 
   // Browse, then cancel: nothing changes, although the edit showed the chosen folder.
@@ -331,7 +331,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
       [] { return QStringLiteral("/home/提督/新しいログ"); });
   SettingExecute(app, nullptr, browseThenCancel);
   EXPECT_EQ(U(app.UserName), "提督タロウ");
-  EXPECT_EQ(app.LogDir, "/old/logs");
+  EXPECT_EQ(app.LogDir.Utf8(), "/old/logs");
   EXPECT_EQ(app.VerChk, 1);
 
   // Closing the window any other way is a cancel too.
@@ -356,7 +356,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
       [] { return QString(); });
   SettingExecute(app, nullptr, editAndOk);
   EXPECT_EQ(app.UserName, "");
-  EXPECT_EQ(app.LogDir, S("/typed/ログ"));
+  EXPECT_EQ(app.LogDir.Utf8(), "/typed/ログ");
   EXPECT_EQ(app.VerChk, 0);
 
   // And back: checking stores 1, a chosen folder replaces the text, a name is converted.
@@ -370,7 +370,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
       [] { return QStringLiteral("/mnt/game/chat"); });
   SettingExecute(app, nullptr, browseAndOk);
   EXPECT_EQ(app.UserName, S("ヤマト"));
-  EXPECT_EQ(app.LogDir, "/mnt/game/chat");
+  EXPECT_EQ(app.LogDir.Utf8(), "/mnt/game/chat");
   EXPECT_EQ(app.VerChk, 1);
 }
 
@@ -388,7 +388,7 @@ TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
   };
   for (const auto& c : cases) {
     App app;
-    app.LogDir = test::S(c.LogDir.c_str());
+    app.LogDir = Utf8Path::FromUtf8(c.LogDir);
     QString start = QStringLiteral("(not opened)");
     GuiDialogs browse = ScriptedDialogs(
         [](QDialog& dialog) {
@@ -402,17 +402,17 @@ TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
 }
 
 TEST(SettingsDialog, OkWithoutEditingKeepsTheExactBytes) {
-  // A name with a malformed trailing lead byte and a folder with a character that has two
-  // codes in the table ("≒" as 81 E0 and as 87 90): shown and accepted unchanged, both
-  // must come back as they were, not as their round trip through the widget's text.
+  // A name with a malformed trailing lead byte and a folder whose name is no UTF-8 (a byte
+  // the widget shows as U+FFFD): shown and accepted unchanged, both must come back as they
+  // were, not as their round trip through the widget's text.
   App app;
   app.UserName = std::string("Taro\x81");
-  app.LogDir = std::string("/logs/\x87\x90");
+  app.LogDir = Utf8Path::FromUtf8("/logs/\xFF");
   ASSERT_NE(FromQt(ToQt(app.UserName)), app.UserName);
   GuiDialogs pressOk = ScriptedDialogs([](QDialog& dialog) { Click(dialog, "okButton"); });
   SettingExecute(app, nullptr, pressOk);
   EXPECT_EQ(app.UserName, std::string("Taro\x81"));
-  EXPECT_EQ(app.LogDir, std::string("/logs/\x87\x90"));
+  EXPECT_EQ(app.LogDir.Utf8(), "/logs/\xFF");
 }
 
 // --- the version dialog and the sink counter window ---

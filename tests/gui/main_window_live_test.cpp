@@ -338,7 +338,7 @@ TEST_F(MainWindowLive, FileMenuOffersTheNewestLogOnceTheFolderHasOne) {
   window->Action("LoadNewLog")->trigger();
   EXPECT_EQ(BattleList()->count(), 2);
   // A folder without logs, set in the settings: the menu no longer offers one.
-  window->Core().LogDir = test::S(dir.File("empty"));
+  window->Core().LogDir = Utf8Path::FromUtf8(dir.File("empty"));
   OpenFileMenu();
   EXPECT_FALSE(Enabled("LoadNewLog"));
 }

@@ -154,7 +154,7 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
 
     timerPeriodMs = kLongPeriodMs;
     Open();
-    window->Core().LogDir = logs;
+    window->Core().LogDir = Utf8Path::FromUtf8(logs);
     window->OpenLog(QString::fromStdString(followed));
     ExpectMirrors("open");
 
