@@ -78,7 +78,8 @@ struct BattleRow {
   std::string Label;     // as the battle list shows it (Shift-JIS)
   int Number = 0;        // the battle's number in its log, from 1
   bool Counted = false;
-  std::int32_t Result = kDefeat;
+  std::int32_t Result = kDefeat;  // counts only once the battle has ended
+  bool Ended = true;
   std::int32_t OwnDown = 0, EnemyDown = 0;
   std::int32_t Kind = 0;  // BattleKind
   BattleClass Class;      // with the player's corrections

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "battle/battle_label.h"
 #include "history/history_store.h"
 
 namespace mizuto {
@@ -30,7 +31,7 @@ PreparedBattle PrepareBattle(const AnalysedLog& log, int b) {
   if (battle.Ended) {
     battle.OwnDown = log.Ends[at].OwnDown;
     battle.EnemyDown = log.Ends[at].EnemyDown;
-  } else if (b == analysis.BattleCount() - 1 && analysis.State.BattleInProgress != 0) {
+  } else if (!BattleEnded(analysis, b)) {
     battle.OwnDown = analysis.State.OwnShipsDown;
     battle.EnemyDown = analysis.State.EnemyShipsDown;
   }
