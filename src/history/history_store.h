@@ -38,6 +38,7 @@ enum class HistoryFailure {
   CannotWrite,   // read-only file or folder, full disk, locked by another program too long
   Corrupt,       // not a history file, or damaged
   NewerVersion,  // written by a newer Mizuto; left untouched
+  Refused,       // the file refused a record as inconsistent (a fault of ours, not of the disk)
 };
 
 struct HistoryError {

@@ -329,7 +329,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
         if (made) sums.fill(0);
         sums[0] |= s.Int(1) & 3;
         sums[1] |= s.Int(2) & 3;
-        sums[2] += s.Int(3) != 0 ? 1 : 0;
+        sums[2] += std::max<std::int64_t>(s.Int(3), 0);
         for (int i = 3; i < LogTotals::kFigures; ++i) sums[static_cast<std::size_t>(i)] += s.Int(i + 1);
         if (!wantUses || s.IsNull(11)) return;
         unpacked.clear();
