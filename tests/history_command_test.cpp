@@ -121,7 +121,8 @@ TEST(HistoryCommand, ArgumentsAndExitStatus) {
 TEST(HistoryCommand, ABattleStillBeingFoughtIsInProgressUntilItEnds) {
   test::TempDir dir;
   const std::string log = dir.File("chat_20240501.html");
-  const std::string exe = std::string(MIZUTO_EXE) + " --program-dir " + Quoted(dir.Path());
+  const std::string program = " --program-dir " + Quoted(dir.Path()) + " ";
+  const std::string exe = MIZUTO_EXE;
   const struct {
     const char* what;
     std::string lines;
@@ -138,8 +139,8 @@ TEST(HistoryCommand, ABattleStillBeingFoughtIsInProgressUntilItEnds) {
     SCOPED_TRACE(stage.what);
     bytes += stage.lines;
     test::WriteBytes(log, bytes);
-    ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(log)).status, 0);
-    const test::Outcome json = test::RunCommand(exe + " --history --json");
+    ASSERT_EQ(test::RunCommand(exe + " --history" + program + "--import " + Quoted(log)).status, 0);
+    const test::Outcome json = test::RunCommand(exe + " --history" + program + "--json");
     ASSERT_EQ(json.status, 0) << json.err;
     const Strings objects = Lines(json.out);
     ASSERT_EQ(objects.size(), 3u);
@@ -147,7 +148,7 @@ TEST(HistoryCommand, ABattleStillBeingFoughtIsInProgressUntilItEnds) {
     EXPECT_NE(objects[1].find(stage.lastResult), std::string::npos) << objects[1];
     EXPECT_EQ(objects[2].rfind(std::string("{\"summary\":\"") + stage.summary, 0), 0u) << objects[2];
     // The report of the same log says the same.
-    const test::Outcome report = test::RunCommand(exe + " --report " + Quoted(log));
+    const test::Outcome report = test::RunCommand(exe + " --report" + program + Quoted(log));
     EXPECT_NE(report.out.find(std::string("[summary]\n") + stage.summary), std::string::npos) << report.out;
   }
 }
@@ -164,13 +165,14 @@ TEST(HistoryCommand, ALogWithoutAnOwnerAndWithBrokenLinesImports) {
                                " --out " + Quoted(log))
                   .status,
               0);
-    const std::string exe = std::string(MIZUTO_EXE) + " --program-dir " + Quoted(dir.Path());
-    const test::Outcome imported = test::RunCommand(exe + " --history --import " + Quoted(log));
+    const std::string program = " --program-dir " + Quoted(dir.Path()) + " ";
+    const std::string exe = MIZUTO_EXE;
+    const test::Outcome imported = test::RunCommand(exe + " --history" + program + "--import " + Quoted(log));
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_NE(imported.err.find("imported: "), std::string::npos) << imported.err;
-    const Strings summary = Lines(test::RunCommand(exe + " --history --json").out);
+    const Strings summary = Lines(test::RunCommand(exe + " --history" + program + "--json").out);
     ASSERT_FALSE(summary.empty());
-    const test::Outcome report = test::RunCommand(exe + " --report " + Quoted(log));
+    const test::Outcome report = test::RunCommand(exe + " --report" + program + Quoted(log));
     const std::size_t at = report.out.find("[summary]\n");
     ASSERT_NE(at, std::string::npos);
     const std::string line = report.out.substr(at + 10, report.out.find('\n', at + 10) - at - 10);
