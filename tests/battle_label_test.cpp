@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "battle/battle_label.h"
+#include "tally/battle_list_view.h"
 #include "support/test_support.h"
 
 namespace mizuto {
@@ -83,6 +84,39 @@ TEST_F(Labels, SummaryCountsOnlyBattlesIncludedExactlyOnce) {
   EXPECT_EQ(SummaryLine(app_),
             S("   6戦   2勝   1敗   3分(逃げられ:1 撤退:1) [クリティカル: 60 /  6] "
               "[無駄な努力 修理:  6 外科､救助: 12 その他:600]"));
+}
+
+// The battle still being fought (the last one while the analysis is inside a battle) has
+// the result's start value, a defeat: it counts in 戦 and in none of 勝, 敗 and 分, in the
+// summary line and in the battle list's hint alike. Once the battle has ended it counts.
+TEST_F(Labels, ABattleStillBeingFoughtCountsAsFoughtButNotAsLost) {
+  const struct {
+    const char* what;
+    std::vector<std::int32_t> results;  // the last is the one that may be in progress
+    std::int32_t inProgress;            // the analysis state's BattleInProgress
+    const char* summary;                // the summary line's start
+    const char* hint;                   // every battle selected
+  } cases[] = {
+      {"won, then fighting", {kVictory, kDefeat}, kAssault, "   2戦   1勝   0敗   0分", "1勝 0敗 0分"},
+      {"won, then lost", {kVictory, kDefeat}, 0, "   2戦   1勝   1敗   0分", "1勝 1敗 0分"},
+      {"lost, then fighting", {kDefeat, kDefeat}, kEngagement, "   2戦   0勝   1敗   0分", "0勝 1敗 0分"},
+      {"fighting the first camp battle", {kDefeat}, kCampBattle, "   1戦   0勝   0敗   0分", "0勝 0敗 0分"},
+      {"escaped, then fighting", {kEscaped, kDefeat}, kReinforcement, "   2戦   0勝   0敗   1分", "0勝 0敗 1分"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    app_.Battles.clear();
+    app_.BattleList.Clear();
+    for (std::int32_t result : c.results) {
+      AddBattle(0, -1).Result = result;
+      app_.BattleList.Append("row");
+      app_.BattleList.Select(app_.BattleList.Count() - 1);
+    }
+    app_.State.BattleInProgress = c.inProgress;
+    EXPECT_EQ(U(SummaryLine(app_)).rfind(c.summary, 0), 0u) << U(SummaryLine(app_));
+    ShowBattleListHint(app_, app_.BattleList);
+    EXPECT_EQ(U(app_.BattleList.Hint).rfind(c.hint, 0), 0u) << U(app_.BattleList.Hint);
+  }
 }
 
 }  // namespace

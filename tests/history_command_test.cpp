@@ -123,6 +123,70 @@ TEST(HistoryCommand, ArgumentsAndExitStatus) {
   EXPECT_EQ(objects.back().rfind("{\"summary\":", 0), 0u);
 }
 
+// A log that ends inside a battle: --history --json says the battle is in progress and the
+// summary counts it in 戦 only, until an import sees it end.
+TEST(HistoryCommand, ABattleStillBeingFoughtIsInProgressUntilItEnds) {
+  test::TempDir dir;
+  const std::string log = dir.File("chat_20240501.html");
+  const std::string program = " --program-dir " + Quoted(dir.Path()) + " ";
+  const std::string exe = MIZUTO_EXE;
+  const struct {
+    const char* what;
+    std::string lines;
+    const char* lastResult;
+    const char* summary;
+  } stages[] = {
+      {"fighting Bob",
+       test::SystemLine("Annの強襲です！") + test::SystemLine("Annに勝利しました！") + test::SystemLine("Bobの強襲です！"),
+       "\"result\":\"in_progress\"", "   2戦   1勝   0敗   0分"},
+      {"lost to Bob", test::SystemLine("Bobに敗北しました…"), "\"result\":\"defeat\"", "   2戦   1勝   1敗   0分"},
+  };
+  std::string bytes;
+  for (const auto& stage : stages) {
+    SCOPED_TRACE(stage.what);
+    bytes += stage.lines;
+    test::WriteBytes(log, bytes);
+    ASSERT_EQ(test::RunCommand(exe + " --history" + program + "--import " + Quoted(log)).status, 0);
+    const test::Outcome json = test::RunCommand(exe + " --history" + program + "--json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const Strings objects = Lines(json.out);
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_NE(objects[0].find("\"result\":\"victory\""), std::string::npos) << objects[0];
+    EXPECT_NE(objects[1].find(stage.lastResult), std::string::npos) << objects[1];
+    EXPECT_EQ(objects[2].rfind(std::string("{\"summary\":\"") + stage.summary, 0), 0u) << objects[2];
+    // The report of the same log says the same.
+    const test::Outcome report = test::RunCommand(exe + " --report" + program + Quoted(log));
+    EXPECT_NE(report.out.find(std::string("[summary]\n") + stage.summary), std::string::npos) << report.out;
+  }
+}
+
+// A log the owner's name is not set for, with names left out and broken lines, imports
+// like any other, and the history's summary is its report's.
+TEST(HistoryCommand, ALogWithoutAnOwnerAndWithBrokenLinesImports) {
+  for (const int seed : {3, 4, 5}) {
+    SCOPED_TRACE(seed);
+    test::TempDir dir;
+    const std::string log = dir.File("chat_20240501.html");
+    ASSERT_EQ(test::RunCommand(std::string(MIZUTO_LOGGEN) + " --seed " + std::to_string(seed) +
+                               " --battles 8 --no-user-name --malformed 20 --program-dir " + Quoted(dir.Path()) +
+                               " --out " + Quoted(log))
+                  .status,
+              0);
+    const std::string program = " --program-dir " + Quoted(dir.Path()) + " ";
+    const std::string exe = MIZUTO_EXE;
+    const test::Outcome imported = test::RunCommand(exe + " --history" + program + "--import " + Quoted(log));
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.err.find("imported: "), std::string::npos) << imported.err;
+    const Strings summary = Lines(test::RunCommand(exe + " --history" + program + "--json").out);
+    ASSERT_FALSE(summary.empty());
+    const test::Outcome report = test::RunCommand(exe + " --report" + program + Quoted(log));
+    const std::size_t at = report.out.find("[summary]\n");
+    ASSERT_NE(at, std::string::npos);
+    const std::string line = report.out.substr(at + 10, report.out.find('\n', at + 10) - at - 10);
+    EXPECT_EQ(summary.back(), "{\"summary\":\"" + line + "\"}");
+  }
+}
+
 // After the settings change, --reanalyse analyses every stored log again that is still where
 // it was imported from, and keeps what it has of a log that has gone; a second run finds
 // nothing to do, and a folder import after a change says which logs it analysed again.

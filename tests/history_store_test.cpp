@@ -13,6 +13,7 @@
 #include <map>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "app/active_mode.h"
 #include "app/app.h"
@@ -697,6 +698,39 @@ TEST(HistoryFailures, ADamagedFileIsReportedAsCorruptByTheQuestions) {
   HistoryError error = open.Error;
   if (open.Store) error = open.Store->Battles(HistoryFilter{}).Error;
   EXPECT_EQ(error.Failure, HistoryFailure::Corrupt) << error.Detail;
+}
+
+// A write that fails is blamed on what went wrong: a record the file's rules refuse or a
+// damaged page is no full disk, and the player is not sent to look for one.
+TEST(HistoryFailures, AFailedWriteIsNamedForWhatWentWrong) {
+  test::TempDir dir;
+  SqliteDatabase db;
+  HistoryError opened;
+  ASSERT_TRUE(db.Open(dir.File(kHistoryFileName), &opened)) << opened.Detail;
+  ASSERT_EQ(db.Exec("CREATE TABLE t(x PRIMARY KEY); INSERT INTO t VALUES(1)"), SQLITE_OK);
+  const int twice = db.Exec("INSERT INTO t VALUES(1)");
+  const struct {
+    const char* what;
+    int code;
+    HistoryFailure failure;
+    const char* detail;  // in the error's detail
+  } cases[] = {
+      {"a second row for one key", twice, HistoryFailure::Refused, "UNIQUE constraint failed"},
+      {"a value of the wrong kind", SQLITE_MISMATCH, HistoryFailure::Refused, "mismatch"},
+      {"a damaged page", SQLITE_CORRUPT, HistoryFailure::Corrupt, "malformed"},
+      {"not a history file", SQLITE_NOTADB, HistoryFailure::Corrupt, "not a database"},
+      {"a full disk", SQLITE_FULL, HistoryFailure::CannotWrite, "full"},
+      {"a read-only file", SQLITE_READONLY, HistoryFailure::CannotWrite, "readonly"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const HistoryError error = db.Failure(c.code, SqliteUse::Writing);
+    EXPECT_EQ(error.Failure, c.failure);
+    EXPECT_NE(error.Detail.find(c.detail), std::string::npos) << error.Detail;
+    const std::string text = U(HistoryErrorText(error));
+    EXPECT_NE(text.find(dir.File(kHistoryFileName)), std::string::npos) << text;
+    EXPECT_EQ(text.find("ディスクの空き") == std::string::npos, c.failure != HistoryFailure::CannotWrite) << text;
+  }
 }
 
 class HistoryAppTest : public ::testing::Test {
@@ -1413,5 +1447,95 @@ TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
     }
   }
 }
+// A log that ends inside a battle: the history keeps the battle unfinished, counted in 戦
+// and in none of 勝, 敗 and 分, for every question; the import that sees it end replaces it.
+TEST_F(HistoryAppTest, ABattleInProgressIsNoDefeatUntilAnImportSeesItEnd) {
+  const struct {
+    const char* what;
+    std::string log;
+    bool ended;
+    std::int64_t won, lost, drawn;  // in the summary, the opponents' rows and the day's
+  } stages[] = {
+      {"fighting Bob", Battle("Ann", kWon) + SystemLine("Bobの強襲です！") + SystemLine("敵船Bobを撃沈しました！"), false,
+       1, 0, 0},
+      {"lost to Bob", SystemLine("Bob" + kLost), true, 1, 1, 0},
+  };
+  std::string log;
+  for (const auto& stage : stages) {
+    SCOPED_TRACE(stage.what);
+    log += stage.log;
+    test::WriteBytes(app.CurrentLogPath, log);
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    const HistorySummary summary = Store().Summary(HistoryFilter{}).Value;
+    EXPECT_EQ(std::make_tuple(summary.Battles, summary.Won, summary.Lost, summary.Undecided),
+              std::make_tuple(std::int64_t{2}, stage.won, stage.lost, stage.drawn));
+    // The status bar says the same.
+    EXPECT_EQ(U(HistorySummaryText(summary)), U(app.StatusText));
+    const std::vector<BattleRow> battles = Store().Battles(HistoryFilter{}).Value;
+    ASSERT_EQ(battles.size(), 2u);
+    EXPECT_TRUE(battles[0].Ended);
+    EXPECT_EQ(battles[1].Ended, stage.ended);
+    EXPECT_EQ(battles[1].Label.find(S("戦闘中")) == std::string::npos, stage.ended) << U(battles[1].Label);
+    // (The opponent is named when the battle ends: till then it is "???".)
+    std::int64_t lost = 0;
+    for (const OpponentRow& o : Store().Opponents(HistoryFilter{}).Value) lost += o.Lost;
+    EXPECT_EQ(lost, stage.lost);
+    const std::vector<DayRow> days = Store().Days(HistoryFilter{}).Value;
+    ASSERT_EQ(days.size(), 1u);
+    EXPECT_EQ(std::tie(days[0].Won, days[0].Lost), std::tie(stage.won, stage.lost));
+  }
+}
+
+// Every log the report reads imports: a name the analysis entered more than once (the
+// owner's empty name, an empty name read again) is one player of the battle, its entries'
+// figures added up as the report's rows of that name add up (the owner is present in
+// every battle).
+TEST_F(HistoryAppTest, ALogWithANameEnteredTwiceImportsWithTheEntriesAddedUp) {
+  const std::string repaired = SystemLine("の帆を直しました");
+  const std::string sunk = SystemLine("に撃破されました！！");
+  const struct {
+    const char* what;
+    std::string userName;
+    std::string log;
+    std::int64_t battles, sinks, sunkOwn;  // the empty name's row: battles present, sinks, sunk
+  } cases[] = {
+      {"no owner name, a repair without a name", "",
+       SystemLine("Annの強襲です！") + repaired + SystemLine("敵船Annを撃沈しました！") + SystemLine("Ann" + kWon), 2, 1,
+       0},
+      {"two repairs without a name in one battle", "YOU",
+       SystemLine("Annの強襲です！") + repaired + repaired + SystemLine("Ann" + kWon), 2, 0, 0},
+      {"no owner name, beaten by nobody twice", "",
+       SystemLine("Annの強襲です！") + sunk + sunk + SystemLine("Ann" + kLost), 3, 2, 2},
+      {"a repair without a name in each of two battles", "YOU",
+       SystemLine("Annの強襲です！") + repaired + SystemLine("Ann" + kWon) + SystemLine("Bobの強襲です！") + repaired +
+           SystemLine("Bob" + kWon),
+       2, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir here;
+    App window;
+    test::SetUpApp(window, here);
+    RebuildTallyColumns(window);
+    window.History.Enabled = true;
+    window.UserName = S(c.userName);
+    window.CurrentLogPath = here.File("chat_20240501.html");
+    test::WriteBytes(window.CurrentLogPath, c.log);
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    HistoryStore* store = UsableHistory(window);
+    ASSERT_NE(store, nullptr);
+    EXPECT_EQ(U(window.History.ErrorText), "");
+    EXPECT_NE(window.History.CurrentLogId, 0);
+    const auto players = store->Players(HistoryFilter{}, {}, {});
+    ASSERT_TRUE(players.Ok()) << players.Error.Detail;
+    const PlayerRow* nameless = nullptr;
+    for (const PlayerRow& p : players.Value) {
+      if (p.Name.empty()) nameless = &p;
+    }
+    ASSERT_NE(nameless, nullptr);
+    EXPECT_EQ(std::tie(nameless->Battles, nameless->Sinks, nameless->Sunk), std::tie(c.battles, c.sinks, c.sunkOwn));
+  }
+}
+
 }  // namespace
 }  // namespace mizuto

@@ -375,5 +375,40 @@ TEST(Loggen, BadArgumentsAreRefusedWithStatusTwo) {
   EXPECT_EQ(Loggen("--skills 500"), 2);
 }
 
+// The damaged logs players keep: no owner's name in the settings, names left out (the
+// analysis enters an empty name for each), lines it cannot split (the error pane), cut
+// lines. Without them the same seed writes the same bytes as before.
+TEST(Loggen, DamagedLogsLeaveOutTheOwnerAndBreakLinesOnlyWhenAsked) {
+  const struct {
+    const char* args;
+    const char* userNameLine;
+    bool broken;
+  } cases[] = {
+      {"", "UserName=碧海ナギ", false},
+      {"--no-user-name", "UserName=", false},
+      {"--malformed 0", "UserName=碧海ナギ", false},
+      {"--malformed 40 --no-user-name", "UserName=", true},
+  };
+  TempDir plain;
+  ASSERT_EQ(Loggen("--seed 9 --battles 10 --out " + Q(plain.File("log.html"))), 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    TempDir dir;
+    ASSERT_EQ(Loggen(std::string("--seed 9 --battles 10 ") + c.args + " --program-dir " + Q(dir.Path()) + " --out " +
+                     Q(dir.File("log.html"))),
+              0);
+    const std::string ini = U(ReadBytes(dir.File("Mizuto.ini")));
+    EXPECT_NE(ini.find(std::string(c.userNameLine) + "\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ReadBytes(dir.File("log.html")) == ReadBytes(plain.File("log.html")), !c.broken);
+    App app;
+    LoadGenerated(app, dir, dir.File("log.html"));
+    int nameless = 0;
+    for (int n = 1; n < app.NameCount(); ++n) nameless += app.Names[n].Name.empty() ? 1 : 0;
+    EXPECT_EQ(nameless > 1, c.broken);
+    EXPECT_EQ(!app.ErrorLines.empty(), c.broken) << ErrorsOf(app);
+    EXPECT_EQ(app.Names[0].Name.empty(), std::string(c.userNameLine) == "UserName=");
+  }
+}
+
 }  // namespace
 }  // namespace mizuto

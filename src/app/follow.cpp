@@ -273,7 +273,9 @@ std::string BattleJsonFields(const BattleJsonFacts& f) {
   json += ",\"admiral\":" + name(f.Admiral);
   json += ",\"opponent\":" + name(f.Opponent);
   json += ',';
-  AppendField(json, "result", Keyword(f.Result, {"defeat", "victory", "escaped", "withdrawn", "draw"}));
+  // A battle still being fought has no result yet.
+  AppendField(json, "result",
+              f.Ended ? Keyword(f.Result, {"defeat", "victory", "escaped", "withdrawn", "draw"}) : "in_progress");
   json += ",\"own_down\":" + std::to_string(f.OwnDown);
   json += ",\"enemy_down\":" + std::to_string(f.EnemyDown);
   json += ",\"counted\":";

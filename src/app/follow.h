@@ -49,6 +49,7 @@ struct BattleJsonFacts {
   std::int32_t OwnDown = 0, EnemyDown = 0;
   bool Counted = false;
   std::string Label;
+  bool Ended = true;  // false: in progress, Result means nothing yet
 };
 // The battle's JSON object without its closing brace, so a caller may add keys.
 std::string BattleJsonFields(const BattleJsonFacts& facts);

@@ -240,7 +240,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   if (options.Json) {
     for (const BattleRow& b : battles.Value) {
       const BattleJsonFacts facts{b.Number, b.Kind, b.Class, b.Admiral, b.Opponent, b.Result,
-                                  b.OwnDown, b.EnemyDown, b.Counted, b.Label};
+                                  b.OwnDown, b.EnemyDown, b.Counted, b.Label, b.Ended};
       out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName()) << ",\"date\":"
           << JsonString(b.Date) << "}\n";
     }

@@ -103,13 +103,28 @@ std::string BattleLabel(const BattleRecord& r, int i, std::string_view admiralNa
   return label;
 }
 
-void ResultCounts::Add(const BattleRecord& r) {
+ResultCount CountOfResult(std::int32_t result, bool ended) {
+  if (!ended) return ResultCount::None;
+  switch (result) {
+    case kVictory: return ResultCount::Won;
+    case kDefeat: return ResultCount::Lost;
+    case kEscaped: return ResultCount::Escaped;
+    case kWithdrawn: return ResultCount::Withdrawn;
+    case kDraw: return ResultCount::Drawn;
+    default: return ResultCount::None;
+  }
+}
+
+void ResultCounts::Add(const BattleRecord& r, bool ended) {
   WrapAdd(Counted, 1);
-  if (r.Result == kVictory) WrapAdd(Won, 1);
-  if (r.Result == kDefeat) WrapAdd(Lost, 1);
-  if (r.Result >= 2) WrapAdd(Undecided, 1);
-  if (r.Result == kEscaped) WrapAdd(Escaped, 1);
-  if (r.Result == kWithdrawn) WrapAdd(Withdrawn, 1);
+  switch (CountOfResult(r.Result, ended)) {
+    case ResultCount::Won: WrapAdd(Won, 1); break;
+    case ResultCount::Lost: WrapAdd(Lost, 1); break;
+    case ResultCount::Escaped: WrapAdd(Escaped, 1); WrapAdd(Undecided, 1); break;
+    case ResultCount::Withdrawn: WrapAdd(Withdrawn, 1); WrapAdd(Undecided, 1); break;
+    case ResultCount::Drawn: WrapAdd(Undecided, 1); break;
+    case ResultCount::None: break;
+  }
 }
 
 std::string SummaryLine(const Analysis& analysis) {
@@ -118,7 +133,7 @@ std::string SummaryLine(const Analysis& analysis) {
   for (int b = 0; b < analysis.BattleCount(); ++b) {
     const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(b)];
     if (!CountedBattle(r)) continue;
-    results.Add(r);
+    results.Add(r, BattleEnded(analysis, b));
     WrapAdd(critDealt, r.CriticalsDealt);
     WrapAdd(critTaken, r.CriticalsTaken);
     if (const NameBattleStats* s = analysis.Names.Stats(0, b)) {

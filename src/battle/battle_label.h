@@ -32,13 +32,24 @@ inline bool CountedBattle(const BattleRecord& record) {
 inline void UncountKeepingGameMark(BattleRecord& record) { record.Tally.CountMark = false; }
 inline void CountKeepingGameMark(BattleRecord& record) { record.Tally.CountMark = true; }
 
+// Whether battle i of the list has ended: every battle has but the last one while a
+// battle is being fought.
+inline bool BattleEnded(const Analysis& analysis, int i) {
+  return i != analysis.BattleCount() - 1 || analysis.State.BattleInProgress == 0;
+}
+
+// Where a battle's result counts among 勝, 敗 and 分. A battle still being fought counts in
+// none of them: its Result holds the start value, which would read as a defeat.
+enum class ResultCount { None, Won, Lost, Escaped, Withdrawn, Drawn };
+ResultCount CountOfResult(std::int32_t result, bool ended);
+
 // The results of a set of battles: the summary line sums the counted battles, the battle
 // list's hint the selected counted ones.
 struct ResultCounts {
   std::int32_t Counted = 0, Won = 0, Lost = 0;
   std::int32_t Undecided = 0;  // draws, escapes and withdrawals
   std::int32_t Escaped = 0, Withdrawn = 0;
-  void Add(const BattleRecord& record);
+  void Add(const BattleRecord& record, bool ended);
 };
 
 // The summary of the counted battles.

@@ -83,7 +83,8 @@ struct BattleRow {
   // stored before the history kept it (until its log is analysed again).
   std::int32_t FirstLine = -1;
   bool Counted = false;
-  std::int32_t Result = kDefeat;
+  std::int32_t Result = kDefeat;  // counts only once the battle has ended
+  bool Ended = true;
   std::int32_t OwnDown = 0, EnemyDown = 0;
   std::int32_t Kind = 0;  // BattleKind
   BattleClass Class;      // with the player's corrections

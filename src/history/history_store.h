@@ -42,6 +42,7 @@ enum class HistoryFailure {
   Locked,        // another program holds the write lock (longer than the store waits)
   Corrupt,       // not a history file, or damaged
   NewerVersion,  // written by a newer Mizuto; left untouched
+  Refused,       // the file refused a record as inconsistent (a fault of ours, not of the disk)
 };
 
 struct HistoryError {

@@ -25,6 +25,10 @@ std::string HistoryErrorText(const HistoryError& error) {
     case HistoryFailure::Corrupt:
       return SJ("履歴ファイルが壊れているか、履歴ファイルではありません: ") + path + detail +
              SJ("。このファイルを別の名前に変えるか別の場所へ移すと、次の読み込みで新しい履歴が作られます。");
+    case HistoryFailure::Refused:
+      return SJ("履歴ファイルが記録を受け付けませんでした: ") + path + detail +
+             SJ("。記録が履歴ファイルの決まりに合いません（ディスクや書き込み権限の問題ではありません）。"
+                "ログと履歴ファイルはそのまま残してあります。解析は履歴なしで続けます。");
     case HistoryFailure::NewerVersion:
       return SJ("履歴ファイルは新しい版のMizutoで作られています: ") + path +
              SJ("。新しい版のMizutoをお使いください（ファイルはそのまま残してあります）。");

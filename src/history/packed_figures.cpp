@@ -67,8 +67,8 @@ bool LogTotals::Add(const Class& battleClass, std::int64_t nameId, const PlayerF
   p.Of = battleClass;
   p.Name = nameId;
   // As the tally table makes its icon: which sides and relations the player ever had.
-  p.Figures = {f.Sides & 3, f.Relations & 3, f.Present != 0 ? 1 : 0, f.Sinks, f.Decisive, f.Sunk, f.Captures,
-               f.Captured, f.Tenacity, f.Meals};
+  p.Figures = {f.Sides & 3, f.Relations & 3, std::max<std::int64_t>(f.Present, 0), f.Sinks, f.Decisive, f.Sunk,
+               f.Captures, f.Captured, f.Tenacity, f.Meals};
   for (const auto& [use, count] : scratch_) uses_.push_back(Use{battleClass, nameId, use, count});
   return true;
 }

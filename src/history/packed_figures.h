@@ -26,7 +26,10 @@ std::string PackUses(UseCounts& uses);
 // Appends the pairs of a packed blob to `out`; false when the blob is damaged.
 bool UnpackUses(std::string_view packed, UseCounts& out);
 
-// A player's figures in one battle as battle_players keeps them.
+// A player's figures in one battle as battle_players keeps them. Present is how many of
+// the analysis' entries of the name were present: one, but for a name the log entered
+// twice (an empty name read again), whose entries' figures are summed into one row as the
+// report's rows of that name add up.
 struct PlayerFigures {
   std::int64_t Sides = 0, Relations = 0, Present = 0;
   std::int64_t Sinks = 0, Decisive = 0, Sunk = 0, Captures = 0, Captured = 0, Tenacity = 0, Meals = 0;

@@ -1,7 +1,10 @@
 #include "history/prepared_log.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
+#include "battle/battle_label.h"
 #include "history/history_store.h"
 #include "history/log_identity.h"
 
@@ -31,7 +34,7 @@ PreparedBattle PrepareBattle(const AnalysedLog& log, int b) {
   if (battle.Ended) {
     battle.OwnDown = log.Ends[at].OwnDown;
     battle.EnemyDown = log.Ends[at].EnemyDown;
-  } else if (b == analysis.BattleCount() - 1 && analysis.State.BattleInProgress != 0) {
+  } else if (!BattleEnded(analysis, b)) {
     battle.OwnDown = analysis.State.OwnShipsDown;
     battle.EnemyDown = analysis.State.EnemyShipsDown;
   }
@@ -79,6 +82,35 @@ void AddList(std::string& out, char tag, const List& list) {
   for (std::string_view entry : list) AddPart(out, entry);
 }
 
+// For each name index, the lowest index with the same name: the history keeps one row per
+// name and battle, so entries of one name (an empty name read twice) are summed into one.
+std::vector<int> FirstOfSameName(const NameTable& names) {
+  std::vector<int> first(static_cast<std::size_t>(names.Count()));
+  std::unordered_map<std::string_view, int> seen;
+  for (int n = 0; n < names.Count(); ++n) {
+    first[static_cast<std::size_t>(n)] = seen.try_emplace(names[n].Name, n).first->second;
+  }
+  return first;
+}
+
+void AddPlayer(PreparedPlayer& into, PreparedPlayer&& from) {
+  PlayerFigures& f = into.Figures;
+  const PlayerFigures& g = from.Figures;
+  f.Sides |= g.Sides;
+  f.Relations |= g.Relations;
+  for (auto field : {&PlayerFigures::Present, &PlayerFigures::Sinks, &PlayerFigures::Decisive, &PlayerFigures::Sunk,
+                     &PlayerFigures::Captures, &PlayerFigures::Captured, &PlayerFigures::Tenacity,
+                     &PlayerFigures::Meals}) {
+    f.*field += g.*field;
+  }
+  into.WastedRepairs += from.WastedRepairs;
+  into.WastedCare += from.WastedCare;
+  into.WastedOther += from.WastedOther;
+  if (into.TakenBy < 0) into.TakenBy = from.TakenBy;
+  // The writer packs the uses, summing those of one name.
+  into.Uses.insert(into.Uses.end(), from.Uses.begin(), from.Uses.end());
+}
+
 }  // namespace
 
 std::string AnalysisShaping(const ReferenceLists& lists, std::string_view userName, bool npcCheck) {
@@ -106,8 +138,13 @@ PreparedLog PrepareLog(const AnalysedLog& log, int from, int to) {
   prepared.ItemNames = log.ItemNames;
   prepared.Names.resize(static_cast<std::size_t>(names.Count()));
   prepared.Referenced.assign(static_cast<std::size_t>(names.Count()), 0);
-  auto refer = [&](int n) {
-    if (!names.Valid(n) || prepared.Referenced[static_cast<std::size_t>(n)]) return;
+  // A name is referred to by the first index of its text, whichever entry the analysis
+  // used: the writer finds or adds one id per referred index.
+  const std::vector<int> firstOfName = FirstOfSameName(names);
+  auto refer = [&](std::int32_t& n) {
+    if (!names.Valid(n)) return;
+    n = firstOfName[static_cast<std::size_t>(n)];
+    if (prepared.Referenced[static_cast<std::size_t>(n)]) return;
     prepared.Referenced[static_cast<std::size_t>(n)] = 1;
     prepared.Names[static_cast<std::size_t>(n)] = names[n].Name;
   };
@@ -133,10 +170,18 @@ PreparedLog PrepareLog(const AnalysedLog& log, int from, int to) {
       }
       const NameBattleStats& st = *names.Stats(n, b);
       if (uses.empty() && !AnyFigure(st)) continue;
-      PreparedPlayer& player = prepared.Battles[static_cast<std::size_t>(b - from)].Players.emplace_back(PreparePlayer(n, st));
+      std::vector<PreparedPlayer>& players = prepared.Battles[static_cast<std::size_t>(b - from)].Players;
+      PreparedPlayer player = PreparePlayer(n, st);
       player.Uses = std::move(uses);
-      refer(n);
+      refer(player.Name);
       refer(player.TakenBy);
+      auto sameName = [&](const PreparedPlayer& p) { return p.Name == player.Name; };
+      const auto same = player.Name == n ? players.end() : std::find_if(players.begin(), players.end(), sameName);
+      if (same != players.end()) {
+        AddPlayer(*same, std::move(player));
+      } else {
+        players.push_back(std::move(player));
+      }
     }
   }
   return prepared;

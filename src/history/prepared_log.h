@@ -41,7 +41,9 @@ struct PreparedBattle {
 };
 
 struct PreparedLog {
-  // By name index; only the names a battle refers to (Referenced) are copied.
+  // By name index; only the names a battle refers to (Referenced) are copied. A name the
+  // analysis entered twice is referred to by its first entry only, and each battle has one
+  // player of it, the entries' figures added up.
   std::vector<std::string> Names;
   std::vector<char> Referenced;
   std::vector<std::string> SkillNames, ItemNames;

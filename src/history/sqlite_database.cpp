@@ -98,11 +98,21 @@ SqliteDatabase::Lease SqliteDatabase::Reuse(const std::string& sql) {
 HistoryError SqliteDatabase::Failure(int code, SqliteUse use) const {
   HistoryError error;
   error.Path = path_;
-  error.Detail = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+  // The connection's message belongs to its last call, which need not be the failure here
+  // (a damaged figure found while reading, say): then the code's own words.
+  const bool sameCall = db_ != nullptr && (sqlite3_errcode(db_) & 0xFF) == (code & 0xFF);
+  error.Detail = sameCall ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
   switch (code & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
       error.Failure = HistoryFailure::Corrupt;
+      break;
+    // A record the file's rules refuse says nothing about the disk or the permissions.
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+      error.Failure = HistoryFailure::Refused;
       break;
     case SQLITE_CANTOPEN:
       error.Failure = use == SqliteUse::Writing ? HistoryFailure::CannotWrite : HistoryFailure::CannotOpen;

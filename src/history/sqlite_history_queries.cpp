@@ -10,6 +10,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "battle/battle_label.h"
 #include "history/sqlite_store.h"
 #include "tally/tallies.h"
 
@@ -35,15 +36,15 @@ std::string FilterClause(const HistoryFilter& filter, bool counted) {
 namespace {
 
 // A battle's result as the status bar counts it (a battle still going on is none of them).
-void CountResult(std::int64_t result, std::int64_t& won, std::int64_t& lost, std::int64_t& drawn,
+void CountResult(std::int64_t result, bool ended, std::int64_t& won, std::int64_t& lost, std::int64_t& drawn,
                  std::int64_t& escaped, std::int64_t& withdrawn) {
-  switch (result) {
-    case 1: ++won; break;
-    case 0: ++lost; break;
-    case 4: ++drawn; break;
-    case 2: ++escaped; break;
-    case 3: ++withdrawn; break;
-    default: break;
+  switch (CountOfResult(static_cast<std::int32_t>(result), ended)) {
+    case ResultCount::Won: ++won; break;
+    case ResultCount::Lost: ++lost; break;
+    case ResultCount::Drawn: ++drawn; break;
+    case ResultCount::Escaped: ++escaped; break;
+    case ResultCount::Withdrawn: ++withdrawn; break;
+    case ResultCount::None: break;
   }
 }
 
@@ -234,13 +235,14 @@ HistoryAnswer<HistorySummary> SqliteHistoryStore::Summary(const HistoryFilter& f
   // Summed here over the battles' columns (as the opponents and the days are).
   HistorySummary sums;
   auto read = Ask<int>(
-      "SELECT b.result, b.criticals_dealt, b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other"
-      " FROM battles b" + FilterClause(filter, true),
+      "SELECT b.result, b.criticals_dealt, b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other,"
+      " b.ended FROM battles b" + FilterClause(filter, true),
       filter, true, [&](SqliteStatement& s, int&) {
         ++sums.Battles;
-        const std::int64_t result = s.Int(0);
-        CountResult(result, sums.Won, sums.Lost, sums.Drawn, sums.Escaped, sums.Withdrawn);
-        if (result >= 2) ++sums.Undecided;
+        // 分 is what the draws, escapes and withdrawals gained.
+        const std::int64_t before = sums.Drawn + sums.Escaped + sums.Withdrawn;
+        CountResult(s.Int(0), s.Int(6) != 0, sums.Won, sums.Lost, sums.Drawn, sums.Escaped, sums.Withdrawn);
+        sums.Undecided += sums.Drawn + sums.Escaped + sums.Withdrawn - before;
         sums.CriticalsDealt += s.Int(1);
         sums.CriticalsTaken += s.Int(2);
         sums.WastedRepairs += s.Int(3);
@@ -264,11 +266,11 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
   constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
   HistoryAnswer<std::vector<OpponentRow>> answer;
   const auto read = Ask<int>(
-      "SELECT b.opponent, b.result, b.own_down, b.enemy_down FROM battles b" + FilterClause(filter, true), filter,
-      true, [&](SqliteStatement& s, int&) {
+      "SELECT b.opponent, b.result, b.own_down, b.enemy_down, b.ended FROM battles b" + FilterClause(filter, true),
+      filter, true, [&](SqliteStatement& s, int&) {
         OpponentRow& row = by[s.IsNull(0) ? kNone : s.Int(0)].Row;
         ++row.Battles;
-        CountResult(s.Int(1), row.Won, row.Lost, row.Drawn, row.Escaped, row.Withdrawn);
+        CountResult(s.Int(1), s.Int(4) != 0, row.Won, row.Lost, row.Drawn, row.Escaped, row.Withdrawn);
         row.OwnDown += s.Int(2);
         row.EnemyDown += s.Int(3);
       });
@@ -327,7 +329,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
         if (made) sums.fill(0);
         sums[0] |= s.Int(1) & 3;
         sums[1] |= s.Int(2) & 3;
-        sums[2] += s.Int(3) != 0 ? 1 : 0;
+        sums[2] += std::max<std::int64_t>(s.Int(3), 0);
         for (int i = 3; i < LogTotals::kFigures; ++i) sums[static_cast<std::size_t>(i)] += s.Int(i + 1);
         if (!wantUses || s.IsNull(11)) return;
         unpacked.clear();
@@ -426,7 +428,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   }
   answer = Ask<std::vector<BattleRow>>(
       "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
-      " b.size, b.npc, b.admiral, b.opponent, b.first_line FROM battles b" +
+      " b.size, b.npc, b.admiral, b.opponent, b.first_line, b.ended FROM battles b" +
           FilterClause(filter, false),
       filter, false, [&](SqliteStatement& s, std::vector<BattleRow>& rows) {
         if (rows.empty()) {
@@ -453,6 +455,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         row.Admiral = name(s, 12);
         row.Opponent = name(s, 13);
         row.FirstLine = s.IsNull(14) ? -1 : static_cast<std::int32_t>(s.Int(14));
+        row.Ended = s.Int(15) != 0;
       });
   if (!answer.Ok()) return answer;
   // By date, then as the logs are named, then as each log holds them.
@@ -506,14 +509,15 @@ HistoryAnswer<std::vector<DayRow>> SqliteHistoryStore::Days(const HistoryFilter&
   std::map<std::string, DayRow> days;
   DayRow* day = nullptr;
   auto read = Ask<int>(
-      "SELECT b.date, b.result, b.own_down, b.enemy_down FROM battles b" + FilterClause(filter, true), filter, true,
+      "SELECT b.date, b.result, b.own_down, b.enemy_down, b.ended FROM battles b" + FilterClause(filter, true), filter,
+      true,
       [&](SqliteStatement& s, int&) {
         const std::string_view date = s.View(0);
         if (day == nullptr || day->Date != date) {
           day = &days[std::string(date)];
           day->Date = date;
         }
-        CountResult(s.Int(1), day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
+        CountResult(s.Int(1), s.Int(4) != 0, day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
         day->OwnDown += s.Int(2);
         day->EnemyDown += s.Int(3);
       });

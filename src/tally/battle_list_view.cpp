@@ -10,7 +10,7 @@ void ShowBattleListHint(const Analysis& analysis, BattleListView& list) {
   ResultCounts results;
   for (int i = 0; i < list.Count() && i < analysis.BattleCount(); ++i) {
     const BattleRecord& r = analysis.Battles[static_cast<std::size_t>(i)];
-    if (list.IsSelected(i) && CountedBattle(r)) results.Add(r);
+    if (list.IsSelected(i) && CountedBattle(r)) results.Add(r, BattleEnded(analysis, i));
   }
   // A selection without a counted battle keeps the last record on show.
   if (results.Counted == 0) return;

@@ -121,7 +121,7 @@ TEST_F(MainWindowLive, ActiveModeFollowsTheGrowingLog) {
   EXPECT_TRUE(Detail().contains(Q("黄鬼の強襲です")));
   EXPECT_FALSE(Detail().contains(Q("白波")));
   EXPECT_EQ(window->SinkCounter()->Text(), Q("味方 1 - 1 敵"));
-  EXPECT_TRUE(Status().startsWith(Q("   1戦   0勝   1敗")));  // undecided yet
+  EXPECT_TRUE(Status().startsWith(Q("   1戦   0勝   0敗   0分")));  // undecided yet: fought, not lost
   EXPECT_TRUE(Timer()->isActive());  // started again after the tick
   EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45 [ActiveMode]");
 

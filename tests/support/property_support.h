@@ -150,8 +150,10 @@ inline std::string WriteGeneratedLog(const loggen::Options& o, const std::string
 // ending inside its last battle. With `programDir` the matching list files and Mizuto.ini are
 // written there too; `scratch` is a file the log passes through. Every line of it is far
 // below the 4095 bytes of a piece.
+// `damaged` also leaves the owner's name out of Mizuto.ini now and then, and breaks some
+// battle lines (names left out, lines that cannot be split, lines cut off).
 inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDir, const std::string& scratch,
-                                int maxBattles) {
+                                int maxBattles, bool damaged = false) {
   Rng rng(seed);
   GeneratedLog log;
   loggen::Options& o = log.Options;
@@ -165,6 +167,11 @@ inline GeneratedLog GenerateLog(std::uint64_t seed, const std::string& programDi
   o.Checked = rng.Between(0, 4);
   o.OpenBattle = rng.Percent(40);
   o.ProgramDir = programDir;
+  // Drawn after the rest, so that the other options of a seed stay what they were.
+  if (damaged) {
+    o.UserNameSet = rng.Percent(50);
+    o.Malformed = rng.Percent(75) ? rng.Between(2, 15) : 0;
+  }
   log.Bytes = WriteGeneratedLog(o, scratch);
   return log;
 }

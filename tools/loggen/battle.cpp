@@ -211,8 +211,34 @@ void Generator::TakeOutOwn(Fight& f, int victim, int attacker, bool decisive) {
   f.Out.push_back(victim);
 }
 
+// A battle line as a damaged log holds it: a name the game left out (the analysis enters
+// an empty name, again and again), a line whose parts cannot be told apart, or a line cut
+// off before its end (the next line starts after it on the same line or the next).
+void Generator::BrokenLine(const Fight& f) {
+  const int enemyId = PickAlive(f, f.Enemy, true);
+  const std::string e = enemyId >= 0 ? Name(enemyId) : f.Opponent;
+  switch (rng_.Below(8)) {
+    case 0: Sys("の帆を直しました"); break;
+    case 1: Sys("の舵を直しました"); break;
+    case 2: Sys("に撃破されました！！"); break;
+    case 3: Sys("が船員に豪華な料理を振る舞いました"); break;
+    case 4: Sys("を撃沈しました！"); break;
+    case 5: Sys("の攻撃により、" + e + "が拿捕されました！"); break;
+    default: {
+      const std::string whole = std::string("<FONT color=\"#") + kSystemColour + "\">" + e + "の攻撃により、被害甚大！";
+      const std::string cut = whole.substr(0, static_cast<std::size_t>(rng_.Between(1, static_cast<int>(whole.size()) - 1)));
+      out_.Raw(rng_.Percent(50) ? cut + "\r\n" : cut);
+      break;
+    }
+  }
+}
+
 // One line of the exchange of fire that takes nobody out.
 void Generator::Skirmish(Fight& f) {
+  if (options_.Malformed > 0 && rng_.Percent(options_.Malformed)) {
+    BrokenLine(f);
+    return;
+  }
   if (IsOut(f, 0) || !OnOwnSide(f, 0)) {
     if (rng_.Percent(60)) ChatLine(true);
     else {

@@ -71,6 +71,7 @@ class Generator {
   void WriteBattle(const BattlePlan& plan, std::uint64_t fillerBytes);
   Fight SetUpFight(const BattlePlan& plan);
   void Skirmish(Fight& f);
+  void BrokenLine(const Fight& f);
   void TakeOut(Fight& f, int victim, bool decisive);
   void TakeOutEnemy(Fight& f, int victim, int attacker, bool decisive);
   void TakeOutOwn(Fight& f, int victim, int attacker, bool decisive);

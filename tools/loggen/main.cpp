@@ -35,6 +35,9 @@ const char* const kUsage =
     "  --items N         entries of the item list (default 20, at most 160)\n"
     "  --checked N       entries of each list marked in Mizuto.ini (default 5)\n"
     "  --open-battle     end the log inside its last battle, as while the game still writes\n"
+    "  --no-user-name    write UserName= empty in Mizuto.ini, as before the player sets it\n"
+    "  --malformed PCT   break this percentage of the battle lines: names left out, lines\n"
+    "                    that cannot be split, lines cut off (default 0)\n"
     "  --manifest FILE   one line per battle: kind result tally npc own-points enemy-points open\n";
 
 namespace {
@@ -117,6 +120,11 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       if (!text(&o->Manifest)) return false;
     } else if (arg == "--open-battle") {
       o->OpenBattle = true;
+    } else if (arg == "--no-user-name") {
+      o->UserNameSet = false;
+    } else if (arg == "--malformed") {
+      if (!number(100)) return false;
+      o->Malformed = static_cast<int>(n);
     } else {
       *error = "unknown option " + arg;
       return false;

@@ -21,6 +21,8 @@ struct Options {
   int Items = 20;
   int Checked = 5;
   bool OpenBattle = false;      // the log ends inside its last battle, as while playing
+  bool UserNameSet = true;      // false: Mizuto.ini says UserName= (the owner not told)
+  int Malformed = 0;            // percent of battle lines that are broken (0..100)
 };
 
 // Parses argv; on a bad argument returns false with `error` set.

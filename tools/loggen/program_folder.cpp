@@ -42,7 +42,7 @@ bool WriteProgramFolder(const Options& options, const Lists& lists, std::string*
   std::vector<std::string> items{"# アイテム名,種別（2=艦隊料理）"};
   for (const ItemEntry& e : lists.Items) items.push_back(e.Name + "," + e.Kind + e.Trailer);
 
-  std::vector<std::string> ini{"[Mizuto]", "UserName=" + options.Owner};
+  std::vector<std::string> ini{"[Mizuto]", "UserName=" + (options.UserNameSet ? options.Owner : std::string())};
   if (!options.Out.empty()) {
     // The folder of the log, so that the program finds it as the newest log there.
     ini.push_back("LogDir=" + platform::PathString(fs::absolute(platform::NativePath(options.Out), ec).parent_path()));
