@@ -29,8 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // How often a lock's waiter looks again, and how long a holder that let go keeps away.
-constexpr std::chrono::milliseconds kLookAgain{2};
-constexpr std::chrono::milliseconds kLetWaiterIn{10};
+constexpr std::chrono::milliseconds kLookAgain{1};
+constexpr std::chrono::milliseconds kLetWaiterIn{5};
 
 }  // namespace
 
