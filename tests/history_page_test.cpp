@@ -248,7 +248,8 @@ TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFil
     test::TempDir dir;
     const std::string folder = dir.Path() + c.Folder;
     fs::create_directory(platform::NativePath(folder));
-    test::WriteBytes(folder + "/" + c.Older, battle);
+    // (Another battle: a file that is the start of the newer one would be part of its log.)
+    test::WriteBytes(folder + "/" + c.Older, test::SystemLine("白波の強襲です！") + test::SystemLine("白波に勝利しました！"));
     test::WriteBytes(folder + "/" + c.Newer, battle + battle);
     fs::last_write_time(platform::NativePath(folder + "/" + c.Older),
                         fs::last_write_time(platform::NativePath(folder + "/" + c.Newer)) - std::chrono::minutes(5));
@@ -270,7 +271,7 @@ TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFil
     ask.Message = [&](const std::string& text, const std::string&) { said.push_back(test::U(text)); };
     ImportLogFolderExecute(app, ask, nullptr);
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find("新しいログ: 1  伸びたログ: 0  変わりなし: 1"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("新しいログ: 1  伸びたログ: 0\n解析し直したログ: 0  変わりなし: 1"), std::string::npos) << said[0];
     EXPECT_EQ(app.ErrorLines, std::vector<std::string>{});
 
     // Saved unchanged: the setting keeps its bytes.

@@ -438,17 +438,36 @@ TEST(HistorySchema, TheStepsReachTheCurrentVersionFromAnEmptyOrVersionZeroFile) 
   }
 }
 
+// The version a schema step starts from, found by what its statements say.
+int StepThatAdds(std::string_view what) {
+  for (const SchemaStep& step : HistorySchemaSteps()) {
+    if (std::string_view(step.Sql).find(what) != std::string_view::npos) return step.From;
+  }
+  ADD_FAILURE() << "no schema step says " << what;
+  return -1;
+}
+
+// A history file as a Mizuto of schema `version` made it.
+void MakeFileAtVersion(const std::string& path, int version) {
+  SqliteDatabase db;
+  HistoryError error;
+  ASSERT_TRUE(db.Open(path, &error)) << error.Detail;
+  // (An older step packs uses with the store's own function; this file has none to pack.)
+  sqlite3_create_function_v2(
+      db.Handle(), "pack_uses", 2, SQLITE_UTF8, nullptr, nullptr, [](sqlite3_context*, int, sqlite3_value**) {},
+      [](sqlite3_context*) {}, nullptr);
+  ASSERT_FALSE(MigrateSchema(db, HistorySchemaSteps(), version)) << "older schema";
+}
+
 // A file that two programs left with two rows for one log opens with one: the row with the
 // most corrections stays and takes the others' corrections of battles it has none for; the
 // file then refuses a second row for the same bytes.
 TEST(HistorySchema, TwoRowsForOneLogInAnOlderFileBecomeOne) {
   test::TempDir dir;
   const std::string path = dir.File(kHistoryFileName);
-  ASSERT_TRUE(OpenHistoryStore(path).Store);
   // The file as the version before one row per log's bytes left it.
-  std::string sql =
-      "DROP INDEX logs_by_bytes; DROP INDEX logs_by_head; ALTER TABLE logs DROP COLUMN head; PRAGMA user_version = 3;"
-      "INSERT INTO names VALUES(1, x'41');";
+  MakeFileAtVersion(path, StepThatAdds("ADD COLUMN head"));
+  std::string sql = "INSERT INTO names VALUES(1, x'41');";
   // Logs 1-3 hold the same bytes, log 4 others of the same length.
   for (const char* log : {"1,'a.html','/x',100,x'01',118,x'02',0,'2024-05-01'", "2,'b.html','/x',100,x'01',118,x'02',0,'2024-05-01'",
                           "3,'c.html','/x',100,x'01',118,x'02',0,'2024-05-01'", "4,'d.html','/x',100,x'03',118,x'04',0,'2024-05-02'"}) {
@@ -576,25 +595,13 @@ TEST(HistoryFailures, EachKindOfTroubleIsNamedWithThePathAndTheFileIsLeftAlone) 
 // A history from before the mark (our tables at our version then) keeps working: it opens,
 // keeps its logs and is marked.
 TEST(HistoryFailures, AnOlderHistoryWithoutTheMarkOpensAndIsMarked) {
-  int beforeMark = -1;
-  for (const SchemaStep& step : HistorySchemaSteps()) {
-    if (std::string_view(step.Sql).find("application_id") != std::string_view::npos) beforeMark = step.From;
-  }
+  const int beforeMark = StepThatAdds("application_id");
   ASSERT_GT(beforeMark, 0);
   test::TempDir dir;
   const std::string path = dir.File(kHistoryFileName);
-  {
-    SqliteDatabase db;
-    HistoryError error;
-    ASSERT_TRUE(db.Open(path, &error));
-    // (An older step packs uses with the store's own function; this file has none to pack.)
-    sqlite3_create_function_v2(
-        db.Handle(), "pack_uses", 2, SQLITE_UTF8, nullptr, nullptr, [](sqlite3_context*, int, sqlite3_value**) {},
-        [](sqlite3_context*) {}, nullptr);
-    ASSERT_FALSE(MigrateSchema(db, HistorySchemaSteps(), beforeMark)) << "older schema";
-    ASSERT_EQ(db.Exec("INSERT INTO logs VALUES(1, 'old.html', '/logs', 1, x'00', 1, x'00', 0, '2024-05-01')"),
-              SQLITE_OK);
-  }
+  MakeFileAtVersion(path, beforeMark);
+  Query(path, "INSERT INTO logs(id, file_name, folder, size, hash, file_size, file_hash, last_write, date)"
+              " VALUES(1, 'old.html', '/logs', 1, x'00', 1, x'00', 0, '2024-05-01')");
   const HistoryOpen open = OpenHistoryStore(path);
   ASSERT_TRUE(open.Store) << open.Error.Detail;
   EXPECT_EQ(Query(path, "PRAGMA application_id"), std::vector<std::string>{"1299859577"});
@@ -1283,7 +1290,7 @@ TEST_F(HistoryAppTest, AnOlderFilesCorrectionsByNumberFindTheirBattles) {
       " DROP TABLE battle_corrections;"
       " INSERT INTO corrections SELECT log_id, number, 0, type, npc, 0 FROM battles WHERE number = 2;"
       " UPDATE battles SET size = 0, count_mark = 0, counted = 0 WHERE number = 2;"
-      " PRAGMA user_version = 3; SELECT COUNT(*) FROM corrections");
+      " PRAGMA user_version = " + std::to_string(StepThatAdds("ADD COLUMN shaping")) + "; SELECT COUNT(*) FROM corrections");
   ASSERT_EQ(older, std::vector<std::string>{"1"});
 
   app.NpcCheck = true;

@@ -75,6 +75,8 @@ std::string_view HashBytesView(const LogHash& hash) {
   return std::string_view(reinterpret_cast<const char*>(hash.data()), hash.size());
 }
 
+namespace {
+
 // Whether an analysis under `shaping` differs from one under `known`. An import that brings
 // no analysis along (empty) differs from none.
 bool Reshaped(const std::string& shaping, const std::string& known) { return !shaping.empty() && shaping != known; }
