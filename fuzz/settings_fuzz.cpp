@@ -2,6 +2,8 @@
 //   - the profile text is kept as it was read, so parsing and writing back changes no byte;
 //   - what start-up read survives a save: a second start on the saved file reads the same
 //     geometry, switches, names, folder and check marks;
+//   - a regular settings file is read without an error line, but for a log folder whose
+//     bytes are not Shift-JIS;
 //   - a settings file that is a FIFO, a folder or over the size limit (an input starting
 //     0xFF 0xFF and 'f', 'd' or 'z') is not read: the defaults, one error line, and the
 //     save refused, leaving it as it was.
@@ -83,7 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!same) fuzz::Fail("the settings file changed although it was not read");
     return 0;
   }
-  if (!first.ErrorLines.empty()) fuzz::Fail("a regular settings file was reported: %s", first.ErrorLines[0].c_str());
+  // A regular file is read without a word, but for a log folder whose bytes are not
+  // Shift-JIS: that one is named (and kept as read, so the save below writes it back).
+  for (const std::string& line : first.ErrorLines) {
+    if (line.find("(LogDir)") == std::string::npos) fuzz::Fail("a regular settings file was reported: %s", line.c_str());
+  }
   if (!SaveSettings(first, &error)) fuzz::Fail("saving the settings failed: %s", error.c_str());
 
   App second;
