@@ -39,16 +39,20 @@ print_stage_times() {
 trap print_stage_times EXIT
 
 stage "packages and layer check"
-scripts/deps.sh g++ cmake make libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n fonts-ipafont-gothic
+scripts/deps.sh g++ cmake make ccache libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n fonts-ipafont-gothic
 scripts/check_layers.sh
 jobs="$(nproc)"
+# The compiler's cache: a file compiled before with the same flags (in this checkout or in
+# another one, so paths are taken from the checkout's root) is not compiled again.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+cached=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 stage "test build"
-step "configuring the test build" cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step "configuring the test build" cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cached[@]}"
 step "building the test build" cmake --build build/test -j"$jobs"
 stage "tests"
 ctest --test-dir build/test --output-on-failure -j"$jobs"
 stage "sanitizer build"
-step "configuring the sanitizer build" cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DMIZUTO_SANITIZE=ON
+step "configuring the sanitizer build" cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DMIZUTO_SANITIZE=ON "${cached[@]}"
 step "building the sanitizer build" cmake --build build/asan -j"$jobs"
 stage "tests under the sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
