@@ -337,7 +337,9 @@ TEST_F(SettingsTest, TheLogFolderIsConvertedAtTheFilesEdgeBothWays) {
     LoadSettingsFirst(read);
     EXPECT_EQ(read.LogDir.Utf8(), c.Path);
     EXPECT_EQ(read.ErrorLines.size(), c.Named ? 1u : 0u);
-    if (c.Named && !read.ErrorLines.empty()) EXPECT_NE(test::U(read.ErrorLines[0]).find("LogDir"), std::string::npos);
+    if (c.Named && !read.ErrorLines.empty()) {
+      EXPECT_NE(test::U(read.ErrorLines[0]).find("LogDir"), std::string::npos);
+    }
 
     std::string error;
     ASSERT_TRUE(SaveSettings(read, &error)) << error;

@@ -377,7 +377,7 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
   say((stopped ? SJ("取り込みを中止しました。") : SJ("ログフォルダのログを履歴に取り込みました。")) + counts.Text());
 }
 
-void ReanalyseHistoryExecute(App& app, const Dialogs& ask,
+void ReanalyseStoredLogs(App& app, const Dialogs& ask,
                              const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress) {
   HistoryStore* store = HistoryForCommand(app, ask);
   if (store == nullptr) return;

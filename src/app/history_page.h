@@ -107,7 +107,7 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
 // Analyses every log of the history again under the settings now (ReanalyseHistory), with
 // progress and a stop as the folder import; the closing message counts what became of the
 // logs, and each log no longer where it was imported from is named in the error pane.
-void ReanalyseHistoryExecute(App& app, const Dialogs& ask,
+void ReanalyseStoredLogs(App& app, const Dialogs& ask,
                              const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress);
 
 // The texts the import says (Shift-JIS), for the window and its tests.

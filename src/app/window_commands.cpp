@@ -28,7 +28,7 @@ void ImportLogFolder(App& app, CommandContext& context) {
 
 void ReanalyseHistory(App& app, CommandContext& context) {
   context.ProgressDoing = SJ("履歴のログを解析し直しています");
-  ReanalyseHistoryExecute(app, context.Ask, context.Progress);
+  ReanalyseStoredLogs(app, context.Ask, context.Progress);
   context.ProgressDoing.clear();
 }
 

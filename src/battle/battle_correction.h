@@ -10,32 +10,16 @@ namespace mizuto {
 
 // Only the fields set were changed.
 struct BattleCorrection {
-  std::optional<ShipSize> Size;
-  std::optional<BattleType> Type;
-  std::optional<bool> Npc;
-  std::optional<bool> CountMark;
+  std::optional<ShipSize> Size = std::nullopt;
+  std::optional<BattleType> Type = std::nullopt;
+  std::optional<bool> Npc = std::nullopt;
+  std::optional<bool> CountMark = std::nullopt;
   bool Empty() const { return !Size && !Type && !Npc && !CountMark; }
 
-  static BattleCorrection OfSize(ShipSize size) {
-    BattleCorrection c;
-    c.Size = size;
-    return c;
-  }
-  static BattleCorrection OfType(BattleType type) {
-    BattleCorrection c;
-    c.Type = type;
-    return c;
-  }
-  static BattleCorrection OfNpc(bool npc) {
-    BattleCorrection c;
-    c.Npc = npc;
-    return c;
-  }
-  static BattleCorrection OfCountMark(bool countMark) {
-    BattleCorrection c;
-    c.CountMark = countMark;
-    return c;
-  }
+  static BattleCorrection OfSize(ShipSize size) { return {.Size = size}; }
+  static BattleCorrection OfType(BattleType type) { return {.Type = type}; }
+  static BattleCorrection OfNpc(bool npc) { return {.Npc = npc}; }
+  static BattleCorrection OfCountMark(bool countMark) { return {.CountMark = countMark}; }
 };
 
 // `record` as the player corrected it. The game's not-counted mark stays.
