@@ -51,6 +51,7 @@ mizuto_add_test(NAME command_sequence_property_test LIBS mizuto_app mizuto_test_
 # The season history, in a build that keeps it.
 mizuto_add_test(NAME history_store_test             LIBS mizuto_app mizuto_test_support ONLY_IF MIZUTO_HISTORY)
 mizuto_add_test(NAME history_page_test              LIBS mizuto_app mizuto_test_support ONLY_IF MIZUTO_HISTORY)
+mizuto_add_test(NAME history_chart_data_test        LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME history_command_test           LIBS mizuto_app mizuto_test_support RUNS mizuto mizuto_loggen
                                     ONLY_IF MIZUTO_HISTORY)
 mizuto_add_test(NAME history_property_test          LIBS mizuto_app mizuto_test_support mizuto_loggen_lib

@@ -80,6 +80,16 @@ GuiDialogs RealGuiDialogs() {
   d.OpenFile = [](QWidget* parent, const QString& initialFolder, const QString& filter) {
     return Choose(parent, QString(), initialFolder, filter, QFileDialog::ExistingFile);
   };
+  d.SaveFile = [](QWidget* parent, const QString& suggested, const QString& filter) {
+    QFileDialog chooser(parent, QString(), suggested, filter);
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setDefaultSuffix(QStringLiteral("csv"));
+    chooser.setProxyModel(new ProgramLocaleFiles(&chooser));
+    if (chooser.exec() != QDialog::Accepted) return QString();
+    return chooser.selectedFiles().value(0);
+  };
   d.BrowseFolder = [](QWidget* parent, const QString& title, const QString& startFolder) {
     QString folder = Choose(parent, title, startFolder, QString(), QFileDialog::Directory);
     while (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\'))) folder.chop(1);

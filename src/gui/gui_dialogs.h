@@ -20,6 +20,9 @@ struct GuiDialogs {
   // A file-open dialog; the chosen path, or the empty string when cancelled.
   std::function<QString(QWidget* parent, const QString& initialFolder, const QString& filter)>
       OpenFile;
+  // A file-save dialog offering `suggested`; the chosen path, or the empty string when
+  // cancelled. A file already there is only replaced once the player agreed.
+  std::function<QString(QWidget* parent, const QString& suggested, const QString& filter)> SaveFile;
   // A folder browser that opens at `startFolder`; the chosen folder without a trailing
   // separator, or empty when cancelled.
   std::function<QString(QWidget* parent, const QString& title, const QString& startFolder)>

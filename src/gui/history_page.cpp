@@ -4,14 +4,20 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/history_chart_data.h"
+#include "app/history_csv.h"
 #include "app/history_link.h"
 #include "gui/gui_text.h"
 #include "gui/history_chart.h"
@@ -86,12 +92,35 @@ void ApplySizes(QSplitter* splitter, const std::vector<int>& sizes) {
   splitter->setSizes(list);
 }
 
+// The arrow is always "shown", on no column while the table is as answered: a header
+// then keeps room for it beside every caption, and a narrow caption (勝) is not covered
+// once its column is sorted.
 void ShowSortArrow(QTableView* view, const HistoryTable& table) {
   QHeaderView* header = view->horizontalHeader();
-  header->setSortIndicatorShown(table.SortColumn >= 0);
-  if (table.SortColumn >= 0) {
-    header->setSortIndicator(table.SortColumn, table.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(table.SortColumn, table.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+// The width a table needs to show every column without scrolling.
+// (What the columns' contents and captions ask for, not their widths now: a last column
+// that stretches is as wide as its pane.)
+int NeededWidth(const QTableView* table) {
+  const QHeaderView* header = table->horizontalHeader();
+  int width = table->verticalScrollBar()->sizeHint().width() + 2 * table->frameWidth();
+  for (int c = 0; c < header->count(); ++c) {
+    width += std::max(static_cast<const QAbstractItemView*>(table)->sizeHintForColumn(c), header->sectionSizeHint(c));
   }
+  return width;
+}
+
+QToolButton* NewViewButton(const char* name, const QString& caption) {
+  auto* button = new QToolButton;
+  button->setObjectName(QLatin1String(name));
+  button->setText(caption);
+  button->setCheckable(true);
+  button->setAutoExclusive(true);
+  button->setAutoRaise(true);
+  return button;
 }
 
 }  // namespace
@@ -135,6 +164,7 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
     });
   }
   connect(battles_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenBattle(index); });
+  battles_->installEventFilter(this);
 
   upperSplitter_ = new QSplitter(Qt::Horizontal);
   upperSplitter_->setObjectName(QStringLiteral("historyUpperSplitter"));
@@ -142,8 +172,8 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   upperSplitter_->addWidget(Titled(QStringLiteral("プレイヤー"), players_));
   lowerSplitter_ = new QSplitter(Qt::Horizontal);
   lowerSplitter_->setObjectName(QStringLiteral("historyLowerSplitter"));
-  lowerSplitter_->addWidget(Titled(QStringLiteral("戦闘（ダブルクリックでログを開く）"), battles_));
-  lowerSplitter_->addWidget(chart_);
+  lowerSplitter_->addWidget(Titled(QStringLiteral("戦闘（ダブルクリックかEnterでログを開く）"), battles_));
+  lowerSplitter_->addWidget(ChartPanel());
   splitter_ = new QSplitter(Qt::Vertical);
   splitter_->setObjectName(QStringLiteral("historySplitter"));
   splitter_->addWidget(upperSplitter_);
@@ -158,6 +188,72 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   layout->addWidget(error_);
   layout->addWidget(splitter_, 1);
   ShowFilter();
+}
+
+// The chart with its two views: the days of the range, or the win rate week by week.
+QWidget* HistoryPage::ChartPanel() {
+  auto* days = NewViewButton("historyChartDays", QStringLiteral("日ごと"));
+  auto* weeks = NewViewButton("historyChartWeeks", QStringLiteral("週ごとの勝率"));
+  days->setChecked(true);
+  connect(days, &QToolButton::toggled, this, [this](bool on) {
+    if (on) chart_->SetView(HistoryChart::View::Days);
+  });
+  connect(weeks, &QToolButton::toggled, this, [this](bool on) {
+    if (on) chart_->SetView(HistoryChart::View::Weeks);
+  });
+  auto* switches = new QHBoxLayout;
+  switches->setContentsMargins(0, 0, 0, 0);
+  switches->addWidget(days);
+  switches->addWidget(weeks);
+  switches->addStretch(1);
+  auto* panel = new QWidget;
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(1);
+  layout->addLayout(switches);
+  layout->addWidget(chart_, 1);
+  return panel;
+}
+
+// The three tables as CSV files, each through a save dialog.
+QToolButton* HistoryPage::CsvButton() {
+  auto* button = new QToolButton;
+  button->setObjectName(QStringLiteral("historyCsv"));
+  button->setText(QStringLiteral("CSV保存"));
+  button->setToolTip(QStringLiteral("表をCSVファイル（Shift-JIS）に保存します"));
+  button->setPopupMode(QToolButton::InstantPopup);
+  auto* menu = new QMenu(button);
+  const std::tuple<const char*, QString, HistoryTableKind> entries[] = {
+      {"historyCsvOpponents", QStringLiteral("相手の表(&O)..."), HistoryTableKind::Opponents},
+      {"historyCsvPlayers", QStringLiteral("プレイヤーの表(&P)..."), HistoryTableKind::Players},
+      {"historyCsvBattles", QStringLiteral("戦闘の表(&B)..."), HistoryTableKind::Battles}};
+  for (const auto& [name, caption, kind] : entries) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, [this, kind = kind] {
+      host_.RunCommand([&] {
+        std::string error;
+        if (!ExportHistoryTableExecute(app_, kind, host_.Ask(), &error) && !error.empty()) {
+          host_.ShowError(QString::fromStdString(error));
+        }
+      });
+      host_.SyncAll();
+    });
+  }
+  button->setMenu(menu);
+  return button;
+}
+
+bool HistoryPage::eventFilter(QObject* watched, QEvent* event) {
+  // Enter opens the selected battle as a double-click does.
+  if (watched == battles_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && battles_->currentIndex().isValid()) {
+      OpenBattle(battles_->currentIndex());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void HistoryPage::BuildFilterBar(QWidget* bar) {
@@ -219,6 +315,7 @@ void HistoryPage::BuildFilterBar(QWidget* bar) {
   range->addWidget(toDate_);
   range->addWidget(recent);
   range->addStretch(1);
+  range->addWidget(CsvButton());
   auto* kinds = new QHBoxLayout;
   kinds->addWidget(typeChoice_);
   kinds->addWidget(sizeChoice_);
@@ -294,7 +391,8 @@ void HistoryPage::Redraw() {
   const std::string& error = page.ErrorText.empty() ? app_.History.ErrorText : page.ErrorText;
   error_->setText(ToQt(error));
   error_->setVisible(!error.empty());
-  chart_->SetDays(page.Days);
+  // Every day of the range, those without battles too: the axis keeps the calendar.
+  chart_->SetDays(FillDays(page.Days, page.Range.From, page.Range.To));
   ApplyLayout();
 }
 
@@ -314,8 +412,28 @@ void HistoryPage::ApplyLayout() {
     }
   }
   ApplySizes(splitter_, s.Splitter);
-  ApplySizes(upperSplitter_, s.UpperSplitter);
-  ApplySizes(lowerSplitter_, s.LowerSplitter);
+  // Nothing kept: each table as wide as its columns need, as far as its neighbour leaves
+  // room (the opponents' few columns leave the players' many the rest).
+  if (s.UpperSplitter.size() == 2) {
+    ApplySizes(upperSplitter_, s.UpperSplitter);
+  } else {
+    ShareWidth(upperSplitter_, NeededWidth(opponents_), NeededWidth(players_));
+  }
+  if (s.LowerSplitter.size() == 2) {
+    ApplySizes(lowerSplitter_, s.LowerSplitter);
+  } else {
+    ShareWidth(lowerSplitter_, NeededWidth(battles_), 0);
+  }
+}
+
+// Gives the first pane what it needs when the second still gets what it needs (or at
+// least half), else the first pane gets no more than the second leaves it, down to half.
+void HistoryPage::ShareWidth(QSplitter* splitter, int first, int second) {
+  const int total = std::max(splitter->width(), width()) - splitter->handleWidth();
+  int left = first;
+  if (left + second > total) left = std::max(total - second, total / 2);
+  left = std::clamp(left, total / 4, total - total / 4);
+  splitter->setSizes({left, total - left});
 }
 
 void HistoryPage::StoreLayout() {

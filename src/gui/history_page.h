@@ -15,6 +15,7 @@ class QLineEdit;
 class QSplitter;
 class QTableView;
 class QTimer;
+class QToolButton;
 
 namespace mizuto {
 
@@ -41,9 +42,13 @@ class HistoryPage : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildFilterBar(QWidget* bar);
+  QWidget* ChartPanel();
+  QToolButton* CsvButton();
+  void ShareWidth(QSplitter* splitter, int first, int second);
   void FilterChanged();
   void Refresh();
   void Redraw();

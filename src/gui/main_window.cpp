@@ -71,6 +71,12 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   commandContext_.Ask.AskYesNo = [this](const std::string& text, const std::string& caption) {
     return options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
   };
+  commandContext_.Ask.SaveFile = [this](const std::string& suggested) {
+    if (!options_.Dialogs.SaveFile) return std::string();
+    return options_.Dialogs.SaveFile(this, QString::fromStdString(suggested), QStringLiteral("CSV (*.csv)"))
+        .toUtf8()
+        .toStdString();
+  };
   commandContext_.ReportError = [this](const std::string& text) { ShowError(QString::fromStdString(text)); };
   commandContext_.Progress = [this](std::size_t done, std::size_t total, const std::string& step) {
     return ShowImportProgress(done, total, step);

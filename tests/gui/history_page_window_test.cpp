@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
+#include <QToolButton>
 #include <QValueAxis>
+#include <cmath>
 #include <filesystem>
 
 #include "gui/history_chart.h"
@@ -100,6 +102,16 @@ class HistoryPageTest : public test::MainWindowTest {
     for (const QPointF& p : series->points()) values.push_back(static_cast<int>(p.y()));
     return values;
   }
+  // A point of the chart's viewport in column `column` (0: the first day or week), `height`
+  // of the plot's height down from its top.
+  QPoint ChartPoint(double column, double height) const {
+    auto* chart = Find<HistoryChart>("historyChart");
+    const QRectF plot = chart->chart()->plotArea();
+    const int columns = chart->CurrentView() == HistoryChart::View::Days ? static_cast<int>(chart->ResultSets()[0]->count())
+                                                                          : static_cast<int>(chart->Weeks().size());
+    const QPointF inChart(plot.left() + plot.width() * (column + 0.5) / columns, plot.top() + plot.height() * height);
+    return chart->mapFromScene(chart->chart()->mapToScene(inChart));
+  }
   void ClickHeader(const char* table, int column) {
     QHeaderView* header = Find<QTableView>(table)->horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
@@ -139,14 +151,26 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
       << (Find<QLabel>("historySummary")->text()).toStdString();
   EXPECT_EQ(Column("historyPlayers", 0),
             (QStringList{Q("YOU"), Q("海賊"), Q("鬼丸"), Q("荒波"), Q("黒船"), Q("次郎"), Q("太郎"), Q("白波")}));
-  // Days with counted battles: won and lost stacked, the enemy's ships down as a line.
-  EXPECT_EQ(Bars(0), (std::vector<int>{1, 1, 0}));
-  EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 1}));
-  EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0, 0}));
-  // Room above the highest day (two battles), so a point drawn there is not cut in half.
+  // Every day of the range, those without battles empty: won and lost stacked, the enemy's
+  // ships down as a line.
+  EXPECT_EQ(Bars(0), (std::vector<int>{1, 1, 0, 0, 0}));
+  EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 0, 0, 1}));
+  EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0, 0, 0, 0}));
+  // Battles and ships down each on an axis of its own, with room above the highest day (two
+  // battles; one ship), so a point drawn there is not cut in half, and below zero.
   const QList<QAbstractAxis*> vertical = Find<HistoryChart>("historyChart")->chart()->axes(Qt::Vertical);
-  ASSERT_EQ(vertical.size(), 1);
-  EXPECT_GT(static_cast<QValueAxis*>(vertical.front())->max(), 2.0);
+  ASSERT_EQ(vertical.size(), 2);
+  EXPECT_GT(static_cast<QValueAxis*>(vertical[0])->max(), 2.0);
+  EXPECT_GT(static_cast<QValueAxis*>(vertical[1])->max(), 1.0);
+  EXPECT_LT(static_cast<QValueAxis*>(vertical[1])->min(), 0.0);
+  for (QAbstractAxis* axis : vertical) {
+    // Ticks on whole numbers only: no label twice (0, 0, 1, 1).
+    auto* values = static_cast<QValueAxis*>(axis);
+    EXPECT_EQ(values->tickType(), QValueAxis::TicksDynamic);
+    EXPECT_EQ(values->tickAnchor(), 0.0);
+    EXPECT_GE(values->tickInterval(), 1.0);
+    EXPECT_EQ(values->tickInterval(), std::floor(values->tickInterval()));
+  }
 
   struct Step {
     const char* What;
@@ -157,17 +181,17 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   };
   const Step steps[] = {
       {"NPC only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(1); }, {Q("2026-11-02")},
-       {Q("海賊")}, {0}},
+       {Q("海賊")}, {0, 0, 0, 0, 0}},
       {"players only", [&] { Find<QComboBox>("historyAgainst")->setCurrentIndex(2); },
-       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
+       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 0, 0, 0, 1}},
       // Outside the naval event every battle is a mock battle.
-      {"naval battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(1); }, {}, {}, {}},
+      {"naval battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(1); }, {}, {}, {0, 0, 0, 0, 0}},
       {"mock battles", [&] { Find<QComboBox>("historyType")->setCurrentIndex(2); },
-       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
+       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 0, 0, 0, 1}},
       {"from the 2nd", [&] { Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 2)); }, {Q("2026-11-05")},
-       {Q("白波")}, {1}},
+       {Q("白波")}, {0, 0, 0, 1}},
       {"the last 30 days again", [&] { QTest::mouseClick(Find<QPushButton>("historyRecent"), Qt::LeftButton); },
-       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 1}},
+       {Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}, {Q("白波"), Q("鬼丸")}, {1, 0, 0, 0, 1}},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.What);
@@ -185,8 +209,9 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   QApplication::sendEvent(name, &typed);
   EXPECT_SOON_EQ(Column("historyBattles", 0), QStringList{Q("2026-11-01")});
   EXPECT_EQ(Column("historyOpponents", 0), QStringList{Q("鬼丸")});
-  EXPECT_EQ(Bars(0), std::vector<int>{1});
-  EXPECT_EQ(Bars(1), std::vector<int>{0});
+  // The days without a battle against him stay on the axis.
+  EXPECT_EQ(Bars(0), (std::vector<int>{1, 0, 0, 0, 0}));
+  EXPECT_EQ(Bars(1), (std::vector<int>{0, 0, 0, 0, 0}));
 }
 
 TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
@@ -210,12 +235,24 @@ TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
   Find<QComboBox>("historyAgainst")->setCurrentIndex(2);
   EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-05"), Q("2026-11-01"), Q("2026-11-01")}));
 
+  // Anywhere in a day's column, high above its bar or on a day without one, shows that day.
   auto* chart = Find<HistoryChart>("historyChart");
-  emit chart->ResultSets()[1]->hovered(true, 1);
-  EXPECT_TRUE(chart->Hint().startsWith(Q("2026-11-05"))) << (chart->Hint()).toStdString();
-  EXPECT_TRUE(chart->Hint().contains(Q("敗 1"))) << (chart->Hint()).toStdString();
-  emit chart->ResultSets()[1]->hovered(false, 1);
-  EXPECT_TRUE(chart->Hint().isEmpty());
+  struct Hover {
+    double Column, Height;  // the column's place, and the height in the plot from its top (0..1)
+    const char* Day;        // the hint's start; "" none
+    const char* Holds;
+  };
+  const Hover hovers[] = {
+      {4, 0.05, "2026-11-05", "敗 1"}, {4.3, 0.9, "2026-11-05", "敗 1"}, {2, 0.5, "2026-11-03", "勝 0 敗 0"},
+      {0, 0.1, "2026-11-01", "勝 1 敗 1"}, {-2, 0.5, "", ""},
+  };
+  for (const Hover& hover : hovers) {
+    SCOPED_TRACE(hover.Column);
+    QTest::mouseMove(chart->viewport(), ChartPoint(hover.Column, hover.Height));
+    EXPECT_TRUE(chart->Hint().startsWith(Q(hover.Day))) << (chart->Hint()).toStdString();
+    EXPECT_TRUE(chart->Hint().contains(Q(hover.Holds))) << (chart->Hint()).toStdString();
+    EXPECT_EQ(chart->Hint().isEmpty(), *hover.Day == 0);
+  }
 }
 
 TEST_F(HistoryPageTest, DoubleClickLoadsTheLogAndSelectsTheBattleOrSaysTheLogHasGone) {
@@ -401,6 +438,122 @@ TEST_F(HistoryPageTest, ThePagesSettingsComeBackFromMizutoIni) {
   EXPECT_EQ(Find<QDateEdit>("historyTo")->date(), QDate(2026, 11, 5));
   EXPECT_EQ(Find<QTableView>("historyOpponents")->horizontalHeader()->sectionSize(0), 177);
   EXPECT_EQ(Find<QSplitter>("historySplitter")->sizes(), sizes);
+}
+
+// The second view: the win rate week by week (weeks from Monday), the battles beside each
+// point, and the week's figures anywhere in its column.
+TEST_F(HistoryPageTest, TheWeekViewShowsTheWinRateOfEachWeek) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolderAndMarkTheNpc();
+  ShowHistory();
+  Find<QComboBox>("historyAgainst")->setCurrentIndex(2);  // players: 鬼丸 won, 白波 lost twice
+  auto* chart = Find<HistoryChart>("historyChart");
+  QTest::mouseClick(Find<QToolButton>("historyChartWeeks"), Qt::LeftButton);
+  ASSERT_EQ(chart->CurrentView(), HistoryChart::View::Weeks);
+  ASSERT_NE(chart->WinRateLine(), nullptr);
+  // 2026-11-01 is a Sunday: its week began on 10-26.
+  EXPECT_EQ(Line(chart->WinRateLine()), (std::vector<int>{50, 0}));
+  EXPECT_EQ(chart->WeekBattleLabels(), (QStringList{Q("2戦"), Q("1戦")}));
+  QTest::mouseMove(chart->viewport(), ChartPoint(1, 0.1));
+  EXPECT_TRUE(chart->Hint().startsWith(Q("2026-11-02 からの週  1戦  勝 0  勝率 0%"))) << chart->Hint().toStdString();
+  // A new answer redraws the view shown.
+  Find<QComboBox>("historyAgainst")->setCurrentIndex(0);
+  EXPECT_EQ(Line(chart->WinRateLine()), (std::vector<int>{50, 50}));
+  QTest::mouseClick(Find<QToolButton>("historyChartDays"), Qt::LeftButton);
+  EXPECT_EQ(chart->CurrentView(), HistoryChart::View::Days);
+  EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 0, 0, 1}));
+}
+
+// Enter and Return open the selected battle as a double-click does.
+TEST_F(HistoryPageTest, EnterOpensTheSelectedBattle) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  auto* pages = Find<QTabWidget>("pages");
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    SCOPED_TRACE(key);
+    ShowHistory();
+    QTableView* table = Find<QTableView>("historyBattles");
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(1, 0));  // 2026-11-01, its second battle
+    QTest::keyClick(table, key);
+    EXPECT_TRUE(pages->currentWidget()->isAncestorOf(BattleList()));
+    EXPECT_EQ(QString::fromStdString(core->CurrentLogPath), QString::fromStdString(LogPath("chat_2026-11-01.html")));
+    EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  }
+}
+
+// At 1024x768 every caption is whole, with room for the sort arrow beside it; the
+// opponents take the width their columns need and leave the players the rest; the battles
+// table shows its labels whole.
+TEST_F(HistoryPageTest, AtTheSmallestWindowTheTablesShowWholeCaptionsAndLabels) {
+  WriteLogs();
+  OpenWithHistory();
+  window->resize(1024, 768);
+  ImportFolder();
+  ShowHistory();
+  ClickHeader("historyOpponents", 2);  // 勝, sorted: its arrow shown
+  for (const char* name : {"historyOpponents", "historyPlayers", "historyBattles"}) {
+    SCOPED_TRACE(name);
+    QHeaderView* header = Find<QTableView>(name)->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c) {
+      EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << header->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+    }
+  }
+  QTableView* opponents = Find<QTableView>("historyOpponents");
+  QTableView* players = Find<QTableView>("historyPlayers");
+  // The opponents' columns all shown, and at most a little of their pane left empty while
+  // the players' pane is narrower than its columns.
+  EXPECT_LE(opponents->horizontalHeader()->length(), opponents->viewport()->width());
+  if (players->horizontalHeader()->length() > players->viewport()->width()) {
+    EXPECT_LT(opponents->viewport()->width() - opponents->horizontalHeader()->length(), 40);
+  }
+  QTableView* battles = Find<QTableView>("historyBattles");
+  const int label = battles->model()->columnCount() - 1;
+  EXPECT_LE(battles->horizontalHeader()->sectionViewportPosition(label) + static_cast<QAbstractItemView*>(battles)->sizeHintForColumn(label),
+            battles->viewport()->width());
+}
+
+// Each table to a CSV file through a save dialog, Shift-JIS with CRLF as the tally CSV; the
+// status bar names the file. Cancelled, nothing is written.
+TEST_F(HistoryPageTest, TheTablesAreExportedAsCsv) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  const std::string path = dir.File("相手.csv");
+  record.SaveAnswer = QString::fromStdString(path);
+  window->findChild<QAction*>(QStringLiteral("historyCsvOpponents"))->trigger();
+  ASSERT_EQ(record.SaveSuggested.size(), 1);
+  EXPECT_EQ(record.SaveSuggested.back(),
+            QString::fromStdString(dir.File("履歴_相手_2026-11-01_2026-11-05.csv")));
+  EXPECT_EQ(test::ReadBytes(path), test::S("相手,戦闘数,勝,敗,引分,逃げられ,撤退,味方沈没,敵沈没\r\n"
+                                           "白波,2,0,2,0,0,0,0,0\r\n"
+                                           "海賊,1,1,0,0,0,0,0,0\r\n"
+                                           "鬼丸,1,1,0,0,0,0,0,1\r\n"));
+  EXPECT_TRUE(Status().contains(QString::fromStdString(path))) << Status().toStdString();
+
+  // The battles in the order shown; a label with spaces is quoted.
+  ClickHeader("historyBattles", 0);
+  ClickHeader("historyBattles", 0);  // newest first
+  record.SaveAnswer = QString::fromStdString(dir.File("battles.csv"));
+  window->findChild<QAction*>(QStringLiteral("historyCsvBattles"))->trigger();
+  const std::string battles = test::ReadBytes(dir.File("battles.csv"));
+  QStringList lines = QString::fromStdString(test::U(battles)).split(QStringLiteral("\r\n"));
+  ASSERT_EQ(lines.size(), 6) << test::U(battles);
+  EXPECT_TRUE(lines[0].endsWith(Q("戦闘"))) << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].contains(Q("chat_2026-11-05.html,\""))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[4].contains(Q("chat_2026-11-01.html,\""))) << lines[4].toStdString();
+  EXPECT_EQ(lines[5], QString());
+
+  const QString status = Status();
+  record.SaveAnswer.clear();
+  window->findChild<QAction*>(QStringLiteral("historyCsvPlayers"))->trigger();
+  EXPECT_EQ(record.SaveSuggested.size(), 3);
+  EXPECT_EQ(Status(), status);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("履歴_プレイヤー_2026-11-01_2026-11-05.csv")));
 }
 
 }  // namespace

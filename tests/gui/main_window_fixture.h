@@ -55,6 +55,8 @@ struct DialogRecord {
   int Execs = 0;
   QString OpenAnswer;  // the file the open dialog yields ("" = cancelled)
   std::string OpenFails;  // not empty: the open dialog throws an error with this text
+  QStringList SaveSuggested;  // the path each save dialog offered
+  QString SaveAnswer;         // the path the save dialog yields ("" = cancelled)
   // Runs while a message or question box is "open", as the player takes their time: it may
   // spin the event loop, as the real box's own loop does.
   std::function<void()> WhileOpen;
@@ -106,6 +108,10 @@ class MainWindowTest : public ::testing::Test {
       r->OpenFolders << folder;
       r->OpenFilters << filter;
       return r->OpenAnswer;
+    };
+    options.Dialogs.SaveFile = [r](QWidget*, const QString& suggested, const QString&) {
+      r->SaveSuggested << suggested;
+      return r->SaveAnswer;
     };
     options.Dialogs.BrowseFolder = [](QWidget*, const QString&, const QString&) { return QString(); };
     options.Dialogs.Exec = [r](QDialog&) {
