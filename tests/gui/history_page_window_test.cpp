@@ -106,6 +106,8 @@ class HistoryPageTest : public test::MainWindowTest {
   // of the plot's height down from its top.
   QPoint ChartPoint(double column, double height) const {
     auto* chart = Find<HistoryChart>("historyChart");
+    // A chart drawn anew lays itself out once the window is idle.
+    QCoreApplication::processEvents();
     const QRectF plot = chart->chart()->plotArea();
     const int columns = chart->CurrentView() == HistoryChart::View::Days ? static_cast<int>(chart->ResultSets()[0]->count())
                                                                           : static_cast<int>(chart->Weeks().size());
@@ -244,14 +246,17 @@ TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
   };
   const Hover hovers[] = {
       {4, 0.05, "2026-11-05", "敗 1"}, {4.3, 0.9, "2026-11-05", "敗 1"}, {2, 0.5, "2026-11-03", "勝 0 敗 0"},
-      {0, 0.1, "2026-11-01", "勝 1 敗 1"}, {-2, 0.5, "", ""},
+      {0, 0.1, "2026-11-01", "勝 1 敗 1"}, {2, 1.04, "", ""},  // below the plot, on the dates
   };
   for (const Hover& hover : hovers) {
     SCOPED_TRACE(hover.Column);
     QTest::mouseMove(chart->viewport(), ChartPoint(hover.Column, hover.Height));
+    if (*hover.Day == 0) {
+      EXPECT_TRUE(chart->Hint().isEmpty()) << (chart->Hint()).toStdString();
+      continue;
+    }
     EXPECT_TRUE(chart->Hint().startsWith(Q(hover.Day))) << (chart->Hint()).toStdString();
     EXPECT_TRUE(chart->Hint().contains(Q(hover.Holds))) << (chart->Hint()).toStdString();
-    EXPECT_EQ(chart->Hint().isEmpty(), *hover.Day == 0);
   }
 }
 
