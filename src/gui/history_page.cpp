@@ -426,13 +426,13 @@ void HistoryPage::ApplyLayout() {
   }
 }
 
-// Gives the first pane what it needs when the second still gets what it needs (or at
-// least half), else the first pane gets no more than the second leaves it, down to half.
+// Gives the first pane what it needs, up to three fifths of the width: a second pane that
+// cannot show all its columns anyway scrolls either way, and the first need not.
 void HistoryPage::ShareWidth(QSplitter* splitter, int first, int second) {
   const int total = std::max(splitter->width(), width()) - splitter->handleWidth();
   int left = first;
-  if (left + second > total) left = std::max(total - second, total / 2);
-  left = std::clamp(left, total / 4, total - total / 4);
+  if (left + second > total) left = std::min(first, total * 3 / 5);
+  left = std::clamp(left, total / 4, total * 3 / 4);
   splitter->setSizes({left, total - left});
 }
 
