@@ -48,14 +48,7 @@ std::string OutcomeDetail(const ImportResult& result) {
   return detail;
 }
 
-std::string CsvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) line += ',';
-    line += CsvField(fields[i]);
-  }
-  return line + '\n';
-}
+std::string CsvLine(const std::vector<std::string>& fields) { return CsvRecord(fields, "\n"); }
 
 }  // namespace
 

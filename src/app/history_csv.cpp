@@ -20,26 +20,18 @@ const HistoryTable& TableOf(const App& app, HistoryTableKind kind) {
   return app.HistoryPage.Battles;
 }
 
-void AppendLine(std::string& out, const std::vector<std::string>& fields, std::string_view eol) {
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ',';
-    out += CsvField(fields[i]);
-  }
-  out += eol;
-}
-
 }  // namespace
 
 std::string HistoryTableCsv(const HistoryTable& table, std::string_view eol) {
   std::string out;
   std::vector<std::string> captions;
   for (const TallyColumn& column : table.Columns) captions.push_back(column.Caption);
-  AppendLine(out, captions, eol);
+  out += CsvRecord(captions, eol);
   for (const HistoryTableRow& row : table.Rows) {
     // Every line as wide as the header, whatever a row holds.
     std::vector<std::string> cells = row.Cells;
     cells.resize(captions.size());
-    AppendLine(out, cells, eol);
+    out += CsvRecord(cells, eol);
   }
   return out;
 }

@@ -59,6 +59,9 @@ QString ShortDate(const std::string& date) {
 HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
   setObjectName(QStringLiteral("historyChart"));
   setRenderHint(QPainter::Antialiasing);
+  // The chart is small and its items move together when it is laid out again: drawn whole,
+  // no piece of a line's old place stays behind.
+  setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
   setMinimumHeight(120);
   // Hints follow the pointer without a button pressed.
   setMouseTracking(true);
@@ -235,10 +238,18 @@ void HistoryChart::LabelAxis() {
 void HistoryChart::PlaceWeekLabels() {
   if (winRate_ == nullptr) return;
   const QList<QPointF> points = winRate_->points();
-  for (std::size_t i = 0; i < weekLabels_.size() && i < static_cast<std::size_t>(points.size()); ++i) {
-    const QPointF at = chart()->mapToPosition(points[static_cast<qsizetype>(i)], winRate_);
-    // Beside the point, above the line's way to the next one; low points have it above.
-    weekLabels_[i]->setPos(at + QPointF(5, -weekLabels_[i]->boundingRect().height() - 2));
+  const QRectF plot = chart()->plotArea();
+  const qsizetype count = std::min<qsizetype>(static_cast<qsizetype>(weekLabels_.size()), points.size());
+  for (qsizetype i = 0; i < count; ++i) {
+    QGraphicsSimpleTextItem* label = weekLabels_[static_cast<std::size_t>(i)];
+    const QRectF box = label->boundingRect();
+    const QPointF at = chart()->mapToPosition(points[i], winRate_);
+    // Beside the point on the side the line leaves free: below it when the line goes on
+    // upwards, above it otherwise; left of it where the plot ends.
+    const QPointF neighbour = points[i + 1 < points.size() ? i + 1 : std::max<qsizetype>(i - 1, 0)];
+    const bool below = neighbour.y() > points[i].y();
+    const double x = at.x() + 6 + box.width() > plot.right() ? at.x() - 6 - box.width() : at.x() + 6;
+    label->setPos(x, below ? at.y() + 4 : at.y() - box.height() - 4);
   }
 }
 
