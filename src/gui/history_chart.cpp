@@ -62,7 +62,9 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
   // The chart is small and its items move together when it is laid out again: drawn whole,
   // no piece of a line's old place stays behind.
   setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
-  setMinimumHeight(120);
+  // With the switch of views above it, the chart's pane is no taller at its least than the
+  // battles table beside it: the window can still be made as small as before.
+  setMinimumHeight(96);
   // Hints follow the pointer without a button pressed.
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
