@@ -38,7 +38,7 @@ failures=0
 in_console() { script -qec "$*" /dev/null; }
 
 step "console: the text read back from a Wine console's screen"
-if ! MIZUTO_CONSOLE_REQUIRED=1 in_console "'$wine' '$win/tests/standard_output_test.exe' --gtest_filter='*Console*'" \
+if ! MIZUTO_CONSOLE_REQUIRED=1 in_console "'$wine' '$win/standard_output_test.exe' --gtest_filter='*Console*'" \
     </dev/null >"$work/console.log" 2>&1; then
   echo "the console test failed (see $work/console.log)"
   failures=$((failures + 1))
