@@ -113,7 +113,7 @@ TEST_F(ReportTest, LogWithoutBattlesAndExitCodes) {
   EXPECT_EQ(noArgument.status, 0);
   EXPECT_NE(noArgument.out.find("コマンドプロンプト"), std::string::npos) << noArgument.out;
   EXPECT_NE(noArgument.out.find("--report"), std::string::npos) << noArgument.out;
-  for (const std::string args : {" " + dir.File("chat.html"), std::string(" --program-dir x")}) {
+  for (const std::string& args : {" " + dir.File("chat.html"), std::string(" --program-dir x")}) {
     const Outcome withLog = Execute(std::string(MIZUTO_EXE) + args, dir);
     EXPECT_EQ(withLog.status, 2) << args;
     EXPECT_NE(withLog.err.find("this build has no window"), std::string::npos) << withLog.err;
