@@ -125,13 +125,16 @@ done
 for query in "--import" "" "--json" "--encoding sjis"; do
   for build in linux windows; do
     dir="$work/history_$build"
-    if [ "$query" = "--import" ]; then set -- --import "$dir/demo.html"; else set -- $query; fi
+    args=()
+    read -ra args <<<"$query"
     if [ $build = linux ]; then
-      "$linux/mizuto" --history --program-dir "$dir" "$@" >"$dir/answer" 2>"$dir/answer.err" || echo "exit $?" >>"$dir/answer"
-    else
-      [ "$1" = --import ] && set -- --import "Z:$(realpath "$dir/demo.html")"
-      "$wine" "$win/mizuto.exe" --history --program-dir "Z:$(realpath "$dir")" "$@" >"$dir/answer" 2>"$dir/answer.err" \
+      [ "$query" = --import ] && args=(--import "$dir/demo.html")
+      "$linux/mizuto" --history --program-dir "$dir" "${args[@]}" >"$dir/answer" 2>"$dir/answer.err" \
         || echo "exit $?" >>"$dir/answer"
+    else
+      [ "$query" = --import ] && args=(--import "Z:$(realpath "$dir/demo.html")")
+      "$wine" "$win/mizuto.exe" --history --program-dir "Z:$(realpath "$dir")" "${args[@]}" >"$dir/answer" \
+        2>"$dir/answer.err" || echo "exit $?" >>"$dir/answer"
     fi
   done
   if ! cmp -s "$work/history_linux/answer" "$work/history_windows/answer" || grep -q "^exit" "$work/history_windows/answer"; then
