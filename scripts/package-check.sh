@@ -65,6 +65,13 @@ same "the zip's report of the demo" "$work/zip.report" "$work/linux.report"
 # Without --program-dir the zip is its own folder, with its own lists.
 "$wine" "$exe" --report "Z:$(realpath "$linux/demo/demo.html")" >"$work/zip.own"
 same "the zip's report with its lists" "$work/zip.own" "$work/linux.own"
+# What a player finds in it: the first run's settings file beside mizuto.exe, the demo
+# log the README points to, a README that any Windows editor takes as UTF-8.
+unpacked="$folder/Mizuto-$version-win64"
+grep -q "^UserName=YOU" "$unpacked/Mizuto.ini" 2>/dev/null || fail "no Mizuto.ini beside mizuto.exe after its first run"
+(cd "$unpacked" && "$wine" mizuto.exe --report 'demo\demo.html' >"$work/zip.demo") || fail "the zip's demo (demo\demo.html) is no log"
+grep -q '^\[battles\]' "$work/zip.demo" || fail "no report of the zip's demo"
+[ "$(head -c 3 "$unpacked/README.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "README.txt has no byte order mark"
 
 echo "== packages: $failures failed"
 [ "$failures" -eq 0 ]

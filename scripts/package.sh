@@ -3,7 +3,8 @@
 #   mizuto_<version>_amd64.deb    the Debian package (CPack, from a Release build in the
 #                                 installed layout, build/package-tree)
 #   Mizuto-<version>-win64.zip    the Windows zip (the mingw-w64 build, build/windows, with
-#                                 the lists, a README in Japanese and the licence)
+#                                 the lists, the demo log, a README in Japanese and the
+#                                 licence)
 # The version is the one project() sets in CMakeLists.txt. scripts/package-check.sh tries
 # both as a player would.
 set -euo pipefail
@@ -31,8 +32,12 @@ mkdir -p "$stage"
 cp build/windows/mizuto.exe "$stage/"
 # The lists as the Linux build converted them: the cross build cannot run its converter.
 for list in data/defaults/*.txt; do cp "$tree/$(basename "$list")" "$stage/"; done
-# Notepad and every other Windows editor read UTF-8 with CR LF.
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
+# The demo log, reported with the lists beside mizuto.exe (demo\demo.html, as README.txt says).
+mkdir -p "$stage/demo"
+cp "$tree/demo/demo.html" "$stage/demo/"
+# Notepad and every other Windows editor read UTF-8 with CR LF; the byte order mark makes
+# the older ones, and a double-click on a Japanese system, take it as UTF-8 too.
+{ printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/" -e 's/$/\r/' packaging/windows/README.txt; } >"$stage/README.txt"
 sed -e 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
 rm -f "$out/$zip_name.zip"
 # -X: no owner or time extras, so the same files give the same zip.

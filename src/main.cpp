@@ -18,11 +18,24 @@
 #include "app/follow.h"
 #include "app/history_command.h"
 #include "app/report.h"
+#include "app/settings_file.h"
 #include "app/usage.h"
 #include "app/user_folder.h"
 #include "platform/platform.h"
 
 namespace {
+
+// A build without Qt (the Windows zip) has only the modes without a display.
+#ifdef MIZUTO_HAS_WINDOW
+constexpr bool kHasWindow = true;
+#else
+constexpr bool kHasWindow = false;
+#endif
+#ifdef MIZUTO_INSTALLED_LAYOUT
+constexpr bool kInstalled = true;
+#else
+constexpr bool kInstalled = false;
+#endif
 
 // Where the program's own files live and where its settings and lists are kept. The build
 // decides between the two layouts (MIZUTO_INSTALLED_LAYOUT): a portable Mizuto keeps
@@ -99,14 +112,22 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
     std::cerr << "mizuto: " << error << "\n" << usage << mizuto::kHelpHint;
     return 2;
   }
-  if (options.Help) return PrintAnswer(mizuto::FullUsage());
+  if (options.Help) return PrintAnswer(mizuto::FullUsage(kHasWindow));
   if (standardOutputClosed) return OutputClosed();
   Folders folders;
   if (!FindFolders(argv0, args, &folders)) return 1;
-  if (!mizuto::NamesProgramDir(args)) options.ProgramDir = folders.Program;
+  if (!mizuto::NamesProgramDir(args)) {
+    options.ProgramDir = folders.Program;
+    // Without the window nothing else would ever write the settings file a player of the
+    // zip is told to edit: the first run puts it beside the program.
+    if (!kHasWindow && !kInstalled && !mizuto::WriteFirstSettings(folders.Program, &error)) {
+      std::cerr << "mizuto: Mizuto.ini could not be written (" << error << ")\n";
+    }
+  }
   // The output's bytes are its contract: no LF -> CR LF on the way out.
   mizuto::platform::BinaryStandardOutput();
-  mizuto::platform::StandardOutputBuffer outBuffer;
+  mizuto::platform::StandardOutputBuffer outBuffer(
+      1, options.Sjis ? mizuto::platform::TextBytes::kShiftJis : mizuto::platform::TextBytes::kUtf8);
   std::ostream out(&outBuffer);
   int status = 1;
   try {
@@ -143,6 +164,27 @@ int RunHistoryCommand(std::vector<std::string> args, const char* argv0) {
         options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
         return mizuto::RunHistory(options, out, err);
       });
+}
+
+// A build without the window, started without a mode: with no argument (on Windows most
+// likely a double-click) it says how to use it; anything else is a mistake. In a console
+// of its own, which closes when the program ends, it waits for a key so it can be read.
+int RunWithoutWindow(const std::vector<std::string>& args) {
+  const bool ownConsole = mizuto::platform::OwnConsole();
+  int status = 0;
+  if (!args.empty()) {
+    std::cerr << "mizuto: this build has no window (" << args[0] << "); it reads logs with:\n"
+              << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHistoryUsage << mizuto::kHelpHint;
+    status = 2;
+  }
+  if (args.empty() || ownConsole) {
+    std::string guide = std::string(mizuto::ProgramTitleUtf8()) + "\n\n" + mizuto::StartGuide();
+    if (ownConsole) guide += "\n何かキーを押すと閉じます。\n";
+    const int printed = PrintAnswer(guide);
+    if (status == 0) status = printed;
+  }
+  if (ownConsole) mizuto::platform::WaitForKey();
+  return status;
 }
 
 // The window is loaded only when it is wanted: the report starts without the toolkit.
@@ -195,10 +237,19 @@ int main(int argc, char** argv) {
   // The log's path may hold any character: on Windows the arguments are read as UTF-8.
   std::vector<std::string> all = mizuto::platform::Arguments(argc, argv);
   std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) return PrintAnswer(mizuto::FullUsage());
+  // A Windows console shows bytes by its code page, which is seldom UTF-8: the messages
+  // reach it as characters. (Never freed: the error stream is used until the very end.)
+  auto* errorConsole = new mizuto::platform::StandardOutputBuffer(2);
+  if (errorConsole->ToConsole()) {
+    std::cerr.rdbuf(errorConsole);
+  } else {
+    delete errorConsole;
+  }
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) return PrintAnswer(mizuto::FullUsage(kHasWindow));
   if (!args.empty() && args[0] == "--version") return PrintAnswer(std::string(mizuto::ProgramTitleUtf8()) + "\n");
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--follow") return RunFollowCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--history") return RunHistoryCommand(std::move(args), argv[0]);
+  if (!kHasWindow) return RunWithoutWindow(args);
   return RunWindow(std::move(all), argv[0]);
 }

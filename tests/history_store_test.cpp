@@ -2,10 +2,12 @@
 // by its bytes, corrections across imports, and the window's hooks (load, tick, battle list).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>

@@ -106,11 +106,20 @@ TEST_F(ReportTest, LogWithoutBattlesAndExitCodes) {
   EXPECT_EQ(Execute(Report("--bogus " + dir.File("chat.html")), dir).status, 2);
 #ifdef _WIN32
 #ifndef MIZUTO_WINDOW
-  // Without --report the program opens its window; a build without the window module
-  // says so and points to the report.
-  const Outcome noWindow = Execute(std::string(MIZUTO_EXE), dir);
-  EXPECT_EQ(noWindow.status, 1);
-  EXPECT_NE(noWindow.err.find("--report"), std::string::npos) << noWindow.err;
+  // A build without the window, started without a mode: with no argument it explains
+  // itself in Japanese (a double-click would have nothing else to see); with a log or a
+  // window option it names what it has instead. Never the missing window module.
+  const Outcome noArgument = Execute(std::string(MIZUTO_EXE), dir);
+  EXPECT_EQ(noArgument.status, 0);
+  EXPECT_NE(noArgument.out.find("コマンドプロンプト"), std::string::npos) << noArgument.out;
+  EXPECT_NE(noArgument.out.find("--report"), std::string::npos) << noArgument.out;
+  for (const std::string& args : {" " + dir.File("chat.html"), std::string(" --program-dir x")}) {
+    const Outcome withLog = Execute(std::string(MIZUTO_EXE) + args, dir);
+    EXPECT_EQ(withLog.status, 2) << args;
+    EXPECT_NE(withLog.err.find("this build has no window"), std::string::npos) << withLog.err;
+    EXPECT_NE(withLog.err.find("--report"), std::string::npos) << withLog.err;
+    EXPECT_EQ(withLog.err.find(".dll"), std::string::npos) << withLog.err;
+  }
 #endif
 #else
   // Without --report the program opens its window: without a display it says so and ends.

@@ -62,6 +62,36 @@ TEST_F(SettingsTest, NoFileReadsDefaultsAndSaveCreatesEveryKeyInSaveOrder) {
   EXPECT_EQ(test::ReadBytes(Ini()), kCreatedFile);
 }
 
+// A build without the window writes the file its player is told to edit at the first run:
+// every key with the values a first start has, the check strings as long as the lists. A
+// file that is there, even one the program cannot read, is never touched.
+TEST_F(SettingsTest, TheFirstRunWritesEveryKeyOnlyWhereThereIsNoFile) {
+  test::WriteListFile(dir.File("SkillList.txt"), {"砲撃", "回避", "修理", "救助"});
+  test::WriteListFile(dir.File("ItemList.txt"), {"手桶,1", "予備帆,2", "予備舵,3"});
+  const struct {
+    const char* name;
+    const char* existing;  // nullptr: no file
+    std::string expected;
+  } cases[] = {
+      {"no file", nullptr, kCreatedFile},
+      {"a file of the player's", "[Mizuto]\r\nUserName=me\r\n", "[Mizuto]\r\nUserName=me\r\n"},
+      {"an empty file", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(Ini());
+    if (c.existing) test::WriteBytes(Ini(), c.existing);
+    std::string error;
+    EXPECT_TRUE(WriteFirstSettings(dir.Path(), &error)) << error;
+    EXPECT_EQ(test::ReadBytes(Ini()), c.expected);
+  }
+  // Where it cannot be written the run is told why.
+  std::filesystem::remove(Ini());
+  std::string error;
+  EXPECT_FALSE(WriteFirstSettings(dir.File("no such folder/"), &error));
+  EXPECT_NE(error, "");
+}
+
 TEST_F(SettingsTest, ReadsTheWayTheProfileFunctionsRead) {
   test::WriteBytes(Ini(),
                    "Top=1\r\n"                      // before any section: not ours

@@ -13,6 +13,7 @@ target_link_libraries(mizuto_test_support PUBLIC mizuto_app mizuto_test_basics)
 # Below the command layer.
 mizuto_add_test(NAME file_save_test                 LIBS mizuto_platform mizuto_test_basics)
 mizuto_add_test(NAME small_file_test                LIBS mizuto_platform mizuto_test_basics)
+mizuto_add_test(NAME standard_output_test           LIBS mizuto_platform mizuto_test_basics)
 mizuto_add_test(NAME text_test                      LIBS mizuto_text mizuto_test_basics)
 mizuto_add_test(NAME literal_set_test               LIBS mizuto_text mizuto_test_basics)
 # The program's report from outside: it only reads what the program prints.
@@ -35,6 +36,7 @@ mizuto_add_test(NAME active_mode_test               LIBS mizuto_app mizuto_test_
 mizuto_add_test(NAME load_driver_test               LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME progress_line_test             LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME settings_file_test             LIBS mizuto_app mizuto_test_support)
+mizuto_add_test(NAME usage_test                     LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME window_commands_test           LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME version_check_test             LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME main_commands_test             LIBS mizuto_app mizuto_test_support RUNS mizuto_loggen)

@@ -1,4 +1,5 @@
 #include "app/settings_file.h"
+#include "app/start_up.h"
 
 #include <algorithm>
 #include <charconv>
@@ -256,6 +257,15 @@ bool SaveSettings(const App& app, std::string* error) {
     if (error) *error = e.what();
     return false;
   }
+}
+
+bool WriteFirstSettings(const std::string& programDir, std::string* error) {
+  App app;
+  app.ProgramDir = programDir;
+  if (platform::KindOfPath(SettingsPath(app)) != platform::PathKind::Missing) return true;
+  // What a start with no file has: the defaults, and the check strings as long as the lists.
+  StartUp(app);
+  return SaveSettings(app, error);
 }
 
 }  // namespace mizuto

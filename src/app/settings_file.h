@@ -22,4 +22,10 @@ void LoadSettingsSwitches(App& app);
 // (the old file is left intact).
 bool SaveSettings(const App& app, std::string* error);
 
+// Writes Mizuto.ini into `programDir` (ending in a separator) with the settings a first
+// start has, when there is none yet, so that a player of a build without the window finds
+// every key to set by hand. True when the file was there or was written; false with
+// `error` set when it could not be written (the run goes on without it).
+bool WriteFirstSettings(const std::string& programDir, std::string* error);
+
 }  // namespace mizuto

@@ -11,7 +11,12 @@ inline constexpr const char* kWindowUsage =
 // Follows a mode's synopsis when the arguments were wrong.
 inline constexpr const char* kHelpHint = "mizuto --help describes every mode and option\n";
 
-// The synopsis of every mode followed by what each option does.
-std::string FullUsage();
+// The synopsis of every mode followed by what each option does, for a build with the main
+// window or for one without it (the Windows zip), which has only the modes without a display.
+std::string FullUsage(bool window = true);
+
+// What a build without the window says when it is started with no argument (on Windows,
+// a double-click): in the players' language, how to use it from a prompt.
+std::string StartGuide();
 
 }  // namespace mizuto

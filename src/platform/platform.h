@@ -63,12 +63,40 @@ inline constexpr unsigned kStandardOutputBit = 2;
 // complete (a full disk, a network file) is noticed. False with `error` set on failure.
 bool CloseStandardOutput(std::string* error);
 
-// Standard output as a stream buffer that checks every write and keeps the system's reason
-// for the first that failed (std::cout would only say that something did).
+// What the bytes a program writes mean, for a console that takes characters, not bytes.
+enum class TextBytes { kUtf8, kShiftJis };
+
+// How many bytes at the start of `bytes` are whole characters in `encoding`; the rest is
+// the start of a character whose other bytes are still to come. Malformed bytes count as
+// whole (the console shows them as U+FFFD).
+std::size_t WholeCharacters(std::string_view bytes, TextBytes encoding);
+
+// The console behind standard output (1) or standard error (2) when it is a Windows
+// console, which shows text by its own code page unless it is given UTF-16; nullptr for a
+// file, a pipe, and everywhere a terminal takes the bytes as they are.
+void* ConsoleOf(int descriptor);
+// Writes `text`, whole characters in `encoding`, to `console` as UTF-16. False with `error`
+// set when the console refused it.
+bool WriteConsoleText(void* console, std::string_view text, TextBytes encoding, std::string* error);
+
+// Whether the program has a console window of its own, as one started from the file
+// manager (a double-click) has on Windows: nobody typed its command line, and the console
+// closes as soon as it ends. False when started from a prompt, and on other systems.
+bool OwnConsole();
+// Waits until a key is pressed in the console (nothing without one).
+void WaitForKey();
+
+// Standard output (or error, descriptor 2) as a stream buffer that checks every write and
+// keeps the system's reason for the first that failed (std::cout would only say that
+// something did). A file or a pipe gets the bytes unchanged; a Windows console gets their
+// characters, read as `encoding`, so that they read right whatever its code page.
 class StandardOutputBuffer : public std::streambuf {
  public:
-  StandardOutputBuffer() { setp(buffer_, buffer_ + sizeof buffer_); }
-  ~StandardOutputBuffer() override { Drain(); }
+  explicit StandardOutputBuffer(int descriptor = 1, TextBytes encoding = TextBytes::kUtf8)
+      : descriptor_(descriptor), encoding_(encoding), console_(ConsoleOf(descriptor)) {
+    setp(buffer_, buffer_ + sizeof buffer_);
+  }
+  ~StandardOutputBuffer() override;
   StandardOutputBuffer(const StandardOutputBuffer&) = delete;
   StandardOutputBuffer& operator=(const StandardOutputBuffer&) = delete;
 
@@ -77,6 +105,8 @@ class StandardOutputBuffer : public std::streambuf {
   // The failure was a pipe whose reader has gone (`| head -1`): the reader's choice, not a
   // failure to report.
   bool BrokenPipe() const { return brokenPipe_; }
+  // Whether the text goes to a console as characters.
+  bool ToConsole() const { return console_ != nullptr; }
 
  protected:
   int_type overflow(int_type c) override;
@@ -84,6 +114,11 @@ class StandardOutputBuffer : public std::streambuf {
 
  private:
   bool Drain();
+  bool DrainToConsole(const char* data, std::size_t size);
+  int descriptor_;
+  TextBytes encoding_;
+  void* console_;
+  std::string partial_;  // a console's character cut by the end of the buffer
   char buffer_[1 << 16];
   std::string failure_;
   bool brokenPipe_ = false;

@@ -50,6 +50,15 @@ std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<s
 
 void BinaryStandardOutput() {}
 
+// A terminal here takes the bytes, and shows them by its own locale.
+void* ConsoleOf(int) { return nullptr; }
+bool WriteConsoleText(void*, std::string_view, TextBytes, std::string* error) {
+  if (error) *error = "no console on this system";
+  return false;
+}
+bool OwnConsole() { return false; }
+void WaitForKey() {}
+
 unsigned OpenClosedStandardDescriptors() {
   unsigned closed = 0;
   for (int fd = 0; fd <= 2; ++fd) {

@@ -99,6 +99,57 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 bool ErrorOutputIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+void* ConsoleOf(int descriptor) {
+  const intptr_t handle = ::_get_osfhandle(descriptor);
+  if (handle == -1 || handle == -2) return nullptr;
+  DWORD mode = 0;
+  // Only a console answers GetConsoleMode; a file, a pipe or NUL does not.
+  return ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) ? reinterpret_cast<void*>(handle) : nullptr;
+}
+
+bool WriteConsoleText(void* console, std::string_view text, TextBytes encoding, std::string* error) {
+  const UINT codePage = encoding == TextBytes::kShiftJis ? 932 : CP_UTF8;
+  std::wstring wide;
+  if (!text.empty()) {
+    const int n = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    wide.assign(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  }
+  // Older consoles refuse a large write at once: pieces of a few thousand characters.
+  constexpr std::size_t kPiece = 8192;
+  for (std::size_t at = 0; at < wide.size();) {
+    std::size_t count = std::min(kPiece, wide.size() - at);
+    // A surrogate pair stays in one piece.
+    if (count < wide.size() - at && wide[at + count - 1] >= 0xD800 && wide[at + count - 1] <= 0xDBFF) --count;
+    DWORD written = 0;
+    if (!::WriteConsoleW(static_cast<HANDLE>(console), wide.data() + at, static_cast<DWORD>(count), &written,
+                         nullptr) ||
+        written == 0) {
+      if (error) *error = ErrorText(::GetLastError());
+      return false;
+    }
+    at += written;
+  }
+  return true;
+}
+
+bool OwnConsole() {
+  // A console made for this program lists only it; one of a prompt lists the prompt too.
+  DWORD processes[2];
+  return ::GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForKey() {
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (input == INVALID_HANDLE_VALUE || input == nullptr || !::GetConsoleMode(input, &mode)) return;
+  INPUT_RECORD record;
+  DWORD read = 0;
+  while (::ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+  }
+}
+
 void BinaryStandardOutput() {
   std::fflush(stdout);
   ::_setmode(::_fileno(stdout), _O_BINARY);
