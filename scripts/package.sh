@@ -59,5 +59,5 @@ rm -f "$out/$zip_name.zip"
 # in one order, and -X: no owner or time extras.
 find "$tree/zip" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 step "making the Windows zip" sh -c "cd '$tree/zip' && find '$zip_name' | LC_ALL=C sort |
-  TZ=UTC zip -X -D -@ '$out/$zip_name.zip'"
+  TZ=UTC zip -X -@ '$out/$zip_name.zip'"
 echo "$out/$zip_name.zip"
