@@ -67,7 +67,8 @@ done
 [ "$(dpkg-deb -f "$deb" Depends | grep -o 'libqt6charts6' | wc -l)" -eq 1 ] ||
   fail "Depends names libqt6charts6 other than once: $(dpkg-deb -f "$deb" Depends)"
 grep -rlF "$PWD" "$root" >"$work/build-paths" && fail "the build's path in $(cat "$work/build-paths")"
-[ "$(dpkg-parsechangelog -l <(zcat "$root/usr/share/doc/mizuto/changelog.gz") -S Version)" = "$version" ] ||
+zcat "$root/usr/share/doc/mizuto/changelog.gz" >"$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] ||
   fail "the changelog's newest entry is not $version"
 manpage="$root/usr/share/man/man1/mizuto.1.gz"
 zcat "$manpage" | head -1 | grep -qE '^\.TH MIZUTO 1 "[0-9]{4}-[0-9]{2}-[0-9]{2}"' || fail "the manual page has no date"
