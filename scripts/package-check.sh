@@ -46,7 +46,7 @@ appstreamcli validate --no-net "$metainfo" >"$work/appstream.out" ||
   fail "AppStream metadata: $(cat "$work/appstream.out")"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream metadata has no release $version"
 # The screenshot the metadata names is the repository's, at the size it states.
-shot=$(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">.*/\([^/<]*\)</image>.*|\1x\2 \3|p' "$metainfo")
+shot=$(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">.*/\([^/<]*\)</image>.*|\1x\2 \3|p' "$metainfo" || true)
 [ -n "$shot" ] && [ "$(identify -format '%wx%h' "packaging/${shot#* }" 2>/dev/null)" = "${shot%% *}" ] ||
   fail "the screenshot ($shot) is not packaging/'s"
 [ "$(identify -format '%wx%h' "$root/usr/share/icons/hicolor/scalable/apps/mizuto.svg" 2>/dev/null)" = 48x48 ] ||
@@ -58,7 +58,7 @@ for binary in "${binaries[@]}"; do
   options=(--nocfprotection)
   [ "$binary" = "$root/usr/bin/mizuto" ] || options+=(--nopie)
   hardening-check "${options[@]}" "$binary" >"$work/hardening.out" ||
-    fail "hardening of ${binary#"$root"}: $(grep -v ': yes' "$work/hardening.out")"
+    fail "hardening of ${binary#"$root"}: $(grep -v ': yes' "$work/hardening.out" | tail -n +2)"
   readelf -S "$binary" | grep -q '\.comment' && fail "${binary#"$root"} keeps .comment"
 done
 for script in preinst postinst prerm postrm; do
