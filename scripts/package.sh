@@ -24,6 +24,9 @@ export SOURCE_DATE_EPOCH
 # The distribution's flags (stack protector, fortify, relro and immediate binding, the
 # checkout's path mapped to "."), as a Debian package is built with them.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# Without -g: the package ships stripped binaries and no debug package, and the debug
+# information named the build folder, which made the build ID differ between two folders.
+export DEB_CXXFLAGS_MAINT_STRIP=-g
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 launcher=()
