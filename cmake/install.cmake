@@ -1,14 +1,20 @@
 # The installed layout (cmake --install, the Debian package):
 #   bin/mizuto                          the program
-#   lib/mizuto/mizuto_window.so         the window module
+#   LIBDIR/mizuto/mizuto_window.so      the window module (LIBDIR: lib/x86_64-linux-gnu
+#                                       under /usr on Debian, else lib)
 #   share/mizuto/*.txt, share/mizuto/demo/   the shipped lists (Shift-JIS) and the demo
-#   share/applications/mizuto.desktop, share/icons/hicolor/NxN/apps/mizuto.png
+#   share/applications/mizuto.desktop, share/metainfo/example.mizuto.mizuto.metainfo.xml
+#   share/icons/hicolor/NxN/apps/mizuto.png, share/icons/hicolor/scalable/apps/mizuto.svg
 #   share/man/man1/mizuto.1.gz, share/doc/mizuto/copyright, changelog.gz
 # Only a build configured with MIZUTO_INSTALLED_LAYOUT finds its parts there (and keeps each
 # user's settings in their own folder): the build tree and the Windows zip are portable and
 # keep everything beside the program.
 include(GNUInstallDirs)
-set(MIZUTO_MODULE_DIR lib/mizuto)
+# The module is the program's own, loaded by its path (never linked against), so it lies in
+# a private folder that the dynamic linker's cache never needs to know: the package needs
+# no ldconfig. (CPack adds ldconfig to the maintainer scripts for a shared object right
+# under /usr/lib, which the multiarch folder is not.)
+set(MIZUTO_MODULE_DIR ${CMAKE_INSTALL_LIBDIR}/mizuto)
 set(MIZUTO_DATA_DIR ${CMAKE_INSTALL_DATADIR}/mizuto)
 
 if(NOT MIZUTO_INSTALLED_LAYOUT)
@@ -24,8 +30,22 @@ target_compile_definitions(mizuto PRIVATE MIZUTO_INSTALLED_LAYOUT
   MIZUTO_MODULE_FROM_BIN="${module_from_bin}/" MIZUTO_DATA_FROM_BIN="${data_from_bin}/")
 
 install(TARGETS mizuto RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(installed_binaries ${CMAKE_INSTALL_BINDIR}/mizuto)
 if(MIZUTO_WINDOW)
   install(TARGETS mizuto_window LIBRARY DESTINATION ${MIZUTO_MODULE_DIR})
+  list(APPEND installed_binaries ${MIZUTO_MODULE_DIR}/mizuto_window.so)
+endif()
+# The compilers' version notes (.comment) say nothing a player needs and strip keeps them.
+if(CMAKE_OBJCOPY)
+  install(CODE "
+    foreach(binary ${installed_binaries})
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${binary}\"
+                      RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR \"cannot remove .comment from \${binary}\")
+      endif()
+    endforeach()")
 endif()
 
 # The lists the build converted to Shift-JIS beside the program, and the demo.
@@ -36,6 +56,9 @@ install(FILES ${shipped_lists} DESTINATION ${MIZUTO_DATA_DIR})
 install(DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/demo/ DESTINATION ${MIZUTO_DATA_DIR}/demo)
 
 install(FILES packaging/mizuto.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/mizuto.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME example.mizuto.mizuto.metainfo.xml)
+install(FILES packaging/mizuto.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # The icon at the sizes a desktop asks for, drawn by the window's own icon code.
 if(MIZUTO_WINDOW)
@@ -62,10 +85,15 @@ add_custom_command(OUTPUT ${manpage}
 add_custom_target(manual_page ALL DEPENDS ${manpage})
 install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The licence, in the form Debian reads, and the package's change log.
-configure_file(packaging/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
+# The licence, in the form Debian reads, and the package's change log, whose newest entry
+# must be this version's: a version raised without saying what changed stops here.
+file(STRINGS packaging/changelog newest LIMIT_COUNT 1)
+if(NOT newest MATCHES "^mizuto \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "packaging/changelog has no entry for ${PROJECT_VERSION} at its top: add one")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS packaging/changelog)
 set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
-execute_process(COMMAND gzip -9nc ${CMAKE_CURRENT_BINARY_DIR}/changelog OUTPUT_FILE ${changelog})
+execute_process(COMMAND gzip -9nc ${CMAKE_CURRENT_SOURCE_DIR}/packaging/changelog OUTPUT_FILE ${changelog})
 install(FILES packaging/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mizuto)
 # The lists are Shift-JIS because the game's files are: lintian is told that this is meant.
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
@@ -90,11 +118,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://mizuto.example/")
 # The libraries the program and the window module link (ICU, SQLite for the season
-# history, the toolkit and its charts), found by dpkg-shlibdeps, the charts also named, as the
-# History page needs them; what the toolkit loads at run time (its
-# platform plug-ins) is named by hand.
+# history, the toolkit and its charts) are found by dpkg-shlibdeps; what the toolkit loads
+# at run time (its platform plug-ins) is named by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6charts6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-ipafont-gothic | fonts-japanese-gothic")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -334,6 +335,59 @@ TEST(Loggen, TheProgramFolderHoldsListsAndSettingsThatMatchTheLog) {
   EXPECT_GT(ownerSkills, 0);
   EXPECT_GT(ownerItems, 0);
   EXPECT_GT(othersSkills, 0);
+}
+
+// The demo is written with the lists the program ships: whatever lists it is given (with
+// the tools the game's own messages name or without them), the program folder holds them
+// as given, the log uses them, and the analysis with them finds no line it cannot place.
+TEST(Loggen, GivenListsAreTheOnesTheLogAndTheProgramFolderUse) {
+  const struct {
+    const char* name;
+    std::vector<std::string> skills;
+    std::vector<std::string> items;  // "name,kind[,text]"
+  } cases[] = {
+      {"shipped-like", {"砲撃の心得", "連続砲撃", "弾道学", "白兵戦術", "操帆術", "煙幕展開"},
+       {"修理用木材,1", "手桶,1", "予備帆,1", "予備舵,1,舵の応急修理用", "沈静の旗,1",
+        "海軍カレー,2", "船乗りの酒,0", "鉄製砲弾,1"}},
+      {"no tools", {"測距", "装填術"}, {"乾パン,2", "木箱,3,交易品"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir lists, dir;
+    std::string skillFile = "# comment\n", itemFile = "# アイテム名,種別\n";
+    for (const std::string& s : c.skills) skillFile += s + "\n";
+    for (const std::string& i : c.items) itemFile += i + "\r\n";
+    test::WriteBytes(lists.File("SkillList.txt"), skillFile);
+    test::WriteBytes(lists.File("ItemList.txt"), itemFile);
+    ASSERT_EQ(Loggen("--seed 3 --battles 30 --lists " + Q(lists.Path()) + " --log-dir /usr/share/x/demo --out " +
+                     Q(dir.File("log.html")) + " --program-dir " + Q(dir.Path())),
+              0);
+    App app;
+    LoadGenerated(app, dir, dir.File("log.html"));
+    EXPECT_EQ(app.LogDir.Utf8(), "/usr/share/x/demo");
+    std::vector<std::string> skills, items;
+    for (const std::string& n : app.Lists.SkillNames) skills.push_back(U(n));
+    for (std::size_t i = 0; i < app.Lists.ItemNames.size(); ++i) {
+      items.push_back(U(app.Lists.ItemNames[i]) + "," + app.Lists.ItemKinds[i]);
+    }
+    EXPECT_EQ(skills, c.skills);
+    ASSERT_EQ(items.size(), c.items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) EXPECT_EQ(c.items[i].rfind(items[i], 0), 0u) << c.items[i];
+    EXPECT_TRUE(app.ErrorLines.empty()) << ErrorsOf(app);
+    std::int64_t skillUses = 0, itemUses = 0;
+    for (int b = 0; b < app.BattleCount(); ++b) {
+      for (int n = 0; n < app.NameCount(); ++n) {
+        for (std::size_t k = 0; k < skills.size(); ++k) skillUses += app.Names[n].UsesIn(b, false, static_cast<int>(k));
+        for (std::size_t k = 0; k < items.size(); ++k) itemUses += app.Names[n].UsesIn(b, true, static_cast<int>(k));
+      }
+    }
+    EXPECT_GT(skillUses, 0);
+    EXPECT_GT(itemUses, 0);
+  }
+  // A folder without the lists is refused before anything is written.
+  TempDir empty;
+  EXPECT_EQ(Loggen("--lists " + Q(empty.Path()) + " --out " + Q(empty.File("log.html"))), 1);
+  EXPECT_FALSE(std::filesystem::exists(empty.File("log.html")));
 }
 
 TEST(Loggen, AnOpenBattleLeavesTheLogAsTheGameIsStillWritingIt) {

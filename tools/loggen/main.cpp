@@ -31,9 +31,14 @@ const char* const kUsage =
     "  --out FILE        the log file (default: standard output)\n"
     "  --program-dir DIR also write SkillList.txt, ItemList.txt, NPCList.txt, ShipList.txt\n"
     "                    and Mizuto.ini there\n"
+    "  --log-dir DIR     the log folder Mizuto.ini names (default: the folder of --out), as\n"
+    "                    where an installed demo will be rather than where it is written\n"
     "  --skills N        entries of the skill list (default 15, at most 108)\n"
     "  --items N         entries of the item list (default 20, at most 160)\n"
     "  --checked N       entries of each list marked in Mizuto.ini (default 5)\n"
+    "  --lists DIR       take the skill and item lists from the UTF-8 SkillList.txt and\n"
+    "                    ItemList.txt in DIR (as data/defaults) instead of inventing them;\n"
+    "                    --skills and --items are then ignored\n"
     "  --open-battle     end the log inside its last battle, as while the game still writes\n"
     "  --no-user-name    write UserName= empty in Mizuto.ini, as before the player sets it\n"
     "  --malformed PCT   break this percentage of the battle lines: names left out, lines\n"
@@ -116,6 +121,10 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       if (!text(&o->Out)) return false;
     } else if (arg == "--program-dir") {
       if (!text(&o->ProgramDir)) return false;
+    } else if (arg == "--log-dir") {
+      if (!text(&o->LogDir)) return false;
+    } else if (arg == "--lists") {
+      if (!text(&o->ListsDir)) return false;
     } else if (arg == "--manifest") {
       if (!text(&o->Manifest)) return false;
     } else if (arg == "--open-battle") {
@@ -163,7 +172,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const Lists lists = MakeLists(options.Seed, options.Skills, options.Items);
+    Lists lists = MakeLists(options.Seed, options.Skills, options.Items);
+    if (!options.ListsDir.empty() && !ReadSkillAndItemLists(options.ListsDir, &lists, &error)) {
+      std::fprintf(stderr, "mizuto_loggen: %s\n", error.c_str());
+      return 1;
+    }
     const Cast cast = MakeCast(options.Seed, options.Owner, options.Players, lists);
     if (!options.ProgramDir.empty() && !WriteProgramFolder(options, lists, &error)) {
       std::fprintf(stderr, "mizuto_loggen: %s\n", error.c_str());

@@ -17,6 +17,8 @@ struct Options {
   std::string Out;              // empty: standard output
   std::string ProgramDir;       // empty: no list files or settings written
   std::string Manifest;         // empty: none
+  std::string LogDir;           // what Mizuto.ini's LogDir= says; empty: the folder of Out
+  std::string ListsDir;         // empty: the skill and item lists are invented
   int Skills = 15;
   int Items = 20;
   int Checked = 5;

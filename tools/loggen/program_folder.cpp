@@ -1,6 +1,8 @@
 #include "program_folder.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "platform/platform.h"
@@ -27,7 +29,46 @@ std::string CheckString(std::size_t entries, int checked) {
   return marks;
 }
 
+// The entries of a UTF-8 list file: its lines without comments, empty lines or line ends.
+bool ReadEntries(const std::filesystem::path& file, std::vector<std::string>* entries, std::string* error) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    *error = "cannot read " + platform::PathString(file);
+    return false;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] != '#') entries->push_back(line);
+  }
+  if (entries->empty()) {
+    *error = platform::PathString(file) + " holds no entry";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool ReadSkillAndItemLists(const std::string& dir, Lists* lists, std::string* error) {
+  const std::filesystem::path folder = platform::NativePath(dir);
+  std::vector<std::string> skills, items;
+  if (!ReadEntries(folder / "SkillList.txt", &skills, error) ||
+      !ReadEntries(folder / "ItemList.txt", &items, error)) {
+    return false;
+  }
+  lists->Skills = std::move(skills);
+  lists->Items.clear();
+  for (const std::string& line : items) {
+    const std::size_t comma = line.find(',');
+    if (comma == std::string::npos || comma + 1 >= line.size()) {
+      *error = "an item without its kind in " + dir + ": " + line;
+      return false;
+    }
+    lists->Items.push_back({line.substr(0, comma), line[comma + 1], line.substr(comma + 2)});
+  }
+  return true;
+}
 
 bool WriteProgramFolder(const Options& options, const Lists& lists, std::string* error) {
   namespace fs = std::filesystem;
@@ -43,7 +84,9 @@ bool WriteProgramFolder(const Options& options, const Lists& lists, std::string*
   for (const ItemEntry& e : lists.Items) items.push_back(e.Name + "," + e.Kind + e.Trailer);
 
   std::vector<std::string> ini{"[Mizuto]", "UserName=" + (options.UserNameSet ? options.Owner : std::string())};
-  if (!options.Out.empty()) {
+  if (!options.LogDir.empty()) {
+    ini.push_back("LogDir=" + options.LogDir);
+  } else if (!options.Out.empty()) {
     // The folder of the log, so that the program finds it as the newest log there.
     ini.push_back("LogDir=" + platform::PathString(fs::absolute(platform::NativePath(options.Out), ec).parent_path()));
   }
