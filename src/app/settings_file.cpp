@@ -202,6 +202,7 @@ void LoadSettingsFirst(App& app) {
   // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
   // is not a number leaves the field as it starts.
   if (const auto interval = file.Value(kWindowSection, "Interval")) SetIntervalText(app, *interval);
+  app.StreamCounter.SetPath(SjisToUtf8(file.ReadString(kWindowSection, "CounterFile", "")));
   ReadSwitches(file, SettingsPlace::WindowSection, app.Acts);
   ReadHistoryPage(file, app.HistoryPage.Settings);
 }
@@ -247,6 +248,7 @@ bool SaveSettings(const App& app, std::string* error) {
     WriteSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
     file.Write(kWindowSection, "Interval", app.IntervalText);
     file.WriteBool(kWindowSection, "Maximized", g.Maximized);
+    file.Write(kWindowSection, "CounterFile", Utf8ToSjis(app.StreamCounter.Path()));
     WriteSwitches(file, SettingsPlace::WindowSection, app.Acts);
     WriteHistoryPage(file, app.HistoryPage.Settings);
 
