@@ -269,7 +269,7 @@ TEST_F(MainWindowView, ErrorsAreFiledUnderTheirLogAndTheTitleNamesOnlyALoadedLog
   EXPECT_EQ(BattleList()->count(), 512);
   EXPECT_TRUE(Status().startsWith(Q(" 512戦 512勝"))) << Status().toStdString();
   EXPECT_TRUE(Status().endsWith(Q("（戦闘が512件を超えたため、最初の512件だけを読み込みました）"))) << Status().toStdString();
-  EXPECT_EQ(Errors(), Q("■ missing.html\nFile Open Error\n■ crowded.html\n@@@@@@@ Error Code 004 @@@@@@@ Line:1027"));
+  EXPECT_EQ(Errors(), Q("■ missing.html\nFile Open Error\n■ crowded.html\n@@@@@@@ Error Code 004 @@@@@@@ Line:1025"));
 
   // The next log is read whole: the note goes with the log it was about.
   LoadTwoBattles();
@@ -371,7 +371,7 @@ TEST_F(MainWindowView, TheBattleListMenuShowsTheKeysOfItsCommands) {
   ASSERT_EQ(popup->actions().indexOf(show), 0);
   // A menu shows what follows a tab as the entry's shortcut; the entry itself has no
   // shortcut of its own, so Space stays the window's one key for the command.
-  EXPECT_EQ(show->text(), Q("選択中の戦闘ログを表示\tSpace"));
+  EXPECT_EQ(show->text(), Q("選択中の戦闘ログを表示(&L)\tSpace"));
   EXPECT_TRUE(show->shortcut().isEmpty());
   EXPECT_EQ(window->Action("AddTotalList")->shortcut().toString(QKeySequence::NativeText), "Ins");
   EXPECT_EQ(window->Action("DelTotalList")->shortcut().toString(QKeySequence::NativeText), "Del");
