@@ -248,7 +248,10 @@ bool SaveSettings(const App& app, std::string* error) {
     WriteSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
     file.Write(kWindowSection, "Interval", app.IntervalText);
     file.WriteBool(kWindowSection, "Maximized", g.Maximized);
-    file.Write(kWindowSection, "CounterFile", Utf8ToSjis(app.StreamCounter.Path()));
+    // Kept once chosen; a file that never had one is left without the key.
+    if (!app.StreamCounter.Path().empty() || file.Value(kWindowSection, "CounterFile")) {
+      file.Write(kWindowSection, "CounterFile", Utf8ToSjis(app.StreamCounter.Path()));
+    }
     WriteSwitches(file, SettingsPlace::WindowSection, app.Acts);
     WriteHistoryPage(file, app.HistoryPage.Settings);
 
