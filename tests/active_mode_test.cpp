@@ -99,12 +99,14 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   EXPECT_EQ(app.AnalysedLineCount, 5);
   ASSERT_FALSE(app.TallyTable.Rows.empty());
 
-  // The player looks at the older battle while this one goes on: the ticks leave the
-  // selection alone, as its row does not change.
+  // The player looks at the older battle while this one goes on: the next tick that brings
+  // the battle's lines shows the battle being fought again, alone.
   app.BattleList.Select(0);
   test::AppendBytes(app.CurrentLogPath, SystemLine("敵船青鬼子分の攻撃により、被害甚大"));
   TickFollowedLog(app);
-  EXPECT_TRUE(app.BattleList.IsSelected(0));
+  EXPECT_FALSE(app.BattleList.IsSelected(0));
+  EXPECT_TRUE(app.BattleList.IsSelected(1));
+  EXPECT_TRUE(app.DetailShowsEnd);
   EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
   const std::size_t rowsDuringBattle = app.TallyTable.Rows.size();
 
@@ -116,8 +118,9 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   EXPECT_EQ(app.TallyTable.Rows.size(), rowsDuringBattle + 1);
   EXPECT_EQ(app.StatusText, SummaryLine(app));
   EXPECT_EQ(test::U(app.StatusText).rfind("   1戦   1勝", 0), 0u);
-  EXPECT_FALSE(app.BattleList.IsSelected(1));  // its row was relabelled
-  EXPECT_TRUE(app.BattleList.IsSelected(0));
+  // Relabelled as it ended, and still the one selected and shown.
+  EXPECT_TRUE(app.BattleList.IsSelected(1));
+  EXPECT_FALSE(app.BattleList.IsSelected(0));
 
   // Battles that open and end between two reads: the newest alone is counted, and selected.
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に敗北しました…") +

@@ -131,6 +131,8 @@ TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
   ASSERT_EQ(app.Lists.NpcNames.size(), 2u);
   EXPECT_EQ(U(app.Lists.NpcNames[1]), "商船隊");
   EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), S("海賊\r\n商船隊\r\n"));
+  // The battles read already keep their class: the status bar says when the entry counts.
+  EXPECT_EQ(U(app.StatusText), "商船隊 をNPCリストに登録しました（次にログを読み込んだときから反映されます）");
 
   // Any entry inside the name: already registered, nothing asked or written.
   questions.clear();
@@ -152,6 +154,8 @@ TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
                                                  "海軍アを登録しますか？|NPC艦隊の登録"}));
   EXPECT_EQ(app.Lists.NpcNames.size(), 2u);
   EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), S("海賊\r\n商船隊\r\n"));
+  EXPECT_EQ(U(app.StatusText), "商船隊 をNPCリストに登録しました（次にログを読み込んだときから反映されます）")
+      << "said only when an entry was written";
 }
 
 TEST_F(BattleListCommandsTest, AddNpcWithoutOpponentOrFocusDoesNothingAndReportsWriteFailures) {

@@ -100,6 +100,8 @@ TEST_F(CsvExportTest, SavingReplacesTheFileAndReportsFailures) {
   ASSERT_TRUE(SaveCsvExecute(app, &error)) << error;
   EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app.TallyTable, "\r\n"));
   EXPECT_EQ(U(test::ReadBytes(app.CsvPath)).substr(0, 6), "名前");
+  // Where it went is said, the file's path in full.
+  EXPECT_EQ(U(app.StatusText), "CSVファイルに保存しました: " + app.CsvPath);
 
   app.Names[1].Visible = 0;
   RefreshTallies(app);
@@ -108,7 +110,9 @@ TEST_F(CsvExportTest, SavingReplacesTheFileAndReportsFailures) {
 
   app.CsvPath = dir.File("no such folder/log.csv");
   error.clear();
+  app.SetStatus("before");
   EXPECT_FALSE(SaveCsvExecute(app, &error));
+  EXPECT_EQ(app.StatusText, "before") << "a failure is not said to be a save";
   EXPECT_NE(error.find("no such folder"), std::string::npos) << error;
 
   app.CsvPath.clear();

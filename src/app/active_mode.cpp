@@ -7,6 +7,7 @@
 #include "app/result_views.h"
 #include "battle/battle_label.h"
 #include "live/following.h"
+#include "text/codec.h"
 #include "text/sjis.h"
 
 namespace mizuto {
@@ -23,7 +24,7 @@ void ActiveModeExecute(App& app) {
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     if (app.BattleCount() > 0) {
       CountOnlyNewestBattle(app, app.BattleList);
-      app.BattleList.Select(app.BattleCount() - 1);
+      ShowNewestBattle(app);
       RefreshTallies(app);
     }
   }
@@ -66,11 +67,11 @@ bool TickFollowedLog(App& app) {
         // taken out again, the newest keeps the mark the player gave it.
         UncountOlderBattlesKeepingGameMarks(app, app.BattleList);
       }
-      if (battles.Opened > 0) app.BattleList.Select(app.BattleCount() - 1);
-      // The tallies follow every change of the count and every line of an open battle; a
-      // battle's last lines count too, so its end is shown as well.
+      // The views follow every change of the count and every line of an open battle; a
+      // battle's last lines count too, so its end is shown as well. While play goes on the
+      // battle being fought is the one selected and shown: no older one stays selected.
       if (battles.Opened > 0 || battles.Ended > 0 || battleInProgress) {
-        RenderSelectedBattles(app);
+        ShowNewestBattle(app);
         RefreshTallies(app);
       }
       app.SetStatus(SummaryLine(app));
@@ -80,6 +81,13 @@ bool TickFollowedLog(App& app) {
   }
   app.TimerRunning = true;
   return read;
+}
+
+void KeepCounterFile(App& app) {
+  if (!app.Acts.ActiveMode.Checked) return;
+  const std::string error = app.StreamCounter.Keep(app.SinkCounterText);
+  // The system's message names the path as the system spells it (UTF-8).
+  if (!error.empty()) app.AppendError(Utf8ToSjis(error));
 }
 
 bool SetIntervalText(App& app, const std::string& text) {

@@ -18,6 +18,10 @@ void ActiveModeExecute(App& app);
 // error pane says so and the file is loaded from its start as a new log is.
 bool TickFollowedLog(App& app);
 
+// In active mode, writes the sink counter into the counter file the settings name (the
+// follower's rule: only when its text changed); a failure is said in the error pane once.
+void KeepCounterFile(App& app);
+
 // The interval field's text changed. False when the text is not a decimal integer (the
 // window shows the invalid-number message; nothing changes).
 bool SetIntervalText(App& app, const std::string& text);

@@ -15,12 +15,15 @@ const char* ProgramTitleUtf8() { return "Mizuto Ver" MIZUTO_VERSION; }
 
 std::string App::ProgramTitle() const { return ProgramTitleUtf8(); }
 
-std::string WindowTitle(const App& app) {
-  if (app.CurrentLogPath.empty()) return app.Caption;
+std::string LogFileName(const std::string& path) {
   // The path is UTF-8, with either separator on Windows.
-  const std::size_t slash = app.CurrentLogPath.find_last_of("/\\");
-  const std::string name = slash == std::string::npos ? app.CurrentLogPath : app.CurrentLogPath.substr(slash + 1);
-  return Utf8ToSjis(name) + " - " + app.Caption;
+  const std::size_t slash = path.find_last_of("/\\");
+  return Utf8ToSjis(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+std::string WindowTitle(const App& app) {
+  if (app.CurrentLogPath.empty() || !app.LogLoaded) return app.Caption;
+  return LogFileName(app.CurrentLogPath) + " - " + app.Caption;
 }
 
 }  // namespace mizuto

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/counter_file.h"
 #include "app/history_link.h"
 #include "app/history_page.h"
 #include "app/view_models.h"
@@ -54,6 +56,7 @@ struct App : LogSource, Analysis {
   // --- view models ---
   BattleListView BattleList;            // battleList
   TranscriptView Detail;                // battleTranscript
+  bool DetailShowsEnd = false;          // the transcript is shown at its end, not its start
   std::vector<std::string> ErrorLines;  // errorPane
   std::string StatusText;               // statusBar
   // The log last loaded had bytes but not one chat line of a known channel colour (saved
@@ -62,11 +65,19 @@ struct App : LogSource, Analysis {
   TallyTableView TallyTable;            // tallyTable
   HeadToHeadGrid Grid;                  // headToHeadGrid
   std::string Caption;                  // the main window's title
+  // The last load read the log at CurrentLogPath: only then does the title name it.
+  bool LogLoaded = false;
+  // Each load begins its part of the error pane with a line naming the log (the window's
+  // pane keeps the lines of every log; a report or a follower speaks of one log only). The
+  // line waits for the load's first error: a log without one adds nothing.
+  bool ErrorPaneNamesLoads = false;
+  std::string ErrorHeadingDue;  // Shift-JIS; empty when none waits
   bool TimerRunning = false;            // followTimer
   int TimerIntervalMs = 3000;
   std::string IntervalText = "10";      // intervalField
   bool SinkCounterVisible = false;
   std::string SinkCounterText;          // Label1 of the sink counter window (Shift-JIS)
+  CounterFile StreamCounter;            // the counter kept in a file in active mode (no path: off)
 
   // Called whenever the status text changes during a long run, so a window can repaint.
   std::function<void()> OnStatusChanged;
@@ -84,12 +95,19 @@ struct App : LogSource, Analysis {
     StatusText = std::move(text);
     if (OnStatusChanged) OnStatusChanged();
   }
-  void AppendError(std::string line) { ErrorLines.push_back(std::move(line)); }
+  void AppendError(std::string line) {
+    if (!ErrorHeadingDue.empty()) ErrorLines.push_back(std::exchange(ErrorHeadingDue, {}));
+    ErrorLines.push_back(std::move(line));
+  }
   std::string ProgramTitle() const;  // Shift-JIS
 };
 
 // The main window's title: the caption, after the file name of the loaded log
-// ("chat_20240501.html - Mizuto Ver1.45 [ActiveMode]"). Shift-JIS.
+// ("chat_20240501.html - Mizuto Ver1.45 [ActiveMode]"); a log that could not be read is not
+// named. Shift-JIS.
 std::string WindowTitle(const App& app);
+
+// The file name of a log's path (UTF-8, either separator), in Shift-JIS.
+std::string LogFileName(const std::string& path);
 
 }  // namespace mizuto

@@ -36,7 +36,11 @@ bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {
       break;
   }
   if (!dialogs.AskYesNo || !dialogs.AskYesNo(candidate.Name + SJ("を登録しますか？"), caption)) return true;
-  return app.Lists.AppendNpc(app.ProgramDir, std::move(candidate.Name), error);
+  std::string name = candidate.Name;
+  if (!app.Lists.AppendNpc(app.ProgramDir, std::move(candidate.Name), error)) return false;
+  // The battles already read keep their class until the log is read again.
+  app.SetStatus(name + SJ(" をNPCリストに登録しました（次にログを読み込んだときから反映されます）"));
+  return true;
 }
 
 void PrepareBattleMenu(App& app) {

@@ -4,6 +4,7 @@
 
 #include "app/active_mode.h"
 #include "app/app.h"
+#include "app/counter_file.h"
 #include "app/history_link.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
@@ -54,6 +55,7 @@ class Follower {
  public:
   Follower(const FollowOptions& options, App& app, std::ostream& out, std::ostream& err)
       : options_(options), app_(app), out_(out), err_(err) {
+    counter_.SetPath(options_.CounterFile);
     app_.OnBattleEnded = [this](int b) {
       ended_.push_back({b, app_.State.OwnShipsDown, app_.State.EnemyShipsDown});
     };
@@ -85,7 +87,7 @@ class Follower {
     }
     ended_.clear();
 
-    if (!options_.CounterFile.empty() && app_.SinkCounterText != counterWritten_) WriteCounter();
+    WriteCounter();
   }
 
   void PrintSummary() {
@@ -114,18 +116,10 @@ class Follower {
   }
 
   void WriteCounter() {
-    std::string error;
-    if (platform::ReplaceFile(options_.CounterFile, SjisToUtf8(app_.SinkCounterText), &error)) {
-      counterWritten_ = app_.SinkCounterText;
-      counterError_.clear();
-      return;
-    }
-    // Tried again on the next tick; said once until it works or fails differently.
-    if (error != counterError_) {
-      err_ << "mizuto: " << error << '\n';
-      err_.flush();
-      counterError_ = error;
-    }
+    const std::string error = counter_.Keep(app_.SinkCounterText);
+    if (error.empty()) return;
+    err_ << "mizuto: " << error << '\n';
+    err_.flush();
   }
 
   const FollowOptions& options_;
@@ -135,8 +129,7 @@ class Follower {
   std::vector<EndedBattle> ended_;
   bool logMissing_ = false;
   bool outputFailed_ = false;
-  std::string counterWritten_;  // Shift-JIS, as the counter text; empty before the first write
-  std::string counterError_;
+  CounterFile counter_;  // the streaming program's copy of the counter (no path: none)
 };
 
 }  // namespace

@@ -332,12 +332,14 @@ HistoryStore* HistoryForCommand(App& app, const Dialogs& ask) {
   return store;
 }
 
-// The player's progress callback, noting whether the player stopped before the end.
+// The player's progress callback, noting whether the player stopped before the end, and how
+// many logs were left then.
 auto StoppableProgress(const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress,
-                       bool& stopped) {
-  return [&progress, &stopped](std::size_t done, std::size_t total, const std::string& path) {
+                       bool& stopped, std::size_t* left = nullptr) {
+  return [&progress, &stopped, left](std::size_t done, std::size_t total, const std::string& path) {
     if (progress && !progress(done, total, path)) {
       stopped = done < total;
+      if (left != nullptr) *left = total - std::min(done, total);
       return false;
     }
     return true;
@@ -372,9 +374,12 @@ void ImportLogFolderExecute(App& app, const Dialogs& ask,
     return;
   }
   bool stopped = false;
-  ImportLogFiles(app, *store, files, StoppableProgress(progress, stopped),
+  std::size_t left = 0;
+  ImportLogFiles(app, *store, files, StoppableProgress(progress, stopped, &left),
                  [&](const std::string& path, const ImportResult& result) { counts.Add(app, path, result); });
-  say((stopped ? SJ("取り込みを中止しました。") : SJ("ログフォルダのログを履歴に取り込みました。")) + counts.Text());
+  say((stopped ? SJ("取り込みを中止しました（") + std::to_string(left) + SJ(" 件のログは取り込んでいません）。")
+               : SJ("ログフォルダのログを履歴に取り込みました。")) +
+      counts.Text());
 }
 
 void ReanalyseStoredLogs(App& app, const Dialogs& ask,

@@ -69,6 +69,8 @@ std::string LogNotOpenedLine(const std::string& path, const platform::OpenError&
 bool LoadAndAnalyse(App& app) {
   ClearResultViews(app);
   app.BattleList.Hint.clear();
+  app.LogLoaded = false;
+  if (app.ErrorPaneNamesLoads) app.ErrorHeadingDue = SJ("■ ") + LogFileName(app.CurrentLogPath);
   app.TimerRunning = false;
   app.Acts.SaveCsv.Enabled = false;
   app.Acts.ReloadLog.Enabled = false;
@@ -92,6 +94,7 @@ bool LoadAndAnalyse(App& app) {
     app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
     return false;
   }
+  app.LogLoaded = true;
   NoteLogOrigin(app.CurrentLogPath, app.Origin);
   if (app.Lines.empty()) {
     std::error_code ec;
@@ -111,12 +114,16 @@ bool LoadAndAnalyse(App& app) {
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     app.TimerRunning = true;
     CountOnlyNewestBattle(app, app.BattleList);
-    if (app.BattleList.Count() > 0) app.BattleList.Select(count - 1);
+    if (app.History.ImportOnly) {
+      app.BattleList.Select(count - 1);
+    } else {
+      ShowNewestBattle(app);
+    }
   } else {
     app.Caption = app.ProgramTitle();
     if (app.BattleList.Count() > 0) app.BattleList.Select(0);
+    if (!app.History.ImportOnly) RenderSelectedBattles(app);
   }
-  if (!app.History.ImportOnly) RenderSelectedBattles(app);
   RefreshTallies(app);
   app.Acts.ReloadLog.Enabled = true;
   app.Acts.SaveCsv.Enabled = true;

@@ -1,5 +1,8 @@
 #include "app/main_commands.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/app.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
@@ -41,7 +44,25 @@ void ShowSelectedBattles(App& app) { RenderSelectedBattles(app); }
 void AvgHitDownExecute(App& app) { RefreshTallies(app); }
 void AvgSkillItemExecute(App& app) { RefreshTallies(app); }
 
-void PrepareFileMenu(App& app) { app.Acts.LoadNewLog.Enabled = FindNewestLog(app); }
+namespace {
+
+// Why the log folder offers no newest log, for the greyed command's tooltip.
+std::string NoNewestLogReason(const Utf8Path& folder) {
+  if (folder.Empty()) return SJ("ログフォルダが設定されていません（ファイル → 設定 で選べます）");
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder.Native(), ec)) {
+    return SJ("ログフォルダがありません: ") + Utf8ToSjis(folder.Utf8()) + SJ("（設定で選び直してください）");
+  }
+  return SJ("ログフォルダに .html のログがありません: ") + Utf8ToSjis(folder.Utf8());
+}
+
+}  // namespace
+
+void PrepareFileMenu(App& app) {
+  ActionState& command = app.Acts.LoadNewLog;
+  command.Enabled = FindNewestLog(app);
+  command.WhyDisabled = command.Enabled ? std::string() : NoNewestLogReason(app.LogDir);
+}
 
 bool OpenLogFile(App& app, const std::string& nativePath) {
   // The whole path is kept: cutting a long path would load some other file, or none.

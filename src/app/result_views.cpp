@@ -1,9 +1,13 @@
 #include "app/result_views.h"
 
+#include <algorithm>
+
 #include "app/app.h"
+#include "app/battle_list_commands.h"
 #include "app/window_commands.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
+#include "battle/tables.h"
 #include "platform/platform.h"
 #include "tally/battle_list_view.h"
 #include "tally/csv_export.h"
@@ -41,11 +45,23 @@ void ClearResultViews(App& app) {
 void RenderSelectedBattles(App& app) {
   if (!app.BattleList.AnySelected()) return;
   app.Detail.Clear();
+  app.DetailShowsEnd = false;
   const DetailSwitches switches = DetailSwitchesOf(app.Acts);
   for (int row = 0; row < app.BattleList.Count() && row < app.BattleCount(); ++row) {
     if (!app.BattleList.IsSelected(row)) continue;
     RenderBattleDetail(app.Lines, app.Battles[static_cast<std::size_t>(row)], row, switches, app.Detail);
   }
+}
+
+void ShowNewestBattle(App& app) {
+  const int newest = std::min(app.BattleCount(), app.BattleList.Count()) - 1;
+  if (newest < 0) return;
+  // A battle the player picked earlier would stack its transcript above the one being fought
+  // and push that below the fold.
+  app.BattleList.SelectOnly(newest);
+  RenderSelectedBattles(app);
+  app.DetailShowsEnd = true;
+  PrepareBattleMenu(app);
 }
 
 void RebuildTallyColumns(App& app) {
@@ -56,7 +72,16 @@ const std::string& UnrecognisedLogHint() {
   return SJ("チャットの行が一つも読み取れません（ログは UTF-8 として読みます）");
 }
 
+const std::string& BattleTableFullNote() {
+  static const std::string note = SJ("（戦闘が") + std::to_string(kMaxBattles) + SJ("件を超えたため、最初の") +
+                                  std::to_string(kMaxBattles) + SJ("件だけを読み込みました）");
+  return note;
+}
+
 std::string StatusBarText(const App& app) {
+  // The analysis says "Error Code 004" in the error pane, which may be hidden, and drops
+  // every later battle: the status bar says it in words while the log is shown.
+  if (app.State.BattleTableFullReported) return app.StatusText + "  " + BattleTableFullNote();
   if (!app.LogUnrecognised || !app.Lines.empty()) return app.StatusText;
   return app.StatusText + "  " + UnrecognisedLogHint();
 }
@@ -94,7 +119,10 @@ bool SaveCsvExecute(App& app, std::string* error) {
     if (error) *error = "No log has been read, so there is no CSV file name.";
     return false;
   }
-  return platform::ReplaceFile(app.CsvPath, TallyTableCsv(app.TallyTable, "\r\n"), error);
+  if (!platform::ReplaceFile(app.CsvPath, TallyTableCsv(app.TallyTable, "\r\n"), error)) return false;
+  // The file goes beside the program, where nobody would look for it unless told.
+  app.SetStatus(SJ("CSVファイルに保存しました: ") + Utf8ToSjis(app.CsvPath));
+  return true;
 }
 
 }  // namespace mizuto

@@ -18,8 +18,12 @@ DetailSwitches DetailSwitchesOf(const Actions& acts);
 void ClearResultViews(App& app);
 
 // Clears the detail pane and renders every selected battle in list order; with nothing
-// selected the pane keeps its text.
+// selected the pane keeps its text. The pane shows the transcript from its start.
 void RenderSelectedBattles(App& app);
+
+// Active mode's view of the log: the newest battle alone is selected and shown, the pane
+// kept at its end, where the battle being fought goes on.
+void ShowNewestBattle(App& app);
 
 // The tally table's columns from the lists and their check marks.
 void RebuildTallyColumns(App& app);
@@ -30,8 +34,11 @@ void RefreshTallies(App& app);
 
 // The hint for a log in which no chat line was recognised (Shift-JIS).
 const std::string& UnrecognisedLogHint();
+// The note for a log with more battles than the battle table holds (Shift-JIS).
+const std::string& BattleTableFullNote();
 // What the status bar shows: the status text, and the hint above while the loaded log has
-// given no chat line (the report's summary is the status text alone).
+// given no chat line, or the note above while its later battles were dropped (the report's
+// summary is the status text alone).
 std::string StatusBarText(const App& app);
 
 // The user changed the selection of the battle list.

@@ -203,6 +203,7 @@ void LoadSettingsFirst(App& app) {
   // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
   // is not a number leaves the field as it starts.
   if (const auto interval = file.Value(kWindowSection, "Interval")) SetIntervalText(app, *interval);
+  app.StreamCounter.SetPath(SjisToUtf8(file.ReadString(kWindowSection, "CounterFile", "")));
   ReadSwitches(file, SettingsPlace::WindowSection, app.Acts);
   ReadHistoryPage(file, app.HistoryPage.Settings);
 }
@@ -248,6 +249,10 @@ bool SaveSettings(const App& app, std::string* error) {
     WriteSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
     file.Write(kWindowSection, "Interval", app.IntervalText);
     file.WriteBool(kWindowSection, "Maximized", g.Maximized);
+    // Kept once chosen; a file that never had one is left without the key.
+    if (!app.StreamCounter.Path().empty() || file.Value(kWindowSection, "CounterFile")) {
+      file.Write(kWindowSection, "CounterFile", Utf8ToSjis(app.StreamCounter.Path()));
+    }
     WriteSwitches(file, SettingsPlace::WindowSection, app.Acts);
     WriteHistoryPage(file, app.HistoryPage.Settings);
 

@@ -3,6 +3,8 @@
 // them; the actions' states are the program's own.
 #pragma once
 
+#include <string>
+
 #include "battle/battle_detail.h"
 #include "tally/battle_list_view.h"
 #include "tally/tally_views.h"
@@ -10,8 +12,10 @@
 namespace mizuto {
 
 struct ActionState {
+  explicit ActionState(bool enabled = true, bool checked = false) : Enabled(enabled), Checked(checked) {}
   bool Enabled = true;
   bool Checked = false;
+  std::string WhyDisabled;  // Shift-JIS; what a disabled command's tooltip says, if anything
 };
 
 // The main window's actions: enabled and checked states. The checked state of a view

@@ -173,7 +173,7 @@ void BattleResultsPage::SyncBattleList() {
 
 void BattleResultsPage::SyncDetail() {
   if (app_.Detail.Revision() == shownDetail_) return;
-  battleTranscript_->LinesReplaced();
+  battleTranscript_->LinesReplaced(app_.DetailShowsEnd);
   shownDetail_ = app_.Detail.Revision();
 }
 

@@ -56,10 +56,12 @@ DetailPane::DetailPane(const std::vector<DetailLine>& lines, QWidget* parent)
   verticalScrollBar()->setSingleStep(1);
 }
 
-void DetailPane::LinesReplaced() {
+void DetailPane::LinesReplaced(bool atEnd) {
   anchor_ = end_ = -1;
   UpdateScrollRange();
-  verticalScrollBar()->setValue(0);  // a transcript is read from its first line
+  // A transcript is read from its first line; one that is being written, at its newest.
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(atEnd ? bar->maximum() : 0);
   viewport()->update();
 }
 

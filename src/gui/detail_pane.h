@@ -24,8 +24,9 @@ class DetailPane : public QAbstractScrollArea {
   // `lines` must outlive the pane; the pane reads them whenever it draws.
   explicit DetailPane(const std::vector<DetailLine>& lines, QWidget* parent = nullptr);
 
-  // The lines were replaced: the pane shows the new ones from their first line, nothing chosen.
-  void LinesReplaced();
+  // The lines were replaced: the pane shows the new ones from their first line (or with their
+  // last line at the bottom, `atEnd`), nothing chosen.
+  void LinesReplaced(bool atEnd = false);
 
   // All lines, one per text line, as a copy of the whole pane gives them.
   QString Text() const;

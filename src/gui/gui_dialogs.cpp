@@ -95,6 +95,10 @@ GuiDialogs RealGuiDialogs() {
     while (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\'))) folder.chop(1);
     return folder;
   };
+  d.ChooseFileToWrite = [](QWidget* parent, const QString& title, const QString& start) {
+    return Choose(parent, title, start, QStringLiteral("テキストファイル (*.txt);;すべてのファイル (*)"),
+                  QFileDialog::AnyFile);
+  };
   d.Exec = [](QDialog& dialog) { return dialog.exec(); };
   return d;
 }

@@ -27,6 +27,9 @@ struct GuiDialogs {
   // separator, or empty when cancelled.
   std::function<QString(QWidget* parent, const QString& title, const QString& startFolder)>
       BrowseFolder;
+  // A chooser of a file to be written, which need not exist yet; the chosen path, or empty
+  // when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& start)> ChooseFileToWrite;
   // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
   std::function<int(QDialog& dialog)> Exec;
 };

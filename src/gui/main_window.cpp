@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QScreen>
@@ -47,6 +49,8 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   setWindowIcon(ProgramIcon());
   setFont(ProportionalFont(12));
   app_.ProgramDir = options_.ProgramDir;
+  // The pane keeps every log's lines: each load's share is headed by the log's name.
+  app_.ErrorPaneNamesLoads = true;
   // The analysis reports its progress far more often than the figure changes: the status
   // bar is drawn again only when its text did.
   app_.OnStatusChanged = [this] {
@@ -135,6 +139,9 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
     options_.Dialogs.Error(this, QStringLiteral("Unknown error"));
   }
   --commandDepth_;
+  // After every command (a tick, the switch, a load, the settings): the streaming program's
+  // copy of the counter follows the counter window.
+  if (commandDepth_ == 0) KeepCounterFile(app_);
   RunWaitingTick();
   // A load's import goes on beside the window; its result (a failure for the error pane,
   // the History page's new answers) is taken once the window has shown the log.
@@ -168,11 +175,16 @@ bool MainWindow::ShowImportProgress(std::size_t done, std::size_t total, const s
     importProgress_->setMinimumDuration(0);
     importProgress_->setAutoClose(false);
     importProgress_->setAutoReset(false);
+    // As wide as forty characters whatever the file names: a dialog that changes its width
+    // with every log is hard to read, and its 中止 button moves under the pointer.
+    importProgress_->setFixedWidth(importProgress_->fontMetrics().averageCharWidth() * 40 + 80);
   }
   QProgressDialog* dialog = importProgress_;
   dialog->setMaximum(static_cast<int>(total));
   dialog->setValue(static_cast<int>(done));
-  const QString name = QString::fromStdString(step).section(QLatin1Char('/'), -1);
+  // A name longer than the dialog is cut in its middle (the date is at its end).
+  const QString name = dialog->fontMetrics().elidedText(QString::fromStdString(step).section(QLatin1Char('/'), -1),
+                                                        Qt::ElideMiddle, dialog->width() - 40);
   const QString doing = commandContext_.ProgressDoing.empty() ? QStringLiteral("ログを履歴に取り込んでいます")
                                                                : ToQt(commandContext_.ProgressDoing);
   dialog->setLabelText(QStringLiteral("%1 (%2 / %3)\n%4").arg(doing).arg(done + 1 > total ? total : done + 1).arg(total).arg(name));
@@ -221,6 +233,15 @@ void MainWindow::BuildLayout() {
   history_ = new HistoryPage(app_, *this);
   pages->addTab(history_, QStringLiteral("履歴"));
   connect(history_, &HistoryPage::BattleOpened, this, [this, pages] { pages->setCurrentWidget(results_); });
+  // The results page's keys (Space shows the chosen battles) act only with the focus inside
+  // it: a page shown while the focus went nowhere (its control was on the page left) gives
+  // it to the battle list, so the keys work without a click first.
+  connect(pages, &QTabWidget::currentChanged, this, [this, pages] {
+    const QWidget* focus = QApplication::focusWidget();
+    if (pages->currentWidget() == results_ && (focus == nullptr || !focus->isVisible())) {
+      results_->BattleListBox()->setFocus();
+    }
+  });
 
   followTimer_ = new QTimer(this);
   followTimer_->setObjectName(QStringLiteral("followTimer"));
@@ -330,11 +351,17 @@ void MainWindow::SyncStatus() {
 }
 
 void MainWindow::SyncActions() {
-  for (const ActionEntry& e : entries_) {
+  for (ActionEntry& e : entries_) {
     const ActionState& state = app_.Acts.*(e.Command->State);
     if (e.Action->isEnabled() != state.Enabled) e.Action->setEnabled(state.Enabled);
     if (e.Action->isCheckable() && e.Action->isChecked() != state.Checked) {
       e.Action->setChecked(state.Checked);
+    }
+    // A greyed command says why; an empty tooltip is the caption again.
+    const QString why = state.Enabled ? QString() : ToQt(state.WhyDisabled);
+    if (why != e.ShownWhy) {
+      e.Action->setToolTip(why);
+      e.ShownWhy = why;
     }
   }
 }

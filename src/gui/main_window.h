@@ -90,6 +90,7 @@ class MainWindow : public QMainWindow, private PageHost {
     const WindowCommand* Command;
     const ActionLook* Look;  // nullptr: shown under the command's name
     QAction* Action;
+    QString ShownWhy;  // the tooltip that says why it is greyed, as shown
   };
 
   // The page host: what the pages ask of the window.

@@ -67,19 +67,30 @@ SettingsDialog::SettingsDialog(QWidget* parent, GuiDialogs& dialogs)
   setObjectName(QStringLiteral("settingsDialog"));
   setWindowTitle(QStringLiteral("設定"));
   setFont(ProportionalFont(12));
-  setFixedSize(353, 132);  // QDialog centres itself over its parent when shown
+  setFixedSize(353, 172);  // QDialog centres itself over its parent when shown
 
   logFolderEdit_ = LabeledEdit(this, QStringLiteral("logFolderEdit"),
                               QStringLiteral("ログフォルダ"), 8, 24, 297, &label2_);
   browseButton_ = Button(this, QStringLiteral("browseButton"), QStringLiteral("参照"), 304, 24, 41, 20);
+  logFolderWarning_ = new QLabel(QStringLiteral("このフォルダはありません"), this);
+  logFolderWarning_->setObjectName(QStringLiteral("logFolderWarning"));
+  logFolderWarning_->setStyleSheet(QStringLiteral("color: #c00000;"));
+  logFolderWarning_->adjustSize();
+  logFolderWarning_->move(label2_->geometry().right() + 12, label2_->y());
   versionCheckBox_ = new QCheckBox(QStringLiteral("起動時に最新バージョンをチェックする"), this);
   versionCheckBox_->setObjectName(QStringLiteral("versionCheckBox"));
   versionCheckBox_->setGeometry(8, 56, 233, versionCheckBox_->sizeHint().height());
+  counterFileEdit_ = LabeledEdit(this, QStringLiteral("counterFileEdit"),
+                                 QStringLiteral("撃沈カウントを書くファイル（配信用、空欄なら書かない）"), 8, 96, 297,
+                                 &label3_);
+  counterFileEdit_->setToolTip(QStringLiteral("アクティブモードの間、撃沈カウントの表示をこのファイルに書き続けます"));
+  counterBrowseButton_ =
+      Button(this, QStringLiteral("counterBrowseButton"), QStringLiteral("参照"), 304, 96, 41, 20);
   playerNameEdit_ = LabeledEdit(this, QStringLiteral("playerNameEdit"),
-                              QStringLiteral("プレイヤー名"), 8, 96, 121, &label1_);
-  okButton_ = Button(this, QStringLiteral("okButton"), QStringLiteral("OK"), 192, 96, 75, 25);
+                              QStringLiteral("プレイヤー名"), 8, 136, 121, &label1_);
+  okButton_ = Button(this, QStringLiteral("okButton"), QStringLiteral("OK"), 192, 136, 75, 25);
   cancelButton_ =
-      Button(this, QStringLiteral("cancelButton"), QStringLiteral("キャンセル"), 272, 96, 75, 25);
+      Button(this, QStringLiteral("cancelButton"), QStringLiteral("キャンセル"), 272, 136, 75, 25);
   okButton_->setDefault(true);
 
   // OK first, then Cancel, then the fields from top to bottom.
@@ -87,12 +98,24 @@ SettingsDialog::SettingsDialog(QWidget* parent, GuiDialogs& dialogs)
   setTabOrder(cancelButton_, logFolderEdit_);
   setTabOrder(logFolderEdit_, browseButton_);
   setTabOrder(browseButton_, versionCheckBox_);
-  setTabOrder(versionCheckBox_, playerNameEdit_);
+  setTabOrder(versionCheckBox_, counterFileEdit_);
+  setTabOrder(counterFileEdit_, counterBrowseButton_);
+  setTabOrder(counterBrowseButton_, playerNameEdit_);
   okButton_->setFocus();
 
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
   connect(browseButton_, &QPushButton::clicked, this, &SettingsDialog::BrowseLogFolder);
+  connect(counterBrowseButton_, &QPushButton::clicked, this, &SettingsDialog::BrowseCounterFile);
+  connect(logFolderEdit_, &QLineEdit::textChanged, this, &SettingsDialog::CheckLogFolder);
+  CheckLogFolder();
+}
+
+void SettingsDialog::CheckLogFolder() {
+  // A folder that is not there would only grey 最新のログを読込 later, with nothing said
+  // here; it is still taken (a drive not mounted yet comes back).
+  const QString folder = logFolderEdit_->text();
+  logFolderWarning_->setVisible(!folder.isEmpty() && !QFileInfo(folder).isDir());
 }
 
 void SettingsDialog::BrowseLogFolder() {
@@ -105,15 +128,24 @@ void SettingsDialog::BrowseLogFolder() {
   if (!folder.isEmpty()) logFolderEdit_->setText(folder);
 }
 
+void SettingsDialog::BrowseCounterFile() {
+  const QString current = counterFileEdit_->text();
+  const QString start = current.isEmpty() ? QDir::homePath() : current;
+  const QString file = dialogs_.ChooseFileToWrite(this, QStringLiteral("撃沈カウントを書くファイルの選択"), start);
+  if (!file.isEmpty()) counterFileEdit_->setText(file);
+}
+
 void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs) {
   SettingsDialog dialog(parent, dialogs);
   dialog.UserNameEdit()->setText(ToQt(app.UserName));
   dialog.LogDirEdit()->setText(QString::fromStdString(app.LogDir.Utf8()));
   dialog.VerChkBox()->setChecked(app.VerChk != 0);
+  dialog.CounterFileEdit()->setText(QString::fromStdString(app.StreamCounter.Path()));
   if (dialogs.Exec(dialog) != QDialog::Accepted) return;
   app.UserName = EditedText(*dialog.UserNameEdit(), app.UserName);
   app.LogDir = EditedFolder(*dialog.LogDirEdit(), app.LogDir);
   app.VerChk = dialog.VerChkBox()->isChecked() ? 1 : 0;
+  app.StreamCounter.SetPath(dialog.CounterFileEdit()->text().trimmed().toStdString());
 }
 
 }  // namespace mizuto

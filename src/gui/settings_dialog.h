@@ -1,5 +1,6 @@
-// The settings dialog: log folder, the start-up version check and the player's name, the
-// three settings without a control of their own on the main window.
+// The settings dialog: log folder, the start-up version check, the counter file for
+// streaming and the player's name, the settings without a control of their own on the main
+// window.
 #pragma once
 
 #include <QDialog>
@@ -24,9 +25,13 @@ class SettingsDialog : public QDialog {
   QLineEdit* UserNameEdit() const { return playerNameEdit_; }
   QLineEdit* LogDirEdit() const { return logFolderEdit_; }
   QCheckBox* VerChkBox() const { return versionCheckBox_; }
+  QLineEdit* CounterFileEdit() const { return counterFileEdit_; }
 
  private:
   void BrowseLogFolder();
+  void BrowseCounterFile();
+  // Says beside the folder's caption when the folder typed or chosen is not there.
+  void CheckLogFolder();
 
   GuiDialogs& dialogs_;
   QLabel* label1_;
@@ -37,10 +42,15 @@ class SettingsDialog : public QDialog {
   QPushButton* cancelButton_;
   QPushButton* browseButton_;
   QCheckBox* versionCheckBox_;
+  QLabel* label3_;
+  QLabel* logFolderWarning_;
+  QLineEdit* counterFileEdit_;
+  QPushButton* counterBrowseButton_;
 };
 
-// Edits UserName, LogDir and VerChk in a modal dialog; OK writes the three back, any other
-// way of closing leaves them as they were. The settings file is written only at shut-down.
+// Edits UserName, LogDir, VerChk and the counter file in a modal dialog; OK writes them back,
+// any other way of closing leaves them as they were. The settings file is written only at
+// shut-down.
 void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs);
 
 }  // namespace mizuto

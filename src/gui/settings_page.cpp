@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,8 +36,15 @@ constexpr SwitchBox kSwitchBoxes[] = {
     {"DebugCheck", "DebugView", 264},
 };
 
+// A caption without the menu's access key "(&C)": the page's boxes are reached with Tab, and
+// the keys of several menus would clash on one page.
+QString WithoutAccessKey(QString caption) {
+  static const QRegularExpression key(QStringLiteral("\\(&.\\)"));
+  return caption.remove(key);
+}
+
 void BindCheckBox(QCheckBox* box, QAction* action) {
-  box->setText(action->text());
+  box->setText(WithoutAccessKey(action->text()));
   box->setChecked(action->isChecked());
   QObject::connect(box, &QCheckBox::clicked, action, [action, box](bool) {
     action->trigger();

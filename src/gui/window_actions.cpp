@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTableView>
 #include "gui/detail_pane.h"
 
@@ -43,41 +44,41 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"Setting", "設定(&T)", {},
      [](MainWindow& w, const WindowCommand&) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
     {"Exit", "終了(&X)", {}, [](MainWindow& w, const WindowCommand&) { w.close(); }},
-    {"CriView", "クリティカル表示"},
-    {"WaterView", "浸水表示"},
-    {"SailView", "帆表示"},
-    {"RudderView", "舵表示"},
-    {"ConfuseView", "混乱表示"},
-    {"DebugView", "デバッグモード"},
-    {"SayView", "Say表示", Qt::CTRL | Qt::Key_S},
-    {"PartyView", "艦隊チャット表示", Qt::CTRL | Qt::Key_P},
-    {"CompanyView", "商会チャット表示", Qt::CTRL | Qt::Key_O},
-    {"RoomView1", "チャットルーム１表示", Qt::CTRL | Qt::Key_1},
-    {"RoomView2", "チャットルーム２表示", Qt::CTRL | Qt::Key_2},
-    {"RoomView3", "チャットルーム３表示", Qt::CTRL | Qt::Key_3},
-    {"TellView", "Ｔｅｌｌ表示", Qt::CTRL | Qt::Key_T},
-    {"BattleLogView", "戦闘状況画面", {}, LayOutPanes},
-    {"ErrorLogView", "エラー表示画面", {}, LayOutPanes},
-    {"AvgHitDown", "撃沈、拿捕を平均表示"},
-    {"AvgSkillItem", "スキル、アイテムを平均表示"},
-    {"ActiveMode", "アクティブモード"},
-    {"PlayerHide", "選択したPCを非表示"},
-    {"PlayerAll", "PCを総て表示"},
-    {"PrBatLog", "戦闘ログを表示", Qt::Key_Space},
-    {"AddTotalList", "選択中の戦闘を集計に入れる", Qt::Key_Insert},
-    {"DelTotalList", "選択中の戦闘を集計から外す", Qt::Key_Delete},
-    {"ShipTypeS", "選択中の戦闘を小型にする"},
-    {"ShipTypeM", "選択中の戦闘を中型にする"},
-    {"ShipTypeB", "選択中の戦闘を大型にする"},
-    {"BattleTypeK", "選択中の戦闘を海戦にする"},
-    {"BattleTypeM", "選択中の戦闘を模擬にする"},
-    {"BattleTypeR", "選択中の戦闘を実戦にする"},
-    {"ToPC", "選択中の戦闘をPC扱いにする"},
-    {"ToNPC", "選択中の戦闘をNPC扱いにする"},
-    {"AddNPC", "NPCリストへ登録"},
+    {"CriView", "クリティカル表示(&C)"},
+    {"WaterView", "浸水表示(&W)"},
+    {"SailView", "帆表示(&A)"},
+    {"RudderView", "舵表示(&R)"},
+    {"ConfuseView", "混乱表示(&N)"},
+    {"DebugView", "デバッグモード(&D)"},
+    {"SayView", "Say表示(&S)", Qt::CTRL | Qt::Key_S},
+    {"PartyView", "艦隊チャット表示(&P)", Qt::CTRL | Qt::Key_P},
+    {"CompanyView", "商会チャット表示(&O)", Qt::CTRL | Qt::Key_O},
+    {"RoomView1", "チャットルーム１表示(&1)", Qt::CTRL | Qt::Key_1},
+    {"RoomView2", "チャットルーム２表示(&2)", Qt::CTRL | Qt::Key_2},
+    {"RoomView3", "チャットルーム３表示(&3)", Qt::CTRL | Qt::Key_3},
+    {"TellView", "Ｔｅｌｌ表示(&T)", Qt::CTRL | Qt::Key_T},
+    {"BattleLogView", "戦闘状況画面(&B)", {}, LayOutPanes},
+    {"ErrorLogView", "エラー表示画面(&E)", {}, LayOutPanes},
+    {"AvgHitDown", "撃沈、拿捕を平均表示(&A)"},
+    {"AvgSkillItem", "スキル、アイテムを平均表示(&S)"},
+    {"ActiveMode", "アクティブモード(&A)"},
+    {"PlayerHide", "選択したPCを非表示(&H)"},
+    {"PlayerAll", "PCを総て表示(&A)"},
+    {"PrBatLog", "戦闘ログを表示(&L)", Qt::Key_Space},
+    {"AddTotalList", "選択中の戦闘を集計に入れる(&I)", Qt::Key_Insert},
+    {"DelTotalList", "選択中の戦闘を集計から外す(&E)", Qt::Key_Delete},
+    {"ShipTypeS", "選択中の戦闘を小型にする(&S)"},
+    {"ShipTypeM", "選択中の戦闘を中型にする(&M)"},
+    {"ShipTypeB", "選択中の戦闘を大型にする(&B)"},
+    {"BattleTypeK", "選択中の戦闘を海戦にする(&K)"},
+    {"BattleTypeM", "選択中の戦闘を模擬にする(&G)"},
+    {"BattleTypeR", "選択中の戦闘を実戦にする(&R)"},
+    {"ToPC", "選択中の戦闘をPC扱いにする(&P)"},
+    {"ToNPC", "選択中の戦闘をNPC扱いにする(&N)"},
+    {"AddNPC", "NPCリストへ登録(&D)"},
     {"Version", "バージョン情報(&A)", {},
      [](MainWindow& w, const WindowCommand&) { VersionExecute(w.app_, &w, w.options_.Dialogs); }},
-    {"VerCheck", "最新バージョンをチェック", {},
+    {"VerCheck", "最新バージョンをチェック(&C)", {},
      [](MainWindow& w, const WindowCommand&) {
        // The answer comes later, from the event loop: its box is a command of its own, so
        // no tick runs while it is open.
@@ -86,7 +87,7 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
        };
        VerCheckExecute(VersionPageUrl(w.options_.HomePage), w.app_, &w, answer);
      }},
-    {"HomePage", "ホームページを見る", {},
+    {"HomePage", "ホームページを見る(&H)", {},
      [](MainWindow& w, const WindowCommand&) { QDesktopServices::openUrl(w.options_.HomePage); }},
 };
 
@@ -132,7 +133,7 @@ struct MirrorEntry {
   const char* Caption;
 };
 constexpr MirrorEntry kMirrorEntries[] = {
-    {"PrBatLog", "PrBatLogMenuItem", "選択中の戦闘ログを表示"},
+    {"PrBatLog", "PrBatLogMenuItem", "選択中の戦闘ログを表示(&L)"},
 };
 
 // Actions whose key acts only while the battle results page has the focus: Space shows the
@@ -152,6 +153,17 @@ const MirrorEntry* MirrorOf(const char* actionName) {
     if (qstrcmp(m.ActionName, actionName) == 0) return &m;
   }
   return nullptr;
+}
+
+// Where a menu opened from the keyboard appears: below the focused row of a list or table,
+// else in the middle of the pane.
+QPoint KeyboardMenuPoint(const QAbstractScrollArea& view) {
+  const QRect area = view.viewport()->rect();
+  if (const auto* items = qobject_cast<const QAbstractItemView*>(&view)) {
+    const QRect row = items->visualRect(items->currentIndex());
+    if (row.isValid() && area.intersects(row)) return QPoint(row.left() + 8, row.bottom());
+  }
+  return area.center();
 }
 
 }  // namespace
@@ -178,7 +190,7 @@ void MainWindow::BuildActions() {
       action->setShortcutContext(Qt::WindowShortcut);
       addAction(action);  // shortcuts act anywhere in the window
     }
-    entries_.push_back(ActionEntry{&command, look, action});
+    entries_.push_back(ActionEntry{&command, look, action, {}});
   }
   for (const ActionEntry& e : entries_) {
     connect(e.Action, &QAction::triggered, this, [this, entry = &e] { Trigger(*entry); });
@@ -221,6 +233,13 @@ QMenu* MainWindow::ContextMenu(const char* name, std::span<const char* const> en
   connect(owner, &QWidget::customContextMenuRequested, menu, [menu, view](const QPoint& p) {
     menu->popup(view->viewport()->mapToGlobal(p));
   });
+  // From the keyboard too, whatever the window system makes of these keys: Shift+F10 and the
+  // Menu key open it beside the row that has the focus.
+  for (const QKeySequence& key : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+    auto* shortcut = new QShortcut(key, owner, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(shortcut, &QShortcut::activated, menu,
+            [menu, view] { menu->popup(view->viewport()->mapToGlobal(KeyboardMenuPoint(*view))); });
+  }
   return menu;
 }
 
@@ -230,6 +249,7 @@ void MainWindow::BuildMenus() {
   for (const MenuBarMenu& m : kMenuBar) {
     QMenu* menu = mainMenu->addMenu(QString::fromUtf8(m.Title));
     menu->setObjectName(QLatin1String(m.Name));
+    menu->setToolTipsVisible(true);  // a greyed entry says why
     for (const char* entry : m.Entries) {
       if (entry[0] == '-') menu->addSeparator(); else menu->addAction(Action(entry));
     }

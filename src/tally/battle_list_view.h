@@ -1,6 +1,7 @@
 // The battle list and its hint: the record of the selected counted battles.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ struct BattleListView {
     if (!HasRow(row)) return;
     Selected[static_cast<std::size_t>(row)] = 1;
     FocusRow = row;
+  }
+  // The row alone is selected, and has the focus.
+  void SelectOnly(int row) {
+    if (!HasRow(row)) return;
+    std::fill(Selected.begin(), Selected.end(), 0);
+    Select(row);
   }
   bool IsSelected(int row) const { return HasRow(row) && Selected[static_cast<std::size_t>(row)] != 0; }
   int SelectedCount() const {

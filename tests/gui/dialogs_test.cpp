@@ -266,7 +266,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
     ran = true;
     EXPECT_EQ(dialog.objectName(), QStringLiteral("settingsDialog"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("設定"));
-    EXPECT_EQ(dialog.size(), QSize(353, 132));
+    EXPECT_EQ(dialog.size(), QSize(353, 172));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(dialog.parentWidget(), &owner);
@@ -280,10 +280,10 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
     EXPECT_EQ(Child<QPushButton>(dialog, "cancelButton")->text(), QStringLiteral("キャンセル"));
     EXPECT_EQ(Child<QPushButton>(dialog, "browseButton")->text(), QStringLiteral("参照"));
     EXPECT_EQ(Child<QLineEdit>(dialog, "logFolderEdit")->geometry(), QRect(8, 24, 297, 20));
-    EXPECT_EQ(Child<QPushButton>(dialog, "okButton")->geometry(), QRect(192, 96, 75, 25));
+    EXPECT_EQ(Child<QPushButton>(dialog, "okButton")->geometry(), QRect(192, 136, 75, 25));
 
     // Each caption sits 3 pixels above its edit box.
-    for (const char* edit : {"playerNameEdit", "logFolderEdit"}) {
+    for (const char* edit : {"playerNameEdit", "logFolderEdit", "counterFileEdit"}) {
       QLineEdit* field = Child<QLineEdit>(dialog, edit);
       QLabel* label = Child<QLabel>(dialog, (std::string(edit) + "Label").c_str());
       if (!field || !label) continue;
@@ -297,7 +297,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
     QApplication::setActiveWindow(&dialog);
     EXPECT_EQ(dialog.focusWidget(), Child<QPushButton>(dialog, "okButton"));
     QStringList order;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 8; ++i) {
       order << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
                                             : QString());
       QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
@@ -305,7 +305,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
                       Qt::Key_Tab);
     }
     EXPECT_EQ(order, QStringList({"okButton", "cancelButton", "logFolderEdit", "browseButton", "versionCheckBox",
-                                  "playerNameEdit"}));
+                                  "counterFileEdit", "counterBrowseButton", "playerNameEdit"}));
     Click(dialog, "cancelButton");
   });
   SettingExecute(app, &owner, dialogs);
@@ -399,6 +399,63 @@ TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
     SettingExecute(app, nullptr, browse);
     EXPECT_EQ(start, c.Expected) << c.LogDir;
   }
+}
+
+// A folder that is not there is said beside the folder's caption as it is typed or chosen
+// (and still taken: a drive may come back).
+TEST(SettingsDialog, AFolderThatIsNotThereIsSaidInTheDialog) {
+  test::TempDir dir;
+  const struct {
+    std::string Folder;
+    bool Warned;
+  } cases[] = {{dir.Path(), false}, {dir.File("gone"), true}, {"", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Folder);
+    App app;
+    bool warnedAtStart = false, warnedTyped = false;
+    GuiDialogs dialogs = ScriptedDialogs([&](QDialog& dialog) {
+      warnedAtStart = Child<QLabel>(dialog, "logFolderWarning")->isVisible();
+      Retype(dialog, "logFolderEdit", QString::fromStdString(c.Folder));
+      warnedTyped = Child<QLabel>(dialog, "logFolderWarning")->isVisible();
+      Click(dialog, "okButton");
+    });
+    SettingExecute(app, nullptr, dialogs);
+    EXPECT_FALSE(warnedAtStart) << "no folder set yet";
+    EXPECT_EQ(warnedTyped, c.Warned);
+    EXPECT_EQ(app.LogDir.Utf8(), c.Folder);
+  }
+}
+
+// The counter file is chosen with a file chooser or typed; empty turns it off; Cancel keeps it.
+TEST(SettingsDialog, TheCounterFileIsChosenOrClearedAndKeptOnlyByOk) {
+  App app;
+  app.StreamCounter.SetPath("/old/score.txt");
+  QString chooserStart;
+  auto choose = [&](std::function<void(QDialog&)> script) {
+    GuiDialogs dialogs = ScriptedDialogs(std::move(script));
+    dialogs.ChooseFileToWrite = [&](QWidget*, const QString&, const QString& start) {
+      chooserStart = start;
+      return QStringLiteral("/stream/スコア.txt");
+    };
+    SettingExecute(app, nullptr, dialogs);
+  };
+  choose([](QDialog& dialog) {
+    EXPECT_EQ(Child<QLineEdit>(dialog, "counterFileEdit")->text(), QStringLiteral("/old/score.txt"));
+    Click(dialog, "counterBrowseButton");
+    Click(dialog, "cancelButton");
+  });
+  EXPECT_EQ(chooserStart, QStringLiteral("/old/score.txt"));
+  EXPECT_EQ(app.StreamCounter.Path(), "/old/score.txt");
+  choose([](QDialog& dialog) {
+    Click(dialog, "counterBrowseButton");
+    Click(dialog, "okButton");
+  });
+  EXPECT_EQ(app.StreamCounter.Path(), "/stream/スコア.txt");
+  choose([](QDialog& dialog) {
+    Child<QLineEdit>(dialog, "counterFileEdit")->clear();
+    Click(dialog, "okButton");
+  });
+  EXPECT_EQ(app.StreamCounter.Path(), "");
 }
 
 TEST(SettingsDialog, OkWithoutEditingKeepsTheExactBytes) {

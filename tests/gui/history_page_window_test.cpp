@@ -311,7 +311,8 @@ TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   watcher.stop();
   EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
   ASSERT_FALSE(record.Messages.isEmpty());
-  EXPECT_TRUE(record.Messages.back().contains(Q("取り込みを中止しました"))) << (record.Messages.back()).toStdString();
+  EXPECT_TRUE(record.Messages.back().contains(Q("取り込みを中止しました（3 件のログは取り込んでいません）")))
+      << (record.Messages.back()).toStdString();
   EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 2"))) << (record.Messages.back()).toStdString();
   EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-02")}));
   // Again, to the end: the two known logs cost nothing and the other three join them.

@@ -217,6 +217,98 @@ TEST_F(MainWindowLive, NoTickRunsWhileTheVersionAnswerIsOpenThenOne) {
   EXPECT_EQ(BattleList()->count(), 2);
 }
 
+// The window's selection is the core's after the switch and after every tick, and no older
+// battle stays selected once play goes on: the transcript shows the battle being fought,
+// kept at its newest line, and Space shows it again without a click on the list first.
+TEST_F(MainWindowLive, SelectionAndTranscriptFollowPlay) {
+  timerPeriodMs = 20;
+  Open();
+  const std::string log = dir.File("chat.html");
+  // The read ends on a finished battle.
+  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！") +
+                            SystemLine("白波の強襲です！") + SystemLine("白波に敗北しました…"));
+  window->OpenLog(QString::fromStdString(log));
+  ASSERT_EQ(BattleList()->count(), 2);
+  auto coreSelection = [&] {
+    std::vector<int> rows;
+    for (int i = 0; i < core->BattleList.Count(); ++i) {
+      if (core->BattleList.IsSelected(i)) rows.push_back(i);
+    }
+    return rows;
+  };
+  auto* transcript = Find<DetailPane>("battleTranscript");
+
+  // The player looks at the first battle, then switches the mode on from the settings page.
+  ClickRow(BattleList(), 0);
+  ClickBox("activeModeBox");
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
+  EXPECT_EQ(coreSelection(), std::vector<int>{1});
+  EXPECT_TRUE(Detail().startsWith(Q("-------- 2戦目 --------"))) << Detail().toStdString();
+  EXPECT_FALSE(Detail().contains(Q("鬼丸")));
+
+  // The next tick opens a battle: it alone is selected and shown.
+  std::string fight = SystemLine("黄鬼の強襲です！");
+  for (int i = 0; i < 60; ++i) fight += SystemLine("太郎が黒船を撃沈しました！");
+  test::AppendBytes(log, fight);
+  EXPECT_SOON_EQ(BattleList()->count(), 3);
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{2});
+  EXPECT_EQ(coreSelection(), std::vector<int>{2});
+  EXPECT_TRUE(Detail().startsWith(Q("-------- 3戦目 --------"))) << Detail().toStdString();
+  EXPECT_FALSE(Detail().contains(Q("白波")));
+  // Longer than the pane: its newest line is in view.
+  ShowPageOf(BattleList());
+  const int lastLine = static_cast<int>(core->Detail.size()) - 1;
+  EXPECT_GT(transcript->FirstShownLine(), 0);
+  EXPECT_FALSE(transcript->LineRect(lastLine).isEmpty());
+
+  // Space and the menu's entry show the selection without a click on the list. (The offscreen
+  // platform hands the activation to the counter window, which a window system does not.)
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  EXPECT_SOON(QApplication::focusWidget() == BattleList());
+  core->Detail.Clear();
+  window->SyncAll();
+  ASSERT_TRUE(Detail().isEmpty());
+  Key(Qt::Key_Space);
+  EXPECT_TRUE(Detail().contains(Q("黄鬼の強襲です")))
+      << (window->focusWidget() ? window->focusWidget()->objectName().toStdString() : "no focus");
+  core->Detail.Clear();
+  window->SyncAll();
+  Find<QMenu>("battleMenu")->aboutToShow();
+  Find<QAction>("PrBatLogMenuItem")->trigger();
+  EXPECT_TRUE(Detail().contains(Q("黄鬼の強襲です")));
+
+  // The battle ends: it stays selected and its end is shown.
+  test::AppendBytes(log, SystemLine("黄鬼に勝利しました！"));
+  EXPECT_SOON(Detail().contains(Q("黄鬼に勝利しました")));
+  EXPECT_EQ(SelectedBattleRows(), std::vector<int>{2});
+  EXPECT_EQ(coreSelection(), std::vector<int>{2});
+}
+
+// The counter file of the settings is kept in active mode, tick for tick, as the follower
+// keeps its own.
+TEST_F(MainWindowLive, ActiveModeKeepsTheCounterFileOfTheSettings) {
+  const std::string counter = dir.File("score.txt");
+  test::WriteListFile(dir.File("Mizuto.ini"), {"[MizutoWindow]", "CounterFile=" + counter});
+  timerPeriodMs = 20;
+  Open();
+  const std::string log = dir.File("chat.html");
+  test::WriteBytes(log, SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
+  window->OpenLog(QString::fromStdString(log));
+  EXPECT_FALSE(std::filesystem::exists(counter)) << "written before active mode";
+  ClickBox("activeModeBox");
+  EXPECT_EQ(test::ReadBytes(counter), "味方 0 - 0 敵");
+  test::AppendBytes(log, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼の船が航行不能になりました"));
+  EXPECT_SOON_EQ(test::ReadBytes(counter), "味方 0 - 1 敵");
+  test::AppendBytes(log, SystemLine("船が航行不能になりました"));
+  EXPECT_SOON_EQ(test::ReadBytes(counter), "味方 1 - 1 敵");
+
+  // Shut down and started again: the setting is kept.
+  window->close();
+  window.reset();
+  EXPECT_EQ(ReadIni(dir.File("Mizuto.ini"))["CounterFile"], counter);
+}
+
 TEST_F(MainWindowLive, ActiveModeWithoutALogOnlyShowsTheCounterUntilALoad) {
   Open();
   ClickBox("activeModeBox");

@@ -240,7 +240,7 @@ TEST_F(MainWindowView, LogsWithoutBattlesAndUnreadableFilesLeaveTheViewsEmpty) {
 
   LoadTwoBattles();
   window->OpenLog(QString::fromStdString(dir.File("missing.html")));
-  EXPECT_EQ(Errors(), "File Open Error");
+  EXPECT_EQ(Errors(), Q("■ missing.html\nFile Open Error"));
   // The old summary goes: the status bar says which log did not open and why.
   EXPECT_EQ(Status(), Q("ログを開けませんでした: missing.html (ファイルが見つかりません)"));
   EXPECT_EQ(BattleList()->count(), 0);
@@ -249,6 +249,32 @@ TEST_F(MainWindowView, LogsWithoutBattlesAndUnreadableFilesLeaveTheViewsEmpty) {
   EXPECT_FALSE(Enabled("ReloadLog"));
   EXPECT_FALSE(Enabled("SaveCsv"));
   EXPECT_TRUE(record.Errors.isEmpty());  // reported in the pane, not in a box
+}
+
+// The error pane keeps every load's lines, each load's share under the name of its log; the
+// title names only a log that was read; a log with more battles than the table holds says so
+// in the status bar.
+TEST_F(MainWindowView, ErrorsAreFiledUnderTheirLogAndTheTitleNamesOnlyALoadedLog) {
+  Open();
+  LoadTwoBattles();
+  EXPECT_TRUE(Errors().isEmpty()) << "a log without errors adds nothing";
+  window->OpenLog(QString::fromStdString(dir.File("missing.html")));
+  EXPECT_EQ(Caption(), "Mizuto Ver1.45");
+
+  std::string crowded;
+  for (int i = 0; i < 514; ++i) crowded += SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！");
+  test::WriteBytes(dir.File("crowded.html"), crowded);
+  window->OpenLog(QString::fromStdString(dir.File("crowded.html")));
+  EXPECT_EQ(Caption(), "crowded.html - Mizuto Ver1.45");
+  EXPECT_EQ(BattleList()->count(), 512);
+  EXPECT_TRUE(Status().startsWith(Q(" 512戦 512勝"))) << Status().toStdString();
+  EXPECT_TRUE(Status().endsWith(Q("（戦闘が512件を超えたため、最初の512件だけを読み込みました）"))) << Status().toStdString();
+  EXPECT_EQ(Errors(), Q("■ missing.html\nFile Open Error\n■ crowded.html\n@@@@@@@ Error Code 004 @@@@@@@ Line:1025"));
+
+  // The next log is read whole: the note goes with the log it was about.
+  LoadTwoBattles();
+  EXPECT_FALSE(Status().contains(Q("512"))) << Status().toStdString();
+  EXPECT_EQ(Caption(), "chat.html - Mizuto Ver1.45");
 }
 
 TEST_F(MainWindowView, DropTakesExactlyOneFileOfAnyName) {
@@ -345,7 +371,7 @@ TEST_F(MainWindowView, TheBattleListMenuShowsTheKeysOfItsCommands) {
   ASSERT_EQ(popup->actions().indexOf(show), 0);
   // A menu shows what follows a tab as the entry's shortcut; the entry itself has no
   // shortcut of its own, so Space stays the window's one key for the command.
-  EXPECT_EQ(show->text(), Q("選択中の戦闘ログを表示\tSpace"));
+  EXPECT_EQ(show->text(), Q("選択中の戦闘ログを表示(&L)\tSpace"));
   EXPECT_TRUE(show->shortcut().isEmpty());
   EXPECT_EQ(window->Action("AddTotalList")->shortcut().toString(QKeySequence::NativeText), "Ins");
   EXPECT_EQ(window->Action("DelTotalList")->shortcut().toString(QKeySequence::NativeText), "Del");

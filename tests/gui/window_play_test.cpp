@@ -2,6 +2,7 @@
 // through an input method, a status text longer than the window, the window's place on
 // screens of any size, the title and the small dialogs.
 #include <QContextMenuEvent>
+#include <functional>
 #include <QGuiApplication>
 #include <filesystem>
 #include <QMenu>
@@ -193,6 +194,85 @@ TEST_F(WindowPlay, TheTitleNamesTheLoadedLogAndTheFileMenuHasAcceleratorLetters)
   EXPECT_EQ(letters.size(), 8);
   letters.removeDuplicates();
   EXPECT_EQ(letters.size(), 8) << letters.join(QLatin1Char(',')).toStdString();
+}
+
+// The letters after '&' of a menu's entries, upper case ("" for an entry without one).
+QStringList AccessKeys(const QMenu& menu) {
+  QStringList letters;
+  for (QAction* entry : menu.actions()) {
+    if (entry->isSeparator()) continue;
+    const QString text = entry->text();
+    const qsizetype amp = text.indexOf(QLatin1Char('&'));
+    letters << (amp >= 0 && amp + 1 < text.size() ? text.mid(amp + 1, 1).toUpper() : QString());
+  }
+  return letters;
+}
+
+// Each context menu opens from the keyboard on the control that has the focus, and each of
+// its entries has a letter of its own.
+TEST_F(WindowPlay, ContextMenusOpenFromTheKeyboardAndEveryEntryHasItsOwnLetter) {
+  Open();
+  LoadOneBattle();
+  const struct {
+    const char* Owner;
+    const char* Menu;
+    QKeyCombination Key;
+  } cases[] = {
+      {"battleList", "battleMenu", Qt::SHIFT | Qt::Key_F10},
+      {"battleList", "battleMenu", QKeyCombination(Qt::Key_Menu)},
+      {"tallyTable", "tallyMenu", Qt::SHIFT | Qt::Key_F10},
+      {"tallyTable", "tallyMenu", QKeyCombination(Qt::Key_Menu)},
+      {"battleTranscript", "transcriptMenu", Qt::SHIFT | Qt::Key_F10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Owner) + " " + QKeySequence(c.Key).toString().toStdString());
+    auto* owner = Find<QWidget>(c.Owner);
+    auto* menu = Find<QMenu>(c.Menu);
+    ShowPageOf(owner);
+    owner->setFocus();
+    QTest::keyClick(owner, c.Key.key(), c.Key.keyboardModifiers());
+    EXPECT_SOON(menu->isVisible());
+    // Opened beside the control, not somewhere else on the screen.
+    EXPECT_TRUE(owner->rect().adjusted(-20, -20, 20, 20).contains(owner->mapFromGlobal(menu->pos())));
+    menu->hide();
+
+    const QStringList letters = AccessKeys(*menu);
+    EXPECT_FALSE(letters.contains(QString())) << letters.join(QLatin1Char(',')).toStdString();
+    QStringList distinct = letters;
+    distinct.removeDuplicates();
+    EXPECT_EQ(distinct.size(), letters.size()) << letters.join(QLatin1Char(',')).toStdString();
+  }
+}
+
+// 最新のログを読込 greyed says why in its tooltip, and says nothing once it can run.
+TEST_F(WindowPlay, TheGreyedNewestLogCommandSaysWhy) {
+  const std::string folder = dir.File("logs");
+  WriteIni({"LogDir=" + folder});
+  Open();
+  auto* fileMenu = Find<QMenu>("fileMenu");
+  QAction* command = window->Action("LoadNewLog");
+  const struct {
+    std::function<void()> Arrange;
+    bool Enabled;
+    const char* Says;  // what the tooltip holds ("" none but the caption)
+  } steps[] = {
+      {[] {}, false, "ログフォルダがありません"},
+      {[&] { std::filesystem::create_directory(folder); }, false, "ログフォルダに .html のログがありません"},
+      {[&] { test::WriteBytes(folder + "/chat.html", OneBattle()); }, true, ""},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Says);
+    step.Arrange();
+    emit fileMenu->aboutToShow();
+    EXPECT_EQ(command->isEnabled(), step.Enabled);
+    if (*step.Says != 0) {
+      EXPECT_TRUE(command->toolTip().contains(Q(step.Says))) << command->toolTip().toStdString();
+      EXPECT_TRUE(command->toolTip().contains(QString::fromStdString(folder)));
+    } else {
+      EXPECT_FALSE(command->toolTip().contains(Q("ログフォルダ"))) << command->toolTip().toStdString();
+    }
+  }
+  EXPECT_TRUE(fileMenu->toolTipsVisible());
 }
 
 TEST_F(WindowPlay, TheTranscriptPaneOffersItsSwitchesOnTheRightButton) {
