@@ -15,6 +15,7 @@
 #include "app/app.h"
 #include "app/battle_list_commands.h"
 #include "app/history_command.h"
+#include "app/season_tables.h"
 #include "app/history_link.h"
 #include "app/load_driver.h"
 #include "app/report.h"
@@ -106,9 +107,10 @@ void ExpectOneLogLikeTheReport(App& app, const std::string& report, const std::s
     EXPECT_EQ(Lines{SjisToUtf8(HistorySummaryText(store->Summary(all).Value))}, Section(report, "summary"));
   }
 
-  const auto players = HistoryPlayersTable(app, *store, all);
-  ASSERT_TRUE(players.Ok());
-  std::istringstream csv(SjisToUtf8(TallyTableCsv(players.Value, "\n")));
+  const SeasonTables season =
+      AskSeason(*store, all, TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked}, kSeasonPlayers);
+  ASSERT_FALSE(season.Error);
+  std::istringstream csv(SjisToUtf8(SeasonTableCsv(season.Players, "\n")));
   Lines mine;
   for (std::string line; std::getline(csv, line);) mine.push_back(line);
   Lines theirs = Section(report, "tallies");
@@ -467,19 +469,25 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     // A file of the first version (a row per use, no totals): opened, it is brought up to
     // date and answers as before, from the totals and from the battles (a name filter).
     {
-      HistoryFilter all, named;
+      // A name whole (the default) and the same name as part of any name containing it.
+      HistoryFilter all, named, partly;
       const auto everybody = UsableHistory(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
-      if (!everybody.Value.empty()) named.Name = everybody.Value[everybody.Value.size() / 2].Name;
+      if (!everybody.Value.empty()) named.Name = partly.Name = everybody.Value[everybody.Value.size() / 2].Name;
+      partly.PartialName = true;
+      const HistoryFilter* const filters[] = {&all, &named, &partly};
       std::vector<HistoryAnswer<std::vector<PlayerRow>>> kept;
-      for (const HistoryFilter* f : {&all, &named}) {
+      for (const HistoryFilter* f : filters) {
         kept.push_back(UsableHistory(app)->Players(*f, app.Lists.SkillNames, app.Lists.ItemNames));
       }
-      // The named question against SQLite's own sums over the battles the name lets through.
-      if (!named.Name.empty()) {
+      // The named questions against SQLite's own sums over the battles the name lets through.
+      for (std::size_t k = 1; k < std::size(filters) && !named.Name.empty(); ++k) {
+        SCOPED_TRACE(filters[k]->PartialName ? "part of a name" : "a whole name");
         const std::string text = "x'" + Hex(named.Name) + "'";
-        const std::string matching = "(SELECT id FROM names WHERE sjis_contains(name, " + text + "))";
+        const std::string matching = filters[k]->PartialName
+                                         ? "(SELECT id FROM names WHERE sjis_contains(name, " + text + "))"
+                                         : "(SELECT id FROM names WHERE name = " + text + ")";
         Lines got;
-        for (const PlayerRow& r : kept[1].Value) {
+        for (const PlayerRow& r : kept[k].Value) {
           got.push_back(Hex(r.Name) + "|" + std::to_string(r.SideBits) + "|" + std::to_string(r.RelationBits));
           for (std::int64_t v : {r.Battles, r.Sinks, r.Decisive, r.Sunk, r.Captures, r.Captured, r.Tenacity,
                                  r.FleetMeals}) {
@@ -500,7 +508,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
       ASSERT_TRUE(older.Store) << older.Error.Detail;
       EXPECT_EQ(Rows(db, "SELECT count(*) FROM sqlite_schema WHERE name = 'battle_uses'"), Lines{"0"});
       int f = 0;
-      for (const HistoryFilter* filter : {&all, &named}) {
+      for (const HistoryFilter* filter : filters) {
         const auto made = older.Store->Players(*filter, app.Lists.SkillNames, app.Lists.ItemNames);
         ASSERT_TRUE(made.Ok()) << made.Error.Detail;
         ASSERT_EQ(made.Value.size(), kept[static_cast<std::size_t>(f)].Value.size()) << f;
