@@ -47,6 +47,8 @@ void FillOpponentRows(const std::vector<OpponentRow>& answer, HistoryTable& tabl
   for (std::size_t i = 0; i < answer.size(); ++i) {
     const OpponentRow& o = answer[i];
     HistoryTableRow& row = table.Rows.emplace_back();
+    row.Cells.reserve(9);
+    row.Values.reserve(9);
     row.Source = static_cast<int>(i);
     AddText(row, o.Opponent);
     for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {
@@ -60,6 +62,9 @@ void FillPlayerRows(const std::vector<PlayerRow>& answer, HistoryTable& table) {
   for (std::size_t i = 0; i < answer.size(); ++i) {
     const PlayerRow& p = answer[i];
     HistoryTableRow& row = table.Rows.emplace_back();
+    const std::size_t cells = 9 + p.SkillUses.size() + p.ItemUses.size();
+    row.Cells.reserve(cells);
+    row.Values.reserve(cells);
     row.Source = static_cast<int>(i);
     row.Icon = p.Icon;
     AddText(row, p.Name);
@@ -85,6 +90,8 @@ HistoryTable BattleTable(const std::vector<BattleRow>& answer) {
       name = Utf8ToSjis(b.FileName());
     }
     HistoryTableRow& row = table.Rows.emplace_back();
+    row.Cells.reserve(3);
+    row.Values.reserve(3);
     row.Source = static_cast<int>(i);
     // The answer is in time order: equal texts sort by it, a day's battles as fought.
     const auto when = static_cast<std::int64_t>(i);

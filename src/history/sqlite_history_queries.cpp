@@ -9,6 +9,7 @@
 #include <string_view>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "battle/battle_label.h"
 #include "history/sqlite_store.h"
@@ -58,7 +59,9 @@ void CountResult(std::int64_t result, bool ended, std::int64_t& won, std::int64_
   }
 }
 
-// The names of the few ids an answer refers to, read one by one.
+// The names of the ids an answer refers to: a few read one by one, many in one pass over
+// the names (a season's range refers to thousands, and each lookup costs a statement's
+// step and reset: the players' and opponents' questions spent most of their time there).
 class NameById {
  public:
   explicit NameById(SqliteDatabase& db) : db_(db), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
@@ -66,8 +69,33 @@ class NameById {
   HistoryError Failure() const {
     return statement_ ? HistoryError{} : db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
   }
+  // Reads the names of `ids` at once when they are many; SQLITE_DONE, or an error code.
+  template <class Ids>
+  int Prefetch(const Ids& ids) {
+    constexpr std::size_t kOnePassFrom = 256;
+    if (ids.size() < kOnePassFrom) return SQLITE_DONE;
+    std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
+    SqliteStatement all = db_.Prepare("SELECT id, name FROM names");
+    if (!all) return sqlite3_errcode(db_.Handle());
+    int code;
+    while ((code = all.Step()) == SQLITE_ROW) {
+      if (wanted.count(all.Int(0)) != 0) read_.emplace(all.Int(0), all.Bytes(1));
+    }
+    if (code != SQLITE_DONE) {
+      read_.clear();
+      return code;
+    }
+    readAll_ = true;
+    return SQLITE_DONE;
+  }
   // SQLITE_ROW with `name` set, SQLITE_DONE when no name has that id, or an error code.
   int Find(std::int64_t id, std::string& name) {
+    if (readAll_) {
+      const auto found = read_.find(id);
+      if (found == read_.end()) return SQLITE_DONE;
+      name = found->second;
+      return SQLITE_ROW;
+    }
     statement_.Bind(1, id);
     const int code = statement_.Step();
     if (code == SQLITE_ROW) name = statement_.Bytes(0);
@@ -78,6 +106,8 @@ class NameById {
  private:
   SqliteDatabase& db_;
   SqliteStatement statement_;
+  bool readAll_ = false;  // Prefetch read every name wanted into read_
+  std::unordered_map<std::int64_t, std::string> read_;
 };
 
 // The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
@@ -144,9 +174,17 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
   NameById nameOf(db);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
-  std::vector<std::pair<std::string, std::int64_t>> named;
+  std::vector<std::int64_t> present;
   for (const auto& [id, sums] : players) {
-    if (sums[2] <= 0) continue;
+    if (sums[2] > 0) present.push_back(id);
+  }
+  if (const int code = nameOf.Prefetch(present); code != SQLITE_DONE) {
+    answer.Error = db.Failure(code, SqliteUse::Reading);
+    return answer;
+  }
+  std::vector<std::pair<std::string, std::int64_t>> named;
+  named.reserve(present.size());
+  for (const std::int64_t id : present) {
     std::string name;
     const int code = nameOf.Find(id, name);
     if (code != SQLITE_ROW) {
@@ -291,6 +329,15 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
   NameById nameOf(db_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
+  std::vector<std::int64_t> ids;
+  ids.reserve(by.size());
+  for (const auto& entry : by) {
+    if (entry.first != kNone) ids.push_back(entry.first);
+  }
+  if (const int code = nameOf.Prefetch(ids); code != SQLITE_DONE) {
+    answer.Error = db_.Failure(code, SqliteUse::Reading);
+    return answer;
+  }
   std::vector<Sums*> order;
   order.reserve(by.size());
   for (auto& [id, sums] : by) {
@@ -371,8 +418,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   auto answer = Ask<std::vector<PlayerRow>>(
       "SELECT t.players, t.uses FROM log_totals t JOIN logs l ON l.id = t.log_id" + TotalsClause(), filter, true,
       [&](SqliteStatement& s, std::vector<PlayerRow>&) {
-        const std::string packed = s.Bytes(0);
-        std::string_view in = packed;
+        std::string_view in = s.View(0);
         std::int64_t name = 0;
         while (!in.empty() && UnpackNumber(in, &name)) {
           auto [at, made] = players.try_emplace(name);
@@ -419,17 +465,9 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   NameById nameOf(db_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
-  std::unordered_map<std::int64_t, std::optional<std::string>> names;
-  auto name = [&](SqliteStatement& s, int column) -> std::optional<std::string> {
-    if (s.IsNull(column)) return std::nullopt;
-    const std::int64_t id = s.Int(column);
-    auto [at, made] = names.try_emplace(id);
-    if (made) {
-      std::string found;
-      if (nameOf.Find(id, found) == SQLITE_ROW) at->second = std::move(found);
-    }
-    return at->second;
-  };
+  // The admiral's and the opponent's name ids per row (kNoName: none), named after the read.
+  constexpr std::int64_t kNoName = std::numeric_limits<std::int64_t>::min();
+  std::vector<std::array<std::int64_t, 2>> nameIds;
   std::vector<std::size_t> rank;  // per row: its log's rank
   // Room for every battle at once: growing the rows row by row moves them all again and again.
   std::size_t room = 0;
@@ -444,6 +482,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         if (rows.empty()) {
           rows.reserve(room);
           rank.reserve(room);
+          nameIds.reserve(room);
         }
         const auto log = logs.find(s.Int(0));
         if (log == logs.end()) return;  // a battle belongs to a log, or is not listed
@@ -462,12 +501,33 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
         row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
         row.Class.Npc = s.Int(11) != 0;
-        row.Admiral = name(s, 12);
-        row.Opponent = name(s, 13);
+        nameIds.push_back({s.IsNull(12) ? kNoName : s.Int(12), s.IsNull(13) ? kNoName : s.Int(13)});
         row.FirstLine = s.IsNull(14) ? -1 : static_cast<std::int32_t>(s.Int(14));
         row.Ended = s.Int(15) != 0;
       });
   if (!answer.Ok()) return answer;
+  std::unordered_map<std::int64_t, std::optional<std::string>> names;  // a name id's name, if any
+  for (const auto& ids : nameIds) {
+    for (std::int64_t id : ids) {
+      if (id != kNoName) names.try_emplace(id);
+    }
+  }
+  std::vector<std::int64_t> distinct;
+  distinct.reserve(names.size());
+  for (const auto& entry : names) distinct.push_back(entry.first);
+  if (const int code = nameOf.Prefetch(distinct); code != SQLITE_DONE) {
+    answer.Error = db_.Failure(code, SqliteUse::Reading);
+    return answer;
+  }
+  for (auto& [id, name] : names) {
+    std::string found;
+    if (nameOf.Find(id, found) == SQLITE_ROW) name = std::move(found);
+  }
+  for (std::size_t r = 0; r < answer.Value.size(); ++r) {
+    BattleRow& row = answer.Value[r];
+    if (nameIds[r][0] != kNoName) row.Admiral = names[nameIds[r][0]];
+    if (nameIds[r][1] != kNoName) row.Opponent = names[nameIds[r][1]];
+  }
   // By date, then as the logs are named, then as each log holds them.
   // The table's order is usually that already (logs imported in date and name order, each
   // log's battles in its order): then nothing moves.
