@@ -228,18 +228,19 @@ TEST(HistoryPageFilter, ChoicesMapOntoTheHistorysFilter) {
   EXPECT_EQ(HistoryAgainstChoices().size(), 3u);
 }
 
-// A season of one day's four battles, imported by the folder command: against Drake, against
-// Drakeo, against 白波 with Drakem sinking a ship, and against 鬼丸.
+// A season of one day's four battles, imported by the folder command: lost to 白波 (次郎 sinks
+// 荒波), won against 鬼丸, won against 海賊 (太郎 sinks 黒船), lost to 大波.
 class HistorySeasonTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directory(platform::NativePath(dir.File("logs")));
     using test::SystemLine;
     test::WriteBytes(dir.File("logs/chat_2026-11-01.html"),
-                     SystemLine("Drakeの強襲です！") + SystemLine("Drakeに勝利しました！") +
-                         SystemLine("Drakeoと交戦に入ります！") + SystemLine("Drakeoに敗北しました…") +
-                         SystemLine("白波と交戦に入ります！") + SystemLine("Drakemが荒波を撃沈しました！") +
-                         SystemLine("白波に敗北しました…") + SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！"));
+                     SystemLine("白波と交戦に入ります！") + SystemLine("次郎が荒波を撃沈しました！") +
+                         SystemLine("白波に敗北しました…") + SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！") +
+                         SystemLine("海賊の強襲です！") + SystemLine("太郎が黒船を撃沈しました！") +
+                         SystemLine("海賊に勝利しました！") + SystemLine("大波と交戦に入ります！") +
+                         SystemLine("大波に敗北しました…"));
     test::WriteBytes(dir.File("Mizuto.ini"), "[Mizuto]\r\nLogDir=" + S(dir.File("logs")) + "\r\n");
     app.ProgramDir = dir.Path();
     StartUp(app);
@@ -265,16 +266,16 @@ TEST_F(HistorySeasonTest, TheNameFilterMatchesAWholeNameUnlessAskedForPartOfOne)
     bool Partial;
     std::vector<std::string> Opponents;
   } cases[] = {
-      {"", false, {"Drake", "Drakeo", "白波", "鬼丸"}},
-      {"Drake", false, {"Drake"}},
-      {"Drake", true, {"Drake", "Drakeo", "白波"}},
-      {"Drakem", false, {"白波"}},
-      {"rakeo", false, {}},
-      {"rakeo", true, {"Drakeo"}},
-      {"drake", false, {}},  // names are kept as the game spells them
+      {"", false, {"白波", "鬼丸", "海賊", "大波"}},
       {"白波", false, {"白波"}},
-      {"白", false, {}},
-      {"白", true, {"白波"}},
+      {"波", false, {}},
+      {"波", true, {"白波", "大波"}},  // 荒波 is in 白波's battle
+      {"荒波", false, {"白波"}},       // a player's name
+      {"郎", false, {}},
+      {"郎", true, {"白波", "海賊"}},
+      {"太郎", false, {"海賊"}},
+      {"大波", false, {"大波"}},
+      {"白波丸", true, {}},            // longer than every name
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Name) + (c.Partial ? " (part)" : " (whole)"));
