@@ -177,14 +177,18 @@ std::vector<std::string> CheckedNames(const std::vector<std::string>& names, con
 SeasonTables AskSeason(HistoryStore& store, const HistoryFilter& filter, const TallyOptions& columns, unsigned parts) {
   SeasonTables season;
   HistoryError& error = season.Error;
+  // The summary, the opponents and the days are sums over the same battles: one question.
+  std::optional<HistoryAnswer<HistoryCounts>> counts;
+  if (parts & (kSeasonSummary | kSeasonOpponents | kSeasonDays)) {
+    counts = store.Counts(filter);
+    Take(*counts, error);
+  }
   if (parts & kSeasonSummary) {
-    const auto summary = store.Summary(filter);
-    if (Take(summary, error)) season.Summary = summary.Value;
+    if (counts->Ok()) season.Summary = counts->Value.Summary;
   }
   if (parts & kSeasonOpponents) {
     season.Opponents.Columns = Columns(OpponentCaptions(), 1);
-    const auto opponents = store.Opponents(filter);
-    if (Take(opponents, error)) FillOpponentRows(opponents.Value, season.Opponents);
+    if (counts->Ok()) FillOpponentRows(counts->Value.Opponents, season.Opponents);
   }
   if (parts & kSeasonPlayers) {
     // The tally table's columns, with the skills and items it shows.
@@ -200,10 +204,7 @@ SeasonTables AskSeason(HistoryStore& store, const HistoryFilter& filter, const T
     if (Take(battles, error)) season.BattleRows = std::move(battles.Value);
     season.Battles = BattleTable(season.BattleRows);
   }
-  if (parts & kSeasonDays) {
-    auto days = store.Days(filter);
-    if (Take(days, error)) season.Days = std::move(days.Value);
-  }
+  if ((parts & kSeasonDays) && counts->Ok()) season.Days = std::move(counts->Value.Days);
   if (parts & kSeasonLogs) {
     auto logs = store.Logs(filter);
     if (Take(logs, error)) season.Logs = std::move(logs.Value);

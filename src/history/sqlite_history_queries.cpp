@@ -145,15 +145,19 @@ class UseSpreader {
   UseSpreader(SqliteDatabase& db, const std::vector<std::string>& skillNames, const std::vector<std::string>& itemNames)
       : useOf_(db.Prepare("SELECT item, name FROM use_names WHERE id = ?")), skillNames_(skillNames), itemNames_(itemNames) {}
   explicit operator bool() const { return static_cast<bool>(useOf_); }
-  void Add(PlayerRow& row, std::int64_t use, std::int64_t count) {
+  // The columns of use `use` (none for a use the table does not show).
+  const UseColumns& ColumnsOf(std::int64_t use) {
     auto [at, made] = columnsOf_.try_emplace(use);
     if (made) {
       useOf_.Bind(1, use);
       if (useOf_.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf_.Int(0) != 0, useOf_.Bytes(1), skillNames_, itemNames_);
       useOf_.Reset();
     }
-    std::vector<std::int64_t>& columns = at->second.Item ? row.ItemUses : row.SkillUses;
-    for (std::size_t i : at->second.At) columns[i] += count;
+    return at->second;
+  }
+  static void Add(PlayerRow& row, const UseColumns& at, std::int64_t count) {
+    std::vector<std::int64_t>& columns = at.Item ? row.ItemUses : row.SkillUses;
+    for (std::size_t i : at.At) columns[i] += count;
   }
 
  private:
@@ -228,8 +232,12 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
         answer.Error = db.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
         return answer;
       }
+      // Most uses are of skills and items the table does not show: the player is looked
+      // up only for those it does.
+      const UseColumns& columns = spread.ColumnsOf(use);
+      if (columns.At.empty()) continue;
       const auto found = rowOf.find(name);
-      if (found != rowOf.end()) spread.Add(rows[found->second], use, count);
+      if (found != rowOf.end()) UseSpreader::Add(rows[found->second], columns, count);
     }
   }
   return answer;
@@ -279,53 +287,80 @@ HistoryAnswer<HistoryRange> SqliteHistoryStore::DefaultRange() {
   return answer;
 }
 
-HistoryAnswer<HistorySummary> SqliteHistoryStore::Summary(const HistoryFilter& filter) {
-  // Summed here over the battles' columns (as the opponents and the days are).
-  HistorySummary sums;
-  auto read = Ask<int>(
-      "SELECT b.result, b.criticals_dealt, b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other,"
-      " b.ended FROM battles b" + FilterClause(filter, true),
-      filter, true, [&](SqliteStatement& s, int&) {
-        ++sums.Battles;
-        // 分 is what the draws, escapes and withdrawals gained.
-        const std::int64_t before = sums.Drawn + sums.Escaped + sums.Withdrawn;
-        CountResult(s.Int(0), s.Int(6) != 0, sums.Won, sums.Lost, sums.Drawn, sums.Escaped, sums.Withdrawn);
-        sums.Undecided += sums.Drawn + sums.Escaped + sums.Withdrawn - before;
-        sums.CriticalsDealt += s.Int(1);
-        sums.CriticalsTaken += s.Int(2);
-        sums.WastedRepairs += s.Int(3);
-        sums.WastedCare += s.Int(4);
-        sums.WastedOther += s.Int(5);
-      });
-  HistoryAnswer<HistorySummary> answer;
-  answer.Error = read.Error;
-  if (answer.Ok()) answer.Value = sums;
-  return answer;
-}
-
-HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const HistoryFilter& filter) {
-  // The battles' few columns, summed here per opponent: SQLite's grouping worked out every
-  // sum for every battle and sorted them all. The opponents' names are read once each.
-  struct Sums {
+HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilter& filter, unsigned parts) {
+  // The battles' few columns, summed here: SQLite's grouping worked out every sum for every
+  // battle and sorted them all, and the summary, the opponents and the days each read the
+  // range's battles again. One read serves the three.
+  struct Opponent {
     OpponentRow Row;
     bool Named = false;  // the opponent is a known name ("???" otherwise)
   };
-  std::unordered_map<std::int64_t, Sums> by;  // by opponent id; kNone: no opponent
+  std::unordered_map<std::int64_t, Opponent> by;  // by opponent id; kNone: no opponent
   constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
-  HistoryAnswer<std::vector<OpponentRow>> answer;
+  // The battles come mostly in date order (logs are imported day by day) and many in a row
+  // against one opponent: a day or an opponent is looked up only when it changes. (The
+  // maps' entries stay where they are as the maps grow.)
+  std::map<std::string, DayRow, std::less<>> days;
+  DayRow* day = nullptr;
+  OpponentRow* against = nullptr;
+  std::int64_t againstId = 0;
+  HistoryAnswer<HistoryCounts> answer;
+  HistorySummary& summary = answer.Value.Summary;
   const auto read = Ask<int>(
-      "SELECT b.opponent, b.result, b.own_down, b.enemy_down, b.ended FROM battles b" + FilterClause(filter, true),
+      "SELECT b.result, b.ended, b.own_down, b.enemy_down, b.opponent, b.date, b.criticals_dealt,"
+      " b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other FROM battles b" +
+          FilterClause(filter, true),
       filter, true, [&](SqliteStatement& s, int&) {
-        OpponentRow& row = by[s.IsNull(0) ? kNone : s.Int(0)].Row;
-        ++row.Battles;
-        CountResult(s.Int(1), s.Int(4) != 0, row.Won, row.Lost, row.Drawn, row.Escaped, row.Withdrawn);
-        row.OwnDown += s.Int(2);
-        row.EnemyDown += s.Int(3);
+        const std::int64_t result = s.Int(0);
+        const bool ended = s.Int(1) != 0;
+        const std::int64_t ownDown = s.Int(2);
+        const std::int64_t enemyDown = s.Int(3);
+        if (parts & kCountSummary) {
+          ++summary.Battles;
+          // 分 is what the draws, escapes and withdrawals gained.
+          const std::int64_t before = summary.Drawn + summary.Escaped + summary.Withdrawn;
+          CountResult(result, ended, summary.Won, summary.Lost, summary.Drawn, summary.Escaped, summary.Withdrawn);
+          summary.Undecided += summary.Drawn + summary.Escaped + summary.Withdrawn - before;
+          summary.CriticalsDealt += s.Int(6);
+          summary.CriticalsTaken += s.Int(7);
+          summary.WastedRepairs += s.Int(8);
+          summary.WastedCare += s.Int(9);
+          summary.WastedOther += s.Int(10);
+        }
+        if (parts & kCountOpponents) {
+          const std::int64_t id = s.IsNull(4) ? kNone : s.Int(4);
+          if (against == nullptr || againstId != id) {
+            against = &by[id].Row;
+            againstId = id;
+          }
+          ++against->Battles;
+          CountResult(result, ended, against->Won, against->Lost, against->Drawn, against->Escaped,
+                      against->Withdrawn);
+          against->OwnDown += ownDown;
+          against->EnemyDown += enemyDown;
+        }
+        if (parts & kCountDays) {
+          const std::string_view date = s.View(5);
+          if (day == nullptr || day->Date != date) {
+            auto at = days.find(date);
+            if (at == days.end()) at = days.emplace(std::string(date), DayRow{}).first;
+            day = &at->second;
+            day->Date = date;
+          }
+          CountResult(result, ended, day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
+          day->OwnDown += ownDown;
+          day->EnemyDown += enemyDown;
+        }
       });
   if (!read.Ok()) {
     answer.Error = read.Error;
     return answer;
   }
+  answer.Value.Days.reserve(days.size());
+  for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
+  if (!(parts & kCountOpponents)) return answer;
+
+  // The opponents' names, read once each.
   NameById nameOf(db_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
@@ -338,29 +373,48 @@ HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const Hist
     answer.Error = db_.Failure(code, SqliteUse::Reading);
     return answer;
   }
-  std::vector<Sums*> order;
+  std::vector<Opponent*> order;
   order.reserve(by.size());
-  for (auto& [id, sums] : by) {
+  for (auto& [id, opponent] : by) {
     if (id != kNone) {
-      const int code = nameOf.Find(id, sums.Row.Opponent);
+      const int code = nameOf.Find(id, opponent.Row.Opponent);
       if (code != SQLITE_ROW && code != SQLITE_DONE) {
         answer.Error = db_.Failure(code, SqliteUse::Reading);
         return answer;
       }
-      sums.Named = code == SQLITE_ROW;
+      opponent.Named = code == SQLITE_ROW;
     }
-    if (!sums.Named) sums.Row.Opponent = "???";
-    order.push_back(&sums);
+    if (!opponent.Named) opponent.Row.Opponent = "???";
+    order.push_back(&opponent);
   }
   // Most battles first; then the unnamed, then by name.
-  std::sort(order.begin(), order.end(), [](const Sums* x, const Sums* y) {
+  std::sort(order.begin(), order.end(), [](const Opponent* x, const Opponent* y) {
     if (x->Row.Battles != y->Row.Battles) return x->Row.Battles > y->Row.Battles;
     if (x->Named != y->Named) return !x->Named;
     return x->Row.Opponent < y->Row.Opponent;
   });
-  answer.Value.reserve(order.size());
-  for (Sums* sums : order) answer.Value.push_back(std::move(sums->Row));
+  answer.Value.Opponents.reserve(order.size());
+  for (Opponent* opponent : order) answer.Value.Opponents.push_back(std::move(opponent->Row));
   return answer;
+}
+
+HistoryAnswer<HistoryCounts> SqliteHistoryStore::Counts(const HistoryFilter& filter) {
+  return CountBattles(filter, kCountSummary | kCountOpponents | kCountDays);
+}
+
+HistoryAnswer<HistorySummary> SqliteHistoryStore::Summary(const HistoryFilter& filter) {
+  auto counts = CountBattles(filter, kCountSummary);
+  return {counts.Value.Summary, counts.Error};
+}
+
+HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const HistoryFilter& filter) {
+  auto counts = CountBattles(filter, kCountOpponents);
+  return {std::move(counts.Value.Opponents), counts.Error};
+}
+
+HistoryAnswer<std::vector<DayRow>> SqliteHistoryStore::Days(const HistoryFilter& filter) {
+  auto counts = CountBattles(filter, kCountDays);
+  return {std::move(counts.Value.Days), counts.Error};
 }
 
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryFilter& filter,
@@ -571,32 +625,6 @@ HistoryAnswer<std::vector<LogRow>> SqliteHistoryStore::Logs(const HistoryFilter&
     row.Size = s.Int(4);
     row.Battles = s.Int(5);
   });
-}
-
-HistoryAnswer<std::vector<DayRow>> SqliteHistoryStore::Days(const HistoryFilter& filter) {
-  // The battles come mostly in date order (logs are imported day by day): a day is looked
-  // up only when the date changes.
-  std::map<std::string, DayRow> days;
-  DayRow* day = nullptr;
-  auto read = Ask<int>(
-      "SELECT b.date, b.result, b.own_down, b.enemy_down, b.ended FROM battles b" + FilterClause(filter, true), filter,
-      true,
-      [&](SqliteStatement& s, int&) {
-        const std::string_view date = s.View(0);
-        if (day == nullptr || day->Date != date) {
-          day = &days[std::string(date)];
-          day->Date = date;
-        }
-        CountResult(s.Int(1), s.Int(4) != 0, day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
-        day->OwnDown += s.Int(2);
-        day->EnemyDown += s.Int(3);
-      });
-  HistoryAnswer<std::vector<DayRow>> answer;
-  answer.Error = read.Error;
-  if (!answer.Ok()) return answer;
-  answer.Value.reserve(days.size());
-  for (auto& [date, row] : days) answer.Value.push_back(std::move(row));
-  return answer;
 }
 
 }  // namespace mizuto
