@@ -124,6 +124,7 @@ TEST_F(HistoryPageSettingsTest, TheSectionRoundTripsAfterTheOthers) {
   s.Size = 3;
   s.Against = 1;
   s.Name = S("白波");
+  s.PartialName = true;
   s.OpponentColumns = {120, 40, 40};
   s.PlayerColumns = {100};
   s.BattleColumns = {80, 150, 400};
@@ -134,7 +135,7 @@ TEST_F(HistoryPageSettingsTest, TheSectionRoundTripsAfterTheOthers) {
   EXPECT_EQ(test::ReadBytes(Ini()),
             others + kSection + "From=2026-10-01\r\nTo=2026-11-30\r\nType=2\r\nSize=3\r\nAgainst=1\r\nName=" +
                 S("白波") +
-                "\r\nOpponentColumns=120,40,40\r\nPlayerColumns=100\r\nBattleColumns=80,150,400\r\n"
+                "\r\nPartialName=1\r\nOpponentColumns=120,40,40\r\nPlayerColumns=100\r\nBattleColumns=80,150,400\r\n"
                 "Splitter=300,200\r\nUpperSplitter=350,350\r\nLowerSplitter=500,200\r\n");
   App read;
   read.ProgramDir = dir.Path();
@@ -146,6 +147,7 @@ TEST_F(HistoryPageSettingsTest, TheSectionRoundTripsAfterTheOthers) {
   EXPECT_EQ(r.Size, 3);
   EXPECT_EQ(r.Against, 1);
   EXPECT_EQ(r.Name, s.Name);
+  EXPECT_TRUE(r.PartialName);
   EXPECT_EQ(r.OpponentColumns, s.OpponentColumns);
   EXPECT_EQ(r.PlayerColumns, s.PlayerColumns);
   EXPECT_EQ(r.BattleColumns, s.BattleColumns);
@@ -224,6 +226,127 @@ TEST(HistoryPageFilter, ChoicesMapOntoTheHistorysFilter) {
   EXPECT_EQ(HistoryTypeChoices().size(), 5u);
   EXPECT_EQ(HistorySizeChoices().size(), 4u);
   EXPECT_EQ(HistoryAgainstChoices().size(), 3u);
+}
+
+// A season of one day's four battles, imported by the folder command: lost to 白波 (次郎 sinks
+// 荒波), won against 鬼丸, won against 海賊 (太郎 sinks 黒船), lost to 大波.
+class HistorySeasonTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(platform::NativePath(dir.File("logs")));
+    using test::SystemLine;
+    test::WriteBytes(dir.File("logs/chat_2026-11-01.html"),
+                     SystemLine("白波と交戦に入ります！") + SystemLine("次郎が荒波を撃沈しました！") +
+                         SystemLine("白波に敗北しました…") + SystemLine("鬼丸の強襲です！") + SystemLine("鬼丸に勝利しました！") +
+                         SystemLine("海賊の強襲です！") + SystemLine("太郎が黒船を撃沈しました！") +
+                         SystemLine("海賊に勝利しました！") + SystemLine("大波と交戦に入ります！") +
+                         SystemLine("大波に敗北しました…"));
+    test::WriteBytes(dir.File("Mizuto.ini"), "[Mizuto]\r\nLogDir=" + S(dir.File("logs")) + "\r\n");
+    app.ProgramDir = dir.Path();
+    StartUp(app);
+    app.History.Enabled = true;
+    ImportLogFolderExecute(app, Dialogs{}, nullptr);
+    app.HistoryPage.Today = "2026-11-01";
+  }
+  // The opponents of the battles table's rows, as the page shows them.
+  std::vector<std::string> Opponents() {
+    std::vector<std::string> names;
+    for (const BattleRow& b : app.HistoryPage.BattleRows) names.push_back(test::U(b.Opponent.value_or("???")));
+    return names;
+  }
+  test::TempDir dir;
+  App app;
+};
+
+// The name filter takes a whole name unless the player asks for part of one; the name may be
+// the opponent's or a player's.
+TEST_F(HistorySeasonTest, TheNameFilterMatchesAWholeNameUnlessAskedForPartOfOne) {
+  const struct Case {
+    const char* Name;
+    bool Partial;
+    std::vector<std::string> Opponents;
+  } cases[] = {
+      {"", false, {"白波", "鬼丸", "海賊", "大波"}},
+      {"白波", false, {"白波"}},
+      {"波", false, {}},
+      {"波", true, {"白波", "大波"}},  // 荒波 is in 白波's battle
+      {"荒波", false, {"白波"}},       // a player's name
+      {"郎", false, {}},
+      {"郎", true, {"白波", "海賊"}},
+      {"太郎", false, {"海賊"}},
+      {"大波", false, {"大波"}},
+      {"白波丸", true, {}},            // longer than every name
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + (c.Partial ? " (part)" : " (whole)"));
+    app.HistoryPage.Settings.Name = S(c.Name);
+    app.HistoryPage.Settings.PartialName = c.Partial;
+    RefreshHistoryPage(app);
+    ASSERT_EQ(app.HistoryPage.ErrorText, "");
+    EXPECT_EQ(Opponents(), c.Opponents);
+    EXPECT_EQ(app.HistoryPage.Battles.Rows.size(), c.Opponents.size());
+  }
+}
+
+// Without a chosen range the page shows the 30 calendar days up to today, battles or not.
+TEST_F(HistorySeasonTest, TheRecentRangeIsTheLastThirtyCalendarDays) {
+  const struct Case {
+    const char* Today;
+    const char* From;
+    std::size_t Battles;
+  } cases[] = {
+      {"2026-11-01", "2026-10-03", 4},
+      {"2026-11-30", "2026-11-01", 4},
+      {"2026-12-01", "2026-11-02", 0},  // the log's day is the 31st day back
+      {"2027-01-10", "2026-12-12", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Today);
+    app.HistoryPage.Today = c.Today;
+    RefreshHistoryPage(app);
+    EXPECT_EQ(app.HistoryPage.Range.From, c.From);
+    EXPECT_EQ(app.HistoryPage.Range.To, c.Today);
+    EXPECT_EQ(app.HistoryPage.BattleRows.size(), c.Battles);
+  }
+}
+
+TEST(HistoryRecentDays, CountsBackOverMonthsYearsAndLeapDays) {
+  const struct Case {
+    const char* Today;
+    int Count;
+    const char* From;  // empty: no range
+  } cases[] = {
+      {"2026-03-01", 30, "2026-01-31"}, {"2024-03-01", 30, "2024-02-01"}, {"2024-03-01", 1, "2024-03-01"},
+      {"2027-01-10", 30, "2026-12-12"}, {"2000-03-01", 2, "2000-02-29"},  {"2100-03-01", 2, ""},  // after 2099
+      {"2026-02-30", 30, ""},           {"20261101", 30, ""},             {"2026-11-01", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Today) + " " + std::to_string(c.Count));
+    const HistoryRange range = LastCalendarDays(c.Today, c.Count);
+    EXPECT_EQ(range.From, c.From);
+    EXPECT_EQ(range.To, *c.From ? c.Today : "");
+  }
+}
+
+// Newest first by the date lists a day's last battle first; the oldest first, its first.
+TEST_F(HistorySeasonTest, SortingByTheDateOrdersADaysBattlesAsFought) {
+  RefreshHistoryPage(app);
+  HistoryTable& battles = app.HistoryPage.Battles;
+  ASSERT_EQ(battles.Columns.size(), 3u);
+  ASSERT_EQ(battles.Columns[1].Caption, S("日付"));
+  auto order = [&] {
+    std::vector<int> sources;
+    for (const HistoryTableRow& row : battles.Rows) sources.push_back(row.Source);
+    return sources;
+  };
+  SortHistoryTable(battles, 1);
+  EXPECT_EQ(order(), (std::vector<int>{0, 1, 2, 3}));
+  SortHistoryTable(battles, 1);
+  EXPECT_EQ(order(), (std::vector<int>{3, 2, 1, 0}));
+  // ... and the order survives the page asking again.
+  RefreshHistoryPage(app);
+  EXPECT_EQ(order(), (std::vector<int>{3, 2, 1, 0}));
+  EXPECT_TRUE(battles.Descending);
 }
 
 // The log folder comes from Mizuto.ini as Shift-JIS text and is a path inside the program:

@@ -49,7 +49,7 @@ const char* const kCreatedFile =
     "Sail=0\r\nRudder=0\r\nConfuse=0\r\nSChk=0\r\nPChk=0\r\nCChk=0\r\nR1Chk=0\r\nR2Chk=0\r\n"
     "R3Chk=0\r\nTChk=0\r\n"
     "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n"
-    "\r\n[MizutoHistory]\r\nFrom=\r\nTo=\r\nType=0\r\nSize=0\r\nAgainst=0\r\nName=\r\n"
+    "\r\n[MizutoHistory]\r\nFrom=\r\nTo=\r\nType=0\r\nSize=0\r\nAgainst=0\r\nName=\r\nPartialName=0\r\n"
     "OpponentColumns=\r\nPlayerColumns=\r\nBattleColumns=\r\nSplitter=\r\nUpperSplitter=\r\n"
     "LowerSplitter=\r\n";
 
@@ -178,7 +178,7 @@ TEST_F(SettingsTest, SaveKeepsTheFileAndRewritesValuesWhereTheyStand) {
       "\r\n"
       "[After]\r\nUserName=other\r\n"
       "\r\n[MizutoWindow]\r\nInterval=10\r\nMaximized=0\r\n"
-      "\r\n[MizutoHistory]\r\nFrom=\r\nTo=\r\nType=0\r\nSize=0\r\nAgainst=0\r\nName=\r\n"
+      "\r\n[MizutoHistory]\r\nFrom=\r\nTo=\r\nType=0\r\nSize=0\r\nAgainst=0\r\nName=\r\nPartialName=0\r\n"
       "OpponentColumns=\r\nPlayerColumns=\r\nBattleColumns=\r\nSplitter=\r\nUpperSplitter=\r\n"
       "LowerSplitter=\r\n";
   EXPECT_EQ(test::ReadBytes(Ini()), expected);

@@ -4,10 +4,9 @@
 #include "app/follow.h"
 #include "app/history_link.h"
 #include "app/progress_line.h"
+#include "app/season_tables.h"
 #include "app/start_up.h"
 #include "history/log_identity.h"
-#include "tally/csv_export.h"
-#include "tally/tallies.h"
 #include "text/codec.h"
 #include "text/sjis.h"
 #include "text/utf8.h"
@@ -48,47 +47,7 @@ std::string OutcomeDetail(const ImportResult& result) {
   return detail;
 }
 
-std::string CsvLine(const std::vector<std::string>& fields) { return CsvRecord(fields, "\n"); }
-
 }  // namespace
-
-std::vector<std::string> CheckedNames(const std::vector<std::string>& names, const std::vector<char>& checked) {
-  std::vector<std::string> out;
-  for (std::size_t i = 0; i < names.size() && i < checked.size(); ++i) {
-    if (checked[i]) out.push_back(names[i]);
-  }
-  return out;
-}
-
-const std::vector<std::string>& HistoryOpponentCaptions() {
-  static const std::vector<std::string> captions{SJ("相手"),     SJ("戦闘数"), SJ("勝"),       SJ("敗"),
-                                                 SJ("引分"),     SJ("逃げられ"), SJ("撤退"),
-                                                 SJ("味方沈没"), SJ("敵沈没")};
-  return captions;
-}
-
-HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
-                                                  const HistoryFilter& filter) {
-  HistoryAnswer<TallyTableView> answer;
-  TallyTableView& table = answer.Value;
-  // The tally table's columns, with the skills and items the settings check.
-  const TallyOptions tallyOptions{settings.Lists, settings.SkillChecked, settings.ItemChecked};
-  BuildTallyColumns(tallyOptions, table);
-  const auto rows = store.Players(filter, CheckedNames(settings.Lists.SkillNames, settings.SkillChecked),
-                                  CheckedNames(settings.Lists.ItemNames, settings.ItemChecked));
-  answer.Error = rows.Error;
-  for (const PlayerRow& p : rows.Value) {
-    TallyRow& row = table.Rows.emplace_back();
-    row.Caption = p.Name;
-    row.Icon = p.Icon;
-    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
-      row.Cells.push_back(DecimalText(v));
-    }
-    for (std::int64_t v : p.SkillUses) row.Cells.push_back(DecimalText(v));
-    for (std::int64_t v : p.ItemUses) row.Cells.push_back(DecimalText(v));
-  }
-  return answer;
-}
 
 bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,
                            std::string* error) {
@@ -225,50 +184,36 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     return 1;
   };
 
-  const auto battles = store->Battles(filter);
-  if (!battles.Ok()) return failed(battles.Error);
-  const auto summary = store->Summary(filter);
-  if (!summary.Ok()) return failed(summary.Error);
+  const unsigned parts = options.Json ? kSeasonBattles | kSeasonSummary
+                                      : kSeasonLogs | kSeasonBattles | kSeasonSummary | kSeasonOpponents | kSeasonPlayers;
+  const SeasonTables season =
+      AskSeason(*store, filter, TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked}, parts);
+  if (season.Error) return failed(season.Error);
 
   if (options.Json) {
-    for (const BattleRow& b : battles.Value) {
+    for (const BattleRow& b : season.BattleRows) {
       const BattleJsonFacts facts{b.Number, b.Kind, b.Class, b.Admiral, b.Opponent, b.Result,
                                   b.OwnDown, b.EnemyDown, b.Counted, b.Label, b.Ended};
       out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName()) << ",\"date\":"
           << JsonString(b.Date) << "}\n";
     }
-    out << "{\"summary\":" << JsonString(SjisToUtf8(HistorySummaryText(summary.Value))) << "}\n";
+    out << "{\"summary\":" << JsonString(SjisToUtf8(HistorySummaryText(*season.Summary))) << "}\n";
     out.flush();
     return allImported ? 0 : 1;
   }
-
-  const auto logs = store->Logs(filter);
-  if (!logs.Ok()) return failed(logs.Error);
-  const auto opponents = store->Opponents(filter);
-  if (!opponents.Ok()) return failed(opponents.Error);
-  const auto players = HistoryPlayersTable(app, *store, filter);
-  if (!players.Ok()) return failed(players.Error);
 
   // File names are the file system's (UTF-8); with --encoding sjis they are converted too.
   // One that holds a line break or a tab would split its row.
   auto fileName = [&](const std::string& utf8) { return OnOneLine(options.Sjis ? Utf8ToSjis(utf8) : utf8); };
   out << "[logs]\n";
-  for (const LogRow& l : logs.Value) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
+  for (const LogRow& l : season.Logs) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
   out << "[battles]\n";
-  for (const BattleRow& b : battles.Value) out << b.Date << '\t' << fileName(b.FileName()) << '\t' << text(b.Label) << '\n';
-  out << "[summary]\n" << text(HistorySummaryText(summary.Value)) << '\n';
+  for (const BattleRow& b : season.BattleRows) out << b.Date << '\t' << fileName(b.FileName()) << '\t' << text(b.Label) << '\n';
+  out << "[summary]\n" << text(HistorySummaryText(*season.Summary)) << '\n';
   out << "[opponents]\n";
-  std::string csv = CsvLine(HistoryOpponentCaptions());
-  for (const OpponentRow& o : opponents.Value) {
-    std::vector<std::string> fields{o.Opponent};
-    for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {
-      fields.push_back(DecimalText(v));
-    }
-    csv += CsvLine(fields);
-  }
-  out << text(csv);
+  out << text(SeasonTableCsv(season.Opponents, "\n"));
   out << "[players]\n";
-  out << text(TallyTableCsv(players.Value, "\n"));
+  out << text(SeasonTableCsv(season.Players, "\n"));
   out.flush();
   return allImported ? 0 : 1;
 }

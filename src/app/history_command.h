@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "history/history_store.h"
-#include "tally/tally_views.h"
 
 namespace mizuto {
 
@@ -19,20 +17,6 @@ struct HistoryOptions : HeadlessOptions {
   bool Reanalyse = false;
   bool ShowProgress = false;  // a progress line on `err` while a long import runs (a terminal)
 };
-
-struct App;
-
-// The entries of a list that the tally table shows (its check marks): the skills and items
-// whose uses the players' question sums.
-std::vector<std::string> CheckedNames(const std::vector<std::string>& names, const std::vector<char>& checked);
-
-// The opponents' columns, in the [opponents] section and on the History page (Shift-JIS).
-const std::vector<std::string>& HistoryOpponentCaptions();
-
-// The players of the range as the tally table of `settings` would show them (its skill
-// and item columns, sums rather than averages): the [players] section.
-HistoryAnswer<TallyTableView> HistoryPlayersTable(const App& settings, HistoryStore& store,
-                                                  const HistoryFilter& filter);
 
 // Parses the command line after "--history"; false with `error` set on bad arguments.
 bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,

@@ -1,8 +1,8 @@
 #include "app/history_csv.h"
 
 #include "app/app.h"
+#include "app/season_tables.h"
 #include "platform/platform.h"
-#include "tally/csv_export.h"
 #include "text/codec.h"
 
 namespace mizuto {
@@ -22,20 +22,6 @@ const HistoryTable& TableOf(const App& app, HistoryTableKind kind) {
 
 }  // namespace
 
-std::string HistoryTableCsv(const HistoryTable& table, std::string_view eol) {
-  std::string out;
-  std::vector<std::string> captions;
-  for (const TallyColumn& column : table.Columns) captions.push_back(column.Caption);
-  out += CsvRecord(captions, eol);
-  for (const HistoryTableRow& row : table.Rows) {
-    // Every line as wide as the header, whatever a row holds.
-    std::vector<std::string> cells = row.Cells;
-    cells.resize(captions.size());
-    out += CsvRecord(cells, eol);
-  }
-  return out;
-}
-
 std::string HistoryCsvFileName(const App& app, HistoryTableKind kind) {
   const char* table = kind == HistoryTableKind::Opponents ? "相手"
                       : kind == HistoryTableKind::Players ? "プレイヤー"
@@ -50,7 +36,7 @@ bool ExportHistoryTableExecute(App& app, HistoryTableKind kind, const Dialogs& a
   if (!ask.SaveFile) return false;
   const std::string path = ask.SaveFile(app.ProgramDir + HistoryCsvFileName(app, kind));
   if (path.empty()) return false;
-  if (!platform::ReplaceFile(path, HistoryTableCsv(TableOf(app, kind), "\r\n"), error)) return false;
+  if (!platform::ReplaceFile(path, SeasonTableCsv(TableOf(app, kind), "\r\n"), error)) return false;
   app.SetStatus(SJ("CSVファイルに保存しました: ") + Utf8ToSjis(path));
   return true;
 }

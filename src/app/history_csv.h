@@ -14,8 +14,6 @@ struct App;
 
 enum class HistoryTableKind { Opponents, Players, Battles };
 
-std::string HistoryTableCsv(const HistoryTable& table, std::string_view eol);
-
 // The file name offered for a table: the table's name and the range shown (UTF-8).
 std::string HistoryCsvFileName(const App& app, HistoryTableKind kind);
 

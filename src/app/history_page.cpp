@@ -1,13 +1,14 @@
 #include "app/history_page.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
 #include "app/app.h"
-#include "app/history_command.h"
 #include "app/main_commands.h"
 #include "app/result_views.h"
+#include "history/log_identity.h"
 #include "platform/platform.h"
 #include "tally/tallies.h"
 #include "text/codec.h"
@@ -17,26 +18,10 @@ namespace {
 
 std::string Decimal(std::int64_t value) { return std::to_string(value); }
 
-void AddNumber(HistoryTableRow& row, std::int64_t value) {
-  row.Cells.push_back(Decimal(value));
-  row.Values.push_back(value);
-}
-
-void AddText(HistoryTableRow& row, std::string text) {
-  row.Cells.push_back(std::move(text));
-  row.Values.push_back(0);
-}
-
-std::vector<TallyColumn> Columns(const std::vector<std::string>& captions, std::size_t textColumns) {
-  std::vector<TallyColumn> columns;
-  for (const std::string& caption : captions) columns.push_back(TallyColumn{caption, columns.size() >= textColumns});
-  return columns;
-}
-
 // Puts new rows in and keeps the order the player chose.
-void SetRows(HistoryTable& table, std::vector<TallyColumn> columns, std::vector<HistoryTableRow> rows) {
-  table.Columns = std::move(columns);
-  table.Rows = std::move(rows);
+void SetRows(HistoryTable& table, HistoryTable&& answered) {
+  table.Columns = std::move(answered.Columns);
+  table.Rows = std::move(answered.Rows);
   ++table.Revision;
   if (table.SortColumn < 0 || static_cast<std::size_t>(table.SortColumn) >= table.Columns.size()) {
     table.SortColumn = -1;
@@ -48,71 +33,6 @@ void SetRows(HistoryTable& table, std::vector<TallyColumn> columns, std::vector<
   table.Descending = !descending;
   SortHistoryTable(table, column);
   if (table.Descending != descending) SortHistoryTable(table, column);
-}
-
-std::vector<HistoryTableRow> OpponentRows(const std::vector<OpponentRow>& answer) {
-  std::vector<HistoryTableRow> rows;
-  rows.reserve(answer.size());
-  for (std::size_t i = 0; i < answer.size(); ++i) {
-    const OpponentRow& o = answer[i];
-    HistoryTableRow row;
-    row.Source = static_cast<int>(i);
-    AddText(row, o.Opponent);
-    for (std::int64_t v : {o.Battles, o.Won, o.Lost, o.Drawn, o.Escaped, o.Withdrawn, o.OwnDown, o.EnemyDown}) {
-      AddNumber(row, v);
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
-std::vector<HistoryTableRow> PlayerRows(const std::vector<PlayerRow>& answer) {
-  std::vector<HistoryTableRow> rows;
-  rows.reserve(answer.size());
-  for (std::size_t i = 0; i < answer.size(); ++i) {
-    const PlayerRow& p = answer[i];
-    HistoryTableRow row;
-    row.Source = static_cast<int>(i);
-    row.Icon = p.Icon;
-    AddText(row, p.Name);
-    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
-      AddNumber(row, v);
-    }
-    for (std::int64_t v : p.SkillUses) AddNumber(row, v);
-    for (std::int64_t v : p.ItemUses) AddNumber(row, v);
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
-std::vector<HistoryTableRow> BattleTableRows(const std::vector<BattleRow>& answer) {
-  std::vector<HistoryTableRow> rows;
-  rows.reserve(answer.size());
-  // A log's battles come one after another: its name is converted once, not per battle.
-  std::int64_t namedLog = -1;
-  std::string name;
-  for (std::size_t i = 0; i < answer.size(); ++i) {
-    const BattleRow& b = answer[i];
-    if (b.LogId != namedLog) {
-      namedLog = b.LogId;
-      name = Utf8ToSjis(b.FileName());
-    }
-    HistoryTableRow row;
-    row.Source = static_cast<int>(i);
-    AddText(row, b.Date);
-    AddText(row, name);
-    AddText(row, b.Label);
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
-// Sets `error` from the first failed answer; true while all answered.
-template <class Rows>
-bool Take(const HistoryAnswer<Rows>& answer, HistoryError& error) {
-  if (answer.Ok()) return true;
-  if (!error) error = answer.Error;
-  return false;
 }
 
 void ClearAnswers(HistoryPageView& page) {
@@ -153,23 +73,8 @@ HistoryFilter HistoryFilterOf(const HistoryPageSettings& settings, const History
   if (settings.Against == 1) filter.Against = HistoryFilter::Opposition::Npc;
   if (settings.Against == 2) filter.Against = HistoryFilter::Opposition::Player;
   filter.Name = settings.Name;
+  filter.PartialName = settings.PartialName;
   return filter;
-}
-
-void SortHistoryTable(HistoryTable& table, int column) {
-  if (column < 0 || static_cast<std::size_t>(column) >= table.Columns.size()) return;
-  const bool numbers = table.Columns[static_cast<std::size_t>(column)].RightAligned;
-  table.Descending = column == table.SortColumn ? !table.Descending : numbers;
-  table.SortColumn = column;
-  const std::size_t c = static_cast<std::size_t>(column);
-  const bool descending = table.Descending;
-  std::stable_sort(table.Rows.begin(), table.Rows.end(), [&](const HistoryTableRow& a, const HistoryTableRow& b) {
-    const HistoryTableRow& x = descending ? b : a;
-    const HistoryTableRow& y = descending ? a : b;
-    if (numbers) return x.Values[c] < y.Values[c];
-    return x.Cells[c] < y.Cells[c];
-  });
-  ++table.Revision;
 }
 
 bool HistoryPageOutdated(const App& app) {
@@ -191,38 +96,20 @@ void RefreshHistoryPage(App& app) {
     page.ErrorText = app.History.ErrorText;
     return;
   }
-  HistoryError error;
   page.Range = HistoryRange{page.Settings.From, page.Settings.To};
   if (page.Range.From.empty() && page.Range.To.empty()) {
-    const auto range = store->DefaultRange();
-    if (Take(range, error)) page.Range = range.Value;
+    page.Range = LastCalendarDays(page.Today.empty() ? LocalDate(std::time(nullptr)) : page.Today, kRecentHistoryDays);
   }
-  const HistoryFilter filter = HistoryFilterOf(page.Settings, page.Range);
-
-  const auto summary = store->Summary(filter);
-  if (Take(summary, error)) page.Summary = HistorySummaryText(summary.Value);
-
-  const auto opponents = store->Opponents(filter);
-  SetRows(page.Opponents,
-          Columns(HistoryOpponentCaptions(), 1),
-          Take(opponents, error) ? OpponentRows(opponents.Value) : std::vector<HistoryTableRow>{});
-
-  // The tally table's columns, with the skills and items it shows.
-  TallyTableView tallyColumns;
-  BuildTallyColumns(TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked}, tallyColumns);
-  const auto players = store->Players(filter, CheckedNames(app.Lists.SkillNames, app.SkillChecked),
-                                      CheckedNames(app.Lists.ItemNames, app.ItemChecked));
-  SetRows(page.Players, tallyColumns.Columns,
-          Take(players, error) ? PlayerRows(players.Value) : std::vector<HistoryTableRow>{});
-
-  auto battles = store->Battles(filter);
-  if (Take(battles, error)) page.BattleRows = std::move(battles.Value);
-  SetRows(page.Battles, Columns({SJ("日付"), SJ("ログファイル"), SJ("戦闘")}, 3), BattleTableRows(page.BattleRows));
-
-  auto days = store->Days(filter);
-  if (Take(days, error)) page.Days = std::move(days.Value);
-
-  if (error) page.ErrorText = HistoryErrorText(error);
+  SeasonTables season =
+      AskSeason(*store, HistoryFilterOf(page.Settings, page.Range), TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked},
+                kSeasonSummary | kSeasonOpponents | kSeasonPlayers | kSeasonBattles | kSeasonDays);
+  if (season.Summary) page.Summary = HistorySummaryText(*season.Summary);
+  SetRows(page.Opponents, std::move(season.Opponents));
+  SetRows(page.Players, std::move(season.Players));
+  SetRows(page.Battles, std::move(season.Battles));
+  page.BattleRows = std::move(season.BattleRows);
+  page.Days = std::move(season.Days);
+  if (season.Error) page.ErrorText = HistoryErrorText(season.Error);
 }
 
 std::string HistoryDayHint(const DayRow& d) {

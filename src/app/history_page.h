@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "app/season_tables.h"
 #include "history/history_rows.h"
-#include "tally/tally_views.h"
 
 namespace mizuto {
 
@@ -19,13 +19,14 @@ struct App;
 
 // What Mizuto.ini keeps of the page, in a section of its own.
 struct HistoryPageSettings {
-  // The range the player chose, "YYYY-MM-DD" each; both empty: the last 30 days that have
-  // battles, which moves along as battles are recorded.
+  // The range the player chose, "YYYY-MM-DD" each; both empty: the last 30 calendar days
+  // (today and the 29 before), which moves along with the calendar.
   std::string From, To;
   int Type = 0;     // 0 every battle type, then 海戦, 模擬, 実戦, ＢＣ
   int Size = 0;     // 0 every ship size, then 小型, 中型, 大型
   int Against = 0;  // 0 everybody, 1 NPC, 2 players
   std::string Name; // Shift-JIS; empty: every name
+  bool PartialName = false;  // 部分一致: the name may be part of a longer one
   // The window's layout: column widths of the three tables and the splitters' sizes.
   std::vector<int> OpponentColumns, PlayerColumns, BattleColumns, Splitter, UpperSplitter, LowerSplitter;
 };
@@ -38,30 +39,10 @@ const std::vector<std::string>& HistoryAgainstChoices();
 // The history's filter for these settings and the range they stand for.
 HistoryFilter HistoryFilterOf(const HistoryPageSettings& settings, const HistoryRange& range);
 
-// A table of the page: text cells, and beside each the number it sorts by (0 for text).
-struct HistoryTableRow {
-  std::vector<std::string> Cells;  // every column, the first included
-  std::vector<std::int64_t> Values;
-  int Icon = -1;   // the tally table's row icon for a player, -1 for none
-  int Source = 0;  // the answer's row this row shows (a battle's place in Battles)
-};
-
-struct HistoryTable {
-  std::vector<TallyColumn> Columns;  // right-aligned columns hold numbers
-  std::vector<HistoryTableRow> Rows;
-  int SortColumn = -1;  // -1: as the history answered
-  bool Descending = false;
-  std::uint64_t Revision = 0;  // counts every change of the rows or the columns
-};
-
-// Sorts by `column`: the same column again turns the order round; another column starts
-// with the most first for numbers and alphabetically for text. Rows that tie keep their
-// order.
-void SortHistoryTable(HistoryTable& table, int column);
-
 struct HistoryPageView {
   HistoryPageSettings Settings;
   HistoryRange Range;      // the range shown (the chosen one, or the default)
+  std::string Today;       // the day the default range ends on; empty: today by the clock
   std::string Summary;     // the status bar's form
   HistoryTable Opponents, Players, Battles;
   std::vector<BattleRow> BattleRows;  // the Battles table's rows as the history answered
@@ -72,6 +53,9 @@ struct HistoryPageView {
   bool Answered = false;
   std::uint64_t Revision = 0;  // counts every refresh
 };
+
+// How many calendar days the page shows when the player chose no range.
+inline constexpr int kRecentHistoryDays = 30;
 
 // Whether the page's answers are older than the history (or were never asked for).
 bool HistoryPageOutdated(const App& app);

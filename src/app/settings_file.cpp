@@ -142,6 +142,7 @@ void ReadHistoryPage(const ProfileFile& file, HistoryPageSettings& page) {
   page.Size = choice("Size", static_cast<int>(HistorySizeChoices().size()));
   page.Against = choice("Against", static_cast<int>(HistoryAgainstChoices().size()));
   page.Name = file.ReadString(kHistorySection, "Name", "");
+  page.PartialName = file.ReadBool(kHistorySection, "PartialName", false);
   for (const auto& [key, sizes] : kHistoryLayoutKeys) page.*sizes = ReadSizes(file, key);
 }
 
@@ -152,6 +153,7 @@ void WriteHistoryPage(ProfileFile& file, const HistoryPageSettings& page) {
   file.WriteInteger(kHistorySection, "Size", page.Size);
   file.WriteInteger(kHistorySection, "Against", page.Against);
   file.Write(kHistorySection, "Name", page.Name);
+  file.WriteBool(kHistorySection, "PartialName", page.PartialName);
   for (const auto& [key, sizes] : kHistoryLayoutKeys) file.Write(kHistorySection, key, SizesText(page.*sizes));
 }
 

@@ -1,5 +1,6 @@
 #include "gui/history_page.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -275,7 +276,7 @@ void HistoryPage::BuildFilterBar(QWidget* bar) {
   }
   auto* recent = new QPushButton(QStringLiteral("最近の30日"));
   recent->setObjectName(QStringLiteral("historyRecent"));
-  recent->setToolTip(QStringLiteral("戦闘のあった最近の30日を表示します"));
+  recent->setToolTip(QStringLiteral("今日までの30日間（今日とその前の29日）を表示します"));
   connect(recent, &QPushButton::clicked, this, [this] {
     app_.HistoryPage.Settings.From.clear();
     app_.HistoryPage.Settings.To.clear();
@@ -306,6 +307,13 @@ void HistoryPage::BuildFilterBar(QWidget* bar) {
     app_.HistoryPage.Settings.Name = FromQt(nameFilter_->text());
     FilterChanged();
   });
+  partialName_ = new QCheckBox(QStringLiteral("部分一致"));
+  partialName_->setObjectName(QStringLiteral("historyPartialName"));
+  partialName_->setToolTip(QStringLiteral("名前の一部が一致する相手・プレイヤーも探します"));
+  connect(partialName_, &QCheckBox::toggled, this, [this](bool checked) {
+    app_.HistoryPage.Settings.PartialName = checked;
+    FilterChanged();
+  });
 
   // Two rows, so the page needs no more width than the other pages do.
   auto* range = new QHBoxLayout;
@@ -321,6 +329,7 @@ void HistoryPage::BuildFilterBar(QWidget* bar) {
   kinds->addWidget(sizeChoice_);
   kinds->addWidget(againstChoice_);
   kinds->addWidget(nameFilter_, 1);
+  kinds->addWidget(partialName_);
   rows->addLayout(range);
   rows->addLayout(kinds);
 }
@@ -360,7 +369,7 @@ void HistoryPage::ShowFilter() {
   const HistoryPageView& page = app_.HistoryPage;
   const HistoryPageSettings& s = page.Settings;
   const QSignalBlocker quietFrom(fromDate_), quietTo(toDate_), quietType(typeChoice_), quietSize(sizeChoice_),
-      quietAgainst(againstChoice_), quietName(nameFilter_);
+      quietAgainst(againstChoice_), quietName(nameFilter_), quietPartial(partialName_);
   auto dateOf = [](const std::string& text) {
     const QDate date = QDate::fromString(QString::fromStdString(text), QLatin1String(kDateFormat));
     return date.isValid() ? date : QDate::currentDate();
@@ -371,6 +380,7 @@ void HistoryPage::ShowFilter() {
   sizeChoice_->setCurrentIndex(s.Size);
   againstChoice_->setCurrentIndex(s.Against);
   if (FromQt(nameFilter_->text()) != s.Name) nameFilter_->setText(ToQt(s.Name));
+  partialName_->setChecked(s.PartialName);
 }
 
 void HistoryPage::Redraw() {

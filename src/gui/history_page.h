@@ -8,6 +8,7 @@
 
 #include "app/app.h"
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -64,6 +65,7 @@ class HistoryPage : public QWidget {
   QComboBox* sizeChoice_ = nullptr;
   QComboBox* againstChoice_ = nullptr;
   QLineEdit* nameFilter_ = nullptr;
+  QCheckBox* partialName_ = nullptr;
   QTimer* nameDelay_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* error_ = nullptr;

@@ -23,8 +23,10 @@ struct HistoryFilter {
   enum class Opposition { Any, Npc, Player };
   Opposition Against = Opposition::Any;  // the battle's NPC flag
   // Shift-JIS; empty: everybody. Keeps the battles whose opponent or one of whose players
-  // has a name containing this text (character by character, as the lists match).
+  // has this name -- or, with PartialName, a name containing this text (character by
+  // character, as the lists match).
   std::string Name;
+  bool PartialName = false;
 };
 
 // A date range; both empty when the history has no battle.

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "battle/analysis.h"
@@ -115,6 +116,14 @@ struct HistoryAnswer {
   bool Ok() const { return !Error; }
 };
 
+// What the counted battles of a filter sum to: the summary, the opponents and the days, as
+// HistoryStore's questions of those names answer them.
+struct HistoryCounts {
+  HistorySummary Summary;
+  std::vector<OpponentRow> Opponents;
+  std::vector<DayRow> Days;
+};
+
 class HistoryStore {
  public:
   virtual ~HistoryStore() = default;
@@ -204,6 +213,17 @@ class HistoryStore {
   virtual HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) = 0;
   // Days with counted battles, ascending.
   virtual HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) = 0;
+  // Summary, Opponents and Days at once (a view that shows the three): a store may read the
+  // filter's battles once for them instead of three times.
+  virtual HistoryAnswer<HistoryCounts> Counts(const HistoryFilter& filter) {
+    HistoryAnswer<HistoryCounts> answer;
+    auto summary = Summary(filter);
+    auto opponents = Opponents(filter);
+    auto days = Days(filter);
+    answer.Error = summary.Error ? summary.Error : opponents.Error ? opponents.Error : days.Error;
+    answer.Value = HistoryCounts{summary.Value, std::move(opponents.Value), std::move(days.Value)};
+    return answer;
+  }
 };
 
 struct HistoryOpen {

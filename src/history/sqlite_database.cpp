@@ -257,6 +257,11 @@ CREATE TABLE battle_corrections(
   size INTEGER, type INTEGER, npc INTEGER, count_mark INTEGER,
   PRIMARY KEY(log_id, first_line)) WITHOUT ROWID;
 )sql"},
+      // A name's battles found from the name: the page's name filter read every battle of
+      // the range and looked among its players for the name.
+      {6, R"sql(
+CREATE INDEX IF NOT EXISTS battle_players_by_name ON battle_players(name_id);
+)sql"},
   };
   return steps;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "battle/battle_label.h"
 #include "history/sqlite_store.h"
@@ -17,11 +18,21 @@
 namespace mizuto {
 
 std::string FilterClause(const HistoryFilter& filter, bool counted) {
-  // Every condition is always there, so the parameters keep their numbers; an open one
-  // lets everything through.
-  std::string where = " WHERE (?1 = '' OR b.date >= ?1) AND (?2 = '' OR b.date <= ?2)"
-                      " AND (?3 < 0 OR b.type = ?3) AND (?4 < 0 OR b.size = ?4) AND (?5 < 0 OR b.npc = ?5)";
-  if (!filter.Name.empty()) {
+  // Only the conditions the filter sets are written, each with its parameter's number, so
+  // that SQLite walks the range's battles by their date (and a name's battles from the
+  // name) instead of reading every battle of the history and letting most of them go.
+  std::string where = " WHERE 1";
+  if (!filter.From.empty()) where += " AND b.date >= ?1";
+  if (!filter.To.empty()) where += " AND b.date <= ?2";
+  if (filter.Type) where += " AND b.type = ?3";
+  if (filter.Size) where += " AND b.size = ?4";
+  if (filter.Against != HistoryFilter::Opposition::Any) where += " AND b.npc = ?5";
+  if (!filter.Name.empty() && !filter.PartialName) {
+    // One name: its id, and the battles it was in by the players' name index.
+    where += " AND (b.opponent = (SELECT id FROM names WHERE name = ?6)"
+             " OR b.id IN (SELECT f.battle_id FROM battle_players f"
+             " WHERE f.name_id = (SELECT id FROM names WHERE name = ?6)))";
+  } else if (!filter.Name.empty()) {
     // A battle's few players are read and each looked up among the matching names (the
     // "+" keeps SQLite from probing the battle once per matching name instead: with
     // thousands of names matching, that took minutes over the whole history).
@@ -48,7 +59,9 @@ void CountResult(std::int64_t result, bool ended, std::int64_t& won, std::int64_
   }
 }
 
-// The names of the few ids an answer refers to, read one by one.
+// The names of the ids an answer refers to: a few read one by one, many in one pass over
+// the names (a season's range refers to thousands, and each lookup costs a statement's
+// step and reset: the players' and opponents' questions spent most of their time there).
 class NameById {
  public:
   explicit NameById(SqliteDatabase& db) : db_(db), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
@@ -56,8 +69,33 @@ class NameById {
   HistoryError Failure() const {
     return statement_ ? HistoryError{} : db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
   }
+  // Reads the names of `ids` at once when they are many; SQLITE_DONE, or an error code.
+  template <class Ids>
+  int Prefetch(const Ids& ids) {
+    constexpr std::size_t kOnePassFrom = 256;
+    if (ids.size() < kOnePassFrom) return SQLITE_DONE;
+    std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
+    SqliteStatement all = db_.Prepare("SELECT id, name FROM names");
+    if (!all) return sqlite3_errcode(db_.Handle());
+    int code;
+    while ((code = all.Step()) == SQLITE_ROW) {
+      if (wanted.count(all.Int(0)) != 0) read_.emplace(all.Int(0), all.Bytes(1));
+    }
+    if (code != SQLITE_DONE) {
+      read_.clear();
+      return code;
+    }
+    readAll_ = true;
+    return SQLITE_DONE;
+  }
   // SQLITE_ROW with `name` set, SQLITE_DONE when no name has that id, or an error code.
   int Find(std::int64_t id, std::string& name) {
+    if (readAll_) {
+      const auto found = read_.find(id);
+      if (found == read_.end()) return SQLITE_DONE;
+      name = found->second;
+      return SQLITE_ROW;
+    }
     statement_.Bind(1, id);
     const int code = statement_.Step();
     if (code == SQLITE_ROW) name = statement_.Bytes(0);
@@ -68,6 +106,8 @@ class NameById {
  private:
   SqliteDatabase& db_;
   SqliteStatement statement_;
+  bool readAll_ = false;  // Prefetch read every name wanted into read_
+  std::unordered_map<std::int64_t, std::string> read_;
 };
 
 // The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
@@ -105,15 +145,19 @@ class UseSpreader {
   UseSpreader(SqliteDatabase& db, const std::vector<std::string>& skillNames, const std::vector<std::string>& itemNames)
       : useOf_(db.Prepare("SELECT item, name FROM use_names WHERE id = ?")), skillNames_(skillNames), itemNames_(itemNames) {}
   explicit operator bool() const { return static_cast<bool>(useOf_); }
-  void Add(PlayerRow& row, std::int64_t use, std::int64_t count) {
+  // The columns of use `use` (none for a use the table does not show).
+  const UseColumns& ColumnsOf(std::int64_t use) {
     auto [at, made] = columnsOf_.try_emplace(use);
     if (made) {
       useOf_.Bind(1, use);
       if (useOf_.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf_.Int(0) != 0, useOf_.Bytes(1), skillNames_, itemNames_);
       useOf_.Reset();
     }
-    std::vector<std::int64_t>& columns = at->second.Item ? row.ItemUses : row.SkillUses;
-    for (std::size_t i : at->second.At) columns[i] += count;
+    return at->second;
+  }
+  static void Add(PlayerRow& row, const UseColumns& at, std::int64_t count) {
+    std::vector<std::int64_t>& columns = at.Item ? row.ItemUses : row.SkillUses;
+    for (std::size_t i : at.At) columns[i] += count;
   }
 
  private:
@@ -134,9 +178,17 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
   NameById nameOf(db);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
-  std::vector<std::pair<std::string, std::int64_t>> named;
+  std::vector<std::int64_t> present;
   for (const auto& [id, sums] : players) {
-    if (sums[2] <= 0) continue;
+    if (sums[2] > 0) present.push_back(id);
+  }
+  if (const int code = nameOf.Prefetch(present); code != SQLITE_DONE) {
+    answer.Error = db.Failure(code, SqliteUse::Reading);
+    return answer;
+  }
+  std::vector<std::pair<std::string, std::int64_t>> named;
+  named.reserve(present.size());
+  for (const std::int64_t id : present) {
     std::string name;
     const int code = nameOf.Find(id, name);
     if (code != SQLITE_ROW) {
@@ -180,8 +232,12 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
         answer.Error = db.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
         return answer;
       }
+      // Most uses are of skills and items the table does not show: the player is looked
+      // up only for those it does.
+      const UseColumns& columns = spread.ColumnsOf(use);
+      if (columns.At.empty()) continue;
       const auto found = rowOf.find(name);
-      if (found != rowOf.end()) spread.Add(rows[found->second], use, count);
+      if (found != rowOf.end()) UseSpreader::Add(rows[found->second], columns, count);
     }
   }
   return answer;
@@ -231,79 +287,134 @@ HistoryAnswer<HistoryRange> SqliteHistoryStore::DefaultRange() {
   return answer;
 }
 
-HistoryAnswer<HistorySummary> SqliteHistoryStore::Summary(const HistoryFilter& filter) {
-  // Summed here over the battles' columns (as the opponents and the days are).
-  HistorySummary sums;
-  auto read = Ask<int>(
-      "SELECT b.result, b.criticals_dealt, b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other,"
-      " b.ended FROM battles b" + FilterClause(filter, true),
-      filter, true, [&](SqliteStatement& s, int&) {
-        ++sums.Battles;
-        // 分 is what the draws, escapes and withdrawals gained.
-        const std::int64_t before = sums.Drawn + sums.Escaped + sums.Withdrawn;
-        CountResult(s.Int(0), s.Int(6) != 0, sums.Won, sums.Lost, sums.Drawn, sums.Escaped, sums.Withdrawn);
-        sums.Undecided += sums.Drawn + sums.Escaped + sums.Withdrawn - before;
-        sums.CriticalsDealt += s.Int(1);
-        sums.CriticalsTaken += s.Int(2);
-        sums.WastedRepairs += s.Int(3);
-        sums.WastedCare += s.Int(4);
-        sums.WastedOther += s.Int(5);
-      });
-  HistoryAnswer<HistorySummary> answer;
-  answer.Error = read.Error;
-  if (answer.Ok()) answer.Value = sums;
-  return answer;
-}
-
-HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const HistoryFilter& filter) {
-  // The battles' few columns, summed here per opponent: SQLite's grouping worked out every
-  // sum for every battle and sorted them all. The opponents' names are read once each.
-  struct Sums {
+HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilter& filter, unsigned parts) {
+  // The battles' few columns, summed here: SQLite's grouping worked out every sum for every
+  // battle and sorted them all, and the summary, the opponents and the days each read the
+  // range's battles again. One read serves the three.
+  struct Opponent {
     OpponentRow Row;
     bool Named = false;  // the opponent is a known name ("???" otherwise)
   };
-  std::unordered_map<std::int64_t, Sums> by;  // by opponent id; kNone: no opponent
+  std::unordered_map<std::int64_t, Opponent> by;  // by opponent id; kNone: no opponent
   constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
-  HistoryAnswer<std::vector<OpponentRow>> answer;
+  // The battles come mostly in date order (logs are imported day by day) and many in a row
+  // against one opponent: a day or an opponent is looked up only when it changes. (The
+  // maps' entries stay where they are as the maps grow.)
+  std::map<std::string, DayRow, std::less<>> days;
+  DayRow* day = nullptr;
+  OpponentRow* against = nullptr;
+  std::int64_t againstId = 0;
+  HistoryAnswer<HistoryCounts> answer;
+  HistorySummary& summary = answer.Value.Summary;
   const auto read = Ask<int>(
-      "SELECT b.opponent, b.result, b.own_down, b.enemy_down, b.ended FROM battles b" + FilterClause(filter, true),
+      "SELECT b.result, b.ended, b.own_down, b.enemy_down, b.opponent, b.date, b.criticals_dealt,"
+      " b.criticals_taken, b.wasted_repairs, b.wasted_care, b.wasted_other FROM battles b" +
+          FilterClause(filter, true),
       filter, true, [&](SqliteStatement& s, int&) {
-        OpponentRow& row = by[s.IsNull(0) ? kNone : s.Int(0)].Row;
-        ++row.Battles;
-        CountResult(s.Int(1), s.Int(4) != 0, row.Won, row.Lost, row.Drawn, row.Escaped, row.Withdrawn);
-        row.OwnDown += s.Int(2);
-        row.EnemyDown += s.Int(3);
+        const std::int64_t result = s.Int(0);
+        const bool ended = s.Int(1) != 0;
+        const std::int64_t ownDown = s.Int(2);
+        const std::int64_t enemyDown = s.Int(3);
+        if (parts & kCountSummary) {
+          ++summary.Battles;
+          // 分 is what the draws, escapes and withdrawals gained.
+          const std::int64_t before = summary.Drawn + summary.Escaped + summary.Withdrawn;
+          CountResult(result, ended, summary.Won, summary.Lost, summary.Drawn, summary.Escaped, summary.Withdrawn);
+          summary.Undecided += summary.Drawn + summary.Escaped + summary.Withdrawn - before;
+          summary.CriticalsDealt += s.Int(6);
+          summary.CriticalsTaken += s.Int(7);
+          summary.WastedRepairs += s.Int(8);
+          summary.WastedCare += s.Int(9);
+          summary.WastedOther += s.Int(10);
+        }
+        if (parts & kCountOpponents) {
+          const std::int64_t id = s.IsNull(4) ? kNone : s.Int(4);
+          if (against == nullptr || againstId != id) {
+            against = &by[id].Row;
+            againstId = id;
+          }
+          ++against->Battles;
+          CountResult(result, ended, against->Won, against->Lost, against->Drawn, against->Escaped,
+                      against->Withdrawn);
+          against->OwnDown += ownDown;
+          against->EnemyDown += enemyDown;
+        }
+        if (parts & kCountDays) {
+          const std::string_view date = s.View(5);
+          if (day == nullptr || day->Date != date) {
+            auto at = days.find(date);
+            if (at == days.end()) at = days.emplace(std::string(date), DayRow{}).first;
+            day = &at->second;
+            day->Date = date;
+          }
+          CountResult(result, ended, day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
+          day->OwnDown += ownDown;
+          day->EnemyDown += enemyDown;
+        }
       });
   if (!read.Ok()) {
     answer.Error = read.Error;
     return answer;
   }
+  answer.Value.Days.reserve(days.size());
+  for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
+  if (!(parts & kCountOpponents)) return answer;
+
+  // The opponents' names, read once each.
   NameById nameOf(db_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
-  std::vector<Sums*> order;
+  std::vector<std::int64_t> ids;
+  ids.reserve(by.size());
+  for (const auto& entry : by) {
+    if (entry.first != kNone) ids.push_back(entry.first);
+  }
+  if (const int code = nameOf.Prefetch(ids); code != SQLITE_DONE) {
+    answer.Error = db_.Failure(code, SqliteUse::Reading);
+    return answer;
+  }
+  std::vector<Opponent*> order;
   order.reserve(by.size());
-  for (auto& [id, sums] : by) {
+  for (auto& [id, opponent] : by) {
     if (id != kNone) {
-      const int code = nameOf.Find(id, sums.Row.Opponent);
+      const int code = nameOf.Find(id, opponent.Row.Opponent);
       if (code != SQLITE_ROW && code != SQLITE_DONE) {
         answer.Error = db_.Failure(code, SqliteUse::Reading);
         return answer;
       }
-      sums.Named = code == SQLITE_ROW;
+      opponent.Named = code == SQLITE_ROW;
     }
-    if (!sums.Named) sums.Row.Opponent = "???";
-    order.push_back(&sums);
+    if (!opponent.Named) opponent.Row.Opponent = "???";
+    order.push_back(&opponent);
   }
   // Most battles first; then the unnamed, then by name.
-  std::sort(order.begin(), order.end(), [](const Sums* x, const Sums* y) {
+  std::sort(order.begin(), order.end(), [](const Opponent* x, const Opponent* y) {
     if (x->Row.Battles != y->Row.Battles) return x->Row.Battles > y->Row.Battles;
     if (x->Named != y->Named) return !x->Named;
     return x->Row.Opponent < y->Row.Opponent;
   });
-  answer.Value.reserve(order.size());
-  for (Sums* sums : order) answer.Value.push_back(std::move(sums->Row));
+  answer.Value.Opponents.reserve(order.size());
+  for (Opponent* opponent : order) answer.Value.Opponents.push_back(std::move(opponent->Row));
   return answer;
+}
+
+HistoryAnswer<HistoryCounts> SqliteHistoryStore::Counts(const HistoryFilter& filter) {
+  return CountBattles(filter, kCountSummary | kCountOpponents | kCountDays);
+}
+
+HistoryAnswer<HistorySummary> SqliteHistoryStore::Summary(const HistoryFilter& filter) {
+  auto counts = CountBattles(filter, kCountSummary);
+  return {counts.Value.Summary, counts.Error};
+}
+
+HistoryAnswer<std::vector<OpponentRow>> SqliteHistoryStore::Opponents(const HistoryFilter& filter) {
+  auto counts = CountBattles(filter, kCountOpponents);
+  return {std::move(counts.Value.Opponents), counts.Error};
+}
+
+HistoryAnswer<std::vector<DayRow>> SqliteHistoryStore::Days(const HistoryFilter& filter) {
+  auto counts = CountBattles(filter, kCountDays);
+  return {std::move(counts.Value.Days), counts.Error};
 }
 
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryFilter& filter,
@@ -361,8 +472,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   auto answer = Ask<std::vector<PlayerRow>>(
       "SELECT t.players, t.uses FROM log_totals t JOIN logs l ON l.id = t.log_id" + TotalsClause(), filter, true,
       [&](SqliteStatement& s, std::vector<PlayerRow>&) {
-        const std::string packed = s.Bytes(0);
-        std::string_view in = packed;
+        std::string_view in = s.View(0);
         std::int64_t name = 0;
         while (!in.empty() && UnpackNumber(in, &name)) {
           auto [at, made] = players.try_emplace(name);
@@ -409,17 +519,9 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   NameById nameOf(db_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
-  std::unordered_map<std::int64_t, std::optional<std::string>> names;
-  auto name = [&](SqliteStatement& s, int column) -> std::optional<std::string> {
-    if (s.IsNull(column)) return std::nullopt;
-    const std::int64_t id = s.Int(column);
-    auto [at, made] = names.try_emplace(id);
-    if (made) {
-      std::string found;
-      if (nameOf.Find(id, found) == SQLITE_ROW) at->second = std::move(found);
-    }
-    return at->second;
-  };
+  // The admiral's and the opponent's name ids per row (kNoName: none), named after the read.
+  constexpr std::int64_t kNoName = std::numeric_limits<std::int64_t>::min();
+  std::vector<std::array<std::int64_t, 2>> nameIds;
   std::vector<std::size_t> rank;  // per row: its log's rank
   // Room for every battle at once: growing the rows row by row moves them all again and again.
   std::size_t room = 0;
@@ -434,6 +536,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         if (rows.empty()) {
           rows.reserve(room);
           rank.reserve(room);
+          nameIds.reserve(room);
         }
         const auto log = logs.find(s.Int(0));
         if (log == logs.end()) return;  // a battle belongs to a log, or is not listed
@@ -452,12 +555,33 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
         row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
         row.Class.Npc = s.Int(11) != 0;
-        row.Admiral = name(s, 12);
-        row.Opponent = name(s, 13);
+        nameIds.push_back({s.IsNull(12) ? kNoName : s.Int(12), s.IsNull(13) ? kNoName : s.Int(13)});
         row.FirstLine = s.IsNull(14) ? -1 : static_cast<std::int32_t>(s.Int(14));
         row.Ended = s.Int(15) != 0;
       });
   if (!answer.Ok()) return answer;
+  std::unordered_map<std::int64_t, std::optional<std::string>> names;  // a name id's name, if any
+  for (const auto& ids : nameIds) {
+    for (std::int64_t id : ids) {
+      if (id != kNoName) names.try_emplace(id);
+    }
+  }
+  std::vector<std::int64_t> distinct;
+  distinct.reserve(names.size());
+  for (const auto& entry : names) distinct.push_back(entry.first);
+  if (const int code = nameOf.Prefetch(distinct); code != SQLITE_DONE) {
+    answer.Error = db_.Failure(code, SqliteUse::Reading);
+    return answer;
+  }
+  for (auto& [id, name] : names) {
+    std::string found;
+    if (nameOf.Find(id, found) == SQLITE_ROW) name = std::move(found);
+  }
+  for (std::size_t r = 0; r < answer.Value.size(); ++r) {
+    BattleRow& row = answer.Value[r];
+    if (nameIds[r][0] != kNoName) row.Admiral = names[nameIds[r][0]];
+    if (nameIds[r][1] != kNoName) row.Opponent = names[nameIds[r][1]];
+  }
   // By date, then as the logs are named, then as each log holds them.
   // The table's order is usually that already (logs imported in date and name order, each
   // log's battles in its order): then nothing moves.
@@ -501,32 +625,6 @@ HistoryAnswer<std::vector<LogRow>> SqliteHistoryStore::Logs(const HistoryFilter&
     row.Size = s.Int(4);
     row.Battles = s.Int(5);
   });
-}
-
-HistoryAnswer<std::vector<DayRow>> SqliteHistoryStore::Days(const HistoryFilter& filter) {
-  // The battles come mostly in date order (logs are imported day by day): a day is looked
-  // up only when the date changes.
-  std::map<std::string, DayRow> days;
-  DayRow* day = nullptr;
-  auto read = Ask<int>(
-      "SELECT b.date, b.result, b.own_down, b.enemy_down, b.ended FROM battles b" + FilterClause(filter, true), filter,
-      true,
-      [&](SqliteStatement& s, int&) {
-        const std::string_view date = s.View(0);
-        if (day == nullptr || day->Date != date) {
-          day = &days[std::string(date)];
-          day->Date = date;
-        }
-        CountResult(s.Int(1), s.Int(4) != 0, day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
-        day->OwnDown += s.Int(2);
-        day->EnemyDown += s.Int(3);
-      });
-  HistoryAnswer<std::vector<DayRow>> answer;
-  answer.Error = read.Error;
-  if (!answer.Ok()) return answer;
-  answer.Value.reserve(days.size());
-  for (auto& [date, row] : days) answer.Value.push_back(std::move(row));
-  return answer;
 }
 
 }  // namespace mizuto

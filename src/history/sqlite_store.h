@@ -40,6 +40,7 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryAnswer<std::vector<BattleRow>> Battles(const HistoryFilter& filter) override;
   HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) override;
   HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) override;
+  HistoryAnswer<HistoryCounts> Counts(const HistoryFilter& filter) override;
 
  private:
   // Everything a write transaction needs: its statements prepared once per store (an
@@ -110,6 +111,10 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryAnswer<std::vector<PlayerRow>> PlayersFromTotals(const HistoryFilter& filter,
                                                           const std::vector<std::string>& skillNames,
                                                           const std::vector<std::string>& itemNames);
+
+  // The parts of Counts that `parts` names (kCount... bits), in one read of the battles.
+  enum : unsigned { kCountSummary = 1, kCountOpponents = 2, kCountDays = 4 };
+  HistoryAnswer<HistoryCounts> CountBattles(const HistoryFilter& filter, unsigned parts);
 
   // Runs a question whose statement was built by the filter; `row` reads each result row.
   template <class Rows, class Read>

@@ -42,16 +42,6 @@ void AppendRecord(std::string& out, const std::string& first, const std::string*
 
 }  // namespace
 
-std::string CsvRecord(const std::vector<std::string>& fields, std::string_view eol) {
-  std::string out;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ',';
-    out += CsvField(fields[i]);
-  }
-  out += eol;
-  return out;
-}
-
 std::string CsvField(std::string_view text) {
   if (!NeedsQuotes(text)) return std::string(text);
   std::string out;

@@ -11,8 +11,6 @@ namespace mizuto {
 
 // One CSV field, quoted when it holds a space, a control byte, a double quote or a comma.
 std::string CsvField(std::string_view text);
-// One record: the fields quoted as CsvField does, separated by commas, ended by `eol`.
-std::string CsvRecord(const std::vector<std::string>& fields, std::string_view eol);
 // The whole table: header line and rows in their current order, each line ended by `eol`.
 std::string TallyTableCsv(const TallyTableView& table, std::string_view eol);
 

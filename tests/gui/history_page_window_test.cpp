@@ -3,6 +3,7 @@
 // a double-click that loads a battle's log, a log that has gone, a stopped import, the
 // history's trouble on the page, and the page's settings kept in Mizuto.ini.
 #include <QBarSet>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QInputMethodEvent>
@@ -55,6 +56,8 @@ class HistoryPageTest : public test::MainWindowTest {
     WriteIni(lines);
     Open();
     core->History.Enabled = true;
+    // The page's last 30 calendar days end on the last log's day.
+    core->HistoryPage.Today = "2026-11-05";
     // Its imports go on beside the window, as in the program.
     core->History.Background = true;
   }
@@ -136,15 +139,15 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   ImportFolderAndMarkTheNpc();
   ShowHistory();
 
-  // The last 30 days that have battles: all three logs.
-  EXPECT_EQ(Find<QDateEdit>("historyFrom")->date(), QDate(2026, 11, 1));
+  // The last 30 calendar days: all three logs.
+  EXPECT_EQ(Find<QDateEdit>("historyFrom")->date(), QDate(2026, 10, 7));
   EXPECT_EQ(Find<QDateEdit>("historyTo")->date(), QDate(2026, 11, 5));
-  ASSERT_EQ(Column("historyBattles", 0),
+  ASSERT_EQ(Column("historyBattles", 1),
             (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-02"), Q("2026-11-05")}));
-  EXPECT_EQ(Column("historyBattles", 1),
+  EXPECT_EQ(Column("historyBattles", 2),
             (QStringList{Q("chat_2026-11-01.html"), Q("chat_2026-11-01.html"), Q("chat_2026-11-02.html"),
                          Q("chat_2026-11-05.html")}));
-  EXPECT_TRUE(Column("historyBattles", 2)[2].contains(Q("海賊"))) << (Column("historyBattles", 2)[2]).toStdString();
+  EXPECT_TRUE(Column("historyBattles", 0)[2].contains(Q("海賊"))) << (Column("historyBattles", 0)[2]).toStdString();
   // Opponent, battles, won, lost, drawn, escaped, withdrawn, own down, enemy down.
   EXPECT_EQ(Rows("historyOpponents"), (QStringList{Q("白波 | 2 | 0 | 2 | 0 | 0 | 0 | 0 | 0"),
                                                    Q("海賊 | 1 | 1 | 0 | 0 | 0 | 0 | 0 | 0"),
@@ -198,7 +201,7 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   for (const Step& step : steps) {
     SCOPED_TRACE(step.What);
     step.Act();
-    EXPECT_EQ(Column("historyBattles", 0), step.Dates);
+    EXPECT_EQ(Column("historyBattles", 1), step.Dates);
     EXPECT_EQ(Column("historyOpponents", 0), step.Opponents);
     EXPECT_EQ(Bars(1), step.Lost);
   }
@@ -209,11 +212,44 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   QInputMethodEvent typed;
   typed.setCommitString(Q("鬼丸"));
   QApplication::sendEvent(name, &typed);
-  EXPECT_SOON_EQ(Column("historyBattles", 0), QStringList{Q("2026-11-01")});
+  EXPECT_SOON_EQ(Column("historyBattles", 1), QStringList{Q("2026-11-01")});
   EXPECT_EQ(Column("historyOpponents", 0), QStringList{Q("鬼丸")});
   // The days without a battle against him stay on the axis.
   EXPECT_EQ(Bars(0), (std::vector<int>{1, 0, 0, 0, 0}));
   EXPECT_EQ(Bars(1), (std::vector<int>{0, 0, 0, 0, 0}));
+}
+
+// The name field asks once the player pauses, however many keys came before; the whole name
+// is looked for unless 部分一致 is checked, which asks at once and is kept with the filter.
+TEST_F(HistoryPageTest, TheNameWaitsForAPauseAndPartOfANameIsASwitch) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  ASSERT_EQ(Column("historyBattles", 1).size(), 4);
+  EXPECT_TRUE(Find<QPushButton>("historyRecent")->toolTip().contains(Q("今日までの30日間")));
+  QLineEdit* name = Find<QLineEdit>("historyName");
+  QCheckBox* partial = Find<QCheckBox>("historyPartialName");
+  EXPECT_FALSE(partial->isChecked());
+  name->setFocus();
+  const std::uint64_t asked = core->HistoryPage.Revision;
+  for (const char* typed : {"白", "波"}) {
+    QInputMethodEvent event;
+    event.setCommitString(Q(typed));
+    QApplication::sendEvent(name, &event);
+  }
+  EXPECT_EQ(core->HistoryPage.Revision, asked);  // nothing asked while typing
+  EXPECT_SOON_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-01"), Q("2026-11-05")}));
+  EXPECT_EQ(core->HistoryPage.Revision, asked + 1);  // once for both keys
+
+  // Part of a name finds nothing as a whole name, and 白波 with 部分一致.
+  name->setText(Q("白"));
+  EXPECT_SOON_EQ(core->HistoryPage.Settings.Name, test::S("白"));
+  EXPECT_TRUE(Column("historyBattles", 1).isEmpty());
+  QTest::mouseClick(partial, Qt::LeftButton);
+  EXPECT_TRUE(core->HistoryPage.Settings.PartialName);
+  EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-01"), Q("2026-11-05")}));
+  EXPECT_EQ(Column("historyOpponents", 0), QStringList{Q("白波")});
 }
 
 TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
@@ -221,7 +257,7 @@ TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
   OpenWithHistory();
   ImportFolderAndMarkTheNpc();
   ShowHistory();
-  ASSERT_EQ(Column("historyBattles", 0).size(), 4);
+  ASSERT_EQ(Column("historyBattles", 1).size(), 4);
   ClickHeader("historyOpponents", 1);  // battles: most first, ties as answered (by name)
   EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("白波"), Q("海賊"), Q("鬼丸")}));
   ClickHeader("historyOpponents", 1);
@@ -230,12 +266,14 @@ TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
   EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("鬼丸"), Q("海賊"), Q("白波")}));
   ClickHeader("historyOpponents", 0);  // names
   EXPECT_EQ(Column("historyOpponents", 0), (QStringList{Q("海賊"), Q("鬼丸"), Q("白波")}));
-  ClickHeader("historyBattles", 0);
-  ClickHeader("historyBattles", 0);  // newest first
-  EXPECT_EQ(Column("historyBattles", 0).front(), Q("2026-11-05"));
+  ClickHeader("historyBattles", 1);
+  ClickHeader("historyBattles", 1);  // newest first, a day's last battle first
+  EXPECT_EQ(Column("historyBattles", 1).front(), Q("2026-11-05"));
+  EXPECT_TRUE(Column("historyBattles", 0)[2].contains(Q("白波"))) << Column("historyBattles", 0)[2].toStdString();
+  EXPECT_TRUE(Column("historyBattles", 0)[3].contains(Q("鬼丸"))) << Column("historyBattles", 0)[3].toStdString();
   // A refreshed answer keeps the order the player chose.
   Find<QComboBox>("historyAgainst")->setCurrentIndex(2);
-  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-05"), Q("2026-11-01"), Q("2026-11-01")}));
+  EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-05"), Q("2026-11-01"), Q("2026-11-01")}));
 
   // Anywhere in a day's column, high above its bar or on a day without one, shows that day.
   auto* chart = Find<HistoryChart>("historyChart");
@@ -265,7 +303,7 @@ TEST_F(HistoryPageTest, DoubleClickLoadsTheLogAndSelectsTheBattleOrSaysTheLogHas
   OpenWithHistory();
   ImportFolder();
   ShowHistory();
-  ASSERT_EQ(Column("historyBattles", 0).size(), 4);
+  ASSERT_EQ(Column("historyBattles", 1).size(), 4);
   DoubleClickBattle(1);  // 2026-11-01, the second battle of its log
   auto* pages = Find<QTabWidget>("pages");
   EXPECT_TRUE(pages->currentWidget()->isAncestorOf(BattleList()));  // the battle results page
@@ -314,12 +352,12 @@ TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   EXPECT_TRUE(record.Messages.back().contains(Q("取り込みを中止しました（3 件のログは取り込んでいません）")))
       << (record.Messages.back()).toStdString();
   EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 2"))) << (record.Messages.back()).toStdString();
-  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-02")}));
+  EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-01"), Q("2026-11-02")}));
   // Again, to the end: the two known logs cost nothing and the other three join them.
   ImportFolder();
   EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 3"))) << (record.Messages.back()).toStdString();
   EXPECT_TRUE(record.Messages.back().contains(Q("変わりなし: 2"))) << (record.Messages.back()).toStdString();
-  EXPECT_EQ(Column("historyBattles", 0).size(), 5);
+  EXPECT_EQ(Column("historyBattles", 1).size(), 5);
 }
 
 // File → 履歴を解析し直す after the NPC switch was turned off: shown with progress that can be
@@ -330,7 +368,7 @@ TEST_F(HistoryPageTest, ReanalysingTheHistoryFollowsTheSettingsAndStopsWhenAsked
   OpenWithHistory();
   ImportFolder();
   ShowHistory();
-  ASSERT_EQ(Column("historyBattles", 0),
+  ASSERT_EQ(Column("historyBattles", 1),
             (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-02"), Q("2026-11-05")}));
   core->NpcCheck = false;
   std::filesystem::rename(LogPath("chat_2026-11-05.html"), dir.File("chat_2026-11-05.html"));
@@ -364,7 +402,7 @@ TEST_F(HistoryPageTest, ReanalysingTheHistoryFollowsTheSettingsAndStopsWhenAsked
   watcher.stop();
   EXPECT_TRUE(record.Messages.back().contains(Q("解析し直したログ: 1  変わりなし: 1"))) << record.Messages.back().toStdString();
   EXPECT_TRUE(record.Messages.back().contains(Q("取り込んだ場所にないログ: 1"))) << record.Messages.back().toStdString();
-  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
+  EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
   // The first run stopped before it: named once.
   const std::string goneLine = "履歴のログが取り込んだ場所にありません (履歴はそのままです): " + LogPath("chat_2026-11-05.html");
   EXPECT_EQ(std::count_if(core->ErrorLines.begin(), core->ErrorLines.end(),
@@ -378,17 +416,17 @@ TEST_F(HistoryPageTest, ThePageAsksAgainAfterALoadOnlyWhileItIsShown) {
   WriteLogs();
   OpenWithHistory();
   ShowHistory();
-  EXPECT_TRUE(Column("historyBattles", 0).isEmpty());
+  EXPECT_TRUE(Column("historyBattles", 1).isEmpty());
   const std::uint64_t asked = core->HistoryPage.Revision;
   ShowPageOf(BattleList());
   ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-01.html"))));
   EXPECT_EQ(core->HistoryPage.Revision, asked);
   ShowHistory();
   EXPECT_EQ(core->HistoryPage.Revision, asked + 1);
-  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01")}));
+  EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-01"), Q("2026-11-01")}));
   // Loaded while the page shows (a drop, say): the page follows.
   window->DropFiles({QString::fromStdString(LogPath("chat_2026-11-05.html"))});
-  EXPECT_EQ(Column("historyBattles", 0), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
+  EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-01"), Q("2026-11-01"), Q("2026-11-05")}));
   // Nothing new in the history: a redraw asks nothing.
   const std::uint64_t after = core->HistoryPage.Revision;
   window->SyncAll();
@@ -423,6 +461,7 @@ TEST_F(HistoryPageTest, ThePagesSettingsComeBackFromMizutoIni) {
   Find<QComboBox>("historyAgainst")->setCurrentIndex(2);
   Find<QComboBox>("historySize")->setCurrentIndex(3);
   Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 2));
+  QTest::mouseClick(Find<QCheckBox>("historyPartialName"), Qt::LeftButton);
   Find<QTableView>("historyOpponents")->horizontalHeader()->resizeSection(0, 177);
   auto* splitter = Find<QSplitter>("historySplitter");
   const int total = splitter->sizes()[0] + splitter->sizes()[1];
@@ -434,12 +473,14 @@ TEST_F(HistoryPageTest, ThePagesSettingsComeBackFromMizutoIni) {
   EXPECT_NE(ini.find("\r\n[MizutoHistory]\r\nFrom=2026-11-02\r\nTo=2026-11-05\r\nType=0\r\nSize=3\r\nAgainst=2\r\n"),
             std::string::npos)
       << ini;
+  EXPECT_NE(ini.find("\r\nPartialName=1\r\n"), std::string::npos) << ini;
 
   Open();
   core->History.Enabled = true;
   ShowHistory();
   EXPECT_EQ(Find<QComboBox>("historyAgainst")->currentIndex(), 2);
   EXPECT_EQ(Find<QComboBox>("historySize")->currentIndex(), 3);
+  EXPECT_TRUE(Find<QCheckBox>("historyPartialName")->isChecked());
   EXPECT_EQ(Find<QDateEdit>("historyFrom")->date(), QDate(2026, 11, 2));
   EXPECT_EQ(Find<QDateEdit>("historyTo")->date(), QDate(2026, 11, 5));
   EXPECT_EQ(Find<QTableView>("historyOpponents")->horizontalHeader()->sectionSize(0), 177);
