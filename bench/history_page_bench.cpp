@@ -30,8 +30,8 @@ bool StartOnHistory(benchmark::State& state, App& app) {
   }
   app.ProgramDir = std::string(dir) + "/";
   StartUp(app);
-  app.History.Enabled = true;
-  if (UsableHistory(app) == nullptr) {
+  app.History.Enable(true);
+  if (app.History.Store(app) == nullptr) {
     state.SkipWithError("the history cannot be opened");
     return false;
   }
@@ -63,7 +63,7 @@ BENCHMARK(BM_HistoryPageRefresh)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMilli
 void BM_HistoryPageQuestion(benchmark::State& state) {
   App app;
   if (!StartOnHistory(state, app)) return;
-  HistoryStore* store = UsableHistory(app);
+  HistoryStore* store = app.History.Store(app);
   const HistoryFilter filter = HistoryFilterOf(app.HistoryPage.Settings, store->DefaultRange().Value);
   std::vector<std::string> skills, items;
   for (std::size_t i = 0; i < app.Lists.SkillNames.size() && i < app.SkillChecked.size(); ++i) {

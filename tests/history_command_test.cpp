@@ -14,7 +14,7 @@
 #endif
 
 #include "app/app.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/load_driver.h"
 #include "app/start_up.h"
 #include "history/history_store.h"
@@ -475,7 +475,7 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
   App window;
   window.ProgramDir = dir.Path();
   StartUp(window);
-  window.History.Enabled = true;
+  window.History.Enable(true);
 
   Program follow({"--follow", "--interval", "10", "--program-dir", dir.Path(), followed}, dir, "follow");
   // The rest of the followed log arrives in pieces while the window loads the others.
@@ -488,7 +488,7 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
     written = next;
     window.CurrentLogPath = dir.File("logs/chat_2024050" + std::to_string(2 + round % 4) + ".html");
     ASSERT_TRUE(LoadAndAnalyse(window));
-    EXPECT_EQ(window.History.ErrorText, "") << test::U(window.History.ErrorText);
+    EXPECT_EQ(window.History.ErrorText(), "") << test::U(window.History.ErrorText());
   }
   App whole;
   whole.ProgramDir = dir.Path();
@@ -496,7 +496,7 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
   whole.CurrentLogPath = followed;
   ASSERT_TRUE(LoadAndAnalyse(whole));
   int ended = 0;
-  for (const BattleEndFigures& e : whole.History.Ends) ended += e.Ended ? 1 : 0;
+  for (const BattleEndFigures& e : whole.History.Ends()) ended += e.Ended ? 1 : 0;
   ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(Lines(follow.Out()).size()) == ended; })) << follow.Err();
   EXPECT_EQ(follow.Stop(SIGTERM), 0);
   EXPECT_EQ(follow.Err(), "");
@@ -529,7 +529,7 @@ TEST(HistoryCommand, AFollowUnderAnotherProgramsLockPrintsAtOnceAndRecordsOnceFr
     reader.CurrentLogPath = dir.File("part.html");
     EXPECT_TRUE(LoadAndAnalyse(reader));
     int ended = 0;
-    for (const BattleEndFigures& e : reader.History.Ends) ended += e.Ended ? 1 : 0;
+    for (const BattleEndFigures& e : reader.History.Ends()) ended += e.Ended ? 1 : 0;
     return ended;
   };
   const int endedFirst = endedIn(firstHalf), endedAll = endedIn(bytes);

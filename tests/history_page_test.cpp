@@ -258,7 +258,7 @@ TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFil
     App app;
     app.ProgramDir = dir.Path();
     StartUp(app);
-    app.History.Enabled = true;
+    app.History.Enable(true);
 
     // 最新のログを読込
     ASSERT_TRUE(LoadNewLogExecute(app));

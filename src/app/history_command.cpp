@@ -2,7 +2,7 @@
 
 #include "app/app.h"
 #include "app/follow.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/progress_line.h"
 #include "app/start_up.h"
 #include "history/log_identity.h"
@@ -168,10 +168,10 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   App app;
   app.ProgramDir = options.ProgramDir;
   StartUp(app);
-  app.History.Enabled = true;
-  HistoryStore* store = UsableHistory(app);
+  app.History.Enable(true);
+  HistoryStore* store = app.History.Store(app);
   if (store == nullptr) {
-    err << "mizuto: " << SjisToUtf8(app.History.ErrorText) << '\n';
+    err << "mizuto: " << SjisToUtf8(app.History.ErrorText()) << '\n';
     return 1;
   }
 

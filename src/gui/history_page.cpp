@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "gui/gui_text.h"
 #include "gui/history_chart.h"
 #include "gui/history_table_model.h"
@@ -244,7 +244,7 @@ void HistoryPage::Sync() {
   // Every tick syncs the window: an import the tick began beside it (the history was
   // locked by another program) is not waited for here; the window syncs again once it is
   // done.
-  if (HistoryPageOutdated(app_) && !OwedImportGoingOn(app_)) {
+  if (HistoryPageOutdated(app_) && !app_.History.OwedImportGoingOn()) {
     Refresh();
     return;
   }
@@ -291,7 +291,7 @@ void HistoryPage::Redraw() {
   ShowFilter();
   summary_->setText(ToQt(page.Summary));
   // The error pane said it once; the page says it as long as it lasts.
-  const std::string& error = page.ErrorText.empty() ? app_.History.ErrorText : page.ErrorText;
+  const std::string& error = page.ErrorText.empty() ? app_.History.ErrorText() : page.ErrorText;
   error_->setText(ToQt(error));
   error_->setVisible(!error.empty());
   chart_->SetDays(page.Days);

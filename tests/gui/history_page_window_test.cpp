@@ -52,9 +52,9 @@ class HistoryPageTest : public test::MainWindowTest {
     lines.insert(lines.end(), iniLines.begin(), iniLines.end());
     WriteIni(lines);
     Open();
-    core->History.Enabled = true;
+    core->History.Enable(true);
     // Its imports go on beside the window, as in the program.
-    core->History.Background = true;
+    core->History.RunBeside(true);
   }
   // Imports the folder, then marks the 海賊 battle as an NPC's, as the player does in the
   // battle list.
@@ -393,7 +393,7 @@ TEST_F(HistoryPageTest, ThePagesSettingsComeBackFromMizutoIni) {
       << ini;
 
   Open();
-  core->History.Enabled = true;
+  core->History.Enable(true);
   ShowHistory();
   EXPECT_EQ(Find<QComboBox>("historyAgainst")->currentIndex(), 2);
   EXPECT_EQ(Find<QComboBox>("historySize")->currentIndex(), 3);
