@@ -123,6 +123,62 @@ TEST(HistoryCommand, ArgumentsAndExitStatus) {
   EXPECT_EQ(objects.back().rfind("{\"summary\":", 0), 0u);
 }
 
+// --forget takes one log out: afterwards the history answers exactly as one that never held
+// it (every section, byte for byte), nothing of it is left in any table (its corrections
+// included), and a path the history does not hold changes nothing and fails the run.
+TEST(HistoryCommand, ForgetTakesOneLogOutAsIfItWasNeverImported) {
+  test::TempDir dir, fresh;
+  GenerateLogs(dir.File("logs"), dir.Path(), 3, 70, 6);
+  const std::string exe = MIZUTO_EXE;
+  const std::string program = " --program-dir " + Quoted(dir.Path());
+  const std::string second = dir.File("logs/chat_20240502.html");
+  ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs")) + program).status, 0);
+  const std::string db = dir.File(kHistoryFileName);
+  // A correction of one of its battles goes with it.
+  Query(db, "INSERT INTO battle_corrections(log_id, first_line, size) SELECT log_id, first_line, 1 FROM battles"
+            " WHERE log_id = (SELECT id FROM logs WHERE file_name = 'chat_20240502.html') LIMIT 1");
+  const Strings battles = Query(db, "SELECT COUNT(*) FROM battles b JOIN logs l ON l.id = b.log_id"
+                                    " WHERE l.file_name = 'chat_20240502.html'");
+  ASSERT_EQ(battles.size(), 1u);
+
+  const struct {
+    std::string arguments;
+    int status;
+    std::string inErr;
+  } cases[] = {
+      {"--forget", 2, "--forget needs a log file"},
+      {"--forget " + Quoted(dir.File("logs/chat_20240509.html")), 1,
+       "error: " + dir.File("logs/chat_20240509.html") + ": not in the season history (nothing was changed)"},
+      {"--forget " + Quoted(second), 0, "forgotten: " + second + " (" + battles[0] + " battles)"},
+      {"--forget " + Quoted(second), 1, "not in the season history"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const test::Outcome outcome = test::RunCommand(exe + " --history " + c.arguments + program);
+    EXPECT_EQ(outcome.status, c.status) << outcome.err;
+    EXPECT_NE(outcome.err.find(c.inErr), std::string::npos) << outcome.err;
+  }
+  for (const char* table : {"battles", "battle_corrections", "log_totals"}) {
+    EXPECT_EQ(Query(db, std::string("SELECT COUNT(*) FROM ") + table + " WHERE log_id NOT IN (SELECT id FROM logs)"),
+              Strings{"0"}) << table;
+  }
+  EXPECT_EQ(Query(db, "SELECT COUNT(*) FROM battle_players WHERE battle_id NOT IN (SELECT id FROM battles)"), Strings{"0"});
+
+  // The same answers as a history that only ever had the other two.
+  for (const char* name : {"Mizuto.ini", "NPCList.txt", "SkillList.txt", "ItemList.txt", "ShipList.txt"}) {
+    std::filesystem::copy_file(dir.File(name), fresh.File(name));
+  }
+  const std::string freshProgram = " --program-dir " + Quoted(fresh.Path());
+  ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs/chat_20240501.html")) + " " +
+                             Quoted(dir.File("logs/chat_20240503.html")) + freshProgram).status, 0);
+  for (const char* format : {"", " --json"}) {
+    const test::Outcome after = test::RunCommand(exe + " --history" + format + program);
+    const test::Outcome never = test::RunCommand(exe + " --history" + format + freshProgram);
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.out, never.out) << format;
+  }
+}
+
 // A log that ends inside a battle: --history --json says the battle is in progress and the
 // summary counts it in 戦 only, until an import sees it end.
 TEST(HistoryCommand, ABattleStillBeingFoughtIsInProgressUntilItEnds) {

@@ -124,14 +124,13 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
         return false;
       }
       options->Sjis = v == "sjis";
-    } else if (a == "--import") {
-      // Every argument up to the next option is a log or a folder.
-      const std::size_t before = options->Imports.size();
-      while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-')) {
-        options->Imports.push_back(args[++i]);
-      }
-      if (options->Imports.size() == before) {
-        *error = "--import needs a log file or a folder";
+    } else if (a == "--import" || a == "--forget") {
+      // Every argument up to the next option is a log (or, to import, a folder).
+      std::vector<std::string>& paths = a == "--import" ? options->Imports : options->Forgets;
+      const std::size_t before = paths.size();
+      while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-')) paths.push_back(args[++i]);
+      if (paths.size() == before) {
+        *error = a == "--import" ? "--import needs a log file or a folder" : "--forget needs a log file";
         return false;
       }
     } else if (a == "--from" || a == "--to") {
@@ -149,7 +148,7 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
       *error = "unknown option " + a;
       return false;
     } else {
-      *error = "a log to import follows --import: " + a;
+      *error = "a log to import follows --import (to forget, --forget): " + a;
       return false;
     }
   }
@@ -159,6 +158,30 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
   }
   return true;
 }
+
+namespace {
+
+// Takes each log out of the history, one line each on `err`; false when one of them could
+// not be (not in the history, or the history failed).
+bool ForgetLogs(HistoryStore& store, const std::vector<std::string>& paths, std::ostream& err) {
+  bool all = true;
+  for (const std::string& path : paths) {
+    const auto forgotten = store.ForgetLog(path);
+    if (!forgotten.Ok()) {
+      err << "error: " << OnOneLine(path) << ": " << SjisToUtf8(HistoryErrorText(forgotten.Error)) << '\n';
+      all = false;
+    } else if (forgotten.Value.LogId == 0) {
+      err << "error: " << OnOneLine(path) << ": not in the season history (nothing was changed)\n";
+      all = false;
+    } else {
+      err << "forgotten: " << OnOneLine(path) << " (" << forgotten.Value.Battles << " battles)\n";
+    }
+  }
+  err.flush();
+  return all;
+}
+
+}  // namespace
 
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   if (!HistoryBuilt()) {
@@ -207,6 +230,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     progress.Finish();
     err.flush();
   }
+  if (!ForgetLogs(*store, options.Forgets, err)) allImported = false;
   if (options.Reanalyse) {
     // A log whose file has gone is no failure: the history keeps what it has of it.
     const HistoryError error =

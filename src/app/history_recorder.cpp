@@ -17,6 +17,7 @@
 #include "ingest/chat_log_reader.h"
 #include "platform/folder_listing.h"
 #include "platform/platform.h"
+#include "text/codec.h"
 
 namespace mizuto {
 
@@ -371,6 +372,14 @@ void HistoryRecorder::BeginLoad(App& app) {
   if (!probes.StoreError) TapTheRead(std::move(probes.Prefixes), static_cast<std::int64_t>(size));
 }
 
+void HistoryRecorder::Forgot(std::int64_t logId) {
+  if (logId != 0 && logId == currentLogId_) {
+    currentLogId_ = 0;
+    importOwed_ = false;
+  }
+  ++revision_;
+}
+
 void HistoryRecorder::EndRead(bool read) {
   importTap_ = {};
   if (!read) hashing_.reset();
@@ -404,6 +413,23 @@ bool HistoryRecorder::StoreForLoad(App& app, HistoryStore** store, std::unique_p
   return *store != nullptr;
 }
 
+bool IsDemoLog(const std::string& path) {
+  const std::filesystem::path native = platform::NativePath(path);
+  return native.filename() == "demo.html" && native.parent_path().filename() == "demo";
+}
+
+bool HistoryRecorder::JoinsTheSeason(App& app) {
+  if (IsDemoLog(app.CurrentLogPath)) return false;
+  const std::string name = platform::PathString(platform::NativePath(app.CurrentLogPath).filename());
+  if (!DateFromFileName(name).empty()) return true;
+  if (undatedSaid_ != app.CurrentLogPath) {
+    undatedSaid_ = app.CurrentLogPath;
+    app.AppendError(SJ("履歴に加えていません: ") + Utf8ToSjis(name) +
+                    SJ(" (ファイル名に日付がなく、戦闘の日がわかりません。名前に日付 YYYYMMDD を入れると加わります)"));
+  }
+  return false;
+}
+
 void HistoryRecorder::FinishLoad(App& app) {
   if (pending_.valid()) Settle(app);
   currentLogId_ = 0;
@@ -412,6 +438,7 @@ void HistoryRecorder::FinishLoad(App& app) {
   if (!enabled_) return;
   // Exactly the bytes the analysis read: a line still being written is not part of it.
   AnalysedBytes bytes = TakeAnalysedBytes(app);
+  if (!JoinsTheSeason(app)) return;
   HistoryStore* store = nullptr;
   std::unique_ptr<HistoryStore> opened;
   std::future<EarlyOpen> opening;
@@ -524,6 +551,7 @@ ImportResult ImportLogFile(const AnalysisSettings& settings, HistoryStore& store
   };
   // Read as a log, the database would be analysed (and hashed) while it is written.
   if (IsHistoryFile(settings.ProgramDir, path)) return failed("the season history itself, not a log");
+  if (IsDemoLog(path)) return failed("the demo log shipped with the program, not a player's");
   // A file that may be known to the byte is hashed first, as its analysis may be spared;
   // any other is hashed on the way as the analysis reads it, not read twice.
   std::error_code sizeError;

@@ -26,6 +26,10 @@ std::string HistoryFilePath(const std::string& programDir);
 // What a load read of its log, as an import tells the log by (the recorder's own).
 struct AnalysedBytes;
 
+// Whether `path` is the demo log shipped with the program ("demo.html" in its "demo"
+// folder): it is nobody's season, and never joins the history.
+bool IsDemoLog(const std::string& path);
+
 class HistoryRecorder {
  public:
   // --- how it records ---
@@ -82,6 +86,9 @@ class HistoryRecorder {
   // that saw this number last knows its answers are still good.
   std::uint64_t Revision() const { return revision_; }
   void NoteChanged() { ++revision_; }
+  // Log `logId` was taken out of the history: when it is the loaded log, the loaded log is
+  // recorded no more (until it is loaded again).
+  void Forgot(std::int64_t logId);
   // The loaded log's id in the store (0: not recorded).
   std::int64_t CurrentLogId() const { return currentLogId_; }
   // The loaded log is owed to the history: its import (or the history's opening) found the
@@ -132,6 +139,10 @@ class HistoryRecorder {
   void WriteOwedBattles(App& app, bool wait);
   // The store to import the loaded log into: open already, opened during the read, or still
   // being opened (`opening`); false when there is none (the error said or the log owed).
+  // Whether the loaded log joins the season: not the demo, nor a log whose file name
+  // carries no date (its battles would all fall on the day the file was last written, a
+  // copy's or a test log's day); the error pane says so once for such a log.
+  bool JoinsTheSeason(App& app);
   bool StoreForLoad(App& app, HistoryStore** store, std::unique_ptr<HistoryStore>* opened,
                     std::future<EarlyOpen>* opening);
 
@@ -143,6 +154,7 @@ class HistoryRecorder {
   bool openTried_ = false;
   std::string errorText_;
   bool errorShown_ = false;  // said in the error pane once per run
+  std::string undatedSaid_;  // the log without a date the error pane was last told of
   std::int64_t currentLogId_ = 0;
   std::vector<BattleEndFigures> ends_;
   // Battles whose end the store has been told of (active mode records each once). An ended

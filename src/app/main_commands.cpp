@@ -1,6 +1,7 @@
 #include "app/main_commands.h"
 
 #include "app/app.h"
+#include "app/history_forget.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "app/load_driver.h"
@@ -41,7 +42,10 @@ void ShowSelectedBattles(App& app) { RenderSelectedBattles(app); }
 void AvgHitDownExecute(App& app) { RefreshTallies(app); }
 void AvgSkillItemExecute(App& app) { RefreshTallies(app); }
 
-void PrepareFileMenu(App& app) { app.Acts.LoadNewLog.Enabled = FindNewestLog(app); }
+void PrepareFileMenu(App& app) {
+  app.Acts.LoadNewLog.Enabled = FindNewestLog(app);
+  app.Acts.ForgetLoadedLog.Enabled = LoadedLogInHistory(app);
+}
 
 bool OpenLogFile(App& app, const std::string& nativePath) {
   // The whole path is kept: cutting a long path would load some other file, or none.

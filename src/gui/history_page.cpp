@@ -6,12 +6,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/history_forget.h"
 #include "app/history_recorder.h"
 #include "gui/gui_text.h"
 #include "gui/history_chart.h"
@@ -135,6 +137,7 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
     });
   }
   connect(battles_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenBattle(index); });
+  BuildBattleMenu();
 
   upperSplitter_ = new QSplitter(Qt::Horizontal);
   upperSplitter_->setObjectName(QStringLiteral("historyUpperSplitter"));
@@ -328,6 +331,32 @@ void HistoryPage::StoreLayout() {
   s.Splitter = Sizes(splitter_);
   s.UpperSplitter = Sizes(upperSplitter_);
   s.LowerSplitter = Sizes(lowerSplitter_);
+}
+
+void HistoryPage::BuildBattleMenu() {
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("historyBattleMenu"));
+  QAction* forget = menu->addAction(QStringLiteral("この戦闘のログを履歴から外す(&D)..."));
+  forget->setObjectName(QStringLiteral("historyForgetLog"));
+  connect(forget, &QAction::triggered, this, [this] { ForgetLogOf(battles_->currentIndex()); });
+  battles_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(battles_, &QWidget::customContextMenuRequested, menu, [this, menu, forget](const QPoint& p) {
+    const QModelIndex at = battles_->indexAt(p);
+    if (at.isValid()) battles_->setCurrentIndex(at);
+    forget->setEnabled(battles_->currentIndex().isValid());
+    menu->popup(battles_->viewport()->mapToGlobal(p));
+  });
+}
+
+void HistoryPage::ForgetLogOf(const QModelIndex& index) {
+  const auto& rows = app_.HistoryPage.Battles.Rows;
+  if (!index.isValid() || static_cast<std::size_t>(index.row()) >= rows.size()) return;
+  const int source = rows[static_cast<std::size_t>(index.row())].Source;
+  bool forgotten = false;
+  host_.RunCommand([&] { forgotten = ForgetHistoryBattleLog(app_, source, host_.Ask()); });
+  // The page's answers counted the log: they are asked again at once.
+  if (forgotten) Refresh();
+  host_.SyncAll();
 }
 
 void HistoryPage::OpenBattle(const QModelIndex& index) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <tuple>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "battle/battle_label.h"
@@ -1025,6 +1026,57 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, std::int32_
   }
   if (!Done(code)) return fail(code);
   return Commit();
+}
+
+HistoryAnswer<ForgottenLog> SqliteHistoryStore::ForgetWhere(const char* where,
+                                                            const std::function<void(SqliteStatement&)>& bind) {
+  HistoryAnswer<ForgottenLog> answer;
+  if (HistoryError error = Begin()) {
+    answer.Error = error;
+    return answer;
+  }
+  SqliteStatement find = db_.Prepare(std::string("SELECT id, file_name FROM logs WHERE ") + where);
+  SqliteStatement drop = db_.Prepare("DELETE FROM logs WHERE id = ?");
+  int code = find && drop ? SQLITE_OK : sqlite3_errcode(db_.Handle());
+  if (code == SQLITE_OK) {
+    bind(find);
+    code = find.Step();
+  }
+  if (code == SQLITE_ROW) {
+    answer.Value.LogId = find.Int(0);
+    answer.Value.FileName = find.Bytes(1);
+    answer.Value.Battles = BattleCount(answer.Value.LogId);
+    // Its battles, their players and uses, its corrections and totals go with it.
+    drop.Bind(1, answer.Value.LogId);
+    code = drop.Step();
+  }
+  if (code != SQLITE_DONE) {
+    answer = HistoryAnswer<ForgottenLog>{};
+    answer.Error = db_.Failure(code, SqliteUse::Writing);
+    Rollback();
+    return answer;
+  }
+  if (answer.Value.LogId == 0) {
+    Rollback();  // nothing was written
+    return answer;
+  }
+  if (HistoryError error = Commit()) {
+    answer = HistoryAnswer<ForgottenLog>{};
+    answer.Error = error;
+  }
+  return answer;
+}
+
+HistoryAnswer<ForgottenLog> SqliteHistoryStore::ForgetLog(const std::string& path) {
+  const FilePlace place = PlaceOf(path);
+  return ForgetWhere("folder = ? AND file_name = ?", [&](SqliteStatement& find) {
+    find.BindText(1, place.Folder);
+    find.BindText(2, place.FileName);
+  });
+}
+
+HistoryAnswer<ForgottenLog> SqliteHistoryStore::ForgetLogById(std::int64_t logId) {
+  return ForgetWhere("id = ?", [&](SqliteStatement& find) { find.Bind(1, logId); });
 }
 
 }  // namespace mizuto

@@ -2,6 +2,7 @@
 // HistoryStore.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
   HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) override;
   HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) override;
+  HistoryAnswer<ForgottenLog> ForgetLog(const std::string& path) override;
+  HistoryAnswer<ForgottenLog> ForgetLogById(std::int64_t logId) override;
   void WaitForLocks(bool wait) override { db_.WaitForLocks(wait); }
   void Checkpoint() override;
 
@@ -82,6 +85,10 @@ class SqliteHistoryStore final : public HistoryStore {
   // Takes the logs `shorter` into log `into`: their corrections of battles it has none for
   // move over, and their rows go. SQLITE_DONE or the error code.
   int TakeIn(std::int64_t into, const std::vector<std::int64_t>& shorter);
+
+  // ForgetLog's work: the log whose row `where` finds (its places bound by `bind`), found
+  // again under the write lock.
+  HistoryAnswer<ForgottenLog> ForgetWhere(const char* where, const std::function<void(SqliteStatement&)>& bind);
 
   HistoryError Begin();
   HistoryError Commit();
