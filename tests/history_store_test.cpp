@@ -767,6 +767,53 @@ class HistoryAppTest : public ::testing::Test {
   App app;
 };
 
+// Which loads join the season: a dated log does (and again once taken out, when loaded
+// again); the shipped demo never does, silently; a log whose name carries no date does not
+// (its battles would all fall on the day it was written) and the error pane says so once.
+// Taking the loaded log out leaves the recorder recording nothing of it.
+TEST_F(HistoryAppTest, OnlyADatedLogThatIsNotTheDemoJoinsAndTheLoadedLogCanBeTakenOut) {
+  std::filesystem::create_directories(dir.File("demo"));
+  const struct {
+    const char* file;
+    bool joins;
+    int errorLines;  // said by two loads of it
+  } cases[] = {
+      {"chat_20240501.html", true, 0},
+      {"demo/demo.html", false, 0},
+      {"test.html", false, 1},
+      {"chat_2024-05-02.html", true, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    app.CurrentLogPath = dir.File(c.file);
+    // Bytes of its own: the same bytes would be one log under two names.
+    test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon) + Battle("Bob" + std::to_string(&c - cases), kWon));
+    const std::size_t before = app.ErrorLines.size();
+    for (int load = 0; load < 2; ++load) ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_EQ(app.ErrorLines.size() - before, static_cast<std::size_t>(c.errorLines));
+    EXPECT_EQ(app.History.CurrentLogId() != 0, c.joins);
+    const auto logs = Store().Logs(HistoryFilter{}).Value;
+    EXPECT_EQ(std::count_if(logs.begin(), logs.end(), [&](const LogRow& l) { return dir.File(c.file).ends_with(l.FileName); }),
+              c.joins ? 1 : 0);
+    if (!c.joins) continue;
+    const std::int64_t id = app.History.CurrentLogId();
+    const std::uint64_t revision = app.History.Revision();
+    const auto forgotten = Store().ForgetLogById(id);
+    ASSERT_TRUE(forgotten.Ok());
+    EXPECT_EQ(forgotten.Value.Battles, 2);
+    app.History.Forgot(id);
+    EXPECT_EQ(app.History.CurrentLogId(), 0);
+    EXPECT_GT(app.History.Revision(), revision);
+    // A battle ending now is recorded nowhere; the log is back once loaded again.
+    app.History.RecordEndedBattles(app);
+    EXPECT_EQ(Store().ForgetLogById(id).Value.LogId, 0);
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_NE(app.History.CurrentLogId(), 0);
+  }
+  EXPECT_EQ(ImportLogFile(app, Store(), dir.File("demo/demo.html")).Outcome, ImportOutcome::Error);
+  EXPECT_EQ(ImportLogFile(app, Store(), dir.File("test.html")).Outcome, ImportOutcome::Imported);
+}
+
 // The window's first load, with no history file yet, makes the file beside the window:
 // once the import is taken, the battles are there, and a tick records on. Where the file
 // cannot be made, that is said once when the import is taken, and the load is as without.

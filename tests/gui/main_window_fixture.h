@@ -54,6 +54,7 @@ struct DialogRecord {
   QStringList OpenFilters;
   int Execs = 0;
   QString OpenAnswer;  // the file the open dialog yields ("" = cancelled)
+  bool YesAnswer = false;  // what a question box answers
   std::string OpenFails;  // not empty: the open dialog throws an error with this text
   // Runs while a message or question box is "open", as the player takes their time: it may
   // spin the event loop, as the real box's own loop does.
@@ -98,7 +99,7 @@ class MainWindowTest : public ::testing::Test {
     options.Dialogs.AskYesNo = [r](QWidget*, const QString& text, const QString&) {
       r->Messages << text;
       if (r->WhileOpen) r->WhileOpen();
-      return false;
+      return r->YesAnswer;
     };
     options.Dialogs.Error = [r](QWidget*, const QString& text) { r->Errors << text; };
     options.Dialogs.OpenFile = [r](QWidget*, const QString& folder, const QString& filter) {
