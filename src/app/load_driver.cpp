@@ -114,8 +114,12 @@ bool LoadAndAnalyse(App& app) {
     app.Caption = app.ProgramTitle();
     if (app.BattleList.Count() > 0) app.BattleList.Select(0);
   }
-  if (!app.History.ImportOnly()) RenderSelectedBattles(app);
-  RefreshTallies(app);
+  // A load only to import shows nothing: neither the transcript nor the tallies, whose
+  // table and grid cost a fold over every name and battle, are wanted of it.
+  if (!app.History.ImportOnly()) {
+    RenderSelectedBattles(app);
+    RefreshTallies(app);
+  }
   app.Acts.ReloadLog.Enabled = true;
   app.Acts.SaveCsv.Enabled = true;
   app.History.FinishLoad(app);
