@@ -773,6 +773,7 @@ class HistoryAppTest : public ::testing::Test {
 // Taking the loaded log out leaves the recorder recording nothing of it.
 TEST_F(HistoryAppTest, OnlyADatedLogThatIsNotTheDemoJoinsAndTheLoadedLogCanBeTakenOut) {
   std::filesystem::create_directories(dir.File("demo"));
+  app.History.KeepUndatedOut(true);  // as the window does
   const struct {
     const char* file;
     bool joins;

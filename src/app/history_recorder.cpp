@@ -420,8 +420,10 @@ bool IsDemoLog(const std::string& path) {
 
 bool HistoryRecorder::JoinsTheSeason(App& app) {
   if (IsDemoLog(app.CurrentLogPath)) return false;
+  // Its battles would all fall on the day the file was last written: a copy's or a test
+  // log's day.
   const std::string name = platform::PathString(platform::NativePath(app.CurrentLogPath).filename());
-  if (!DateFromFileName(name).empty()) return true;
+  if (!keepUndatedOut_ || !DateFromFileName(name).empty()) return true;
   if (undatedSaid_ != app.CurrentLogPath) {
     undatedSaid_ = app.CurrentLogPath;
     app.AppendError(SJ("履歴に加えていません: ") + Utf8ToSjis(name) +

@@ -41,6 +41,10 @@ class HistoryRecorder {
   // own: the log is shown while its battles are written. Whatever uses the store next waits
   // for the import and takes its result (Settle); so does the end of the program.
   void RunBeside(bool on) { background_ = on; }
+  // Whether a loaded log whose file name carries no date stays out of the season (the
+  // window: an old test log or copy would put all its battles under the day it was last
+  // written). A followed log is being written now, so --follow records it under today.
+  void KeepUndatedOut(bool on) { keepUndatedOut_ = on; }
 
   // --- a load ---
   // Before a load reads its log: has the reader hash it for the import on the way, when the
@@ -139,9 +143,8 @@ class HistoryRecorder {
   void WriteOwedBattles(App& app, bool wait);
   // The store to import the loaded log into: open already, opened during the read, or still
   // being opened (`opening`); false when there is none (the error said or the log owed).
-  // Whether the loaded log joins the season: not the demo, nor a log whose file name
-  // carries no date (its battles would all fall on the day the file was last written, a
-  // copy's or a test log's day); the error pane says so once for such a log.
+  // Whether the loaded log joins the season: not the demo, nor (KeepUndatedOut) a log whose
+  // file name carries no date; the error pane says so once for such a log.
   bool JoinsTheSeason(App& app);
   bool StoreForLoad(App& app, HistoryStore** store, std::unique_ptr<HistoryStore>* opened,
                     std::future<EarlyOpen>* opening);
@@ -149,6 +152,7 @@ class HistoryRecorder {
   bool enabled_ = false;
   bool background_ = false;
   bool importOnly_ = false;
+  bool keepUndatedOut_ = false;
   // Set by the first use; null while unopened or when it cannot be used.
   std::unique_ptr<HistoryStore> store_;
   bool openTried_ = false;

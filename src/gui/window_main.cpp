@@ -52,6 +52,7 @@ extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char*
   core.History.Enable(!parsed.NoHistory);
   // ... and is written beside the window, which shows the log meanwhile.
   core.History.RunBeside(true);
+  core.History.KeepUndatedOut(true);
   mizuto::MainWindow window(core, std::move(options));
   window.show();
   const bool read = log.empty() || window.OpenLog(QString::fromUtf8(log));
