@@ -21,7 +21,7 @@
 #include <streambuf>
 
 #include "app/app.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/load_driver.h"
 #include "app/report.h"
 #include "app/start_up.h"
@@ -154,8 +154,8 @@ void ImportAll(benchmark::State& state, const std::vector<std::string>& logs, co
   App app;
   app.ProgramDir = programDir;
   StartUp(app);
-  app.History.Enabled = true;
-  HistoryStore* store = UsableHistory(app);
+  app.History.Enable(true);
+  HistoryStore* store = app.History.Store(app);
   if (store == nullptr) {
     state.SkipWithError("no history");
     return;
@@ -207,7 +207,7 @@ void BM_PrepareWindowLog(benchmark::State& state) {
   std::size_t players = 0;
   for (auto _ : state) {
     PreparedLog prepared =
-        PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends}, 0, kMaxBattles);
+        PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends()}, 0, kMaxBattles);
     players = 0;
     for (const PreparedBattle& battle : prepared.Battles) players += battle.Players.size();
     benchmark::DoNotOptimize(prepared);
@@ -222,8 +222,8 @@ HistoryStore& LargeHistory(App& app) {
   const std::string dir = CorpusDir() + "large/";
   app.ProgramDir = dir;
   StartUp(app);
-  app.History.Enabled = true;
-  HistoryStore* store = UsableHistory(app);
+  app.History.Enable(true);
+  HistoryStore* store = app.History.Store(app);
   if (store == nullptr) std::abort();
   if (store->Summary(HistoryFilter{}).Value.Battles + 0 == 0) {
     ImportLogFiles(app, *store, logs, {}, {});

@@ -33,8 +33,8 @@ bool StartOnHistory(benchmark::State& state, App& app) {
   }
   app.ProgramDir = std::string(dir) + "/";
   StartUp(app);
-  app.History.Enabled = true;
-  if (UsableHistory(app) == nullptr) {
+  app.History.Enable(true);
+  if (app.History.Store(app) == nullptr) {
     state.SkipWithError("the history cannot be opened");
     return false;
   }
@@ -61,7 +61,7 @@ std::string DaysFrom(const std::string& date, int days) {
 void BM_HistoryPageRefresh(benchmark::State& state) {
   App app;
   if (!StartOnHistory(state, app)) return;
-  HistoryStore* store = UsableHistory(app);
+  HistoryStore* store = app.History.Store(app);
   const std::string last = store->DefaultRange().Value.To;
   const auto everybody = store->Players(HistoryFilter{}, {}, {});
   if (last.empty() || everybody.Value.empty()) {
@@ -93,7 +93,7 @@ BENCHMARK(BM_HistoryPageRefresh)->DenseRange(0, 5)->Unit(benchmark::kMillisecond
 void BM_HistoryPageQuestion(benchmark::State& state) {
   App app;
   if (!StartOnHistory(state, app)) return;
-  HistoryStore* store = UsableHistory(app);
+  HistoryStore* store = app.History.Store(app);
   HistoryFilter filter;
   filter.To = store->DefaultRange().Value.To;
   if (filter.To.empty()) {

@@ -14,7 +14,7 @@
 #endif
 
 #include "app/app.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/load_driver.h"
 #include "app/start_up.h"
 #include "history/history_store.h"
@@ -121,6 +121,62 @@ TEST(HistoryCommand, ArgumentsAndExitStatus) {
   ASSERT_GE(objects.size(), 2u);
   EXPECT_NE(objects.front().find(",\"log\":\"chat_20240501.html\",\"date\":\"2024-05-01\"}"), std::string::npos);
   EXPECT_EQ(objects.back().rfind("{\"summary\":", 0), 0u);
+}
+
+// --forget takes one log out: afterwards the history answers exactly as one that never held
+// it (every section, byte for byte), nothing of it is left in any table (its corrections
+// included), and a path the history does not hold changes nothing and fails the run.
+TEST(HistoryCommand, ForgetTakesOneLogOutAsIfItWasNeverImported) {
+  test::TempDir dir, fresh;
+  GenerateLogs(dir.File("logs"), dir.Path(), 3, 70, 6);
+  const std::string exe = MIZUTO_EXE;
+  const std::string program = " --program-dir " + Quoted(dir.Path());
+  const std::string second = dir.File("logs/chat_20240502.html");
+  ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs")) + program).status, 0);
+  const std::string db = dir.File(kHistoryFileName);
+  // A correction of one of its battles goes with it.
+  Query(db, "INSERT INTO battle_corrections(log_id, first_line, size) SELECT log_id, first_line, 1 FROM battles"
+            " WHERE log_id = (SELECT id FROM logs WHERE file_name = 'chat_20240502.html') LIMIT 1");
+  const Strings battles = Query(db, "SELECT COUNT(*) FROM battles b JOIN logs l ON l.id = b.log_id"
+                                    " WHERE l.file_name = 'chat_20240502.html'");
+  ASSERT_EQ(battles.size(), 1u);
+
+  const struct {
+    std::string arguments;
+    int status;
+    std::string inErr;
+  } cases[] = {
+      {"--forget", 2, "--forget needs a log file"},
+      {"--forget " + Quoted(dir.File("logs/chat_20240509.html")), 1,
+       "error: " + dir.File("logs/chat_20240509.html") + ": not in the season history (nothing was changed)"},
+      {"--forget " + Quoted(second), 0, "forgotten: " + second + " (" + battles[0] + " battles)"},
+      {"--forget " + Quoted(second), 1, "not in the season history"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const test::Outcome outcome = test::RunCommand(exe + " --history " + c.arguments + program);
+    EXPECT_EQ(outcome.status, c.status) << outcome.err;
+    EXPECT_NE(outcome.err.find(c.inErr), std::string::npos) << outcome.err;
+  }
+  for (const char* table : {"battles", "battle_corrections", "log_totals"}) {
+    EXPECT_EQ(Query(db, std::string("SELECT COUNT(*) FROM ") + table + " WHERE log_id NOT IN (SELECT id FROM logs)"),
+              Strings{"0"}) << table;
+  }
+  EXPECT_EQ(Query(db, "SELECT COUNT(*) FROM battle_players WHERE battle_id NOT IN (SELECT id FROM battles)"), Strings{"0"});
+
+  // The same answers as a history that only ever had the other two.
+  for (const char* name : {"Mizuto.ini", "NPCList.txt", "SkillList.txt", "ItemList.txt", "ShipList.txt"}) {
+    std::filesystem::copy_file(dir.File(name), fresh.File(name));
+  }
+  const std::string freshProgram = " --program-dir " + Quoted(fresh.Path());
+  ASSERT_EQ(test::RunCommand(exe + " --history --import " + Quoted(dir.File("logs/chat_20240501.html")) + " " +
+                             Quoted(dir.File("logs/chat_20240503.html")) + freshProgram).status, 0);
+  for (const char* format : {"", " --json"}) {
+    const test::Outcome after = test::RunCommand(exe + " --history" + format + program);
+    const test::Outcome never = test::RunCommand(exe + " --history" + format + freshProgram);
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.out, never.out) << format;
+  }
 }
 
 // A log that ends inside a battle: --history --json says the battle is in progress and the
@@ -488,7 +544,7 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
   App window;
   window.ProgramDir = dir.Path();
   StartUp(window);
-  window.History.Enabled = true;
+  window.History.Enable(true);
 
   Program follow({"--follow", "--interval", "10", "--program-dir", dir.Path(), followed}, dir, "follow");
   // The rest of the followed log arrives in pieces while the window loads the others.
@@ -501,7 +557,7 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
     written = next;
     window.CurrentLogPath = dir.File("logs/chat_2024050" + std::to_string(2 + round % 4) + ".html");
     ASSERT_TRUE(LoadAndAnalyse(window));
-    EXPECT_EQ(window.History.ErrorText, "") << test::U(window.History.ErrorText);
+    EXPECT_EQ(window.History.ErrorText(), "") << test::U(window.History.ErrorText());
   }
   App whole;
   whole.ProgramDir = dir.Path();
@@ -509,7 +565,7 @@ TEST(HistoryCommand, TheWindowAndAFollowerWriteTheSameHistoryAtOnce) {
   whole.CurrentLogPath = followed;
   ASSERT_TRUE(LoadAndAnalyse(whole));
   int ended = 0;
-  for (const BattleEndFigures& e : whole.History.Ends) ended += e.Ended ? 1 : 0;
+  for (const BattleEndFigures& e : whole.History.Ends()) ended += e.Ended ? 1 : 0;
   ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(Lines(follow.Out()).size()) == ended; })) << follow.Err();
   EXPECT_EQ(follow.Stop(SIGTERM), 0);
   EXPECT_EQ(follow.Err(), "");
@@ -542,7 +598,7 @@ TEST(HistoryCommand, AFollowUnderAnotherProgramsLockPrintsAtOnceAndRecordsOnceFr
     reader.CurrentLogPath = dir.File("part.html");
     EXPECT_TRUE(LoadAndAnalyse(reader));
     int ended = 0;
-    for (const BattleEndFigures& e : reader.History.Ends) ended += e.Ended ? 1 : 0;
+    for (const BattleEndFigures& e : reader.History.Ends()) ended += e.Ended ? 1 : 0;
     return ended;
   };
   const int endedFirst = endedIn(firstHalf), endedAll = endedIn(bytes);

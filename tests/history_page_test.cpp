@@ -244,7 +244,7 @@ class HistorySeasonTest : public ::testing::Test {
     test::WriteBytes(dir.File("Mizuto.ini"), "[Mizuto]\r\nLogDir=" + S(dir.File("logs")) + "\r\n");
     app.ProgramDir = dir.Path();
     StartUp(app);
-    app.History.Enabled = true;
+    app.History.Enable(true);
     ImportLogFolderExecute(app, Dialogs{}, nullptr);
     app.HistoryPage.Today = "2026-11-01";
   }
@@ -381,7 +381,7 @@ TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFil
     App app;
     app.ProgramDir = dir.Path();
     StartUp(app);
-    app.History.Enabled = true;
+    app.History.Enable(true);
 
     // 最新のログを読込
     ASSERT_TRUE(LoadNewLogExecute(app));

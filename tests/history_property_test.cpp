@@ -16,7 +16,7 @@
 #include "app/battle_list_commands.h"
 #include "app/history_command.h"
 #include "app/season_tables.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/load_driver.h"
 #include "app/report.h"
 #include "app/start_up.h"
@@ -93,11 +93,11 @@ Lines SummedByName(const Lines& rows) {
 void ExpectOneLogLikeTheReport(App& app, const std::string& report, const std::string& fileName,
                                const std::string& why) {
   SCOPED_TRACE(why);
-  HistoryStore* store = UsableHistory(app);
-  ASSERT_NE(store, nullptr) << test::U(app.History.ErrorText);
+  HistoryStore* store = app.History.Store(app);
+  ASSERT_NE(store, nullptr) << test::U(app.History.ErrorText());
   const HistoryFilter all;
   const auto logs = store->Logs(all).Value;
-  ASSERT_EQ(logs.size(), 1u) << test::U(app.History.ErrorText);
+  ASSERT_EQ(logs.size(), 1u) << test::U(app.History.ErrorText());
   EXPECT_EQ(logs[0].FileName, fileName);
   Lines labels;
   for (const BattleRow& b : store->Battles(all).Value) labels.push_back(SjisToUtf8(b.Label));
@@ -135,7 +135,7 @@ TEST(HistoryProperty, EveryImportedLogIsItsReport) {
     App app;
     app.ProgramDir = dir.Path();
     StartUp(app);
-    app.History.Enabled = true;
+    app.History.Enable(true);
     app.CurrentLogPath = log;
 
     // A part of the log as the game had written it then, imported by a load.
@@ -143,7 +143,7 @@ TEST(HistoryProperty, EveryImportedLogIsItsReport) {
     test::WriteBytes(log, generated.Bytes.substr(0, cut));
     ASSERT_TRUE(LoadAndAnalyse(app));
     run.Step(0);
-    if (app.History.CurrentLogId != 0) ExpectOneLogLikeTheReport(app, Report(dir.Path(), log), name, "a part");
+    if (app.History.CurrentLogId() != 0) ExpectOneLogLikeTheReport(app, Report(dir.Path(), log), name, "a part");
 
     // The whole log: it has grown.
     test::WriteBytes(log, generated.Bytes);
@@ -158,7 +158,7 @@ TEST(HistoryProperty, EveryImportedLogIsItsReport) {
     const std::string copy = "renamed.html";
     test::WriteBytes(dir.File(copy), generated.Bytes);
     std::remove(log.c_str());
-    const ImportResult result = ImportLogFile(app, *UsableHistory(app), dir.File(copy));
+    const ImportResult result = ImportLogFile(app, *app.History.Store(app), dir.File(copy));
     EXPECT_EQ(result.Outcome, ImportOutcome::Moved);
     run.Step(2);
     ExpectOneLogLikeTheReport(app, Report(dir.Path(), dir.File(copy)), copy, "renamed");
@@ -302,7 +302,7 @@ void MakeFirstVersionFile(const std::string& path) {
 void StartWithHistory(App& app, const test::TempDir& dir, const std::string& log) {
   app.ProgramDir = dir.Path();
   StartUp(app);
-  app.History.Enabled = true;
+  app.History.Enable(true);
   app.CurrentLogPath = log;
 }
 
@@ -337,7 +337,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     // over the battles' own rows.
     auto expectTotals = [&](const char* when) {
       SCOPED_TRACE(when);
-      HistoryStore* store = UsableHistory(app);
+      HistoryStore* store = app.History.Store(app);
       ASSERT_NE(store, nullptr);
       const std::vector<std::string>& skills = app.Lists.SkillNames;
       const std::vector<std::string>& items = app.Lists.ItemNames;
@@ -479,7 +479,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     // A grown copy under another name takes the log's place and its corrections.
     const std::string copy = dir.File("chat_20240602.html");
     test::WriteBytes(copy, generated.Bytes + generated.Bytes.substr(0, cut));
-    ImportLogFile(app, *UsableHistory(app), copy);
+    ImportLogFile(app, *app.History.Store(app), copy);
     run.Step(2);
     expectTotals("grown copy");
 
@@ -488,13 +488,13 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     {
       // A name whole (the default) and the same name as part of any name containing it.
       HistoryFilter all, named, partly;
-      const auto everybody = UsableHistory(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
+      const auto everybody = app.History.Store(app)->Players(all, app.Lists.SkillNames, app.Lists.ItemNames);
       if (!everybody.Value.empty()) named.Name = partly.Name = everybody.Value[everybody.Value.size() / 2].Name;
       partly.PartialName = true;
       const HistoryFilter* const filters[] = {&all, &named, &partly};
       std::vector<HistoryAnswer<std::vector<PlayerRow>>> kept;
       for (const HistoryFilter* f : filters) {
-        kept.push_back(UsableHistory(app)->Players(*f, app.Lists.SkillNames, app.Lists.ItemNames));
+        kept.push_back(app.History.Store(app)->Players(*f, app.Lists.SkillNames, app.Lists.ItemNames));
       }
       // The named questions against SQLite's own sums over the battles the name lets through.
       for (std::size_t k = 1; k < std::size(filters) && !named.Name.empty(); ++k) {
@@ -597,7 +597,7 @@ TEST(HistoryProperty, AnyOrderOfImportingALogsCopiesGivesTheSameHistory) {
       for (const std::string& file : sequence) {
         App app;
         StartWithHistory(app, dir, file);
-        const ImportResult result = ImportLogFile(app, *UsableHistory(app), file);
+        const ImportResult result = ImportLogFile(app, *app.History.Store(app), file);
         ASSERT_NE(result.Outcome, ImportOutcome::Error) << result.Error.Detail;
       }
       run.Step(order);
@@ -607,7 +607,7 @@ TEST(HistoryProperty, AnyOrderOfImportingALogsCopiesGivesTheSameHistory) {
       {
         App app;
         StartWithHistory(app, dir, files.front());
-        const auto logs = UsableHistory(app)->Logs(HistoryFilter{}).Value;
+        const auto logs = app.History.Store(app)->Logs(HistoryFilter{}).Value;
         ASSERT_EQ(logs.size(), 1u);
         ExpectOneLogLikeTheReport(app, whole, logs[0].FileName, "in any order");
       }
@@ -646,7 +646,7 @@ TEST(HistoryProperty, ImportsBesideTheWindowWriteWhatImportsInTurnWrite) {
       const std::string log = dir.File("chat_20240601.html");
       App app;
       StartWithHistory(app, dir, log);
-      app.History.Background = background;
+      app.History.RunBeside(background);
       const std::size_t cut = test::CutPoint(generated.Bytes, rng);
       FollowFromAPart(app, log, generated.Bytes, cut);
       // Loaded whole, then corrected at once (the import may still be going on).
@@ -662,20 +662,20 @@ TEST(HistoryProperty, ImportsBesideTheWindowWriteWhatImportsInTurnWrite) {
       test::WriteBytes(log, generated.Bytes + generated.Bytes.substr(0, cut));
       ASSERT_TRUE(LoadAndAnalyse(app));
       ASSERT_TRUE(LoadAndAnalyse(app));
-      SettleHistory(app);
-      EXPECT_FALSE(HistoryImportPending(app));
-      EXPECT_NE(app.History.CurrentLogId, 0);
-      EXPECT_EQ(app.History.ErrorText, "");
+      app.History.Settle(app);
+      EXPECT_FALSE(app.History.ImportPending());
+      EXPECT_NE(app.History.CurrentLogId(), 0);
+      EXPECT_EQ(app.History.ErrorText(), "");
       // Grown again and loaded by a window started afresh, which opens the history while
       // it reads: still the one log.
       test::WriteBytes(log, generated.Bytes + generated.Bytes.substr(0, cut) + generated.Bytes.substr(cut));
       App fresh;
       StartWithHistory(fresh, dir, log);
-      fresh.History.Background = background;
+      fresh.History.RunBeside(background);
       ASSERT_TRUE(LoadAndAnalyse(fresh));
-      SettleHistory(fresh);
-      EXPECT_EQ(fresh.History.CurrentLogId, app.History.CurrentLogId);
-      EXPECT_EQ(fresh.History.ErrorText, "");
+      fresh.History.Settle(fresh);
+      EXPECT_EQ(fresh.History.CurrentLogId(), app.History.CurrentLogId());
+      EXPECT_EQ(fresh.History.ErrorText(), "");
       const std::string db = dir.File(kHistoryFileName);
       Lines& dump = dumps[background ? 1 : 0];
       for (const char* sql :

@@ -20,7 +20,7 @@
 #include "app/active_mode.h"
 #include "app/app.h"
 #include "app/battle_list_commands.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/history_page.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
@@ -747,12 +747,12 @@ class HistoryAppTest : public ::testing::Test {
   void SetUp() override {
     test::SetUpApp(app, dir);
     RebuildTallyColumns(app);
-    app.History.Enabled = true;
+    app.History.Enable(true);
     app.CurrentLogPath = dir.File("chat_20240501.html");
   }
   HistoryStore& Store() {
-    HistoryStore* store = UsableHistory(app);
-    EXPECT_NE(store, nullptr) << U(app.History.ErrorText);
+    HistoryStore* store = app.History.Store(app);
+    EXPECT_NE(store, nullptr) << U(app.History.ErrorText());
     return *store;
   }
   std::vector<std::string> Labels(const HistoryFilter& filter = {}) {
@@ -769,6 +769,54 @@ class HistoryAppTest : public ::testing::Test {
   App app;
 };
 
+// Which loads join the season: a dated log does (and again once taken out, when loaded
+// again); the shipped demo never does, silently; a log whose name carries no date does not
+// (its battles would all fall on the day it was written) and the error pane says so once.
+// Taking the loaded log out leaves the recorder recording nothing of it.
+TEST_F(HistoryAppTest, OnlyADatedLogThatIsNotTheDemoJoinsAndTheLoadedLogCanBeTakenOut) {
+  std::filesystem::create_directories(dir.File("demo"));
+  app.History.KeepUndatedOut(true);  // as the window does
+  const struct {
+    const char* file;
+    bool joins;
+    int errorLines;  // said by two loads of it
+  } cases[] = {
+      {"chat_20240501.html", true, 0},
+      {"demo/demo.html", false, 0},
+      {"test.html", false, 1},
+      {"chat_2024-05-02.html", true, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    app.CurrentLogPath = dir.File(c.file);
+    // Bytes of its own: the same bytes would be one log under two names.
+    test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon) + Battle("Bob" + std::to_string(&c - cases), kWon));
+    const std::size_t before = app.ErrorLines.size();
+    for (int load = 0; load < 2; ++load) ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_EQ(app.ErrorLines.size() - before, static_cast<std::size_t>(c.errorLines));
+    EXPECT_EQ(app.History.CurrentLogId() != 0, c.joins);
+    const auto logs = Store().Logs(HistoryFilter{}).Value;
+    EXPECT_EQ(std::count_if(logs.begin(), logs.end(), [&](const LogRow& l) { return dir.File(c.file).ends_with(l.FileName); }),
+              c.joins ? 1 : 0);
+    if (!c.joins) continue;
+    const std::int64_t id = app.History.CurrentLogId();
+    const std::uint64_t revision = app.History.Revision();
+    const auto forgotten = Store().ForgetLogById(id);
+    ASSERT_TRUE(forgotten.Ok());
+    EXPECT_EQ(forgotten.Value.Battles, 2);
+    app.History.Forgot(id);
+    EXPECT_EQ(app.History.CurrentLogId(), 0);
+    EXPECT_GT(app.History.Revision(), revision);
+    // A battle ending now is recorded nowhere; the log is back once loaded again.
+    app.History.RecordEndedBattles(app);
+    EXPECT_EQ(Store().ForgetLogById(id).Value.LogId, 0);
+    ASSERT_TRUE(LoadAndAnalyse(app));
+    EXPECT_NE(app.History.CurrentLogId(), 0);
+  }
+  EXPECT_EQ(ImportLogFile(app, Store(), dir.File("demo/demo.html")).Outcome, ImportOutcome::Error);
+  EXPECT_EQ(ImportLogFile(app, Store(), dir.File("test.html")).Outcome, ImportOutcome::Imported);
+}
+
 // The window's first load, with no history file yet, makes the file beside the window:
 // once the import is taken, the battles are there, and a tick records on. Where the file
 // cannot be made, that is said once when the import is taken, and the load is as without.
@@ -779,30 +827,30 @@ TEST_F(HistoryAppTest, TheFirstLoadBesideTheWindowMakesTheFileOrSaysOnceWhyNot) 
     test::SetUpApp(window, dir);
     RebuildTallyColumns(window);
     if (!makeable) window.ProgramDir = dir.File("gone/");
-    window.History.Enabled = true;
-    window.History.Background = true;
+    window.History.Enable(true);
+    window.History.RunBeside(true);
     window.CurrentLogPath = dir.File(makeable ? "chat_20240501.html" : "chat_20240502.html");
     test::WriteBytes(window.CurrentLogPath, Battle("Ann", kWon));
     ASSERT_TRUE(LoadAndAnalyse(window));
     EXPECT_EQ(window.BattleList.Rows.size(), 1u);
-    SettleHistory(window);
-    EXPECT_FALSE(HistoryImportPending(window));
+    window.History.Settle(window);
+    EXPECT_FALSE(window.History.ImportPending());
     if (makeable) {
-      EXPECT_NE(window.History.CurrentLogId, 0);
-      EXPECT_EQ(window.History.ErrorText, "");
-      ASSERT_NE(UsableHistory(window), nullptr);
-      EXPECT_EQ(UsableHistory(window)->Battles(HistoryFilter{}).Value.size(), 1u);
+      EXPECT_NE(window.History.CurrentLogId(), 0);
+      EXPECT_EQ(window.History.ErrorText(), "");
+      ASSERT_NE(window.History.Store(window), nullptr);
+      EXPECT_EQ(window.History.Store(window)->Battles(HistoryFilter{}).Value.size(), 1u);
       // The second load finds the file and the log in it.
       ASSERT_TRUE(LoadAndAnalyse(window));
-      SettleHistory(window);
-      EXPECT_EQ(UsableHistory(window)->Logs(HistoryFilter{}).Value.size(), 1u);
+      window.History.Settle(window);
+      EXPECT_EQ(window.History.Store(window)->Logs(HistoryFilter{}).Value.size(), 1u);
     } else {
-      EXPECT_EQ(window.History.CurrentLogId, 0);
-      ASSERT_FALSE(window.History.ErrorText.empty());
+      EXPECT_EQ(window.History.CurrentLogId(), 0);
+      ASSERT_FALSE(window.History.ErrorText().empty());
       ASSERT_TRUE(LoadAndAnalyse(window));
-      SettleHistory(window);
-      EXPECT_EQ(std::count(window.ErrorLines.begin(), window.ErrorLines.end(), window.History.ErrorText), 1);
-      EXPECT_EQ(UsableHistory(window), nullptr);
+      window.History.Settle(window);
+      EXPECT_EQ(std::count(window.ErrorLines.begin(), window.ErrorLines.end(), window.History.ErrorText()), 1);
+      EXPECT_EQ(window.History.Store(window), nullptr);
     }
   }
 }
@@ -824,8 +872,8 @@ TEST_F(HistoryAppTest, AFreshWindowKnowsALongLogWhileTheHistoryOpensBesideItsRea
       auto made = std::make_unique<App>();
       test::SetUpApp(*made, folder);
       RebuildTallyColumns(*made);
-      made->History.Enabled = true;
-      made->History.Background = background;
+      made->History.Enable(true);
+      made->History.RunBeside(background);
       made->CurrentLogPath = folder.File("chat_20240501.html");
       return made;
     };
@@ -834,21 +882,21 @@ TEST_F(HistoryAppTest, AFreshWindowKnowsALongLogWhileTheHistoryOpensBesideItsRea
     {
       auto first = window();
       ASSERT_TRUE(LoadAndAnalyse(*first));
-      SettleHistory(*first);
-      known = first->History.CurrentLogId;
+      first->History.Settle(*first);
+      known = first->History.CurrentLogId();
       ASSERT_NE(known, 0);
       // The short copy, imported while its log's file is away: a log of its own.
       std::filesystem::remove(folder.File("chat_20240501.html"));
       test::WriteBytes(folder.File("copy.html"), Battle("Ann", kWon));
-      EXPECT_EQ(ImportLogFile(*first, *UsableHistory(*first), folder.File("copy.html")).Outcome, ImportOutcome::Imported);
+      EXPECT_EQ(ImportLogFile(*first, *first->History.Store(*first), folder.File("copy.html")).Outcome, ImportOutcome::Imported);
     }
     test::WriteBytes(folder.File("chat_20240501.html"), longLog + Battle("Bob", kLost));
     auto fresh = window();
     ASSERT_TRUE(LoadAndAnalyse(*fresh));
-    SettleHistory(*fresh);
-    EXPECT_EQ(fresh->History.CurrentLogId, known);
-    EXPECT_EQ(fresh->History.ErrorText, "");
-    HistoryStore* store = UsableHistory(*fresh);
+    fresh->History.Settle(*fresh);
+    EXPECT_EQ(fresh->History.CurrentLogId(), known);
+    EXPECT_EQ(fresh->History.ErrorText(), "");
+    HistoryStore* store = fresh->History.Store(*fresh);
     ASSERT_NE(store, nullptr);
     std::string outcome;
     for (const LogRow& l : store->Logs(HistoryFilter{}).Value) {
@@ -878,11 +926,11 @@ TEST_F(HistoryAppTest, AnUnusableHistoryLeavesTheLoadAsWithoutAndIsSaidOnce) {
     EXPECT_EQ(app.StatusText, plain.StatusText);
     EXPECT_EQ(TallyTableCsv(app.TallyTable, "\n"), TallyTableCsv(plain.TallyTable, "\n"));
   }
-  ASSERT_FALSE(app.History.ErrorText.empty());
-  EXPECT_EQ(std::count(app.ErrorLines.begin(), app.ErrorLines.end(), app.History.ErrorText), 1);
-  EXPECT_TRUE(U(app.History.ErrorText).starts_with("履歴ファイルが壊れているか、履歴ファイルではありません: " +
+  ASSERT_FALSE(app.History.ErrorText().empty());
+  EXPECT_EQ(std::count(app.ErrorLines.begin(), app.ErrorLines.end(), app.History.ErrorText()), 1);
+  EXPECT_TRUE(U(app.History.ErrorText()).starts_with("履歴ファイルが壊れているか、履歴ファイルではありません: " +
                                                    dir.File(kHistoryFileName)))
-      << U(app.History.ErrorText);
+      << U(app.History.ErrorText());
   EXPECT_EQ(test::ReadBytes(dir.File(kHistoryFileName)), "not a database, but a player's note");
 }
 
@@ -957,10 +1005,10 @@ TEST_F(HistoryAppTest, ALogStoredByAnotherProgramAfterTheCheckIsStillFound) {
       {"they stored it longer: mine is its start", start, whole, "copy_20240501.html", ImportOutcome::Unchanged},
   };
   auto analysed = [&](const std::string& path) {
-    app.History.Enabled = false;
+    app.History.Enable(false);
     app.CurrentLogPath = path;
     EXPECT_TRUE(LoadAndAnalyse(app));
-    return PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends}, 0, kMaxBattles);
+    return PrepareLog(AnalysedLog{app, app.Lists.SkillNames, app.Lists.ItemNames, app.History.Ends()}, 0, kMaxBattles);
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -1003,14 +1051,12 @@ TEST_F(HistoryAppTest, TheStartOfALogStoredBeforeItWasKeptIsTakenFromItsFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    app.History.Store.reset();
-    app.History.OpenTried = false;
+    app.History.Close();
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
     test::WriteBytes(app.CurrentLogPath, c.bytes);
     ASSERT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Imported);
     const std::vector<std::string> head = Query(db, "SELECT hex(head) FROM logs");
-    app.History.Store.reset();
-    app.History.OpenTried = false;
+    app.History.Close();
     Query(db, "UPDATE logs SET head = NULL, last_write = last_write - " + std::string(c.touched ? "5" : "0"));
     EXPECT_EQ(Query(db, "SELECT hex(head) FROM logs"), std::vector<std::string>{""});
     Store();
@@ -1033,15 +1079,13 @@ TEST_F(HistoryAppTest, AnImportAndTheWindowKnowALogByTheSameHashes) {
   const std::string identity = "SELECT size, hex(hash), file_size, hex(file_hash), date FROM logs";
   for (const std::string& bytes : cases) {
     test::WriteBytes(app.CurrentLogPath, bytes);
-    app.History.Store.reset();
-    app.History.OpenTried = false;
+    app.History.Close();
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
     const ImportResult imported = ImportLogFile(app, Store(), app.CurrentLogPath);
     ASSERT_EQ(imported.Outcome, ImportOutcome::Imported) << imported.Error.Detail;
     const std::vector<std::string> byImport = Query(db, identity);
 
-    app.History.Store.reset();
-    app.History.OpenTried = false;
+    app.History.Close();
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db + suffix);
     ASSERT_TRUE(LoadAndAnalyse(app));
     const std::vector<std::string> byWindow = Query(db, identity);
@@ -1185,7 +1229,7 @@ TEST_F(HistoryAppTest, CorrectionsStayOnTheirBattlesWhateverBattlesComeOrGo) {
     App window;
     test::SetUpApp(window, folder);
     RebuildTallyColumns(window);
-    window.History.Enabled = true;
+    window.History.Enable(true);
     window.Lists.NpcNames.push_back(S("海賊"));
     window.CurrentLogPath = folder.File("chat_20240501.html");
     std::mt19937 rng(seed);
@@ -1253,7 +1297,7 @@ TEST_F(HistoryAppTest, CorrectionsStayOnTheirBattlesWhateverBattlesComeOrGo) {
     };
 
     ASSERT_TRUE(LoadAndAnalyse(window));
-    store = UsableHistory(window);
+    store = window.History.Store(window);
     ASSERT_NE(store, nullptr);
     correct();
     check("NPC battles left out");
@@ -1281,8 +1325,7 @@ TEST_F(HistoryAppTest, AnOlderFilesCorrectionsByNumberFindTheirBattles) {
   test::WriteBytes(app.CurrentLogPath, log);
   app.Lists.NpcNames.push_back(S("海賊"));
   ASSERT_EQ(ImportLogFile(app, Store(), app.CurrentLogPath).Outcome, ImportOutcome::Imported);
-  app.History.Store.reset();
-  app.History.OpenTried = false;
+  app.History.Close();
   // The file as that version left it: Bob's battle (then number 2) made small and uncounted;
   // the other fields of the class as they were.
   const std::string db = dir.File(kHistoryFileName);
@@ -1395,8 +1438,8 @@ TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
     App follower;
     test::SetUpApp(follower, folder);
     RebuildTallyColumns(follower);
-    follower.History.Enabled = true;
-    follower.History.Background = true;  // as --follow and the window run
+    follower.History.Enable(true);
+    follower.History.RunBeside(true);  // as --follow and the window run
     follower.Acts.ActiveMode.Checked = true;
     follower.CurrentLogPath = folder.File("chat_20240501.html");
     const std::string db = HistoryFilePath(folder.Path());
@@ -1408,13 +1451,13 @@ TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
     ASSERT_TRUE(LoadAndAnalyse(follower));
     ActiveModeExecute(follower);
     if (!c.FromTheStart) {
-      SettleHistory(follower);
+      follower.History.Settle(follower);
       lock = std::make_unique<HeldWriteLock>(db);
     }
     ASSERT_TRUE(lock->Held());
     if (c.OutlastsTheImportsWait) {
-      SettleHistory(follower);
-      EXPECT_TRUE(follower.History.ImportOwed);
+      follower.History.Settle(follower);
+      EXPECT_TRUE(follower.History.ImportOwed());
       EXPECT_EQ(follower.ErrorLines, std::vector<std::string>{});  // owed, not failed
     }
 
@@ -1436,18 +1479,18 @@ TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
       case Freed::ByTheNextTicks:
         // A tick takes the import beside once it is done, and the next records the rest.
         for (int tick = 0; tick < 3; ++tick) {
-          while (HistoryImportPending(follower) && !HistoryImportDone(follower)) {
+          while (follower.History.ImportPending() && !follower.History.ImportDone()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
           }
           ASSERT_TRUE(TickFollowedLog(follower));
         }
         break;
       case Freed::ByTheEnd:
-        FinishHistory(follower);
+        follower.History.Finish(follower);
         break;
     }
-    EXPECT_FALSE(HistoryImportPending(follower));
-    EXPECT_FALSE(follower.History.ImportOwed);
+    EXPECT_FALSE(follower.History.ImportPending());
+    EXPECT_FALSE(follower.History.ImportOwed());
     EXPECT_EQ(follower.ErrorLines, std::vector<std::string>{});
     const auto stored = Query(db, "SELECT label FROM battles WHERE ended = 1 ORDER BY number");
     ASSERT_EQ(stored.size(), 3u);
@@ -1526,15 +1569,15 @@ TEST_F(HistoryAppTest, ALogWithANameEnteredTwiceImportsWithTheEntriesAddedUp) {
     App window;
     test::SetUpApp(window, here);
     RebuildTallyColumns(window);
-    window.History.Enabled = true;
+    window.History.Enable(true);
     window.UserName = S(c.userName);
     window.CurrentLogPath = here.File("chat_20240501.html");
     test::WriteBytes(window.CurrentLogPath, c.log);
     ASSERT_TRUE(LoadAndAnalyse(window));
-    HistoryStore* store = UsableHistory(window);
+    HistoryStore* store = window.History.Store(window);
     ASSERT_NE(store, nullptr);
-    EXPECT_EQ(U(window.History.ErrorText), "");
-    EXPECT_NE(window.History.CurrentLogId, 0);
+    EXPECT_EQ(U(window.History.ErrorText()), "");
+    EXPECT_NE(window.History.CurrentLogId(), 0);
     const auto players = store->Players(HistoryFilter{}, {}, {});
     ASSERT_TRUE(players.Ok()) << players.Error.Detail;
     const PlayerRow* nameless = nullptr;

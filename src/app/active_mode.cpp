@@ -2,7 +2,7 @@
 
 #include "app/analysis_driver.h"
 #include "app/app.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
 #include "battle/battle_label.h"
@@ -77,7 +77,7 @@ bool TickFollowedLog(App& app) {
       app.SetStatus(SummaryLine(app));
     }
     app.AnalysedLineCount = lineCount;
-    RecordEndedBattles(app);
+    app.History.RecordEndedBattles(app);
   }
   app.TimerRunning = true;
   return read;

@@ -32,9 +32,7 @@ class ViewUpdates final : public AnalysisEvents {
   void BattleEnded(int b) override {
     app_.BattleList.Replace(b, BattleLabel(app_, b));
     // The sink counter's figures are this battle's only until the next one starts.
-    std::vector<BattleEndFigures>& ends = app_.History.Ends;
-    if (ends.size() <= static_cast<std::size_t>(b)) ends.resize(static_cast<std::size_t>(b) + 1);
-    ends[static_cast<std::size_t>(b)] = {true, app_.State.OwnShipsDown, app_.State.EnemyShipsDown};
+    app_.History.NoteBattleEnded(b, app_.State.OwnShipsDown, app_.State.EnemyShipsDown);
     ++battles_.Ended;
     if (app_.OnBattleEnded) app_.OnBattleEnded(b);
   }
@@ -57,7 +55,7 @@ class ViewUpdates final : public AnalysisEvents {
 void ResetAnalysis(App& app) {
   ResetAnalysis(app, app.UserName, static_cast<int>(app.Lists.SkillNames.size()),
                 static_cast<int>(app.Lists.ItemNames.size()));
-  app.History.Ends.clear();
+  app.History.ForgetEnds();
   app.Acts.PlayerHide.Enabled = false;
   app.Acts.PlayerAll.Enabled = false;
 }

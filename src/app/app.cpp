@@ -4,7 +4,7 @@
 
 namespace mizuto {
 
-App::App() : UserName("YOU"), SinkCounterText(Utf8ToSjis("味方 0 - 0 敵")) {
+App::App() : SinkCounterText(Utf8ToSjis("味方 0 - 0 敵")) {
   Caption = ProgramTitle();
 }
 

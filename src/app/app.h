@@ -8,14 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/analysis_settings.h"
 #include "app/counter_file.h"
-#include "app/history_link.h"
 #include "app/history_page.h"
+#include "app/history_recorder.h"
 #include "app/view_models.h"
 #include "battle/analysis.h"
-#include "battle/reference_lists.h"
 #include "ingest/log_source.h"
-#include "platform/utf8_path.h"
 
 namespace mizuto {
 
@@ -36,21 +35,15 @@ struct WindowGeometry {
 };
 
 // Composed of the parts that lower modules define and take alone: the log being followed
-// (LogSource: path, stored lines, resume offset, CSV path) and the analysis tables
-// (Analysis: Battles, Names, State).
-struct App : LogSource, Analysis {
+// (LogSource: path, stored lines, resume offset, CSV path), the analysis tables
+// (Analysis: Battles, Names, State) and what shapes the analysis (AnalysisSettings:
+// program folder, owner name, log folder, NPC switch, reference lists and their checks).
+struct App : LogSource, Analysis, AnalysisSettings {
   // --- settings and reference data (live for the whole run) ---
-  std::string ProgramDir;  // ends in a separator (or is empty: the working folder)
   WindowGeometry Geometry;
-  std::string UserName;  // Shift-JIS; "YOU" until the settings say otherwise
-  Utf8Path LogDir;  // Shift-JIS only in the settings file, which converts it both ways
   int VerChk = 0;
-  bool NpcCheck = false;  // "NPCとの戦闘を含める"
-  ReferenceLists Lists;
-  std::vector<char> SkillChecked;  // skillChecks, parallel to Lists.SkillNames
-  std::vector<char> ItemChecked;   // itemChecks, parallel to Lists.ItemNames
   Actions Acts;
-  HistoryLink History;  // the season history: what loads and ticks record
+  HistoryRecorder History;  // the season history: what loads and ticks record
   HistoryPageView HistoryPage;  // what the History page shows, and its filter
 
   // --- view models ---

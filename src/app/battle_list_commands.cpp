@@ -4,7 +4,7 @@
 
 #include "app/app.h"
 #include "app/dialogs.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/result_views.h"
 #include "curate/battle_corrections.h"
 #include "text/codec.h"
@@ -14,13 +14,13 @@ namespace mizuto {
 void SetTallyBit(App& app, bool set) {
   if (!SetTallyBit(app, app.BattleList, set)) return;
   RefreshTallies(app);
-  StoreSelectedCorrections(app, BattleCorrection::OfCountMark(set));
+  app.History.StoreSelectedCorrections(app, BattleCorrection::OfCountMark(set));
 }
 
 void ChangeClass(App& app, const BattleCorrection& change) {
   if (!ChangeClass(app, app.BattleList, change)) return;
   RefreshTallies(app);
-  StoreSelectedCorrections(app, change);
+  app.History.StoreSelectedCorrections(app, change);
 }
 
 bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {

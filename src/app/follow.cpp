@@ -5,7 +5,7 @@
 #include "app/active_mode.h"
 #include "app/app.h"
 #include "app/counter_file.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/load_driver.h"
 #include "app/result_views.h"
 #include "app/start_up.h"
@@ -184,8 +184,8 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   app.CurrentLogPath = options.LogPath;
   // Every battle followed joins the season history, as in the window, and is written beside
   // the following: a history that another program holds locked delays no line.
-  app.History.Enabled = !options.NoHistory;
-  app.History.Background = true;
+  app.History.Enable(!options.NoHistory);
+  app.History.RunBeside(true);
   Follower follower(options, app, out, err);
 
   if (!LoadAndAnalyse(app)) {
@@ -203,7 +203,7 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
     follower.Publish();
   }
   // What the history still owes is written before the end, or said on the error stream.
-  FinishHistory(app);
+  app.History.Finish(app);
   follower.Publish();
   if (!follower.OutputFailed()) follower.PrintSummary();
   return follower.OutputFailed() ? kOutputFailedStatus : 0;

@@ -2,7 +2,7 @@
 
 #include "app/app.h"
 #include "app/follow.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/progress_line.h"
 #include "app/season_tables.h"
 #include "app/start_up.h"
@@ -76,14 +76,13 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
         return false;
       }
       options->Sjis = v == "sjis";
-    } else if (a == "--import") {
-      // Every argument up to the next option is a log or a folder.
-      const std::size_t before = options->Imports.size();
-      while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-')) {
-        options->Imports.push_back(args[++i]);
-      }
-      if (options->Imports.size() == before) {
-        *error = "--import needs a log file or a folder";
+    } else if (a == "--import" || a == "--forget") {
+      // Every argument up to the next option is a log (or, to import, a folder).
+      std::vector<std::string>& paths = a == "--import" ? options->Imports : options->Forgets;
+      const std::size_t before = paths.size();
+      while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-')) paths.push_back(args[++i]);
+      if (paths.size() == before) {
+        *error = a == "--import" ? "--import needs a log file or a folder" : "--forget needs a log file";
         return false;
       }
     } else if (a == "--from" || a == "--to") {
@@ -101,7 +100,7 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
       *error = "unknown option " + a;
       return false;
     } else {
-      *error = "a log to import follows --import: " + a;
+      *error = "a log to import follows --import (to forget, --forget): " + a;
       return false;
     }
   }
@@ -112,6 +111,30 @@ bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions*
   return true;
 }
 
+namespace {
+
+// Takes each log out of the history, one line each on `err`; false when one of them could
+// not be (not in the history, or the history failed).
+bool ForgetLogs(HistoryStore& store, const std::vector<std::string>& paths, std::ostream& err) {
+  bool all = true;
+  for (const std::string& path : paths) {
+    const auto forgotten = store.ForgetLog(path);
+    if (!forgotten.Ok()) {
+      err << "error: " << OnOneLine(path) << ": " << SjisToUtf8(HistoryErrorText(forgotten.Error)) << '\n';
+      all = false;
+    } else if (forgotten.Value.LogId == 0) {
+      err << "error: " << OnOneLine(path) << ": not in the season history (nothing was changed)\n";
+      all = false;
+    } else {
+      err << "forgotten: " << OnOneLine(path) << " (" << forgotten.Value.Battles << " battles)\n";
+    }
+  }
+  err.flush();
+  return all;
+}
+
+}  // namespace
+
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   if (!HistoryBuilt()) {
     err << "mizuto: this build has no season history (it was made without SQLite)\n";
@@ -120,10 +143,10 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   App app;
   app.ProgramDir = options.ProgramDir;
   StartUp(app);
-  app.History.Enabled = true;
-  HistoryStore* store = UsableHistory(app);
+  app.History.Enable(true);
+  HistoryStore* store = app.History.Store(app);
   if (store == nullptr) {
-    err << "mizuto: " << SjisToUtf8(app.History.ErrorText) << '\n';
+    err << "mizuto: " << SjisToUtf8(app.History.ErrorText()) << '\n';
     return 1;
   }
 
@@ -159,6 +182,7 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     progress.Finish();
     err.flush();
   }
+  if (!ForgetLogs(*store, options.Forgets, err)) allImported = false;
   if (options.Reanalyse) {
     // A log whose file has gone is no failure: the history keeps what it has of it.
     const HistoryError error =

@@ -78,22 +78,22 @@ HistoryFilter HistoryFilterOf(const HistoryPageSettings& settings, const History
 }
 
 bool HistoryPageOutdated(const App& app) {
-  return !app.HistoryPage.Answered || app.HistoryPage.AnsweredRevision != app.History.Revision ||
-         HistoryImportPending(app);
+  return !app.HistoryPage.Answered || app.HistoryPage.AnsweredRevision != app.History.Revision() ||
+         app.History.ImportPending();
 }
 
 void RefreshHistoryPage(App& app) {
   // An import going on changes what the answers are (and the revision they are of).
-  SettleHistory(app);
+  app.History.Settle(app);
   HistoryPageView& page = app.HistoryPage;
   page.Answered = true;
-  page.AnsweredRevision = app.History.Revision;
+  page.AnsweredRevision = app.History.Revision();
   ++page.Revision;
   ClearAnswers(page);
   page.ErrorText.clear();
-  HistoryStore* store = UsableHistory(app);
+  HistoryStore* store = app.History.Store(app);
   if (store == nullptr) {
-    page.ErrorText = app.History.ErrorText;
+    page.ErrorText = app.History.ErrorText();
     return;
   }
   page.Range = HistoryRange{page.Settings.From, page.Settings.To};
@@ -195,7 +195,7 @@ struct ImportCounts {
                             : HistoryErrorText(result.Error));
         break;
     }
-    if (result.Outcome != ImportOutcome::Unchanged) ++app.History.Revision;
+    if (result.Outcome != ImportOutcome::Unchanged) app.History.NoteChanged();
   }
 
   std::string Text() const {
@@ -209,11 +209,11 @@ struct ImportCounts {
 
 // The history for a long command, or null when it cannot be used (a box says why).
 HistoryStore* HistoryForCommand(App& app, const Dialogs& ask) {
-  HistoryStore* store = UsableHistory(app);
+  HistoryStore* store = app.History.Store(app);
   if (store == nullptr && ask.Message) {
     // A history that cannot be used says why in the error pane; the box repeats it.
-    ask.Message(app.History.ErrorText.empty() ? HistoryErrorText(HistoryError{HistoryFailure::NotAvailable, {}, {}})
-                                              : app.History.ErrorText,
+    ask.Message(app.History.ErrorText().empty() ? HistoryErrorText(HistoryError{HistoryFailure::NotAvailable, {}, {}})
+                                              : app.History.ErrorText(),
                 kApplicationTitle);
   }
   return store;

@@ -7,7 +7,7 @@
 
 #include "app/analysis_driver.h"
 #include "app/app.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
@@ -34,7 +34,7 @@ bool ReadCurrentLog(App& app, bool showProgress) {
       if (app.OnLoadProgress) app.OnLoadProgress(LoadStage::Reading, percent);
     };
   }
-  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress, app.History.ImportTap);
+  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress, app.History.ReadTap());
   if (!app.LastRead) app.AppendError(kFileOpenError);
   return app.LastRead.Opened();
 }
@@ -84,12 +84,10 @@ bool LoadAndAnalyse(App& app) {
   app.Origin = LogOrigin{};
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
-  if (app.History.Enabled && !app.History.ImportOnly) HashLogAsItLoads(app);
+  app.History.BeginLoad(app);
   const bool read = ReadCurrentLog(app, true);
-  // The history's tap is for this read alone: a tick's read goes on from the middle.
-  app.History.ImportTap = {};
+  app.History.EndRead(read);
   if (!read) {
-    app.History.Hashing.reset();
     // The error pane may be hidden, and the old summary would pass for this log's.
     app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
     return false;
@@ -107,14 +105,14 @@ bool LoadAndAnalyse(App& app) {
   const int count = app.BattleCount();
   if (count <= 0) {
     app.SetStatus(SJ("戦闘データはありません"));
-    ImportLoadedLog(app);
+    app.History.FinishLoad(app);
     return true;
   }
   if (app.Acts.ActiveMode.Checked) {
     app.Caption = app.ProgramTitle() + " [ActiveMode]";
     app.TimerRunning = true;
     CountOnlyNewestBattle(app, app.BattleList);
-    if (app.History.ImportOnly) {
+    if (app.History.ImportOnly()) {
       app.BattleList.Select(count - 1);
     } else {
       ShowNewestBattle(app);
@@ -122,12 +120,14 @@ bool LoadAndAnalyse(App& app) {
   } else {
     app.Caption = app.ProgramTitle();
     if (app.BattleList.Count() > 0) app.BattleList.Select(0);
-    if (!app.History.ImportOnly) RenderSelectedBattles(app);
+    if (!app.History.ImportOnly()) RenderSelectedBattles(app);
   }
-  RefreshTallies(app);
+  // A load only to import shows nothing: neither the transcript nor the tallies, whose
+  // table and grid cost a fold over every name and battle, are wanted of it.
+  if (!app.History.ImportOnly()) RefreshTallies(app);
   app.Acts.ReloadLog.Enabled = true;
   app.Acts.SaveCsv.Enabled = true;
-  ImportLoadedLog(app);
+  app.History.FinishLoad(app);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/app.h"
+#include "app/history_forget.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
 #include "app/load_driver.h"
@@ -62,6 +63,7 @@ void PrepareFileMenu(App& app) {
   ActionState& command = app.Acts.LoadNewLog;
   command.Enabled = FindNewestLog(app);
   command.WhyDisabled = command.Enabled ? std::string() : NoNewestLogReason(app.LogDir);
+  app.Acts.ForgetLoadedLog.Enabled = LoadedLogInHistory(app);
 }
 
 bool OpenLogFile(App& app, const std::string& nativePath) {

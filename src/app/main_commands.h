@@ -27,7 +27,7 @@ void AvgHitDownExecute(App& app);
 void AvgSkillItemExecute(App& app);
 
 // Opening the File menu: LoadNewLog is offered only when the log folder has a log (searched
-// at every opening).
+// at every opening), ForgetLoadedLog only when the history holds the loaded log.
 void PrepareFileMenu(App& app);
 
 // The three ways to (re)load a log and the drop. Each returns what LoadAndAnalyse returns.

@@ -105,6 +105,10 @@ std::string FullUsage(bool window) {
       "  --import PATH...     import these logs first (a folder: every *.html in it); one line\n"
       "                       per log on the error output: imported, unchanged, grown, moved,\n"
       "                       merged, reanalysed or error\n"
+      "  --forget PATH...     then take these logs out of the history (by the place they were\n"
+      "                       imported from): their battles and corrections go, the totals no\n"
+      "                       longer count them; one line each: forgotten (N battles), or\n"
+      "                       error when the history holds no log there\n"
       "  --reanalyse          then analyse every stored log again under the settings now, where\n"
       "                       its file still is (one line each as for --import; a log whose\n"
       "                       file has gone keeps its battles: gone)\n"
@@ -115,9 +119,9 @@ std::string FullUsage(bool window) {
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) output\n"
       "  Without --json it prints the sections [logs] (date, file, battles), [battles] (date,\n"
       "  file, label), [summary], [opponents] and [players] (CSV, as [tallies]; counted battles).\n"
-      "  Exit status: 0 on success, 1 when the history cannot be used or a log could not be\n"
-      "  imported, 2 for bad arguments, 3 when the output cannot be written, 4 when memory runs\n"
-      "  out.\n";
+      "  Exit status: 0 on success, 1 when the history cannot be used, a log could not be\n"
+      "  imported or a log to forget is not in it, 2 for bad arguments, 3 when the output\n"
+      "  cannot be written, 4 when memory runs out.\n";
   return usage;
 }
 

@@ -22,7 +22,7 @@ struct ActionState {
 // switch is the program's only record of that setting.
 struct Actions {
   ActionState LoadLog, ReloadLog{false}, LoadNewLog, SaveCsv{false}, Setting, Exit;
-  ActionState ImportLogFolder, ReanalyseHistory;
+  ActionState ImportLogFolder, ReanalyseHistory, ForgetLoadedLog{false};
   ActionState CriView{true, true}, WaterView, SailView, RudderView, ConfuseView, DebugView;
   ActionState SayView, PartyView, CompanyView, RoomView1, RoomView2, RoomView3, TellView;
   ActionState BattleLogView{true, true}, ErrorLogView{true, true};

@@ -3,6 +3,7 @@
 #include "app/active_mode.h"
 #include "app/app.h"
 #include "app/battle_list_commands.h"
+#include "app/history_forget.h"
 #include "app/history_page.h"
 #include "app/main_commands.h"
 #include "app/result_views.h"
@@ -32,6 +33,8 @@ void ReanalyseHistory(App& app, CommandContext& context) {
   context.ProgressDoing.clear();
 }
 
+void ForgetLoadedLog(App& app, CommandContext& context) { ForgetLoadedLogExecute(app, context.Ask); }
+
 void AddNpc(App& app, CommandContext& context) {
   std::string error;
   if (!AddNPCExecute(app, context.Ask, &error) && context.ReportError) context.ReportError(error);
@@ -55,6 +58,7 @@ const WindowCommand kCommands[] = {
     {"SaveCsv", &Actions::SaveCsv, kAction, SaveCsv},
     {"ImportLogFolder", &Actions::ImportLogFolder, kAction, ImportLogFolder},
     {"ReanalyseHistory", &Actions::ReanalyseHistory, kAction, ReanalyseHistory},
+    {"ForgetLoadedLog", &Actions::ForgetLoadedLog, kAction, ForgetLoadedLog},
     {"Setting", &Actions::Setting, kAction},
     {"Exit", &Actions::Exit, kAction},
     {"CriView", &Actions::CriView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,

@@ -19,7 +19,8 @@
 
 #include "app/history_chart_data.h"
 #include "app/history_csv.h"
-#include "app/history_link.h"
+#include "app/history_forget.h"
+#include "app/history_recorder.h"
 #include "gui/gui_text.h"
 #include "gui/history_chart.h"
 #include "gui/history_table_model.h"
@@ -166,6 +167,7 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   }
   connect(battles_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenBattle(index); });
   battles_->installEventFilter(this);
+  BuildBattleMenu();
 
   upperSplitter_ = new QSplitter(Qt::Horizontal);
   upperSplitter_->setObjectName(QStringLiteral("historyUpperSplitter"));
@@ -350,7 +352,7 @@ void HistoryPage::Sync() {
   // Every tick syncs the window: an import the tick began beside it (the history was
   // locked by another program) is not waited for here; the window syncs again once it is
   // done.
-  if (HistoryPageOutdated(app_) && !OwedImportGoingOn(app_)) {
+  if (HistoryPageOutdated(app_) && !app_.History.OwedImportGoingOn()) {
     Refresh();
     return;
   }
@@ -398,7 +400,7 @@ void HistoryPage::Redraw() {
   ShowFilter();
   summary_->setText(ToQt(page.Summary));
   // The error pane said it once; the page says it as long as it lasts.
-  const std::string& error = page.ErrorText.empty() ? app_.History.ErrorText : page.ErrorText;
+  const std::string& error = page.ErrorText.empty() ? app_.History.ErrorText() : page.ErrorText;
   error_->setText(ToQt(error));
   error_->setVisible(!error.empty());
   // Every day of the range, those without battles too: the axis keeps the calendar.
@@ -456,6 +458,32 @@ void HistoryPage::StoreLayout() {
   s.Splitter = Sizes(splitter_);
   s.UpperSplitter = Sizes(upperSplitter_);
   s.LowerSplitter = Sizes(lowerSplitter_);
+}
+
+void HistoryPage::BuildBattleMenu() {
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("historyBattleMenu"));
+  QAction* forget = menu->addAction(QStringLiteral("この戦闘のログを履歴から外す(&D)..."));
+  forget->setObjectName(QStringLiteral("historyForgetLog"));
+  connect(forget, &QAction::triggered, this, [this] { ForgetLogOf(battles_->currentIndex()); });
+  battles_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(battles_, &QWidget::customContextMenuRequested, menu, [this, menu, forget](const QPoint& p) {
+    const QModelIndex at = battles_->indexAt(p);
+    if (at.isValid()) battles_->setCurrentIndex(at);
+    forget->setEnabled(battles_->currentIndex().isValid());
+    menu->popup(battles_->viewport()->mapToGlobal(p));
+  });
+}
+
+void HistoryPage::ForgetLogOf(const QModelIndex& index) {
+  const auto& rows = app_.HistoryPage.Battles.Rows;
+  if (!index.isValid() || static_cast<std::size_t>(index.row()) >= rows.size()) return;
+  const int source = rows[static_cast<std::size_t>(index.row())].Source;
+  bool forgotten = false;
+  host_.RunCommand([&] { forgotten = ForgetHistoryBattleLog(app_, source, host_.Ask()); });
+  // The page's answers counted the log: they are asked again at once.
+  if (forgotten) Refresh();
+  host_.SyncAll();
 }
 
 void HistoryPage::OpenBattle(const QModelIndex& index) {

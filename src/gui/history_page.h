@@ -56,6 +56,10 @@ class HistoryPage : public QWidget {
   void ShowFilter();
   void ApplyLayout();
   void OpenBattle(const QModelIndex& index);
+  // The battles table's context menu: takes the log of the battle under it out of the
+  // history (after the player says yes).
+  void BuildBattleMenu();
+  void ForgetLogOf(const QModelIndex& index);
 
   App& app_;
   PageHost& host_;

@@ -28,7 +28,7 @@
 #include "gui/elided_label.h"
 #include "gui/gui_text.h"
 #include "gui/head_to_head_page.h"
-#include "app/history_link.h"
+#include "app/history_recorder.h"
 #include "gui/history_page.h"
 #include "gui/program_icon.h"
 #include "gui/settings_page.h"
@@ -145,7 +145,7 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
   RunWaitingTick();
   // A load's import goes on beside the window; its result (a failure for the error pane,
   // the History page's new answers) is taken once the window has shown the log.
-  if (commandDepth_ == 0 && HistoryImportPending(app_) && !settleWaiting_) {
+  if (commandDepth_ == 0 && app_.History.ImportPending() && !settleWaiting_) {
     settleWaiting_ = true;
     QTimer::singleShot(0, this, [this] { TakeHistoryImportWhenDone(); });
   }
@@ -154,12 +154,12 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
 // Looks in while the window is idle, so that it never waits for the import; the History
 // page, a tick or a correction that needs the history meanwhile waits for it instead.
 void MainWindow::TakeHistoryImportWhenDone() {
-  if (HistoryImportPending(app_) && !HistoryImportDone(app_)) {
+  if (app_.History.ImportPending() && !app_.History.ImportDone()) {
     QTimer::singleShot(10, this, [this] { TakeHistoryImportWhenDone(); });
     return;
   }
   settleWaiting_ = false;
-  RunCommand([this] { SettleHistory(app_); });
+  RunCommand([this] { app_.History.Settle(app_); });
   SyncAll();
 }
 
@@ -454,7 +454,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     history_->StoreLayout();
     // The battles the history still owes (it was locked by another program) are written
     // now, or the error pane says why not.
-    FinishHistory(app_);
+    app_.History.Finish(app_);
     std::string error;
     // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
     if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));

@@ -41,6 +41,7 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"SaveCsv", "結果をCSV形式で保存(&S)"},
     {"ImportLogFolder", "ログフォルダのログをすべて履歴に取り込む(&H)", {}, RepaintThenRun},
     {"ReanalyseHistory", "履歴を解析し直す(&Y)", {}, RepaintThenRun},
+    {"ForgetLoadedLog", "読み込んだログを履歴から外す(&D)..."},
     {"Setting", "設定(&T)", {},
      [](MainWindow& w, const WindowCommand&) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
     {"Exit", "終了(&X)", {}, [](MainWindow& w, const WindowCommand&) { w.close(); }},
@@ -95,7 +96,8 @@ namespace {
 
 // The menus' entries by action name; "-" is a separator.
 constexpr const char* kFileEntries[] = {"LoadLog", "ReloadLog", "LoadNewLog", "-", "SaveCsv",
-                                        "-", "ImportLogFolder", "ReanalyseHistory", "-", "Setting", "-", "Exit"};
+                                        "-", "ImportLogFolder", "ReanalyseHistory", "ForgetLoadedLog", "-", "Setting", "-",
+                                        "Exit"};
 constexpr const char* kViewEntries[] = {"BattleLogView", "ErrorLogView", "-", "AvgHitDown",
                                         "AvgSkillItem"};
 constexpr const char* kHelpEntries[] = {"Version", "VerCheck", "HomePage"};

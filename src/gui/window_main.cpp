@@ -49,9 +49,10 @@ extern "C" MIZUTO_EXPORT int MizutoWindowMain(int argc, char** argv, const char*
   // The core is declared first, so it outlives the window that shows it.
   mizuto::App core;
   // Every log the window loads joins the season history.
-  core.History.Enabled = !parsed.NoHistory;
+  core.History.Enable(!parsed.NoHistory);
   // ... and is written beside the window, which shows the log meanwhile.
-  core.History.Background = true;
+  core.History.RunBeside(true);
+  core.History.KeepUndatedOut(true);
   mizuto::MainWindow window(core, std::move(options));
   window.show();
   const bool read = log.empty() || window.OpenLog(QString::fromUtf8(log));

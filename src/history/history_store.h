@@ -108,6 +108,13 @@ struct ImportResult {
   int TookIn = 0;  // shorter logs taken into the log (their battles were counted apart)
 };
 
+// A log taken out of the history (ForgetLog): which, and how many battles went with it.
+struct ForgottenLog {
+  std::int64_t LogId = 0;  // 0: the history holds no such log (nothing was changed)
+  std::string FileName;    // UTF-8
+  int Battles = 0;
+};
+
 // A question's answer: the rows, or what went wrong.
 template <class Rows>
 struct HistoryAnswer {
@@ -185,6 +192,21 @@ class HistoryStore {
   virtual HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) = 0;
   // The corrections kept for log `logId`, by the battles' first lines.
   virtual HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) = 0;
+
+  // Takes a log out of the history: its battles, their players and uses, its corrections
+  // and its totals, in one transaction; the season's answers no longer count it. By the
+  // place it was imported from (`path`, as ImportLog keeps it), or by its id.
+  virtual HistoryAnswer<ForgottenLog> ForgetLog(const std::string& path) {
+    HistoryAnswer<ForgottenLog> answer;
+    answer.Error = HistoryError{HistoryFailure::NotAvailable, path, {}};
+    return answer;
+  }
+  virtual HistoryAnswer<ForgottenLog> ForgetLogById(std::int64_t logId) {
+    (void)logId;
+    HistoryAnswer<ForgottenLog> answer;
+    answer.Error = HistoryError{HistoryFailure::NotAvailable, Path(), {}};
+    return answer;
+  }
 
   // Whether a write waits for another program's write lock (up to ten seconds, as a store
   // opens) or fails at once with Locked, so that a caller who must not wait keeps what it

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "battle/battle_label.h"
@@ -674,8 +676,12 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   code = s.Step();
   s.Reset();
   if (code != SQLITE_DONE) return code;
-  const std::int64_t battleId = sqlite3_last_insert_rowid(db_.Handle());
+  return InsertPlayers(w, sqlite3_last_insert_rowid(db_.Handle()), r, log, battle);
+}
 
+int SqliteHistoryStore::InsertPlayers(Writer& w, std::int64_t battleId, const BattleRecord& r, const PreparedLog& log,
+                                      const PreparedBattle& battle) {
+  int code = SQLITE_OK;
   const bool counted = CountedBattle(r);
   const LogTotals::Class battleClass{static_cast<int>(r.Class.Type), static_cast<int>(r.Class.Size), r.Class.Npc ? 1 : 0};
   for (const PreparedPlayer& player : battle.Players) {
@@ -709,7 +715,21 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   return SQLITE_OK;
 }
 
-ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const PreparedLog& log) {
+int SqliteHistoryStore::BattleCount(std::int64_t logId) {
+  SqliteDatabase::Lease count = db_.Reuse("SELECT COUNT(*) FROM battles WHERE log_id = ?");
+  if (!count) return 0;
+  count->Bind(1, logId);
+  return count->Step() == SQLITE_ROW ? static_cast<int>(count->Int(0)) : 0;
+}
+
+ImportResult SqliteHistoryStore::FailedImport(int code) {
+  ImportResult result;
+  result.Error = db_.Failure(code, SqliteUse::Writing);
+  Rollback();
+  return result;
+}
+
+std::optional<ImportResult> SqliteHistoryStore::NothingToWrite(const LogCheck& check, const PreparedLog& log) {
   ImportResult result;
   if (check.StoreError) {
     result.Error = check.StoreError;
@@ -720,109 +740,77 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     result.Error.Detail = check.Read.Error;
     return result;
   }
-  const LogFileIdentity& file = check.Read.File;
-  if (file.Size <= 0) {
+  if (check.Read.File.Size <= 0) {
     // Nothing analysed yet (an empty log): nothing to remember.
     result.Outcome = ImportOutcome::Unchanged;
     return result;
   }
-  const FilePlace place = PlaceOf(file.Path);
-  auto countBattles = [&](std::int64_t id) {
-    SqliteDatabase::Lease count = db_.Reuse("SELECT COUNT(*) FROM battles WHERE log_id = ?");
-    if (!count) return 0;
-    count->Bind(1, id);
-    return count->Step() == SQLITE_ROW ? static_cast<int>(count->Int(0)) : 0;
-  };
   if (check.SameBytes && check.SamePlace && check.AlsoPrefixes.empty() && !Reshaped(log.Shaping, check.KnownShaping)) {
     // Known to the byte where it was: nothing to write, so no lock to take either.
     result.Outcome = ImportOutcome::Unchanged;
     result.LogId = check.KnownLogId;
-    result.Battles = countBattles(check.KnownLogId);
+    result.Battles = BattleCount(check.KnownLogId);
     return result;
   }
-  if (HistoryError error = Begin()) {
-    result.Error = error;
-    return result;
-  }
-  auto fail = [&](int code) {
-    result = ImportResult{};
-    result.Error = db_.Failure(code, SqliteUse::Writing);
-    Rollback();
-    return result;
-  };
+  return std::nullopt;
+}
 
-  // Which known logs the file begins with, asked again now that the write lock is ours:
-  // another program may have imported or grown one since the check.
-  Match match;
-  if (const int code = MatchUnderLock(check, &match); code != SQLITE_DONE) return fail(code);
-  const std::int64_t known = match.Known;
+int SqliteHistoryStore::MoveLog(std::int64_t logId, const LogFileIdentity& file) {
+  const FilePlace place = PlaceOf(file.Path);
+  SqliteStatement move = db_.Prepare(
+      "UPDATE logs SET folder = ?, file_name = ?, last_write = ?, date = ?, file_size = ?, file_hash = ?,"
+      " head = ? WHERE id = ?");
+  SqliteStatement dates = db_.Prepare("UPDATE battles SET date = ? WHERE log_id = ?");
+  if (!move || !dates) return sqlite3_errcode(db_.Handle());
+  move.BindText(1, place.Folder);
+  move.BindText(2, place.FileName);
+  move.Bind(3, file.LastWrite);
+  move.BindText(4, file.Date);
+  move.Bind(5, file.FileSize);
+  move.BindBlob(6, HashBytesView(file.FileHash));
+  move.BindBlob(7, HashBytesView(LogHead(file)));
+  move.Bind(8, logId);
+  dates.BindText(1, file.Date);
+  dates.Bind(2, logId);
+  int code = move.Step();
+  if (code == SQLITE_DONE) code = dates.Step();
+  return code;
+}
+
+ImportResult SqliteHistoryStore::KeepKnownLog(const Match& match, std::int64_t into, bool takenIn, const LogFileIdentity& file) {
+  ImportResult result;
+  result.Outcome = takenIn ? ImportOutcome::Merged : ImportOutcome::Unchanged;
+  result.LogId = into;
+  result.ShorterCopy = match.Longer != 0;
+  result.OtherFile = match.Longer != 0 ? match.LongerFile : match.SamePlace ? std::string() : match.KnownFile;
   const bool samePlace = match.SamePlace || match.KeepPlace;
-  // The same bytes analysed otherwise than they were are replaced as a grown log is; a file
-  // that is the start of a longer log is part of that one, whatever shaped it.
-  const bool reanalysed = match.SameBytes && match.Longer == 0 && Reshaped(log.Shaping, match.Shaping);
-  const bool sameBytes = match.SameBytes && !reanalysed;
-  if (check.SameBytes && !match.SameBytes && match.Longer == 0) {
-    // The caller skipped the analysis for a log the store no longer holds so.
-    Rollback();
-    result.Error = HistoryError{HistoryFailure::CannotWrite, db_.Path(), "the history changed during the import; import again"};
+  if ((samePlace || match.Longer != 0) && !takenIn) {
+    result.Battles = BattleCount(into);
+    Rollback();  // nothing was written
     return result;
   }
-
-  // The shorter copies of the same log become part of it: their corrections move over. A
-  // file that is the start of a longer log is part of that one, and so is what it begins with.
-  std::vector<std::int64_t> shorter = match.Shorter;
-  if (match.Longer != 0 && known != 0) shorter.push_back(known);
-  const std::int64_t into = match.Longer != 0 ? match.Longer : known;
-  if (const int code = TakeIn(into, shorter); code != SQLITE_DONE) return fail(code);
-  result.TookIn = static_cast<int>(shorter.size());
-
-  if (sameBytes || match.Longer != 0) {
-    result.Outcome = shorter.empty() ? ImportOutcome::Unchanged : ImportOutcome::Merged;
-    result.LogId = into;
-    result.ShorterCopy = match.Longer != 0;
-    result.OtherFile = match.Longer != 0 ? match.LongerFile : match.SamePlace ? std::string() : match.KnownFile;
-    if ((samePlace || match.Longer != 0) && shorter.empty()) {
-      result.Battles = countBattles(into);
-      Rollback();  // nothing was written
-      return result;
-    }
-    if (!samePlace && match.Longer == 0) {
-      // Moved or renamed: the battles stay, the place and the date follow the file.
-      SqliteStatement move = db_.Prepare(
-          "UPDATE logs SET folder = ?, file_name = ?, last_write = ?, date = ?, file_size = ?, file_hash = ?,"
-          " head = ? WHERE id = ?");
-      SqliteStatement dates = db_.Prepare("UPDATE battles SET date = ? WHERE log_id = ?");
-      if (!move || !dates) return fail(sqlite3_errcode(db_.Handle()));
-      move.BindText(1, place.Folder);
-      move.BindText(2, place.FileName);
-      move.Bind(3, file.LastWrite);
-      move.BindText(4, file.Date);
-      move.Bind(5, file.FileSize);
-      move.BindBlob(6, HashBytesView(file.FileHash));
-      move.BindBlob(7, HashBytesView(LogHead(file)));
-      move.Bind(8, known);
-      dates.BindText(1, file.Date);
-      dates.Bind(2, known);
-      int code = move.Step();
-      if (code == SQLITE_DONE) code = dates.Step();
-      if (code != SQLITE_DONE) return fail(code);
-      result.Outcome = ImportOutcome::Moved;
-    }
-    result.Battles = countBattles(into);
-    if (HistoryError error = Commit()) {
-      result = ImportResult{};
-      result.Error = error;
-    }
-    return result;
+  if (!samePlace && match.Longer == 0) {
+    // Moved or renamed: the battles stay, the place and the date follow the file.
+    if (const int code = MoveLog(match.Known, file); code != SQLITE_DONE) return FailedImport(code);
+    result.Outcome = ImportOutcome::Moved;
   }
+  result.Battles = BattleCount(into);
+  if (HistoryError error = Commit()) {
+    result = ImportResult{};
+    result.Error = error;
+  }
+  return result;
+}
 
-  std::int64_t logId = known;
+int SqliteHistoryStore::WriteLogRow(std::int64_t known, const LogFileIdentity& file, const PreparedLog& log,
+                                    std::int64_t* logId) {
+  const FilePlace place = PlaceOf(file.Path);
   if (known != 0) {
     SqliteStatement update = db_.Prepare(
         "UPDATE logs SET folder = ?, file_name = ?, size = ?, hash = ?, last_write = ?, date = ?, file_size = ?,"
         " file_hash = ?, head = ?, shaping = ? WHERE id = ?");
     SqliteStatement clear = db_.Prepare("DELETE FROM battles WHERE log_id = ?");
-    if (!update || !clear) return fail(sqlite3_errcode(db_.Handle()));
+    if (!update || !clear) return sqlite3_errcode(db_.Handle());
     update.Bind(7, file.FileSize);
     update.BindBlob(8, HashBytesView(file.FileHash));
     update.BindBlob(9, HashBytesView(LogHead(file)));
@@ -839,52 +827,92 @@ ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const Prepared
     int code = KeyNumberedCorrections(known, log);
     if (code == SQLITE_DONE) code = update.Step();
     if (code == SQLITE_DONE) code = clear.Step();
-    if (code != SQLITE_DONE) return fail(code);
-    result.Outcome = reanalysed ? ImportOutcome::Reanalysed : ImportOutcome::Grown;
-  } else {
-    SqliteDatabase::Lease lease = db_.Reuse(
-        "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash, head, shaping)"
-        " VALUES(?,?,?,?,?,?,?,?,?,?)");
-    if (!lease) return fail(sqlite3_errcode(db_.Handle()));
-    SqliteStatement& insert = *lease;
-    insert.BindText(1, place.Folder);
-    insert.BindText(2, place.FileName);
-    insert.Bind(3, file.Size);
-    insert.BindBlob(4, HashBytesView(file.Hash));
-    insert.Bind(5, file.LastWrite);
-    insert.BindText(6, file.Date);
-    insert.Bind(7, file.FileSize);
-    insert.BindBlob(8, HashBytesView(file.FileHash));
-    insert.BindBlob(9, HashBytesView(LogHead(file)));
-    insert.BindBlob(10, log.Shaping);
-    const int code = insert.Step();
-    if (code != SQLITE_DONE) return fail(code);
-    logId = sqlite3_last_insert_rowid(db_.Handle());
-    result.Outcome = ImportOutcome::Imported;
+    *logId = known;
+    return code;
   }
+  SqliteDatabase::Lease lease = db_.Reuse(
+      "INSERT INTO logs(folder, file_name, size, hash, last_write, date, file_size, file_hash, head, shaping)"
+      " VALUES(?,?,?,?,?,?,?,?,?,?)");
+  if (!lease) return sqlite3_errcode(db_.Handle());
+  SqliteStatement& insert = *lease;
+  insert.BindText(1, place.Folder);
+  insert.BindText(2, place.FileName);
+  insert.Bind(3, file.Size);
+  insert.BindBlob(4, HashBytesView(file.Hash));
+  insert.Bind(5, file.LastWrite);
+  insert.BindText(6, file.Date);
+  insert.Bind(7, file.FileSize);
+  insert.BindBlob(8, HashBytesView(file.FileHash));
+  insert.BindBlob(9, HashBytesView(LogHead(file)));
+  insert.BindBlob(10, log.Shaping);
+  const int code = insert.Step();
+  if (code == SQLITE_DONE) *logId = sqlite3_last_insert_rowid(db_.Handle());
+  return code;
+}
 
+int SqliteHistoryStore::WriteBattles(std::int64_t logId, const std::string& date, const PreparedLog& log) {
   int code = SQLITE_OK;
   Writer* writer = FreshWriter(&code);
-  if (writer == nullptr) return fail(code);
+  if (writer == nullptr) return code;
   writer->Corrections = CorrectionsOf(logId, &code);
-  if (!Done(code)) return fail(code);
+  if (!Done(code)) return code;
   writer->SumTotals = true;
   code = writer->FindNamesOf(log);
-  if (!Done(code)) return fail(code);
+  if (!Done(code)) return code;
   for (const PreparedBattle& battle : log.Battles) {
-    code = InsertBattle(*writer, logId, file.Date, log, battle);
-    if (!Done(code)) return fail(code);
+    code = InsertBattle(*writer, logId, date, log, battle);
+    if (!Done(code)) return code;
   }
-  const int count = static_cast<int>(log.Battles.size());
-  code = WriteTotals(logId, writer->Totals);
-  if (!Done(code)) return fail(code);
+  return WriteTotals(logId, writer->Totals);
+}
+
+ImportResult SqliteHistoryStore::ImportLog(const LogCheck& check, const PreparedLog& log) {
+  if (std::optional<ImportResult> nothing = NothingToWrite(check, log)) return *nothing;
+  ImportResult result;
+  if (HistoryError error = Begin()) {
+    result.Error = error;
+    return result;
+  }
+  // Which known logs the file begins with, asked again now that the write lock is ours:
+  // another program may have imported or grown one since the check.
+  Match match;
+  if (const int code = MatchUnderLock(check, &match); code != SQLITE_DONE) return FailedImport(code);
+  const std::int64_t known = match.Known;
+  // The same bytes analysed otherwise than they were are replaced as a grown log is; a file
+  // that is the start of a longer log is part of that one, whatever shaped it.
+  const bool reanalysed = match.SameBytes && match.Longer == 0 && Reshaped(log.Shaping, match.Shaping);
+  if (check.SameBytes && !match.SameBytes && match.Longer == 0) {
+    // The caller skipped the analysis for a log the store no longer holds so.
+    Rollback();
+    result.Error = HistoryError{HistoryFailure::CannotWrite, db_.Path(), "the history changed during the import; import again"};
+    return result;
+  }
+
+  // The shorter copies of the same log become part of it: their corrections move over. A
+  // file that is the start of a longer log is part of that one, and so is what it begins with.
+  std::vector<std::int64_t> shorter = match.Shorter;
+  if (match.Longer != 0 && known != 0) shorter.push_back(known);
+  const std::int64_t into = match.Longer != 0 ? match.Longer : known;
+  if (const int code = TakeIn(into, shorter); code != SQLITE_DONE) return FailedImport(code);
+  const LogFileIdentity& file = check.Read.File;
+  if ((match.SameBytes && !reanalysed) || match.Longer != 0) {
+    result = KeepKnownLog(match, into, !shorter.empty(), file);
+    if (result.Outcome != ImportOutcome::Error) result.TookIn = static_cast<int>(shorter.size());
+    return result;
+  }
+
+  std::int64_t logId = 0;
+  if (const int code = WriteLogRow(known, file, log, &logId); code != SQLITE_DONE) return FailedImport(code);
+  result.Outcome = known == 0 ? ImportOutcome::Imported : reanalysed ? ImportOutcome::Reanalysed : ImportOutcome::Grown;
+  result.TookIn = static_cast<int>(shorter.size());
+  if (const int code = WriteBattles(logId, file.Date, log); !Done(code)) return FailedImport(code);
   if (HistoryError error = Commit()) {
     result = ImportResult{};
     result.Error = error;
     return result;
   }
   result.LogId = logId;
-  result.Battles = count;
+  result.Battles = static_cast<int>(log.Battles.size());
   return result;
 }
 
@@ -998,6 +1026,57 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, std::int32_
   }
   if (!Done(code)) return fail(code);
   return Commit();
+}
+
+HistoryAnswer<ForgottenLog> SqliteHistoryStore::ForgetWhere(const char* where,
+                                                            const std::function<void(SqliteStatement&)>& bind) {
+  HistoryAnswer<ForgottenLog> answer;
+  if (HistoryError error = Begin()) {
+    answer.Error = error;
+    return answer;
+  }
+  SqliteStatement find = db_.Prepare(std::string("SELECT id, file_name FROM logs WHERE ") + where);
+  SqliteStatement drop = db_.Prepare("DELETE FROM logs WHERE id = ?");
+  int code = find && drop ? SQLITE_OK : sqlite3_errcode(db_.Handle());
+  if (code == SQLITE_OK) {
+    bind(find);
+    code = find.Step();
+  }
+  if (code == SQLITE_ROW) {
+    answer.Value.LogId = find.Int(0);
+    answer.Value.FileName = find.Bytes(1);
+    answer.Value.Battles = BattleCount(answer.Value.LogId);
+    // Its battles, their players and uses, its corrections and totals go with it.
+    drop.Bind(1, answer.Value.LogId);
+    code = drop.Step();
+  }
+  if (code != SQLITE_DONE) {
+    answer = HistoryAnswer<ForgottenLog>{};
+    answer.Error = db_.Failure(code, SqliteUse::Writing);
+    Rollback();
+    return answer;
+  }
+  if (answer.Value.LogId == 0) {
+    Rollback();  // nothing was written
+    return answer;
+  }
+  if (HistoryError error = Commit()) {
+    answer = HistoryAnswer<ForgottenLog>{};
+    answer.Error = error;
+  }
+  return answer;
+}
+
+HistoryAnswer<ForgottenLog> SqliteHistoryStore::ForgetLog(const std::string& path) {
+  const FilePlace place = PlaceOf(path);
+  return ForgetWhere("folder = ? AND file_name = ?", [&](SqliteStatement& find) {
+    find.BindText(1, place.Folder);
+    find.BindText(2, place.FileName);
+  });
+}
+
+HistoryAnswer<ForgottenLog> SqliteHistoryStore::ForgetLogById(std::int64_t logId) {
+  return ForgetWhere("id = ?", [&](SqliteStatement& find) { find.Bind(1, logId); });
 }
 
 }  // namespace mizuto

@@ -2,7 +2,9 @@
 // HistoryStore.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +30,8 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
   HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) override;
   HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) override;
+  HistoryAnswer<ForgottenLog> ForgetLog(const std::string& path) override;
+  HistoryAnswer<ForgottenLog> ForgetLogById(std::int64_t logId) override;
   void WaitForLocks(bool wait) override { db_.WaitForLocks(wait); }
   void Checkpoint() override;
 
@@ -83,12 +87,36 @@ class SqliteHistoryStore final : public HistoryStore {
   // move over, and their rows go. SQLITE_DONE or the error code.
   int TakeIn(std::int64_t into, const std::vector<std::int64_t>& shorter);
 
+  // ForgetLog's work: the log whose row `where` finds (its places bound by `bind`), found
+  // again under the write lock.
+  HistoryAnswer<ForgottenLog> ForgetWhere(const char* where, const std::function<void(SqliteStatement&)>& bind);
+
   HistoryError Begin();
   HistoryError Commit();
   void Rollback();
-  // Inserts `battle` of `log` under `logId`, with the corrections of that log.
+  // Inserts `battle` of `log` under `logId`, with the corrections of that log, and its
+  // players (InsertPlayers, `r` the battle as corrected). SQLITE_OK/DONE or the error code.
   int InsertBattle(Writer& writer, std::int64_t logId, const std::string& date, const PreparedLog& log,
                    const PreparedBattle& battle);
+  int InsertPlayers(Writer& writer, std::int64_t battleId, const BattleRecord& r, const PreparedLog& log,
+                    const PreparedBattle& battle);
+
+  // The steps of ImportLog. What the check alone answers (a failure, an empty log, a log
+  // known to the byte where it is), with no lock taken; nothing when there is work to do.
+  std::optional<ImportResult> NothingToWrite(const LogCheck& check, const PreparedLog& log);
+  // A file whose battles the store holds already (the same bytes, or the start of a longer
+  // log): only shorter copies taken in (`takenIn`) or the log's new place are written.
+  ImportResult KeepKnownLog(const Match& match, std::int64_t into, bool takenIn, const LogFileIdentity& file);
+  // The log's place and date follow the file. SQLITE_DONE or the error code.
+  int MoveLog(std::int64_t logId, const LogFileIdentity& file);
+  // The log's row, new or (known != 0) replacing a known log's, whose battles go; `logId`
+  // set to the log's id. SQLITE_DONE or the error code.
+  int WriteLogRow(std::int64_t known, const LogFileIdentity& file, const PreparedLog& log, std::int64_t* logId);
+  // Every battle of `log` under `logId`, and the log's totals. SQLITE_OK/DONE or the code.
+  int WriteBattles(std::int64_t logId, const std::string& date, const PreparedLog& log);
+  // The import failed with `code`: the transaction is rolled back.
+  ImportResult FailedImport(int code);
+  int BattleCount(std::int64_t logId);
   // The log's corrections by the first line of their battles.
   std::unordered_map<std::int32_t, BattleCorrection> CorrectionsOf(std::int64_t logId, int* code);
   // The corrections of an older file, kept by battle number, moved onto the battles of the

@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QInputMethodEvent>
 #include <QLineSeries>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
@@ -55,11 +56,11 @@ class HistoryPageTest : public test::MainWindowTest {
     lines.insert(lines.end(), iniLines.begin(), iniLines.end());
     WriteIni(lines);
     Open();
-    core->History.Enabled = true;
+    core->History.Enable(true);
     // The page's last 30 calendar days end on the last log's day.
     core->HistoryPage.Today = "2026-11-05";
     // Its imports go on beside the window, as in the program.
-    core->History.Background = true;
+    core->History.RunBeside(true);
   }
   // Imports the folder, then marks the 海賊 battle as an NPC's, as the player does in the
   // battle list.
@@ -325,6 +326,47 @@ TEST_F(HistoryPageTest, DoubleClickLoadsTheLogAndSelectsTheBattleOrSaysTheLogHas
   EXPECT_EQ(SelectedBattleRows(), std::vector<int>{1});
 }
 
+// 履歴から外す: the battles table's menu takes out the log its battle came from, the File menu
+// the loaded log; each asks first, naming the log and its battles, and a "no" changes
+// nothing. The page answers without the log at once.
+TEST_F(HistoryPageTest, ALogTakenOutAsksFirstAndThePageNoLongerCountsIt) {
+  WriteLogs();
+  OpenWithHistory();
+  ImportFolder();
+  ShowHistory();
+  ASSERT_EQ(Column("historyBattles", 0).size(), 4);
+  QTableView* table = Find<QTableView>("historyBattles");
+  QAction* forget = Find<QAction>("historyForgetLog");
+  const struct {
+    bool yes;
+    int battlesLeft;
+  } answers[] = {{false, 4}, {true, 2}};
+  for (const auto& a : answers) {
+    SCOPED_TRACE(a.yes);
+    record.YesAnswer = a.yes;
+    table->setCurrentIndex(table->model()->index(1, 0));  // 2026-11-01's second battle
+    const auto messages = record.Messages.size();
+    forget->trigger();
+    ASSERT_EQ(record.Messages.size(), messages + 1);
+    EXPECT_TRUE(record.Messages.back().contains(Q("「chat_2026-11-01.html」(2戦)を履歴から外しますか"))) << record.Messages.back().toStdString();
+    EXPECT_EQ(Column("historyBattles", 0).size(), a.battlesLeft);
+  }
+  EXPECT_FALSE(Column("historyBattles", 1).contains(Q("chat_2026-11-01.html")));
+  EXPECT_TRUE(Find<QLabel>("historySummary")->text().contains(Q("  2戦   1勝   1敗")))
+      << (Find<QLabel>("historySummary")->text()).toStdString();
+
+  // The loaded log, from the File menu: offered once the history holds it.
+  ASSERT_TRUE(window->OpenLog(QString::fromStdString(LogPath("chat_2026-11-05.html"))));
+  emit Find<QMenu>("fileMenu")->aboutToShow();
+  ASSERT_TRUE(window->Action("ForgetLoadedLog")->isEnabled());
+  window->Action("ForgetLoadedLog")->trigger();
+  EXPECT_TRUE(record.Messages.back().contains(Q("「chat_2026-11-05.html」(1戦)を履歴から外しますか"))) << record.Messages.back().toStdString();
+  emit Find<QMenu>("fileMenu")->aboutToShow();
+  EXPECT_FALSE(window->Action("ForgetLoadedLog")->isEnabled());
+  ShowHistory();
+  EXPECT_EQ(Column("historyBattles", 1), QStringList{Q("chat_2026-11-02.html")});
+}
+
 // Stopped after two logs: those two stay in the history, the rest never began.
 TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   for (int day = 1; day <= 5; ++day) {
@@ -476,7 +518,7 @@ TEST_F(HistoryPageTest, ThePagesSettingsComeBackFromMizutoIni) {
   EXPECT_NE(ini.find("\r\nPartialName=1\r\n"), std::string::npos) << ini;
 
   Open();
-  core->History.Enabled = true;
+  core->History.Enable(true);
   ShowHistory();
   EXPECT_EQ(Find<QComboBox>("historyAgainst")->currentIndex(), 2);
   EXPECT_EQ(Find<QComboBox>("historySize")->currentIndex(), 3);

@@ -54,6 +54,7 @@ struct DialogRecord {
   QStringList OpenFilters;
   int Execs = 0;
   QString OpenAnswer;  // the file the open dialog yields ("" = cancelled)
+  bool YesAnswer = false;  // what a question box answers
   std::string OpenFails;  // not empty: the open dialog throws an error with this text
   QStringList SaveSuggested;  // the path each save dialog offered
   QString SaveAnswer;         // the path the save dialog yields ("" = cancelled)
@@ -100,7 +101,7 @@ class MainWindowTest : public ::testing::Test {
     options.Dialogs.AskYesNo = [r](QWidget*, const QString& text, const QString&) {
       r->Messages << text;
       if (r->WhileOpen) r->WhileOpen();
-      return false;
+      return r->YesAnswer;
     };
     options.Dialogs.Error = [r](QWidget*, const QString& text) { r->Errors << text; };
     options.Dialogs.OpenFile = [r](QWidget*, const QString& folder, const QString& filter) {

@@ -191,9 +191,9 @@ TEST_F(WindowPlay, TheTitleNamesTheLoadedLogAndTheFileMenuHasAcceleratorLetters)
     ASSERT_LT(amp + 1, text.size());
     letters << text.mid(amp + 1, 1).toUpper();
   }
-  EXPECT_EQ(letters.size(), 8);
+  EXPECT_EQ(letters.size(), 9);
   letters.removeDuplicates();
-  EXPECT_EQ(letters.size(), 8) << letters.join(QLatin1Char(',')).toStdString();
+  EXPECT_EQ(letters.size(), 9) << letters.join(QLatin1Char(',')).toStdString();
 }
 
 // The letters after '&' of a menu's entries, upper case ("" for an entry without one).
