@@ -2,6 +2,8 @@
 // the filter bar changing what the tables and the chart show, sorting by a header click,
 // a double-click that loads a battle's log, a log that has gone, a stopped import, the
 // history's trouble on the page, and the page's settings kept in Mizuto.ini.
+#include <numeric>
+
 #include <QBarSet>
 #include <QCheckBox>
 #include <QComboBox>
@@ -101,6 +103,11 @@ class HistoryPageTest : public test::MainWindowTest {
     for (int i = 0; i < set->count(); ++i) values.push_back(static_cast<int>(set->at(i)));
     return values;
   }
+  // The chart's last five days, 11-01 to 11-05, of the range shown (the whole range when shorter).
+  static std::vector<int> Tail(std::vector<int> values) {
+    if (values.size() > 5) values.erase(values.begin(), values.end() - 5);
+    return values;
+  }
   std::vector<int> Line(QLineSeries* series) const {
     std::vector<int> values;
     for (const QPointF& p : series->points()) values.push_back(static_cast<int>(p.y()));
@@ -159,9 +166,12 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
             (QStringList{Q("YOU"), Q("海賊"), Q("鬼丸"), Q("荒波"), Q("黒船"), Q("次郎"), Q("太郎"), Q("白波")}));
   // Every day of the range, those without battles empty: won and lost stacked, the enemy's
   // ships down as a line.
-  EXPECT_EQ(Bars(0), (std::vector<int>{1, 1, 0, 0, 0}));
-  EXPECT_EQ(Bars(1), (std::vector<int>{1, 0, 0, 0, 1}));
-  EXPECT_EQ(Line(Find<HistoryChart>("historyChart")->EnemyDownLine()), (std::vector<int>{1, 0, 0, 0, 0}));
+  ASSERT_EQ(Bars(0).size(), 30u);
+  EXPECT_EQ(Tail(Bars(0)), (std::vector<int>{1, 1, 0, 0, 0}));
+  EXPECT_EQ(Tail(Bars(1)), (std::vector<int>{1, 0, 0, 0, 1}));
+  EXPECT_EQ(Tail(Line(Find<HistoryChart>("historyChart")->EnemyDownLine())), (std::vector<int>{1, 0, 0, 0, 0}));
+  const std::vector<int> won = Bars(0);
+  EXPECT_EQ(std::accumulate(won.begin(), won.end() - 5, 0), 0);  // the days before: empty
   // Battles and ships down each on an axis of its own, with room above the highest day (two
   // battles; one ship), so a point drawn there is not cut in half, and below zero.
   const QList<QAbstractAxis*> vertical = Find<HistoryChart>("historyChart")->chart()->axes(Qt::Vertical);
@@ -204,7 +214,7 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
     step.Act();
     EXPECT_EQ(Column("historyBattles", 1), step.Dates);
     EXPECT_EQ(Column("historyOpponents", 0), step.Opponents);
-    EXPECT_EQ(Bars(1), step.Lost);
+    EXPECT_EQ(Tail(Bars(1)), step.Lost);
   }
   // A name typed into the filter, once the player stops typing.
   QLineEdit* name = Find<QLineEdit>("historyName");
@@ -216,8 +226,8 @@ TEST_F(HistoryPageTest, TheFilterChangesWhatTheTablesAndTheChartShow) {
   EXPECT_SOON_EQ(Column("historyBattles", 1), QStringList{Q("2026-11-01")});
   EXPECT_EQ(Column("historyOpponents", 0), QStringList{Q("鬼丸")});
   // The days without a battle against him stay on the axis.
-  EXPECT_EQ(Bars(0), (std::vector<int>{1, 0, 0, 0, 0}));
-  EXPECT_EQ(Bars(1), (std::vector<int>{0, 0, 0, 0, 0}));
+  EXPECT_EQ(Tail(Bars(0)), (std::vector<int>{1, 0, 0, 0, 0}));
+  EXPECT_EQ(Tail(Bars(1)), (std::vector<int>{0, 0, 0, 0, 0}));
 }
 
 // The name field asks once the player pauses, however many keys came before; the whole name
@@ -276,7 +286,9 @@ TEST_F(HistoryPageTest, HeaderClicksSortAndHoveringABarShowsItsDay) {
   Find<QComboBox>("historyAgainst")->setCurrentIndex(2);
   EXPECT_EQ(Column("historyBattles", 1), (QStringList{Q("2026-11-05"), Q("2026-11-01"), Q("2026-11-01")}));
 
-  // Anywhere in a day's column, high above its bar or on a day without one, shows that day.
+  // Anywhere in a day's column, high above its bar or on a day without one, shows that day
+  // (the five days of the logs, column 0 the 1st).
+  Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 1));
   auto* chart = Find<HistoryChart>("historyChart");
   struct Hover {
     double Column, Height;  // the column's place, and the height in the plot from its top (0..1)
@@ -351,7 +363,7 @@ TEST_F(HistoryPageTest, ALogTakenOutAsksFirstAndThePageNoLongerCountsIt) {
     EXPECT_TRUE(record.Messages.back().contains(Q("「chat_2026-11-01.html」(2戦)を履歴から外しますか"))) << record.Messages.back().toStdString();
     EXPECT_EQ(Column("historyBattles", 0).size(), a.battlesLeft);
   }
-  EXPECT_FALSE(Column("historyBattles", 1).contains(Q("chat_2026-11-01.html")));
+  EXPECT_FALSE(Column("historyBattles", 2).contains(Q("chat_2026-11-01.html")));
   EXPECT_TRUE(Find<QLabel>("historySummary")->text().contains(Q("  2戦   1勝   1敗")))
       << (Find<QLabel>("historySummary")->text()).toStdString();
 
@@ -364,7 +376,7 @@ TEST_F(HistoryPageTest, ALogTakenOutAsksFirstAndThePageNoLongerCountsIt) {
   emit Find<QMenu>("fileMenu")->aboutToShow();
   EXPECT_FALSE(window->Action("ForgetLoadedLog")->isEnabled());
   ShowHistory();
-  EXPECT_EQ(Column("historyBattles", 1), QStringList{Q("chat_2026-11-02.html")});
+  EXPECT_EQ(Column("historyBattles", 2), QStringList{Q("chat_2026-11-02.html")});
 }
 
 // Stopped after two logs: those two stay in the history, the rest never began.
@@ -536,6 +548,7 @@ TEST_F(HistoryPageTest, TheWeekViewShowsTheWinRateOfEachWeek) {
   OpenWithHistory();
   ImportFolderAndMarkTheNpc();
   ShowHistory();
+  Find<QDateEdit>("historyFrom")->setDate(QDate(2026, 11, 1));
   Find<QComboBox>("historyAgainst")->setCurrentIndex(2);  // players: 鬼丸 won, 白波 lost twice
   auto* chart = Find<HistoryChart>("historyChart");
   QTest::mouseClick(Find<QToolButton>("historyChartWeeks"), Qt::LeftButton);
@@ -617,7 +630,7 @@ TEST_F(HistoryPageTest, TheTablesAreExportedAsCsv) {
   window->findChild<QAction*>(QStringLiteral("historyCsvOpponents"))->trigger();
   ASSERT_EQ(record.SaveSuggested.size(), 1);
   EXPECT_EQ(record.SaveSuggested.back(),
-            QString::fromStdString(dir.File("履歴_相手_2026-11-01_2026-11-05.csv")));
+            QString::fromStdString(dir.File("履歴_相手_2026-10-07_2026-11-05.csv")));
   EXPECT_EQ(test::ReadBytes(path), test::S("相手,戦闘数,勝,敗,引分,逃げられ,撤退,味方沈没,敵沈没\r\n"
                                            "白波,2,0,2,0,0,0,0,0\r\n"
                                            "海賊,1,1,0,0,0,0,0,0\r\n"
@@ -625,16 +638,17 @@ TEST_F(HistoryPageTest, TheTablesAreExportedAsCsv) {
   EXPECT_TRUE(Status().contains(QString::fromStdString(path))) << Status().toStdString();
 
   // The battles in the order shown; a label with spaces is quoted.
-  ClickHeader("historyBattles", 0);
-  ClickHeader("historyBattles", 0);  // newest first
+  ClickHeader("historyBattles", 1);
+  ClickHeader("historyBattles", 1);  // newest first
   record.SaveAnswer = QString::fromStdString(dir.File("battles.csv"));
   window->findChild<QAction*>(QStringLiteral("historyCsvBattles"))->trigger();
   const std::string battles = test::ReadBytes(dir.File("battles.csv"));
   QStringList lines = QString::fromStdString(test::U(battles)).split(QStringLiteral("\r\n"));
   ASSERT_EQ(lines.size(), 6) << test::U(battles);
-  EXPECT_TRUE(lines[0].endsWith(Q("戦闘"))) << lines[0].toStdString();
-  EXPECT_TRUE(lines[1].contains(Q("chat_2026-11-05.html,\""))) << lines[1].toStdString();
-  EXPECT_TRUE(lines[4].contains(Q("chat_2026-11-01.html,\""))) << lines[4].toStdString();
+  EXPECT_EQ(lines[0], Q("戦闘,日付,ログファイル"));
+  EXPECT_TRUE(lines[1].startsWith(Q("\"")) && lines[1].endsWith(Q("\",2026-11-05,chat_2026-11-05.html")))
+      << lines[1].toStdString();
+  EXPECT_TRUE(lines[4].endsWith(Q("\",2026-11-01,chat_2026-11-01.html"))) << lines[4].toStdString();
   EXPECT_EQ(lines[5], QString());
 
   const QString status = Status();
