@@ -140,7 +140,7 @@ same "the package built twice" "$deb" "$again/$(basename "$deb")"
 echo "(the second build took $((SECONDS - started)) s)"
 
 echo "== the packages the scripts install, in the README"
-for package in $(grep -rhoE '^[^#]*scripts/deps\.sh [^|&;]*' --include='*.sh' scripts test.sh run.sh fuzz bench |
+for package in $(grep -rhoE '^[^#]*scripts/deps\.sh [^|&;>]*' --include='*.sh' scripts test.sh run.sh fuzz bench |
                  sed 's|.*scripts/deps\.sh ||' | tr ' ' '\n' | grep -v '^$' | sort -u); do
   grep -qF "\`$package\`" README.md || fail "the README does not name the package $package"
 done
