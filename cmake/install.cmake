@@ -74,13 +74,19 @@ if(MIZUTO_WINDOW)
   install(DIRECTORY ${icon_dir}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 endif()
 
-# The manual page, from the usage text.
+# The manual page, from the usage text. Its date is SOURCE_DATE_EPOCH's day: the package
+# script writes the epoch into this stamp whenever it changes, so that a new commit's date
+# reaches a page the tree made before.
 set(manpage ${CMAKE_CURRENT_BINARY_DIR}/mizuto.1.gz)
+set(source_date_stamp ${CMAKE_CURRENT_BINARY_DIR}/source-date-epoch)
+if(NOT EXISTS ${source_date_stamp})
+  file(WRITE ${source_date_stamp} "")
+endif()
 add_custom_command(OUTPUT ${manpage}
   COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:mizuto> -DVERSION=${PROJECT_VERSION} -DOUT=${manpage}
           -DDEMO=${CMAKE_INSTALL_FULL_DATADIR}/mizuto/demo/demo.html
           -P ${CMAKE_CURRENT_SOURCE_DIR}/scripts/manpage.cmake
-  DEPENDS mizuto ${CMAKE_CURRENT_SOURCE_DIR}/scripts/manpage.cmake
+  DEPENDS mizuto ${CMAKE_CURRENT_SOURCE_DIR}/scripts/manpage.cmake ${source_date_stamp}
   COMMENT "Writing the manual page")
 add_custom_target(manual_page ALL DEPENDS ${manpage})
 install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

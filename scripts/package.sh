@@ -36,6 +36,8 @@ step "configuring the package build" cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Re
   -DMIZUTO_TESTS=OFF -DMIZUTO_INSTALLED_LAYOUT=ON -DCMAKE_INSTALL_PREFIX=/usr "${launcher[@]}" \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
   -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags"
+# The manual page's date follows the epoch: its stamp changes only when the epoch does.
+[ "$(cat "$tree/source-date-epoch" 2>/dev/null)" = "$SOURCE_DATE_EPOCH" ] || echo "$SOURCE_DATE_EPOCH" >"$tree/source-date-epoch"
 # Only what the package holds (the program, its module, the lists, the demo, the icons and
 # the manual page): the layering checks are the test build's.
 step "building the package build" cmake --build "$tree" -j"$(nproc)" --target mizuto mizuto_window \
