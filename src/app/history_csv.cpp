@@ -32,7 +32,7 @@ std::string HistoryCsvFileName(const App& app, HistoryTableKind kind) {
   return name + ".csv";
 }
 
-bool ExportHistoryTableExecute(App& app, HistoryTableKind kind, const Dialogs& ask, std::string* error) {
+bool SaveHistoryTableCsv(App& app, HistoryTableKind kind, const Dialogs& ask, std::string* error) {
   if (!ask.SaveFile) return false;
   const std::string path = ask.SaveFile(app.ProgramDir + HistoryCsvFileName(app, kind));
   if (path.empty()) return false;

@@ -20,6 +20,6 @@ std::string HistoryCsvFileName(const App& app, HistoryTableKind kind);
 // Asks where to save the table (the program folder is offered, as for the tally CSV), writes
 // it atomically and names the file in the status bar. False when the player cancelled or
 // the file could not be written (then `error` says why).
-bool ExportHistoryTableExecute(App& app, HistoryTableKind kind, const Dialogs& ask, std::string* error);
+bool SaveHistoryTableCsv(App& app, HistoryTableKind kind, const Dialogs& ask, std::string* error);
 
 }  // namespace mizuto

@@ -49,7 +49,7 @@ bool LoadedLogInHistory(App& app) {
   return app.History.CurrentLogId() != 0;
 }
 
-bool ForgetLoadedLogExecute(App& app, const Dialogs& ask) {
+bool ForgetLoadedLogAfterAsking(App& app, const Dialogs& ask) {
   app.History.Settle(app);
   return ForgetHistoryLog(app, app.History.CurrentLogId(), ask);
 }

@@ -23,7 +23,7 @@ bool ForgetHistoryLog(App& app, std::int64_t logId, const Dialogs& ask);
 bool ForgetHistoryBattleLog(App& app, int row, const Dialogs& ask);
 
 // The loaded log, when the history holds it (the File menu's command is enabled then).
-bool ForgetLoadedLogExecute(App& app, const Dialogs& ask);
+bool ForgetLoadedLogAfterAsking(App& app, const Dialogs& ask);
 bool LoadedLogInHistory(App& app);
 
 }  // namespace mizuto

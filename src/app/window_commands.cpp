@@ -33,7 +33,7 @@ void ReanalyseHistory(App& app, CommandContext& context) {
   context.ProgressDoing.clear();
 }
 
-void ForgetLoadedLog(App& app, CommandContext& context) { ForgetLoadedLogExecute(app, context.Ask); }
+void ForgetLoadedLog(App& app, CommandContext& context) { ForgetLoadedLogAfterAsking(app, context.Ask); }
 
 void AddNpc(App& app, CommandContext& context) {
   std::string error;

@@ -236,7 +236,7 @@ QToolButton* HistoryPage::CsvButton() {
     connect(action, &QAction::triggered, this, [this, kind = kind] {
       host_.RunCommand([&] {
         std::string error;
-        if (!ExportHistoryTableExecute(app_, kind, host_.Ask(), &error) && !error.empty()) {
+        if (!SaveHistoryTableCsv(app_, kind, host_.Ask(), &error) && !error.empty()) {
           host_.ShowError(QString::fromStdString(error));
         }
       });
@@ -257,6 +257,29 @@ bool HistoryPage::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// The name field, which asks once the player pauses in typing, and its 部分一致 switch.
+void HistoryPage::BuildNameFilter() {
+  nameFilter_ = new QLineEdit;
+  nameFilter_->setObjectName(QStringLiteral("historyName"));
+  nameFilter_->setPlaceholderText(QStringLiteral("相手・プレイヤーの名前"));
+  nameFilter_->setClearButtonEnabled(true);
+  nameDelay_ = new QTimer(this);
+  nameDelay_->setSingleShot(true);
+  nameDelay_->setInterval(kNameDelayMs);
+  connect(nameFilter_, &QLineEdit::textChanged, nameDelay_, qOverload<>(&QTimer::start));
+  connect(nameDelay_, &QTimer::timeout, this, [this] {
+    app_.HistoryPage.Settings.Name = FromQt(nameFilter_->text());
+    FilterChanged();
+  });
+  partialName_ = new QCheckBox(QStringLiteral("部分一致"));
+  partialName_->setObjectName(QStringLiteral("historyPartialName"));
+  partialName_->setToolTip(QStringLiteral("名前の一部が一致する相手・プレイヤーも探します"));
+  connect(partialName_, &QCheckBox::toggled, this, [this](bool checked) {
+    app_.HistoryPage.Settings.PartialName = checked;
+    FilterChanged();
+  });
 }
 
 void HistoryPage::BuildFilterBar(QWidget* bar) {
@@ -297,25 +320,7 @@ void HistoryPage::BuildFilterBar(QWidget* bar) {
       FilterChanged();
     });
   }
-  nameFilter_ = new QLineEdit;
-  nameFilter_->setObjectName(QStringLiteral("historyName"));
-  nameFilter_->setPlaceholderText(QStringLiteral("相手・プレイヤーの名前"));
-  nameFilter_->setClearButtonEnabled(true);
-  nameDelay_ = new QTimer(this);
-  nameDelay_->setSingleShot(true);
-  nameDelay_->setInterval(kNameDelayMs);
-  connect(nameFilter_, &QLineEdit::textChanged, nameDelay_, qOverload<>(&QTimer::start));
-  connect(nameDelay_, &QTimer::timeout, this, [this] {
-    app_.HistoryPage.Settings.Name = FromQt(nameFilter_->text());
-    FilterChanged();
-  });
-  partialName_ = new QCheckBox(QStringLiteral("部分一致"));
-  partialName_->setObjectName(QStringLiteral("historyPartialName"));
-  partialName_->setToolTip(QStringLiteral("名前の一部が一致する相手・プレイヤーも探します"));
-  connect(partialName_, &QCheckBox::toggled, this, [this](bool checked) {
-    app_.HistoryPage.Settings.PartialName = checked;
-    FilterChanged();
-  });
+  BuildNameFilter();
 
   // Two rows, so the page needs no more width than the other pages do.
   auto* range = new QHBoxLayout;

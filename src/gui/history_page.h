@@ -47,6 +47,7 @@ class HistoryPage : public QWidget {
 
  private:
   void BuildFilterBar(QWidget* bar);
+  void BuildNameFilter();
   QWidget* ChartPanel();
   QToolButton* CsvButton();
   void ShareWidth(QSplitter* splitter, int first, int second);

@@ -70,24 +70,24 @@ SettingsDialog::SettingsDialog(QWidget* parent, GuiDialogs& dialogs)
   setFixedSize(353, 172);  // QDialog centres itself over its parent when shown
 
   logFolderEdit_ = LabeledEdit(this, QStringLiteral("logFolderEdit"),
-                              QStringLiteral("ログフォルダ"), 8, 24, 297, &label2_);
+                              QStringLiteral("ログフォルダ"), 8, 24, 297, &logFolderLabel_);
   browseButton_ = Button(this, QStringLiteral("browseButton"), QStringLiteral("参照"), 304, 24, 41, 20);
   logFolderWarning_ = new QLabel(QStringLiteral("このフォルダはありません"), this);
   logFolderWarning_->setObjectName(QStringLiteral("logFolderWarning"));
   logFolderWarning_->setStyleSheet(QStringLiteral("color: #c00000;"));
   logFolderWarning_->adjustSize();
-  logFolderWarning_->move(label2_->geometry().right() + 12, label2_->y());
+  logFolderWarning_->move(logFolderLabel_->geometry().right() + 12, logFolderLabel_->y());
   versionCheckBox_ = new QCheckBox(QStringLiteral("起動時に最新バージョンをチェックする"), this);
   versionCheckBox_->setObjectName(QStringLiteral("versionCheckBox"));
   versionCheckBox_->setGeometry(8, 56, 233, versionCheckBox_->sizeHint().height());
   counterFileEdit_ = LabeledEdit(this, QStringLiteral("counterFileEdit"),
                                  QStringLiteral("撃沈カウントを書くファイル（配信用、空欄なら書かない）"), 8, 96, 297,
-                                 &label3_);
+                                 &counterFileLabel_);
   counterFileEdit_->setToolTip(QStringLiteral("アクティブモードの間、撃沈カウントの表示をこのファイルに書き続けます"));
   counterBrowseButton_ =
       Button(this, QStringLiteral("counterBrowseButton"), QStringLiteral("参照"), 304, 96, 41, 20);
   playerNameEdit_ = LabeledEdit(this, QStringLiteral("playerNameEdit"),
-                              QStringLiteral("プレイヤー名"), 8, 136, 121, &label1_);
+                              QStringLiteral("プレイヤー名"), 8, 136, 121, &playerNameLabel_);
   okButton_ = Button(this, QStringLiteral("okButton"), QStringLiteral("OK"), 192, 136, 75, 25);
   cancelButton_ =
       Button(this, QStringLiteral("cancelButton"), QStringLiteral("キャンセル"), 272, 136, 75, 25);
@@ -135,7 +135,7 @@ void SettingsDialog::BrowseCounterFile() {
   if (!file.isEmpty()) counterFileEdit_->setText(file);
 }
 
-void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs) {
+void EditSettingsInDialog(App& app, QWidget* parent, GuiDialogs& dialogs) {
   SettingsDialog dialog(parent, dialogs);
   dialog.UserNameEdit()->setText(ToQt(app.UserName));
   dialog.LogDirEdit()->setText(QString::fromStdString(app.LogDir.Utf8()));

@@ -34,15 +34,15 @@ class SettingsDialog : public QDialog {
   void CheckLogFolder();
 
   GuiDialogs& dialogs_;
-  QLabel* label1_;
-  QLabel* label2_;
+  QLabel* playerNameLabel_;
+  QLabel* logFolderLabel_;
   QLineEdit* playerNameEdit_;
   QLineEdit* logFolderEdit_;
   QPushButton* okButton_;
   QPushButton* cancelButton_;
   QPushButton* browseButton_;
   QCheckBox* versionCheckBox_;
-  QLabel* label3_;
+  QLabel* counterFileLabel_;
   QLabel* logFolderWarning_;
   QLineEdit* counterFileEdit_;
   QPushButton* counterBrowseButton_;
@@ -51,6 +51,6 @@ class SettingsDialog : public QDialog {
 // Edits UserName, LogDir, VerChk and the counter file in a modal dialog; OK writes them back,
 // any other way of closing leaves them as they were. The settings file is written only at
 // shut-down.
-void SettingExecute(App& app, QWidget* parent, GuiDialogs& dialogs);
+void EditSettingsInDialog(App& app, QWidget* parent, GuiDialogs& dialogs);
 
 }  // namespace mizuto

@@ -43,7 +43,7 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"ReanalyseHistory", "履歴を解析し直す(&Y)", {}, RepaintThenRun},
     {"ForgetLoadedLog", "読み込んだログを履歴から外す(&D)..."},
     {"Setting", "設定(&T)", {},
-     [](MainWindow& w, const WindowCommand&) { SettingExecute(w.app_, &w, w.options_.Dialogs); }},
+     [](MainWindow& w, const WindowCommand&) { EditSettingsInDialog(w.app_, &w, w.options_.Dialogs); }},
     {"Exit", "終了(&X)", {}, [](MainWindow& w, const WindowCommand&) { w.close(); }},
     {"CriView", "クリティカル表示(&C)"},
     {"WaterView", "浸水表示(&W)"},

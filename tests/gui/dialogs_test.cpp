@@ -308,7 +308,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
                                   "counterFileEdit", "counterBrowseButton", "playerNameEdit"}));
     Click(dialog, "cancelButton");
   });
-  SettingExecute(app, &owner, dialogs);
+  EditSettingsInDialog(app, &owner, dialogs);
   EXPECT_TRUE(ran);
 }
 
@@ -329,7 +329,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
         Click(dialog, "cancelButton");
       },
       [] { return QStringLiteral("/home/提督/新しいログ"); });
-  SettingExecute(app, nullptr, browseThenCancel);
+  EditSettingsInDialog(app, nullptr, browseThenCancel);
   EXPECT_EQ(U(app.UserName), "提督タロウ");
   EXPECT_EQ(app.LogDir.Utf8(), "/old/logs");
   EXPECT_EQ(app.VerChk, 1);
@@ -339,7 +339,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
     Retype(dialog, "playerNameEdit", QStringLiteral("別人"));
     dialog.close();
   });
-  SettingExecute(app, nullptr, closeBox);
+  EditSettingsInDialog(app, nullptr, closeBox);
   EXPECT_EQ(U(app.UserName), "提督タロウ");
 
   // A cancelled browser leaves the folder as typed; OK takes every field as it stands,
@@ -354,7 +354,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
         Click(dialog, "okButton");
       },
       [] { return QString(); });
-  SettingExecute(app, nullptr, editAndOk);
+  EditSettingsInDialog(app, nullptr, editAndOk);
   EXPECT_EQ(app.UserName, "");
   EXPECT_EQ(app.LogDir.Utf8(), "/typed/ログ");
   EXPECT_EQ(app.VerChk, 0);
@@ -368,7 +368,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
         Click(dialog, "okButton");
       },
       [] { return QStringLiteral("/mnt/game/chat"); });
-  SettingExecute(app, nullptr, browseAndOk);
+  EditSettingsInDialog(app, nullptr, browseAndOk);
   EXPECT_EQ(app.UserName, S("ヤマト"));
   EXPECT_EQ(app.LogDir.Utf8(), "/mnt/game/chat");
   EXPECT_EQ(app.VerChk, 1);
@@ -396,7 +396,7 @@ TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
           Click(dialog, "cancelButton");
         },
         [] { return QString(); }, &start);
-    SettingExecute(app, nullptr, browse);
+    EditSettingsInDialog(app, nullptr, browse);
     EXPECT_EQ(start, c.Expected) << c.LogDir;
   }
 }
@@ -419,7 +419,7 @@ TEST(SettingsDialog, AFolderThatIsNotThereIsSaidInTheDialog) {
       warnedTyped = Child<QLabel>(dialog, "logFolderWarning")->isVisible();
       Click(dialog, "okButton");
     });
-    SettingExecute(app, nullptr, dialogs);
+    EditSettingsInDialog(app, nullptr, dialogs);
     EXPECT_FALSE(warnedAtStart) << "no folder set yet";
     EXPECT_EQ(warnedTyped, c.Warned);
     EXPECT_EQ(app.LogDir.Utf8(), c.Folder);
@@ -437,7 +437,7 @@ TEST(SettingsDialog, TheCounterFileIsChosenOrClearedAndKeptOnlyByOk) {
       chooserStart = start;
       return QStringLiteral("/stream/スコア.txt");
     };
-    SettingExecute(app, nullptr, dialogs);
+    EditSettingsInDialog(app, nullptr, dialogs);
   };
   choose([](QDialog& dialog) {
     EXPECT_EQ(Child<QLineEdit>(dialog, "counterFileEdit")->text(), QStringLiteral("/old/score.txt"));
@@ -467,7 +467,7 @@ TEST(SettingsDialog, OkWithoutEditingKeepsTheExactBytes) {
   app.LogDir = Utf8Path::FromUtf8("/logs/\xFF");
   ASSERT_NE(FromQt(ToQt(app.UserName)), app.UserName);
   GuiDialogs pressOk = ScriptedDialogs([](QDialog& dialog) { Click(dialog, "okButton"); });
-  SettingExecute(app, nullptr, pressOk);
+  EditSettingsInDialog(app, nullptr, pressOk);
   EXPECT_EQ(app.UserName, std::string("Taro\x81"));
   EXPECT_EQ(app.LogDir.Utf8(), "/logs/\xFF");
 }
