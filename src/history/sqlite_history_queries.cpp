@@ -243,6 +243,128 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
   return answer;
 }
 
+// A battle without an admiral's or opponent's name id.
+constexpr std::int64_t kNoName = std::numeric_limits<std::int64_t>::min();
+
+// A battle row's own columns of the battles question (2 to 11, 14 and 15).
+void ReadBattleFigures(const SqliteStatement& s, BattleRow& row) {
+  row.Label = s.Bytes(2);
+  row.Number = static_cast<int>(s.Int(3));
+  row.Counted = s.Int(4) != 0;
+  row.Result = static_cast<std::int32_t>(s.Int(5));
+  row.OwnDown = static_cast<std::int32_t>(s.Int(6));
+  row.EnemyDown = static_cast<std::int32_t>(s.Int(7));
+  row.Kind = static_cast<std::int32_t>(s.Int(8));
+  row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
+  row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
+  row.Class.Npc = s.Int(11) != 0;
+  row.FirstLine = s.IsNull(14) ? -1 : static_cast<std::int32_t>(s.Int(14));
+  row.Ended = s.Int(15) != 0;
+}
+
+// Names the battle rows' admirals and opponents from their name ids (kNoName: none), each
+// name read once; SQLITE_DONE, or the code of the read that failed.
+int NameBattleRows(NameById& nameOf, const std::vector<std::array<std::int64_t, 2>>& nameIds,
+                   std::vector<BattleRow>& rows) {
+  std::unordered_map<std::int64_t, std::optional<std::string>> names;  // a name id's name, if any
+  for (const auto& ids : nameIds) {
+    for (std::int64_t id : ids) {
+      if (id != kNoName) names.try_emplace(id);
+    }
+  }
+  std::vector<std::int64_t> distinct;
+  distinct.reserve(names.size());
+  for (const auto& entry : names) distinct.push_back(entry.first);
+  if (const int code = nameOf.Prefetch(distinct); code != SQLITE_DONE) return code;
+  for (auto& [id, name] : names) {
+    std::string found;
+    if (nameOf.Find(id, found) == SQLITE_ROW) name = std::move(found);
+  }
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    BattleRow& row = rows[r];
+    if (nameIds[r][0] != kNoName) row.Admiral = names[nameIds[r][0]];
+    if (nameIds[r][1] != kNoName) row.Opponent = names[nameIds[r][1]];
+  }
+  return SQLITE_DONE;
+}
+
+// Puts the battle rows by date, then as the logs are named (`rank`, per row), then as each
+// log holds them.
+void SortBattleRows(std::vector<BattleRow>& rows, const std::vector<std::size_t>& rank) {
+  // The table's order is usually that already (logs imported in date and name order, each
+  // log's battles in its order): then nothing moves.
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto before = [&](std::size_t x, std::size_t y) {
+    const BattleRow& a = rows[x];
+    const BattleRow& b = rows[y];
+    if (a.Date != b.Date) return a.Date < b.Date;
+    if (rank[x] != rank[y]) return rank[x] < rank[y];
+    return a.Number < b.Number;
+  };
+  if (std::is_sorted(order.begin(), order.end(), before)) return;
+  std::sort(order.begin(), order.end(), before);
+  std::vector<BattleRow> sorted;
+  sorted.reserve(rows.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
+}
+
+// Adds a battle to the summary: its result, and from column 6 on its criticals and wasted
+// efforts.
+void AddToSummary(HistorySummary& summary, const SqliteStatement& s, std::int64_t result, bool ended) {
+  ++summary.Battles;
+  // 分 is what the draws, escapes and withdrawals gained.
+  const std::int64_t before = summary.Drawn + summary.Escaped + summary.Withdrawn;
+  CountResult(result, ended, summary.Won, summary.Lost, summary.Drawn, summary.Escaped, summary.Withdrawn);
+  summary.Undecided += summary.Drawn + summary.Escaped + summary.Withdrawn - before;
+  summary.CriticalsDealt += s.Int(6);
+  summary.CriticalsTaken += s.Int(7);
+  summary.WastedRepairs += s.Int(8);
+  summary.WastedCare += s.Int(9);
+  summary.WastedOther += s.Int(10);
+}
+
+// An opponent as counted, before its name is read.
+struct CountedOpponent {
+  OpponentRow Row;
+  bool Named = false;  // the opponent is a known name ("???" otherwise)
+};
+constexpr std::int64_t kNoOpponent = std::numeric_limits<std::int64_t>::min();
+
+// Names the counted opponents, each name read once, and puts them in `out` with the most
+// battles first; then the unnamed, then by name.
+HistoryError NameAndOrderOpponents(SqliteDatabase& db, std::unordered_map<std::int64_t, CountedOpponent>& by,
+                                   std::vector<OpponentRow>& out) {
+  NameById nameOf(db);
+  if (HistoryError error = nameOf.Failure()) return error;
+  std::vector<std::int64_t> ids;
+  ids.reserve(by.size());
+  for (const auto& entry : by) {
+    if (entry.first != kNoOpponent) ids.push_back(entry.first);
+  }
+  if (const int code = nameOf.Prefetch(ids); code != SQLITE_DONE) return db.Failure(code, SqliteUse::Reading);
+  std::vector<CountedOpponent*> order;
+  order.reserve(by.size());
+  for (auto& [id, opponent] : by) {
+    if (id != kNoOpponent) {
+      const int code = nameOf.Find(id, opponent.Row.Opponent);
+      if (code != SQLITE_ROW && code != SQLITE_DONE) return db.Failure(code, SqliteUse::Reading);
+      opponent.Named = code == SQLITE_ROW;
+    }
+    if (!opponent.Named) opponent.Row.Opponent = "???";
+    order.push_back(&opponent);
+  }
+  std::sort(order.begin(), order.end(), [](const CountedOpponent* x, const CountedOpponent* y) {
+    if (x->Row.Battles != y->Row.Battles) return x->Row.Battles > y->Row.Battles;
+    if (x->Named != y->Named) return !x->Named;
+    return x->Row.Opponent < y->Row.Opponent;
+  });
+  out.reserve(order.size());
+  for (CountedOpponent* opponent : order) out.push_back(std::move(opponent->Row));
+  return {};
+}
+
 }  // namespace
 
 void BindFilter(SqliteStatement& statement, const HistoryFilter& filter) {
@@ -291,12 +413,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
   // The battles' few columns, summed here: SQLite's grouping worked out every sum for every
   // battle and sorted them all, and the summary, the opponents and the days each read the
   // range's battles again. One read serves the three.
-  struct Opponent {
-    OpponentRow Row;
-    bool Named = false;  // the opponent is a known name ("???" otherwise)
-  };
-  std::unordered_map<std::int64_t, Opponent> by;  // by opponent id; kNone: no opponent
-  constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
+  std::unordered_map<std::int64_t, CountedOpponent> by;  // by opponent id; kNoOpponent: none
   // The battles come mostly in date order (logs are imported day by day) and many in a row
   // against one opponent: a day or an opponent is looked up only when it changes. (The
   // maps' entries stay where they are as the maps grow.)
@@ -315,20 +432,9 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
         const bool ended = s.Int(1) != 0;
         const std::int64_t ownDown = s.Int(2);
         const std::int64_t enemyDown = s.Int(3);
-        if (parts & kCountSummary) {
-          ++summary.Battles;
-          // 分 is what the draws, escapes and withdrawals gained.
-          const std::int64_t before = summary.Drawn + summary.Escaped + summary.Withdrawn;
-          CountResult(result, ended, summary.Won, summary.Lost, summary.Drawn, summary.Escaped, summary.Withdrawn);
-          summary.Undecided += summary.Drawn + summary.Escaped + summary.Withdrawn - before;
-          summary.CriticalsDealt += s.Int(6);
-          summary.CriticalsTaken += s.Int(7);
-          summary.WastedRepairs += s.Int(8);
-          summary.WastedCare += s.Int(9);
-          summary.WastedOther += s.Int(10);
-        }
+        if (parts & kCountSummary) AddToSummary(summary, s, result, ended);
         if (parts & kCountOpponents) {
-          const std::int64_t id = s.IsNull(4) ? kNone : s.Int(4);
+          const std::int64_t id = s.IsNull(4) ? kNoOpponent : s.Int(4);
           if (against == nullptr || againstId != id) {
             against = &by[id].Row;
             againstId = id;
@@ -360,41 +466,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
   for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
   if (!(parts & kCountOpponents)) return answer;
 
-  // The opponents' names, read once each.
-  NameById nameOf(db_);
-  answer.Error = nameOf.Failure();
-  if (answer.Error) return answer;
-  std::vector<std::int64_t> ids;
-  ids.reserve(by.size());
-  for (const auto& entry : by) {
-    if (entry.first != kNone) ids.push_back(entry.first);
-  }
-  if (const int code = nameOf.Prefetch(ids); code != SQLITE_DONE) {
-    answer.Error = db_.Failure(code, SqliteUse::Reading);
-    return answer;
-  }
-  std::vector<Opponent*> order;
-  order.reserve(by.size());
-  for (auto& [id, opponent] : by) {
-    if (id != kNone) {
-      const int code = nameOf.Find(id, opponent.Row.Opponent);
-      if (code != SQLITE_ROW && code != SQLITE_DONE) {
-        answer.Error = db_.Failure(code, SqliteUse::Reading);
-        return answer;
-      }
-      opponent.Named = code == SQLITE_ROW;
-    }
-    if (!opponent.Named) opponent.Row.Opponent = "???";
-    order.push_back(&opponent);
-  }
-  // Most battles first; then the unnamed, then by name.
-  std::sort(order.begin(), order.end(), [](const Opponent* x, const Opponent* y) {
-    if (x->Row.Battles != y->Row.Battles) return x->Row.Battles > y->Row.Battles;
-    if (x->Named != y->Named) return !x->Named;
-    return x->Row.Opponent < y->Row.Opponent;
-  });
-  answer.Value.Opponents.reserve(order.size());
-  for (Opponent* opponent : order) answer.Value.Opponents.push_back(std::move(opponent->Row));
+  answer.Error = NameAndOrderOpponents(db_, by, answer.Value.Opponents);
   return answer;
 }
 
@@ -520,7 +592,6 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
   // The admiral's and the opponent's name ids per row (kNoName: none), named after the read.
-  constexpr std::int64_t kNoName = std::numeric_limits<std::int64_t>::min();
   std::vector<std::array<std::int64_t, 2>> nameIds;
   std::vector<std::size_t> rank;  // per row: its log's rank
   // Room for every battle at once: growing the rows row by row moves them all again and again.
@@ -545,62 +616,15 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         row.Date = s.Bytes(1);
         row.Place = log->second.Place;
         rank.push_back(log->second.Rank);
-        row.Label = s.Bytes(2);
-        row.Number = static_cast<int>(s.Int(3));
-        row.Counted = s.Int(4) != 0;
-        row.Result = static_cast<std::int32_t>(s.Int(5));
-        row.OwnDown = static_cast<std::int32_t>(s.Int(6));
-        row.EnemyDown = static_cast<std::int32_t>(s.Int(7));
-        row.Kind = static_cast<std::int32_t>(s.Int(8));
-        row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
-        row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
-        row.Class.Npc = s.Int(11) != 0;
+        ReadBattleFigures(s, row);
         nameIds.push_back({s.IsNull(12) ? kNoName : s.Int(12), s.IsNull(13) ? kNoName : s.Int(13)});
-        row.FirstLine = s.IsNull(14) ? -1 : static_cast<std::int32_t>(s.Int(14));
-        row.Ended = s.Int(15) != 0;
       });
   if (!answer.Ok()) return answer;
-  std::unordered_map<std::int64_t, std::optional<std::string>> names;  // a name id's name, if any
-  for (const auto& ids : nameIds) {
-    for (std::int64_t id : ids) {
-      if (id != kNoName) names.try_emplace(id);
-    }
-  }
-  std::vector<std::int64_t> distinct;
-  distinct.reserve(names.size());
-  for (const auto& entry : names) distinct.push_back(entry.first);
-  if (const int code = nameOf.Prefetch(distinct); code != SQLITE_DONE) {
+  if (const int code = NameBattleRows(nameOf, nameIds, answer.Value); code != SQLITE_DONE) {
     answer.Error = db_.Failure(code, SqliteUse::Reading);
-    return answer;
   }
-  for (auto& [id, name] : names) {
-    std::string found;
-    if (nameOf.Find(id, found) == SQLITE_ROW) name = std::move(found);
-  }
-  for (std::size_t r = 0; r < answer.Value.size(); ++r) {
-    BattleRow& row = answer.Value[r];
-    if (nameIds[r][0] != kNoName) row.Admiral = names[nameIds[r][0]];
-    if (nameIds[r][1] != kNoName) row.Opponent = names[nameIds[r][1]];
-  }
-  // By date, then as the logs are named, then as each log holds them.
-  // The table's order is usually that already (logs imported in date and name order, each
-  // log's battles in its order): then nothing moves.
-  std::vector<BattleRow>& rows = answer.Value;
-  std::vector<std::size_t> order(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  const auto before = [&](std::size_t x, std::size_t y) {
-    const BattleRow& a = rows[x];
-    const BattleRow& b = rows[y];
-    if (a.Date != b.Date) return a.Date < b.Date;
-    if (rank[x] != rank[y]) return rank[x] < rank[y];
-    return a.Number < b.Number;
-  };
-  if (std::is_sorted(order.begin(), order.end(), before)) return answer;
-  std::sort(order.begin(), order.end(), before);
-  std::vector<BattleRow> sorted;
-  sorted.reserve(rows.size());
-  for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
-  rows = std::move(sorted);
+  if (!answer.Ok()) return answer;
+  SortBattleRows(answer.Value, rank);
   return answer;
 }
 
