@@ -102,14 +102,13 @@ int PrintAnswer(const std::string& text) {
 }
 
 // A headless mode: its arguments after the mode's own word, then the run itself.
-template <class Options, class Parse, class Run>
-int RunHeadless(std::vector<std::string> args, const char* argv0, const char* usage, Parse parse,
-                Run run) {
+template <class Run>
+int RunHeadless(std::vector<std::string> args, const char* argv0, mizuto::CommandMode mode, Run run) {
   args.erase(args.begin());
-  Options options;
+  mizuto::CommandLine options;
   std::string error;
-  if (!parse(args, &options, &error)) {
-    std::cerr << "mizuto: " << error << "\n" << usage << mizuto::kHelpHint;
+  if (!mizuto::ParseCommandLine(mode, args, options, &error)) {
+    std::cerr << "mizuto: " << error << "\n" << mizuto::ModeSynopsis(mode) << mizuto::kHelpHint;
     return 2;
   }
   if (options.Help) return PrintAnswer(mizuto::FullUsage(kHasWindow));
@@ -143,8 +142,8 @@ int RunHeadless(std::vector<std::string> args, const char* argv0, const char* us
 }
 
 int RunReportCommand(std::vector<std::string> args, const char* argv0) {
-  return RunHeadless<mizuto::ReportOptions>(
-      std::move(args), argv0, mizuto::kReportUsage, mizuto::ParseReportArguments,
+  return RunHeadless(
+      std::move(args), argv0, mizuto::CommandMode::Report,
       [](mizuto::ReportOptions options, std::ostream& out, std::ostream& err) {
         // Someone watching sees how far a long load got; a file or a pipe gets nothing.
         options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
@@ -153,13 +152,12 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
 }
 
 int RunFollowCommand(std::vector<std::string> args, const char* argv0) {
-  return RunHeadless<mizuto::FollowOptions>(std::move(args), argv0, mizuto::kFollowUsage,
-                                            mizuto::ParseFollowArguments, mizuto::RunFollow);
+  return RunHeadless(std::move(args), argv0, mizuto::CommandMode::Follow, mizuto::RunFollow);
 }
 
 int RunHistoryCommand(std::vector<std::string> args, const char* argv0) {
-  return RunHeadless<mizuto::HistoryOptions>(
-      std::move(args), argv0, mizuto::kHistoryUsage, mizuto::ParseHistoryArguments,
+  return RunHeadless(
+      std::move(args), argv0, mizuto::CommandMode::History,
       [](mizuto::HistoryOptions options, std::ostream& out, std::ostream& err) {
         options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
         return mizuto::RunHistory(options, out, err);
@@ -174,7 +172,8 @@ int RunWithoutWindow(const std::vector<std::string>& args) {
   int status = 0;
   if (!args.empty()) {
     std::cerr << "mizuto: this build has no window (" << args[0] << "); it reads logs with:\n"
-              << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHistoryUsage << mizuto::kHelpHint;
+              << mizuto::ModeSynopsis(mizuto::CommandMode::Report) << mizuto::ModeSynopsis(mizuto::CommandMode::Follow)
+              << mizuto::ModeSynopsis(mizuto::CommandMode::History) << mizuto::kHelpHint;
     status = 2;
   }
   if (args.empty() || ownConsole) {
@@ -201,7 +200,8 @@ int RunWindow(std::vector<std::string> args, char* argv0) {
   // Without a display the toolkit would abort: say what works instead.
   if (!mizuto::platform::HasDisplay()) {
     std::cerr << "mizuto: no display for the window; the report and --follow work without one:\n"
-              << mizuto::kReportUsage << mizuto::kFollowUsage << mizuto::kHelpHint;
+              << mizuto::ModeSynopsis(mizuto::CommandMode::Report) << mizuto::ModeSynopsis(mizuto::CommandMode::Follow)
+              << mizuto::kHelpHint;
     return 2;
   }
   Folders folders;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <string>
@@ -8,8 +9,9 @@
 #include "app/analysis_driver.h"
 #include "app/result_views.h"
 #include "battle/battle_detail.h"
-#include "battle/game_messages.h"
+#include "ingest/game_messages.h"
 #include "battle/segmentation.h"
+#include "ingest/chat_log_reader.h"
 #include "support/test_support.h"
 #include "text/sjis.h"
 
@@ -144,6 +146,65 @@ TEST_F(BattleMessageSamples, PhaseAndFleetSamplesDoWhatTheirMessageDoes) {
     test::AnalyseMore(app, {"~1" + std::string(SampleLine(m))});
     EXPECT_EQ(app.State.CurrentAdmiral, admiralAfter[k] ? test::NameIndex(app, admiralAfter[k]) : 0);
   }
+}
+
+// Each marker's sample is read under the marker's rule, and the names the analysis cuts from
+// it are exactly the ship names the line holds: a marker that the analysis no longer finds,
+// or finds in the wrong place, leaves a name with the marker's words in it, or none.
+TEST_F(BattleMessageSamples, EachNameMarkerCutsItsSampleIntoTheNamesItHolds) {
+  const std::vector<std::vector<std::string>> namesOf = {
+      {"ベッポ"},         {"太郎", "ゴンザ"}, {"太郎", "ゴンザ"}, {"太郎", "ゴンザ"}, {"花子", "ベッポ"},
+      {"ゴンザ"},         {"ゴンザ", "太郎"}, {"ベッポ", "花子"}, {"花子", "ゴンザ"}, {"花子", "ベッポ"},
+      {},                 {"ゴンザ"},         {"ゴンザ", "太郎"}, {"太郎"},         {"ゴンザ", "ベッポ"},
+      {"ベッポ", "ゴンザ"}, {"ゴンザ"},       {"ベッポ"},         {"ゴンザ"},       {"太郎", "花子"}};
+  ASSERT_EQ(namesOf.size(), kNameMarkers.size());
+  for (std::size_t k = 0; k < kNameMarkers.size(); ++k) {
+    const MarkerText& m = kNameMarkers[k];
+    SCOPED_TRACE(std::string(m.Text) + " in " + m.Sample);
+    EXPECT_TRUE(ContainsBytes(S(m.Sample), S(m.Text)));
+    EXPECT_EQ(ReadSystemLine(S(m.Sample), false).Rule, static_cast<int>(m.Rule));
+
+    ResetAnalysis(app);
+    test::AnalyseMore(app, {"~0海賊団の強襲です！", "~0" + std::string(m.Sample)});
+    ASSERT_EQ(app.Battles.size(), 1u);
+    std::vector<std::string> present;
+    for (int n = 1; n < app.Names.Count(); ++n) {
+      const NameBattleStats* stats = app.Names.Stats(n, 0);
+      const std::string name = U(app.Names[n].Name);
+      if (stats != nullptr && stats->Present && name != "海賊団") present.push_back(name);
+    }
+    std::vector<std::string> expected = namesOf[k];
+    std::sort(present.begin(), present.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(present, expected);
+  }
+  // The enemy camp's points carry no name: its marker decides whose points they are.
+  EXPECT_EQ(app.Battles.size(), 1u);
+  ResetAnalysis(app);
+  test::AnalyseMore(app, {"~0海賊団の強襲です！", "~0" + std::string(kNameMarkers[kMarkEnemyCampPoints].Sample)});
+  EXPECT_EQ(app.Battles[0].EnemyPoints, 12);
+  EXPECT_EQ(app.Battles[0].OwnPoints, 0);
+}
+
+// The admiral's title is cut off the name in a fleet notice, and the reader tags each use
+// sample as a skill or an item, cut where the phrase starts.
+TEST_F(BattleMessageSamples, AdmiralTitleAndUseSamplesReachTheirReaders) {
+  ResetAnalysis(app);
+  test::AnalyseMore(app, {"~1" + std::string(kAdmiralTitle.Sample)});
+  EXPECT_EQ(app.State.CurrentAdmiral, test::NameIndex(app, "Boss"));
+  EXPECT_TRUE(ContainsBytes(S(kAdmiralTitle.Sample), S(kAdmiralTitle.Text)));
+
+  const char* tagged[] = {"~s花子が砲撃の心得", "~i花子が予備帆"};
+  static_assert(std::size(tagged) == kUseCount);
+  std::string log;
+  for (const MessageText& m : kUseMessages) log += test::SystemLine(SampleLine(m));
+  const std::string path = dir.File("uses.html");
+  test::WriteBytes(path, log);
+  LogLines lines;
+  std::int64_t offset = 0;
+  ASSERT_TRUE(ReadChatLog(path, offset, lines));
+  ASSERT_EQ(lines.size(), std::size(tagged));
+  for (std::size_t k = 0; k < lines.size(); ++k) EXPECT_EQ(U(lines[k]), tagged[k]);
 }
 
 }  // namespace

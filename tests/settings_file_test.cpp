@@ -10,6 +10,7 @@
 
 #include "app/ini_file.h"
 #include "app/settings_file.h"
+#include "app/window_commands.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 
@@ -385,6 +386,129 @@ TEST_F(SettingsTest, TheLogFolderIsConvertedAtTheFilesEdgeBothWays) {
       EXPECT_EQ(again.LogDir, read.LogDir);
     }
   }
+}
+
+}  // namespace
+}  // namespace mizuto
+
+namespace mizuto {
+namespace {
+
+// Every key of the file, each given a value other than a new file's, is written and read
+// back as it was: a key that one side forgets, writes under another name or converts one
+// way only fails here, and so does a key added to the file without a value below.
+TEST_F(SettingsTest, EveryKeyRoundTripsWithAValueOtherThanTheDefault) {
+  Save();
+  ProfileFile defaults;
+  defaults.Parse(test::ReadBytes(Ini()));
+  std::remove(Ini().c_str());
+
+  WindowGeometry& g = app.Geometry;
+  g = {11, 12, 13, 14, 15, 16, 17, 18, 19, true};
+  app.VerChk = 2;
+  app.NpcCheck = true;
+  app.UserName = S("提督 ") + "x";
+  app.LogDir = Utf8Path::FromUtf8("/logs/航海");
+  app.SkillChecked = {1, 0, 1, 1};
+  app.ItemChecked = {0, 1, 1};
+  app.IntervalText = "42";
+  app.StreamCounter.SetPath("/tmp/counter 1.txt");
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.IniKey != nullptr) (app.Acts.*c.State).Checked = !(app.Acts.*c.State).Checked;
+  }
+  HistoryPageSettings& page = app.HistoryPage.Settings;
+  page = {"2026-01-02", "2026-03-04", 2, 3, 1, S("花子"), true, {100, 50}, {1}, {2, 3, 4}, {5, 6}, {7}, {8, 9}};
+  Save();
+  const std::string saved = test::ReadBytes(Ini());
+  ProfileFile file;
+  file.Parse(saved);
+  for (const auto& [section, key] : SettingsKeyNames()) {
+    SCOPED_TRACE(section + " " + key);
+    ASSERT_TRUE(file.Value(section, key).has_value());
+    EXPECT_NE(file.Value(section, key), defaults.Value(section, key));
+  }
+
+  App fresh;
+  fresh.ProgramDir = dir.Path();
+  fresh.Lists = app.Lists;
+  fresh.SkillChecked.assign(4, 0);
+  fresh.ItemChecked.assign(3, 0);
+  LoadSettingsFirst(fresh);
+  LoadSettingsChecks(fresh);
+  LoadSettingsSwitches(fresh);
+  const WindowGeometry& h = fresh.Geometry;
+  EXPECT_EQ(std::vector<int>({h.Top, h.Left, h.Width, h.Height, h.Sp1, h.Sp2, h.Sp3, h.Sp4, h.Sp5}),
+            std::vector<int>({11, 12, 13, 14, 15, 16, 17, 18, 19}));
+  EXPECT_TRUE(h.Maximized);
+  EXPECT_EQ(fresh.VerChk, 2);
+  EXPECT_TRUE(fresh.NpcCheck);
+  EXPECT_EQ(fresh.UserName, S("提督 ") + "x");
+  EXPECT_EQ(fresh.LogDir.Utf8(), "/logs/航海");
+  EXPECT_EQ(fresh.SkillChecked, std::vector<char>({1, 0, 1, 1}));
+  EXPECT_EQ(fresh.ItemChecked, std::vector<char>({0, 1, 1}));
+  EXPECT_EQ(fresh.IntervalText, "42");
+  EXPECT_EQ(fresh.StreamCounter.Path(), "/tmp/counter 1.txt");
+  for (const WindowCommand& c : WindowCommands()) {
+    if (c.IniKey != nullptr) EXPECT_EQ((fresh.Acts.*c.State).Checked, (app.Acts.*c.State).Checked) << c.IniKey;
+  }
+  const HistoryPageSettings& q = fresh.HistoryPage.Settings;
+  EXPECT_EQ(q.From, "2026-01-02");
+  EXPECT_EQ(q.To, "2026-03-04");
+  EXPECT_EQ(std::vector<int>({q.Type, q.Size, q.Against}), std::vector<int>({2, 3, 1}));
+  EXPECT_EQ(q.Name, S("花子"));
+  EXPECT_TRUE(q.PartialName);
+  EXPECT_EQ(std::vector<std::vector<int>>({q.OpponentColumns, q.PlayerColumns, q.BattleColumns, q.Splitter,
+                                           q.UpperSplitter, q.LowerSplitter}),
+            std::vector<std::vector<int>>({{100, 50}, {1}, {2, 3, 4}, {5, 6}, {7}, {8, 9}}));
+
+  // What was read writes the same file again.
+  std::remove(Ini().c_str());
+  std::string error;
+  ASSERT_TRUE(SaveSettings(fresh, &error)) << error;
+  EXPECT_EQ(test::ReadBytes(Ini()), saved);
+}
+
+// A file an early version wrote (the first section only, keys in another case, a key it
+// no longer knows) loads as it always did: what it holds is read, a missing geometry key
+// keeps the window's value, and the keys it lacks read as their defaults where they have one.
+TEST_F(SettingsTest, AnOldFileLoadsAsBefore) {
+  test::WriteBytes(Ini(), "[Mizuto]\r\ntop=40\r\nLeft=-5\r\nSp3=7\r\nVerChk=1\r\nNPC=1\r\nCRI=0\r\n"
+                          "UserName=" + S("太郎") + "\r\nLogDir=C:\\log\r\nBattleView=0\r\nItemChk=0101\r\n"
+                          "SkillChk=1\r\nDebug=1\r\nTChk=1\r\nOldKey=3\r\n");
+  app.UserName = "someone";
+  app.Geometry.Width = 900;
+  app.HistoryPage.Settings = {"2026-01-01", "2026-01-02", 1, 1, 1, "x", true, {1}, {}, {}, {}, {}, {}};
+  LoadAll();
+  EXPECT_EQ(app.Geometry.Top, 40);
+  EXPECT_EQ(app.Geometry.Left, -5);
+  EXPECT_EQ(app.Geometry.Width, 900);
+  EXPECT_EQ(app.Geometry.Sp3, 7);
+  EXPECT_EQ(app.VerChk, 1);
+  EXPECT_TRUE(app.NpcCheck);
+  EXPECT_EQ(app.UserName, S("太郎"));
+  EXPECT_EQ(app.LogDir.Utf8(), "C:\\log");
+  EXPECT_EQ(app.SkillChecked, std::vector<char>({0, 1, 0, 1}));
+  EXPECT_EQ(app.ItemChecked, std::vector<char>({1, 0, 0}));
+  const std::pair<const char*, bool> switches[] = {{"CRI", false}, {"BattleView", false}, {"ErrorView", true},
+                                                   {"Debug", true},  {"TChk", true},        {"Water", false}};
+  for (const auto& [key, on] : switches) {
+    bool found = false;
+    for (const WindowCommand& c : WindowCommands()) {
+      if (c.IniKey == nullptr || std::string(c.IniKey) != key) continue;
+      found = true;
+      EXPECT_EQ((app.Acts.*c.State).Checked, on) << key;
+    }
+    EXPECT_TRUE(found) << key;
+  }
+  EXPECT_EQ(app.IntervalText, "10");
+  EXPECT_FALSE(app.Geometry.Maximized);
+  const HistoryPageSettings& page = app.HistoryPage.Settings;
+  EXPECT_EQ(page.From, "");
+  EXPECT_EQ(page.To, "");
+  EXPECT_EQ(std::vector<int>({page.Type, page.Size, page.Against}), std::vector<int>({0, 0, 0}));
+  EXPECT_EQ(page.Name, "");
+  EXPECT_FALSE(page.PartialName);
+  EXPECT_TRUE(page.OpponentColumns.empty());
 }
 
 }  // namespace

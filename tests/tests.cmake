@@ -37,6 +37,7 @@ mizuto_add_test(NAME load_driver_test               LIBS mizuto_app mizuto_test_
 mizuto_add_test(NAME progress_line_test             LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME settings_file_test             LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME usage_test                     LIBS mizuto_app mizuto_test_support)
+mizuto_add_test(NAME command_line_test              LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME window_commands_test           LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME version_check_test             LIBS mizuto_app mizuto_test_support)
 mizuto_add_test(NAME main_commands_test             LIBS mizuto_app mizuto_test_support RUNS mizuto_loggen)

@@ -37,7 +37,7 @@ TEST(WindowArguments, OptionsLogAndMistakes) {
       {{"x.html", "--help", "--bogus"}, true, "", "", "x.html", "", false, true},
       {{"--bogus"}, false, "unknown option --bogus", "", "", "", false, false},
       {{"a.html", "-x"}, false, "unknown option -x", "", "a.html", "", false, false},
-      {{"--program-dir"}, false, "unknown option --program-dir", "", "", "", false, false},
+      {{"--program-dir"}, false, "--program-dir needs a value", "", "", "", false, false},
       {{"a.html", "b.html"}, false, "one log at a time", "", "a.html", "", false, false},
   };
   for (const Case& c : cases) {

@@ -134,45 +134,6 @@ class Follower {
 
 }  // namespace
 
-bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* options,
-                          std::string* error) {
-  const bool parsed = ParseHeadlessArguments(
-      args, *options, "followed",
-      [&](const std::string& a, const std::function<bool(std::string*)>& value) {
-        std::string v;
-        if (a == "--interval") {
-          if (!value(&v)) return OptionUse::Refused;
-          std::int32_t ms = 0;
-          if (!ParseDecimal(v, &ms) || ms < kMinFollowIntervalMs) {
-            *error = "--interval takes milliseconds, at least " + std::to_string(kMinFollowIntervalMs);
-            return OptionUse::Refused;
-          }
-          options->IntervalMs = ms;
-        } else if (a == "--counter-file") {
-          if (!value(&v)) return OptionUse::Refused;
-          if (v.empty()) {
-            *error = "--counter-file needs a file name";
-            return OptionUse::Refused;
-          }
-          options->CounterFile = v;
-        } else if (a == "--json") {
-          options->Json = true;
-        } else if (a == "--no-history") {
-          options->NoHistory = true;
-        } else {
-          return OptionUse::Unknown;
-        }
-        return OptionUse::Taken;
-      },
-      error);
-  if (!parsed || options->Help) return parsed;
-  if (options->Json && options->Sjis) {
-    *error = "--json writes UTF-8; it does not go with --encoding sjis";
-    return false;
-  }
-  return true;
-}
-
 int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err) {
   // Listening starts before the first load, so a stop asked for during a long load still
   // ends with the summary.

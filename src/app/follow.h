@@ -16,18 +16,8 @@ namespace mizuto {
 
 struct App;
 
-struct FollowOptions : HeadlessOptions {
-  std::string CounterFile;  // empty: no counter file
-  int IntervalMs = 3000;    // the window's period at start-up
-  bool Json = false;        // JSON Lines instead of the battle list's labels
-  bool NoHistory = false;   // leave the season history alone
-};
-
-inline constexpr int kMinFollowIntervalMs = 10;
-
-// Parses the command line after "--follow"; false with `error` set on bad arguments.
-bool ParseFollowArguments(const std::vector<std::string>& args, FollowOptions* options,
-                          std::string* error);
+// --follow's options: --interval, --counter-file, --json, --no-history.
+using FollowOptions = CommandLine;
 
 // Starts as the window does with active mode on, then ticks until a stop is requested.
 // Returns the exit status: 0 after a stop, 1 when the log cannot be opened at the start.
@@ -57,9 +47,5 @@ std::string BattleJsonFields(const BattleJsonFacts& facts);
 // `utf8` as a JSON string, quotes included; a byte that begins no well-formed UTF-8
 // sequence (a file name may hold any) becomes U+FFFD.
 std::string JsonString(std::string_view utf8);
-
-inline constexpr const char* kFollowUsage =
-    "usage: mizuto --follow [--program-dir DIR] [--interval MS] [--counter-file FILE] [--json]\n"
-    "                       [--no-history] [--encoding utf-8|sjis] LOGFILE\n";
 
 }  // namespace mizuto

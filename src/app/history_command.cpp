@@ -1,5 +1,8 @@
 #include "app/history_command.h"
 
+#include <functional>
+#include <string_view>
+
 #include "app/app.h"
 #include "app/follow.h"
 #include "app/history_recorder.h"
@@ -13,11 +16,6 @@
 
 namespace mizuto {
 namespace {
-
-// A date as the options take it: YYYY-MM-DD, a real day.
-bool ValidDateOption(const std::string& text) {
-  return text.size() == 10 && DateFromFileName(text) == text;
-}
 
 const char* OutcomeWord(ImportOutcome outcome) {
   switch (outcome) {
@@ -49,68 +47,6 @@ std::string OutcomeDetail(const ImportResult& result) {
 
 }  // namespace
 
-bool ParseHistoryArguments(const std::vector<std::string>& args, HistoryOptions* options,
-                           std::string* error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
-        return false;
-      }
-      *out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--help" || a == "-h") {
-      options->Help = true;
-      return true;
-    } else if (a == "--program-dir") {
-      if (!value(&v)) return false;
-      if (!v.empty() && v.back() != '/') v += '/';
-      options->ProgramDir = v;
-    } else if (a == "--encoding") {
-      if (!value(&v)) return false;
-      if (v != "sjis" && v != "utf-8") {
-        *error = "--encoding takes utf-8 or sjis";
-        return false;
-      }
-      options->Sjis = v == "sjis";
-    } else if (a == "--import" || a == "--forget") {
-      // Every argument up to the next option is a log (or, to import, a folder).
-      std::vector<std::string>& paths = a == "--import" ? options->Imports : options->Forgets;
-      const std::size_t before = paths.size();
-      while (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-')) paths.push_back(args[++i]);
-      if (paths.size() == before) {
-        *error = a == "--import" ? "--import needs a log file or a folder" : "--forget needs a log file";
-        return false;
-      }
-    } else if (a == "--from" || a == "--to") {
-      if (!value(&v)) return false;
-      if (!ValidDateOption(v)) {
-        *error = a + " takes a date as YYYY-MM-DD";
-        return false;
-      }
-      (a == "--from" ? options->From : options->To) = v;
-    } else if (a == "--json") {
-      options->Json = true;
-    } else if (a == "--reanalyse") {
-      options->Reanalyse = true;
-    } else if (!a.empty() && a[0] == '-') {
-      *error = "unknown option " + a;
-      return false;
-    } else {
-      *error = "a log to import follows --import (to forget, --forget): " + a;
-      return false;
-    }
-  }
-  if (options->Json && options->Sjis) {
-    *error = "--json writes UTF-8; it does not go with --encoding sjis";
-    return false;
-  }
-  return true;
-}
-
 namespace {
 
 // Takes each log out of the history, one line each on `err`; false when one of them could
@@ -135,100 +71,117 @@ bool ForgetLogs(HistoryStore& store, const std::vector<std::string>& paths, std:
 
 }  // namespace
 
-int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+namespace {
+
+// The history of the program folder, or nullptr with the reason on `err`.
+HistoryStore* OpenHistory(App& app, const HistoryOptions& options, std::ostream& err) {
   if (!HistoryBuilt()) {
     err << "mizuto: this build has no season history (it was made without SQLite)\n";
-    return 1;
+    return nullptr;
   }
-  App app;
   app.ProgramDir = options.ProgramDir;
   StartUp(app);
   app.History.Enable(true);
   HistoryStore* store = app.History.Store(app);
-  if (store == nullptr) {
-    err << "mizuto: " << SjisToUtf8(app.History.ErrorText()) << '\n';
-    return 1;
-  }
+  if (store == nullptr) err << "mizuto: " << SjisToUtf8(app.History.ErrorText()) << '\n';
+  return store;
+}
 
-  bool allImported = true;
-  ProgressLine progress(err);
-  auto showProgress = [&](const char* doing) {
-    return [&, doing](std::size_t done, std::size_t total, const std::string&) {
-      if (options.ShowProgress && done < total) {
-        progress.Show(std::string("mizuto: ") + doing + " " + std::to_string(done + 1) + "/" + std::to_string(total));
+using ImportProgress = std::function<bool(std::size_t done, std::size_t total, const std::string& path)>;
+
+// Tells on the error output how each log fared as it is imported or analysed again, with a
+// progress line between (on a terminal), and remembers whether every one of them could be.
+class ImportTeller {
+ public:
+  ImportTeller(const HistoryOptions& options, std::ostream& err) : options_(options), err_(err), progress_(err) {}
+
+  // Shows how far `doing` got.
+  ImportProgress Progress(const char* doing) {
+    return [this, doing](std::size_t done, std::size_t total, const std::string&) {
+      if (options_.ShowProgress && done < total) {
+        progress_.Show(std::string("mizuto: ") + doing + " " + std::to_string(done + 1) + "/" + std::to_string(total));
       }
       return true;
     };
-  };
-  auto tell = [&](const std::string& path, const ImportResult& result) {
-    progress.Finish();
-    err << OutcomeWord(result.Outcome) << ": " << OnOneLine(path);
+  }
+
+  void Tell(const std::string& path, const ImportResult& result) {
+    progress_.Finish();
+    err_ << OutcomeWord(result.Outcome) << ": " << OnOneLine(path);
     if (result.Outcome == ImportOutcome::Error) {
-      allImported = false;
-      err << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
+      allImported_ = false;
+      err_ << ": " << (result.Error ? SjisToUtf8(HistoryErrorText(result.Error)) : result.Error.Detail);
     } else {
-      err << " (" << result.Battles << " battles" << OutcomeDetail(result) << ")";
+      err_ << " (" << result.Battles << " battles" << OutcomeDetail(result) << ")";
     }
-    err << '\n';
-  };
-  if (!options.Imports.empty()) {
-    std::vector<UnreadPath> unread;
-    const std::vector<std::string> logs = LogFilesOf(options.Imports, &unread);
-    for (const UnreadPath& folder : unread) {
-      allImported = false;
-      err << OutcomeWord(ImportOutcome::Error) << ": " << OnOneLine(folder.Path) << ": " << folder.Reason << '\n';
-    }
-    ImportLogFiles(app, *store, logs, showProgress("importing"), tell);
-    progress.Finish();
-    err.flush();
-  }
-  if (!ForgetLogs(*store, options.Forgets, err)) allImported = false;
-  if (options.Reanalyse) {
-    // A log whose file has gone is no failure: the history keeps what it has of it.
-    const HistoryError error =
-        ReanalyseHistory(app, *store, showProgress("analysing again"), [&](const std::string& path, const ImportResult* result) {
-          if (result != nullptr) return tell(path, *result);
-          progress.Finish();
-          err << "gone: " << OnOneLine(path) << " (its battles kept)\n";
-        });
-    progress.Finish();
-    err.flush();
-    if (error) {
-      err << "mizuto: " << SjisToUtf8(HistoryErrorText(error)) << '\n';
-      return 1;
-    }
+    err_ << '\n';
   }
 
-  HistoryFilter filter;
-  filter.From = options.From;
-  filter.To = options.To;
-  auto text = [&](std::string_view sjis) { return options.Sjis ? std::string(sjis) : SjisToUtf8(sjis); };
-  auto failed = [&](const HistoryError& error) {
-    err << "mizuto: " << SjisToUtf8(HistoryErrorText(error)) << '\n';
-    return 1;
-  };
-
-  const unsigned parts = options.Json ? kSeasonBattles | kSeasonSummary
-                                      : kSeasonLogs | kSeasonBattles | kSeasonSummary | kSeasonOpponents | kSeasonPlayers;
-  const SeasonTables season =
-      AskSeason(*store, filter, TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked}, parts);
-  if (season.Error) return failed(season.Error);
-
-  if (options.Json) {
-    for (const BattleRow& b : season.BattleRows) {
-      const BattleJsonFacts facts{b.Number, b.Kind, b.Class, b.Admiral, b.Opponent, b.Result,
-                                  b.OwnDown, b.EnemyDown, b.Counted, b.Label, b.Ended};
-      out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName()) << ",\"date\":"
-          << JsonString(b.Date) << "}\n";
-    }
-    out << "{\"summary\":" << JsonString(SjisToUtf8(HistorySummaryText(*season.Summary))) << "}\n";
-    out.flush();
-    return allImported ? 0 : 1;
+  // A folder that could not be listed.
+  void TellUnread(const UnreadPath& folder) {
+    allImported_ = false;
+    err_ << OutcomeWord(ImportOutcome::Error) << ": " << OnOneLine(folder.Path) << ": " << folder.Reason << '\n';
   }
 
+  // A stored log whose file has gone is no failure: the history keeps what it has of it.
+  void TellGone(const std::string& path) {
+    progress_.Finish();
+    err_ << "gone: " << OnOneLine(path) << " (its battles kept)\n";
+  }
+
+  void Done() {
+    progress_.Finish();
+    err_.flush();
+  }
+  void Failed() { allImported_ = false; }
+  bool AllImported() const { return allImported_; }
+
+ private:
+  const HistoryOptions& options_;
+  std::ostream& err_;
+  ProgressLine progress_;
+  bool allImported_ = true;
+};
+
+// The logs and folders named with --import.
+void ImportNamedLogs(App& app, HistoryStore& store, const std::vector<std::string>& paths, ImportTeller& teller) {
+  if (paths.empty()) return;
+  std::vector<UnreadPath> unread;
+  const std::vector<std::string> logs = LogFilesOf(paths, &unread);
+  for (const UnreadPath& folder : unread) teller.TellUnread(folder);
+  ImportLogFiles(app, store, logs, teller.Progress("importing"),
+                 [&](const std::string& path, const ImportResult& result) { teller.Tell(path, result); });
+  teller.Done();
+}
+
+// Every stored log analysed again; the history's failure, if it failed.
+HistoryError ReanalyseStoredLogs(App& app, HistoryStore& store, ImportTeller& teller) {
+  const HistoryError error =
+      ReanalyseHistory(app, store, teller.Progress("analysing again"), [&](const std::string& path, const ImportResult* result) {
+        if (result != nullptr) return teller.Tell(path, *result);
+        teller.TellGone(path);
+      });
+  teller.Done();
+  return error;
+}
+
+// One JSON object per battle, then the summary.
+void PrintSeasonJson(const SeasonTables& season, std::ostream& out) {
+  for (const BattleRow& b : season.BattleRows) {
+    const BattleJsonFacts facts{b.Number, b.Kind, b.Class, b.Admiral, b.Opponent, b.Result,
+                                b.OwnDown, b.EnemyDown, b.Counted, b.Label, b.Ended};
+    out << BattleJsonFields(facts) << ",\"log\":" << JsonString(b.FileName()) << ",\"date\":"
+        << JsonString(b.Date) << "}\n";
+  }
+  out << "{\"summary\":" << JsonString(SjisToUtf8(HistorySummaryText(*season.Summary))) << "}\n";
+}
+
+// The sections [logs], [battles], [summary], [opponents] and [players].
+void PrintSeasonSections(const SeasonTables& season, bool sjis, std::ostream& out) {
+  auto text = [&](std::string_view shiftJis) { return sjis ? std::string(shiftJis) : SjisToUtf8(shiftJis); };
   // File names are the file system's (UTF-8); with --encoding sjis they are converted too.
   // One that holds a line break or a tab would split its row.
-  auto fileName = [&](const std::string& utf8) { return OnOneLine(options.Sjis ? Utf8ToSjis(utf8) : utf8); };
+  auto fileName = [&](const std::string& utf8) { return OnOneLine(sjis ? Utf8ToSjis(utf8) : utf8); };
   out << "[logs]\n";
   for (const LogRow& l : season.Logs) out << l.Date << '\t' << fileName(l.FileName) << '\t' << l.Battles << '\n';
   out << "[battles]\n";
@@ -238,8 +191,42 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   out << text(SeasonTableCsv(season.Opponents, "\n"));
   out << "[players]\n";
   out << text(SeasonTableCsv(season.Players, "\n"));
+}
+
+int HistoryFailed(const HistoryError& error, std::ostream& err) {
+  err << "mizuto: " << SjisToUtf8(HistoryErrorText(error)) << '\n';
+  return 1;
+}
+
+}  // namespace
+
+int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+  App app;
+  HistoryStore* store = OpenHistory(app, options, err);
+  if (store == nullptr) return 1;
+
+  ImportTeller teller(options, err);
+  ImportNamedLogs(app, *store, options.Imports, teller);
+  if (!ForgetLogs(*store, options.Forgets, err)) teller.Failed();
+  if (options.Reanalyse) {
+    if (const HistoryError error = ReanalyseStoredLogs(app, *store, teller)) return HistoryFailed(error, err);
+  }
+
+  HistoryFilter filter;
+  filter.From = options.From;
+  filter.To = options.To;
+  const unsigned parts = options.Json ? kSeasonBattles | kSeasonSummary
+                                      : kSeasonLogs | kSeasonBattles | kSeasonSummary | kSeasonOpponents | kSeasonPlayers;
+  const SeasonTables season =
+      AskSeason(*store, filter, TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked}, parts);
+  if (season.Error) return HistoryFailed(season.Error, err);
+  if (options.Json) {
+    PrintSeasonJson(season, out);
+  } else {
+    PrintSeasonSections(season, options.Sjis, out);
+  }
   out.flush();
-  return allImported ? 0 : 1;
+  return teller.AllImported() ? 0 : 1;
 }
 
 }  // namespace mizuto

@@ -16,55 +16,6 @@
 namespace mizuto {
 namespace {
 
-bool ParsePositive(std::string_view text, int* value) {
-  std::int32_t n = 0;
-  if (text.empty() || text[0] == '+' || !ParseDecimal(text, &n) || n < 1) return false;
-  *value = n;
-  return true;
-}
-
-}  // namespace
-
-bool ParseReportArguments(const std::vector<std::string>& args, ReportOptions* options,
-                          std::string* error) {
-  return ParseHeadlessArguments(
-      args, *options, "reported",
-      [&](const std::string& a, const std::function<bool(std::string*)>& value) {
-        if (a == "--active") {
-          options->Active = true;
-        } else if (a == "--avg-hit-down") {
-          options->AvgHitDown = true;
-        } else if (a == "--avg-skill-item") {
-          options->AvgSkillItem = true;
-        } else if (a == "--detail") {
-          std::string v;
-          if (!value(&v)) return OptionUse::Refused;
-          options->Detail = true;
-          if (v == "all") {
-            options->DetailAll = true;
-            return OptionUse::Taken;
-          }
-          for (std::size_t start = 0;;) {
-            const std::size_t comma = v.find(',', start);
-            int n = 0;
-            if (!ParsePositive(std::string_view(v).substr(start, comma - start), &n)) {
-              *error = "--detail takes all or battle numbers from 1, e.g. 1,3";
-              return OptionUse::Refused;
-            }
-            options->DetailBattles.push_back(n);
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-          }
-        } else {
-          return OptionUse::Unknown;
-        }
-        return OptionUse::Taken;
-      },
-      error);
-}
-
-namespace {
-
 // The window's state after loading the log with the report's switches; false when the log
 // could not be opened (said on `err`).
 bool LoadAsTheWindowWould(const ReportOptions& options, App& app, std::ostream& err) {

@@ -45,10 +45,6 @@ ProfileFile ReadSettingsFile(App& app) {
   return file;
 }
 
-void ReadInt(const ProfileFile& file, const char* key, int& value) {
-  value = file.ReadInteger(kSection, key, value);
-}
-
 // One character per list entry, "1" for a checked one. Marks go by position, so an entry
 // added to or removed from a list file shifts the marks of the entries after it.
 std::string CheckString(const std::vector<char>& marks, std::size_t entries) {
@@ -58,9 +54,9 @@ std::string CheckString(const std::vector<char>& marks, std::size_t entries) {
   return s;
 }
 
-void ReadChecks(const ProfileFile& file, const char* key, std::size_t entries,
+void ReadChecks(const ProfileFile& file, const char* section, const char* key, std::size_t entries,
                 std::vector<char>& marks) {
-  const std::string value = file.ReadString(kSection, key, CheckString(marks, entries));
+  const std::string value = file.ReadString(section, key, CheckString(marks, entries));
   marks.assign(entries, 0);
   for (std::size_t i = 0; i < entries && i < value.size(); ++i) marks[i] = value[i] == '1';
 }
@@ -89,9 +85,9 @@ void WriteSwitches(ProfileFile& file, SettingsPlace place, const Actions& acts) 
 
 // Widths and sizes as "120,80,80": a value that is not such a list gives the empty list,
 // which lets the window lay the page out itself.
-std::vector<int> ReadSizes(const ProfileFile& file, const char* key) {
+std::vector<int> ReadSizes(const ProfileFile& file, const char* section, const char* key) {
   std::vector<int> sizes;
-  const std::string text = file.ReadString(kHistorySection, key, "");
+  const std::string text = file.ReadString(section, key, "");
   if (text.empty()) return sizes;
   for (std::size_t begin = 0;;) {
     const std::size_t comma = text.find(',', begin);
@@ -112,57 +108,19 @@ std::string SizesText(const std::vector<int>& sizes) {
 }
 
 // A date as the page keeps it ("YYYY-MM-DD"), or empty.
-std::string ReadDate(const ProfileFile& file, const char* key) {
-  std::string text = file.ReadString(kHistorySection, key, "");
+std::string ReadDate(const ProfileFile& file, const char* section, const char* key) {
+  std::string text = file.ReadString(section, key, "");
   const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
                       std::all_of(text.begin(), text.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
   return shaped ? text : std::string();
-}
-
-// The page's layout, in the order the file keeps it.
-constexpr std::pair<const char*, std::vector<int> HistoryPageSettings::*> kHistoryLayoutKeys[] = {
-    {"OpponentColumns", &HistoryPageSettings::OpponentColumns},
-    {"PlayerColumns", &HistoryPageSettings::PlayerColumns},
-    {"BattleColumns", &HistoryPageSettings::BattleColumns},
-    {"Splitter", &HistoryPageSettings::Splitter},
-    {"UpperSplitter", &HistoryPageSettings::UpperSplitter},
-    {"LowerSplitter", &HistoryPageSettings::LowerSplitter},
-};
-
-void ReadHistoryPage(const ProfileFile& file, HistoryPageSettings& page) {
-  page.From = ReadDate(file, "From");
-  page.To = ReadDate(file, "To");
-  // A range needs both ends; half of one is the default range.
-  if (page.From.empty() || page.To.empty()) page.From.clear(), page.To.clear();
-  auto choice = [&](const char* key, int count) {
-    const int value = file.ReadInteger(kHistorySection, key, 0);
-    return value >= 0 && value < count ? value : 0;
-  };
-  page.Type = choice("Type", static_cast<int>(HistoryTypeChoices().size()));
-  page.Size = choice("Size", static_cast<int>(HistorySizeChoices().size()));
-  page.Against = choice("Against", static_cast<int>(HistoryAgainstChoices().size()));
-  page.Name = file.ReadString(kHistorySection, "Name", "");
-  page.PartialName = file.ReadBool(kHistorySection, "PartialName", false);
-  for (const auto& [key, sizes] : kHistoryLayoutKeys) page.*sizes = ReadSizes(file, key);
-}
-
-void WriteHistoryPage(ProfileFile& file, const HistoryPageSettings& page) {
-  file.Write(kHistorySection, "From", page.From);
-  file.Write(kHistorySection, "To", page.To);
-  file.WriteInteger(kHistorySection, "Type", page.Type);
-  file.WriteInteger(kHistorySection, "Size", page.Size);
-  file.WriteInteger(kHistorySection, "Against", page.Against);
-  file.Write(kHistorySection, "Name", page.Name);
-  file.WriteBool(kHistorySection, "PartialName", page.PartialName);
-  for (const auto& [key, sizes] : kHistoryLayoutKeys) file.Write(kHistorySection, key, SizesText(page.*sizes));
 }
 
 // The log folder is Shift-JIS text in the file and a path inside the program. CP932 maps
 // no code to U+FFFD, so the converter's U+FFFD stands only for bytes that are no Shift-JIS:
 // such a value can name no folder, and the error pane says so rather than a command later
 // saying only that the folder is not there.
-void ReadLogFolder(const ProfileFile& file, App& app) {
-  const std::optional<std::string> stored = file.Value(kSection, "LogDir");
+void ReadLogFolder(const ProfileFile& file, const char* section, const char* key, App& app) {
+  const std::optional<std::string> stored = file.Value(section, key);
   if (!stored) return;
   std::string utf8 = SjisToUtf8(*stored);
   if (utf8.find("\xEF\xBF\xBD") != std::string::npos) {
@@ -174,52 +132,237 @@ void ReadLogFolder(const ProfileFile& file, App& app) {
 
 // A folder that is still the one the file names keeps the file's bytes: a character with two
 // codes (or bytes that are no Shift-JIS) would not survive the trip through UTF-8.
-void WriteLogFolder(ProfileFile& file, const Utf8Path& folder) {
-  const std::optional<std::string> stored = file.Value(kSection, "LogDir");
+void WriteLogFolder(ProfileFile& file, const char* section, const char* key, const Utf8Path& folder) {
+  const std::optional<std::string> stored = file.Value(section, key);
   const bool unchanged = stored && SjisToUtf8(*stored) == folder.Utf8();
-  file.Write(kSection, "LogDir", unchanged ? *stored : Utf8ToSjis(folder.Utf8()));
+  file.Write(section, key, unchanged ? *stored : Utf8ToSjis(folder.Utf8()));
+}
+
+
+// --- The keys, once for reading and writing ---
+
+// When a key is read: the start-up reads the file in portions, the check marks once the
+// lists are loaded, the transcript's switches after them.
+enum class Portion { First, Checks, Switches };
+
+// One key of the file (or, without a key, the window's switches kept at one place). The
+// table's order is the order a new file gets its keys in.
+struct SettingsKey {
+  const char* Section;
+  const char* Key;
+  Portion ReadIn;
+  // Reads the key into the App; a missing key leaves what the App holds unless the
+  // converter says otherwise.
+  void (*Read)(const ProfileFile& file, const SettingsKey& key, App& app);
+  void (*Write)(ProfileFile& file, const SettingsKey& key, const App& app);
+  SettingsPlace Switches = SettingsPlace::AfterNpc;  // for a key-less entry
+};
+
+// Where a field lives in the App.
+struct InApp {
+  template <class A>
+  static auto& Of(A& app) { return app; }
+};
+struct InGeometry {
+  template <class A>
+  static auto& Of(A& app) { return app.Geometry; }
+};
+struct InHistoryPage {
+  template <class A>
+  static auto& Of(A& app) { return app.HistoryPage.Settings; }
+};
+
+// A whole number; a missing or unreadable key keeps the field's value.
+template <class Part, auto Field>
+constexpr SettingsKey Integer(const char* section, const char* key) {
+  return {section, key, Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            int& value = Part::Of(app).*Field;
+            value = f.ReadInteger(k.Section, k.Key, value);
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) {
+            f.WriteInteger(k.Section, k.Key, Part::Of(app).*Field);
+          }};
+}
+
+// What a missing switch reads as.
+enum class Missing { KeepsValue, Off };
+
+// 0 or 1 (any number but 0 reads as on).
+template <class Part, auto Field, Missing IfMissing = Missing::KeepsValue>
+constexpr SettingsKey Bool(const char* section, const char* key) {
+  return {section, key, Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            bool& value = Part::Of(app).*Field;
+            value = f.ReadBool(k.Section, k.Key, IfMissing == Missing::KeepsValue && value);
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) {
+            f.WriteBool(k.Section, k.Key, Part::Of(app).*Field);
+          }};
+}
+
+// Shift-JIS text kept as it is; a missing key gives `Fallback`.
+template <class Part, auto Field, const char* Fallback>
+constexpr SettingsKey Text(const char* section, const char* key) {
+  return {section, key, Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            Part::Of(app).*Field = f.ReadString(k.Section, k.Key, Fallback);
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) { f.Write(k.Section, k.Key, Part::Of(app).*Field); }};
+}
+
+// One of the page's choices by number: a number out of the choices, or none, is the first.
+template <auto Field, const std::vector<std::string>& (*Choices)()>
+constexpr SettingsKey Choice(const char* section, const char* key) {
+  return {section, key, Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            const int value = f.ReadInteger(k.Section, k.Key, 0);
+            const bool known = value >= 0 && value < static_cast<int>(Choices().size());
+            InHistoryPage::Of(app).*Field = known ? value : 0;
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) {
+            f.WriteInteger(k.Section, k.Key, InHistoryPage::Of(app).*Field);
+          }};
+}
+
+// A day of the page's range, "YYYY-MM-DD", or empty.
+template <auto Field>
+constexpr SettingsKey Date(const char* section, const char* key) {
+  return {section, key, Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            InHistoryPage::Of(app).*Field = ReadDate(f, k.Section, k.Key);
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) {
+            f.Write(k.Section, k.Key, InHistoryPage::Of(app).*Field);
+          }};
+}
+
+// Widths or sizes, "120,80,80"; anything else is the empty list.
+template <auto Field>
+constexpr SettingsKey Sizes(const char* section, const char* key) {
+  return {section, key, Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            InHistoryPage::Of(app).*Field = ReadSizes(f, k.Section, k.Key);
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) {
+            f.Write(k.Section, k.Key, SizesText(InHistoryPage::Of(app).*Field));
+          }};
+}
+
+// A list's check marks, one character an entry, read once the lists are loaded. The key
+// names are crossed with the lists they hold; files written earlier rely on it.
+template <auto Marks, auto Names>
+constexpr SettingsKey CheckMarks(const char* section, const char* key) {
+  return {section, key, Portion::Checks,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) {
+            ReadChecks(f, k.Section, k.Key, (app.Lists.*Names).size(), app.*Marks);
+          },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) {
+            f.Write(k.Section, k.Key, CheckString(app.*Marks, (app.Lists.*Names).size()));
+          }};
+}
+
+// The window's switches kept at `place`, in the command table's order.
+constexpr SettingsKey Switches(const char* section, SettingsPlace place) {
+  return {section, nullptr, place == SettingsPlace::AfterCheckMarks ? Portion::Switches : Portion::First,
+          [](const ProfileFile& f, const SettingsKey& k, App& app) { ReadSwitches(f, k.Switches, app.Acts); },
+          [](ProfileFile& f, const SettingsKey& k, const App& app) { WriteSwitches(f, k.Switches, app.Acts); },
+          place};
+}
+
+constexpr char kYou[] = "YOU";  // the name until the file gives another (empty is a name too)
+constexpr char kNone[] = "";
+
+const SettingsKey kSettingsKeys[] = {
+    Integer<InGeometry, &WindowGeometry::Top>(kSection, "Top"),
+    Integer<InGeometry, &WindowGeometry::Left>(kSection, "Left"),
+    Integer<InGeometry, &WindowGeometry::Width>(kSection, "Width"),
+    Integer<InGeometry, &WindowGeometry::Height>(kSection, "Height"),
+    Integer<InGeometry, &WindowGeometry::Sp1>(kSection, "Sp1"),
+    Integer<InGeometry, &WindowGeometry::Sp2>(kSection, "Sp2"),
+    Integer<InGeometry, &WindowGeometry::Sp3>(kSection, "Sp3"),
+    Integer<InGeometry, &WindowGeometry::Sp4>(kSection, "Sp4"),
+    Integer<InGeometry, &WindowGeometry::Sp5>(kSection, "Sp5"),
+    Integer<InApp, &App::VerChk>(kSection, "VerChk"),
+    Bool<InApp, &App::NpcCheck>(kSection, "NPC"),
+    Switches(kSection, SettingsPlace::AfterNpc),
+    Text<InApp, &App::UserName, kYou>(kSection, "UserName"),
+    // The folder is a path inside the program and Shift-JIS text in the file.
+    {kSection, "LogDir", Portion::First,
+     [](const ProfileFile& f, const SettingsKey& k, App& app) { ReadLogFolder(f, k.Section, k.Key, app); },
+     [](ProfileFile& f, const SettingsKey& k, const App& app) { WriteLogFolder(f, k.Section, k.Key, app.LogDir); }},
+    Switches(kSection, SettingsPlace::AfterLogDir),
+    CheckMarks<&App::SkillChecked, &ReferenceLists::SkillNames>(kSection, "ItemChk"),
+    CheckMarks<&App::ItemChecked, &ReferenceLists::ItemNames>(kSection, "SkillChk"),
+    Switches(kSection, SettingsPlace::AfterCheckMarks),
+    // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one
+    // that is not a number leaves the field as it starts.
+    {kWindowSection, "Interval", Portion::First,
+     [](const ProfileFile& f, const SettingsKey& k, App& app) {
+       if (const auto interval = f.Value(k.Section, k.Key)) SetIntervalText(app, *interval);
+     },
+     [](ProfileFile& f, const SettingsKey& k, const App& app) { f.Write(k.Section, k.Key, app.IntervalText); }},
+    Bool<InGeometry, &WindowGeometry::Maximized>(kWindowSection, "Maximized"),
+    // A path, UTF-8 inside the program; kept once chosen, so a file that never had one is
+    // left without the key.
+    {kWindowSection, "CounterFile", Portion::First,
+     [](const ProfileFile& f, const SettingsKey& k, App& app) {
+       app.StreamCounter.SetPath(SjisToUtf8(f.ReadString(k.Section, k.Key, "")));
+     },
+     [](ProfileFile& f, const SettingsKey& k, const App& app) {
+       if (!app.StreamCounter.Path().empty() || f.Value(k.Section, k.Key)) {
+         f.Write(k.Section, k.Key, Utf8ToSjis(app.StreamCounter.Path()));
+       }
+     }},
+    Switches(kWindowSection, SettingsPlace::WindowSection),
+    Date<&HistoryPageSettings::From>(kHistorySection, "From"),
+    Date<&HistoryPageSettings::To>(kHistorySection, "To"),
+    Choice<&HistoryPageSettings::Type, HistoryTypeChoices>(kHistorySection, "Type"),
+    Choice<&HistoryPageSettings::Size, HistorySizeChoices>(kHistorySection, "Size"),
+    Choice<&HistoryPageSettings::Against, HistoryAgainstChoices>(kHistorySection, "Against"),
+    Text<InHistoryPage, &HistoryPageSettings::Name, kNone>(kHistorySection, "Name"),
+    Bool<InHistoryPage, &HistoryPageSettings::PartialName, Missing::Off>(kHistorySection, "PartialName"),
+    Sizes<&HistoryPageSettings::OpponentColumns>(kHistorySection, "OpponentColumns"),
+    Sizes<&HistoryPageSettings::PlayerColumns>(kHistorySection, "PlayerColumns"),
+    Sizes<&HistoryPageSettings::BattleColumns>(kHistorySection, "BattleColumns"),
+    Sizes<&HistoryPageSettings::Splitter>(kHistorySection, "Splitter"),
+    Sizes<&HistoryPageSettings::UpperSplitter>(kHistorySection, "UpperSplitter"),
+    Sizes<&HistoryPageSettings::LowerSplitter>(kHistorySection, "LowerSplitter"),
+};
+
+// Reads the keys of one portion, in the table's order.
+void ReadPortion(App& app, Portion portion) {
+  const ProfileFile file = ReadSettingsFile(app);
+  for (const SettingsKey& key : kSettingsKeys) {
+    if (key.ReadIn == portion) key.Read(file, key, app);
+  }
 }
 
 }  // namespace
 
 void LoadSettingsFirst(App& app) {
-  const ProfileFile file = ReadSettingsFile(app);
-  WindowGeometry& g = app.Geometry;
-  ReadInt(file, "Top", g.Top);
-  ReadInt(file, "Left", g.Left);
-  ReadInt(file, "Width", g.Width);
-  ReadInt(file, "Height", g.Height);
-  ReadInt(file, "Sp1", g.Sp1);
-  ReadInt(file, "Sp2", g.Sp2);
-  ReadInt(file, "Sp3", g.Sp3);
-  ReadInt(file, "Sp4", g.Sp4);
-  ReadInt(file, "Sp5", g.Sp5);
-  ReadInt(file, "VerChk", app.VerChk);
-  app.NpcCheck = file.ReadBool(kSection, "NPC", app.NpcCheck);
-  ReadSwitches(file, SettingsPlace::AfterNpc, app.Acts);
-  // "YOU" is the name until the file gives another, and an empty value is a name too.
-  app.UserName = file.ReadString(kSection, "UserName", "YOU");
-  ReadLogFolder(file, app);
-  ReadSwitches(file, SettingsPlace::AfterLogDir, app.Acts);
-  g.Maximized = file.ReadBool(kWindowSection, "Maximized", g.Maximized);
-  // A stored interval goes through the field's own rule (clamped to 1..100 seconds); one that
-  // is not a number leaves the field as it starts.
-  if (const auto interval = file.Value(kWindowSection, "Interval")) SetIntervalText(app, *interval);
-  app.StreamCounter.SetPath(SjisToUtf8(file.ReadString(kWindowSection, "CounterFile", "")));
-  ReadSwitches(file, SettingsPlace::WindowSection, app.Acts);
-  ReadHistoryPage(file, app.HistoryPage.Settings);
+  ReadPortion(app, Portion::First);
+  // A range needs both ends; half of one is the default range.
+  HistoryPageSettings& page = app.HistoryPage.Settings;
+  if (page.From.empty() || page.To.empty()) page.From.clear(), page.To.clear();
 }
 
-void LoadSettingsChecks(App& app) {
-  const ProfileFile file = ReadSettingsFile(app);
-  // The key names are crossed with the lists they hold; files written earlier rely on it.
-  ReadChecks(file, "ItemChk", app.Lists.SkillNames.size(), app.SkillChecked);
-  ReadChecks(file, "SkillChk", app.Lists.ItemNames.size(), app.ItemChecked);
-}
+void LoadSettingsChecks(App& app) { ReadPortion(app, Portion::Checks); }
 
-void LoadSettingsSwitches(App& app) {
-  const ProfileFile file = ReadSettingsFile(app);
-  ReadSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
+void LoadSettingsSwitches(App& app) { ReadPortion(app, Portion::Switches); }
+
+std::vector<std::pair<std::string, std::string>> SettingsKeyNames() {
+  std::vector<std::pair<std::string, std::string>> names;
+  for (const SettingsKey& key : kSettingsKeys) {
+    if (key.Key != nullptr) {
+      names.emplace_back(key.Section, key.Key);
+      continue;
+    }
+    for (const WindowCommand& c : WindowCommands()) {
+      if (c.Place == key.Switches && c.IniKey != nullptr) names.emplace_back(key.Section, c.IniKey);
+    }
+  }
+  return names;
 }
 
 bool SaveSettings(const App& app, std::string* error) {
@@ -229,35 +372,7 @@ bool SaveSettings(const App& app, std::string* error) {
     // Rewriting a file that exists but could not be read would drop whatever else it
     // holds; keep it as it is instead.
     if (file.Load(path, error) == ProfileFile::LoadResult::Failed) return false;
-
-    const WindowGeometry& g = app.Geometry;
-    file.WriteInteger(kSection, "Top", g.Top);
-    file.WriteInteger(kSection, "Left", g.Left);
-    file.WriteInteger(kSection, "Width", g.Width);
-    file.WriteInteger(kSection, "Height", g.Height);
-    file.WriteInteger(kSection, "Sp1", g.Sp1);
-    file.WriteInteger(kSection, "Sp2", g.Sp2);
-    file.WriteInteger(kSection, "Sp3", g.Sp3);
-    file.WriteInteger(kSection, "Sp4", g.Sp4);
-    file.WriteInteger(kSection, "Sp5", g.Sp5);
-    file.WriteInteger(kSection, "VerChk", app.VerChk);
-    file.WriteBool(kSection, "NPC", app.NpcCheck);
-    WriteSwitches(file, SettingsPlace::AfterNpc, app.Acts);
-    file.Write(kSection, "UserName", app.UserName);
-    WriteLogFolder(file, app.LogDir);
-    WriteSwitches(file, SettingsPlace::AfterLogDir, app.Acts);
-    file.Write(kSection, "ItemChk", CheckString(app.SkillChecked, app.Lists.SkillNames.size()));
-    file.Write(kSection, "SkillChk", CheckString(app.ItemChecked, app.Lists.ItemNames.size()));
-    WriteSwitches(file, SettingsPlace::AfterCheckMarks, app.Acts);
-    file.Write(kWindowSection, "Interval", app.IntervalText);
-    file.WriteBool(kWindowSection, "Maximized", g.Maximized);
-    // Kept once chosen; a file that never had one is left without the key.
-    if (!app.StreamCounter.Path().empty() || file.Value(kWindowSection, "CounterFile")) {
-      file.Write(kWindowSection, "CounterFile", Utf8ToSjis(app.StreamCounter.Path()));
-    }
-    WriteSwitches(file, SettingsPlace::WindowSection, app.Acts);
-    WriteHistoryPage(file, app.HistoryPage.Settings);
-
+    for (const SettingsKey& key : kSettingsKeys) key.Write(file, key, app);
     return platform::ReplaceFile(path, file.Bytes(), error);
   } catch (const std::exception& e) {
     // Shut-down goes on whatever happens here.

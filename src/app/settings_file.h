@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace mizuto {
 
@@ -17,6 +19,9 @@ void LoadSettingsFirst(App& app);
 void LoadSettingsChecks(App& app);
 // The switches kept after the check marks (the transcript's: Debug .. TChk).
 void LoadSettingsSwitches(App& app);
+
+// Every key the file keeps, section and key, in the order a new file gets them.
+std::vector<std::pair<std::string, std::string>> SettingsKeyNames();
 
 // Writes every key in save order; false with `error` set when the file cannot be written
 // (the old file is left intact).

@@ -1,12 +1,16 @@
-// The command line of every mode, as `mizuto --help` prints it.
+// The command line of every mode, as `mizuto --help` prints it: the synopses and the list of
+// options come from the option table (command_line.h), the prose around them from here.
 #pragma once
 
 #include <string>
 
+#include "app/command_line.h"
+
 namespace mizuto {
 
-inline constexpr const char* kWindowUsage =
-    "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [--no-history] [LOG]\n";
+// A mode's synopsis ("usage: mizuto --report [--program-dir DIR] ... LOGFILE"), its lines
+// ended; it follows the mistake when a mode's arguments were wrong.
+std::string ModeSynopsis(CommandMode mode);
 
 // Follows a mode's synopsis when the arguments were wrong.
 inline constexpr const char* kHelpHint = "mizuto --help describes every mode and option\n";

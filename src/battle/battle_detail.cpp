@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "battle/game_messages.h"
+#include "ingest/game_messages.h"
 #include "ingest/chat_log_reader.h"
 #include "text/codec.h"
 #include "text/sjis.h"
@@ -101,8 +101,8 @@ struct Renderer {
     switch (weight) {
       case Weight::Never: return false;
       case Weight::Always: return true;
-      case Weight::EnemyShip: return ContainsBytes(text, SJ("敵船"));
-      case Weight::NotArea: return !ContainsBytes(text, SJ("海域"));
+      case Weight::EnemyShip: return ContainsBytes(text, SJ(MarkerTextOf(kMarkEnemyShip)));
+      case Weight::NotArea: return !ContainsBytes(text, SJ(MarkerTextOf(kMarkArea)));
       case Weight::BeginsShipDisabled: return StartsWithBytes(text, SJ(EventRuleText(kOutOfAction)));
     }
     return false;

@@ -5,13 +5,23 @@
 #include <optional>
 #include <string>
 
-#include "battle/game_messages.h"
+#include "ingest/game_messages.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
 
 namespace mizuto {
 namespace {
+
+// A marker's bytes, converted once.
+const std::string& Mark(NameMarker marker) {
+  static const std::array<std::string, kNameMarkerCount> converted = [] {
+    std::array<std::string, kNameMarkerCount> out;
+    for (std::size_t m = 0; m < out.size(); ++m) out[m] = Utf8ToSjis(kNameMarkers[m].Text);
+    return out;
+  }();
+  return converted[static_cast<std::size_t>(marker)];
+}
 
 // The text before `what`; empty when `what` is absent. A message that lacks the literal
 // its name ends at thus yields an empty name, never the whole line.
@@ -51,8 +61,8 @@ void SetTakenBy(NameBattleStats* s, int by) {
 
 // The area phrase of a defeat message between two other ships, or empty.
 std::string_view AreaLiteral(std::string_view text) {
-  for (const std::string* area : {&SJ("が自海域で"), &SJ("が中立海域で"), &SJ("が敵性海域で")}) {
-    if (ContainsBytes(text, *area)) return *area;
+  for (const NameMarker area : {kMarkOwnArea, kMarkNeutralArea, kMarkEnemyArea}) {
+    if (ContainsBytes(text, Mark(area))) return Mark(area);
   }
   return {};
 }
@@ -83,7 +93,7 @@ bool TakeBetweenOthers(const Battle& at, std::string_view t, BattleCounter dealt
 
 void Capture(const Battle& at, std::string_view t, int lineIndex) {
   AnalysisRun& run = at.run;
-  if (ContainsBytes(t, SJ("敵船"))) {  // the owner captured an enemy
+  if (ContainsBytes(t, Mark(kMarkEnemyShip))) {  // the owner captured an enemy
     Bump(at(0), kCapturesDealt);
     const int n = MarkPresent(run, FromByte(t, 5), Side::Enemy);
     Bump(at(n), kCapturesTaken);
@@ -98,16 +108,16 @@ void Capture(const Battle& at, std::string_view t, int lineIndex) {
 
 void Captured(const Battle& at, std::string_view text) {
   AnalysisRun& run = at.run;
-  if (ContainsBytes(text, SJ("敵船"))) {  // an enemy captured the owner
+  if (ContainsBytes(text, Mark(kMarkEnemyShip))) {  // an enemy captured the owner
     Bump(at(0), kCapturesTaken);
-    const std::string_view t = BeforeOrEmpty(FromByte(text, 5), SJ("に拿捕"));
+    const std::string_view t = BeforeOrEmpty(FromByte(text, 5), Mark(kMarkCapturedByName));
     const int n = MarkPresent(run, t, Side::Enemy);
     Bump(at(n), kCapturesDealt);
     SetTakenBy(at(0), n);
     AddRelation(at(n), OwnerRelation::TookOwnerOut);
     return;
   }
-  const auto [u, w] = SplitByMarkers(run, text, SJ("により、"), SJ("が拿捕"));
+  const auto [u, w] = SplitByMarkers(run, text, Mark(kMarkThrough), Mark(kMarkCapturedName));
   SetPresent(at(u));
   SetPresent(at(w));
   Bump(at(u), kCapturesDealt);
@@ -122,7 +132,8 @@ void Defeat(const Battle& at, std::string_view text, std::string_view before, bo
   AnalysisRun& run = at.run;
   if (const std::string_view area = AreaLiteral(text); !area.empty()) {
     // Two other ships: the one before the area phrase is on the own side.
-    const auto [u, w] = SplitByMarkers(run, text, area, ownerLost ? SJ("に撃破") : SJ("を撃破"));
+    const auto [u, w] =
+        SplitByMarkers(run, text, area, ownerLost ? Mark(kMarkDefeatedByName) : Mark(kMarkDefeatedName));
     const int loser = ownerLost ? u : w;
     const int winner = ownerLost ? w : u;
     Bump(at(loser), kSinksTaken);
@@ -150,7 +161,7 @@ void Defeat(const Battle& at, std::string_view text, std::string_view before, bo
 }
 
 void Points(const Battle& at, std::string_view t, int lineIndex) {
-  const std::string& enemyCamp = SJ("敵陣営が");
+  const std::string& enemyCamp = Mark(kMarkEnemyCampPoints);
   std::int32_t value = 0;
   if (const std::size_t q = FindBytes(t, enemyCamp)) {
     if (ParseDecimal(DeleteBytes(t, q, enemyCamp.size()), &value)) {
@@ -168,7 +179,7 @@ void Points(const Battle& at, std::string_view t, int lineIndex) {
 // Sinks never move the sunk ship's SinksTaken: that is counted when it goes out of action.
 void Sink(const Battle& at, std::string_view t, int lineIndex) {
   AnalysisRun& run = at.run;
-  const std::string& enemyShip = SJ("敵船");
+  const std::string& enemyShip = Mark(kMarkEnemyShip);
   if (const std::size_t q = FindBytes(t, enemyShip)) {  // the owner sank an enemy
     Bump(at(0), kSinksDealt);
     const int n = MarkPresent(run, DeleteBytes(t, q, enemyShip.size()), Side::Enemy);
@@ -183,16 +194,16 @@ void Sink(const Battle& at, std::string_view t, int lineIndex) {
 
 void SunkBy(const Battle& at, std::string_view text) {
   AnalysisRun& run = at.run;
-  const std::string& enemyShip = SJ("敵船");
+  const std::string& enemyShip = Mark(kMarkEnemyShip);
   if (const std::size_t q = FindBytes(text, enemyShip)) {  // an enemy sank the owner
     const std::string without = DeleteBytes(text, q, enemyShip.size());
-    const int n = MarkPresent(run, BeforeOrEmpty(without, SJ("の攻撃により、")), Side::Enemy);
+    const int n = MarkPresent(run, BeforeOrEmpty(without, Mark(kMarkAttackedBy)), Side::Enemy);
     Bump(at(n), kSinksDealt);
     SetTakenBy(at(0), n);
     AddRelation(at(n), OwnerRelation::TookOwnerOut);
     return;
   }
-  const auto [u, w] = SplitByMarkers(run, text, SJ("の攻撃により、"), SJ("の船が"));
+  const auto [u, w] = SplitByMarkers(run, text, Mark(kMarkAttackedBy), Mark(kMarkShipOfName));
   Bump(at(u), kSinksDealt);
   SetPresent(at(u));
   SetPresent(at(w));
@@ -241,25 +252,25 @@ struct EventLine {
 using EventHandler = void (*)(const EventLine&);
 
 void MineSink(const EventLine& e) {
-  if (ContainsBytes(e.Before, SJ("敵船"))) {
+  if (ContainsBytes(e.Before, Mark(kMarkEnemyShip))) {
     MarkPresent(e.At.run, FromByte(e.Before, 5), Side::Enemy);
   } else {
-    MarkPresent(e.At.run, BeforeOrEmpty(e.Before, SJ("の船")), Side::Own);
+    MarkPresent(e.At.run, BeforeOrEmpty(e.Before, Mark(kMarkShipOf)), Side::Own);
   }
 }
 
 // Friendly fire on the own side counts for nothing; the shooter took part.
 void FriendlyFire(const EventLine& e) {
   const std::string& message = EventRuleLiterals()[kFriendlyFire];
-  const auto names = SplitByMarkers(e.At.run, e.Text, message, SJ("の船が"));
+  const auto names = SplitByMarkers(e.At.run, e.Text, message, Mark(kMarkShipOfName));
   SetPresent(e.At(names.first));
 }
 
 // One enemy sank another: nobody is credited with the sink.
 void EnemySankEnemy(const EventLine& e) {
   const Battle& at = e.At;
-  const std::string_view t = ContainsBytes(e.Text, SJ("敵船")) ? FromByte(e.Text, 5) : e.Text;
-  const auto [u, w] = SplitByMarkers(at.run, t, SJ("が敵船"), SJ("を沈没"));
+  const std::string_view t = ContainsBytes(e.Text, Mark(kMarkEnemyShip)) ? FromByte(e.Text, 5) : e.Text;
+  const auto [u, w] = SplitByMarkers(at.run, t, Mark(kMarkEnemySinksEnemy), Mark(kMarkSankName));
   Bump(at(w), kSinksTaken);
   SetPresent(at(u));
   SetPresent(at(w));
@@ -269,16 +280,16 @@ void EnemySankEnemy(const EventLine& e) {
 
 void SailDamaged(const EventLine& e) {
   std::string_view t = e.Text;
-  if (const std::size_t p = FindBytes(e.Text, SJ("のサブマスト"))) {
+  if (const std::size_t p = FindBytes(e.Text, Mark(kMarkSubMast))) {
     t = e.Text.substr(0, p - 1);
-  } else if (const std::size_t q = FindBytes(e.Text, SJ("のメインマスト"))) {
+  } else if (const std::size_t q = FindBytes(e.Text, Mark(kMarkMainMast))) {
     t = e.Text.substr(0, q - 1);
   }
   MarkPresent(e.At.run, t, Side::Enemy);
 }
 
 void SailDamagedBy(const EventLine& e) {
-  if (const std::size_t p = FindBytes(e.Text, SJ("の攻撃に"))) {
+  if (const std::size_t p = FindBytes(e.Text, Mark(kMarkAttackOn))) {
     MarkPresent(e.At.run, e.Text.substr(0, p - 1), Side::Enemy);
   }
 }
@@ -326,7 +337,7 @@ constexpr std::array<EventHandler, kRuleCount> kEventHandlers = [] {
 }  // namespace
 
 long SplitAtGa(std::string_view text) {
-  const std::string& ga = SJ("が");
+  const std::string& ga = Mark(kMarkGa);
   const std::size_t first = FindBytes(text, ga);
   if (first == 0) return -1;
   const long p = static_cast<long>(first) - 1;
@@ -392,7 +403,7 @@ void RecogniseSkillItem(AnalysisRun& run, std::string_view line, int lineIndex) 
   const int battle = run.BattleCount() - 1;
   const std::string_view t = line.substr(2);
   const std::vector<std::string>& list = item ? run.Lists.ItemNames : run.Lists.SkillNames;
-  const std::string& ga = SJ("が");
+  const std::string& ga = Mark(kMarkGa);
   // A matcher of another length than its list was made of another list: an entry index
   // from the old list must not reach the new one.
   if ((item ? run.Lists.ItemMatcher() : run.Lists.SkillMatcher()).Size() != list.size()) {

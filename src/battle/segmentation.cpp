@@ -10,7 +10,7 @@
 
 #include "battle/analysis.h"
 #include "battle/event_recognition.h"
-#include "battle/game_messages.h"
+#include "ingest/game_messages.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
 #include "text/sjis.h"
@@ -104,9 +104,10 @@ void FleetStep(AnalysisRun& run, std::string_view text) {
   FleetMatcher().FindFirst(text, found.data());
   if (const std::size_t p = found[kFleetJoined]) {
     const std::string_view fleet = text.substr(0, p - 1);
-    // "提督・" + the admiral's name; the six bytes are that title.
-    if (ContainsBytes(fleet, SJ("提督・"))) {
-      run.State.CurrentAdmiral = InternName(run, FromByte(fleet, 7));
+    // The title + the admiral's name.
+    const std::string& title = SJ(kAdmiralTitle.Text);
+    if (ContainsBytes(fleet, title)) {
+      run.State.CurrentAdmiral = InternName(run, FromByte(fleet, static_cast<long long>(title.size()) + 1));
     }
   } else if (const std::size_t q = found[kFleetNewAdmiral]) {
     run.State.CurrentAdmiral = InternName(run, text.substr(0, q - 1));
@@ -161,7 +162,7 @@ void StartBattle(AnalysisRun& run, std::string_view text, int line, int message,
   record.FirstLine = line;
   record.Kind = kind;
   if (kind == kCampBattle) {
-    record.Admiral = InternName(run, SJ("味方陣営"));
+    record.Admiral = InternName(run, SJ(kOwnCampName));
     record.OwnPoints = record.EnemyPoints = 0;
   } else {
     record.Admiral = kind == kReinforcement ? InternName(run, named) : state.CurrentAdmiral;
@@ -176,8 +177,8 @@ void StartBattle(AnalysisRun& run, std::string_view text, int line, int message,
 }
 
 void SetCampNames(AnalysisRun& run) {
-  run.State.CurrentAdmiral = InternName(run, SJ("味方陣営"));
-  run.State.CurrentOpponent = InternName(run, SJ("敵陣営"));
+  run.State.CurrentAdmiral = InternName(run, SJ(kOwnCampName));
+  run.State.CurrentOpponent = InternName(run, SJ(kEnemyCampName));
 }
 
 // Credits whoever took out `leader` in battle b with the decisive blow.

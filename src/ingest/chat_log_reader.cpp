@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "ingest/game_messages.h"
 #include "platform/platform.h"
 #include "text/codec.h"
 #include "text/literal_set.h"
@@ -95,11 +96,11 @@ void ProcessPiece(std::string_view piece, LogLines& lines) {
   }
   if (channel == 0) {
     // The skill phrase is tested first: a line holding both is a skill line.
-    static const LiteralSet phrases({SJ("スキルを発動しました"), SJ("を使いました")});
+    static const LiteralSet phrases({SJ(kUseMessages[kUseSkill].Text), SJ(kUseMessages[kUseItem].Text)});
     const LiteralSet::Hit hit =
         phrases.FindLowest(std::string_view(arena.data() + mark, arena.size() - mark));
     const std::size_t p = hit.Position;
-    const char* tag = hit.Index == 0 ? "~s" : "~i";
+    const char* tag = hit.Index == kUseSkill ? "~s" : "~i";
     if (p != 0) {
       arena.resize(mark + p - 1);
       ReplaceInTail(arena, mark, "~0", tag);

@@ -3,18 +3,17 @@
 #include <algorithm>
 
 #include "generator.h"
+#include "messages.h"
 
 namespace mizuto::loggen {
 
 namespace {
 
-constexpr std::string_view kNotCounted[2] = {
-    "戦力差が大きすぎるため、この戦闘は戦果に加算されません",
-    "すでに何度も対戦した相手なので戦果には加算されません"};
-constexpr std::string_view kAreas[3] = {"が自海域で", "が中立海域で", "が敵性海域で"};
-constexpr std::string_view kWasted[4] = {"今は修理する必要はありません", "治療すべき船員がいません",
-                                         "救助すべき船員がいません",
-                                         "今使っても効果がありません。使用を中止しました"};
+constexpr BattleMessage kNotCounted[2] = {kNotCountedGap, kNotCountedRepeat};
+constexpr NameMarker kAreas[3] = {kMarkOwnArea, kMarkNeutralArea, kMarkEnemyArea};
+// The game says "今は" before the repair's notice.
+const std::string kWasted[4] = {"今は" + Said(kWastedRepair), Said(kWastedTreatment), Said(kWastedRescue),
+                                Said(kWastedItem)};
 
 constexpr int kNotCountedStep = -2;
 
@@ -58,7 +57,7 @@ Generator::Fight Generator::SetUpFight(const BattlePlan& plan) {
     std::vector<int> ships = enemyCampShips_;
     rng_.Shuffle(ships);
     f.Enemy.insert(f.Enemy.end(), ships.begin(), ships.begin() + rng_.Between(1, 2));
-    f.Opponent = "敵陣営";
+    f.Opponent = kEnemyCampName;
     return f;
   }
   const int enemyFleet = NextEnemyFleet(-1);
@@ -76,16 +75,17 @@ Generator::Fight Generator::SetUpFight(const BattlePlan& plan) {
 }
 
 void Generator::OutOfAction(int victim) {
-  Sys(victim == 0 ? std::string("船が航行不能になりました") : Name(victim) + "の船が航行不能になりました");
+  const std::string disabled = Said(kOutOfAction) + "になりました";
+  Sys(victim == 0 ? disabled : Name(victim) + "の" + disabled);
 }
 
 void Generator::CampPoints(Fight& f, bool own, int points) {
   if (own) {
     f.OwnPoints += points;
-    Sys(std::to_string(points) + "ポイントを獲得しました！");
+    Sys(std::to_string(points) + Said(kPoints));
   } else {
     f.EnemyPoints += points;
-    Sys("敵陣営が" + std::to_string(points) + "ポイントを獲得しました！");
+    Sys(Said(kMarkEnemyCampPoints) + std::to_string(points) + Said(kPoints));
   }
 }
 
@@ -132,27 +132,26 @@ void Generator::TakeOutEnemy(Fight& f, int victim, int attacker, bool decisive) 
   const int form = ChooseForm(byOwner ? 0 : 1, {45, 18, 12, 8, 9, 8}, allowed);
   switch (form) {
     case 0:
-      Sys(byOwner ? "敵船" + x + "を撃沈しました！" : y + "が" + x + "を撃沈しました！");
+      Sys(byOwner ? Said(kMarkEnemyShip) + x + Said(kSink) : y + Said(kMarkGa) + x + Said(kSink));
       OutOfAction(victim);
       break;
     case 1:
-      Sys(byOwner ? "敵船" + x + "を拿捕しました！" : y + "が" + x + "を拿捕しました！");
+      Sys(byOwner ? Said(kMarkEnemyShip) + x + Said(kCapture) : y + Said(kMarkGa) + x + Said(kCapture));
       break;
     case 2:
-      Sys(byOwner ? x + "を撃破しました！！"
-                  : y + std::string(kAreas[rng_.Below(3)]) + x + "を撃破しました！！");
+      Sys(byOwner ? x + Said(kDefeated) : y + Said(kAreas[rng_.Below(3)]) + x + Said(kDefeated));
       break;
     case 3:
-      Sys("敵船" + x + "が機雷により撃沈しました！");
+      Sys(Said(kMarkEnemyShip) + x + Said(kMineSink));
       OutOfAction(victim);
       break;
     case 4:  // one enemy hits another
       // This message always names both ships as "敵船"; the analysis drops the leading
       // "敵船" whenever the text holds one, so the shape without it is not the game's.
       if (rng_.Percent(60)) {
-        Sys("敵船" + Name(other) + "が敵船" + x + "を沈没させたようです！");
+        Sys(Said(kMarkEnemyShip) + Name(other) + Said(kMarkEnemySinksEnemy) + x + Said(kEnemySankEnemy));
       } else {
-        Sys(Name(other) + "の誤射により、" + x + "の船が沈没しました！");
+        Sys(Name(other) + Said(kFriendlyFire) + x + Said(kMarkShipOfName) + "沈没しました！");
       }
       OutOfAction(victim);
       break;
@@ -174,17 +173,17 @@ void Generator::TakeOutOwn(Fight& f, int victim, int attacker, bool decisive) {
   if (victim == 0) {
     switch (form) {
       case 0:
-        Sys("敵船" + y + "の攻撃により、撃沈されました！");
+        Sys(Said(kMarkEnemyShip) + y + Said(kMarkAttackedBy) + Said(kSunkBy));
         OutOfAction(0);
         break;
-      case 1: Sys("敵船" + y + "に拿捕されました！"); break;
-      case 2: Sys(y + "に撃破されました！！"); break;
+      case 1: Sys(Said(kMarkEnemyShip) + y + Said(kMarkCapturedByName) + "されました！"); break;
+      case 2: Sys(y + Said(kDefeatedBy)); break;
       case 3:
-        Sys("機雷により船が沈没しました！");
+        Sys(Said(kMineSelf));
         OutOfAction(0);
         break;
       case 4:
-        Sys(Name(friendly) + "の砲撃により、船が沈没してしまいました");
+        Sys(Name(friendly) + Shown("の砲撃により、船が沈没してしまいました"));
         OutOfAction(0);
         break;
       default: OutOfAction(0); break;
@@ -192,17 +191,17 @@ void Generator::TakeOutOwn(Fight& f, int victim, int attacker, bool decisive) {
   } else {
     switch (form) {
       case 0:
-        Sys(y + "の攻撃により、" + x + "の船が撃沈されました！");
+        Sys(y + Said(kMarkAttackedBy) + x + Said(kMarkShipOfName) + Said(kSunkBy));
         OutOfAction(victim);
         break;
-      case 1: Sys(y + "により、" + x + "が拿捕されました！"); break;
-      case 2: Sys(x + std::string(kAreas[rng_.Below(3)]) + y + "に撃破されました！！"); break;
+      case 1: Sys(y + Said(kMarkThrough) + x + Said(kMarkCapturedName) + "されました！"); break;
+      case 2: Sys(x + Said(kAreas[rng_.Below(3)]) + y + Said(kDefeatedBy)); break;
       case 3:
-        Sys(x + "の船が機雷により撃沈しました！");
+        Sys(x + Said(kMarkShipOf) + Said(kMineSink));
         OutOfAction(victim);
         break;
       case 4:
-        Sys(Name(friendly) + "の誤射により、" + x + "の船が沈没しました！");
+        Sys(Name(friendly) + Said(kFriendlyFire) + x + Said(kMarkShipOfName) + "沈没しました！");
         OutOfAction(victim);
         break;
       default: OutOfAction(victim); break;
@@ -218,14 +217,14 @@ void Generator::BrokenLine(const Fight& f) {
   const int enemyId = PickAlive(f, f.Enemy, true);
   const std::string e = enemyId >= 0 ? Name(enemyId) : f.Opponent;
   switch (rng_.Below(8)) {
-    case 0: Sys("の帆を直しました"); break;
-    case 1: Sys("の舵を直しました"); break;
-    case 2: Sys("に撃破されました！！"); break;
-    case 3: Sys("が船員に豪華な料理を振る舞いました"); break;
-    case 4: Sys("を撃沈しました！"); break;
-    case 5: Sys("の攻撃により、" + e + "が拿捕されました！"); break;
+    case 0: Sys(Said(kSailRepaired)); break;
+    case 1: Sys(Said(kRudderRepaired)); break;
+    case 2: Sys(Said(kDefeatedBy)); break;
+    case 3: Sys(Said(kMeal)); break;
+    case 4: Sys(Said(kSink)); break;
+    case 5: Sys(Said(kMarkAttackedBy) + e + Said(kMarkCapturedName) + "されました！"); break;
     default: {
-      const std::string whole = std::string("<FONT color=\"#") + kSystemColour + "\">" + e + "の攻撃により、被害甚大！";
+      const std::string whole = std::string("<FONT color=\"#") + kSystemColour + "\">" + e + Said(kCriticalTaken) + "！";
       const std::string cut = whole.substr(0, static_cast<std::size_t>(rng_.Between(1, static_cast<int>(whole.size()) - 1)));
       out_.Raw(rng_.Percent(50) ? cut + "\r\n" : cut);
       break;
@@ -253,50 +252,53 @@ void Generator::Skirmish(Fight& f) {
   const std::string e = enemyId >= 0 ? Name(enemyId) : f.Opponent;
   const std::string a = allyId >= 0 ? Name(allyId) : std::string();
   switch (rng_.Weighted({8, 6, 4, 4, 4, 3, 3, 2, 3, 2, 4, 2, 2, 4, 3, 8, 6, 12, 3})) {
-    case 0: Sys(e + "に大打撃を与えました！"); break;
-    case 1: Sys(e + "の攻撃により、被害甚大！"); break;
-    case 2: Sys(e + (rng_.Percent(50) ? "のメインマスト" : "のサブマスト") + "の帆を損傷させました！"); break;
+    case 0: Sys(e + Said(kCriticalDealt) + "を与えました！"); break;
+    case 1: Sys(e + Said(kCriticalTaken) + "！"); break;
+    case 2:
+      Sys(e + Said(rng_.Percent(50) ? kMarkMainMast : kMarkSubMast) + "の" + Said(kSailDamaged) + "させました！");
+      break;
     case 3:
-      Sys(rng_.Percent(80) ? e + "の攻撃により帆が損傷しました！" : std::string("突風にあおられ帆が損傷しました"));
+      Sys(rng_.Percent(80) ? e + Said(kMarkAttackOn) + "より" + Said(kSailDamagedBy) + "しました！"
+                           : "突風にあおられ" + Said(kSailDamagedBy) + "しました");
       break;
     case 4:
-      if (allyId >= 0 && rng_.Percent(50)) Sys(a + "の帆を直しました");
-      else if (HasItem("予備帆") && rng_.Percent(40)) Sys("予備帆を使いました");
-      else Sys("帆を直しました");
+      if (allyId >= 0 && rng_.Percent(50)) Sys(a + Said(kSailRepaired));
+      else if (HasItem("予備帆") && rng_.Percent(40)) Sys(Shown("予備帆を使いました"));
+      else Sys(Shown("帆を直しました"));
       break;
-    case 5: Sys(e + "の船に浸水を起こさせました！"); break;
+    case 5: Sys(e + Said(kFloodDealt)); break;
     case 6:
-      Sys(rng_.Percent(60) ? e + "の攻撃により浸水が起こりました！" : std::string("船底に穴が開き、浸水が始まりました！"));
+      Sys(rng_.Percent(60) ? e + Said(kFloodTaken) : Shown("船底に穴が開き、") + std::string("浸水が始まりました！"));
       break;
     case 7:
-      Sys(HasItem("手桶") && rng_.Percent(50) ? "手桶を使いました" : "船の浸水が止まりました");
+      Sys(HasItem("手桶") && rng_.Percent(50) ? Shown("手桶を使いました") : Shown("船の浸水が止まりました"));
       break;
-    case 8: Sys(e + "の船に大揺れを起こしました！"); break;
-    case 9: Sys(e + "の攻撃により船が大きく揺れています！"); break;
+    case 8: Sys(e + Said(kRockDealt)); break;
+    case 9: Sys(e + Said(kRockTaken)); break;
     case 10:
       switch (rng_.Below(4)) {
         case 0:
           if (allyId >= 0) {
-            Sys(a + "の舵を直しました");
+            Sys(a + Said(kRudderRepaired));
             break;
           }
           [[fallthrough]];
-        case 1: Sys(e + "の舵を損傷させました"); break;
-        case 2: Sys(e + "の攻撃により舵が損傷しました！"); break;
-        default: Sys(HasItem("予備舵") ? std::string("予備舵を使いました") : e + "の舵を損傷させました"); break;
+        case 1: Sys(e + Said(kRudderDamaged)); break;
+        case 2: Sys(e + Said(kMarkAttackOn) + "より" + Shown("舵が") + "損傷しました！"); break;
+        default: Sys(HasItem("予備舵") ? std::string(Shown("予備舵を使いました")) : e + Said(kRudderDamaged)); break;
       }
       break;
     case 11:
-      if (rng_.Percent(60)) Sys((allyId >= 0 ? a : Name(0)) + "の援軍要請に応じ、援軍が駆けつけてくれました！");
-      else Sys("敵の援軍が到着しました！");
+      if (rng_.Percent(60)) Sys((allyId >= 0 ? a : Name(0)) + Said(kReinforcements));
+      else Sys(Shown("敵の援軍が") + std::string("到着しました！"));
       break;
-    case 12: Sys((allyId >= 0 && rng_.Percent(60) ? a : Name(0)) + "が船員に豪華な料理を振る舞いました"); break;
+    case 12: Sys((allyId >= 0 && rng_.Percent(60) ? a : Name(0)) + Said(kMeal)); break;
     case 13:
       switch (rng_.Below(4)) {
-        case 0: Sys(e + "の船員を混乱させました！"); break;
-        case 1: Sys(e + "の攻撃により船員に混乱が生じました！"); break;
-        case 2: Sys("統率スキルを用いて船員の混乱を鎮めました"); break;
-        default: Sys("沈静の旗の効果で船員の混乱が収まりました"); break;
+        case 0: Sys(e + Said(kConfusionDealt) + "させました！"); break;
+        case 1: Sys(e + Said(kConfusionTaken) + "が生じました！"); break;
+        case 2: Sys(Shown("統率スキルを") + std::string("用いて船員の混乱を鎮めました")); break;
+        default: Sys(Shown("沈静の旗") + std::string("の効果で船員の混乱が収まりました")); break;
       }
       break;
     case 14: Sys(kWasted[rng_.Below(4)]); break;
@@ -319,7 +321,7 @@ void Generator::Skirmish(Fight& f) {
         default:
           // An ally leaves the fight early; the leader stays to the end.
           if (allyId >= 0 && allyId != f.Own[0] && IsPlayer(allyId)) {
-            Sys(a + "が戦闘から撤退しました");
+            Sys(a + Said(kMarkGa) + Shown("戦闘から撤退しました"));
             f.Out.push_back(allyId);
           } else {
             ChatLine(true);
@@ -341,23 +343,23 @@ void Generator::EndFight(Fight& f) {
       CampPoints(f, f.OwnPoints < f.EnemyPoints, std::max(f.OwnPoints, f.EnemyPoints) - std::min(f.OwnPoints, f.EnemyPoints));
   }
   switch (p.Result) {
-    case kVictory: Sys(f.Opponent + "に勝利しました！"); break;
-    case kDefeat: Sys(f.Opponent + "に敗北しました…"); break;
-    case kDraw: Sys(f.Opponent + "と引き分けました"); break;
-    case kEscaped: Sys(f.Opponent + "を取り逃がしました"); break;
-    default: Sys(p.AllShipsLeft ? "全船が戦場を離れました" : "戦闘から撤退します"); break;
+    case kVictory: Sys(f.Opponent + Said(kResultVictory)); break;
+    case kDefeat: Sys(f.Opponent + Said(kResultDefeat)); break;
+    case kDraw: Sys(f.Opponent + Said(kResultDraw)); break;
+    case kEscaped: Sys(f.Opponent + Said(kResultEscaped)); break;
+    default: Sys(Said(p.AllShipsLeft ? kResultAllLeft : kResultRetreat)); break;
   }
   if (rng_.Percent(50)) Sys("戦闘経験を" + std::to_string(rng_.Between(10, 900)) + "獲得しました");
 }
 
 void Generator::WriteBattle(const BattlePlan& plan, std::uint64_t fillerBytes) {
   Fight f = SetUpFight(plan);
-  if (plan.NotCounted == 1) Sys(kNotCounted[plan.NotCountedText]);
+  if (plan.NotCounted == 1) Sys(Said(kNotCounted[plan.NotCountedText]));
   switch (plan.Kind) {
-    case kAssault: Sys(f.Opponent + "の強襲です！"); break;
-    case kEngagement: Sys(f.Opponent + "と交戦に入ります！"); break;
-    case kReinforcement: Sys(Name(f.Own[0]) + "の援軍として戦闘に参加します！"); break;
-    default: Sys("味方陣営より指令：ただちに戦闘海域に向かい、敵船を撃破せよ！！"); break;
+    case kAssault: Sys(f.Opponent + Said(kStartAssault)); break;
+    case kEngagement: Sys(f.Opponent + Said(kStartEngagement)); break;
+    case kReinforcement: Sys(Name(f.Own[0]) + Said(kStartReinforcement)); break;
+    default: Sys(kOwnCampName + std::string("より指令：") + Said(kStartCamp)); break;
   }
   const std::uint64_t fillerEnd = out_.Bytes() + fillerBytes;
 
@@ -375,7 +377,7 @@ void Generator::WriteBattle(const BattlePlan& plan, std::uint64_t fillerBytes) {
   if (plan.NotCounted == 2) schedule.push_back(kNotCountedStep);
   rng_.Shuffle(schedule);
   for (int s : schedule) {
-    if (s == kNotCountedStep) Sys(kNotCounted[plan.NotCountedText]);
+    if (s == kNotCountedStep) Sys(Said(kNotCounted[plan.NotCountedText]));
     else if (s < 0) Skirmish(f);
     else TakeOut(f, s, false);
   }

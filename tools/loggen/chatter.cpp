@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "generator.h"
+#include "messages.h"
 
 namespace mizuto::loggen {
 
@@ -84,8 +85,8 @@ void Generator::SystemChatter() {
 void Generator::NoticeChatter() {
   switch (rng_.Below(4)) {
     case 0: out_.Font(kNoticeColour, "本日22時より定期メンテナンスを行います"); break;
-    case 1: out_.Font(kNoticeColour, "『大海戦』の参加受付を開始しました"); break;
-    case 2: out_.Font(kNoticeColour, "『大海戦』の開戦まで残り10分です"); break;
+    case 1: out_.Font(kNoticeColour, Said(kPhaseNotice) + "参加受付を開始しました"); break;
+    case 2: out_.Font(kNoticeColour, Said(kPhaseNotice) + "開戦まで残り10分です"); break;
     default: out_.Font(kNoticeColour, "北方の海域に嵐が近づいています"); break;
   }
 }
@@ -102,20 +103,20 @@ void Generator::SkillLine(int person) {
   if (lists_.Skills.empty()) return;
   const std::string& skill = lists_.Skills[static_cast<std::size_t>(rng_.Skewed(static_cast<int>(lists_.Skills.size())))];
   // The owner's own line begins with the skill; anyone else's begins with the name.
-  Sys(person == 0 ? skill + "スキルを発動しました" : Name(person) + "が" + skill + "スキルを発動しました");
+  Sys(person == 0 ? skill + Said(kUseSkill) : Name(person) + Said(kMarkGa) + skill + Said(kUseSkill));
 }
 
 void Generator::ItemLine(int person, bool inBattle) {
   if (lists_.Items.empty()) return;
   const std::string& item = lists_.Items[static_cast<std::size_t>(rng_.Skewed(static_cast<int>(lists_.Items.size())))].Name;
   if (person == 0) {
-    Sys(item + "を使いました");
+    Sys(item + Said(kUseItem));
     return;
   }
   // In port the game also writes "<name>は<item>を使いました"; only the "が" form names
   // the user in a way that the battle analysis counts, and that is the form in battle.
-  const char* particle = !inBattle && rng_.Percent(50) ? "は" : "が";
-  Sys(Name(person) + particle + item + "を使いました");
+  const std::string particle = !inBattle && rng_.Percent(50) ? "は" : Said(kMarkGa);
+  Sys(Name(person) + particle + item + Said(kUseItem));
 }
 
 }  // namespace mizuto::loggen

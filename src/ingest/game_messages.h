@@ -1,6 +1,7 @@
-// The game's messages that the analysis and the transcript read, each written once, in
-// UTF-8 (converted to Shift-JIS where they are used), each with a line of the game that
-// carries it. Every list is in the order its readers try it; the tests feed every sample
+// The game's messages that the reader, the analysis and the transcript look for (and the
+// log generator writes), each written once, in UTF-8 (converted to Shift-JIS where they are
+// used), each with a line of the game that carries it. They live beside the reader, the
+// lowest layer that looks for one. Every list is in the order its readers try it; the tests feed every sample
 // line through the analysis and the transcript and check it reaches its own entry, so a
 // message added where an earlier one shadows it is caught.
 #pragma once
@@ -37,6 +38,21 @@ inline constexpr std::array<MessageText, kFleetCount> kFleetMessages = {{
     {"の艦隊に参加しました", "提督・Bossの艦隊に参加しました"},
     {"が提督になりました", "Chiefが提督になりました"},
     {"艦隊が解散しました", kWholeLine},
+}};
+
+// The title before an admiral's name in the fleet notices ("提督・" + the name).
+inline constexpr MessageText kAdmiralTitle = {"提督・", "提督・Bossの艦隊に参加しました"};
+
+// The names the analysis gives the two camps of a camp battle, which names no fleet.
+inline constexpr const char* kOwnCampName = "味方陣営";
+inline constexpr const char* kEnemyCampName = "敵陣営";
+
+// Skill and item uses on channel "~0", which the reader tags for the analysis ("~s", "~i").
+// The skill phrase is tried first: a line holding both is a skill line.
+enum UseMessage { kUseSkill, kUseItem, kUseCount };
+inline constexpr std::array<MessageText, kUseCount> kUseMessages = {{
+    {"スキルを発動しました", "花子が砲撃の心得スキルを発動しました"},
+    {"を使いました", "花子が予備帆を使いました"},
 }};
 
 // System messages that qualify, open and close a battle, each kind tried in this order.
@@ -254,6 +270,64 @@ inline constexpr EventMessage kEventMessages[] = {
      Weight::Never, false, kWholeLine},
     // clang-format on
 };
+
+// The fixed words around the names in the in-battle messages: where the analysis cuts a
+// line into the names it holds, and what tells the transcript an enemy's ship or a defeat
+// between two other ships. Each with a line that carries it and the rule that line is read
+// under (the rule whose handler cuts there).
+enum NameMarker {
+  kMarkEnemyShip,          // the name after it is an enemy's ship
+  kMarkOwnArea,            // a defeat between two other ships, in the area it happened
+  kMarkNeutralArea,
+  kMarkEnemyArea,
+  kMarkArea,               // any of the three
+  kMarkCapturedByName,     // an enemy captured the owner: the name ends here
+  kMarkThrough,            // a capture between two others: the taker's name ends here
+  kMarkCapturedName,       // ... and the ship captured ends here
+  kMarkDefeatedByName,     // a defeat between two others: the winner's name ends here
+  kMarkDefeatedName,       // ... or the loser's
+  kMarkEnemyCampPoints,    // the enemy camp's points
+  kMarkAttackedBy,         // a sink of an own ship: the attacker's name ends here
+  kMarkShipOfName,         // ... and the ship sunk ends here
+  kMarkShipOf,             // a mine sink of an own ship
+  kMarkEnemySinksEnemy,    // one enemy sank another: the first name ends here
+  kMarkSankName,           // ... and the second here
+  kMarkSubMast,            // a sail damaged: the enemy's name ends at the mast
+  kMarkMainMast,
+  kMarkAttackOn,           // the own sail damaged by an attack: the attacker's name ends here
+  kMarkGa,                 // between two names: the first one ends here
+  kNameMarkerCount
+};
+struct MarkerText {
+  const char* Text;
+  EventRule Rule;
+  const char* Sample;
+};
+inline constexpr std::array<MarkerText, kNameMarkerCount> kNameMarkers = {{
+    // clang-format off
+    {"敵船", kCapture, "敵船ベッポを拿捕しました！"},
+    {"が自海域で", kDefeated, "太郎が自海域でゴンザを撃破しました！！"},
+    {"が中立海域で", kDefeatedBy, "太郎が中立海域でゴンザに撃破されました！！"},
+    {"が敵性海域で", kDefeated, "太郎が敵性海域でゴンザを撃破しました！！"},
+    {"海域", kDefeatedBy, "花子が自海域でベッポに撃破されました！！"},
+    {"に拿捕", kCaptured, "敵船ゴンザに拿捕されました！"},
+    {"により、", kCaptured, "ゴンザにより、太郎が拿捕されました！"},
+    {"が拿捕", kCaptured, "ベッポにより、花子が拿捕されました！"},
+    {"に撃破", kDefeatedBy, "花子が敵性海域でゴンザに撃破されました！！"},
+    {"を撃破", kDefeated, "花子が中立海域でベッポを撃破しました！！"},
+    {"敵陣営が", kPoints, "敵陣営が12ポイントを獲得しました！"},
+    {"の攻撃により、", kSunkBy, "敵船ゴンザの攻撃により、撃沈されました！"},
+    {"の船が", kSunkBy, "ゴンザの攻撃により、太郎の船が撃沈されました！"},
+    {"の船", kMineSink, "太郎の船が機雷により撃沈しました！"},
+    {"が敵船", kEnemySankEnemy, "敵船ゴンザが敵船ベッポを沈没させたようです！"},
+    {"を沈没", kEnemySankEnemy, "敵船ベッポが敵船ゴンザを沈没させたようです！"},
+    {"のサブマスト", kSailDamaged, "ゴンザのサブマストの帆を損傷させました！"},
+    {"のメインマスト", kSailDamaged, "ベッポのメインマストの帆を損傷させました！"},
+    {"の攻撃に", kSailDamagedBy, "ゴンザの攻撃により帆が損傷しました！"},
+    {"が", kSink, "太郎が花子を撃沈しました！"},
+    // clang-format on
+}};
+constexpr const char* MarkerTextOf(NameMarker marker) { return kNameMarkers[marker].Text; }
 
 // The text the analysis looks for under `rule`.
 constexpr const char* EventRuleText(EventRule rule) {
