@@ -92,8 +92,8 @@ std::string Compare(const App& f, const App& l) {
       const NameBattleStats& x = *f.Names.Stats(n, b);
       const NameBattleStats& y = *l.Names.Stats(n, b);
       const std::string in = at + "in battle " + std::to_string(b) + " ";
-      d.Same(in + "Sides", x.Sides, y.Sides);
-      d.Same(in + "OwnerRelations", x.OwnerRelations, y.OwnerRelations);
+      d.Same(in + "Sides", x.Sides.ToStored(), y.Sides.ToStored());
+      d.Same(in + "OwnerRelations", x.OwnerRelations.ToStored(), y.OwnerRelations.ToStored());
       d.Same(in + "TakenBy", static_cast<std::int32_t>(x.TakenBy), static_cast<std::int32_t>(y.TakenBy));
       d.Same(in + "Present", x.Present, y.Present);
       d.Same(in + "BattleCounts", x.BattleCounts, y.BattleCounts);
