@@ -139,7 +139,7 @@ TEST_F(HeadToHeadTest, RowsAreMatchedByTheTakersNameText) {
 
 TEST_F(HeadToHeadTest, HintSumsTheSelectedCountedBattlesOnly) {
   using test::kCounted;
-  const struct { std::int32_t result; TallyState state; } battles[] = {
+  const struct { BattleResult result; TallyState state; } battles[] = {
       {BattleResult::Victory, kCounted},          {BattleResult::Defeat, kCounted},          {BattleResult::Escaped, kCounted},
       {BattleResult::Withdrawn, kCounted},        {BattleResult::Draw, kCounted},            {BattleResult::Victory, test::kUncounted},
       {BattleResult::Victory, test::kRefused},    {BattleResult::Victory, test::kRefusedMarked}, {BattleResult::Victory, kCounted},
