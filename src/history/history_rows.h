@@ -89,7 +89,7 @@ struct BattleRow {
   bool Ended = true;
   std::int32_t OwnDown = 0, EnemyDown = 0;
   BattleKind Kind = BattleKind::Assault;
-  BattleClass Class;      // with the player's corrections
+  BattleClass Class;  // with the player's corrections
   std::optional<std::string> Admiral, Opponent;  // Shift-JIS; none when the log named none
 
  private:
