@@ -68,7 +68,7 @@ void BM_ActiveTick(benchmark::State& state) {
   app.Acts.ActiveMode.Checked = true;
   app.CurrentLogPath = log;
   LoadAndAnalyse(app);
-  if (app.State.BattleInProgress == 0) {
+  if (!app.State.BattleInProgress) {
     state.SkipWithError("the log must end inside a battle (make_corpus.sh --open-battle)");
     return;
   }
@@ -104,7 +104,7 @@ void BM_RefreshTallies(benchmark::State& state) {
   std::mt19937 rng(42);
   for (int b = 0; b < kMaxBattles; ++b) {
     app.Battles.emplace_back();
-    app.Battles.back().Result = static_cast<std::int32_t>(rng() % 5);
+    app.Battles.back().Result = ResultFromStored(rng() % 5);
   }
   for (int n = 1; n < kMaxNames; ++n) app.Names.Add("player" + std::to_string(n) + "_", 60, 150);
   for (int n = 0; n < kMaxNames; ++n) {
@@ -112,8 +112,8 @@ void BM_RefreshTallies(benchmark::State& state) {
       if (rng() % 4 == 0) continue;
       NameBattleStats* s = app.Names.Stats(n, b);
       s->Present = 1;
-      s->Sides = 1 + static_cast<std::int32_t>(rng() % 3);  // own, enemy or both
-      s->OwnerRelations = static_cast<std::int32_t>(rng() % 4);
+      s->Sides = SideSet::FromStored(1 + rng() % 3);  // own, enemy or both
+      s->OwnerRelations = RelationSet::FromStored(rng() % 4);
       for (auto& c : s->BattleCounts) c = static_cast<std::int32_t>(rng() % 3);
       for (auto& c : s->ExtraCounts) c = static_cast<std::int32_t>(rng() % 3);
       if (rng() % 8 == 0) s->TakenBy = static_cast<std::int32_t>(rng() % kMaxNames);

@@ -114,7 +114,7 @@ TEST_F(ActiveModeTest, TicksFollowTheGrowingLog) {
   // brought one more player).
   test::AppendBytes(app.CurrentLogPath, SystemLine("敵船黒鬼を撃沈しました！") + SystemLine("青鬼に勝利しました！"));
   TickFollowedLog(app);
-  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_EQ(app.State.BattleInProgress, std::nullopt);
   EXPECT_EQ(app.TallyTable.Rows.size(), rowsDuringBattle + 1);
   EXPECT_EQ(app.StatusText, SummaryLine(app));
   EXPECT_EQ(test::U(app.StatusText).rfind("   1戦   1勝", 0), 0u);
@@ -187,7 +187,7 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
 
   test::AppendBytes(app.CurrentLogPath, SystemLine("すでに何度も対戦した相手なので戦果には加算されません"));
   TickFollowedLog(app);
-  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_EQ(app.State.BattleInProgress, std::nullopt);
   EXPECT_TRUE(app.State.NotCountedNotice);
   EXPECT_EQ(app.AnalysedLineCount, 6);
   EXPECT_EQ(app.Battles[0].Tally, test::kUncounted);
@@ -207,7 +207,7 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   // so nothing is counted, as a load of the same log in active mode says.
   test::AppendBytes(app.CurrentLogPath, SystemLine("黄鬼の強襲です！") + SystemLine("黄鬼に勝利しました！"));
   TickFollowedLog(app);
-  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_EQ(app.State.BattleInProgress, std::nullopt);
   EXPECT_EQ(app.Battles[1].Tally, test::kUncounted);
   EXPECT_EQ(app.Battles[2].Tally, test::kRefusedMarked);
   EXPECT_EQ(test::U(app.BattleList.Rows[2]), "模擬大[×]  3戦目 YOU" + Spaces(15) + " 強襲 → ○ : 黄鬼   ");
@@ -236,7 +236,7 @@ TEST_F(ActiveModeTest, AnOlderBattlePutBackIntoTheCountLeavesItAtTheNextTick) {
                                              SystemLine("青鬼と交戦に入ります！"));
     app.Acts.ActiveMode.Checked = true;
     ASSERT_TRUE(LoadAndAnalyse(app));
-    ASSERT_EQ(app.State.BattleInProgress, kEngagement);
+    ASSERT_EQ(app.State.BattleInProgress, BattleKind::Engagement);
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
     app.BattleList.Select(0);
     AddTotalListExecute(app);

@@ -18,7 +18,7 @@ class Labels : public ::testing::Test {
   void SetUp() override { test::SetUpApp(app_, dir_); }
   BattleRecord& AddBattle(int admiral, int opponent) {
     BattleRecord& r = app_.Battles.emplace_back();
-    r.Kind = kAssault;
+    r.Kind = BattleKind::Assault;
     r.Class = kFirstBattleClass;
     r.Admiral = admiral;
     r.Opponent = opponent;
@@ -46,10 +46,10 @@ TEST_F(Labels, AdmiralColumnOpponentAndOddRecords) {
 
   // A camp battle whose type is no longer "ＢＣ" has no kind label and shows no points.
   BattleRecord& camp = AddBattle(0, foe);
-  camp.Kind = kCampBattle;
+  camp.Kind = BattleKind::Camp;
   camp.Class = BattleClass{ShipSize::Small, BattleType::Real, true};
   camp.Tally = test::kUncounted;
-  camp.Result = kDraw;
+  camp.Result = BattleResult::Draw;
   camp.OwnPoints = 12;
   EXPECT_EQ(Label(3), "実戦小[－]  4戦目 YOU" + std::string(17, ' ') + "→ － : Foe%s (NPC) ");
 
@@ -64,8 +64,8 @@ TEST_F(Labels, SummaryCountsOnlyBattlesIncludedExactlyOnce) {
             S("   0戦   0勝   0敗   0分(逃げられ:0 撤退:0) [クリティカル:  0 /  0] "
               "[無駄な努力 修理:  0 外科､救助:  0 その他:  0]"));
 
-  const int results[] = {kVictory,   kVictory, kDefeat,  kEscaped,
-                         kWithdrawn, kDraw,    kVictory, kDefeat};
+  const BattleResult results[] = {BattleResult::Victory,   BattleResult::Victory, BattleResult::Defeat,  BattleResult::Escaped,
+                         BattleResult::Withdrawn, BattleResult::Draw,    BattleResult::Victory, BattleResult::Defeat};
   const TallyState states[] = {test::kCounted, test::kCounted, test::kCounted,       test::kCounted,
                                test::kCounted, test::kCounted, test::kRefusedMarked, test::kRefused};
   for (int b = 0; b < 8; ++b) {
@@ -92,22 +92,22 @@ TEST_F(Labels, SummaryCountsOnlyBattlesIncludedExactlyOnce) {
 TEST_F(Labels, ABattleStillBeingFoughtCountsAsFoughtButNotAsLost) {
   const struct {
     const char* what;
-    std::vector<std::int32_t> results;  // the last is the one that may be in progress
-    std::int32_t inProgress;            // the analysis state's BattleInProgress
+    std::vector<BattleResult> results;     // the last is the one that may be in progress
+    std::optional<BattleKind> inProgress;  // the analysis state's BattleInProgress
     const char* summary;                // the summary line's start
     const char* hint;                   // every battle selected
   } cases[] = {
-      {"won, then fighting", {kVictory, kDefeat}, kAssault, "   2戦   1勝   0敗   0分", "1勝 0敗 0分"},
-      {"won, then lost", {kVictory, kDefeat}, 0, "   2戦   1勝   1敗   0分", "1勝 1敗 0分"},
-      {"lost, then fighting", {kDefeat, kDefeat}, kEngagement, "   2戦   0勝   1敗   0分", "0勝 1敗 0分"},
-      {"fighting the first camp battle", {kDefeat}, kCampBattle, "   1戦   0勝   0敗   0分", "0勝 0敗 0分"},
-      {"escaped, then fighting", {kEscaped, kDefeat}, kReinforcement, "   2戦   0勝   0敗   1分", "0勝 0敗 1分"},
+      {"won, then fighting", {BattleResult::Victory, BattleResult::Defeat}, BattleKind::Assault, "   2戦   1勝   0敗   0分", "1勝 0敗 0分"},
+      {"won, then lost", {BattleResult::Victory, BattleResult::Defeat}, std::nullopt, "   2戦   1勝   1敗   0分", "1勝 1敗 0分"},
+      {"lost, then fighting", {BattleResult::Defeat, BattleResult::Defeat}, BattleKind::Engagement, "   2戦   0勝   1敗   0分", "0勝 1敗 0分"},
+      {"fighting the first camp battle", {BattleResult::Defeat}, BattleKind::Camp, "   1戦   0勝   0敗   0分", "0勝 0敗 0分"},
+      {"escaped, then fighting", {BattleResult::Escaped, BattleResult::Defeat}, BattleKind::Reinforcement, "   2戦   0勝   0敗   1分", "0勝 0敗 1分"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     app_.Battles.clear();
     app_.BattleList.Clear();
-    for (std::int32_t result : c.results) {
+    for (BattleResult result : c.results) {
       AddBattle(0, -1).Result = result;
       app_.BattleList.Append("row");
       app_.BattleList.Select(app_.BattleList.Count() - 1);

@@ -58,8 +58,8 @@ class BattleListCommandsTest : public ::testing::Test {
 
 TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   const int x = build.Name("Taro");
-  const int b0 = build.Battle(kVictory, test::kCounted), b1 = build.Battle(kVictory, test::kRefused);
-  const int b2 = build.Battle(kDefeat, test::kCounted), b3 = build.Battle(kVictory, test::kUncounted);
+  const int b0 = build.Battle(BattleResult::Victory, test::kCounted), b1 = build.Battle(BattleResult::Victory, test::kRefused);
+  const int b2 = build.Battle(BattleResult::Defeat, test::kCounted), b3 = build.Battle(BattleResult::Victory, test::kUncounted);
   build.Present(x, b1, Side::Enemy);
   build.Present(x, b2, Side::Enemy);
   app.BattleList.Select(b1);
@@ -215,8 +215,8 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
   } keys[] = {{"Ins", &Actions::AddTotalList, AddTotalListExecute, test::kCounted, "pane"},
               {"Del", &Actions::DelTotalList, DelTotalListExecute, test::kUncounted, "pane"},
               {"Space", &Actions::PrBatLog, ShowSelectedBattles, test::kUncounted, "-------- 2戦目 --------"}};
-  build.Battle(kVictory, test::kCounted);
-  build.Battle(kDefeat, test::kUncounted);
+  build.Battle(BattleResult::Victory, test::kCounted);
+  build.Battle(BattleResult::Defeat, test::kUncounted);
   for (const auto& k : keys) {
     SCOPED_TRACE(k.key);
     ActionState& action = app.Acts.*k.action;

@@ -257,7 +257,7 @@ std::string Check(const App& app, bool justLoaded) {
   if (justLoaded && list.Count() != app.BattleCount())
     return "after a load the battle list lacks battles";
   for (int i = 0; justLoaded && i < list.Count(); ++i) {
-    const bool ended = i + 1 < list.Count() || app.State.BattleInProgress == 0;
+    const bool ended = i + 1 < list.Count() || !app.State.BattleInProgress;
     if (ended && list.Rows[static_cast<std::size_t>(i)] != BattleLabel(app, i)) {
       return "after a load row " + std::to_string(i) + " does not show its battle";
     }

@@ -36,8 +36,8 @@ class Events : public ::testing::Test {
     auto field = [&](const char* label, int v) {
       if (v != 0) out += std::string(" ") + label + "=" + std::to_string(v);
     };
-    field("side", s->Sides);
-    field("rel", s->OwnerRelations);
+    field("side", static_cast<int>(s->Sides.ToStored()));
+    field("rel", static_cast<int>(s->OwnerRelations.ToStored()));
     if (s->TakenBy != -1) out += " by=" + U(app_.Names[s->TakenBy].Name);
     const char* counters[] = {"sd", "st", "cd", "ct", "dec"};
     for (int c = 0; c < 5; ++c) field(counters[c], s->BattleCounts[c]);
@@ -216,7 +216,7 @@ TEST_F(Events, CampPointsAreStrictDecimalsAndBadOnesAreReported) {
   Feed({Sys("2147483647ポイントを獲得しました！"), Sys("-2147483648ポイントを獲得しました！"),
         Sys("敵陣営に勝利しました！")});
   EXPECT_EQ(camp.OwnPoints, 12);
-  EXPECT_EQ(camp.Result, kVictory);
+  EXPECT_EQ(camp.Result, BattleResult::Victory);
 }
 
 TEST_F(Events, ShipsOutOfActionCountPerSide) {
@@ -317,7 +317,7 @@ TEST_F(Events, FullNameTableDropsTheCountersOfNewNames) {
   EXPECT_EQ(Of("Foe"), "P side=2 ct=1");
   EXPECT_EQ(app_.State.OwnShipsDown + app_.State.EnemyShipsDown, 0);
   EXPECT_EQ(app_.Battles[0].Opponent, -1);
-  EXPECT_EQ(app_.Battles[0].Result, kVictory);
+  EXPECT_EQ(app_.Battles[0].Result, BattleResult::Victory);
 }
 
 }  // namespace

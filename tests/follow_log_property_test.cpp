@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,9 @@ std::string Show(std::string_view sjis) { return "\"" + U(sjis) + "\""; }
 std::string Show(bool v) { return v ? "true" : "false"; }
 std::string Show(const BattleClass& c) { return ::testing::PrintToString(c); }
 std::string Show(const TallyState& t) { return ::testing::PrintToString(t); }
+std::string Show(BattleKind k) { return std::to_string(ToStored(k)); }
+std::string Show(BattleResult r) { return std::to_string(ToStored(r)); }
+std::string Show(const std::optional<BattleKind>& k) { return k ? Show(*k) : "none"; }
 template <std::size_t N>
 std::string Show(const std::array<std::int32_t, N>& a) {
   std::string s;
@@ -92,8 +96,9 @@ std::string Compare(const App& f, const App& l) {
       const NameBattleStats& x = *f.Names.Stats(n, b);
       const NameBattleStats& y = *l.Names.Stats(n, b);
       const std::string in = at + "in battle " + std::to_string(b) + " ";
-      d.Same(in + "Sides", x.Sides, y.Sides);
-      d.Same(in + "OwnerRelations", x.OwnerRelations, y.OwnerRelations);
+      d.Same(in + "Sides", static_cast<std::int32_t>(x.Sides.ToStored()), static_cast<std::int32_t>(y.Sides.ToStored()));
+      d.Same(in + "OwnerRelations", static_cast<std::int32_t>(x.OwnerRelations.ToStored()),
+             static_cast<std::int32_t>(y.OwnerRelations.ToStored()));
       d.Same(in + "TakenBy", static_cast<std::int32_t>(x.TakenBy), static_cast<std::int32_t>(y.TakenBy));
       d.Same(in + "Present", x.Present, y.Present);
       d.Same(in + "BattleCounts", x.BattleCounts, y.BattleCounts);

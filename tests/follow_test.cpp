@@ -409,7 +409,7 @@ class FollowJson : public ::testing::Test {
   void SetUp() override {
     test::SetUpApp(app, dir);
     build.emplace(app);
-    b = build->Battle(kVictory, test::kCounted);
+    b = build->Battle(BattleResult::Victory, test::kCounted);
   }
   BattleRecord& Record() { return app.Battles[static_cast<std::size_t>(b)]; }
   test::TempDir dir;
@@ -432,8 +432,8 @@ TEST_F(FollowJson, TextIsEscapedAndFieldsNamed) {
             "鬼\\t丸\\u0001\\u007f (NPC) \"}");
   // No named opponent; a kind and a result beyond the tables.
   r.Opponent = -1;
-  r.Kind = 9;
-  r.Result = 7;
+  r.Kind = KindFromStored(9);
+  r.Result = ResultFromStored(7);
   r.Tally = test::kUncounted;
   EXPECT_NE(EndedBattleJson(app, b, 0, 0).find(
                 "\"kind\":null,\"type\":\"real\",\"ship_class\":\"medium\",\"npc\":true,"
@@ -450,15 +450,15 @@ TEST_F(FollowJson, EachResultKindTypeAndShipClassHasItsOwnKeyword) {
     std::function<void(BattleRecord&)> set;
     const char* field;  // as the line must hold it
   } cases[] = {
-      {[](BattleRecord& x) { x.Result = kDefeat; }, "\"result\":\"defeat\""},
-      {[](BattleRecord& x) { x.Result = kVictory; }, "\"result\":\"victory\""},
-      {[](BattleRecord& x) { x.Result = kEscaped; }, "\"result\":\"escaped\""},
-      {[](BattleRecord& x) { x.Result = kWithdrawn; }, "\"result\":\"withdrawn\""},
-      {[](BattleRecord& x) { x.Result = kDraw; }, "\"result\":\"draw\""},
-      {[](BattleRecord& x) { x.Kind = kAssault; }, "\"kind\":\"assault\""},
-      {[](BattleRecord& x) { x.Kind = kEngagement; }, "\"kind\":\"engagement\""},
-      {[](BattleRecord& x) { x.Kind = kReinforcement; }, "\"kind\":\"reinforcement\""},
-      {[](BattleRecord& x) { x.Kind = kCampBattle; }, "\"kind\":\"camp\""},
+      {[](BattleRecord& x) { x.Result = BattleResult::Defeat; }, "\"result\":\"defeat\""},
+      {[](BattleRecord& x) { x.Result = BattleResult::Victory; }, "\"result\":\"victory\""},
+      {[](BattleRecord& x) { x.Result = BattleResult::Escaped; }, "\"result\":\"escaped\""},
+      {[](BattleRecord& x) { x.Result = BattleResult::Withdrawn; }, "\"result\":\"withdrawn\""},
+      {[](BattleRecord& x) { x.Result = BattleResult::Draw; }, "\"result\":\"draw\""},
+      {[](BattleRecord& x) { x.Kind = BattleKind::Assault; }, "\"kind\":\"assault\""},
+      {[](BattleRecord& x) { x.Kind = BattleKind::Engagement; }, "\"kind\":\"engagement\""},
+      {[](BattleRecord& x) { x.Kind = BattleKind::Reinforcement; }, "\"kind\":\"reinforcement\""},
+      {[](BattleRecord& x) { x.Kind = BattleKind::Camp; }, "\"kind\":\"camp\""},
       {[](BattleRecord& x) { x.Class.Type = BattleType::Naval; }, "\"type\":\"naval\""},
       {[](BattleRecord& x) { x.Class.Type = BattleType::Mock; }, "\"type\":\"mock\""},
       {[](BattleRecord& x) { x.Class.Type = BattleType::Real; }, "\"type\":\"real\""},

@@ -43,7 +43,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 TEST_F(HeadToHeadTest, TakersAreRowsVictimsAreColumnsAndTheDiagonalIsADash) {
   const int a = build.Name("甲"), b = build.Name("乙"), c = build.Name("丙");
-  for (int i = 0; i < 4; ++i) build.Battle(kVictory, i == 3 ? test::kUncounted : test::kCounted);
+  for (int i = 0; i < 4; ++i) build.Battle(BattleResult::Victory, i == 3 ? test::kUncounted : test::kCounted);
   for (int i = 0; i < 4; ++i) {
     for (int n : {a, b, c}) build.Present(n, i, Side::Enemy);
   }
@@ -103,7 +103,7 @@ TEST_F(HeadToHeadTest, AnEmptyVictimNameNeitherGrowsTheNameTableNorLosesItsTakes
   app.UserName.clear();
   ResetAnalysis(app);
   const int a = build.Name("甲");
-  const int b0 = build.Battle(kDefeat);
+  const int b0 = build.Battle(BattleResult::Defeat);
   build.Present(a, b0, Side::Enemy);
   build.Takes(a, 0, b0);
   const int names = app.NameCount();
@@ -139,11 +139,11 @@ TEST_F(HeadToHeadTest, RowsAreMatchedByTheTakersNameText) {
 
 TEST_F(HeadToHeadTest, HintSumsTheSelectedCountedBattlesOnly) {
   using test::kCounted;
-  const struct { std::int32_t result; TallyState state; } battles[] = {
-      {kVictory, kCounted},          {kDefeat, kCounted},          {kEscaped, kCounted},
-      {kWithdrawn, kCounted},        {kDraw, kCounted},            {kVictory, test::kUncounted},
-      {kVictory, test::kRefused},    {kVictory, test::kRefusedMarked}, {kVictory, kCounted},
-      {kEscaped, kCounted}};
+  const struct { BattleResult result; TallyState state; } battles[] = {
+      {BattleResult::Victory, kCounted},          {BattleResult::Defeat, kCounted},          {BattleResult::Escaped, kCounted},
+      {BattleResult::Withdrawn, kCounted},        {BattleResult::Draw, kCounted},            {BattleResult::Victory, test::kUncounted},
+      {BattleResult::Victory, test::kRefused},    {BattleResult::Victory, test::kRefusedMarked}, {BattleResult::Victory, kCounted},
+      {BattleResult::Escaped, kCounted}};
   for (const auto& b : battles) build.Battle(b.result, b.state);
   auto selectOnly = [&](std::vector<int> rows) {
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);

@@ -359,8 +359,8 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
             ASSERT_TRUE(answer.Ok()) << answer.Error.Detail;
             Lines players, uses;
             for (const PlayerRow& r : answer.Value) {
-              players.push_back(Hex(r.Name) + "|" + std::to_string(r.SideBits) + "|" +
-                                std::to_string(r.RelationBits));
+              players.push_back(Hex(r.Name) + "|" + std::to_string(r.Sides.ToStored()) + "|" +
+                                std::to_string(r.Relations.ToStored()));
               for (std::int64_t v : {r.Battles, r.Sinks, r.Decisive, r.Sunk, r.Captures, r.Captured, r.Tenacity,
                                      r.FleetMeals}) {
                 players.back() += "|" + std::to_string(v);
@@ -505,7 +505,7 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
                                          : "(SELECT id FROM names WHERE name = " + text + ")";
         Lines got;
         for (const PlayerRow& r : kept[k].Value) {
-          got.push_back(Hex(r.Name) + "|" + std::to_string(r.SideBits) + "|" + std::to_string(r.RelationBits));
+          got.push_back(Hex(r.Name) + "|" + std::to_string(r.Sides.ToStored()) + "|" + std::to_string(r.Relations.ToStored()));
           for (std::int64_t v : {r.Battles, r.Sinks, r.Decisive, r.Sunk, r.Captures, r.Captured, r.Tenacity,
                                  r.FleetMeals}) {
             got.back() += "|" + std::to_string(v);
@@ -532,9 +532,9 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
         for (std::size_t i = 0; i < made.Value.size(); ++i) {
           const PlayerRow& a = made.Value[i];
           const PlayerRow& b = kept[static_cast<std::size_t>(f)].Value[i];
-          EXPECT_EQ(std::tie(a.Name, a.SideBits, a.RelationBits, a.Battles, a.Sinks, a.Decisive, a.Sunk, a.Captures,
+          EXPECT_EQ(std::tie(a.Name, a.Sides, a.Relations, a.Battles, a.Sinks, a.Decisive, a.Sunk, a.Captures,
                              a.Captured, a.Tenacity, a.FleetMeals, a.SkillUses, a.ItemUses),
-                    std::tie(b.Name, b.SideBits, b.RelationBits, b.Battles, b.Sinks, b.Decisive, b.Sunk, b.Captures,
+                    std::tie(b.Name, b.Sides, b.Relations, b.Battles, b.Sinks, b.Decisive, b.Sunk, b.Captures,
                              b.Captured, b.Tenacity, b.FleetMeals, b.SkillUses, b.ItemUses))
               << f << " " << i;
         }

@@ -1374,7 +1374,7 @@ TEST_F(HistoryAppTest, ActiveModeRecordsEachBattleAsItEnds) {
   const BattleRow last = Store().Battles(HistoryFilter{}).Value.back();
   EXPECT_EQ(last.OwnDown, 1);  // the owner's ship
   EXPECT_EQ(last.EnemyDown, 0);
-  EXPECT_EQ(last.Result, kDefeat);
+  EXPECT_EQ(last.Result, BattleResult::Defeat);
 }
 
 

@@ -193,8 +193,8 @@ TEST(Loggen, TheAnalysisFindsExactlyTheBattlesThatWereWritten) {
     for (int b = 0; b < app.BattleCount(); ++b) {
       const BattleRecord& r = app.Battles[static_cast<std::size_t>(b)];
       const Planned& p = expected[static_cast<std::size_t>(b)];
-      EXPECT_EQ(r.Kind, p.Kind) << "battle " << b + 1;
-      EXPECT_EQ(r.Result, p.Result) << "battle " << b + 1;
+      EXPECT_EQ(ToStored(r.Kind), p.Kind) << "battle " << b + 1;
+      EXPECT_EQ(ToStored(r.Result), p.Result) << "battle " << b + 1;
       // The plan writes the tally state as the mark (1) and the game's notice (2) added.
       EXPECT_EQ(r.Tally, (TallyState{(p.Tally & 1) != 0, (p.Tally & 2) != 0})) << "battle " << b + 1;
       if (p.Kind == 4) {
@@ -402,7 +402,7 @@ TEST(Loggen, AnOpenBattleLeavesTheLogAsTheGameIsStillWritingIt) {
   App app;
   LoadGenerated(app, dir, dir.File("live.html"));
   EXPECT_EQ(app.BattleCount(), 5);
-  EXPECT_EQ(app.State.BattleInProgress, planned.back().Kind);
+  EXPECT_EQ(app.State.BattleInProgress, KindFromStored(planned.back().Kind));
 }
 
 TEST(Loggen, ABenchmarkSizedCastFillsTheNameTable) {

@@ -98,8 +98,8 @@ TEST_F(Segmentation, NpcFilterDecidesOnTheWholeStartMessage) {
   Feed({Sys("Foeの強襲です！"), Sys("Foeと交戦に入ります！"), Sys("Foeに勝利しました！"), Sys(kCampStart),
         Sys("敵陣営に勝利しました！")});
   ASSERT_EQ(app_.BattleCount(), 2);
-  EXPECT_EQ(app_.Battles[0].Kind, kEngagement);
-  EXPECT_EQ(app_.Battles[1].Kind, kCampBattle);
+  EXPECT_EQ(app_.Battles[0].Kind, BattleKind::Engagement);
+  EXPECT_EQ(app_.Battles[1].Kind, BattleKind::Camp);
 
   app_.NpcCheck = true;
   Feed({Sys("海賊団の強襲です！"), Sys("海賊団に勝利しました！")});
@@ -109,12 +109,12 @@ TEST_F(Segmentation, NpcFilterDecidesOnTheWholeStartMessage) {
 TEST_F(Segmentation, NotCountedNoticeAndFleetNotices) {
   Feed({Party("提督・Bossの艦隊に参加しました"), Sys("戦力差が大きすぎるため、この戦闘は戦果に加算されません"),
         Party("Chiefが提督になりました")});  // ignored while the flag is pending
-  EXPECT_EQ(app_.State.BattleInProgress, 0);
+  EXPECT_EQ(app_.State.BattleInProgress, std::nullopt);
   EXPECT_TRUE(app_.State.NotCountedNotice);
   Feed({Sys("Foeの強襲です！"), Party("Chiefが提督になりました"), Sys("Foeに勝利しました！")});
   EXPECT_EQ(Row(0), "模擬大[×]  1戦目 Boss" + Spaces(14) + " 強襲 → ○ : Foe   ");
   EXPECT_EQ(app_.Battles[0].Tally, test::kRefused);
-  EXPECT_EQ(app_.State.BattleInProgress, 0);
+  EXPECT_EQ(app_.State.BattleInProgress, std::nullopt);
   EXPECT_FALSE(app_.State.NotCountedNotice);
 
   Feed({Party("Chiefが提督になりました"), Sys("Barと交戦に入ります！"),
@@ -191,7 +191,7 @@ TEST_F(Segmentation, DecisiveCreditsWhoeverTookOutTheLosingLeader) {
     test::AddStoredLines(app, c.lines);
     AnalyseNewLines(app, 0);
     ASSERT_EQ(app.BattleCount(), 1);
-    ASSERT_EQ(app.State.BattleInProgress, 0);
+    ASSERT_EQ(app.State.BattleInProgress, std::nullopt);
     std::string credited;
     for (int n = 0; n < app.NameCount(); ++n) {
       const int decisive = app.Names.Stats(n, 0)->BattleCounts[kDecisive];
@@ -234,7 +234,7 @@ TEST_F(Segmentation, ReinforcementWithdrawalKeepsTheLastOpponentAndRestartsTheSh
                             Sys("Palの帆を直しました"), Sys("Enの舵を損傷させました"),
                             Sys("Enの船が航行不能になりました"), Sys("戦闘から撤退します")});
     ASSERT_EQ(app.BattleCount(), b + 1);
-    EXPECT_EQ(app.Battles[b].Result, kWithdrawn);
+    EXPECT_EQ(app.Battles[b].Result, BattleResult::Withdrawn);
     EXPECT_EQ(U(app.BattleList.Rows[b]), "模擬大[集]  " + std::to_string(b + 1) + "戦目 Ally" + Spaces(14) +
                                              " 援軍 → 撤 : " + c.opponent + "   ");
     // Counted from this battle's start: own 0, 1 at the moment each went down; Pal came
@@ -316,7 +316,7 @@ TEST_F(Segmentation, FullBattleTableRefusesFurtherBattlesOnce) {
   EXPECT_EQ(app_.BattleCount(), kMaxBattles);
   EXPECT_EQ(app_.BattleList.Count(), kMaxBattles);
   EXPECT_EQ(app_.NameCount(), names);
-  EXPECT_EQ(app_.State.BattleInProgress, 0);
+  EXPECT_EQ(app_.State.BattleInProgress, std::nullopt);
   EXPECT_EQ(app_.State.CurrentOpponent, before.CurrentOpponent);
   EXPECT_EQ(app_.State.CurrentClass, before.CurrentClass);
   EXPECT_EQ(app_.ErrorLines, std::vector<std::string>{"@@@@@@@ Error Code 004 @@@@@@@ Line:1027"});
@@ -326,10 +326,10 @@ TEST_F(Segmentation, FullBattleTableRefusesFurtherBattlesOnce) {
 std::string Dump(const App& app) {
   std::ostringstream out;
   const AnalysisState& s = app.State;
-  out << s.BattleInProgress << ' ' << s.NotCountedNotice << ' ' << s.CurrentAdmiral << ' ' << s.CurrentOpponent << ' '
+  out << (s.BattleInProgress ? ToStored(*s.BattleInProgress) : 0) << ' ' << s.NotCountedNotice << ' ' << s.CurrentAdmiral << ' ' << s.CurrentOpponent << ' '
       << s.OwnShipsDown << ' ' << s.EnemyShipsDown << ' ' << ::testing::PrintToString(s.CurrentClass) << '\n';
   for (const BattleRecord& r : app.Battles) {
-    out << r.FirstLine << ' ' << r.Kind << ' ' << r.Result << ' ' << r.Tally.CountMark << r.Tally.GameSaysNotCounted << ' '
+    out << r.FirstLine << ' ' << ToStored(r.Kind) << ' ' << ToStored(r.Result) << ' ' << r.Tally.CountMark << r.Tally.GameSaysNotCounted << ' '
         << ::testing::PrintToString(r.Class) << ' ' << r.CriticalsDealt << ' ' << r.CriticalsTaken << ' ' << r.OwnPoints
         << ' ' << r.EnemyPoints;
     for (int n : r.OwnSide) out << ' ' << n;
@@ -340,7 +340,7 @@ std::string Dump(const App& app) {
     out << U(app.Names[n].Name);
     for (int b = 0; b < app.BattleCount(); ++b) {
       const NameBattleStats* st = app.Names.Stats(n, b);
-      out << " | " << st->Sides << ' ' << st->OwnerRelations << ' ' << st->TakenBy << ' '
+      out << " | " << st->Sides.ToStored() << ' ' << st->OwnerRelations.ToStored() << ' ' << st->TakenBy << ' '
           << st->Present;
       for (int c : st->BattleCounts) out << ' ' << c;
       for (int c : st->ExtraCounts) out << ' ' << c;

@@ -36,7 +36,7 @@ TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
   app.UserName = S("提督");
   app.Battles.emplace_back();
   InternName(writer.Run, "Someone");
-  app.State.BattleInProgress = kAssault;
+  app.State.BattleInProgress = BattleKind::Assault;
   app.State.NotCountedNotice = true;
   app.State.CurrentClass = kCampBattleClass;
   app.State.CurrentAdmiral = 1;
@@ -45,7 +45,7 @@ TEST_F(TablesTest, ResetLeavesOnlyTheOwner) {
   ASSERT_EQ(app.NameCount(), 1);
   EXPECT_EQ(app.Names[0].Name, S("提督"));
   EXPECT_EQ(app.BattleCount(), 0);
-  EXPECT_EQ(app.State.BattleInProgress, 0);
+  EXPECT_EQ(app.State.BattleInProgress, std::nullopt);
   EXPECT_FALSE(app.State.NotCountedNotice);
   EXPECT_EQ(app.State.CurrentAdmiral, 0);
   EXPECT_EQ(app.State.CurrentOpponent, -1);

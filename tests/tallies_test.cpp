@@ -39,7 +39,9 @@ class TalliesTest : public ::testing::Test {
 
 // A plain model of one name's totals: every counted battle visited, nothing folded ahead.
 struct PlainTotals {
-  std::int32_t Present = 0, Side = 0, Relation = 0, Battles = 0;
+  std::int32_t Present = 0, Battles = 0;
+  SideSet Side{};
+  RelationSet Relation{};
   std::int32_t Counters[5] = {}, Tenacity = 0, Meals = 0, Skills[3] = {}, Items[2] = {};
 };
 PlainTotals PlainTotalsOf(const App& app, int n) {
@@ -63,10 +65,10 @@ PlainTotals PlainTotalsOf(const App& app, int n) {
 TEST_F(TalliesTest, OnlyMarkedBattlesTheGameCountsAddToAnyTotal) {
   const int x = build.Name("敵A");
   using test::kCounted;
-  struct { std::int32_t result; TallyState state; std::int32_t critDealt, critTaken; } battles[] = {
-      {kVictory, kCounted, 2, 1},   {kDefeat, test::kUncounted, 5, 5}, {kDraw, test::kRefused, 7, 7},
-      {kEscaped, test::kRefusedMarked, 9, 9}, {kWithdrawn, kCounted, 1, 0}, {kEscaped, kCounted, 0, 3},
-      {kDefeat, kCounted, 4, 4},    {kDraw, kCounted, 0, 0}};
+  struct { BattleResult result; TallyState state; std::int32_t critDealt, critTaken; } battles[] = {
+      {BattleResult::Victory, kCounted, 2, 1},   {BattleResult::Defeat, test::kUncounted, 5, 5}, {BattleResult::Draw, test::kRefused, 7, 7},
+      {BattleResult::Escaped, test::kRefusedMarked, 9, 9}, {BattleResult::Withdrawn, kCounted, 1, 0}, {BattleResult::Escaped, kCounted, 0, 3},
+      {BattleResult::Defeat, kCounted, 4, 4},    {BattleResult::Draw, kCounted, 0, 0}};
   for (const auto& given : battles) {
     const int b = build.Battle(given.result, given.state);
     app.Battles[static_cast<std::size_t>(b)].CriticalsDealt = given.critDealt;
@@ -107,14 +109,14 @@ TEST_F(TalliesTest, RefreshShowsWhatAPlainSumGivesForEveryCell) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int n = 1; n < 40; ++n) build.Name("名" + std::to_string(n));
   const TallyState tallies[] = {test::kUncounted, test::kCounted, test::kRefused, test::kRefusedMarked};
-  for (int b = 0; b < 60; ++b) build.Battle(pick(0, 4), tallies[pick(0, 3)]);
+  for (int b = 0; b < 60; ++b) build.Battle(ResultFromStored(pick(0, 4)), tallies[pick(0, 3)]);
   for (int n = 0; n < app.NameCount(); ++n) {
     for (int b = 0; b < app.BattleCount(); ++b) {
       if (pick(0, 2) != 0) continue;
       NameBattleStats& s = build.At(n, b);
       s.Present = 1;
-      s.Sides = pick(0, 3);  // none, own, enemy or both
-      s.OwnerRelations = pick(0, 3);
+      s.Sides = SideSet::FromStored(pick(0, 3));  // none, own, enemy or both
+      s.OwnerRelations = RelationSet::FromStored(pick(0, 3));
       for (auto& c : s.BattleCounts) c = pick(0, 3);
       for (auto& c : s.ExtraCounts) c = pick(-2, 5);
       if (pick(0, 50) == 0) s.BattleCounts[kSinksDealt] = 2147483000;  // sums wrap alike
@@ -241,8 +243,8 @@ TEST_F(TalliesTest, RefreshRebuildsRowsInNameOrderAndEndsWithTheSummary) {
   const int hidden = build.Name("Saburo");
   const int friendly = build.Name("Hanako");
   const int enemy = build.Name("Taro");
-  const int counted = build.Battle(kVictory, test::kCounted);
-  const int excluded = build.Battle(kDefeat, test::kUncounted);
+  const int counted = build.Battle(BattleResult::Victory, test::kCounted);
+  const int excluded = build.Battle(BattleResult::Defeat, test::kUncounted);
   build.Present(enemy, counted, Side::Enemy);
   build.Present(friendly, counted, Side::Own);
   build.Present(hidden, counted, Side::Enemy);

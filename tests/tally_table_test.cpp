@@ -32,8 +32,8 @@ class TallyTableTest : public ::testing::Test {
     build.At(0, b).BattleCounts[kSinksDealt] = 4;
     for (const auto& p : players) {
       const int n = build.Name(p.name);
-      build.PresentOnSides(n, b, p.side);
-      build.At(n, b).OwnerRelations = p.relation;
+      build.PresentOnSides(n, b, SideSet::FromStored(p.side));
+      build.At(n, b).OwnerRelations = RelationSet::FromStored(p.relation);
       build.At(n, b).BattleCounts[kSinksDealt] = p.dealt;
       build.At(n, b).BattleCounts[kSinksTaken] = p.taken;
     }
@@ -113,10 +113,10 @@ TEST_F(TallyTableTest, RowIconsAndTheirSortRanks) {
   const int b0 = build.Battle(), b1 = build.Battle();
   for (const auto& p : players) {
     const int n = build.Name(p.name);
-    build.PresentOnSides(n, b0, p.side & 1);
-    build.PresentOnSides(n, b1, p.side & 2);
-    build.At(n, b0).OwnerRelations = p.relation & 2;
-    build.At(n, b1).OwnerRelations = p.relation & 1;
+    build.PresentOnSides(n, b0, SideSet::FromStored(p.side & 1));
+    build.PresentOnSides(n, b1, SideSet::FromStored(p.side & 2));
+    build.At(n, b0).OwnerRelations = RelationSet::FromStored(p.relation & 2);
+    build.At(n, b1).OwnerRelations = RelationSet::FromStored(p.relation & 1);
   }
   RefreshTallies(app);
   ASSERT_EQ(app.TallyTable.Rows.size(), std::size(players) + 1);

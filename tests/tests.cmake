@@ -16,6 +16,7 @@ mizuto_add_test(NAME small_file_test                LIBS mizuto_platform mizuto_
 mizuto_add_test(NAME standard_output_test           LIBS mizuto_platform mizuto_test_basics)
 mizuto_add_test(NAME text_test                      LIBS mizuto_text mizuto_test_basics)
 mizuto_add_test(NAME literal_set_test               LIBS mizuto_text mizuto_test_basics)
+mizuto_add_test(NAME flag_set_test                  LIBS mizuto_battle mizuto_test_basics)
 # The program's report from outside: it only reads what the program prints.
 mizuto_add_test(NAME report_test                    LIBS mizuto_text mizuto_test_basics RUNS mizuto mizuto_loggen)
 

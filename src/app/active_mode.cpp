@@ -57,7 +57,7 @@ bool TickFollowedLog(App& app) {
     const auto lineCount = static_cast<std::int32_t>(app.Lines.size());
     if (lineCount != app.AnalysedLineCount) {
       const AnalysedBattles battles = AnalyseNewLines(app, app.AnalysedLineCount);
-      const bool battleInProgress = app.State.BattleInProgress != 0 || app.State.NotCountedNotice;
+      const bool battleInProgress = app.State.BattleInProgress.has_value() || app.State.NotCountedNotice;
       if (battles.Opened > 0 || battles.Ended > 0) {
         // A battle that ends is counted again by the analysis, and several may start and
         // end between two reads: whatever the tick brought, the newest battle alone counts.

@@ -217,7 +217,7 @@ std::string BattleJsonFields(const BattleJsonFacts& f) {
   auto name = [](const std::optional<std::string>& sjis) {
     return sjis ? JsonString(SjisToUtf8(*sjis)) : std::string("null");
   };
-  AppendField(json, "kind", Keyword(f.Kind, {nullptr, "assault", "engagement", "reinforcement", "camp"}));
+  AppendField(json, "kind", Keyword(ToStored(f.Kind), {nullptr, "assault", "engagement", "reinforcement", "camp"}));
   json += ',';
   AppendField(json, "type", Keyword(static_cast<int>(f.Class.Type), {"naval", "mock", "real", "camp"}));
   json += ',';
@@ -229,7 +229,7 @@ std::string BattleJsonFields(const BattleJsonFacts& f) {
   json += ',';
   // A battle still being fought has no result yet.
   AppendField(json, "result",
-              f.Ended ? Keyword(f.Result, {"defeat", "victory", "escaped", "withdrawn", "draw"}) : "in_progress");
+              f.Ended ? Keyword(ToStored(f.Result), {"defeat", "victory", "escaped", "withdrawn", "draw"}) : "in_progress");
   json += ",\"own_down\":" + std::to_string(f.OwnDown);
   json += ",\"enemy_down\":" + std::to_string(f.EnemyDown);
   json += ",\"counted\":";

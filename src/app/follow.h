@@ -31,11 +31,11 @@ std::string EndedBattleJson(const App& app, int battle, std::int32_t ownDown,
 // What a JSON line says of one battle (names and label in Shift-JIS).
 struct BattleJsonFacts {
   int Number = 0;  // from 1
-  std::int32_t Kind = 0;
+  BattleKind Kind = BattleKind::Assault;
   BattleClass Class;
   std::optional<std::string> Admiral;   // none: null
   std::optional<std::string> Opponent;  // none: null
-  std::int32_t Result = 0;
+  BattleResult Result = BattleResult::Defeat;
   std::int32_t OwnDown = 0, EnemyDown = 0;
   bool Counted = false;
   std::string Label;

@@ -90,10 +90,10 @@ std::string BattleLabel(const BattleRecord& r, int i, std::string_view admiralNa
   label += admiral;
   label += ' ';
   if (!camp) {
-    label += KindLabels()[r.Kind];
+    label += KindLabels()[ToStored(r.Kind)];
     label += SJ(" → ");
   }
-  label += ResultLabels()[r.Result];
+  label += ResultLabels()[ToStored(r.Result)];
   label += " : ";
   label += opponent;
   label += ' ';
@@ -103,15 +103,15 @@ std::string BattleLabel(const BattleRecord& r, int i, std::string_view admiralNa
   return label;
 }
 
-ResultCount CountOfResult(std::int32_t result, bool ended) {
+ResultCount CountOfResult(BattleResult result, bool ended) {
   if (!ended) return ResultCount::None;
   switch (result) {
-    case kVictory: return ResultCount::Won;
-    case kDefeat: return ResultCount::Lost;
-    case kEscaped: return ResultCount::Escaped;
-    case kWithdrawn: return ResultCount::Withdrawn;
-    case kDraw: return ResultCount::Drawn;
-    default: return ResultCount::None;
+    case BattleResult::Victory: return ResultCount::Won;
+    case BattleResult::Defeat: return ResultCount::Lost;
+    case BattleResult::Escaped: return ResultCount::Escaped;
+    case BattleResult::Withdrawn: return ResultCount::Withdrawn;
+    case BattleResult::Draw: return ResultCount::Drawn;
+    default: return ResultCount::None;  // a stored number that names no result
   }
 }
 

@@ -35,13 +35,13 @@ inline void CountKeepingGameMark(BattleRecord& record) { record.Tally.CountMark 
 // Whether battle i of the list has ended: every battle has but the last one while a
 // battle is being fought.
 inline bool BattleEnded(const Analysis& analysis, int i) {
-  return i != analysis.BattleCount() - 1 || analysis.State.BattleInProgress == 0;
+  return i != analysis.BattleCount() - 1 || !analysis.State.BattleInProgress;
 }
 
 // Where a battle's result counts among 勝, 敗 and 分. A battle still being fought counts in
 // none of them: its Result holds the start value, which would read as a defeat.
 enum class ResultCount { None, Won, Lost, Escaped, Withdrawn, Drawn };
-ResultCount CountOfResult(std::int32_t result, bool ended);
+ResultCount CountOfResult(BattleResult result, bool ended);
 
 // The results of a set of battles: the summary line sums the counted battles, the battle
 // list's hint the selected counted ones.

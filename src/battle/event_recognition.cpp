@@ -215,7 +215,7 @@ void SunkBy(const Battle& at, std::string_view text) {
 // A ship out of action: its Tenacity is the number of ships of its side already down.
 void OutOfAction(const Battle& at, std::string_view text, std::size_t position) {
   AnalysisRun& run = at.run;
-  if (at.Record().Kind == kCampBattle) return;
+  if (at.Record().Kind == BattleKind::Camp) return;
   AnalysisState& state = run.State;
   if (position == 1) {  // the owner's own ship
     Bump(at(0), kSinksTaken);

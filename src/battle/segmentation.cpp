@@ -118,12 +118,12 @@ void FleetStep(AnalysisRun& run, std::string_view text) {
 
 // The battle a start message opens, by message.
 constexpr std::array<BattleKind, kLastStartMessage - kFirstStartMessage + 1> kStartedKind = {
-    kAssault, kEngagement, kReinforcement, kCampBattle};
+    BattleKind::Assault, BattleKind::Engagement, BattleKind::Reinforcement, BattleKind::Camp};
 
 // Whether a start message may open a battle: a fleet in the NPC list (the list is matched
 // against the whole message, fixed wording included) or a full battle table refuses it.
 bool MayOpenBattle(AnalysisRun& run, std::string_view text, int line, BattleKind kind) {
-  if (kind != kCampBattle && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return false;
+  if (kind != BattleKind::Camp && !run.Lists.PassesNpcFilter(text, run.NpcCheck)) return false;
   if (run.BattleCount() < kMaxBattles) return true;
   if (!run.State.BattleTableFullReported) {
     run.State.BattleTableFullReported = true;
@@ -139,10 +139,10 @@ void StartBattle(AnalysisRun& run, std::string_view text, int line, int message,
 
   AnalysisState& state = run.State;
   const std::string_view named = text.substr(0, p - 1);  // the opponent, or the ally reinforced
-  if (kind == kAssault || kind == kEngagement) {
+  if (kind == BattleKind::Assault || kind == BattleKind::Engagement) {
     state.CurrentOpponent = InternName(run, named);
     state.OwnShipsDown = state.EnemyShipsDown = 0;
-  } else if (kind == kReinforcement) {
+  } else if (kind == BattleKind::Reinforcement) {
     state.OwnShipsDown = state.EnemyShipsDown = 0;
   } else {
     // Camp battles have no size class; the ships-down counters are not reset for them.
@@ -151,21 +151,21 @@ void StartBattle(AnalysisRun& run, std::string_view text, int line, int message,
   state.BattleInProgress = kind;
 
   const int n = run.BattleCount();
-  if (kind != kCampBattle) {
+  if (kind != BattleKind::Camp) {
     if (NameBattleStats* s = StatsIn(run, InternName(run, named), n)) {
       s->Present = 1;
-      s->AddSide(kind == kReinforcement ? Side::Own : Side::Enemy);
+      s->AddSide(kind == BattleKind::Reinforcement ? Side::Own : Side::Enemy);
     }
   }
 
   BattleRecord record;
   record.FirstLine = line;
   record.Kind = kind;
-  if (kind == kCampBattle) {
+  if (kind == BattleKind::Camp) {
     record.Admiral = InternName(run, SJ(kOwnCampName));
     record.OwnPoints = record.EnemyPoints = 0;
   } else {
-    record.Admiral = kind == kReinforcement ? InternName(run, named) : state.CurrentAdmiral;
+    record.Admiral = kind == BattleKind::Reinforcement ? InternName(run, named) : state.CurrentAdmiral;
     AddToSide(record, record.Admiral, Side::Own);
   }
   if (NameBattleStats* owner = StatsIn(run, 0, n)) {
@@ -196,11 +196,11 @@ void SetResult(AnalysisRun& run, std::string_view text, int message, std::size_t
   const int b = run.BattleCount() - 1;
   BattleRecord& record = run.Battles[static_cast<std::size_t>(b)];
   AnalysisState& state = run.State;
-  const bool camp = record.Kind == kCampBattle;
+  const bool camp = record.Kind == BattleKind::Camp;
   switch (message) {
     case kResultDefeat:
     case kResultVictory:
-      record.Result = message == kResultDefeat ? kDefeat : kVictory;
+      record.Result = message == kResultDefeat ? BattleResult::Defeat : BattleResult::Victory;
       if (camp) {
         SetCampNames(run);
       } else {
@@ -210,18 +210,18 @@ void SetResult(AnalysisRun& run, std::string_view text, int message, std::size_t
       }
       break;
     case kResultDraw:
-      record.Result = kDraw;
+      record.Result = BattleResult::Draw;
       SetCampNames(run);
       break;
     case kResultEscaped:
-      record.Result = kEscaped;
+      record.Result = BattleResult::Escaped;
       state.CurrentOpponent = InternName(run, text.substr(0, p - 1));
       break;
     default:  // the owner retreated, or every ship left
-      record.Result = kWithdrawn;
+      record.Result = BattleResult::Withdrawn;
       break;
   }
-  state.BattleInProgress = 0;
+  state.BattleInProgress.reset();
 }
 
 std::int32_t Wrapped(std::int32_t a, std::int32_t b) {
@@ -270,10 +270,10 @@ void EndBattle(AnalysisRun& run) {
       if (s->BattleCounts[kSinksTaken] != 0 || s->BattleCounts[kCapturesTaken] != 0) continue;
       std::int32_t& tenacity = s->ExtraCounts[kTenacity];
       if (s->OnlyOn(Side::Own)) {
-        const bool bonus = record.Result == kVictory || record.Result == kWithdrawn;
+        const bool bonus = record.Result == BattleResult::Victory || record.Result == BattleResult::Withdrawn;
         tenacity = bonus ? Wrapped(own, enemy / 2) : own;
       } else if (s->OnlyOn(Side::Enemy)) {
-        const bool bonus = record.Result == kDefeat || record.Result == kEscaped;
+        const bool bonus = record.Result == BattleResult::Defeat || record.Result == BattleResult::Escaped;
         tenacity = bonus ? Wrapped(enemy, own / 2) : enemy;
       } else {
         tenacity = neutral;
@@ -309,7 +309,7 @@ SystemLineMeaning Decide(std::uint64_t present, bool betweenBattles) {
 
 void SystemStep(AnalysisRun& run, const SystemMatchers& matchers, std::string_view text, int line) {
   AnalysisState& state = run.State;
-  const bool between = state.BattleInProgress == 0 || run.Battles.empty();
+  const bool between = !state.BattleInProgress || run.Battles.empty();
   SystemFound found;
   const std::uint64_t present =
       (between ? matchers.Between : matchers.During).FindFirst(text, found.data());
@@ -349,13 +349,13 @@ void AnalyseLine(AnalysisRun& run, const SystemMatchers& systemMatchers, std::st
       SystemStep(run, systemMatchers, text, index);
       break;
     case '1':
-      if (run.State.BattleInProgress == 0 && !run.State.NotCountedNotice) FleetStep(run, text);
+      if (!run.State.BattleInProgress && !run.State.NotCountedNotice) FleetStep(run, text);
       break;
     case '8':
       EventPhaseStep(run, text);
       break;
     default:  // "~s" and "~i"
-      if (run.State.BattleInProgress != 0) RecogniseSkillItem(run, line, index);
+      if (run.State.BattleInProgress) RecogniseSkillItem(run, line, index);
       break;
   }
 }

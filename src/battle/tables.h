@@ -9,12 +9,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <functional>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/flag_set.h"
 
 namespace mizuto {
 
@@ -27,10 +30,23 @@ inline void WrapAdd(std::int32_t& value, std::int32_t delta) {
                                     static_cast<std::uint32_t>(delta));
 }
 
-enum BattleKind : std::int32_t { kAssault = 1, kEngagement = 2, kReinforcement = 3, kCampBattle = 4 };
-enum BattleResult : std::int32_t {
-  kDefeat = 0, kVictory = 1, kEscaped = 2, kWithdrawn = 3, kDraw = 4
-};
+// How a battle began. The values are what the history stores.
+enum class BattleKind : std::int32_t { Assault = 1, Engagement = 2, Reinforcement = 3, Camp = 4 };
+// How a battle ended. The values are what the history stores; a battle still being fought
+// holds the start value, Defeat, which means nothing until it ends.
+enum class BattleResult : std::int32_t { Defeat = 0, Victory = 1, Escaped = 2, Withdrawn = 3, Draw = 4 };
+
+// The numbers the history keeps for a kind and a result, and back. A stored number that
+// names none (a damaged row, or one from a later version) comes back as itself: the labels
+// show nothing for it, a JSON line null, and no result count takes it.
+constexpr std::int32_t ToStored(BattleKind kind) { return static_cast<std::int32_t>(kind); }
+constexpr std::int32_t ToStored(BattleResult result) { return static_cast<std::int32_t>(result); }
+constexpr BattleKind KindFromStored(std::int64_t stored) {
+  return static_cast<BattleKind>(static_cast<std::int32_t>(stored));
+}
+constexpr BattleResult ResultFromStored(std::int64_t stored) {
+  return static_cast<BattleResult>(static_cast<std::int32_t>(stored));
+}
 enum BattleCounter { kSinksDealt = 0, kSinksTaken = 1, kCapturesDealt = 2, kCapturesTaken = 3, kDecisive = 4 };
 enum ExtraCounter { kWastedRepairs = 0, kWastedCare = 1, kWastedOther = 2, kFleetMeals = 3, kTenacity = 4 };
 
@@ -61,16 +77,20 @@ struct TallyState {
 };
 
 // The two sides of a battle.
-enum class Side : std::int32_t { Own = 1, Enemy = 2 };
+enum class Side : std::uint8_t { Own, Enemy };
+// The sides a name was seen on. Stored as Own 1, Enemy 2, ORed.
+using SideSet = FlagSet<Side, 2>;
 
 // How a name stands to the owner in one battle: the owner took it out, or it took the
 // owner out (both may hold).
-enum class OwnerRelation : std::int32_t { TakenOutByOwner = 1, TookOwnerOut = 2 };
+enum class OwnerRelation : std::uint8_t { TakenOutByOwner, TookOwnerOut };
+// Stored as TakenOutByOwner 1, TookOwnerOut 2, ORed.
+using RelationSet = FlagSet<OwnerRelation, 2>;
 
 struct BattleRecord {
   std::int32_t FirstLine = 0;
-  std::int32_t Kind = 0;
-  std::int32_t Result = kDefeat;
+  BattleKind Kind = BattleKind::Assault;
+  BattleResult Result = BattleResult::Defeat;
   TallyState Tally;
   BattleClass Class;
   std::int32_t CriticalsDealt = 0;
@@ -105,18 +125,18 @@ class StoredNameIndex {
 // hands out the stats of fresh names from zero pages, so only the battles a name actually
 // takes part in ever cost memory.
 struct NameBattleStats {
-  std::int32_t Sides;          // the sides the name was seen on, each Side's value ORed in
-  std::int32_t OwnerRelations;  // each OwnerRelation's value ORed in
+  SideSet Sides;               // the sides the name was seen on
+  RelationSet OwnerRelations;  // how it stood to the owner
   StoredNameIndex TakenBy;     // -1 (nobody) at the start
   std::int32_t Present;
   std::array<std::int32_t, 5> BattleCounts;  // BattleCounter
   std::array<std::int32_t, 5> ExtraCounts;   // ExtraCounter
 
-  void AddSide(Side side) { Sides |= static_cast<std::int32_t>(side); }
-  void SetOnlySide(Side side) { Sides = static_cast<std::int32_t>(side); }
-  void AddRelation(OwnerRelation relation) { OwnerRelations |= static_cast<std::int32_t>(relation); }
+  void AddSide(Side side) { Sides = Sides.With(side); }
+  void SetOnlySide(Side side) { Sides = SideSet{side}; }
+  void AddRelation(OwnerRelation relation) { OwnerRelations = OwnerRelations.With(relation); }
   // Seen on this side and never on the other.
-  bool OnlyOn(Side side) const { return Sides == static_cast<std::int32_t>(side); }
+  bool OnlyOn(Side side) const { return Sides.Only(side); }
 };
 static_assert(std::is_trivially_default_constructible_v<NameBattleStats>);
 
@@ -216,7 +236,7 @@ class NameTable {
 };
 
 struct AnalysisState {
-  std::int32_t BattleInProgress = 0;  // the BattleKind of the battle being fought; 0 between battles
+  std::optional<BattleKind> BattleInProgress;  // the battle being fought; none between battles
   // The game's notice that the battle being fought, or else the next one, does not count.
   bool NotCountedNotice = false;
   std::int32_t CurrentAdmiral = 0;

@@ -52,12 +52,12 @@ struct OpponentRow {
 };
 
 // One player: the tally table's columns summed over the counted battles of the range in
-// which the player took part, and the bits the tally table's row icon is made of (the icon
-// itself is TallyIcon(SideBits, RelationBits)).
+// which the player took part, and the sets the tally table's row icon is made of (the icon
+// itself is TallyIcon(Sides, Relations)).
 struct PlayerRow {
   std::string Name;  // Shift-JIS
-  std::int32_t SideBits = 0;      // Side values ORed over the battles
-  std::int32_t RelationBits = 0;  // OwnerRelation values ORed over the battles
+  SideSet Sides{};          // every side the player was seen on over the battles
+  RelationSet Relations{};  // every relation to the owner over the battles
   int Icon = 0;
   std::int64_t Battles = 0, Sinks = 0, Decisive = 0, Sunk = 0, Captures = 0, Captured = 0;
   std::int64_t Tenacity = 0, FleetMeals = 0;
@@ -85,11 +85,11 @@ struct BattleRow {
   // stored before the history kept it (until its log is analysed again).
   std::int32_t FirstLine = -1;
   bool Counted = false;
-  std::int32_t Result = kDefeat;  // counts only once the battle has ended
+  BattleResult Result = BattleResult::Defeat;  // counts only once the battle has ended
   bool Ended = true;
   std::int32_t OwnDown = 0, EnemyDown = 0;
-  std::int32_t Kind = 0;  // BattleKind
-  BattleClass Class;      // with the player's corrections
+  BattleKind Kind = BattleKind::Assault;
+  BattleClass Class;  // with the player's corrections
   std::optional<std::string> Admiral, Opponent;  // Shift-JIS; none when the log named none
 
  private:

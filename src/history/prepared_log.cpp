@@ -13,7 +13,7 @@ namespace {
 
 // Whether a name's figures in a battle hold anything at all.
 bool AnyFigure(const NameBattleStats& s) {
-  if (s.Sides != 0 || s.OwnerRelations != 0 || s.Present != 0 || static_cast<std::int32_t>(s.TakenBy) != -1) return true;
+  if (!s.Sides.Empty() || !s.OwnerRelations.Empty() || s.Present != 0 || static_cast<std::int32_t>(s.TakenBy) != -1) return true;
   for (std::int32_t v : s.BattleCounts) {
     if (v != 0) return true;
   }
@@ -51,8 +51,8 @@ PreparedPlayer PreparePlayer(int n, const NameBattleStats& st) {
   p.Name = n;
   p.TakenBy = st.TakenBy;
   PlayerFigures& f = p.Figures;
-  f.Sides = st.Sides;
-  f.Relations = st.OwnerRelations;
+  f.Sides = st.Sides.ToStored();
+  f.Relations = st.OwnerRelations.ToStored();
   f.Present = st.Present;
   f.Sinks = st.BattleCounts[kSinksDealt];
   f.Sunk = st.BattleCounts[kSinksTaken];

@@ -49,7 +49,7 @@ namespace {
 // A battle's result as the status bar counts it (a battle still going on is none of them).
 void CountResult(std::int64_t result, bool ended, std::int64_t& won, std::int64_t& lost, std::int64_t& drawn,
                  std::int64_t& escaped, std::int64_t& withdrawn) {
-  switch (CountOfResult(static_cast<std::int32_t>(result), ended)) {
+  switch (CountOfResult(ResultFromStored(result), ended)) {
     case ResultCount::Won: ++won; break;
     case ResultCount::Lost: ++lost; break;
     case ResultCount::Drawn: ++drawn; break;
@@ -206,9 +206,9 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
     rowOf[id] = rows.size();
     PlayerRow& row = rows.emplace_back();
     row.Name = std::move(name);
-    row.SideBits = static_cast<std::int32_t>(sums[0]);
-    row.RelationBits = static_cast<std::int32_t>(sums[1]);
-    row.Icon = TallyIcon(row.SideBits, row.RelationBits);
+    row.Sides = SideSet::FromStored(sums[0]);
+    row.Relations = RelationSet::FromStored(sums[1]);
+    row.Icon = TallyIcon(row.Sides, row.Relations);
     std::size_t i = 2;
     for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
                                 &row.Tenacity, &row.FleetMeals}) {
@@ -251,10 +251,10 @@ void ReadBattleFigures(const SqliteStatement& s, BattleRow& row) {
   row.Label = s.Bytes(2);
   row.Number = static_cast<int>(s.Int(3));
   row.Counted = s.Int(4) != 0;
-  row.Result = static_cast<std::int32_t>(s.Int(5));
+  row.Result = ResultFromStored(s.Int(5));
   row.OwnDown = static_cast<std::int32_t>(s.Int(6));
   row.EnemyDown = static_cast<std::int32_t>(s.Int(7));
-  row.Kind = static_cast<std::int32_t>(s.Int(8));
+  row.Kind = KindFromStored(s.Int(8));
   row.Class.Type = static_cast<BattleType>(std::clamp<std::int64_t>(s.Int(9), 0, 3));
   row.Class.Size = static_cast<ShipSize>(std::clamp<std::int64_t>(s.Int(10), 0, 3));
   row.Class.Npc = s.Int(11) != 0;

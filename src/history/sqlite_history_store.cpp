@@ -109,6 +109,18 @@ std::string BattleOpening(std::int64_t kind, const std::string* opponent) {
   return std::to_string(kind) + (opponent != nullptr ? ":" + *opponent : std::string("-"));
 }
 
+// A skill or an item of the reference lists, by its place in its list.
+struct UseKey {
+  bool Item = false;
+  std::uint32_t Index = 0;
+  bool operator==(const UseKey&) const = default;
+};
+struct UseKeyHash {
+  std::size_t operator()(const UseKey& key) const {
+    return std::hash<std::uint64_t>{}(std::uint64_t{key.Index} * 2 + (key.Item ? 1 : 0));
+  }
+};
+
 }  // namespace
 
 struct SqliteHistoryStore::Writer {
@@ -117,7 +129,7 @@ struct SqliteHistoryStore::Writer {
   static constexpr int kNamesAtOnce = 64;
   std::vector<std::int64_t> NameIds;  // per name index; 0: not looked up yet, kNewName: not in the store
   static constexpr std::int64_t kNewName = -1;
-  std::unordered_map<std::int64_t, std::int64_t> UseIds;  // (index << 1 | item) -> id
+  std::unordered_map<UseKey, std::int64_t, UseKeyHash> UseIds;  // -> the use name's id
   std::unordered_map<std::int32_t, BattleCorrection> Corrections;  // by first line
   // The store's use names ((item ? '1' : '0') + name -> id), read once per transaction when
   // the first use is looked up: a few hundred rows, against a look-up per use.
@@ -225,7 +237,7 @@ struct SqliteHistoryStore::Writer {
   }
 
   std::int64_t IdOfUse(SqliteDatabase& db, bool item, std::uint32_t index, const std::string& name, int* code) {
-    const std::int64_t key = (static_cast<std::int64_t>(index) << 1) | (item ? 1 : 0);
+    const UseKey key{item, index};
     auto found = UseIds.find(key);
     if (found != UseIds.end()) return found->second;
     if (!UsesRead) {
@@ -512,7 +524,7 @@ int SqliteHistoryStore::KeyNumberedCorrections(std::int64_t logId, const Prepare
   seen.clear();
   std::map<std::pair<std::string, int>, const PreparedBattle*> fresh;
   for (const PreparedBattle& battle : log.Battles) {
-    std::string opening = BattleOpening(battle.Record.Kind, log.NameOf(battle.Record.Opponent));
+    std::string opening = BattleOpening(ToStored(battle.Record.Kind), log.NameOf(battle.Record.Opponent));
     const int rank = seen[opening]++;
     fresh[{std::move(opening), rank}] = &battle;
   }
@@ -651,13 +663,13 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   s.Bind(i++, logId);
   s.Bind(i++, battle.Number);
   s.BindText(i++, date);
-  s.Bind(i++, r.Kind);
+  s.Bind(i++, ToStored(r.Kind));
   s.Bind(i++, static_cast<int>(r.Class.Type));
   s.Bind(i++, static_cast<int>(r.Class.Size));
   s.Bind(i++, r.Class.Npc ? 1 : 0);
   if (admiral != 0) s.Bind(i++, admiral); else s.BindNull(i++);
   if (opponent != 0) s.Bind(i++, opponent); else s.BindNull(i++);
-  s.Bind(i++, r.Result);
+  s.Bind(i++, ToStored(r.Result));
   s.Bind(i++, battle.OwnDown);
   s.Bind(i++, battle.EnemyDown);
   s.Bind(i++, r.OwnPoints);
@@ -1000,8 +1012,8 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, std::int32_
   if (code == SQLITE_ROW) {
     // The stored battle shows the correction at once, labelled as the battle list labels it.
     BattleRecord r;
-    r.Kind = static_cast<std::int32_t>(read.Int(1));
-    r.Result = static_cast<std::int32_t>(read.Int(2));
+    r.Kind = KindFromStored(read.Int(1));
+    r.Result = ResultFromStored(read.Int(2));
     r.OwnPoints = static_cast<std::int32_t>(read.Int(3));
     r.EnemyPoints = static_cast<std::int32_t>(read.Int(4));
     r.Tally.GameSaysNotCounted = read.Int(5) != 0;

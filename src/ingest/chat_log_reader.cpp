@@ -77,24 +77,26 @@ void ProcessPiece(std::string_view piece, LogLines& lines) {
   std::string_view line(arena.data() + mark, arena.size() - mark);
 
   // Every colour entry ends in "\">": find each such pair and the six bytes before it.
-  unsigned present = 0;
+  ChannelSet present{};
   for (std::size_t q = line.find("\">", 6); q != std::string_view::npos; q = line.find("\">", q + 1)) {
     const char* digits = line.data() + q - 6;
     for (int i = 0; i < 10; ++i) {
-      if (std::memcmp(digits, kChannelColours[i], 6) == 0) present |= 1u << i;
+      if (std::memcmp(digits, kChannelColours[i], 6) == 0) present = present.With(static_cast<Channel>(i));
     }
   }
-  if (present == 0 || (present & (1u << 9)) != 0) {
+  if (present.Empty() || present.Has(Channel::Unkept)) {
     lines.Rollback(mark);
     return;
   }
-  int channel = 0;
-  while ((present & (1u << channel)) == 0) ++channel;
-  ReplaceInTail(arena, mark, ColourEntry(channel), kChannelTags[channel]);
-  if (channel >= 3 && channel <= 5 && arena.size() - mark > 2) {
+  const Channel channel = *present.Lowest();
+  const int at = static_cast<int>(channel);
+  ReplaceInTail(arena, mark, ColourEntry(at), kChannelTags[at]);
+  // A room's line names its room after the tag ("[ro1] "): the tag says it already.
+  constexpr ChannelSet kRooms{Channel::FirstRoom, Channel::SecondRoom, Channel::ThirdRoom};
+  if (kRooms.Has(channel) && arena.size() - mark > 2) {
     arena.erase(mark + 2, std::min<std::size_t>(6, arena.size() - mark - 2));
   }
-  if (channel == 0) {
+  if (channel == Channel::System) {
     // The skill phrase is tested first: a line holding both is a skill line.
     static const LiteralSet phrases({SJ(kUseMessages[kUseSkill].Text), SJ(kUseMessages[kUseItem].Text)});
     const LiteralSet::Hit hit =

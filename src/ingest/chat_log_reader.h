@@ -9,14 +9,22 @@
 #include <vector>
 
 #include "ingest/log_lines.h"
+#include "platform/flag_set.h"
 #include "platform/platform.h"
 
 namespace mizuto {
 
-// Channel tags "~0".."~9", then "~s" and "~i".
+// The channels a log line's colour tells, in the order of the tables below (a line holding
+// several colours is of the first). A line holding the colour of Unkept is never kept.
+enum class Channel : std::uint8_t {
+  System, Party, Say, FirstRoom, SecondRoom, ThirdRoom, Company, Tell, Event, Unkept
+};
+using ChannelSet = FlagSet<Channel, 10>;
+
+// Channel tags "~0".."~9" (by Channel), then "~s" and "~i".
 inline constexpr const char* kChannelTags[12] = {"~0", "~1", "~2", "~3", "~4", "~5",
                                                  "~6", "~7", "~8", "~9", "~s", "~i"};
-// Log colours of the channel table, in search order (index 9 is never stored).
+// Log colours of the channels, by Channel.
 inline constexpr const char* kChannelColours[10] = {"80aaff", "10c870", "ffffff", "ffc080",
                                                     "aef40a", "ff9ad5", "80ffff", "f2f279",
                                                     "ff8080", "d4d4d4"};

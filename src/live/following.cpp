@@ -31,7 +31,7 @@ void CountOnlyNewestBattle(Analysis& analysis, BattleListView& list) {
   UncountOlderBattlesKeepingGameMarks(analysis, list);
   CountKeepingGameMark(analysis.Battles.back());
   // The battle in progress keeps its in-progress row.
-  if (analysis.State.BattleInProgress == 0) Relabel(analysis, list, newest);
+  if (!analysis.State.BattleInProgress) Relabel(analysis, list, newest);
 }
 
 }  // namespace mizuto

@@ -69,8 +69,8 @@ NameTotals FoldNameTotals(const Analysis& analysis, int n, const std::vector<int
   for (int b : counted) {
     const NameBattleStats& s = stats[b];
     t.AnyPresent |= s.Present;
-    t.RelationBits |= s.OwnerRelations;
-    t.SideBits |= s.Sides;
+    t.Relations |= s.OwnerRelations;
+    t.Sides |= s.Sides;
     if (s.Present != 0) WrapAdd(t.BattlesPresent, 1);
     for (std::size_t k = 0; k < t.Counters.size(); ++k) WrapAdd(t.Counters[k], s.BattleCounts[k]);
     WrapAdd(t.Tenacity, s.ExtraCounts[kTenacity]);
@@ -79,9 +79,10 @@ NameTotals FoldNameTotals(const Analysis& analysis, int n, const std::vector<int
   return t;
 }
 
-int TallyIcon(std::int32_t sideBits, std::int32_t relationBits) {
+int TallyIcon(SideSet sides, RelationSet relations) {
+  // By the sets' stored numbers: sides none, own, enemy, both; relations likewise.
   static constexpr int kIcons[4][4] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {2, 8, 9, 10}, {3, 11, 12, 13}};
-  return kIcons[sideBits & 3][relationBits & 3];
+  return kIcons[sides.ToStored()][relations.ToStored()];
 }
 
 void BuildTallyColumns(const TallyOptions& options, TallyTableView& table) {
@@ -133,7 +134,7 @@ void BuildTallies(const Analysis& analysis, const TallyOptions& options, TallyTa
     TallyRow row;
     row.Caption = record.Name;
     row.NameIndex = n;
-    row.Icon = TallyIcon(t.SideBits, t.RelationBits);
+    row.Icon = TallyIcon(t.Sides, t.Relations);
     row.Cells.reserve(8 + skills.size() + items.size());
     row.Cells.push_back(DecimalText(battles));
     row.Cells.push_back(hitText(t.Counters[kSinksDealt]));

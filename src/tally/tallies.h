@@ -20,8 +20,8 @@ struct TallyOptions {
   bool AverageOthers = false;  // tenacity, meals, skills and items per battle
 };
 
-// The row icon from the side bits and the relation bits.
-int TallyIcon(std::int32_t sideBits, std::int32_t relationBits);
+// The row icon from the sides a name was seen on and how it stood to the owner.
+int TallyIcon(SideSet sides, RelationSet relations);
 
 // Fixed columns, then one per checked skill, then one per checked item.
 void BuildTallyColumns(const TallyOptions& options, TallyTableView& table);

@@ -15,8 +15,8 @@ namespace mizuto {
 
 struct NameTotals {
   std::int32_t AnyPresent = 0;      // OR of Present
-  std::int32_t RelationBits = 0;    // OR of OwnerRelations
-  std::int32_t SideBits = 0;        // OR of Sides
+  RelationSet Relations{};          // every battle's OwnerRelations together
+  SideSet Sides{};                  // every battle's Sides together
   std::int32_t BattlesPresent = 0;  // battles with Present non-zero
   std::array<std::int32_t, 5> Counters{};  // BattleCounter sums
   std::int32_t Tenacity = 0;

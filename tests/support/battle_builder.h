@@ -16,9 +16,9 @@ class BattleBuilder {
 
   // Appends a finished battle, its row in the battle list and the owner's presence on the
   // own side; returns its index.
-  int Battle(std::int32_t result = kVictory, TallyState tally = kCounted) {
+  int Battle(BattleResult result = BattleResult::Victory, TallyState tally = kCounted) {
     BattleRecord record;
-    record.Kind = kEngagement;
+    record.Kind = BattleKind::Engagement;
     record.Result = result;
     record.Tally = tally;
     app_.Battles.push_back(record);
@@ -38,8 +38,8 @@ class BattleBuilder {
     s.Present = 1;
     s.AddSide(side);
   }
-  // Present with the stored set of sides as given (0 none, 3 both: the icons tell them).
-  void PresentOnSides(int n, int b, std::int32_t sides) {
+  // Present with the set of sides as given (none or both too: the icons tell them).
+  void PresentOnSides(int n, int b, SideSet sides) {
     NameBattleStats& s = At(n, b);
     s.Present = 1;
     s.Sides |= sides;
