@@ -35,7 +35,7 @@ class ActiveModeTest : public ::testing::Test {
   }
   void SwitchOn() {
     app.Acts.ActiveMode.Checked = true;
-    ActiveModeExecute(app);
+    ApplyActiveModeSwitch(app);
   }
   test::TempDir dir;
   App app;
@@ -49,7 +49,7 @@ TEST_F(ActiveModeTest, SwitchingOnWithoutALogOnlyShowsTheCounter) {
   EXPECT_FALSE(app.TimerRunning);
   EXPECT_EQ(app.Caption, "Mizuto Ver1.45");
   app.Acts.ActiveMode.Checked = false;
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   EXPECT_FALSE(app.SinkCounterVisible);
 }
 
@@ -69,7 +69,7 @@ TEST_F(ActiveModeTest, SwitchingOnKeepsTheNotCountedMarkOfTheNewestBattle) {
   EXPECT_EQ(app.Caption, "Mizuto Ver1.45 [ActiveMode]");
   EXPECT_TRUE(app.TallyTable.Rows.empty());  // nothing is counted any more
   app.Acts.ActiveMode.Checked = false;
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   EXPECT_FALSE(app.TimerRunning);
   EXPECT_EQ(app.Battles[1].Tally, test::kRefusedMarked);  // switching off leaves the states alone
 }
@@ -179,7 +179,7 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Select(0);
-  AddTotalListExecute(app);
+  CountSelectedBattles(app);
   ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
   ASSERT_EQ(app.StatusText, S(kWonAndLost));
   app.Detail.Clear();
@@ -239,7 +239,7 @@ TEST_F(ActiveModeTest, AnOlderBattlePutBackIntoTheCountLeavesItAtTheNextTick) {
     ASSERT_EQ(app.State.BattleInProgress, kEngagement);
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
     app.BattleList.Select(0);
-    AddTotalListExecute(app);
+    CountSelectedBattles(app);
     ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
 
     test::AppendBytes(app.CurrentLogPath, c.lines);
@@ -266,15 +266,15 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
     const char* key;
     void (*command)(App&);
     const char* row;
-  } keys[] = {{"Del", DelTotalListExecute, "海戦大[－]  2戦目 YOU"},
-              {"Ins", AddTotalListExecute, "海戦大[集]  2戦目 YOU"}};
+  } keys[] = {{"Del", UncountSelectedBattles, "海戦大[－]  2戦目 YOU"},
+              {"Ins", CountSelectedBattles, "海戦大[集]  2戦目 YOU"}};
   for (const auto& k : keys) {
     SCOPED_TRACE(k.key);
     k.command(app);
     EXPECT_EQ(test::U(app.BattleList.Rows[1]), k.row + Spaces(15) + " 交戦 → × : ???   ");
     EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));
   }
-  DelTotalListExecute(app);
+  UncountSelectedBattles(app);
   EXPECT_TRUE(app.TallyTable.Rows.empty());
 
   // The end of the battle decides its state afresh: counted, in its final form.

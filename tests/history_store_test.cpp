@@ -1118,9 +1118,9 @@ TEST_F(HistoryAppTest, CorrectionsOutsideActiveModeSurviveEveryImport) {
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
   app.BattleList.Select(1);
-  ShipTypeSExecute(app);
-  ToNPCExecute(app);
-  DelTotalListExecute(app);
+  MarkSelectedSmall(app);
+  MarkSelectedAsNpcs(app);
+  UncountSelectedBattles(app);
   const std::vector<std::string> corrected = Rows();
   EXPECT_EQ(Labels(), corrected);
   HistoryFilter npc;
@@ -1147,7 +1147,7 @@ TEST_F(HistoryAppTest, CorrectionsOutsideActiveModeSurviveEveryImport) {
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Select(0);
-  ShipTypeMExecute(app);
+  MarkSelectedMedium(app);
   EXPECT_EQ(Labels()[0], corrected[0]);
 }
 
@@ -1213,15 +1213,15 @@ std::string MixedBattles(std::mt19937& rng, int from, int count) {
 TEST_F(HistoryAppTest, CorrectionsStayOnTheirBattlesWhateverBattlesComeOrGo) {
   using Command = void (*)(App&);
   const std::pair<Command, BattleCorrection> commands[] = {
-      {ShipTypeSExecute, BattleCorrection::OfSize(ShipSize::Small)},
-      {ShipTypeMExecute, BattleCorrection::OfSize(ShipSize::Medium)},
-      {ShipTypeBExecute, BattleCorrection::OfSize(ShipSize::Large)},
-      {BattleTypeKExecute, BattleCorrection::OfType(BattleType::Naval)},
-      {BattleTypeRExecute, BattleCorrection::OfType(BattleType::Real)},
-      {ToNPCExecute, BattleCorrection::OfNpc(true)},
-      {ToPCExecute, BattleCorrection::OfNpc(false)},
-      {DelTotalListExecute, BattleCorrection::OfCountMark(false)},
-      {AddTotalListExecute, BattleCorrection::OfCountMark(true)},
+      {MarkSelectedSmall, BattleCorrection::OfSize(ShipSize::Small)},
+      {MarkSelectedMedium, BattleCorrection::OfSize(ShipSize::Medium)},
+      {MarkSelectedLarge, BattleCorrection::OfSize(ShipSize::Large)},
+      {MarkSelectedNaval, BattleCorrection::OfType(BattleType::Naval)},
+      {MarkSelectedReal, BattleCorrection::OfType(BattleType::Real)},
+      {MarkSelectedAsNpcs, BattleCorrection::OfNpc(true)},
+      {MarkSelectedAsPlayers, BattleCorrection::OfNpc(false)},
+      {UncountSelectedBattles, BattleCorrection::OfCountMark(false)},
+      {CountSelectedBattles, BattleCorrection::OfCountMark(true)},
   };
   for (std::uint32_t seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -1360,7 +1360,7 @@ TEST_F(HistoryAppTest, ActiveModeRecordsEachBattleAsItEnds) {
   test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon) + SystemLine("Bobの強襲です！"));
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   ASSERT_EQ(Labels().size(), 2u);
   EXPECT_NE(Labels()[1].find("戦闘中"), std::string::npos);
   test::AppendBytes(app.CurrentLogPath, SystemLine("船が航行不能になりました") + SystemLine("Bob" + kLost));
@@ -1449,7 +1449,7 @@ TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
     std::unique_ptr<HeldWriteLock> lock;
     if (c.FromTheStart) lock = std::make_unique<HeldWriteLock>(db);
     ASSERT_TRUE(LoadAndAnalyse(follower));
-    ActiveModeExecute(follower);
+    ApplyActiveModeSwitch(follower);
     if (!c.FromTheStart) {
       follower.History.Settle(follower);
       lock = std::make_unique<HeldWriteLock>(db);

@@ -113,11 +113,11 @@ TEST_F(SettingsTest, ReadsTheWayTheProfileFunctionsRead) {
   LoadAll();
   const WindowGeometry& g = app.Geometry;
   // Left, Width, Height (beyond 32 bits), Sp3 (empty) and Sp5 (hex) are not decimal numbers.
-  EXPECT_EQ((std::vector<int>{g.Top, g.Left, g.Width, g.Height, g.Sp1, g.Sp2, g.Sp3, g.Sp4, g.Sp5,
-                              app.VerChk}),
+  EXPECT_EQ((std::vector<int>{g.Top, g.Left, g.Width, g.Height, g.LowerPanesHeight, g.TranscriptPaneWidth, g.ErrorPaneHeight, g.SkillListWidth, g.ItemListWidth,
+                              app.CheckVersionAtStart}),
             (std::vector<int>{-40, 214, 734, 707, 7, -2147483647 - 1, 103, 33, 289, 5}));
   const Actions& a = app.Acts;
-  EXPECT_EQ((std::vector<bool>{app.NpcCheck, a.CriView.Checked, a.BattleLogView.Checked,
+  EXPECT_EQ((std::vector<bool>{app.NpcCheck, a.CriticalView.Checked, a.BattleLogView.Checked,
                                a.ErrorLogView.Checked, a.DebugView.Checked, a.WaterView.Checked,
                                a.SailView.Checked, a.RudderView.Checked, a.SayView.Checked,
                                a.PartyView.Checked, a.ConfuseView.Checked, a.TellView.Checked}),

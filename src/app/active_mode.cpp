@@ -12,7 +12,7 @@
 
 namespace mizuto {
 
-void ActiveModeExecute(App& app) {
+void ApplyActiveModeSwitch(App& app) {
   if (!app.Acts.ActiveMode.Checked) {
     app.TimerRunning = false;
     app.Caption = app.ProgramTitle();
@@ -43,7 +43,7 @@ constexpr const char* kLogReplaced = "Log Replaced or Truncated: read again from
 bool FollowReplacedLog(App& app) {
   app.AppendError(kLogReplaced);
   const bool read = LoadAndAnalyse(app);
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   return read;
 }
 

@@ -9,7 +9,7 @@ namespace mizuto {
 struct App;
 
 // Runs after the ActiveMode action flipped its checked state.
-void ActiveModeExecute(App& app);
+void ApplyActiveModeSwitch(App& app);
 
 // One tick of the timer: reads what the file gained, analyses the new lines and keeps only
 // the newest battle counted. False when the log could not be opened (the reader has put its

@@ -30,7 +30,10 @@ enum class LoadStage { Reading, Analysing };
 // Window geometry and pane sizes, as stored in the settings file.
 struct WindowGeometry {
   int Top = 134, Left = 214, Width = 734, Height = 707;  // the normal (not maximised) frame
-  int Sp1 = 255, Sp2 = 185, Sp3 = 103, Sp4 = 177, Sp5 = 289;
+  // The panes' sizes in pixels: below the tally table, the transcript beside the battle list,
+  // the error pane under it, and the settings page's skill and item check lists.
+  int LowerPanesHeight = 255, TranscriptPaneWidth = 185, ErrorPaneHeight = 103;
+  int SkillListWidth = 177, ItemListWidth = 289;
   bool Maximized = false;
 };
 
@@ -41,7 +44,7 @@ struct WindowGeometry {
 struct App : LogSource, Analysis, AnalysisSettings {
   // --- settings and reference data (live for the whole run) ---
   WindowGeometry Geometry;
-  int VerChk = 0;
+  int CheckVersionAtStart = 0;  // 1: the version page is asked as the window opens
   Actions Acts;
   HistoryRecorder History;  // the season history: what loads and ticks record
   HistoryPageView HistoryPage;  // what the History page shows, and its filter
@@ -69,7 +72,7 @@ struct App : LogSource, Analysis, AnalysisSettings {
   int TimerIntervalMs = 3000;
   std::string IntervalText = "10";      // intervalField
   bool SinkCounterVisible = false;
-  std::string SinkCounterText;          // Label1 of the sink counter window (Shift-JIS)
+  std::string SinkCounterText;          // what the sink counter window shows (Shift-JIS)
   CounterFile StreamCounter;            // the counter kept in a file in active mode (no path: off)
 
   // Called whenever the status text changes during a long run, so a window can repaint.

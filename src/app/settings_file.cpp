@@ -189,12 +189,12 @@ void LoadSettingsFirst(App& app) {
   ReadInt(file, "Left", g.Left);
   ReadInt(file, "Width", g.Width);
   ReadInt(file, "Height", g.Height);
-  ReadInt(file, "Sp1", g.Sp1);
-  ReadInt(file, "Sp2", g.Sp2);
-  ReadInt(file, "Sp3", g.Sp3);
-  ReadInt(file, "Sp4", g.Sp4);
-  ReadInt(file, "Sp5", g.Sp5);
-  ReadInt(file, "VerChk", app.VerChk);
+  ReadInt(file, "Sp1", g.LowerPanesHeight);
+  ReadInt(file, "Sp2", g.TranscriptPaneWidth);
+  ReadInt(file, "Sp3", g.ErrorPaneHeight);
+  ReadInt(file, "Sp4", g.SkillListWidth);
+  ReadInt(file, "Sp5", g.ItemListWidth);
+  ReadInt(file, "VerChk", app.CheckVersionAtStart);
   app.NpcCheck = file.ReadBool(kSection, "NPC", app.NpcCheck);
   ReadSwitches(file, SettingsPlace::AfterNpc, app.Acts);
   // "YOU" is the name until the file gives another, and an empty value is a name too.
@@ -235,12 +235,12 @@ bool SaveSettings(const App& app, std::string* error) {
     file.WriteInteger(kSection, "Left", g.Left);
     file.WriteInteger(kSection, "Width", g.Width);
     file.WriteInteger(kSection, "Height", g.Height);
-    file.WriteInteger(kSection, "Sp1", g.Sp1);
-    file.WriteInteger(kSection, "Sp2", g.Sp2);
-    file.WriteInteger(kSection, "Sp3", g.Sp3);
-    file.WriteInteger(kSection, "Sp4", g.Sp4);
-    file.WriteInteger(kSection, "Sp5", g.Sp5);
-    file.WriteInteger(kSection, "VerChk", app.VerChk);
+    file.WriteInteger(kSection, "Sp1", g.LowerPanesHeight);
+    file.WriteInteger(kSection, "Sp2", g.TranscriptPaneWidth);
+    file.WriteInteger(kSection, "Sp3", g.ErrorPaneHeight);
+    file.WriteInteger(kSection, "Sp4", g.SkillListWidth);
+    file.WriteInteger(kSection, "Sp5", g.ItemListWidth);
+    file.WriteInteger(kSection, "VerChk", app.CheckVersionAtStart);
     file.WriteBool(kSection, "NPC", app.NpcCheck);
     WriteSwitches(file, SettingsPlace::AfterNpc, app.Acts);
     file.Write(kSection, "UserName", app.UserName);

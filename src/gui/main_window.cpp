@@ -98,7 +98,7 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   SyncAll();
   ApplyPanes();
 
-  if (app_.VerChk != 0) {
+  if (app_.CheckVersionAtStart != 0) {
     // In the background: the window appears and answers while the site takes its time.
     VersionCheck::Start(VersionPageUrl(options_.HomePage), app_.ProgramTitle(), this,
                         [this](VersionCheckResult result, const std::string& message) {
@@ -308,7 +308,7 @@ void MainWindow::FitOuterSize() {
 }
 
 void MainWindow::StoreGeometry() {
-  // The pane sizes (Sp1 .. Sp5) are kept up to date by the splitters themselves.
+  // The pane sizes are kept up to date by the splitters themselves.
   WindowGeometry& g = app_.Geometry;
   g.Maximized = isMaximized();
   // Maximised all along: the normal rectangle is as it was kept.

@@ -27,12 +27,12 @@ struct SwitchBox {
   int Y;
 };
 constexpr SwitchBox kSwitchBoxes[] = {
-    {"CriCheck", "CriView", 40},        {"WaterCheck", "WaterView", 56},
+    {"CriCheck", "CriticalView", 40},        {"WaterCheck", "WaterView", 56},
     {"SailCheck", "SailView", 72},      {"RudderCheck", "RudderView", 88},
     {"ConfuseCheck", "ConfuseView", 104}, {"SayCheck", "SayView", 136},
     {"PartyCheck", "PartyView", 152},   {"CompanyCheck", "CompanyView", 168},
-    {"RoomCheck1", "RoomView1", 184},   {"RoomCheck2", "RoomView2", 200},
-    {"RoomCheck3", "RoomView3", 216},   {"TellCheck", "TellView", 232},
+    {"RoomCheck1", "Room1View", 184},   {"RoomCheck2", "Room2View", 200},
+    {"RoomCheck3", "Room3View", 216},   {"TellCheck", "TellView", 232},
     {"DebugCheck", "DebugView", 264},
 };
 
@@ -59,15 +59,15 @@ void BindCheckBox(QCheckBox* box, QAction* action) {
 }  // namespace
 
 SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
-  setObjectName(QStringLiteral("Page2"));
+  setObjectName(QStringLiteral("settingsPage"));
   BuildCheckLists();
   QWidget* switchPanel = BuildSwitchPanel();
   BuildActiveModePanel(switchPanel);
 
-  // The check lists keep the sizes of the settings (Sp4, Sp5).
-  splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
-  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
-  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
+  // The check lists keep their widths in the settings.
+  splitter_ = new PaneSplitter("settingsSplitter", Qt::Horizontal);
+  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.SkillListWidth);
+  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.ItemListWidth);
   splitter_->AddFilling(switchPanel);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -127,12 +127,12 @@ void SettingsPage::BuildActiveModePanel(QWidget* switchPanel) {
   intervalSpin->setObjectName(QStringLiteral("intervalSpin"));
   intervalSpin->setGeometry(45, 22, 16, 21);
   auto* up = new QToolButton(intervalSpin);
-  up->setObjectName(QStringLiteral("UpDown1Up"));
+  up->setObjectName(QStringLiteral("intervalUp"));
   up->setArrowType(Qt::UpArrow);
   up->setAutoRepeat(true);
   up->setGeometry(0, 0, 16, 10);
   auto* down = new QToolButton(intervalSpin);
-  down->setObjectName(QStringLiteral("UpDown1Down"));
+  down->setObjectName(QStringLiteral("intervalDown"));
   down->setArrowType(Qt::DownArrow);
   down->setAutoRepeat(true);
   down->setGeometry(0, 11, 16, 10);

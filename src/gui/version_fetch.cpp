@@ -123,7 +123,7 @@ void VersionCheck::Report(VersionCheckResult result, const std::string& messageS
   if (done) done(result, messageSjis);
 }
 
-void VerCheckExecute(const QUrl& versionPage, const App& app, QWidget* parent,
+void CheckVersionOnRequest(const QUrl& versionPage, const App& app, QWidget* parent,
                      std::function<void(const std::string& messageSjis)> answer) {
   // `parent` cancels the check when it goes. Without a parent the check lives until it
   // answers.

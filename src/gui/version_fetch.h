@@ -71,7 +71,7 @@ class VersionCheck : public QObject {
 
 // The Help menu's check: starts it and hands its message, whatever the result, to `answer`
 // once it is known (from the event loop). Cancelled with `parent`.
-void VerCheckExecute(const QUrl& versionPage, const App& app, QWidget* parent,
+void CheckVersionOnRequest(const QUrl& versionPage, const App& app, QWidget* parent,
                      std::function<void(const std::string& messageSjis)> answer);
 // The check's answer: its message in a box captioned "バージョン情報".
 void ShowVersionAnswer(QWidget* parent, GuiDialogs& dialogs, const std::string& messageSjis);

@@ -203,10 +203,10 @@ TEST(VersionCheck, PageAddressAndMessageBox) {
   auto answer = [&dialogs](const std::string& message) { ShowVersionAnswer(nullptr, dialogs, message); };
   {
     LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"));
-    VerCheckExecute(server.Url(), app, nullptr, answer);
+    CheckVersionOnRequest(server.Url(), app, nullptr, answer);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 30000));
   }
-  VerCheckExecute(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
+  CheckVersionOnRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
                   answer);
   EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 30000));
   EXPECT_EQ(shown, QStringList({QStringLiteral("バージョン情報|Mizuto Ver1.46が見つかりました。"),
@@ -258,7 +258,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
   App app;
   app.UserName = S("提督タロウ");
   app.LogDir = Utf8Path::FromUtf8("/home/提督/logs");
-  app.VerChk = 1;
+  app.CheckVersionAtStart = 1;
   QWidget owner;
   owner.setGeometry(100, 100, 700, 500);
   bool ran = false;
@@ -316,7 +316,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   App app;
   app.UserName = S("提督タロウ");
   app.LogDir = Utf8Path::FromUtf8("/old/logs");
-  app.VerChk = 1;
+  app.CheckVersionAtStart = 1;
 
   // Browse, then cancel: nothing changes, although the edit showed the chosen folder.
   GuiDialogs browseThenCancel = ScriptedDialogs(
@@ -332,7 +332,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EditSettingsInDialog(app, nullptr, browseThenCancel);
   EXPECT_EQ(U(app.UserName), "提督タロウ");
   EXPECT_EQ(app.LogDir.Utf8(), "/old/logs");
-  EXPECT_EQ(app.VerChk, 1);
+  EXPECT_EQ(app.CheckVersionAtStart, 1);
 
   // Closing the window any other way is a cancel too.
   GuiDialogs closeBox = ScriptedDialogs([](QDialog& dialog) {
@@ -357,7 +357,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EditSettingsInDialog(app, nullptr, editAndOk);
   EXPECT_EQ(app.UserName, "");
   EXPECT_EQ(app.LogDir.Utf8(), "/typed/ログ");
-  EXPECT_EQ(app.VerChk, 0);
+  EXPECT_EQ(app.CheckVersionAtStart, 0);
 
   // And back: checking stores 1, a chosen folder replaces the text, a name is converted.
   GuiDialogs browseAndOk = ScriptedDialogs(
@@ -371,7 +371,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EditSettingsInDialog(app, nullptr, browseAndOk);
   EXPECT_EQ(app.UserName, S("ヤマト"));
   EXPECT_EQ(app.LogDir.Utf8(), "/mnt/game/chat");
-  EXPECT_EQ(app.VerChk, 1);
+  EXPECT_EQ(app.CheckVersionAtStart, 1);
 }
 
 TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
@@ -490,18 +490,18 @@ TEST(VersionDialog, ShowsTheTitleAndIsReleasedAfterwards) {
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_LE((dialog.geometry().center() - owner.geometry().center()).manhattanLength(), 2);
-    EXPECT_EQ(Child<QLabel>(dialog, "StaticText1")->text(), QStringLiteral("Mizuto Ver1.45"));
-    QLabel* notice = Child<QLabel>(dialog, "StaticText2");
+    EXPECT_EQ(Child<QLabel>(dialog, "programTitle")->text(), QStringLiteral("Mizuto Ver1.45"));
+    QLabel* notice = Child<QLabel>(dialog, "programDescription");
     EXPECT_FALSE(notice->text().isEmpty());
     EXPECT_FALSE(notice->text().contains('\n'));
-    QLabel* image = Child<QLabel>(dialog, "Image1");
+    QLabel* image = Child<QLabel>(dialog, "programIcon");
     EXPECT_EQ(image->geometry(), QRect(8, 8, 33, 33));
     EXPECT_FALSE(image->pixmap().isNull());
     EXPECT_TRUE(dialog.findChildren<QPushButton*>().isEmpty());
     dialog.close();
     return dialog.result();
   };
-  VersionExecute(app, &owner, dialogs);
+  ShowVersionDialog(app, &owner, dialogs);
   EXPECT_TRUE(seen.isNull()) << "the dialog outlived its use";
 }
 
