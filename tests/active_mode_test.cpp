@@ -353,5 +353,33 @@ TEST(IntervalFieldTest, ClampsAndRefusesNonNumbers) {
   EXPECT_EQ(app.TimerIntervalMs, 7000);
 }
 
+// The field's arrows step the interval in force within the rule's range; the text they put
+// in the field always sets the period it shows.
+TEST(IntervalFieldTest, ArrowsStepWithinTheRule) {
+  const struct {
+    const char* Held;  // the field's text in force
+    int Delta;
+    const char* Stepped;
+  } cases[] = {
+      {"10", 1, "11"},  {"10", -1, "9"},   {"1", -1, "1"},     {"100", 1, "100"},
+      {"99", 1, "100"}, {"2", -1, "1"},    {"50", -100, "1"},  {"50", 100, "100"},
+      {"", 1, "11"},    {"x", -1, "9"},  // a text that is no number steps from the default
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Held) + " " + std::to_string(c.Delta));
+    App app;
+    app.IntervalText = c.Held;
+    const std::string stepped = SteppedIntervalText(app, c.Delta);
+    EXPECT_EQ(stepped, c.Stepped);
+    ASSERT_TRUE(SetIntervalText(app, stepped));
+    EXPECT_EQ(app.IntervalText, stepped);
+    EXPECT_EQ(app.TimerIntervalMs, std::stoi(stepped) * 1000);
+  }
+  // A program that has just started shows the period in force.
+  const App fresh;
+  EXPECT_EQ(fresh.TimerIntervalMs, std::stoi(fresh.IntervalText) * 1000);
+  EXPECT_EQ(fresh.IntervalText, std::to_string(kDefaultIntervalSeconds));
+}
+
 }  // namespace
 }  // namespace mizuto

@@ -226,12 +226,12 @@ TEST_F(SettingsTest, IntervalAndMaximisedStateComeBackFromTheirOwnSection) {
     bool Maximized;
   };
   const Case cases[] = {
-      {"", "10", 3000, false},  // an old file: the field's first text, the timer's first period
+      {"", "10", 10000, false},  // an old file: the field's first text is the period in force
       {"[MizutoWindow]\r\nInterval=25\r\nMaximized=1\r\n", "25", 25000, true},
       {"[MizutoWindow]\r\nInterval=0\r\n", "1", 1000, false},     // clamped as typed
       {"[MizutoWindow]\r\nInterval=250\r\n", "100", 100000, false},
-      {"[MizutoWindow]\r\nInterval=x\r\nMaximized=2\r\n", "10", 3000, true},
-      {"[Mizuto]\r\nInterval=25\r\nMaximized=1\r\n", "10", 3000, false},  // not this section
+      {"[MizutoWindow]\r\nInterval=x\r\nMaximized=2\r\n", "10", 10000, true},
+      {"[Mizuto]\r\nInterval=25\r\nMaximized=1\r\n", "10", 10000, false},  // not this section
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored);

@@ -25,5 +25,8 @@ void KeepCounterFile(App& app);
 // The interval field's text changed. False when the text is not a decimal integer (the
 // window shows the invalid-number message; nothing changes).
 bool SetIntervalText(App& app, const std::string& text);
+// The text the interval field's arrows put in it: the interval in force, `delta` seconds on,
+// within the rule's range.
+std::string SteppedIntervalText(const App& app, int delta);
 
 }  // namespace mizuto

@@ -12,6 +12,7 @@
 #include "app/counter_file.h"
 #include "app/history_page.h"
 #include "app/history_recorder.h"
+#include "app/interval_rule.h"
 #include "app/view_models.h"
 #include "battle/analysis.h"
 #include "ingest/log_source.h"
@@ -69,8 +70,9 @@ struct App : LogSource, Analysis, AnalysisSettings {
   bool ErrorPaneNamesLoads = false;
   std::string ErrorHeadingDue;  // Shift-JIS; empty when none waits
   bool TimerRunning = false;            // followTimer
-  int TimerIntervalMs = 3000;
-  std::string IntervalText = "10";      // intervalField
+  // The period in force and the interval field's text: one value of the interval rule.
+  int TimerIntervalMs = IntervalMilliseconds(kDefaultIntervalSeconds);
+  std::string IntervalText = std::to_string(kDefaultIntervalSeconds);  // intervalField
   bool SinkCounterVisible = false;
   std::string SinkCounterText;          // what the sink counter window shows (Shift-JIS)
   CounterFile StreamCounter;            // the counter kept in a file in active mode (no path: off)

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTimer>
 
 #include "gui/version_fetch.h"
 #include "local_http_server.h"
@@ -93,6 +94,8 @@ TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
   EXPECT_FALSE(Enabled("PlayerAll"));
   EXPECT_TRUE(Enabled("LoadLog"));
   EXPECT_EQ(Find<QLineEdit>("intervalField")->text(), "10");
+  // The period in force is the one the field shows, before the field is ever touched.
+  EXPECT_EQ(window->findChild<QTimer*>(QStringLiteral("followTimer"))->interval(), 10000);
   EXPECT_FALSE(window->SinkCounter()->isVisible());
   EXPECT_TRUE(record.Errors.isEmpty());
 }
