@@ -1,5 +1,7 @@
 // The season history's store: the schema's steps, what a failure does, how a file is known
 // by its bytes, corrections across imports, and the window's hooks (load, tick, battle list).
+#include <chrono>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #ifndef _WIN32
@@ -768,6 +770,39 @@ class HistoryAppTest : public ::testing::Test {
   test::TempDir dir;
   App app;
 };
+
+// The window's end does not wait for a long import beside it: stopped at any point, the
+// import leaves the history whole, holding the whole log or none of it, and the log goes in
+// whole at a later load. The end that waits long enough records it as before.
+TEST_F(HistoryAppTest, AnImportStoppedAtTheEndLeavesTheWholeLogOrNone) {
+  constexpr int kBattles = 500;  // within what the history keeps of one log
+  std::string log;
+  for (int b = 0; b < kBattles; ++b) log += Battle("Foe" + std::to_string(b % 97), b % 3 ? kWon : kLost);
+  test::WriteBytes(app.CurrentLogPath, log);
+  const std::string file = HistoryFilePath(dir.Path());
+  const std::vector<std::string> none{"0|0"}, whole{"1|" + std::to_string(kBattles)};
+  for (const int patienceMs : {0, 0, 1, 5, 20, 60000}) {
+    SCOPED_TRACE(patienceMs);
+    App window;
+    test::SetUpApp(window, dir);
+    RebuildTallyColumns(window);
+    window.History.Enable(true);
+    window.History.RunBeside(true);
+    window.CurrentLogPath = app.CurrentLogPath;
+    const bool knownBefore = Query(file, "SELECT COUNT(*) FROM logs") == std::vector<std::string>{"1"};
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    window.History.FinishWithin(window, std::chrono::milliseconds(patienceMs));
+    EXPECT_FALSE(window.History.ImportPending());
+    const std::vector<std::string> held =
+        Query(file, "SELECT (SELECT COUNT(*) FROM logs), (SELECT COUNT(*) FROM battles)");
+    EXPECT_TRUE(held == none || held == whole) << (held.empty() ? "" : held[0]);
+    EXPECT_EQ(Query(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    // The import had only just begun: no patience stops it.
+    if (patienceMs == 0 && !knownBefore) EXPECT_EQ(held, none);
+    if (patienceMs == 60000) EXPECT_EQ(held, whole);
+    EXPECT_EQ(window.History.CurrentLogId() != 0, held == whole);
+  }
+}
 
 // Which loads join the season: a dated log does (and again once taken out, when loaded
 // again); the shipped demo never does, silently; a log whose name carries no date does not
