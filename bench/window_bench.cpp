@@ -127,7 +127,7 @@ void TranscriptSwitch(benchmark::State& state, const char* envName, const char* 
     // As the player does it: the whole battle list selected, then shown with Space's action.
     auto* list = window->findChild<QListWidget*>(QStringLiteral("battleList"));
     list->selectAll();
-    window->Action("PrBatLog")->trigger();
+    window->Action("ShowBattleLog")->trigger();
     Settle();
   }
   QAction* switchAction = window->Action(switchName);
@@ -142,7 +142,7 @@ void TranscriptSwitch(benchmark::State& state, const char* envName, const char* 
   window->hide();  // nothing is written back: the window is not closed
 }
 void BM_TranscriptSwitch(benchmark::State& state) {
-  TranscriptSwitch(state, "MIZUTO_BENCH_DIR", "CriView", false);
+  TranscriptSwitch(state, "MIZUTO_BENCH_DIR", "CriticalView", false);
 }
 BENCHMARK(BM_TranscriptSwitch)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -31,13 +31,13 @@ std::string gDefaults;  // SettingsOf a start without Mizuto.ini (the same lists
 std::string SettingsOf(const App& app) {
   const WindowGeometry& g = app.Geometry;
   std::string s;
-  for (int v : {g.Top, g.Left, g.Width, g.Height, g.Sp1, g.Sp2, g.Sp3, g.Sp4, g.Sp5, app.VerChk})
+  for (int v : {g.Top, g.Left, g.Width, g.Height, g.LowerPanesHeight, g.TranscriptPaneWidth, g.ErrorPaneHeight, g.SkillListWidth, g.ItemListWidth, app.CheckVersionAtStart})
     s += std::to_string(v) + ",";
   const Actions& a = app.Acts;
-  for (const ActionState* sw : {&a.CriView, &a.BattleLogView, &a.ErrorLogView, &a.DebugView,
+  for (const ActionState* sw : {&a.CriticalView, &a.BattleLogView, &a.ErrorLogView, &a.DebugView,
                                 &a.WaterView, &a.SailView, &a.RudderView, &a.ConfuseView,
-                                &a.SayView, &a.PartyView, &a.CompanyView, &a.RoomView1,
-                                &a.RoomView2, &a.RoomView3, &a.TellView})
+                                &a.SayView, &a.PartyView, &a.CompanyView, &a.Room1View,
+                                &a.Room2View, &a.Room3View, &a.TellView})
     s += sw->Checked ? '1' : '0';
   s += app.NpcCheck ? "1|" : "0|";
   for (char c : app.SkillChecked) s += c ? '1' : '0';

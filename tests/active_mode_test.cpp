@@ -35,7 +35,7 @@ class ActiveModeTest : public ::testing::Test {
   }
   void SwitchOn() {
     app.Acts.ActiveMode.Checked = true;
-    ActiveModeExecute(app);
+    ApplyActiveModeSwitch(app);
   }
   test::TempDir dir;
   App app;
@@ -49,7 +49,7 @@ TEST_F(ActiveModeTest, SwitchingOnWithoutALogOnlyShowsTheCounter) {
   EXPECT_FALSE(app.TimerRunning);
   EXPECT_EQ(app.Caption, "Mizuto Ver1.45");
   app.Acts.ActiveMode.Checked = false;
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   EXPECT_FALSE(app.SinkCounterVisible);
 }
 
@@ -69,7 +69,7 @@ TEST_F(ActiveModeTest, SwitchingOnKeepsTheNotCountedMarkOfTheNewestBattle) {
   EXPECT_EQ(app.Caption, "Mizuto Ver1.45 [ActiveMode]");
   EXPECT_TRUE(app.TallyTable.Rows.empty());  // nothing is counted any more
   app.Acts.ActiveMode.Checked = false;
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   EXPECT_FALSE(app.TimerRunning);
   EXPECT_EQ(app.Battles[1].Tally, test::kRefusedMarked);  // switching off leaves the states alone
 }
@@ -179,7 +179,7 @@ TEST_F(ActiveModeTest, TickWithOnlyANotCountedNoticeUncountsTheOlderBattles) {
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Select(0);
-  AddTotalListExecute(app);
+  CountSelectedBattles(app);
   ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
   ASSERT_EQ(app.StatusText, S(kWonAndLost));
   app.Detail.Clear();
@@ -239,7 +239,7 @@ TEST_F(ActiveModeTest, AnOlderBattlePutBackIntoTheCountLeavesItAtTheNextTick) {
     ASSERT_EQ(app.State.BattleInProgress, BattleKind::Engagement);
     std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
     app.BattleList.Select(0);
-    AddTotalListExecute(app);
+    CountSelectedBattles(app);
     ASSERT_EQ(app.Battles[0].Tally, test::kCounted);
 
     test::AppendBytes(app.CurrentLogPath, c.lines);
@@ -266,15 +266,15 @@ TEST_F(ActiveModeTest, RelabellingTheBattleInProgressShowsItsStartValues) {
     const char* key;
     void (*command)(App&);
     const char* row;
-  } keys[] = {{"Del", DelTotalListExecute, "海戦大[－]  2戦目 YOU"},
-              {"Ins", AddTotalListExecute, "海戦大[集]  2戦目 YOU"}};
+  } keys[] = {{"Del", UncountSelectedBattles, "海戦大[－]  2戦目 YOU"},
+              {"Ins", CountSelectedBattles, "海戦大[集]  2戦目 YOU"}};
   for (const auto& k : keys) {
     SCOPED_TRACE(k.key);
     k.command(app);
     EXPECT_EQ(test::U(app.BattleList.Rows[1]), k.row + Spaces(15) + " 交戦 → × : ???   ");
     EXPECT_EQ(app.BattleList.Selected, (std::vector<char>{0, 1}));
   }
-  DelTotalListExecute(app);
+  UncountSelectedBattles(app);
   EXPECT_TRUE(app.TallyTable.Rows.empty());
 
   // The end of the battle decides its state afresh: counted, in its final form.
@@ -351,6 +351,34 @@ TEST(IntervalFieldTest, ClampsAndRefusesNonNumbers) {
   EXPECT_FALSE(SetIntervalText(app, "5s"));
   EXPECT_FALSE(SetIntervalText(app, "abc"));
   EXPECT_EQ(app.TimerIntervalMs, 7000);
+}
+
+// The field's arrows step the interval in force within the rule's range; the text they put
+// in the field always sets the period it shows.
+TEST(IntervalFieldTest, ArrowsStepWithinTheRule) {
+  const struct {
+    const char* Held;  // the field's text in force
+    int Delta;
+    const char* Stepped;
+  } cases[] = {
+      {"10", 1, "11"},  {"10", -1, "9"},   {"1", -1, "1"},     {"100", 1, "100"},
+      {"99", 1, "100"}, {"2", -1, "1"},    {"50", -100, "1"},  {"50", 100, "100"},
+      {"", 1, "11"},    {"x", -1, "9"},  // a text that is no number steps from the default
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Held) + " " + std::to_string(c.Delta));
+    App app;
+    app.IntervalText = c.Held;
+    const std::string stepped = SteppedIntervalText(app, c.Delta);
+    EXPECT_EQ(stepped, c.Stepped);
+    ASSERT_TRUE(SetIntervalText(app, stepped));
+    EXPECT_EQ(app.IntervalText, stepped);
+    EXPECT_EQ(app.TimerIntervalMs, std::stoi(stepped) * 1000);
+  }
+  // A program that has just started shows the period in force.
+  const App fresh;
+  EXPECT_EQ(fresh.TimerIntervalMs, std::stoi(fresh.IntervalText) * 1000);
+  EXPECT_EQ(fresh.IntervalText, std::to_string(kDefaultIntervalSeconds));
 }
 
 }  // namespace

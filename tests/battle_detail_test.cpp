@@ -73,7 +73,7 @@ TEST_F(DetailTest, DefaultSwitchesShowTheFrameAndTheBattleEventsOnly) {
       {"北の海域で敵艦隊に撃破されました", kRed},  {"被害甚大！", kOrange},
       {"海賊団に勝利しました！", kFrame}};
   EXPECT_EQ(Render(b), expected);
-  app.Acts.CriView.Checked = false;
+  app.Acts.CriticalView.Checked = false;
   EXPECT_EQ(Render(b).size(), expected.size() - 1);
 }
 
@@ -183,7 +183,7 @@ TEST_F(DetailTest, ChatSwitchesInterleaveTheirChannelsAndDebugViewNumbersLines) 
   EXPECT_EQ(Render(b), sayOnly);
 
   Actions& a = app.Acts;
-  a.PartyView.Checked = a.RoomView1.Checked = a.RoomView2.Checked = a.RoomView3.Checked = true;
+  a.PartyView.Checked = a.Room1View.Checked = a.Room2View.Checked = a.Room3View.Checked = true;
   a.CompanyView.Checked = a.TellView.Checked = true;
   a.DebugView.Checked = false;
   const std::vector<Shown> pane = Render(b);

@@ -66,7 +66,7 @@ TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   app.BattleList.Select(b2);
   app.BattleList.FocusRow = b0;
 
-  AddTotalListExecute(app);  // the game's not-counted battle gets the mark: still not counted
+  CountSelectedBattles(app);  // the game's not-counted battle gets the mark: still not counted
   EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].Tally, test::kRefusedMarked);
   EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].Tally, test::kCounted);
   EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].Tally, test::kUncounted);
@@ -78,7 +78,7 @@ TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   EXPECT_EQ(app.TallyTable.Rows[1].Cells[0], "1");
   EXPECT_EQ(app.StatusText, SummaryLine(app));
 
-  DelTotalListExecute(app);
+  UncountSelectedBattles(app);
   EXPECT_EQ(app.Battles[static_cast<std::size_t>(b1)].Tally, test::kRefused);
   EXPECT_EQ(app.Battles[static_cast<std::size_t>(b2)].Tally, test::kUncounted);
   EXPECT_NE(U(app.BattleList.Rows[static_cast<std::size_t>(b2)]).find("[－]"), std::string::npos);
@@ -91,8 +91,8 @@ TEST_F(BattleListCommandsTest, IncludeAndExcludeSwitchOnlyTheCountedBit) {
   std::fill(app.BattleList.Selected.begin(), app.BattleList.Selected.end(), 0);
   app.BattleList.Rows[0] = "stale";
   app.StatusText = "unchanged";
-  AddTotalListExecute(app);
-  ShipTypeSExecute(app);
+  CountSelectedBattles(app);
+  MarkSelectedSmall(app);
   EXPECT_EQ(app.BattleList.Rows[0], "stale");
   EXPECT_EQ(app.StatusText, "unchanged");
   EXPECT_EQ(app.Battles[static_cast<std::size_t>(b3)].Tally, test::kUncounted);
@@ -107,11 +107,11 @@ TEST_F(BattleListCommandsTest, ClassCommandsSetOnePartOfTheClassOfTheSelectedBat
   RefreshTallies(app);
   const std::string summary = app.StatusText;
 
-  ShipTypeSExecute(app);
+  MarkSelectedSmall(app);
   EXPECT_EQ(app.Battles[0].Class, (BattleClass{ShipSize::Small, BattleType::Mock, false}));
-  BattleTypeRExecute(app);
+  MarkSelectedReal(app);
   EXPECT_EQ(app.Battles[0].Class, (BattleClass{ShipSize::Small, BattleType::Real, false}));
-  ToNPCExecute(app);
+  MarkSelectedAsNpcs(app);
   EXPECT_EQ(app.Battles[0].Class, (BattleClass{ShipSize::Small, BattleType::Real, true}));
   EXPECT_EQ(app.Battles[1].Class, kFirstBattleClass);
   const std::string label = U(app.BattleList.Rows[0]);
@@ -125,7 +125,7 @@ TEST_F(BattleListCommandsTest, ClassCommandsSetOnePartOfTheClassOfTheSelectedBat
 TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
   std::string error;
   BattleAgainst("商船隊A");
-  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_TRUE(AddFocusedOpponentToNpcList(app, dialogs, &error));
   EXPECT_EQ(questions, (std::vector<std::string>{"商船隊を登録しますか？|NPC艦隊の登録"}));
   EXPECT_TRUE(messages.empty());
   ASSERT_EQ(app.Lists.NpcNames.size(), 2u);
@@ -137,7 +137,7 @@ TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
   // Any entry inside the name: already registered, nothing asked or written.
   questions.clear();
   BattleAgainst("大商船隊B");
-  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_TRUE(AddFocusedOpponentToNpcList(app, dialogs, &error));
   EXPECT_EQ(messages, (std::vector<std::string>{"既に登録されています。|NPC艦隊の登録"}));
   EXPECT_TRUE(questions.empty());
   EXPECT_EQ(app.Lists.NpcNames.size(), 2u);
@@ -146,7 +146,7 @@ TEST_F(BattleListCommandsTest, AddNpcRegistersTheFocusedOpponentOnce) {
   answer = false;
   for (const char* name : {"AB", "ZAZA", "海軍ア"}) {
     BattleAgainst(name);
-    EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+    EXPECT_TRUE(AddFocusedOpponentToNpcList(app, dialogs, &error));
   }
   // "ア" is 0x83 0x41: its second byte is not an "A" to cut.
   EXPECT_EQ(questions, (std::vector<std::string>{"ABを登録しますか？|NPC艦隊の登録",
@@ -162,17 +162,17 @@ TEST_F(BattleListCommandsTest, AddNpcWithoutOpponentOrFocusDoesNothingAndReports
   std::string error;
   const int b = BattleAgainst("艦隊");
   app.Battles[static_cast<std::size_t>(b)].Opponent = -1;
-  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_TRUE(AddFocusedOpponentToNpcList(app, dialogs, &error));
   app.Battles[static_cast<std::size_t>(b)].Opponent = 1;
   app.BattleList.FocusRow = -1;
-  EXPECT_TRUE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_TRUE(AddFocusedOpponentToNpcList(app, dialogs, &error));
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(questions.empty());
   EXPECT_EQ(app.Lists.NpcNames.size(), 1u);
 
   app.BattleList.FocusRow = b;
   app.ProgramDir = dir.File("missing/");
-  EXPECT_FALSE(AddNPCExecute(app, dialogs, &error));
+  EXPECT_FALSE(AddFocusedOpponentToNpcList(app, dialogs, &error));
   EXPECT_NE(error.find("NPCList.txt"), std::string::npos) << error;
   EXPECT_EQ(test::ReadBytes(dir.File("NPCList.txt")), S("海賊\r\n"));
 }
@@ -181,8 +181,8 @@ TEST_F(BattleListCommandsTest, ContextMenuEnablesCommandsBySelection) {
   for (int i = 0; i < 3; ++i) build.Battle();
   Actions& a = app.Acts;
   const std::vector<ActionState*> rowCommands = {
-      &a.AddTotalList, &a.PrBatLog,    &a.DelTotalList, &a.ShipTypeS, &a.ShipTypeM, &a.ShipTypeB,
-      &a.BattleTypeK,  &a.BattleTypeM, &a.BattleTypeR,  &a.ToPC,      &a.ToNPC};
+      &a.AddTotalList, &a.ShowBattleLog,    &a.DelTotalList, &a.SizeSmall, &a.SizeMedium, &a.SizeLarge,
+      &a.TypeNaval,  &a.TypeMock, &a.TypeReal,  &a.ToPC,      &a.ToNPC};
   a.ActiveMode.Enabled = false;
 
   PrepareBattleMenu(app);
@@ -212,9 +212,9 @@ TEST_F(BattleListCommandsTest, InsDelAndSpaceAfterTheMenuOpenedWithNothingSelect
     void (*command)(App&);
     TallyState stateAfter;  // of the row selected before the menu opened again
     const char* paneAfter;
-  } keys[] = {{"Ins", &Actions::AddTotalList, AddTotalListExecute, test::kCounted, "pane"},
-              {"Del", &Actions::DelTotalList, DelTotalListExecute, test::kUncounted, "pane"},
-              {"Space", &Actions::PrBatLog, ShowSelectedBattles, test::kUncounted, "-------- 2戦目 --------"}};
+  } keys[] = {{"Ins", &Actions::AddTotalList, CountSelectedBattles, test::kCounted, "pane"},
+              {"Del", &Actions::DelTotalList, UncountSelectedBattles, test::kUncounted, "pane"},
+              {"Space", &Actions::ShowBattleLog, ShowSelectedBattles, test::kUncounted, "-------- 2戦目 --------"}};
   build.Battle(BattleResult::Victory, test::kCounted);
   build.Battle(BattleResult::Defeat, test::kUncounted);
   for (const auto& k : keys) {

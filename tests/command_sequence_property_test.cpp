@@ -97,8 +97,8 @@ void SaveAndReadSettings(Session& s) {
   const WindowGeometry& g = a.Geometry;
   const WindowGeometry& h = next.Geometry;
   bool same = g.Top == h.Top && g.Left == h.Left && g.Width == h.Width && g.Height == h.Height &&
-              g.Sp1 == h.Sp1 && g.Sp2 == h.Sp2 && g.Sp3 == h.Sp3 && g.Sp4 == h.Sp4 && g.Sp5 == h.Sp5 &&
-              a.VerChk == next.VerChk && a.NpcCheck == next.NpcCheck && a.UserName == next.UserName &&
+              g.LowerPanesHeight == h.LowerPanesHeight && g.TranscriptPaneWidth == h.TranscriptPaneWidth && g.ErrorPaneHeight == h.ErrorPaneHeight && g.SkillListWidth == h.SkillListWidth && g.ItemListWidth == h.ItemListWidth &&
+              a.CheckVersionAtStart == next.CheckVersionAtStart && a.NpcCheck == next.NpcCheck && a.UserName == next.UserName &&
               a.LogDir == next.LogDir && a.SkillChecked == next.SkillChecked &&
               a.ItemChecked == next.ItemChecked && a.Lists.NpcNames == next.Lists.NpcNames;
   for (const WindowCommand& c : WindowCommands()) {
@@ -132,7 +132,7 @@ void RunAnyWindowCommand(Session& s) {
 void SaveCsv(Session& s) {
   if (!s.app.Acts.SaveCsv.Enabled) return;
   std::string error;
-  if (!SaveCsvExecute(s.app, &error)) {
+  if (!SaveTallyCsv(s.app, &error)) {
     s.problem = "saving the CSV failed: " + error;
     return;
   }
@@ -233,7 +233,7 @@ const Command kCommands[] = {
        const std::string names[] = {test::S("碧海ナギ"), "YOU", ""};
        s.app.UserName = names[s.Pick(3)];
        s.app.LogDir = Utf8Path::FromUtf8(s.Pick(4) ? s.logs : s.logs + "missing/");
-       s.app.VerChk = s.Pick(2);
+       s.app.CheckVersionAtStart = s.Pick(2);
      }},
     {"interval field", 1,
      [](Session& s) {

@@ -97,7 +97,7 @@ TEST_F(CsvExportTest, SavingReplacesTheFileAndReportsFailures) {
   RefreshTallies(app);
   test::WriteBytes(app.CsvPath, "older and longer content than the table");
   std::string error;
-  ASSERT_TRUE(SaveCsvExecute(app, &error)) << error;
+  ASSERT_TRUE(SaveTallyCsv(app, &error)) << error;
   EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app.TallyTable, "\r\n"));
   EXPECT_EQ(U(test::ReadBytes(app.CsvPath)).substr(0, 6), "名前");
   // Where it went is said, the file's path in full.
@@ -105,19 +105,19 @@ TEST_F(CsvExportTest, SavingReplacesTheFileAndReportsFailures) {
 
   app.Names[1].Visible = 0;
   RefreshTallies(app);
-  ASSERT_TRUE(SaveCsvExecute(app, &error)) << error;
+  ASSERT_TRUE(SaveTallyCsv(app, &error)) << error;
   EXPECT_EQ(test::ReadBytes(app.CsvPath), TallyTableCsv(app.TallyTable, "\r\n"));
 
   app.CsvPath = dir.File("no such folder/log.csv");
   error.clear();
   app.SetStatus("before");
-  EXPECT_FALSE(SaveCsvExecute(app, &error));
+  EXPECT_FALSE(SaveTallyCsv(app, &error));
   EXPECT_EQ(app.StatusText, "before") << "a failure is not said to be a save";
   EXPECT_NE(error.find("no such folder"), std::string::npos) << error;
 
   app.CsvPath.clear();
   error.clear();
-  EXPECT_FALSE(SaveCsvExecute(app, &error));
+  EXPECT_FALSE(SaveTallyCsv(app, &error));
   EXPECT_FALSE(error.empty());
 }
 

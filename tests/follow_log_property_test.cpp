@@ -196,9 +196,9 @@ std::string FollowOnce(std::uint64_t seed, PropertyRun& run) {
   if (!followed.TimerRunning) {
     // A load without a battle leaves the timer off: the player switches active mode on.
     followed.Acts.ActiveMode.Checked = false;
-    ActiveModeExecute(followed);
+    ApplyActiveModeSwitch(followed);
     followed.Acts.ActiveMode.Checked = true;
-    ActiveModeExecute(followed);
+    ApplyActiveModeSwitch(followed);
   }
   for (std::size_t k = 0; k < cuts.size(); ++k) {
     run.Step(static_cast<long>(k));
@@ -289,7 +289,7 @@ TEST(FollowLogProperty, BattlesThatStartAndEndBetweenTwoReadsLeaveOnlyTheNewestC
   followed.CurrentLogPath = path;
   followed.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(followed));
-  ActiveModeExecute(followed);
+  ApplyActiveModeSwitch(followed);
   for (const std::size_t end : {std::size_t{34000}, bytes.size()}) {
     const int battlesBefore = followed.BattleCount();
     test::AppendBytes(path, std::string_view(bytes).substr(0, end).substr(test::ReadBytes(path).size()));

@@ -245,7 +245,7 @@ class HistorySeasonTest : public ::testing::Test {
     app.ProgramDir = dir.Path();
     StartUp(app);
     app.History.Enable(true);
-    ImportLogFolderExecute(app, Dialogs{}, nullptr);
+    ImportLogFolderIntoHistory(app, Dialogs{}, nullptr);
     app.HistoryPage.Today = "2026-11-01";
   }
   // The opponents of the battles table's rows, as the page shows them.
@@ -384,7 +384,7 @@ TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFil
     app.History.Enable(true);
 
     // 最新のログを読込
-    ASSERT_TRUE(LoadNewLogExecute(app));
+    ASSERT_TRUE(LoadNewestLog(app));
     EXPECT_EQ(app.CurrentLogPath, folder + "/" + c.Newer);
     EXPECT_EQ(app.BattleList.Count(), 2);
 
@@ -392,7 +392,7 @@ TEST(LogFolderCommands, EveryFolderCommandFindsAJapaneseFolderFromTheSettingsFil
     std::vector<std::string> said;
     Dialogs ask;
     ask.Message = [&](const std::string& text, const std::string&) { said.push_back(test::U(text)); };
-    ImportLogFolderExecute(app, ask, nullptr);
+    ImportLogFolderIntoHistory(app, ask, nullptr);
     ASSERT_EQ(said.size(), 1u);
     EXPECT_NE(said[0].find("新しいログ: 1  伸びたログ: 0\n解析し直したログ: 0  変わりなし: 1"), std::string::npos) << said[0];
     EXPECT_EQ(app.ErrorLines, std::vector<std::string>{});

@@ -311,7 +311,7 @@ void FollowFromAPart(App& app, const std::string& log, const std::string& bytes,
   test::WriteBytes(log, bytes.substr(0, cut));
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   test::WriteBytes(log, bytes);
   ASSERT_TRUE(TickFollowedLog(app));
 }
@@ -464,10 +464,10 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
     app.Acts.ActiveMode.Checked = false;
     ASSERT_TRUE(LoadAndAnalyse(app));
     const int battles = static_cast<int>(app.BattleList.Rows.size());
-    void (*const corrections[])(App&) = {AddTotalListExecute, DelTotalListExecute, ShipTypeBExecute,
-                                         ShipTypeMExecute,    ShipTypeSExecute,    BattleTypeKExecute,
-                                         BattleTypeMExecute,  BattleTypeRExecute,  ToPCExecute,
-                                         ToNPCExecute};
+    void (*const corrections[])(App&) = {CountSelectedBattles, UncountSelectedBattles, MarkSelectedLarge,
+                                         MarkSelectedMedium,    MarkSelectedSmall,    MarkSelectedNaval,
+                                         MarkSelectedMock,  MarkSelectedReal,  MarkSelectedAsPlayers,
+                                         MarkSelectedAsNpcs};
     for (int i = 0; i < 12 && battles > 0; ++i) {
       app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
       app.BattleList.Select(rng.Below(battles));
@@ -655,8 +655,8 @@ TEST(HistoryProperty, ImportsBesideTheWindowWriteWhatImportsInTurnWrite) {
       if (!app.BattleList.Rows.empty()) {
         app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
         app.BattleList.Select(rng.Below(static_cast<int>(app.BattleList.Rows.size())));
-        ToNPCExecute(app);
-        DelTotalListExecute(app);
+        MarkSelectedAsNpcs(app);
+        UncountSelectedBattles(app);
       }
       // Grown, and loaded twice in a row.
       test::WriteBytes(log, generated.Bytes + generated.Bytes.substr(0, cut));

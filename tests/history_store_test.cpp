@@ -1,5 +1,7 @@
 // The season history's store: the schema's steps, what a failure does, how a file is known
 // by its bytes, corrections across imports, and the window's hooks (load, tick, battle list).
+#include <chrono>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #ifndef _WIN32
@@ -769,6 +771,39 @@ class HistoryAppTest : public ::testing::Test {
   App app;
 };
 
+// The window's end does not wait for a long import beside it: stopped at any point, the
+// import leaves the history whole, holding the whole log or none of it, and the log goes in
+// whole at a later load. The end that waits long enough records it as before.
+TEST_F(HistoryAppTest, AnImportStoppedAtTheEndLeavesTheWholeLogOrNone) {
+  constexpr int kBattles = 500;  // within what the history keeps of one log
+  std::string log;
+  for (int b = 0; b < kBattles; ++b) log += Battle("Foe" + std::to_string(b % 97), b % 3 ? kWon : kLost);
+  test::WriteBytes(app.CurrentLogPath, log);
+  const std::string file = HistoryFilePath(dir.Path());
+  const std::vector<std::string> none{"0|0"}, whole{"1|" + std::to_string(kBattles)};
+  for (const int patienceMs : {0, 0, 1, 5, 20, 60000}) {
+    SCOPED_TRACE(patienceMs);
+    App window;
+    test::SetUpApp(window, dir);
+    RebuildTallyColumns(window);
+    window.History.Enable(true);
+    window.History.RunBeside(true);
+    window.CurrentLogPath = app.CurrentLogPath;
+    const bool knownBefore = Query(file, "SELECT COUNT(*) FROM logs") == std::vector<std::string>{"1"};
+    ASSERT_TRUE(LoadAndAnalyse(window));
+    window.History.FinishWithin(window, std::chrono::milliseconds(patienceMs));
+    EXPECT_FALSE(window.History.ImportPending());
+    const std::vector<std::string> held =
+        Query(file, "SELECT (SELECT COUNT(*) FROM logs), (SELECT COUNT(*) FROM battles)");
+    EXPECT_TRUE(held == none || held == whole) << (held.empty() ? "" : held[0]);
+    EXPECT_EQ(Query(file, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    // The import had only just begun: no patience stops it.
+    if (patienceMs == 0 && !knownBefore) EXPECT_EQ(held, none);
+    if (patienceMs == 60000) EXPECT_EQ(held, whole);
+    EXPECT_EQ(window.History.CurrentLogId() != 0, held == whole);
+  }
+}
+
 // Which loads join the season: a dated log does (and again once taken out, when loaded
 // again); the shipped demo never does, silently; a log whose name carries no date does not
 // (its battles would all fall on the day it was written) and the error pane says so once.
@@ -1118,9 +1153,9 @@ TEST_F(HistoryAppTest, CorrectionsOutsideActiveModeSurviveEveryImport) {
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
   app.BattleList.Select(1);
-  ShipTypeSExecute(app);
-  ToNPCExecute(app);
-  DelTotalListExecute(app);
+  MarkSelectedSmall(app);
+  MarkSelectedAsNpcs(app);
+  UncountSelectedBattles(app);
   const std::vector<std::string> corrected = Rows();
   EXPECT_EQ(Labels(), corrected);
   HistoryFilter npc;
@@ -1147,7 +1182,7 @@ TEST_F(HistoryAppTest, CorrectionsOutsideActiveModeSurviveEveryImport) {
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
   app.BattleList.Select(0);
-  ShipTypeMExecute(app);
+  MarkSelectedMedium(app);
   EXPECT_EQ(Labels()[0], corrected[0]);
 }
 
@@ -1213,15 +1248,15 @@ std::string MixedBattles(std::mt19937& rng, int from, int count) {
 TEST_F(HistoryAppTest, CorrectionsStayOnTheirBattlesWhateverBattlesComeOrGo) {
   using Command = void (*)(App&);
   const std::pair<Command, BattleCorrection> commands[] = {
-      {ShipTypeSExecute, BattleCorrection::OfSize(ShipSize::Small)},
-      {ShipTypeMExecute, BattleCorrection::OfSize(ShipSize::Medium)},
-      {ShipTypeBExecute, BattleCorrection::OfSize(ShipSize::Large)},
-      {BattleTypeKExecute, BattleCorrection::OfType(BattleType::Naval)},
-      {BattleTypeRExecute, BattleCorrection::OfType(BattleType::Real)},
-      {ToNPCExecute, BattleCorrection::OfNpc(true)},
-      {ToPCExecute, BattleCorrection::OfNpc(false)},
-      {DelTotalListExecute, BattleCorrection::OfCountMark(false)},
-      {AddTotalListExecute, BattleCorrection::OfCountMark(true)},
+      {MarkSelectedSmall, BattleCorrection::OfSize(ShipSize::Small)},
+      {MarkSelectedMedium, BattleCorrection::OfSize(ShipSize::Medium)},
+      {MarkSelectedLarge, BattleCorrection::OfSize(ShipSize::Large)},
+      {MarkSelectedNaval, BattleCorrection::OfType(BattleType::Naval)},
+      {MarkSelectedReal, BattleCorrection::OfType(BattleType::Real)},
+      {MarkSelectedAsNpcs, BattleCorrection::OfNpc(true)},
+      {MarkSelectedAsPlayers, BattleCorrection::OfNpc(false)},
+      {UncountSelectedBattles, BattleCorrection::OfCountMark(false)},
+      {CountSelectedBattles, BattleCorrection::OfCountMark(true)},
   };
   for (std::uint32_t seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -1360,7 +1395,7 @@ TEST_F(HistoryAppTest, ActiveModeRecordsEachBattleAsItEnds) {
   test::WriteBytes(app.CurrentLogPath, Battle("Ann", kWon) + SystemLine("Bobの強襲です！"));
   app.Acts.ActiveMode.Checked = true;
   ASSERT_TRUE(LoadAndAnalyse(app));
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   ASSERT_EQ(Labels().size(), 2u);
   EXPECT_NE(Labels()[1].find("戦闘中"), std::string::npos);
   test::AppendBytes(app.CurrentLogPath, SystemLine("船が航行不能になりました") + SystemLine("Bob" + kLost));
@@ -1449,7 +1484,7 @@ TEST_F(HistoryAppTest, ALockedHistoryHoldsUpNoTickAndGetsEveryBattleOnceFree) {
     std::unique_ptr<HeldWriteLock> lock;
     if (c.FromTheStart) lock = std::make_unique<HeldWriteLock>(db);
     ASSERT_TRUE(LoadAndAnalyse(follower));
-    ActiveModeExecute(follower);
+    ApplyActiveModeSwitch(follower);
     if (!c.FromTheStart) {
       follower.History.Settle(follower);
       lock = std::make_unique<HeldWriteLock>(db);

@@ -224,7 +224,7 @@ TEST_F(HostileFilesTest, ASpecialFileWhereOutputGoesIsRefusedAndLeftAsItWas) {
     test::SetUpApp(app, good);
     app.CsvPath = path;
     std::string error;
-    EXPECT_FALSE(SaveCsvExecute(app, &error));
+    EXPECT_FALSE(SaveTallyCsv(app, &error));
     EXPECT_EQ(error + "\n", said.substr(8));
 
     struct stat after;

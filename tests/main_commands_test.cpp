@@ -106,7 +106,7 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   test::WriteBytes(dir.Path() + "logs/today.html", test::ReadBytes(log));
   PrepareFileMenu(app);
   EXPECT_TRUE(app.Acts.LoadNewLog.Enabled);
-  ASSERT_TRUE(LoadNewLogExecute(app));
+  ASSERT_TRUE(LoadNewestLog(app));
   EXPECT_EQ(app.CurrentLogPath, dir.Path() + "logs/today.html");
   EXPECT_EQ(app.BattleList.Count(), 1);
 
@@ -116,7 +116,7 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
   std::filesystem::last_write_time(dir.Path() + "logs/tomorrow.html",
                                    std::filesystem::last_write_time(dir.Path() + "logs/today.html") +
                                        std::chrono::minutes(1));
-  ASSERT_TRUE(LoadNewLogExecute(app));
+  ASSERT_TRUE(LoadNewestLog(app));
   EXPECT_EQ(app.CurrentLogPath, dir.Path() + "logs/tomorrow.html");
   EXPECT_EQ(app.BattleList.Count(), 2);
   // Another folder in the settings: the menu offers only what that folder holds.
@@ -129,7 +129,7 @@ TEST_F(MainCommandsTest, LoadCommandsAndTheDropRule) {
 
   // A reload reads the same file again, with what it gained since.
   test::AppendBytes(app.CurrentLogPath, SystemLine("青鬼の強襲です！") + SystemLine("青鬼に勝利しました！"));
-  ASSERT_TRUE(ReloadLogExecute(app));
+  ASSERT_TRUE(ReloadCurrentLog(app));
   EXPECT_EQ(app.BattleList.Count(), 3);
 
   // A path longer than the old 260-character limit is kept whole and loads.
@@ -201,22 +201,22 @@ TEST(ViewRevisions, EveryChangeOfTheTablesCountsARevisionAndTranscriptSwitchesNo
       const int what = pick(12);
       bool transcriptOnly = false;
       switch (what) {
-        case 0: AddTotalListExecute(app); break;
-        case 1: DelTotalListExecute(app); break;
-        case 2: (pick(2) ? ShipTypeBExecute : BattleTypeMExecute)(app); break;
-        case 3: (pick(2) ? ToNPCExecute : ToPCExecute)(app); break;
+        case 0: CountSelectedBattles(app); break;
+        case 1: UncountSelectedBattles(app); break;
+        case 2: (pick(2) ? MarkSelectedLarge : MarkSelectedMock)(app); break;
+        case 3: (pick(2) ? MarkSelectedAsNpcs : MarkSelectedAsPlayers)(app); break;
         case 4: ToggleSkillColumn(app, pick(4), pick(2) == 0); break;
         case 5: ToggleItemColumn(app, pick(4), pick(2) == 0); break;
         case 6: SortTallyByColumn(app, pick(static_cast<int>(app.TallyTable.Columns.size()))); break;
-        case 7: (pick(2) ? PlayerHideExecute : PlayerAllExecute)(app); break;
+        case 7: (pick(2) ? HideSelectedTallyPlayers : ShowAllTallyPlayers)(app); break;
         case 8:
           app.Acts.AvgHitDown.Checked = !app.Acts.AvgHitDown.Checked;
-          AvgHitDownExecute(app);
+          ApplyHitDownAveraging(app);
           break;
-        case 9: ReloadLogExecute(app); break;
+        case 9: ReloadCurrentLog(app); break;
         case 10:
           app.Acts.SayView.Checked = !app.Acts.SayView.Checked;
-          CriViewExecute(app);
+          RedrawSelectedBattles(app);
           transcriptOnly = true;
           break;
         default:

@@ -114,11 +114,11 @@ TEST_F(SettingsTest, ReadsTheWayTheProfileFunctionsRead) {
   LoadAll();
   const WindowGeometry& g = app.Geometry;
   // Left, Width, Height (beyond 32 bits), Sp3 (empty) and Sp5 (hex) are not decimal numbers.
-  EXPECT_EQ((std::vector<int>{g.Top, g.Left, g.Width, g.Height, g.Sp1, g.Sp2, g.Sp3, g.Sp4, g.Sp5,
-                              app.VerChk}),
+  EXPECT_EQ((std::vector<int>{g.Top, g.Left, g.Width, g.Height, g.LowerPanesHeight, g.TranscriptPaneWidth, g.ErrorPaneHeight, g.SkillListWidth, g.ItemListWidth,
+                              app.CheckVersionAtStart}),
             (std::vector<int>{-40, 214, 734, 707, 7, -2147483647 - 1, 103, 33, 289, 5}));
   const Actions& a = app.Acts;
-  EXPECT_EQ((std::vector<bool>{app.NpcCheck, a.CriView.Checked, a.BattleLogView.Checked,
+  EXPECT_EQ((std::vector<bool>{app.NpcCheck, a.CriticalView.Checked, a.BattleLogView.Checked,
                                a.ErrorLogView.Checked, a.DebugView.Checked, a.WaterView.Checked,
                                a.SailView.Checked, a.RudderView.Checked, a.SayView.Checked,
                                a.PartyView.Checked, a.ConfuseView.Checked, a.TellView.Checked}),
@@ -227,12 +227,12 @@ TEST_F(SettingsTest, IntervalAndMaximisedStateComeBackFromTheirOwnSection) {
     bool Maximized;
   };
   const Case cases[] = {
-      {"", "10", 3000, false},  // an old file: the field's first text, the timer's first period
+      {"", "10", 10000, false},  // an old file: the field's first text is the period in force
       {"[MizutoWindow]\r\nInterval=25\r\nMaximized=1\r\n", "25", 25000, true},
       {"[MizutoWindow]\r\nInterval=0\r\n", "1", 1000, false},     // clamped as typed
       {"[MizutoWindow]\r\nInterval=250\r\n", "100", 100000, false},
-      {"[MizutoWindow]\r\nInterval=x\r\nMaximized=2\r\n", "10", 3000, true},
-      {"[Mizuto]\r\nInterval=25\r\nMaximized=1\r\n", "10", 3000, false},  // not this section
+      {"[MizutoWindow]\r\nInterval=x\r\nMaximized=2\r\n", "10", 10000, true},
+      {"[Mizuto]\r\nInterval=25\r\nMaximized=1\r\n", "10", 10000, false},  // not this section
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored);
@@ -405,7 +405,7 @@ TEST_F(SettingsTest, EveryKeyRoundTripsWithAValueOtherThanTheDefault) {
 
   WindowGeometry& g = app.Geometry;
   g = {11, 12, 13, 14, 15, 16, 17, 18, 19, true};
-  app.VerChk = 2;
+  app.CheckVersionAtStart = 2;
   app.NpcCheck = true;
   app.UserName = S("提督 ") + "x";
   app.LogDir = Utf8Path::FromUtf8("/logs/航海");
@@ -437,10 +437,10 @@ TEST_F(SettingsTest, EveryKeyRoundTripsWithAValueOtherThanTheDefault) {
   LoadSettingsChecks(fresh);
   LoadSettingsSwitches(fresh);
   const WindowGeometry& h = fresh.Geometry;
-  EXPECT_EQ(std::vector<int>({h.Top, h.Left, h.Width, h.Height, h.Sp1, h.Sp2, h.Sp3, h.Sp4, h.Sp5}),
+  EXPECT_EQ(std::vector<int>({h.Top, h.Left, h.Width, h.Height, h.LowerPanesHeight, h.TranscriptPaneWidth, h.ErrorPaneHeight, h.SkillListWidth, h.ItemListWidth}),
             std::vector<int>({11, 12, 13, 14, 15, 16, 17, 18, 19}));
   EXPECT_TRUE(h.Maximized);
-  EXPECT_EQ(fresh.VerChk, 2);
+  EXPECT_EQ(fresh.CheckVersionAtStart, 2);
   EXPECT_TRUE(fresh.NpcCheck);
   EXPECT_EQ(fresh.UserName, S("提督 ") + "x");
   EXPECT_EQ(fresh.LogDir.Utf8(), "/logs/航海");
@@ -482,8 +482,8 @@ TEST_F(SettingsTest, AnOldFileLoadsAsBefore) {
   EXPECT_EQ(app.Geometry.Top, 40);
   EXPECT_EQ(app.Geometry.Left, -5);
   EXPECT_EQ(app.Geometry.Width, 900);
-  EXPECT_EQ(app.Geometry.Sp3, 7);
-  EXPECT_EQ(app.VerChk, 1);
+  EXPECT_EQ(app.Geometry.ErrorPaneHeight, 7);
+  EXPECT_EQ(app.CheckVersionAtStart, 1);
   EXPECT_TRUE(app.NpcCheck);
   EXPECT_EQ(app.UserName, S("太郎"));
   EXPECT_EQ(app.LogDir.Utf8(), "C:\\log");

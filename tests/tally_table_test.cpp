@@ -173,7 +173,7 @@ TEST_F(TallyTableTest, HidingAndShowingPlayers) {
   // Any selection change enables hiding; with nothing selected it does nothing.
   SelectTallyRows(app);
   EXPECT_TRUE(app.Acts.PlayerHide.Enabled);
-  PlayerHideExecute(app);
+  HideSelectedTallyPlayers(app);
   EXPECT_EQ(app.TallyTable.Rows.size(), 7u);
   EXPECT_TRUE(app.Acts.PlayerHide.Enabled);
   EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
@@ -182,7 +182,7 @@ TEST_F(TallyTableTest, HidingAndShowingPlayers) {
   app.TallyTable.Rows[0].Selected = true;         // 敵
   app.TallyTable.Rows[3].Selected = true;         // 獲物
   SelectTallyRows(app);
-  PlayerHideExecute(app);
+  HideSelectedTallyPlayers(app);
   EXPECT_EQ(Shown(), (Names{"YOU", "味方", "両方", "仇", "不明"}));  // still sorted
   EXPECT_FALSE(app.Acts.PlayerHide.Enabled);
   EXPECT_TRUE(app.Acts.PlayerAll.Enabled);
@@ -192,7 +192,7 @@ TEST_F(TallyTableTest, HidingAndShowingPlayers) {
   }
   for (int c = 0; c < app.Grid.ColCount; ++c) EXPECT_NE(U(app.Grid.Cell(c, 0)), "獲物");
 
-  PlayerAllExecute(app);
+  ShowAllTallyPlayers(app);
   EXPECT_EQ(app.TallyTable.Rows.size(), 7u);
   EXPECT_FALSE(app.Acts.PlayerAll.Enabled);
 }

@@ -12,7 +12,7 @@
 
 namespace mizuto {
 
-void ActiveModeExecute(App& app) {
+void ApplyActiveModeSwitch(App& app) {
   if (!app.Acts.ActiveMode.Checked) {
     app.TimerRunning = false;
     app.Caption = app.ProgramTitle();
@@ -43,7 +43,7 @@ constexpr const char* kLogReplaced = "Log Replaced or Truncated: read again from
 bool FollowReplacedLog(App& app) {
   app.AppendError(kLogReplaced);
   const bool read = LoadAndAnalyse(app);
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   return read;
 }
 
@@ -93,11 +93,16 @@ void KeepCounterFile(App& app) {
 bool SetIntervalText(App& app, const std::string& text) {
   std::int32_t value = 0;
   if (!ParseDecimal(text, &value)) return false;
-  if (value < 1) value = 1;
-  if (value > 100) value = 100;
-  app.IntervalText = std::to_string(value);
-  app.TimerIntervalMs = value * 1000;
+  const int seconds = ClampIntervalSeconds(value);
+  app.IntervalText = std::to_string(seconds);
+  app.TimerIntervalMs = IntervalMilliseconds(seconds);
   return true;
+}
+
+std::string SteppedIntervalText(const App& app, int delta) {
+  std::int32_t value = kDefaultIntervalSeconds;
+  if (!ParseDecimal(app.IntervalText, &value)) value = kDefaultIntervalSeconds;
+  return std::to_string(ClampIntervalSeconds(static_cast<std::int64_t>(value) + delta));
 }
 
 }  // namespace mizuto

@@ -9,7 +9,7 @@ namespace mizuto {
 struct App;
 
 // Runs after the ActiveMode action flipped its checked state.
-void ActiveModeExecute(App& app);
+void ApplyActiveModeSwitch(App& app);
 
 // One tick of the timer: reads what the file gained, analyses the new lines and keeps only
 // the newest battle counted. False when the log could not be opened (the reader has put its
@@ -25,5 +25,8 @@ void KeepCounterFile(App& app);
 // The interval field's text changed. False when the text is not a decimal integer (the
 // window shows the invalid-number message; nothing changes).
 bool SetIntervalText(App& app, const std::string& text);
+// The text the interval field's arrows put in it: the interval in force, `delta` seconds on,
+// within the rule's range.
+std::string SteppedIntervalText(const App& app, int delta);
 
 }  // namespace mizuto

@@ -12,6 +12,7 @@
 #include "app/counter_file.h"
 #include "app/history_page.h"
 #include "app/history_recorder.h"
+#include "app/interval_rule.h"
 #include "app/view_models.h"
 #include "battle/analysis.h"
 #include "ingest/log_source.h"
@@ -30,7 +31,10 @@ enum class LoadStage { Reading, Analysing };
 // Window geometry and pane sizes, as stored in the settings file.
 struct WindowGeometry {
   int Top = 134, Left = 214, Width = 734, Height = 707;  // the normal (not maximised) frame
-  int Sp1 = 255, Sp2 = 185, Sp3 = 103, Sp4 = 177, Sp5 = 289;
+  // The panes' sizes in pixels: below the tally table, the transcript beside the battle list,
+  // the error pane under it, and the settings page's skill and item check lists.
+  int LowerPanesHeight = 255, TranscriptPaneWidth = 185, ErrorPaneHeight = 103;
+  int SkillListWidth = 177, ItemListWidth = 289;
   bool Maximized = false;
 };
 
@@ -41,7 +45,7 @@ struct WindowGeometry {
 struct App : LogSource, Analysis, AnalysisSettings {
   // --- settings and reference data (live for the whole run) ---
   WindowGeometry Geometry;
-  int VerChk = 0;
+  int CheckVersionAtStart = 0;  // 1: the version page is asked as the window opens
   Actions Acts;
   HistoryRecorder History;  // the season history: what loads and ticks record
   HistoryPageView HistoryPage;  // what the History page shows, and its filter
@@ -66,10 +70,11 @@ struct App : LogSource, Analysis, AnalysisSettings {
   bool ErrorPaneNamesLoads = false;
   std::string ErrorHeadingDue;  // Shift-JIS; empty when none waits
   bool TimerRunning = false;            // followTimer
-  int TimerIntervalMs = 3000;
-  std::string IntervalText = "10";      // intervalField
+  // The period in force and the interval field's text: one value of the interval rule.
+  int TimerIntervalMs = IntervalMilliseconds(kDefaultIntervalSeconds);
+  std::string IntervalText = std::to_string(kDefaultIntervalSeconds);  // intervalField
   bool SinkCounterVisible = false;
-  std::string SinkCounterText;          // Label1 of the sink counter window (Shift-JIS)
+  std::string SinkCounterText;          // what the sink counter window shows (Shift-JIS)
   CounterFile StreamCounter;            // the counter kept in a file in active mode (no path: off)
 
   // Called whenever the status text changes during a long run, so a window can repaint.

@@ -23,7 +23,7 @@ void ChangeClass(App& app, const BattleCorrection& change) {
   app.History.StoreSelectedCorrections(app, change);
 }
 
-bool AddNPCExecute(App& app, Dialogs& dialogs, std::string* error) {
+bool AddFocusedOpponentToNpcList(App& app, Dialogs& dialogs, std::string* error) {
   NpcCandidate candidate = NpcCandidateOf(app, app.BattleList.FocusRow, app.Lists);
   const std::string& caption = SJ("NPC艦隊の登録");
   switch (candidate.What) {
@@ -47,8 +47,8 @@ void PrepareBattleMenu(App& app) {
   const BattleMenuEnabling on = BattleMenuEnablingFor(app.BattleList.SelectedCount());
   Actions& a = app.Acts;
   for (ActionState* action :
-       {&a.AddTotalList, &a.PrBatLog, &a.DelTotalList, &a.ShipTypeS, &a.ShipTypeM, &a.ShipTypeB,
-        &a.BattleTypeK, &a.BattleTypeM, &a.BattleTypeR, &a.ToPC, &a.ToNPC}) {
+       {&a.AddTotalList, &a.ShowBattleLog, &a.DelTotalList, &a.SizeSmall, &a.SizeMedium, &a.SizeLarge,
+        &a.TypeNaval, &a.TypeMock, &a.TypeReal, &a.ToPC, &a.ToNPC}) {
     action->Enabled = on.Commands;
   }
   a.AddNPC.Enabled = on.AddNpc;

@@ -153,7 +153,7 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
     follower.Publish();
     return 1;
   }
-  ActiveModeExecute(app);
+  ApplyActiveModeSwitch(app);
   if (app.LogUnrecognised) app.AppendError(UnrecognisedLogHint());
   follower.Publish();
 

@@ -235,7 +235,7 @@ auto StoppableProgress(const std::function<bool(std::size_t, std::size_t, const 
 
 }  // namespace
 
-void ImportLogFolderExecute(App& app, const Dialogs& ask,
+void ImportLogFolderIntoHistory(App& app, const Dialogs& ask,
                             const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress) {
   auto say = [&](const std::string& text) {
     if (ask.Message) ask.Message(text, kApplicationTitle);

@@ -85,7 +85,7 @@ int HistoryBattleIndex(const App& app, std::int32_t firstLine, int number);
 // is called before each log and once at the end; returning false stops before the next log
 // (those imported stay). What became of each log is counted in the closing message; a log
 // that could not be imported is named in the error pane.
-void ImportLogFolderExecute(App& app, const Dialogs& ask,
+void ImportLogFolderIntoHistory(App& app, const Dialogs& ask,
                             const std::function<bool(std::size_t, std::size_t, const std::string&)>& progress);
 
 // Analyses every log of the history again under the settings now (ReanalyseHistory), with

@@ -235,7 +235,7 @@ void HistoryRecorder::ImportOwedLogBeside(App& app) {
   recorded_.resize(count, 0);
   owedImportBeside_ = true;
   pending_ = std::async(std::launch::async, [store = store_.get(), file = HistoryFilePath(app.ProgramDir),
-                                             bytes = BytesOfLoad(app), ended = EndedBattles(count),
+                                             stop = &stopping_, bytes = BytesOfLoad(app), ended = EndedBattles(count),
                                              prepared = PrepareLog(AnalysedLogOf(app), 0, kMaxBattles)]() mutable {
     Beside done;
     done.Ended = std::move(ended);
@@ -248,7 +248,10 @@ void HistoryRecorder::ImportOwedLogBeside(App& app) {
       done.Opened = std::move(open.Store);
       store = done.Opened.get();
     }
+    store->StopWhen(stop);
     done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
+    store->StopWhen(nullptr);
+    store->StopWhen(nullptr);
     return done;
   });
 }
@@ -454,7 +457,7 @@ void HistoryRecorder::FinishLoad(App& app) {
   // Beside the window: it has the load's copy of everything it writes, and whatever uses
   // the store next waits for it (Settle).
   pending_ = std::async(std::launch::async, [store, opened = std::move(opened), opening = std::move(opening),
-                                             bytes = std::move(bytes), prepared = std::move(prepared),
+                                             stop = &stopping_, bytes = std::move(bytes), prepared = std::move(prepared),
                                              ended = std::move(ended)]() mutable {
     Beside done;
     done.Ended = std::move(ended);
@@ -477,6 +480,7 @@ void HistoryRecorder::FinishLoad(App& app) {
       done.Opened = std::move(opened);
       store = done.Opened.get();
     }
+    store->StopWhen(stop);
     done.Result = ImportAnalysedBytes(*store, std::move(bytes), prepared);
     // The copy into the file proper is made here too, not when the program ends.
     if (done.Result.Outcome != ImportOutcome::Unchanged && done.Result.Outcome != ImportOutcome::Error) {
@@ -510,6 +514,13 @@ void HistoryRecorder::Finish(App& app) {
     }
   }
   WriteOwedBattles(app, true);
+}
+
+void HistoryRecorder::FinishWithin(App& app, std::chrono::milliseconds patience) {
+  if (pending_.valid() && pending_.wait_for(patience) != std::future_status::ready) stopping_ = true;
+  Settle(app);
+  stopping_ = false;
+  Finish(app);
 }
 
 void HistoryRecorder::StoreSelectedCorrections(App& app, const BattleCorrection& change) {

@@ -4,6 +4,8 @@
 // and the History page shows the same text.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -112,6 +114,10 @@ class HistoryRecorder {
   // owed (the log's import, the ended battles), waiting for the lock as any write does. What
   // cannot be written even so is said in the error pane.
   void Finish(App& app);
+  // The window's end, which a player waits for: an import going on beside that is not done
+  // within `patience` is stopped and rolled back whole (the log joins the history at its
+  // next load, as one never imported); then as Finish.
+  void FinishWithin(App& app, std::chrono::milliseconds patience);
 
  private:
   friend ImportResult ImportLogFile(const AnalysisSettings& settings, HistoryStore& store, const std::string& path);
@@ -149,6 +155,8 @@ class HistoryRecorder {
   bool StoreForLoad(App& app, HistoryStore** store, std::unique_ptr<HistoryStore>* opened,
                     std::future<EarlyOpen>* opening);
 
+  // Set to stop an import going on beside; declared before every store that looks at it.
+  std::atomic<bool> stopping_{false};
   bool enabled_ = false;
   bool background_ = false;
   bool importOnly_ = false;

@@ -40,10 +40,10 @@ void ToggleItemColumn(App& app, int index, bool checked) {
   ToggleCheck(app, app.ItemChecked, app.Lists.ItemNames.size(), index, checked);
 }
 
-void CriViewExecute(App& app) { RenderSelectedBattles(app); }
+void RedrawSelectedBattles(App& app) { RenderSelectedBattles(app); }
 void ShowSelectedBattles(App& app) { RenderSelectedBattles(app); }
-void AvgHitDownExecute(App& app) { RefreshTallies(app); }
-void AvgSkillItemExecute(App& app) { RefreshTallies(app); }
+void ApplyHitDownAveraging(App& app) { RefreshTallies(app); }
+void ApplySkillItemAveraging(App& app) { RefreshTallies(app); }
 
 namespace {
 
@@ -72,14 +72,14 @@ bool OpenLogFile(App& app, const std::string& nativePath) {
   return LoadAndAnalyse(app);
 }
 
-bool LoadNewLogExecute(App& app) {
+bool LoadNewestLog(App& app) {
   // Searched again now: a log may have come, or the folder changed, since the menu opened.
   FindNewestLog(app);
   app.CurrentLogPath = app.NewestLogPath;
   return LoadAndAnalyse(app);
 }
 
-bool ReloadLogExecute(App& app) { return LoadAndAnalyse(app); }
+bool ReloadCurrentLog(App& app) { return LoadAndAnalyse(app); }
 
 bool DropIsAccepted(int fileCount) { return fileCount == 1; }
 

@@ -17,14 +17,14 @@ void NPCCheckClick(App& app, bool checked);
 void ToggleSkillColumn(App& app, int index, bool checked);
 void ToggleItemColumn(App& app, int index, bool checked);
 
-// Any of the thirteen detail switches, the PrBatLog action or a double-click on the battle
+// Any of the thirteen detail switches, the ShowBattleLog action or a double-click on the battle
 // list: the detail pane is drawn again from the selected battles.
-void CriViewExecute(App& app);
+void RedrawSelectedBattles(App& app);
 void ShowSelectedBattles(App& app);
 
 // The averaging switches: every figure is recomputed.
-void AvgHitDownExecute(App& app);
-void AvgSkillItemExecute(App& app);
+void ApplyHitDownAveraging(App& app);
+void ApplySkillItemAveraging(App& app);
 
 // Opening the File menu: LoadNewLog is offered only when the log folder has a log (searched
 // at every opening), ForgetLoadedLog only when the history holds the loaded log.
@@ -32,8 +32,8 @@ void PrepareFileMenu(App& app);
 
 // The three ways to (re)load a log and the drop. Each returns what LoadAndAnalyse returns.
 bool OpenLogFile(App& app, const std::string& nativePath);  // open dialog and drop
-bool LoadNewLogExecute(App& app);
-bool ReloadLogExecute(App& app);
+bool LoadNewestLog(App& app);
+bool ReloadCurrentLog(App& app);
 
 // A drop carries exactly one log, or the user is told so (Shift-JIS message).
 bool DropIsAccepted(int fileCount);

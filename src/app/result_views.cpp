@@ -102,19 +102,19 @@ void SortTallyByColumn(App& app, int column) { SortTallyRows(app.TallyTable, col
 
 void SelectTallyRows(App& app) { app.Acts.PlayerHide.Enabled = true; }
 
-void PlayerHideExecute(App& app) {
+void HideSelectedTallyPlayers(App& app) {
   if (!HideSelectedPlayers(app.TallyTable, app.Names)) return;
   RefreshTallies(app);
   app.Acts.PlayerAll.Enabled = true;
 }
 
-void PlayerAllExecute(App& app) {
+void ShowAllTallyPlayers(App& app) {
   ShowAllPlayers(app.Names);
   RefreshTallies(app);
   app.Acts.PlayerAll.Enabled = false;
 }
 
-bool SaveCsvExecute(App& app, std::string* error) {
+bool SaveTallyCsv(App& app, std::string* error) {
   if (app.CsvPath.empty()) {
     if (error) *error = "No log has been read, so there is no CSV file name.";
     return false;

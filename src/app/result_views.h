@@ -47,10 +47,10 @@ void SelectBattles(App& app);
 // The tally table: a header click, a selection, hiding the selected players, showing all.
 void SortTallyByColumn(App& app, int column);
 void SelectTallyRows(App& app);
-void PlayerHideExecute(App& app);
-void PlayerAllExecute(App& app);
+void HideSelectedTallyPlayers(App& app);
+void ShowAllTallyPlayers(App& app);
 
 // Writes the tally table to app.CsvPath (atomically). False with `error` set on failure.
-bool SaveCsvExecute(App& app, std::string* error);
+bool SaveTallyCsv(App& app, std::string* error);
 
 }  // namespace mizuto

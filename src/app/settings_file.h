@@ -12,7 +12,7 @@ struct App;
 
 // Start-up portions, in the order the window runs them. The window's switches are read and
 // written where their commands say (window_commands.h).
-// Geometry, pane sizes, VerChk, NPC, CRI, UserName, LogDir, BattleView, ErrorView, and the
+// Geometry, pane sizes, the version check at start-up, NPC, CRI, UserName, LogDir, BattleView, ErrorView, and the
 // [MizutoWindow] section, and the History page's [MizutoHistory].
 void LoadSettingsFirst(App& app);
 // ItemChk -> skill check marks, SkillChk -> item check marks (the lists must be loaded).

@@ -23,13 +23,13 @@ struct ActionState {
 struct Actions {
   ActionState LoadLog, ReloadLog{false}, LoadNewLog, SaveCsv{false}, Setting, Exit;
   ActionState ImportLogFolder, ReanalyseHistory, ForgetLoadedLog{false};
-  ActionState CriView{true, true}, WaterView, SailView, RudderView, ConfuseView, DebugView;
-  ActionState SayView, PartyView, CompanyView, RoomView1, RoomView2, RoomView3, TellView;
+  ActionState CriticalView{true, true}, WaterView, SailView, RudderView, ConfuseView, DebugView;
+  ActionState SayView, PartyView, CompanyView, Room1View, Room2View, Room3View, TellView;
   ActionState BattleLogView{true, true}, ErrorLogView{true, true};
   ActionState AvgHitDown, AvgSkillItem, ActiveMode;
   ActionState PlayerHide{false}, PlayerAll{false};
-  ActionState PrBatLog, AddTotalList, DelTotalList, ShipTypeS, ShipTypeM, ShipTypeB;
-  ActionState BattleTypeK, BattleTypeM, BattleTypeR, ToPC, ToNPC, AddNPC;
+  ActionState ShowBattleLog, AddTotalList, DelTotalList, SizeSmall, SizeMedium, SizeLarge;
+  ActionState TypeNaval, TypeMock, TypeReal, ToPC, ToNPC, AddNPC;
   ActionState Version, VerCheck, HomePage;
 };
 

@@ -20,11 +20,11 @@ void Plain(App& app, CommandContext&) {
 
 void SaveCsv(App& app, CommandContext& context) {
   std::string error;
-  if (!SaveCsvExecute(app, &error) && context.ReportError) context.ReportError(error);
+  if (!SaveTallyCsv(app, &error) && context.ReportError) context.ReportError(error);
 }
 
 void ImportLogFolder(App& app, CommandContext& context) {
-  ImportLogFolderExecute(app, context.Ask, context.Progress);
+  ImportLogFolderIntoHistory(app, context.Ask, context.Progress);
 }
 
 void ReanalyseHistory(App& app, CommandContext& context) {
@@ -37,13 +37,13 @@ void ForgetLoadedLog(App& app, CommandContext& context) { ForgetLoadedLogAfterAs
 
 void AddNpc(App& app, CommandContext& context) {
   std::string error;
-  if (!AddNPCExecute(app, context.Ask, &error) && context.ReportError) context.ReportError(error);
+  if (!AddFocusedOpponentToNpcList(app, context.Ask, &error) && context.ReportError) context.ReportError(error);
 }
 
 constexpr auto kAction = CommandKind::Action;
 constexpr auto kSwitch = CommandKind::Switch;
 // Every transcript switch draws the chosen battles again.
-constexpr auto kRender = Plain<CriViewExecute>;
+constexpr auto kRender = Plain<RedrawSelectedBattles>;
 
 // The chat channels of the transcript by their number in the log ("~1".."~7").
 template <int Channel>
@@ -53,15 +53,15 @@ bool& ChatChannel(DetailSwitches& s) {
 
 const WindowCommand kCommands[] = {
     {"LoadLog", &Actions::LoadLog, kAction},
-    {"ReloadLog", &Actions::ReloadLog, kAction, Plain<ReloadLogExecute>},
-    {"LoadNewLog", &Actions::LoadNewLog, kAction, Plain<LoadNewLogExecute>},
+    {"ReloadLog", &Actions::ReloadLog, kAction, Plain<ReloadCurrentLog>},
+    {"LoadNewLog", &Actions::LoadNewLog, kAction, Plain<LoadNewestLog>},
     {"SaveCsv", &Actions::SaveCsv, kAction, SaveCsv},
     {"ImportLogFolder", &Actions::ImportLogFolder, kAction, ImportLogFolder},
     {"ReanalyseHistory", &Actions::ReanalyseHistory, kAction, ReanalyseHistory},
     {"ForgetLoadedLog", &Actions::ForgetLoadedLog, kAction, ForgetLoadedLog},
     {"Setting", &Actions::Setting, kAction},
     {"Exit", &Actions::Exit, kAction},
-    {"CriView", &Actions::CriView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,
+    {"CriticalView", &Actions::CriticalView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,
      [](DetailSwitches& s) -> bool& { return s.Cri; }},
     {"DebugView", &Actions::DebugView, kSwitch, kRender, "Debug", SettingsPlace::AfterCheckMarks,
      [](DetailSwitches& s) -> bool& { return s.Debug; }},
@@ -79,11 +79,11 @@ const WindowCommand kCommands[] = {
      ChatChannel<1>},
     {"CompanyView", &Actions::CompanyView, kSwitch, kRender, "CChk",
      SettingsPlace::AfterCheckMarks, ChatChannel<6>},
-    {"RoomView1", &Actions::RoomView1, kSwitch, kRender, "R1Chk", SettingsPlace::AfterCheckMarks,
+    {"Room1View", &Actions::Room1View, kSwitch, kRender, "R1Chk", SettingsPlace::AfterCheckMarks,
      ChatChannel<3>},
-    {"RoomView2", &Actions::RoomView2, kSwitch, kRender, "R2Chk", SettingsPlace::AfterCheckMarks,
+    {"Room2View", &Actions::Room2View, kSwitch, kRender, "R2Chk", SettingsPlace::AfterCheckMarks,
      ChatChannel<4>},
-    {"RoomView3", &Actions::RoomView3, kSwitch, kRender, "R3Chk", SettingsPlace::AfterCheckMarks,
+    {"Room3View", &Actions::Room3View, kSwitch, kRender, "R3Chk", SettingsPlace::AfterCheckMarks,
      ChatChannel<5>},
     {"TellView", &Actions::TellView, kSwitch, kRender, "TChk", SettingsPlace::AfterCheckMarks,
      ChatChannel<7>},
@@ -92,22 +92,22 @@ const WindowCommand kCommands[] = {
      SettingsPlace::AfterLogDir},
     {"ErrorLogView", &Actions::ErrorLogView, kSwitch, nullptr, "ErrorView",
      SettingsPlace::AfterLogDir},
-    {"AvgHitDown", &Actions::AvgHitDown, kSwitch, Plain<AvgHitDownExecute>},
-    {"AvgSkillItem", &Actions::AvgSkillItem, kSwitch, Plain<AvgSkillItemExecute>},
-    {"ActiveMode", &Actions::ActiveMode, kSwitch, Plain<ActiveModeExecute>},
-    {"PlayerHide", &Actions::PlayerHide, kAction, Plain<PlayerHideExecute>},
-    {"PlayerAll", &Actions::PlayerAll, kAction, Plain<PlayerAllExecute>},
-    {"PrBatLog", &Actions::PrBatLog, kAction, Plain<ShowSelectedBattles>},
-    {"AddTotalList", &Actions::AddTotalList, kAction, Plain<AddTotalListExecute>},
-    {"DelTotalList", &Actions::DelTotalList, kAction, Plain<DelTotalListExecute>},
-    {"ShipTypeS", &Actions::ShipTypeS, kAction, Plain<ShipTypeSExecute>},
-    {"ShipTypeM", &Actions::ShipTypeM, kAction, Plain<ShipTypeMExecute>},
-    {"ShipTypeB", &Actions::ShipTypeB, kAction, Plain<ShipTypeBExecute>},
-    {"BattleTypeK", &Actions::BattleTypeK, kAction, Plain<BattleTypeKExecute>},
-    {"BattleTypeM", &Actions::BattleTypeM, kAction, Plain<BattleTypeMExecute>},
-    {"BattleTypeR", &Actions::BattleTypeR, kAction, Plain<BattleTypeRExecute>},
-    {"ToPC", &Actions::ToPC, kAction, Plain<ToPCExecute>},
-    {"ToNPC", &Actions::ToNPC, kAction, Plain<ToNPCExecute>},
+    {"AvgHitDown", &Actions::AvgHitDown, kSwitch, Plain<ApplyHitDownAveraging>},
+    {"AvgSkillItem", &Actions::AvgSkillItem, kSwitch, Plain<ApplySkillItemAveraging>},
+    {"ActiveMode", &Actions::ActiveMode, kSwitch, Plain<ApplyActiveModeSwitch>},
+    {"PlayerHide", &Actions::PlayerHide, kAction, Plain<HideSelectedTallyPlayers>},
+    {"PlayerAll", &Actions::PlayerAll, kAction, Plain<ShowAllTallyPlayers>},
+    {"ShowBattleLog", &Actions::ShowBattleLog, kAction, Plain<ShowSelectedBattles>},
+    {"AddTotalList", &Actions::AddTotalList, kAction, Plain<CountSelectedBattles>},
+    {"DelTotalList", &Actions::DelTotalList, kAction, Plain<UncountSelectedBattles>},
+    {"SizeSmall", &Actions::SizeSmall, kAction, Plain<MarkSelectedSmall>},
+    {"SizeMedium", &Actions::SizeMedium, kAction, Plain<MarkSelectedMedium>},
+    {"SizeLarge", &Actions::SizeLarge, kAction, Plain<MarkSelectedLarge>},
+    {"TypeNaval", &Actions::TypeNaval, kAction, Plain<MarkSelectedNaval>},
+    {"TypeMock", &Actions::TypeMock, kAction, Plain<MarkSelectedMock>},
+    {"TypeReal", &Actions::TypeReal, kAction, Plain<MarkSelectedReal>},
+    {"ToPC", &Actions::ToPC, kAction, Plain<MarkSelectedAsPlayers>},
+    {"ToNPC", &Actions::ToNPC, kAction, Plain<MarkSelectedAsNpcs>},
     {"AddNPC", &Actions::AddNPC, kAction, AddNpc},
     {"Version", &Actions::Version, kAction},
     {"VerCheck", &Actions::VerCheck, kAction},

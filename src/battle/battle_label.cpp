@@ -30,7 +30,7 @@ const LabelTable<4>& ShipTypeLabels() {
   static const LabelTable<4> table({"小", "中", "大", "　"});
   return table;
 }
-const LabelTable<4>& BattleTypeLabels() {
+const LabelTable<4>& LabelsOfBattleTypes() {
   static const LabelTable<4> table({"海戦", "模擬", "実戦", "ＢＣ"});
   return table;
 }
@@ -80,7 +80,7 @@ std::string BattleLabel(const BattleRecord& r, int i, std::string_view admiralNa
 
   // Names are appended, not formatted: a name may hold any byte.
   const bool camp = r.Class.Type == BattleType::Camp;
-  std::string label = BattleTypeLabels()[static_cast<int>(r.Class.Type)];
+  std::string label = LabelsOfBattleTypes()[static_cast<int>(r.Class.Type)];
   label += ShipTypeLabels()[static_cast<int>(r.Class.Size)];
   label += '[';
   label += TallyLabel(r.Tally);

@@ -24,7 +24,7 @@
 namespace mizuto {
 
 BattleResultsPage::BattleResultsPage(App& app, PageHost& host) : app_(app), host_(host) {
-  setObjectName(QStringLiteral("Page1"));
+  setObjectName(QStringLiteral("battleResultsPage"));
   QWidget* tallyPanel = BuildTallyTable();
   BuildTranscript();
   QWidget* battleListPanel = BuildBattleList();
@@ -99,23 +99,23 @@ void BattleResultsPage::BuildErrorPane() {
 }
 
 void BattleResultsPage::LayOutPanes(QWidget* tallyPanel, QWidget* battleListPanel) {
-  // The panes docked to an edge keep the sizes of the settings (Sp1 .. Sp3).
+  // The panes docked to an edge keep their sizes in the settings.
   WindowGeometry& sizes = app_.Geometry;
   errorSplitter_ = new PaneSplitter("errorSplitter", Qt::Vertical);
   errorSplitter_->AddFilling(battleListPanel);
-  errorSplitter_->AddDocked(errorPanePanel_, PaneSplitter::Edge::Trailing, &sizes.Sp3);
+  errorSplitter_->AddDocked(errorPanePanel_, PaneSplitter::Edge::Trailing, &sizes.ErrorPaneHeight);
   auto* listAndErrorsPanel = FillingPanel("listAndErrorsPanel", errorSplitter_);
   listAndErrorsPanel->setMinimumWidth(50);
 
   transcriptSplitter_ = new PaneSplitter("transcriptSplitter", Qt::Horizontal);
-  transcriptSplitter_->AddDocked(transcriptPanel_, PaneSplitter::Edge::Leading, &sizes.Sp2);
+  transcriptSplitter_->AddDocked(transcriptPanel_, PaneSplitter::Edge::Leading, &sizes.TranscriptPaneWidth);
   transcriptSplitter_->AddFilling(listAndErrorsPanel);
   auto* lowerPanel = FillingPanel("lowerPanel", transcriptSplitter_);
   lowerPanel->setMinimumHeight(50);
 
   tallySplitter_ = new PaneSplitter("tallySplitter", Qt::Vertical);
   tallySplitter_->AddFilling(tallyPanel);
-  tallySplitter_->AddDocked(lowerPanel, PaneSplitter::Edge::Trailing, &sizes.Sp1);
+  tallySplitter_->AddDocked(lowerPanel, PaneSplitter::Edge::Trailing, &sizes.LowerPanesHeight);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tallySplitter_);

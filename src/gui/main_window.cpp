@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <chrono>
 #include <exception>
 
 #include "app/main_commands.h"
@@ -41,6 +42,9 @@ namespace {
 // The longest the window goes undrawn while a log loads, less the time one progress step
 // takes (a block of the log read, or 64 lines analysed).
 constexpr int kLoadRedrawMs = 40;
+// How long the closing window lets an import of the loaded log finish: the window is gone
+// and the player waits for nothing they can see, so the process ends within a blink.
+constexpr std::chrono::milliseconds kImportPatienceAtClose{150};
 }  // namespace
 
 MainWindow::MainWindow(App& core, MainWindowOptions options)
@@ -70,10 +74,10 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
     sinceEvents.start();
   };
   commandContext_.Ask.Message = [this](const std::string& text, const std::string& caption) {
-    options_.Dialogs.Message(this, ToQt(text), ToQt(caption));
+    if (!closing_) options_.Dialogs.Message(this, ToQt(text), ToQt(caption));
   };
   commandContext_.Ask.AskYesNo = [this](const std::string& text, const std::string& caption) {
-    return options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
+    return !closing_ && options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
   };
   commandContext_.Ask.SaveFile = [this](const std::string& suggested) {
     if (!options_.Dialogs.SaveFile) return std::string();
@@ -98,7 +102,7 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
   SyncAll();
   ApplyPanes();
 
-  if (app_.VerChk != 0) {
+  if (app_.CheckVersionAtStart != 0) {
     // In the background: the window appears and answers while the site takes its time.
     VersionCheck::Start(VersionPageUrl(options_.HomePage), app_.ProgramTitle(), this,
                         [this](VersionCheckResult result, const std::string& message) {
@@ -189,7 +193,9 @@ bool MainWindow::ShowImportProgress(std::size_t done, std::size_t total, const s
                                                                : ToQt(commandContext_.ProgressDoing);
   dialog->setLabelText(QStringLiteral("%1 (%2 / %3)\n%4").arg(doing).arg(done + 1 > total ? total : done + 1).arg(total).arg(name));
   QCoreApplication::processEvents();
-  const bool go = !dialog->wasCanceled() && done < total;
+  // The window closed meanwhile (its close came in with these events): the import stops as
+  // the player's 中止 stops it.
+  const bool go = !dialog->wasCanceled() && !closing_ && done < total;
   if (!go) {
     importProgress_ = nullptr;
     dialog->deleteLater();
@@ -308,7 +314,7 @@ void MainWindow::FitOuterSize() {
 }
 
 void MainWindow::StoreGeometry() {
-  // The pane sizes (Sp1 .. Sp5) are kept up to date by the splitters themselves.
+  // The pane sizes are kept up to date by the splitters themselves.
   WindowGeometry& g = app_.Geometry;
   g.Maximized = isMaximized();
   // Maximised all along: the normal rectangle is as it was kept.
@@ -419,6 +425,7 @@ void MainWindow::DropFiles(const QStringList& paths) {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  closing_ = false;  // shown again after a close
   if (!dropTargetRegistered_) {
     setAcceptDrops(true);
     dropTargetRegistered_ = true;
@@ -448,13 +455,15 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  closing_ = true;
   // A command of its own: a tick the error box held back is dropped with the stopped timer.
   RunCommand([this] {
     StoreGeometry();
     history_->StoreLayout();
     // The battles the history still owes (it was locked by another program) are written
-    // now, or the error pane says why not.
-    app_.History.Finish(app_);
+    // now, or the error pane says why not. A long import of the loaded log is not waited
+    // for: it is rolled back, and the log joins the history when it is next loaded.
+    app_.History.FinishWithin(app_, kImportPatienceAtClose);
     std::string error;
     // A file's error names its path as the system spells it (UTF-8), not in Shift-JIS.
     if (!SaveSettings(app_, &error)) ShowError(QString::fromStdString(error));

@@ -133,6 +133,9 @@ class MainWindow : public QMainWindow, private PageHost {
   QTimer* followTimer_ = nullptr;
   int commandDepth_ = 0;      // commands in progress, nested ones counted too
   bool settleWaiting_ = false;  // a history import's result is to be taken when the window is idle
+  // The window was closed, maybe from inside a long command's progress: the command stops
+  // before its next step and asks and tells nothing more.
+  bool closing_ = false;
   bool tickWaiting_ = false;  // the timer fired during a command: one tick runs after it
 
   QSize pendingOuterSize_;  // the outer size to reach once the frame is known

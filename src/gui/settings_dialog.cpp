@@ -139,12 +139,12 @@ void EditSettingsInDialog(App& app, QWidget* parent, GuiDialogs& dialogs) {
   SettingsDialog dialog(parent, dialogs);
   dialog.UserNameEdit()->setText(ToQt(app.UserName));
   dialog.LogDirEdit()->setText(QString::fromStdString(app.LogDir.Utf8()));
-  dialog.VerChkBox()->setChecked(app.VerChk != 0);
+  dialog.VersionCheckBox()->setChecked(app.CheckVersionAtStart != 0);
   dialog.CounterFileEdit()->setText(QString::fromStdString(app.StreamCounter.Path()));
   if (dialogs.Exec(dialog) != QDialog::Accepted) return;
   app.UserName = EditedText(*dialog.UserNameEdit(), app.UserName);
   app.LogDir = EditedFolder(*dialog.LogDirEdit(), app.LogDir);
-  app.VerChk = dialog.VerChkBox()->isChecked() ? 1 : 0;
+  app.CheckVersionAtStart = dialog.VersionCheckBox()->isChecked() ? 1 : 0;
   app.StreamCounter.SetPath(dialog.CounterFileEdit()->text().trimmed().toStdString());
 }
 

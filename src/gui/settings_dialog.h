@@ -24,7 +24,7 @@ class SettingsDialog : public QDialog {
 
   QLineEdit* UserNameEdit() const { return playerNameEdit_; }
   QLineEdit* LogDirEdit() const { return logFolderEdit_; }
-  QCheckBox* VerChkBox() const { return versionCheckBox_; }
+  QCheckBox* VersionCheckBox() const { return versionCheckBox_; }
   QLineEdit* CounterFileEdit() const { return counterFileEdit_; }
 
  private:
@@ -48,7 +48,7 @@ class SettingsDialog : public QDialog {
   QPushButton* counterBrowseButton_;
 };
 
-// Edits UserName, LogDir, VerChk and the counter file in a modal dialog; OK writes them back,
+// Edits the owner's name, the log folder, the version check at start-up and the counter file in a modal dialog; OK writes them back,
 // any other way of closing leaves them as they were. The settings file is written only at
 // shut-down.
 void EditSettingsInDialog(App& app, QWidget* parent, GuiDialogs& dialogs);

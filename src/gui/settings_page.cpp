@@ -6,12 +6,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QHBoxLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "app/active_mode.h"
+#include "app/interval_rule.h"
 #include "app/main_commands.h"
 #include "gui/gui_text.h"
 #include "gui/page_host.h"
@@ -20,21 +23,25 @@
 namespace mizuto {
 namespace {
 
-// The check boxes that mirror an action: object name, action, y.
+// The check boxes that mirror an action, top to bottom: object name, action, and whether a
+// gap sets the box apart from the one above (the transcript's parts, its chat channels, the
+// debug lines).
 struct SwitchBox {
   const char* Name;
   const char* ActionName;
-  int Y;
+  bool GapBefore = false;
 };
 constexpr SwitchBox kSwitchBoxes[] = {
-    {"CriCheck", "CriView", 40},        {"WaterCheck", "WaterView", 56},
-    {"SailCheck", "SailView", 72},      {"RudderCheck", "RudderView", 88},
-    {"ConfuseCheck", "ConfuseView", 104}, {"SayCheck", "SayView", 136},
-    {"PartyCheck", "PartyView", 152},   {"CompanyCheck", "CompanyView", 168},
-    {"RoomCheck1", "RoomView1", 184},   {"RoomCheck2", "RoomView2", 200},
-    {"RoomCheck3", "RoomView3", 216},   {"TellCheck", "TellView", 232},
-    {"DebugCheck", "DebugView", 264},
+    {"CriCheck", "CriticalView", true}, {"WaterCheck", "WaterView"},
+    {"SailCheck", "SailView"},          {"RudderCheck", "RudderView"},
+    {"ConfuseCheck", "ConfuseView"},    {"SayCheck", "SayView", true},
+    {"PartyCheck", "PartyView"},        {"CompanyCheck", "CompanyView"},
+    {"RoomCheck1", "Room1View"},        {"RoomCheck2", "Room2View"},
+    {"RoomCheck3", "Room3View"},        {"TellCheck", "TellView"},
+    {"DebugCheck", "DebugView", true},
 };
+// The space between two groups of boxes, and around the panel, in the font's line heights.
+constexpr double kGroupGapLines = 1.0;
 
 // A caption without the menu's access key "(&C)": the page's boxes are reached with Tab, and
 // the keys of several menus would clash on one page.
@@ -59,15 +66,14 @@ void BindCheckBox(QCheckBox* box, QAction* action) {
 }  // namespace
 
 SettingsPage::SettingsPage(App& app, PageHost& host) : app_(app), host_(host) {
-  setObjectName(QStringLiteral("Page2"));
+  setObjectName(QStringLiteral("settingsPage"));
   BuildCheckLists();
   QWidget* switchPanel = BuildSwitchPanel();
-  BuildActiveModePanel(switchPanel);
 
-  // The check lists keep the sizes of the settings (Sp4, Sp5).
-  splitter_ = new PaneSplitter("Page2Splitter", Qt::Horizontal);
-  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp4);
-  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.Sp5);
+  // The check lists keep their widths in the settings.
+  splitter_ = new PaneSplitter("settingsSplitter", Qt::Horizontal);
+  splitter_->AddDocked(skillChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.SkillListWidth);
+  splitter_->AddDocked(itemChecks_, PaneSplitter::Edge::Leading, &app_.Geometry.ItemListWidth);
   splitter_->AddFilling(switchPanel);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -97,51 +103,82 @@ void SettingsPage::BuildCheckLists() {
 QWidget* SettingsPage::BuildSwitchPanel() {
   auto* switchPanel = new QWidget;
   switchPanel->setObjectName(QStringLiteral("switchPanel"));
-  switchPanel->setMinimumWidth(200);
-  npcCheck_ = new QCheckBox(QStringLiteral("NPCとの戦闘を含める"), switchPanel);
+  auto* column = new QVBoxLayout(switchPanel);
+  const int gap = static_cast<int>(switchPanel->fontMetrics().height() * kGroupGapLines);
+  column->setSpacing(0);
+  npcCheck_ = new QCheckBox(QStringLiteral("NPCとの戦闘を含める"));
   npcCheck_->setObjectName(QStringLiteral("NPCCheck"));
-  npcCheck_->setGeometry(8, 8, 185, 17);
+  column->addWidget(npcCheck_);
   connect(npcCheck_, &QCheckBox::clicked, this, [this](bool checked) {
     host_.RunCommand([&] { NPCCheckClick(app_, checked); });
     host_.SyncAll();
   });
   for (const SwitchBox& s : kSwitchBoxes) {
-    auto* box = new QCheckBox(switchPanel);
+    if (s.GapBefore) column->addSpacing(gap);
+    auto* box = new QCheckBox;
     box->setObjectName(QLatin1String(s.Name));
-    box->setGeometry(8, s.Y, 185, 17);
+    column->addWidget(box);
   }
-  return switchPanel;
+  column->addSpacing(gap / 2);
+  column->addWidget(BuildActiveModePanel());
+  column->addStretch(1);
+  // On a small screen or at a large scale the boxes are scrolled to, never cut off.
+  auto* scroller = new QScrollArea;
+  scroller->setObjectName(QStringLiteral("switchScroller"));
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setWidget(switchPanel);
+  scroller->setMinimumWidth(switchPanel->minimumSizeHint().width() +
+                            scroller->verticalScrollBar()->sizeHint().width());
+  return scroller;
 }
 
-void SettingsPage::BuildActiveModePanel(QWidget* switchPanel) {
-  auto* activeModePanel = new QWidget(switchPanel);
+QWidget* SettingsPage::BuildActiveModePanel() {
+  auto* activeModePanel = new QWidget;
   activeModePanel->setObjectName(QStringLiteral("activeModePanel"));
-  activeModePanel->setGeometry(8, 280, 185, 65);
-  auto* activeModeBox = new QCheckBox(activeModePanel);
+  auto* activeModeBox = new QCheckBox;
   activeModeBox->setObjectName(QStringLiteral("activeModeBox"));
-  activeModeBox->setGeometry(0, 0, 185, 17);
-  intervalField_ = new QLineEdit(QStringLiteral("10"), activeModePanel);
+  intervalField_ = new QLineEdit(ToQt(app_.IntervalText));
   intervalField_->setObjectName(QStringLiteral("intervalField"));
-  intervalField_->setGeometry(0, 22, 45, 21);
-  auto* intervalSpin = new QWidget(activeModePanel);
+  // Wide enough for the largest interval and a digit more while it is typed.
+  const QString widest = QString(QString::number(kMaxIntervalSeconds).size() + 1, QLatin1Char('8'));
+  intervalField_->setFixedWidth(intervalField_->fontMetrics().horizontalAdvance(widest) +
+                                intervalField_->fontMetrics().height());
+  auto* intervalSpin = new QWidget;
   intervalSpin->setObjectName(QStringLiteral("intervalSpin"));
-  intervalSpin->setGeometry(45, 22, 16, 21);
-  auto* up = new QToolButton(intervalSpin);
-  up->setObjectName(QStringLiteral("UpDown1Up"));
-  up->setArrowType(Qt::UpArrow);
-  up->setAutoRepeat(true);
-  up->setGeometry(0, 0, 16, 10);
-  auto* down = new QToolButton(intervalSpin);
-  down->setObjectName(QStringLiteral("UpDown1Down"));
-  down->setArrowType(Qt::DownArrow);
-  down->setAutoRepeat(true);
-  down->setGeometry(0, 11, 16, 10);
-  auto* seconds = new QLabel(QStringLiteral("秒"), activeModePanel);
-  seconds->setGeometry(66, 22, 40, 21);
+  auto* arrows = new QVBoxLayout(intervalSpin);
+  arrows->setContentsMargins(0, 0, 0, 0);
+  arrows->setSpacing(1);
+  auto arrow = [&](const char* name, Qt::ArrowType type) {
+    auto* button = new QToolButton;
+    button->setObjectName(QLatin1String(name));
+    button->setArrowType(type);
+    button->setAutoRepeat(true);
+    // The two arrows share the field's height between them.
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    arrows->addWidget(button);
+    return button;
+  };
+  QToolButton* up = arrow("intervalUp", Qt::UpArrow);
+  QToolButton* down = arrow("intervalDown", Qt::DownArrow);
+  intervalSpin->setFixedHeight(intervalField_->sizeHint().height());
+  auto* seconds = new QLabel(QStringLiteral("秒"));
+  auto* fieldRow = new QHBoxLayout;
+  fieldRow->setSpacing(0);
+  fieldRow->addWidget(intervalField_);
+  fieldRow->addWidget(intervalSpin);
+  fieldRow->addSpacing(intervalField_->fontMetrics().averageCharWidth());
+  fieldRow->addWidget(seconds);
+  fieldRow->addStretch(1);
+  auto* rows = new QVBoxLayout(activeModePanel);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->addWidget(activeModeBox);
+  rows->addLayout(fieldRow);
   connect(intervalField_, &QLineEdit::textChanged, this, [this](const QString& t) { OnIntervalText(t); });
   connect(intervalField_, &QLineEdit::editingFinished, this, [this] { OnIntervalEditingFinished(); });
   connect(up, &QToolButton::clicked, this, [this] { StepInterval(1); });
   connect(down, &QToolButton::clicked, this, [this] { StepInterval(-1); });
+  return activeModePanel;
 }
 
 void SettingsPage::BindSwitches(const std::function<QAction*(const char*)>& action) {
@@ -213,16 +250,15 @@ void SettingsPage::OnIntervalEditingFinished() {
     const QSignalBlocker quiet(intervalField_);
     intervalField_->setText(inForce);
   }
-  host_.ShowError(QStringLiteral("'%1' は 1 から 100 までの秒数ではありません。")
-                      .arg(text));
+  host_.ShowError(QStringLiteral("'%1' は %2 から %3 までの秒数ではありません。")
+                      .arg(text)
+                      .arg(kMinIntervalSeconds)
+                      .arg(kMaxIntervalSeconds));
 }
 
 void SettingsPage::StepInterval(int delta) {
-  bool ok = false;
-  int value = ToQt(app_.IntervalText).toInt(&ok);
-  if (!ok) value = 10;
-  value = std::clamp(value + delta, 1, 100);
-  intervalField_->setText(QString::number(value));
+  // The new text goes the way a typed one does (OnIntervalText).
+  intervalField_->setText(ToQt(SteppedIntervalText(app_, delta)));
 }
 
 }  // namespace mizuto

@@ -36,10 +36,11 @@ class SettingsPage : public QWidget {
 
  private:
   void BuildCheckLists();
-  // The NPC switch and the boxes that mirror the transcript switches; returns their panel.
+  // The NPC switch, the boxes that mirror the transcript switches and the active mode, in
+  // a column that scrolls when the page is too short for it; returns the column.
   QWidget* BuildSwitchPanel();
-  // The active-mode box, the interval field and its arrows, on `switchPanel`.
-  void BuildActiveModePanel(QWidget* switchPanel);
+  // The active-mode box, the interval field and its arrows.
+  QWidget* BuildActiveModePanel();
   void OnIntervalText(const QString& text);
   void OnIntervalEditingFinished();
   void StepInterval(int delta);

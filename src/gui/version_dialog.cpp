@@ -17,23 +17,23 @@ VersionDialog::VersionDialog(const App& app, QWidget* parent)
   setFont(ProportionalFont(12));
   setFixedSize(228, 48);  // QDialog centres itself over its parent when shown
 
-  image1_ = new QLabel(this);
-  image1_->setObjectName(QStringLiteral("Image1"));
-  image1_->setGeometry(8, 8, 33, 33);
-  image1_->setScaledContents(true);  // the 32-pixel picture stretched to the 33-pixel box
-  image1_->setPixmap(ProgramIcon().pixmap(32, 32));
+  iconLabel_ = new QLabel(this);
+  iconLabel_->setObjectName(QStringLiteral("programIcon"));
+  iconLabel_->setGeometry(8, 8, 33, 33);
+  iconLabel_->setScaledContents(true);  // the 32-pixel picture stretched to the 33-pixel box
+  iconLabel_->setPixmap(ProgramIcon().pixmap(32, 32));
 
-  staticText1_ = new QLabel(ToQt(app.ProgramTitle()), this);
-  staticText1_->setObjectName(QStringLiteral("StaticText1"));
-  staticText1_->move(48, 8);
-  staticText1_->adjustSize();
+  titleLabel_ = new QLabel(ToQt(app.ProgramTitle()), this);
+  titleLabel_->setObjectName(QStringLiteral("programTitle"));
+  titleLabel_->move(48, 8);
+  titleLabel_->adjustSize();
 
-  staticText2_ = new QLabel(QStringLiteral("海戦チャットログ解析ツール"), this);
-  staticText2_->setObjectName(QStringLiteral("StaticText2"));
-  staticText2_->setGeometry(48, 24, 175, staticText2_->sizeHint().height());
+  descriptionLabel_ = new QLabel(QStringLiteral("海戦チャットログ解析ツール"), this);
+  descriptionLabel_->setObjectName(QStringLiteral("programDescription"));
+  descriptionLabel_->setGeometry(48, 24, 175, descriptionLabel_->sizeHint().height());
 }
 
-void VersionExecute(const App& app, QWidget* parent, GuiDialogs& dialogs) {
+void ShowVersionDialog(const App& app, QWidget* parent, GuiDialogs& dialogs) {
   VersionDialog dialog(app, parent);
   dialogs.Exec(dialog);
 }

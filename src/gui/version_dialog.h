@@ -17,12 +17,12 @@ class VersionDialog : public QDialog {
   VersionDialog(const App& app, QWidget* parent);
 
  private:
-  QLabel* image1_;
-  QLabel* staticText1_;
-  QLabel* staticText2_;
+  QLabel* iconLabel_;
+  QLabel* titleLabel_;
+  QLabel* descriptionLabel_;
 };
 
 // Shows the version dialog modally (through the dialog seam) and releases it afterwards.
-void VersionExecute(const App& app, QWidget* parent, GuiDialogs& dialogs);
+void ShowVersionDialog(const App& app, QWidget* parent, GuiDialogs& dialogs);
 
 }  // namespace mizuto

@@ -45,7 +45,7 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"Setting", "設定(&T)", {},
      [](MainWindow& w, const WindowCommand&) { EditSettingsInDialog(w.app_, &w, w.options_.Dialogs); }},
     {"Exit", "終了(&X)", {}, [](MainWindow& w, const WindowCommand&) { w.close(); }},
-    {"CriView", "クリティカル表示(&C)"},
+    {"CriticalView", "クリティカル表示(&C)"},
     {"WaterView", "浸水表示(&W)"},
     {"SailView", "帆表示(&A)"},
     {"RudderView", "舵表示(&R)"},
@@ -54,9 +54,9 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"SayView", "Say表示(&S)", Qt::CTRL | Qt::Key_S},
     {"PartyView", "艦隊チャット表示(&P)", Qt::CTRL | Qt::Key_P},
     {"CompanyView", "商会チャット表示(&O)", Qt::CTRL | Qt::Key_O},
-    {"RoomView1", "チャットルーム１表示(&1)", Qt::CTRL | Qt::Key_1},
-    {"RoomView2", "チャットルーム２表示(&2)", Qt::CTRL | Qt::Key_2},
-    {"RoomView3", "チャットルーム３表示(&3)", Qt::CTRL | Qt::Key_3},
+    {"Room1View", "チャットルーム１表示(&1)", Qt::CTRL | Qt::Key_1},
+    {"Room2View", "チャットルーム２表示(&2)", Qt::CTRL | Qt::Key_2},
+    {"Room3View", "チャットルーム３表示(&3)", Qt::CTRL | Qt::Key_3},
     {"TellView", "Ｔｅｌｌ表示(&T)", Qt::CTRL | Qt::Key_T},
     {"BattleLogView", "戦闘状況画面(&B)", {}, LayOutPanes},
     {"ErrorLogView", "エラー表示画面(&E)", {}, LayOutPanes},
@@ -65,20 +65,20 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
     {"ActiveMode", "アクティブモード(&A)"},
     {"PlayerHide", "選択したPCを非表示(&H)"},
     {"PlayerAll", "PCを総て表示(&A)"},
-    {"PrBatLog", "戦闘ログを表示(&L)", Qt::Key_Space},
+    {"ShowBattleLog", "戦闘ログを表示(&L)", Qt::Key_Space},
     {"AddTotalList", "選択中の戦闘を集計に入れる(&I)", Qt::Key_Insert},
     {"DelTotalList", "選択中の戦闘を集計から外す(&E)", Qt::Key_Delete},
-    {"ShipTypeS", "選択中の戦闘を小型にする(&S)"},
-    {"ShipTypeM", "選択中の戦闘を中型にする(&M)"},
-    {"ShipTypeB", "選択中の戦闘を大型にする(&B)"},
-    {"BattleTypeK", "選択中の戦闘を海戦にする(&K)"},
-    {"BattleTypeM", "選択中の戦闘を模擬にする(&G)"},
-    {"BattleTypeR", "選択中の戦闘を実戦にする(&R)"},
+    {"SizeSmall", "選択中の戦闘を小型にする(&S)"},
+    {"SizeMedium", "選択中の戦闘を中型にする(&M)"},
+    {"SizeLarge", "選択中の戦闘を大型にする(&B)"},
+    {"TypeNaval", "選択中の戦闘を海戦にする(&K)"},
+    {"TypeMock", "選択中の戦闘を模擬にする(&G)"},
+    {"TypeReal", "選択中の戦闘を実戦にする(&R)"},
     {"ToPC", "選択中の戦闘をPC扱いにする(&P)"},
     {"ToNPC", "選択中の戦闘をNPC扱いにする(&N)"},
     {"AddNPC", "NPCリストへ登録(&D)"},
     {"Version", "バージョン情報(&A)", {},
-     [](MainWindow& w, const WindowCommand&) { VersionExecute(w.app_, &w, w.options_.Dialogs); }},
+     [](MainWindow& w, const WindowCommand&) { ShowVersionDialog(w.app_, &w, w.options_.Dialogs); }},
     {"VerCheck", "最新バージョンをチェック(&C)", {},
      [](MainWindow& w, const WindowCommand&) {
        // The answer comes later, from the event loop: its box is a command of its own, so
@@ -86,7 +86,7 @@ const MainWindow::ActionLook MainWindow::kActionLooks[] = {
        auto answer = [&w](const std::string& message) {
          w.RunCommand([&] { ShowVersionAnswer(&w, w.options_.Dialogs, message); });
        };
-       VerCheckExecute(VersionPageUrl(w.options_.HomePage), w.app_, &w, answer);
+       CheckVersionOnRequest(VersionPageUrl(w.options_.HomePage), w.app_, &w, answer);
      }},
     {"HomePage", "ホームページを見る(&H)", {},
      [](MainWindow& w, const WindowCommand&) { QDesktopServices::openUrl(w.options_.HomePage); }},
@@ -102,16 +102,16 @@ constexpr const char* kViewEntries[] = {"BattleLogView", "ErrorLogView", "-", "A
                                         "AvgSkillItem"};
 constexpr const char* kHelpEntries[] = {"Version", "VerCheck", "HomePage"};
 // The transcript's menu.
-constexpr const char* kDetailEntries[] = {"CriView",   "WaterView",   "SailView",  "RudderView",
+constexpr const char* kDetailEntries[] = {"CriticalView",   "WaterView",   "SailView",  "RudderView",
                                           "ConfuseView", "-",         "SayView",   "PartyView",
-                                          "CompanyView", "RoomView1", "RoomView2", "RoomView3",
+                                          "CompanyView", "Room1View", "Room2View", "Room3View",
                                           "TellView",  "-",           "DebugView"};
 // The tally table's menu.
 constexpr const char* kTallyEntries[] = {"PlayerHide", "PlayerAll"};
 // The battle list's menu.
 constexpr const char* kBattleListEntries[] = {
-    "PrBatLog", "-", "ShipTypeB", "ShipTypeM", "ShipTypeS", "-", "BattleTypeK", "BattleTypeM",
-    "BattleTypeR", "-", "ToNPC", "ToPC", "-", "AddTotalList", "DelTotalList", "-", "AddNPC", "-",
+    "ShowBattleLog", "-", "SizeLarge", "SizeMedium", "SizeSmall", "-", "TypeNaval", "TypeMock",
+    "TypeReal", "-", "ToNPC", "ToPC", "-", "AddTotalList", "DelTotalList", "-", "AddNPC", "-",
     "ActiveMode"};
 
 struct MenuBarMenu {
@@ -135,13 +135,13 @@ struct MirrorEntry {
   const char* Caption;
 };
 constexpr MirrorEntry kMirrorEntries[] = {
-    {"PrBatLog", "PrBatLogMenuItem", "選択中の戦闘ログを表示(&L)"},
+    {"ShowBattleLog", "ShowBattleLogMenuItem", "選択中の戦闘ログを表示(&L)"},
 };
 
 // Actions whose key acts only while the battle results page has the focus: Space shows the
 // chosen battles there, and everywhere else it belongs to the focused control (a check box or
 // a check list's entry on the settings page is ticked with it).
-constexpr const char* kResultsPageShortcuts[] = {"PrBatLog"};
+constexpr const char* kResultsPageShortcuts[] = {"ShowBattleLog"};
 
 bool ActsOnResultsPageOnly(const char* actionName) {
   for (const char* name : kResultsPageShortcuts) {

@@ -19,6 +19,8 @@
 // stays usable for the calls that still can work (a read after a failed write, say).
 #pragma once
 
+#include <atomic>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -173,6 +175,10 @@ class HistoryStore {
   // (Reanalysed). Which log is which is asked again under the write lock, so two programs
   // importing one log at once leave one log.
   virtual ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) = 0;
+  // From now on, while `*stop` holds (it may be set from another thread), each statement
+  // fails at once and the write it is part of is rolled back whole: a long import need not
+  // hold the end of the program. Null: nothing stops the store.
+  virtual void StopWhen(const std::atomic<bool>* stop) { (void)stop; }
   ImportResult ImportLog(const LogCheck& check, const AnalysedLog& log) {
     return ImportLog(check, PrepareLog(log, 0, kMaxBattles));
   }

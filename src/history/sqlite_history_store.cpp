@@ -378,6 +378,14 @@ HistoryOpen OpenHistoryStore(const std::string& path) { return SqliteHistoryStor
 
 bool HistoryBuilt() { return true; }
 
+void SqliteHistoryStore::StopWhen(const std::atomic<bool>* stop) {
+  // Asked every hundred steps of the statement running, so a set flag ends the statement at
+  // once; the failed statement's transaction is rolled back as any failed write's is.
+  auto stopped = [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; };
+  sqlite3_progress_handler(db_.Handle(), stop != nullptr ? 100 : 0, stop != nullptr ? +stopped : nullptr,
+                           const_cast<std::atomic<bool>*>(stop));
+}
+
 void SqliteHistoryStore::Checkpoint() {
   // Passive: a reader or writer in another program is not waited for.
   sqlite3_wal_checkpoint_v2(db_.Handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);

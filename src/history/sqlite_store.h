@@ -27,6 +27,7 @@ class SqliteHistoryStore final : public HistoryStore {
   LogCheck ProbesFor(const std::string& path, std::int64_t fileSize) override;
   LogCheck MatchHashed(LogFileRead read, std::vector<PrefixProbe> prefixes) override;
   ImportResult ImportLog(const LogCheck& check, const PreparedLog& log) override;
+  void StopWhen(const std::atomic<bool>* stop) override;
   HistoryError RecordBattles(std::int64_t logId, const PreparedLog& log) override;
   HistoryError StoreCorrection(std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) override;
   HistoryAnswer<std::vector<StoredCorrection>> Corrections(std::int64_t logId) override;

@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QAbstractProxyModel>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -19,9 +21,12 @@
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -165,6 +170,114 @@ TEST(VersionCheck, ACheckEndsWithItsParent) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return answers == 1 && check.isNull(); }, 30000));
 }
 
+// A host name is looked up apart from the toolkit, and the server is still asked by that
+// name: each address the lookup gives is tried in turn, a redirect's host is looked up again.
+TEST(VersionCheck, AHostNameIsLookedUpAndAskedByName) {
+  LocalHttpServer page(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  LocalHttpServer movedTo(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  const std::string elsewhere = "http://mirror.test:" + std::to_string(movedTo.Port()) + "/v.php";
+  const std::string redirect = "HTTP/1.0 302 Found\r\nLocation: " + elsewhere +
+                               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+  LocalHttpServer redirecting(redirect);
+  LocalHttpServer toFile("HTTP/1.0 301 Moved\r\nLocation: file:///etc/hostname\r\nContent-Length: 0\r\n\r\n");
+  LocalHttpServer loop("HTTP/1.0 302 Found\r\nLocation: /again\r\nContent-Length: 0\r\n\r\n");
+  const QHostAddress local(QStringLiteral("127.0.0.1"));
+  const QHostAddress nobody(QStringLiteral("127.0.0.2"));  // nothing listens there
+  QStringList looked;
+  auto resolve = [&](const QString& host) {
+    looked << host;  // from the lookup's thread; read only once the answer came
+    if (host == QLatin1String("version.test") || host == QLatin1String("mirror.test")) {
+      return QList<QHostAddress>{local};
+    }
+    if (host == QLatin1String("two.test")) return QList<QHostAddress>{nobody, local};
+    return QList<QHostAddress>{};
+  };
+  const struct {
+    std::string Url;
+    VersionCheckResult Result;
+    const LocalHttpServer* AskedBy;  // the server whose first request names the host
+    std::string Host;
+    QStringList Looked;
+  } cases[] = {
+      {"http://version.test:" + std::to_string(page.Port()) + "/files/Ver_Mizuto.php", kVersionFound,
+       &page, "version.test:" + std::to_string(page.Port()), {"version.test"}},
+      {"http://two.test:" + std::to_string(page.Port()) + "/", kVersionFound, &page, "", {"two.test"}},
+      {"http://unknown.test/", kVersionConnectionError, nullptr, "", {"unknown.test"}},
+      {"http://127.0.0.1:" + std::to_string(redirecting.Port()) + "/", kVersionFound, &movedTo,
+       "mirror.test:" + std::to_string(movedTo.Port()), {"mirror.test"}},
+      // Only a web address is followed; a redirect loop ends after a few turns.
+      {"http://127.0.0.1:" + std::to_string(toFile.Port()) + "/", kVersionConnectionError, nullptr, "", {}},
+      {"http://127.0.0.1:" + std::to_string(loop.Port()) + "/", kVersionConnectionError, nullptr, "", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Url);
+    looked.clear();
+    std::optional<VersionCheckResult> result;
+    VersionCheck::Start(QUrl(QString::fromStdString(c.Url)), "Mizuto Ver1.45", nullptr,
+                        [&](VersionCheckResult r, const std::string&) { result = r; }, 10000, resolve);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 30000));
+    EXPECT_EQ(*result, c.Result);
+    EXPECT_EQ(looked, c.Looked);
+    if (c.AskedBy != nullptr && !c.Host.empty()) {
+      EXPECT_NE(c.AskedBy->FirstRequest().find("\r\nHost: " + c.Host + "\r\n"), std::string::npos)
+          << c.AskedBy->FirstRequest();
+    }
+  }
+}
+
+// A name server that never answers holds neither the window's end nor the check's answer: the
+// lookup's thread is left to finish alone, and its late answer reaches nobody.
+TEST(VersionCheck, ALookupThatHangsHoldsNothing) {
+  struct Gate {
+    std::mutex Mutex;
+    std::condition_variable Opened;
+    bool Open = false;
+    int Finished = 0;
+  };
+  auto gate = std::make_shared<Gate>();
+  auto hanging = [gate](const QString&) {
+    std::unique_lock<std::mutex> hold(gate->Mutex);
+    gate->Opened.wait_for(hold, std::chrono::seconds(20), [&] { return gate->Open; });
+    ++gate->Finished;
+    return QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.1"))};
+  };
+  LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.50</TITLE>"));
+  const QUrl byName(QStringLiteral("http://version.test:%1/").arg(server.Port()));
+  int answers = 0;
+  std::optional<VersionCheckResult> timedOut;
+  QElapsedTimer clock;
+  clock.start();
+  // The time-out answers while the lookup still hangs.
+  VersionCheck::Start(byName, "Mizuto Ver1.45", nullptr,
+                      [&](VersionCheckResult r, const std::string&) { timedOut = r; }, 200, hanging);
+  // The window closes while its check looks the name up.
+  auto window = std::make_unique<QObject>();
+  QPointer<VersionCheck> check = VersionCheck::Start(
+      byName, "Mizuto Ver1.45", window.get(), [&](VersionCheckResult, const std::string&) { ++answers; },
+      10000, hanging);
+  QTest::qWait(50);
+  window.reset();
+  EXPECT_TRUE(check.isNull());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return timedOut.has_value(); }, 5000));
+  EXPECT_EQ(timedOut, kVersionConnectionError);
+  EXPECT_LT(clock.elapsed(), 3000) << "a hanging lookup held the check";
+  {
+    const std::lock_guard<std::mutex> hold(gate->Mutex);
+    EXPECT_EQ(gate->Finished, 0);  // both lookups still hang
+    gate->Open = true;
+  }
+  gate->Opened.notify_all();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        const std::lock_guard<std::mutex> hold(gate->Mutex);
+        return gate->Finished == 2;
+      },
+      5000));
+  QTest::qWait(50);  // whatever the lookups post finds nobody
+  EXPECT_EQ(answers, 0);
+  EXPECT_TRUE(server.FirstRequest().empty());  // nor is the page asked for after all
+}
+
 TEST(VersionCheck, PageAddressAndMessageBox) {
   EXPECT_EQ(VersionPageUrl(QUrl(QString::fromLatin1(kHomePageUrl))).toString(),
             QStringLiteral("http://mizuto.example/files/Ver_Mizuto.php"));
@@ -203,10 +316,10 @@ TEST(VersionCheck, PageAddressAndMessageBox) {
   auto answer = [&dialogs](const std::string& message) { ShowVersionAnswer(nullptr, dialogs, message); };
   {
     LocalHttpServer server(HttpReply("<TITLE>Mizuto Ver1.46</TITLE>"));
-    VerCheckExecute(server.Url(), app, nullptr, answer);
+    CheckVersionOnRequest(server.Url(), app, nullptr, answer);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 30000));
   }
-  VerCheckExecute(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
+  CheckVersionOnRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())), app, nullptr,
                   answer);
   EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 30000));
   EXPECT_EQ(shown, QStringList({QStringLiteral("バージョン情報|Mizuto Ver1.46が見つかりました。"),
@@ -258,7 +371,7 @@ TEST(SettingsDialog, LayoutFieldsAndTabOrder) {
   App app;
   app.UserName = S("提督タロウ");
   app.LogDir = Utf8Path::FromUtf8("/home/提督/logs");
-  app.VerChk = 1;
+  app.CheckVersionAtStart = 1;
   QWidget owner;
   owner.setGeometry(100, 100, 700, 500);
   bool ran = false;
@@ -316,7 +429,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   App app;
   app.UserName = S("提督タロウ");
   app.LogDir = Utf8Path::FromUtf8("/old/logs");
-  app.VerChk = 1;
+  app.CheckVersionAtStart = 1;
 
   // Browse, then cancel: nothing changes, although the edit showed the chosen folder.
   GuiDialogs browseThenCancel = ScriptedDialogs(
@@ -332,7 +445,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EditSettingsInDialog(app, nullptr, browseThenCancel);
   EXPECT_EQ(U(app.UserName), "提督タロウ");
   EXPECT_EQ(app.LogDir.Utf8(), "/old/logs");
-  EXPECT_EQ(app.VerChk, 1);
+  EXPECT_EQ(app.CheckVersionAtStart, 1);
 
   // Closing the window any other way is a cancel too.
   GuiDialogs closeBox = ScriptedDialogs([](QDialog& dialog) {
@@ -357,7 +470,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EditSettingsInDialog(app, nullptr, editAndOk);
   EXPECT_EQ(app.UserName, "");
   EXPECT_EQ(app.LogDir.Utf8(), "/typed/ログ");
-  EXPECT_EQ(app.VerChk, 0);
+  EXPECT_EQ(app.CheckVersionAtStart, 0);
 
   // And back: checking stores 1, a chosen folder replaces the text, a name is converted.
   GuiDialogs browseAndOk = ScriptedDialogs(
@@ -371,7 +484,7 @@ TEST(SettingsDialog, OkWritesTheFieldsBackAndCancelKeepsEverything) {
   EditSettingsInDialog(app, nullptr, browseAndOk);
   EXPECT_EQ(app.UserName, S("ヤマト"));
   EXPECT_EQ(app.LogDir.Utf8(), "/mnt/game/chat");
-  EXPECT_EQ(app.VerChk, 1);
+  EXPECT_EQ(app.CheckVersionAtStart, 1);
 }
 
 TEST(SettingsDialog, FolderChooserOpensAtTheLogFolderOrAtHome) {
@@ -490,18 +603,18 @@ TEST(VersionDialog, ShowsTheTitleAndIsReleasedAfterwards) {
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_LE((dialog.geometry().center() - owner.geometry().center()).manhattanLength(), 2);
-    EXPECT_EQ(Child<QLabel>(dialog, "StaticText1")->text(), QStringLiteral("Mizuto Ver1.45"));
-    QLabel* notice = Child<QLabel>(dialog, "StaticText2");
+    EXPECT_EQ(Child<QLabel>(dialog, "programTitle")->text(), QStringLiteral("Mizuto Ver1.45"));
+    QLabel* notice = Child<QLabel>(dialog, "programDescription");
     EXPECT_FALSE(notice->text().isEmpty());
     EXPECT_FALSE(notice->text().contains('\n'));
-    QLabel* image = Child<QLabel>(dialog, "Image1");
+    QLabel* image = Child<QLabel>(dialog, "programIcon");
     EXPECT_EQ(image->geometry(), QRect(8, 8, 33, 33));
     EXPECT_FALSE(image->pixmap().isNull());
     EXPECT_TRUE(dialog.findChildren<QPushButton*>().isEmpty());
     dialog.close();
     return dialog.result();
   };
-  VersionExecute(app, &owner, dialogs);
+  ShowVersionDialog(app, &owner, dialogs);
   EXPECT_TRUE(seen.isNull()) << "the dialog outlived its use";
 }
 

@@ -52,6 +52,14 @@ class HistoryPageTest : public test::MainWindowTest {
   void WriteLogs() {
     for (const auto& [name, bytes] : kLogs) test::WriteBytes(LogPath(name), bytes);
   }
+  // Five logs, 2026-11-01 to 11-05, each its own bytes: a copy of a log is that log, not another.
+  void WriteFiveDays() {
+    for (int day = 1; day <= 5; ++day) {
+      char name[32];
+      std::snprintf(name, sizeof name, "chat_2026-11-%02d.html", day);
+      test::WriteBytes(LogPath(name), test::SayLine(name) + kLogs[2].second);
+    }
+  }
   // The window with the history switched on, as the program starts it, and the log folder.
   void OpenWithHistory(const std::vector<std::string>& iniLines = {}) {
     std::vector<std::string> lines{"NPC=1", "LogDir=" + dir.File("logs")};
@@ -381,12 +389,7 @@ TEST_F(HistoryPageTest, ALogTakenOutAsksFirstAndThePageNoLongerCountsIt) {
 
 // Stopped after two logs: those two stay in the history, the rest never began.
 TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
-  for (int day = 1; day <= 5; ++day) {
-    char name[32];
-    std::snprintf(name, sizeof name, "chat_2026-11-%02d.html", day);
-    // Each log its own bytes: a copy of a log is that log, not another.
-    test::WriteBytes(LogPath(name), test::SayLine(name) + kLogs[2].second);
-  }
+  WriteFiveDays();
   OpenWithHistory();
   ShowHistory();
   std::vector<int> seen;
@@ -412,6 +415,34 @@ TEST_F(HistoryPageTest, AStoppedImportKeepsTheLogsImportedSoFar) {
   EXPECT_TRUE(record.Messages.back().contains(Q("新しいログ: 3"))) << (record.Messages.back()).toStdString();
   EXPECT_TRUE(record.Messages.back().contains(Q("変わりなし: 2"))) << (record.Messages.back()).toStdString();
   EXPECT_EQ(Column("historyBattles", 1).size(), 5);
+}
+
+// The window closed while a folder import runs (its close comes in with the progress'
+// events): the import stops before its next log and asks and tells nothing more, so the
+// program can end at once; the logs imported so far stay.
+TEST_F(HistoryPageTest, ClosingTheWindowStopsAFolderImport) {
+  WriteFiveDays();
+  OpenWithHistory();
+  int closes = 0;
+  QTimer watcher;
+  watcher.setInterval(0);
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    auto* progress = window->findChild<QProgressDialog*>(QStringLiteral("importProgress"));
+    if (progress == nullptr || !progress->isVisible() || progress->value() != 1 || closes > 0) return;
+    ++closes;
+    window->close();
+  });
+  watcher.start();
+  window->Action("ImportLogFolder")->trigger();
+  watcher.stop();
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(record.Messages.isEmpty()) << record.Messages.join(QStringLiteral("\n")).toStdString();
+  HistoryStore* store = core->History.Store(*core);
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->Logs(HistoryFilter{}).Value.size(), 1u);
+  // The settings were written as the window closed (the file had two keys before).
+  EXPECT_NE(test::ReadBytes(dir.File("Mizuto.ini")).find("VerChk="), std::string::npos);
 }
 
 // File → 履歴を解析し直す after the NPC switch was turned off: shown with progress that can be

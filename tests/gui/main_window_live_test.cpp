@@ -275,7 +275,7 @@ TEST_F(MainWindowLive, SelectionAndTranscriptFollowPlay) {
   core->Detail.Clear();
   window->SyncAll();
   Find<QMenu>("battleMenu")->aboutToShow();
-  Find<QAction>("PrBatLogMenuItem")->trigger();
+  Find<QAction>("ShowBattleLogMenuItem")->trigger();
   EXPECT_TRUE(Detail().contains(Q("黄鬼の強襲です")));
 
   // The battle ends: it stays selected and its end is shown.
@@ -384,8 +384,8 @@ TEST_F(MainWindowLive, IntervalFieldSetsTheTimerRefusesAndSpins) {
   EXPECT_EQ(record.Errors.size(), 2);
 
   // The spin buttons step from the last valid value and stop at 1 and 100.
-  auto* up = Find<QToolButton>("UpDown1Up");
-  auto* down = Find<QToolButton>("UpDown1Down");
+  auto* up = Find<QToolButton>("intervalUp");
+  auto* down = Find<QToolButton>("intervalDown");
   QTest::mouseClick(up, Qt::LeftButton);
   EXPECT_EQ(Interval()->text(), "8");
   EXPECT_EQ(Timer()->interval(), 8000);
@@ -487,7 +487,7 @@ TEST_F(MainWindowLive, ShutDownWritesWhatTheNextStartReads) {
   Open();
   EXPECT_EQ(window->frameGeometry(), outer);
   EXPECT_EQ(window->size(), QSize(700, 500));
-  EXPECT_FALSE(Checked("CriView"));
+  EXPECT_FALSE(Checked("CriticalView"));
   EXPECT_TRUE(Find<QCheckBox>("SayCheck")->isChecked());
   EXPECT_TRUE(Find<QCheckBox>("NPCCheck")->isChecked());
   EXPECT_FALSE(Find<QWidget>("transcriptPanel")->isVisible());
@@ -557,7 +557,7 @@ TEST_F(MainWindowLive, OnlyADragOfItsHandleChangesAPaneSize) {
   auto* items = Find<QListWidget>("itemChecks");
   ShowPageOf(skills);
   EXPECT_SOON_EQ(skills->width(), 150);
-  DragHandle("Page2Splitter", QPoint(40, 0));
+  DragHandle("settingsSplitter", QPoint(40, 0));
   EXPECT_SOON(skills->width() >= 189);
   const int skillsWidth = skills->width();
   EXPECT_NEAR(skillsWidth, 190, 1);

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTimer>
 
 #include "gui/version_fetch.h"
 #include "local_http_server.h"
@@ -57,7 +58,7 @@ TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
   // Switches: the check boxes of the settings page show the actions' states.
   EXPECT_TRUE(Find<QCheckBox>("NPCCheck")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("CriCheck")->isChecked());
-  EXPECT_FALSE(Checked("CriView"));
+  EXPECT_FALSE(Checked("CriticalView"));
   EXPECT_TRUE(Find<QCheckBox>("WaterCheck")->isChecked());
   EXPECT_TRUE(Find<QCheckBox>("SayCheck")->isChecked());
   EXPECT_TRUE(Checked("SayView"));
@@ -93,6 +94,8 @@ TEST_F(MainWindowView, StartUpAppliesTheSettingsFile) {
   EXPECT_FALSE(Enabled("PlayerAll"));
   EXPECT_TRUE(Enabled("LoadLog"));
   EXPECT_EQ(Find<QLineEdit>("intervalField")->text(), "10");
+  // The period in force is the one the field shows, before the field is ever touched.
+  EXPECT_EQ(window->findChild<QTimer*>(QStringLiteral("followTimer"))->interval(), 10000);
   EXPECT_FALSE(window->SinkCounter()->isVisible());
   EXPECT_TRUE(record.Errors.isEmpty());
 }
@@ -367,7 +370,7 @@ TEST_F(MainWindowView, EveryCommandOfTheTableIsAnActionThePlayerCanReach) {
 TEST_F(MainWindowView, TheBattleListMenuShowsTheKeysOfItsCommands) {
   Open();
   auto* popup = Find<QMenu>("battleMenu");
-  QAction* show = Find<QAction>("PrBatLogMenuItem");
+  QAction* show = Find<QAction>("ShowBattleLogMenuItem");
   ASSERT_EQ(popup->actions().indexOf(show), 0);
   // A menu shows what follows a tab as the entry's shortcut; the entry itself has no
   // shortcut of its own, so Space stays the window's one key for the command.
@@ -406,7 +409,7 @@ TEST_F(MainWindowView, ATranscriptSwitchRedrawsOnlyTheTranscript) {
 
   // Every transcript switch, from the menu, the settings page and the keyboard.
   const QString before = Detail();
-  window->Action("CriView")->trigger();
+  window->Action("CriticalView")->trigger();
   window->Action("DebugView")->trigger();
   ClickBox("WaterCheck");
   BattleList()->setFocus();
@@ -468,9 +471,9 @@ TEST_F(MainWindowView, ChatShortcutsToggleTheirChannelAndRedraw) {
       {Qt::Key_S, "SayView", "SayCheck", "発言その一"},
       {Qt::Key_P, "PartyView", "PartyCheck", "艦隊その一"},
       {Qt::Key_O, "CompanyView", "CompanyCheck", "商会その一"},
-      {Qt::Key_1, "RoomView1", "RoomCheck1", "部屋一その一"},
-      {Qt::Key_2, "RoomView2", "RoomCheck2", "部屋二その一"},
-      {Qt::Key_3, "RoomView3", "RoomCheck3", "部屋三その一"},
+      {Qt::Key_1, "Room1View", "RoomCheck1", "部屋一その一"},
+      {Qt::Key_2, "Room2View", "RoomCheck2", "部屋二その一"},
+      {Qt::Key_3, "Room3View", "RoomCheck3", "部屋三その一"},
       {Qt::Key_T, "TellView", "TellCheck", "耳打ちその一"},
   };
   for (const auto& c : channels) {
@@ -503,7 +506,7 @@ TEST_F(MainWindowView, DetailSwitchesWithoutASelectionKeepThePane) {
   Key(Qt::Key_S, Qt::ControlModifier);
   EXPECT_TRUE(Checked("SayView"));
   ClickBox("CriCheck");
-  EXPECT_FALSE(Checked("CriView"));
+  EXPECT_FALSE(Checked("CriticalView"));
   Key(Qt::Key_Space);
   EXPECT_EQ(Detail(), shown);
 }

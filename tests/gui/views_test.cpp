@@ -7,17 +7,30 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTableView>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
 
 #include "gui/battle_row_delegate.h"
 #include "gui/detail_pane.h"
 #include "gui/fixed_header.h"
 #include "gui/head_to_head_model.h"
 #include "gui/head_to_head_view.h"
+#include "gui/page_host.h"
 #include "gui/row_icons.h"
+#include "gui/settings_page.h"
 #include "gui/tally_table_model.h"
 #include "support/test_support.h"
 
@@ -506,6 +519,95 @@ TEST(RowIcons, SeventeenDistinctSixteenPixelFiguresInTheirColours) {
   has({0, 1, 2, 3, 8, 11}, &PixelCensus::Black, false);
   // The variants that the table never picks are dark green.
   has({4, 5, 6, 7, 14, 15, 16}, &PixelCensus::DarkGreen, true);
+}
+
+
+// --- the settings page ---
+
+class QuietHost : public PageHost {
+ public:
+  void RunCommand(const std::function<void()>& command) override { command(); }
+  void SyncAll() override {}
+  void SyncActions() override {}
+  void SyncTimer() override {}
+  void ShowError(const QString&) override {}
+  const Dialogs& Ask() const override { return ask_; }
+
+ private:
+  Dialogs ask_;
+};
+
+QRect InPanel(QWidget* w, QWidget* panel) { return QRect(w->mapTo(panel, QPoint(0, 0)), w->size()); }
+
+// The page lays its controls out by their own sizes: at a large font (a large scale) or in a
+// short window, no box, field or label is cut or lies over another, and a column taller than
+// the page is scrolled to.
+TEST(SettingsPageLayout, NothingIsCutOrOverlapsAtAnyFontOrSize) {
+  const struct {
+    int PointSize;
+    QSize Page;
+  } cases[] = {{9, {800, 600}}, {12, {500, 300}}, {12, {512, 330}}, {16, {900, 400}}, {20, {1000, 250}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.PointSize) + "pt " + std::to_string(c.Page.width()) + "x" +
+                 std::to_string(c.Page.height()));
+    const QFont saved = QApplication::font();
+    QFont font = saved;
+    font.setPointSize(c.PointSize);
+    QApplication::setFont(font);  // as a scaled screen's font is, from the start
+    App app;
+    QuietHost host;
+    auto page = std::make_unique<SettingsPage>(app, host);
+    std::map<std::string, std::unique_ptr<QAction>> actions;
+    page->BindSwitches([&](const char* name) {
+      auto& a = actions[name];
+      // The longest caption of the menu's switches, for every box.
+      if (!a) a = std::make_unique<QAction>(QStringLiteral("チャットルーム１表示(&1)"));
+      a->setCheckable(true);
+      return a.get();
+    });
+    page->resize(c.Page);
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    QApplication::processEvents();
+
+    auto* scroller = page->findChild<QScrollArea*>(QStringLiteral("switchScroller"));
+    ASSERT_NE(scroller, nullptr);
+    QWidget* panel = scroller->widget();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(page->rect().contains(QRect(scroller->mapTo(page.get(), QPoint(0, 0)), scroller->size())));
+    QList<QWidget*> controls;
+    for (QWidget* w : panel->findChildren<QWidget*>()) {
+      if (qobject_cast<QCheckBox*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QLabel*>(w) ||
+          qobject_cast<QToolButton*>(w)) {
+        controls << w;
+      }
+    }
+    EXPECT_EQ(panel->findChildren<QCheckBox*>().size(), 15);  // NPC, thirteen switches, active mode
+    for (QWidget* w : controls) {
+      SCOPED_TRACE(w->objectName().toStdString());
+      EXPECT_TRUE(panel->rect().contains(InPanel(w, panel)));
+      if (qobject_cast<QToolButton*>(w)) {
+        EXPECT_GE(w->height(), 4);
+        continue;
+      }
+      const QSize hint = qobject_cast<QLineEdit*>(w) ? QSize(w->fontMetrics().horizontalAdvance(QStringLiteral("100")),
+                                                             w->sizeHint().height())
+                                                     : w->sizeHint();
+      EXPECT_GE(w->width(), hint.width());
+      EXPECT_GE(w->height(), hint.height());
+      for (QWidget* other : controls) {
+        if (other != w && other->parentWidget() != w && w->parentWidget() != other) {
+          EXPECT_FALSE(InPanel(w, panel).intersects(InPanel(other, panel))) << other->objectName().toStdString();
+        }
+      }
+    }
+    // The whole column is reachable: the scroll bar covers what the view does not show.
+    QScrollBar* bar = scroller->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), std::max(0, panel->height() - scroller->viewport()->height()));
+    EXPECT_GE(panel->height(), panel->minimumSizeHint().height());
+    page.reset();
+    QApplication::setFont(saved);
+  }
 }
 
 }  // namespace

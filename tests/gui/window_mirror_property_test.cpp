@@ -80,7 +80,7 @@ class WindowMirror : public test::MainWindowTest {
       }
     }
     // On its page, which may be behind another.
-    auto* page1 = Find<QWidget>("Page1");
+    auto* page1 = Find<QWidget>("battleResultsPage");
     EXPECT_EQ(Find<QWidget>("transcriptPanel")->isVisibleTo(page1), app.Acts.BattleLogView.Checked);
     EXPECT_EQ(Find<QWidget>("errorPanePanel")->isVisibleTo(page1), app.Acts.ErrorLogView.Checked);
 
@@ -96,7 +96,7 @@ class WindowMirror : public test::MainWindowTest {
     }
     EXPECT_EQ(Find<QCheckBox>("NPCCheck")->isChecked(), app.NpcCheck);
     EXPECT_EQ(Find<QCheckBox>("activeModeBox")->isChecked(), app.Acts.ActiveMode.Checked);
-    EXPECT_EQ(Find<QCheckBox>("CriCheck")->isChecked(), app.Acts.CriView.Checked);
+    EXPECT_EQ(Find<QCheckBox>("CriCheck")->isChecked(), app.Acts.CriticalView.Checked);
     // Text the core refused stays in the field, as typed, until the next full redraw.
     const QString field = Find<QLineEdit>("intervalField")->text();
     if (field == ToQt(app.IntervalText)) refused.reset();
@@ -248,7 +248,7 @@ TEST_F(WindowMirror, EveryControlShowsWhatTheCoreHoldsAfterAnyStep) {
           } else {
             const bool up = rng.Percent(50);
             what = up ? "interval up" : "interval down";
-            Find<QToolButton>(up ? "UpDown1Up" : "UpDown1Down")->click();
+            Find<QToolButton>(up ? "intervalUp" : "intervalDown")->click();
           }
           break;
         }

@@ -43,12 +43,12 @@ TEST_F(WindowPlay, SpaceTicksTheFocusedControlOfTheSettingsPageAndShowsBattlesOn
   auto* cri = Find<QCheckBox>("CriCheck");
   ShowPageOf(cri);
   cri->setFocus();
-  ASSERT_TRUE(Checked("CriView"));
+  ASSERT_TRUE(Checked("CriticalView"));
   Key(Qt::Key_Space);
   EXPECT_FALSE(cri->isChecked());
-  EXPECT_FALSE(Checked("CriView"));
+  EXPECT_FALSE(Checked("CriticalView"));
   Key(Qt::Key_Space);
-  EXPECT_TRUE(Checked("CriView"));
+  EXPECT_TRUE(Checked("CriticalView"));
 
   // An entry of a check list: Space ticks its mark, which becomes a tally column.
   auto* skills = Find<QListWidget>("skillChecks");
