@@ -19,6 +19,8 @@ std::string FullUsage(bool window) {
   usage += window ? aligned(kReportUsage) : kReportUsage;
   usage += aligned(kFollowUsage);
   usage += aligned(kHistoryUsage);
+  // The browser view is built where the window is (its library has no Windows build yet).
+  if (window) usage += aligned(kServeUsage);
   usage += "       mizuto --help   (or mizuto --report --help, mizuto --follow --help)\n";
   usage += "       mizuto --version\n";
   if (window) {
@@ -60,6 +62,8 @@ std::string FullUsage(bool window) {
       "  --avg-skill-item     skill and item uses as an average per battle\n"
       "  --detail all|N,...   the transcript of every battle, or of the battles numbered N\n"
       "  --encoding E         utf-8 (default) or sjis (Shift-JIS) output\n"
+      "  --html FILE          write the browser page of the log to FILE instead, one file\n"
+      "                       with everything inside (for sharing; nothing is fetched)\n"
       "  Exit status: 0 when the log was read, 1 when it cannot be opened, 2 for bad arguments,\n"
       "  3 when the output cannot be written (a full disk, a closed output), 4 when memory\n"
       "  runs out.\n"
@@ -122,6 +126,19 @@ std::string FullUsage(bool window) {
       "  Exit status: 0 on success, 1 when the history cannot be used, a log could not be\n"
       "  imported or a log to forget is not in it, 2 for bad arguments, 3 when the output\n"
       "  cannot be written, 4 when memory runs out.\n";
+  if (window) {
+    usage +=
+        "\n"
+        "--serve shows LOG (without one, the newest log of the log folder) in a browser: it\n"
+        "serves on 127.0.0.1 only, prints the page's address and the overlay's (/overlay, the\n"
+        "sink counter for a streaming program's browser source), and runs until Ctrl+C\n"
+        "(SIGINT) or SIGTERM. In active mode every change reaches the open pages at once.\n"
+        "  --port N             the port (default 8372; 0: any free port)\n"
+        "  --active             start with active mode on (the page has the switch too)\n"
+        "  --program-dir DIR    as for the window\n"
+        "  --no-history         leave the season history alone\n"
+        "  Exit status: 0 when stopped, 2 for bad arguments, 5 when the port cannot be had.\n";
+  }
   return usage;
 }
 

@@ -8,6 +8,10 @@ namespace mizuto {
 inline constexpr const char* kWindowUsage =
     "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [--no-history] [LOG]\n";
 
+// The browser view (a build with the window has it too).
+inline constexpr const char* kServeUsage =
+    "usage: mizuto --serve [--port N] [--active] [--program-dir DIR] [--no-history] [LOG]\n";
+
 // Follows a mode's synopsis when the arguments were wrong.
 inline constexpr const char* kHelpHint = "mizuto --help describes every mode and option\n";
 
