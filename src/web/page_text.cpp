@@ -53,10 +53,13 @@ std::string HtmlEscaped(std::string_view text) {
   return out;
 }
 
-std::string ServedPage(std::string_view token) {
+std::string ServedPage(std::string_view token, std::string_view resultsJson) {
   const std::string head = "<meta name=\"mizuto-token\" content=\"" + HtmlEscaped(token) +
                            "\">\n<link rel=\"stylesheet\" href=\"/page.css\">";
-  return Fill("page.html", head, "<script src=\"/chart.min.js\"></script>\n<script src=\"/page.js\"></script>");
+  // A data block, not a script: the page's policy runs no inline script.
+  const std::string scripts = "<script type=\"application/json\" id=\"mizuto-initial\">" + ScriptSafe(resultsJson) +
+                              "</script>\n<script src=\"/chart.min.js\"></script>\n<script src=\"/page.js\"></script>";
+  return Fill("page.html", head, scripts);
 }
 
 std::string SelfContainedPage(std::string_view resultsJson, std::string_view transcriptsJson) {

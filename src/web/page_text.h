@@ -9,8 +9,9 @@
 namespace mizuto::web {
 
 // The served page: it links its styles and scripts from the server and carries the run's
-// token, which the page sends with every request that changes the state.
-std::string ServedPage(std::string_view token);
+// token, which the page sends with every request that changes the state, and the results
+// as they are now (ResultsJson), so the first picture needs no second request.
+std::string ServedPage(std::string_view token, std::string_view resultsJson);
 
 // The page for a file: styles, the chart library, the script and `resultsJson` /
 // `transcriptsJson` (ResultsJson, AllTranscriptsJson) inline, so nothing is fetched.

@@ -18,6 +18,8 @@ namespace mizuto::web {
 namespace {
 
 constexpr std::string_view kRevisionZero = "{\"revision\":0";
+// More than a browser ever sends.
+constexpr std::size_t kMaxHeaders = 100;
 
 // The page's styles and scripts come from the server alone; nothing inline runs.
 constexpr const char* kPagePolicy =
@@ -132,6 +134,17 @@ WebServer::WebServer(SharedResults& results, std::string token, ServerLimits lim
   server_->set_write_timeout(limits_.ReadTimeoutS, 0);
   server_->set_keep_alive_timeout(2);
   server_->set_keep_alive_max_count(100);
+  // The library's default lets a second socket bind the same port (SO_REUSEPORT): a second
+  // Mizuto, or another program, would then share the player's port unseen, each answering
+  // some of the requests. Only one listener may have it; a port still in TIME_WAIT may.
+  server_->set_socket_options([](auto sock) {
+    int yes = 1;
+#ifdef _WIN32
+    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+  });
   Route();
 }
 
@@ -148,6 +161,11 @@ void WebServer::Route() {
   httplib::Server& s = *server_;
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     Secure(res);
+    // The library bounds each header line but not their number.
+    if (req.headers.size() > kMaxHeaders) {
+      Reply(res, 431, "too many header fields");
+      return httplib::Server::HandlerResponse::Handled;
+    }
     if (!HostAllowed(req.get_header_value("Host"))) {
       Reply(res, 421, "this server answers only 127.0.0.1:" + std::to_string(port_));
       return httplib::Server::HandlerResponse::Handled;
@@ -165,7 +183,7 @@ void WebServer::Route() {
     res.set_header("Content-Security-Policy", kPagePolicy);
     res.set_content(html, "text/html; charset=utf-8");
   };
-  s.Get("/", [this, page](const httplib::Request&, httplib::Response& res) { page(res, ServedPage(token_)); });
+  s.Get("/", [this, page](const httplib::Request&, httplib::Response& res) { page(res, ServedPage(token_, results_.Json(nullptr))); });
   // A streaming program's browser source shows the overlay on its own, never framed.
   s.Get("/overlay", [page](const httplib::Request&, httplib::Response& res) { page(res, OverlayPage()); });
   for (const EmbeddedFile& f : EmbeddedFiles()) {
@@ -176,6 +194,9 @@ void WebServer::Route() {
       res.set_content(bytes.data(), bytes.size(), MediaType(name));
     });
   }
+
+  // Browsers ask for an icon on their own; the page has none.
+  s.Get("/favicon.ico", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
 
   s.Get("/api/results", [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(results_.Json(nullptr), "application/json; charset=utf-8");

@@ -198,7 +198,8 @@
     drawErrors(r);
     drawChart(r);
     showTranscript();
-    // For whoever checks the page from outside: the revision drawn.
+    // For whoever checks the page from outside: the first revision drawn and the last.
+    if (!document.body.dataset.firstRevision) document.body.dataset.firstRevision = String(r.revision);
     document.body.dataset.revision = String(r.revision);
   }
 
@@ -214,7 +215,7 @@
     return;
   }
   byId('activeMode').addEventListener('change', (e) => change('/api/active', e.target.checked ? 'on' : 'off'));
-  fetch('/api/results').then((r) => r.json()).then(draw).catch(() => {});
+  draw(JSON.parse(byId('mizuto-initial').textContent));
   const events = new EventSource('/events');
   events.addEventListener('results', (e) => {
     byId('connection').textContent = '';
