@@ -100,13 +100,14 @@
     for (const e of r.errors) pane.appendChild(element('li', e));
   }
 
-  // The tally table's second column (the first of figures) per player, as a bar chart: the
-  // figures are the table's, only drawn.
+  // The tally table's column it is sorted by (else its first of figures) per player, as a bar
+  // chart: the figures are the table's, only drawn.
   function drawChart(r) {
     if (typeof Chart === 'undefined' || r.tallies.columns.length < 2) return;
+    const column = r.tallies.sortColumn > 0 ? r.tallies.sortColumn : 1;
     const labels = r.tallies.rows.map((t) => t.name);
-    const values = r.tallies.rows.map((t) => Number.parseFloat(t.cells[0]) || 0);
-    const caption = r.tallies.columns[1].caption;
+    const values = r.tallies.rows.map((t) => Number.parseFloat(t.cells[column - 1]) || 0);
+    const caption = r.tallies.columns[column].caption;
     if (chart === null) {
       chart = new Chart(byId('sinkChart'), {
         type: 'bar',
