@@ -268,6 +268,74 @@ TEST(WebServer, ATakenPortIsSaidAndEndsWithItsOwnStatus) {
   EXPECT_EQ(second.Out(), "");
 }
 
+TEST(WebServer, ABattlesTranscriptIsTheReportsUnderTheSwitchesAsked) {
+  ServedLog served;
+  // The report shows the transcript under the switches the settings hold; the page asks
+  // with the same switches on.
+  Program report({"--report", "--detail", "2", "--program-dir", served.dir.Path(), served.Log}, served.dir, "detail");
+  ASSERT_EQ(report.Stop(), 0);
+  const std::string out = report.Out();
+  Strings expected = Lines(out.substr(out.find("[detail]\n") + 9));
+  const Json results = ResultsOf(Get(served.Port, "/api/results", served.Host()));
+  std::string on;
+  for (const Json& s : results["switches"].Items) {
+    if (s["on"].Boolean) on += (on.empty() ? "" : ",") + s["name"].Text;
+  }
+  const Json transcript = ResultsOf(Get(served.Port, "/api/transcript?battle=1&on=" + on, served.Host()));
+  Strings lines;
+  for (const Json& d : transcript["lines"].Items) {
+    lines.push_back(d["colour"].Text + "\t" + (d["bold"].Boolean ? "b" : "-") + "\t" + d["text"].Text);
+  }
+  EXPECT_FALSE(expected.empty());
+  EXPECT_EQ(lines, expected);
+  // Every switch on shows at least as much; a battle not in the list shows nothing; what is
+  // no battle number is refused.
+  std::string all;
+  for (const Json& s : results["switches"].Items) all += (all.empty() ? "" : ",") + s["name"].Text;
+  EXPECT_GE(ResultsOf(Get(served.Port, "/api/transcript?battle=1&on=" + all, served.Host()))["lines"].size(),
+            lines.size());
+  EXPECT_EQ(ResultsOf(Get(served.Port, "/api/transcript?battle=4000&on=" + all, served.Host()))["lines"].size(), 0u);
+  for (const char* bad : {"-1", "x", "", "1e3", "99999999999"}) {
+    EXPECT_EQ(Status(Get(served.Port, std::string("/api/transcript?battle=") + bad, served.Host())), 400) << bad;
+  }
+}
+
+TEST(WebServer, TheWrittenPageIsOneFileOrTheReasonWhyNot) {
+  ServedLog served;
+  const ReportedLog reported = ReportOf(served.Log, served.dir, false);
+  const std::string folder = served.dir.File("a folder");
+  ASSERT_EQ(RunCommand("mkdir '" + folder + "'").status, 0);
+  const struct {
+    Strings args;
+    int status;
+  } cases[] = {
+      {{"--html", served.dir.File("page.html"), served.Log}, 0},
+      {{"--html", folder, served.Log}, 3},                          // a folder is never replaced
+      {{"--html", served.dir.File("no/such/folder/page.html"), served.Log}, 3},
+      {{"--html", served.dir.File("other.html"), served.dir.File("missing.html")}, 1},
+      {{"--html", "", served.Log}, 2},
+      {{"--html"}, 2},
+  };
+  for (const auto& c : cases) {
+    Strings args{"--report", "--program-dir", served.dir.Path()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Program html(args, served.dir, "html");
+    EXPECT_EQ(html.Stop(), c.status) << c.args[1] << "\n" << html.Err();
+    EXPECT_EQ(html.Out(), "");
+    if (c.status == 3) {
+      EXPECT_NE(html.Err().find("could not be written"), std::string::npos) << html.Err();
+    }
+  }
+  const std::string page = ReadBytes(served.dir.File("page.html"));
+  for (const std::string& label : reported.Battles) {
+    std::string inJson;  // as the data block spells it
+    for (const char c : label) inJson += c == '<' ? std::string("\\u003c") : std::string(1, c);
+    EXPECT_NE(page.find(inJson), std::string::npos) << label;
+  }
+  EXPECT_NE(page.find("id=\"mizuto-results\""), std::string::npos);
+  EXPECT_EQ(page.find("<meta name=\"mizuto-token\""), std::string::npos);  // a shared file holds no token
+}
+
 TEST(WebServer, BadArgumentsGiveTheUsage) {
   TempDir dir;
   for (const Strings& args : {Strings{"--serve", "--port", "65536"}, Strings{"--serve", "--port", "x"},
