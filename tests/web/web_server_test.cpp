@@ -336,6 +336,28 @@ TEST(WebServer, TheWrittenPageIsOneFileOrTheReasonWhyNot) {
   EXPECT_EQ(page.find("<meta name=\"mizuto-token\""), std::string::npos);  // a shared file holds no token
 }
 
+TEST(WebServer, StopsCleanlyOnEitherSignalWithPagesOpen) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    TempDir dir;
+    WriteBytes(dir.File("log.html"), "");
+    Program server({"--serve", "--port", "0", "--no-history", "--program-dir", dir.Path(), dir.File("log.html")}, dir,
+                   "serve");
+    ASSERT_TRUE(WaitUntil([&] { return Lines(server.Out()).size() >= 2; })) << server.Err();
+    std::smatch m;
+    const std::string first = Lines(server.Out())[0];
+    ASSERT_TRUE(std::regex_match(first, m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"))) << first;
+    EXPECT_EQ(Lines(server.Out())[1], first + "overlay");
+    // A page's event stream is open while the stop comes.
+    const int fd = Connect(std::stoi(m[1]));
+    const std::string request = "GET /events HTTP/1.1\r\nHost: 127.0.0.1:" + m[1].str() + "\r\n\r\n";
+    ASSERT_GT(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), 0);
+    Receive(fd, [](const std::string& got) { return got.find("event: results") != std::string::npos; });
+    EXPECT_EQ(server.Stop(signal), 0) << signal;
+    ::close(fd);
+    EXPECT_EQ(server.Err(), "");
+  }
+}
+
 TEST(WebServer, BadArgumentsGiveTheUsage) {
   TempDir dir;
   for (const Strings& args : {Strings{"--serve", "--port", "65536"}, Strings{"--serve", "--port", "x"},
