@@ -39,7 +39,7 @@ print_stage_times() {
 trap print_stage_times EXIT
 
 stage "packages and layer check"
-scripts/deps.sh g++ cmake make ccache libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n fonts-ipafont-gothic
+scripts/deps.sh g++ cmake make ccache libicu-dev libsqlite3-dev libgtest-dev qt6-base-dev qt6-charts-dev qt6-translations-l10n fonts-ipafont-gothic libcpp-httplib-dev libjs-chart.js chromium
 scripts/check_layers.sh
 jobs="$(nproc)"
 # The compiler's cache: a file compiled before with the same flags (in this checkout or in

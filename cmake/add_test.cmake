@@ -13,6 +13,8 @@
 # DEFINITIONS  further compile definitions.
 # GUI          a window test: the real widgets on Qt's offscreen platform, with the window
 #              tests' own main; left out of a build without the window.
+# WEB          a test of the browser view (tests/web/<name>.cpp); left out of a build without it.
+# LABEL        a CTest label for its cases (the browser's: run alone with ctest -L browser).
 # ONLY_IF      a build option (MIZUTO_HISTORY) without which the test is left out, as what it
 #              tests is.
 #
@@ -22,7 +24,7 @@
 set_property(GLOBAL PROPERTY MIZUTO_DECLARED_TESTS)
 
 function(mizuto_add_test)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "GUI" "NAME;ONLY_IF" "LIBS;SOURCES;RUNS;DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "GUI;WEB" "NAME;ONLY_IF;LABEL" "LIBS;SOURCES;RUNS;DEFINITIONS")
   if(arg_UNPARSED_ARGUMENTS OR NOT arg_NAME OR NOT arg_LIBS)
     message(FATAL_ERROR "mizuto_add_test(NAME <name> LIBS ... [SOURCES ...] [RUNS ...] "
                         "[DEFINITIONS ...] [GUI] [ONLY_IF <option>]): ${ARGV}")
@@ -31,6 +33,8 @@ function(mizuto_add_test)
   set(folder tests)
   if(arg_GUI)
     set(folder tests/gui)
+  elseif(arg_WEB)
+    set(folder tests/web)
   endif()
   if(NOT arg_SOURCES)
     set(arg_SOURCES ${folder}/${name}.cpp)
@@ -38,6 +42,9 @@ function(mizuto_add_test)
   list(TRANSFORM arg_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
   set_property(GLOBAL APPEND PROPERTY MIZUTO_DECLARED_TESTS ${arg_SOURCES})
   if(arg_GUI AND NOT MIZUTO_WINDOW)
+    return()
+  endif()
+  if(arg_WEB AND NOT MIZUTO_WEB)
     return()
   endif()
   if(arg_ONLY_IF AND NOT ${arg_ONLY_IF})
@@ -85,6 +92,8 @@ function(mizuto_add_test)
   elseif(arg_GUI)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
       PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  elseif(arg_LABEL)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${arg_LABEL})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()
@@ -93,7 +102,7 @@ endfunction()
 function(mizuto_check_tests_declared)
   get_property(declared GLOBAL PROPERTY MIZUTO_DECLARED_TESTS)
   file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/*_test.cpp
-       ${PROJECT_SOURCE_DIR}/tests/gui/*_test.cpp)
+       ${PROJECT_SOURCE_DIR}/tests/gui/*_test.cpp ${PROJECT_SOURCE_DIR}/tests/web/*_test.cpp)
   foreach(source ${found})
     if(NOT source IN_LIST declared)
       message(FATAL_ERROR "${source} is not declared: add its mizuto_add_test to tests/tests.cmake")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The modules under src/ form layers that look only down:
-#   platform <- text <- ingest <- battle <- tally <- curate, live, history <- app <- gui <- main.cpp
+#   platform <- text <- ingest <- battle <- tally <- curate, live, history <- app <- gui, web <- main.cpp
 # A file may include headers of its own module and of modules below it, never above (nor
 # of a sibling on the same level). Prints every include that breaks this and fails.
 # The core's ranks are the levels of the mizuto_layer lines in CMakeLists.txt, the same
@@ -18,6 +18,8 @@ if [ "$top" -lt 0 ]; then
   exit 1
 fi
 ranks[gui]=$((top + 1))
+# The browser view stands beside the window: two views, neither includes the other.
+ranks[web]=$((top + 1))
 ranks[main.cpp]=$((top + 2))
 cd src
 rank() { echo "${ranks[$1]:--1}"; }

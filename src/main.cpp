@@ -22,6 +22,9 @@
 #include "app/usage.h"
 #include "app/user_folder.h"
 #include "platform/platform.h"
+#ifdef MIZUTO_HAS_WEB
+#include "web/serve_command.h"
+#endif
 
 namespace {
 
@@ -147,6 +150,14 @@ int RunReportCommand(std::vector<std::string> args, const char* argv0) {
       [](mizuto::ReportOptions options, std::ostream& out, std::ostream& err) {
         // Someone watching sees how far a long load got; a file or a pipe gets nothing.
         options.ShowProgress = mizuto::platform::ErrorOutputIsTerminal();
+        if (!options.HtmlFile.empty()) {
+#ifdef MIZUTO_HAS_WEB
+          return mizuto::web::RunHtmlReport(options, err);
+#else
+          err << "mizuto: this build has no browser page (--html)\n";
+          return 2;
+#endif
+        }
         return mizuto::RunReport(options, out, err);
       });
 }
@@ -163,6 +174,12 @@ int RunHistoryCommand(std::vector<std::string> args, const char* argv0) {
         return mizuto::RunHistory(options, out, err);
       });
 }
+
+#ifdef MIZUTO_HAS_WEB
+int RunServeCommand(std::vector<std::string> args, const char* argv0) {
+  return RunHeadless(std::move(args), argv0, mizuto::CommandMode::Serve, mizuto::web::RunServe);
+}
+#endif
 
 // A build without the window, started without a mode: with no argument (on Windows most
 // likely a double-click) it says how to use it; anything else is a mistake. In a console
@@ -233,7 +250,9 @@ int main(int argc, char** argv) {
   standardOutputClosed =
       (mizuto::platform::OpenClosedStandardDescriptors() & mizuto::platform::kStandardOutputBit) != 0;
   // A stop requested in the first moments of --follow still ends with its summary.
-  if (argc > 1 && std::string_view(argv[1]) == "--follow") mizuto::platform::ListenForStopRequests();
+  if (argc > 1 && (std::string_view(argv[1]) == "--follow" || std::string_view(argv[1]) == "--serve")) {
+    mizuto::platform::ListenForStopRequests();
+  }
   // The log's path may hold any character: on Windows the arguments are read as UTF-8.
   std::vector<std::string> all = mizuto::platform::Arguments(argc, argv);
   std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
@@ -250,6 +269,9 @@ int main(int argc, char** argv) {
   if (!args.empty() && args[0] == "--report") return RunReportCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--follow") return RunFollowCommand(std::move(args), argv[0]);
   if (!args.empty() && args[0] == "--history") return RunHistoryCommand(std::move(args), argv[0]);
+#ifdef MIZUTO_HAS_WEB
+  if (!args.empty() && args[0] == "--serve") return RunServeCommand(std::move(args), argv[0]);
+#endif
   if (!kHasWindow) return RunWithoutWindow(args);
   return RunWindow(std::move(all), argv[0]);
 }

@@ -70,3 +70,10 @@ mizuto_add_test(NAME window_play_test               GUI LIBS mizuto_gui mizuto_t
 mizuto_add_test(NAME main_window_live_test          GUI LIBS mizuto_gui mizuto_test_support RUNS mizuto_loggen)
 mizuto_add_test(NAME window_mirror_property_test    GUI LIBS mizuto_gui mizuto_test_support mizuto_loggen_lib)
 mizuto_add_test(NAME history_page_window_test       GUI LIBS mizuto_gui mizuto_test_support ONLY_IF MIZUTO_HISTORY)
+
+# The browser view: its JSON against the report, its server from a real client, its page in
+# a real browser (chromium, headless; label browser).
+mizuto_add_test(NAME results_json_property_test     WEB LIBS mizuto_web mizuto_test_support mizuto_loggen_lib)
+mizuto_add_test(NAME web_server_test                WEB LIBS mizuto_web mizuto_test_support RUNS mizuto mizuto_loggen)
+mizuto_add_test(NAME browser_page_test              WEB LIBS mizuto_web mizuto_test_support RUNS mizuto mizuto_loggen
+                                    LABEL browser)

@@ -98,6 +98,25 @@ bool TakeForget(const std::string& value, CommandLine& options, std::string*) {
   return true;
 }
 
+bool TakeHtml(const std::string& value, CommandLine& options, std::string* error) {
+  if (value.empty()) {
+    *error = "--html needs a file name";
+    return false;
+  }
+  options.HtmlFile = value;
+  return true;
+}
+
+bool TakePort(const std::string& value, CommandLine& options, std::string* error) {
+  std::int32_t port = -1;
+  if (!ParseDecimal(value, &port) || port < 0 || port > 65535) {
+    *error = "--port takes a port number from 1 to 65535 (0: any free port)";
+    return false;
+  }
+  options.Port = port;
+  return true;
+}
+
 // A date as the options take it: YYYY-MM-DD, a real day.
 template <std::string CommandLine::*Field>
 bool TakeDate(const std::string& value, CommandLine& options, std::string* error) {
@@ -147,6 +166,9 @@ constexpr CommandOption kOptions[] = {
      "the transcript of every battle, or of the battles numbered N", nullptr, true},
     {Mode::Report, "--encoding", "utf-8|sjis", "--encoding E", OptionValue::One, TakeEncoding,
      "utf-8 (default) or sjis (Shift-JIS) output"},
+    {Mode::Report, "--html", "FILE", nullptr, OptionValue::One, TakeHtml,
+     "write the browser page of the log to FILE instead, one file\n"
+     "with everything inside (for sharing; nothing is fetched)", nullptr, true},
 
     {Mode::Follow, "--program-dir", "DIR", nullptr, OptionValue::One, TakeProgramDir, "as for the window",
      "as above"},
@@ -188,6 +210,14 @@ constexpr CommandOption kOptions[] = {
      "one JSON object per battle (the keys of --follow --json, with\nlog and date), then {\"summary\": ...}"},
     {Mode::History, "--encoding", "utf-8|sjis", "--encoding E", OptionValue::One, TakeEncoding,
      "utf-8 (default) or sjis (Shift-JIS) output"},
+
+    {Mode::Serve, "--port", "N", nullptr, OptionValue::One, TakePort,
+     "the port (default 8372; 0: any free port)"},
+    {Mode::Serve, "--active", nullptr, nullptr, OptionValue::None, Set<&CommandLine::Active>,
+     "start with active mode on (the page has the switch too)"},
+    {Mode::Serve, "--program-dir", "DIR", nullptr, OptionValue::One, TakeProgramDir, "as for the window"},
+    {Mode::Serve, "--no-history", nullptr, nullptr, OptionValue::None, Set<&CommandLine::NoHistory>,
+     "leave the season history alone"},
     // clang-format on
 };
 
@@ -196,6 +226,7 @@ constexpr CommandModeText kModes[] = {
     {Mode::Report, "--report", "LOGFILE", true, "only one log file can be reported", nullptr},
     {Mode::Follow, "--follow", "LOGFILE", true, "only one log file can be followed", nullptr},
     {Mode::History, "--history", nullptr, false, nullptr, "a log to import follows --import (to forget, --forget): "},
+    {Mode::Serve, "--serve", "[LOG]", false, "one log at a time", nullptr},
 };
 
 static_assert(kModes[static_cast<int>(Mode::Window)].Mode == Mode::Window &&

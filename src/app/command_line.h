@@ -19,7 +19,10 @@ inline constexpr int kOutOfMemoryStatus = 4;
 // The shortest period --follow reads the log at.
 inline constexpr int kMinFollowIntervalMs = 10;
 
-enum class CommandMode { Window, Report, Follow, History };
+// The port the browser view listens on unless --port says otherwise (the README names it).
+inline constexpr int kDefaultServePort = 8372;
+
+enum class CommandMode { Window, Report, Follow, History, Serve };
 
 // What the arguments of a mode say; each mode reads the fields of its own options.
 struct CommandLine {
@@ -39,6 +42,7 @@ struct CommandLine {
   bool Detail = false;
   bool DetailAll = false;
   std::vector<int> DetailBattles;  // 1-based
+  std::string HtmlFile;            // --html: the browser page written to this file instead
   // --follow.
   std::string CounterFile;  // empty: no counter file
   int IntervalMs = 3000;    // the window's period at start-up
@@ -48,6 +52,8 @@ struct CommandLine {
   std::vector<std::string> Forgets;  // logs to take out of the history (after the imports)
   std::string From, To;              // "YYYY-MM-DD"; empty: open
   bool Reanalyse = false;  // analyse every stored log again under the settings now
+  // --serve (and --active, --no-history above).
+  int Port = kDefaultServePort;  // 0: any free port (the address printed names it)
   // Not an option: a progress line on the error output while a long load or import runs
   // (set when that output is a terminal).
   bool ShowProgress = false;

@@ -14,11 +14,8 @@
 #include "text/sjis.h"
 
 namespace mizuto {
-namespace {
 
-// The window's state after loading the log with the report's switches; false when the log
-// could not be opened (said on `err`).
-bool LoadAsTheWindowWould(const ReportOptions& options, App& app, std::ostream& err) {
+bool LoadForReport(const ReportOptions& options, App& app, std::ostream& err) {
   app.ProgramDir = options.ProgramDir;
   StartUp(app);
   app.Acts.ActiveMode.Checked = options.Active;
@@ -40,6 +37,8 @@ bool LoadAsTheWindowWould(const ReportOptions& options, App& app, std::ostream& 
   if (app.LogUnrecognised) err << SjisToUtf8(UnrecognisedLogHint()) << '\n';
   return true;
 }
+
+namespace {
 
 // Writes the core's Shift-JIS texts in the report's encoding.
 class ReportWriter {
@@ -119,7 +118,7 @@ void WriteTranscript(const ReportOptions& options, App& app, ReportWriter& w) {
 
 int RunReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {
   App app;
-  if (!LoadAsTheWindowWould(options, app, err)) return 1;
+  if (!LoadForReport(options, app, err)) return 1;
   ReportWriter writer(out, options.Sjis);
   WriteViews(app, options.Active, writer);
   if (options.Detail) WriteTranscript(options, app, writer);

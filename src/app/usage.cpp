@@ -121,13 +121,23 @@ std::string HistoryHelp(bool window) {
          "  cannot be written, 4 when memory runs out.\n";
 }
 
+std::string ServeHelp() {
+  return "--serve shows LOG (without one, the newest log of the log folder) in a browser: it\n"
+         "serves on 127.0.0.1 only, prints the page's address and the overlay's (/overlay, the\n"
+         "sink counter for a streaming program's browser source), and runs until Ctrl+C\n"
+         "(SIGINT) or SIGTERM. In active mode every change reaches the open pages at once.\n" +
+         OptionList(CommandMode::Serve, true) +
+         "  Exit status: 0 when stopped, 2 for bad arguments, 5 when the port cannot be had.\n";
+}
+
 }  // namespace
 
 std::string FullUsage(bool window) {
   // One "usage:" heading over the synopses of all modes.
   std::string usage;
   for (const CommandModeText& mode : CommandModes()) {
-    if (!window && mode.Mode == CommandMode::Window) continue;
+    // The browser view is built where the window is (its library has no Windows build yet).
+    if (!window && (mode.Mode == CommandMode::Window || mode.Mode == CommandMode::Serve)) continue;
     std::string synopsis = ModeSynopsis(mode.Mode);
     if (!usage.empty()) synopsis.replace(0, 6, 6, ' ');
     usage += synopsis;
@@ -139,6 +149,7 @@ std::string FullUsage(bool window) {
   usage += "\n" + ReportHelp(window);
   usage += "\n" + FollowHelp(window);
   usage += "\n" + HistoryHelp(window);
+  if (window) usage += "\n" + ServeHelp();
   return usage;
 }
 
