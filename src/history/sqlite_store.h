@@ -42,6 +42,8 @@ class SqliteHistoryStore final : public HistoryStore {
                                                 const std::vector<std::string>& skillNames,
                                                 const std::vector<std::string>& itemNames) override;
   HistoryAnswer<std::vector<BattleRow>> Battles(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<std::int64_t>> BattleIds(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<BattleRow>> BattlesById(const std::vector<std::int64_t>& ids) override;
   HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) override;
   HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) override;
   HistoryAnswer<HistoryCounts> Counts(const HistoryFilter& filter) override;
@@ -143,6 +145,8 @@ class SqliteHistoryStore final : public HistoryStore {
   // The parts of Counts that `parts` names (kCount... bits), in one read of the battles.
   enum : unsigned { kCountSummary = 1, kCountOpponents = 2, kCountDays = 4 };
   HistoryAnswer<HistoryCounts> CountBattles(const HistoryFilter& filter, unsigned parts);
+  // CountBattles without a name filter, from the per-log totals.
+  HistoryAnswer<HistoryCounts> CountFromTotals(const HistoryFilter& filter, unsigned parts);
 
   // Runs a question whose statement was built by the filter; `row` reads each result row.
   template <class Rows, class Read>
