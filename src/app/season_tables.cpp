@@ -57,23 +57,19 @@ void FillOpponentRows(const std::vector<OpponentRow>& answer, HistoryTable& tabl
   }
 }
 
-void FillPlayerRows(const std::vector<PlayerRow>& answer, HistoryTable& table) {
-  table.Rows.reserve(answer.size());
-  for (std::size_t i = 0; i < answer.size(); ++i) {
-    const PlayerRow& p = answer[i];
-    HistoryTableRow& row = table.Rows.emplace_back();
-    const std::size_t cells = 9 + p.SkillUses.size() + p.ItemUses.size();
-    row.Cells.reserve(cells);
-    row.Values.reserve(cells);
-    row.Source = static_cast<int>(i);
-    row.Icon = p.Icon;
-    AddText(row, p.Name);
-    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
-      AddNumber(row, v);
-    }
+// The cells of the player that is row `i` of the answer.
+void FillPlayerRow(const PlayerRow& p, std::size_t i, HistoryTableRow& row) {
+  const std::size_t cells = 9 + p.SkillUses.size() + p.ItemUses.size();
+  row.Cells.reserve(cells);
+  row.Values.reserve(cells);
+  row.Source = static_cast<int>(i);
+  row.Icon = p.Icon;
+  AddText(row, p.Name);
+  for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
+    AddNumber(row, v);
+  }
     for (std::int64_t v : p.SkillUses) AddNumber(row, v);
     for (std::int64_t v : p.ItemUses) AddNumber(row, v);
-  }
 }
 
 // The cells of the battle that is row `source` of the answer; `fileName` its log's (Shift-JIS).
@@ -212,9 +208,15 @@ SeasonTables AskSeason(HistoryStore& store, const HistoryFilter& filter, const T
     TallyTableView tallyColumns;
     BuildTallyColumns(columns, tallyColumns);
     season.Players.Columns = std::move(tallyColumns.Columns);
-    const auto players = store.Players(filter, CheckedNames(columns.Lists.SkillNames, columns.SkillChecked),
-                                       CheckedNames(columns.Lists.ItemNames, columns.ItemChecked));
-    if (Take(players, error)) FillPlayerRows(players.Value, season.Players);
+    auto players = store.Players(filter, CheckedNames(columns.Lists.SkillNames, columns.SkillChecked),
+                                 CheckedNames(columns.Lists.ItemNames, columns.ItemChecked));
+    if (Take(players, error)) {
+      // Each row's cells are made as it is shown (all of them for a sort or an export).
+      auto answer = std::make_shared<SeasonPlayers>(std::move(players.Value));
+      season.Players.Rows.resize(answer->Size());
+      for (std::size_t i = 0; i < answer->Size(); ++i) season.Players.Rows[i].Source = static_cast<int>(i);
+      season.Players.Lazy = std::move(answer);
+    }
   }
   if (parts & kSeasonBattles) {
     auto battles = store.Battles(filter);
@@ -253,6 +255,16 @@ namespace {
 constexpr std::size_t kBlock = 128;
 
 }  // namespace
+
+const HistoryTableRow& SeasonPlayers::RowOf(std::size_t source) {
+  if (source >= answer_.size()) {
+    none_ = HistoryTableRow{};
+    return none_;
+  }
+  auto [at, made] = rows_.try_emplace(source);
+  if (made) FillPlayerRow(answer_[source], source, at->second);
+  return at->second;
+}
 
 SeasonBattles::SeasonBattles(std::function<HistoryStore*()> store, HistoryFilter filter, std::vector<std::int64_t> ids)
     : store_(std::move(store)),

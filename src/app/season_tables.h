@@ -126,6 +126,21 @@ class SeasonBattles final : public HistoryRowSource {
   HistoryError error_;
 };
 
+// The season's players table with its cells made as they are shown: a season has thousands
+// of players, each with a cell for every use column, and a view shows a screenful.
+class SeasonPlayers final : public HistoryRowSource {
+ public:
+  explicit SeasonPlayers(std::vector<PlayerRow> answer) : answer_(std::move(answer)) {}
+  std::size_t Size() const { return answer_.size(); }
+  const HistoryTableRow& RowOf(std::size_t source) override;
+  void ReadAll() override {}
+
+ private:
+  std::vector<PlayerRow> answer_;
+  std::unordered_map<std::size_t, HistoryTableRow> rows_;  // by source
+  HistoryTableRow none_;
+};
+
 // The season's battles table as a view that shows a few rows at a time keeps it: its
 // columns, a row for each of the battles `answer` holds (made as shown).
 HistoryTable LazyBattleTable(const std::shared_ptr<SeasonBattles>& answer);

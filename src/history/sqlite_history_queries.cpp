@@ -792,13 +792,15 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
 }
 
 HistoryAnswer<std::vector<std::int64_t>> SqliteHistoryStore::BattleIds(const HistoryFilter& filter) {
-  // Battles' order (date, the log's file name and id, the battle's number) from four
-  // columns of each battle, without the rows' texts: a season's hundred thousand battles
-  // are shown a few at a time, and reading their rows took most of a refresh.
+  // Battles' order (date, the log's file name and id, the battle's number) from three
+  // columns of each battle, read from the date index alone, without the rows' texts: a
+  // season's hundred thousand battles are shown a few at a time, and reading their rows
+  // took most of a refresh. A battle has its log's date, so the logs' order gives the
+  // dates' too.
   HistoryAnswer<std::vector<std::int64_t>> answer;
-  RowsById rankOf;  // log id -> rank, in file name order, then by id
+  RowsById rankOf;  // log id -> rank, by date, file name, id
   const auto logs = Ask<int>("SELECT id FROM logs WHERE ?1 = ?1 AND ?2 = ?2 AND ?3 = ?3 AND ?4 = ?4 AND ?5 = ?5"
-                             " ORDER BY file_name, id",
+                             " ORDER BY date, file_name, id",
                              HistoryFilter{}, false, [&](SqliteStatement& s, int&) {
                                bool made = false;
                                rankOf.Of(s.Int(0), &made);
@@ -808,39 +810,23 @@ HistoryAnswer<std::vector<std::int64_t>> SqliteHistoryStore::BattleIds(const His
     return answer;
   }
   struct Key {
-    std::uint32_t Date = 0;  // into `dates`, in the order first met
-    std::uint32_t Rank = 0;
+    std::int64_t Rank = 0;
     std::int64_t Number = 0;
     std::int64_t Id = 0;
   };
   std::vector<Key> keys;
-  std::vector<std::string> dates;
   const auto read = Ask<int>(
-      "SELECT b.id, b.log_id, b.number, b.date FROM battles b" + FilterClause(filter, false), filter, false,
+      "SELECT b.id, b.log_id, b.number FROM battles b" + FilterClause(filter, false), filter, false,
       [&](SqliteStatement& s, int&) {
         const std::int64_t rank = rankOf.Find(s.Int(1));
         if (rank < 0) return;  // a battle belongs to a log, or is not listed
-        // The battles come by date: a date is kept once for the run of battles that have it.
-        const std::string_view date = s.View(3);
-        if (dates.empty() || dates.back() != date) dates.emplace_back(date);
-        keys.push_back(Key{static_cast<std::uint32_t>(dates.size() - 1), static_cast<std::uint32_t>(rank), s.Int(2), s.Int(0)});
+        keys.push_back(Key{rank, s.Int(2), s.Int(0)});
       });
   if (!read.Ok()) {
     answer.Error = read.Error;
     return answer;
   }
-  // Each run's date by its place among the distinct dates.
-  std::vector<std::string> distinct = dates;
-  std::sort(distinct.begin(), distinct.end());
-  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-  std::vector<std::uint32_t> place(dates.size());
-  for (std::size_t i = 0; i < dates.size(); ++i) {
-    place[i] = static_cast<std::uint32_t>(std::lower_bound(distinct.begin(), distinct.end(), dates[i]) - distinct.begin());
-  }
-  for (Key& k : keys) k.Date = place[k.Date];
-  const auto before = [](const Key& a, const Key& b) {
-    return std::tie(a.Date, a.Rank, a.Number) < std::tie(b.Date, b.Rank, b.Number);
-  };
+  const auto before = [](const Key& a, const Key& b) { return std::tie(a.Rank, a.Number) < std::tie(b.Rank, b.Number); };
   if (!std::is_sorted(keys.begin(), keys.end(), before)) std::sort(keys.begin(), keys.end(), before);
   answer.Value.reserve(keys.size());
   for (const Key& k : keys) answer.Value.push_back(k.Id);
