@@ -10,7 +10,6 @@
 #include <optional>
 #include <tuple>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "battle/battle_label.h"
 #include "history/sqlite_store.h"
@@ -62,40 +61,43 @@ void CountResult(std::int64_t result, bool ended, std::int64_t& won, std::int64_
   }
 }
 
-// The names of the ids an answer refers to: a few read one by one, many in one pass over
-// the names (a season's range refers to thousands, and each lookup costs a statement's
-// step and reset: the players' and opponents' questions spent most of their time there).
+// The names of the ids an answer refers to: a few read one by one, many from the names
+// the store has read before, reading only those added since (a season's range refers to
+// thousands, and each lookup costs a statement's step and reset: the players' and
+// opponents' questions spent most of their time there, then reading every name again).
 class NameById {
  public:
-  explicit NameById(SqliteDatabase& db) : db_(db), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
+  NameById(SqliteDatabase& db, KnownNames& known)
+      : db_(db), known_(known), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
   // Why the names cannot be read; no failure when they can.
   HistoryError Failure() const {
     return statement_ ? HistoryError{} : db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
   }
-  // Reads the names of `ids` at once when they are many; SQLITE_DONE, or an error code.
+  // Reads the names added since the last time when `ids` are many; SQLITE_DONE, or an
+  // error code.
   template <class Ids>
   int Prefetch(const Ids& ids) {
     constexpr std::size_t kOnePassFrom = 256;
     if (ids.size() < kOnePassFrom) return SQLITE_DONE;
-    std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
-    SqliteStatement all = db_.Prepare("SELECT id, name FROM names");
-    if (!all) return sqlite3_errcode(db_.Handle());
+    SqliteStatement added = db_.Prepare("SELECT id, name FROM names WHERE id > ? ORDER BY id");
+    if (!added) return sqlite3_errcode(db_.Handle());
+    added.Bind(1, known_.Through);
     int code;
-    while ((code = all.Step()) == SQLITE_ROW) {
-      if (wanted.count(all.Int(0)) != 0) read_.emplace(all.Int(0), all.Bytes(1));
+    std::int64_t through = known_.Through;
+    while ((code = added.Step()) == SQLITE_ROW) {
+      known_.ById.insert_or_assign(added.Int(0), added.Bytes(1));
+      through = added.Int(0);
     }
-    if (code != SQLITE_DONE) {
-      read_.clear();
-      return code;
-    }
+    if (code != SQLITE_DONE) return code;
+    known_.Through = through;
     readAll_ = true;
     return SQLITE_DONE;
   }
   // SQLITE_ROW with `name` set, SQLITE_DONE when no name has that id, or an error code.
   int Find(std::int64_t id, std::string& name) {
     if (readAll_) {
-      const auto found = read_.find(id);
-      if (found == read_.end()) return SQLITE_DONE;
+      const auto found = known_.ById.find(id);
+      if (found == known_.ById.end()) return SQLITE_DONE;
       name = found->second;
       return SQLITE_ROW;
     }
@@ -108,9 +110,9 @@ class NameById {
 
  private:
   SqliteDatabase& db_;
+  KnownNames& known_;
   SqliteStatement statement_;
-  bool readAll_ = false;  // Prefetch read every name wanted into read_
-  std::unordered_map<std::int64_t, std::string> read_;
+  bool readAll_ = false;  // Prefetch brought known_ up to the names stored now
 };
 
 // The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
@@ -201,7 +203,7 @@ class PlayerSums {
   std::vector<Sums> sums_;
 };
 
-// Adds a use's count to a player row's columns, learning each use's columns once.
+// Which of the question's columns each use's count goes to, each use's learnt once.
 class UseSpreader {
  public:
   UseSpreader(SqliteDatabase& db, const std::vector<std::string>& skillNames, const std::vector<std::string>& itemNames)
@@ -219,10 +221,6 @@ class UseSpreader {
     }
     return columnsOf_[row];
   }
-  static void Add(PlayerRow& row, const UseColumns& at, std::int64_t count) {
-    std::vector<std::int64_t>& columns = at.Item ? row.ItemUses : row.SkillUses;
-    for (std::size_t i : at.At) columns[i] += count;
-  }
 
  private:
   SqliteStatement useOf_;
@@ -235,12 +233,12 @@ class UseSpreader {
 // Each player's sums (name id -> side and relation bits, battles present, the other
 // sums) and uses (packed name, use, count, ...) as the question's rows: each player who
 // was present, in name order (byte by byte, as SQLite orders blobs).
-HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSums& players,
+HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownNames& known, PlayerSums& players,
                                                    const std::vector<std::string>& packedUses,
                                                    const std::vector<std::string>& skillNames,
                                                    const std::vector<std::string>& itemNames) {
   HistoryAnswer<std::vector<PlayerRow>> answer;
-  NameById nameOf(db);
+  NameById nameOf(db, known);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
   std::vector<std::int64_t> present;
@@ -291,6 +289,11 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
     answer.Error = db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
     return answer;
   }
+  // The uses are summed in one block, a player's columns where the player's sums are (the
+  // order the logs list them in), and then handed to the rows (in name order): adding to
+  // each row's own columns as the uses came cost a cache miss each.
+  const std::size_t width = skillNames.size() + itemNames.size();
+  std::vector<std::int64_t> sums(players.Ids().size() * width, 0);
   for (const std::string& packed : packedUses) {
     std::string_view in = packed;
     std::int64_t name = 0, use = 0, count = 0;
@@ -304,10 +307,18 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
       const UseColumns& columns = spread.ColumnsOf(use);
       if (columns.At.empty()) continue;
       const std::int64_t summed = players.RowOf(name);
-      if (summed >= 0 && rowOf[static_cast<std::size_t>(summed)] >= 0) {
-        UseSpreader::Add(rows[static_cast<std::size_t>(rowOf[static_cast<std::size_t>(summed)])], columns, count);
-      }
+      if (summed < 0) continue;
+      std::int64_t* at = sums.data() + static_cast<std::size_t>(summed) * width + (columns.Item ? skillNames.size() : 0);
+      for (std::size_t i : columns.At) at[i] += count;
     }
+  }
+  for (std::size_t summed = 0; summed < rowOf.size(); ++summed) {
+    if (rowOf[summed] < 0) continue;
+    PlayerRow& row = rows[static_cast<std::size_t>(rowOf[summed])];
+    const auto first = sums.begin() + static_cast<std::ptrdiff_t>(summed * width);
+    const auto items = first + static_cast<std::ptrdiff_t>(skillNames.size());
+    std::copy(first, items, row.SkillUses.begin());
+    std::copy(items, items + static_cast<std::ptrdiff_t>(itemNames.size()), row.ItemUses.begin());
   }
   return answer;
 }
@@ -409,9 +420,9 @@ constexpr std::int64_t kNoOpponent = std::numeric_limits<std::int64_t>::min();
 
 // Names the counted opponents, each name read once, and puts them in `out` with the most
 // battles first; then the unnamed, then by name.
-HistoryError NameAndOrderOpponents(SqliteDatabase& db, std::unordered_map<std::int64_t, CountedOpponent>& by,
-                                   std::vector<OpponentRow>& out) {
-  NameById nameOf(db);
+HistoryError NameAndOrderOpponents(SqliteDatabase& db, KnownNames& known,
+                                   std::unordered_map<std::int64_t, CountedOpponent>& by, std::vector<OpponentRow>& out) {
+  NameById nameOf(db, known);
   if (HistoryError error = nameOf.Failure()) return error;
   std::vector<std::int64_t> ids;
   ids.reserve(by.size());
@@ -572,7 +583,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFi
     row.OwnDown = f[6];
     row.EnemyDown = f[7];
   }
-  answer.Error = NameAndOrderOpponents(db_, by, answer.Value.Opponents);
+  answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);
   return answer;
 }
 
@@ -634,7 +645,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
   for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
   if (!(parts & kCountOpponents)) return answer;
 
-  answer.Error = NameAndOrderOpponents(db_, by, answer.Value.Opponents);
+  answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);
   return answer;
 }
 
@@ -695,7 +706,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
     failed.Error = read.Error;
     return failed;
   }
-  return PlayerRowsOf(db_, players, {packedUses}, skillNames, itemNames);
+  return PlayerRowsOf(db_, names_, players, {packedUses}, skillNames, itemNames);
 }
 
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(const HistoryFilter& filter,
@@ -729,7 +740,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   if (answer.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
   if (!answer.Ok()) return answer;
 
-  return PlayerRowsOf(db_, players, packedUses, skillNames, itemNames);
+  return PlayerRowsOf(db_, names_, players, packedUses, skillNames, itemNames);
 }
 
 HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryFilter& filter) {
@@ -752,7 +763,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
     answer.Error = logAnswer.Error;
     return answer;
   }
-  NameById nameOf(db_);
+  NameById nameOf(db_, names_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
   // The admiral's and the opponent's name ids per row (kNoName: none), named after the read.
@@ -835,7 +846,7 @@ HistoryAnswer<std::vector<std::int64_t>> SqliteHistoryStore::BattleIds(const His
 
 HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::BattlesById(const std::vector<std::int64_t>& ids) {
   HistoryAnswer<std::vector<BattleRow>> answer;
-  NameById nameOf(db_);
+  NameById nameOf(db_, names_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
   SqliteDatabase::Lease battle = db_.Reuse(std::string(kBattleColumns) + " WHERE b.id = ?");

@@ -16,6 +16,13 @@
 
 namespace mizuto {
 
+// The names read so far, by id. The store only ever adds names, each under an id past
+// every earlier one, so what was read stays true and only names past Through are new.
+struct KnownNames {
+  std::unordered_map<std::int64_t, std::string> ById;
+  std::int64_t Through = 0;  // every name up to this id was read
+};
+
 class SqliteHistoryStore final : public HistoryStore {
  public:
   // Open: the file is opened, in WAL mode, with foreign keys on, at the current schema.
@@ -153,6 +160,7 @@ class SqliteHistoryStore final : public HistoryStore {
   HistoryAnswer<Rows> Ask(const std::string& sql, const HistoryFilter& filter, bool counted, Read row);
 
   SqliteDatabase db_;
+  KnownNames names_;
   // Declared after the database: its statements are finalized before the database closes.
   std::unique_ptr<Writer> writer_;
 };
