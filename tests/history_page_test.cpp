@@ -251,7 +251,10 @@ class HistorySeasonTest : public ::testing::Test {
   // The opponents of the battles table's rows, as the page shows them.
   std::vector<std::string> Opponents() {
     std::vector<std::string> names;
-    for (const BattleRow& b : app.HistoryPage.BattleRows) names.push_back(test::U(b.Opponent.value_or("???")));
+    for (const HistoryTableRow& row : app.HistoryPage.Battles.Rows) {
+      const BattleRow* b = HistoryBattleRow(app, row.Source);
+      names.push_back(b == nullptr ? "(none)" : test::U(b->Opponent.value_or("???")));
+    }
     return names;
   }
   test::TempDir dir;
@@ -306,7 +309,7 @@ TEST_F(HistorySeasonTest, TheRecentRangeIsTheLastThirtyCalendarDays) {
     RefreshHistoryPage(app);
     EXPECT_EQ(app.HistoryPage.Range.From, c.From);
     EXPECT_EQ(app.HistoryPage.Range.To, c.Today);
-    EXPECT_EQ(app.HistoryPage.BattleRows.size(), c.Battles);
+    EXPECT_EQ(app.HistoryPage.Battles.Rows.size(), c.Battles);
   }
 }
 

@@ -8,7 +8,7 @@
 namespace mizuto {
 namespace {
 
-const HistoryTable& TableOf(const App& app, HistoryTableKind kind) {
+HistoryTable& TableOf(App& app, HistoryTableKind kind) {
   switch (kind) {
     case HistoryTableKind::Opponents:
       return app.HistoryPage.Opponents;
@@ -36,7 +36,10 @@ bool SaveHistoryTableCsv(App& app, HistoryTableKind kind, const Dialogs& ask, st
   if (!ask.SaveFile) return false;
   const std::string path = ask.SaveFile(app.ProgramDir + HistoryCsvFileName(app, kind));
   if (path.empty()) return false;
-  if (!platform::ReplaceFile(path, SeasonTableCsv(TableOf(app, kind), "\r\n"), error)) return false;
+  HistoryTable& table = TableOf(app, kind);
+  // A table made as it is shown reads all its rows in one pass.
+  MakeEveryRow(table);
+  if (!platform::ReplaceFile(path, SeasonTableCsv(table, "\r\n"), error)) return false;
   app.SetStatus(SJ("CSVファイルに保存しました: ") + Utf8ToSjis(path));
   return true;
 }

@@ -38,9 +38,9 @@ bool ForgetHistoryLog(App& app, std::int64_t logId, const Dialogs& ask) {
 }
 
 bool ForgetHistoryBattleLog(App& app, int row, const Dialogs& ask) {
-  const auto& rows = app.HistoryPage.BattleRows;
-  if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return false;
-  return ForgetHistoryLog(app, rows[static_cast<std::size_t>(row)].LogId, ask);
+  const BattleRow* battle = HistoryBattleRow(app, row);
+  if (battle == nullptr) return false;
+  return ForgetHistoryLog(app, battle->LogId, ask);
 }
 
 bool LoadedLogInHistory(App& app) {

@@ -22,6 +22,7 @@ std::string Decimal(std::int64_t value) { return std::to_string(value); }
 void SetRows(HistoryTable& table, HistoryTable&& answered) {
   table.Columns = std::move(answered.Columns);
   table.Rows = std::move(answered.Rows);
+  table.Lazy = std::move(answered.Lazy);
   ++table.Revision;
   if (table.SortColumn < 0 || static_cast<std::size_t>(table.SortColumn) >= table.Columns.size()) {
     table.SortColumn = -1;
@@ -37,10 +38,11 @@ void SetRows(HistoryTable& table, HistoryTable&& answered) {
 
 void ClearAnswers(HistoryPageView& page) {
   page.Summary.clear();
-  page.BattleRows.clear();
+  page.BattleAnswer.reset();
   page.Days.clear();
   for (HistoryTable* table : {&page.Opponents, &page.Players, &page.Battles}) {
     table->Rows.clear();
+    table->Lazy.reset();
     ++table->Revision;
   }
 }
@@ -100,16 +102,27 @@ void RefreshHistoryPage(App& app) {
   if (page.Range.From.empty() && page.Range.To.empty()) {
     page.Range = LastCalendarDays(page.Today.empty() ? LocalDate(std::time(nullptr)) : page.Today, kRecentHistoryDays);
   }
-  SeasonTables season =
-      AskSeason(*store, HistoryFilterOf(page.Settings, page.Range), TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked},
-                kSeasonSummary | kSeasonOpponents | kSeasonPlayers | kSeasonBattles | kSeasonDays);
+  const HistoryFilter filter = HistoryFilterOf(page.Settings, page.Range);
+  SeasonTables season = AskSeason(*store, filter, TallyOptions{app.Lists, app.SkillChecked, app.ItemChecked},
+                                  kSeasonSummary | kSeasonOpponents | kSeasonPlayers | kSeasonDays);
+  // The battles table shows a few of a season's battles at a time: their ids now, their
+  // rows as they are shown.
+  auto ids = store->BattleIds(filter);
+  if (!ids.Ok() && !season.Error) season.Error = ids.Error;
+  page.BattleAnswer =
+      std::make_shared<SeasonBattles>([&app] { return app.History.Store(app); }, filter, std::move(ids.Value));
   if (season.Summary) page.Summary = HistorySummaryText(*season.Summary);
   SetRows(page.Opponents, std::move(season.Opponents));
   SetRows(page.Players, std::move(season.Players));
-  SetRows(page.Battles, std::move(season.Battles));
-  page.BattleRows = std::move(season.BattleRows);
+  SetRows(page.Battles, LazyBattleTable(page.BattleAnswer));
   page.Days = std::move(season.Days);
   if (season.Error) page.ErrorText = HistoryErrorText(season.Error);
+}
+
+const BattleRow* HistoryBattleRow(App& app, int row) {
+  const auto& answer = app.HistoryPage.BattleAnswer;
+  if (!answer || row < 0) return nullptr;
+  return answer->Battle(static_cast<std::size_t>(row));
 }
 
 std::string HistoryDayHint(const DayRow& d) {
@@ -118,10 +131,10 @@ std::string HistoryDayHint(const DayRow& d) {
          Decimal(d.OwnDown) + SJ(" 敵沈没 ") + Decimal(d.EnemyDown);
 }
 
-std::string HistoryBattlePath(const App& app, int row) {
-  const auto& rows = app.HistoryPage.BattleRows;
-  if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return {};
-  const BattleRow& b = rows[static_cast<std::size_t>(row)];
+std::string HistoryBattlePath(App& app, int row) {
+  const BattleRow* battle = HistoryBattleRow(app, row);
+  if (battle == nullptr) return {};
+  const BattleRow& b = *battle;
   return platform::PathString(std::filesystem::path(platform::NativePath(b.Folder())) /
                               platform::NativePath(b.FileName()));
 }
@@ -140,7 +153,7 @@ int HistoryBattleIndex(const App& app, std::int32_t firstLine, int number) {
 HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask) {
   const std::string path = HistoryBattlePath(app, row);
   if (path.empty()) return HistoryBattleOpen::NoSuchRow;
-  const BattleRow& battle = app.HistoryPage.BattleRows[static_cast<std::size_t>(row)];
+  const BattleRow& battle = *HistoryBattleRow(app, row);
   const int number = battle.Number;
   const std::int32_t firstLine = battle.FirstLine;
   std::error_code ec;

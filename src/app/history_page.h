@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,9 @@ struct HistoryPageView {
   std::string Today;       // the day the default range ends on; empty: today by the clock
   std::string Summary;     // the status bar's form
   HistoryTable Opponents, Players, Battles;
-  std::vector<BattleRow> BattleRows;  // the Battles table's rows as the history answered
+  // The battles as the history answered, read a few at a time as the Battles table shows
+  // them (its rows' Source); null before the page asked.
+  std::shared_ptr<SeasonBattles> BattleAnswer;
   std::vector<DayRow> Days;
   std::string ErrorText;   // why the history cannot be asked; empty when it answered
   // The history's revision the answers belong to; the page asks again when it moved on.
@@ -67,8 +70,12 @@ void RefreshHistoryPage(App& app);
 // The figures of one day of the chart, for the hint over its bar.
 std::string HistoryDayHint(const DayRow& day);
 
+// Battle `row` of the page's answer (a Battles table row's Source); null when there is no
+// such battle (any more) or the history cannot be read.
+const BattleRow* HistoryBattleRow(App& app, int row);
+
 // Where battle row `row` of the page came from: the log file as it was imported (UTF-8).
-std::string HistoryBattlePath(const App& app, int row);
+std::string HistoryBattlePath(App& app, int row);
 
 enum class HistoryBattleOpen { Loaded, Gone, NotRead, NoSuchRow };
 

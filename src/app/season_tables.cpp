@@ -57,23 +57,31 @@ void FillOpponentRows(const std::vector<OpponentRow>& answer, HistoryTable& tabl
   }
 }
 
-void FillPlayerRows(const std::vector<PlayerRow>& answer, HistoryTable& table) {
-  table.Rows.reserve(answer.size());
-  for (std::size_t i = 0; i < answer.size(); ++i) {
-    const PlayerRow& p = answer[i];
-    HistoryTableRow& row = table.Rows.emplace_back();
-    const std::size_t cells = 9 + p.SkillUses.size() + p.ItemUses.size();
-    row.Cells.reserve(cells);
-    row.Values.reserve(cells);
-    row.Source = static_cast<int>(i);
-    row.Icon = p.Icon;
-    AddText(row, p.Name);
-    for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
-      AddNumber(row, v);
-    }
+// The cells of the player that is row `i` of the answer.
+void FillPlayerRow(const PlayerRow& p, std::size_t i, HistoryTableRow& row) {
+  const std::size_t cells = 9 + p.SkillUses.size() + p.ItemUses.size();
+  row.Cells.reserve(cells);
+  row.Values.reserve(cells);
+  row.Source = static_cast<int>(i);
+  row.Icon = p.Icon;
+  AddText(row, p.Name);
+  for (std::int64_t v : {p.Battles, p.Sinks, p.Decisive, p.Sunk, p.Captures, p.Captured, p.Tenacity, p.FleetMeals}) {
+    AddNumber(row, v);
+  }
     for (std::int64_t v : p.SkillUses) AddNumber(row, v);
     for (std::int64_t v : p.ItemUses) AddNumber(row, v);
-  }
+}
+
+// The cells of the battle that is row `source` of the answer; `fileName` its log's (Shift-JIS).
+void FillBattleRow(HistoryTableRow& row, const BattleRow& b, std::size_t source, const std::string& fileName) {
+  row.Cells.reserve(3);
+  row.Values.reserve(3);
+  row.Source = static_cast<int>(source);
+  // The answer is in time order: equal texts sort by it, a day's battles as fought.
+  const auto when = static_cast<std::int64_t>(source);
+  AddText(row, b.Label, when);
+  AddText(row, b.Date, when);
+  AddText(row, fileName, when);
 }
 
 HistoryTable BattleTable(const std::vector<BattleRow>& answer) {
@@ -89,15 +97,7 @@ HistoryTable BattleTable(const std::vector<BattleRow>& answer) {
       namedLog = b.LogId;
       name = Utf8ToSjis(b.FileName());
     }
-    HistoryTableRow& row = table.Rows.emplace_back();
-    row.Cells.reserve(3);
-    row.Values.reserve(3);
-    row.Source = static_cast<int>(i);
-    // The answer is in time order: equal texts sort by it, a day's battles as fought.
-    const auto when = static_cast<std::int64_t>(i);
-    AddText(row, b.Label, when);
-    AddText(row, b.Date, when);
-    AddText(row, name, when);
+    FillBattleRow(table.Rows.emplace_back(), b, i, name);
   }
   return table;
 }
@@ -112,8 +112,21 @@ bool Take(const HistoryAnswer<Rows>& answer, HistoryError& error) {
 
 }  // namespace
 
+void MakeEveryRow(HistoryTable& table) {
+  if (!table.Lazy) return;
+  bool all = true;
+  for (const HistoryTableRow& row : table.Rows) all = all && !row.Cells.empty();
+  if (all) return;
+  table.Lazy->ReadAll();
+  for (HistoryTableRow& row : table.Rows) {
+    if (row.Cells.empty()) row = table.Lazy->RowOf(static_cast<std::size_t>(row.Source));
+  }
+}
+
 void SortHistoryTable(HistoryTable& table, int column) {
   if (column < 0 || static_cast<std::size_t>(column) >= table.Columns.size()) return;
+  // Every row's cells are compared.
+  MakeEveryRow(table);
   const bool numbers = table.Columns[static_cast<std::size_t>(column)].RightAligned;
   table.Descending = column == table.SortColumn ? !table.Descending : numbers;
   table.SortColumn = column;
@@ -195,9 +208,15 @@ SeasonTables AskSeason(HistoryStore& store, const HistoryFilter& filter, const T
     TallyTableView tallyColumns;
     BuildTallyColumns(columns, tallyColumns);
     season.Players.Columns = std::move(tallyColumns.Columns);
-    const auto players = store.Players(filter, CheckedNames(columns.Lists.SkillNames, columns.SkillChecked),
-                                       CheckedNames(columns.Lists.ItemNames, columns.ItemChecked));
-    if (Take(players, error)) FillPlayerRows(players.Value, season.Players);
+    auto players = store.Players(filter, CheckedNames(columns.Lists.SkillNames, columns.SkillChecked),
+                                 CheckedNames(columns.Lists.ItemNames, columns.ItemChecked));
+    if (Take(players, error)) {
+      // Each row's cells are made as it is shown (all of them for a sort or an export).
+      auto answer = std::make_shared<SeasonPlayers>(std::move(players.Value));
+      season.Players.Rows.resize(answer->Size());
+      for (std::size_t i = 0; i < answer->Size(); ++i) season.Players.Rows[i].Source = static_cast<int>(i);
+      season.Players.Lazy = std::move(answer);
+    }
   }
   if (parts & kSeasonBattles) {
     auto battles = store.Battles(filter);
@@ -223,10 +242,117 @@ std::string SeasonTableCsv(const HistoryTable& table, std::string_view eol) {
     out += eol;
   };
   record([&](std::size_t i) -> const std::string& { return table.Columns[i].Caption; }, table.Columns.size());
-  for (const HistoryTableRow& row : table.Rows) {
+  for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+    const HistoryTableRow& row = table.Row(r);
     record([&](std::size_t i) -> const std::string& { return row.Cells[i]; }, row.Cells.size());
   }
   return out;
+}
+
+namespace {
+
+// The rows a view reads at once when it shows one: a screenful and more, in one pass.
+constexpr std::size_t kBlock = 128;
+
+}  // namespace
+
+const HistoryTableRow& SeasonPlayers::RowOf(std::size_t source) {
+  if (source >= answer_.size()) {
+    none_ = HistoryTableRow{};
+    return none_;
+  }
+  auto [at, made] = rows_.try_emplace(source);
+  if (made) FillPlayerRow(answer_[source], source, at->second);
+  return at->second;
+}
+
+SeasonBattles::SeasonBattles(std::function<HistoryStore*()> store, HistoryFilter filter, std::vector<std::int64_t> ids)
+    : store_(std::move(store)),
+      filter_(std::move(filter)),
+      ids_(std::move(ids)),
+      blockRead_((ids_.size() + kBlock - 1) / kBlock, 0) {}
+
+void SeasonBattles::Keep(std::size_t source, BattleRow battle) {
+  auto name = logNames_.find(battle.LogId);
+  if (name == logNames_.end()) name = logNames_.emplace(battle.LogId, Utf8ToSjis(battle.FileName())).first;
+  HistoryTableRow& row = rows_[source];
+  row = HistoryTableRow{};
+  FillBattleRow(row, battle, source, name->second);
+  battles_[source] = std::move(battle);
+}
+
+void SeasonBattles::ReadBlockOf(std::size_t source) {
+  const std::size_t block = source / kBlock;
+  if (block >= blockRead_.size() || blockRead_[block]) return;
+  HistoryStore* store = store_ ? store_() : nullptr;
+  if (store == nullptr) return;
+  blockRead_[block] = 1;
+  const std::size_t first = block * kBlock;
+  const std::size_t last = std::min(ids_.size(), first + kBlock);
+  auto answer = store->BattlesById(std::vector<std::int64_t>(ids_.begin() + static_cast<std::ptrdiff_t>(first),
+                                                             ids_.begin() + static_cast<std::ptrdiff_t>(last)));
+  if (!answer.Ok()) {
+    if (!error_) error_ = answer.Error;
+    return;
+  }
+  // A battle no longer stored is left out of the answer: the others are found by their ids.
+  std::size_t at = first;
+  for (BattleRow& battle : answer.Value) {
+    while (at < last && ids_[at] != battle.Id) ++at;
+    if (at == last) break;
+    Keep(at++, std::move(battle));
+  }
+}
+
+void SeasonBattles::ReadAll() {
+  bool all = true;
+  for (char read : blockRead_) all = all && read;
+  HistoryStore* store = all || !store_ ? nullptr : store_();
+  if (store == nullptr) return;
+  // One pass over the filter's battles costs less than a read by id of each.
+  auto answer = store->Battles(filter_);
+  if (!answer.Ok()) {
+    if (!error_) error_ = answer.Error;
+    return;
+  }
+  std::unordered_map<std::int64_t, std::size_t> sourceOf;
+  sourceOf.reserve(ids_.size());
+  for (std::size_t i = 0; i < ids_.size(); ++i) sourceOf.emplace(ids_[i], i);
+  for (BattleRow& battle : answer.Value) {
+    const auto found = sourceOf.find(battle.Id);
+    if (found != sourceOf.end() && rows_.count(found->second) == 0) Keep(found->second, std::move(battle));
+  }
+  std::fill(blockRead_.begin(), blockRead_.end(), 1);
+}
+
+const BattleRow* SeasonBattles::Battle(std::size_t source) {
+  if (source >= ids_.size()) return nullptr;
+  ReadBlockOf(source);
+  const auto found = battles_.find(source);
+  return found == battles_.end() ? nullptr : &found->second;
+}
+
+const HistoryTableRow& SeasonBattles::RowOf(std::size_t source) {
+  if (source < ids_.size()) {
+    ReadBlockOf(source);
+    const auto found = rows_.find(source);
+    if (found != rows_.end()) return found->second;
+  }
+  // Not stored any more: the row shows nothing rather than another battle.
+  none_ = HistoryTableRow{};
+  none_.Source = static_cast<int>(source);
+  none_.Cells.assign(BattleCaptions().size(), std::string());
+  none_.Values.assign(BattleCaptions().size(), static_cast<std::int64_t>(source));
+  return none_;
+}
+
+HistoryTable LazyBattleTable(const std::shared_ptr<SeasonBattles>& answer) {
+  HistoryTable table;
+  table.Columns = Columns(BattleCaptions(), BattleCaptions().size());
+  table.Lazy = answer;
+  table.Rows.resize(answer->Size());
+  for (std::size_t i = 0; i < table.Rows.size(); ++i) table.Rows[i].Source = static_cast<int>(i);
+  return table;
 }
 
 }  // namespace mizuto

@@ -31,7 +31,8 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const {
   const std::size_t r = static_cast<std::size_t>(index.row());
   const std::size_t c = static_cast<std::size_t>(index.column());
   if (r >= table_.Rows.size() || c >= table_.Columns.size()) return {};
-  const HistoryTableRow& row = table_.Rows[r];
+  // A battle row is read from the history when it is first shown.
+  const HistoryTableRow& row = table_.Row(r);
   switch (role) {
     case Qt::DisplayRole:
       return c < row.Cells.size() ? ViewText(row.Cells[c]) : QString();

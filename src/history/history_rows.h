@@ -73,6 +73,7 @@ struct LogPlace {
 };
 
 struct BattleRow {
+  std::int64_t Id = 0;  // the battle's own, as BattleIds and BattlesById know it
   std::int64_t LogId = 0;
   std::string Date;
   std::shared_ptr<const LogPlace> Place;

@@ -236,6 +236,12 @@ class HistoryStore {
                                                         const std::vector<std::string>& skillNames,
                                                         const std::vector<std::string>& itemNames) = 0;
   virtual HistoryAnswer<std::vector<BattleRow>> Battles(const HistoryFilter& filter) = 0;
+  // The ids of the battles Battles answers, in its order, without their rows: a view that
+  // shows a few of a season's battles at a time reads those with BattlesById.
+  virtual HistoryAnswer<std::vector<std::int64_t>> BattleIds(const HistoryFilter& filter) = 0;
+  // The rows of the battles `ids` names, in that order, as Battles answers them; a battle no
+  // longer stored is left out.
+  virtual HistoryAnswer<std::vector<BattleRow>> BattlesById(const std::vector<std::int64_t>& ids) = 0;
   // Logs with battles the filter lets through, by date then file name; with the default
   // filter every log, also those without battles.
   virtual HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) = 0;

@@ -58,19 +58,31 @@ bool UnpackUses(std::string_view packed, UseCounts& out) {
 void LogTotals::Clear() {
   players_.clear();
   uses_.clear();
+  battles_.clear();
 }
 
 bool LogTotals::Add(const Class& battleClass, std::int64_t nameId, const PlayerFigures& f, std::string_view packedUses) {
   scratch_.clear();
   if (!UnpackUses(packedUses, scratch_)) return false;
-  Player& p = players_.emplace_back();
-  p.Of = battleClass;
-  p.Name = nameId;
-  // As the tally table makes its icon: which sides and relations the player ever had.
-  p.Figures = {f.Sides & 3, f.Relations & 3, std::max<std::int64_t>(f.Present, 0), f.Sinks, f.Decisive, f.Sunk,
-               f.Captures, f.Captured, f.Tenacity, f.Meals};
-  for (const auto& [use, count] : scratch_) uses_.push_back(Use{battleClass, nameId, use, count});
+  // Once for the battle's class, once for every class.
+  for (const Class& of : {battleClass, kEveryClass}) {
+    Player& p = players_.emplace_back();
+    p.Of = of;
+    p.Name = nameId;
+    // As the tally table makes its icon: which sides and relations the player ever had.
+    p.Figures = {f.Sides & 3, f.Relations & 3, std::max<std::int64_t>(f.Present, 0), f.Sinks, f.Decisive, f.Sunk,
+                 f.Captures, f.Captured, f.Tenacity, f.Meals};
+    for (const auto& [use, count] : scratch_) uses_.push_back(Use{of, nameId, use, count});
+  }
   return true;
+}
+
+void LogTotals::AddBattle(const Class& battleClass, std::int64_t opponent, const BattleFigures& f) {
+  for (const Class& of : {battleClass, kEveryClass}) {
+    battles_.push_back(Battle{of, opponent,
+                              {1, f.Won, f.Lost, f.Drawn, f.Escaped, f.Withdrawn, f.OwnDown, f.EnemyDown,
+                               f.CriticalsDealt, f.CriticalsTaken, f.WastedRepairs, f.WastedCare, f.WastedOther}});
+  }
 }
 
 std::vector<LogTotals::Row> LogTotals::Rows() {
@@ -79,11 +91,32 @@ std::vector<LogTotals::Row> LogTotals::Rows() {
   std::sort(uses_.begin(), uses_.end(), [](const Use& x, const Use& y) {
     return std::tie(x.Of, x.Name, x.Id) < std::tie(y.Of, y.Name, y.Id);
   });
+  std::sort(battles_.begin(), battles_.end(),
+            [](const Battle& x, const Battle& y) { return std::tie(x.Of, x.Opponent) < std::tie(y.Of, y.Opponent); });
+  // A row for each class that has a battle or a player (a player comes with a battle, but a
+  // battle need not have players).
+  std::vector<Class> classes;
+  for (const Battle& b : battles_) classes.push_back(b.Of);
+  for (const Player& p : players_) classes.push_back(p.Of);
+  std::sort(classes.begin(), classes.end());
+  classes.erase(std::unique(classes.begin(), classes.end()), classes.end());
   std::vector<Row> rows;
+  rows.reserve(classes.size());
+  for (const Class& of : classes) rows.push_back(Row{of, {}, {}, {}});
   auto rowOf = [&rows](const Class& of) -> Row& {
-    if (rows.empty() || rows.back().Of < of) rows.push_back(Row{of, {}, {}});
-    return rows.back();
+    return *std::lower_bound(rows.begin(), rows.end(), of, [](const Row& r, const Class& c) { return r.Of < c; });
   };
+  for (std::size_t i = 0; i < battles_.size();) {
+    std::array<std::int64_t, kBattleFigures> sums{};
+    std::size_t j = i;
+    for (; j < battles_.size() && battles_[j].Of == battles_[i].Of && battles_[j].Opponent == battles_[i].Opponent; ++j) {
+      for (std::size_t k = 0; k < sums.size(); ++k) sums[k] += battles_[j].Figures[k];
+    }
+    std::string& out = rowOf(battles_[i].Of).Battles;
+    PackNumber(out, battles_[i].Opponent);
+    for (std::int64_t v : sums) PackNumber(out, v);
+    i = j;
+  }
   for (std::size_t i = 0; i < players_.size();) {
     std::array<std::int64_t, kFigures> sums = players_[i].Figures;
     std::size_t j = i + 1;
@@ -97,9 +130,6 @@ std::vector<LogTotals::Row> LogTotals::Rows() {
     for (std::int64_t v : sums) PackNumber(out, v);
     i = j;
   }
-  // The uses' classes are among the players' (a use comes with its player), so the rows
-  // are found again in the same order.
-  std::size_t at = 0;
   for (std::size_t i = 0; i < uses_.size();) {
     std::int64_t count = 0;
     std::size_t j = i;
@@ -107,8 +137,7 @@ std::vector<LogTotals::Row> LogTotals::Rows() {
          ++j) {
       count += uses_[j].Count;
     }
-    while (at + 1 < rows.size() && rows[at].Of < uses_[i].Of) ++at;
-    std::string& out = rows[at].Uses;
+    std::string& out = rowOf(uses_[i].Of).Uses;
     PackNumber(out, uses_[i].Name);
     PackNumber(out, uses_[i].Id);
     PackNumber(out, count);

@@ -262,6 +262,24 @@ CREATE TABLE battle_corrections(
       {6, R"sql(
 CREATE INDEX IF NOT EXISTS battle_players_by_name ON battle_players(name_id);
 )sql"},
+      // The counted battles' own figures per log, class and opponent beside the players' in
+      // the per-log totals, and a row per log of every class (type, size and npc -1): the
+      // page's summary, opponents and days read the totals instead of every battle of the
+      // range. The totals are made again, with them, when the file is opened (as for a file
+      // from before the totals). The date index holds what the battles table's order and
+      // class filter read, so that listing a season's battles reads the index alone; a
+      // name's battles as the opponent are found from the name.
+      {7, R"sql(
+DROP TABLE log_totals;
+CREATE TABLE log_totals(
+  log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE,
+  type INTEGER NOT NULL, size INTEGER NOT NULL, npc INTEGER NOT NULL,
+  players BLOB NOT NULL, uses BLOB NOT NULL, battles BLOB NOT NULL,
+  PRIMARY KEY(log_id, type, size, npc)) WITHOUT ROWID;
+DROP INDEX IF EXISTS battles_by_date;
+CREATE INDEX battles_by_date ON battles(date, log_id, number, type, size, npc, counted);
+CREATE INDEX IF NOT EXISTS battles_by_opponent ON battles(opponent);
+)sql"},
   };
   return steps;
 }

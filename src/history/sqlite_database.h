@@ -106,7 +106,7 @@ struct SchemaStep {
 };
 
 // The schema's version now and the steps that reach it from version 0.
-inline constexpr int kHistorySchemaVersion = 7;
+inline constexpr int kHistorySchemaVersion = 8;
 const std::vector<SchemaStep>& HistorySchemaSteps();
 
 // The mark of a history file in its header (PRAGMA application_id: "MzHy"), set by a schema

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string_view>
 #include <optional>
+#include <tuple>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "battle/battle_label.h"
 #include "history/sqlite_store.h"
@@ -28,10 +28,12 @@ std::string FilterClause(const HistoryFilter& filter, bool counted) {
   if (filter.Size) where += " AND b.size = ?4";
   if (filter.Against != HistoryFilter::Opposition::Any) where += " AND b.npc = ?5";
   if (!filter.Name.empty() && !filter.PartialName) {
-    // One name: its id, and the battles it was in by the players' name index.
-    where += " AND (b.opponent = (SELECT id FROM names WHERE name = ?6)"
-             " OR b.id IN (SELECT f.battle_id FROM battle_players f"
-             " WHERE f.name_id = (SELECT id FROM names WHERE name = ?6)))";
+    // One name: its id, and the battles it was in, by the players' name index and the
+    // opponents' -- a few dozen battles looked up by id, where testing the name on every
+    // battle of a season took longer than the rest of the page.
+    where += " AND b.id IN (SELECT f.battle_id FROM battle_players f"
+             " WHERE f.name_id = (SELECT id FROM names WHERE name = ?6)"
+             " UNION SELECT o.id FROM battles o WHERE o.opponent = (SELECT id FROM names WHERE name = ?6))";
   } else if (!filter.Name.empty()) {
     // A battle's few players are read and each looked up among the matching names (the
     // "+" keeps SQLite from probing the battle once per matching name instead: with
@@ -59,40 +61,43 @@ void CountResult(std::int64_t result, bool ended, std::int64_t& won, std::int64_
   }
 }
 
-// The names of the ids an answer refers to: a few read one by one, many in one pass over
-// the names (a season's range refers to thousands, and each lookup costs a statement's
-// step and reset: the players' and opponents' questions spent most of their time there).
+// The names of the ids an answer refers to: a few read one by one, many from the names
+// the store has read before, reading only those added since (a season's range refers to
+// thousands, and each lookup costs a statement's step and reset: the players' and
+// opponents' questions spent most of their time there, then reading every name again).
 class NameById {
  public:
-  explicit NameById(SqliteDatabase& db) : db_(db), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
+  NameById(SqliteDatabase& db, KnownNames& known)
+      : db_(db), known_(known), statement_(db.Prepare("SELECT name FROM names WHERE id = ?")) {}
   // Why the names cannot be read; no failure when they can.
   HistoryError Failure() const {
     return statement_ ? HistoryError{} : db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
   }
-  // Reads the names of `ids` at once when they are many; SQLITE_DONE, or an error code.
+  // Reads the names added since the last time when `ids` are many; SQLITE_DONE, or an
+  // error code.
   template <class Ids>
   int Prefetch(const Ids& ids) {
     constexpr std::size_t kOnePassFrom = 256;
     if (ids.size() < kOnePassFrom) return SQLITE_DONE;
-    std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
-    SqliteStatement all = db_.Prepare("SELECT id, name FROM names");
-    if (!all) return sqlite3_errcode(db_.Handle());
+    SqliteStatement added = db_.Prepare("SELECT id, name FROM names WHERE id > ? ORDER BY id");
+    if (!added) return sqlite3_errcode(db_.Handle());
+    added.Bind(1, known_.Through);
     int code;
-    while ((code = all.Step()) == SQLITE_ROW) {
-      if (wanted.count(all.Int(0)) != 0) read_.emplace(all.Int(0), all.Bytes(1));
+    std::int64_t through = known_.Through;
+    while ((code = added.Step()) == SQLITE_ROW) {
+      known_.ById.insert_or_assign(added.Int(0), added.Bytes(1));
+      through = added.Int(0);
     }
-    if (code != SQLITE_DONE) {
-      read_.clear();
-      return code;
-    }
+    if (code != SQLITE_DONE) return code;
+    known_.Through = through;
     readAll_ = true;
     return SQLITE_DONE;
   }
   // SQLITE_ROW with `name` set, SQLITE_DONE when no name has that id, or an error code.
   int Find(std::int64_t id, std::string& name) {
     if (readAll_) {
-      const auto found = read_.find(id);
-      if (found == read_.end()) return SQLITE_DONE;
+      const auto found = known_.ById.find(id);
+      if (found == known_.ById.end()) return SQLITE_DONE;
       name = found->second;
       return SQLITE_ROW;
     }
@@ -105,17 +110,19 @@ class NameById {
 
  private:
   SqliteDatabase& db_;
+  KnownNames& known_;
   SqliteStatement statement_;
-  bool readAll_ = false;  // Prefetch read every name wanted into read_
-  std::unordered_map<std::int64_t, std::string> read_;
+  bool readAll_ = false;  // Prefetch brought known_ up to the names stored now
 };
 
 // The filter over the per-log totals (`t`, with its log as `l`): the log's date is its
 // battles' date, and the totals are of counted battles only. The name filter cannot be
 // answered from them.
 std::string TotalsClause() {
+  // Without a class to filter, each log's row of every class; with one, its rows by class.
   return " WHERE (?1 = '' OR l.date >= ?1) AND (?2 = '' OR l.date <= ?2)"
-         " AND (?3 < 0 OR t.type = ?3) AND (?4 < 0 OR t.size = ?4) AND (?5 < 0 OR t.npc = ?5)";
+         " AND (CASE WHEN ?3 < 0 AND ?4 < 0 AND ?5 < 0 THEN t.type < 0"
+         " ELSE t.type >= 0 AND (?3 < 0 OR t.type = ?3) AND (?4 < 0 OR t.size = ?4) AND (?5 < 0 OR t.npc = ?5) END)";
 }
 
 // Which of the question's columns a use's figures go to; a name the lists hold twice gets
@@ -135,11 +142,68 @@ UseColumns ColumnsOfUse(bool item, const std::string& name, const std::vector<st
   return columns;
 }
 
+// Rows by id: names, opponents and uses have ids from 1 up, so a vector indexed by the id
+// finds a row where a hash map cost the players' question a fifth of its time; an id past
+// kDenseIds (a file another program wrote, say) goes to a map.
+class RowsById {
+ public:
+  static constexpr std::int64_t kDenseIds = std::int64_t{1} << 22;
+  // The row of `id`; `made` tells whether it was added now (at the end).
+  std::size_t Of(std::int64_t id, bool* made) {
+    std::int32_t* slot = nullptr;
+    if (id >= 0 && id < kDenseIds) {
+      if (static_cast<std::size_t>(id) >= dense_.size()) {
+        dense_.resize(std::min(static_cast<std::size_t>(id) * 2 + 64, static_cast<std::size_t>(kDenseIds)), -1);
+      }
+      slot = &dense_[static_cast<std::size_t>(id)];
+    } else {
+      slot = &sparse_.try_emplace(id, -1).first->second;
+    }
+    *made = *slot < 0;
+    if (*made) {
+      *slot = static_cast<std::int32_t>(ids_.size());
+      ids_.push_back(id);
+    }
+    return static_cast<std::size_t>(*slot);
+  }
+  // The row of `id`, or -1.
+  std::int64_t Find(std::int64_t id) const {
+    if (id >= 0 && id < kDenseIds) {
+      return static_cast<std::size_t>(id) < dense_.size() ? dense_[static_cast<std::size_t>(id)] : -1;
+    }
+    const auto found = sparse_.find(id);
+    return found == sparse_.end() ? -1 : found->second;
+  }
+  // The ids in the order their rows were made.
+  const std::vector<std::int64_t>& Ids() const { return ids_; }
+
+ private:
+  std::vector<std::int32_t> dense_;
+  std::unordered_map<std::int64_t, std::int32_t> sparse_;
+  std::vector<std::int64_t> ids_;
+};
+
 // The players' figures summed by name id: side and relation bits, battles present, then the
 // other seven sums (LogTotals' order).
-using PlayerSums = std::unordered_map<std::int64_t, std::array<std::int64_t, LogTotals::kFigures>>;
+class PlayerSums {
+ public:
+  using Sums = std::array<std::int64_t, LogTotals::kFigures>;
+  Sums& operator[](std::int64_t id) {
+    bool made = false;
+    const std::size_t row = rows_.Of(id, &made);
+    if (made) sums_.emplace_back().fill(0);
+    return sums_[row];
+  }
+  const std::vector<std::int64_t>& Ids() const { return rows_.Ids(); }
+  const Sums& At(std::size_t row) const { return sums_[row]; }
+  std::int64_t RowOf(std::int64_t id) const { return rows_.Find(id); }
 
-// Adds a use's count to a player row's columns, learning each use's columns once.
+ private:
+  RowsById rows_;
+  std::vector<Sums> sums_;
+};
+
+// Which of the question's columns each use's count goes to, each use's learnt once.
 class UseSpreader {
  public:
   UseSpreader(SqliteDatabase& db, const std::vector<std::string>& skillNames, const std::vector<std::string>& itemNames)
@@ -147,40 +211,39 @@ class UseSpreader {
   explicit operator bool() const { return static_cast<bool>(useOf_); }
   // The columns of use `use` (none for a use the table does not show).
   const UseColumns& ColumnsOf(std::int64_t use) {
-    auto [at, made] = columnsOf_.try_emplace(use);
+    bool made = false;
+    const std::size_t row = rows_.Of(use, &made);
     if (made) {
+      UseColumns& columns = columnsOf_.emplace_back();
       useOf_.Bind(1, use);
-      if (useOf_.Step() == SQLITE_ROW) at->second = ColumnsOfUse(useOf_.Int(0) != 0, useOf_.Bytes(1), skillNames_, itemNames_);
+      if (useOf_.Step() == SQLITE_ROW) columns = ColumnsOfUse(useOf_.Int(0) != 0, useOf_.Bytes(1), skillNames_, itemNames_);
       useOf_.Reset();
     }
-    return at->second;
-  }
-  static void Add(PlayerRow& row, const UseColumns& at, std::int64_t count) {
-    std::vector<std::int64_t>& columns = at.Item ? row.ItemUses : row.SkillUses;
-    for (std::size_t i : at.At) columns[i] += count;
+    return columnsOf_[row];
   }
 
  private:
   SqliteStatement useOf_;
   const std::vector<std::string>& skillNames_;
   const std::vector<std::string>& itemNames_;
-  std::unordered_map<std::int64_t, UseColumns> columnsOf_;  // use id -> its columns
+  RowsById rows_;                     // use id -> its row of columnsOf_
+  std::vector<UseColumns> columnsOf_;  // each use's columns
 };
 
 // Each player's sums (name id -> side and relation bits, battles present, the other
 // sums) and uses (packed name, use, count, ...) as the question's rows: each player who
 // was present, in name order (byte by byte, as SQLite orders blobs).
-HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSums& players,
+HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownNames& known, PlayerSums& players,
                                                    const std::vector<std::string>& packedUses,
                                                    const std::vector<std::string>& skillNames,
                                                    const std::vector<std::string>& itemNames) {
   HistoryAnswer<std::vector<PlayerRow>> answer;
-  NameById nameOf(db);
+  NameById nameOf(db, known);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
   std::vector<std::int64_t> present;
-  for (const auto& [id, sums] : players) {
-    if (sums[2] > 0) present.push_back(id);
+  for (std::size_t r = 0; r < players.Ids().size(); ++r) {
+    if (players.At(r)[2] > 0) present.push_back(players.Ids()[r]);
   }
   if (const int code = nameOf.Prefetch(present); code != SQLITE_DONE) {
     answer.Error = db.Failure(code, SqliteUse::Reading);
@@ -199,11 +262,13 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
   }
   std::sort(named.begin(), named.end());
   std::vector<PlayerRow>& rows = answer.Value;
-  std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
+  // The answer's row of each summed player's (-1: not present).
+  std::vector<std::int64_t> rowOf(players.Ids().size(), -1);
   rows.reserve(named.size());
   for (auto& [name, id] : named) {
-    const auto& sums = players[id];
-    rowOf[id] = rows.size();
+    const std::size_t summed = static_cast<std::size_t>(players.RowOf(id));
+    const auto& sums = players.At(summed);
+    rowOf[summed] = static_cast<std::int64_t>(rows.size());
     PlayerRow& row = rows.emplace_back();
     row.Name = std::move(name);
     row.Sides = SideSet::FromStored(sums[0]);
@@ -224,6 +289,11 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
     answer.Error = db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
     return answer;
   }
+  // The uses are summed in one block, a player's columns where the player's sums are (the
+  // order the logs list them in), and then handed to the rows (in name order): adding to
+  // each row's own columns as the uses came cost a cache miss each.
+  const std::size_t width = skillNames.size() + itemNames.size();
+  std::vector<std::int64_t> sums(players.Ids().size() * width, 0);
   for (const std::string& packed : packedUses) {
     std::string_view in = packed;
     std::int64_t name = 0, use = 0, count = 0;
@@ -236,15 +306,31 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
       // up only for those it does.
       const UseColumns& columns = spread.ColumnsOf(use);
       if (columns.At.empty()) continue;
-      const auto found = rowOf.find(name);
-      if (found != rowOf.end()) UseSpreader::Add(rows[found->second], columns, count);
+      const std::int64_t summed = players.RowOf(name);
+      if (summed < 0) continue;
+      std::int64_t* at = sums.data() + static_cast<std::size_t>(summed) * width + (columns.Item ? skillNames.size() : 0);
+      for (std::size_t i : columns.At) at[i] += count;
     }
+  }
+  for (std::size_t summed = 0; summed < rowOf.size(); ++summed) {
+    if (rowOf[summed] < 0) continue;
+    PlayerRow& row = rows[static_cast<std::size_t>(rowOf[summed])];
+    const auto first = sums.begin() + static_cast<std::ptrdiff_t>(summed * width);
+    const auto items = first + static_cast<std::ptrdiff_t>(skillNames.size());
+    std::copy(first, items, row.SkillUses.begin());
+    std::copy(items, items + static_cast<std::ptrdiff_t>(itemNames.size()), row.ItemUses.begin());
   }
   return answer;
 }
 
 // A battle without an admiral's or opponent's name id.
 constexpr std::int64_t kNoName = std::numeric_limits<std::int64_t>::min();
+
+// The battles question's columns: the log, the date, the row's own (ReadBattleFigures),
+// the admiral's and opponent's name ids (12 and 13), and the battle's id (16).
+constexpr const char* kBattleColumns =
+    "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
+    " b.size, b.npc, b.admiral, b.opponent, b.first_line, b.ended, b.id FROM battles b";
 
 // A battle row's own columns of the battles question (2 to 11, 14 and 15).
 void ReadBattleFigures(const SqliteStatement& s, BattleRow& row) {
@@ -334,9 +420,9 @@ constexpr std::int64_t kNoOpponent = std::numeric_limits<std::int64_t>::min();
 
 // Names the counted opponents, each name read once, and puts them in `out` with the most
 // battles first; then the unnamed, then by name.
-HistoryError NameAndOrderOpponents(SqliteDatabase& db, std::unordered_map<std::int64_t, CountedOpponent>& by,
-                                   std::vector<OpponentRow>& out) {
-  NameById nameOf(db);
+HistoryError NameAndOrderOpponents(SqliteDatabase& db, KnownNames& known,
+                                   std::unordered_map<std::int64_t, CountedOpponent>& by, std::vector<OpponentRow>& out) {
+  NameById nameOf(db, known);
   if (HistoryError error = nameOf.Failure()) return error;
   std::vector<std::int64_t> ids;
   ids.reserve(by.size());
@@ -409,7 +495,100 @@ HistoryAnswer<HistoryRange> SqliteHistoryStore::DefaultRange() {
   return answer;
 }
 
+HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFilter& filter, unsigned parts) {
+  // The per-log totals keep each log and class's counted battles summed per opponent: a
+  // season's few thousand rows instead of its every battle. A log's battles have its date.
+  constexpr std::size_t kFigures = LogTotals::kBattleFigures;
+  RowsById opponentRows;
+  std::vector<std::array<std::int64_t, kFigures>> opponentSums;
+  std::map<std::string, DayRow, std::less<>> days;
+  DayRow* day = nullptr;
+  HistoryAnswer<HistoryCounts> answer;
+  HistorySummary& summary = answer.Value.Summary;
+  bool damaged = false;
+  const auto read = Ask<int>(
+      "SELECT l.date, t.battles FROM log_totals t JOIN logs l ON l.id = t.log_id" + TotalsClause(), filter, true,
+      [&](SqliteStatement& s, int&) {
+        std::string_view in = s.View(1);
+        std::array<std::int64_t, kFigures> row{};  // the opponents' sums of this row
+        std::int64_t opponent = 0;
+        while (!in.empty() && UnpackNumber(in, &opponent)) {
+          std::array<std::int64_t, kFigures> f{};
+          for (std::size_t i = 0; i < kFigures; ++i) {
+            if (!UnpackNumber(in, &f[i])) {
+              damaged = true;
+              return;
+            }
+            row[i] += f[i];
+          }
+          if (parts & kCountOpponents) {
+            bool made = false;
+            const std::size_t at = opponentRows.Of(opponent, &made);
+            if (made) opponentSums.emplace_back().fill(0);
+            for (std::size_t i = 0; i < kFigures; ++i) opponentSums[at][i] += f[i];
+          }
+        }
+        if (!in.empty()) damaged = true;
+        if (row[0] == 0) return;
+        // battles, won, lost, drawn, escaped, withdrawn, own down, enemy down, criticals
+        // dealt and taken, wasted repairs, care and other (LogTotals' order).
+        if (parts & kCountSummary) {
+          summary.Battles += row[0];
+          summary.Won += row[1];
+          summary.Lost += row[2];
+          summary.Drawn += row[3];
+          summary.Escaped += row[4];
+          summary.Withdrawn += row[5];
+          summary.Undecided += row[3] + row[4] + row[5];
+          summary.CriticalsDealt += row[8];
+          summary.CriticalsTaken += row[9];
+          summary.WastedRepairs += row[10];
+          summary.WastedCare += row[11];
+          summary.WastedOther += row[12];
+        }
+        if (parts & kCountDays) {
+          const std::string_view date = s.View(0);
+          if (day == nullptr || day->Date != date) {
+            auto at = days.find(date);
+            if (at == days.end()) at = days.emplace(std::string(date), DayRow{std::string(date)}).first;
+            day = &at->second;
+          }
+          day->Won += row[1];
+          day->Lost += row[2];
+          day->Drawn += row[3];
+          day->Escaped += row[4];
+          day->Withdrawn += row[5];
+          day->OwnDown += row[6];
+          day->EnemyDown += row[7];
+        }
+      });
+  if (read.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
+  if (!read.Ok()) answer.Error = read.Error;
+  if (answer.Error) return answer;
+  answer.Value.Days.reserve(days.size());
+  for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
+  if (!(parts & kCountOpponents)) return answer;
+  std::unordered_map<std::int64_t, CountedOpponent> by;
+  by.reserve(opponentSums.size());
+  for (std::size_t at = 0; at < opponentSums.size(); ++at) {
+    const std::int64_t id = opponentRows.Ids()[at];
+    const auto& f = opponentSums[at];
+    OpponentRow& row = by[id == LogTotals::kNoOpponent ? kNoOpponent : id].Row;
+    row.Battles = f[0];
+    row.Won = f[1];
+    row.Lost = f[2];
+    row.Drawn = f[3];
+    row.Escaped = f[4];
+    row.Withdrawn = f[5];
+    row.OwnDown = f[6];
+    row.EnemyDown = f[7];
+  }
+  answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);
+  return answer;
+}
+
 HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilter& filter, unsigned parts) {
+  if (filter.Name.empty()) return CountFromTotals(filter, parts);
   // The battles' few columns, summed here: SQLite's grouping worked out every sum for every
   // battle and sorted them all, and the summary, the opponents and the days each read the
   // range's battles again. One read serves the three.
@@ -466,7 +645,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
   for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
   if (!(parts & kCountOpponents)) return answer;
 
-  answer.Error = NameAndOrderOpponents(db_, by, answer.Value.Opponents);
+  answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);
   return answer;
 }
 
@@ -507,9 +686,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
           FilterClause(filter, true),
       filter, true, [&](SqliteStatement& s, int&) {
         const std::int64_t name = s.Int(0);
-        auto [at, made] = players.try_emplace(name);
-        auto& sums = at->second;
-        if (made) sums.fill(0);
+        auto& sums = players[name];
         sums[0] |= s.Int(1) & 3;
         sums[1] |= s.Int(2) & 3;
         sums[2] += std::max<std::int64_t>(s.Int(3), 0);
@@ -529,7 +706,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::Players(const HistoryF
     failed.Error = read.Error;
     return failed;
   }
-  return PlayerRowsOf(db_, players, {packedUses}, skillNames, itemNames);
+  return PlayerRowsOf(db_, names_, players, {packedUses}, skillNames, itemNames);
 }
 
 HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(const HistoryFilter& filter,
@@ -547,9 +724,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
         std::string_view in = s.View(0);
         std::int64_t name = 0;
         while (!in.empty() && UnpackNumber(in, &name)) {
-          auto [at, made] = players.try_emplace(name);
-          std::array<std::int64_t, kFigures>& sums = at->second;
-          if (made) sums.fill(0);
+          std::array<std::int64_t, kFigures>& sums = players[name];
           for (int i = 0; i < kFigures; ++i) {
             std::int64_t v = 0;
             if (!UnpackNumber(in, &v)) {
@@ -565,7 +740,7 @@ HistoryAnswer<std::vector<PlayerRow>> SqliteHistoryStore::PlayersFromTotals(cons
   if (answer.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
   if (!answer.Ok()) return answer;
 
-  return PlayerRowsOf(db_, players, packedUses, skillNames, itemNames);
+  return PlayerRowsOf(db_, names_, players, packedUses, skillNames, itemNames);
 }
 
 HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryFilter& filter) {
@@ -588,7 +763,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
     answer.Error = logAnswer.Error;
     return answer;
   }
-  NameById nameOf(db_);
+  NameById nameOf(db_, names_);
   answer.Error = nameOf.Failure();
   if (answer.Error) return answer;
   // The admiral's and the opponent's name ids per row (kNoName: none), named after the read.
@@ -600,9 +775,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
     room = static_cast<std::size_t>(std::max<std::int64_t>(count.Int(0), 0));
   }
   answer = Ask<std::vector<BattleRow>>(
-      "SELECT b.log_id, b.date, b.label, b.number, b.counted, b.result, b.own_down, b.enemy_down, b.kind, b.type,"
-      " b.size, b.npc, b.admiral, b.opponent, b.first_line, b.ended FROM battles b" +
-          FilterClause(filter, false),
+      std::string(kBattleColumns) + FilterClause(filter, false),
       filter, false, [&](SqliteStatement& s, std::vector<BattleRow>& rows) {
         if (rows.empty()) {
           rows.reserve(room);
@@ -612,6 +785,7 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
         const auto log = logs.find(s.Int(0));
         if (log == logs.end()) return;  // a battle belongs to a log, or is not listed
         BattleRow& row = rows.emplace_back();
+        row.Id = s.Int(16);
         row.LogId = log->first;
         row.Date = s.Bytes(1);
         row.Place = log->second.Place;
@@ -625,6 +799,101 @@ HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::Battles(const HistoryF
   }
   if (!answer.Ok()) return answer;
   SortBattleRows(answer.Value, rank);
+  return answer;
+}
+
+HistoryAnswer<std::vector<std::int64_t>> SqliteHistoryStore::BattleIds(const HistoryFilter& filter) {
+  // Battles' order (date, the log's file name and id, the battle's number) from three
+  // columns of each battle, read from the date index alone, without the rows' texts: a
+  // season's hundred thousand battles are shown a few at a time, and reading their rows
+  // took most of a refresh. A battle has its log's date, so the logs' order gives the
+  // dates' too.
+  HistoryAnswer<std::vector<std::int64_t>> answer;
+  RowsById rankOf;  // log id -> rank, by date, file name, id
+  const auto logs = Ask<int>("SELECT id FROM logs WHERE ?1 = ?1 AND ?2 = ?2 AND ?3 = ?3 AND ?4 = ?4 AND ?5 = ?5"
+                             " ORDER BY date, file_name, id",
+                             HistoryFilter{}, false, [&](SqliteStatement& s, int&) {
+                               bool made = false;
+                               rankOf.Of(s.Int(0), &made);
+                             });
+  if (!logs.Ok()) {
+    answer.Error = logs.Error;
+    return answer;
+  }
+  struct Key {
+    std::int64_t Rank = 0;
+    std::int64_t Number = 0;
+    std::int64_t Id = 0;
+  };
+  std::vector<Key> keys;
+  const auto read = Ask<int>(
+      "SELECT b.id, b.log_id, b.number FROM battles b" + FilterClause(filter, false), filter, false,
+      [&](SqliteStatement& s, int&) {
+        const std::int64_t rank = rankOf.Find(s.Int(1));
+        if (rank < 0) return;  // a battle belongs to a log, or is not listed
+        keys.push_back(Key{rank, s.Int(2), s.Int(0)});
+      });
+  if (!read.Ok()) {
+    answer.Error = read.Error;
+    return answer;
+  }
+  const auto before = [](const Key& a, const Key& b) { return std::tie(a.Rank, a.Number) < std::tie(b.Rank, b.Number); };
+  if (!std::is_sorted(keys.begin(), keys.end(), before)) std::sort(keys.begin(), keys.end(), before);
+  answer.Value.reserve(keys.size());
+  for (const Key& k : keys) answer.Value.push_back(k.Id);
+  return answer;
+}
+
+HistoryAnswer<std::vector<BattleRow>> SqliteHistoryStore::BattlesById(const std::vector<std::int64_t>& ids) {
+  HistoryAnswer<std::vector<BattleRow>> answer;
+  NameById nameOf(db_, names_);
+  answer.Error = nameOf.Failure();
+  if (answer.Error) return answer;
+  SqliteDatabase::Lease battle = db_.Reuse(std::string(kBattleColumns) + " WHERE b.id = ?");
+  SqliteDatabase::Lease place = db_.Reuse("SELECT file_name, folder FROM logs WHERE id = ?");
+  if (!battle || !place) {
+    answer.Error = db_.Failure(sqlite3_errcode(db_.Handle()), SqliteUse::Reading);
+    return answer;
+  }
+  std::unordered_map<std::int64_t, std::shared_ptr<const LogPlace>> places;  // by log id
+  std::vector<std::array<std::int64_t, 2>> nameIds;
+  std::vector<BattleRow>& rows = answer.Value;
+  rows.reserve(ids.size());
+  for (const std::int64_t id : ids) {
+    battle->Bind(1, id);
+    int code = battle->Step();
+    if (code == SQLITE_ROW) {
+      const SqliteStatement& s = *battle;
+      auto [log, made] = places.try_emplace(s.Int(0));
+      if (made) {
+        place->Bind(1, s.Int(0));
+        code = place->Step();
+        if (code == SQLITE_ROW) log->second = std::make_shared<const LogPlace>(LogPlace{place->Bytes(0), place->Bytes(1)});
+        place->Reset();
+        if (code == SQLITE_ROW) code = SQLITE_DONE;
+      }
+      if (log->second) {
+        BattleRow& row = rows.emplace_back();
+        row.Id = id;
+        row.LogId = log->first;
+        row.Date = s.Bytes(1);
+        row.Place = log->second;
+        ReadBattleFigures(s, row);
+        nameIds.push_back({s.IsNull(12) ? kNoName : s.Int(12), s.IsNull(13) ? kNoName : s.Int(13)});
+      }
+      if (code == SQLITE_ROW) code = SQLITE_DONE;
+    }
+    battle->Reset();
+    if (code != SQLITE_DONE) {
+      answer.Value.clear();
+      answer.Error = db_.Failure(code, SqliteUse::Reading);
+      return answer;
+    }
+  }
+  if (const int code = NameBattleRows(nameOf, nameIds, rows); code != SQLITE_DONE) {
+    answer.Value.clear();
+    answer.Error = db_.Failure(code, SqliteUse::Reading);
+  }
   return answer;
 }
 

@@ -57,6 +57,29 @@ void PackUsesFinal(sqlite3_context* context) {
 
 bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code == SQLITE_OK; }
 
+// A counted battle's figures for the totals: its result as the status bar counts it, and
+// its other sums (own down, enemy down, criticals dealt and taken, wasted repairs, care and
+// other), as the battles table keeps them.
+BattleFigures FiguresOfBattle(std::int64_t result, bool ended, const std::array<std::int64_t, 7>& sums) {
+  BattleFigures f;
+  switch (CountOfResult(static_cast<std::int32_t>(result), ended)) {
+    case ResultCount::Won: f.Won = 1; break;
+    case ResultCount::Lost: f.Lost = 1; break;
+    case ResultCount::Drawn: f.Drawn = 1; break;
+    case ResultCount::Escaped: f.Escaped = 1; break;
+    case ResultCount::Withdrawn: f.Withdrawn = 1; break;
+    case ResultCount::None: break;
+  }
+  f.OwnDown = sums[0];
+  f.EnemyDown = sums[1];
+  f.CriticalsDealt = sums[2];
+  f.CriticalsTaken = sums[3];
+  f.WastedRepairs = sums[4];
+  f.WastedCare = sums[5];
+  f.WastedOther = sums[6];
+  return f;
+}
+
 }  // namespace
 
 FilePlace PlaceOf(const std::string& path) {
@@ -594,7 +617,21 @@ int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
   SqliteStatement& read = *lease;
   read.Bind(1, logId);
   LogTotals totals;
-  int code;
+  int code = SQLITE_DONE;
+  {
+    SqliteDatabase::Lease battles = db_.Reuse(
+        "SELECT type, size, npc, opponent, result, ended, own_down, enemy_down, criticals_dealt, criticals_taken,"
+        " wasted_repairs, wasted_care, wasted_other FROM battles WHERE log_id = ? AND counted = 1");
+    if (!battles) return sqlite3_errcode(db_.Handle());
+    battles->Bind(1, logId);
+    while ((code = battles->Step()) == SQLITE_ROW) {
+      const SqliteStatement& b = *battles;
+      totals.AddBattle({b.Int(0), b.Int(1), b.Int(2)}, b.IsNull(3) ? LogTotals::kNoOpponent : b.Int(3),
+                       FiguresOfBattle(b.Int(4), b.Int(5) != 0, {b.Int(6), b.Int(7), b.Int(8), b.Int(9), b.Int(10),
+                                                                  b.Int(11), b.Int(12)}));
+    }
+    if (code != SQLITE_DONE) return code;
+  }
   while ((code = read.Step()) == SQLITE_ROW) {
     PlayerFigures f;
     int i = 4;
@@ -610,7 +647,8 @@ int SqliteHistoryStore::RollUpLog(std::int64_t logId) {
 
 int SqliteHistoryStore::WriteTotals(std::int64_t logId, LogTotals& totals) {
   SqliteDatabase::Lease clear = db_.Reuse("DELETE FROM log_totals WHERE log_id = ?");
-  SqliteDatabase::Lease insert = db_.Reuse("INSERT INTO log_totals VALUES(?,?,?,?,?,?)");
+  SqliteDatabase::Lease insert = db_.Reuse(
+      "INSERT INTO log_totals(log_id, type, size, npc, players, uses, battles) VALUES(?,?,?,?,?,?,?)");
   if (!clear || !insert) return sqlite3_errcode(db_.Handle());
   clear->Bind(1, logId);
   int code = clear->Step();
@@ -620,6 +658,7 @@ int SqliteHistoryStore::WriteTotals(std::int64_t logId, LogTotals& totals) {
     for (int i = 0; i < 3; ++i) insert->Bind(2 + i, row.Of[static_cast<std::size_t>(i)]);
     insert->BindBlob(5, row.Players);
     insert->BindBlob(6, row.Uses);
+    insert->BindBlob(7, row.Battles);
     code = insert->Step();
     insert->Reset();
     if (code != SQLITE_DONE) return code;
@@ -696,6 +735,13 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   code = s.Step();
   s.Reset();
   if (code != SQLITE_DONE) return code;
+  if (w.SumTotals && CountedBattle(r)) {
+    w.Totals.AddBattle({static_cast<int>(r.Class.Type), static_cast<int>(r.Class.Size), r.Class.Npc ? 1 : 0},
+                       opponent != 0 ? opponent : LogTotals::kNoOpponent,
+                       FiguresOfBattle(r.Result, battle.Ended,
+                                       {battle.OwnDown, battle.EnemyDown, r.CriticalsDealt, r.CriticalsTaken,
+                                        battle.WastedRepairs, battle.WastedCare, battle.WastedOther}));
+  }
   return InsertPlayers(w, sqlite3_last_insert_rowid(db_.Handle()), r, log, battle);
 }
 

@@ -16,6 +16,13 @@
 
 namespace mizuto {
 
+// The names read so far, by id. The store only ever adds names, each under an id past
+// every earlier one, so what was read stays true and only names past Through are new.
+struct KnownNames {
+  std::unordered_map<std::int64_t, std::string> ById;
+  std::int64_t Through = 0;  // every name up to this id was read
+};
+
 class SqliteHistoryStore final : public HistoryStore {
  public:
   // Open: the file is opened, in WAL mode, with foreign keys on, at the current schema.
@@ -43,6 +50,8 @@ class SqliteHistoryStore final : public HistoryStore {
                                                 const std::vector<std::string>& skillNames,
                                                 const std::vector<std::string>& itemNames) override;
   HistoryAnswer<std::vector<BattleRow>> Battles(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<std::int64_t>> BattleIds(const HistoryFilter& filter) override;
+  HistoryAnswer<std::vector<BattleRow>> BattlesById(const std::vector<std::int64_t>& ids) override;
   HistoryAnswer<std::vector<LogRow>> Logs(const HistoryFilter& filter) override;
   HistoryAnswer<std::vector<DayRow>> Days(const HistoryFilter& filter) override;
   HistoryAnswer<HistoryCounts> Counts(const HistoryFilter& filter) override;
@@ -144,12 +153,15 @@ class SqliteHistoryStore final : public HistoryStore {
   // The parts of Counts that `parts` names (kCount... bits), in one read of the battles.
   enum : unsigned { kCountSummary = 1, kCountOpponents = 2, kCountDays = 4 };
   HistoryAnswer<HistoryCounts> CountBattles(const HistoryFilter& filter, unsigned parts);
+  // CountBattles without a name filter, from the per-log totals.
+  HistoryAnswer<HistoryCounts> CountFromTotals(const HistoryFilter& filter, unsigned parts);
 
   // Runs a question whose statement was built by the filter; `row` reads each result row.
   template <class Rows, class Read>
   HistoryAnswer<Rows> Ask(const std::string& sql, const HistoryFilter& filter, bool counted, Read row);
 
   SqliteDatabase db_;
+  KnownNames names_;
   // Declared after the database: its statements are finalized before the database closes.
   std::unique_ptr<Writer> writer_;
 };
