@@ -738,7 +738,7 @@ int SqliteHistoryStore::InsertBattle(Writer& w, std::int64_t logId, const std::s
   if (w.SumTotals && CountedBattle(r)) {
     w.Totals.AddBattle({static_cast<int>(r.Class.Type), static_cast<int>(r.Class.Size), r.Class.Npc ? 1 : 0},
                        opponent != 0 ? opponent : LogTotals::kNoOpponent,
-                       FiguresOfBattle(r.Result, battle.Ended,
+                       FiguresOfBattle(ToStored(r.Result), battle.Ended,
                                        {battle.OwnDown, battle.EnemyDown, r.CriticalsDealt, r.CriticalsTaken,
                                         battle.WastedRepairs, battle.WastedCare, battle.WastedOther}));
   }
