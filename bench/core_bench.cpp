@@ -10,12 +10,12 @@
 #include <random>
 #include <string>
 
-#include "app/active_mode.h"
-#include "app/analysis_driver.h"
-#include "app/app.h"
-#include "app/load_driver.h"
-#include "app/result_views.h"
-#include "app/start_up.h"
+#include "app/commands/active_mode.h"
+#include "app/owner/analysis_driver.h"
+#include "app/owner/app.h"
+#include "app/owner/load_driver.h"
+#include "app/owner/result_views.h"
+#include "app/commands/start_up.h"
 #include "text/codec.h"
 
 namespace mizuto {

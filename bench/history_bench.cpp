@@ -20,11 +20,11 @@
 #include <ostream>
 #include <streambuf>
 
-#include "app/app.h"
-#include "app/history_recorder.h"
-#include "app/load_driver.h"
-#include "app/report.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/owner/history_recorder.h"
+#include "app/owner/load_driver.h"
+#include "app/modes/report.h"
+#include "app/commands/start_up.h"
 #include "history/history_store.h"
 #include "history/prepared_log.h"
 #include "loggen/cast.h"

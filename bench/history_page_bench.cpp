@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/history_page.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/history/history_page_model.h"
+#include "app/commands/start_up.h"
 #include "text/codec.h"
 
 namespace mizuto {

@@ -31,7 +31,7 @@
 #include <memory>
 #include <string>
 
-#include "gui/main_window.h"
+#include "gui/window/main_window.h"
 
 namespace mizuto {
 namespace {

@@ -37,7 +37,7 @@ function(mizuto_layer name)
     endif()
   endif()
 
-  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
   foreach(pattern ${arg_EXCLUDE})
     list(FILTER sources EXCLUDE REGEX "${pattern}")
   endforeach()

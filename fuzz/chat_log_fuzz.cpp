@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/load_driver.h"
-#include "app/result_views.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/owner/load_driver.h"
+#include "app/owner/result_views.h"
+#include "app/commands/start_up.h"
 #include "fuzz_support.h"
 #include "tally/csv_export.h"
 

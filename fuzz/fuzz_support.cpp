@@ -13,8 +13,8 @@
 #include <system_error>
 #include <vector>
 
-#include "app/app.h"
-#include "app/window_commands.h"
+#include "app/owner/app.h"
+#include "app/commands/window_commands.h"
 #include "cast.h"
 #include "generator.h"
 #include "log_writer.h"

@@ -14,10 +14,10 @@
 #include <system_error>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/ini_file.h"
-#include "app/settings_file.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/parts/ini_file.h"
+#include "app/commands/settings_file.h"
+#include "app/commands/start_up.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/version_check.h"
+#include "app/owner/app.h"
+#include "app/version/version_check.h"
 #include "fuzz_support.h"
 #include "text/codec.h"
 #include "text/sjis.h"

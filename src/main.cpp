@@ -13,14 +13,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/app.h"
-#include "app/command_line.h"
-#include "app/follow.h"
-#include "app/history_command.h"
-#include "app/report.h"
-#include "app/settings_file.h"
-#include "app/usage.h"
-#include "app/user_folder.h"
+#include "app/owner/app.h"
+#include "app/modes/command_line.h"
+#include "app/modes/follow.h"
+#include "app/modes/history_command.h"
+#include "app/modes/report.h"
+#include "app/commands/settings_file.h"
+#include "app/modes/usage.h"
+#include "app/parts/user_folder.h"
 #include "platform/platform.h"
 #ifdef MIZUTO_HAS_WEB
 #include "web/serve_command.h"

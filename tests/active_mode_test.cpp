@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "app/result_views.h"
+#include "app/owner/result_views.h"
 #include "battle/battle_label.h"
-#include "app/battle_list_commands.h"
-#include "app/load_driver.h"
-#include "app/active_mode.h"
-#include "app/main_commands.h"
+#include "app/owner/battle_list_commands.h"
+#include "app/owner/load_driver.h"
+#include "app/commands/active_mode.h"
+#include "app/commands/main_commands.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "app/result_views.h"
+#include "app/owner/result_views.h"
 #include "battle/battle_detail.h"
 #include "ingest/chat_log_reader.h"
 #include "support/test_support.h"

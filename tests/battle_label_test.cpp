@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/app.h"
+#include "app/owner/app.h"
 #include "battle/battle_label.h"
 #include "tally/battle_list_view.h"
 #include "support/test_support.h"

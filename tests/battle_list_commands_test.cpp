@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
-#include "app/main_commands.h"
-#include "app/result_views.h"
+#include "app/parts/dialogs.h"
+#include "app/commands/main_commands.h"
+#include "app/owner/result_views.h"
 #include "battle/battle_label.h"
-#include "app/battle_list_commands.h"
+#include "app/owner/battle_list_commands.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/battle_list_view.h"

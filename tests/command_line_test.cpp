@@ -6,8 +6,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/usage.h"
+#include "app/modes/command_line.h"
+#include "app/modes/usage.h"
 
 namespace mizuto {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/result_views.h"
+#include "app/owner/result_views.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/csv_export.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/owner/app.h"
 #include "battle/event_recognition.h"
 #include "battle/segmentation.h"
 #include "support/test_support.h"

@@ -12,10 +12,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/active_mode.h"
-#include "app/app.h"
-#include "app/load_driver.h"
-#include "app/start_up.h"
+#include "app/commands/active_mode.h"
+#include "app/owner/app.h"
+#include "app/owner/load_driver.h"
+#include "app/commands/start_up.h"
 #include "support/property_support.h"
 #include "support/test_support.h"
 

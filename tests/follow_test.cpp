@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/follow.h"
+#include "app/modes/follow.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "text/codec.h"

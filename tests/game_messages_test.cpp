@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis_driver.h"
-#include "app/result_views.h"
+#include "app/owner/analysis_driver.h"
+#include "app/owner/result_views.h"
 #include "battle/battle_detail.h"
 #include "ingest/game_messages.h"
 #include "battle/segmentation.h"

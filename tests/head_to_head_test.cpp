@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis_driver.h"
-#include "app/result_views.h"
+#include "app/owner/analysis_driver.h"
+#include "app/owner/result_views.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/battle_list_view.h"

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "app/history_chart_data.h"
+#include "app/season/history_chart_data.h"
 #include "support/test_support.h"
 
 namespace mizuto {

@@ -13,10 +13,10 @@
 #include <unistd.h>
 #endif
 
-#include "app/app.h"
-#include "app/history_recorder.h"
-#include "app/load_driver.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/owner/history_recorder.h"
+#include "app/owner/load_driver.h"
+#include "app/commands/start_up.h"
 #include "history/history_store.h"
 #include "support/background_program.h"
 #include "support/test_support.h"

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <random>
 
-#include "app/app.h"
-#include "app/dialogs.h"
-#include "app/history_page.h"
-#include "app/main_commands.h"
-#include "app/settings_file.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/parts/dialogs.h"
+#include "app/history/history_page_model.h"
+#include "app/commands/main_commands.h"
+#include "app/commands/settings_file.h"
+#include "app/commands/start_up.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 

@@ -19,13 +19,13 @@
 #include <thread>
 #include <tuple>
 
-#include "app/active_mode.h"
-#include "app/app.h"
-#include "app/battle_list_commands.h"
-#include "app/history_recorder.h"
-#include "app/history_page.h"
-#include "app/load_driver.h"
-#include "app/result_views.h"
+#include "app/commands/active_mode.h"
+#include "app/owner/app.h"
+#include "app/owner/battle_list_commands.h"
+#include "app/owner/history_recorder.h"
+#include "app/history/history_page_model.h"
+#include "app/owner/load_driver.h"
+#include "app/owner/result_views.h"
 #include "battle/battle_label.h"
 #include "history/history_store.h"
 #include "history/log_identity.h"

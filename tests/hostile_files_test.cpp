@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/ini_file.h"
-#include "app/result_views.h"
+#include "app/parts/ini_file.h"
+#include "app/owner/result_views.h"
 #include "battle/reference_lists.h"
 #include "platform/platform.h"
 #include "support/background_program.h"

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/result_views.h"
+#include "app/owner/result_views.h"
 #include "battle/battle_label.h"
-#include "app/load_driver.h"
+#include "app/owner/load_driver.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"

@@ -8,9 +8,9 @@
 #include <set>
 #include <sstream>
 
-#include "app/analysis_driver.h"
-#include "app/app.h"
-#include "app/settings_file.h"
+#include "app/owner/analysis_driver.h"
+#include "app/owner/app.h"
+#include "app/commands/settings_file.h"
 #include "battle/segmentation.h"
 #include "ingest/chat_log_reader.h"
 #include "support/test_support.h"

@@ -1,4 +1,4 @@
-#include "app/main_commands.h"
+#include "app/commands/main_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <random>
 #include <tuple>
 
-#include "app/app.h"
-#include "app/battle_list_commands.h"
-#include "app/result_views.h"
-#include "app/start_up.h"
+#include "app/owner/app.h"
+#include "app/owner/battle_list_commands.h"
+#include "app/owner/result_views.h"
+#include "app/commands/start_up.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"
 

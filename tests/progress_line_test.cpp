@@ -5,9 +5,9 @@
 #include <sstream>
 #include <string>
 
-#include "app/app.h"
-#include "app/load_driver.h"
-#include "app/progress_line.h"
+#include "app/owner/app.h"
+#include "app/owner/load_driver.h"
+#include "app/modes/progress_line.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis_driver.h"
-#include "app/app.h"
+#include "app/owner/analysis_driver.h"
+#include "app/owner/app.h"
 #include "battle/battle_label.h"
 #include "battle/segmentation.h"
 #include "support/test_support.h"

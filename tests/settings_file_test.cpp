@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/ini_file.h"
-#include "app/settings_file.h"
-#include "app/window_commands.h"
+#include "app/parts/ini_file.h"
+#include "app/commands/settings_file.h"
+#include "app/commands/window_commands.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <random>
 
-#include "app/analysis_driver.h"
-#include "app/app.h"
+#include "app/owner/analysis_driver.h"
+#include "app/owner/app.h"
 #include "support/test_support.h"
 #include "text/sjis.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/result_views.h"
+#include "app/owner/result_views.h"
 #include "support/battle_builder.h"
 #include "support/test_support.h"
 #include "tally/tallies.h"

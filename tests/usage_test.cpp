@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/usage.h"
+#include "app/modes/usage.h"
 
 namespace mizuto {
 namespace {

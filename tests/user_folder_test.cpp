@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app.h"
-#include "app/user_folder.h"
+#include "app/owner/app.h"
+#include "app/parts/user_folder.h"
 #include "support/test_support.h"
 
 namespace mizuto {

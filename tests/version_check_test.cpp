@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/version_check.h"
+#include "app/version/version_check.h"
 #include "support/test_support.h"
 #include "text/codec.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/modes/command_line.h"
 #include "support/test_support.h"
 
 namespace mizuto {

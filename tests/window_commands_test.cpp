@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "app/app.h"
-#include "app/result_views.h"
-#include "app/settings_file.h"
-#include "app/window_commands.h"
+#include "app/owner/app.h"
+#include "app/owner/result_views.h"
+#include "app/commands/settings_file.h"
+#include "app/commands/window_commands.h"
 #include "support/test_support.h"
 
 namespace mizuto {

@@ -1,6 +1,6 @@
 // Writes the program's icon as PNG files for the desktop's icon theme:
 //   mizuto_icon OUTDIR SIZE...   ->  OUTDIR/SIZExSIZE/apps/mizuto.png
-// The window draws the same picture (gui/program_icon.cpp), so the menu, the launcher and
+// The window draws the same picture (gui/widgets/program_icon.cpp), so the menu, the launcher and
 // the window's title bar show one icon.
 #include <QDir>
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "gui/program_icon.h"
+#include "gui/widgets/program_icon.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

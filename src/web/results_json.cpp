@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/app.h"
-#include "app/follow.h"
-#include "app/result_views.h"
-#include "app/window_commands.h"
+#include "app/owner/app.h"
+#include "app/modes/follow.h"
+#include "app/owner/result_views.h"
+#include "app/commands/window_commands.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "text/codec.h"

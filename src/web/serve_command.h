@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/report.h"
+#include "app/modes/command_line.h"
+#include "app/modes/report.h"
 
 namespace mizuto::web {
 

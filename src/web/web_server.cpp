@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app.h"
-#include "app/active_mode.h"
-#include "app/result_views.h"
+#include "app/owner/app.h"
+#include "app/commands/active_mode.h"
+#include "app/owner/result_views.h"
 #include "web/page_text.h"
 #include "web/results_json.h"
 #include "web/web_assets.h"

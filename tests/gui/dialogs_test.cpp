@@ -31,16 +31,16 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app.h"
-#include "app/version_check.h"
-#include "gui/gui_dialogs.h"
-#include "gui/gui_text.h"
-#include "gui/program_icon.h"
-#include "gui/settings_dialog.h"
-#include "gui/sink_counter_window.h"
-#include "gui/toolkit_language.h"
-#include "gui/version_dialog.h"
-#include "gui/version_fetch.h"
+#include "app/owner/app.h"
+#include "app/version/version_check.h"
+#include "gui/widgets/gui_dialogs.h"
+#include "gui/widgets/gui_text.h"
+#include "gui/widgets/program_icon.h"
+#include "gui/settings/settings_dialog.h"
+#include "gui/window/sink_counter_window.h"
+#include "gui/widgets/toolkit_language.h"
+#include "gui/version/version_dialog.h"
+#include "gui/version/version_fetch.h"
 #include "local_http_server.h"
 #include "support/test_support.h"
 

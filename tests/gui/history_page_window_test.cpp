@@ -20,7 +20,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "gui/history_chart.h"
+#include "gui/history/history_chart.h"
 #include "main_window_fixture.h"
 
 namespace mizuto {

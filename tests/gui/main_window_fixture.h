@@ -32,10 +32,10 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/detail_pane.h"
-#include "gui/gui_text.h"
-#include "gui/main_window.h"
-#include "gui/sink_counter_window.h"
+#include "gui/results/detail_pane.h"
+#include "gui/widgets/gui_text.h"
+#include "gui/window/main_window.h"
+#include "gui/window/sink_counter_window.h"
 #include "support/test_support.h"
 
 // Readable failure messages for texts the window shows.

@@ -7,7 +7,7 @@
 #include <QSplitter>
 #include <QTimer>
 
-#include "gui/version_fetch.h"
+#include "gui/version/version_fetch.h"
 #include "local_http_server.h"
 #include "main_window_fixture.h"
 

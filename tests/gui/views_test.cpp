@@ -23,15 +23,15 @@
 #include <map>
 #include <memory>
 
-#include "gui/battle_row_delegate.h"
-#include "gui/detail_pane.h"
-#include "gui/fixed_header.h"
-#include "gui/head_to_head_model.h"
-#include "gui/head_to_head_view.h"
-#include "gui/page_host.h"
-#include "gui/row_icons.h"
-#include "gui/settings_page.h"
-#include "gui/tally_table_model.h"
+#include "gui/results/battle_row_delegate.h"
+#include "gui/results/detail_pane.h"
+#include "gui/widgets/fixed_header.h"
+#include "gui/results/head_to_head_model.h"
+#include "gui/results/head_to_head_view.h"
+#include "gui/widgets/page_host.h"
+#include "gui/widgets/row_icons.h"
+#include "gui/settings/settings_page.h"
+#include "gui/results/tally_table_model.h"
 #include "support/test_support.h"
 
 namespace mizuto {

@@ -13,9 +13,9 @@
 #include <tuple>
 #include <utility>
 
-#include "app/result_views.h"
-#include "app/window_commands.h"
-#include "gui/sink_counter_window.h"
+#include "app/owner/result_views.h"
+#include "app/commands/window_commands.h"
+#include "gui/window/sink_counter_window.h"
 #include "main_window_fixture.h"
 #include "support/property_support.h"
 

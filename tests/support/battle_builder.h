@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/app.h"
+#include "app/owner/app.h"
 #include "battle/battle_label.h"
 #include "support/test_support.h"
 

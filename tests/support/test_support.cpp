@@ -1,6 +1,6 @@
 #include "support/test_support.h"
 
-#include "app/analysis_driver.h"
+#include "app/owner/analysis_driver.h"
 #include "battle/segmentation.h"
 #include "battle/tables.h"
 #include "text/codec.h"

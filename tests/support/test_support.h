@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app.h"
+#include "app/owner/app.h"
 #include "support/test_basics.h"
 
 namespace mizuto {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/report.h"
+#include "app/owner/app.h"
+#include "app/modes/report.h"
 #include "support/json_reader.h"
 #include "support/property_support.h"
 #include "support/test_support.h"
