@@ -13,6 +13,7 @@
 #include "app/owner/app.h"
 #include "app/parts/ini_file.h"
 #include "app/commands/window_commands.h"
+#include "app/history/history_page_model.h"
 #include "battle/reference_lists.h"
 #include "platform/platform.h"
 #include "text/codec.h"

@@ -1,9 +1,11 @@
-// The History page's model: the filter the player set, and what the season history answers
-// for it -- the summary line, the opponents, players and battles tables, and the days the
-// chart draws. The window draws these and forwards the player's changes; every text here
-// is Shift-JIS like the rest of the core.
+// The History page's model: what fills the page's view (app/season/history_page_view.h)
+// from the season history for the filter the player set -- the summary line, the opponents,
+// players and battles tables, and the days the chart draws -- and the page's commands. The
+// window draws the view and forwards the player's changes; every text here is Shift-JIS like
+// the rest of the core.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,26 +13,12 @@
 #include <vector>
 
 #include "app/parts/dialogs.h"
-#include "app/season/season_tables.h"
+#include "app/season/history_page_view.h"
 #include "history/history_rows.h"
 
 namespace mizuto {
 
 struct App;
-
-// What Mizuto.ini keeps of the page, in a section of its own.
-struct HistoryPageSettings {
-  // The range the player chose, "YYYY-MM-DD" each; both empty: the last 30 calendar days
-  // (today and the 29 before), which moves along with the calendar.
-  std::string From, To;
-  int Type = 0;     // 0 every battle type, then 海戦, 模擬, 実戦, ＢＣ
-  int Size = 0;     // 0 every ship size, then 小型, 中型, 大型
-  int Against = 0;  // 0 everybody, 1 NPC, 2 players
-  std::string Name; // Shift-JIS; empty: every name
-  bool PartialName = false;  // 部分一致: the name may be part of a longer one
-  // The window's layout: column widths of the three tables and the splitters' sizes.
-  std::vector<int> OpponentColumns, PlayerColumns, BattleColumns, Splitter, UpperSplitter, LowerSplitter;
-};
 
 // The captions of the filter's choices, in the order of the settings' numbers.
 const std::vector<std::string>& HistoryTypeChoices();
@@ -39,26 +27,6 @@ const std::vector<std::string>& HistoryAgainstChoices();
 
 // The history's filter for these settings and the range they stand for.
 HistoryFilter HistoryFilterOf(const HistoryPageSettings& settings, const HistoryRange& range);
-
-struct HistoryPageView {
-  HistoryPageSettings Settings;
-  HistoryRange Range;      // the range shown (the chosen one, or the default)
-  std::string Today;       // the day the default range ends on; empty: today by the clock
-  std::string Summary;     // the status bar's form
-  HistoryTable Opponents, Players, Battles;
-  // The battles as the history answered, read a few at a time as the Battles table shows
-  // them (its rows' Source); null before the page asked.
-  std::shared_ptr<SeasonBattles> BattleAnswer;
-  std::vector<DayRow> Days;
-  std::string ErrorText;   // why the history cannot be asked; empty when it answered
-  // The history's revision the answers belong to; the page asks again when it moved on.
-  std::uint64_t AnsweredRevision = 0;
-  bool Answered = false;
-  std::uint64_t Revision = 0;  // counts every refresh
-};
-
-// How many calendar days the page shows when the player chose no range.
-inline constexpr int kRecentHistoryDays = 30;
 
 // Whether the page's answers are older than the history (or were never asked for).
 bool HistoryPageOutdated(const App& app);

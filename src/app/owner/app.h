@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/owner/history_recorder.h"
 #include "app/parts/analysis_settings.h"
 #include "app/parts/counter_file.h"
-#include "app/history/history_page_model.h"
-#include "app/owner/history_recorder.h"
 #include "app/parts/interval_rule.h"
 #include "app/parts/view_models.h"
+#include "app/season/history_page_view.h"
 #include "battle/analysis.h"
 #include "ingest/log_source.h"
 

@@ -20,6 +20,7 @@
 #include "app/season/history_chart_data.h"
 #include "app/history/history_csv.h"
 #include "app/history/history_forget.h"
+#include "app/history/history_page_model.h"
 #include "app/owner/history_recorder.h"
 #include "gui/widgets/gui_text.h"
 #include "gui/history/history_chart.h"
