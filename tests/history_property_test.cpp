@@ -669,8 +669,8 @@ TEST(HistoryProperty, TheSeasonsAnswersAreAPlainRecountAfterEveryChange) {
     app.CurrentLogPath = logs[static_cast<std::size_t>(rng.Below(logCount))];
     ASSERT_TRUE(LoadAndAnalyse(app));
     const int battles = static_cast<int>(app.BattleList.Rows.size());
-    void (*const corrections[])(App&) = {DelTotalListExecute, AddTotalListExecute, ShipTypeBExecute, ShipTypeSExecute,
-                                         BattleTypeKExecute,  BattleTypeMExecute,  ToPCExecute,      ToNPCExecute};
+    void (*const corrections[])(App&) = {UncountSelectedBattles, CountSelectedBattles, MarkSelectedLarge, MarkSelectedSmall,
+                                         MarkSelectedNaval,  MarkSelectedMock,  MarkSelectedAsPlayers,      MarkSelectedAsNpcs};
     for (int i = 0; i < 8 && battles > 0; ++i) {
       app.BattleList.Selected.assign(app.BattleList.Selected.size(), 0);
       app.BattleList.Select(rng.Below(battles));

@@ -53,10 +53,12 @@ TEST(WindowCommandTable, EverySwitchWithAKeyComesBackAloneFromTheSettingsFile) {
 }
 
 // Each transcript switch shows a part of the transcript of its own: switched on alone, it
-// switches on one part, and no other switch does that part.
+// switches on one part, and no other switch does that part; and it is a switch of the
+// window's commands, which draws the transcript again.
 TEST(WindowCommandTable, EveryTranscriptSwitchShowsAPartOfItsOwn) {
   Actions allOff;
   for (const WindowCommand& command : WindowCommands()) (allOff.*command.State).Checked = false;
+  for (const TranscriptSwitch& t : TranscriptSwitches()) (allOff.*t.State).Checked = false;
   const DetailSwitches none = DetailSwitchesOf(allOff);
   auto parts = [](const DetailSwitches& s) {
     std::vector<bool> v{s.Cri, s.Water, s.Sail, s.Rudder, s.Confuse, s.Debug};
@@ -66,12 +68,16 @@ TEST(WindowCommandTable, EveryTranscriptSwitchShowsAPartOfItsOwn) {
   const std::vector<bool> off = parts(none);
   ASSERT_EQ(std::count(off.begin(), off.end(), true), 0);
   std::vector<int> shownBy(off.size(), 0);
-  for (const WindowCommand& command : WindowCommands()) {
-    if (command.TranscriptPart == nullptr) continue;
-    SCOPED_TRACE(command.Name);
-    EXPECT_EQ(command.Kind, CommandKind::Switch);
+  const WindowCommand& render = *FindWindowCommand("CriticalView");
+  for (const TranscriptSwitch& t : TranscriptSwitches()) {
+    const auto command = std::find_if(WindowCommands().begin(), WindowCommands().end(),
+                                      [&](const WindowCommand& c) { return c.State == t.State; });
+    ASSERT_NE(command, WindowCommands().end());
+    SCOPED_TRACE(command->Name);
+    EXPECT_EQ(command->Kind, CommandKind::Switch);
+    EXPECT_EQ(command->Run, render.Run);
     Actions one = allOff;
-    (one.*command.State).Checked = true;
+    (one.*t.State).Checked = true;
     const std::vector<bool> on = parts(DetailSwitchesOf(one));
     ASSERT_EQ(std::count(on.begin(), on.end(), true), 1);
     ++shownBy[static_cast<std::size_t>(std::find(on.begin(), on.end(), true) - on.begin())];

@@ -45,12 +45,6 @@ constexpr auto kSwitch = CommandKind::Switch;
 // Every transcript switch draws the chosen battles again.
 constexpr auto kRender = Plain<RedrawSelectedBattles>;
 
-// The chat channels of the transcript by their number in the log ("~1".."~7").
-template <int Channel>
-bool& ChatChannel(DetailSwitches& s) {
-  return s.Chat[Channel];
-}
-
 const WindowCommand kCommands[] = {
     {"LoadLog", &Actions::LoadLog, kAction},
     {"ReloadLog", &Actions::ReloadLog, kAction, Plain<ReloadCurrentLog>},
@@ -61,32 +55,21 @@ const WindowCommand kCommands[] = {
     {"ForgetLoadedLog", &Actions::ForgetLoadedLog, kAction, ForgetLoadedLog},
     {"Setting", &Actions::Setting, kAction},
     {"Exit", &Actions::Exit, kAction},
-    {"CriticalView", &Actions::CriticalView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc,
-     [](DetailSwitches& s) -> bool& { return s.Cri; }},
-    {"DebugView", &Actions::DebugView, kSwitch, kRender, "Debug", SettingsPlace::AfterCheckMarks,
-     [](DetailSwitches& s) -> bool& { return s.Debug; }},
-    {"WaterView", &Actions::WaterView, kSwitch, kRender, "Water", SettingsPlace::AfterCheckMarks,
-     [](DetailSwitches& s) -> bool& { return s.Water; }},
-    {"SailView", &Actions::SailView, kSwitch, kRender, "Sail", SettingsPlace::AfterCheckMarks,
-     [](DetailSwitches& s) -> bool& { return s.Sail; }},
-    {"RudderView", &Actions::RudderView, kSwitch, kRender, "Rudder", SettingsPlace::AfterCheckMarks,
-     [](DetailSwitches& s) -> bool& { return s.Rudder; }},
+    {"CriticalView", &Actions::CriticalView, kSwitch, kRender, "CRI", SettingsPlace::AfterNpc},
+    {"DebugView", &Actions::DebugView, kSwitch, kRender, "Debug", SettingsPlace::AfterCheckMarks},
+    {"WaterView", &Actions::WaterView, kSwitch, kRender, "Water", SettingsPlace::AfterCheckMarks},
+    {"SailView", &Actions::SailView, kSwitch, kRender, "Sail", SettingsPlace::AfterCheckMarks},
+    {"RudderView", &Actions::RudderView, kSwitch, kRender, "Rudder", SettingsPlace::AfterCheckMarks},
     {"ConfuseView", &Actions::ConfuseView, kSwitch, kRender, "Confuse",
-     SettingsPlace::AfterCheckMarks, [](DetailSwitches& s) -> bool& { return s.Confuse; }},
-    {"SayView", &Actions::SayView, kSwitch, kRender, "SChk", SettingsPlace::AfterCheckMarks,
-     ChatChannel<2>},
-    {"PartyView", &Actions::PartyView, kSwitch, kRender, "PChk", SettingsPlace::AfterCheckMarks,
-     ChatChannel<1>},
+     SettingsPlace::AfterCheckMarks},
+    {"SayView", &Actions::SayView, kSwitch, kRender, "SChk", SettingsPlace::AfterCheckMarks},
+    {"PartyView", &Actions::PartyView, kSwitch, kRender, "PChk", SettingsPlace::AfterCheckMarks},
     {"CompanyView", &Actions::CompanyView, kSwitch, kRender, "CChk",
-     SettingsPlace::AfterCheckMarks, ChatChannel<6>},
-    {"Room1View", &Actions::Room1View, kSwitch, kRender, "R1Chk", SettingsPlace::AfterCheckMarks,
-     ChatChannel<3>},
-    {"Room2View", &Actions::Room2View, kSwitch, kRender, "R2Chk", SettingsPlace::AfterCheckMarks,
-     ChatChannel<4>},
-    {"Room3View", &Actions::Room3View, kSwitch, kRender, "R3Chk", SettingsPlace::AfterCheckMarks,
-     ChatChannel<5>},
-    {"TellView", &Actions::TellView, kSwitch, kRender, "TChk", SettingsPlace::AfterCheckMarks,
-     ChatChannel<7>},
+     SettingsPlace::AfterCheckMarks},
+    {"Room1View", &Actions::Room1View, kSwitch, kRender, "R1Chk", SettingsPlace::AfterCheckMarks},
+    {"Room2View", &Actions::Room2View, kSwitch, kRender, "R2Chk", SettingsPlace::AfterCheckMarks},
+    {"Room3View", &Actions::Room3View, kSwitch, kRender, "R3Chk", SettingsPlace::AfterCheckMarks},
+    {"TellView", &Actions::TellView, kSwitch, kRender, "TChk", SettingsPlace::AfterCheckMarks},
     // The panes are the window's: the core only keeps the switches.
     {"BattleLogView", &Actions::BattleLogView, kSwitch, nullptr, "BattleView",
      SettingsPlace::AfterLogDir},

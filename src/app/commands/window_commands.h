@@ -1,6 +1,6 @@
 // The main window's commands, once: each command's name, the action state it reads and
-// toggles, what it does in the core, the Mizuto.ini key that keeps it and the part of the
-// transcript it switches. The window adds captions, keys and menus by name; the settings
+// toggles, what it does in the core and the Mizuto.ini key that keeps it (the part of the
+// transcript a switch shows is the result views' own: TranscriptSwitches). The window adds captions, keys and menus by name; the settings
 // file reads and writes the keys by walking this table; the tests walk it too, so a command
 // added here is kept, shown and exercised without a second list to remember.
 #pragma once
@@ -57,8 +57,6 @@ struct WindowCommand {
   void (*Run)(App& app, CommandContext& context) = nullptr;
   const char* IniKey = nullptr;  // nullptr: not kept
   SettingsPlace Place = SettingsPlace::NotKept;
-  // For a transcript switch, the part of the transcript it shows.
-  bool& (*TranscriptPart)(DetailSwitches& switches) = nullptr;
 };
 
 // Every command, switches of one settings run in the order the file keeps them.

@@ -4,7 +4,6 @@
 
 #include "app/owner/app.h"
 #include "app/owner/battle_list_commands.h"
-#include "app/commands/window_commands.h"
 #include "battle/battle_detail.h"
 #include "battle/battle_label.h"
 #include "battle/tables.h"
@@ -17,11 +16,37 @@
 
 namespace mizuto {
 
+namespace {
+
+// The chat channels of the transcript by their number in the log ("~1".."~7").
+template <int Channel>
+bool& ChatChannel(DetailSwitches& s) {
+  return s.Chat[Channel];
+}
+
+const TranscriptSwitch kTranscriptSwitches[] = {
+    {&Actions::CriticalView, [](DetailSwitches& s) -> bool& { return s.Cri; }},
+    {&Actions::DebugView, [](DetailSwitches& s) -> bool& { return s.Debug; }},
+    {&Actions::WaterView, [](DetailSwitches& s) -> bool& { return s.Water; }},
+    {&Actions::SailView, [](DetailSwitches& s) -> bool& { return s.Sail; }},
+    {&Actions::RudderView, [](DetailSwitches& s) -> bool& { return s.Rudder; }},
+    {&Actions::ConfuseView, [](DetailSwitches& s) -> bool& { return s.Confuse; }},
+    {&Actions::SayView, ChatChannel<2>},
+    {&Actions::PartyView, ChatChannel<1>},
+    {&Actions::CompanyView, ChatChannel<6>},
+    {&Actions::Room1View, ChatChannel<3>},
+    {&Actions::Room2View, ChatChannel<4>},
+    {&Actions::Room3View, ChatChannel<5>},
+    {&Actions::TellView, ChatChannel<7>},
+};
+
+}  // namespace
+
+std::span<const TranscriptSwitch> TranscriptSwitches() { return kTranscriptSwitches; }
+
 DetailSwitches DetailSwitchesOf(const Actions& acts) {
   DetailSwitches s;
-  for (const WindowCommand& c : WindowCommands()) {
-    if (c.TranscriptPart) c.TranscriptPart(s) = (acts.*c.State).Checked;
-  }
+  for (const TranscriptSwitch& t : kTranscriptSwitches) t.Part(s) = (acts.*t.State).Checked;
   return s;
 }
 

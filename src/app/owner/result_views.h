@@ -2,6 +2,7 @@
 // the selected battles, the tally table and the head-to-head grid, the summary line.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "app/parts/view_models.h"
@@ -9,6 +10,16 @@
 namespace mizuto {
 
 struct App;
+
+// A transcript switch: the action whose checked state shows a part of the transcript.
+struct TranscriptSwitch {
+  ActionState Actions::*State;
+  bool& (*Part)(DetailSwitches& switches);
+};
+
+// Every transcript switch, each part once. Kept here, beside the transcript's drawing, and
+// not in the window's command table above it: a load draws the transcript too.
+std::span<const TranscriptSwitch> TranscriptSwitches();
 
 // What the transcript shows, from the view switches.
 DetailSwitches DetailSwitchesOf(const Actions& acts);
