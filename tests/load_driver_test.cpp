@@ -161,6 +161,41 @@ TEST_F(LoadDriverTest, LogWithoutBattlesOrUnreadableFileStaysEmpty) {
   EXPECT_EQ(test::U(app.StatusText), "ログを開けませんでした: gone.html (ファイルが見つかりません)");
 }
 
+// The load reads the log it is given, whatever the program showed before, and that log is
+// the one shown and followed from then on -- though it did not open, so that a reload tries
+// it again.
+TEST_F(LoadDriverTest, TheLogGivenIsTheLogLoadedAndReloaded) {
+  test::WriteBytes(app.CurrentLogPath, Battle("赤鬼", "に勝利しました！"));
+  test::WriteBytes(dir.File("other.html"), Battle("青鬼", "に敗北しました…") + Battle("黄鬼", "に勝利しました！"));
+  const struct {
+    std::string path;
+    bool read;
+    int battles;
+    const char* titleNames;  // the file the window's title names; nullptr: none
+  } steps[] = {
+      {dir.File("chat.html"), true, 1, "chat.html"},
+      {dir.File("other.html"), true, 2, "other.html"},
+      {dir.File("later.html"), false, 0, nullptr},
+      {dir.File("chat.html"), true, 1, "chat.html"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.path);
+    app.Caption = "before";
+    EXPECT_EQ(LoadAndAnalyse(app, step.path), step.read);
+    EXPECT_EQ(app.CurrentLogPath, step.path);
+    EXPECT_EQ(app.BattleCount(), step.battles);
+    EXPECT_EQ(app.BattleList.Count(), step.battles);
+    EXPECT_EQ(WindowTitle(app), step.titleNames ? S(step.titleNames) + " - " + app.Caption : app.Caption);
+  }
+  // A log that did not open is read by the reload once it is there.
+  EXPECT_FALSE(LoadAndAnalyse(app, dir.File("later.html")));
+  test::WriteBytes(dir.File("later.html"), Battle("白鬼", "に勝利しました！") + Battle("黒鬼", "に勝利しました！") +
+                                               Battle("灰鬼", "に勝利しました！"));
+  EXPECT_TRUE(LoadAndAnalyse(app));
+  EXPECT_EQ(app.CurrentLogPath, dir.File("later.html"));
+  EXPECT_EQ(app.BattleCount(), 3);
+}
+
 // Whatever keeps a log from opening, the status bar names the file and the reason, and the
 // command-line modes the path and the system's words.
 TEST_F(LoadDriverTest, ALogThatDoesNotOpenIsNamedWithItsReason) {

@@ -68,15 +68,13 @@ void PrepareFileMenu(App& app) {
 
 bool OpenLogFile(App& app, const std::string& nativePath) {
   // The whole path is kept: cutting a long path would load some other file, or none.
-  app.CurrentLogPath = nativePath;
-  return LoadAndAnalyse(app);
+  return LoadAndAnalyse(app, nativePath);
 }
 
 bool LoadNewestLog(App& app) {
   // Searched again now: a log may have come, or the folder changed, since the menu opened.
   FindNewestLog(app);
-  app.CurrentLogPath = app.NewestLogPath;
-  return LoadAndAnalyse(app);
+  return LoadAndAnalyse(app, app.NewestLogPath);
 }
 
 bool ReloadCurrentLog(App& app) { return LoadAndAnalyse(app); }

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/owner/app.h"
-#include "app/commands/main_commands.h"
+#include "app/owner/load_driver.h"
 #include "app/owner/result_views.h"
 #include "history/log_identity.h"
 #include "platform/platform.h"
@@ -165,14 +165,14 @@ HistoryBattleOpen OpenHistoryBattle(App& app, int row, const Dialogs& ask) {
     }
     return HistoryBattleOpen::Gone;
   }
-  if (!OpenLogFile(app, path)) return HistoryBattleOpen::NotRead;
+  if (!LoadAndAnalyse(app, path)) return HistoryBattleOpen::NotRead;
   BattleListView& list = app.BattleList;
   const int index = HistoryBattleIndex(app, firstLine, number);
   if (list.HasRow(index)) {
     std::fill(list.Selected.begin(), list.Selected.end(), 0);
     list.Select(index);
     SelectBattles(app);
-    ShowSelectedBattles(app);
+    RenderSelectedBattles(app);
   }
   return HistoryBattleOpen::Loaded;
 }

@@ -142,14 +142,13 @@ int RunFollow(const FollowOptions& options, std::ostream& out, std::ostream& err
   app.ProgramDir = options.ProgramDir;
   StartUp(app);
   app.Acts.ActiveMode.Checked = true;
-  app.CurrentLogPath = options.LogPath;
   // Every battle followed joins the season history, as in the window, and is written beside
   // the following: a history that another program holds locked delays no line.
   app.History.Enable(!options.NoHistory);
   app.History.RunBeside(true);
   Follower follower(options, app, out, err);
 
-  if (!LoadAndAnalyse(app)) {
+  if (!LoadAndAnalyse(app, options.LogPath)) {
     follower.Publish();
     return 1;
   }

@@ -21,16 +21,15 @@ bool LoadForReport(const ReportOptions& options, App& app, std::ostream& err) {
   app.Acts.ActiveMode.Checked = options.Active;
   app.Acts.AvgHitDown.Checked = options.AvgHitDown;
   app.Acts.AvgSkillItem.Checked = options.AvgSkillItem;
-  app.CurrentLogPath = options.LogPath;
   ProgressLine progress(err);
   if (options.ShowProgress) {
     app.OnLoadProgress = [&progress](LoadStage stage, int percent) { progress.Update(stage, percent); };
   }
-  const bool loaded = LoadAndAnalyse(app);
+  const bool loaded = LoadAndAnalyse(app, options.LogPath);
   app.OnLoadProgress = nullptr;  // the progress line ends here
   progress.Finish();
   if (!loaded) {
-    err << LogNotOpenedLine(app.CurrentLogPath, app.LastRead.Error) << '\n';
+    err << LogNotOpenedLine(options.LogPath, app.LastRead.Error) << '\n';
     return false;
   }
   // Said beside the report, which stays what the window shows.

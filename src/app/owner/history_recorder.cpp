@@ -589,10 +589,9 @@ ImportResult ImportLogFile(const AnalysisSettings& settings, HistoryStore& store
   settings.Lists.PrepareMatchers();
   App scratch;
   static_cast<AnalysisSettings&>(scratch) = settings;
-  scratch.CurrentLogPath = path;
   scratch.History.importOnly_ = true;
   if (tapped) scratch.History.TapTheRead(std::move(probes.Prefixes), static_cast<std::int64_t>(size));
-  if (!LoadAndAnalyse(scratch)) return failed(LogNotOpenedReason(scratch.LastRead.Error));
+  if (!LoadAndAnalyse(scratch, path)) return failed(LogNotOpenedReason(scratch.LastRead.Error));
   check = CheckOfAnalysedBytes(store, scratch.History.TakeAnalysedBytes(scratch), std::move(check));
   return store.ImportLog(check, PreparedImportOf(scratch));
 }

@@ -21,8 +21,11 @@
 
 namespace mizuto {
 
-bool ReadCurrentLog(App& app, bool showProgress) {
-  app.CsvPath = DeriveCsvPath(app.ProgramDir, app.CurrentLogPath);
+namespace {
+
+// Reads what the log at `path` gained since app.ResumeOffset, as ReadCurrentLog says.
+bool ReadLog(App& app, const std::string& path, bool showProgress) {
+  app.CsvPath = DeriveCsvPath(app.ProgramDir, path);
   ReadProgress progress;
   if (showProgress) {
     // A whole log can be large enough to read for seconds: the status bar counts it, as
@@ -34,10 +37,14 @@ bool ReadCurrentLog(App& app, bool showProgress) {
       if (app.OnLoadProgress) app.OnLoadProgress(LoadStage::Reading, percent);
     };
   }
-  app.LastRead = ReadChatLog(app.CurrentLogPath, app.ResumeOffset, app.Lines, progress, app.History.ReadTap());
+  app.LastRead = ReadChatLog(path, app.ResumeOffset, app.Lines, progress, app.History.ReadTap());
   if (!app.LastRead) app.AppendError(kFileOpenError);
   return app.LastRead.Opened();
 }
+
+}  // namespace
+
+bool ReadCurrentLog(App& app, bool showProgress) { return ReadLog(app, app.CurrentLogPath, showProgress); }
 
 // The system's words, or ours where it has none.
 std::string LogNotOpenedReason(const platform::OpenError& error) {
@@ -66,11 +73,16 @@ std::string LogNotOpenedLine(const std::string& path, const platform::OpenError&
   return std::string(kFileOpenError) + ": " + OnOneLine(path) + ": " + LogNotOpenedReason(error);
 }
 
-bool LoadAndAnalyse(App& app) {
+bool LoadAndAnalyse(App& app) { return LoadAndAnalyse(app, app.CurrentLogPath); }
+
+bool LoadAndAnalyse(App& app, std::string path) {
+  // The log shown from now on, though it may not open: a reload or a tick tries it again.
+  // The history's recorder, which the load tells of its steps, reads it there.
+  app.CurrentLogPath = path;
   ClearResultViews(app);
   app.BattleList.Hint.clear();
   app.LogLoaded = false;
-  if (app.ErrorPaneNamesLoads) app.ErrorHeadingDue = SJ("■ ") + LogFileName(app.CurrentLogPath);
+  if (app.ErrorPaneNamesLoads) app.ErrorHeadingDue = SJ("■ ") + LogFileName(path);
   app.TimerRunning = false;
   app.Acts.SaveCsv.Enabled = false;
   app.Acts.ReloadLog.Enabled = false;
@@ -85,18 +97,18 @@ bool LoadAndAnalyse(App& app) {
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
   app.History.BeginLoad(app);
-  const bool read = ReadCurrentLog(app, true);
+  const bool read = ReadLog(app, path, true);
   app.History.EndRead(read);
   if (!read) {
     // The error pane may be hidden, and the old summary would pass for this log's.
-    app.SetStatus(LogNotOpenedStatus(app.CurrentLogPath, app.LastRead.Error));
+    app.SetStatus(LogNotOpenedStatus(path, app.LastRead.Error));
     return false;
   }
   app.LogLoaded = true;
-  NoteLogOrigin(app.CurrentLogPath, app.Origin);
+  NoteLogOrigin(path, app.Origin);
   if (app.Lines.empty()) {
     std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(app.CurrentLogPath), ec);
+    const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(path), ec);
     app.LogUnrecognised = !ec && size > 0;
   }
   app.AnalysedLineCount = static_cast<std::int32_t>(app.Lines.size());

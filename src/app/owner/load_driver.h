@@ -28,10 +28,13 @@ std::string LogNotOpenedLine(const std::string& path, const platform::OpenError&
 // The system's reason alone (UTF-8), for a message that names the path itself.
 std::string LogNotOpenedReason(const platform::OpenError& error);
 
-// Empties every view and store, reads app.CurrentLogPath, analyses it, selects the first
-// (or in active mode the newest) battle, renders it and refreshes the tallies.
+// Empties every view and store, reads the log at `path` (UTF-8), analyses it, selects the
+// first (or in active mode the newest) battle, renders it and refreshes the tallies. From
+// then on `path` is the log the program shows and follows (app.CurrentLogPath), read or not.
 // False when the log could not be opened: the views stay cleared and the status bar says
 // which log did not open and why.
+bool LoadAndAnalyse(App& app, std::string path);
+// The same for the log the program shows now: a reload.
 bool LoadAndAnalyse(App& app);
 
 // Searches app.LogDir for its newest "*.html" into app.NewestLogPath (emptied when there is
