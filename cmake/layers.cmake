@@ -4,7 +4,8 @@
 #   mizuto_layer(<folder> LEVEL <n> [LIBS <libraries>...] [DEFINITIONS <defines>...]
 #                [EXCLUDE <regex>...])
 #
-# makes mizuto_<folder> from src/<folder>/*.cpp, less the files an EXCLUDE pattern matches
+# makes mizuto_<folder> from every .cpp below src/<folder>/ (app keeps its files in folders by
+# feature), less the files an EXCLUDE pattern matches
 # (a layer with two ways of doing one thing, chosen by the build). A layer links every layer one level below
 # it and nothing else, so layers on one level are siblings that never see each other.
 # Declare them from the bottom up. scripts/check_layers.sh reads its ranks from the

@@ -17,6 +17,9 @@ mizuto_add_test(NAME standard_output_test           LIBS mizuto_platform mizuto_
 mizuto_add_test(NAME text_test                      LIBS mizuto_text mizuto_test_basics)
 mizuto_add_test(NAME literal_set_test               LIBS mizuto_text mizuto_test_basics)
 mizuto_add_test(NAME flag_set_test                  LIBS mizuto_battle mizuto_test_basics)
+# The include check of the layers and of app's and gui's folders, over trees made by the test.
+mizuto_add_test(NAME check_layers_test              LIBS mizuto_platform mizuto_test_basics
+                                    DEFINITIONS MIZUTO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 # The program's report from outside: it only reads what the program prints.
 mizuto_add_test(NAME report_test                    LIBS mizuto_text mizuto_test_basics RUNS mizuto mizuto_loggen)
 
