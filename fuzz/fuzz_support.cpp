@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/owner/app.h"
-#include "app/commands/window_commands.h"
+#include "app/owner/result_views.h"
 #include "cast.h"
 #include "generator.h"
 #include "log_writer.h"
@@ -229,9 +229,7 @@ void CheckCsvReadsBack(const App& app, std::string_view csv) {
 }
 
 void ShowEveryDetail(App& app) {
-  for (const WindowCommand& c : WindowCommands()) {
-    if (c.TranscriptPart != nullptr) (app.Acts.*c.State).Checked = true;
-  }
+  for (const TranscriptSwitch& t : TranscriptSwitches()) (app.Acts.*t.State).Checked = true;
   app.Acts.BattleLogView.Checked = true;
 }
 
