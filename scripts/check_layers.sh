@@ -55,7 +55,7 @@ while read -r folder rank; do
 done <<<"$folder_ranks"
 cd src
 rank() { echo "${ranks[$1]:--1}"; }
-folderRank() { echo "${folderRanks[$1]:--1}"; }
+folderRank() { if [ -n "$1" ]; then echo "${folderRanks[$1]:--1}"; else echo -1; fi; }
 bad=0
 while IFS= read -r file; do
   own="${file%%/*}"
