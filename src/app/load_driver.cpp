@@ -66,7 +66,8 @@ std::string LogNotOpenedLine(const std::string& path, const platform::OpenError&
   return std::string(kFileOpenError) + ": " + OnOneLine(path) + ": " + LogNotOpenedReason(error);
 }
 
-bool LoadAndAnalyse(App& app) {
+// Before a log is read: nothing of the last one stays shown, counted or pending.
+static void ForgetShownLog(App& app) {
   ClearResultViews(app);
   app.BattleList.Hint.clear();
   app.LogLoaded = false;
@@ -84,6 +85,10 @@ bool LoadAndAnalyse(App& app) {
   app.Origin = LogOrigin{};
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
+}
+
+bool LoadAndAnalyse(App& app) {
+  ForgetShownLog(app);
   app.History.BeginLoad(app);
   const bool read = ReadCurrentLog(app, true);
   app.History.EndRead(read);

@@ -167,6 +167,24 @@ class UseSpreader {
   std::unordered_map<std::int64_t, UseColumns> columnsOf_;  // use id -> its columns
 };
 
+// A player's row from its sums (side and relation bits, battles present, the other sums),
+// its uses not yet counted.
+PlayerRow RowOfSums(std::string name, const PlayerSums::mapped_type& sums, std::size_t skills, std::size_t items) {
+  PlayerRow row;
+  row.Name = std::move(name);
+  row.SideBits = static_cast<std::int32_t>(sums[0]);
+  row.RelationBits = static_cast<std::int32_t>(sums[1]);
+  row.Icon = TallyIcon(row.SideBits, row.RelationBits);
+  std::size_t i = 2;
+  for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
+                              &row.Tenacity, &row.FleetMeals}) {
+    *field = sums[i++];
+  }
+  row.SkillUses.assign(skills, 0);
+  row.ItemUses.assign(items, 0);
+  return row;
+}
+
 // Each player's sums (name id -> side and relation bits, battles present, the other
 // sums) and uses (packed name, use, count, ...) as the question's rows: each player who
 // was present, in name order (byte by byte, as SQLite orders blobs).
@@ -202,20 +220,8 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, PlayerSum
   std::unordered_map<std::int64_t, std::size_t> rowOf;  // name id -> row
   rows.reserve(named.size());
   for (auto& [name, id] : named) {
-    const auto& sums = players[id];
     rowOf[id] = rows.size();
-    PlayerRow& row = rows.emplace_back();
-    row.Name = std::move(name);
-    row.SideBits = static_cast<std::int32_t>(sums[0]);
-    row.RelationBits = static_cast<std::int32_t>(sums[1]);
-    row.Icon = TallyIcon(row.SideBits, row.RelationBits);
-    std::size_t i = 2;
-    for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
-                                &row.Tenacity, &row.FleetMeals}) {
-      *field = sums[i++];
-    }
-    row.SkillUses.assign(skillNames.size(), 0);
-    row.ItemUses.assign(itemNames.size(), 0);
+    rows.push_back(RowOfSums(std::move(name), players[id], skillNames.size(), itemNames.size()));
   }
   if (rows.empty() || packedUses.empty()) return answer;
 
