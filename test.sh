@@ -122,6 +122,7 @@ step "building the test build" cmake --build build/test -j"$jobs"
 stage "tests"
 ctest --test-dir build/test --output-on-failure -j"$jobs"
 stage "function sizes (clang-tidy)"
+tests/scripts/function_size_test.sh
 scripts/function_size.sh build/test
 stage "sanitizer build"
 # The Windows build's SQLite is mostly a download and a single-threaded step: made beside.

@@ -20,7 +20,7 @@ fi
 files=()
 while read -r file; do
   if [[ "$file" == "$PWD/src/"*.cpp ]]; then files+=("$file"); fi
-done < <(sed -n 's|^ *"file": "\(.*\)",\{0,1\}$|\1|p' "$build/compile_commands.json" | sort -u)
+done < <(grep -o '"file": *"[^"]*"' "$build/compile_commands.json" | sed 's/^"file": *"//; s/"$//' | sort -u)
 if [ ${#files[@]} -eq 0 ]; then
   echo "function_size: $build/compile_commands.json names no file of src/" >&2
   exit 2
