@@ -20,6 +20,10 @@
 #
 # Every tests/*_test.cpp and tests/gui/*_test.cpp must be declared, so a new test file
 # cannot go unbuilt (mizuto_check_tests_declared).
+#
+# Target mizuto_tests builds every test with the programs it runs and nothing else (not the
+# layer closures, the tools or the demo): what a build made only to run the tests needs,
+# such as the test command's sanitizer build.
 
 set_property(GLOBAL PROPERTY MIZUTO_DECLARED_TESTS)
 
@@ -51,9 +55,15 @@ function(mizuto_add_test)
     return()
   endif()
 
+  set_property(GLOBAL APPEND PROPERTY MIZUTO_TEST_TARGETS ${name})
   if(arg_GUI)
-    add_executable(${name} ${arg_SOURCES} ${PROJECT_SOURCE_DIR}/tests/gui/gui_test_main.cpp)
-    target_link_libraries(${name} PRIVATE ${arg_LIBS} Qt6::Test GTest::gtest)
+    # The window tests' main, compiled once for all of them (a library, as gtest_main is).
+    if(NOT TARGET mizuto_gui_test_main)
+      add_library(mizuto_gui_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/gui/gui_test_main.cpp)
+      target_link_libraries(mizuto_gui_test_main PUBLIC Qt6::Widgets GTest::gtest)
+    endif()
+    add_executable(${name} ${arg_SOURCES})
+    target_link_libraries(${name} PRIVATE ${arg_LIBS} Qt6::Test mizuto_gui_test_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/gui)
   else()
     add_executable(${name} ${arg_SOURCES})
@@ -108,4 +118,10 @@ function(mizuto_check_tests_declared)
       message(FATAL_ERROR "${source} is not declared: add its mizuto_add_test to tests/tests.cmake")
     endif()
   endforeach()
+endfunction()
+
+function(mizuto_tests_target)
+  get_property(tests GLOBAL PROPERTY MIZUTO_TEST_TARGETS)
+  add_custom_target(mizuto_tests)
+  add_dependencies(mizuto_tests ${tests})
 endfunction()

@@ -230,6 +230,24 @@ class UseSpreader {
   std::vector<UseColumns> columnsOf_;  // each use's columns
 };
 
+// A player's row from its sums (side and relation bits, battles present, the other sums),
+// its uses not yet counted.
+PlayerRow RowOfSums(std::string name, const PlayerSums::Sums& sums, std::size_t skills, std::size_t items) {
+  PlayerRow row;
+  row.Name = std::move(name);
+  row.Sides = SideSet::FromStored(sums[0]);
+  row.Relations = RelationSet::FromStored(sums[1]);
+  row.Icon = TallyIcon(row.Sides, row.Relations);
+  std::size_t i = 2;
+  for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
+                              &row.Tenacity, &row.FleetMeals}) {
+    *field = sums[i++];
+  }
+  row.SkillUses.assign(skills, 0);
+  row.ItemUses.assign(items, 0);
+  return row;
+}
+
 // Each player's sums (name id -> side and relation bits, battles present, the other
 // sums) and uses (packed name, use, count, ...) as the question's rows: each player who
 // was present, in name order (byte by byte, as SQLite orders blobs).
@@ -267,20 +285,8 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownName
   rows.reserve(named.size());
   for (auto& [name, id] : named) {
     const std::size_t summed = static_cast<std::size_t>(players.RowOf(id));
-    const auto& sums = players.At(summed);
     rowOf[summed] = static_cast<std::int64_t>(rows.size());
-    PlayerRow& row = rows.emplace_back();
-    row.Name = std::move(name);
-    row.Sides = SideSet::FromStored(sums[0]);
-    row.Relations = RelationSet::FromStored(sums[1]);
-    row.Icon = TallyIcon(row.Sides, row.Relations);
-    std::size_t i = 2;
-    for (std::int64_t* field : {&row.Battles, &row.Sinks, &row.Decisive, &row.Sunk, &row.Captures, &row.Captured,
-                                &row.Tenacity, &row.FleetMeals}) {
-      *field = sums[i++];
-    }
-    row.SkillUses.assign(skillNames.size(), 0);
-    row.ItemUses.assign(itemNames.size(), 0);
+    rows.push_back(RowOfSums(std::move(name), players.At(summed), skillNames.size(), itemNames.size()));
   }
   if (rows.empty() || packedUses.empty()) return answer;
 

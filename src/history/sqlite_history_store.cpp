@@ -62,7 +62,7 @@ bool Done(int code) { return code == SQLITE_DONE || code == SQLITE_ROW || code =
 // other), as the battles table keeps them.
 BattleFigures FiguresOfBattle(std::int64_t result, bool ended, const std::array<std::int64_t, 7>& sums) {
   BattleFigures f;
-  switch (CountOfResult(static_cast<std::int32_t>(result), ended)) {
+  switch (CountOfResult(ResultFromStored(result), ended)) {
     case ResultCount::Won: f.Won = 1; break;
     case ResultCount::Lost: f.Lost = 1; break;
     case ResultCount::Drawn: f.Drawn = 1; break;
@@ -143,6 +143,52 @@ struct UseKeyHash {
     return std::hash<std::uint64_t>{}(std::uint64_t{key.Index} * 2 + (key.Item ? 1 : 0));
   }
 };
+
+// A battle's opening and its rank among the battles that opened so (BattleOpening).
+using RankedOpening = std::pair<std::string, int>;
+
+// The ranked openings of a stored log's battles, by battle number; an SQLite code other than
+// SQLITE_DONE when they could not be read.
+int StoredOpenings(SqliteDatabase& db, std::int64_t logId, std::unordered_map<int, RankedOpening>* stored) {
+  SqliteStatement battles = db.Prepare(
+      "SELECT b.number, b.kind, o.name, o.id IS NULL FROM battles b LEFT JOIN names o ON o.id = b.opponent"
+      " WHERE b.log_id = ? ORDER BY b.number");
+  if (!battles) return sqlite3_errcode(db.Handle());
+  battles.Bind(1, logId);
+  std::map<std::string, int> seen;
+  int code;
+  while ((code = battles.Step()) == SQLITE_ROW) {
+    const std::string opponent = battles.Bytes(2);
+    std::string opening = BattleOpening(battles.Int(1), battles.Int(3) != 0 ? nullptr : &opponent);
+    const int rank = seen[opening]++;
+    (*stored)[static_cast<int>(battles.Int(0))] = {std::move(opening), rank};
+  }
+  return code;
+}
+
+// The ranked openings of a new analysis' battles.
+std::map<RankedOpening, const PreparedBattle*> FreshOpenings(const PreparedLog& log) {
+  std::map<std::string, int> seen;
+  std::map<RankedOpening, const PreparedBattle*> fresh;
+  for (const PreparedBattle& battle : log.Battles) {
+    std::string opening = BattleOpening(ToStored(battle.Record.Kind), log.NameOf(battle.Record.Opponent));
+    const int rank = seen[opening]++;
+    fresh[{std::move(opening), rank}] = &battle;
+  }
+  return fresh;
+}
+
+// Binds a battle's correction to `s` (log id, first line, size, type, npc, count mark) and
+// runs it.
+int StepCorrection(SqliteStatement& s, std::int64_t logId, std::int32_t firstLine, const BattleCorrection& change) {
+  s.Bind(1, logId);
+  s.Bind(2, firstLine);
+  BindField(s, 3, change.Size);
+  BindField(s, 4, change.Type);
+  BindField(s, 5, change.Npc);
+  BindField(s, 6, change.CountMark);
+  return s.Step();
+}
 
 }  // namespace
 
@@ -537,28 +583,10 @@ int SqliteHistoryStore::KeyNumberedCorrections(std::int64_t logId, const Prepare
   }
   if (code != SQLITE_DONE || numbered.empty()) return code;
 
-  // Each stored battle's opening and its rank among those that opened so.
-  std::map<std::string, int> seen;
-  std::unordered_map<int, std::pair<std::string, int>> stored;  // by number
-  SqliteStatement battles = db_.Prepare(
-      "SELECT b.number, b.kind, o.name, o.id IS NULL FROM battles b LEFT JOIN names o ON o.id = b.opponent"
-      " WHERE b.log_id = ? ORDER BY b.number");
-  if (!battles) return sqlite3_errcode(db_.Handle());
-  battles.Bind(1, logId);
-  while ((code = battles.Step()) == SQLITE_ROW) {
-    const std::string opponent = battles.Bytes(2);
-    std::string opening = BattleOpening(battles.Int(1), battles.Int(3) != 0 ? nullptr : &opponent);
-    const int rank = seen[opening]++;
-    stored[static_cast<int>(battles.Int(0))] = {std::move(opening), rank};
-  }
-  if (code != SQLITE_DONE) return code;
-  seen.clear();
-  std::map<std::pair<std::string, int>, const PreparedBattle*> fresh;
-  for (const PreparedBattle& battle : log.Battles) {
-    std::string opening = BattleOpening(ToStored(battle.Record.Kind), log.NameOf(battle.Record.Opponent));
-    const int rank = seen[opening]++;
-    fresh[{std::move(opening), rank}] = &battle;
-  }
+  // A stored battle is found again by its opening and rank among the new analysis' battles.
+  std::unordered_map<int, RankedOpening> stored;  // by number
+  if ((code = StoredOpenings(db_, logId, &stored)) != SQLITE_DONE) return code;
+  const std::map<RankedOpening, const PreparedBattle*> fresh = FreshOpenings(log);
 
   SqliteStatement keep = db_.Prepare(
       "INSERT OR IGNORE INTO battle_corrections(log_id, first_line, size, type, npc, count_mark) VALUES(?,?,?,?,?,?)");
@@ -578,13 +606,7 @@ int SqliteHistoryStore::KeyNumberedCorrections(std::int64_t logId, const Prepare
     if (n.Class.Npc != r.Class.Npc) change.Npc = n.Class.Npc;
     if (n.CountMark != r.Tally.CountMark) change.CountMark = n.CountMark;
     if (change.Empty()) continue;
-    keep.Bind(1, logId);
-    keep.Bind(2, r.FirstLine);
-    BindField(keep, 3, change.Size);
-    BindField(keep, 4, change.Type);
-    BindField(keep, 5, change.Npc);
-    BindField(keep, 6, change.CountMark);
-    code = keep.Step();
+    code = StepCorrection(keep, logId, r.FirstLine, change);
     keep.Reset();
     if (code != SQLITE_DONE) return code;
   }
@@ -1020,6 +1042,38 @@ HistoryError SqliteHistoryStore::RecordBattles(std::int64_t logId, const Prepare
   return Commit();
 }
 
+namespace {
+
+// Writes the battle `read` stands on (StoreCorrection's columns) again with `change` applied,
+// so that the stored battle shows the correction at once, labelled as the battle list
+// labels it. Returns write's SQLite code.
+int RewriteCorrected(const SqliteStatement& read, SqliteStatement& write, const BattleCorrection& change) {
+  BattleRecord r;
+  r.Kind = KindFromStored(read.Int(1));
+  r.Result = ResultFromStored(read.Int(2));
+  r.OwnPoints = static_cast<std::int32_t>(read.Int(3));
+  r.EnemyPoints = static_cast<std::int32_t>(read.Int(4));
+  r.Tally.GameSaysNotCounted = read.Int(5) != 0;
+  const BattleCorrection stored = CorrectionAt(read, 11);
+  r.Class = BattleClass{*stored.Size, *stored.Type, *stored.Npc};
+  r.Tally.CountMark = *stored.CountMark;
+  ApplyCorrection(r, change);
+  const bool ended = read.Int(6) != 0;
+  const int number = static_cast<int>(read.Int(10));
+  const std::string opponent = read.Int(9) != 0 ? std::string(kUnknownOpponent) : read.Bytes(8);
+  const std::string label = ended ? BattleLabel(r, number - 1, read.Bytes(7), opponent) : InProgressLabel(number - 1);
+  write.Bind(1, static_cast<int>(r.Class.Size));
+  write.Bind(2, static_cast<int>(r.Class.Type));
+  write.Bind(3, r.Class.Npc ? 1 : 0);
+  write.Bind(4, r.Tally.CountMark ? 1 : 0);
+  write.Bind(5, CountedBattle(r) ? 1 : 0);
+  write.BindBlob(6, label);
+  write.Bind(7, read.Int(0));
+  return write.Step();
+}
+
+}  // namespace
+
 HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, std::int32_t firstLine,
                                                  const BattleCorrection& change) {
   if (change.Empty()) return {};
@@ -1052,41 +1106,13 @@ HistoryError SqliteHistoryStore::StoreCorrection(std::int64_t logId, std::int32_
   SqliteStatement write = db_.Prepare(
       "UPDATE battles SET size = ?, type = ?, npc = ?, count_mark = ?, counted = ?, label = ? WHERE id = ?");
   if (!keep || !read || !write) return fail(sqlite3_errcode(db_.Handle()));
-  keep.Bind(1, logId);
-  keep.Bind(2, firstLine);
-  BindField(keep, 3, change.Size);
-  BindField(keep, 4, change.Type);
-  BindField(keep, 5, change.Npc);
-  BindField(keep, 6, change.CountMark);
-  code = keep.Step();
+  code = StepCorrection(keep, logId, firstLine, change);
   if (code != SQLITE_DONE) return fail(code);
   read.Bind(1, logId);
   read.Bind(2, firstLine);
   code = read.Step();
   if (code == SQLITE_ROW) {
-    // The stored battle shows the correction at once, labelled as the battle list labels it.
-    BattleRecord r;
-    r.Kind = KindFromStored(read.Int(1));
-    r.Result = ResultFromStored(read.Int(2));
-    r.OwnPoints = static_cast<std::int32_t>(read.Int(3));
-    r.EnemyPoints = static_cast<std::int32_t>(read.Int(4));
-    r.Tally.GameSaysNotCounted = read.Int(5) != 0;
-    const BattleCorrection stored = CorrectionAt(read, 11);
-    r.Class = BattleClass{*stored.Size, *stored.Type, *stored.Npc};
-    r.Tally.CountMark = *stored.CountMark;
-    ApplyCorrection(r, change);
-    const bool ended = read.Int(6) != 0;
-    const int number = static_cast<int>(read.Int(10));
-    const std::string opponent = read.Int(9) != 0 ? std::string(kUnknownOpponent) : read.Bytes(8);
-    const std::string label = ended ? BattleLabel(r, number - 1, read.Bytes(7), opponent) : InProgressLabel(number - 1);
-    write.Bind(1, static_cast<int>(r.Class.Size));
-    write.Bind(2, static_cast<int>(r.Class.Type));
-    write.Bind(3, r.Class.Npc ? 1 : 0);
-    write.Bind(4, r.Tally.CountMark ? 1 : 0);
-    write.Bind(5, CountedBattle(r) ? 1 : 0);
-    write.BindBlob(6, label);
-    write.Bind(7, read.Int(0));
-    code = write.Step();
+    code = RewriteCorrected(read, write, change);
     // The battle leaves the totals of its old class (or count) and joins those of its new.
     if (code == SQLITE_DONE) code = RollUpLog(logId);
   }

@@ -73,12 +73,8 @@ std::string LogNotOpenedLine(const std::string& path, const platform::OpenError&
   return std::string(kFileOpenError) + ": " + OnOneLine(path) + ": " + LogNotOpenedReason(error);
 }
 
-bool LoadAndAnalyse(App& app) { return LoadAndAnalyse(app, app.CurrentLogPath); }
-
-bool LoadAndAnalyse(App& app, std::string path) {
-  // The log shown from now on, though it may not open: a reload or a tick tries it again.
-  // The history's recorder, which the load tells of its steps, reads it there.
-  app.CurrentLogPath = path;
+// Before `path` is read: nothing of the last log stays shown, counted or pending.
+static void ForgetShownLog(App& app, const std::string& path) {
   ClearResultViews(app);
   app.BattleList.Hint.clear();
   app.LogLoaded = false;
@@ -96,6 +92,15 @@ bool LoadAndAnalyse(App& app, std::string path) {
   app.Origin = LogOrigin{};
   // The counter shows this log's score from now on, even should the read fail.
   ShowSinkCount(app);
+}
+
+bool LoadAndAnalyse(App& app) { return LoadAndAnalyse(app, app.CurrentLogPath); }
+
+bool LoadAndAnalyse(App& app, std::string path) {
+  // The log shown from now on, though it may not open: a reload or a tick tries it again.
+  // The history's recorder, which the load tells of its steps, reads it there.
+  app.CurrentLogPath = path;
+  ForgetShownLog(app, path);
   app.History.BeginLoad(app);
   const bool read = ReadLog(app, path, true);
   app.History.EndRead(read);

@@ -142,7 +142,21 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   error_->setWordWrap(true);
   error_->setStyleSheet(QStringLiteral("color: #b00000;"));
   error_->hide();
+  BuildTables();
+  BuildSplitters();
 
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(2);
+  layout->addWidget(filterBar);
+  layout->addWidget(summary_);
+  layout->addWidget(error_);
+  layout->addWidget(splitter_, 1);
+  ShowFilter();
+}
+
+// The season's three tables (sorted by a click on a column's caption) and the chart.
+void HistoryPage::BuildTables() {
   opponents_ = NewTable("historyOpponents");
   opponentModel_ = new HistoryTableModel(app_.HistoryPage.Opponents, this);
   opponents_->setModel(opponentModel_);
@@ -169,7 +183,10 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   connect(battles_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenBattle(index); });
   battles_->installEventFilter(this);
   BuildBattleMenu();
+}
 
+// Opponents beside players above, battles beside the chart below.
+void HistoryPage::BuildSplitters() {
   upperSplitter_ = new QSplitter(Qt::Horizontal);
   upperSplitter_->setObjectName(QStringLiteral("historyUpperSplitter"));
   upperSplitter_->addWidget(Titled(QStringLiteral("相手"), opponents_));
@@ -183,15 +200,6 @@ HistoryPage::HistoryPage(App& app, PageHost& host) : app_(app), host_(host) {
   splitter_->addWidget(upperSplitter_);
   splitter_->addWidget(lowerSplitter_);
   for (QSplitter* s : {splitter_, upperSplitter_, lowerSplitter_}) s->setChildrenCollapsible(false);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->setSpacing(2);
-  layout->addWidget(filterBar);
-  layout->addWidget(summary_);
-  layout->addWidget(error_);
-  layout->addWidget(splitter_, 1);
-  ShowFilter();
 }
 
 // The chart with its two views: the days of the range, or the win rate week by week.

@@ -48,6 +48,8 @@ class HistoryPage : public QWidget {
  private:
   void BuildFilterBar(QWidget* bar);
   void BuildNameFilter();
+  void BuildTables();
+  void BuildSplitters();
   QWidget* ChartPanel();
   QToolButton* CsvButton();
   void ShareWidth(QSplitter* splitter, int first, int second);

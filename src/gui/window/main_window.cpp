@@ -73,22 +73,7 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
     if (ticking) followTimer_->start();
     sinceEvents.start();
   };
-  commandContext_.Ask.Message = [this](const std::string& text, const std::string& caption) {
-    if (!closing_) options_.Dialogs.Message(this, ToQt(text), ToQt(caption));
-  };
-  commandContext_.Ask.AskYesNo = [this](const std::string& text, const std::string& caption) {
-    return !closing_ && options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
-  };
-  commandContext_.Ask.SaveFile = [this](const std::string& suggested) {
-    if (!options_.Dialogs.SaveFile) return std::string();
-    return options_.Dialogs.SaveFile(this, QString::fromStdString(suggested), QStringLiteral("CSV (*.csv)"))
-        .toUtf8()
-        .toStdString();
-  };
-  commandContext_.ReportError = [this](const std::string& text) { ShowError(QString::fromStdString(text)); };
-  commandContext_.Progress = [this](std::size_t done, std::size_t total, const std::string& step) {
-    return ShowImportProgress(done, total, step);
-  };
+  AnswerCommands();
   BuildLayout();
   BuildActions();
   BuildMenus();
@@ -114,6 +99,27 @@ MainWindow::MainWindow(App& core, MainWindowOptions options)
 
   sinkCounter_ = std::make_unique<SinkCounterWindow>(this);
   sinkCounter_->hide();
+}
+
+// What a command asks of the window: questions and files through the window's dialogs,
+// errors in its error pane, an import's progress in its progress dialog.
+void MainWindow::AnswerCommands() {
+  commandContext_.Ask.Message = [this](const std::string& text, const std::string& caption) {
+    if (!closing_) options_.Dialogs.Message(this, ToQt(text), ToQt(caption));
+  };
+  commandContext_.Ask.AskYesNo = [this](const std::string& text, const std::string& caption) {
+    return !closing_ && options_.Dialogs.AskYesNo(this, ToQt(text), ToQt(caption));
+  };
+  commandContext_.Ask.SaveFile = [this](const std::string& suggested) {
+    if (!options_.Dialogs.SaveFile) return std::string();
+    return options_.Dialogs.SaveFile(this, QString::fromStdString(suggested), QStringLiteral("CSV (*.csv)"))
+        .toUtf8()
+        .toStdString();
+  };
+  commandContext_.ReportError = [this](const std::string& text) { ShowError(QString::fromStdString(text)); };
+  commandContext_.Progress = [this](std::size_t done, std::size_t total, const std::string& step) {
+    return ShowImportProgress(done, total, step);
+  };
 }
 
 // The core outlives the window; its status callback must not.

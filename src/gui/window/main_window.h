@@ -100,6 +100,7 @@ class MainWindow : public QMainWindow, private PageHost {
   void ShowError(const QString& text) override;
   const Dialogs& Ask() const override { return commandContext_.Ask; }
 
+  void AnswerCommands();
   void BuildLayout();
   bool ShowImportProgress(std::size_t done, std::size_t total, const std::string& step);
   void BuildActions();
