@@ -49,6 +49,8 @@ std::string Described(const CommandLine& o) {
   add(!o.From.empty(), "From=" + o.From);
   add(!o.To.empty(), "To=" + o.To);
   add(o.Reanalyse, "Reanalyse");
+  add(!o.HtmlFile.empty(), "HtmlFile=" + o.HtmlFile);
+  add(o.Port != kDefaultServePort, "Port=" + std::to_string(o.Port));
   return d;
 }
 
@@ -86,6 +88,8 @@ TEST(CommandLine, EveryModeReadsItsOwnOptionsAndNamesEachMistake) {
       {M::Report, {}, nullptr, "no log file named"},
       {M::Report, {"a.html", "b.html"}, nullptr, "only one log file can be reported"},
       {M::Report, {"--json", "x"}, nullptr, "unknown option --json"},
+      {M::Report, {"--html", "page.html", "--active", "x"}, "LogPath=x Active HtmlFile=page.html", ""},
+      {M::Report, {"--html", "", "x"}, nullptr, "--html needs a file name"},
 
       {M::Follow, {"--interval", "10", "--counter-file", "c.txt", "--json", "--no-history", "f.html"},
        "LogPath=f.html NoHistory CounterFile=c.txt IntervalMs=10 Json", ""},
@@ -108,6 +112,14 @@ TEST(CommandLine, EveryModeReadsItsOwnOptionsAndNamesEachMistake) {
       {M::History, {"--from", "2026-02-30"}, nullptr, "--from takes a date as YYYY-MM-DD"},
       {M::History, {"--to", "2026-1-1"}, nullptr, "--to takes a date as YYYY-MM-DD"},
       {M::History, {"log.html"}, nullptr, "a log to import follows --import (to forget, --forget): log.html"},
+
+      {M::Serve, {}, "", ""},
+      {M::Serve, {"--port", "0", "--active", "--no-history", "--program-dir", "p", "l.html"},
+       "ProgramDir=p/ LogPath=l.html NoHistory Active Port=0", ""},
+      {M::Serve, {"--port", "65536"}, nullptr, "--port takes a port number from 1 to 65535 (0: any free port)"},
+      {M::Serve, {"--port", "-1"}, nullptr, "--port takes a port number from 1 to 65535 (0: any free port)"},
+      {M::Serve, {"a.html", "b.html"}, nullptr, "one log at a time"},
+      {M::Serve, {"--json"}, nullptr, "unknown option --json"},
       {M::History, {"--json", "--encoding", "sjis"}, nullptr, "--json writes UTF-8; it does not go with --encoding sjis"},
       {M::History, {"--interval", "10"}, nullptr, "unknown option --interval"},
       // clang-format on
@@ -134,7 +146,8 @@ TEST(CommandLine, EachModesSynopsisListsItsOptions) {
             "usage: mizuto [--program-dir DIR] [--screenshot PNG | --quit-after-load] [--no-history] [LOG]\n");
   EXPECT_EQ(ModeSynopsis(CommandMode::Report),
             "usage: mizuto --report [--program-dir DIR] [--active] [--avg-hit-down] [--avg-skill-item]\n"
-            "                       [--detail all|N[,N...]] [--encoding utf-8|sjis] LOGFILE\n");
+            "                       [--detail all|N[,N...]] [--encoding utf-8|sjis]\n"
+            "                       [--html FILE] LOGFILE\n");
   EXPECT_EQ(ModeSynopsis(CommandMode::Follow),
             "usage: mizuto --follow [--program-dir DIR] [--interval MS] [--counter-file FILE] [--json]\n"
             "                       [--no-history] [--encoding utf-8|sjis] LOGFILE\n");
@@ -142,6 +155,8 @@ TEST(CommandLine, EachModesSynopsisListsItsOptions) {
             "usage: mizuto --history [--program-dir DIR] [--import PATH...] [--forget PATH...]\n"
             "                        [--reanalyse]\n"
             "                        [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--json] [--encoding utf-8|sjis]\n");
+  EXPECT_EQ(ModeSynopsis(CommandMode::Serve),
+            "usage: mizuto --serve [--port N] [--active] [--program-dir DIR] [--no-history] [LOG]\n");
   // Each option of the list, with what it does, under its mode's heading.
   const std::string usage = FullUsage(true);
   for (const CommandOption& o : CommandOptions()) {

@@ -564,8 +564,8 @@ TEST(HistoryProperty, ThePlayersTotalsAreTheSumsOfTheCountedBattlesAfterAnyChang
 std::string BattleLine(const BattleRow& b) {
   std::string line = std::to_string(b.Id) + "|" + std::to_string(b.LogId) + "|" + b.Date + "|" + b.FileName() + "|" +
                      b.Folder() + "|" + Hex(b.Label);
-  for (std::int64_t v : {std::int64_t{b.Number}, std::int64_t{b.FirstLine}, std::int64_t{b.Counted}, std::int64_t{b.Result},
-                         std::int64_t{b.Ended}, std::int64_t{b.OwnDown}, std::int64_t{b.EnemyDown}, std::int64_t{b.Kind},
+  for (std::int64_t v : {std::int64_t{b.Number}, std::int64_t{b.FirstLine}, std::int64_t{b.Counted}, std::int64_t{ToStored(b.Result)},
+                         std::int64_t{b.Ended}, std::int64_t{b.OwnDown}, std::int64_t{b.EnemyDown}, std::int64_t{ToStored(b.Kind)},
                          static_cast<std::int64_t>(b.Class.Type), static_cast<std::int64_t>(b.Class.Size),
                          std::int64_t{b.Class.Npc}}) {
     line += "|" + std::to_string(v);

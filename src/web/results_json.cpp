@@ -136,10 +136,23 @@ std::string ResultsJson(const App& app, std::uint64_t revision, bool liveTicks) 
   return json + '}';
 }
 
+namespace {
+
+// Whether the window's command `c` switches a part of the transcript (the result views'
+// table of them).
+bool SwitchesTranscriptPart(const WindowCommand& c) {
+  for (const mizuto::TranscriptSwitch& s : mizuto::TranscriptSwitches()) {
+    if (s.State == c.State) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::vector<TranscriptSwitch> TranscriptSwitches(const App& app) {
   std::vector<TranscriptSwitch> switches;
   for (const WindowCommand& c : WindowCommands()) {
-    if (c.TranscriptPart) switches.push_back({c.Name, (app.Acts.*c.State).Checked});
+    if (SwitchesTranscriptPart(c)) switches.push_back({c.Name, (app.Acts.*c.State).Checked});
   }
   return switches;
 }
@@ -149,7 +162,7 @@ std::string TranscriptJson(const App& app, int battle, const std::vector<std::st
   // actions set as the page asks.
   Actions acts = app.Acts;
   for (const WindowCommand& c : WindowCommands()) {
-    if (!c.TranscriptPart) continue;
+    if (!SwitchesTranscriptPart(c)) continue;
     bool on = false;
     for (const std::string& name : switchesOn) on = on || name == c.Name;
     (acts.*c.State).Checked = on;

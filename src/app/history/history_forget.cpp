@@ -1,5 +1,6 @@
 #include "app/history/history_forget.h"
 
+#include "app/history/history_page_model.h"
 #include "app/owner/app.h"
 #include "text/codec.h"
 
