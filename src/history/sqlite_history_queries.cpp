@@ -248,53 +248,35 @@ PlayerRow RowOfSums(std::string name, const PlayerSums::Sums& sums, std::size_t 
   return row;
 }
 
-// Each player's sums (name id -> side and relation bits, battles present, the other
-// sums) and uses (packed name, use, count, ...) as the question's rows: each player who
-// was present, in name order (byte by byte, as SQLite orders blobs).
-HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownNames& known, PlayerSums& players,
-                                                   const std::vector<std::string>& packedUses,
-                                                   const std::vector<std::string>& skillNames,
-                                                   const std::vector<std::string>& itemNames) {
-  HistoryAnswer<std::vector<PlayerRow>> answer;
+// The players who were present, with their names, in name order (byte by byte, as SQLite
+// orders blobs); an error when a name cannot be read.
+HistoryError NamePresentPlayers(SqliteDatabase& db, KnownNames& known, const PlayerSums& players,
+                                std::vector<std::pair<std::string, std::int64_t>>& named) {
   NameById nameOf(db, known);
-  answer.Error = nameOf.Failure();
-  if (answer.Error) return answer;
+  if (HistoryError error = nameOf.Failure()) return error;
   std::vector<std::int64_t> present;
   for (std::size_t r = 0; r < players.Ids().size(); ++r) {
     if (players.At(r)[2] > 0) present.push_back(players.Ids()[r]);
   }
-  if (const int code = nameOf.Prefetch(present); code != SQLITE_DONE) {
-    answer.Error = db.Failure(code, SqliteUse::Reading);
-    return answer;
-  }
-  std::vector<std::pair<std::string, std::int64_t>> named;
+  if (const int code = nameOf.Prefetch(present); code != SQLITE_DONE) return db.Failure(code, SqliteUse::Reading);
   named.reserve(present.size());
   for (const std::int64_t id : present) {
     std::string name;
     const int code = nameOf.Find(id, name);
-    if (code != SQLITE_ROW) {
-      answer.Error = db.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
-      return answer;
-    }
+    if (code != SQLITE_ROW) return db.Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code, SqliteUse::Reading);
     named.emplace_back(std::move(name), id);
   }
   std::sort(named.begin(), named.end());
-  std::vector<PlayerRow>& rows = answer.Value;
-  // The answer's row of each summed player's (-1: not present).
-  std::vector<std::int64_t> rowOf(players.Ids().size(), -1);
-  rows.reserve(named.size());
-  for (auto& [name, id] : named) {
-    const std::size_t summed = static_cast<std::size_t>(players.RowOf(id));
-    rowOf[summed] = static_cast<std::int64_t>(rows.size());
-    rows.push_back(RowOfSums(std::move(name), players.At(summed), skillNames.size(), itemNames.size()));
-  }
-  if (rows.empty() || packedUses.empty()) return answer;
+  return {};
+}
 
+// Adds the players' uses (packed name, use, count, ...) to their rows (`rowOf`: the row of
+// each summed player, -1 for one not present).
+HistoryError AddUses(SqliteDatabase& db, const PlayerSums& players, const std::vector<std::int64_t>& rowOf,
+                     const std::vector<std::string>& packedUses, const std::vector<std::string>& skillNames,
+                     const std::vector<std::string>& itemNames, std::vector<PlayerRow>& rows) {
   UseSpreader spread(db, skillNames, itemNames);
-  if (!spread) {
-    answer.Error = db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
-    return answer;
-  }
+  if (!spread) return db.Failure(sqlite3_errcode(db.Handle()), SqliteUse::Reading);
   // The uses are summed in one block, a player's columns where the player's sums are (the
   // order the logs list them in), and then handed to the rows (in name order): adding to
   // each row's own columns as the uses came cost a cache miss each.
@@ -305,8 +287,7 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownName
     std::int64_t name = 0, use = 0, count = 0;
     while (!in.empty()) {
       if (!UnpackNumber(in, &name) || !UnpackNumber(in, &use) || !UnpackNumber(in, &count)) {
-        answer.Error = db.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
-        return answer;
+        return db.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
       }
       // Most uses are of skills and items the table does not show: the player is looked
       // up only for those it does.
@@ -326,6 +307,31 @@ HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownName
     std::copy(first, items, row.SkillUses.begin());
     std::copy(items, items + static_cast<std::ptrdiff_t>(itemNames.size()), row.ItemUses.begin());
   }
+  return {};
+}
+
+// Each player's sums (name id -> side and relation bits, battles present, the other
+// sums) and uses (packed name, use, count, ...) as the question's rows: each player who
+// was present, in name order.
+HistoryAnswer<std::vector<PlayerRow>> PlayerRowsOf(SqliteDatabase& db, KnownNames& known, PlayerSums& players,
+                                                   const std::vector<std::string>& packedUses,
+                                                   const std::vector<std::string>& skillNames,
+                                                   const std::vector<std::string>& itemNames) {
+  HistoryAnswer<std::vector<PlayerRow>> answer;
+  std::vector<std::pair<std::string, std::int64_t>> named;
+  answer.Error = NamePresentPlayers(db, known, players, named);
+  if (answer.Error) return answer;
+  std::vector<PlayerRow>& rows = answer.Value;
+  // The answer's row of each summed player's (-1: not present).
+  std::vector<std::int64_t> rowOf(players.Ids().size(), -1);
+  rows.reserve(named.size());
+  for (auto& [name, id] : named) {
+    const std::size_t summed = static_cast<std::size_t>(players.RowOf(id));
+    rowOf[summed] = static_cast<std::int64_t>(rows.size());
+    rows.push_back(RowOfSums(std::move(name), players.At(summed), skillNames.size(), itemNames.size()));
+  }
+  if (rows.empty() || packedUses.empty()) return answer;
+  answer.Error = AddUses(db, players, rowOf, packedUses, skillNames, itemNames, rows);
   return answer;
 }
 
@@ -501,12 +507,66 @@ HistoryAnswer<HistoryRange> SqliteHistoryStore::DefaultRange() {
   return answer;
 }
 
+namespace {
+
+// A row of the per-log totals: battles, won, lost, drawn, escaped, withdrawn, own down, enemy
+// down, criticals dealt and taken, wasted repairs, care and other (LogTotals' order).
+using TotalsFigures = std::array<std::int64_t, LogTotals::kBattleFigures>;
+
+void AddToSummary(HistorySummary& summary, const TotalsFigures& row) {
+  summary.Battles += row[0];
+  summary.Won += row[1];
+  summary.Lost += row[2];
+  summary.Drawn += row[3];
+  summary.Escaped += row[4];
+  summary.Withdrawn += row[5];
+  summary.Undecided += row[3] + row[4] + row[5];
+  summary.CriticalsDealt += row[8];
+  summary.CriticalsTaken += row[9];
+  summary.WastedRepairs += row[10];
+  summary.WastedCare += row[11];
+  summary.WastedOther += row[12];
+}
+
+void AddToDay(DayRow& day, const TotalsFigures& row) {
+  day.Won += row[1];
+  day.Lost += row[2];
+  day.Drawn += row[3];
+  day.Escaped += row[4];
+  day.Withdrawn += row[5];
+  day.OwnDown += row[6];
+  day.EnemyDown += row[7];
+}
+
+// The opponents' rows from their summed figures (`rows`: the opponent of each sum).
+std::unordered_map<std::int64_t, CountedOpponent> OpponentsOfSums(const RowsById& rows,
+                                                                  const std::vector<TotalsFigures>& sums) {
+  std::unordered_map<std::int64_t, CountedOpponent> by;
+  by.reserve(sums.size());
+  for (std::size_t at = 0; at < sums.size(); ++at) {
+    const std::int64_t id = rows.Ids()[at];
+    const TotalsFigures& f = sums[at];
+    OpponentRow& row = by[id == LogTotals::kNoOpponent ? kNoOpponent : id].Row;
+    row.Battles = f[0];
+    row.Won = f[1];
+    row.Lost = f[2];
+    row.Drawn = f[3];
+    row.Escaped = f[4];
+    row.Withdrawn = f[5];
+    row.OwnDown = f[6];
+    row.EnemyDown = f[7];
+  }
+  return by;
+}
+
+}  // namespace
+
 HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFilter& filter, unsigned parts) {
   // The per-log totals keep each log and class's counted battles summed per opponent: a
   // season's few thousand rows instead of its every battle. A log's battles have its date.
   constexpr std::size_t kFigures = LogTotals::kBattleFigures;
   RowsById opponentRows;
-  std::vector<std::array<std::int64_t, kFigures>> opponentSums;
+  std::vector<TotalsFigures> opponentSums;
   std::map<std::string, DayRow, std::less<>> days;
   DayRow* day = nullptr;
   HistoryAnswer<HistoryCounts> answer;
@@ -536,22 +596,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFi
         }
         if (!in.empty()) damaged = true;
         if (row[0] == 0) return;
-        // battles, won, lost, drawn, escaped, withdrawn, own down, enemy down, criticals
-        // dealt and taken, wasted repairs, care and other (LogTotals' order).
-        if (parts & kCountSummary) {
-          summary.Battles += row[0];
-          summary.Won += row[1];
-          summary.Lost += row[2];
-          summary.Drawn += row[3];
-          summary.Escaped += row[4];
-          summary.Withdrawn += row[5];
-          summary.Undecided += row[3] + row[4] + row[5];
-          summary.CriticalsDealt += row[8];
-          summary.CriticalsTaken += row[9];
-          summary.WastedRepairs += row[10];
-          summary.WastedCare += row[11];
-          summary.WastedOther += row[12];
-        }
+        if (parts & kCountSummary) AddToSummary(summary, row);
         if (parts & kCountDays) {
           const std::string_view date = s.View(0);
           if (day == nullptr || day->Date != date) {
@@ -559,13 +604,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFi
             if (at == days.end()) at = days.emplace(std::string(date), DayRow{std::string(date)}).first;
             day = &at->second;
           }
-          day->Won += row[1];
-          day->Lost += row[2];
-          day->Drawn += row[3];
-          day->Escaped += row[4];
-          day->Withdrawn += row[5];
-          day->OwnDown += row[6];
-          day->EnemyDown += row[7];
+          AddToDay(*day, row);
         }
       });
   if (read.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
@@ -574,21 +613,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFi
   answer.Value.Days.reserve(days.size());
   for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
   if (!(parts & kCountOpponents)) return answer;
-  std::unordered_map<std::int64_t, CountedOpponent> by;
-  by.reserve(opponentSums.size());
-  for (std::size_t at = 0; at < opponentSums.size(); ++at) {
-    const std::int64_t id = opponentRows.Ids()[at];
-    const auto& f = opponentSums[at];
-    OpponentRow& row = by[id == LogTotals::kNoOpponent ? kNoOpponent : id].Row;
-    row.Battles = f[0];
-    row.Won = f[1];
-    row.Lost = f[2];
-    row.Drawn = f[3];
-    row.Escaped = f[4];
-    row.Withdrawn = f[5];
-    row.OwnDown = f[6];
-    row.EnemyDown = f[7];
-  }
+  std::unordered_map<std::int64_t, CountedOpponent> by = OpponentsOfSums(opponentRows, opponentSums);
   answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);
   return answer;
 }

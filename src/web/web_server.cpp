@@ -158,6 +158,14 @@ bool WebServer::HostAllowed(const std::string& host) const {
 }
 
 void WebServer::Route() {
+  Guard();
+  RoutePages();
+  RouteQuestions();
+  RouteEvents();
+  RouteChanges();
+}
+
+void WebServer::Guard() {
   httplib::Server& s = *server_;
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     Secure(res);
@@ -178,7 +186,10 @@ void WebServer::Route() {
   s.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
     Reply(res, 500, "internal error");
   });
+}
 
+void WebServer::RoutePages() {
+  httplib::Server& s = *server_;
   const auto page = [](httplib::Response& res, const std::string& html) {
     res.set_header("Content-Security-Policy", kPagePolicy);
     res.set_content(html, "text/html; charset=utf-8");
@@ -197,7 +208,10 @@ void WebServer::Route() {
 
   // Browsers ask for an icon on their own; the page has none.
   s.Get("/favicon.ico", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
+}
 
+void WebServer::RouteQuestions() {
+  httplib::Server& s = *server_;
   s.Get("/api/results", [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(results_.Json(nullptr), "application/json; charset=utf-8");
   });
@@ -209,7 +223,10 @@ void WebServer::Route() {
     results_.Read([&](const App& app) { json = TranscriptJson(app, battle, on); });
     res.set_content(json, "application/json; charset=utf-8");
   });
+}
 
+void WebServer::RouteEvents() {
+  httplib::Server& s = *server_;
   s.Get("/events", [this](const httplib::Request&, httplib::Response& res) {
     {
       std::lock_guard lock(streamsMutex_);
@@ -239,7 +256,10 @@ void WebServer::Route() {
           --streams_;
         });
   });
+}
 
+void WebServer::RouteChanges() {
+  httplib::Server& s = *server_;
   // The changes: each needs the token the served page carries, and a page of another
   // origin cannot read it (nor send the header without the server's consent).
   const auto allowed = [this](const httplib::Request& req, httplib::Response& res) {

@@ -77,6 +77,13 @@ class WebServer {
 
  private:
   void Route();
+  // The routes, by what they do: the checks before every request, the pages and their
+  // files, the questions, the live pushes, the changes (each needing the page's token).
+  void Guard();
+  void RoutePages();
+  void RouteQuestions();
+  void RouteEvents();
+  void RouteChanges();
   bool HostAllowed(const std::string& host) const;
 
   SharedResults& results_;
