@@ -538,6 +538,27 @@ void AddToDay(DayRow& day, const TotalsFigures& row) {
   day.EnemyDown += row[7];
 }
 
+using DayRows = std::map<std::string, DayRow, std::less<>>;
+
+// The row of `date`, looked up only when it is not the day of the row before (`last`):
+// battles and totals come mostly in date order.
+DayRow& DayOf(DayRows& days, DayRow*& last, std::string_view date) {
+  if (last == nullptr || last->Date != date) {
+    auto at = days.find(date);
+    if (at == days.end()) at = days.emplace(std::string(date), DayRow{std::string(date)}).first;
+    last = &at->second;
+  }
+  return *last;
+}
+
+// The days' rows, in date order.
+std::vector<DayRow> DaysInOrder(DayRows& days) {
+  std::vector<DayRow> rows;
+  rows.reserve(days.size());
+  for (auto& [date, row] : days) rows.push_back(std::move(row));
+  return rows;
+}
+
 // The opponents' rows from their summed figures (`rows`: the opponent of each sum).
 std::unordered_map<std::int64_t, CountedOpponent> OpponentsOfSums(const RowsById& rows,
                                                                   const std::vector<TotalsFigures>& sums) {
@@ -567,7 +588,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFi
   constexpr std::size_t kFigures = LogTotals::kBattleFigures;
   RowsById opponentRows;
   std::vector<TotalsFigures> opponentSums;
-  std::map<std::string, DayRow, std::less<>> days;
+  DayRows days;
   DayRow* day = nullptr;
   HistoryAnswer<HistoryCounts> answer;
   HistorySummary& summary = answer.Value.Summary;
@@ -597,21 +618,12 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountFromTotals(const HistoryFi
         if (!in.empty()) damaged = true;
         if (row[0] == 0) return;
         if (parts & kCountSummary) AddToSummary(summary, row);
-        if (parts & kCountDays) {
-          const std::string_view date = s.View(0);
-          if (day == nullptr || day->Date != date) {
-            auto at = days.find(date);
-            if (at == days.end()) at = days.emplace(std::string(date), DayRow{std::string(date)}).first;
-            day = &at->second;
-          }
-          AddToDay(*day, row);
-        }
+        if (parts & kCountDays) AddToDay(DayOf(days, day, s.View(0)), row);
       });
   if (read.Ok() && damaged) answer.Error = db_.Failure(SQLITE_CORRUPT, SqliteUse::Reading);
   if (!read.Ok()) answer.Error = read.Error;
   if (answer.Error) return answer;
-  answer.Value.Days.reserve(days.size());
-  for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
+  answer.Value.Days = DaysInOrder(days);
   if (!(parts & kCountOpponents)) return answer;
   std::unordered_map<std::int64_t, CountedOpponent> by = OpponentsOfSums(opponentRows, opponentSums);
   answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);
@@ -627,7 +639,7 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
   // The battles come mostly in date order (logs are imported day by day) and many in a row
   // against one opponent: a day or an opponent is looked up only when it changes. (The
   // maps' entries stay where they are as the maps grow.)
-  std::map<std::string, DayRow, std::less<>> days;
+  DayRows days;
   DayRow* day = nullptr;
   OpponentRow* against = nullptr;
   std::int64_t againstId = 0;
@@ -656,24 +668,17 @@ HistoryAnswer<HistoryCounts> SqliteHistoryStore::CountBattles(const HistoryFilte
           against->EnemyDown += enemyDown;
         }
         if (parts & kCountDays) {
-          const std::string_view date = s.View(5);
-          if (day == nullptr || day->Date != date) {
-            auto at = days.find(date);
-            if (at == days.end()) at = days.emplace(std::string(date), DayRow{}).first;
-            day = &at->second;
-            day->Date = date;
-          }
-          CountResult(result, ended, day->Won, day->Lost, day->Drawn, day->Escaped, day->Withdrawn);
-          day->OwnDown += ownDown;
-          day->EnemyDown += enemyDown;
+          DayRow& d = DayOf(days, day, s.View(5));
+          CountResult(result, ended, d.Won, d.Lost, d.Drawn, d.Escaped, d.Withdrawn);
+          d.OwnDown += ownDown;
+          d.EnemyDown += enemyDown;
         }
       });
   if (!read.Ok()) {
     answer.Error = read.Error;
     return answer;
   }
-  answer.Value.Days.reserve(days.size());
-  for (auto& [date, row] : days) answer.Value.Days.push_back(std::move(row));
+  answer.Value.Days = DaysInOrder(days);
   if (!(parts & kCountOpponents)) return answer;
 
   answer.Error = NameAndOrderOpponents(db_, names_, by, answer.Value.Opponents);

@@ -20,14 +20,14 @@ function_text() {
 
 # case NAME EXPECTED(pass|fail) FILE:FUNCTION:LINES[:nolint]...
 check_case() {
-  local name=$1 expected=$2 spec file function lines nolint
+  local name=$1 expected=$2 entry file function lines nolint
   shift 2
   rm -rf "${root:?}"/*
   mkdir -p "$root/scripts" "$root/src/core" "$root/tools" "$root/build"
   cp "$here/scripts/function_size.sh" "$root/scripts/"
   local commands=()
-  for spec in "$@"; do
-    IFS=: read -r file function lines nolint <<<"$spec"
+  for entry in "$@"; do
+    IFS=: read -r file function lines nolint <<<"$entry"
     function_text "$function" "$lines" "$nolint" >>"$root/$file"
     commands+=("{\"directory\": \"$root/build\", \"command\": \"c++ -std=c++20 -c $root/$file\", \"file\": \"$root/$file\"}")
   done
